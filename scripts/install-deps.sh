@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing need, and only those that are missing.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl-dev libxkbcommon-dev
+  libjpeg62-turbo-dev libpng-dev
+  libx11-dev libx11-xcb-dev libxcb1-dev libxrandr-dev
+  fonts-dejavu-core
+  # tests and benchmarks: a real X server, real input, screenshots, and decoders nobody here wrote
+  xvfb xauth xdotool x11-utils x11-apps imagemagick libgif-dev libjpeg-turbo-progs procps
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
