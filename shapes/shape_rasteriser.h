@@ -1,0 +1,24 @@
+#pragma once
+
+#include "shapes/shape_stack.h"
+
+#include <cstdint>
+
+// The per-pixel shading of one shape: a sphere or a torus lit by one directional light
+// with a diffuse term, an ambient term and a Phong mirror highlight in the light colour,
+// with a soft alpha edge.
+//
+// The destination is w x h ARGB pixels (alpha in the top byte, blue in the low byte), row
+// 0 first, no padding. Colours are written unpremultiplied; pixels the shape does not
+// cover are left exactly as they were, so callers clear the block first. Only the shape's
+// light, colours, Ambient, Mirror, Intensity, Phong, RadiusPx, Type, HeightPx and offsets
+// are read. Any value is survivable: zero or non-finite lights, radii of -1 or 0, huge
+// offsets and huge Phong powers draw something or nothing, but never fault.
+
+// The square root of v when v > 1e-30, else 0.
+float SafeSqrt(float v);
+
+// Type 0 draws a sphere, type 2 a torus; any other type leaves the pixels untouched.
+void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);
+void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);
+void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);

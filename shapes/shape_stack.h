@@ -1,0 +1,161 @@
+#pragma once
+
+#include "engine/argb_image.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+// The shape records the animation is drawn from, their stored form, sprite building and
+// the stack edits of the editor.
+//
+// Every object is a ShapeStack: one to five shaded shapes (sphere or torus) sharing one
+// centre and painted on top of each other into one square sprite. Shape 0 is the top of
+// the stack: it is painted last and lies in front of all others. Seven objects, each a row
+// of stack slots, make up an ObjectTable, the scene of a preset.
+
+constexpr int32_t kMaxShapes = 5;
+constexpr int32_t kObjectCount = 7;
+constexpr int32_t kStackSlotsPerObject = 10;
+
+// Shape types; any other value is counted, stored and edited but draws nothing.
+constexpr int32_t kSphereType = 0;
+constexpr int32_t kTorusType = 2;
+
+// Sides of built sprites are cut to this many pixels, so that a preset with a huge master
+// size or a huge scale cannot ask for gigabytes. The largest side the controls can reach
+// on an 8K screen is 70 x 9 = 630.
+constexpr int32_t kMaxSpriteSide = 2048;
+
+// One shaded shape. The fields are in stored order; colours are COLORREF (red in the low
+// byte). RadiusPx and HeightPx are rewritten by every sprite build.
+struct Shape {
+    float LightX = 1.0f; // light direction; x grows with the column
+    float LightY = 1.0f; // y grows with the row
+    float LightZ = -1.0f; // the viewer looks from +z; negative sends light into the picture
+    uint32_t Color = 0x00C8C8C8; // body colour
+    uint32_t LColor = 0x003232FA; // light colour of the mirror highlight
+    float Ambient = 0.5f; // added to the diffuse factor
+    float Mirror = 0.5f; // mirror highlight strength
+    float Intensity = 0.5f; // scales the diffuse cosine and the highlight
+    int32_t Phong = 10; // the highlight exponent is 2 x Phong - 1
+    int32_t Width = 0; // percent of the stack's drawn size
+    int32_t RadiusPx = 8; // outer radius in pixels minus one (computed)
+    int32_t Type = kSphereType;
+    int32_t Height = 0; // percent; dome height of a sphere, tube of a torus
+    int32_t HeightPx = 8; // computed from Height
+    int32_t OffsetX = 0; // centre offset in pixels, columns
+    int32_t OffsetY = 0; // centre offset in pixels, rows
+    int32_t Reserved[2] = { 0, 0 }; // never read; stored as they are
+};
+static_assert(sizeof(Shape) == 72, "Shape mirrors the 72-byte stored record");
+
+// A stack of shapes with its two cached sprites. Slots from ShapeCount on are not in use
+// but keep their bytes, and they are stored with the stack.
+struct ShapeStack {
+    int32_t ReducedDirty = 1; // ReducedSprite must be rebuilt before use
+    int32_t FullDirty = 1; // FullSprite is out of date
+    std::array<Shape, kMaxShapes> Shapes {};
+    int32_t ShapeCount = 1; // shapes in use, 1 to 5
+    int32_t MasterSize = -1; // master size in percent
+    int32_t FullSize = -1; // side in pixels of the last FullSprite
+    std::unique_ptr<ArgbImage> ReducedSprite; // what the animation stamps
+    std::unique_ptr<ArgbImage> FullSprite; // the editor's preview
+};
+
+// Seven rows of stack slots, one row per object; StacksPerObject slots of each row are
+// filled. The renderer and the editor use slot 0 only.
+struct ObjectTable {
+    std::array<std::array<std::unique_ptr<ShapeStack>, kStackSlotsPerObject>, kObjectCount> Stacks;
+    int32_t StacksPerObject = 0;
+};
+
+// The body colours of shape 0 of objects 1 to 7, as COLORREF.
+extern const std::array<uint32_t, kObjectCount> DefaultObjectColors;
+
+Shape NewShape();
+// Five new shapes, MasterSize -1, FullSize -1, no sprites. ShapeCount starts at 1 and both
+// dirty flags at 1; every creator sets them to what it needs.
+std::unique_ptr<ShapeStack> NewShapeStack();
+// Empties all 70 slots, sets StacksPerObject to 1 and gives every object a fresh stack of
+// one shape in its start colour, MasterSize 100, both dirty flags set.
+void NewObjectTable(ObjectTable& table);
+// Destroys every stack of the table (and their sprites); StacksPerObject is left as it is.
+void FreeObjectTable(ObjectTable& table);
+
+// The number of Shapes slots a stack really uses: ShapeCount cut to 0..5. A stack read from
+// a file may carry any ShapeCount; everything that walks the shapes goes through this.
+int32_t ShapesInUse(const ShapeStack& stack);
+
+// ---- Stored form ---------------------------------------------------------------------
+
+constexpr std::size_t kShapeRecordBytes = 72;
+constexpr std::size_t kStackBlockBytes = 368;
+
+// The stored form of a stack: the five shape slots in index order (in use or not), then
+// ShapeCount and MasterSize, all little-endian. Dirty flags, FullSize and sprites are not
+// stored.
+using StackBlock = std::array<uint8_t, kStackBlockBytes>;
+
+void WriteShapeRecord(const Shape& shape, std::span<uint8_t, kShapeRecordBytes> out);
+Shape ReadShapeRecord(std::span<const uint8_t, kShapeRecordBytes> in);
+
+void WriteStackBlock(const ShapeStack& stack, std::span<uint8_t, kStackBlockBytes> out);
+StackBlock WriteStackBlock(const ShapeStack& stack);
+// Reads every stored field as it is (a later write gives the same bytes, whatever they
+// were) and sets both dirty flags. Sprites and FullSize are left alone.
+void ReadStackBlock(std::span<const uint8_t, kStackBlockBytes> in, ShapeStack& stack);
+
+// ---- Sprites -------------------------------------------------------------------------
+
+// Builds a new square sprite from the stack's shapes in use, painted from the last index
+// up to 0. which = -1 paints every shape in use, otherwise only the shape with that index.
+// full = true is the editor's preview form of the given side; full = false is the
+// animation form, whose side is trunc(side x SizeScale). Rewrites RadiusPx and HeightPx of
+// every shape it paints. The side is cut to 0..kMaxSpriteSide.
+std::unique_ptr<ArgbImage> BuildSprite(ShapeStack& stack, int32_t side, int32_t which, bool full);
+// Always rebuilds FullSprite at the given side; sets FullSize and clears FullDirty.
+void BuildFullSprite(ShapeStack& stack, int32_t side, int32_t which);
+// Rebuilds ReducedSprite at side (70 x MasterSize) div 100 when ReducedDirty is set, then
+// clears it; does nothing otherwise.
+void BuildReducedSprite(ShapeStack& stack, int32_t which);
+
+// ---- Stack edits: 1 when the stack changed, 0 when refused. Dirty flags are the caller's.
+
+// Copies the last shape in use into the next slot; refused at five shapes.
+int CloneLastShape(ShapeStack& stack);
+// Moves the shapes after index one slot towards 0; the vacated slot keeps its bytes.
+// Refused for an index outside the stack or when only one shape is left.
+int RemoveShape(ShapeStack& stack, int32_t index);
+// Swaps the shape at index with the one above it (index - 1).
+int MoveShapeUp(ShapeStack& stack, int32_t index);
+// Swaps the shape at index with the one below it (index + 1).
+int MoveShapeDown(ShapeStack& stack, int32_t index);
+
+// ---- Parameter groups ----------------------------------------------------------------
+
+// The groups the editor copies from the selected shape to others, numbered as its
+// "Automatic applying" list. Color, LColor, Intensity and the offsets belong to none.
+enum ParameterGroup : int32_t {
+    kGroupMasterSize = 1,
+    kGroupWidth = 2,
+    kGroupHeight = 3,
+    kGroupPhong = 4,
+    kGroupMirror = 5,
+    kGroupAmbient = 6,
+    kGroupLightAngle = 7,
+    kGroupShapeType = 8,
+};
+constexpr int32_t kParameterGroupCount = 8;
+
+// "Master Size", "Width", ... "Shape Type" for groups 1 to 8 (index group - 1).
+extern const std::array<const char*, kParameterGroupCount> ParameterGroupNames;
+
+// Copies the fields of one shape group (2 to 8) from one shape to another. Group 1 and
+// unknown groups copy nothing here.
+void CopyShapeParameter(int32_t group, const Shape& from, Shape& to);
+// Copies a group between stacks: group 1 copies MasterSize; groups 2 to 8 copy from shape
+// fromIndex to shape toIndex (nothing when an index is outside 0..4).
+void CopyParameterGroup(int32_t group, const ShapeStack& from, int32_t fromIndex, ShapeStack& to, int32_t toIndex);
