@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/reg_text.h"
+
+// The per-user key store: keys named by backslash-separated paths below the user's root
+// ("Software\Tallow Engines\Opal Revel\Values"), each holding named 32-bit integers and
+// strings. These are exactly the operations the settings store needs.
+
+// What a read found. Missing and WrongType are kept apart so that callers can tell a value
+// that is absent (or unreadable) from one that holds something else than was asked for.
+enum class ValueRead { Ok, Missing, WrongType };
+
+using KeyHandle = int;
+constexpr KeyHandle kNoKey = 0;
+
+class KeyStore {
+public:
+    virtual ~KeyStore() = default;
+
+    // Opens the key; without create it must exist already. kNoKey when it cannot be opened.
+    virtual KeyHandle OpenKey(std::string_view path, bool create) = 0;
+    virtual ValueRead ReadInteger(KeyHandle key, std::string_view name, int32_t& value) = 0;
+    virtual ValueRead ReadString(KeyHandle key, std::string_view name, std::string& value) = 0;
+    virtual bool WriteInteger(KeyHandle key, std::string_view name, int32_t value) = 0;
+    virtual bool WriteString(KeyHandle key, std::string_view name, std::string_view value) = 0;
+    // Ends the use of the handle. False when changes made through it could not be stored.
+    virtual bool CloseKey(KeyHandle key) = 0;
+};
+
+// The store kept in one REGEDIT4 text file (see reg_text.h), with the root written as
+// HKEY_CURRENT_USER. Opening a key reads the file; writes are collected per handle and
+// stored when the handle is closed, by reading the file again, applying them and replacing
+// the file atomically, so a second program that changed other keys meanwhile loses nothing.
+// A missing, unreadable or corrupt file never fails an open for reading: what cannot be
+// read counts as missing.
+class RegFileKeyStore final : public KeyStore {
+public:
+    explicit RegFileKeyStore(std::filesystem::path file);
+
+    KeyHandle OpenKey(std::string_view path, bool create) override;
+    ValueRead ReadInteger(KeyHandle key, std::string_view name, int32_t& value) override;
+    ValueRead ReadString(KeyHandle key, std::string_view name, std::string& value) override;
+    bool WriteInteger(KeyHandle key, std::string_view name, int32_t value) override;
+    bool WriteString(KeyHandle key, std::string_view name, std::string_view value) override;
+    bool CloseKey(KeyHandle key) override;
+
+    const std::filesystem::path& file() const { return m_file; }
+
+private:
+    struct OpenedKey {
+        RegKey key; // the values as read, with this handle's writes applied
+        std::vector<RegValue> writes;
+        bool created = false;
+    };
+
+    RegDocument readDocument() const;
+    OpenedKey* find(KeyHandle key);
+
+    std::filesystem::path m_file;
+    std::map<KeyHandle, OpenedKey> m_open;
+    KeyHandle m_nextHandle = 1;
+};
+
+// The key path as written in the file: the user's root, then the path with empty parts
+// (doubled, leading or trailing backslashes) removed.
+std::string FullKeyPath(std::string_view path);
+
+// <config home>/opal-revel/registry.reg
+std::filesystem::path KeyStoreFilePath();
+// The user's store at KeyStoreFilePath() as it is when called.
+std::unique_ptr<KeyStore> OpenUserKeyStore();

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+
+// The per-user folders of the XDG base-directory convention, and the folders of this
+// program inside them. Every function reads the environment afresh, so tests can point
+// the variables at temporary folders between cases.
+
+// $XDG_CONFIG_HOME, or ~/.config when it is unset, empty or not an absolute path.
+std::filesystem::path UserConfigHome();
+// $XDG_DATA_HOME, or ~/.local/share under the same rule.
+std::filesystem::path UserDataHome();
+// $XDG_RUNTIME_DIR when it is set to an absolute path; otherwise empty (the convention
+// gives it no default).
+std::filesystem::path UserRuntimeDir();
+
+// <config home>/opal-revel: the key store, the settings file and the instance locks.
+std::filesystem::path OpalConfigFolder();
+// <data home>/opal-revel/presets: where the first run puts the user's presets.
+std::filesystem::path DefaultPresetsFolder();
+// The runtime folder when there is one, else the config folder (for the instance locks).
+std::filesystem::path OpalRuntimeFolder();
+
+// The folder that holds the shipped data (help page, sample presets): <prefix>/share/opal-revel
+// next to an installed executable, otherwise the source tree's data folder when the program
+// runs from a build. Empty when neither exists.
+std::filesystem::path InstalledDataFolder();
+
+// Creates the folder and its parents (owner-only permissions for folders it creates).
+// True when the folder exists afterwards.
+bool EnsureFolder(const std::filesystem::path& folder);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// The editor's navigator over the preset files of Settings.PresetsDir: their names in the
+// order the file system returned them, a current position, stepping with wrap-around, a
+// random other preset, a jump to a position, and loading the preset at the position into
+// CurrentPreset. Between scans the list does not follow changes on disk.
+
+constexpr int32_t kMaxPresetNames = 500;
+
+class PresetLibrary {
+public:
+    int32_t Index = 0; // current position in Names
+    std::array<std::string, kMaxPresetNames> Names; // file names without folder
+    int32_t Count = 0; // valid entries of Names
+
+    // Rebuilds the list from Settings.PresetsDir and goes back to the first entry without
+    // loading it. Only the first 500 names the file system returns are listed.
+    void Scan();
+    // Moves to the next (true) or previous (false) entry with wrap-around and loads it.
+    // Returns the new Index; on an empty list returns 0 and loads nothing.
+    int32_t Step(bool forward);
+    // Moves to a random entry other than the current one and loads it; with a single entry
+    // that entry is reloaded. Returns the new Index; 0 and nothing loaded on an empty list.
+    int32_t PickRandom();
+    // Moves to the given entry and loads it; an index outside the list is ignored.
+    void Select(int32_t index);
+    // Loads the entry at Index into CurrentPreset. A file that has gone or is not a preset
+    // leaves CurrentPreset unchanged.
+    void LoadCurrent();
+};
+
+extern PresetLibrary ThePresetLibrary;
