@@ -7,10 +7,12 @@
 
 namespace {
 
-// Repeated multiplication is the described way to form the highlight power. Past this
-// many factors the rest is taken with pow(): only presets far outside the controls'
-// range (Phong above half a million) ever get there.
-constexpr int64_t kMaxHighlightFactors = 1 << 20;
+// The highlight power is formed by repeated multiplication. Past this many factors the
+// rest is taken with one pow() in double precision: only Phong powers above 2048 (the
+// controls stop at 20) get there, and only at points so close to the highlight's peak that
+// the value has not yet run down to 0. It bounds the work per pixel, which matters when a
+// flat dome puts every pixel near the peak.
+constexpr int64_t kMaxHighlightFactors = 4096;
 
 // What both renderers need from the shape, prepared once per call.
 struct Lighting {
@@ -56,29 +58,6 @@ Lighting prepareLighting(const Shape& shape)
     return lighting;
 }
 
-// base^exponent by repeated multiplication in single precision. The loop ends early once
-// a further factor can no longer change the value (it reached 0 or infinity, the base is
-// exactly 1, or rounding holds it in place), which gives the same result as going on.
-float highlightPower(float base, int64_t exponent)
-{
-    float value = base;
-    int64_t factorsLeft = exponent - 1;
-    int64_t factorsDone = 0;
-    while (factorsLeft > 0) {
-        if (factorsDone == kMaxHighlightFactors) {
-            const double rest = std::pow(static_cast<double>(base), static_cast<double>(factorsLeft));
-            return static_cast<float>(static_cast<double>(value) * rest);
-        }
-        const float next = value * base;
-        if (next == value)
-            break;
-        value = next;
-        --factorsLeft;
-        ++factorsDone;
-    }
-    return value;
-}
-
 // trunc() of a channel value, then a value of 0 or less becomes 1 and one above 255
 // becomes 255. Comparing before converting keeps NaN and huge values out of the integer
 // conversion; NaN counts as "0 or less".
@@ -110,7 +89,7 @@ uint32_t shade(const Lighting& lighting, float nz, float cs)
     if (cs > 0.0f) {
         const float rz = 2.0f * nz * cs + lighting.lightZ;
         if (rz > 0.0f)
-            highlight = lighting.mirror * lighting.intensity * highlightPower(rz, lighting.exponent);
+            highlight = lighting.mirror * lighting.intensity * HighlightPower(rz, lighting.exponent);
     }
     const uint32_t red = channelByte(lighting.bodyRed * diffuse + highlight * lighting.lightRed);
     const uint32_t green = channelByte(lighting.bodyGreen * diffuse + highlight * lighting.lightGreen);
@@ -142,6 +121,29 @@ bool drawable(const uint32_t* pixels, int32_t w, int32_t h) { return pixels != n
 } // namespace
 
 float SafeSqrt(float v) { return v > 1e-30f ? std::sqrt(v) : 0.0f; }
+
+float HighlightPower(float base, int64_t exponent)
+{
+    // The loop ends once a factor leaves the value as it is: it reached 0 or infinity, the
+    // base is exactly 1, or rounding holds a tiny value in place. Every further factor
+    // would do the same.
+    float value = base;
+    int64_t factorsLeft = exponent - 1;
+    int64_t factorsDone = 0;
+    while (factorsLeft > 0) {
+        if (factorsDone == kMaxHighlightFactors) {
+            const double rest = std::pow(static_cast<double>(base), static_cast<double>(factorsLeft));
+            return static_cast<float>(static_cast<double>(value) * rest);
+        }
+        const float next = value * base;
+        if (next == value || std::isnan(next))
+            return next;
+        value = next;
+        --factorsLeft;
+        ++factorsDone;
+    }
+    return value;
+}
 
 void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape)
 {

@@ -18,6 +18,13 @@
 // The square root of v when v > 1e-30, else 0.
 float SafeSqrt(float v);
 
+// base^exponent formed by repeated multiplication in single precision, as the highlight
+// needs it. It stops early once a further factor cannot change the value, which gives the
+// same result as multiplying on. Past 4096 factors (a Phong above 2048, far beyond the
+// controls) the remaining power comes from one pow() in double precision, which bounds the
+// work per pixel.
+float HighlightPower(float base, int64_t exponent);
+
 // Type 0 draws a sphere, type 2 a torus; any other type leaves the pixels untouched.
 void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);
 void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);

@@ -1,0 +1,283 @@
+#include "shapes/shape_rasteriser.h"
+
+#include "engine/argb_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kUntouched = 0x12345678;
+
+// Shape 0 of a new object 1 (red body, white light) as the sprite builder sizes it at
+// side 40.
+Shape workedShape()
+{
+    Shape shape;
+    shape.Color = 0x000000FF;
+    shape.LColor = 0x00FFFFFF;
+    shape.Ambient = 0.34f;
+    shape.Mirror = 0.99f;
+    shape.Intensity = 0.5f;
+    shape.Phong = 4;
+    shape.RadiusPx = 19;
+    shape.HeightPx = 20;
+    return shape;
+}
+
+struct Block {
+    Block(int32_t w, int32_t h) : width(w), pixels(static_cast<size_t>(w) * static_cast<size_t>(h), kUntouched) { }
+    uint32_t at(int32_t row, int32_t column) const { return pixels[static_cast<size_t>(row * width + column)]; }
+    int32_t width;
+    std::vector<uint32_t> pixels;
+};
+
+TEST(RenderSphere, WorkedPixels)
+{
+    Block block(40, 40);
+    RenderShape(block.pixels.data(), 40, 40, workedShape());
+    EXPECT_EQ(block.at(20, 20), MakeArgb(255, 163, 2, 2));
+    EXPECT_EQ(block.at(10, 10), MakeArgb(255, 230, 17, 17));
+    EXPECT_EQ(block.at(30, 30), MakeArgb(255, 58, 1, 1));
+    EXPECT_EQ(block.at(20, 1), MakeArgb(113, 178, 1, 1));
+    // d2 is exactly 1 here.
+    EXPECT_EQ(block.at(20, 0), kUntouched);
+    EXPECT_EQ(block.at(0, 0), kUntouched);
+}
+
+TEST(RenderTorus, WorkedPixels)
+{
+    Shape shape = workedShape();
+    shape.Type = kTorusType;
+    shape.RadiusPx = 49;
+    shape.HeightPx = 25;
+    Block block(100, 100);
+    RenderShape(block.pixels.data(), 100, 100, shape);
+    EXPECT_EQ(block.at(50, 50), kUntouched); // the hole
+    EXPECT_EQ(block.at(50, 45), MakeArgb(178, 57, 1, 1)); // inner ramp
+    EXPECT_EQ(block.at(50, 40), MakeArgb(255, 92, 1, 1));
+    EXPECT_EQ(block.at(50, 25), MakeArgb(255, 158, 1, 1));
+    EXPECT_EQ(block.at(50, 10), MakeArgb(255, 203, 14, 14));
+    EXPECT_EQ(block.at(50, 1), MakeArgb(114, 178, 1, 1)); // outer ramp
+    EXPECT_EQ(block.at(50, 0), kUntouched);
+    EXPECT_EQ(block.at(25, 25), MakeArgb(255, 255, 116, 116));
+}
+
+} // namespace
+
+namespace {
+
+// The highlight power as plainly described: exponent - 1 multiplications, no shortcut.
+float plainPower(float base, int64_t exponent)
+{
+    float value = base;
+    for (int64_t i = 1; i < exponent; ++i)
+        value *= base;
+    return value;
+}
+
+TEST(HighlightPower, StoppingEarlyGivesTheSameValueAsMultiplyingOn)
+{
+    // Bases that run down to 0, that get held in place among the subnormals, that sit at
+    // exactly 1, and that grow to infinity.
+    const float bases[] = { 0.5f, 0.9f, 0.99f, 0.999999f, std::nextafter(1.0f, 0.0f), 1.0f, 1.0000001f, 1.5f, 1e-20f };
+    const int64_t exponents[] = { 1, 2, 7, 39, 1001, 4095 };
+    for (float base : bases) {
+        for (int64_t exponent : exponents)
+            EXPECT_EQ(HighlightPower(base, exponent), plainPower(base, exponent)) << base << "^" << exponent;
+    }
+}
+
+TEST(HighlightPower, HugeExponentsFinish)
+{
+    EXPECT_EQ(HighlightPower(0.5f, std::numeric_limits<int32_t>::max()), 0.0f);
+    EXPECT_EQ(HighlightPower(1.0f, int64_t { 1 } << 40), 1.0f);
+    const float nearOne = HighlightPower(std::nextafter(1.0f, 0.0f), int64_t { 1 } << 32);
+    EXPECT_GE(nearOne, 0.0f);
+    EXPECT_LT(nearOne, 1.0f);
+}
+
+TEST(RenderShape, OtherTypesLeaveTheBlockUntouched)
+{
+    for (int32_t type : { 1, 3, -1, 1000 }) {
+        Shape shape = workedShape();
+        shape.Type = type;
+        Block block(40, 40);
+        RenderShape(block.pixels.data(), 40, 40, shape);
+        EXPECT_EQ(block.pixels, std::vector<uint32_t>(40 * 40, kUntouched)) << "type " << type;
+    }
+}
+
+TEST(RenderSphere, HeadOnLightGivesFullBodyColourPlusHighlight)
+{
+    // At the centre the normal is (0, 0, 1): the cosine is 1, diffuse 0.5 + 0.5 = 1, the
+    // reflected light's z is 1, so the highlight is Mirror x Intensity = 0.25 of white.
+    Shape shape = workedShape();
+    shape.LightX = 0.0f;
+    shape.LightY = 0.0f;
+    shape.LightZ = -1.0f;
+    shape.Ambient = 0.5f;
+    shape.Mirror = 0.5f;
+    shape.Color = 0x00003264; // red 100, green 50, blue 0
+    Block block(40, 40);
+    RenderShape(block.pixels.data(), 40, 40, shape);
+    EXPECT_EQ(block.at(20, 20), MakeArgb(255, 163, 113, 63));
+}
+
+TEST(RenderSphere, ChannelsNeverDropToZero)
+{
+    // A pure red body without highlight: green and blue are 0 before the limit and 1 after.
+    Shape shape = workedShape();
+    shape.Mirror = 0.0f;
+    Block block(40, 40);
+    RenderShape(block.pixels.data(), 40, 40, shape);
+    int covered = 0;
+    for (uint32_t pixel : block.pixels) {
+        if (pixel == kUntouched)
+            continue;
+        ++covered;
+        EXPECT_EQ(GreenOf(pixel), 1u);
+        EXPECT_EQ(BlueOf(pixel), 1u);
+        EXPECT_GE(RedOf(pixel), 1u);
+    }
+    EXPECT_GT(covered, 1000);
+}
+
+TEST(RenderSphere, EdgeRampFollowsTheBlockWidth)
+{
+    // In a block of width 8 the threshold is 1 - 8.8 / 8 = -0.1, so even the centre lies in
+    // the ramp: 255 - 0.1 x 255 / 1.1 = 231.8.
+    Shape shape = workedShape();
+    shape.RadiusPx = 3;
+    shape.HeightPx = 4;
+    Block block(8, 8);
+    RenderShape(block.pixels.data(), 8, 8, shape);
+    EXPECT_EQ(AlphaOf(block.at(4, 4)), 231u);
+    for (uint32_t pixel : block.pixels)
+        EXPECT_TRUE(pixel == kUntouched || AlphaOf(pixel) < 255);
+
+    // In a 40-pixel block the ramp covers d2 from 0.78 to 1: the same small sphere drawn in
+    // it is opaque at the centre.
+    Block wide(40, 40);
+    RenderShape(wide.pixels.data(), 40, 40, shape);
+    EXPECT_EQ(AlphaOf(wide.at(20, 20)), 255u);
+}
+
+TEST(RenderShape, OffsetsMoveTheShape)
+{
+    Shape shape = workedShape();
+    Block centred(40, 40);
+    RenderShape(centred.pixels.data(), 40, 40, shape);
+    shape.OffsetX = 5;
+    shape.OffsetY = -3;
+    Block moved(40, 40);
+    RenderShape(moved.pixels.data(), 40, 40, shape);
+    for (int32_t row = 3; row < 37; ++row) {
+        for (int32_t column = 5; column < 40; ++column)
+            ASSERT_EQ(moved.at(row - 3, column), centred.at(row, column - 5)) << row << ", " << column;
+    }
+}
+
+// Records read from preset files can hold anything: the cases below are out of range for
+// one field each.
+Shape outOfRangeShape(int32_t type, int which)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    constexpr int32_t kBig = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kLow = std::numeric_limits<int32_t>::min();
+    Shape s = workedShape();
+    s.Type = type;
+    if (type == kTorusType)
+        s.HeightPx = 10;
+    switch (which) {
+    case 0: s.LightX = s.LightY = s.LightZ = 0.0f; break;
+    case 1: s.LightX = nan; break;
+    case 2: s.LightZ = -inf; break;
+    case 3: s.Intensity = nan; break;
+    case 4: s.Ambient = inf; break;
+    case 5: s.Mirror = -inf; break;
+    case 6: s.RadiusPx = 0; break;
+    case 7: s.HeightPx = 0; break;
+    case 8: s.RadiusPx = -30; break;
+    case 9: s.RadiusPx = kBig; break;
+    case 10: s.HeightPx = kBig; break;
+    case 11: s.OffsetX = s.OffsetY = kBig; break;
+    case 12: s.OffsetX = s.OffsetY = kLow; break;
+    case 13: s.Phong = kBig; break;
+    case 14: s.Phong = kLow; break;
+    case 15: s.HeightPx = -1; break;
+    default: break;
+    }
+    return s;
+}
+
+TEST(RenderShape, OutOfRangeRecordsGiveWellFormedPixels)
+{
+    // Whatever the record, every pixel is either untouched or has channels within 1..255.
+    for (int32_t type : { kSphereType, kTorusType }) {
+        for (int which = 0; which <= 15; ++which) {
+            Block block(41, 40);
+            RenderShape(block.pixels.data(), 41, 40, outOfRangeShape(type, which));
+            for (uint32_t pixel : block.pixels) {
+                if (pixel == kUntouched)
+                    continue;
+                ASSERT_GE(RedOf(pixel), 1u) << "type " << type << ", case " << which;
+                ASSERT_GE(GreenOf(pixel), 1u) << "type " << type << ", case " << which;
+                ASSERT_GE(BlueOf(pixel), 1u) << "type " << type << ", case " << which;
+            }
+        }
+    }
+}
+
+TEST(RenderShape, RadiusOfMinusOnePixelDrawsNothing)
+{
+    // The sphere button with a bevel of 0 asks for this.
+    for (int32_t type : { kSphereType, kTorusType }) {
+        Shape shape = workedShape();
+        shape.Type = type;
+        shape.RadiusPx = -1;
+        Block block(40, 40);
+        RenderShape(block.pixels.data(), 40, 40, shape);
+        EXPECT_EQ(block.pixels, std::vector<uint32_t>(40 * 40, kUntouched));
+    }
+    // Empty blocks are no-ops.
+    RenderShape(nullptr, 0, 0, workedShape());
+    RenderShape(nullptr, -5, 10, workedShape());
+}
+
+TEST(RenderShape, ZeroLightLeavesAmbientOnly)
+{
+    // With no direction there is no diffuse cosine and no highlight: 255 x 0.34 = 86.7.
+    Shape shape = workedShape();
+    shape.LightX = shape.LightY = shape.LightZ = 0.0f;
+    for (int32_t type : { kSphereType, kTorusType }) {
+        shape.Type = type;
+        shape.HeightPx = type == kTorusType ? 10 : 20;
+        Block block(40, 40);
+        RenderShape(block.pixels.data(), 40, 40, shape);
+        EXPECT_EQ(block.at(20, 4) & 0x00FFFFFF, MakeArgb(0, 86, 1, 1)) << "type " << type;
+    }
+}
+
+TEST(RenderShape, HugePhongKeepsTheShapeAndItsEdges)
+{
+    Shape shape = workedShape();
+    Block reference(40, 40);
+    RenderShape(reference.pixels.data(), 40, 40, shape);
+    shape.Phong = std::numeric_limits<int32_t>::max();
+    Block block(40, 40);
+    RenderShape(block.pixels.data(), 40, 40, shape);
+    for (size_t i = 0; i < block.pixels.size(); ++i) {
+        EXPECT_EQ(AlphaOf(block.pixels[i]), AlphaOf(reference.pixels[i]));
+        // The highlight can only shrink with a larger power.
+        if (reference.pixels[i] != kUntouched) {
+            EXPECT_LE(GreenOf(block.pixels[i]), GreenOf(reference.pixels[i]));
+        }
+    }
+}
+
+} // namespace

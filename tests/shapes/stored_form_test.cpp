@@ -1,0 +1,156 @@
+#include "shapes/shape_stack.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> le32(uint32_t value)
+{
+    return { static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+             static_cast<uint8_t>(value >> 24) };
+}
+
+template <size_t N> std::vector<uint8_t> bytesAt(const std::array<uint8_t, N>& bytes, size_t offset)
+{
+    return { bytes.begin() + static_cast<std::ptrdiff_t>(offset), bytes.begin() + static_cast<std::ptrdiff_t>(offset + 4) };
+}
+
+// A shape whose every field has a value of its own, so that a swapped or shifted field
+// shows.
+Shape distinctShape()
+{
+    Shape shape;
+    shape.LightX = 1.0f; // 0x3F800000
+    shape.LightY = -2.5f; // 0xC0200000
+    shape.LightZ = 0.1f; // 0x3DCCCCCD: single, not double precision
+    shape.Color = 0x00112233;
+    shape.LColor = 0x00445566;
+    shape.Ambient = 0.34f; // 0x3EAE147B
+    shape.Mirror = 0.99f; // 0x3F7D70A4
+    shape.Intensity = 0.5f; // 0x3F000000
+    shape.Phong = 0x01020304;
+    shape.Width = -2;
+    shape.RadiusPx = 555;
+    shape.Type = kTorusType;
+    shape.Height = 0x7FFFFFFF;
+    shape.HeightPx = 77;
+    shape.OffsetX = -300;
+    shape.OffsetY = 65536;
+    shape.Reserved[0] = 0x0BADF00D;
+    shape.Reserved[1] = -1;
+    return shape;
+}
+
+TEST(StoredForm, ShapeRecordFieldsAtTheirOffsetsLittleEndian)
+{
+    std::array<uint8_t, kShapeRecordBytes> bytes {};
+    WriteShapeRecord(distinctShape(), bytes);
+    EXPECT_EQ(bytesAt(bytes, 0), le32(0x3F800000));
+    EXPECT_EQ(bytesAt(bytes, 4), le32(0xC0200000));
+    EXPECT_EQ(bytesAt(bytes, 8), le32(0x3DCCCCCD));
+    EXPECT_EQ(bytesAt(bytes, 12), (std::vector<uint8_t> { 0x33, 0x22, 0x11, 0x00 }));
+    EXPECT_EQ(bytesAt(bytes, 16), le32(0x00445566));
+    EXPECT_EQ(bytesAt(bytes, 20), le32(0x3EAE147B));
+    EXPECT_EQ(bytesAt(bytes, 24), le32(0x3F7D70A4));
+    EXPECT_EQ(bytesAt(bytes, 28), le32(0x3F000000));
+    EXPECT_EQ(bytesAt(bytes, 32), (std::vector<uint8_t> { 0x04, 0x03, 0x02, 0x01 }));
+    EXPECT_EQ(bytesAt(bytes, 36), le32(0xFFFFFFFE));
+    EXPECT_EQ(bytesAt(bytes, 40), le32(555));
+    EXPECT_EQ(bytesAt(bytes, 44), le32(2));
+    EXPECT_EQ(bytesAt(bytes, 48), le32(0x7FFFFFFF));
+    EXPECT_EQ(bytesAt(bytes, 52), le32(77));
+    EXPECT_EQ(bytesAt(bytes, 56), le32(static_cast<uint32_t>(-300)));
+    EXPECT_EQ(bytesAt(bytes, 60), le32(65536));
+    EXPECT_EQ(bytesAt(bytes, 64), le32(0x0BADF00D));
+    EXPECT_EQ(bytesAt(bytes, 68), le32(0xFFFFFFFF));
+}
+
+TEST(StoredForm, StackBlockLayout)
+{
+    auto stack = NewShapeStack();
+    for (size_t slot = 0; slot < kMaxShapes; ++slot)
+        stack->Shapes[slot].Phong = static_cast<int32_t>(100 + slot);
+    stack->ShapeCount = 2;
+    stack->MasterSize = 85;
+    stack->FullSize = 1234;
+    stack->ReducedDirty = 7;
+    const StackBlock block = WriteStackBlock(*stack);
+    ASSERT_EQ(block.size(), 368u);
+    // Every slot, in use or not, at 72-byte steps; then the count and the master size.
+    for (size_t slot = 0; slot < kMaxShapes; ++slot) {
+        EXPECT_EQ(bytesAt(block, slot * 72 + 32), le32(static_cast<uint32_t>(100 + slot))) << slot;
+        EXPECT_EQ(bytesAt(block, slot * 72), le32(0x3F800000)) << slot; // LightX 1.0
+    }
+    EXPECT_EQ(bytesAt(block, 360), le32(2));
+    EXPECT_EQ(bytesAt(block, 364), le32(85));
+}
+
+TEST(StoredForm, ReadingSetsTheFieldsAndBothDirtyFlags)
+{
+    StackBlock block {};
+    auto source = NewShapeStack();
+    source->Shapes[3] = distinctShape();
+    source->ShapeCount = 4;
+    source->MasterSize = 60;
+    WriteStackBlock(*source, block);
+
+    auto stack = NewShapeStack();
+    stack->ReducedDirty = 0;
+    stack->FullDirty = 0;
+    stack->FullSize = 99;
+    stack->FullSprite = std::make_unique<ArgbImage>();
+    ReadStackBlock(block, *stack);
+    EXPECT_EQ(stack->ShapeCount, 4);
+    EXPECT_EQ(stack->MasterSize, 60);
+    EXPECT_EQ(stack->ReducedDirty, 1);
+    EXPECT_EQ(stack->FullDirty, 1);
+    EXPECT_EQ(stack->FullSize, 99);
+    EXPECT_NE(stack->FullSprite, nullptr);
+    const Shape expected = distinctShape();
+    EXPECT_EQ(std::memcmp(&stack->Shapes[3], &expected, sizeof(Shape)), 0);
+    EXPECT_EQ(stack->Shapes[3].LightZ, 0.1f);
+    EXPECT_EQ(stack->Shapes[3].OffsetX, -300);
+}
+
+TEST(StoredForm, AnyBytesRoundTripExactly)
+{
+    // Random blocks hold NaNs with payloads, negative counts, slots beyond the count and
+    // reserved words: reading and writing them back changes no byte.
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 200; ++round) {
+        StackBlock block {};
+        for (uint8_t& byte : block)
+            byte = static_cast<uint8_t>(random());
+        if (round == 0) // a signalling NaN in LightX of slot 0
+            std::memcpy(block.data(), "\x01\x00\x80\x7F", 4);
+        auto stack = NewShapeStack();
+        ReadStackBlock(block, *stack);
+        ASSERT_EQ(WriteStackBlock(*stack), block) << "round " << round;
+    }
+}
+
+TEST(StoredForm, SpriteBuildRewritesOnlyTheComputedSizes)
+{
+    // A built stack writes the sizes of its last build and nothing else differs.
+    ObjectTable table;
+    NewObjectTable(table);
+    ShapeStack& stack = *table.Stacks[0][0];
+    const StackBlock before = WriteStackBlock(stack);
+    BuildFullSprite(stack, 40, -1);
+    const StackBlock after = WriteStackBlock(stack);
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (i >= 40 && i < 44)
+            continue; // RadiusPx of slot 0
+        if (i >= 52 && i < 56)
+            continue; // HeightPx of slot 0
+        EXPECT_EQ(before[i], after[i]) << "byte " << i;
+    }
+    EXPECT_EQ(bytesAt(after, 40), le32(19));
+    EXPECT_EQ(bytesAt(after, 52), le32(20));
+}
+
+} // namespace
