@@ -1,0 +1,102 @@
+#include "shapes/palettes.h"
+
+#include "shapes/colors.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+class PalettesTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetPaletteIndex(); }
+    void TearDown() override { ResetPaletteIndex(); }
+};
+
+constexpr uint32_t rgb(uint32_t red, uint32_t green, uint32_t blue) { return (red << 16) | (green << 8) | blue; }
+
+TEST_F(PalettesTest, WorkedColours)
+{
+    EXPECT_EQ(PaletteColor(0, 0.0, 0.0), rgb(91, 91, 91));
+    EXPECT_EQ(PaletteColor(0, 0.5, 0.5), rgb(45, 137, 137));
+    EXPECT_EQ(PaletteColor(2, 0.5, 0.875), rgb(231, 75, 75));
+    EXPECT_EQ(PaletteColor(3, 0.5, 0.5), rgb(190, 62, 62));
+    for (double fx = 0.0; fx < 1.0; fx += 0.05)
+        EXPECT_EQ(PaletteColor(1, fx, 0.0), rgb(255, 255, 255)) << fx;
+    // Palette 3 is black at the bottom, palette 1 nearly black at the top.
+    EXPECT_EQ(PaletteColor(3, 0.3, 0.0), 0u);
+    EXPECT_EQ(PaletteColor(1, 0.3, 0.999), rgb(0, 0, 0));
+}
+
+TEST_F(PalettesTest, OtherIndicesAreBlack)
+{
+    for (int32_t palette : { -1, 4, 100 })
+        EXPECT_EQ(PaletteColor(palette, 0.5, 0.5), 0u);
+}
+
+TEST_F(PalettesTest, IndexStartsAtZeroAndWrapsAfterFour)
+{
+    EXPECT_EQ(GetPaletteIndex(), 0);
+    for (int32_t expected : { 1, 2, 3, 0 }) {
+        NextPaletteIndex();
+        EXPECT_EQ(GetPaletteIndex(), expected);
+    }
+    // The classic palette: -1 and then the next one.
+    NextPaletteIndex();
+    SetPaletteIndex(-1);
+    NextPaletteIndex();
+    EXPECT_EQ(GetPaletteIndex(), 0);
+}
+
+// A path of n points across a 100 x 50 map, each point with its own column.
+std::vector<PathPoint> pathOf(int32_t n)
+{
+    std::vector<PathPoint> path;
+    for (int32_t i = 0; i < n; ++i)
+        path.push_back({ i * 9, 40 });
+    return path;
+}
+
+uint32_t colorOfPoint(const PathPoint& point)
+{
+    return PickerRgbToColorref(PaletteColor(GetPaletteIndex(), point.x / 100.0, point.y / 50.0));
+}
+
+TEST_F(PalettesTest, PickObjectColorsTakesEvenlySpacedPointsAndTheLast)
+{
+    const struct {
+        int32_t points;
+        std::array<int32_t, 7> picked;
+    } cases[] = {
+        { 1, { 0, 0, 0, 0, 0, 0, 0 } },
+        { 7, { 0, 1, 2, 3, 4, 5, 6 } },
+        { 10, { 0, 1, 2, 4, 5, 7, 9 } },
+        { 3, { 0, 0, 0, 1, 1, 2, 2 } },
+    };
+    for (int32_t palette : { 0, 2 }) {
+        SetPaletteIndex(palette);
+        for (const auto& c : cases) {
+            const std::vector<PathPoint> path = pathOf(c.points);
+            const std::array<uint32_t, 7> colors = PickObjectColors(path, 100, 50);
+            for (size_t k = 0; k < 7; ++k) {
+                EXPECT_EQ(colors[k], colorOfPoint(path[static_cast<size_t>(c.picked[k])]))
+                    << c.points << " points, colour " << k;
+            }
+        }
+    }
+    // The colours are COLORREF: palette 0 at (0.5, 0.5) is red 45, green 137, blue 137.
+    SetPaletteIndex(0);
+    const std::vector<PathPoint> middle = { { 50, 25 } };
+    EXPECT_EQ(PickObjectColors(middle, 100, 50)[6], MakeColorref(45, 137, 137));
+}
+
+TEST_F(PalettesTest, PickObjectColorsSurvivesEmptyPathsAndMaps)
+{
+    EXPECT_EQ(PickObjectColors({}, 100, 50), (std::array<uint32_t, 7> {}));
+    const std::vector<PathPoint> path = { { 30, 20 } };
+    // A map without width counts the column as 0.
+    EXPECT_EQ(PickObjectColors(path, 0, 50)[0], PickerRgbToColorref(PaletteColor(0, 0.0, 0.4)));
+}
+
+} // namespace
