@@ -1,0 +1,160 @@
+#include "engine/filters.h"
+
+#include "engine/engine_globals.h"
+#include "engine/render_panel.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr int32_t kStripWidth = 4;
+
+// The four bytes of a pixel widened to 16-bit lanes, so that four neighbours can be
+// added without overflow (4 x 255 = 1020).
+#if defined(__SSE2__)
+using Lanes = __m128i;
+
+inline Lanes widen(uint32_t pixel) { return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(pixel)), _mm_setzero_si128()); }
+inline Lanes add(Lanes a, Lanes b) { return _mm_add_epi16(a, b); }
+inline Lanes quarter(Lanes sum) { return _mm_srli_epi16(sum, 2); }
+inline uint32_t narrow(Lanes lanes) { return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(lanes, lanes))); }
+// Writes the pixel into two neighbouring pixels with one 64-bit store.
+inline void storeTwice(uint32_t* destination, Lanes lanes)
+{
+    const __m128i packed = _mm_packus_epi16(lanes, lanes);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(destination), _mm_unpacklo_epi32(packed, packed));
+}
+#else
+using Lanes = uint64_t;
+
+inline Lanes widen(uint32_t pixel)
+{
+    return (pixel & 0xFFu) | (uint64_t { pixel & 0xFF00u } << 8) | (uint64_t { pixel & 0xFF0000u } << 16)
+        | (uint64_t { pixel >> 24 } << 48);
+}
+inline Lanes add(Lanes a, Lanes b) { return a + b; }
+inline Lanes quarter(Lanes sum) { return (sum >> 2) & 0x00FF00FF00FF00FFull; }
+inline uint32_t narrow(Lanes lanes)
+{
+    return static_cast<uint32_t>((lanes & 0xFF) | ((lanes >> 8) & 0xFF00) | ((lanes >> 16) & 0xFF0000)
+        | ((lanes >> 24) & 0xFF000000));
+}
+inline void storeTwice(uint32_t* destination, Lanes lanes)
+{
+    const uint32_t pixel = narrow(lanes);
+    destination[0] = pixel;
+    destination[1] = pixel;
+}
+#endif
+
+// The frame row a pass writes, or null when it lies outside the frame.
+uint32_t* frameRow(ArgbImage& frame, int64_t row)
+{
+    if (row < 0 || row >= frame.height || frame.width <= 0)
+        return nullptr;
+    return frame.Row(static_cast<int32_t>(row));
+}
+
+} // namespace
+
+void FilterPass(ArgbImage& half, ArgbImage& frame, FilterPassKind pass)
+{
+    const int32_t w = half.width;
+    const int32_t h = half.height;
+    if (w <= 0 || h <= 0 || half.pixels.size() < static_cast<size_t>(w) * static_cast<size_t>(h))
+        return;
+    uint32_t* const src = half.pixels.data();
+    const int64_t passOffset = pass == FilterPassKind::A ? 0 : 1;
+    // Columns whose doubled pair fits wholly into a frame row.
+    const int32_t pairsThatFit = std::min(w, std::max(frame.width, 0) / 2);
+
+    for (int32_t r = 1; r <= h - 2; ++r) {
+        const int32_t kBegin = r == 1 ? 1 : 0;
+        const int32_t kEnd = r == h - 2 ? w - 2 : w - 1; // inclusive
+        if (kBegin > kEnd)
+            continue;
+        uint32_t* rowPixels = src + static_cast<int64_t>(r) * w;
+        // The left neighbour of the first centre: in memory already smoothed, if it was a centre.
+        Lanes left = widen(rowPixels[kBegin - 1]);
+        int32_t k = kBegin;
+
+        const auto smooth = [&](int32_t column) {
+            uint32_t* centre = rowPixels + column;
+            const Lanes sum = add(add(left, widen(centre[1])), add(widen(centre[-w]), widen(centre[w])));
+            left = quarter(sum);
+            *centre = narrow(left);
+        };
+
+        if (k == 0) {
+            smooth(0);
+            if (uint32_t* out = frameRow(frame, 2 * int64_t { r } - 2 + passOffset)) {
+                if (pairsThatFit >= 1)
+                    storeTwice(out, left);
+                else
+                    out[0] = narrow(left);
+            }
+            k = 1;
+        }
+
+        uint32_t* out = frameRow(frame, 2 * int64_t { r } - 1 + passOffset);
+        const int32_t fastEnd = out ? std::min(kEnd, pairsThatFit - 1) : -1;
+        for (; k <= fastEnd; ++k) {
+            smooth(k);
+            storeTwice(out + 2 * k, left);
+        }
+        for (; k <= kEnd; ++k) {
+            smooth(k);
+            if (out && 2 * k < frame.width)
+                out[2 * k] = narrow(left);
+        }
+    }
+
+    std::fill_n(src, w, 0u);
+    std::fill_n(src + static_cast<int64_t>(h - 1) * w, w, 0u);
+}
+
+void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    if (!panel || frame.pixels.empty())
+        return;
+    const int32_t width = frame.width;
+    const int32_t height = frame.height;
+    panel->BeginPresent();
+    if (FullRepaint) {
+        for (int32_t x = 0; x < width; x += kStripWidth) {
+            const PixelBlock strip { frame.pixels.data() + x, std::min(kStripWidth, width - x), height, width,
+                RowOrder::TopDown };
+            panel->Present(strip, x, 0);
+        }
+    } else {
+        const int32_t left = std::max(x0, 0);
+        const int32_t top = std::max(y0, 0);
+        const int32_t right = std::min(x1, width);
+        const int32_t bottom = std::min(y1, height);
+        if (left < right && top < bottom) {
+            const PixelBlock block { frame.Row(top) + left, right - left, bottom - top, width, RowOrder::TopDown };
+            panel->Present(block, left, top);
+        }
+    }
+    FullRepaint = 0;
+    panel->EndPresent();
+}
+
+void PresentFiltered(RenderPanel* panel, ArgbImage& frame, ArgbImage& halfFrame, int32_t& oddPass, bool interlace)
+{
+    if (!panel || frame.pixels.empty() || halfFrame.pixels.empty())
+        return;
+    const FilterPassKind pass = (oddPass || interlace) ? FilterPassKind::B : FilterPassKind::A;
+    oddPass = oddPass ? 0 : 1;
+    FilterPass(halfFrame, frame, pass);
+
+    panel->BeginPresent();
+    const PixelBlock whole { frame.pixels.data(), frame.width, frame.height, frame.width, RowOrder::BottomUp };
+    panel->Present(whole, 0, 0);
+    panel->EndPresent();
+}

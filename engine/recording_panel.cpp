@@ -1,0 +1,52 @@
+#include "engine/recording_panel.h"
+
+RecordingPanel::RecordingPanel(int32_t width, int32_t height) { SetSize(width, height); }
+
+void RecordingPanel::SetSize(int32_t width, int32_t height)
+{
+    m_width = width;
+    m_height = height;
+    screen.SetSize(width, height);
+}
+
+void RecordingPanel::BeginPresent()
+{
+    ++begins;
+    ++m_depth;
+}
+
+void RecordingPanel::EndPresent()
+{
+    ++ends;
+    if (m_depth > 0)
+        --m_depth;
+}
+
+void RecordingPanel::Present(const PixelBlock& block, int32_t x, int32_t y)
+{
+    if (m_depth == 0)
+        ++presentsOutsideBegin;
+    BlitBlock(screen.pixels.data(), screen.width, screen.height, screen.width, block, x, y);
+    if (!recordPresents)
+        return;
+    PresentRecord record { x, y, block.width, block.height, block.order, begins, {} };
+    if (keepPixels && block.pixels && block.width > 0 && block.height > 0) {
+        record.pixels.reserve(static_cast<size_t>(block.width) * static_cast<size_t>(block.height));
+        for (int32_t shownRow = 0; shownRow < block.height; ++shownRow) {
+            const int32_t memoryRow = block.order == RowOrder::TopDown ? shownRow : block.height - 1 - shownRow;
+            const uint32_t* row = block.pixels + static_cast<size_t>(memoryRow) * static_cast<size_t>(block.rowLength);
+            record.pixels.insert(record.pixels.end(), row, row + block.width);
+        }
+    }
+    presents.push_back(std::move(record));
+}
+
+void RecordingPanel::PumpMessages()
+{
+    ++pumps;
+    if (!onPump)
+        return;
+    // The hook may destroy this panel; run a copy and touch nothing afterwards.
+    const std::function<void()> hook = onPump;
+    hook();
+}

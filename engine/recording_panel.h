@@ -1,0 +1,54 @@
+#pragma once
+
+#include "engine/argb_image.h"
+#include "engine/render_panel.h"
+
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+// A render panel without a window: it keeps what would be on screen in an ArgbImage and
+// records every present, so tests can check what the renderer sent and tools can render
+// headless. The screen keeps the presented bytes as they are, top byte included.
+class RecordingPanel final : public RenderPanel {
+public:
+    struct PresentRecord {
+        int32_t x = 0;
+        int32_t y = 0;
+        int32_t width = 0;
+        int32_t height = 0;
+        RowOrder order = RowOrder::TopDown;
+        int32_t batch = 0; // which begin/end pair it came in, counted from 1
+        std::vector<uint32_t> pixels; // the block top row first as shown, when keepPixels is set
+    };
+
+    RecordingPanel(int32_t width, int32_t height);
+
+    // Changes the size the panel reports; the screen is reallocated black.
+    void SetSize(int32_t width, int32_t height);
+
+    int32_t Width() const override { return m_width; }
+    int32_t Height() const override { return m_height; }
+    void BeginPresent() override;
+    void EndPresent() override;
+    void Present(const PixelBlock& block, int32_t x, int32_t y) override;
+    void Invalidate() override { ++invalidations; }
+    // Counts the pump and runs onPump, which may destroy this panel.
+    void PumpMessages() override;
+
+    ArgbImage screen;
+    std::vector<PresentRecord> presents;
+    bool recordPresents = true;
+    bool keepPixels = false;
+    int begins = 0;
+    int ends = 0;
+    int presentsOutsideBegin = 0;
+    int invalidations = 0;
+    long long pumps = 0;
+    std::function<void()> onPump;
+
+private:
+    int32_t m_width = 0;
+    int32_t m_height = 0;
+    int m_depth = 0;
+};

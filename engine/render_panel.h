@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+// The seam between the renderer and the screen. A render panel is the surface a painter
+// draws on: it tells its size, takes blocks of ARGB pixels between BeginPresent and
+// EndPresent (which stand for getting and releasing a drawing context), can be asked to
+// repaint itself later, and pumps the message queue of the GUI thread. The Qt panel
+// (PanelExt) implements it on a widget; RecordingPanel implements it headless for tests
+// and tools.
+
+// Which row of a block is the top row on screen.
+enum class RowOrder {
+    TopDown, // the first row in memory is the top row on screen
+    BottomUp, // the first row in memory is the bottom row on screen
+};
+
+// A block of 32-bit ARGB pixels (the byte order of ArgbImage; the screen ignores the top
+// byte). Row r starts at pixels + r x rowLength; rowLength >= width, so a block can be a
+// window onto a larger image.
+struct PixelBlock {
+    const uint32_t* pixels = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t rowLength = 0;
+    RowOrder order = RowOrder::TopDown;
+};
+
+class RenderPanel {
+public:
+    RenderPanel();
+    virtual ~RenderPanel();
+    RenderPanel(const RenderPanel&) = delete;
+    RenderPanel& operator=(const RenderPanel&) = delete;
+
+    virtual int32_t Width() const = 0;
+    virtual int32_t Height() const = 0;
+
+    // Presents happen between these two; the panel may gather the blocks of one
+    // begin/end pair into one screen update, and every block is on screen when
+    // EndPresent returns.
+    virtual void BeginPresent() = 0;
+    virtual void EndPresent() = 0;
+    // Puts the block on screen with its top-left pixel at (x, y); what falls outside the
+    // panel is cut off.
+    virtual void Present(const PixelBlock& block, int32_t x, int32_t y) = 0;
+
+    // Asks for a repaint of the whole panel later, through its painter.
+    virtual void Invalidate() = 0;
+    // Dispatches every pending message of the GUI thread and returns. Anything may happen
+    // inside, the destruction of this panel included.
+    virtual void PumpMessages() = 0;
+
+    // Expires when the panel is destroyed: code that pumps messages holds it to learn
+    // whether the panel is still there afterwards.
+    std::weak_ptr<const bool> Lifetime() const { return m_alive; }
+
+private:
+    std::shared_ptr<const bool> m_alive;
+};
+
+// Copies the block into a screen of screenWidth x screenHeight pixels (rows of
+// screenRowLength pixels, top row first) with the block's top-left pixel at (x, y),
+// honouring its row order and cutting off whatever falls outside. Every written pixel
+// is ORed with orMask (0xFF000000 makes it opaque for screens that need that).
+void BlitBlock(uint32_t* screen, int32_t screenWidth, int32_t screenHeight, int32_t screenRowLength,
+    const PixelBlock& block, int32_t x, int32_t y, uint32_t orMask = 0);

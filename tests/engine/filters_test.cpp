@@ -1,0 +1,322 @@
+#include "engine/engine_globals.h"
+#include "engine/filters.h"
+#include "engine/recording_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <tuple>
+
+namespace {
+
+constexpr uint32_t kUntouched = 0xDEADBEEF;
+
+ArgbImage image(int32_t width, int32_t height, uint32_t fill)
+{
+    ArgbImage result;
+    result.SetSize(width, height);
+    result.Fill(fill);
+    return result;
+}
+
+uint8_t byteOf(uint32_t pixel, int byte) { return static_cast<uint8_t>(pixel >> (8 * byte)); }
+
+// The pass as the raster walk states it: a linear destination index on rows 2w long that
+// moves by 2 per centre and by a further 2w after every w centres.
+void referencePass(std::vector<uint32_t>& src, std::vector<uint32_t>& dst, int64_t w, int64_t h, FilterPassKind pass)
+{
+    const int64_t centres = w * h - 2 * w - 2;
+    int64_t d = pass == FilterPassKind::A ? 2 * w + 2 : 4 * w + 2;
+    for (int64_t j = 0; j < centres; ++j) {
+        const int64_t c = w + 1 + j;
+        uint32_t value = 0;
+        for (int byte = 0; byte < 4; ++byte) {
+            const uint32_t sum = byteOf(src[c - 1], byte) + byteOf(src[c + 1], byte) + byteOf(src[c - w], byte)
+                + byteOf(src[c + w], byte);
+            value |= (sum / 4) << (8 * byte);
+        }
+        src[c] = value;
+        dst[d] = value;
+        dst[d + 1] = value;
+        d += 2;
+        if ((j + 1) % w == 0)
+            d += 2 * w;
+    }
+    for (int64_t i = 0; i < w; ++i) {
+        src[i] = 0;
+        src[(h - 1) * w + i] = 0;
+    }
+}
+
+std::set<size_t> writtenIndices(const ArgbImage& frame)
+{
+    std::set<size_t> written;
+    for (size_t i = 0; i < frame.pixels.size(); ++i)
+        if (frame.pixels[i] != kUntouched)
+            written.insert(i);
+    return written;
+}
+
+std::set<size_t> range(size_t first, size_t last)
+{
+    std::set<size_t> result;
+    for (size_t i = first; i <= last; ++i)
+        result.insert(i);
+    return result;
+}
+
+class FiltersTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetEngineGlobals(); }
+    void TearDown() override { ResetEngineGlobals(); }
+};
+
+TEST_F(FiltersTest, FourByFourHalfFrameWritesTheDescribedPixels)
+{
+    for (const auto pass : { FilterPassKind::A, FilterPassKind::B }) {
+        ArgbImage half = image(4, 4, 0x01020304);
+        ArgbImage frame = image(8, 8, kUntouched);
+        FilterPass(half, frame, pass);
+        std::set<size_t> expected = range(10, 15);
+        expected.merge(range(16, 17));
+        expected.merge(range(26, 29));
+        if (pass == FilterPassKind::B) {
+            std::set<size_t> shifted;
+            for (const size_t index : expected)
+                shifted.insert(index + 8);
+            expected = shifted;
+        }
+        EXPECT_EQ(writtenIndices(frame), expected);
+    }
+}
+
+TEST_F(FiltersTest, UniformFrameStaysInsideAndFadesFromTheZeroedEdgeRows)
+{
+    ArgbImage half = image(5, 5, 0xFFFFFFFF);
+    ArgbImage frame = image(10, 10, 0);
+    FilterPass(half, frame, FilterPassKind::A);
+    for (int32_t y = 0; y < 5; ++y)
+        for (int32_t x = 0; x < 5; ++x) {
+            const bool edgeRow = y == 0 || y == 4;
+            EXPECT_EQ(half.Row(y)[x], edgeRow ? 0u : 0xFFFFFFFFu) << x << "," << y;
+        }
+    EXPECT_EQ(frame.Row(1)[2], 0xFFFFFFFFu);
+    EXPECT_EQ(frame.Row(1)[3], 0xFFFFFFFFu);
+
+    // The next pass sees the zeroed row 0 above row 1: (255 + 255 + 0 + 255) div 4 = 191.
+    FilterPass(half, frame, FilterPassKind::B);
+    EXPECT_EQ(half.Row(1)[1], 0xBFBFBFBFu);
+    EXPECT_EQ(frame.Row(2)[2], 0xBFBFBFBFu);
+}
+
+TEST_F(FiltersTest, AveragesEachByteOfTheFourNeighboursRoundingDown)
+{
+    // 3 x 3: the one centre (1, 1); its neighbours give 1, 1, 1 and 0 in blue, and
+    // distinct values in the other bytes.
+    ArgbImage half = image(3, 3, 0);
+    half.Row(1)[0] = MakeArgb(200, 10, 0, 1); // left
+    half.Row(1)[2] = MakeArgb(100, 20, 255, 1); // right
+    half.Row(0)[1] = MakeArgb(3, 30, 255, 1); // up
+    half.Row(2)[1] = MakeArgb(0, 41, 255, 0); // down
+    half.Row(1)[1] = 0xFFFFFFFF; // the centre itself does not count
+    ArgbImage frame = image(6, 6, kUntouched);
+    FilterPass(half, frame, FilterPassKind::A);
+    const uint32_t expected = MakeArgb(303 / 4, 101 / 4, 765 / 4, 0);
+    EXPECT_EQ(half.Row(1)[1], expected);
+    EXPECT_EQ(frame.Row(1)[2], expected);
+    EXPECT_EQ(frame.Row(1)[3], expected);
+    EXPECT_EQ(writtenIndices(frame).size(), 2u);
+}
+
+// Random half frames of many shapes against the raster walk above, with frames exactly
+// twice the half frame's size.
+class FilterPassShapes : public ::testing::TestWithParam<std::tuple<int32_t, int32_t>> {};
+
+TEST_P(FilterPassShapes, MatchesTheRasterWalkByteForByte)
+{
+    const auto [w, h] = GetParam();
+    std::mt19937 random(static_cast<uint32_t>(w * 1000 + h));
+    ArgbImage half = image(w, h, 0);
+    for (uint32_t& pixel : half.pixels)
+        pixel = random();
+    for (const auto pass : { FilterPassKind::A, FilterPassKind::B, FilterPassKind::A }) {
+        ArgbImage frame = image(2 * w, 2 * h, kUntouched);
+        std::vector<uint32_t> expectedHalf = half.pixels;
+        std::vector<uint32_t> expectedFrame = frame.pixels;
+        referencePass(expectedHalf, expectedFrame, w, h, pass);
+        FilterPass(half, frame, pass);
+        ASSERT_EQ(half.pixels, expectedHalf);
+        ASSERT_EQ(frame.pixels, expectedFrame);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, FilterPassShapes,
+    ::testing::Values(std::make_tuple(3, 3), std::make_tuple(4, 4), std::make_tuple(1, 7), std::make_tuple(7, 3),
+        std::make_tuple(2, 9), std::make_tuple(5, 4), std::make_tuple(64, 37), std::make_tuple(251, 13)));
+
+TEST_F(FiltersTest, OddFrameWidthUsesTheRealRowLengthAndKeepsTheLastColumn)
+{
+    const int32_t w = 6;
+    const int32_t h = 5;
+    std::mt19937 random(7);
+    ArgbImage half = image(w, h, 0);
+    for (uint32_t& pixel : half.pixels)
+        pixel = random();
+    std::vector<uint32_t> expectedHalf = half.pixels;
+    std::vector<uint32_t> evenFrame(static_cast<size_t>(4 * w * h), kUntouched);
+    referencePass(expectedHalf, evenFrame, w, h, FilterPassKind::B);
+
+    ArgbImage frame = image(2 * w + 1, 2 * h + 1, kUntouched);
+    FilterPass(half, frame, FilterPassKind::B);
+    EXPECT_EQ(half.pixels, expectedHalf);
+    for (int32_t y = 0; y < 2 * h + 1; ++y) {
+        for (int32_t x = 0; x < 2 * w + 1; ++x) {
+            const bool inEvenFrame = x < 2 * w && y < 2 * h;
+            const uint32_t expected = inEvenFrame ? evenFrame[static_cast<size_t>(y * 2 * w + x)] : kUntouched;
+            ASSERT_EQ(frame.Row(y)[x], expected) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(FiltersTest, TinyAndMismatchedFramesStayInsideTheirPixels)
+{
+    // Fewer than three rows: nothing to smooth; rows 0 and h - 1 are still zeroed.
+    for (const auto& [w, h] : { std::pair { 0, 0 }, { 1, 1 }, { 2, 2 }, { 9, 1 }, { 9, 2 }, { 1, 2 } }) {
+        ArgbImage half = image(w, h, 0x55555555);
+        ArgbImage frame = image(2 * w, 2 * h, kUntouched);
+        FilterPass(half, frame, FilterPassKind::A);
+        EXPECT_TRUE(writtenIndices(frame).empty()) << w << " x " << h;
+        for (const uint32_t pixel : half.pixels)
+            EXPECT_EQ(pixel, 0u);
+    }
+    // A frame far too small, too narrow, or missing for a large half frame.
+    for (const auto& [fw, fh] : { std::pair { 3, 3 }, { 1, 40 }, { 40, 1 }, { 0, 0 }, { 15, 9 } }) {
+        ArgbImage half = image(8, 8, 0x80808080);
+        ArgbImage frame = image(fw, fh, kUntouched);
+        FilterPass(half, frame, FilterPassKind::B);
+        for (const size_t index : writtenIndices(frame)) {
+            EXPECT_EQ(frame.pixels[index], 0x80808080u);
+        }
+    }
+}
+
+TEST_F(FiltersTest, PassesAlternateAndInterlaceAlwaysTakesPassB)
+{
+    RecordingPanel panel(8, 8);
+    auto rowWritten = [](const ArgbImage& frame, int32_t row) { return frame.Row(row)[4] != kUntouched; };
+
+    int32_t oddPass = 0;
+    std::vector<bool> tookPassA;
+    for (int i = 0; i < 3; ++i) {
+        ArgbImage half = image(4, 4, 0x10101010);
+        ArgbImage frame = image(8, 8, kUntouched);
+        PresentFiltered(&panel, frame, half, oddPass, false);
+        tookPassA.push_back(rowWritten(frame, 1));
+        EXPECT_NE(rowWritten(frame, 1), rowWritten(frame, 2));
+    }
+    EXPECT_EQ(tookPassA, (std::vector<bool> { true, false, true }));
+    EXPECT_EQ(oddPass, 1);
+
+    // Interlace: always pass B, and OddPass still flips.
+    ArgbImage half = image(6, 6, 0x10101010);
+    ArgbImage frame = image(12, 12, 0);
+    PresentFiltered(&panel, frame, half, oddPass, true);
+    EXPECT_EQ(oddPass, 0);
+    half.Fill(0x10101010);
+    PresentFiltered(&panel, frame, half, oddPass, true);
+    EXPECT_EQ(oddPass, 1);
+    // The odd rows stay black except their first two pixels from row 3 on.
+    for (int32_t y = 1; y < 12; y += 2)
+        for (int32_t x = 0; x < 12; ++x) {
+            const bool columnZeroPiece = y >= 3 && y <= 7 && x < 2; // rows 2r - 1 for r = 2 .. h - 2
+            EXPECT_EQ(frame.Row(y)[x] != 0, columnZeroPiece) << x << "," << y;
+        }
+}
+
+TEST_F(FiltersTest, FilteredPresentCopiesTheWholeFrameBottomUp)
+{
+    RecordingPanel panel(6, 4);
+    panel.keepPixels = true;
+    ArgbImage frame = image(6, 4, 0);
+    for (int32_t y = 0; y < 4; ++y)
+        frame.Row(y)[5] = 100 + static_cast<uint32_t>(y);
+    ArgbImage half = image(3, 2, 0);
+    int32_t oddPass = 0;
+    FullRepaint = 1;
+    PresentFiltered(&panel, frame, half, oddPass, true);
+
+    ASSERT_EQ(panel.presents.size(), 1u);
+    const auto& present = panel.presents[0];
+    EXPECT_EQ(std::tie(present.x, present.y, present.width, present.height), std::tuple(0, 0, 6, 4));
+    EXPECT_EQ(present.order, RowOrder::BottomUp);
+    EXPECT_EQ(panel.screen.Row(3)[5], 100u); // frame row 0 is the bottom row on screen
+    EXPECT_EQ(panel.screen.Row(0)[5], 103u);
+    EXPECT_EQ(FullRepaint, 1);
+    EXPECT_EQ(panel.presentsOutsideBegin, 0);
+}
+
+TEST_F(FiltersTest, FullRepaintGoesOutInFourPixelStripsInOneBatch)
+{
+    RecordingPanel panel(10, 3);
+    ArgbImage frame = image(10, 3, 0);
+    for (size_t i = 0; i < frame.pixels.size(); ++i)
+        frame.pixels[i] = static_cast<uint32_t>(i);
+    FullRepaint = 1;
+    PresentRect(&panel, frame, 2, 2, 3, 3);
+
+    ASSERT_EQ(panel.presents.size(), 3u);
+    const std::vector<std::tuple<int32_t, int32_t, int32_t, int32_t>> expected { { 0, 0, 4, 3 }, { 4, 0, 4, 3 },
+        { 8, 0, 2, 3 } };
+    for (size_t i = 0; i < 3; ++i) {
+        const auto& present = panel.presents[i];
+        EXPECT_EQ(std::tie(present.x, present.y, present.width, present.height), expected[i]);
+        EXPECT_EQ(present.order, RowOrder::TopDown);
+        EXPECT_EQ(present.batch, 1);
+    }
+    EXPECT_EQ(panel.screen.pixels, frame.pixels);
+    EXPECT_EQ(FullRepaint, 0);
+    EXPECT_EQ(panel.begins, 1);
+    EXPECT_EQ(panel.ends, 1);
+}
+
+TEST_F(FiltersTest, RectPresentIsCutToTheFrame)
+{
+    RecordingPanel panel(20, 10);
+    panel.keepPixels = true;
+    ArgbImage frame = image(8, 6, 0);
+    for (size_t i = 0; i < frame.pixels.size(); ++i)
+        frame.pixels[i] = static_cast<uint32_t>(i);
+
+    PresentRect(&panel, frame, 1, 2, 4, 4);
+    PresentRect(&panel, frame, -5, -3, 2, 1);
+    PresentRect(&panel, frame, 6, 5, 100, 100);
+    PresentRect(&panel, frame, 9, 0, 12, 3); // wholly outside: nothing
+    PresentRect(&panel, frame, 3, 3, 3, 9); // empty
+    ASSERT_EQ(panel.presents.size(), 3u);
+    const auto& inside = panel.presents[0];
+    EXPECT_EQ(std::tie(inside.x, inside.y, inside.width, inside.height), std::tuple(1, 2, 3, 2));
+    EXPECT_EQ(inside.pixels, (std::vector<uint32_t> { 17, 18, 19, 25, 26, 27 }));
+    const auto& corner = panel.presents[1];
+    EXPECT_EQ(std::tie(corner.x, corner.y, corner.width, corner.height), std::tuple(0, 0, 2, 1));
+    const auto& farCorner = panel.presents[2];
+    EXPECT_EQ(std::tie(farCorner.x, farCorner.y, farCorner.width, farCorner.height), std::tuple(6, 5, 2, 1));
+    EXPECT_EQ(farCorner.pixels, (std::vector<uint32_t> { 46, 47 }));
+}
+
+TEST_F(FiltersTest, MissingFrameOrPanelPresentsNothingAndKeepsFullRepaint)
+{
+    RecordingPanel panel(4, 4);
+    ArgbImage missing;
+    ArgbImage frame = image(4, 4, 1);
+    FullRepaint = 1;
+    PresentRect(&panel, missing, 0, 0, 4, 4);
+    PresentRect(nullptr, frame, 0, 0, 4, 4);
+    int32_t oddPass = 0;
+    PresentFiltered(&panel, frame, missing, oddPass, false);
+    EXPECT_TRUE(panel.presents.empty());
+    EXPECT_EQ(FullRepaint, 1);
+    EXPECT_EQ(oddPass, 0);
+}
+
+} // namespace
