@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class CBmp;
+
+// Separable two-pass scaling of 32-bit pictures. Every row is first resampled to the new
+// width into an intermediate picture of the new width and the source height, then every
+// column of that picture to the new height. Each of the four bytes of a pixel is filtered
+// on its own as a number 0..255, the sum taken in double precision and truncated.
+//
+// Positions are not shifted by half a pixel: destination u samples source u / scale, so
+// destination 0 always lies on source 0.
+
+// A filter kernel, zero outside [-width, width].
+class CGenericFilter {
+public:
+    explicit CGenericFilter(double width)
+        : m_width(width)
+    {
+    }
+    virtual ~CGenericFilter();
+
+    virtual double Filter(double t) const = 0;
+    double GetWidth() const { return m_width; }
+
+protected:
+    double m_width;
+};
+
+// The triangle (tent): 1 - |t| inside the width, 0 outside.
+class CBilinearFilter : public CGenericFilter {
+public:
+    explicit CBilinearFilter(double width = 1.0)
+        : CGenericFilter(width)
+    {
+    }
+    double Filter(double t) const override;
+};
+
+class C2PassScale {
+public:
+    // The source positions and normalised weights of every destination position of a pass.
+    // Destination u takes sources left[u] .. right[u], whose weights start at
+    // weights[firstWeight[u]].
+    struct ContributionList {
+        std::vector<int32_t> left;
+        std::vector<int32_t> right;
+        std::vector<std::size_t> firstWeight;
+        std::vector<double> weights;
+        int32_t window = 0;  // the most sources any one position may take
+    };
+
+    explicit C2PassScale(const CGenericFilter& filter)
+        : m_filter(filter)
+    {
+    }
+
+    // The contributions of one pass from sourceLength to destinationLength positions.
+    // A source of length 0 gives positions without sources (their pixels come out 0).
+    ContributionList CalcContributions(int32_t sourceLength, int32_t destinationLength) const;
+
+    // Scales a picture of 4-byte pixels; each row array holds one pointer per row.
+    void Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
+               uint8_t* const* destinationRows, int32_t newWidth, int32_t newHeight) const;
+
+private:
+    const CGenericFilter& m_filter;
+};
+
+// An operation on a bitmap in place.
+class CFilter {
+public:
+    virtual ~CFilter();
+    virtual void Apply(CBmp& bitmap) const = 0;
+};
+
+class CFilterResize : public CFilter {
+public:
+    CFilterResize(int32_t newWidth, int32_t newHeight)
+        : m_newWidth(newWidth)
+        , m_newHeight(newHeight)
+    {
+    }
+
+protected:
+    int32_t m_newWidth;
+    int32_t m_newHeight;
+};
+
+// Scales a 32-bit bitmap in place with the tent filter of width 1. Throws CTextException
+// for other depths or a negative size; a size of 0 gives an empty bitmap.
+class CFilterResizeBilinear : public CFilterResize {
+public:
+    using CFilterResize::CFilterResize;
+    void Apply(CBmp& bitmap) const override;
+};

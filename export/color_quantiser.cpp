@@ -1,0 +1,464 @@
+#include "export/color_quantiser.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+using namespace color_quantiser;
+
+namespace {
+
+// The update blocks of the inverse map: 4 x 8 x 4 cells.
+constexpr int kBlockCells0 = 4;
+constexpr int kBlockCells1 = 8;
+constexpr int kBlockCells2 = 4;
+constexpr int kBlockCellCount = kBlockCells0 * kBlockCells1 * kBlockCells2;
+// Cell steps in weighted colour units: red 8 x 1.5, green 4 x 2, blue 8.
+constexpr int32_t kStep0 = 12;
+constexpr int32_t kStep1 = 8;
+constexpr int32_t kStep2 = 8;
+constexpr uint16_t kCounterLimit = 65535;
+
+constexpr int32_t square(int32_t value) { return value * value; }
+
+// The nearest and farthest a palette value can be from any cell centre of [low, high] on one
+// axis, added to the running distances.
+template <typename Weight>
+void addAxisBounds(int32_t value, int32_t low, int32_t high, int32_t centre, Weight weight, int32_t& nearest,
+                   int32_t& farthest)
+{
+    if (value < low) {
+        nearest += square(weight(value - low));
+        farthest += square(weight(value - high));
+    } else if (value > high) {
+        nearest += square(weight(value - high));
+        farthest += square(weight(value - low));
+    } else if (value <= centre) {
+        farthest += square(weight(value - high));
+    } else {
+        farthest += square(weight(value - low));
+    }
+}
+
+int32_t unweighted(int32_t difference) { return difference; }
+
+} // namespace
+
+graph_file_abstract::~graph_file_abstract() = default;
+
+image_keeper::image_keeper(int32_t width, int32_t height)
+{
+    m_width = std::max(width, 0);
+    m_height = std::max(height, 0);
+    try {
+        m_rows.assign(static_cast<std::size_t>(m_width) * 4 * static_cast<std::size_t>(m_height), 0);
+        m_ok = true;
+    } catch (const std::bad_alloc&) {
+        m_ok = false;
+    }
+}
+
+bool image_keeper::put_row(const uint8_t* planarRow)
+{
+    if (!m_ok || m_rowsStored >= m_height) {
+        return false;
+    }
+    const auto rowBytes = static_cast<std::size_t>(m_width) * 4;
+    std::copy_n(planarRow, static_cast<std::size_t>(m_width) * 3,
+                m_rows.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(m_rowsStored) * rowBytes));
+    ++m_rowsStored;
+    return true;
+}
+
+const uint8_t* image_keeper::get_row(int32_t row) const
+{
+    if (row < 0 || row >= m_rowsStored) {
+        return nullptr;
+    }
+    return m_rows.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(m_width) * 4;
+}
+
+ImageSource32::ImageSource32(int32_t width, int32_t height, int32_t rowStride, const uint8_t* pixels, bool rowsTopDown)
+    : m_width(std::max(width, 0))
+    , m_height(pixels == nullptr ? 0 : std::max(height, 0))
+    , m_rowStride(rowStride)
+    , m_rowsTopDown(rowsTopDown)
+    , m_pixels(pixels)
+    , m_planarRow(static_cast<std::size_t>(m_width) * 4 + 1)
+{
+}
+
+void ImageSource32::rewind()
+{
+    m_currentRow = -1;
+    m_currentRowPointer = nullptr;
+}
+
+int ImageSource32::next_row()
+{
+    if (m_currentRow + 1 >= m_height) {
+        return -1;
+    }
+    ++m_currentRow;
+    const int32_t stored = m_rowsTopDown ? m_currentRow : m_height - 1 - m_currentRow;
+    m_currentRowPointer = m_pixels + static_cast<std::ptrdiff_t>(stored) * m_rowStride;
+    const auto width = static_cast<std::size_t>(m_width);
+    uint8_t* red = m_planarRow.data();
+    uint8_t* green = red + width;
+    uint8_t* blue = green + width;
+    const uint8_t* pixel = m_currentRowPointer;
+    for (std::size_t x = 0; x < width; ++x, pixel += m_pixelKind) {
+        blue[x] = pixel[0];
+        green[x] = pixel[1];
+        red[x] = pixel[2];
+    }
+    return 0;
+}
+
+color_selector::color_selector(int32_t colors, int32_t width)
+    : m_colors(colors)
+    , m_width(std::max(width, 0))
+{
+    if (colors <= 7 || colors > kMostColors) {
+        return;
+    }
+    try {
+        m_histogram.assign(kCellCount, 0);
+        m_boxes.reserve(static_cast<std::size_t>(colors));
+        m_ok = true;
+    } catch (const std::bad_alloc&) {
+        m_ok = false;
+    }
+}
+
+void color_selector::count_row(const uint8_t* planarRow)
+{
+    const auto width = static_cast<std::size_t>(m_width);
+    const uint8_t* red = planarRow;
+    const uint8_t* green = red + width;
+    const uint8_t* blue = green + width;
+    for (std::size_t x = 0; x < width; ++x) {
+        uint16_t& count = m_histogram[static_cast<std::size_t>(CellIndex(red[x] >> 3, green[x] >> 2, blue[x] >> 3))];
+        if (count < kCounterLimit) {
+            ++count;
+        }
+    }
+}
+
+void color_selector::update_box(box& target) const
+{
+    auto planeHolds0 = [&](int c0) {
+        for (int c1 = target.c1min; c1 <= target.c1max; ++c1)
+            for (int c2 = target.c2min; c2 <= target.c2max; ++c2)
+                if (counter(c0, c1, c2) != 0) return true;
+        return false;
+    };
+    auto planeHolds1 = [&](int c1) {
+        for (int c0 = target.c0min; c0 <= target.c0max; ++c0)
+            for (int c2 = target.c2min; c2 <= target.c2max; ++c2)
+                if (counter(c0, c1, c2) != 0) return true;
+        return false;
+    };
+    auto planeHolds2 = [&](int c2) {
+        for (int c0 = target.c0min; c0 <= target.c0max; ++c0)
+            for (int c1 = target.c1min; c1 <= target.c1max; ++c1)
+                if (counter(c0, c1, c2) != 0) return true;
+        return false;
+    };
+    // Shrink each bound to the nearest plane that holds a counted cell; every scan uses
+    // the bounds as already shrunk.
+    auto shrink = [](int32_t& low, int32_t& high, auto holds) {
+        if (high > low) {
+            for (int32_t c = low; c <= high; ++c) {
+                if (holds(c)) {
+                    low = c;
+                    break;
+                }
+            }
+        }
+        if (high > low) {
+            for (int32_t c = high; c >= low; --c) {
+                if (holds(c)) {
+                    high = c;
+                    break;
+                }
+            }
+        }
+    };
+    shrink(target.c0min, target.c0max, planeHolds0);
+    shrink(target.c1min, target.c1max, planeHolds1);
+    shrink(target.c2min, target.c2max, planeHolds2);
+
+    target.population = 0;
+    for (int c0 = target.c0min; c0 <= target.c0max; ++c0)
+        for (int c1 = target.c1min; c1 <= target.c1max; ++c1)
+            for (int c2 = target.c2min; c2 <= target.c2max; ++c2)
+                target.population += counter(c0, c1, c2);
+
+    target.splittable = target.c0max > target.c0min || target.c1max > target.c1min || target.c2max > target.c2min;
+    const int64_t side0 = 3 * (target.c0max - target.c0min + 1);
+    const int64_t side1 = 2 * (target.c1max - target.c1min + 1);
+    const int64_t side2 = 2 * (target.c2max - target.c2min + 1);
+    target.volume = side0 * side0 + side1 * side1 + side2 * side2;
+}
+
+color_selector::box* color_selector::find_box_to_split(bool byPopulation)
+{
+    // Only a strictly larger value replaces the choice, so the earliest of equal boxes wins.
+    box* chosen = nullptr;
+    int64_t largest = 0;
+    for (box& candidate : m_boxes) {
+        const int64_t value = byPopulation ? candidate.population : candidate.volume;
+        if (candidate.splittable && value > largest) {
+            chosen = &candidate;
+            largest = value;
+        }
+    }
+    return chosen;
+}
+
+QuantiserColor color_selector::box_color(const box& source) const
+{
+    int64_t total = 0;
+    int64_t red = 0;
+    int64_t green = 0;
+    int64_t blue = 0;
+    for (int c0 = source.c0min; c0 <= source.c0max; ++c0) {
+        for (int c1 = source.c1min; c1 <= source.c1max; ++c1) {
+            for (int c2 = source.c2min; c2 <= source.c2max; ++c2) {
+                const int64_t count = counter(c0, c1, c2);
+                total += count;
+                red += count * (8 * c0 + 4);
+                green += count * (4 * c1 + 2);
+                blue += count * (8 * c2 + 4);
+            }
+        }
+    }
+    QuantiserColor color;
+    if (total == 0) {
+        return color;  // an empty picture: black
+    }
+    color.red = static_cast<uint8_t>((red + total / 2) / total);
+    color.green = static_cast<uint8_t>((green + total / 2) / total);
+    color.blue = static_cast<uint8_t>((blue + total / 2) / total);
+    return color;
+}
+
+int32_t color_selector::select_colors()
+{
+    if (!m_ok) {
+        return 0;
+    }
+    m_boxes.clear();
+    box whole{0, kCells0 - 1, 0, kCells1 - 1, 0, kCells2 - 1, 0, 0, false};
+    update_box(whole);
+    m_boxes.push_back(whole);
+
+    while (static_cast<int32_t>(m_boxes.size()) < m_colors) {
+        // First split the most populous boxes, then, past half the colours, the largest.
+        box* chosen = find_box_to_split(2 * static_cast<int32_t>(m_boxes.size()) <= m_colors);
+        if (chosen == nullptr) {
+            break;
+        }
+        box added = *chosen;
+        const int32_t length0 = chosen->c0max > chosen->c0min ? 3 * (chosen->c0max - chosen->c0min + 1) : 0;
+        const int32_t length1 = chosen->c1max > chosen->c1min ? 2 * (chosen->c1max - chosen->c1min + 1) : 0;
+        const int32_t length2 = chosen->c2max > chosen->c2min ? 2 * (chosen->c2max - chosen->c2min + 1) : 0;
+        // Ties go to red, then to green.
+        int axis = 0;
+        int32_t longest = length0;
+        if (length1 > longest) {
+            axis = 1;
+            longest = length1;
+        }
+        if (length2 > longest) {
+            axis = 2;
+        }
+        int32_t* minimum[3] = {&added.c0min, &added.c1min, &added.c2min};
+        int32_t* maximum[3] = {&chosen->c0max, &chosen->c1max, &chosen->c2max};
+        const int32_t middle = (*minimum[axis] + *maximum[axis]) / 2;
+        *maximum[axis] = middle;
+        *minimum[axis] = middle + 1;
+        update_box(*chosen);
+        update_box(added);
+        m_boxes.push_back(added);  // capacity was reserved, so `chosen` stays valid until here
+    }
+
+    m_colorCount = static_cast<int32_t>(m_boxes.size());
+    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        m_palette[i] = box_color(m_boxes[i]);
+    }
+    return m_colorCount;
+}
+
+color_mapper::~color_mapper() = default;
+
+color_mapper_palette::color_mapper_palette(int32_t colors, int32_t width, const QuantiserColor* palette)
+    : m_colors(std::clamp(colors, 0, kMostColors))
+    , m_width(std::max(width, 0))
+{
+    std::copy_n(palette, m_colors, m_palette.begin());
+    try {
+        m_inverseMap.assign(kCellCount, 0);
+        m_ok = true;
+    } catch (const std::bad_alloc&) {
+        m_ok = false;
+    }
+}
+
+void color_mapper_palette::map_row(const uint8_t* planarRow, uint8_t* indices)
+{
+    if (!m_ok) {
+        return;
+    }
+    const auto width = static_cast<std::size_t>(m_width);
+    const uint8_t* red = planarRow;
+    const uint8_t* green = red + width;
+    const uint8_t* blue = green + width;
+    for (std::size_t x = 0; x < width; ++x) {
+        indices[x] = map_color(red[x], green[x], blue[x]);
+    }
+}
+
+uint8_t color_mapper_palette::map_color(uint8_t red, uint8_t green, uint8_t blue)
+{
+    const int c0 = red >> 3;
+    const int c1 = green >> 2;
+    const int c2 = blue >> 3;
+    uint8_t& cell = m_inverseMap[static_cast<std::size_t>(CellIndex(c0, c1, c2))];
+    if (cell == 0) {
+        fill_block(c0, c1, c2);
+    }
+    return static_cast<uint8_t>(cell - 1);
+}
+
+void color_mapper_palette::fill_block(int c0, int c1, int c2)
+{
+    // The block in colour units, from the centre of its first cell to that of its last.
+    const int32_t minc0 = (c0 >> 2) * 32 + 4;
+    const int32_t maxc0 = minc0 + 24;
+    const int32_t minc1 = (c1 >> 3) * 32 + 2;
+    const int32_t maxc1 = minc1 + 28;
+    const int32_t minc2 = (c2 >> 2) * 32 + 4;
+    const int32_t maxc2 = minc2 + 24;
+    const int32_t centre0 = (minc0 + maxc0) >> 1;
+    const int32_t centre1 = (minc1 + maxc1) >> 1;
+    const int32_t centre2 = (minc2 + maxc2) >> 1;
+
+    // Only colours that can be the nearest to some cell of the block take part: those
+    // whose nearest possible distance does not pass the smallest farthest distance.
+    std::array<int32_t, kPaletteEntries> nearest{};
+    int32_t smallestFarthest = std::numeric_limits<int32_t>::max();
+    for (int32_t i = 0; i < m_colors; ++i) {
+        const QuantiserColor& color = m_palette[static_cast<std::size_t>(i)];
+        int32_t farthest = 0;
+        addAxisBounds(color.red, minc0, maxc0, centre0, WeightRed, nearest[static_cast<std::size_t>(i)], farthest);
+        addAxisBounds(color.green, minc1, maxc1, centre1, WeightGreen, nearest[static_cast<std::size_t>(i)], farthest);
+        addAxisBounds(color.blue, minc2, maxc2, centre2, unweighted, nearest[static_cast<std::size_t>(i)], farthest);
+        smallestFarthest = std::min(smallestFarthest, farthest);
+    }
+
+    std::array<int32_t, kBlockCellCount> bestDistance;
+    bestDistance.fill(std::numeric_limits<int32_t>::max());
+    std::array<uint8_t, kBlockCellCount> bestColor{};
+    for (int32_t i = 0; i < m_colors; ++i) {
+        if (nearest[static_cast<std::size_t>(i)] > smallestFarthest) {
+            continue;
+        }
+        const QuantiserColor& color = m_palette[static_cast<std::size_t>(i)];
+        const int32_t inc0 = WeightRed(minc0 - color.red);
+        const int32_t inc1 = WeightGreen(minc1 - color.green);
+        const int32_t inc2 = minc2 - color.blue;
+        // Squared distances of neighbouring cells differ by 2 x inc x step + step^2, and
+        // that difference grows by 2 x step^2 per step: additions only.
+        int32_t distance0 = square(inc0) + square(inc1) + square(inc2);
+        int32_t xx0 = 2 * kStep0 * inc0 + kStep0 * kStep0;
+        std::size_t cell = 0;
+        for (int i0 = 0; i0 < kBlockCells0; ++i0) {
+            int32_t distance1 = distance0;
+            int32_t xx1 = 2 * kStep1 * inc1 + kStep1 * kStep1;
+            for (int i1 = 0; i1 < kBlockCells1; ++i1) {
+                int32_t distance2 = distance1;
+                int32_t xx2 = 2 * kStep2 * inc2 + kStep2 * kStep2;
+                for (int i2 = 0; i2 < kBlockCells2; ++i2, ++cell) {
+                    if (distance2 < bestDistance[cell]) {
+                        bestDistance[cell] = distance2;
+                        bestColor[cell] = static_cast<uint8_t>(i);
+                    }
+                    distance2 += xx2;
+                    xx2 += 2 * kStep2 * kStep2;
+                }
+                distance1 += xx1;
+                xx1 += 2 * kStep1 * kStep1;
+            }
+            distance0 += xx0;
+            xx0 += 2 * kStep0 * kStep0;
+        }
+    }
+
+    const int base0 = c0 & ~(kBlockCells0 - 1);
+    const int base1 = c1 & ~(kBlockCells1 - 1);
+    const int base2 = c2 & ~(kBlockCells2 - 1);
+    std::size_t cell = 0;
+    for (int i0 = 0; i0 < kBlockCells0; ++i0)
+        for (int i1 = 0; i1 < kBlockCells1; ++i1)
+            for (int i2 = 0; i2 < kBlockCells2; ++i2, ++cell)
+                m_inverseMap[static_cast<std::size_t>(CellIndex(base0 + i0, base1 + i1, base2 + i2))] =
+                    static_cast<uint8_t>(bestColor[cell] + 1);
+}
+
+color_reductor::color_reductor(ImageSource32& source, int32_t colors)
+    : m_source(source)
+{
+    try {
+        m_selector = std::make_unique<color_selector>(std::min(colors, kMostColors), source.width());
+        if (!m_selector->ok()) {
+            return;
+        }
+        m_keeper = std::make_unique<image_keeper>(source.width(), source.height());
+        m_ok = m_keeper->ok();
+    } catch (const std::bad_alloc&) {
+        m_ok = false;
+    }
+}
+
+color_reductor::~color_reductor() = default;
+
+int color_reductor::quantise()
+{
+    if (!m_ok || !m_selector) {
+        return -1;
+    }
+    m_source.rewind();
+    while (m_source.next_row() == 0) {
+        m_selector->count_row(m_source.planar_row());
+        m_keeper->put_row(m_source.planar_row());
+    }
+    const int32_t colors = m_selector->select_colors();
+    m_palette = m_selector->palette();
+    m_palette[kPaletteEntries - 1] = QuantiserColor{255, 255, 255};
+    m_selector.reset();
+    m_source.rewind();
+    try {
+        m_mapper = std::make_unique<color_mapper_palette>(colors, m_source.width(), m_palette.data());
+    } catch (const std::bad_alloc&) {
+        m_mapper.reset();
+    }
+    if (!m_mapper || !m_mapper->ok()) {
+        m_mapper.reset();
+        return -1;
+    }
+    m_colorCount = colors;
+    return 1;
+}
+
+void color_reductor::map_row(int32_t row, uint8_t* indices)
+{
+    if (!m_mapper) {
+        return;
+    }
+    const uint8_t* planarRow = m_keeper->get_row(row);
+    if (planarRow != nullptr) {
+        m_mapper->map_row(planarRow, indices);
+    }
+}

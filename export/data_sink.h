@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// A byte buffer of fixed capacity that an encoder fills front to back.
+class CDataSink {
+public:
+    CDataSink() = default;
+    virtual ~CDataSink();
+    CDataSink(const CDataSink&) = delete;
+    CDataSink& operator=(const CDataSink&) = delete;
+
+    // Appends the bytes and returns their count. A write that would pass the capacity
+    // copies nothing and throws CTextException "Buffer overflow while encoding.".
+    int32_t WriteData(int32_t count, const uint8_t* bytes);
+
+    int32_t GetDataSize() const { return m_position; }
+    int32_t GetCapacity() const { return m_capacity; }
+    const uint8_t* GetBuffer() const { return m_buffer.get(); }
+
+protected:
+    // Takes a new buffer of the capacity, emptied; false when it cannot be allocated.
+    bool allocate(int32_t capacity);
+    void release();
+
+private:
+    std::unique_ptr<uint8_t[]> m_buffer;
+    int32_t m_capacity = 0;
+    int32_t m_position = 0;
+};
+
+// A sink whose bytes end up in a file. Open creates a hidden temporary file next to the
+// target; Close writes every collected byte in one write, flushes it to the disk and
+// renames it over the target, so the target only ever holds a complete stream. A sink
+// destroyed without Close removes its temporary file and leaves the target untouched.
+class CFileSink : public CDataSink {
+public:
+    CFileSink() = default;
+    ~CFileSink() override;
+
+    // 0 on success; -1 when the target cannot be created (missing or read-only folder, a
+    // folder or read-only file in its place) or the buffer cannot be allocated.
+    int32_t Open(const std::string& fileName, int32_t capacity);
+    // Stores the stream under the target name and releases everything: 0 on success, -1
+    // when writing, flushing or renaming failed (the target is then left as it was).
+    int32_t Close();
+    // Drops the collected bytes and the temporary file.
+    void Discard();
+
+    const std::string& GetFileName() const { return m_fileName; }
+
+private:
+    int m_file = -1;
+    std::string m_fileName;
+    std::string m_temporaryName;
+};

@@ -1,0 +1,67 @@
+#include "export/gif_frame_capture.h"
+
+#include "engine/argb_image.h"
+#include "export/bilinear_resampler.h"
+#include "export/bmp.h"
+#include "export/color_quantiser.h"
+#include "export/gif_writer.h"
+#include "export/text_exception.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr int64_t kLargestGifSide = 65535;
+constexpr int32_t kMillisecondsPerSecond = 1000;
+
+int32_t scaledSide(int32_t side, int32_t scalePercent)
+{
+    const int64_t scaled = static_cast<int64_t>(std::max(side, 0)) * scalePercent / 100;
+    return static_cast<int32_t>(std::clamp<int64_t>(scaled, 1, kLargestGifSide));
+}
+
+} // namespace
+
+int AppendGifFrame(TGIFImage& animation, const ArgbImage& frame, const GifFrameSettings& settings)
+{
+    CWinBmp bitmap;
+    CopyFrameToBitmap(frame, bitmap);
+    const int32_t width = scaledSide(frame.width, settings.scalePercent);
+    const int32_t height = scaledSide(frame.height, settings.scalePercent);
+    CFilterResizeBilinear(width, height).Apply(bitmap);
+
+    // One contiguous block, top row first, for the quantiser.
+    const auto rowBytes = static_cast<std::size_t>(width) * 4;
+    std::vector<uint8_t> pixels(rowBytes * static_cast<std::size_t>(height));
+    for (int32_t row = 0; row < height; ++row) {
+        std::memcpy(pixels.data() + static_cast<std::size_t>(row) * rowBytes, bitmap.GetLine(row), rowBytes);
+    }
+    bitmap.Create(0, 0, 32, false);
+
+    ImageSource32 source(width, height, static_cast<int32_t>(rowBytes), pixels.data(), true);
+    color_reductor reductor(source, settings.colors);
+    if (reductor.quantise() != 1) {
+        throw CTextException(CTextException::kBadArgument,
+                             "The colours of a GIF frame could not be reduced to "
+                                 + std::to_string(settings.colors) + ".\n");
+    }
+
+    GifIndexedImage indexed;
+    indexed.width = width;
+    indexed.height = height;
+    indexed.indices.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    indexed.palette.resize(color_quantiser::kPaletteEntries);
+    for (std::size_t i = 0; i < indexed.palette.size(); ++i) {
+        const QuantiserColor& color = reductor.palette()[i];
+        indexed.palette[i] = GifColor{color.red, color.green, color.blue};
+    }
+    for (int32_t row = 0; row < height; ++row) {
+        reductor.map_row(row, indexed.indices.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width));
+    }
+
+    const int index = animation.AddFrame(indexed);
+    const int32_t framesPerSecond = std::max(settings.framesPerSecond, 1);
+    animation.Frame(index).SetDelay(static_cast<uint16_t>(kMillisecondsPerSecond / framesPerSecond));
+    return index;
+}

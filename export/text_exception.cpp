@@ -1,0 +1,9 @@
+#include "export/text_exception.h"
+
+#include <utility>
+
+CTextException::CTextException(int32_t code, std::string text)
+    : m_code(code)
+    , m_text(std::move(text))
+{
+}
