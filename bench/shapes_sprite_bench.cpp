@@ -1,0 +1,97 @@
+// Sprite building and stamping. Run with
+//   build/bench/opal_shapes_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+// The composite is measured next to a plain memcpy of the same rows, its floor.
+
+#include "engine/argb_image.h"
+#include "engine/engine_globals.h"
+#include "shapes/shape_stack.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+
+namespace {
+
+// Scale factors of the renderer: a 768-pixel-high screen (1.6, side 112) and a 4K screen,
+// 2160 / 480 = 4.5 (side 315).
+constexpr float kScales[] = { 1.6f, 4.5f };
+
+// Object 1 with five shapes: spheres and tori of falling widths.
+std::unique_ptr<ShapeStack> fiveShapeStack()
+{
+    ObjectTable table;
+    NewObjectTable(table);
+    std::unique_ptr<ShapeStack> stack = std::move(table.Stacks[0][0]);
+    for (int i = 1; i < kMaxShapes; ++i)
+        CloneLastShape(*stack);
+    const int32_t widths[] = { 40, 55, 70, 85, 100 };
+    for (size_t i = 0; i < kMaxShapes; ++i) {
+        Shape& shape = stack->Shapes[i];
+        shape.Width = widths[i];
+        shape.Height = 60 + 10 * static_cast<int32_t>(i) % 40;
+        shape.Type = i % 2 == 1 ? kTorusType : kSphereType;
+        shape.Phong = 4 + 3 * static_cast<int32_t>(i);
+        shape.Color = 0x00204080u + 0x00101010u * static_cast<uint32_t>(i);
+    }
+    return stack;
+}
+
+void BM_BuildReducedSprite(benchmark::State& state)
+{
+    ResetEngineGlobals();
+    SizeScale = kScales[state.range(0)];
+    auto stack = fiveShapeStack();
+    for (auto _ : state) {
+        stack->ReducedDirty = 1;
+        BuildReducedSprite(*stack, -1);
+        benchmark::DoNotOptimize(stack->ReducedSprite->pixels.data());
+    }
+    state.SetLabel("side " + std::to_string(stack->ReducedSprite->width));
+}
+BENCHMARK(BM_BuildReducedSprite)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// A built sprite and a 1920 x 1080 frame with something in it.
+struct StampScene {
+    explicit StampScene(float scale)
+    {
+        ResetEngineGlobals();
+        SizeScale = scale;
+        stack = fiveShapeStack();
+        BuildReducedSprite(*stack, -1);
+        frame.SetSize(1920, 1080);
+        frame.Fill(0xFF102030u);
+    }
+    std::unique_ptr<ShapeStack> stack;
+    ArgbImage frame;
+};
+
+void BM_CompositeSprite(benchmark::State& state)
+{
+    StampScene scene(kScales[state.range(0)]);
+    const ArgbImage& sprite = *scene.stack->ReducedSprite;
+    for (auto _ : state) {
+        scene.frame.Composite(sprite, 800, 400);
+        benchmark::DoNotOptimize(scene.frame.pixels.data());
+    }
+    state.SetLabel("side " + std::to_string(sprite.width));
+    state.SetBytesProcessed(state.iterations() * int64_t { sprite.width } * sprite.height * 4);
+}
+BENCHMARK(BM_CompositeSprite)->Arg(0)->Arg(1);
+
+// The floor: copying the sprite's rows into the frame without looking at them.
+void BM_MemcpySpriteRows(benchmark::State& state)
+{
+    StampScene scene(kScales[state.range(0)]);
+    const ArgbImage& sprite = *scene.stack->ReducedSprite;
+    for (auto _ : state) {
+        for (int32_t row = 0; row < sprite.height; ++row)
+            std::memcpy(scene.frame.Row(400 + row) + 800, sprite.Row(row), static_cast<size_t>(sprite.width) * 4);
+        benchmark::DoNotOptimize(scene.frame.pixels.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetLabel("side " + std::to_string(sprite.width));
+    state.SetBytesProcessed(state.iterations() * int64_t { sprite.width } * sprite.height * 4);
+}
+BENCHMARK(BM_MemcpySpriteRows)->Arg(0)->Arg(1);
+
+} // namespace
