@@ -38,10 +38,13 @@ uint32_t wrappedByte(double value)
 
 uint32_t HslToRgb(double hue, float lightness, float saturation)
 {
-    const float m2 = lightness > 0.5f ? lightness + saturation - lightness * saturation : lightness * (1.0f + saturation);
+    const float m2
+        = lightness > 0.5f ? lightness + saturation - lightness * saturation : lightness * (1.0f + saturation);
     const float m1 = 2.0f * lightness - m2;
-    const uint32_t red = wrappedByte(channelValue(m1, m2, hue + 120.0));
-    const uint32_t green = wrappedByte(channelValue(m1, m2, hue));
-    const uint32_t blue = wrappedByte(channelValue(m1, m2, hue - 120.0));
+    const auto low = static_cast<double>(m1);
+    const auto high = static_cast<double>(m2);
+    const uint32_t red = wrappedByte(channelValue(low, high, hue + 120.0));
+    const uint32_t green = wrappedByte(channelValue(low, high, hue));
+    const uint32_t blue = wrappedByte(channelValue(low, high, hue - 120.0));
     return (red << 16) | (green << 8) | blue;
 }

@@ -14,9 +14,18 @@ constexpr uint32_t MakeColorref(uint32_t red, uint32_t green, uint32_t blue)
 {
     return (red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16);
 }
-constexpr uint32_t ColorrefRed(uint32_t colorref) { return colorref & 0xFF; }
-constexpr uint32_t ColorrefGreen(uint32_t colorref) { return (colorref >> 8) & 0xFF; }
-constexpr uint32_t ColorrefBlue(uint32_t colorref) { return (colorref >> 16) & 0xFF; }
+constexpr uint32_t ColorrefRed(uint32_t colorref)
+{
+    return colorref & 0xFF;
+}
+constexpr uint32_t ColorrefGreen(uint32_t colorref)
+{
+    return (colorref >> 8) & 0xFF;
+}
+constexpr uint32_t ColorrefBlue(uint32_t colorref)
+{
+    return (colorref >> 16) & 0xFF;
+}
 
 // Swaps the low and the third byte of the low 24 bits; the top byte becomes 0.
 constexpr uint32_t SwapRedBlue(uint32_t value)
@@ -24,15 +33,24 @@ constexpr uint32_t SwapRedBlue(uint32_t value)
     return ((value & 0xFF) << 16) | (value & 0xFF00) | ((value >> 16) & 0xFF);
 }
 
-constexpr uint32_t PickerRgbToColorref(uint32_t rgb) { return SwapRedBlue(rgb); }
-constexpr uint32_t ColorrefToPickerRgb(uint32_t colorref) { return SwapRedBlue(colorref); }
+constexpr uint32_t PickerRgbToColorref(uint32_t rgb)
+{
+    return SwapRedBlue(rgb);
+}
+constexpr uint32_t ColorrefToPickerRgb(uint32_t colorref)
+{
+    return SwapRedBlue(colorref);
+}
 // An opaque pixel unless told otherwise.
 constexpr uint32_t ColorrefToArgb(uint32_t colorref, uint32_t alpha = 255)
 {
     return ((alpha & 0xFF) << 24) | SwapRedBlue(colorref);
 }
 // The pixel's alpha is dropped: a COLORREF's top byte is 0.
-constexpr uint32_t ArgbToColorref(uint32_t pixel) { return SwapRedBlue(pixel); }
+constexpr uint32_t ArgbToColorref(uint32_t pixel)
+{
+    return SwapRedBlue(pixel);
+}
 
 // HSL to picker RGB: hue in degrees (brought into range by one step of 360), lightness and
 // saturation as floats. Channels are truncated towards zero and keep only their low 8 bits,

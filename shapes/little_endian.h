@@ -23,8 +23,20 @@ inline uint32_t GetLe32(const uint8_t* in)
         | (static_cast<uint32_t>(in[3]) << 24);
 }
 
-inline void PutLeInt32(uint8_t* out, int32_t value) { PutLe32(out, static_cast<uint32_t>(value)); }
-inline int32_t GetLeInt32(const uint8_t* in) { return static_cast<int32_t>(GetLe32(in)); }
+inline void PutLeInt32(uint8_t* out, int32_t value)
+{
+    PutLe32(out, static_cast<uint32_t>(value));
+}
+inline int32_t GetLeInt32(const uint8_t* in)
+{
+    return static_cast<int32_t>(GetLe32(in));
+}
 
-inline void PutLeFloat(uint8_t* out, float value) { PutLe32(out, std::bit_cast<uint32_t>(value)); }
-inline float GetLeFloat(const uint8_t* in) { return std::bit_cast<float>(GetLe32(in)); }
+inline void PutLeFloat(uint8_t* out, float value)
+{
+    PutLe32(out, std::bit_cast<uint32_t>(value));
+}
+inline float GetLeFloat(const uint8_t* in)
+{
+    return std::bit_cast<float>(GetLe32(in));
+}

@@ -38,13 +38,25 @@ uint32_t PaletteColor(int32_t palette, double fx, double fy)
     }
 }
 
-int32_t GetPaletteIndex() { return g_paletteIndex; }
+int32_t GetPaletteIndex()
+{
+    return g_paletteIndex;
+}
 
-void NextPaletteIndex() { g_paletteIndex = (g_paletteIndex >= kPaletteCount - 1 || g_paletteIndex < -1) ? 0 : g_paletteIndex + 1; }
+void NextPaletteIndex()
+{
+    g_paletteIndex = (g_paletteIndex >= kPaletteCount - 1 || g_paletteIndex < -1) ? 0 : g_paletteIndex + 1;
+}
 
-void SetPaletteIndex(int32_t palette) { g_paletteIndex = palette; }
+void SetPaletteIndex(int32_t palette)
+{
+    g_paletteIndex = palette;
+}
 
-void ResetPaletteIndex() { g_paletteIndex = 0; }
+void ResetPaletteIndex()
+{
+    g_paletteIndex = 0;
+}
 
 std::array<uint32_t, 7> PickObjectColors(std::span<const PathPoint> path, int32_t mapWidth, int32_t mapHeight)
 {

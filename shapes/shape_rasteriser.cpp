@@ -37,7 +37,8 @@ Lighting prepareLighting(const Shape& shape)
     // A light of length zero, or one with a component that is not finite, has no
     // direction: the shape then gets its ambient term only.
     if (std::isfinite(shape.LightX) && std::isfinite(shape.LightY) && std::isfinite(shape.LightZ)) {
-        const float length = SafeSqrt(shape.LightX * shape.LightX + shape.LightY * shape.LightY + shape.LightZ * shape.LightZ);
+        const float length
+            = SafeSqrt(shape.LightX * shape.LightX + shape.LightY * shape.LightY + shape.LightZ * shape.LightZ);
         if (length > 0.0f && std::isfinite(length)) {
             const float k = 1.0f / length;
             lighting.lightX = shape.LightX * k;
@@ -99,7 +100,10 @@ uint32_t shade(const Lighting& lighting, float nz, float cs)
 
 // The threshold of the soft outer edge: pixels with d2 above it fade out towards d2 = 1.
 // It depends on the block width, not on the shape size.
-float edgeThreshold(int32_t w) { return static_cast<float>(1.0 - 8.8 / static_cast<double>(w)); }
+float edgeThreshold(int32_t w)
+{
+    return static_cast<float>(1.0 - 8.8 / static_cast<double>(w));
+}
 
 uint32_t outerAlpha(float d2, float threshold)
 {
@@ -116,11 +120,17 @@ float pixelSize(const Shape& shape)
     return outer == 0 ? 0.0f : 1.0f / static_cast<float>(outer);
 }
 
-bool drawable(const uint32_t* pixels, int32_t w, int32_t h) { return pixels != nullptr && w > 0 && h > 0; }
+bool drawable(const uint32_t* pixels, int32_t w, int32_t h)
+{
+    return pixels != nullptr && w > 0 && h > 0;
+}
 
 } // namespace
 
-float SafeSqrt(float v) { return v > 1e-30f ? std::sqrt(v) : 0.0f; }
+float SafeSqrt(float v)
+{
+    return v > 1e-30f ? std::sqrt(v) : 0.0f;
+}
 
 float HighlightPower(float base, int64_t exponent)
 {
@@ -195,13 +205,14 @@ void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape)
     const float threshold = edgeThreshold(w);
     // The tube's centre line lies at radius e and the tube's radius is f, in units of the
     // outer radius.
-    const float e = static_cast<float>(int64_t { shape.HeightPx } + 1) / static_cast<float>(int64_t { shape.RadiusPx } + 1);
+    const float e
+        = static_cast<float>(int64_t { shape.HeightPx } + 1) / static_cast<float>(int64_t { shape.RadiusPx } + 1);
     const float f = 1.0f - e;
     const float hole = e - f + s;
     const float innerStart = e - f + s - 0.1f;
     const float innerEnd = innerStart + 0.2f;
-    const float lightLength = SafeSqrt(lighting.lightX * lighting.lightX + lighting.lightY * lighting.lightY
-                                       + lighting.lightZ * lighting.lightZ);
+    const float lightLength = SafeSqrt(
+        lighting.lightX * lighting.lightX + lighting.lightY * lighting.lightY + lighting.lightZ * lighting.lightZ);
     // The centre sums are integers; they are formed in 64 bits so that no offset overflows.
     const int64_t centreY = int64_t { h / 2 } + shape.OffsetY;
     const int64_t centreX = int64_t { w / 2 } + shape.OffsetX;

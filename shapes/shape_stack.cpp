@@ -30,7 +30,10 @@ int32_t clampSide(double side)
 }
 
 // trunc() of a computed pixel size, within +-kMaxComputedPx.
-int32_t truncatePx(double value) { return static_cast<int32_t>(std::clamp(value, -kMaxComputedPx, kMaxComputedPx)); }
+int32_t truncatePx(double value)
+{
+    return static_cast<int32_t>(std::clamp(value, -kMaxComputedPx, kMaxComputedPx));
+}
 
 // A torus is drawn with RadiusPx as the larger of the two sizes, so its tube has positive
 // thickness; when the tube would fill the hole the outer radius grows by one, unless that
@@ -90,17 +93,35 @@ Shape objectStartShape(uint32_t color)
 } // namespace
 
 const std::array<uint32_t, kObjectCount> DefaultObjectColors = {
-    MakeColorref(255, 0, 0), MakeColorref(0, 255, 0), MakeColorref(0, 0, 255), MakeColorref(178, 178, 0),
-    MakeColorref(0, 178, 178), MakeColorref(178, 0, 178), MakeColorref(128, 128, 128),
+    MakeColorref(255, 0, 0),
+    MakeColorref(0, 255, 0),
+    MakeColorref(0, 0, 255),
+    MakeColorref(178, 178, 0),
+    MakeColorref(0, 178, 178),
+    MakeColorref(178, 0, 178),
+    MakeColorref(128, 128, 128),
 };
 
 const std::array<const char*, kParameterGroupCount> ParameterGroupNames = {
-    "Master Size", "Width", "Height", "Phong", "Mirror", "Ambient", "Light Angle", "Shape Type",
+    "Master Size",
+    "Width",
+    "Height",
+    "Phong",
+    "Mirror",
+    "Ambient",
+    "Light Angle",
+    "Shape Type",
 };
 
-Shape NewShape() { return Shape {}; }
+Shape NewShape()
+{
+    return Shape {};
+}
 
-std::unique_ptr<ShapeStack> NewShapeStack() { return std::make_unique<ShapeStack>(); }
+std::unique_ptr<ShapeStack> NewShapeStack()
+{
+    return std::make_unique<ShapeStack>();
+}
 
 void NewObjectTable(ObjectTable& table)
 {
@@ -127,7 +148,10 @@ void FreeObjectTable(ObjectTable& table)
     }
 }
 
-int32_t ShapesInUse(const ShapeStack& stack) { return std::clamp(stack.ShapeCount, 0, kMaxShapes); }
+int32_t ShapesInUse(const ShapeStack& stack)
+{
+    return std::clamp(stack.ShapeCount, 0, kMaxShapes);
+}
 
 // ---- Stored form ---------------------------------------------------------------------
 
@@ -209,7 +233,8 @@ void ReadStackBlock(std::span<const uint8_t, kStackBlockBytes> in, ShapeStack& s
 
 std::unique_ptr<ArgbImage> BuildSprite(ShapeStack& stack, int32_t side, int32_t which, bool full)
 {
-    const int32_t imageSide = full ? clampSide(side) : clampSide(static_cast<double>(side) * static_cast<double>(SizeScale));
+    const int32_t imageSide
+        = full ? clampSide(side) : clampSide(static_cast<double>(side) * static_cast<double>(SizeScale));
     auto sprite = std::make_unique<ArgbImage>();
     sprite->SetSize(imageSide, imageSide);
     // One temporary image for every shape, cleared before each reuse.
@@ -253,8 +278,8 @@ void BuildReducedSprite(ShapeStack& stack, int32_t which)
         return;
     const int64_t side = int64_t { kReducedBaseSide } * stack.MasterSize / 100;
     stack.ReducedSprite.reset();
-    stack.ReducedSprite = BuildSprite(stack, static_cast<int32_t>(std::clamp<int64_t>(side, -kMaxSpriteSide, kMaxSpriteSide)),
-                                      which, false);
+    stack.ReducedSprite = BuildSprite(
+        stack, static_cast<int32_t>(std::clamp<int64_t>(side, -kMaxSpriteSide, kMaxSpriteSide)), which, false);
     stack.ReducedDirty = 0;
 }
 
@@ -338,5 +363,6 @@ void CopyParameterGroup(int32_t group, const ShapeStack& from, int32_t fromIndex
     }
     if (fromIndex < 0 || fromIndex >= kMaxShapes || toIndex < 0 || toIndex >= kMaxShapes)
         return;
-    CopyShapeParameter(group, from.Shapes[static_cast<std::size_t>(fromIndex)], to.Shapes[static_cast<std::size_t>(toIndex)]);
+    CopyShapeParameter(
+        group, from.Shapes[static_cast<std::size_t>(fromIndex)], to.Shapes[static_cast<std::size_t>(toIndex)]);
 }

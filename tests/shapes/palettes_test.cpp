@@ -14,7 +14,10 @@ protected:
     void TearDown() override { ResetPaletteIndex(); }
 };
 
-constexpr uint32_t rgb(uint32_t red, uint32_t green, uint32_t blue) { return (red << 16) | (green << 8) | blue; }
+constexpr uint32_t rgb(uint32_t red, uint32_t green, uint32_t blue)
+{
+    return (red << 16) | (green << 8) | blue;
+}
 
 TEST_F(PalettesTest, WorkedColours)
 {

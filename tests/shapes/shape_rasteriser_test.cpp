@@ -29,7 +29,11 @@ Shape workedShape()
 }
 
 struct Block {
-    Block(int32_t w, int32_t h) : width(w), pixels(static_cast<size_t>(w) * static_cast<size_t>(h), kUntouched) { }
+    Block(int32_t w, int32_t h)
+        : width(w)
+        , pixels(static_cast<size_t>(w) * static_cast<size_t>(h), kUntouched)
+    {
+    }
     uint32_t at(int32_t row, int32_t column) const { return pixels[static_cast<size_t>(row * width + column)]; }
     int32_t width;
     std::vector<uint32_t> pixels;
@@ -194,23 +198,56 @@ Shape outOfRangeShape(int32_t type, int which)
     if (type == kTorusType)
         s.HeightPx = 10;
     switch (which) {
-    case 0: s.LightX = s.LightY = s.LightZ = 0.0f; break;
-    case 1: s.LightX = nan; break;
-    case 2: s.LightZ = -inf; break;
-    case 3: s.Intensity = nan; break;
-    case 4: s.Ambient = inf; break;
-    case 5: s.Mirror = -inf; break;
-    case 6: s.RadiusPx = 0; break;
-    case 7: s.HeightPx = 0; break;
-    case 8: s.RadiusPx = -30; break;
-    case 9: s.RadiusPx = kBig; break;
-    case 10: s.HeightPx = kBig; break;
-    case 11: s.OffsetX = s.OffsetY = kBig; break;
-    case 12: s.OffsetX = s.OffsetY = kLow; break;
-    case 13: s.Phong = kBig; break;
-    case 14: s.Phong = kLow; break;
-    case 15: s.HeightPx = -1; break;
-    default: break;
+    case 0:
+        s.LightX = s.LightY = s.LightZ = 0.0f;
+        break;
+    case 1:
+        s.LightX = nan;
+        break;
+    case 2:
+        s.LightZ = -inf;
+        break;
+    case 3:
+        s.Intensity = nan;
+        break;
+    case 4:
+        s.Ambient = inf;
+        break;
+    case 5:
+        s.Mirror = -inf;
+        break;
+    case 6:
+        s.RadiusPx = 0;
+        break;
+    case 7:
+        s.HeightPx = 0;
+        break;
+    case 8:
+        s.RadiusPx = -30;
+        break;
+    case 9:
+        s.RadiusPx = kBig;
+        break;
+    case 10:
+        s.HeightPx = kBig;
+        break;
+    case 11:
+        s.OffsetX = s.OffsetY = kBig;
+        break;
+    case 12:
+        s.OffsetX = s.OffsetY = kLow;
+        break;
+    case 13:
+        s.Phong = kBig;
+        break;
+    case 14:
+        s.Phong = kLow;
+        break;
+    case 15:
+        s.HeightPx = -1;
+        break;
+    default:
+        break;
     }
     return s;
 }

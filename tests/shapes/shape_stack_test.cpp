@@ -263,7 +263,8 @@ TEST_F(ShapeStackTest, HalfSpritesFlipTheLightButKeepTheStoredValue)
     const ArgbImage& flipped = *stack->FullSprite;
     for (int32_t row = 1; row < 40; ++row) {
         for (int32_t column = 0; column < 40; ++column)
-            ASSERT_EQ(flipped.pixels[row * 40 + column], normal.pixels[(40 - row) * 40 + column]) << row << ", " << column;
+            ASSERT_EQ(flipped.pixels[row * 40 + column], normal.pixels[(40 - row) * 40 + column])
+                << row << ", " << column;
     }
 }
 

@@ -11,12 +11,13 @@ namespace {
 std::vector<uint8_t> le32(uint32_t value)
 {
     return { static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
-             static_cast<uint8_t>(value >> 24) };
+        static_cast<uint8_t>(value >> 24) };
 }
 
-template <size_t N> std::vector<uint8_t> bytesAt(const std::array<uint8_t, N>& bytes, size_t offset)
+template<size_t N> std::vector<uint8_t> bytesAt(const std::array<uint8_t, N>& bytes, size_t offset)
 {
-    return { bytes.begin() + static_cast<std::ptrdiff_t>(offset), bytes.begin() + static_cast<std::ptrdiff_t>(offset + 4) };
+    return { bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+        bytes.begin() + static_cast<std::ptrdiff_t>(offset + 4) };
 }
 
 // A shape whose every field has a value of its own, so that a swapped or shifted field
