@@ -1,0 +1,164 @@
+#include "export/bilinear_resampler.h"
+
+#include "export/bmp.h"
+#include "export/text_exception.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// A 32-bit bitmap whose pixel (x, y) has the bytes given by the function.
+template <typename Bytes>
+void fill(CBmp& bitmap, int32_t width, int32_t height, Bytes bytes)
+{
+    bitmap.Create(width, height, 32, false);
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            for (int b = 0; b < 4; ++b) {
+                bitmap.GetLine(y)[x * 4 + b] = bytes(x, y, b);
+            }
+        }
+    }
+}
+
+uint8_t byteAt(const CBmp& bitmap, int32_t x, int32_t y, int b) { return bitmap.GetLine(y)[x * 4 + b]; }
+
+TEST(C2PassScale, HalvingFourContributions)
+{
+    const CBilinearFilter filter;
+    const C2PassScale scaler(filter);
+    const C2PassScale::ContributionList list = scaler.CalcContributions(4, 2);
+    EXPECT_EQ(list.window, 5);
+    ASSERT_EQ(list.left.size(), 2u);
+
+    // Centre 0: sources 0..2 with 0.5, 0.25, 0 before normalising.
+    EXPECT_EQ(list.left[0], 0);
+    EXPECT_EQ(list.right[0], 2);
+    EXPECT_DOUBLE_EQ(list.weights[list.firstWeight[0] + 0], 0.5 / 0.75);
+    EXPECT_DOUBLE_EQ(list.weights[list.firstWeight[0] + 1], 0.25 / 0.75);
+    EXPECT_DOUBLE_EQ(list.weights[list.firstWeight[0] + 2], 0.0);
+
+    // Centre 2: sources 0..3 (right end cut at the border) with 0, 0.25, 0.5, 0.25.
+    EXPECT_EQ(list.left[1], 0);
+    EXPECT_EQ(list.right[1], 3);
+    const double expected[4] = {0.0, 0.25, 0.5, 0.25};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_DOUBLE_EQ(list.weights[list.firstWeight[1] + static_cast<std::size_t>(k)], expected[k]);
+    }
+}
+
+TEST(C2PassScale, WindowTrimsTheLeftEnd)
+{
+    // Doubling 4 to 8: width 1, window 3. Position 3 is centred at 1.5, so floor(0.5) = 0
+    // to ceil(2.5) = 3 would be four sources; the left one goes, leaving 1..3.
+    const CBilinearFilter filter;
+    const C2PassScale scaler(filter);
+    const C2PassScale::ContributionList up = scaler.CalcContributions(4, 8);
+    EXPECT_EQ(up.window, 3);
+    EXPECT_EQ(up.left[3], 1);
+    EXPECT_EQ(up.right[3], 3);
+    EXPECT_DOUBLE_EQ(up.weights[up.firstWeight[3]], 0.5);
+    EXPECT_DOUBLE_EQ(up.weights[up.firstWeight[3] + 1], 0.5);
+    EXPECT_DOUBLE_EQ(up.weights[up.firstWeight[3] + 2], 0.0);
+    // Near the border the span is cut instead: position 1 (centre 0.5) takes 0..2.
+    EXPECT_EQ(up.left[1], 0);
+    EXPECT_EQ(up.right[1], 2);
+    for (std::size_t u = 0; u < up.left.size(); ++u) {
+        EXPECT_LE(up.right[u] - up.left[u] + 1, up.window);
+    }
+}
+
+TEST(CFilterResizeBilinear, HalvingAWidthOfFour)
+{
+    CWinBmp bitmap;
+    const uint8_t row[4] = {200, 100, 50, 7};
+    fill(bitmap, 4, 1, [&](int32_t x, int32_t, int b) { return static_cast<uint8_t>(row[x] + b); });
+    CFilterResizeBilinear(2, 1).Apply(bitmap);
+    ASSERT_EQ(bitmap.GetWidth(), 2);
+    ASSERT_EQ(bitmap.GetHeight(), 1);
+    for (int b = 0; b < 4; ++b) {
+        // (2 x p0 + p1) / 3 truncated, then 0.25 p1 + 0.5 p2 + 0.25 p3 truncated.
+        EXPECT_EQ(byteAt(bitmap, 0, 0, b), static_cast<int>((2.0 * (200 + b) + (100 + b)) / 3.0));
+        EXPECT_EQ(byteAt(bitmap, 1, 0, b), static_cast<int>(0.25 * (100 + b) + 0.5 * (50 + b) + 0.25 * (7 + b)));
+    }
+    EXPECT_EQ(byteAt(bitmap, 0, 0, 0), 166);
+    EXPECT_EQ(byteAt(bitmap, 1, 0, 0), 51);  // 25 + 25 + 1.75
+}
+
+TEST(CFilterResizeBilinear, HalvingAHeightOfFourUsesTheSameWeights)
+{
+    CWinBmp bitmap;
+    const uint8_t column[4] = {90, 30, 255, 0};
+    fill(bitmap, 1, 4, [&](int32_t, int32_t y, int) { return column[y]; });
+    CFilterResizeBilinear(1, 2).Apply(bitmap);
+    ASSERT_EQ(bitmap.GetHeight(), 2);
+    EXPECT_EQ(byteAt(bitmap, 0, 0, 2), 70);   // (180 + 30) / 3
+    EXPECT_EQ(byteAt(bitmap, 0, 1, 2), 135);  // 7.5 + 127.5 + 0
+}
+
+TEST(CFilterResizeBilinear, FullSizeLeavesThePictureUnchanged)
+{
+    std::mt19937 random(5);
+    CWinBmp bitmap;
+    fill(bitmap, 13, 7, [&](int32_t, int32_t, int) { return static_cast<uint8_t>(random()); });
+    CWinBmp original;
+    original.CopyFrom(bitmap);
+    CFilterResizeBilinear(13, 7).Apply(bitmap);
+    for (int32_t y = 0; y < 7; ++y) {
+        EXPECT_EQ(std::vector<uint8_t>(bitmap.GetLine(y), bitmap.GetLine(y) + 52),
+                  std::vector<uint8_t>(original.GetLine(y), original.GetLine(y) + 52));
+    }
+}
+
+class UniformSizes : public testing::TestWithParam<std::pair<int32_t, int32_t>> {};
+
+TEST_P(UniformSizes, UniformStaysUniformUpToTruncation)
+{
+    // Where the normalised weights add up to a hair under 1, truncation takes a channel
+    // one lower; each pass that filters can do that once.
+    const auto [newWidth, newHeight] = GetParam();
+    const int passes = (newWidth != 64 ? 1 : 0) + (newHeight != 48 ? 1 : 0);
+    const uint8_t value[4] = {255, 254, 37, 1};
+    CWinBmp bitmap;
+    fill(bitmap, 64, 48, [&](int32_t, int32_t, int b) { return value[b]; });
+    CFilterResizeBilinear(newWidth, newHeight).Apply(bitmap);
+    ASSERT_EQ(bitmap.GetWidth(), newWidth);
+    ASSERT_EQ(bitmap.GetHeight(), newHeight);
+    for (int32_t y = 0; y < newHeight; ++y) {
+        for (int32_t x = 0; x < newWidth; ++x) {
+            for (int b = 0; b < 4; ++b) {
+                const int got = byteAt(bitmap, x, y, b);
+                ASSERT_TRUE(got <= value[b] && got >= value[b] - passes) << x << "," << y << " byte " << b << " = " << got;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, UniformSizes,
+                         testing::Values(std::make_pair(1, 1), std::make_pair(1, 7), std::make_pair(7, 1),
+                                         std::make_pair(25, 19), std::make_pair(32, 24), std::make_pair(63, 47),
+                                         std::make_pair(64, 19), std::make_pair(25, 48), std::make_pair(100, 70)));
+
+TEST(CFilterResizeBilinear, DegenerateSizes)
+{
+    CWinBmp bitmap;
+    fill(bitmap, 10, 6, [](int32_t, int32_t, int) { return uint8_t{9}; });
+    CFilterResizeBilinear(0, 3).Apply(bitmap);
+    EXPECT_EQ(bitmap.GetWidth(), 0);
+    EXPECT_EQ(bitmap.GetHeight(), 3);
+
+    // An empty source gives black pixels rather than a division by zero.
+    CWinBmp empty;
+    empty.Create(0, 0, 32, false);
+    CFilterResizeBilinear(2, 2).Apply(empty);
+    ASSERT_EQ(empty.GetWidth(), 2);
+    EXPECT_EQ(byteAt(empty, 1, 1, 3), 0);
+
+    CWinBmp indexed;
+    EXPECT_THROW(CFilterResizeBilinear(4, 4).Apply(indexed), CTextException);
+    EXPECT_THROW(CFilterResizeBilinear(-1, 4).Apply(bitmap), CTextException);
+}
+
+} // namespace

@@ -1,0 +1,227 @@
+#include "export/color_quantiser.h"
+
+#include "engine/argb_image.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+using color_quantiser::WeightGreen;
+using color_quantiser::WeightRed;
+
+struct Rgb {
+    uint8_t red, green, blue;
+};
+
+// Pixels with the given colours, in the blue, green, red, alpha byte order of a frame.
+std::vector<uint8_t> pixelBlock(const std::vector<Rgb>& colors)
+{
+    std::vector<uint8_t> block;
+    for (const Rgb& color : colors) {
+        block.insert(block.end(), {color.blue, color.green, color.red, 0xFF});
+    }
+    return block;
+}
+
+// A quantised picture: its palette and one index per pixel.
+struct Reduced {
+    int result = 0;
+    int32_t colors = 0;
+    std::array<QuantiserColor, 256> palette{};
+    std::vector<uint8_t> indices;
+};
+
+Reduced reduce(const std::vector<uint8_t>& block, int32_t width, int32_t height, int32_t colors)
+{
+    ImageSource32 source(width, height, width * 4, block.data());
+    color_reductor reductor(source, colors);
+    Reduced reduced;
+    reduced.result = reductor.quantise();
+    reduced.colors = reductor.color_count();
+    reduced.palette = reductor.palette();
+    reduced.indices.assign(static_cast<std::size_t>(width * height), 0xEE);
+    for (int32_t row = 0; row < height; ++row) {
+        reductor.map_row(row, reduced.indices.data() + row * width);
+    }
+    return reduced;
+}
+
+// The colour of a cell's centre for a colour inside the cell.
+Rgb cellCentre(const Rgb& color)
+{
+    return {static_cast<uint8_t>((color.red >> 3) * 8 + 4), static_cast<uint8_t>((color.green >> 2) * 4 + 2),
+            static_cast<uint8_t>((color.blue >> 3) * 8 + 4)};
+}
+
+void expectColor(const QuantiserColor& got, int red, int green, int blue)
+{
+    EXPECT_EQ(got.red, red);
+    EXPECT_EQ(got.green, green);
+    EXPECT_EQ(got.blue, blue);
+}
+
+TEST(ColorReductor, FlatRedGivesTheCentreOfItsCell)
+{
+    const Reduced reduced = reduce(pixelBlock(std::vector<Rgb>(12, Rgb{255, 0, 0})), 4, 3, 128);
+    ASSERT_EQ(reduced.result, 1);
+    EXPECT_EQ(reduced.colors, 1);
+    expectColor(reduced.palette[0], 252, 2, 4);
+    expectColor(reduced.palette[255], 255, 255, 255);
+    EXPECT_EQ(reduced.indices, std::vector<uint8_t>(12, 0));
+}
+
+TEST(ColorReductor, FewerCellsThanColoursGiveOneColourPerCell)
+{
+    // Two colours share a cell, so three cells in all.
+    const std::vector<Rgb> colors = {{0, 0, 0}, {3, 1, 7}, {200, 100, 50}, {10, 250, 90}, {200, 100, 50}};
+    const Reduced reduced = reduce(pixelBlock(colors), 5, 1, 128);
+    ASSERT_EQ(reduced.result, 1);
+    ASSERT_EQ(reduced.colors, 3);
+    for (std::size_t i = 0; i < colors.size(); ++i) {
+        const QuantiserColor& got = reduced.palette[reduced.indices[i]];
+        const Rgb centre = cellCentre(colors[i]);
+        expectColor(got, centre.red, centre.green, centre.blue);
+    }
+    EXPECT_EQ(reduced.indices[0], reduced.indices[1]);
+}
+
+TEST(ColorReductor, MedianCutSplitsTheLongestAxisFirst)
+{
+    // Cells (0,0,0), (10,0,0), (0,20,0): green is longest (2 x 21 against 3 x 11), so the
+    // first cut separates the green cell; the red pair follows as the most populous box.
+    const Reduced reduced = reduce(pixelBlock({{0, 0, 0}, {80, 0, 0}, {0, 80, 0}}), 3, 1, 8);
+    ASSERT_EQ(reduced.colors, 3);
+    expectColor(reduced.palette[0], 4, 2, 4);
+    expectColor(reduced.palette[1], 4, 82, 4);
+    expectColor(reduced.palette[2], 84, 2, 4);
+    EXPECT_EQ(reduced.indices, (std::vector<uint8_t>{0, 2, 1}));
+}
+
+TEST(ColorReductor, EqualAxesSplitRedFirst)
+{
+    // Cells (0,0,0), (1,0,0), (0,2,0): red and green are both 6 long and red wins, which
+    // puts the (1,0,0) cell second; a green cut would have put it last.
+    const Reduced reduced = reduce(pixelBlock({{0, 0, 0}, {8, 0, 0}, {0, 8, 0}}), 3, 1, 8);
+    ASSERT_EQ(reduced.colors, 3);
+    expectColor(reduced.palette[0], 4, 2, 4);
+    expectColor(reduced.palette[1], 12, 2, 4);
+    expectColor(reduced.palette[2], 4, 10, 4);
+}
+
+TEST(ColorReductor, NeverMoreThan255Colours)
+{
+    std::mt19937 random(11);
+    std::vector<uint8_t> block(64 * 64 * 4);
+    for (uint8_t& byte : block) {
+        byte = static_cast<uint8_t>(random());
+    }
+    for (int32_t asked : {255, 256, 1000}) {
+        const Reduced reduced = reduce(block, 64, 64, asked);
+        ASSERT_EQ(reduced.result, 1);
+        EXPECT_EQ(reduced.colors, 255) << asked;
+        for (uint8_t index : reduced.indices) {
+            ASSERT_LT(index, 255);
+        }
+    }
+}
+
+TEST(ColorReductor, RefusesFewerThanEightColours)
+{
+    const std::vector<uint8_t> block = pixelBlock({{1, 2, 3}, {4, 5, 6}});
+    const Reduced refused = reduce(block, 2, 1, 7);
+    EXPECT_EQ(refused.result, -1);
+    EXPECT_EQ(refused.colors, 0);
+    EXPECT_EQ(refused.indices, (std::vector<uint8_t>{0xEE, 0xEE})) << "no row is written";
+    EXPECT_EQ(reduce(block, 2, 1, 8).result, 1);
+}
+
+// The squared weighted distance from a cell centre to a palette colour.
+int32_t weightedDistance(const Rgb& centre, const QuantiserColor& color)
+{
+    const int32_t red = WeightRed(centre.red - color.red);
+    const int32_t green = WeightGreen(centre.green - color.green);
+    const int32_t blue = centre.blue - color.blue;
+    return red * red + green * green + blue * blue;
+}
+
+TEST(ColorReductor, EveryPixelGetsTheNearestColourOfItsCell)
+{
+    // A picture with smooth areas and noise, reduced to 32 colours: every pixel's colour
+    // must be the nearest palette colour to its cell centre, the lowest index among equals.
+    std::mt19937 random(7);
+    std::vector<Rgb> colors;
+    for (int y = 0; y < 96; ++y) {
+        for (int x = 0; x < 128; ++x) {
+            colors.push_back({static_cast<uint8_t>(x * 2 + random() % 8), static_cast<uint8_t>(y * 2),
+                              static_cast<uint8_t>((x * y) % 256)});
+        }
+    }
+    const Reduced reduced = reduce(pixelBlock(colors), 128, 96, 32);
+    ASSERT_EQ(reduced.colors, 32);
+    for (std::size_t i = 0; i < colors.size(); ++i) {
+        const Rgb centre = cellCentre(colors[i]);
+        int32_t best = std::numeric_limits<int32_t>::max();
+        int bestIndex = -1;
+        for (int c = 0; c < reduced.colors; ++c) {
+            const int32_t distance = weightedDistance(centre, reduced.palette[static_cast<std::size_t>(c)]);
+            if (distance < best) {
+                best = distance;
+                bestIndex = c;
+            }
+        }
+        ASSERT_EQ(reduced.indices[i], bestIndex) << "pixel " << i;
+    }
+}
+
+TEST(ColorMapperPalette, EqualDistancesGoToTheLowerIndex)
+{
+    // Blue 0 and blue 8 are both 4 from the centre 4 of the cell of (255, 0, 0).
+    const QuantiserColor lowBlue{0, 2, 252};
+    const QuantiserColor highBlue{8, 2, 252};
+    const QuantiserColor forward[2] = {lowBlue, highBlue};
+    const QuantiserColor backward[2] = {highBlue, lowBlue};
+    color_mapper_palette first(2, 1, forward);
+    color_mapper_palette second(2, 1, backward);
+    EXPECT_EQ(first.map_color(255, 0, 0), 0);
+    EXPECT_EQ(second.map_color(255, 0, 0), 0);
+}
+
+TEST(ColorMapperPalette, RedDifferencesWeighMoreThanBlue)
+{
+    // From the centre (132, 130, 132): red off by 8 weighs 12, blue off by 11 weighs 11.
+    const QuantiserColor palette[2] = {{132, 130, 140}, {143, 130, 132}};
+    color_mapper_palette mapper(2, 1, palette);
+    EXPECT_EQ(mapper.map_color(130, 129, 131), 1);
+}
+
+TEST(ColorSelector, CountersStopAt65535)
+{
+    color_selector selector(8, 70000);
+    const std::vector<uint8_t> planar(70000 * 3, 40);  // every pixel (40, 40, 40)
+    selector.count_row(planar.data());
+    EXPECT_EQ(selector.counter(5, 10, 5), 65535);
+    EXPECT_EQ(selector.select_colors(), 1);
+    EXPECT_EQ(selector.boxes()[0].population, 65535);
+}
+
+TEST(ImageSource32, PlanarRowsTopDownOrBottomUp)
+{
+    const std::vector<uint8_t> block = pixelBlock({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}});
+    ImageSource32 topDown(2, 2, 8, block.data(), true);
+    ASSERT_EQ(topDown.next_row(), 0);
+    EXPECT_EQ(std::vector<uint8_t>(topDown.planar_row(), topDown.planar_row() + 6),
+              (std::vector<uint8_t>{1, 4, 2, 5, 3, 6}));
+    ASSERT_EQ(topDown.next_row(), 0);
+    EXPECT_EQ(topDown.next_row(), -1);
+
+    ImageSource32 bottomUp(2, 2, 8, block.data(), false);
+    ASSERT_EQ(bottomUp.next_row(), 0);
+    EXPECT_EQ(bottomUp.planar_row()[0], 7);
+    bottomUp.rewind();
+    ASSERT_EQ(bottomUp.next_row(), 0);
+    EXPECT_EQ(bottomUp.planar_row()[0], 7);
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+#include "export/data_sink.h"
+
+#include "export/text_exception.h"
+#include "tests/export/decoders.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/stat.h>
+
+namespace {
+
+const uint8_t kBytes[5] = {1, 2, 3, 4, 5};
+
+void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+TEST(CFileSink, OverflowCopiesNothingAndSaysSo)
+{
+    ScratchFolder folder;
+    CFileSink sink;
+    ASSERT_EQ(sink.Open(folder.File("a.bin"), 4), 0);
+    EXPECT_EQ(sink.WriteData(3, kBytes), 3);
+    try {
+        sink.WriteData(2, kBytes);
+        FAIL() << "no overflow";
+    } catch (const CTextException& error) {
+        EXPECT_EQ(error.GetCode(), 11);
+        EXPECT_EQ(error.GetText(), "Buffer overflow while encoding.\n");
+    }
+    EXPECT_EQ(sink.GetDataSize(), 3);
+    EXPECT_EQ(sink.WriteData(1, kBytes + 4), 1);
+    ASSERT_EQ(sink.Close(), 0);
+    EXPECT_EQ(ReadWholeFile(folder.File("a.bin")), (std::vector<uint8_t>{1, 2, 3, 5}));
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"a.bin"});
+}
+
+TEST(CFileSink, TargetOnlyChangesOnClose)
+{
+    ScratchFolder folder;
+    const std::string target = folder.File("picture.jpg");
+    writeText(target, "old");
+    chmod(target.c_str(), 0640);
+    {
+        CFileSink sink;
+        ASSERT_EQ(sink.Open(target, 16), 0);
+        sink.WriteData(5, kBytes);
+        EXPECT_EQ(ReadWholeFile(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
+        ASSERT_EQ(sink.Close(), 0);
+    }
+    EXPECT_EQ(ReadWholeFile(target), std::vector<uint8_t>(kBytes, kBytes + 5));
+    struct stat status {};
+    ASSERT_EQ(stat(target.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u) << "the replaced file keeps its permissions";
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"picture.jpg"});
+}
+
+TEST(CFileSink, SinkDroppedWithoutCloseLeavesNoTrace)
+{
+    ScratchFolder folder;
+    const std::string target = folder.File("kept.gif");
+    writeText(target, "good");
+    {
+        CFileSink sink;
+        ASSERT_EQ(sink.Open(target, 16), 0);
+        sink.WriteData(5, kBytes);
+    }
+    EXPECT_EQ(ReadWholeFile(target), (std::vector<uint8_t>{'g', 'o', 'o', 'd'}));
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"kept.gif"});
+
+    CFileSink sink;
+    ASSERT_EQ(sink.Open(folder.File("new.gif"), 16), 0);
+    sink.Discard();
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"kept.gif"});
+    EXPECT_EQ(sink.Close(), -1);
+}
+
+TEST(CFileSink, OpenFailsForTargetsThatCannotBeCreated)
+{
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder.Path() / "folder");
+    writeText(folder.File("plain"), "x");
+    CFileSink sink;
+    EXPECT_EQ(sink.Open(folder.File("missing/picture.jpg"), 16), -1);
+    EXPECT_EQ(sink.Open(folder.File("plain/picture.jpg"), 16), -1);
+    EXPECT_EQ(sink.Open(folder.File("folder"), 16), -1);
+    EXPECT_EQ(sink.Open("", 16), -1);
+    EXPECT_EQ(sink.Open(folder.File("negative.jpg"), -5), -1);
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"folder", "plain"}));
+}
+
+TEST(CFileSink, RelativeNamesLandInTheCurrentFolder)
+{
+    ScratchFolder folder;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
+    CFileSink sink;
+    const bool opened = sink.Open("here.bin", 8) == 0;
+    if (opened) {
+        sink.WriteData(2, kBytes);
+    }
+    const bool closed = opened && sink.Close() == 0;
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(ReadWholeFile(folder.File("here.bin")), (std::vector<uint8_t>{1, 2}));
+}
+
+} // namespace

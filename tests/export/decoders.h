@@ -1,0 +1,60 @@
+#pragma once
+
+// Decoders nobody here wrote, wrapped for the tests: giflib for GIF files and libjpeg's own
+// decompressor for JPEG files, plus a scratch folder that cleans up after itself.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct DecodedGifFrame {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool interlaced = false;
+    bool hasLocalColorMap = false;
+    std::vector<uint8_t> indices;
+    std::vector<uint8_t> colors;  // red, green, blue per entry of the table that applies
+    int delayHundredths = -1;     // -1 without a graphic control block
+};
+
+struct DecodedGif {
+    bool ok = false;
+    std::string error;
+    int screenWidth = 0;
+    int screenHeight = 0;
+    int globalColorCount = 0;
+    std::vector<DecodedGifFrame> frames;
+};
+
+DecodedGif DecodeGifFile(const std::string& path);
+
+struct DecodedJpeg {
+    bool ok = false;
+    std::string error;
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;  // red, green, blue per pixel, top row first
+};
+
+DecodedJpeg DecodeJpegFile(const std::string& path);
+
+std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
+
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& Path() const { return m_path; }
+    // The names of everything in the folder, sorted.
+    std::vector<std::string> Entries() const;
+
+private:
+    std::filesystem::path m_path;
+};

@@ -1,0 +1,275 @@
+#include "export/jpeg_encoder.h"
+
+#include "engine/argb_image.h"
+#include "export/bmp.h"
+#include "export/data_sink.h"
+#include "export/text_exception.h"
+#include "tests/export/decoders.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+
+namespace {
+
+ArgbImage flatFrame(int32_t width, int32_t height, uint32_t pixel)
+{
+    ArgbImage frame;
+    frame.SetSize(width, height);
+    frame.Fill(pixel);
+    return frame;
+}
+
+// A picture with smooth gradients and some noise, like a rendered frame.
+ArgbImage busyFrame(int32_t width, int32_t height, unsigned seed)
+{
+    std::mt19937 random(seed);
+    ArgbImage frame;
+    frame.SetSize(width, height);
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            const uint32_t noise = random() % 32;
+            frame.pixels[static_cast<std::size_t>(y * width + x)] =
+                MakeArgb(random() % 256, (x * 255 / std::max(width - 1, 1) + noise) % 256,
+                         (y * 255 / std::max(height - 1, 1)) % 256, (x * y + noise) % 256);
+        }
+    }
+    return frame;
+}
+
+// A sink of a given size that is not a file.
+class MemorySink : public CDataSink {
+public:
+    explicit MemorySink(int32_t capacity) { allocate(capacity); }
+};
+
+TEST(CPicEncoder, CapacityRule)
+{
+    EXPECT_EQ(CPicEncoder::OutputCapacity(19999), 19999 + 4096);
+    EXPECT_EQ(CPicEncoder::OutputCapacity(20000), 24000);
+    EXPECT_EQ(CPicEncoder::OutputCapacity(80 + 4 * 1920 * 1080), 9953376);  // 8294480 x 1.2
+    EXPECT_EQ(CPicEncoder::OutputCapacity(84), 84 + 4096);
+}
+
+class JpegSizes : public testing::TestWithParam<std::pair<int32_t, int32_t>> {};
+
+TEST_P(JpegSizes, DecodesToTheSameSizeAndFlatColours)
+{
+    const auto [width, height] = GetParam();
+    ScratchFolder folder;
+    struct Case {
+        uint32_t pixel;
+        uint8_t red, green, blue;
+    };
+    // The alpha byte is carried along in the bitmap but never reaches the file.
+    const Case cases[] = {{MakeArgb(0, 255, 0, 0), 255, 0, 0},
+                          {MakeArgb(255, 0, 255, 0), 0, 255, 0},
+                          {MakeArgb(17, 0, 0, 255), 0, 0, 255},
+                          {MakeArgb(255, 90, 160, 30), 90, 160, 30}};
+    for (const Case& flat : cases) {
+        const std::string path = folder.File("flat.jpg");
+        SaveJpegSnapshot(flatFrame(width, height, flat.pixel), path);
+        const DecodedJpeg decoded = DecodeJpegFile(path);
+        ASSERT_TRUE(decoded.ok) << decoded.error;
+        EXPECT_EQ(decoded.width, width);
+        EXPECT_EQ(decoded.height, height);
+        for (std::size_t i = 0; i < decoded.rgb.size(); i += 3) {
+            ASSERT_NEAR(decoded.rgb[i], flat.red, 1) << "pixel " << i / 3;
+            ASSERT_NEAR(decoded.rgb[i + 1], flat.green, 1) << "pixel " << i / 3;
+            ASSERT_NEAR(decoded.rgb[i + 2], flat.blue, 1) << "pixel " << i / 3;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, JpegSizes,
+                         testing::Values(std::make_pair(1, 1), std::make_pair(1, 7), std::make_pair(7, 1),
+                                         std::make_pair(16, 16), std::make_pair(17, 9), std::make_pair(640, 480)));
+
+// Walks the marker segments up to the scan.
+std::vector<std::pair<uint8_t, std::vector<uint8_t>>> markerSegments(const std::vector<uint8_t>& file)
+{
+    std::vector<std::pair<uint8_t, std::vector<uint8_t>>> segments;
+    std::size_t at = 2;
+    while (at + 4 <= file.size() && file[at] == 0xFF) {
+        const uint8_t marker = file[at + 1];
+        const std::size_t length = static_cast<std::size_t>(file[at + 2] << 8 | file[at + 3]);
+        segments.emplace_back(marker, std::vector<uint8_t>(file.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                                                           file.begin() + static_cast<std::ptrdiff_t>(at + 2 + length)));
+        if (marker == 0xDA) {
+            break;
+        }
+        at += 2 + length;
+    }
+    return segments;
+}
+
+TEST(CJPEGEncoder, BaselineJfifWithEveryQuantisationStepOne)
+{
+    ScratchFolder folder;
+    const std::string path = folder.File("snapshot.jpg");
+    SaveJpegSnapshot(busyFrame(33, 20, 1), path);
+    const std::vector<uint8_t> file = ReadWholeFile(path);
+    ASSERT_GE(file.size(), 4u);
+    EXPECT_EQ(file[0], 0xFF);
+    EXPECT_EQ(file[1], 0xD8);
+    EXPECT_EQ(file[file.size() - 2], 0xFF);
+    EXPECT_EQ(file[file.size() - 1], 0xD9);
+
+    int quantisationTables = 0;
+    bool baselineFrame = false;
+    bool jfif = false;
+    for (const auto& [marker, body] : markerSegments(file)) {
+        if (marker == 0xE0) {
+            jfif = body.size() >= 5 && std::string(body.begin(), body.begin() + 5) == std::string("JFIF\0", 5);
+        } else if (marker == 0xDB) {
+            for (std::size_t at = 0; at + 65 <= body.size(); at += 65) {
+                EXPECT_EQ(body[at] >> 4, 0) << "8-bit table entries";
+                for (std::size_t i = 1; i <= 64; ++i) {
+                    EXPECT_EQ(body[at + i], 1);
+                }
+                ++quantisationTables;
+            }
+        } else if (marker == 0xC0) {
+            baselineFrame = true;
+            ASSERT_EQ(body.size(), 6u + 3u * 3u);
+            EXPECT_EQ(body[1] << 8 | body[2], 20);
+            EXPECT_EQ(body[3] << 8 | body[4], 33);
+            EXPECT_EQ(body[5], 3);
+            EXPECT_EQ(body[7], 0x22) << "luma sampled 2 x 2 against chroma";
+        } else {
+            EXPECT_TRUE(marker < 0xC1 || marker > 0xC3) << "only a baseline frame, not " << int(marker);
+        }
+    }
+    EXPECT_TRUE(jfif);
+    EXPECT_TRUE(baselineFrame);
+    EXPECT_EQ(quantisationTables, 2);
+}
+
+TEST(CJPEGEncoder, MatchesTheReferenceEncoderByteForByte)
+{
+    // The library's own command-line encoder with the same settings must produce the same
+    // file from the same pixels.
+    if (std::system("command -v cjpeg > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "cjpeg is not installed";
+    }
+    ScratchFolder folder;
+    const ArgbImage frame = busyFrame(97, 61, 2);
+    {
+        std::ofstream ppm(folder.File("in.ppm"), std::ios::binary);
+        ppm << "P6\n" << frame.width << " " << frame.height << "\n255\n";
+        for (uint32_t pixel : frame.pixels) {
+            ppm.put(static_cast<char>(RedOf(pixel))).put(static_cast<char>(GreenOf(pixel)));
+            ppm.put(static_cast<char>(BlueOf(pixel)));
+        }
+    }
+    const std::string command = "cjpeg -quality 100 -dct float -outfile '" + folder.File("reference.jpg") + "' '"
+                                + folder.File("in.ppm") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    SaveJpegSnapshot(frame, folder.File("ours.jpg"));
+    EXPECT_EQ(ReadWholeFile(folder.File("ours.jpg")), ReadWholeFile(folder.File("reference.jpg")));
+}
+
+TEST(CJPEGEncoder, RowZeroIsTheTopOfThePicture)
+{
+    ArgbImage frame = flatFrame(16, 32, MakeArgb(255, 0, 0, 255));
+    for (int32_t x = 0; x < 16; ++x) {
+        for (int32_t y = 0; y < 16; ++y) {
+            frame.pixels[static_cast<std::size_t>(y * 16 + x)] = MakeArgb(255, 255, 255, 255);
+        }
+    }
+    ScratchFolder folder;
+    SaveJpegSnapshot(frame, folder.File("halves.jpg"));
+    const DecodedJpeg decoded = DecodeJpegFile(folder.File("halves.jpg"));
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_GE(decoded.rgb[0], 250);                  // top left: white
+    EXPECT_LE(decoded.rgb[(31 * 16) * 3], 5);        // bottom left: blue, so no red
+    EXPECT_GE(decoded.rgb[(31 * 16) * 3 + 2], 250);
+}
+
+TEST(CJPEGEncoder, LibraryErrorBecomesTheExceptionAndTheEncoderRecovers)
+{
+    ScratchFolder folder;
+    CJPEGEncoder encoder;
+    CWinBmp empty;
+    empty.Create(0, 4, 32, false);
+    try {
+        encoder.EncodeToFile(folder.File("empty.jpg"), empty);
+        FAIL() << "an empty picture was encoded";
+    } catch (const CTextException& error) {
+        EXPECT_EQ(error.GetCode(), 6);
+        EXPECT_EQ(error.GetText().rfind("Decoder error: ", 0), 0u) << error.GetText();
+        EXPECT_GT(error.GetText().size(), std::string("Decoder error: \n").size());
+        EXPECT_EQ(error.GetText().back(), '\n');
+    }
+    EXPECT_TRUE(folder.Entries().empty()) << "nothing is written for a failed encode";
+
+    CWinBmp good;
+    CopyFrameToBitmap(flatFrame(8, 8, MakeArgb(0, 255, 0, 0)), good);
+    encoder.EncodeToFile(folder.File("after.jpg"), good);
+    const DecodedJpeg decoded = DecodeJpegFile(folder.File("after.jpg"));
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_NEAR(decoded.rgb[0], 255, 1);
+}
+
+TEST(CJPEGEncoder, SinkOverflowIsRaisedAndTheCompressionAborted)
+{
+    CJPEGEncoder encoder;
+    CWinBmp bitmap;
+    CopyFrameToBitmap(busyFrame(200, 200, 3), bitmap);
+    MemorySink tooSmall(9000);  // passes the first 8192-byte buffer, not the second
+    try {
+        encoder.DoEncode(bitmap, tooSmall);
+        FAIL() << "no overflow";
+    } catch (const CTextException& error) {
+        EXPECT_EQ(error.GetCode(), 11);
+        EXPECT_EQ(error.GetText(), "Buffer overflow while encoding.\n");
+    }
+    EXPECT_EQ(tooSmall.GetDataSize(), 8192);
+
+    MemorySink roomy(static_cast<int32_t>(CPicEncoder::OutputCapacity(bitmap.GetMemUsed())));
+    encoder.DoEncode(bitmap, roomy);
+    EXPECT_GT(roomy.GetDataSize(), 8192);
+}
+
+TEST(CJPEGEncoder, ReplacesAnExistingFileAndKeepsItOnFailure)
+{
+    ScratchFolder folder;
+    const std::string path = folder.File("shot.jpg");
+    std::ofstream(path) << "not a picture";
+    SaveJpegSnapshot(flatFrame(4, 4, MakeArgb(0, 10, 20, 30)), path);
+    const std::vector<uint8_t> first = ReadWholeFile(path);
+    ASSERT_TRUE(DecodeJpegFile(path).ok);
+
+    ArgbImage empty;
+    empty.SetSize(3, 0);
+    EXPECT_THROW(SaveJpegSnapshot(empty, path), CTextException);
+    EXPECT_EQ(ReadWholeFile(path), first);
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"shot.jpg"});
+}
+
+TEST(CJPEGEncoder, TargetThatCannotBeCreated)
+{
+    ScratchFolder folder;
+    const std::string path = folder.File("missing/shot.jpg");
+    try {
+        SaveJpegSnapshot(flatFrame(4, 4, 0), path);
+        FAIL() << "no error";
+    } catch (const CTextException& error) {
+        EXPECT_EQ(error.GetCode(), -1);
+        EXPECT_EQ(error.GetText(), "Decoder error: Opening " + path + " failed\n");
+    }
+    EXPECT_TRUE(folder.Entries().empty());
+}
+
+TEST(CJPEGEncoder, RefusesPicturesThatAreNotThirtyTwoBits)
+{
+    CJPEGEncoder encoder;
+    CWinBmp indexed;
+    MemorySink sink(100000);
+    EXPECT_THROW(encoder.DoEncode(indexed, sink), CTextException);
+    EXPECT_EQ(sink.GetDataSize(), 0);
+}
+
+} // namespace
