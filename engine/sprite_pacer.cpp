@@ -1,0 +1,64 @@
+#include "engine/sprite_pacer.h"
+
+#include "platform/cpu_clock.h"
+
+#include <algorithm>
+#include <ctime>
+#include <sys/prctl.h>
+
+namespace {
+
+// Sleeps shorter than this are not worth the system call; the rest is polled.
+constexpr int64_t kShortestSleepNanos = 20'000;
+constexpr int64_t kMaxLatenessNanos = 250'000;
+
+int64_t monotonicNanos()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t { now.tv_sec } * 1'000'000'000 + now.tv_nsec;
+}
+
+// The kernel lets a sleep of a normal thread run up to 50 microseconds late to bunch
+// wake-ups; a sixth of the sprite gap is too much, so the thread that paces asks for
+// tight wake-ups once.
+void tightenTimerSlack()
+{
+    static const bool tightened = [] {
+        prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
+        return true;
+    }();
+    (void)tightened;
+}
+
+} // namespace
+
+void SpritePacer::Restart() { m_startTick = cpuGetTick(); }
+
+uint32_t SpritePacer::elapsedMicros() const
+{
+    // Taken as a 32-bit unsigned value: a start in the future reads as a long time ago.
+    return static_cast<uint32_t>(cpuGetmks(m_startTick));
+}
+
+bool SpritePacer::GapPassed() const { return m_mode == Mode::None || elapsedMicros() >= kSpriteGapMicros; }
+
+void SpritePacer::Rest()
+{
+    if (m_mode != Mode::Sleep)
+        return;
+    const uint32_t elapsed = elapsedMicros();
+    if (elapsed >= kSpriteGapMicros)
+        return;
+    const int64_t leftNanos = int64_t { kSpriteGapMicros - elapsed } * 1000;
+    const int64_t askNanos = leftNanos - m_latenessNanos;
+    if (askNanos < kShortestSleepNanos)
+        return;
+    tightenTimerSlack();
+    const int64_t before = monotonicNanos();
+    const timespec pause { 0, static_cast<long>(askNanos) };
+    nanosleep(&pause, nullptr);
+    const int64_t lateness = monotonicNanos() - before - askNanos;
+    // A running average, a quarter per sleep, so one long preemption does not stick.
+    m_latenessNanos = std::clamp<int64_t>((3 * m_latenessNanos + lateness) / 4, 0, kMaxLatenessNanos);
+}
