@@ -1,0 +1,146 @@
+#include "export/gif_lzw.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// The codes of a stream as a decoder sees them, read with the usual GIF width rules, plus
+// what the stream's shape reveals about the coder.
+struct CodeTrace {
+    std::vector<int> codes;
+    std::vector<int> nextCodeAtClear;  // the next free code whenever a clear code arrived
+    std::vector<uint8_t> decoded;
+    int largestNextCode = 0;
+    bool sawEnd = false;
+    std::vector<std::size_t> blockLengths;
+};
+
+CodeTrace traceCodes(const std::vector<uint8_t>& blocks, int minimumCodeSize)
+{
+    CodeTrace trace;
+    std::vector<uint8_t> data;
+    std::size_t at = 0;
+    while (at < blocks.size() && blocks[at] != 0) {
+        const std::size_t length = blocks[at];
+        trace.blockLengths.push_back(length);
+        data.insert(data.end(), blocks.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                    blocks.begin() + static_cast<std::ptrdiff_t>(at + 1 + length));
+        at += 1 + length;
+    }
+    EXPECT_EQ(at + 1, blocks.size()) << "the zero-length block ends the data";
+
+    const int clear = 1 << minimumCodeSize;
+    const int end = clear + 1;
+    int width = minimumCodeSize + 1;
+    int next = clear + 2;
+    std::vector<std::vector<uint8_t>> strings(4096);
+    for (int i = 0; i < clear; ++i) {
+        strings[static_cast<std::size_t>(i)] = {static_cast<uint8_t>(i)};
+    }
+    int previous = -1;
+    std::size_t bit = 0;
+    while (bit + static_cast<std::size_t>(width) <= data.size() * 8) {
+        int code = 0;
+        for (int i = 0; i < width; ++i, ++bit) {
+            code |= ((data[bit / 8] >> (bit % 8)) & 1) << i;
+        }
+        trace.codes.push_back(code);
+        if (code == end) {
+            trace.sawEnd = true;
+            break;
+        }
+        if (code == clear) {
+            trace.nextCodeAtClear.push_back(next);
+            width = minimumCodeSize + 1;
+            next = clear + 2;
+            previous = -1;
+            continue;
+        }
+        std::vector<uint8_t> current;
+        if (code < next && !strings[static_cast<std::size_t>(code)].empty()) {
+            current = strings[static_cast<std::size_t>(code)];
+        } else {
+            EXPECT_EQ(code, next) << "a code the decoder cannot know yet";
+            if (previous < 0) {
+                return trace;
+            }
+            current = strings[static_cast<std::size_t>(previous)];
+            current.push_back(current.front());
+        }
+        if (previous >= 0) {
+            std::vector<uint8_t> added = strings[static_cast<std::size_t>(previous)];
+            added.push_back(current.front());
+            strings[static_cast<std::size_t>(next)] = added;
+            trace.largestNextCode = std::max(trace.largestNextCode, next);
+            ++next;
+            if (next == 1 << width && width < 12) {
+                ++width;
+            }
+        }
+        trace.decoded.insert(trace.decoded.end(), current.begin(), current.end());
+        previous = code;
+    }
+    return trace;
+}
+
+TEST(GifLzw, SmallStreamCodeByCode)
+{
+    // 0 0 0 1: clear, 0, then the string 0 0 (258), then 1, end.
+    const uint8_t indices[4] = {0, 0, 0, 1};
+    const std::vector<uint8_t> blocks = gif_lzw::Encode(indices, 4, 8);
+    const CodeTrace trace = traceCodes(blocks, 8);
+    EXPECT_EQ(trace.codes, (std::vector<int>{256, 0, 258, 1, 257}));
+    // Five 9-bit codes make 45 bits: six bytes in one block.
+    EXPECT_EQ(blocks.size(), 1u + 6u + 1u);
+    EXPECT_EQ(blocks[0], 6);
+    EXPECT_EQ(blocks[1], 0x00);  // clear 256 = 1 0000 0000: its low eight bits
+    EXPECT_EQ(blocks[2], 0x01);  // the ninth bit of the clear code, then code 0
+}
+
+TEST(GifLzw, RandomIndicesClearRightAfterCode4094)
+{
+    std::mt19937 random(3);
+    std::vector<uint8_t> indices(300000);
+    for (uint8_t& index : indices) {
+        index = static_cast<uint8_t>(random());
+    }
+    const std::vector<uint8_t> blocks = gif_lzw::Encode(indices.data(), indices.size(), 8);
+    const CodeTrace trace = traceCodes(blocks, 8);
+    ASSERT_TRUE(trace.sawEnd);
+    EXPECT_EQ(trace.decoded, indices);
+    // The first clear opens the stream; every later one comes when the decoder has just
+    // made entry 4094 (from the one-index string sent before the clear).
+    ASSERT_GT(trace.nextCodeAtClear.size(), 10u);
+    EXPECT_EQ(trace.nextCodeAtClear.front(), 258);
+    for (std::size_t i = 1; i < trace.nextCodeAtClear.size(); ++i) {
+        EXPECT_EQ(trace.nextCodeAtClear[i], 4095) << "clear " << i;
+    }
+    EXPECT_EQ(trace.largestNextCode, 4094);
+    for (std::size_t i = 0; i + 1 < trace.blockLengths.size(); ++i) {
+        ASSERT_EQ(trace.blockLengths[i], 255u);
+    }
+    EXPECT_GT(trace.blockLengths.back(), 0u);
+}
+
+TEST(GifLzw, RunsGrowTheWidthAndRoundTrip)
+{
+    // Long runs of one index make long strings; stripes of runs exercise each width step.
+    std::vector<uint8_t> indices;
+    for (int stripe = 0; stripe < 400; ++stripe) {
+        indices.insert(indices.end(), static_cast<std::size_t>(stripe % 37 + 1), static_cast<uint8_t>(stripe % 5));
+    }
+    const CodeTrace trace = traceCodes(gif_lzw::Encode(indices.data(), indices.size(), 8), 8);
+    ASSERT_TRUE(trace.sawEnd);
+    EXPECT_EQ(trace.decoded, indices);
+}
+
+TEST(GifLzw, EmptyAndSingleIndex)
+{
+    EXPECT_EQ(traceCodes(gif_lzw::Encode(nullptr, 0, 8), 8).codes, (std::vector<int>{256, 257}));
+    const uint8_t one = 200;
+    EXPECT_EQ(traceCodes(gif_lzw::Encode(&one, 1, 8), 8).codes, (std::vector<int>{256, 200, 257}));
+}
+
+} // namespace

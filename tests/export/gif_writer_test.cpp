@@ -1,0 +1,279 @@
+#include "export/gif_writer.h"
+
+#include "export/text_exception.h"
+#include "tests/export/decoders.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+namespace {
+
+std::vector<GifColor> rampPalette(int entries, int seed)
+{
+    std::vector<GifColor> palette;
+    for (int i = 0; i < entries; ++i) {
+        palette.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>((i * 7 + seed) % 256),
+                           static_cast<uint8_t>(255 - i)});
+    }
+    return palette;
+}
+
+GifIndexedImage flatImage(int32_t width, int32_t height, uint8_t index, int seed = 0)
+{
+    GifIndexedImage image;
+    image.width = width;
+    image.height = height;
+    image.indices.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), index);
+    image.palette = rampPalette(256, seed);
+    return image;
+}
+
+GifIndexedImage randomImage(int32_t width, int32_t height, unsigned seed, int colors = 256)
+{
+    std::mt19937 random(seed);
+    GifIndexedImage image = flatImage(width, height, 0, static_cast<int>(seed));
+    for (uint8_t& index : image.indices) {
+        index = static_cast<uint8_t>(random() % static_cast<unsigned>(colors));
+    }
+    return image;
+}
+
+// Decodes the file with giflib and compares every frame index for index and colour for colour.
+void expectDecodesTo(const std::string& path, const std::vector<GifIndexedImage>& images)
+{
+    const DecodedGif decoded = DecodeGifFile(path);
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    ASSERT_EQ(decoded.frames.size(), images.size());
+    for (std::size_t f = 0; f < images.size(); ++f) {
+        const DecodedGifFrame& frame = decoded.frames[f];
+        const GifIndexedImage& image = images[f];
+        EXPECT_EQ(frame.left, 0);
+        EXPECT_EQ(frame.top, 0);
+        ASSERT_EQ(frame.width, image.width);
+        ASSERT_EQ(frame.height, image.height);
+        EXPECT_FALSE(frame.interlaced);
+        EXPECT_EQ(frame.hasLocalColorMap, f > 0);
+        ASSERT_EQ(frame.indices, image.indices) << "frame " << f;
+        ASSERT_EQ(frame.colors.size(), image.palette.size() * 3);
+        for (std::size_t i = 0; i < image.indices.size(); ++i) {
+            const GifColor& expected = image.palette[image.indices[i]];
+            const std::size_t at = static_cast<std::size_t>(frame.indices[i]) * 3;
+            ASSERT_EQ(frame.colors[at], expected.red);
+            ASSERT_EQ(frame.colors[at + 1], expected.green);
+            ASSERT_EQ(frame.colors[at + 2], expected.blue);
+        }
+    }
+}
+
+// Steps over the data sub-blocks that start at `at` and returns the position after them.
+std::size_t skipSubBlocks(const std::vector<uint8_t>& stream, std::size_t at)
+{
+    while (at < stream.size() && stream[at] != 0) {
+        at += 1 + stream[at];
+    }
+    return at + 1;
+}
+
+TEST(TGIFImage, ThreeFramesAtFourFramesPerSecondByteForByte)
+{
+    TGIFImage animation;
+    std::vector<GifIndexedImage> images = {randomImage(6, 4, 1), randomImage(6, 4, 2), randomImage(6, 4, 3)};
+    for (const GifIndexedImage& image : images) {
+        animation.Frame(animation.AddFrame(image)).SetDelay(1000 / 4);
+    }
+    const std::vector<uint8_t> stream = animation.SaveToStream();
+
+    ASSERT_GT(stream.size(), 13u + 768u);
+    EXPECT_EQ(std::string(stream.begin(), stream.begin() + 6), "GIF89a");
+    EXPECT_EQ(std::vector<uint8_t>(stream.begin() + 6, stream.begin() + 13),
+              (std::vector<uint8_t>{6, 0, 4, 0, 0xF7, 0, 0}));
+    for (int i = 0; i < 256; ++i) {
+        ASSERT_EQ(stream[13 + static_cast<std::size_t>(i) * 3], images[0].palette[static_cast<std::size_t>(i)].red);
+        ASSERT_EQ(stream[14 + static_cast<std::size_t>(i) * 3], images[0].palette[static_cast<std::size_t>(i)].green);
+    }
+    std::size_t at = 13 + 768;
+    for (std::size_t f = 0; f < images.size(); ++f) {
+        EXPECT_EQ(std::vector<uint8_t>(stream.begin() + static_cast<std::ptrdiff_t>(at),
+                                       stream.begin() + static_cast<std::ptrdiff_t>(at + 8)),
+                  (std::vector<uint8_t>{0x21, 0xF9, 4, 0, 25, 0, 0, 0}))
+            << "graphic control of frame " << f;
+        at += 8;
+        EXPECT_EQ(std::vector<uint8_t>(stream.begin() + static_cast<std::ptrdiff_t>(at),
+                                       stream.begin() + static_cast<std::ptrdiff_t>(at + 10)),
+                  (std::vector<uint8_t>{0x2C, 0, 0, 0, 0, 6, 0, 4, 0, static_cast<uint8_t>(f == 0 ? 0 : 0x87)}))
+            << "descriptor of frame " << f;
+        at += 10;
+        if (f > 0) {
+            EXPECT_EQ(stream[at], images[f].palette[0].red);
+            EXPECT_EQ(stream[at + 767], images[f].palette[255].blue);
+            at += 768;
+        }
+        EXPECT_EQ(stream[at], 8) << "minimum code size";
+        at = skipSubBlocks(stream, at + 1);
+    }
+    ASSERT_EQ(at + 1, stream.size());
+    EXPECT_EQ(stream.back(), 0x3B);
+
+    ScratchFolder folder;
+    animation.SaveToFile(folder.File("three.gif"));
+    EXPECT_EQ(ReadWholeFile(folder.File("three.gif")), stream);
+    expectDecodesTo(folder.File("three.gif"), images);
+    const DecodedGif decoded = DecodeGifFile(folder.File("three.gif"));
+    for (const DecodedGifFrame& frame : decoded.frames) {
+        EXPECT_EQ(frame.delayHundredths, 25);
+    }
+}
+
+TEST(TGIFImage, FlatFrameRoundTrips)
+{
+    ScratchFolder folder;
+    TGIFImage animation;
+    const GifIndexedImage image = flatImage(256, 192, 77);
+    animation.Frame(animation.AddFrame(image)).SetDelay(250);
+    animation.SaveToFile(folder.File("flat.gif"));
+    expectDecodesTo(folder.File("flat.gif"), {image});
+}
+
+TEST(TGIFImage, RandomFramesPassCode4094ManyTimes)
+{
+    // About one code per pixel: 512 x 400 pixels fill the 3836 free codes over fifty times.
+    ScratchFolder folder;
+    TGIFImage animation;
+    const std::vector<GifIndexedImage> images = {randomImage(512, 400, 4), randomImage(300, 500, 5, 200)};
+    for (const GifIndexedImage& image : images) {
+        animation.Frame(animation.AddFrame(image)).SetDelay(100);
+    }
+    animation.SaveToFile(folder.File("random.gif"));
+    expectDecodesTo(folder.File("random.gif"), images);
+}
+
+TEST(TGIFImage, AllColoursOfTheQuantiser)
+{
+    // Indices 0 to 254 in every row, shifted row by row, with the white entry 255 unused.
+    ScratchFolder folder;
+    GifIndexedImage image = flatImage(255, 40, 0);
+    for (int32_t y = 0; y < image.height; ++y) {
+        for (int32_t x = 0; x < image.width; ++x) {
+            image.indices[static_cast<std::size_t>(y * image.width + x)] = static_cast<uint8_t>((x + y) % 255);
+        }
+    }
+    image.palette[255] = GifColor{255, 255, 255};
+    TGIFImage animation;
+    animation.Frame(animation.AddFrame(image)).SetDelay(250);
+    animation.Frame(animation.AddFrame(image)).SetDelay(250);
+    animation.SaveToFile(folder.File("colours.gif"));
+    expectDecodesTo(folder.File("colours.gif"), {image, image});
+}
+
+TEST(TGIFImage, ScreenTakesTheLargestFrameEdges)
+{
+    ScratchFolder folder;
+    TGIFImage animation;
+    const std::vector<GifIndexedImage> images = {flatImage(40, 10, 1), randomImage(20, 30, 6), flatImage(1, 1, 9)};
+    for (const GifIndexedImage& image : images) {
+        animation.Frame(animation.AddFrame(image)).SetDelay(500);
+    }
+    EXPECT_EQ(animation.ScreenWidth(), 40);
+    EXPECT_EQ(animation.ScreenHeight(), 30);
+    animation.SaveToFile(folder.File("sizes.gif"));
+    const DecodedGif decoded = DecodeGifFile(folder.File("sizes.gif"));
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_EQ(decoded.screenWidth, 40);
+    EXPECT_EQ(decoded.screenHeight, 30);
+    expectDecodesTo(folder.File("sizes.gif"), images);
+}
+
+TEST(TGIFImage, OneStillFrameIsVersion87a)
+{
+    TGIFImage animation;
+    EXPECT_EQ(animation.Version(), "");
+    const GifIndexedImage image = randomImage(3, 5, 7, 4);
+    animation.AddFrame(image);
+    EXPECT_EQ(animation.Version(), "87a");
+    const std::vector<uint8_t> stream = animation.SaveToStream();
+    EXPECT_EQ(std::string(stream.begin(), stream.begin() + 6), "GIF87a");
+    EXPECT_EQ(stream[13 + 768], 0x2C) << "no graphic control block without a delay";
+    animation.Frame(0).SetDelay(10);
+    EXPECT_EQ(animation.Version(), "89a");
+}
+
+TEST(TGIFImage, SmallerPowerOfTwoTables)
+{
+    ScratchFolder folder;
+    GifIndexedImage image = randomImage(9, 9, 8, 2);
+    image.palette = rampPalette(2, 3);
+    GifIndexedImage second = randomImage(9, 9, 9, 16);
+    second.palette = rampPalette(16, 4);
+    TGIFImage animation;
+    animation.AddFrame(image);
+    animation.AddFrame(second);
+    const std::vector<uint8_t> stream = animation.SaveToStream();
+    EXPECT_EQ(stream[10], 0xF0) << "a global table of 2 entries";
+    animation.SaveToFile(folder.File("small.gif"));
+    expectDecodesTo(folder.File("small.gif"), {image, second});
+}
+
+TEST(TGIFImage, RefusesWhatNoGifCanHold)
+{
+    ScratchFolder folder;
+    TGIFImage animation;
+    EXPECT_THROW(animation.SaveToFile(folder.File("empty.gif")), CTextException);
+    EXPECT_THROW(animation.AddFrame(flatImage(0, 5, 0)), CTextException);
+    EXPECT_THROW(animation.AddFrame(flatImage(70000, 1, 0)), CTextException);
+    GifIndexedImage mismatched = flatImage(4, 4, 0);
+    mismatched.indices.pop_back();
+    EXPECT_THROW(animation.AddFrame(mismatched), CTextException);
+    EXPECT_EQ(animation.FrameCount(), 0);
+
+    GifIndexedImage threeColours = flatImage(2, 2, 1);
+    threeColours.palette.resize(3);
+    animation.AddFrame(threeColours);
+    EXPECT_THROW(animation.SaveToFile(folder.File("three.gif")), CTextException);
+
+    TGIFImage pastTheTable;
+    GifIndexedImage beyond = flatImage(2, 2, 5);
+    beyond.palette.resize(4);
+    pastTheTable.AddFrame(beyond);
+    EXPECT_THROW(pastTheTable.SaveToFile(folder.File("beyond.gif")), CTextException);
+    EXPECT_TRUE(folder.Entries().empty());
+}
+
+TEST(TGIFImage, TargetThatCannotBeCreatedWritesNothing)
+{
+    ScratchFolder folder;
+    TGIFImage animation;
+    animation.AddFrame(flatImage(4, 4, 0));
+    const std::string path = folder.File("missing/anim.gif");
+    try {
+        animation.SaveToFile(path);
+        FAIL() << "no error";
+    } catch (const CTextException& error) {
+        EXPECT_EQ(error.GetCode(), -1);
+        EXPECT_EQ(error.GetText(), "Opening " + path + " failed\n");
+    }
+    EXPECT_TRUE(folder.Entries().empty());
+
+    // A failed save keeps the file that was there.
+    const std::string existing = folder.File("kept.gif");
+    std::ofstream(existing) << "old";
+    TGIFImage broken;
+    GifIndexedImage image = flatImage(2, 2, 0);
+    image.palette.resize(5);
+    broken.AddFrame(image);
+    EXPECT_THROW(broken.SaveToFile(existing), CTextException);
+    EXPECT_EQ(ReadWholeFile(existing), (std::vector<uint8_t>{'o', 'l', 'd'}));
+}
+
+TEST(TGIFImage, SavingTwiceGivesTheSameFile)
+{
+    TGIFImage animation;
+    animation.AddFrame(randomImage(8, 8, 10));
+    animation.AddFrame(randomImage(8, 8, 11));
+    EXPECT_EQ(animation.SaveToStream(), animation.SaveToStream());
+    EXPECT_FALSE(animation.Frame(0).HasLocalColorTable());
+    EXPECT_TRUE(animation.Frame(1).HasLocalColorTable());
+}
+
+} // namespace
