@@ -197,7 +197,7 @@ RegDocument ParseRegText(std::string_view text)
                 position = next + 1;
             }
             // A continuation mark on the last line of the file continues nothing.
-            if (!joined.empty() && joined.back() == '\\')
+            while (!joined.empty() && (joined.back() == '\\' || joined.back() == ' ' || joined.back() == '\t'))
                 joined.pop_back();
             rest = trim(joined);
         }
