@@ -85,7 +85,7 @@ void CBmp::CopyFrom(const CBmp& other)
     }
     Create(other.m_width, other.m_height, other.m_bitsPerPixel, other.m_alphaChannel);
     const auto rowBytes = static_cast<std::size_t>(std::min(GetBytesPerLine(), other.GetBytesPerLine()));
-    for (int32_t row = 0; row < m_height; ++row) {
+    for (int32_t row = 0; rowBytes > 0 && row < m_height; ++row) {
         std::memcpy(GetLine(row), other.GetLine(row), rowBytes);
     }
     if (m_palette != nullptr && other.m_palette != nullptr) {
@@ -191,7 +191,7 @@ void CopyFrameToBitmap(const ArgbImage& frame, CBmp& bitmap)
     }
     bitmap.Create(frame.width, frame.height, 32, false);
     const auto rowBytes = static_cast<std::size_t>(frame.width) * 4;
-    for (int32_t row = 0; row < frame.height; ++row) {
+    for (int32_t row = 0; rowBytes > 0 && row < frame.height; ++row) {
         std::memcpy(bitmap.GetLine(row), frame.Row(row), rowBytes);
     }
 }
