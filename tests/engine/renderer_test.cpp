@@ -1,0 +1,580 @@
+#include "engine/engine_globals.h"
+#include "engine/recording_panel.h"
+#include "engine/renderer.h"
+#include "platform/cpu_clock.h"
+#include "presets/preset.h"
+#include "presets/settings.h"
+#include "shapes/shape_stack.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Point = std::pair<int32_t, int32_t>;
+
+constexpr int64_t kStartTime = 1'800'000'000;
+
+uint32_t MarkerColor(int32_t row) { return MakeArgb(255, static_cast<uint32_t>(row + 1), 0, 0); }
+
+// Gives every object a 1 x 1 opaque sprite of its own colour (red = row + 1) that is
+// never rebuilt, so a present or a frame pixel tells exactly where a sprite centre went.
+void useMarkerSprites()
+{
+    for (int32_t row = 0; row < kObjectCount; ++row) {
+        ShapeStack& stack = *CurrentPreset.Objects.Stacks[static_cast<size_t>(row)][0];
+        stack.ReducedSprite = std::make_unique<ArgbImage>();
+        stack.ReducedSprite->SetSize(1, 1);
+        stack.ReducedSprite->pixels[0] = MarkerColor(row);
+        stack.ReducedDirty = 0;
+    }
+}
+
+class RendererTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetDefaults();
+        NewObjectTable(CurrentPreset.Objects);
+        RunMode = 1;
+        Settings.Mirror = 0;
+        Settings.Travel = 0;
+    }
+    void TearDown() override
+    {
+        ResetDefaults();
+        cpuForgetSpeedForTesting();
+    }
+
+    // Binds a renderer to a panel the way a window does.
+    void start(Renderer& target, RenderPanel& surface)
+    {
+        target.Panel = &surface;
+        target.SetPacing(SpritePacer::Mode::None);
+        target.SetCalendarClock([this] { return now; });
+        target.Reset();
+    }
+
+    static std::vector<Point> presentedAt(const RecordingPanel& panel)
+    {
+        std::vector<Point> points;
+        for (const auto& present : panel.presents)
+            points.emplace_back(present.x, present.y);
+        return points;
+    }
+
+    int64_t now = kStartTime;
+    RecordingPanel panel { 1024, 768 };
+    Renderer renderer;
+};
+
+TEST_F(RendererTest, ScaleOrbitAndTravelOfA1024By768Panel)
+{
+    start(renderer, panel);
+    EXPECT_EQ(SizeScale, 1.6f);
+    EXPECT_NEAR(renderer.OrbitRadius, 192.0000029, 1e-7);
+    EXPECT_NEAR(renderer.OrbitSwing, 128.0000019, 1e-7);
+    EXPECT_NEAR(renderer.TravelAmpX, 127.9999943, 1e-7);
+    EXPECT_NEAR(renderer.TravelAmpY, -0.0000057, 1e-7);
+    EXPECT_LT(renderer.TravelAmpY, 0.0);
+    EXPECT_EQ(renderer.RoundAngle, 5.0);
+    EXPECT_EQ(renderer.RadialAngle, 5.0);
+    EXPECT_EQ(std::pair(renderer.Frame.width, renderer.Frame.height), std::pair(1024, 768));
+    EXPECT_EQ(std::pair(renderer.HalfFrame.width, renderer.HalfFrame.height), std::pair(512, 384));
+    EXPECT_EQ(renderer.LastChange, kStartTime);
+
+    RunMode = 2; // saver mode applies Scale
+    renderer.ComputeScale();
+    EXPECT_EQ(SizeScale, 1.2f);
+
+    RunMode = 1;
+    Settings.Filter = true;
+    renderer.ComputeScale();
+    EXPECT_EQ(std::pair(renderer.DrawWidth, renderer.DrawHeight), std::pair(512, 384));
+    EXPECT_EQ(SizeScale, 0.64f);
+
+    Settings.Filter = false;
+    for (const auto& [height, scale] : { std::pair { 600, 1.0f }, { 480, 0.8f }, { 700, 700 / 600.0f }, { 701, 701 / 480.0f } }) {
+        panel.SetSize(800, height);
+        renderer.ComputeScale();
+        EXPECT_EQ(SizeScale, scale) << height;
+    }
+}
+
+TEST_F(RendererTest, FirstSpriteCentresWithTravellingOffAndOn)
+{
+    useMarkerSprites();
+    start(renderer, panel);
+    renderer.RunFrames(1);
+    ASSERT_EQ(panel.presents.size(), 7u); // one round
+    EXPECT_EQ(presentedAt(panel)[0], Point(698, 233));
+    EXPECT_EQ(presentedAt(panel)[1], Point(763, 364));
+    EXPECT_EQ(presentedAt(panel)[2], Point(740, 513));
+
+    Settings.Travel = 1;
+    RecordingPanel travelling(1024, 768);
+    Renderer second;
+    start(second, travelling);
+    second.RunFrames(1);
+    ASSERT_EQ(travelling.presents.size(), 7u);
+    // The tiny negative TravelAmpY pulls Y just below the integer before truncation.
+    EXPECT_EQ(presentedAt(travelling)[0], Point(698, 232));
+    EXPECT_EQ(presentedAt(travelling)[1], Point(763, 363));
+    EXPECT_EQ(presentedAt(travelling)[2], Point(740, 512));
+}
+
+TEST_F(RendererTest, MirrorCopies)
+{
+    useMarkerSprites();
+    const std::vector<std::pair<int32_t, std::vector<Point>>> cases {
+        { 0, { { 698, 233 } } },
+        { 1, { { 698, 233 }, { 1024 - 698, 233 } } },
+        { 2, { { 698, 233 }, { 698, 768 - 233 } } },
+        { 3, { { 698, 233 }, { 1024 - 698, 768 - 233 } } }, // two copies, not four
+    };
+    for (const auto& [mirror, expected] : cases) {
+        Settings.Mirror = mirror;
+        RecordingPanel mirrored(1024, 768);
+        Renderer mirroring;
+        start(mirroring, mirrored);
+        mirroring.RunFrames(1);
+        ASSERT_EQ(mirrored.presents.size(), 7 * expected.size()) << mirror;
+        std::vector<Point> first = presentedAt(mirrored);
+        first.resize(expected.size());
+        EXPECT_EQ(first, expected) << mirror;
+    }
+}
+
+TEST_F(RendererTest, CountsAreRoundedUpToWholeRounds)
+{
+    useMarkerSprites();
+    start(renderer, panel);
+    renderer.RunFrames(0);
+    EXPECT_TRUE(panel.presents.empty());
+    EXPECT_EQ(renderer.Busy, 0);
+    renderer.RunFrames(-5);
+    EXPECT_TRUE(panel.presents.empty());
+    renderer.RunFrames(8);
+    EXPECT_EQ(panel.presents.size(), 14u);
+    EXPECT_EQ(renderer.Busy, 0);
+
+    // A switched-off object is skipped without counting.
+    CurrentPreset.ObjectEnabled[2] = 0;
+    panel.presents.clear();
+    renderer.RunFrames(7);
+    EXPECT_EQ(panel.presents.size(), 12u); // 6 per round, two rounds to reach 7
+}
+
+TEST_F(RendererTest, FilterModeDrawsHalfSizeWithYMirrored)
+{
+    useMarkerSprites();
+    RecordingPanel small(512, 384);
+    start(renderer, small);
+    renderer.RunFrames(1);
+    const std::vector<Point> normal = presentedAt(small);
+    ASSERT_EQ(normal.size(), 7u);
+
+    Settings.Filter = true;
+    BlurEvery = 1000; // only sprite 0 is followed by a blur pass
+    Renderer filtered;
+    start(filtered, panel);
+    filtered.RunFrames(1);
+    EXPECT_EQ(SizeScale, 0.64f);
+    ASSERT_EQ(panel.presents.size(), 1u); // the blur present of sprite 0
+    EXPECT_EQ(panel.presents[0].order, RowOrder::BottomUp);
+    for (int32_t row = 1; row < kObjectCount; ++row) {
+        const auto [x, y] = normal[static_cast<size_t>(row)];
+        EXPECT_EQ(filtered.HalfFrame.Row(384 - y)[x], MarkerColor(row)) << row;
+    }
+}
+
+TEST_F(RendererTest, BlurRunsEveryBlurEverySpritesAndOncePerMirrorCopy)
+{
+    Settings.Filter = true;
+    Settings.Interlace = false;
+    GifCaptureActive = 1;
+    int ticks = 0;
+    static int* tickCounter = nullptr;
+    tickCounter = &ticks;
+    GifCaptureTick = [] { ++*tickCounter; };
+    start(renderer, panel);
+
+    renderer.RunFrames(60); // 63 sprites: blur after sprites 0 and 60
+    EXPECT_EQ(panel.presents.size(), 2u);
+    EXPECT_EQ(renderer.OddPass, 0);
+    EXPECT_EQ(GifObjectsPerFrame, 100 + 2 * 60);
+    EXPECT_EQ(ticks, 63); // once per object drawn
+
+    Settings.Mirror = 1;
+    panel.presents.clear();
+    ticks = 0;
+    renderer.RunFrames(1); // sprite 0 and its mirror copy both blur
+    EXPECT_EQ(panel.presents.size(), 2u);
+    EXPECT_EQ(ticks, 7);
+    GifCaptureTick = nullptr;
+}
+
+TEST_F(RendererTest, AutomaticChangesAlternatePresetAndFormulaWithTheMirrorAdvancing)
+{
+    useMarkerSprites();
+    RunMode = 2;
+    Settings.DoChange = 1;
+    Settings.ChangeFormula = 1;
+    Settings.ChangeMirror = 1;
+    Settings.Mirror = 1;
+    Settings.Seconds = 10;
+    int presetLoads = 0;
+    renderer.SetPresetLoader([&] { ++presetLoads; });
+    start(renderer, panel);
+
+    // Exactly Seconds seconds later nothing changes yet.
+    now = kStartTime + 10;
+    renderer.RunFrames(1);
+    EXPECT_EQ(presetLoads, 0);
+    EXPECT_EQ(panel.presents.size(), 14u); // mirror 1: two per sprite
+
+    struct Step {
+        int presetLoads;
+        int formula;
+        int mirror;
+    };
+    const std::vector<Step> expected { { 1, 0, 2 }, { 1, 1, 3 }, { 2, 1, 0 }, { 2, 2, 1 }, { 3, 2, 2 } };
+    for (size_t i = 0; i < expected.size(); ++i) {
+        now = kStartTime + 11 * static_cast<int64_t>(i + 1);
+        panel.presents.clear();
+        renderer.RunFrames(1);
+        EXPECT_TRUE(panel.presents.empty()) << "a change returns before drawing, step " << i;
+        EXPECT_EQ(presetLoads, expected[i].presetLoads) << i;
+        EXPECT_EQ(Settings.Formula, expected[i].formula) << i;
+        EXPECT_EQ(Settings.Mirror, expected[i].mirror) << i;
+        EXPECT_EQ(renderer.LastChange, now);
+        renderer.RunFrames(1); // the next tick draws again
+        EXPECT_FALSE(panel.presents.empty());
+    }
+
+    // Reset starts the alternation over with a preset.
+    renderer.Reset();
+    now += 11;
+    renderer.RunFrames(1);
+    EXPECT_EQ(presetLoads, 4);
+}
+
+TEST_F(RendererTest, SingleSwitchesAndOtherRunModes)
+{
+    useMarkerSprites();
+    int presetLoads = 0;
+    renderer.SetPresetLoader([&] { ++presetLoads; });
+    Settings.Seconds = 10;
+    start(renderer, panel);
+
+    // Configure and preview mode never change anything.
+    for (const int mode : { 0, 1 }) {
+        RunMode = mode;
+        now += 100;
+        renderer.RunFrames(1);
+        EXPECT_EQ(presetLoads, 0);
+        EXPECT_EQ(Settings.Formula, 0);
+    }
+
+    RunMode = 2;
+    // The formula alone: every change advances it, wrapping from 19 to 0; a stray value
+    // starts again at 0.
+    Settings.DoChange = 0;
+    Settings.ChangeFormula = 1;
+    Settings.Formula = 19;
+    now += 11;
+    renderer.RunFrames(1);
+    EXPECT_EQ(Settings.Formula, 0);
+    Settings.Formula = 57;
+    now += 11;
+    renderer.RunFrames(1);
+    EXPECT_EQ(Settings.Formula, 0);
+    EXPECT_EQ(presetLoads, 0);
+
+    // The preset alone: every change loads one.
+    Settings.DoChange = 1;
+    Settings.ChangeFormula = 0;
+    now += 11;
+    renderer.RunFrames(1);
+    now += 11;
+    renderer.RunFrames(1);
+    EXPECT_EQ(presetLoads, 2);
+    EXPECT_EQ(Settings.Formula, 0);
+
+    // The mirror alone changes nothing.
+    Settings.DoChange = 0;
+    Settings.ChangeMirror = 1;
+    Settings.Mirror = 2;
+    now += 11;
+    panel.presents.clear();
+    renderer.RunFrames(1);
+    EXPECT_EQ(Settings.Mirror, 2);
+    EXPECT_FALSE(panel.presents.empty());
+}
+
+TEST_F(RendererTest, FormulaOutsideTheTablePutsSpritesAtTheOrigin)
+{
+    useMarkerSprites();
+    Settings.Formula = 20;
+    start(renderer, panel);
+    renderer.RunFrames(1);
+    for (const Point& point : presentedAt(panel))
+        EXPECT_EQ(point, Point(0, 0));
+}
+
+TEST_F(RendererTest, AllObjectsOffDrawsNothingAndPumpsUntilAborted)
+{
+    CurrentPreset.ObjectEnabled.fill(0);
+    start(renderer, panel);
+    panel.onPump = [this] {
+        if (panel.pumps == 50)
+            Aborting = 1;
+    };
+    renderer.RunFrames(999999999);
+    EXPECT_EQ(panel.pumps, 50);
+    EXPECT_TRUE(panel.presents.empty());
+    EXPECT_EQ(renderer.Busy, 0);
+
+    // In saver mode the automatic change ends the call.
+    Aborting = 0;
+    RunMode = 2;
+    int presetLoads = 0;
+    renderer.SetPresetLoader([&] { ++presetLoads; });
+    panel.onPump = [this] {
+        if (panel.pumps == 80)
+            now += 11;
+    };
+    renderer.RunFrames(999999999);
+    EXPECT_EQ(presetLoads, 1);
+    EXPECT_EQ(renderer.Busy, 0);
+}
+
+TEST_F(RendererTest, NestedCallsAreNoOpsAndAbortingStopsBeforeTheNextObject)
+{
+    useMarkerSprites();
+    start(renderer, panel);
+    int nestedPresents = -1;
+    panel.onPump = [&] {
+        if (panel.pumps == 3) {
+            const size_t before = panel.presents.size();
+            renderer.RunFrames(7);
+            nestedPresents = static_cast<int>(panel.presents.size() - before);
+            Aborting = 1;
+        }
+    };
+    renderer.RunFrames(999999999);
+    EXPECT_EQ(nestedPresents, 0);
+    EXPECT_EQ(renderer.Busy, 0);
+    // Pump 3 is the wait before sprite 1; the abort is seen before object 2.
+    EXPECT_EQ(panel.presents.size(), 2u);
+}
+
+TEST_F(RendererTest, RendererDestroyedInsideThePumpIsNeverReadAgain)
+{
+    auto owned = std::make_unique<Renderer>();
+    start(*owned, panel);
+    panel.onPump = [&] {
+        if (panel.pumps == 5)
+            owned.reset();
+    };
+    Renderer* raw = owned.get();
+    raw->RunFrames(999999999); // AddressSanitizer reports any read of the freed renderer
+    EXPECT_EQ(owned, nullptr);
+    EXPECT_EQ(panel.pumps, 5);
+}
+
+TEST_F(RendererTest, PanelDestroyedInsideThePumpStopsTheLoop)
+{
+    auto ownedPanel = std::make_unique<RecordingPanel>(640, 480);
+    start(renderer, *ownedPanel);
+    RecordingPanel* raw = ownedPanel.get();
+    raw->onPump = [&] {
+        if (ownedPanel && ownedPanel->pumps == 4)
+            ownedPanel.reset();
+    };
+    renderer.RunFrames(999999999);
+    EXPECT_EQ(renderer.Panel, nullptr);
+    EXPECT_EQ(renderer.Busy, 0);
+    renderer.RunFrames(7); // without a panel: a no-op
+    renderer.Paint(panel);
+}
+
+TEST_F(RendererTest, WindowDestroyedInsideThePump)
+{
+    struct Window {
+        RecordingPanel panel { 320, 240 };
+        Renderer renderer;
+    };
+    auto window = std::make_unique<Window>();
+    start(window->renderer, window->panel);
+    window->panel.onPump = [&] {
+        if (window->panel.pumps == 9)
+            window.reset();
+    };
+    Renderer& doomed = window->renderer;
+    doomed.RunFrames(999999999);
+    EXPECT_EQ(window, nullptr);
+}
+
+TEST_F(RendererTest, ResizeInsideThePumpStopsTheLoopBeforeItDrawsAgain)
+{
+    start(renderer, panel);
+    size_t presentsAtResize = 0;
+    panel.onPump = [&] {
+        if (panel.pumps == 6) {
+            panel.SetSize(60, 400); // smaller, and narrower than tall
+            renderer.Reset();
+            FullRepaint = 1;
+            presentsAtResize = panel.presents.size();
+        }
+    };
+    renderer.RunFrames(999999999);
+    EXPECT_EQ(panel.presents.size(), presentsAtResize);
+    EXPECT_EQ(std::pair(renderer.Frame.width, renderer.Frame.height), std::pair(60, 400));
+    EXPECT_EQ(renderer.Busy, 0);
+
+    // The next call draws into the new frames, everything cut to them.
+    panel.onPump = nullptr;
+    panel.presents.clear();
+    renderer.RunFrames(14);
+    EXPECT_EQ(renderer.Busy, 0);
+    for (const auto& present : panel.presents) {
+        EXPECT_GE(present.x, 0);
+        EXPECT_GE(present.y, 0);
+        EXPECT_LE(present.x + present.width, 60);
+        EXPECT_LE(present.y + present.height, 400);
+    }
+}
+
+// Settings and presets outside the ranges the controls allow, with real sprites: nothing
+// may be written or read outside a frame (AddressSanitizer watches), and every present
+// lies within the panel.
+struct OutOfRange {
+    const char* name;
+    int32_t width;
+    int32_t height;
+    void (*apply)();
+};
+
+class RendererClipping : public RendererTest, public ::testing::WithParamInterface<OutOfRange> {};
+
+TEST_P(RendererClipping, NothingLeavesTheFrame)
+{
+    GetParam().apply();
+    RecordingPanel odd(GetParam().width, GetParam().height);
+    start(renderer, odd);
+    renderer.RunFrames(70);
+    EXPECT_EQ(renderer.Busy, 0);
+    EXPECT_FALSE(odd.presents.empty());
+    for (const auto& present : odd.presents) {
+        EXPECT_GE(present.x, 0);
+        EXPECT_GE(present.y, 0);
+        EXPECT_LE(present.x + present.width, odd.Width());
+        EXPECT_LE(present.y + present.height, odd.Height());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, RendererClipping,
+    ::testing::Values(
+        OutOfRange { "ScaleAbove100", 320, 240,
+            [] {
+                RunMode = 2;
+                Settings.DoChange = 0;
+                Settings.ChangeFormula = 0;
+                Settings.Scale = 900;
+            } },
+        OutOfRange { "MasterSizeAbove100", 320, 240,
+            [] {
+                for (auto& row : CurrentPreset.Objects.Stacks)
+                    row[0]->MasterSize = 400;
+            } },
+        OutOfRange { "FormulaOutOfRangeWithTravel", 200, 150,
+            [] {
+                Settings.Formula = -4;
+                Settings.Travel = 1;
+                Settings.Mirror = 3;
+            } },
+        OutOfRange { "NarrowerThanTall", 90, 700,
+            [] {
+                Settings.Travel = 1;
+                Settings.Mirror = 1;
+            } },
+        OutOfRange { "SmallerThanASprite", 24, 18, [] { Settings.Mirror = 2; } },
+        OutOfRange { "FilterOddSizes", 101, 77,
+            [] {
+                Settings.Filter = true;
+                Settings.Mirror = 3;
+                BlurEvery = 7;
+            } },
+        OutOfRange { "FilterTinyPanel", 3, 2,
+            [] {
+                Settings.Filter = true;
+                BlurEvery = 1;
+            } }),
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
+
+TEST_F(RendererTest, ClearAndPaint)
+{
+    useMarkerSprites();
+    start(renderer, panel);
+    renderer.RunFrames(1);
+    renderer.Clear();
+    EXPECT_EQ(FullRepaint, 1);
+    EXPECT_EQ(panel.invalidations, 1);
+    for (const uint32_t pixel : renderer.Frame.pixels)
+        ASSERT_EQ(pixel, 0u);
+
+    panel.presents.clear();
+    renderer.Paint(panel);
+    EXPECT_EQ(panel.presents.size(), 256u); // 1024 / 4 strips
+    EXPECT_EQ(FullRepaint, 0);
+    for (const uint32_t pixel : panel.screen.pixels)
+        ASSERT_EQ(pixel, 0u);
+}
+
+TEST_F(RendererTest, WithoutPanelOrFramesRunFramesDoesNothing)
+{
+    Renderer unbound;
+    unbound.RunFrames(7);
+    EXPECT_EQ(unbound.Busy, 0);
+    unbound.Panel = &panel;
+    unbound.RunFrames(7); // no Reset yet: no frames
+    EXPECT_TRUE(panel.presents.empty());
+    EXPECT_EQ(panel.pumps, 0);
+}
+
+// The sprite gap measured on a counter that moves 100 microseconds per read.
+uint64_t fakeTicks = 0;
+uint64_t advancingTick() { return fakeTicks += 100'000; }
+
+class RendererPacing : public RendererTest, public ::testing::WithParamInterface<SpritePacer::Mode> {};
+
+TEST_P(RendererPacing, SpritesStayAGapApartAndTheQueueIsPumpedBetween)
+{
+    useMarkerSprites();
+    cpuSetSpeedForTesting(1000);
+    cpuSetTickSourceForTesting(advancingTick);
+    start(renderer, panel);
+    renderer.SetPacing(GetParam());
+    std::vector<std::pair<uint64_t, long long>> atPresent; // tick and pumps so far
+    size_t seen = 0;
+    panel.onPump = [&] {
+        if (panel.presents.size() > seen) {
+            seen = panel.presents.size();
+            atPresent.emplace_back(fakeTicks, panel.pumps);
+        }
+    };
+    renderer.RunFrames(14);
+    ASSERT_EQ(atPresent.size(), 14u);
+    for (size_t i = 1; i < atPresent.size(); ++i) {
+        EXPECT_GE(atPresent[i].first - atPresent[i - 1].first, 300'000u) << i;
+        EXPECT_GE(atPresent[i].second - atPresent[i - 1].second, 2) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, RendererPacing, ::testing::Values(SpritePacer::Mode::Sleep, SpritePacer::Mode::Spin));
+
+} // namespace
