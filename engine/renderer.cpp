@@ -176,14 +176,12 @@ bool Renderer::automaticChange()
 bool Renderer::pump(const LoopGuard& guard)
 {
     Panel->PumpMessages();
-    return stillRunning(guard);
+    // Not even a member function may be called on a renderer that died inside.
+    return *guard.rendererAlive && stillRunning(guard);
 }
 
 bool Renderer::stillRunning(const LoopGuard& guard)
 {
-    // Check the renderer first: once it is gone, nothing of it may be read.
-    if (!*guard.rendererAlive)
-        return false;
     if (guard.generation != m_generation)
         return false; // Reset replaced the frames and cleared Busy; the next call draws
     if (guard.panelAlive.expired())
@@ -282,7 +280,7 @@ void Renderer::RunFrames(int32_t count)
             if (GifCaptureActive && GifCaptureTick) {
                 // The capture tick lets the GUI process its events too.
                 GifCaptureTick();
-                if (!stillRunning(guard))
+                if (!*guard.rendererAlive || !stillRunning(guard))
                     return;
             }
             drawObject(row, n);

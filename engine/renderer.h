@@ -89,9 +89,9 @@ private:
     bool automaticChange();
     // Pumps the panel's messages; false when the loop must stop.
     bool pump(const LoopGuard& guard);
-    // After anything that may have run the GUI's events: false when the loop must stop
-    // (the renderer, its panel or its frames went away). Reads no member of a renderer
-    // that died meanwhile.
+    // After anything that may have run the GUI's events, once the caller has seen in the
+    // guard that this renderer is still alive: false when the loop must stop (its panel
+    // went away, or Reset replaced its frames).
     bool stillRunning(const LoopGuard& guard);
     // Waits for the sprite gap, pumping at least once; false when the loop must stop.
     bool waitForSpriteSlot(const LoopGuard& guard);
