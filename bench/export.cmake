@@ -1,0 +1,10 @@
+# The export codecs against ImageMagick and cjpeg; opal_export_cli gives our side a command
+# line of its own for the comparison.
+add_executable(opal_export_cli ${CMAKE_CURRENT_SOURCE_DIR}/export_cli.cpp)
+target_link_libraries(opal_export_cli PRIVATE opal_export)
+target_include_directories(opal_export_cli PRIVATE ${PROJECT_SOURCE_DIR})
+opal_set_warnings(opal_export_cli)
+
+opal_add_benchmark(opal_export_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/export_codecs_bench.cpp LIBS opal_export)
+target_compile_definitions(opal_export_bench PRIVATE OPAL_EXPORT_CLI="$<TARGET_FILE:opal_export_cli>")
+add_dependencies(opal_export_bench opal_export_cli)
