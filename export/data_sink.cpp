@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -110,14 +111,26 @@ int32_t CFileSink::Open(const std::string& fileName, int32_t capacity)
     if (fileName.empty() || fileName.back() == '/') {
         return -1;
     }
+    // A symbolic link is written through, as opening it for writing would: the file it
+    // points to is replaced, the link stays.
+    std::string target = fileName;
+    struct stat link {};
+    if (lstat(fileName.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        char* resolved = realpath(fileName.c_str(), nullptr);
+        if (resolved == nullptr) {
+            return -1;
+        }
+        target = resolved;
+        std::free(resolved);
+    }
     // An existing target must be a file this process may replace; writing over it in place
     // would have failed the same way.
     struct stat existing {};
-    const bool targetExists = stat(fileName.c_str(), &existing) == 0;
-    if (targetExists && (!S_ISREG(existing.st_mode) || access(fileName.c_str(), W_OK) != 0)) {
+    const bool targetExists = stat(target.c_str(), &existing) == 0;
+    if (targetExists && (!S_ISREG(existing.st_mode) || access(target.c_str(), W_OK) != 0)) {
         return -1;
     }
-    m_file = createTemporaryFile(fileName, m_temporaryName);
+    m_file = createTemporaryFile(target, m_temporaryName);
     if (m_file < 0) {
         m_temporaryName.clear();
         return -1;
@@ -129,7 +142,7 @@ int32_t CFileSink::Open(const std::string& fileName, int32_t capacity)
         Discard();
         return -1;
     }
-    m_fileName = fileName;
+    m_fileName = target;
     return 0;
 }
 

@@ -41,7 +41,8 @@ public:
     ~CFileSink() override;
 
     // 0 on success; -1 when the target cannot be created (missing or read-only folder, a
-    // folder or read-only file in its place) or the buffer cannot be allocated.
+    // folder or read-only file in its place, a dangling symbolic link) or the buffer cannot
+    // be allocated. A symbolic link is followed: the file it points to is replaced.
     int32_t Open(const std::string& fileName, int32_t capacity);
     // Stores the stream under the target name and releases everything: 0 on success, -1
     // when writing, flushing or renaming failed (the target is then left as it was).
@@ -49,6 +50,7 @@ public:
     // Drops the collected bytes and the temporary file.
     void Discard();
 
+    // The file that Close replaces (a symbolic link resolved).
     const std::string& GetFileName() const { return m_fileName; }
 
 private:

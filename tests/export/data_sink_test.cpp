@@ -88,6 +88,22 @@ TEST(CFileSink, OpenFailsForTargetsThatCannotBeCreated)
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"folder", "plain"}));
 }
 
+TEST(CFileSink, SymbolicLinksAreWrittenThrough)
+{
+    ScratchFolder folder;
+    writeText(folder.File("real.jpg"), "old");
+    std::filesystem::create_symlink("real.jpg", folder.Path() / "link.jpg");
+    CFileSink sink;
+    ASSERT_EQ(sink.Open(folder.File("link.jpg"), 8), 0);
+    sink.WriteData(3, kBytes);
+    ASSERT_EQ(sink.Close(), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.Path() / "link.jpg"));
+    EXPECT_EQ(ReadWholeFile(folder.File("real.jpg")), (std::vector<uint8_t>{1, 2, 3}));
+
+    std::filesystem::create_symlink("nowhere/x.jpg", folder.Path() / "dangling.jpg");
+    EXPECT_EQ(sink.Open(folder.File("dangling.jpg"), 8), -1);
+}
+
 TEST(CFileSink, RelativeNamesLandInTheCurrentFolder)
 {
     ScratchFolder folder;
