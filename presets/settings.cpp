@@ -107,8 +107,12 @@ double speedStep(double stored) { return (stored == 0.0 || !std::isfinite(stored
 
 FileRead readSettingsFile(Preset& preset, std::istream& in)
 {
+    // A file too short to hold the magic (or one that cannot be read at all) is damaged
+    // rather than foreign.
     uint8_t magic[sizeof kSettingsMagic];
-    if (!ReadExactly(in, magic, sizeof magic) || !std::equal(magic, magic + sizeof magic, kSettingsMagic))
+    if (!ReadExactly(in, magic, sizeof magic))
+        return FileRead::Damaged;
+    if (!std::equal(magic, magic + sizeof magic, kSettingsMagic))
         return FileRead::WrongMagic;
 
     // Everything is read before anything is taken, so a file cut short changes nothing.

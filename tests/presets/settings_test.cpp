@@ -371,6 +371,18 @@ TEST_F(SettingsStore, ADamagedFileChangesNothingAndCountsAsMissing)
     EXPECT_FALSE(LoadSettings(CurrentPreset));
     EXPECT_EQ(CurrentPreset.RoundSpeed, 0.99);
     EXPECT_EQ(Settings.RandomStart, 0);
+
+    // So is a file too short to hold the magic, or a folder in the file's place.
+    for (const bool folder : { false, true }) {
+        CurrentPreset.RoundSpeed = 0.5;
+        std::filesystem::remove_all(SettingsFilePath());
+        if (folder)
+            std::filesystem::create_directory(SettingsFilePath());
+        else
+            WriteWholeFile(SettingsFilePath(), "_QRT");
+        EXPECT_FALSE(LoadSettings(CurrentPreset));
+        EXPECT_EQ(CurrentPreset.RoundSpeed, 0.99) << (folder ? "folder" : "short file");
+    }
 }
 
 TEST_F(SettingsStore, AFailedSaveReportsFailureAndKeepsTheOldFile)
