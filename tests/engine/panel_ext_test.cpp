@@ -1,0 +1,160 @@
+#include "engine/engine_globals.h"
+#include "engine/panel_ext.h"
+#include "engine/panel_painter.h"
+#include "engine/renderer.h"
+#include "presets/preset.h"
+#include "presets/settings.h"
+#include "shapes/shape_stack.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+// What the window system shows of the panel, read without asking the panel to paint.
+QImage onScreen(PanelExt& panel)
+{
+    return panel.screen()->grabWindow(panel.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+uint32_t shownPixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0x00FFFFFFu; }
+
+class PanelExtTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetDefaults();
+        NewObjectTable(CurrentPreset.Objects);
+    }
+    void TearDown() override { ResetDefaults(); }
+};
+
+TEST_F(PanelExtTest, PresentedBlocksAreOnScreenWhenEndPresentReturns)
+{
+    PanelExt panel;
+    panel.resize(40, 30);
+    panel.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(panel.Width(), 40);
+    ASSERT_EQ(panel.Height(), 30);
+
+    // A 2 x 3 block, rows 0x10.., 0x20.., 0x30.. in memory, with a transparent top byte.
+    const uint32_t block[] = { 0x00101010, 0x00111111, 0x00202020, 0x00212121, 0x00303030, 0x00313131 };
+    panel.BeginPresent();
+    panel.Present(PixelBlock { block, 2, 3, 2, RowOrder::TopDown }, 5, 4);
+    panel.Present(PixelBlock { block, 2, 3, 2, RowOrder::BottomUp }, 20, 10);
+    panel.Present(PixelBlock { block, 2, 3, 2, RowOrder::TopDown }, 39, 29); // cut to one pixel
+    panel.Present(PixelBlock { block, 2, 3, 2, RowOrder::TopDown }, -100, 3); // wholly outside
+    panel.EndPresent();
+
+    const QImage shown = onScreen(panel);
+    EXPECT_EQ(shownPixel(shown, 5, 4), 0x101010u);
+    EXPECT_EQ(shownPixel(shown, 6, 6), 0x313131u);
+    EXPECT_EQ(shownPixel(shown, 20, 10), 0x303030u); // bottom-up: the last row on top
+    EXPECT_EQ(shownPixel(shown, 21, 12), 0x111111u);
+    EXPECT_EQ(shownPixel(shown, 39, 29), 0x101010u);
+    EXPECT_EQ(panel.Picture().pixel(5, 4), 0xFF101010u); // stored opaque
+}
+
+class CountingPainter final : public PanelPainter {
+public:
+    void Paint(RenderPanel& surface) override
+    {
+        ++calls;
+        const uint32_t pixel = 0x00ABCDEF;
+        surface.BeginPresent();
+        surface.Present(PixelBlock { &pixel, 1, 1, 1, RowOrder::TopDown }, 0, 0);
+        surface.EndPresent();
+    }
+    int calls = 0;
+};
+
+TEST_F(PanelExtTest, PaintingGoesToThePainterOrShowsThePlainColour)
+{
+    PanelExt panel;
+    QPalette palette = panel.palette();
+    palette.setColor(panel.backgroundRole(), QColor(0, 0, 128));
+    panel.setPalette(palette);
+    panel.resize(16, 16);
+    panel.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shownPixel(onScreen(panel), 8, 8), 0x000080u);
+
+    CountingPainter painter;
+    panel.painter = &painter;
+    panel.repaint();
+    EXPECT_EQ(painter.calls, 1);
+    const QImage shown = onScreen(panel);
+    EXPECT_EQ(shownPixel(shown, 0, 0), 0xABCDEFu);
+    EXPECT_EQ(shownPixel(shown, 8, 8), 0x000080u); // the painter left the rest as it was
+    panel.painter = nullptr;
+}
+
+TEST_F(PanelExtTest, RendererDrawsThroughThePanel)
+{
+    PanelExt panel;
+    panel.resize(64, 48);
+    panel.show();
+    QCoreApplication::processEvents();
+    Renderer renderer;
+    renderer.Panel = &panel;
+    renderer.SetPacing(SpritePacer::Mode::None);
+    renderer.Reset();
+    FullRepaint = 1;
+    renderer.RunFrames(14);
+
+    const QImage shown = onScreen(panel);
+    int differing = 0;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            differing += shownPixel(shown, x, y) != (renderer.Frame.Row(y)[x] & 0x00FFFFFFu);
+    EXPECT_EQ(differing, 0);
+    EXPECT_NE(std::count(renderer.Frame.pixels.begin(), renderer.Frame.pixels.end(), 0u),
+        static_cast<long>(renderer.Frame.pixels.size()));
+}
+
+// A window closed by an event handled inside RunFrames' message pump: the renderer and
+// the panel die with it, and the loop must not touch either afterwards (AddressSanitizer).
+TEST_F(PanelExtTest, WindowDeletedByAnEventInsideThePump)
+{
+    struct Window : QWidget {
+        Window()
+        {
+            auto* layout = new QVBoxLayout(this);
+            panel = new PanelExt(this);
+            layout->addWidget(panel);
+            renderer.Panel = panel;
+            renderer.SetPacing(SpritePacer::Mode::Sleep);
+        }
+        PanelExt* panel = nullptr;
+        Renderer renderer;
+    };
+    auto* window = new Window;
+    window->resize(120, 90);
+    window->show();
+    QCoreApplication::processEvents();
+    window->renderer.Reset();
+    QPointer<Window> watch(window);
+    QTimer::singleShot(20, window, [window] { delete window; });
+    window->renderer.RunFrames(999999999);
+    EXPECT_TRUE(watch.isNull());
+}
+
+} // namespace
+
+// The widgets need an application object that outlives every test and dies before Qt's
+// own statics, so this program has its own main.
+int main(int argc, char** argv)
+{
+    // Test discovery runs the program without the test environment.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
