@@ -23,10 +23,26 @@ bool writeAll(int descriptor, std::string_view bytes)
     return true;
 }
 
+// A link to the file (a configuration kept elsewhere, say) stays a link: the file it leads
+// to is the one replaced.
+std::filesystem::path followLinks(std::filesystem::path path)
+{
+    constexpr int kMaxLinks = 40;
+    std::error_code error;
+    for (int i = 0; i < kMaxLinks && std::filesystem::is_symlink(path, error); ++i) {
+        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        if (error)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
+}
+
 } // namespace
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes)
+bool WriteFileAtomically(const std::filesystem::path& link, std::string_view bytes)
 {
+    const std::filesystem::path path = followLinks(link);
     if (path.empty() || !path.has_filename())
         return false;
     // mkstemp needs a writable template; the leading dot keeps the temporary out of listings.

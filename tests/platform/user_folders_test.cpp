@@ -89,6 +89,17 @@ TEST(AtomicFile, ReplacesTheFileAndLeavesNoTemporary)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
+TEST(AtomicFile, ALinkStaysALink)
+{
+    TempFolder folder;
+    std::filesystem::create_directory(folder.path() / "elsewhere");
+    WriteWholeFile(folder.path() / "elsewhere" / "real.reg", "old");
+    std::filesystem::create_symlink("elsewhere/real.reg", folder.path() / "registry.reg");
+    EXPECT_TRUE(WriteFileAtomically(folder.path() / "registry.reg", "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.path() / "registry.reg"));
+    EXPECT_EQ(ReadWholeFile(folder.path() / "elsewhere" / "real.reg"), "new");
+}
+
 TEST(AtomicFile, AFailedWriteKeepsTheOldFileAndReportsFailure)
 {
     TempFolder folder;
