@@ -139,6 +139,10 @@ bool WritePreset(Preset& preset, std::ostream& out)
 
 bool LoadPresetFile(const fs::path& path, Preset& preset)
 {
+    // Only plain files: opening a named pipe that happens to end in ".vhp" would wait forever.
+    std::error_code error;
+    if (!fs::is_regular_file(path, error))
+        return false;
     std::ifstream in(path, std::ios::binary);
     return in && ReadPreset(preset, in);
 }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 
 #include "presets/stored_bytes.h"
 
@@ -168,6 +169,8 @@ TEST_F(PresetFile, FilesAreSavedWholeOrNotAtAll)
     EXPECT_FALSE(SavePresetFile(home.root() / "missing" / "two.vhp", preset));
     EXPECT_FALSE(LoadPresetFile(home.root() / "missing" / "two.vhp", CurrentPreset));
     EXPECT_FALSE(LoadPresetFile(home.root(), CurrentPreset)) << "a folder is not a preset";
+    ASSERT_EQ(::mkfifo((home.root() / "pipe.vhp").c_str(), 0600), 0);
+    EXPECT_FALSE(LoadPresetFile(home.root() / "pipe.vhp", CurrentPreset)) << "a pipe is not opened";
     EXPECT_EQ(CurrentPreset.RoundSpeed, 0.3);
 }
 
