@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -52,7 +52,7 @@ bool WriteFileAtomically(const std::filesystem::path& link, std::string_view byt
         return false;
     // mkstemp creates the file for the owner only; keep the permissions of the file being
     // replaced, or give a new file the usual ones.
-    struct stat existing {};
+    struct stat existing { };
     if (::stat(path.c_str(), &existing) == 0) {
         ::fchmod(descriptor, existing.st_mode & 07777);
     } else {

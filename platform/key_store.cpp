@@ -139,6 +139,12 @@ bool RegFileKeyStore::CloseKey(KeyHandle key)
     return EnsureFolder(m_file.parent_path()) && WriteFileAtomically(m_file, FormatRegText(document));
 }
 
-fs::path KeyStoreFilePath() { return OpalConfigFolder() / "registry.reg"; }
+fs::path KeyStoreFilePath()
+{
+    return OpalConfigFolder() / "registry.reg";
+}
 
-std::unique_ptr<KeyStore> OpenUserKeyStore() { return std::make_unique<RegFileKeyStore>(KeyStoreFilePath()); }
+std::unique_ptr<KeyStore> OpenUserKeyStore()
+{
+    return std::make_unique<RegFileKeyStore>(KeyStoreFilePath());
+}

@@ -8,7 +8,10 @@ namespace {
 constexpr std::string_view kHeader = "REGEDIT4";
 constexpr std::string_view kDwordPrefix = "dword:";
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string_view trim(std::string_view text)
 {
@@ -122,7 +125,10 @@ RegValue* RegKey::Find(std::string_view name)
     return nullptr;
 }
 
-const RegValue* RegKey::Find(std::string_view name) const { return const_cast<RegKey*>(this)->Find(name); }
+const RegValue* RegKey::Find(std::string_view name) const
+{
+    return const_cast<RegKey*>(this)->Find(name);
+}
 
 void RegKey::Set(RegValue value)
 {
@@ -141,7 +147,10 @@ RegKey* RegDocument::Find(std::string_view path)
     return nullptr;
 }
 
-const RegKey* RegDocument::Find(std::string_view path) const { return const_cast<RegDocument*>(this)->Find(path); }
+const RegKey* RegDocument::Find(std::string_view path) const
+{
+    return const_cast<RegDocument*>(this)->Find(path);
+}
 
 RegKey& RegDocument::FindOrAdd(std::string_view path)
 {

@@ -47,11 +47,20 @@ fs::path UserDataHome()
     return folder.empty() ? homeFolder() / ".local" / "share" : folder;
 }
 
-fs::path UserRuntimeDir() { return absoluteVariable("XDG_RUNTIME_DIR"); }
+fs::path UserRuntimeDir()
+{
+    return absoluteVariable("XDG_RUNTIME_DIR");
+}
 
-fs::path OpalConfigFolder() { return UserConfigHome() / "opal-revel"; }
+fs::path OpalConfigFolder()
+{
+    return UserConfigHome() / "opal-revel";
+}
 
-fs::path DefaultPresetsFolder() { return UserDataHome() / "opal-revel" / "presets"; }
+fs::path DefaultPresetsFolder()
+{
+    return UserDataHome() / "opal-revel" / "presets";
+}
 
 fs::path OpalRuntimeFolder()
 {

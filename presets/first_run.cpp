@@ -23,8 +23,8 @@ int CopySamplePresets(const fs::path& from, const fs::path& to)
     return copied;
 }
 
-bool RunFirstRunStep(KeyStore& store, const fs::path& storeFile, const fs::path& installedDir,
-                     const fs::path& presetsDir)
+bool RunFirstRunStep(
+    KeyStore& store, const fs::path& storeFile, const fs::path& installedDir, const fs::path& presetsDir)
 {
     std::error_code error;
     // Anything at the store's path, even a broken link, means the user has run before.

@@ -11,8 +11,8 @@ class KeyStore;
 // it lacks the Paths key.
 //
 // Returns true when the first-run step ran and stored the Paths key.
-bool RunFirstRunStep(KeyStore& store, const std::filesystem::path& storeFile,
-                     const std::filesystem::path& installedDir, const std::filesystem::path& presetsDir);
+bool RunFirstRunStep(KeyStore& store, const std::filesystem::path& storeFile, const std::filesystem::path& installedDir,
+    const std::filesystem::path& presetsDir);
 
 // Copies every ".vhp" file of from into to that to does not hold yet. Returns the number copied.
 int CopySamplePresets(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -166,11 +166,20 @@ std::vector<std::string> ListPresetNames(const std::string& folder, std::size_t 
     return names;
 }
 
-fs::path PresetPath(const std::string& folder, const std::string& name) { return fs::path(folder + "/" + name); }
+fs::path PresetPath(const std::string& folder, const std::string& name)
+{
+    return fs::path(folder + "/" + name);
+}
 
-void ReseedPresetRandom() { presetRandom.seed(static_cast<std::minstd_rand::result_type>(std::time(nullptr))); }
+void ReseedPresetRandom()
+{
+    presetRandom.seed(static_cast<std::minstd_rand::result_type>(std::time(nullptr)));
+}
 
-uint32_t NextPresetRandom() { return static_cast<uint32_t>(presetRandom()); }
+uint32_t NextPresetRandom()
+{
+    return static_cast<uint32_t>(presetRandom());
+}
 
 void LoadRandomPreset()
 {

@@ -31,8 +31,8 @@ constexpr double kStartRadialSpeed = 0.1;
 // The length of a preset block with the given number of stacks per object.
 constexpr std::size_t PresetBlockBytes(int32_t stacksPerObject)
 {
-    return kPresetHeaderBytes + static_cast<std::size_t>(kObjectCount) * kStackBlockBytes
-        * static_cast<std::size_t>(stacksPerObject);
+    return kPresetHeaderBytes
+        + static_cast<std::size_t>(kObjectCount) * kStackBlockBytes * static_cast<std::size_t>(stacksPerObject);
 }
 
 struct Preset {

@@ -23,8 +23,7 @@ constexpr std::size_t kTailBytes = 24; // two speed steps, RandomStart, the rese
 
 // The thirteen integers of the Values key in the order they are read.
 constexpr const char* kValueNamesInReadOrder[] = { "Scale", "DoChange", "Seconds", "Travel", "LowRes", "Filter",
-                                                   "Interlace", "Formula", "FiterAuto", "FiterAutoSeconds",
-                                                   "ChangeFormula", "Mirror", "ChangeMirror" };
+    "Interlace", "Formula", "FiterAuto", "FiterAutoSeconds", "ChangeFormula", "Mirror", "ChangeMirror" };
 constexpr int kValueCount = 13;
 
 // A Scale outside these bounds is cut to them: sizes beyond the editor's 50..95 are kept
@@ -48,7 +47,10 @@ void reportCriticalError(const std::string& caption, const std::string& text)
         std::fprintf(stderr, "%s%s\n", caption.c_str(), text.c_str());
 }
 
-int32_t flag(int32_t value) { return value != 0 ? 1 : 0; }
+int32_t flag(int32_t value)
+{
+    return value != 0 ? 1 : 0;
+}
 
 // Takes the thirteen values as read (in read order) into Settings, each kept to a range
 // in which no later use can index out of bounds.
@@ -103,7 +105,10 @@ void loadPaths(KeyStore& store)
 }
 
 // A speed step of 0.0 (or one that is not a finite number) takes the start value.
-double speedStep(double stored) { return (stored == 0.0 || !std::isfinite(stored)) ? kStartSpeedStep : stored; }
+double speedStep(double stored)
+{
+    return (stored == 0.0 || !std::isfinite(stored)) ? kStartSpeedStep : stored;
+}
 
 FileRead readSettingsFile(Preset& preset, std::istream& in)
 {
@@ -157,9 +162,15 @@ std::string BrokenRegistryText()
     return std::string(ProductName) + " Registry Data Entries are BROKEN. Please reinstall " + std::string(ProductName);
 }
 
-void SetCriticalErrorHandler(CriticalErrorHandler handler) { criticalErrorHandler = std::move(handler); }
+void SetCriticalErrorHandler(CriticalErrorHandler handler)
+{
+    criticalErrorHandler = std::move(handler);
+}
 
-std::filesystem::path SettingsFilePath() { return OpalConfigFolder() / "opalrevel.cfg"; }
+std::filesystem::path SettingsFilePath()
+{
+    return OpalConfigFolder() / "opalrevel.cfg";
+}
 
 void ResetDefaults()
 {
@@ -169,13 +180,16 @@ void ResetDefaults()
     CurrentPreset.RadialSpeed = kStartRadialSpeed;
     // The renderer and the editor need slot 0 of every object.
     const bool tableFilled = std::all_of(CurrentPreset.Objects.Stacks.begin(), CurrentPreset.Objects.Stacks.end(),
-                                         [](const auto& row) { return row[0] != nullptr; });
+        [](const auto& row) { return row[0] != nullptr; });
     if (!tableFilled)
         NewObjectTable(CurrentPreset.Objects);
     ResetEngineGlobals();
 }
 
-bool ReadSettingsFile(Preset& preset, std::istream& in) { return readSettingsFile(preset, in) == FileRead::Good; }
+bool ReadSettingsFile(Preset& preset, std::istream& in)
+{
+    return readSettingsFile(preset, in) == FileRead::Good;
+}
 
 bool WriteSettingsFile(Preset& preset, std::ostream& out)
 {
@@ -214,23 +228,12 @@ bool SaveSettings(Preset& preset)
 {
     const std::unique_ptr<KeyStore> store = OpenUserKeyStore();
     if (const KeyHandle key = store->OpenKey(ValuesKeyPath, true); key != kNoKey) {
-        const int32_t values[] = { Settings.Scale,
-                                   Settings.DoChange,
-                                   Settings.Seconds,
-                                   Settings.Travel,
-                                   Settings.LowRes,
-                                   Settings.Formula,
-                                   Settings.Filter ? 1 : 0,
-                                   Settings.Interlace ? 1 : 0,
-                                   Settings.FiterAuto ? 1 : 0,
-                                   Settings.FiterAutoSeconds,
-                                   Settings.ChangeFormula,
-                                   Settings.Mirror,
-                                   Settings.ChangeMirror };
-        constexpr const char* kNamesInWriteOrder[] = { "Scale",     "DoChange",  "Seconds",          "Travel",
-                                                       "LowRes",    "Formula",   "Filter",           "Interlace",
-                                                       "FiterAuto", "FiterAutoSeconds", "ChangeFormula", "Mirror",
-                                                       "ChangeMirror" };
+        const int32_t values[]
+            = { Settings.Scale, Settings.DoChange, Settings.Seconds, Settings.Travel, Settings.LowRes, Settings.Formula,
+                  Settings.Filter ? 1 : 0, Settings.Interlace ? 1 : 0, Settings.FiterAuto ? 1 : 0,
+                  Settings.FiterAutoSeconds, Settings.ChangeFormula, Settings.Mirror, Settings.ChangeMirror };
+        constexpr const char* kNamesInWriteOrder[] = { "Scale", "DoChange", "Seconds", "Travel", "LowRes", "Formula",
+            "Filter", "Interlace", "FiterAuto", "FiterAutoSeconds", "ChangeFormula", "Mirror", "ChangeMirror" };
         for (int i = 0; i < kValueCount; ++i)
             store->WriteInteger(key, kNamesInWriteOrder[i], values[i]);
         store->CloseKey(key);

@@ -69,9 +69,10 @@ TEST_F(KeyStoreTest, WritesReachTheFileWhenTheKeyIsClosed)
     EXPECT_FALSE(std::filesystem::exists(file()));
     EXPECT_TRUE(store.CloseKey(key));
 
-    EXPECT_EQ(ReadWholeFile(file()), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n"
-                                     "\"Scale\"=dword:0000004b\n\"Mirror\"=dword:ffffffff\n"
-                                     "\"Note\"=\"a \\\"b\\\" \\\\ c\"\n");
+    EXPECT_EQ(ReadWholeFile(file()),
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n"
+        "\"Scale\"=dword:0000004b\n\"Mirror\"=dword:ffffffff\n"
+        "\"Note\"=\"a \\\"b\\\" \\\\ c\"\n");
     RegFileKeyStore again(file());
     const KeyHandle reopened = again.OpenKey(kValues, false);
     std::string note;
@@ -105,7 +106,8 @@ TEST_F(KeyStoreTest, CorruptFilesReadAsMissing)
     const std::string garbage[] = {
         std::string("\0\xff\xfe[\x01\"\"=\n\n\n[", 12),
         "[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n\"Scale\"=dword:",
-        "[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n\"Scale\"=dword:" + std::string(100000, 'f'),
+        "[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n\"Scale\"=dword:"
+            + std::string(100000, 'f'),
         std::string(200000, '"'),
     };
     for (const std::string& text : garbage) {
@@ -128,7 +130,7 @@ TEST_F(KeyStoreTest, RefusedWritesAndUnwritableStoresReportFailure)
     EXPECT_FALSE(store.CloseKey(kNoKey));
     EXPECT_TRUE(store.CloseKey(key)) << "creating the key alone is a change that is stored";
     EXPECT_NE(ReadWholeFile(file()).find("[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Paths]"),
-              std::string::npos);
+        std::string::npos);
 
     // A store whose folder is a plain file cannot be written.
     WriteWholeFile(m_folder.path() / "blocked", "x");

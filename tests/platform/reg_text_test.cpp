@@ -73,15 +73,16 @@ TEST(RegText, WritesTheRegedit4LayoutAndReadsItBack)
     paths.Set({ "Blob", Kind::Other, 0, "hex:00" });
 
     const std::string text = FormatRegText(document);
-    EXPECT_EQ(text, "REGEDIT4\n"
-                    "\n"
-                    "[HKEY_CURRENT_USER\\Software\\A\\Values]\n"
-                    "\"Scale\"=dword:0000004b\n"
-                    "\"Mirror\"=dword:fffffffe\n"
-                    "\n"
-                    "[HKEY_CURRENT_USER\\Software\\A\\Paths]\n"
-                    "\"PresetsDir\"=\"/home/a \\\"b\\\"\\\\c\"\n"
-                    "\"Blob\"=hex:00\n");
+    EXPECT_EQ(text,
+        "REGEDIT4\n"
+        "\n"
+        "[HKEY_CURRENT_USER\\Software\\A\\Values]\n"
+        "\"Scale\"=dword:0000004b\n"
+        "\"Mirror\"=dword:fffffffe\n"
+        "\n"
+        "[HKEY_CURRENT_USER\\Software\\A\\Paths]\n"
+        "\"PresetsDir\"=\"/home/a \\\"b\\\"\\\\c\"\n"
+        "\"Blob\"=hex:00\n");
     EXPECT_EQ(ParseRegText(text), document);
 }
 

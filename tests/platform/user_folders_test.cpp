@@ -83,7 +83,7 @@ TEST(AtomicFile, ReplacesTheFileAndLeavesNoTemporary)
     ::chmod(target.c_str(), 0640);
     EXPECT_TRUE(WriteFileAtomically(target, std::string_view("new\0bytes", 9)));
     EXPECT_EQ(ReadWholeFile(target), std::string("new\0bytes", 9));
-    struct stat status {};
+    struct stat status { };
     ::stat(target.c_str(), &status);
     EXPECT_EQ(status.st_mode & 0777, 0640u) << "the replaced file's permissions are kept";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);

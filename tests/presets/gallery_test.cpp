@@ -9,7 +9,10 @@
 
 namespace {
 
-std::filesystem::path sourceFolder() { return OPAL_TEST_SOURCE_DIR; }
+std::filesystem::path sourceFolder()
+{
+    return OPAL_TEST_SOURCE_DIR;
+}
 
 std::string bytesOf(Preset& preset)
 {
@@ -49,7 +52,7 @@ TEST(Gallery, DefinitionsBuildStacksShapeByShape)
                              "  master 70\n"
                              "  shape torus size 100 80 light 0 1 -1 phong 9 color object\n"
                              "  shape sphere size 50 60 color blend #ffffff 0.5 lcolor #ff8000 offset 2 -3\n",
-                             gallery, error))
+        gallery, error))
         << error;
     ASSERT_EQ(gallery.size(), 1u);
     const Preset& preset = gallery[0].preset;
@@ -82,7 +85,7 @@ TEST(Gallery, MistakesNameTheirLine)
         { "preset a\nobject 1\nshape sphere phong x\n", "line 3: not a number: x" },
         { "preset a\nspeeds 1\n", "line 2: a value is missing" },
         { "preset a\nobject 1\nshape sphere\nshape sphere\nshape sphere\nshape sphere\nshape sphere\nshape sphere\n",
-          "line 8: more than five shapes in a stack" },
+            "line 8: more than five shapes in a stack" },
     };
     for (const auto& [text, message] : cases) {
         std::vector<GalleryPreset> gallery;

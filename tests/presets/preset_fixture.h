@@ -21,9 +21,8 @@ protected:
         CurrentPreset = NewStartPreset();
         ResetDefaults();
         ThePresetLibrary = PresetLibrary {};
-        SetCriticalErrorHandler([this](const std::string& caption, const std::string& text) {
-            messages.push_back(caption + "|" + text);
-        });
+        SetCriticalErrorHandler(
+            [this](const std::string& caption, const std::string& text) { messages.push_back(caption + "|" + text); });
     }
     void TearDown() override
     {

@@ -35,7 +35,7 @@ TEST_F(Library, ScanListsWithoutLoading)
     EXPECT_EQ(library.Index, 0);
     EXPECT_EQ(PresetBytes(CurrentPreset), startBytes);
     EXPECT_EQ(std::set<std::string>(library.Names.begin(), library.Names.begin() + 3),
-              (std::set<std::string> { "p0.vhp", "p1.vhp", "p2.vhp" }));
+        (std::set<std::string> { "p0.vhp", "p1.vhp", "p2.vhp" }));
 }
 
 TEST_F(Library, StepsWrapAroundBothWays)

@@ -10,7 +10,10 @@ namespace {
 
 using PresetFile = PresetFixture;
 
-const uint8_t* bytesOf(const std::string& text) { return reinterpret_cast<const uint8_t*>(text.data()); }
+const uint8_t* bytesOf(const std::string& text)
+{
+    return reinterpret_cast<const uint8_t*>(text.data());
+}
 
 bool readFrom(Preset& preset, const std::string& bytes)
 {

@@ -10,9 +10,8 @@
 
 namespace {
 
-constexpr const char* kValueNames[] = { "Scale",     "DoChange",         "Seconds",       "Travel", "LowRes",
-                                        "Formula",   "Filter",           "Interlace",     "FiterAuto",
-                                        "FiterAutoSeconds", "ChangeFormula", "Mirror",   "ChangeMirror" };
+constexpr const char* kValueNames[] = { "Scale", "DoChange", "Seconds", "Travel", "LowRes", "Formula", "Filter",
+    "Interlace", "FiterAuto", "FiterAutoSeconds", "ChangeFormula", "Mirror", "ChangeMirror" };
 
 class SettingsStore : public PresetFixture {
 protected:
@@ -21,7 +20,8 @@ protected:
     // A store with a Paths key and a Values key holding the given value lines.
     void writeStore(const std::string& valueLines, bool withPaths = true)
     {
-        std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n" + valueLines;
+        std::string text
+            = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n" + valueLines;
         if (withPaths)
             text += "\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Paths]\n\"InstalledDir\"=\"/inst\"\n"
                     "\"PresetsDir\"=\""
@@ -32,10 +32,9 @@ protected:
     // All thirteen values, each unlike its start value, with one replaced or left out.
     static std::string valueLines(const std::string& skip = "", const std::string& replacement = "")
     {
-        const char* data[] = { "dword:00000050", "dword:00000000", "dword:0000001e", "dword:00000000",
-                               "dword:00000001", "dword:00000007", "dword:00000001", "dword:00000000",
-                               "dword:00000001", "dword:00000014", "dword:00000000", "dword:00000003",
-                               "dword:00000001" };
+        const char* data[] = { "dword:00000050", "dword:00000000", "dword:0000001e", "dword:00000000", "dword:00000001",
+            "dword:00000007", "dword:00000001", "dword:00000000", "dword:00000001", "dword:00000014", "dword:00000000",
+            "dword:00000003", "dword:00000001" };
         std::string lines;
         for (int i = 0; i < 13; ++i) {
             if (skip == kValueNames[i]) {
@@ -126,9 +125,8 @@ TEST_F(SettingsStore, FirstRunAgainstAnEmptyHomeCreatesThePathsKeyAndCopiesThePr
     EXPECT_EQ(ListPresetNames(Settings.PresetsDir, 500).size(), shipped.size());
     // Without a settings file a random preset of the new folder is shown.
     const std::string shown = PresetBytes(CurrentPreset);
-    EXPECT_TRUE(std::any_of(shipped.begin(), shipped.end(), [&](const std::string& name) {
-        return ReadWholeFile(PresetPath(Settings.PresetsDir, name)) == shown;
-    }));
+    EXPECT_TRUE(std::any_of(shipped.begin(), shipped.end(),
+        [&](const std::string& name) { return ReadWholeFile(PresetPath(Settings.PresetsDir, name)) == shown; }));
 
     // The step runs once: a preset the user deleted stays deleted.
     std::filesystem::remove(PresetPath(Settings.PresetsDir, shipped[0]));
@@ -156,7 +154,8 @@ TEST_F(SettingsStore, AStoreWithoutPathsShowsTheMessageOnceAndLeavesTheFoldersEm
     Settings.PresetsDir = "/left/over";
     LoadSettings(CurrentPreset);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "!!! CRITICAL ERROR |Opal Revel Registry Data Entries are BROKEN. Please reinstall Opal Revel");
+    EXPECT_EQ(
+        messages[0], "!!! CRITICAL ERROR |Opal Revel Registry Data Entries are BROKEN. Please reinstall Opal Revel");
     EXPECT_EQ(Settings.PresetsDir, "");
     EXPECT_EQ(Settings.InstalledDir, "");
     EXPECT_EQ(Settings.Scale, 80) << "the Values key is still read";
@@ -187,7 +186,7 @@ TEST_F(SettingsStore, OneMissingOrMistypedValueLeavesAllThirteenAtTheirStartValu
 {
     for (const char* name : kValueNames) {
         for (const std::string& replacement :
-             { std::string(), std::string("\"") + name + "\"=\"1\"\n", std::string("\"") + name + "\"=dword:1x\n" }) {
+            { std::string(), std::string("\"") + name + "\"=\"1\"\n", std::string("\"") + name + "\"=dword:1x\n" }) {
             ResetDefaults();
             writeStore(valueLines(name, replacement));
             LoadSettings(CurrentPreset);
@@ -238,14 +237,14 @@ TEST_F(SettingsStore, SavedValuesAreWrittenInOrderWithBooleansAsZeroOrOne)
     Settings.PresetsDir = "/new/presets";
     ASSERT_TRUE(SaveSettings(CurrentPreset));
     EXPECT_EQ(ReadWholeFile(storeFile()),
-              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n"
-              "\"Scale\"=dword:00000050\n\"DoChange\"=dword:00000000\n\"Seconds\"=dword:0000001e\n"
-              "\"Travel\"=dword:00000000\n\"LowRes\"=dword:00000001\n\"Formula\"=dword:00000007\n"
-              "\"Filter\"=dword:00000001\n\"Interlace\"=dword:00000000\n\"FiterAuto\"=dword:00000001\n"
-              "\"FiterAutoSeconds\"=dword:00000014\n\"ChangeFormula\"=dword:00000000\n\"Mirror\"=dword:00000003\n"
-              "\"ChangeMirror\"=dword:00000001\n\n"
-              "[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Paths]\n\"InstalledDir\"=\"/inst\"\n"
-              "\"PresetsDir\"=\"/new/presets\"\n");
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n"
+        "\"Scale\"=dword:00000050\n\"DoChange\"=dword:00000000\n\"Seconds\"=dword:0000001e\n"
+        "\"Travel\"=dword:00000000\n\"LowRes\"=dword:00000001\n\"Formula\"=dword:00000007\n"
+        "\"Filter\"=dword:00000001\n\"Interlace\"=dword:00000000\n\"FiterAuto\"=dword:00000001\n"
+        "\"FiterAutoSeconds\"=dword:00000014\n\"ChangeFormula\"=dword:00000000\n\"Mirror\"=dword:00000003\n"
+        "\"ChangeMirror\"=dword:00000001\n\n"
+        "[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Paths]\n\"InstalledDir\"=\"/inst\"\n"
+        "\"PresetsDir\"=\"/new/presets\"\n");
 }
 
 TEST_F(SettingsStore, SavingWithoutThePathsKeyWritesNoFolder)
@@ -355,8 +354,8 @@ TEST_F(SettingsStore, ADamagedFileChangesNothingAndCountsAsMissing)
     CurrentPreset = NewStartPreset();
     const std::string startPreset = PresetBytes(CurrentPreset);
 
-    for (const std::string& bytes : { good.substr(0, 8), good.substr(0, 40), good.substr(0, 2000),
-                                      good.substr(0, 2751), badPreset }) {
+    for (const std::string& bytes :
+        { good.substr(0, 8), good.substr(0, 40), good.substr(0, 2000), good.substr(0, 2751), badPreset }) {
         std::istringstream in(bytes, std::ios::binary);
         EXPECT_FALSE(ReadSettingsFile(CurrentPreset, in)) << bytes.size();
         EXPECT_EQ(Settings.RandomStart, 0);

@@ -45,7 +45,7 @@ private:
     {
         return at + 7 <= line.size()
             && std::all_of(line.begin() + static_cast<long>(at) + 1, line.begin() + static_cast<long>(at) + 7,
-                           [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })
+                [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })
             && (at + 7 == line.size() || std::isspace(static_cast<unsigned char>(line[at + 7])));
     }
 
@@ -63,7 +63,7 @@ private:
         return true;
     }
 
-    template <typename Number> bool number(Number& out)
+    template<typename Number> bool number(Number& out)
     {
         std::string text;
         if (!word(text))
