@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The switch that the screen-saver host puts on the command line: "/" or "-", a letter,
+// and for preview the host window as a decimal number from the fourth character on
+// ("/p 1234", "/p:1234"). Only the first two characters choose the mode; text that does
+// not start with a switch character, the empty text included, opens the configuration.
+
+enum class LaunchMode {
+    Configure,
+    Saver,
+    Preview,
+    None, // "A" or an unknown letter: no window is created
+};
+
+struct LaunchRequest {
+    LaunchMode mode = LaunchMode::Configure;
+    // The number from the fourth character on, read as atol reads it; 0 when there is none.
+    long number = 0;
+};
+
+// The program's arguments after its own name, joined by single blanks.
+std::string JoinArguments(int argc, const char* const* argv);
+
+LaunchRequest ReadSwitch(std::string_view text);

@@ -1,0 +1,32 @@
+#pragma once
+
+// The saver's movement test. The first position seen is kept and never updated, so small
+// movements add up: the answer turns yes once the pointer is more than 20 pixels,
+// horizontally or vertically, away from where it was first seen.
+class PointerWatch {
+public:
+    static constexpr int kToleratedPixels = 20;
+
+    bool MovedTooFar(int x, int y)
+    {
+        if (m_lastX == -1 || m_lastY == -1) {
+            m_lastX = x;
+            m_lastY = y;
+            return false;
+        }
+        return Distance(x, m_lastX) > kToleratedPixels || Distance(y, m_lastY) > kToleratedPixels;
+    }
+
+    // Forgets the first position, as when the window is shown again.
+    void Forget()
+    {
+        m_lastX = -1;
+        m_lastY = -1;
+    }
+
+private:
+    static int Distance(int a, int b) { return a > b ? a - b : b - a; }
+
+    int m_lastX = -1;
+    int m_lastY = -1;
+};
