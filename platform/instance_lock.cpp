@@ -1,48 +1,21 @@
 #include "platform/instance_lock.h"
 
+#include "platform/user_folders.h"
+
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
-#include <system_error>
 #include <unistd.h>
-
-namespace {
-
-// XDG variables count only when they hold an absolute path.
-std::string AbsoluteFromEnvironment(const char* name)
-{
-    const char* value = std::getenv(name);
-    if (value == nullptr || value[0] != '/')
-        return {};
-    return value;
-}
-
-bool EnsureFolder(const std::string& folder)
-{
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    return std::filesystem::is_directory(folder, error);
-}
-
-} // namespace
 
 std::string InstanceLockFolder()
 {
-    std::string runtime = AbsoluteFromEnvironment("XDG_RUNTIME_DIR");
-    if (!runtime.empty() && EnsureFolder(runtime))
-        return runtime;
-
-    std::string config = AbsoluteFromEnvironment("XDG_CONFIG_HOME");
-    if (config.empty()) {
-        std::string home = AbsoluteFromEnvironment("HOME");
-        if (home.empty())
-            return {};
-        config = home + "/.config";
-    }
-    std::string folder = config + "/opal-revel";
-    return EnsureFolder(folder) ? folder : std::string();
+    std::filesystem::path folder = OpalRuntimeFolder();
+    if (EnsureFolder(folder))
+        return folder.string();
+    // A runtime folder that cannot be had falls back to the config folder.
+    folder = OpalConfigFolder();
+    return EnsureFolder(folder) ? folder.string() : std::string();
 }
 
 InstanceLock::~InstanceLock()
