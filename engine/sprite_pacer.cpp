@@ -10,7 +10,9 @@ namespace {
 
 // Sleeps shorter than this are not worth the system call; the rest is polled.
 constexpr int64_t kShortestSleepNanos = 20'000;
-constexpr int64_t kMaxLatenessNanos = 250'000;
+// Wake-ups later than this (the thread waited for a busy processor) say nothing about the
+// timer; the cap also keeps every gap with room for a sleep after a normal draw.
+constexpr int64_t kMaxLatenessNanos = 100'000;
 
 int64_t monotonicNanos()
 {
@@ -59,6 +61,11 @@ void SpritePacer::Rest()
     const timespec pause { 0, static_cast<long>(askNanos) };
     nanosleep(&pause, nullptr);
     const int64_t lateness = monotonicNanos() - before - askNanos;
-    // A running average, a quarter per sleep, so one long preemption does not stick.
-    m_latenessNanos = std::clamp<int64_t>((3 * m_latenessNanos + lateness) / 4, 0, kMaxLatenessNanos);
+    // Follow an earlier wake-up at once and a later one slowly, so the estimate stays near
+    // the usual lateness and a few long preemptions do not turn the rest into polling.
+    if (lateness < m_latenessNanos)
+        m_latenessNanos = (m_latenessNanos + lateness) / 2;
+    else
+        m_latenessNanos += (lateness - m_latenessNanos) / 16;
+    m_latenessNanos = std::clamp<int64_t>(m_latenessNanos, 0, kMaxLatenessNanos);
 }
