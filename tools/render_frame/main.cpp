@@ -10,12 +10,14 @@
 #include "engine/engine_globals.h"
 #include "engine/recording_panel.h"
 #include "engine/renderer.h"
+#include "platform/atomic_file.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 #include "shapes/shape_stack.h"
 
 #include <png.h>
 
+#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -92,19 +94,23 @@ bool parseOptions(int argc, char** argv, Options& options)
     return !options.out.empty();
 }
 
-// Writes the image as an 8-bit RGB PNG, top row first; the alpha byte is not shown on
-// screen and is left out.
-bool writePng(const std::string& path, const ArgbImage& image)
+void appendBytes(png_structp png, png_bytep data, png_size_t length)
 {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
+    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
+}
+
+void flushNothing(png_structp) {}
+
+// Encodes the image as an 8-bit RGB PNG, top row first; the alpha byte is not shown on
+// screen and is left out. Empty on failure.
+std::string encodePng(const ArgbImage& image)
+{
+    std::string bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<uint8_t> row(static_cast<size_t>(image.width) * 3);
-    bool written = false;
     if (png && info && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, file);
+        png_set_write_fn(png, &bytes, appendBytes, flushNothing);
         png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
             PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
@@ -118,10 +124,11 @@ bool writePng(const std::string& path, const ArgbImage& image)
             png_write_row(png, row.data());
         }
         png_write_end(png, nullptr);
-        written = true;
+    } else {
+        bytes.clear();
     }
     png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-    return std::fclose(file) == 0 && written;
+    return bytes;
 }
 
 } // namespace
@@ -155,7 +162,9 @@ int main(int argc, char** argv)
     FullRepaint = 1;
     renderer.RunFrames(options.sprites);
 
-    if (!writePng(options.out, panel.screen)) {
+    // Written whole or not at all.
+    const std::string png = encodePng(panel.screen);
+    if (png.empty() || !WriteFileAtomically(options.out, png)) {
         std::fprintf(stderr, "render_frame: cannot write %s\n", options.out.c_str());
         return 1;
     }
