@@ -103,8 +103,14 @@ void pacedRun(benchmark::State& state, SpritePacer::Mode mode)
     state.counters["sprites_per_s"] = static_cast<double>(sprites) / wall;
 }
 
-void BM_PacedRunFramesSleeping(benchmark::State& state) { pacedRun(state, SpritePacer::Mode::Sleep); }
-void BM_PacedRunFramesSpinning(benchmark::State& state) { pacedRun(state, SpritePacer::Mode::Spin); }
+void BM_PacedRunFramesSleeping(benchmark::State& state)
+{
+    pacedRun(state, SpritePacer::Mode::Sleep);
+}
+void BM_PacedRunFramesSpinning(benchmark::State& state)
+{
+    pacedRun(state, SpritePacer::Mode::Spin);
+}
 BENCHMARK(BM_PacedRunFramesSleeping)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PacedRunFramesSpinning)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -19,10 +19,22 @@ constexpr int32_t kStripWidth = 4;
 #if defined(__SSE2__)
 using Lanes = __m128i;
 
-inline Lanes widen(uint32_t pixel) { return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(pixel)), _mm_setzero_si128()); }
-inline Lanes add(Lanes a, Lanes b) { return _mm_add_epi16(a, b); }
-inline Lanes quarter(Lanes sum) { return _mm_srli_epi16(sum, 2); }
-inline uint32_t narrow(Lanes lanes) { return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(lanes, lanes))); }
+inline Lanes widen(uint32_t pixel)
+{
+    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(pixel)), _mm_setzero_si128());
+}
+inline Lanes add(Lanes a, Lanes b)
+{
+    return _mm_add_epi16(a, b);
+}
+inline Lanes quarter(Lanes sum)
+{
+    return _mm_srli_epi16(sum, 2);
+}
+inline uint32_t narrow(Lanes lanes)
+{
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(lanes, lanes)));
+}
 // Writes the pixel into two neighbouring pixels with one 64-bit store.
 inline void storeTwice(uint32_t* destination, Lanes lanes)
 {
@@ -37,12 +49,18 @@ inline Lanes widen(uint32_t pixel)
     return (pixel & 0xFFu) | (uint64_t { pixel & 0xFF00u } << 8) | (uint64_t { pixel & 0xFF0000u } << 16)
         | (uint64_t { pixel >> 24 } << 48);
 }
-inline Lanes add(Lanes a, Lanes b) { return a + b; }
-inline Lanes quarter(Lanes sum) { return (sum >> 2) & 0x00FF00FF00FF00FFull; }
+inline Lanes add(Lanes a, Lanes b)
+{
+    return a + b;
+}
+inline Lanes quarter(Lanes sum)
+{
+    return (sum >> 2) & 0x00FF00FF00FF00FFull;
+}
 inline uint32_t narrow(Lanes lanes)
 {
-    return static_cast<uint32_t>((lanes & 0xFF) | ((lanes >> 8) & 0xFF00) | ((lanes >> 16) & 0xFF0000)
-        | ((lanes >> 24) & 0xFF000000));
+    return static_cast<uint32_t>(
+        (lanes & 0xFF) | ((lanes >> 8) & 0xFF00) | ((lanes >> 16) & 0xFF0000) | ((lanes >> 24) & 0xFF000000));
 }
 inline void storeTwice(uint32_t* destination, Lanes lanes)
 {

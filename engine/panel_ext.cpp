@@ -22,7 +22,10 @@ PanelExt::PanelExt(QWidget* parent)
 
 PanelExt::~PanelExt() = default;
 
-void PanelExt::BeginPresent() { ++m_presentDepth; }
+void PanelExt::BeginPresent()
+{
+    ++m_presentDepth;
+}
 
 void PanelExt::EndPresent()
 {
@@ -54,7 +57,10 @@ void PanelExt::Present(const PixelBlock& block, int32_t x, int32_t y)
         EndPresent(); // a present outside a begin/end pair goes on screen at once
 }
 
-void PanelExt::PumpMessages() { QCoreApplication::processEvents(); }
+void PanelExt::PumpMessages()
+{
+    QCoreApplication::processEvents();
+}
 
 void PanelExt::paintEvent(QPaintEvent* event)
 {

@@ -1,6 +1,9 @@
 #include "engine/recording_panel.h"
 
-RecordingPanel::RecordingPanel(int32_t width, int32_t height) { SetSize(width, height); }
+RecordingPanel::RecordingPanel(int32_t width, int32_t height)
+{
+    SetSize(width, height);
+}
 
 void RecordingPanel::SetSize(int32_t width, int32_t height)
 {

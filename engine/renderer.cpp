@@ -28,7 +28,10 @@ constexpr int32_t kMirrorDiagonal = 3;
 // outside any frame and is cut off anyway.
 constexpr int64_t kPositionLimit = int64_t { 1 } << 28;
 
-int32_t clampPosition(int64_t value) { return static_cast<int32_t>(std::clamp(value, -kPositionLimit, kPositionLimit)); }
+int32_t clampPosition(int64_t value)
+{
+    return static_cast<int32_t>(std::clamp(value, -kPositionLimit, kPositionLimit));
+}
 
 // trunc toward zero, held within the position limit (NaN counts as 0).
 int32_t truncPosition(double value)
@@ -41,7 +44,10 @@ int32_t truncPosition(double value)
 
 // The next value of a setting that counts 0 .. count - 1 and wraps; a value outside that
 // range starts again at 0.
-int32_t advanceWrapping(int32_t value, int32_t count) { return value < 0 || value >= count - 1 ? 0 : value + 1; }
+int32_t advanceWrapping(int32_t value, int32_t count)
+{
+    return value < 0 || value >= count - 1 ? 0 : value + 1;
+}
 
 } // namespace
 
@@ -64,11 +70,20 @@ Renderer::~Renderer()
     Self = nullptr;
 }
 
-int64_t Renderer::calendarNow() const { return m_calendar ? m_calendar() : static_cast<int64_t>(std::time(nullptr)); }
+int64_t Renderer::calendarNow() const
+{
+    return m_calendar ? m_calendar() : static_cast<int64_t>(std::time(nullptr));
+}
 
-void Renderer::SetCalendarClock(CalendarClock clock) { m_calendar = std::move(clock); }
+void Renderer::SetCalendarClock(CalendarClock clock)
+{
+    m_calendar = std::move(clock);
+}
 
-void Renderer::SetPresetLoader(PresetLoader loader) { m_presetLoader = std::move(loader); }
+void Renderer::SetPresetLoader(PresetLoader loader)
+{
+    m_presetLoader = std::move(loader);
+}
 
 void Renderer::Reset()
 {
@@ -125,9 +140,15 @@ void Renderer::Paint(RenderPanel& /*surface*/)
     PresentRect(0, 0, 0, 0);
 }
 
-void Renderer::PresentRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1) { ::PresentRect(Panel, Frame, x0, y0, x1, y1); }
+void Renderer::PresentRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    ::PresentRect(Panel, Frame, x0, y0, x1, y1);
+}
 
-void Renderer::PresentFiltered() { ::PresentFiltered(Panel, Frame, HalfFrame, OddPass, Settings.Interlace); }
+void Renderer::PresentFiltered()
+{
+    ::PresentFiltered(Panel, Frame, HalfFrame, OddPass, Settings.Interlace);
+}
 
 void Renderer::DrawSprite(const ArgbImage& sprite, int32_t x, int32_t y, int64_t n)
 {
@@ -241,10 +262,17 @@ void Renderer::drawObject(int32_t row, int64_t n)
     const int32_t mirroredX = clampPosition(int64_t { DrawWidth } - x);
     const int32_t mirroredY = clampPosition(int64_t { DrawHeight } - y);
     switch (Settings.Mirror) {
-    case kMirrorHorizontal: DrawSprite(sprite, mirroredX, y, n); break;
-    case kMirrorVertical: DrawSprite(sprite, x, mirroredY, n); break;
-    case kMirrorDiagonal: DrawSprite(sprite, mirroredX, mirroredY, n); break;
-    default: break;
+    case kMirrorHorizontal:
+        DrawSprite(sprite, mirroredX, y, n);
+        break;
+    case kMirrorVertical:
+        DrawSprite(sprite, x, mirroredY, n);
+        break;
+    case kMirrorDiagonal:
+        DrawSprite(sprite, mirroredX, mirroredY, n);
+        break;
+    default:
+        break;
     }
 }
 

@@ -35,7 +35,10 @@ void tightenTimerSlack()
 
 } // namespace
 
-void SpritePacer::Restart() { m_startTick = cpuGetTick(); }
+void SpritePacer::Restart()
+{
+    m_startTick = cpuGetTick();
+}
 
 uint32_t SpritePacer::elapsedMicros() const
 {
@@ -43,7 +46,10 @@ uint32_t SpritePacer::elapsedMicros() const
     return static_cast<uint32_t>(cpuGetmks(m_startTick));
 }
 
-bool SpritePacer::GapPassed() const { return m_mode == Mode::None || elapsedMicros() >= kSpriteGapMicros; }
+bool SpritePacer::GapPassed() const
+{
+    return m_mode == Mode::None || elapsedMicros() >= kSpriteGapMicros;
+}
 
 void SpritePacer::Rest()
 {

@@ -57,10 +57,16 @@ ClockState& state()
 }
 
 // Rounds to nearest with halves to even: the default rounding mode of the FPU.
-int64_t roundToInt64(long double value) { return static_cast<int64_t>(llrintl(value)); }
+int64_t roundToInt64(long double value)
+{
+    return static_cast<int64_t>(llrintl(value));
+}
 
 // The signed 64-bit difference of two ticks.
-long double tickDifference(uint64_t a, uint64_t b) { return static_cast<long double>(static_cast<int64_t>(a - b)); }
+long double tickDifference(uint64_t a, uint64_t b)
+{
+    return static_cast<long double>(static_cast<int64_t>(a - b));
+}
 
 void fillFactors(unsigned mhz)
 {
@@ -116,7 +122,10 @@ unsigned cpuParseInfoMhz(const std::string& cpuinfoText)
     return 0;
 }
 
-uint64_t cpuGetTick() { return state().tickSource(); }
+uint64_t cpuGetTick()
+{
+    return state().tickSource();
+}
 
 int64_t cpuGetms(uint64_t start)
 {
@@ -179,8 +188,8 @@ uint16_t cpuGetSpeed()
         return static_cast<uint16_t>(clock.mhz);
 
     // Monotonic-clock ticks have a known rate; a counter's rate is read, then measured.
-    const bool monotonicTicks = clock.tickSource == monotonicNanoseconds
-        || (!OPAL_HAVE_TSC && clock.tickSource == hardwareTick);
+    const bool monotonicTicks
+        = clock.tickSource == monotonicNanoseconds || (!OPAL_HAVE_TSC && clock.tickSource == hardwareTick);
     unsigned mhz = monotonicTicks ? kMonotonicMhz : readInfoMhz(clock.cpuInfoPath);
     for (int attempt = 0; mhz == 0 && attempt < kMeasureAttempts; ++attempt)
         mhz = static_cast<unsigned>(CPUgetspeedaccurate(kMeasureMilliseconds) + 0.5);
@@ -198,8 +207,7 @@ double CPUgetspeedaccurate(int milliseconds)
     const uint64_t c0 = cpuGetTick();
     if (milliseconds > 0) {
         timespec pause { milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L };
-        while (nanosleep(&pause, &pause) != 0) {
-        }
+        while (nanosleep(&pause, &pause) != 0) { }
     }
     const uint64_t c1 = cpuGetTick();
     const uint64_t p1 = monotonicNanoseconds();
@@ -209,7 +217,10 @@ double CPUgetspeedaccurate(int milliseconds)
     return static_cast<double>(c1 - c0) / static_cast<double>(elapsedMicroseconds);
 }
 
-void cpuSetSpeedForTesting(unsigned mhz) { fillFactors(mhz); }
+void cpuSetSpeedForTesting(unsigned mhz)
+{
+    fillFactors(mhz);
+}
 
 void cpuForgetSpeedForTesting()
 {
@@ -217,8 +228,17 @@ void cpuForgetSpeedForTesting()
     clock = ClockState {};
 }
 
-void cpuSetTickSourceForTesting(uint64_t (*source)()) { state().tickSource = source ? source : hardwareTick; }
+void cpuSetTickSourceForTesting(uint64_t (*source)())
+{
+    state().tickSource = source ? source : hardwareTick;
+}
 
-void cpuSetInfoPathForTesting(const std::string& path) { state().cpuInfoPath = path; }
+void cpuSetInfoPathForTesting(const std::string& path)
+{
+    state().cpuInfoPath = path;
+}
 
-int cpuMeasurementCountForTesting() { return state().measurements; }
+int cpuMeasurementCountForTesting()
+{
+    return state().measurements;
+}

@@ -3,16 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <ctime>
 #include <vector>
 
 namespace {
 
 uint64_t fakeNow = 0;
-uint64_t fakeTick() { return fakeNow; }
-uint64_t frozenTick() { return 42; }
+uint64_t fakeTick()
+{
+    return fakeNow;
+}
+uint64_t frozenTick()
+{
+    return 42;
+}
 
 class CpuClockTest : public ::testing::Test {
 protected:

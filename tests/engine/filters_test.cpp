@@ -20,7 +20,10 @@ ArgbImage image(int32_t width, int32_t height, uint32_t fill)
     return result;
 }
 
-uint8_t byteOf(uint32_t pixel, int byte) { return static_cast<uint8_t>(pixel >> (8 * byte)); }
+uint8_t byteOf(uint32_t pixel, int byte)
+{
+    return static_cast<uint8_t>(pixel >> (8 * byte));
+}
 
 // The pass as the raster walk states it: a linear destination index on rows 2w long that
 // moves by 2 per centre and by a further 2w after every w centres.
@@ -131,7 +134,7 @@ TEST_F(FiltersTest, AveragesEachByteOfTheFourNeighboursRoundingDown)
 
 // Random half frames of many shapes against the raster walk above, with frames exactly
 // twice the half frame's size.
-class FilterPassShapes : public ::testing::TestWithParam<std::tuple<int32_t, int32_t>> {};
+class FilterPassShapes : public ::testing::TestWithParam<std::tuple<int32_t, int32_t>> { };
 
 TEST_P(FilterPassShapes, MatchesTheRasterWalkByteForByte)
 {

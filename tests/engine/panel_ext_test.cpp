@@ -22,7 +22,10 @@ QImage onScreen(PanelExt& panel)
     return panel.screen()->grabWindow(panel.winId()).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-uint32_t shownPixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0x00FFFFFFu; }
+uint32_t shownPixel(const QImage& image, int x, int y)
+{
+    return image.pixel(x, y) & 0x00FFFFFFu;
+}
 
 class PanelExtTest : public ::testing::Test {
 protected:

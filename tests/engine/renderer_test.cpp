@@ -18,7 +18,10 @@ using Point = std::pair<int32_t, int32_t>;
 
 constexpr int64_t kStartTime = 1'800'000'000;
 
-uint32_t MarkerColor(int32_t row) { return MakeArgb(255, static_cast<uint32_t>(row + 1), 0, 0); }
+uint32_t MarkerColor(int32_t row)
+{
+    return MakeArgb(255, static_cast<uint32_t>(row + 1), 0, 0);
+}
 
 // Gives every object a 1 x 1 opaque sprite of its own colour (red = row + 1) that is
 // never rebuilt, so a present or a frame pixel tells exactly where a sprite centre went.
@@ -97,7 +100,8 @@ TEST_F(RendererTest, ScaleOrbitAndTravelOfA1024By768Panel)
     EXPECT_EQ(SizeScale, 0.64f);
 
     Settings.Filter = false;
-    for (const auto& [height, scale] : { std::pair { 600, 1.0f }, { 480, 0.8f }, { 700, 700 / 600.0f }, { 701, 701 / 480.0f } }) {
+    for (const auto& [height, scale] :
+        { std::pair { 600, 1.0f }, { 480, 0.8f }, { 700, 700 / 600.0f }, { 701, 701 / 480.0f } }) {
         panel.SetSize(800, height);
         renderer.ComputeScale();
         EXPECT_EQ(SizeScale, scale) << height;
@@ -130,8 +134,7 @@ TEST_F(RendererTest, MirrorCopies)
 {
     useMarkerSprites();
     const std::vector<std::pair<int32_t, std::vector<Point>>> cases {
-        { 0, { { 698, 233 } } },
-        { 1, { { 698, 233 }, { 1024 - 698, 233 } } },
+        { 0, { { 698, 233 } } }, { 1, { { 698, 233 }, { 1024 - 698, 233 } } },
         { 2, { { 698, 233 }, { 698, 768 - 233 } } },
         { 3, { { 698, 233 }, { 1024 - 698, 768 - 233 } } }, // two copies, not four
     };
@@ -459,7 +462,7 @@ struct OutOfRange {
     void (*apply)();
 };
 
-class RendererClipping : public RendererTest, public ::testing::WithParamInterface<OutOfRange> {};
+class RendererClipping : public RendererTest, public ::testing::WithParamInterface<OutOfRange> { };
 
 TEST_P(RendererClipping, NothingLeavesTheFrame)
 {
@@ -478,14 +481,13 @@ TEST_P(RendererClipping, NothingLeavesTheFrame)
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, RendererClipping,
-    ::testing::Values(
-        OutOfRange { "ScaleAbove100", 320, 240,
-            [] {
-                RunMode = 2;
-                Settings.DoChange = 0;
-                Settings.ChangeFormula = 0;
-                Settings.Scale = 900;
-            } },
+    ::testing::Values(OutOfRange { "ScaleAbove100", 320, 240,
+                          [] {
+                              RunMode = 2;
+                              Settings.DoChange = 0;
+                              Settings.ChangeFormula = 0;
+                              Settings.Scale = 900;
+                          } },
         OutOfRange { "MasterSizeAbove100", 320, 240,
             [] {
                 for (auto& row : CurrentPreset.Objects.Stacks)
@@ -548,9 +550,12 @@ TEST_F(RendererTest, WithoutPanelOrFramesRunFramesDoesNothing)
 
 // The sprite gap measured on a counter that moves 100 microseconds per read.
 uint64_t fakeTicks = 0;
-uint64_t advancingTick() { return fakeTicks += 100'000; }
+uint64_t advancingTick()
+{
+    return fakeTicks += 100'000;
+}
 
-class RendererPacing : public RendererTest, public ::testing::WithParamInterface<SpritePacer::Mode> {};
+class RendererPacing : public RendererTest, public ::testing::WithParamInterface<SpritePacer::Mode> { };
 
 TEST_P(RendererPacing, SpritesStayAGapApartAndTheQueueIsPumpedBetween)
 {

@@ -99,7 +99,7 @@ void appendBytes(png_structp png, png_bytep data, png_size_t length)
     static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
 }
 
-void flushNothing(png_structp) {}
+void flushNothing(png_structp) { }
 
 // Encodes the image as an 8-bit RGB PNG, top row first; the alpha byte is not shown on
 // screen and is left out. Empty on failure.
