@@ -1,0 +1,142 @@
+// The entry point: loads the options, reads the host's switch, runs the launcher of the
+// run mode and the event loop, and puts a switched display mode back at the end, also when
+// the program is ended by SIGTERM, SIGINT or SIGHUP.
+
+#include "app/command_line.h"
+#include "app/configure_window.h"
+#include "app/preview_window.h"
+#include "app/resolutions.h"
+#include "app/saver_window.h"
+#include "app/termination_signals.h"
+#include "engine/engine_globals.h"
+#include "platform/instance_lock.h"
+#include "platform/xrandr_mode_source.h"
+#include "presets/preset.h"
+#include "presets/settings.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+namespace {
+
+// Non-zero when the saver start switched the display mode and it must be restored at exit.
+int DisplaySwitched = 0;
+
+// Everything the launchers create lives here until the event loop has returned.
+struct RunState {
+    InstanceLock lock;
+    std::unique_ptr<XRandrModeSource> modes;
+    std::unique_ptr<QWidget> mainWindow;
+    std::unique_ptr<TFormApplet> preview;
+};
+
+void ConfigureLauncher(RunState& state)
+{
+    if (!TakeSingleInstance(state.lock, "QUILLRUNC"))
+        return;
+    RunMode = 1;
+    state.mainWindow = std::make_unique<ConfigureWindow>();
+    state.mainWindow->show();
+}
+
+void SaverLauncher(RunState& state)
+{
+    if (!TakeSingleInstance(state.lock, "QUILLRUNS"))
+        return;
+    RunMode = 2;
+    if (Settings.RandomStart)
+        LoadRandomPreset();
+    if (Settings.LowRes) {
+        state.modes = std::make_unique<XRandrModeSource>();
+        DisplaySwitched = SwitchTo640x480(*state.modes) ? 1 : 0;
+    }
+    // Created after the switch, so the window reads the switched screen size.
+    state.mainWindow = std::make_unique<TTheSaverForm>();
+    state.mainWindow->show();
+}
+
+// False when the handle names no window: the program then ends at once.
+bool PreviewLauncher(RunState& state, long handle)
+{
+    RunMode = 0;
+    QString error;
+    // X11 window ids are 32-bit; anything outside names no window.
+    if (handle > 0 && handle <= 0xFFFFFFFFL)
+        state.preview = TFormApplet::CreateInside(static_cast<uint32_t>(handle), &error);
+    else
+        error = QStringLiteral("no window %1 to show the preview in").arg(handle);
+    if (!state.preview) {
+        std::fprintf(stderr, "opal-revel: %s\n", qPrintable(error));
+        return false;
+    }
+    return true;
+}
+
+bool HasWindow(const RunState& state) { return state.mainWindow || state.preview; }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The command line belongs to the screen-saver host: the toolkit gets only the program's
+    // name, so that no switch is taken for one of its own options.
+    const std::string commandLine = JoinArguments(argc, argv);
+    static int toolkitArgc = 1;
+    static char* toolkitArgv[] = { argv[0], nullptr };
+
+    // The application object comes first so that the settings store can show its message box.
+    QApplication application(toolkitArgc, toolkitArgv);
+    application.setApplicationName(QString::fromStdString(ProductTitle));
+    SetCriticalErrorHandler([](const std::string& caption, const std::string& text) {
+        QMessageBox::critical(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
+    });
+
+    ResetDefaults();
+    LoadSettings(CurrentPreset);
+
+    TerminationSignals terminationSignals;
+    int status = 0;
+    RunState state;
+    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, [&state](int) {
+        Aborting = 1;
+        if (auto* saver = dynamic_cast<TTheSaverForm*>(state.mainWindow.get()))
+            saver->CloseSaver();
+        QCoreApplication::exit(0);
+    });
+
+    try {
+        const LaunchRequest request = ReadSwitch(commandLine);
+        switch (request.mode) {
+        case LaunchMode::Configure:
+            ConfigureLauncher(state);
+            break;
+        case LaunchMode::Saver:
+            SaverLauncher(state);
+            break;
+        case LaunchMode::Preview:
+            if (!PreviewLauncher(state, request.number))
+                status = 1;
+            break;
+        case LaunchMode::None:
+            break;
+        }
+        // The loop runs only when there is a window to serve; a second instance, "/a" or an
+        // unknown switch ends here.
+        if (HasWindow(state))
+            QApplication::exec();
+    } catch (const std::exception& exception) {
+        QMessageBox::critical(nullptr, QString::fromStdString(ProductTitle), QString::fromUtf8(exception.what()));
+    }
+
+    if (DisplaySwitched && state.modes)
+        RestoreDisplay(*state.modes);
+
+    state.preview.reset();
+    state.mainWindow.reset();
+    terminationSignals.reraise();
+    return status;
+}

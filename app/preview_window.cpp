@@ -1,0 +1,210 @@
+#include "app/preview_window.h"
+
+#include "engine/engine_globals.h"
+#include "engine/panel_ext.h"
+#include "engine/renderer.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kTimerMilliseconds = 5;
+constexpr int32_t kSpritesPerTick = 180;
+
+xcb_connection_t* X11Connection()
+{
+    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 != nullptr ? x11->connection() : nullptr;
+}
+
+// Asks for the structure events of the host window (its resizes and its destruction) and
+// reads its size. False, without an X error reaching the toolkit, when the id names no
+// window. Our own event mask on a foreign window is ours alone, so setting it disturbs no
+// other client.
+bool WatchHost(xcb_connection_t* connection, uint32_t host, QSize& nativeSize)
+{
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_generic_error_t* error
+        = xcb_request_check(connection, xcb_change_window_attributes_checked(connection, host, XCB_CW_EVENT_MASK, &mask));
+    if (error != nullptr) {
+        std::free(error);
+        return false;
+    }
+    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, host), &error);
+    if (geometry == nullptr) {
+        std::free(error);
+        return false;
+    }
+    nativeSize = QSize(geometry->width, geometry->height);
+    std::free(geometry);
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QString* error)
+{
+    xcb_connection_t* connection = X11Connection();
+    if (connection == nullptr) {
+        *error = QStringLiteral("the preview needs an X11 display");
+        return nullptr;
+    }
+    QSize nativeSize;
+    if (hostWindow == 0 || !WatchHost(connection, hostWindow, nativeSize)) {
+        *error = QStringLiteral("no window %1 to show the preview in").arg(hostWindow);
+        return nullptr;
+    }
+    QWindow* host = QWindow::fromWinId(hostWindow);
+    if (host == nullptr) {
+        *error = QStringLiteral("window %1 cannot hold the preview").arg(hostWindow);
+        return nullptr;
+    }
+
+    std::unique_ptr<TFormApplet> form(new TFormApplet(hostWindow));
+    // The foreign window becomes the parent of the form's native window; the form has no
+    // parent widget of its own. The foreign QWindow is owned by the form's QWindow from here.
+    form->windowHandle()->setParent(host);
+    qApp->installNativeEventFilter(form.get());
+    form->takeHostSize(nativeSize.width(), nativeSize.height());
+    form->show();
+    return form;
+}
+
+TFormApplet::TFormApplet(uint32_t hostWindow)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
+    , m_host(hostWindow)
+{
+    setWindowTitle(QStringLiteral("Quillmoray"));
+    setAttribute(Qt::WA_NativeWindow);
+    QPalette green = palette();
+    green.setColor(QPalette::Window, Qt::green);
+    setPalette(green);
+    setAutoFillBackground(true);
+
+    panelShower = new PanelExt(this);
+    QPalette black = panelShower->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    panelShower->setPalette(black);
+
+    Timer1 = new QTimer(this);
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setInterval(kTimerMilliseconds);
+    connect(Timer1, &QTimer::timeout, this, &TFormApplet::Timer1Timer);
+    Timer1->start();
+
+    winId(); // creates the native window, so that it can be given its foreign parent
+}
+
+TFormApplet::~TFormApplet()
+{
+    qApp->removeNativeEventFilter(this);
+    if (panelShower != nullptr)
+        panelShower->painter = nullptr;
+    m_renderer.reset();
+}
+
+void TFormApplet::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TFormApplet::FormShow()
+{
+    panelShower->setGeometry(rect());
+    if (!m_renderer) {
+        m_renderer = std::make_unique<Renderer>();
+        panelShower->painter = m_renderer.get();
+        m_renderer->Panel = panelShower;
+    }
+    m_renderer->Reset();
+    FullRepaint = 1;
+}
+
+void TFormApplet::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    panelShower->setGeometry(rect());
+    FormResize();
+}
+
+void TFormApplet::FormResize()
+{
+    if (!m_renderer)
+        return;
+    m_renderer->Reset();
+    FullRepaint = 1;
+}
+
+void TFormApplet::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QWidget::closeEvent(event);
+}
+
+void TFormApplet::FormClose()
+{
+    Aborting = 1;
+    Timer1->stop();
+    QCoreApplication::exit(0);
+}
+
+void TFormApplet::Timer1Timer()
+{
+    QCoreApplication::processEvents();
+    if (m_renderer && !m_hostGone && Aborting == 0)
+        m_renderer->RunFrames(kSpritesPerTick);
+}
+
+void TFormApplet::takeHostSize(int nativeWidth, int nativeHeight)
+{
+    const qreal ratio = windowHandle() != nullptr ? windowHandle()->devicePixelRatio() : devicePixelRatioF();
+    const int width = static_cast<int>(nativeWidth / ratio);
+    const int height = static_cast<int>(nativeHeight / ratio);
+    setGeometry(0, 0, std::max(width, 1), std::max(height, 1));
+}
+
+void TFormApplet::hostDestroyed()
+{
+    if (m_hostGone)
+        return;
+    m_hostGone = true;
+    // The host took our native window with it; nothing more may be drawn into it.
+    Aborting = 1;
+    Timer1->stop();
+    // exit() rather than quit(): quit() from inside a native event filter may not end the loop.
+    QCoreApplication::exit(0);
+}
+
+bool TFormApplet::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    switch (event->response_type & 0x7F) {
+    case XCB_DESTROY_NOTIFY: {
+        auto* destroyed = reinterpret_cast<xcb_destroy_notify_event_t*>(event);
+        if (destroyed->window == m_host)
+            hostDestroyed();
+        break;
+    }
+    case XCB_CONFIGURE_NOTIFY: {
+        auto* configured = reinterpret_cast<xcb_configure_notify_event_t*>(event);
+        if (configured->window == m_host && !m_hostGone)
+            takeHostSize(configured->width, configured->height);
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QAbstractNativeEventFilter>
+#include <QSize>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+
+class PanelExt;
+class QTimer;
+class Renderer;
+
+// The window of preview mode: a small live picture inside a window that the screen-saver
+// host owns, given by its X11 window id. The form is a native window whose parent is that
+// foreign window; it takes the host's whole client area and follows its resizes. Its
+// renderer is the panel's painter and draws 180 sprites every 5 ms. When the host window
+// is destroyed the program ends.
+class TFormApplet final : public QWidget, public QAbstractNativeEventFilter {
+    Q_OBJECT
+
+public:
+    // Creates the preview inside the host window, or answers null (with the reason in
+    // `error`) when the id names no window the program can use.
+    static std::unique_ptr<TFormApplet> CreateInside(uint32_t hostWindow, QString* error);
+    ~TFormApplet() override;
+
+    PanelExt* panelShower = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    explicit TFormApplet(uint32_t hostWindow);
+
+    void FormShow();
+    void FormResize();
+    void FormClose();
+    void Timer1Timer();
+    // The host's size in native pixels, turned into the form's size.
+    void takeHostSize(int nativeWidth, int nativeHeight);
+    void hostDestroyed();
+
+    uint32_t m_host = 0;
+    std::unique_ptr<Renderer> m_renderer;
+    bool m_hostGone = false;
+};

@@ -1,0 +1,170 @@
+#include "app/saver_window.h"
+
+#include "engine/engine_globals.h"
+#include "engine/panel_ext.h"
+#include "engine/renderer.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+
+constexpr int kTimerMilliseconds = 1;
+constexpr int32_t kUnlimitedSprites = 999999999;
+constexpr int kGrabRetryMilliseconds = 50;
+constexpr int kGrabAttempts = 100;
+
+// The primary screen's rectangle in device pixels.
+QRect ScreenRectangle()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->geometry() : QRect(0, 0, 640, 480);
+}
+
+} // namespace
+
+TTheSaverForm::TTheSaverForm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    Aborting = 0;
+    setWindowTitle(QStringLiteral("The Screen Saver Form"));
+    // The window's own colour is never painted: the panel covers all of it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::BlankCursor);
+    setMouseTracking(true);
+
+    panelShower = new PanelExt(this);
+    QPalette black = panelShower->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    panelShower->setPalette(black);
+    panelShower->setCursor(Qt::BlankCursor);
+    panelShower->setMouseTracking(true);
+    panelShower->installEventFilter(this);
+
+    setGeometry(ScreenRectangle());
+
+    Timer1 = new QTimer(this);
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setInterval(kTimerMilliseconds);
+    connect(Timer1, &QTimer::timeout, this, &TTheSaverForm::Timer1Timer);
+    Timer1->start();
+}
+
+TTheSaverForm::~TTheSaverForm()
+{
+    // The panel (a child) outlives the renderer that points at it only until here.
+    m_renderer.reset();
+}
+
+void TTheSaverForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TTheSaverForm::FormShow()
+{
+    m_pointer.Forget();
+    setGeometry(ScreenRectangle());
+    panelShower->setGeometry(rect());
+    if (!m_renderer) {
+        m_renderer = std::make_unique<Renderer>();
+        m_renderer->Panel = panelShower;
+    }
+    m_renderer->Reset();
+    FullRepaint = 1;
+
+    raise();
+    activateWindow();
+    setFocus(Qt::ActiveWindowFocusReason);
+    m_grabAttempts = 0;
+    grabKeyboardSoon();
+}
+
+void TTheSaverForm::grabKeyboardSoon()
+{
+    if (m_closing || windowHandle() == nullptr)
+        return;
+    if (windowHandle()->setKeyboardGrabEnabled(true))
+        return;
+    if (++m_grabAttempts < kGrabAttempts)
+        QTimer::singleShot(kGrabRetryMilliseconds, this, &TTheSaverForm::grabKeyboardSoon);
+}
+
+void TTheSaverForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    panelShower->setGeometry(rect());
+    FormResize();
+}
+
+void TTheSaverForm::FormResize()
+{
+    if (!m_renderer)
+        return;
+    m_renderer->Reset();
+    FullRepaint = 1;
+}
+
+void TTheSaverForm::Timer1Timer()
+{
+    if (m_renderer && !m_closing)
+        m_renderer->RunFrames(kUnlimitedSprites);
+}
+
+void TTheSaverForm::keyPressEvent(QKeyEvent* event)
+{
+    event->accept();
+    CloseSaver();
+}
+
+bool TTheSaverForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == panelShower) {
+        switch (event->type()) {
+        case QEvent::MouseMove: {
+            const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
+            MSaverMouseMove(position.x(), position.y());
+            return true;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel: // the wheel is buttons 4 and 5 of the pointer
+            panelShowerMouseDown();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TTheSaverForm::MSaverMouseMove(int x, int y)
+{
+    if (m_pointer.MovedTooFar(x, y))
+        CloseSaver();
+}
+
+void TTheSaverForm::panelShowerMouseDown() { CloseSaver(); }
+
+void TTheSaverForm::CloseSaver()
+{
+    Aborting = 1;
+    if (m_closing)
+        return;
+    m_closing = true;
+    Timer1->stop();
+    if (windowHandle() != nullptr)
+        windowHandle()->setKeyboardGrabEnabled(false);
+    hide();
+    // exit() rather than quit(): the event loop must end even when this runs inside the
+    // renderer's message pumping.
+    QCoreApplication::exit(0);
+}

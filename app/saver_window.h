@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/pointer_watch.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class PanelExt;
+class QTimer;
+class Renderer;
+
+// The full-screen window of saver mode: borderless, above every other window, the size of
+// the primary screen in device pixels, with a hidden pointer and a black panel. A 1 ms timer
+// re-enters the renderer's RunFrames whenever its previous call has returned. The first key,
+// the first mouse button, or a pointer more than 20 pixels from where it was first seen
+// closes the saver and ends the program.
+//
+// The renderer is not the panel's painter: when the system asks for a repaint the panel
+// shows plain black, and the picture comes back only where sprites are drawn afterwards.
+class TTheSaverForm final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TTheSaverForm(QWidget* parent = nullptr);
+    ~TTheSaverForm() override;
+
+    PanelExt* panelShower = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Stops the renderer before its next object, hides the window and tells the application
+    // to end. The window itself is destroyed by its owner once the event loop has returned,
+    // since this runs inside the renderer's message pumping.
+    void CloseSaver();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormShow();
+    void FormResize();
+    void Timer1Timer();
+    void MSaverMouseMove(int x, int y);
+    void panelShowerMouseDown();
+    // The keyboard grab fails until the window is viewable (a window manager may map it
+    // late), so it is retried for a while after the window is shown.
+    void grabKeyboardSoon();
+
+    PointerWatch m_pointer;
+    std::unique_ptr<Renderer> m_renderer;
+    int m_grabAttempts = 0;
+    bool m_closing = false;
+};
