@@ -103,7 +103,8 @@ void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, i
     const auto rows = static_cast<std::size_t>(std::max(sourceHeight, 0));
     std::vector<uint8_t> intermediate(intermediateRowBytes * rows);
 
-    // Horizontal pass, with one set of weights for every row.
+    // Horizontal pass, with one set of weights for every row. At the same width the rows
+    // are copied, which is what the filter would give.
     if (sourceWidth == newWidth) {
         for (std::size_t y = 0; y < rows; ++y) {
             std::memcpy(intermediate.data() + y * intermediateRowBytes, sourceRows[y], intermediateRowBytes);
@@ -113,6 +114,16 @@ void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, i
         for (std::size_t y = 0; y < rows; ++y) {
             scaleRow(sourceRows[y], intermediate.data() + y * intermediateRowBytes, newWidth, across);
         }
+    }
+
+    // At the same height the filter's weights are exactly 0, 1, 0, so the pass would give
+    // back every row unchanged: copy instead.
+    if (sourceHeight == newHeight) {
+        for (int32_t v = 0; v < newHeight; ++v) {
+            std::memcpy(destinationRows[v], intermediate.data() + static_cast<std::size_t>(v) * intermediateRowBytes,
+                        intermediateRowBytes);
+        }
+        return;
     }
 
     // Vertical pass. Whole rows are accumulated at once, source row by source row in the
