@@ -1,0 +1,245 @@
+// The real opal-revel under a private Xvfb, driven as a person would: real key and pointer
+// events through xdotool, screenshots read back as pixels. Every wait polls; only the
+// checks that something did NOT happen wait a fixed settling time first.
+
+#include "tests/app/x_session.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+constexpr int kScreenWidth = 800;
+constexpr int kScreenHeight = 600;
+// A colour no sprite is expected to have, for backdrops and host windows.
+constexpr uint32_t kBackdrop = 0x13FE4D;
+constexpr const char* kBackdropText = "13FE4D";
+constexpr uint32_t kBlack = 0x000000;
+constexpr const char* kSaverTitle = "The Screen Saver Form";
+constexpr const char* kConfigureTitle = "Opal Revel 2.0";
+// How long a check that nothing happened gives the program to react first.
+constexpr auto kSettle = std::chrono::milliseconds(2000);
+
+class AppEndToEndTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_session.Ready()) << "Xvfb did not start";
+        m_session.Xdotool("mousemove 500 400");
+    }
+
+    std::unique_ptr<ChildProcess> StartProgram(std::vector<std::string> switches)
+    {
+        std::vector<std::string> arguments = { ProgramPath() };
+        arguments.insert(arguments.end(), switches.begin(), switches.end());
+        return m_session.Start(arguments);
+    }
+
+    // A plain window of the backdrop colour from the helper; answers its id.
+    std::unique_ptr<ChildProcess> StartHostWindow(int x, int y, int width, int height, std::string& id)
+    {
+        auto host = m_session.Start({ HostWindowPath(), "window", std::to_string(x), std::to_string(y),
+                                        std::to_string(width), std::to_string(height), kBackdropText },
+            true);
+        id = host->ReadLine().value_or("");
+        return host;
+    }
+
+    // Polls screenshots until the rectangle holds no backdrop pixel and at least `sprites`
+    // pixels that are not black.
+    bool WaitForPicture(int x, int y, int width, int height, int sprites = 50)
+    {
+        return PollUntil([&] {
+            Screenshot picture = m_session.Shoot("picture-" + std::to_string(m_shots++));
+            return picture.width > 0 && picture.CountEqual(x, y, width, height, kBackdrop) == 0
+                && picture.CountOther(x, y, width, height, kBlack) >= sprites;
+        });
+    }
+
+    std::unique_ptr<ChildProcess> StartSaverAndWaitForSprites()
+    {
+        auto saver = StartProgram({ "/s" });
+        EXPECT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kSaverTitle).size() == 1; }))
+            << "no saver window";
+        EXPECT_TRUE(WaitForPicture(0, 0, kScreenWidth, kScreenHeight)) << "the saver drew nothing";
+        return saver;
+    }
+
+    void ExpectCleanExit(ChildProcess& program, int code = 0)
+    {
+        ASSERT_TRUE(program.WaitForExit()) << "the program did not end";
+        EXPECT_EQ(program.TermSignal(), 0);
+        EXPECT_EQ(program.ExitCode(), code);
+    }
+
+    XSession m_session { kScreenWidth, kScreenHeight };
+    int m_shots = 0;
+};
+
+TEST_F(AppEndToEndTest, SaverCoversTheScreenDrawsSpritesAndAnyKeyClosesIt)
+{
+    std::string backdropId;
+    auto backdrop = StartHostWindow(0, 0, kScreenWidth, kScreenHeight, backdropId);
+    ASSERT_FALSE(backdropId.empty());
+
+    auto saver = StartSaverAndWaitForSprites();
+    EXPECT_TRUE(saver->Running());
+    m_session.Xdotool("key q");
+    ExpectCleanExit(*saver);
+    EXPECT_TRUE(m_session.WindowsNamed(kSaverTitle).empty());
+}
+
+TEST_F(AppEndToEndTest, SaverClosesOnAClickOfAnyButton)
+{
+    for (const char* button : { "1", "3" }) {
+        auto saver = StartSaverAndWaitForSprites();
+        m_session.Xdotool(std::string("click ") + button);
+        ExpectCleanExit(*saver);
+    }
+}
+
+TEST_F(AppEndToEndTest, SaverClosesWhenSmallMovesAddUpPastTwentyPixels)
+{
+    auto saver = StartSaverAndWaitForSprites();
+    // The first movement seen is only remembered. It keeps x = 500, so the position stored
+    // is x = 500 whether the saver saw the pointer arrive or only this move.
+    m_session.Xdotool("mousemove 500 401");
+    m_session.Xdotool("mousemove 515 401");
+    std::this_thread::sleep_for(kSettle);
+    EXPECT_TRUE(saver->Running()) << "15 pixels closed the saver";
+    m_session.Xdotool("mousemove 525 401");
+    ExpectCleanExit(*saver);
+}
+
+TEST_F(AppEndToEndTest, SaverStaysOpenAfterOneMoveOfTwentyPixels)
+{
+    auto saver = StartSaverAndWaitForSprites();
+    m_session.Xdotool("mousemove 500 401");
+    m_session.Xdotool("mousemove 520 401");
+    std::this_thread::sleep_for(kSettle);
+    EXPECT_TRUE(saver->Running()) << "20 pixels closed the saver";
+    m_session.Xdotool("key Escape");
+    ExpectCleanExit(*saver);
+}
+
+TEST_F(AppEndToEndTest, SecondSaverEndsAtOnceWhileTheFirstRunsOnAndTheEditorMayStart)
+{
+    auto first = StartSaverAndWaitForSprites();
+    auto second = StartProgram({ "-S" });
+    ExpectCleanExit(*second);
+    EXPECT_TRUE(first->Running());
+    EXPECT_EQ(m_session.WindowsNamed(kSaverTitle).size(), 1u);
+
+    // The configure lock is a different one: the editor starts beside a running saver.
+    auto configure = StartProgram({ "/c" });
+    EXPECT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kConfigureTitle).size() == 1; }));
+    configure->Signal(SIGTERM);
+    ASSERT_TRUE(configure->WaitForExit());
+    EXPECT_EQ(configure->TermSignal(), SIGTERM);
+
+    m_session.Xdotool("key space");
+    ExpectCleanExit(*first);
+}
+
+TEST_F(AppEndToEndTest, UnknownAndIgnoredSwitchesEndWithoutAWindow)
+{
+    auto watcher = m_session.Start({ HostWindowPath(), "watch" }, true);
+    ASSERT_EQ(watcher->ReadLine().value_or(""), "watching");
+
+    for (std::vector<std::string> switches : { std::vector<std::string> { "/x" }, { "/a", "55" }, { "-A" } }) {
+        auto program = StartProgram(switches);
+        ExpectCleanExit(*program);
+    }
+    // Every window mapped so far has been reported once the watcher has synced.
+    watcher->WriteLine("sync");
+    std::vector<std::string> lines;
+    while (auto line = watcher->ReadLine()) {
+        if (*line == "synced")
+            break;
+        lines.push_back(*line);
+    }
+    EXPECT_TRUE(lines.empty()) << "a window was mapped: " << lines.front();
+}
+
+TEST_F(AppEndToEndTest, ConfigureSwitchAndNoSwitchOpenTheLiveViewOnce)
+{
+    for (std::vector<std::string> switches : { std::vector<std::string> { "/c:1234" }, {} }) {
+        auto configure = StartProgram(switches);
+        ASSERT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kConfigureTitle).size() == 1; }))
+            << "no configure window";
+        const std::string id = m_session.WindowsNamed(kConfigureTitle).front();
+        std::istringstream geometry(m_session.Run("xdotool getwindowgeometry --shell " + id));
+        int x = 0, y = 0, width = 0, height = 0;
+        for (std::string line; std::getline(geometry, line);) {
+            std::sscanf(line.c_str(), "X=%d", &x);
+            std::sscanf(line.c_str(), "Y=%d", &y);
+            std::sscanf(line.c_str(), "WIDTH=%d", &width);
+            std::sscanf(line.c_str(), "HEIGHT=%d", &height);
+        }
+        EXPECT_GE(width, 492);
+        EXPECT_GE(height, 369);
+        // The middle of the live view gets sprites.
+        EXPECT_TRUE(WaitForPicture(x + width / 2 - 120, y + height / 2 - 90, 240, 180));
+
+        // A second configure instance ends at once.
+        auto second = StartProgram({ "-c" });
+        ExpectCleanExit(*second);
+        EXPECT_EQ(m_session.WindowsNamed(kConfigureTitle).size(), 1u);
+
+        configure->Signal(SIGTERM);
+        ASSERT_TRUE(configure->WaitForExit());
+        EXPECT_EQ(configure->TermSignal(), SIGTERM);
+    }
+}
+
+TEST_F(AppEndToEndTest, PreviewFillsItsHostFollowsItsSizeAndEndsWithIt)
+{
+    std::string hostId;
+    auto host = StartHostWindow(100, 100, 152, 112, hostId);
+    ASSERT_FALSE(hostId.empty());
+    auto preview = StartProgram({ "/p", hostId });
+    EXPECT_TRUE(WaitForPicture(100, 100, 152, 112, 20)) << "the preview did not fill its host";
+    // Nothing outside the host.
+    Screenshot around = m_session.Shoot("around-host");
+    EXPECT_EQ(around.CountOther(300, 0, kScreenWidth - 300, kScreenHeight, around.Pixel(kScreenWidth - 1, 0)), 0);
+
+    host->WriteLine("resize 240 180");
+    EXPECT_EQ(host->ReadLine().value_or(""), "resized");
+    EXPECT_TRUE(WaitForPicture(100, 100, 240, 180, 20)) << "the preview did not follow its host";
+
+    host->WriteLine("destroy");
+    EXPECT_EQ(host->ReadLine().value_or(""), "destroyed");
+    ExpectCleanExit(*preview);
+}
+
+TEST_F(AppEndToEndTest, PreviewOfNoWindowEndsCleanly)
+{
+    std::string staleId;
+    {
+        auto host = StartHostWindow(10, 10, 30, 30, staleId);
+        host->WriteLine("destroy");
+        EXPECT_EQ(host->ReadLine().value_or(""), "destroyed");
+    }
+    for (const std::string& handle : { std::string("0"), std::string("99999999"), staleId, std::string("-7") }) {
+        auto preview = StartProgram({ "/p", handle });
+        ExpectCleanExit(*preview, 1);
+    }
+    // "/p" without a number asks for window 0.
+    auto bare = StartProgram({ "/p" });
+    ExpectCleanExit(*bare, 1);
+}
+
+TEST_F(AppEndToEndTest, SaverEndedBySignalLeavesTheNormalWay)
+{
+    for (int signalNumber : { SIGTERM, SIGINT, SIGHUP }) {
+        auto saver = StartSaverAndWaitForSprites();
+        saver->Signal(signalNumber);
+        ASSERT_TRUE(saver->WaitForExit());
+        EXPECT_EQ(saver->TermSignal(), signalNumber);
+    }
+}
+
+} // namespace

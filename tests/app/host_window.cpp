@@ -1,0 +1,176 @@
+// A small X11 client for the end-to-end tests of opal-revel. It plays the parts of the
+// outside world that the tests need:
+//
+//   host_window window X Y WIDTH HEIGHT RRGGBB
+//       maps a plain window of that colour (a screen-saver host's preview window, or a
+//       backdrop) and prints its id; then reads commands from standard input:
+//       "resize W H", "destroy" (answers "destroyed"), and ends at end of input.
+//   host_window watch
+//       watches the root window for windows being mapped and prints "map <id>" for each;
+//       "sync" on standard input answers "synced" once every earlier event has been read.
+//   host_window add-mode WIDTH HEIGHT
+//       offers one more display mode of that size on the screen's first output (RandR 1.2).
+//   host_window screen-size
+//       prints the root window's size as "WIDTHxHEIGHT".
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+bool ReadLine(std::string& line)
+{
+    line.clear();
+    char character;
+    while (true) {
+        ssize_t count = read(STDIN_FILENO, &character, 1);
+        if (count <= 0)
+            return false;
+        if (character == '\n')
+            return true;
+        line += character;
+    }
+}
+
+void Say(const std::string& line)
+{
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+// Waits for either X events or a command; false at end of input.
+bool WaitForInput(Display* display)
+{
+    pollfd sources[2] = { { ConnectionNumber(display), POLLIN, 0 }, { STDIN_FILENO, POLLIN, 0 } };
+    if (XPending(display) > 0)
+        return true;
+    return poll(sources, 2, -1) >= 0;
+}
+
+bool StandardInputReady()
+{
+    pollfd source = { STDIN_FILENO, POLLIN, 0 };
+    return poll(&source, 1, 0) > 0;
+}
+
+int RunWindow(Display* display, int x, int y, int width, int height, unsigned long colour)
+{
+    Window root = DefaultRootWindow(display);
+    Window window = XCreateSimpleWindow(display, root, x, y, width, height, 0, 0, colour);
+    XSetWindowAttributes attributes;
+    attributes.override_redirect = True; // placed exactly where asked, with or without a window manager
+    XChangeWindowAttributes(display, window, CWOverrideRedirect, &attributes);
+    XSelectInput(display, window, StructureNotifyMask);
+    XMapWindow(display, window);
+    XEvent event;
+    do {
+        XNextEvent(display, &event);
+    } while (event.type != MapNotify);
+    Say(std::to_string(window));
+
+    std::string line;
+    while (ReadLine(line)) {
+        int newWidth = 0;
+        int newHeight = 0;
+        if (line == "destroy") {
+            XDestroyWindow(display, window);
+            XSync(display, False);
+            Say("destroyed");
+        } else if (std::sscanf(line.c_str(), "resize %d %d", &newWidth, &newHeight) == 2) {
+            XResizeWindow(display, window, static_cast<unsigned>(newWidth), static_cast<unsigned>(newHeight));
+            XSync(display, False);
+            Say("resized");
+        }
+    }
+    return 0;
+}
+
+int RunWatch(Display* display)
+{
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    XSync(display, False);
+    Say("watching");
+    std::string line;
+    while (WaitForInput(display)) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == MapNotify)
+                Say("map " + std::to_string(event.xmap.window));
+        }
+        if (StandardInputReady()) {
+            if (!ReadLine(line))
+                return 0;
+            if (line == "sync") {
+                XSync(display, False);
+                while (XPending(display) > 0) {
+                    XEvent event;
+                    XNextEvent(display, &event);
+                    if (event.type == MapNotify)
+                        Say("map " + std::to_string(event.xmap.window));
+                }
+                Say("synced");
+            }
+        }
+    }
+    return 0;
+}
+
+int AddMode(Display* display, unsigned width, unsigned height)
+{
+    Window root = DefaultRootWindow(display);
+    XRRScreenResources* resources = XRRGetScreenResources(display, root);
+    if (resources == nullptr || resources->noutput < 1)
+        return 1;
+    XRRModeInfo info;
+    std::memset(&info, 0, sizeof info);
+    char name[32];
+    std::snprintf(name, sizeof name, "%ux%u", width, height);
+    info.width = width;
+    info.height = height;
+    info.hTotal = width + 160;
+    info.vTotal = height + 45;
+    info.dotClock = static_cast<unsigned long>(info.hTotal) * info.vTotal * 60; // 60 Hz
+    info.name = name;
+    info.nameLength = static_cast<unsigned>(std::strlen(name));
+    RRMode mode = XRRCreateMode(display, root, &info);
+    XRRAddOutputMode(display, resources->outputs[0], mode);
+    XSync(display, False);
+    XRRFreeScreenResources(resources);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "host_window: cannot open the display\n");
+        return 2;
+    }
+    std::string command = argc > 1 ? argv[1] : "";
+    if (command == "window" && argc == 7) {
+        return RunWindow(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+            std::strtoul(argv[6], nullptr, 16));
+    }
+    if (command == "watch")
+        return RunWatch(display);
+    if (command == "add-mode" && argc == 4)
+        return AddMode(display, static_cast<unsigned>(std::atoi(argv[2])), static_cast<unsigned>(std::atoi(argv[3])));
+    if (command == "screen-size") {
+        std::printf("%dx%d\n", DisplayWidth(display, DefaultScreen(display)),
+            DisplayHeight(display, DefaultScreen(display)));
+        return 0;
+    }
+    std::fprintf(stderr, "usage: host_window window X Y W H RRGGBB | watch | add-mode W H | screen-size\n");
+    return 2;
+}
