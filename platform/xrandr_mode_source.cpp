@@ -3,6 +3,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <cmath>
+
 namespace {
 
 constexpr uint32_t kAllModeFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
@@ -23,8 +25,47 @@ uint32_t BitsPerPixel(Display* display)
     return bits;
 }
 
-// The modes are rare events in a program's life; an X error here must not end it.
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+// Vertical refresh in whole Hz from the mode's timings, as display settings show it.
+uint32_t RefreshRate(const XRRModeInfo& info)
+{
+    double lines = info.vTotal;
+    if (info.modeFlags & RR_DoubleScan)
+        lines *= 2;
+    if (info.modeFlags & RR_Interlace)
+        lines /= 2;
+    if (info.hTotal == 0 || lines <= 0)
+        return 0;
+    return static_cast<uint32_t>(std::lround(static_cast<double>(info.dotClock) / (info.hTotal * lines)));
+}
+
+const XRRModeInfo* FindModeInfo(const XRRScreenResources* resources, RRMode id)
+{
+    for (int index = 0; index < resources->nmode; ++index) {
+        if (resources->modes[index].id == id)
+            return &resources->modes[index];
+    }
+    return nullptr;
+}
+
+// A refused change must not end the program: errors of this connection are only counted.
+int g_errors = 0;
+int CountXError(Display*, XErrorEvent*)
+{
+    ++g_errors;
+    return 0;
+}
+
+// Runs the requests with errors counted instead of fatal; true when none arrived.
+template<typename Requests> bool WithoutXErrors(Display* display, Requests requests)
+{
+    XSync(display, False);
+    g_errors = 0;
+    XErrorHandler previous = XSetErrorHandler(CountXError);
+    bool answered = requests();
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    return answered && g_errors == 0;
+}
 
 } // namespace
 
@@ -35,12 +76,13 @@ XRandrModeSource::XRandrModeSource()
         return;
     int eventBase = 0;
     int errorBase = 0;
-    if (!XRRQueryExtension(m_display, &eventBase, &errorBase)) {
-        XCloseDisplay(m_display);
-        m_display = nullptr;
+    int major = 0;
+    int minor = 0;
+    if (!XRRQueryExtension(m_display, &eventBase, &errorBase) || !XRRQueryVersion(m_display, &major, &minor)
+        || major < 1 || (major == 1 && minor < 2))
         return;
-    }
-    ListModes();
+    m_root = DefaultRootWindow(m_display);
+    FindOutput();
 }
 
 XRandrModeSource::~XRandrModeSource()
@@ -49,35 +91,37 @@ XRandrModeSource::~XRandrModeSource()
         XCloseDisplay(m_display);
 }
 
-void XRandrModeSource::ListModes()
+void XRandrModeSource::FindOutput()
 {
-    Window root = DefaultRootWindow(m_display);
-    XRRScreenConfiguration* config = XRRGetScreenInfo(m_display, root);
-    if (config == nullptr)
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
+    if (resources == nullptr)
         return;
-    uint32_t bits = BitsPerPixel(m_display);
-    int sizeCount = 0;
-    XRRScreenSize* sizes = XRRConfigSizes(config, &sizeCount);
-    for (int sizeIndex = 0; sizeIndex < sizeCount; ++sizeIndex) {
-        Entry entry;
-        entry.sizeIndex = sizeIndex;
-        entry.mode.fields = kAllModeFields;
-        entry.mode.bitsPerPixel = bits;
-        entry.mode.width = static_cast<uint32_t>(sizes[sizeIndex].width);
-        entry.mode.height = static_cast<uint32_t>(sizes[sizeIndex].height);
-        int rateCount = 0;
-        short* rates = XRRConfigRates(config, sizeIndex, &rateCount);
-        if (rateCount <= 0) {
-            m_entries.push_back(entry);
-            continue;
-        }
-        for (int rateIndex = 0; rateIndex < rateCount; ++rateIndex) {
-            entry.rate = rates[rateIndex];
-            entry.mode.displayFrequency = rates[rateIndex] > 0 ? static_cast<uint32_t>(rates[rateIndex]) : 0;
+    // The primary output, else the first one that is lit.
+    RROutput chosen = XRRGetOutputPrimary(m_display, m_root);
+    XRROutputInfo* output = chosen != 0 ? XRRGetOutputInfo(m_display, resources, chosen) : nullptr;
+    for (int index = 0; (output == nullptr || output->crtc == 0) && index < resources->noutput; ++index) {
+        if (output != nullptr)
+            XRRFreeOutputInfo(output);
+        chosen = resources->outputs[index];
+        output = XRRGetOutputInfo(m_display, resources, chosen);
+    }
+    if (output != nullptr && output->crtc != 0) {
+        m_output = chosen;
+        m_crtc = output->crtc;
+        const uint32_t bits = BitsPerPixel(m_display);
+        for (int index = 0; index < output->nmode; ++index) {
+            const XRRModeInfo* info = FindModeInfo(resources, output->modes[index]);
+            if (info == nullptr)
+                continue;
+            Entry entry;
+            entry.id = info->id;
+            entry.mode = DisplayMode { kAllModeFields, bits, info->width, info->height, RefreshRate(*info) };
             m_entries.push_back(entry);
         }
     }
-    XRRFreeScreenConfigInfo(config);
+    if (output != nullptr)
+        XRRFreeOutputInfo(output);
+    XRRFreeScreenResources(resources);
 }
 
 bool XRandrModeSource::EnumMode(uint32_t index, DisplayMode& mode)
@@ -88,63 +132,112 @@ bool XRandrModeSource::EnumMode(uint32_t index, DisplayMode& mode)
     return true;
 }
 
-const XRandrModeSource::Entry* XRandrModeSource::FindEntry(const DisplayMode& mode) const
+int XRandrModeSource::LitCrtcCount()
 {
-    for (const Entry& entry : m_entries) {
-        const DisplayMode& offered = entry.mode;
-        if (offered.width == mode.width && offered.height == mode.height && offered.bitsPerPixel == mode.bitsPerPixel
-            && offered.displayFrequency == mode.displayFrequency)
-            return &entry;
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
+    if (resources == nullptr)
+        return 0;
+    int lit = 0;
+    for (int index = 0; index < resources->ncrtc; ++index) {
+        XRRCrtcInfo* crtc = XRRGetCrtcInfo(m_display, resources, resources->crtcs[index]);
+        if (crtc != nullptr && crtc->mode != 0)
+            ++lit;
+        if (crtc != nullptr)
+            XRRFreeCrtcInfo(crtc);
     }
-    return nullptr;
+    XRRFreeScreenResources(resources);
+    return lit;
 }
 
-bool XRandrModeSource::SetConfig(int sizeIndex, unsigned short rotation, short rate)
+bool XRandrModeSource::SetCrtc(unsigned long mode, int x, int y, unsigned short rotation,
+    const std::vector<unsigned long>& outputs)
 {
-    Window root = DefaultRootWindow(m_display);
-    // The configuration carries the server's timestamp, so it is fetched fresh for each change.
-    XRRScreenConfiguration* config = XRRGetScreenInfo(m_display, root);
-    if (config == nullptr)
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
+    if (resources == nullptr)
         return false;
-    XErrorHandler previous = XSetErrorHandler(IgnoreXError);
-    Status status = rate > 0 ? XRRSetScreenConfigAndRate(m_display, config, root, sizeIndex, rotation, rate, CurrentTime)
-                             : XRRSetScreenConfig(m_display, config, root, sizeIndex, rotation, CurrentTime);
-    XSync(m_display, False);
-    XSetErrorHandler(previous);
-    XRRFreeScreenConfigInfo(config);
-    return status == RRSetConfigSuccess;
+    std::vector<RROutput> list(outputs.begin(), outputs.end());
+    bool done = WithoutXErrors(m_display, [&] {
+        return XRRSetCrtcConfig(m_display, resources, m_crtc, CurrentTime, x, y, mode, rotation, list.data(),
+                   static_cast<int>(list.size()))
+            == RRSetConfigSuccess;
+    });
+    XRRFreeScreenResources(resources);
+    return done;
 }
 
 int XRandrModeSource::ChangeMode(const DisplayMode& mode, int flags)
 {
-    if (m_display == nullptr)
-        return DISP_CHANGE_FAILED;
-    const Entry* entry = FindEntry(mode);
-    if (entry == nullptr)
+    const Entry* found = nullptr;
+    for (const Entry& entry : m_entries) {
+        const DisplayMode& offered = entry.mode;
+        if (offered.width == mode.width && offered.height == mode.height && offered.bitsPerPixel == mode.bitsPerPixel
+            && offered.displayFrequency == mode.displayFrequency)
+            found = &entry;
+    }
+    if (m_crtc == 0 || found == nullptr)
         return DISP_CHANGE_FAILED;
     if (flags & CDS_TEST)
         return DISP_CHANGE_SUCCESSFUL;
 
     if (!m_changed) {
-        XRRScreenConfiguration* config = XRRGetScreenInfo(m_display, DefaultRootWindow(m_display));
-        if (config == nullptr)
+        XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
+        XRRCrtcInfo* crtc = resources != nullptr ? XRRGetCrtcInfo(m_display, resources, m_crtc) : nullptr;
+        if (crtc == nullptr) {
+            if (resources != nullptr)
+                XRRFreeScreenResources(resources);
             return DISP_CHANGE_FAILED;
-        Rotation rotation = 0;
-        m_original.sizeIndex = XRRConfigCurrentConfiguration(config, &rotation);
-        m_original.rotation = rotation;
-        m_original.rate = XRRConfigCurrentRate(config);
-        XRRFreeScreenConfigInfo(config);
+        }
+        const int screen = DefaultScreen(m_display);
+        m_original = Original {};
+        m_original.mode = crtc->mode;
+        m_original.x = crtc->x;
+        m_original.y = crtc->y;
+        m_original.rotation = crtc->rotation;
+        m_original.outputs.assign(crtc->outputs, crtc->outputs + crtc->noutput);
+        m_original.screenWidth = DisplayWidth(m_display, screen);
+        m_original.screenHeight = DisplayHeight(m_display, screen);
+        m_original.screenMillimetresWide = DisplayWidthMM(m_display, screen);
+        m_original.screenMillimetresHigh = DisplayHeightMM(m_display, screen);
+        XRRFreeCrtcInfo(crtc);
+        XRRFreeScreenResources(resources);
     }
-    if (!SetConfig(entry->sizeIndex, m_original.rotation, entry->rate))
+
+    // The CRTC first, at the top-left corner: the screen may only shrink once nothing
+    // lit reaches beyond the new size.
+    std::vector<unsigned long> outputs = m_original.outputs;
+    if (outputs.empty())
+        outputs.push_back(m_output);
+    if (!SetCrtc(found->id, 0, 0, m_original.rotation, outputs))
         return DISP_CHANGE_FAILED;
     m_changed = true;
+
+    const auto width = static_cast<int>(found->mode.width);
+    const auto height = static_cast<int>(found->mode.height);
+    if (LitCrtcCount() == 1 && (width != m_original.screenWidth || height != m_original.screenHeight)) {
+        // Keep the physical size in proportion, so the dots per inch stay as they were.
+        const int wide = m_original.screenWidth > 0 ? m_original.screenMillimetresWide * width / m_original.screenWidth : 0;
+        const int high
+            = m_original.screenHeight > 0 ? m_original.screenMillimetresHigh * height / m_original.screenHeight : 0;
+        m_original.screenResized = WithoutXErrors(m_display, [&] {
+            XRRSetScreenSize(m_display, m_root, width, height, wide, high);
+            return true;
+        });
+    }
     return DISP_CHANGE_SUCCESSFUL;
 }
 
 void XRandrModeSource::RestoreMode()
 {
-    if (m_display == nullptr || !m_changed)
+    if (!m_changed)
         return;
-    if (SetConfig(m_original.sizeIndex, m_original.rotation, m_original.rate))
+    // The screen grows back before the CRTC takes its larger mode again.
+    if (m_original.screenResized) {
+        WithoutXErrors(m_display, [&] {
+            XRRSetScreenSize(m_display, m_root, m_original.screenWidth, m_original.screenHeight,
+                m_original.screenMillimetresWide, m_original.screenMillimetresHigh);
+            return true;
+        });
+    }
+    if (SetCrtc(m_original.mode, m_original.x, m_original.y, m_original.rotation, m_original.outputs))
         m_changed = false;
 }

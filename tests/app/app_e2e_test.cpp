@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -239,6 +241,66 @@ TEST_F(AppEndToEndTest, SaverEndedBySignalLeavesTheNormalWay)
         saver->Signal(signalNumber);
         ASSERT_TRUE(saver->WaitForExit());
         EXPECT_EQ(saver->TermSignal(), signalNumber);
+    }
+}
+
+// The saver's 640 x 480 switch on a server that offers that mode beside its own.
+class LowResolutionTest : public AppEndToEndTest {
+protected:
+    void SetUp() override
+    {
+        AppEndToEndTest::SetUp();
+        ASSERT_EQ(ScreenSize(), "800x600");
+        auto addMode = m_session.Start({ HostWindowPath(), "add-mode", "640", "480" });
+        ASSERT_TRUE(addMode->WaitForExit());
+        ASSERT_EQ(addMode->ExitCode(), 0);
+
+        // A first run creates the user's key store; the options then go beside its Paths key.
+        auto firstRun = StartProgram({ "/a" });
+        ExpectCleanExit(*firstRun);
+        const auto store = m_session.folder() / "config" / "opal-revel" / "registry.reg";
+        ASSERT_TRUE(std::filesystem::exists(store));
+        std::ofstream values(store, std::ios::app);
+        values << "\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n";
+        for (const char* line : { "\"Scale\"=dword:0000004b", "\"DoChange\"=dword:00000001", "\"Seconds\"=dword:0000000a",
+                 "\"Travel\"=dword:00000001", "\"LowRes\"=dword:00000001", "\"Filter\"=dword:00000000",
+                 "\"Interlace\"=dword:00000001", "\"Formula\"=dword:00000000", "\"FiterAuto\"=dword:00000000",
+                 "\"FiterAutoSeconds\"=dword:0000000a", "\"ChangeFormula\"=dword:00000001", "\"Mirror\"=dword:00000001",
+                 "\"ChangeMirror\"=dword:00000000" })
+            values << line << "\n";
+    }
+
+    std::string ScreenSize()
+    {
+        auto query = m_session.Start({ HostWindowPath(), "screen-size" }, true);
+        return query->ReadLine().value_or("");
+    }
+
+    std::unique_ptr<ChildProcess> StartSwitchedSaver()
+    {
+        auto saver = StartProgram({ "/s" });
+        EXPECT_TRUE(PollUntil([&] { return ScreenSize() == "640x480"; })) << "the display was not switched";
+        EXPECT_TRUE(WaitForPicture(0, 0, 640, 480)) << "the saver drew nothing at 640 x 480";
+        return saver;
+    }
+};
+
+TEST_F(LowResolutionTest, TheDisplayComesBackWhenTheSaverCloses)
+{
+    auto saver = StartSwitchedSaver();
+    m_session.Xdotool("key Return");
+    ExpectCleanExit(*saver);
+    EXPECT_EQ(ScreenSize(), "800x600");
+}
+
+TEST_F(LowResolutionTest, TheDisplayComesBackWhenTheHostStopsTheSaverWithASignal)
+{
+    for (int signalNumber : { SIGTERM, SIGHUP }) {
+        auto saver = StartSwitchedSaver();
+        saver->Signal(signalNumber);
+        ASSERT_TRUE(saver->WaitForExit());
+        EXPECT_EQ(saver->TermSignal(), signalNumber);
+        EXPECT_EQ(ScreenSize(), "800x600");
     }
 }
 
