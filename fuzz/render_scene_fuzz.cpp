@@ -1,0 +1,64 @@
+// Any preset and any settings drawn by the renderer: sprites and presents must stay inside
+// the frames and the panel (AddressSanitizer watches the frames; the recording panel's
+// record is checked here), whatever the master sizes, speeds, formula, mirror or size.
+//
+// Input: panel width and height (one byte each, plus 1), Formula (signed byte), Mirror
+// (signed byte), flags (bit 0 Travel, bit 1 Filter, bit 2 Interlace, bit 3 saver mode),
+// Scale (byte x 8), BlurEvery (byte), then a preset block; a block the reader refuses
+// leaves the start-up scene.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "engine/engine_globals.h"
+#include "engine/recording_panel.h"
+#include "engine/renderer.h"
+#include "presets/preset.h"
+#include "presets/settings.h"
+#include "shapes/shape_stack.h"
+
+namespace {
+
+constexpr size_t kHeaderBytes = 7;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < kHeaderBytes)
+        return 0;
+    ResetDefaults();
+    NewObjectTable(CurrentPreset.Objects);
+    const int32_t width = data[0] + 1;
+    const int32_t height = data[1] + 1;
+    Settings.Formula = static_cast<int8_t>(data[2]);
+    Settings.Mirror = static_cast<int8_t>(data[3]);
+    Settings.Travel = data[4] & 1;
+    Settings.Filter = (data[4] & 2) != 0;
+    Settings.Interlace = (data[4] & 4) != 0;
+    RunMode = (data[4] & 8) ? 2 : 1;
+    Settings.DoChange = 0;
+    Settings.ChangeFormula = 0;
+    Settings.Scale = data[5] * 8;
+    BlurEvery = data[6];
+    const std::string block(reinterpret_cast<const char*>(data) + kHeaderBytes, size - kHeaderBytes);
+    std::istringstream in(block, std::ios::binary);
+    ReadPreset(CurrentPreset, in);
+
+    RecordingPanel panel(width, height);
+    Renderer renderer;
+    renderer.Panel = &panel;
+    renderer.SetPacing(SpritePacer::Mode::None);
+    renderer.Reset();
+    FullRepaint = 1;
+    renderer.RunFrames(14);
+    for (const auto& present : panel.presents) {
+        if (present.x < 0 || present.y < 0 || present.x + present.width > width || present.y + present.height > height)
+            std::abort();
+    }
+    if (renderer.Busy)
+        std::abort();
+    return 0;
+}
