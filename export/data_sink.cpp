@@ -34,17 +34,28 @@ std::string baseNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Creates a new file next to the target whose name cannot clash with another writer's.
+// Creates a new hidden file next to the target whose name cannot clash with another
+// writer's. It is named after the target, so a leftover after a crash says what it was;
+// for a target name near the file system's limit a short name is used instead.
 int createTemporaryFile(const std::string& target, std::string& temporaryName)
 {
     const std::string folder = folderOf(target);
-    const std::string stem = (folder == "/" ? "/" : folder + "/") + "." + baseNameOf(target) + ".tmp-"
-                             + std::to_string(getpid()) + "-";
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        temporaryName = stem + std::to_string(temporaryCounter.fetch_add(1));
-        const int file = open(temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-        if (file >= 0 || errno != EEXIST) {
-            return file;
+    const std::string prefix = folder == "/" ? "/" : folder + "/";
+    const std::string unique = ".tmp-" + std::to_string(getpid()) + "-";
+    const std::string stems[2] = {prefix + "." + baseNameOf(target) + unique, prefix + ".opal-export" + unique};
+    for (const std::string& stem : stems) {
+        for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+            temporaryName = stem + std::to_string(temporaryCounter.fetch_add(1));
+            const int file = open(temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+            if (file >= 0) {
+                return file;
+            }
+            if (errno != EEXIST) {
+                break;
+            }
+        }
+        if (errno != ENAMETOOLONG) {
+            return -1;
         }
     }
     return -1;

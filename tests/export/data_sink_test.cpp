@@ -88,6 +88,18 @@ TEST(CFileSink, OpenFailsForTargetsThatCannotBeCreated)
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"folder", "plain"}));
 }
 
+TEST(CFileSink, TargetNameAtTheLengthLimit)
+{
+    // A hidden temporary name built from a 250-character name would pass the limit of 255.
+    ScratchFolder folder;
+    const std::string name(250, 'n');
+    CFileSink sink;
+    ASSERT_EQ(sink.Open(folder.File(name), 8), 0);
+    sink.WriteData(1, kBytes);
+    ASSERT_EQ(sink.Close(), 0);
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{name});
+}
+
 TEST(CFileSink, SymbolicLinksAreWrittenThrough)
 {
     ScratchFolder folder;
