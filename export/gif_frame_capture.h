@@ -22,5 +22,5 @@ struct GifFrameSettings {
 // Degenerate input gives the smallest sensible frame instead of an invalid one: each side
 // is at least 1 pixel (an empty capture becomes one black pixel) and at most 65535, and
 // the rate is at least 1 frame per second. Throws CTextException when the colour request
-// is below 8 or memory runs out.
+// is below 8 or the quantiser cannot get its tables; the animation is then unchanged.
 int AppendGifFrame(TGIFImage& animation, const ArgbImage& frame, const GifFrameSettings& settings);
