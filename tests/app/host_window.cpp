@@ -158,19 +158,21 @@ int main(int argc, char** argv)
         return 2;
     }
     std::string command = argc > 1 ? argv[1] : "";
+    int status = 2;
     if (command == "window" && argc == 7) {
-        return RunWindow(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+        status = RunWindow(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
             std::strtoul(argv[6], nullptr, 16));
+    } else if (command == "watch") {
+        status = RunWatch(display);
+    } else if (command == "add-mode" && argc == 4) {
+        status = AddMode(display, static_cast<unsigned>(std::atoi(argv[2])), static_cast<unsigned>(std::atoi(argv[3])));
+    } else if (command == "screen-size") {
+        Say(std::to_string(DisplayWidth(display, DefaultScreen(display))) + "x"
+            + std::to_string(DisplayHeight(display, DefaultScreen(display))));
+        status = 0;
+    } else {
+        std::fprintf(stderr, "usage: host_window window X Y W H RRGGBB | watch | add-mode W H | screen-size\n");
     }
-    if (command == "watch")
-        return RunWatch(display);
-    if (command == "add-mode" && argc == 4)
-        return AddMode(display, static_cast<unsigned>(std::atoi(argv[2])), static_cast<unsigned>(std::atoi(argv[3])));
-    if (command == "screen-size") {
-        std::printf("%dx%d\n", DisplayWidth(display, DefaultScreen(display)),
-            DisplayHeight(display, DefaultScreen(display)));
-        return 0;
-    }
-    std::fprintf(stderr, "usage: host_window window X Y W H RRGGBB | watch | add-mode W H | screen-size\n");
-    return 2;
+    XCloseDisplay(display);
+    return status;
 }
