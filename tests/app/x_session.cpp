@@ -245,7 +245,7 @@ std::vector<std::string> XSession::Environment() const
 {
     return { "DISPLAY=" + m_display, "XDG_CONFIG_HOME=" + (m_folder / "config").string(),
         "XDG_DATA_HOME=" + (m_folder / "data").string(), "XDG_RUNTIME_DIR=" + (m_folder / "runtime").string(),
-        "QT_QPA_PLATFORM=xcb", "LSAN_OPTIONS=suppressions=" OPAL_LSAN_SUPPRESSIONS };
+        "QT_QPA_PLATFORM=xcb", "LSAN_OPTIONS=print_suppressions=0:suppressions=" OPAL_LSAN_SUPPRESSIONS };
 }
 
 std::unique_ptr<ChildProcess> XSession::Start(std::vector<std::string> arguments, bool pipes)
