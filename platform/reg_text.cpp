@@ -205,10 +205,11 @@ RegDocument ParseRegText(std::string_view text)
                 joined.append(trim(text.substr(position, next - position)));
                 position = next + 1;
             }
-            // A continuation mark on the last line of the file continues nothing.
-            while (!joined.empty() && (joined.back() == '\\' || joined.back() == ' ' || joined.back() == '\t'))
-                joined.pop_back();
+            // A continuation mark on the last line of the file continues nothing. Whatever
+            // is kept must not end in one either, or it would continue when written again.
             rest = trim(joined);
+            while (!rest.empty() && rest.back() == '\\')
+                rest = trim(rest.substr(0, rest.size() - 1));
         }
         current->Set(parseData(std::move(name), rest));
     }

@@ -92,6 +92,11 @@ TEST(RegText, ContinuationAtTheEndOfTheFileContinuesNothing)
     ASSERT_EQ(document.keys.size(), 1u);
     EXPECT_EQ(document.keys[0].values[0].text, "hex:01,");
     EXPECT_EQ(ParseRegText(FormatRegText(document)), document);
+
+    // Marks left after the continued lines are dropped, so the value reads back the same.
+    const RegDocument marks = ParseRegText("[HKEY_CURRENT_USER\\K]\n\"Blob\"=hex:02,\\\r\r\\\\\t\\\n\r  \n");
+    EXPECT_EQ(marks.keys[0].values[0].text, "hex:02,");
+    EXPECT_EQ(ParseRegText(FormatRegText(marks)), marks);
 }
 
 TEST(RegText, OversizedTextCountsAsEmpty)
