@@ -4,6 +4,7 @@
 #include "engine/panel_ext.h"
 #include "engine/renderer.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -123,6 +124,12 @@ void TTheSaverForm::keyPressEvent(QKeyEvent* event)
 {
     event->accept();
     CloseSaver();
+}
+
+void TTheSaverForm::closeEvent(QCloseEvent* event)
+{
+    CloseSaver();
+    QWidget::closeEvent(event);
 }
 
 bool TTheSaverForm::eventFilter(QObject* watched, QEvent* event)
