@@ -41,6 +41,48 @@ inline void storeTwice(uint32_t* destination, Lanes lanes)
     const __m128i packed = _mm_packus_epi16(lanes, lanes);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(destination), _mm_unpacklo_epi32(packed, packed));
 }
+
+// Four centres at once. Every right, upper and lower neighbour is known before the walk
+// reaches a centre, so only the left one chains, and since floor((floor(x / 4) + y) / 4)
+// equals floor((x + 4y) / 16) for whole numbers the chain unrolls: centre i of the block
+// becomes (v + R0 + 4 R1 + ... + 4^i Ri) >> 2(i + 1), where v is the smoothed pixel before
+// the block and Ri the sum of centre i's other three neighbours. For four centres those
+// sums stay below 65536, so 16-bit lanes hold them. Writes the four results into the
+// centres and, doubled, into out; returns the last one as the next left neighbour.
+inline Lanes smoothFour(uint32_t* centre, int32_t w, Lanes left, uint32_t* out)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const auto load = [](const uint32_t* pixels) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels)); };
+    const __m128i right = load(centre + 1);
+    const __m128i up = load(centre - w);
+    const __m128i down = load(centre + w);
+    const __m128i sums01 = _mm_add_epi16(_mm_add_epi16(_mm_unpacklo_epi8(right, zero), _mm_unpacklo_epi8(up, zero)),
+        _mm_unpacklo_epi8(down, zero)); // [R0 | R1]
+    const __m128i sums23 = _mm_add_epi16(_mm_add_epi16(_mm_unpackhi_epi8(right, zero), _mm_unpackhi_epi8(up, zero)),
+        _mm_unpackhi_epi8(down, zero)); // [R2 | R3]
+    const __m128i weights01 = _mm_set_epi16(4, 4, 4, 4, 1, 1, 1, 1);
+    const __m128i weights23 = _mm_set_epi16(64, 64, 64, 64, 16, 16, 16, 16);
+    // [R0 | R0 + 4 R1]
+    const __m128i unrolled01 = _mm_add_epi16(_mm_mullo_epi16(sums01, weights01), _mm_slli_si128(sums01, 8));
+    // [16 R2 | 64 R3], then [R0 + 4 R1 + 16 R2 | R0 + 4 R1 + 16 R2 + 64 R3]
+    const __m128i weighted23 = _mm_mullo_epi16(sums23, weights23);
+    const __m128i unrolled23 = _mm_add_epi16(
+        _mm_add_epi16(weighted23, _mm_slli_si128(weighted23, 8)), _mm_unpackhi_epi64(unrolled01, unrolled01));
+    const __m128i before = _mm_unpacklo_epi64(left, left);
+    const __m128i total01 = _mm_add_epi16(unrolled01, before);
+    const __m128i total23 = _mm_add_epi16(unrolled23, before);
+    // The low half of the first, the high half of the second.
+    const auto merge = [](__m128i low, __m128i high) {
+        return _mm_castpd_si128(_mm_move_sd(_mm_castsi128_pd(high), _mm_castsi128_pd(low)));
+    };
+    const __m128i results01 = merge(_mm_srli_epi16(total01, 2), _mm_srli_epi16(total01, 4));
+    const __m128i results23 = merge(_mm_srli_epi16(total23, 6), _mm_srli_epi16(total23, 8));
+    const __m128i packed = _mm_packus_epi16(results01, results23);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(centre), packed);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(packed, packed));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_unpackhi_epi32(packed, packed));
+    return _mm_unpackhi_epi64(results23, results23);
+}
 #else
 using Lanes = uint64_t;
 
@@ -121,6 +163,10 @@ void FilterPass(ArgbImage& half, ArgbImage& frame, FilterPassKind pass)
 
         uint32_t* out = frameRow(frame, 2 * int64_t { r } - 1 + passOffset);
         const int32_t fastEnd = out ? std::min(kEnd, pairsThatFit - 1) : -1;
+#if defined(__SSE2__)
+        for (; k + 3 <= fastEnd; k += 4)
+            left = smoothFour(rowPixels + k, w, left, out + 2 * k);
+#endif
         for (; k <= fastEnd; ++k) {
             smooth(k);
             storeTwice(out + 2 * k, left);
