@@ -50,6 +50,10 @@ TTheSaverForm::TTheSaverForm(QWidget* parent)
     panelShower->installEventFilter(this);
 
     setGeometry(ScreenRectangle());
+    // The screen's size can change under a shown saver: the 640 x 480 switch reaches the
+    // toolkit only after the window exists. The saver keeps covering the whole screen.
+    followScreen(QGuiApplication::primaryScreen());
+    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &TTheSaverForm::followScreen);
 
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);
@@ -62,6 +66,18 @@ TTheSaverForm::~TTheSaverForm()
 {
     // The panel (a child) outlives the renderer that points at it only until here.
     m_renderer.reset();
+}
+
+void TTheSaverForm::followScreen(QScreen* screen)
+{
+    if (screen == nullptr)
+        return;
+    connect(screen, &QScreen::geometryChanged, this, [this] {
+        if (!m_closing)
+            setGeometry(ScreenRectangle());
+    });
+    if (isVisible() && !m_closing)
+        setGeometry(ScreenRectangle());
 }
 
 void TTheSaverForm::showEvent(QShowEvent* event)

@@ -7,6 +7,7 @@
 #include <memory>
 
 class PanelExt;
+class QScreen;
 class QTimer;
 class Renderer;
 
@@ -50,6 +51,7 @@ private:
     // The keyboard grab fails until the window is viewable (a window manager may map it
     // late), so it is retried for a while after the window is shown.
     void grabKeyboardSoon();
+    void followScreen(QScreen* screen);
 
     PointerWatch m_pointer;
     std::unique_ptr<Renderer> m_renderer;

@@ -25,6 +25,13 @@ constexpr const char* kConfigureTitle = "Opal Revel 2.0";
 // How long a check that nothing happened gives the program to react first.
 constexpr auto kSettle = std::chrono::milliseconds(2000);
 
+struct WindowBox {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
 class AppEndToEndTest : public testing::Test {
 protected:
     void SetUp() override
@@ -70,6 +77,28 @@ protected:
         return saver;
     }
 
+    // The geometry of the one visible window of that name, as xdotool reports it.
+    WindowBox WindowGeometry(const std::string& name)
+    {
+        WindowBox geometry;
+        std::vector<std::string> ids = m_session.WindowsNamed(name);
+        if (ids.size() != 1)
+            return geometry;
+        std::istringstream lines(m_session.Run("xdotool getwindowgeometry --shell " + ids.front()));
+        for (std::string line; std::getline(lines, line);) {
+            std::sscanf(line.c_str(), "X=%d", &geometry.x);
+            std::sscanf(line.c_str(), "Y=%d", &geometry.y);
+            std::sscanf(line.c_str(), "WIDTH=%d", &geometry.width);
+            std::sscanf(line.c_str(), "HEIGHT=%d", &geometry.height);
+        }
+        return geometry;
+    }
+    std::pair<int, int> WindowSize(const std::string& name)
+    {
+        WindowBox geometry = WindowGeometry(name);
+        return { geometry.width, geometry.height };
+    }
+
     void ExpectCleanExit(ChildProcess& program, int code = 0)
     {
         ASSERT_TRUE(program.WaitForExit()) << "the program did not end";
@@ -89,6 +118,7 @@ TEST_F(AppEndToEndTest, SaverCoversTheScreenDrawsSpritesAndAnyKeyClosesIt)
 
     auto saver = StartSaverAndWaitForSprites();
     EXPECT_TRUE(saver->Running());
+    EXPECT_EQ(WindowSize(kSaverTitle), std::make_pair(kScreenWidth, kScreenHeight));
     m_session.Xdotool("key q");
     ExpectCleanExit(*saver);
     EXPECT_TRUE(m_session.WindowsNamed(kSaverTitle).empty());
@@ -172,15 +202,7 @@ TEST_F(AppEndToEndTest, ConfigureSwitchAndNoSwitchOpenTheLiveViewOnce)
         auto configure = StartProgram(switches);
         ASSERT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kConfigureTitle).size() == 1; }))
             << "no configure window";
-        const std::string id = m_session.WindowsNamed(kConfigureTitle).front();
-        std::istringstream geometry(m_session.Run("xdotool getwindowgeometry --shell " + id));
-        int x = 0, y = 0, width = 0, height = 0;
-        for (std::string line; std::getline(geometry, line);) {
-            std::sscanf(line.c_str(), "X=%d", &x);
-            std::sscanf(line.c_str(), "Y=%d", &y);
-            std::sscanf(line.c_str(), "WIDTH=%d", &width);
-            std::sscanf(line.c_str(), "HEIGHT=%d", &height);
-        }
+        const auto [x, y, width, height] = WindowGeometry(kConfigureTitle);
         EXPECT_GE(width, 492);
         EXPECT_GE(height, 369);
         // The middle of the live view gets sprites.
@@ -281,6 +303,8 @@ protected:
         auto saver = StartProgram({ "/s" });
         EXPECT_TRUE(PollUntil([&] { return ScreenSize() == "640x480"; })) << "the display was not switched";
         EXPECT_TRUE(WaitForPicture(0, 0, 640, 480)) << "the saver drew nothing at 640 x 480";
+        // The window takes the switched screen, so the figure is centred on it.
+        EXPECT_TRUE(PollUntil([&] { return WindowSize(kSaverTitle) == std::make_pair(640, 480); }));
         return saver;
     }
 };
