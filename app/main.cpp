@@ -95,9 +95,6 @@ int main(int argc, char** argv)
         QMessageBox::critical(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
     });
 
-    ResetDefaults();
-    LoadSettings(CurrentPreset);
-
     TerminationSignals terminationSignals;
     int status = 0;
     RunState state;
@@ -109,6 +106,9 @@ int main(int argc, char** argv)
     });
 
     try {
+        ResetDefaults();
+        LoadSettings(CurrentPreset);
+
         const LaunchRequest request = ReadSwitch(commandLine);
         switch (request.mode) {
         case LaunchMode::Configure:
