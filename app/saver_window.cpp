@@ -20,7 +20,8 @@ constexpr int32_t kUnlimitedSprites = 999999999;
 constexpr int kGrabRetryMilliseconds = 50;
 constexpr int kGrabAttempts = 100;
 
-// The primary screen's rectangle in device pixels.
+// The primary screen's rectangle; in device pixels unless a scale factor is set, when the
+// toolkit maps it onto the same screen.
 QRect ScreenRectangle()
 {
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -64,7 +65,7 @@ TTheSaverForm::TTheSaverForm(QWidget* parent)
 
 TTheSaverForm::~TTheSaverForm()
 {
-    // The panel (a child) outlives the renderer that points at it only until here.
+    // The renderer points at the panel, a child that the base destructor deletes later.
     m_renderer.reset();
 }
 
