@@ -73,11 +73,14 @@ void TTheSaverForm::followScreen(QScreen* screen)
 {
     if (screen == nullptr)
         return;
-    connect(screen, &QScreen::geometryChanged, this, [this] {
-        if (!m_closing)
-            setGeometry(ScreenRectangle());
-    });
-    if (isVisible() && !m_closing)
+    connect(screen, &QScreen::geometryChanged, this, &TTheSaverForm::coverScreen, Qt::UniqueConnection);
+    if (isVisible())
+        coverScreen();
+}
+
+void TTheSaverForm::coverScreen()
+{
+    if (!m_closing)
         setGeometry(ScreenRectangle());
 }
 

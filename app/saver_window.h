@@ -52,6 +52,7 @@ private:
     // late), so it is retried for a while after the window is shown.
     void grabKeyboardSoon();
     void followScreen(QScreen* screen);
+    void coverScreen();
 
     PointerWatch m_pointer;
     std::unique_ptr<Renderer> m_renderer;
