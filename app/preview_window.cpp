@@ -71,7 +71,8 @@ std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QStr
 
     std::unique_ptr<TFormApplet> form(new TFormApplet(hostWindow));
     // The foreign window becomes the parent of the form's native window; the form has no
-    // parent widget of its own. The foreign QWindow is owned by the form's QWindow from here.
+    // parent widget of its own. The foreign QWindow is left alive until the process ends:
+    // deleting it would delete the form's window, its child, under the form.
     form->windowHandle()->setParent(host);
     qApp->installNativeEventFilter(form.get());
     form->takeHostSize(nativeSize.width(), nativeSize.height());
