@@ -15,7 +15,9 @@
 #include "presets/settings.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMessageBox>
+#include <QScreen>
 
 #include <cstdio>
 #include <exception>
@@ -25,6 +27,22 @@ namespace {
 
 // Non-zero when the saver start switched the display mode and it must be restored at exit.
 int DisplaySwitched = 0;
+
+constexpr int kScreenChangeWaitMilliseconds = 2000;
+
+// A mode switch reaches the toolkit as an event some time after the server has made it.
+// Waiting for it before the saver window exists means the window is created at the switched
+// size instead of having to follow a change, which a slow start can miss.
+void WaitForPrimaryScreenSize(QSize size)
+{
+    QDeadlineTimer deadline(kScreenChangeWaitMilliseconds);
+    while (!deadline.hasExpired()) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        if (screen != nullptr && screen->geometry().size() == size)
+            return;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
 
 // Everything the launchers create lives here until the event loop has returned.
 struct RunState {
@@ -53,6 +71,8 @@ void SaverLauncher(RunState& state)
     if (Settings.LowRes) {
         state.modes = std::make_unique<XRandrModeSource>();
         DisplaySwitched = SwitchTo640x480(*state.modes) ? 1 : 0;
+        if (DisplaySwitched)
+            WaitForPrimaryScreenSize(QSize(640, 480));
     }
     // Created after the switch, so the window reads the switched screen size.
     state.mainWindow = std::make_unique<TTheSaverForm>();
