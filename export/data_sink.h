@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/atomic_file.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -54,7 +56,6 @@ public:
     const std::string& GetFileName() const { return m_fileName; }
 
 private:
-    int m_file = -1;
+    AtomicFileWriter m_file;
     std::string m_fileName;
-    std::string m_temporaryName;
 };

@@ -1,12 +1,45 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
-// Replaces the file at path with the given bytes so that a crash, a full disk or a failed
-// write never leaves a half-written file where a good one was: the bytes go to a temporary
-// file in the same folder, are flushed to disk, and the temporary file is renamed over the
-// target. On any failure the temporary file is removed, the old file is left as it was and
-// the result is false. The folder must exist. A symbolic link at path is followed, and the
-// file it leads to is replaced.
+// Replaces a file so that a crash, a full disk or a failed write never leaves a half-written
+// file where a good one was: the bytes go to a hidden temporary file in the same folder, are
+// flushed to disk, and the temporary file is renamed over the target. On any failure the
+// temporary file is removed and the old file is left as it was.
+//
+// A symbolic link at the target is followed and the file it leads to is replaced, as writing
+// through the link would; a replaced file keeps its permission bits, a new one gets the
+// usual ones (0666 less the umask).
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+    // An open writer that was never committed removes its temporary file.
+    ~AtomicFileWriter() { Discard(); }
+
+    // Creates the temporary file beside the target. False when the target could not be
+    // written: its folder is missing or not writable, or the target exists but is not a
+    // regular file this process may write.
+    bool Open(const std::filesystem::path& target);
+    // Writes the bytes, flushes them and renames the temporary file over the target.
+    // False on any failure, after which the target is as it was. The writer is closed
+    // either way.
+    bool Commit(std::string_view bytes);
+    // Closes and removes the temporary file without touching the target.
+    void Discard();
+
+    bool IsOpen() const { return m_descriptor >= 0; }
+    // The file that Commit replaces, symbolic links resolved.
+    const std::filesystem::path& Target() const { return m_target; }
+
+private:
+    int m_descriptor = -1;
+    std::string m_temporary;
+    std::filesystem::path m_target;
+};
+
+// Open and Commit in one step. The folder must exist.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
