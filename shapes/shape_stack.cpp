@@ -276,10 +276,12 @@ void BuildReducedSprite(ShapeStack& stack, int32_t which)
 {
     if (stack.ReducedDirty == 0)
         return;
+    // Formed in 64 bits; the quotient always fits in 32 (|70 x MasterSize / 100| < 2^31).
+    // It is not cut here: BuildSprite bounds the side after scaling, so a large master size
+    // on a small screen still gets its true side.
     const int64_t side = int64_t { kReducedBaseSide } * stack.MasterSize / 100;
     stack.ReducedSprite.reset();
-    stack.ReducedSprite = BuildSprite(
-        stack, static_cast<int32_t>(std::clamp<int64_t>(side, -kMaxSpriteSide, kMaxSpriteSide)), which, false);
+    stack.ReducedSprite = BuildSprite(stack, static_cast<int32_t>(side), which, false);
     stack.ReducedDirty = 0;
 }
 

@@ -137,6 +137,36 @@ TEST_F(ShapeStackTest, AnimationSpriteSides)
     EXPECT_EQ(stack->ReducedSprite->width, 0);
 }
 
+TEST_F(ShapeStackTest, AnimationSideTruncatesBeforeAndAfterScaling)
+{
+    auto stack = newObject();
+    // (70 x 45) div 100 = 31 before the scale, trunc(31 x 1.6) = 49 after it (the unrounded
+    // 70 x 0.45 x 1.6 would give 50); d = (45 x 49) div 100 = 22.
+    stack->MasterSize = 45;
+    SizeScale = 1.6f;
+    BuildReducedSprite(*stack, -1);
+    EXPECT_EQ(stack->ReducedSprite->width, 49);
+    EXPECT_EQ(stack->Shapes[0].RadiusPx, 10);
+    EXPECT_EQ(stack->Shapes[0].HeightPx, 11);
+
+    // The scale is a float: 0.7 is held as 0.69999999, so 70 x 0.7 truncates to 48, not 49.
+    stack->MasterSize = 100;
+    SizeScale = 0.7f;
+    stack->ReducedDirty = 1;
+    BuildReducedSprite(*stack, -1);
+    EXPECT_EQ(stack->ReducedSprite->width, 48);
+
+    // A master size far above the slider's range on a small screen keeps its true side:
+    // (70 x 4000) div 100 = 2800, x 0.25 = 700, d = 28000.
+    stack->MasterSize = 4000;
+    SizeScale = 0.25f;
+    stack->ReducedDirty = 1;
+    BuildReducedSprite(*stack, -1);
+    EXPECT_EQ(stack->ReducedSprite->width, 700);
+    EXPECT_EQ(stack->Shapes[0].RadiusPx, 13999);
+    EXPECT_EQ(stack->Shapes[0].HeightPx, 14000);
+}
+
 TEST_F(ShapeStackTest, ReducedSpriteIsBuiltOnlyWhenDirty)
 {
     auto stack = newObject();
