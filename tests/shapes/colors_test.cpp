@@ -51,6 +51,16 @@ TEST(HslToRgb, ChannelsWrapModulo256)
     EXPECT_EQ(HslToRgb(0.0, -30.0f / 255.0f - 0.001f, 0.0f), 0x00E2E2E2u);
 }
 
+TEST(HslToRgb, HueIsBroughtIntoRangeByOneStepOnly)
+{
+    // m2 = 1, m1 = 0. Hue 720: the channels see 480, 360 and 240 after one step, all at
+    // or past 240, so all give m1; a full reduction would have made red 255.
+    EXPECT_EQ(HslToRgb(720.0, 0.5f, 1.0f), 0x00000000u);
+    // Hue -480: red sees 0 (m1); green -120 and blue -240 stay below 0 and run the rising
+    // ramp backwards to -2 and -4, that is -510 and -1020, which wrap to 2 and 4.
+    EXPECT_EQ(HslToRgb(-480.0, 0.5f, 1.0f), 0x00000204u);
+}
+
 TEST(HslToRgb, ExtremeInputsGiveSomeColour)
 {
     EXPECT_EQ(HslToRgb(0.0, 1e30f, 0.0f) & 0xFF000000u, 0u);

@@ -88,7 +88,8 @@ TEST(HighlightPower, StoppingEarlyGivesTheSameValueAsMultiplyingOn)
     // Bases that run down to 0, that get held in place among the subnormals, that sit at
     // exactly 1, and that grow to infinity.
     const float bases[] = { 0.5f, 0.9f, 0.99f, 0.999999f, std::nextafter(1.0f, 0.0f), 1.0f, 1.0000001f, 1.5f, 1e-20f };
-    const int64_t exponents[] = { 1, 2, 7, 39, 1001, 4095 };
+    // 4097 is the largest exponent formed by multiplication alone (a Phong of 2049).
+    const int64_t exponents[] = { 1, 2, 7, 39, 1001, 4095, 4097 };
     for (float base : bases) {
         for (int64_t exponent : exponents)
             EXPECT_EQ(HighlightPower(base, exponent), plainPower(base, exponent)) << base << "^" << exponent;
