@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -130,6 +131,90 @@ TEST_F(RendererTest, FirstSpriteCentresWithTravellingOffAndOn)
     EXPECT_EQ(presentedAt(travelling)[2], Point(740, 512));
 }
 
+TEST_F(RendererTest, SwitchedOffObjectsNeitherDrawNorAdvanceTheAngles)
+{
+    useMarkerSprites();
+    CurrentPreset.ObjectEnabled[1] = 0;
+    start(renderer, panel);
+    renderer.RunFrames(1);
+    ASSERT_EQ(panel.presents.size(), 6u);
+    // Object 2 takes the second place on the curve, where object 1 would have gone.
+    EXPECT_EQ(presentedAt(panel)[1], Point(763, 364));
+    EXPECT_EQ(renderer.Frame.Row(364)[763], MarkerColor(2));
+    EXPECT_EQ(renderer.Frame.Row(233)[698], MarkerColor(0));
+}
+
+// The travel phase grows by 0.00019211 per sprite, so after a thousand rounds (7000
+// sprites, phase 1.34477) a 4000 x 768 figure (TravelAmpX = 1615.99999) has moved
+// sin(1.34477) x 1616 = 1574.7 pixels to the right. Worked by hand from the formula table:
+// the 7000th sprite lands at (2004, 612) without travelling and at (3578, 611) with it; a
+// phase step 1 % off would move it by 5 pixels.
+TEST_F(RendererTest, TravelPhaseAdvancesWithEverySprite)
+{
+    useMarkerSprites();
+    for (const auto& [travel, expected] : { std::pair { 0, Point(2004, 612) }, { 1, Point(3578, 611) } }) {
+        Settings.Travel = travel;
+        RecordingPanel wide(4000, 768);
+        wide.recordPresents = false;
+        Renderer runner;
+        start(runner, wide);
+        runner.RunFrames(6993); // 999 rounds
+        wide.recordPresents = true;
+        runner.RunFrames(1);
+        ASSERT_EQ(wide.presents.size(), 7u) << travel;
+        EXPECT_EQ(presentedAt(wide).back(), expected) << travel;
+    }
+}
+
+TEST_F(RendererTest, DrawSpriteCentresTheSpriteOnItsWidth)
+{
+    ArgbImage sprite;
+    sprite.SetSize(5, 3); // not square: the width alone sets the offset
+    sprite.Fill(MakeArgb(255, 9, 8, 7));
+    start(renderer, panel);
+    renderer.DrawSprite(sprite, 100, 50, 1);
+    ASSERT_EQ(panel.presents.size(), 1u);
+    const auto& present = panel.presents[0];
+    EXPECT_EQ(std::tie(present.x, present.y, present.width, present.height), std::tuple(98, 48, 5, 3));
+    EXPECT_EQ(renderer.Frame.Row(48)[98], sprite.pixels[0]);
+    EXPECT_EQ(renderer.Frame.Row(50)[102], sprite.pixels[0]);
+    EXPECT_EQ(renderer.Frame.Row(51)[100], 0u);
+
+    // Filter mode draws into the half frame and presents only with the blur pass.
+    Settings.Filter = true;
+    renderer.Reset();
+    panel.presents.clear();
+    renderer.DrawSprite(sprite, 100, 50, 59);
+    EXPECT_TRUE(panel.presents.empty());
+    EXPECT_EQ(renderer.HalfFrame.Row(48)[98], sprite.pixels[0]);
+    renderer.DrawSprite(sprite, 30, 30, 120);
+    ASSERT_EQ(panel.presents.size(), 1u);
+    EXPECT_EQ(panel.presents[0].order, RowOrder::BottomUp);
+}
+
+// In filter mode the sprite builder is told to flip the light (the half frame is shown
+// bottom-up), and only while the renderer has a sprite rebuilt.
+TEST_F(RendererTest, FilterModeRebuildsSpritesWithTheLightFlipped)
+{
+    Settings.Filter = true;
+    start(renderer, panel);
+    ShapeStack& stack = *CurrentPreset.Objects.Stacks[0][0];
+    stack.Shapes[0].LightX = 0.3f;
+    stack.Shapes[0].LightY = 0.8f;
+    stack.ReducedDirty = 1;
+    renderer.RunFrames(1);
+    EXPECT_EQ(HalfSprites, 0);
+    ASSERT_NE(stack.ReducedSprite, nullptr);
+
+    const int32_t side = 70 * stack.MasterSize / 100;
+    HalfSprites = 1;
+    const auto flipped = BuildSprite(stack, side, -1, false);
+    HalfSprites = 0;
+    const auto upright = BuildSprite(stack, side, -1, false);
+    ASSERT_NE(flipped->pixels, upright->pixels); // the light's vertical part matters here
+    EXPECT_EQ(stack.ReducedSprite->pixels, flipped->pixels);
+}
+
 TEST_F(RendererTest, MirrorCopies)
 {
     useMarkerSprites();
@@ -217,6 +302,17 @@ TEST_F(RendererTest, BlurRunsEveryBlurEverySpritesAndOncePerMirrorCopy)
     renderer.RunFrames(1); // sprite 0 and its mirror copy both blur
     EXPECT_EQ(panel.presents.size(), 2u);
     EXPECT_EQ(ticks, 7);
+
+    EXPECT_EQ(renderer.OddPass, 0);
+
+    // The pass choice carries over a Reset, so the passes keep alternating after a resize.
+    Settings.Mirror = 0;
+    renderer.RunFrames(1);
+    EXPECT_EQ(renderer.OddPass, 1);
+    renderer.Reset();
+    EXPECT_EQ(renderer.OddPass, 1);
+    renderer.RunFrames(1);
+    EXPECT_EQ(renderer.OddPass, 0);
     GifCaptureTick = nullptr;
 }
 
@@ -523,10 +619,13 @@ TEST_F(RendererTest, ClearAndPaint)
     useMarkerSprites();
     start(renderer, panel);
     renderer.RunFrames(1);
+    renderer.HalfFrame.Fill(0x01010101);
     renderer.Clear();
     EXPECT_EQ(FullRepaint, 1);
     EXPECT_EQ(panel.invalidations, 1);
     for (const uint32_t pixel : renderer.Frame.pixels)
+        ASSERT_EQ(pixel, 0u);
+    for (const uint32_t pixel : renderer.HalfFrame.pixels)
         ASSERT_EQ(pixel, 0u);
 
     panel.presents.clear();
