@@ -5,6 +5,8 @@
 
 namespace {
 
+constexpr int kLargestCodeBits = 12;
+
 // An exact dictionary of (prefix code, index) pairs in an open-addressed table.
 class StringTable {
 public:
@@ -152,6 +154,12 @@ std::vector<uint8_t> gif_lzw::Encode(const uint8_t* indices, std::size_t count, 
     }
     if (current >= 0) {
         writer.put(current, width);
+        // On reading this last code the decoder makes the entry the previous miss assigned
+        // and widens its codes once its next free code reaches 2^width; the end code has to
+        // go out at the width it will be read with.
+        if (nextCode == 1 << width && width < kLargestCodeBits) {
+            ++width;
+        }
     }
     writer.put(endCode, width);
     writer.finish();

@@ -12,8 +12,10 @@
 // Codes start minimumCodeSize + 1 bits wide after a leading clear code and grow by one bit
 // when the code just assigned reaches 2^width. After code 4094 has been assigned, the
 // one-index string that missed is emitted at once, followed by a clear code, and the
-// dictionary starts over; no code above 4094 is ever assigned. Codes are packed least
-// significant bit first.
+// dictionary starts over; no code above 4094 is ever assigned. The end code goes out at
+// the width the decoder reads it with, which is one bit wider when the last code sent
+// completes the decoder's entries up to 2^width - 1. Codes are packed least significant
+// bit first.
 namespace gif_lzw {
 
 constexpr int kMostCodes = 4094;

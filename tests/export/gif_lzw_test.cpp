@@ -124,6 +124,43 @@ TEST(GifLzw, RandomIndicesClearRightAfterCode4094)
     EXPECT_GT(trace.blockLengths.back(), 0u);
 }
 
+TEST(GifLzw, TableFullThenEndAtAWidthStep)
+{
+    // Every pair of neighbours differs (steps of 1, 3, 5, ... through all 256 values), so
+    // each index after the first misses and goes out as its own code: the miss at index 3837
+    // assigns code 4094, that index is sent at once and a clear follows. The next index
+    // continues the pair (x, x + 1) the old table held, but it starts a new string. Then 255
+    // more indices assign 258 to 511, after which the decoder widens to 10 bits: the end
+    // code must come at 10 bits. The codes before it take 9 + 43255 + 255 x 9 bits; with a
+    // 9-bit end code the data would end on a whole byte, one bit short of what the decoder
+    // reads, and the padding zeros cannot make up for it.
+    std::vector<uint8_t> indices;
+    int value = 0;
+    for (int i = 0; i < 3838; ++i) {
+        indices.push_back(static_cast<uint8_t>(value));
+        value += 2 * (i / 256) + 1;
+    }
+    for (int i = 0; i < 255; ++i) {
+        indices.push_back(static_cast<uint8_t>(indices[3837] + 1 + i));
+    }
+    const std::vector<uint8_t> blocks = gif_lzw::Encode(indices.data(), indices.size(), 8);
+    const CodeTrace trace = traceCodes(blocks, 8);
+
+    std::vector<int> expected = {256};
+    expected.insert(expected.end(), indices.begin(), indices.begin() + 3838);
+    expected.push_back(256);
+    expected.insert(expected.end(), indices.begin() + 3838, indices.end());
+    expected.push_back(257);
+    EXPECT_EQ(trace.codes, expected);
+    EXPECT_TRUE(trace.sawEnd);
+    EXPECT_EQ(trace.decoded, indices);
+    std::size_t dataBytes = 0;
+    for (std::size_t length : trace.blockLengths) {
+        dataBytes += length;
+    }
+    EXPECT_EQ(dataBytes, (9u + 43255u + 255u * 9u + 10u + 7u) / 8u);
+}
+
 TEST(GifLzw, RunsGrowTheWidthAndRoundTrip)
 {
     // Long runs of one index make long strings; stripes of runs exercise each width step.
