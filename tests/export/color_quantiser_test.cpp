@@ -108,6 +108,44 @@ TEST(ColorReductor, EqualAxesSplitRedFirst)
     expectColor(reduced.palette[0], 4, 2, 4);
     expectColor(reduced.palette[1], 12, 2, 4);
     expectColor(reduced.palette[2], 4, 10, 4);
+
+    // Cells (0,0,0), (0,1,0), (0,0,1): green and blue are both 4 long and green wins, so
+    // the (0,1,0) cell comes second; a blue cut would have put it last.
+    const Reduced greenFirst = reduce(pixelBlock({{0, 0, 0}, {0, 4, 0}, {0, 0, 8}}), 3, 1, 8);
+    ASSERT_EQ(greenFirst.colors, 3);
+    expectColor(greenFirst.palette[1], 4, 6, 4);
+    expectColor(greenFirst.palette[2], 4, 2, 12);
+}
+
+TEST(ColorReductor, MostPopulousBoxesUpToHalfTheColoursThenTheLargest)
+{
+    // Eight colours. Six cells (0,0,0..5) of 10 pixels each and two lone pixels in the
+    // cells (0,63,0) and (0,63,31). The first cut (green, 128 against blue 64) parts the
+    // two groups: box 0 holds the six cells (60 pixels), box 1 the lone pair (2 pixels,
+    // by far the largest volume).
+    //   2 boxes, by population: box 0 is cut at blue 2, box 2 takes blue 3..5.
+    //   3 boxes, by population: boxes 0 and 2 hold 30 each and the earlier one is cut:
+    //     box 0 keeps blue 0..1, box 3 takes blue 2.
+    //   4 boxes (still at most half of 8), by population: box 2 (blue 3..5, 30 pixels) is
+    //     cut, box 4 takes blue 5.
+    //   5 boxes, by volume: the lone pair's box 1 is cut, box 5 takes (0,63,31).
+    //   6 boxes, by volume: boxes 0 and 2 have the same volume, the earlier one is cut:
+    //     box 6 takes blue 1.
+    //   7 boxes, by volume: box 2 is cut, box 7 takes blue 4.
+    std::vector<Rgb> colors;
+    for (int blue = 0; blue < 6; ++blue) {
+        colors.insert(colors.end(), 10, Rgb{0, 0, static_cast<uint8_t>(blue * 8)});
+    }
+    colors.push_back({0, 252, 0});
+    colors.push_back({0, 252, 248});
+    const Reduced reduced = reduce(pixelBlock(colors), static_cast<int32_t>(colors.size()), 1, 8);
+    ASSERT_EQ(reduced.colors, 8);
+    const int blueCells[8] = {0, 0, 3, 2, 5, 31, 1, 4};
+    const int greenCells[8] = {0, 63, 0, 0, 0, 63, 0, 0};
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE(i);
+        expectColor(reduced.palette[static_cast<std::size_t>(i)], 4, greenCells[i] * 4 + 2, blueCells[i] * 8 + 4);
+    }
 }
 
 TEST(ColorReductor, NeverMoreThan255Colours)
