@@ -98,6 +98,21 @@ TEST(CFilterResizeBilinear, HalvingAHeightOfFourUsesTheSameWeights)
     EXPECT_EQ(byteAt(bitmap, 0, 1, 2), 135);  // 7.5 + 127.5 + 0
 }
 
+TEST(CFilterResizeBilinear, RowsFirstThenColumnsEachTruncated)
+{
+    // Halving 4 x 4: output (1, 1) takes sources 1..3 with 0.25, 0.5, 0.25 in both passes,
+    // all exact in binary. Rows first: rows 1 to 3 give 1.0, 1.0, 1.0, and the column of
+    // those gives 1. Columns first would give 1.5, 0.5, 1.5 truncated to 1, 0, 1, and the
+    // row of those 0.5, truncated to 0.
+    const uint8_t picture[4][4] = {{0, 0, 0, 0}, {0, 2, 0, 2}, {0, 1, 1, 1}, {0, 2, 0, 2}};
+    CWinBmp bitmap;
+    fill(bitmap, 4, 4, [&](int32_t x, int32_t y, int) { return picture[y][x]; });
+    CFilterResizeBilinear(2, 2).Apply(bitmap);
+    for (int b = 0; b < 4; ++b) {
+        EXPECT_EQ(byteAt(bitmap, 1, 1, b), 1) << "byte " << b;
+    }
+}
+
 TEST(CFilterResizeBilinear, FullSizeLeavesThePictureUnchanged)
 {
     std::mt19937 random(5);
