@@ -62,6 +62,10 @@ TEST(AppendGifFrame, FivePercentOfA100By60Panel)
     EXPECT_EQ(animation.Frame(0).Width(), 5);
     EXPECT_EQ(animation.Frame(0).Height(), 3);
     EXPECT_EQ(animation.Frame(0).Delay(), 100);
+    // The sides are truncated, not rounded: 4.95 x 2.95 gives 4 x 2.
+    AppendGifFrame(animation, flatFrame(99, 59, MakeArgb(255, 1, 2, 3)), {5, 255, 10});
+    EXPECT_EQ(animation.Frame(1).Width(), 4);
+    EXPECT_EQ(animation.Frame(1).Height(), 2);
 }
 
 TEST(AppendGifFrame, DelaysAreWholeMillisecondsPerFrame)
