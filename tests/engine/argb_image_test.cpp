@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 namespace {
 
 ArgbImage onePixel(uint32_t pixel)
@@ -32,6 +35,87 @@ TEST(ArgbImageComposite, TransparentSkipsAndOpaqueReplaces)
 {
     EXPECT_EQ(compositeOne(MakeArgb(0, 200, 100, 50), MakeArgb(77, 1, 2, 3)), MakeArgb(77, 1, 2, 3));
     EXPECT_EQ(compositeOne(MakeArgb(255, 200, 100, 50), MakeArgb(77, 1, 2, 3)), MakeArgb(255, 200, 100, 50));
+}
+
+// The compositing rule as written, one byte at a time: the expected value in the tests below.
+uint32_t ruleComposite(uint32_t s, uint32_t d)
+{
+    const int32_t sa = static_cast<int32_t>(AlphaOf(s));
+    if (sa == 0)
+        return d;
+    if (sa == 255)
+        return s;
+    uint32_t result = std::min<uint32_t>(AlphaOf(d) + static_cast<uint32_t>(sa), 255) << 24;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int32_t sc = static_cast<int32_t>((s >> shift) & 0xFF);
+        const int32_t dc = static_cast<int32_t>((d >> shift) & 0xFF);
+        result |= static_cast<uint32_t>(dc + (((sc - dc) * sa) >> 8)) << shift;
+    }
+    return result;
+}
+
+TEST(ArgbImageComposite, EveryAlphaAndEveryPairOfBytes)
+{
+    // For each sprite alpha, a 259 x 256 sprite over an image of the same size: the byte
+    // pair (column, row) of the sprite and the image appears in every colour channel, the
+    // image alpha runs through 0..255 down the rows, and the last columns repeat the first
+    // so that row ends shorter than a full step are covered too.
+    constexpr int32_t kWidth = 259;
+    constexpr int32_t kHeight = 256;
+    for (uint32_t alpha = 0; alpha < 256; ++alpha) {
+        ArgbImage image;
+        image.SetSize(kWidth, kHeight);
+        ArgbImage sprite;
+        sprite.SetSize(kWidth, kHeight);
+        for (int32_t row = 0; row < kHeight; ++row) {
+            for (int32_t column = 0; column < kWidth; ++column) {
+                const auto s = static_cast<uint32_t>(column % 256);
+                const auto d = static_cast<uint32_t>(row);
+                sprite.Row(row)[column] = MakeArgb(alpha, s, 255 - s, s ^ 0xA5);
+                image.Row(row)[column] = MakeArgb(d, d, 255 - d, d ^ 0x5A);
+            }
+        }
+        const ArgbImage before = image;
+        image.Composite(sprite, 0, 0);
+        for (size_t i = 0; i < image.pixels.size(); ++i)
+            ASSERT_EQ(image.pixels[i], ruleComposite(sprite.pixels[i], before.pixels[i]))
+                << "alpha " << alpha << ", pixel " << i;
+    }
+}
+
+TEST(ArgbImageComposite, MixedRunsAtAnyWidthAndPlacement)
+{
+    // Sprites of every width from 1 to 13 with runs of transparent, opaque and partial
+    // pixels, placed inside and across the edges of a noisy image.
+    std::mt19937 random(7);
+    for (int32_t width = 1; width <= 13; ++width) {
+        for (int32_t x : { -3, 0, 2, 5 }) {
+            ArgbImage image;
+            image.SetSize(16, 6);
+            for (uint32_t& pixel : image.pixels)
+                pixel = static_cast<uint32_t>(random());
+            ArgbImage sprite;
+            sprite.SetSize(width, 4);
+            for (uint32_t& pixel : sprite.pixels) {
+                const uint32_t colour = static_cast<uint32_t>(random()) & 0x00FFFFFFu;
+                const uint32_t kind = static_cast<uint32_t>(random()) % 4;
+                const uint32_t alpha = kind == 0 ? 0 : kind == 1 ? 255 : static_cast<uint32_t>(random()) % 256;
+                pixel = (alpha << 24) | colour;
+            }
+            const ArgbImage before = image;
+            image.Composite(sprite, x, 1);
+            for (int32_t row = 0; row < image.height; ++row) {
+                for (int32_t column = 0; column < image.width; ++column) {
+                    const int32_t i = column - x;
+                    const int32_t j = row - 1;
+                    const bool inside = i >= 0 && i < width && j >= 0 && j < sprite.height;
+                    const uint32_t under = before.Row(row)[column];
+                    ASSERT_EQ(image.Row(row)[column], inside ? ruleComposite(sprite.Row(j)[i], under) : under)
+                        << "width " << width << ", x " << x << ", at " << column << "," << row;
+                }
+            }
+        }
+    }
 }
 
 TEST(ArgbImageComposite, SameHalfSpriteTwiceBecomesMoreOpaque)
@@ -75,8 +159,7 @@ TEST(ArgbImageComposite, ClipsAtEveryEdge)
         int changed = 0;
         for (int y = 0; y < 3; ++y) {
             for (int x = 0; x < 4; ++x) {
-                const bool inside
-                    = x >= int64_t { position[0] } && x < int64_t { position[0] } + 2
+                const bool inside = x >= int64_t { position[0] } && x < int64_t { position[0] } + 2
                     && y >= int64_t { position[1] } && y < int64_t { position[1] } + 2;
                 EXPECT_EQ(image.Row(y)[x] != 0, inside);
                 changed += inside;
