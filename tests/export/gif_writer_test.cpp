@@ -167,6 +167,59 @@ TEST(TGIFImage, AllColoursOfTheQuantiser)
     expectDecodesTo(folder.File("colours.gif"), {image, image});
 }
 
+// Index patterns that stress the coder in different ways: one index makes ever longer
+// strings, the 256 indices in turn lengthen every string by one per lap and fill the table
+// many times over, noise makes a code per pixel or so.
+enum class IndexPattern { Flat, Cycling, Noise };
+
+GifIndexedImage patternImage(int32_t width, int32_t height, IndexPattern pattern)
+{
+    GifIndexedImage image = flatImage(width, height, 200, width + height);
+    std::mt19937 random(static_cast<unsigned>(width * 31 + height));
+    for (std::size_t i = 0; i < image.indices.size(); ++i) {
+        if (pattern == IndexPattern::Cycling) {
+            image.indices[i] = static_cast<uint8_t>(i);
+        } else if (pattern == IndexPattern::Noise) {
+            image.indices[i] = static_cast<uint8_t>(random());
+        }
+    }
+    return image;
+}
+
+class GifShapes : public testing::TestWithParam<std::tuple<std::pair<int32_t, int32_t>, IndexPattern>> {};
+
+TEST_P(GifShapes, DecodeIndexForIndex)
+{
+    const auto [size, pattern] = GetParam();
+    const GifIndexedImage image = patternImage(size.first, size.second, pattern);
+    TGIFImage animation;
+    animation.Frame(animation.AddFrame(image)).SetDelay(100);
+    animation.AddFrame(image);
+    ScratchFolder folder;
+    animation.SaveToFile(folder.File("shape.gif"));
+    expectDecodesTo(folder.File("shape.gif"), {image, image});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, GifShapes,
+    testing::Combine(testing::Values(std::make_pair(1, 1), std::make_pair(1, 2), std::make_pair(2, 1),
+                                     std::make_pair(1, 5000), std::make_pair(5000, 1), std::make_pair(257, 3),
+                                     std::make_pair(1920, 1080)),
+                     testing::Values(IndexPattern::Flat, IndexPattern::Cycling, IndexPattern::Noise)));
+
+TEST(TGIFImage, OneIndexLongEnoughToFillTheTable)
+{
+    // One index throughout makes strings of 1, 2, 3, ... indices, one new code each: the
+    // 3837 codes up to 4094 take about 7.4 million pixels, so this frame clears once with
+    // strings thousands of indices long.
+    const GifIndexedImage image = flatImage(4096, 2048, 3);
+    TGIFImage animation;
+    animation.AddFrame(image);
+    ScratchFolder folder;
+    animation.SaveToFile(folder.File("long.gif"));
+    expectDecodesTo(folder.File("long.gif"), {image});
+}
+
 TEST(TGIFImage, ScreenTakesTheLargestFrameEdges)
 {
     ScratchFolder folder;
