@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -66,6 +67,13 @@ TEST_F(CpuClockTest, RoundsWithTheStoredFactorInExtendedPrecision)
     cpuSetSpeedForTesting(1000);
     // 0.001 / 1000 is stored just below 0.000001, so 1.5 ms of cycles rounds down.
     EXPECT_EQ(cpucalcms(1500000, 0), 1);
+#if LDBL_MANT_DIG == 64
+    // The same holds at 2 MHz only in extended precision: there 0.001 / 2 lies just below
+    // 0.0005 and 3000 cycles give 1.4999..., where double precision gives 1.5 and then 2.
+    cpuSetSpeedForTesting(2);
+    EXPECT_EQ(cpucalcms(3000, 0), 1);
+    EXPECT_EQ(cpucalcms(7000, 0), 3);
+#endif
     // Halves go to the even neighbour; 1 / 1024 is exact, so 2.5 us and 3.5 us are too.
     cpuSetSpeedForTesting(1024);
     EXPECT_EQ(cpucalcmks(2560, 0), 2);
