@@ -32,11 +32,12 @@ constexpr int kScreenChangeWaitMilliseconds = 2000;
 
 // A mode switch reaches the toolkit as an event some time after the server has made it.
 // Waiting for it before the saver window exists means the window is created at the switched
-// size instead of having to follow a change, which a slow start can miss.
-void WaitForPrimaryScreenSize(QSize size)
+// size instead of having to follow a change, which a slow start can miss. The wait ends early
+// when a termination signal arrives: the host wants the saver gone, not shown.
+void WaitForPrimaryScreenSize(QSize size, const TerminationSignals& termination)
 {
     QDeadlineTimer deadline(kScreenChangeWaitMilliseconds);
-    while (!deadline.hasExpired()) {
+    while (!deadline.hasExpired() && termination.received() == 0) {
         QScreen* screen = QGuiApplication::primaryScreen();
         if (screen != nullptr && screen->geometry().size() == size)
             return;
@@ -61,7 +62,7 @@ void ConfigureLauncher(RunState& state)
     state.mainWindow->show();
 }
 
-void SaverLauncher(RunState& state)
+void SaverLauncher(RunState& state, const TerminationSignals& termination)
 {
     if (!TakeSingleInstance(state.lock, "QUILLRUNS"))
         return;
@@ -72,8 +73,10 @@ void SaverLauncher(RunState& state)
         state.modes = std::make_unique<XRandrModeSource>();
         DisplaySwitched = SwitchTo640x480(*state.modes) ? 1 : 0;
         if (DisplaySwitched)
-            WaitForPrimaryScreenSize(QSize(640, 480));
+            WaitForPrimaryScreenSize(QSize(640, 480), termination);
     }
+    if (termination.received() != 0)
+        return;
     // Created after the switch, so the window reads the switched screen size.
     state.mainWindow = std::make_unique<TTheSaverForm>();
     state.mainWindow->show();
@@ -135,7 +138,7 @@ int main(int argc, char** argv)
             ConfigureLauncher(state);
             break;
         case LaunchMode::Saver:
-            SaverLauncher(state);
+            SaverLauncher(state, terminationSignals);
             break;
         case LaunchMode::Preview:
             if (!PreviewLauncher(state, request.number))
@@ -145,8 +148,11 @@ int main(int argc, char** argv)
             break;
         }
         // The loop runs only when there is a window to serve; a second instance, "/a" or an
-        // unknown switch ends here.
-        if (HasWindow(state))
+        // unknown switch ends here. So does a start during which a termination signal was
+        // handled: events processed before the loop (the wait for a switched screen, a message
+        // box of the settings store) may already have taken it, and the exit it asked for is
+        // lost on a loop that was not yet running.
+        if (HasWindow(state) && terminationSignals.received() == 0)
             QApplication::exec();
     } catch (const std::exception& exception) {
         QMessageBox::critical(nullptr, QString::fromStdString(ProductTitle), QString::fromUtf8(exception.what()));

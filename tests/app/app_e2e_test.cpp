@@ -328,4 +328,21 @@ TEST_F(LowResolutionTest, TheDisplayComesBackWhenTheHostStopsTheSaverWithASignal
     }
 }
 
+TEST_F(LowResolutionTest, ASignalWhileTheSaverStartsStillEndsItAndRestoresTheDisplay)
+{
+    // At a scale factor of 2 the toolkit takes its time to report the switched screen, so the
+    // signal, sent as soon as the switch shows, arrives while the saver is still starting.
+    ChildProcess::Options options;
+    options.arguments = { ProgramPath(), "/s" };
+    options.environment = m_session.Environment();
+    options.environment.push_back("QT_SCALE_FACTOR=2");
+    options.errorFile = m_session.folder() / "stderr.log";
+    ChildProcess saver(options);
+    ASSERT_TRUE(PollUntil([&] { return ScreenSize() == "640x480"; }, std::chrono::seconds(60)));
+    saver.Signal(SIGTERM);
+    ASSERT_TRUE(saver.WaitForExit()) << "the signal was lost: the saver runs on";
+    EXPECT_EQ(saver.TermSignal(), SIGTERM);
+    EXPECT_EQ(ScreenSize(), "800x600");
+}
+
 } // namespace
