@@ -20,6 +20,7 @@
 #include <QScreen>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 
@@ -30,6 +31,14 @@ int DisplaySwitched = 0;
 
 constexpr int kScreenChangeWaitMilliseconds = 2000;
 
+// A mode's size is in device pixels, the screen's geometry in the toolkit's scaled ones; a
+// fractional scale factor may round the product a pixel off.
+bool ScreenHasDeviceSize(const QScreen* screen, QSize size)
+{
+    const QSize device = (QSizeF(screen->geometry().size()) * screen->devicePixelRatio()).toSize();
+    return std::abs(device.width() - size.width()) <= 1 && std::abs(device.height() - size.height()) <= 1;
+}
+
 // A mode switch reaches the toolkit as an event some time after the server has made it.
 // Waiting for it before the saver window exists means the window is created at the switched
 // size instead of having to follow a change, which a slow start can miss. The wait ends early
@@ -39,7 +48,7 @@ void WaitForPrimaryScreenSize(QSize size, const TerminationSignals& termination)
     QDeadlineTimer deadline(kScreenChangeWaitMilliseconds);
     while (!deadline.hasExpired() && termination.received() == 0) {
         QScreen* screen = QGuiApplication::primaryScreen();
-        if (screen != nullptr && screen->geometry().size() == size)
+        if (screen != nullptr && ScreenHasDeviceSize(screen, size))
             return;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
