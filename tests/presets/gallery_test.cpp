@@ -11,7 +11,7 @@ namespace {
 
 std::filesystem::path sourceFolder()
 {
-    return OPAL_TEST_SOURCE_DIR;
+    return OPAL_SOURCE_DIR;
 }
 
 std::string bytesOf(Preset& preset)
