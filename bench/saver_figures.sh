@@ -15,6 +15,7 @@ cd "$(dirname "$0")/.."
 
 runs=${1:-5}
 build=build-release
+scripts/install-deps.sh # Xvfb and the DAMAGE headers the watcher needs
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOPAL_BUILD_TESTS=OFF -DOPAL_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$build" --target opal-revel opal_x_watch opal_minimal_window >/dev/null
 program="$PWD/$build/app/opal-revel"
