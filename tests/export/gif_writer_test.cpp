@@ -172,6 +172,11 @@ TEST(TGIFImage, AllColoursOfTheQuantiser)
 // many times over, noise makes a code per pixel or so.
 enum class IndexPattern { Flat, Cycling, Noise };
 
+void PrintTo(IndexPattern pattern, std::ostream* out)
+{
+    *out << (pattern == IndexPattern::Flat ? "flat" : pattern == IndexPattern::Cycling ? "cycling" : "noise");
+}
+
 GifIndexedImage patternImage(int32_t width, int32_t height, IndexPattern pattern)
 {
     GifIndexedImage image = flatImage(width, height, 200, width + height);
