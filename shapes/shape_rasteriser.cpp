@@ -7,12 +7,24 @@
 
 namespace {
 
-// The highlight power is formed by repeated multiplication. Past this many factors the
-// rest is taken with one pow() in double precision: only Phong powers above 2048 (the
-// controls stop at 20) get there, and only at points so close to the highlight's peak that
-// the value has not yet run down to 0. It bounds the work per pixel, which matters when a
-// flat dome puts every pixel near the peak.
+// The highlight power is formed by repeated multiplication, and only points near the
+// highlight's peak need many factors before the value runs down to 0; but a flat dome lit
+// head-on puts every pixel near the peak, and a preset may hold any Phong. So the factors
+// of one shape are bounded as a whole: each pixel may use kHighlightBudget / (w x h) of
+// them, kept within the two limits below, and the rest of its power comes from one pow().
+// Sprites of side 181 or less get the full 4096 (exact up to a Phong of 2049), the side
+// 315 of a 4K screen 1352 (a Phong of 677); the 2048-pixel sprites that only a huge master
+// size asks for get 64 (a Phong of 33). One shape then costs at most about 3 x 10^8
+// multiplications instead of 1.7 x 10^10.
+constexpr int64_t kHighlightBudget = int64_t { 1 } << 27;
+constexpr int64_t kMinHighlightFactors = 64;
 constexpr int64_t kMaxHighlightFactors = 4096;
+
+int64_t highlightFactorLimit(int32_t w, int32_t h)
+{
+    const int64_t pixels = std::max<int64_t>(int64_t { w } * h, 1);
+    return std::clamp(kHighlightBudget / pixels, kMinHighlightFactors, kMaxHighlightFactors);
+}
 
 // What both renderers need from the shape, prepared once per call.
 struct Lighting {
@@ -29,9 +41,10 @@ struct Lighting {
     float mirror = 0.0f;
     float intensity = 0.0f;
     int64_t exponent = 1;
+    int64_t maxFactors = kMaxHighlightFactors;
 };
 
-Lighting prepareLighting(const Shape& shape)
+Lighting prepareLighting(const Shape& shape, int32_t w, int32_t h)
 {
     Lighting lighting;
     // A light of length zero, or one with a component that is not finite, has no
@@ -56,6 +69,7 @@ Lighting prepareLighting(const Shape& shape)
     lighting.mirror = shape.Mirror;
     lighting.intensity = shape.Intensity;
     lighting.exponent = std::max<int64_t>(2 * int64_t { shape.Phong } - 1, 1);
+    lighting.maxFactors = highlightFactorLimit(w, h);
     return lighting;
 }
 
@@ -90,7 +104,8 @@ uint32_t shade(const Lighting& lighting, float nz, float cs)
     if (cs > 0.0f) {
         const float rz = 2.0f * nz * cs + lighting.lightZ;
         if (rz > 0.0f)
-            highlight = lighting.mirror * lighting.intensity * HighlightPower(rz, lighting.exponent);
+            highlight
+                = lighting.mirror * lighting.intensity * HighlightPower(rz, lighting.exponent, lighting.maxFactors);
     }
     const uint32_t red = channelByte(lighting.bodyRed * diffuse + highlight * lighting.lightRed);
     const uint32_t green = channelByte(lighting.bodyGreen * diffuse + highlight * lighting.lightGreen);
@@ -132,7 +147,7 @@ float SafeSqrt(float v)
     return v > 1e-30f ? std::sqrt(v) : 0.0f;
 }
 
-float HighlightPower(float base, int64_t exponent)
+float HighlightPower(float base, int64_t exponent, int64_t maxFactors)
 {
     // The loop ends once a factor leaves the value as it is: it reached 0 or infinity, the
     // base is exactly 1, or rounding holds a tiny value in place. Every further factor
@@ -141,7 +156,7 @@ float HighlightPower(float base, int64_t exponent)
     int64_t factorsLeft = exponent - 1;
     int64_t factorsDone = 0;
     while (factorsLeft > 0) {
-        if (factorsDone == kMaxHighlightFactors) {
+        if (factorsDone >= maxFactors) {
             const double rest = std::pow(static_cast<double>(base), static_cast<double>(factorsLeft));
             return static_cast<float>(static_cast<double>(value) * rest);
         }
@@ -168,7 +183,7 @@ void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape)
     const float s = pixelSize(shape);
     if (!drawable(pixels, w, h) || s == 0.0f)
         return;
-    const Lighting lighting = prepareLighting(shape);
+    const Lighting lighting = prepareLighting(shape, w, h);
     const float threshold = edgeThreshold(w);
     // The height setting flattens (q < 1) or sharpens the dome. A radius of 0 pixels
     // makes q infinite and the dome flat, which the shading survives.
@@ -201,7 +216,7 @@ void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape)
     const float s = pixelSize(shape);
     if (!drawable(pixels, w, h) || s == 0.0f)
         return;
-    const Lighting lighting = prepareLighting(shape);
+    const Lighting lighting = prepareLighting(shape, w, h);
     const float threshold = edgeThreshold(w);
     // The tube's centre line lies at radius e and the tube's radius is f, in units of the
     // outer radius.

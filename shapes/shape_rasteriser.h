@@ -20,10 +20,14 @@ float SafeSqrt(float v);
 
 // base^exponent formed by repeated multiplication in single precision, as the highlight
 // needs it. It stops early once a further factor cannot change the value, which gives the
-// same result as multiplying on. Past 4096 factors (a Phong above 2048, far beyond the
-// controls) the remaining power comes from one pow() in double precision, which bounds the
-// work per pixel.
-float HighlightPower(float base, int64_t exponent);
+// same result as multiplying on. Past maxFactors factors the remaining power comes from one
+// pow() in double precision, which bounds the work per pixel; that part no longer carries
+// the rounding of every step, so the value can drift from plain multiplication (by a few
+// units in the last place for most bases, more for a base within a few units of 1 and an
+// exponent in the millions). The renderers allow 4096 factors (a Phong of 2049) in blocks
+// of up to 181 x 181 pixels, fewer in larger blocks so that one shape's highlights stay
+// bounded, and never fewer than 64 (a Phong of 33).
+float HighlightPower(float base, int64_t exponent, int64_t maxFactors = 4096);
 
 // Type 0 draws a sphere, type 2 a torus; any other type leaves the pixels untouched.
 void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);

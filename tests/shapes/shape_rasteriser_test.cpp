@@ -96,6 +96,18 @@ TEST(HighlightPower, StoppingEarlyGivesTheSameValueAsMultiplyingOn)
     }
 }
 
+TEST(HighlightPower, PowerPastTheFactorLimitStaysCloseToMultiplyingOn)
+{
+    for (float base : { 0.5f, 0.9f, 0.999f, std::nextafter(1.0f, 0.0f), 1.0f }) {
+        // Up to the limit the value is the plain product, bit for bit.
+        EXPECT_EQ(HighlightPower(base, 65, 64), plainPower(base, 65)) << base;
+        // Past it only the rounding of the later steps is lost (and the subnormals where a
+        // plain product gets stuck, far below anything a channel can show).
+        const float plain = plainPower(base, 1001);
+        EXPECT_NEAR(HighlightPower(base, 1001, 64), plain, plain * 1e-4f + 1e-30f) << base;
+    }
+}
+
 TEST(HighlightPower, HugeExponentsFinish)
 {
     EXPECT_EQ(HighlightPower(0.5f, std::numeric_limits<int32_t>::max()), 0.0f);
