@@ -218,7 +218,9 @@ TEST(CJPEGEncoder, SinkOverflowIsRaisedAndTheCompressionAborted)
     CJPEGEncoder encoder;
     CWinBmp bitmap;
     CopyFrameToBitmap(busyFrame(200, 200, 3), bitmap);
-    MemorySink tooSmall(9000);  // passes the first 8192-byte buffer, not the second
+    // One byte short of two full 8192-byte buffers: the first goes in whole, the second
+    // not at all. A buffer of any other size would leave another amount behind.
+    MemorySink tooSmall(2 * 8192 - 1);
     try {
         encoder.DoEncode(bitmap, tooSmall);
         FAIL() << "no overflow";
