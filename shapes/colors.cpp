@@ -38,11 +38,13 @@ uint32_t wrappedByte(double value)
 
 uint32_t HslToRgb(double hue, float lightness, float saturation)
 {
-    const float m2
-        = lightness > 0.5f ? lightness + saturation - lightness * saturation : lightness * (1.0f + saturation);
-    const float m1 = 2.0f * lightness - m2;
-    const auto low = static_cast<double>(m1);
-    const auto high = static_cast<double>(m2);
+    // Lightness and saturation arrive as floats, but m1 and m2 are not rounded back to
+    // float: that extra rounding would put many exact channel values just below their
+    // integer (0.36 x 250 = 90 would come out as 89).
+    const auto l = static_cast<double>(lightness);
+    const auto s = static_cast<double>(saturation);
+    const double high = l > 0.5 ? l + s - l * s : l * (1.0 + s);
+    const double low = 2.0 * l - high;
     const uint32_t red = wrappedByte(channelValue(low, high, hue + 120.0));
     const uint32_t green = wrappedByte(channelValue(low, high, hue));
     const uint32_t blue = wrappedByte(channelValue(low, high, hue - 120.0));

@@ -27,6 +27,12 @@ TEST_F(PalettesTest, WorkedColours)
     EXPECT_EQ(PaletteColor(3, 0.5, 0.5), rgb(190, 62, 62));
     for (double fx = 0.0; fx < 1.0; fx += 0.05)
         EXPECT_EQ(PaletteColor(1, fx, 0.0), rgb(255, 255, 255)) << fx;
+    // m1 and m2 are not rounded to float on the way: palette 0 one row up a 51-row map
+    // (S = 1/51) has m1 = 0.36 x 50/51, so green and blue are 0.36 x 250 = 90 (89 with a
+    // float m1), and red is m2 x 255 = 0.36 x 260 = 93.6. Palette 1 there has m2 x 255 =
+    // 255 - 0.4 x 255 / 51 = 253.
+    EXPECT_EQ(PaletteColor(0, 0.0, 1.0 / 51.0), rgb(93, 90, 90));
+    EXPECT_EQ(PaletteColor(1, 0.0, 1.0 / 51.0) >> 16, 253u);
     // Palette 3 is black at the bottom, palette 1 nearly black at the top.
     EXPECT_EQ(PaletteColor(3, 0.3, 0.0), 0u);
     EXPECT_EQ(PaletteColor(1, 0.3, 0.999), rgb(0, 0, 0));
