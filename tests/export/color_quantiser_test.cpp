@@ -226,6 +226,45 @@ TEST(ColorMapperPalette, EqualDistancesGoToTheLowerIndex)
     EXPECT_EQ(second.map_color(255, 0, 0), 0);
 }
 
+TEST(ColorMapperPalette, EveryCellOfTheColourSpaceGetsItsNearestColour)
+{
+    // Each block keeps only the colours that can be nearest to one of its cells. With even
+    // reds the red weighting never rounds, so those bounds are exact and no cell may lose
+    // its nearest colour (the lowest index among equals) to them, in whichever block and
+    // whichever corner of it.
+    std::mt19937 random(5);
+    for (int colors : {16, 90, 255}) {
+        SCOPED_TRACE(colors);
+        std::vector<QuantiserColor> palette(static_cast<std::size_t>(colors));
+        for (QuantiserColor& color : palette) {
+            color = {.blue = static_cast<uint8_t>(random()), .green = static_cast<uint8_t>(random()),
+                     .red = static_cast<uint8_t>(random() & 0xFE)};
+        }
+        color_mapper_palette mapper(colors, 1, palette.data());
+        for (int c0 = 0; c0 < 32; ++c0) {
+            for (int c1 = 0; c1 < 64; ++c1) {
+                for (int c2 = 0; c2 < 32; ++c2) {
+                    const Rgb centre{static_cast<uint8_t>(c0 * 8 + 4), static_cast<uint8_t>(c1 * 4 + 2),
+                                     static_cast<uint8_t>(c2 * 8 + 4)};
+                    int32_t best = std::numeric_limits<int32_t>::max();
+                    int bestIndex = -1;
+                    for (int i = 0; i < colors; ++i) {
+                        const int32_t distance = weightedDistance(centre, palette[static_cast<std::size_t>(i)]);
+                        if (distance < best) {
+                            best = distance;
+                            bestIndex = i;
+                        }
+                    }
+                    ASSERT_EQ(mapper.map_color(static_cast<uint8_t>(c0 * 8), static_cast<uint8_t>(c1 * 4),
+                                               static_cast<uint8_t>(c2 * 8)),
+                              bestIndex)
+                        << "cell " << c0 << ", " << c1 << ", " << c2;
+                }
+            }
+        }
+    }
+}
+
 TEST(ColorMapperPalette, RedDifferencesWeighMoreThanBlue)
 {
     // From the centre (132, 130, 132): red off by 8 weighs 12, blue off by 11 weighs 11.
