@@ -148,6 +148,25 @@ TEST(ColorReductor, MostPopulousBoxesUpToHalfTheColoursThenTheLargest)
     }
 }
 
+TEST(ColorReductor, BoxColourIsTheRoundedMeanOfItsCellCentres)
+{
+    // Eight colours for nine cells: the seven far corners of the colour cube (10 pixels each)
+    // and a pair near black, two pixels in cell (0,0,0) and one in (1,2,1). A box holding
+    // the pair and a corner spans at least 32 cells from 0 on some axis, which is its longest
+    // weighted side, so every cut falls at 15 or beyond and the pair stays in the lower half,
+    // box 0, until the corners have taken the other seven colours. Its colour weighs the cell
+    // centres by their counts and rounds: red (2 x 4 + 12) / 3 = 6.67 gives 7, green
+    // (2 x 2 + 10) / 3 = 4.67 gives 5, blue as red.
+    std::vector<Rgb> colors = {{0, 0, 0}, {0, 0, 0}, {8, 8, 8}};
+    for (const Rgb corner : {Rgb{248, 0, 0}, Rgb{0, 252, 0}, Rgb{0, 0, 248}, Rgb{248, 252, 0}, Rgb{248, 0, 248},
+                             Rgb{0, 252, 248}, Rgb{248, 252, 248}}) {
+        colors.insert(colors.end(), 10, corner);
+    }
+    const Reduced reduced = reduce(pixelBlock(colors), static_cast<int32_t>(colors.size()), 1, 8);
+    ASSERT_EQ(reduced.colors, 8);
+    expectColor(reduced.palette[0], 7, 5, 7);
+}
+
 TEST(ColorReductor, NeverMoreThan255Colours)
 {
     std::mt19937 random(11);
