@@ -126,6 +126,26 @@ TEST(TGIFImage, ThreeFramesAtFourFramesPerSecondByteForByte)
     }
 }
 
+TEST(TGIFImage, DelaysGoInWholeHundredths)
+{
+    // The capture's delays for 1 to 10 frames per second, cut down to hundredths; a frame
+    // without a delay has no graphic control block at all.
+    const uint16_t milliseconds[11] = {1000, 500, 333, 250, 200, 166, 142, 125, 111, 100, 0};
+    const int hundredths[11] = {100, 50, 33, 25, 20, 16, 14, 12, 11, 10, -1};
+    TGIFImage animation;
+    for (uint16_t delay : milliseconds) {
+        animation.Frame(animation.AddFrame(flatImage(2, 2, 1))).SetDelay(delay);
+    }
+    ScratchFolder folder;
+    animation.SaveToFile(folder.File("delays.gif"));
+    const DecodedGif decoded = DecodeGifFile(folder.File("delays.gif"));
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    ASSERT_EQ(decoded.frames.size(), 11u);
+    for (std::size_t f = 0; f < 11; ++f) {
+        EXPECT_EQ(decoded.frames[f].delayHundredths, hundredths[f]) << milliseconds[f] << " ms";
+    }
+}
+
 TEST(TGIFImage, FlatFrameRoundTrips)
 {
     ScratchFolder folder;
