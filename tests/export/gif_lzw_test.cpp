@@ -70,6 +70,10 @@ CodeTrace traceCodes(const std::vector<uint8_t>& blocks, int minimumCodeSize)
             current.push_back(current.front());
         }
         if (previous >= 0) {
+            if (next >= 4096) {
+                ADD_FAILURE() << "the code table ran past 4095 without a clear";
+                return trace;
+            }
             std::vector<uint8_t> added = strings[static_cast<std::size_t>(previous)];
             added.push_back(current.front());
             strings[static_cast<std::size_t>(next)] = added;
