@@ -330,8 +330,10 @@ TEST_F(LowResolutionTest, TheDisplayComesBackWhenTheHostStopsTheSaverWithASignal
 
 TEST_F(LowResolutionTest, ASignalWhileTheSaverStartsStillEndsItAndRestoresTheDisplay)
 {
-    // At a scale factor of 2 the toolkit takes its time to report the switched screen, so the
-    // signal, sent as soon as the switch shows, arrives while the saver is still starting.
+    // The host may stop the saver at any moment of its start, also between the display switch
+    // and the event loop, while the saver waits for the toolkit to report the switched screen.
+    // The signal goes out as soon as the switch shows. A scale factor of 2 makes the toolkit's
+    // sizes differ from the mode's, which that wait has to allow for.
     ChildProcess::Options options;
     options.arguments = { ProgramPath(), "/s" };
     options.environment = m_session.Environment();
