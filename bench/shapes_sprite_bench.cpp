@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -49,6 +50,32 @@ void BM_BuildReducedSprite(benchmark::State& state)
     state.SetLabel("side " + std::to_string(stack->ReducedSprite->width));
 }
 BENCHMARK(BM_BuildReducedSprite)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The worst a preset can ask of the highlight: five flat domes lit head-on, so that every
+// pixel lies near the highlight's peak, with the largest Phong. The work per shape is
+// bounded by the rasteriser's highlight budget, not by the Phong.
+void BM_BuildHugePhongSprite(benchmark::State& state)
+{
+    ResetEngineGlobals();
+    auto stack = NewShapeStack();
+    stack->ShapeCount = kMaxShapes;
+    stack->MasterSize = 100;
+    for (Shape& shape : stack->Shapes) {
+        shape.Width = 100;
+        shape.Height = 1;
+        shape.Phong = std::numeric_limits<int32_t>::max();
+        shape.LightX = 0.0f;
+        shape.LightY = 0.0f;
+        shape.LightZ = -1.0f;
+    }
+    const auto side = static_cast<int32_t>(state.range(0));
+    for (auto _ : state) {
+        auto sprite = BuildSprite(*stack, side, -1, true);
+        benchmark::DoNotOptimize(sprite->pixels.data());
+    }
+    state.SetLabel("side " + std::to_string(side));
+}
+BENCHMARK(BM_BuildHugePhongSprite)->Arg(112)->Arg(1024)->Unit(benchmark::kMillisecond);
 
 // A built sprite and a 1920 x 1080 frame with something in it.
 struct StampScene {
