@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,19 +38,40 @@ std::filesystem::path followLinks(std::filesystem::path path)
     return path;
 }
 
-// mkstemp needs a writable template; the leading dot keeps the temporary out of listings.
-// The name says what the file was for, unless the target's name is so long that the
-// temporary name would pass the file system's limit; a short name is used then.
+// The temporary file is created with O_EXCL under a name no other writer uses, mode 0666 so
+// that the umask applies as to any new file. The leading dot keeps it out of listings; the
+// name says what it was for, unless the target's name is so long that the temporary name
+// would pass the file system's limit, when a short name is used.
 int createTemporary(const std::filesystem::path& target, std::string& temporary)
 {
+    constexpr int kAttempts = 100;
+    static unsigned counter = 0;
     const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
-    for (const std::string& name : { "." + target.filename().string() + ".XXXXXX", std::string(".opal-XXXXXX") }) {
-        temporary = (folder / name).string();
-        const int descriptor = ::mkstemp(temporary.data());
-        if (descriptor >= 0 || errno != ENAMETOOLONG)
-            return descriptor;
+    const std::string unique = ".tmp-" + std::to_string(::getpid()) + "-";
+    for (const std::string& stem : { "." + target.filename().string() + unique, std::string(".opal") + unique }) {
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            temporary = (folder / (stem + std::to_string(counter++))).string();
+            const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (descriptor >= 0)
+                return descriptor;
+            if (errno != EEXIST)
+                break;
+        }
+        if (errno != ENAMETOOLONG)
+            return -1;
     }
     return -1;
+}
+
+// Makes the rename itself durable: the folder's entry is flushed too.
+void syncFolder(const std::filesystem::path& target)
+{
+    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        ::fsync(descriptor);
+        ::close(descriptor);
+    }
 }
 
 } // namespace
@@ -77,15 +99,10 @@ bool AtomicFileWriter::Open(const std::filesystem::path& link)
         m_temporary.clear();
         return false;
     }
-    // mkstemp creates the file for the owner only; keep the permissions of the file being
-    // replaced, or give a new file the usual ones.
-    if (exists) {
-        ::fchmod(m_descriptor, existing.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(m_descriptor, 0666 & ~mask);
-    }
+    // A replaced file keeps its permission bits (not set-id or sticky bits, which a
+    // replacement written by this program should not inherit).
+    if (exists)
+        ::fchmod(m_descriptor, existing.st_mode & 0777);
     m_target = target;
     return true;
 }
@@ -99,8 +116,10 @@ bool AtomicFileWriter::Commit(std::string_view bytes)
     m_descriptor = -1;
     if (good)
         good = std::rename(m_temporary.c_str(), m_target.c_str()) == 0;
-    if (good)
+    if (good) {
         m_temporary.clear();
+        syncFolder(m_target);
+    }
     Discard();
     return good;
 }

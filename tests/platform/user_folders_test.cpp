@@ -1,4 +1,3 @@
-#include "platform/atomic_file.h"
 #include "platform/user_folders.h"
 
 #include <gtest/gtest.h>
@@ -73,44 +72,6 @@ TEST(UserFolders, InstalledDataFolderHoldsTheShippedPresets)
 {
     // Run from a build, the source tree's data folder stands in for the installed one.
     EXPECT_TRUE(std::filesystem::is_directory(InstalledDataFolder() / "presets"));
-}
-
-TEST(AtomicFile, ReplacesTheFileAndLeavesNoTemporary)
-{
-    TempFolder folder;
-    const auto target = folder.path() / "opalrevel.cfg";
-    WriteWholeFile(target, "old contents");
-    ::chmod(target.c_str(), 0640);
-    EXPECT_TRUE(WriteFileAtomically(target, std::string_view("new\0bytes", 9)));
-    EXPECT_EQ(ReadWholeFile(target), std::string("new\0bytes", 9));
-    struct stat status { };
-    ::stat(target.c_str(), &status);
-    EXPECT_EQ(status.st_mode & 0777, 0640u) << "the replaced file's permissions are kept";
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
-}
-
-TEST(AtomicFile, ALinkStaysALink)
-{
-    TempFolder folder;
-    std::filesystem::create_directory(folder.path() / "elsewhere");
-    WriteWholeFile(folder.path() / "elsewhere" / "real.reg", "old");
-    std::filesystem::create_symlink("elsewhere/real.reg", folder.path() / "registry.reg");
-    EXPECT_TRUE(WriteFileAtomically(folder.path() / "registry.reg", "new"));
-    EXPECT_TRUE(std::filesystem::is_symlink(folder.path() / "registry.reg"));
-    EXPECT_EQ(ReadWholeFile(folder.path() / "elsewhere" / "real.reg"), "new");
-}
-
-TEST(AtomicFile, AFailedWriteKeepsTheOldFileAndReportsFailure)
-{
-    TempFolder folder;
-    EXPECT_FALSE(WriteFileAtomically(folder.path() / "missing" / "file", "x"));
-
-    // Renaming over a folder fails after the bytes were written: the temporary must go.
-    std::filesystem::create_directory(folder.path() / "taken");
-    WriteWholeFile(folder.path() / "taken" / "inside", "kept");
-    EXPECT_FALSE(WriteFileAtomically(folder.path() / "taken", "x"));
-    EXPECT_EQ(ReadWholeFile(folder.path() / "taken" / "inside"), "kept");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
 } // namespace

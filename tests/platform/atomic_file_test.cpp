@@ -1,0 +1,101 @@
+#include "platform/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "tests/platform/temp_folder.h"
+
+namespace {
+
+mode_t modeOf(const std::filesystem::path& path)
+{
+    struct stat status { };
+    ::stat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+TEST(AtomicFile, ReplacesTheFileAndLeavesNoTemporary)
+{
+    TempFolder folder;
+    const auto target = folder.path() / "opalrevel.cfg";
+    WriteWholeFile(target, "old contents");
+    ::chmod(target.c_str(), 0640);
+    EXPECT_TRUE(WriteFileAtomically(target, std::string_view("new\0bytes", 9)));
+    EXPECT_EQ(ReadWholeFile(target), std::string("new\0bytes", 9));
+    struct stat status { };
+    ::stat(target.c_str(), &status);
+    EXPECT_EQ(status.st_mode & 0777, 0640u) << "the replaced file's permissions are kept";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+TEST(AtomicFile, ALinkStaysALink)
+{
+    TempFolder folder;
+    std::filesystem::create_directory(folder.path() / "elsewhere");
+    WriteWholeFile(folder.path() / "elsewhere" / "real.reg", "old");
+    std::filesystem::create_symlink("elsewhere/real.reg", folder.path() / "registry.reg");
+    EXPECT_TRUE(WriteFileAtomically(folder.path() / "registry.reg", "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.path() / "registry.reg"));
+    EXPECT_EQ(ReadWholeFile(folder.path() / "elsewhere" / "real.reg"), "new");
+}
+
+TEST(AtomicFile, AFailedWriteKeepsTheOldFileAndReportsFailure)
+{
+    TempFolder folder;
+    EXPECT_FALSE(WriteFileAtomically(folder.path() / "missing" / "file", "x"));
+
+    // Renaming over a folder fails after the bytes were written: the temporary must go.
+    std::filesystem::create_directory(folder.path() / "taken");
+    WriteWholeFile(folder.path() / "taken" / "inside", "kept");
+    EXPECT_FALSE(WriteFileAtomically(folder.path() / "taken", "x"));
+    EXPECT_EQ(ReadWholeFile(folder.path() / "taken" / "inside"), "kept");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+TEST(AtomicFile, ANewFileGetsTheUsualPermissionsAndNoSetIdBitsAreCarriedOver)
+{
+    TempFolder folder;
+    const mode_t mask = ::umask(022);
+    EXPECT_TRUE(WriteFileAtomically(folder.path() / "new.vhp", "x"));
+    EXPECT_EQ(modeOf(folder.path() / "new.vhp"), 0644u);
+
+    const auto target = folder.path() / "old.vhp";
+    WriteWholeFile(target, "old");
+    ::chmod(target.c_str(), 04755);
+    EXPECT_TRUE(WriteFileAtomically(target, "new"));
+    EXPECT_EQ(modeOf(target), 0755u);
+    ::umask(mask);
+}
+
+TEST(AtomicFile, AWriterDroppedBeforeCommitLeavesTheTargetAlone)
+{
+    TempFolder folder;
+    const auto target = folder.path() / "snapshot.jpg";
+    WriteWholeFile(target, "good");
+    {
+        AtomicFileWriter writer;
+        ASSERT_TRUE(writer.Open(target));
+        EXPECT_EQ(writer.Target(), target);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+    }
+    EXPECT_EQ(ReadWholeFile(target), "good");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+
+    AtomicFileWriter writer;
+    EXPECT_FALSE(writer.Commit("never opened"));
+}
+
+TEST(AtomicFile, RefusesWhatItCannotReplace)
+{
+    TempFolder folder;
+    std::filesystem::create_symlink("nowhere/file", folder.path() / "dangling");
+    EXPECT_FALSE(WriteFileAtomically(folder.path() / "dangling", "x"));
+    EXPECT_FALSE(WriteFileAtomically(folder.path() / "", "x"));
+    // A name at the file system's limit still gets a temporary file beside it.
+    const std::string longName(255, 'n');
+    EXPECT_TRUE(WriteFileAtomically(folder.path() / longName, "long"));
+    EXPECT_EQ(ReadWholeFile(folder.path() / longName), "long");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+} // namespace
