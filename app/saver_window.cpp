@@ -157,8 +157,9 @@ bool TTheSaverForm::eventFilter(QObject* watched, QEvent* event)
     if (watched == panelShower) {
         switch (event->type()) {
         case QEvent::MouseMove: {
-            const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
-            MSaverMouseMove(position.x(), position.y());
+            // The 20-pixel tolerance is in screen pixels, as the picture is.
+            const QPointF position = static_cast<QMouseEvent*>(event)->position() * devicePixelRatioF();
+            MSaverMouseMove(qRound(position.x()), qRound(position.y()));
             return true;
         }
         case QEvent::MouseButtonPress:

@@ -11,6 +11,19 @@ namespace {
 // The screen ignores the top byte of a presented pixel; Format_RGB32 wants it 0xFF.
 constexpr uint32_t kOpaque = 0xFF000000u;
 
+// The widget's area covering a rectangle of device pixels.
+QRect toLogical(const QRect& device, qreal ratio)
+{
+    return QRectF(device.x() / ratio, device.y() / ratio, device.width() / ratio, device.height() / ratio)
+        .toAlignedRect();
+}
+
+// The device pixels behind a rectangle of the widget.
+QRectF toDevice(const QRect& logical, qreal ratio)
+{
+    return { logical.x() * ratio, logical.y() * ratio, logical.width() * ratio, logical.height() * ratio };
+}
+
 } // namespace
 
 PanelExt::PanelExt(QWidget* parent)
@@ -21,6 +34,10 @@ PanelExt::PanelExt(QWidget* parent)
 }
 
 PanelExt::~PanelExt() = default;
+
+int32_t PanelExt::Width() const { return qRound(width() * devicePixelRatioF()); }
+
+int32_t PanelExt::Height() const { return qRound(height() * devicePixelRatioF()); }
 
 void PanelExt::BeginPresent()
 {
@@ -52,7 +69,7 @@ void PanelExt::Present(const PixelBlock& block, int32_t x, int32_t y)
     const QRect changed = QRect(x, y, block.width, block.height) & m_picture.rect();
     if (changed.isEmpty())
         return;
-    m_pending += changed;
+    m_pending += toLogical(changed, m_picture.devicePixelRatio());
     if (m_presentDepth == 0)
         EndPresent(); // a present outside a begin/end pair goes on screen at once
 }
@@ -78,12 +95,14 @@ void PanelExt::paintEvent(QPaintEvent* event)
     }
     QPainter screen(this);
     for (const QRect& rect : event->region())
-        screen.drawImage(rect, m_picture, rect);
+        screen.drawImage(QRectF(rect), m_picture, toDevice(rect, m_picture.devicePixelRatio()));
 }
 
 void PanelExt::resizeEvent(QResizeEvent* event)
 {
-    QImage resized(size(), QImage::Format_RGB32);
+    const qreal ratio = devicePixelRatioF();
+    QImage resized(qRound(width() * ratio), qRound(height() * ratio), QImage::Format_RGB32);
+    resized.setDevicePixelRatio(ratio);
     resized.fill(palette().color(backgroundRole()));
     if (!m_picture.isNull()) {
         QPainter copy(&resized);

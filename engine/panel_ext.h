@@ -11,6 +11,10 @@ class PanelPainter;
 // The render panel on screen: a plain panel that hands its painting to an attached
 // painter, or, without one, paints itself in its background colour.
 //
+// The renderer works in device pixels: Width and Height are the panel's size on the
+// screen, which is its widget size times the device pixel ratio, and presented blocks are
+// placed in those pixels, so a scaled desktop still gets a picture at full resolution.
+//
 // Presented blocks go into a backing image of the panel's size and are put on screen
 // synchronously: EndPresent repaints the region presented since BeginPresent at once
 // (QWidget::repaint), so the pixels are on screen when it returns. Blocks presented
@@ -26,8 +30,8 @@ public:
     // Not owned; set by the window that owns both the panel and the painter.
     PanelPainter* painter = nullptr;
 
-    int32_t Width() const override { return width(); }
-    int32_t Height() const override { return height(); }
+    int32_t Width() const override;
+    int32_t Height() const override;
     void BeginPresent() override;
     void EndPresent() override;
     void Present(const PixelBlock& block, int32_t x, int32_t y) override;
@@ -44,7 +48,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QImage m_picture; // Format_RGB32, the panel's size
+    QImage m_picture; // Format_RGB32, the panel's size in device pixels
     QRegion m_pending; // presented since BeginPresent, not yet on screen
     int m_presentDepth = 0;
     bool m_painting = false; // inside paintEvent
