@@ -40,6 +40,31 @@ TEST(Gallery, ShippedPresetsAreExactlyWhatTheDefinitionsGenerate)
     EXPECT_EQ(ListPresetNames(shipped.string(), 500).size(), gallery.size()) << "no stale files";
 }
 
+// The editor pulls every value it loads into its sliders' ranges and writes it back, so a
+// sample outside them would change as soon as someone opened it there.
+TEST(Gallery, EverySampleStaysWithinTheEditorsRanges)
+{
+    std::vector<GalleryPreset> gallery;
+    std::string error;
+    ASSERT_TRUE(ParseGallery(ReadWholeFile(sourceFolder() / "tools/make_presets/gallery.txt"), gallery, error))
+        << error;
+    for (const GalleryPreset& entry : gallery) {
+        for (const auto& row : entry.preset.Objects.Stacks) {
+            const ShapeStack& stack = *row[0];
+            EXPECT_TRUE(stack.MasterSize >= 20 && stack.MasterSize <= 100) << entry.name;
+            for (int32_t i = 0; i < stack.ShapeCount; ++i) {
+                const Shape& shape = stack.Shapes[static_cast<size_t>(i)];
+                EXPECT_TRUE(shape.Width >= 20 && shape.Width <= 100) << entry.name << " shape " << i;
+                EXPECT_TRUE(shape.Height >= 20 && shape.Height <= 100) << entry.name << " shape " << i;
+                EXPECT_TRUE(shape.Phong >= 1 && shape.Phong <= 20) << entry.name << " shape " << i;
+                EXPECT_TRUE(shape.Mirror >= 0.0f && shape.Mirror <= 1.0f) << entry.name << " shape " << i;
+                EXPECT_TRUE(shape.Ambient >= 0.0f && shape.Ambient <= 1.0f) << entry.name << " shape " << i;
+                EXPECT_TRUE(shape.Type == kSphereType || shape.Type == kTorusType) << entry.name << " shape " << i;
+            }
+        }
+    }
+}
+
 TEST(Gallery, DefinitionsBuildStacksShapeByShape)
 {
     std::vector<GalleryPreset> gallery;
