@@ -139,6 +139,8 @@ TEST_F(AppEndToEndTest, SaverClosesWhenSmallMovesAddUpPastTwentyPixels)
     // The first movement seen is only remembered. It keeps x = 500, so the position stored
     // is x = 500 whether the saver saw the pointer arrive or only this move.
     m_session.Xdotool("mousemove 500 401");
+    // Qt merges pointer moves that queue up; give a slow saver time to see this one alone.
+    std::this_thread::sleep_for(kSettle);
     m_session.Xdotool("mousemove 515 401");
     std::this_thread::sleep_for(kSettle);
     EXPECT_TRUE(saver->Running()) << "15 pixels closed the saver";
@@ -150,6 +152,7 @@ TEST_F(AppEndToEndTest, SaverStaysOpenAfterOneMoveOfTwentyPixels)
 {
     auto saver = StartSaverAndWaitForSprites();
     m_session.Xdotool("mousemove 500 401");
+    std::this_thread::sleep_for(kSettle);
     m_session.Xdotool("mousemove 520 401");
     std::this_thread::sleep_for(kSettle);
     EXPECT_TRUE(saver->Running()) << "20 pixels closed the saver";
