@@ -1,0 +1,338 @@
+#include "controls/sphere_button.h"
+
+#include "controls/button_face.h"
+
+#include <QFontInfo>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QRegion>
+
+#include <climits>
+#include <cmath>
+
+namespace {
+
+// The check glyphs: the tick when Checked, the cross when not.
+const QChar kTick(0x2713);
+const QChar kCross(0x2717);
+// How much larger the glyph is than the caption, in points.
+constexpr qreal kGlyphExtraPoints = 8.0;
+// Where a check box's glyph and caption start, and the shadow's offset.
+constexpr int kGlyphLeft = 16;
+constexpr int kCheckCaptionLeft = 36;
+constexpr int kCaptionFontPixels = 12;
+
+// The rectangle from (left, top) up to, but not including, (right, bottom).
+QRect edges(int left, int top, int right, int bottom)
+{
+    return { left, top, right - left, bottom - top };
+}
+
+// The region of the spans, rows of equal spans merged, in the banded order QRegion wants.
+QRegion toRegion(const std::vector<RegionSpan>& spans)
+{
+    QList<QRect> rects;
+    for (const RegionSpan& span : spans) {
+        if (!rects.isEmpty()) {
+            QRect& last = rects.last();
+            if (last.left() == span.left && last.right() + 1 == span.right && last.bottom() + 1 == span.row) {
+                last.setBottom(span.row);
+                continue;
+            }
+        }
+        rects.append(QRect(span.left, span.row, span.right - span.left, 1));
+    }
+    QRegion region;
+    region.setRects(rects.constData(), static_cast<int>(rects.size()));
+    return region;
+}
+
+// A text in black, then again one pixel down and right in its colour, single line. Text
+// drawn into a rectangle is cut to it, as the caption is on every platform.
+void drawShadowed(QPainter& painter, const QRect& shadow, const QRect& text, int alignment, const QString& caption,
+                  const QColor& color)
+{
+    const int flags = alignment | Qt::TextSingleLine;
+    painter.setPen(Qt::black);
+    painter.drawText(shadow, flags, caption);
+    painter.setPen(color);
+    painter.drawText(text, flags, caption);
+}
+
+} // namespace
+
+SButton::SButton(QWidget* parent)
+    : QWidget(parent)
+    , m_shape(ButtonShape())
+{
+    // The face covers every pixel of the region, so nothing is erased behind it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    // Every move is forwarded, also without a button held.
+    setMouseTracking(true);
+    setFont(captionFont());
+}
+
+SButton::~SButton() = default;
+
+QFont SButton::captionFont()
+{
+    // Named by its own family: the condensed face itself, not a stretched regular one.
+    QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    font.setPixelSize(kCaptionFontPixels);
+    return font;
+}
+
+int SButton::bevel() const { return m_shape.RadiusPx + 1; }
+
+void SButton::setBevel(int bevel)
+{
+    m_shape.RadiusPx = bevel == INT_MIN ? INT_MIN : bevel - 1;
+    refresh();
+}
+
+int SButton::sphereHeight() const { return m_shape.HeightPx; }
+
+void SButton::setSphereHeight(int height)
+{
+    m_shape.HeightPx = height;
+    refresh();
+}
+
+quint32 SButton::color() const { return m_shape.Color; }
+
+void SButton::setColor(quint32 colorref)
+{
+    m_shape.Color = colorref;
+    refresh();
+}
+
+quint32 SButton::lColor() const { return m_shape.LColor; }
+
+void SButton::setLColor(quint32 colorref)
+{
+    m_shape.LColor = colorref;
+    refresh();
+}
+
+float SButton::ambient() const { return m_shape.Ambient; }
+
+void SButton::setAmbient(float ambient)
+{
+    m_shape.Ambient = ambient;
+    refresh();
+}
+
+float SButton::mirror() const { return m_shape.Mirror; }
+
+void SButton::setMirror(float mirror)
+{
+    m_shape.Mirror = mirror;
+    refresh();
+}
+
+float SButton::phong() const { return static_cast<float>(m_shape.Phong); }
+
+void SButton::setPhong(float phong)
+{
+    // Truncated towards zero; values beyond the integer range (and NaN) are held at its
+    // ends instead of overflowing.
+    if (std::isnan(phong))
+        phong = 0.0f;
+    const double truncated = std::trunc(static_cast<double>(phong));
+    m_shape.Phong = truncated >= INT_MAX ? INT_MAX : truncated <= INT_MIN ? INT_MIN : static_cast<int32_t>(truncated);
+    refresh();
+}
+
+bool SButton::isButton() const { return m_isButton; }
+
+void SButton::setIsButton(bool isButton) { m_isButton = isButton; }
+
+bool SButton::isCheckBox() const { return m_isCheckBox; }
+
+void SButton::setIsCheckBox(bool isCheckBox)
+{
+    m_isCheckBox = isCheckBox;
+    refresh();
+}
+
+bool SButton::checked() const { return m_checked; }
+
+void SButton::setChecked(bool checked)
+{
+    m_checked = checked;
+    refresh();
+}
+
+QString SButton::caption() const { return m_caption; }
+
+void SButton::setCaption(const QString& caption)
+{
+    if (caption == m_caption)
+        return;
+    m_caption = caption;
+    update();
+}
+
+QColor SButton::fontColor() const { return m_fontColor; }
+
+void SButton::setFontColor(const QColor& color)
+{
+    if (color == m_fontColor)
+        return;
+    m_fontColor = color;
+    update();
+}
+
+QSize SButton::sizeHint() const
+{
+    const int side = 2 * std::max(1, bevel());
+    const int text = fontMetrics().horizontalAdvance(m_caption) + (m_isCheckBox ? kCheckCaptionLeft + 1 : 0);
+    return { std::max({ 75, side, text + side }), std::max(23, side) };
+}
+
+void SButton::refresh()
+{
+    buildPad();
+    update();
+}
+
+void SButton::buildPad()
+{
+    const qreal ratio = devicePixelRatioF();
+    Shape drawn = m_shape;
+    if (ratio != 1.0) {
+        // The sphere keeps its look in device pixels: Bevel and SphereHeight grow with the
+        // ratio. The sums are taken wide so that no stored value can overflow.
+        const double bevelPixels = std::round((static_cast<double>(m_shape.RadiusPx) + 1.0) * ratio);
+        drawn.RadiusPx = static_cast<int32_t>(std::clamp(bevelPixels - 1.0, double(INT_MIN), double(INT_MAX)));
+        drawn.HeightPx = static_cast<int32_t>(
+            std::clamp(std::round(m_shape.HeightPx * ratio), double(INT_MIN), double(INT_MAX)));
+    }
+    const int deviceWidth = qRound(width() * ratio);
+    const int deviceHeight = qRound(height() * ratio);
+    BuildButtonFace(drawn, deviceWidth, deviceHeight, m_pad, m_sphere);
+
+    // The alpha byte of the face means nothing on screen; Format_RGB32 wants it 0xFF.
+    m_face = QImage(m_pad.width, m_pad.height, QImage::Format_RGB32);
+    for (int32_t y = 0; y < m_pad.height; ++y) {
+        const uint32_t* from = m_pad.Row(y);
+        auto* to = reinterpret_cast<uint32_t*>(m_face.scanLine(y));
+        for (int32_t x = 0; x < m_pad.width; ++x)
+            to[x] = from[x] | 0xFF000000u;
+    }
+    m_face.setDevicePixelRatio(ratio);
+
+    const QRegion region = toRegion(ButtonRegion(width(), height(), bevel()));
+    if (region.isEmpty())
+        clearMask();
+    else
+        setMask(region);
+}
+
+bool SButton::padIsCurrent() const
+{
+    const qreal ratio = devicePixelRatioF();
+    return !m_face.isNull() && m_face.devicePixelRatio() == ratio
+        && m_face.size() == QSize(qRound(width() * ratio), qRound(height() * ratio));
+}
+
+void SButton::paintEvent(QPaintEvent*)
+{
+    if (!padIsCurrent())
+        buildPad();
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_face);
+
+    const int w = width();
+    const int h = height();
+    if (m_isCheckBox) {
+        QFont glyphFont(QStringLiteral("DejaVu Sans"));
+        glyphFont.setPointSizeF(QFontInfo(font()).pointSizeF() + kGlyphExtraPoints);
+        painter.setFont(glyphFont);
+        const QString glyph(m_checked ? kTick : kCross);
+        drawShadowed(painter, edges(kGlyphLeft, 0, w - 2, h - 2), edges(kGlyphLeft + 1, 1, w - 1, h - 1),
+                     Qt::AlignLeft | Qt::AlignVCenter, glyph, m_fontColor);
+        painter.setFont(font());
+        drawShadowed(painter, edges(kCheckCaptionLeft, 0, w - 2, h - 2), edges(kCheckCaptionLeft + 1, 1, w - 1, h - 1),
+                     Qt::AlignLeft | Qt::AlignVCenter, m_caption, m_fontColor);
+    } else if (!m_caption.isEmpty()) {
+        painter.setFont(font());
+        drawShadowed(painter, edges(0, 0, w - 2, h - 2), edges(1, 1, w - 1, h - 1), Qt::AlignCenter, m_caption,
+                     m_fontColor);
+    }
+}
+
+void SButton::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    refresh();
+}
+
+void SButton::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        update();
+}
+
+void SButton::press(QMouseEvent* event)
+{
+    if (m_isButton) {
+        // A second button pressed during a press toggles again but does not move further,
+        // so the first release puts the control back where it was.
+        if (!m_pressed) {
+            m_pressed = true;
+            move(pos() + QPoint(1, 1));
+        }
+        m_checked = !m_checked;
+        update();
+    }
+    emit mouseDown(event->button(), event->position().toPoint());
+}
+
+void SButton::mousePressEvent(QMouseEvent* event)
+{
+    m_releaseIsClick = true;
+    press(event);
+}
+
+void SButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        mousePressEvent(event);
+        return;
+    }
+    QPointer<SButton> self(this);
+    m_releaseIsClick = m_isCheckBox;
+    emit doubleClicked();
+    if (self)
+        press(event);
+}
+
+void SButton::mouseMoveEvent(QMouseEvent* event)
+{
+    emit mouseMove(event->buttons(), event->position().toPoint());
+}
+
+void SButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    QPointer<SButton> self(this);
+    const QPoint position = event->position().toPoint();
+    const bool click = m_releaseIsClick && rect().contains(position);
+    m_releaseIsClick = true;
+    if (click) {
+        emit clicked();
+        if (!self)
+            return;
+    }
+    emit mouseUp(event->button(), position);
+    if (!self)
+        return;
+    if (m_pressed) {
+        // Back by the pixel the press moved it, even if IsButton changed meanwhile.
+        m_pressed = false;
+        move(pos() - QPoint(1, 1));
+    }
+}
