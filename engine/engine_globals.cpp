@@ -9,6 +9,12 @@ int BlurEvery = 60;
 int GifCaptureActive = 0;
 int GifObjectsPerFrame = 100;
 void (*GifCaptureTick)() = nullptr;
+int GifScale = 40;
+int GifFps = 4;
+int GifFrames = 10;
+int GifColors = 128;
+int GifCancelRequested = 0;
+int GifObjectCounter = 0;
 
 void ResetEngineGlobals()
 {
@@ -21,4 +27,10 @@ void ResetEngineGlobals()
     GifCaptureActive = 0;
     GifObjectsPerFrame = 100;
     GifCaptureTick = nullptr;
+    GifScale = 40;
+    GifFps = 4;
+    GifFrames = 10;
+    GifColors = 128;
+    GifCancelRequested = 0;
+    GifObjectCounter = 0;
 }

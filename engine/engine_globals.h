@@ -25,5 +25,17 @@ extern int GifCaptureActive;
 extern int GifObjectsPerFrame;
 extern void (*GifCaptureTick)();
 
+// The other settings of the GIF export, chosen in its dialog and kept for the process only:
+// frame size in percent of the render panel (40), frames per second written as the frame
+// delay (4), frames to capture (10) and colours asked of the quantiser (128).
+extern int GifScale;
+extern int GifFps;
+extern int GifFrames;
+extern int GifColors;
+// The state of a running capture: the cancel button sets GifCancelRequested, and
+// GifObjectCounter counts the sprites since the last frame was taken.
+extern int GifCancelRequested;
+extern int GifObjectCounter;
+
 // Puts every variable above back to its start value.
 void ResetEngineGlobals();

@@ -1,0 +1,51 @@
+#include "export/gif_settings.h"
+
+#include "engine/engine_globals.h"
+
+#include <algorithm>
+
+int32_t ClampToRange(int32_t value, GifSettingRange range)
+{
+    return std::clamp(value, range.minimum, range.maximum);
+}
+
+GifSettingValues CurrentGifSettings()
+{
+    GifSettingValues values;
+    values.scale = ClampToRange(GifScale, kGifScaleRange);
+    values.fps = ClampToRange(GifFps, kGifFpsRange);
+    values.frames = ClampToRange(GifFrames, kGifFramesRange);
+    values.objectsPerFrame = ClampToRange(GifObjectsPerFrame, kGifObjectsPerFrameRange);
+    values.colors = ClampToRange(GifColors, kGifColorsRange);
+    return values;
+}
+
+void StoreGifSettings(const GifSettingValues& values)
+{
+    GifScale = values.scale;
+    GifFps = values.fps;
+    GifFrames = values.frames;
+    GifObjectsPerFrame = values.objectsPerFrame;
+    GifColors = values.colors;
+}
+
+std::string GifSizeText(int32_t panelWidth, int32_t panelHeight, int32_t percent)
+{
+    const int64_t width = int64_t { panelWidth } * percent / 100;
+    const int64_t height = int64_t { panelHeight } * percent / 100;
+    return std::to_string(percent) + "%, " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
+}
+
+std::string WithDefaultExtension(const std::string& fileName, const std::string& extension)
+{
+    const std::size_t slash = fileName.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = fileName.find_last_of('.');
+    // A dot that opens the name ("/tmp/.jpg") or ends it ("shot.") gives no extension.
+    const bool hasExtension = dot != std::string::npos && dot > nameStart && dot + 1 < fileName.size();
+    if (fileName.empty() || nameStart == fileName.size() || hasExtension)
+        return fileName;
+    if (fileName.back() == '.')
+        return fileName + extension;
+    return fileName + "." + extension;
+}
