@@ -1,0 +1,58 @@
+#pragma once
+
+#include "controls/palette_path.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <array>
+
+// The editor's colour picker on screen: the palette map across the whole control with the
+// path the user drags over it (see controls/palette_path.h). The widget shows the view
+// bottom-up (the map's row 0 at the bottom edge), forwards the mouse and raises paintOver
+// after a release that took seven colours; the owner then reads Colors.
+//
+// On a scaled screen the map and the view are made in device pixels, with the brush
+// scaled by the device pixel ratio; at ratio 1 they are exactly the control's pixels.
+class PathPainter : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit PathPainter(QWidget* parent = nullptr);
+    ~PathPainter() override;
+
+    // The last seven colours taken, COLORREF, one per object.
+    const std::array<uint32_t, 7>& Colors() const { return m_path.Colors(); }
+
+    // The next palette (3 wraps to 0) or palette 0 again; both clear the path, keep the
+    // colours and repaint. getPalette is the process-wide index.
+    void nextPalette();
+    void classicPalette();
+    static int32_t getPalette();
+
+    // The picker behind the control, for tests and galleries.
+    const PalettePath& path() const { return m_path; }
+
+    QSize sizeHint() const override { return { 365, 51 }; }
+
+signals:
+    void paintOver();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    // Sizes the picker to the control in device pixels and rebuilds it.
+    void rebuild();
+    bool sizeIsCurrent() const;
+    // A point of the control in device pixels, truncated.
+    QPoint devicePoint(const QPointF& position) const;
+
+    PalettePath m_path;
+    qreal m_ratio = 1.0; // the device pixel ratio the picker was sized for
+    QImage m_shown; // the view turned bottom-up, opaque
+};
