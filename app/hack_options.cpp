@@ -1,0 +1,288 @@
+#include "app/hack_options.h"
+
+#include "presets/preset.h"
+#include "presets/settings.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+namespace {
+
+constexpr std::string_view kOptionPrefix = "--";
+constexpr std::string_view kRandom = "random";
+constexpr std::string_view kPresetEnding = ".vhp";
+// A rejected argument is quoted in the message only up to this length, so the message
+// stays one readable line whatever was passed.
+constexpr std::size_t kQuotedLimit = 60;
+
+// The argument as it may appear inside a one-line message: printable ASCII as it is,
+// everything else (line breaks, escape sequences, bytes of other encodings) as \xNN.
+std::string Quoted(std::string_view text)
+{
+    std::string quoted = "\"";
+    for (std::size_t index = 0; index < text.size() && index < kQuotedLimit; ++index) {
+        const auto byte = static_cast<unsigned char>(text[index]);
+        if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
+            quoted += static_cast<char>(byte);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            quoted += escaped;
+        }
+    }
+    if (text.size() > kQuotedLimit)
+        quoted += "...";
+    return quoted + "\"";
+}
+
+// Decimal digits only, the whole text, within the range.
+std::optional<int> ReadWholeNumber(std::string_view text, int low, int high)
+{
+    if (text.empty() || text.front() < '0' || text.front() > '9')
+        return std::nullopt;
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+std::string Lowered(std::string_view text)
+{
+    std::string lowered(text);
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+        [](char character) { return character >= 'A' && character <= 'Z' ? static_cast<char>(character + 32) : character; });
+    return lowered;
+}
+
+bool EndsWithPresetEnding(std::string_view name)
+{
+    return name.size() >= kPresetEnding.size() && Lowered(name.substr(name.size() - kPresetEnding.size())) == kPresetEnding;
+}
+
+// Reads the command line one option at a time; the first fault ends the reading.
+class OptionReader {
+public:
+    explicit OptionReader(const std::vector<std::string>& arguments)
+        : m_arguments(arguments)
+    {
+    }
+
+    HackParseResult Read()
+    {
+        while (m_next < m_arguments.size() && m_error.empty())
+            ReadOption(m_arguments[m_next++]);
+        if (m_error.empty() && !m_result.options.help && m_result.options.target == HackTarget::None)
+            m_error = "give --root or --window-id ID (see --help)";
+        m_result.ok = m_error.empty();
+        m_result.error = m_error;
+        return m_result;
+    }
+
+private:
+    void ReadOption(const std::string& argument)
+    {
+        if (argument.compare(0, kOptionPrefix.size(), kOptionPrefix) != 0) {
+            m_error = "unexpected argument " + Quoted(argument) + ": a host switch such as /s must come alone (see --help)";
+            return;
+        }
+        const std::size_t equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        if (equals != std::string::npos)
+            m_inlineValue = argument.substr(equals + 1);
+        else
+            m_inlineValue.reset();
+
+        HackOptions& options = m_result.options;
+        if (name == "--help") {
+            if (NoValue(name))
+                options.help = true;
+        } else if (name == "--root") {
+            if (NoValue(name))
+                Target(HackTarget::Root, name);
+        } else if (name == "--window-id") {
+            if (auto text = Value(name)) {
+                if (auto id = ParseWindowId(*text); id && Target(HackTarget::Window, name))
+                    options.windowId = *id;
+                else if (!id)
+                    Refuse(name, *text, "a window id, decimal or 0x and hexadecimal");
+            }
+        } else if (name == "--preset") {
+            if (auto text = Value(name)) {
+                if (text->empty())
+                    Refuse(name, *text, "a preset's name, a preset file or random");
+                else
+                    options.preset = *text;
+            }
+        } else if (name == "--formula") {
+            options.formula = NumberOrRandom(name, kFormulaCount - 1);
+        } else if (name == "--mirror") {
+            options.mirror = NumberOrRandom(name, kMirrorCount - 1);
+        } else if (name == "--blur" || name == "--no-blur") {
+            if (NoValue(name))
+                options.blur = name == "--blur";
+        } else if (name == "--travel" || name == "--no-travel") {
+            if (NoValue(name))
+                options.travel = name == "--travel";
+        } else if (name == "--change-seconds") {
+            options.changeSeconds = Number(name, 0, kMaximumChangeSeconds);
+        } else if (name == "--scale") {
+            options.scalePercent = Number(name, kMinimumScalePercent, kMaximumScalePercent);
+        } else {
+            m_error = "unknown option " + Quoted(name) + " (see --help)";
+        }
+    }
+
+    // The option's value: after "=", else the next argument.
+    std::optional<std::string> Value(const std::string& name)
+    {
+        if (m_inlineValue)
+            return m_inlineValue;
+        if (m_next >= m_arguments.size()) {
+            m_error = name + " wants a value (see --help)";
+            return std::nullopt;
+        }
+        return m_arguments[m_next++];
+    }
+
+    bool NoValue(const std::string& name)
+    {
+        if (m_inlineValue)
+            m_error = name + " takes no value, not " + Quoted(*m_inlineValue);
+        return !m_inlineValue;
+    }
+
+    bool Target(HackTarget target, const std::string& name)
+    {
+        HackTarget& current = m_result.options.target;
+        if (current != HackTarget::None && current != target) {
+            m_error = name + ": give only one of --root and --window-id";
+            return false;
+        }
+        current = target;
+        return true;
+    }
+
+    std::optional<int> Number(const std::string& name, int low, int high)
+    {
+        const std::optional<std::string> text = Value(name);
+        if (!text)
+            return std::nullopt;
+        std::optional<int> value = ReadWholeNumber(*text, low, high);
+        if (!value)
+            Refuse(name, *text, "a whole number from " + std::to_string(low) + " to " + std::to_string(high));
+        return value;
+    }
+
+    std::optional<int> NumberOrRandom(const std::string& name, int high)
+    {
+        const std::optional<std::string> text = Value(name);
+        if (!text)
+            return std::nullopt;
+        if (*text == kRandom)
+            return kRandomChoice;
+        std::optional<int> value = ReadWholeNumber(*text, 0, high);
+        if (!value)
+            Refuse(name, *text, "a whole number from 0 to " + std::to_string(high) + " or random");
+        return value;
+    }
+
+    void Refuse(const std::string& name, const std::string& text, const std::string& wanted)
+    {
+        m_error = name + " wants " + wanted + ", not " + Quoted(text);
+    }
+
+    const std::vector<std::string>& m_arguments;
+    std::size_t m_next = 0;
+    std::optional<std::string> m_inlineValue;
+    std::string m_error;
+    HackParseResult m_result;
+};
+
+} // namespace
+
+bool IsHackCommandLine(const std::vector<std::string>& arguments)
+{
+    return !arguments.empty() && arguments.front().compare(0, kOptionPrefix.size(), kOptionPrefix) == 0;
+}
+
+HackParseResult ParseHackOptions(const std::vector<std::string>& arguments)
+{
+    return OptionReader(arguments).Read();
+}
+
+std::optional<uint32_t> ParseWindowId(std::string_view text)
+{
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    // from_chars reads no blank and, for an unsigned type, no sign; the whole text must be digits.
+    uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value == 0 || value > UINT32_MAX)
+        return std::nullopt;
+    return static_cast<uint32_t>(value);
+}
+
+void ApplyHackOptions(const HackOptions& options, SettingsRecord& settings, const std::function<uint32_t()>& random)
+{
+    if (options.formula)
+        settings.Formula = *options.formula == kRandomChoice ? static_cast<int32_t>(random() % kFormulaCount) : *options.formula;
+    if (options.mirror)
+        settings.Mirror = *options.mirror == kRandomChoice ? static_cast<int32_t>(random() % kMirrorCount) : *options.mirror;
+    if (options.blur)
+        settings.Filter = *options.blur;
+    if (options.travel)
+        settings.Travel = *options.travel ? 1 : 0;
+    if (options.changeSeconds) {
+        if (*options.changeSeconds == 0) {
+            settings.DoChange = 0;
+            settings.ChangeFormula = 0;
+        } else {
+            settings.Seconds = *options.changeSeconds;
+        }
+    }
+    if (options.scalePercent)
+        settings.Scale = *options.scalePercent;
+}
+
+std::optional<std::filesystem::path> FindPresetArgument(const std::string& argument, const std::string& presetsFolder)
+{
+    if (argument.find('/') != std::string::npos)
+        return std::filesystem::path(argument);
+    if (presetsFolder.empty())
+        return std::nullopt;
+    const std::vector<std::string> names = ListPresetNames(presetsFolder, SIZE_MAX);
+    const std::string wanted = Lowered(EndsWithPresetEnding(argument) ? argument : argument + std::string(kPresetEnding));
+    std::optional<std::string> found;
+    for (const std::string& name : names) {
+        if (name == argument || name == argument + std::string(kPresetEnding))
+            return PresetPath(presetsFolder, name);
+        if (!found && Lowered(name) == wanted)
+            found = name;
+    }
+    if (!found)
+        return std::nullopt;
+    return PresetPath(presetsFolder, *found);
+}
+
+std::string HackUsage()
+{
+    return "Usage: opal-revel --root | --window-id ID [options]\n"
+           "       opal-revel /s | /p ID | /c | /a   (screen-saver host switches)\n"
+           "\n"
+           "  --root               draw into $XSCREENSAVER_WINDOW, or over every screen when it is unset\n"
+           "  --window-id ID       draw into the window ID (decimal, or 0x and hexadecimal)\n"
+           "\n"
+           "For this run only, without changing the stored options:\n"
+           "  --preset NAME|FILE|random   a preset of the presets folder, a preset file, or a random one\n"
+           "  --formula N|random          motion formula, 0 to 19\n"
+           "  --mirror N|random           mirror: 0 none, 1 horizontal, 2 vertical, 3 diagonal\n"
+           "  --blur, --no-blur           blurred trails\n"
+           "  --travel, --no-travel       the figure travels around the screen\n"
+           "  --change-seconds N          seconds between automatic changes, 0 to 3600; 0: none\n"
+           "  --scale PERCENT             size of the animation, 10 to 100\n";
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct SettingsRecord;
+
+// The command line of a desktop screen-saver daemon's "hack": long options that start with
+// "--", as XScreenSaver runs its display modes. They live beside the host switches (/s, /p,
+// /c, /a), which keep their meaning: a command line whose first argument starts with "--"
+// is read as options here, and every argument of it must then be an option; any other
+// command line is the host's switch. So "/s --preset x" is the saver (the switch wins and
+// the rest is ignored, as for every switch), while "--root /s" is refused.
+//
+// Every option may also be written "--name=value".
+
+enum class HackTarget {
+    None, // no drawing target given: refused by ParseHackOptions unless --help was asked for
+    Root, // --root: the daemon's window from XSCREENSAVER_WINDOW, or every screen
+    Window, // --window-id ID: a window that someone else owns (the settings dialog's preview)
+};
+
+// "random" for --formula and --mirror.
+constexpr int kRandomChoice = -1;
+
+constexpr int kMinimumScalePercent = 10;
+constexpr int kMaximumScalePercent = 100;
+constexpr int kMaximumChangeSeconds = 3600;
+
+// Options for one run; each one that is given overrides the stored option for this run only.
+struct HackOptions {
+    HackTarget target = HackTarget::None;
+    uint32_t windowId = 0; // with HackTarget::Window
+    std::optional<std::string> preset; // a preset's name, a file with a "/" in it, or "random"
+    std::optional<int> formula; // 0..19 or kRandomChoice
+    std::optional<int> mirror; // 0..3 or kRandomChoice
+    std::optional<bool> blur;
+    std::optional<bool> travel;
+    std::optional<int> changeSeconds; // 0: no automatic change
+    std::optional<int> scalePercent;
+    bool help = false;
+};
+
+struct HackParseResult {
+    bool ok = false;
+    HackOptions options;
+    std::string error; // one line, without the program's name, when !ok
+};
+
+// True when the arguments after the program's name are to be read as options: the first
+// one starts with "--".
+bool IsHackCommandLine(const std::vector<std::string>& arguments);
+
+// Reads the arguments after the program's name. Out-of-range, malformed or unknown values,
+// a missing value, both targets or no target give !ok and a one-line reason in which
+// control characters of the offending argument are shown escaped.
+HackParseResult ParseHackOptions(const std::vector<std::string>& arguments);
+
+// An X11 window id as XScreenSaver writes it: "0x" and hexadecimal digits, or decimal
+// digits; nothing else around it. Ids are 32-bit and never 0.
+std::optional<uint32_t> ParseWindowId(std::string_view text);
+
+// The options' effect on the stored options (not the preset, which needs the file system).
+// `random` answers a uniformly spread 32-bit number for the "random" choices. A change
+// period of 0 switches off both automatic changes; a positive one sets the interval and
+// keeps the stored choice of what changes.
+void ApplyHackOptions(const HackOptions& options, SettingsRecord& settings, const std::function<uint32_t()>& random);
+
+// The preset file that --preset names, given the presets folder: an argument with a "/" in
+// it is a file path taken as it is; any other is the name of a preset in the folder, with
+// or without its ".vhp" ending, in any case (an exact match first). Empty when the folder
+// holds no such preset.
+std::optional<std::filesystem::path> FindPresetArgument(const std::string& argument, const std::string& presetsFolder);
+
+// The text --help prints.
+std::string HackUsage();

@@ -1,0 +1,230 @@
+#include "app/hack_options.h"
+
+#include "presets/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+HackParseResult Parse(std::vector<std::string> arguments) { return ParseHackOptions(arguments); }
+
+TEST(HackCommandLineTest, OnlyADoubleDashFirstMakesTheOptionReading)
+{
+    EXPECT_TRUE(IsHackCommandLine({ "--root" }));
+    EXPECT_TRUE(IsHackCommandLine({ "--", "/s" }));
+    // The host switches keep their reading, also with options after them.
+    EXPECT_FALSE(IsHackCommandLine({ "/s", "--root" }));
+    EXPECT_FALSE(IsHackCommandLine({ "-s" }));
+    EXPECT_FALSE(IsHackCommandLine({ "-root" }));
+    EXPECT_FALSE(IsHackCommandLine({}));
+    EXPECT_FALSE(IsHackCommandLine({ "" }));
+}
+
+TEST(HackOptionsTest, EveryOptionInBothSpellings)
+{
+    HackParseResult spaced = Parse({ "--root", "--preset", "Bubbles", "--formula", "19", "--mirror", "3", "--no-blur",
+        "--travel", "--change-seconds", "0", "--scale", "100" });
+    ASSERT_TRUE(spaced.ok) << spaced.error;
+    EXPECT_EQ(spaced.options.target, HackTarget::Root);
+    EXPECT_EQ(spaced.options.preset, "Bubbles");
+    EXPECT_EQ(spaced.options.formula, 19);
+    EXPECT_EQ(spaced.options.mirror, 3);
+    EXPECT_EQ(spaced.options.blur, false);
+    EXPECT_EQ(spaced.options.travel, true);
+    EXPECT_EQ(spaced.options.changeSeconds, 0);
+    EXPECT_EQ(spaced.options.scalePercent, 100);
+
+    HackParseResult joined = Parse({ "--window-id=0x1a00003", "--preset=random", "--formula=random", "--mirror=random",
+        "--blur", "--no-travel", "--change-seconds=3600", "--scale=10" });
+    ASSERT_TRUE(joined.ok) << joined.error;
+    EXPECT_EQ(joined.options.target, HackTarget::Window);
+    EXPECT_EQ(joined.options.windowId, 0x1a00003u);
+    EXPECT_EQ(joined.options.preset, "random");
+    EXPECT_EQ(joined.options.formula, kRandomChoice);
+    EXPECT_EQ(joined.options.mirror, kRandomChoice);
+    EXPECT_EQ(joined.options.blur, true);
+    EXPECT_EQ(joined.options.travel, false);
+    EXPECT_EQ(joined.options.changeSeconds, 3600);
+    EXPECT_EQ(joined.options.scalePercent, 10);
+
+    // Options not given stay unset, so the stored options hold.
+    HackParseResult bare = Parse({ "--root" });
+    ASSERT_TRUE(bare.ok);
+    EXPECT_FALSE(bare.options.preset || bare.options.formula || bare.options.mirror || bare.options.blur
+        || bare.options.travel || bare.options.changeSeconds || bare.options.scalePercent);
+    // The later of two settings of one option wins, as with the daemon's own hacks.
+    EXPECT_EQ(Parse({ "--root", "--blur", "--no-blur" }).options.blur, false);
+}
+
+TEST(HackOptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* reason; // a part of the message
+    };
+    const std::vector<Case> cases = {
+        { { "--root", "--formula", "20" }, "--formula wants a whole number from 0 to 19 or random, not \"20\"" },
+        { { "--root", "--formula", "-1" }, "not \"-1\"" },
+        { { "--root", "--formula", "+3" }, "not \"+3\"" },
+        { { "--root", "--formula", "3x" }, "not \"3x\"" },
+        { { "--root", "--formula", "99999999999999999999" }, "--formula wants" },
+        { { "--root", "--mirror", "4" }, "from 0 to 3 or random" },
+        { { "--root", "--mirror", "Random" }, "not \"Random\"" },
+        { { "--root", "--scale", "9" }, "--scale wants a whole number from 10 to 100, not \"9\"" },
+        { { "--root", "--scale", "101" }, "not \"101\"" },
+        { { "--root", "--scale", "" }, "not \"\"" },
+        { { "--root", "--change-seconds", "3601" }, "from 0 to 3600" },
+        { { "--root", "--change-seconds", "1.5" }, "not \"1.5\"" },
+        { { "--root", "--scale" }, "--scale wants a value" },
+        { { "--root", "--preset=" }, "--preset wants a preset's name" },
+        { { "--root", "--blur=1" }, "--blur takes no value, not \"1\"" },
+        { { "--root=yes" }, "--root takes no value" },
+        { { "--root", "--fps" }, "unknown option \"--fps\"" },
+        { { "--Root" }, "unknown option \"--Root\"" },
+        { { "--root", "/s" }, "unexpected argument \"/s\"" },
+        { { "--root", "-s" }, "unexpected argument \"-s\"" },
+        { { "--root", "--window-id", "5" }, "give only one of --root and --window-id" },
+        { { "--window-id", "5", "--root" }, "give only one of --root and --window-id" },
+        { { "--window-id", "0" }, "--window-id wants a window id" },
+        { { "--window-id", "0x" }, "not \"0x\"" },
+        { { "--window-id", "0x100000000" }, "not \"0x100000000\"" },
+        { { "--window-id", "4294967296" }, "not \"4294967296\"" },
+        { { "--window-id", " 12" }, "not \" 12\"" },
+        { { "--preset", "x" }, "give --root or --window-id ID" },
+        { { "--" }, "unknown option \"--\"" },
+    };
+    for (const Case& example : cases) {
+        HackParseResult result = Parse(example.arguments);
+        EXPECT_FALSE(result.ok) << example.reason;
+        EXPECT_NE(result.error.find(example.reason), std::string::npos) << result.error;
+        EXPECT_EQ(result.error.find('\n'), std::string::npos) << result.error;
+    }
+}
+
+TEST(HackOptionsTest, HostileArgumentsStayOnOneLineAndShort)
+{
+    HackParseResult result = Parse({ "--root", "--scale", "1\n2\x1b[31m\"" + std::string(500, 'x') });
+    ASSERT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("\"1\\x0A2\\x1B[31m\\x22xxx"), std::string::npos) << result.error;
+    EXPECT_EQ(result.error.find('\n'), std::string::npos);
+    EXPECT_LT(result.error.size(), 200u);
+}
+
+TEST(HackOptionsTest, HelpNeedsNoTarget)
+{
+    HackParseResult result = Parse({ "--help" });
+    ASSERT_TRUE(result.ok);
+    EXPECT_TRUE(result.options.help);
+    EXPECT_NE(HackUsage().find("--window-id ID"), std::string::npos);
+}
+
+TEST(WindowIdTest, HexadecimalOrDecimalWithinThirtyTwoBits)
+{
+    EXPECT_EQ(ParseWindowId("0x1A00003"), 0x1A00003u);
+    EXPECT_EQ(ParseWindowId("0X1a00003"), 0x1A00003u);
+    EXPECT_EQ(ParseWindowId("27262979"), 27262979u);
+    EXPECT_EQ(ParseWindowId("4294967295"), 4294967295u);
+    EXPECT_EQ(ParseWindowId("0xFFFFFFFF"), 4294967295u);
+    for (const char* bad : { "", "0", "0x0", "-5", "+5", "5 ", "0x-5", "x10", "1e3", "0x1g", "4294967296" })
+        EXPECT_FALSE(ParseWindowId(bad)) << bad;
+}
+
+class ApplyHackOptionsTest : public testing::Test {
+protected:
+    SettingsRecord m_settings;
+    uint32_t m_draw = 0;
+    std::function<uint32_t()> m_random = [this] { return m_draw; };
+};
+
+TEST_F(ApplyHackOptionsTest, GivenOptionsOverrideAndOthersStay)
+{
+    HackOptions options;
+    options.formula = 7;
+    options.mirror = 0;
+    options.blur = true;
+    options.travel = false;
+    options.scalePercent = 40;
+    ApplyHackOptions(options, m_settings, m_random);
+    EXPECT_EQ(m_settings.Formula, 7);
+    EXPECT_EQ(m_settings.Mirror, 0);
+    EXPECT_TRUE(m_settings.Filter);
+    EXPECT_EQ(m_settings.Travel, 0);
+    EXPECT_EQ(m_settings.Scale, 40);
+    EXPECT_EQ(m_settings.Seconds, 10);
+    EXPECT_EQ(m_settings.DoChange, 1);
+    EXPECT_EQ(m_settings.ChangeFormula, 1);
+}
+
+TEST_F(ApplyHackOptionsTest, RandomChoicesStayInRange)
+{
+    HackOptions options;
+    options.formula = kRandomChoice;
+    options.mirror = kRandomChoice;
+    m_draw = 4294967295u; // 4294967295 mod 20 = 15, mod 4 = 3
+    ApplyHackOptions(options, m_settings, m_random);
+    EXPECT_EQ(m_settings.Formula, 15);
+    EXPECT_EQ(m_settings.Mirror, 3);
+}
+
+TEST_F(ApplyHackOptionsTest, ZeroSecondsStopsEveryChangeAndOtherPeriodsKeepWhatChanges)
+{
+    HackOptions options;
+    options.changeSeconds = 0;
+    m_settings.ChangeMirror = 1;
+    ApplyHackOptions(options, m_settings, m_random);
+    EXPECT_EQ(m_settings.DoChange + m_settings.ChangeFormula, 0);
+    EXPECT_EQ(m_settings.Seconds, 10);
+
+    SettingsRecord presetOnly;
+    presetOnly.ChangeFormula = 0;
+    options.changeSeconds = 45;
+    ApplyHackOptions(options, presetOnly, m_random);
+    EXPECT_EQ(presetOnly.Seconds, 45);
+    EXPECT_EQ(presetOnly.DoChange, 1);
+    EXPECT_EQ(presetOnly.ChangeFormula, 0);
+}
+
+class FindPresetTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_folder = std::filesystem::path(testing::TempDir()) / ("find-preset-" + std::to_string(getpid()));
+        std::filesystem::create_directories(m_folder);
+        for (const char* name : { "Blue Drift.vhp", "ember.VHP", "Ember.vhp", "notes.txt" })
+            std::ofstream(m_folder / name) << "x";
+    }
+    void TearDown() override { std::filesystem::remove_all(m_folder); }
+
+    std::optional<std::string> Found(const std::string& argument)
+    {
+        std::optional<std::filesystem::path> path = FindPresetArgument(argument, m_folder.string());
+        if (!path)
+            return std::nullopt;
+        EXPECT_EQ(path->parent_path(), m_folder);
+        return path->filename().string();
+    }
+
+    std::filesystem::path m_folder;
+};
+
+TEST_F(FindPresetTest, NamesWithOrWithoutEndingInAnyCaseExactFirst)
+{
+    EXPECT_EQ(Found("Blue Drift"), "Blue Drift.vhp");
+    EXPECT_EQ(Found("blue drift.VHP"), "Blue Drift.vhp");
+    EXPECT_EQ(Found("ember.VHP"), "ember.VHP");
+    EXPECT_EQ(Found("Ember"), "Ember.vhp");
+    EXPECT_FALSE(Found("notes"));
+    EXPECT_FALSE(Found("notes.txt"));
+    EXPECT_FALSE(Found("Blue"));
+    EXPECT_FALSE(FindPresetArgument("Ember", ""));
+}
+
+TEST_F(FindPresetTest, AnArgumentWithASlashIsAFileTakenAsItIs)
+{
+    EXPECT_EQ(FindPresetArgument("./mine.bin", m_folder.string()), std::filesystem::path("./mine.bin"));
+    EXPECT_EQ(FindPresetArgument("/tmp/x.vhp", ""), std::filesystem::path("/tmp/x.vhp"));
+}
+
+} // namespace
