@@ -18,7 +18,7 @@ constexpr std::size_t kQuotedLimit = 60;
 
 // The argument as it may appear inside a one-line message: printable ASCII as it is,
 // everything else (line breaks, escape sequences, bytes of other encodings) as \xNN.
-std::string Quoted(std::string_view text)
+std::string QuotedText(std::string_view text)
 {
     std::string quoted = "\"";
     for (std::size_t index = 0; index < text.size() && index < kQuotedLimit; ++index) {
@@ -84,7 +84,7 @@ private:
     void ReadOption(const std::string& argument)
     {
         if (argument.compare(0, kOptionPrefix.size(), kOptionPrefix) != 0) {
-            m_error = "unexpected argument " + Quoted(argument) + ": a host switch such as /s must come alone (see --help)";
+            m_error = "unexpected argument " + QuotedText(argument) + ": a host switch such as /s must come alone (see --help)";
             return;
         }
         const std::size_t equals = argument.find('=');
@@ -130,7 +130,7 @@ private:
         } else if (name == "--scale") {
             options.scalePercent = Number(name, kMinimumScalePercent, kMaximumScalePercent);
         } else {
-            m_error = "unknown option " + Quoted(name) + " (see --help)";
+            m_error = "unknown option " + QuotedText(name) + " (see --help)";
         }
     }
 
@@ -149,7 +149,7 @@ private:
     bool NoValue(const std::string& name)
     {
         if (m_inlineValue)
-            m_error = name + " takes no value, not " + Quoted(*m_inlineValue);
+            m_error = name + " takes no value, not " + QuotedText(*m_inlineValue);
         return !m_inlineValue;
     }
 
@@ -190,7 +190,7 @@ private:
 
     void Refuse(const std::string& name, const std::string& text, const std::string& wanted)
     {
-        m_error = name + " wants " + wanted + ", not " + Quoted(text);
+        m_error = name + " wants " + wanted + ", not " + QuotedText(text);
     }
 
     const std::vector<std::string>& m_arguments;
@@ -268,6 +268,8 @@ std::optional<std::filesystem::path> FindPresetArgument(const std::string& argum
         return std::nullopt;
     return PresetPath(presetsFolder, *found);
 }
+
+std::string QuoteArgument(std::string_view text) { return QuotedText(text); }
 
 std::string HackUsage()
 {

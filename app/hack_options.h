@@ -77,5 +77,9 @@ void ApplyHackOptions(const HackOptions& options, SettingsRecord& settings, cons
 // holds no such preset.
 std::optional<std::filesystem::path> FindPresetArgument(const std::string& argument, const std::string& presetsFolder);
 
+// An argument as it may appear inside a one-line message: quoted, cut short when long, with
+// every byte that is not printable ASCII written as \xNN.
+std::string QuoteArgument(std::string_view text);
+
 // The text --help prints.
 std::string HackUsage();

@@ -4,9 +4,10 @@
 
 #include "app/command_line.h"
 #include "app/configure_window.h"
+#include "app/hack_mode.h"
 #include "app/preview_window.h"
 #include "app/resolutions.h"
-#include "app/saver_window.h"
+#include "app/saver_screens.h"
 #include "app/termination_signals.h"
 #include "engine/engine_globals.h"
 #include "platform/instance_lock.h"
@@ -59,6 +60,7 @@ struct RunState {
     InstanceLock lock;
     std::unique_ptr<XRandrModeSource> modes;
     std::unique_ptr<QWidget> mainWindow;
+    std::unique_ptr<SaverScreens> savers;
     std::unique_ptr<TFormApplet> preview;
 };
 
@@ -86,9 +88,9 @@ void SaverLauncher(RunState& state, const TerminationSignals& termination)
     }
     if (termination.received() != 0)
         return;
-    // Created after the switch, so the window reads the switched screen size.
-    state.mainWindow = std::make_unique<TTheSaverForm>();
-    state.mainWindow->show();
+    // Created after the switch, so the windows read the switched screen size.
+    state.savers = std::make_unique<SaverScreens>(SaverInput::EndsSaver);
+    state.savers->Show();
 }
 
 // False when the handle names no window: the program then ends at once.
@@ -108,12 +110,17 @@ bool PreviewLauncher(RunState& state, long handle)
     return true;
 }
 
-bool HasWindow(const RunState& state) { return state.mainWindow || state.preview; }
+bool HasWindow(const RunState& state) { return state.mainWindow || state.savers || state.preview; }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // A desktop daemon's long options ("--root", "--window-id ID", ...) run the display mode
+    // of that daemon; every other command line is the host's switch.
+    if (const std::vector<std::string> arguments(argv + 1, argv + argc); IsHackCommandLine(arguments))
+        return RunHackMode(arguments, argv[0]);
+
     // The command line belongs to the screen-saver host: the toolkit gets only the program's
     // name, so that no switch is taken for one of its own options.
     const std::string commandLine = JoinArguments(argc, argv);
@@ -132,8 +139,8 @@ int main(int argc, char** argv)
     RunState state;
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, [&state](int) {
         Aborting = 1;
-        if (auto* saver = dynamic_cast<TTheSaverForm*>(state.mainWindow.get()))
-            saver->CloseSaver();
+        if (state.savers)
+            state.savers->CloseAll();
         QCoreApplication::exit(0);
     });
 
@@ -171,6 +178,7 @@ int main(int argc, char** argv)
         RestoreDisplay(*state.modes);
 
     state.preview.reset();
+    state.savers.reset();
     state.mainWindow.reset();
     terminationSignals.reraise();
     return status;

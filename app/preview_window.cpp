@@ -51,7 +51,7 @@ bool WatchHost(xcb_connection_t* connection, uint32_t host, QSize& nativeSize)
 
 } // namespace
 
-std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QString* error)
+std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QString* error, bool transparentForInput)
 {
     xcb_connection_t* connection = X11Connection();
     if (connection == nullptr) {
@@ -70,6 +70,8 @@ std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QStr
     }
 
     std::unique_ptr<TFormApplet> form(new TFormApplet(hostWindow));
+    if (transparentForInput)
+        form->windowHandle()->setFlag(Qt::WindowTransparentForInput);
     // The foreign window becomes the parent of the form's native window; the form has no
     // parent widget of its own. The foreign QWindow is left alive until the process ends:
     // deleting it would delete the form's window, its child, under the form.

@@ -21,12 +21,16 @@ class TFormApplet final : public QWidget, public QAbstractNativeEventFilter {
 
 public:
     // Creates the preview inside the host window, or answers null (with the reason in
-    // `error`) when the id names no window the program can use.
-    static std::unique_ptr<TFormApplet> CreateInside(uint32_t hostWindow, QString* error);
+    // `error`) when the id names no window the program can use. A desktop daemon's window
+    // takes the form transparent for input: the pointer and keys stay the daemon's.
+    static std::unique_ptr<TFormApplet> CreateInside(uint32_t hostWindow, QString* error, bool transparentForInput = false);
     ~TFormApplet() override;
 
     PanelExt* panelShower = nullptr;
     QTimer* Timer1 = nullptr;
+
+    // True once the host window was destroyed under the form.
+    bool HostGone() const { return m_hostGone; }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 

@@ -20,18 +20,14 @@ constexpr int32_t kUnlimitedSprites = 999999999;
 constexpr int kGrabRetryMilliseconds = 50;
 constexpr int kGrabAttempts = 100;
 
-// The primary screen's rectangle; in device pixels unless a scale factor is set, when the
-// toolkit maps it onto the same screen.
-QRect ScreenRectangle()
-{
-    QScreen* screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->geometry() : QRect(0, 0, 640, 480);
-}
-
 } // namespace
 
-TTheSaverForm::TTheSaverForm(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+TTheSaverForm::TTheSaverForm(QScreen* screen, SaverInput input, QWidget* parent)
+    : QWidget(parent,
+        Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+            | (input == SaverInput::Ignored ? Qt::WindowTransparentForInput : Qt::WindowFlags()))
+    , m_screen(screen)
+    , m_input(input)
 {
     Aborting = 0;
     setWindowTitle(QStringLiteral("The Screen Saver Form"));
@@ -50,11 +46,17 @@ TTheSaverForm::TTheSaverForm(QWidget* parent)
     panelShower->setMouseTracking(true);
     panelShower->installEventFilter(this);
 
-    setGeometry(ScreenRectangle());
     // The screen's size can change under a shown saver: the 640 x 480 switch reaches the
-    // toolkit only after the window exists. The saver keeps covering the whole screen.
-    followScreen(QGuiApplication::primaryScreen());
-    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &TTheSaverForm::followScreen);
+    // toolkit only after the window exists. The saver keeps covering the whole screen. A
+    // saver made without a screen of its own covers the primary one, whichever that is.
+    if (m_screen != nullptr) {
+        setScreen(m_screen);
+        followScreen(m_screen);
+    } else {
+        followScreen(QGuiApplication::primaryScreen());
+        connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &TTheSaverForm::followScreen);
+    }
+    setGeometry(screenRectangle());
 
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);
@@ -78,10 +80,18 @@ void TTheSaverForm::followScreen(QScreen* screen)
         coverScreen();
 }
 
+// The screen's rectangle; in device pixels unless a scale factor is set, when the toolkit
+// maps it onto the same screen.
+QRect TTheSaverForm::screenRectangle() const
+{
+    QScreen* screen = m_screen != nullptr ? m_screen : QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->geometry() : QRect(0, 0, 640, 480);
+}
+
 void TTheSaverForm::coverScreen()
 {
     if (!m_closing)
-        setGeometry(ScreenRectangle());
+        setGeometry(screenRectangle());
 }
 
 void TTheSaverForm::showEvent(QShowEvent* event)
@@ -93,7 +103,7 @@ void TTheSaverForm::showEvent(QShowEvent* event)
 void TTheSaverForm::FormShow()
 {
     m_pointer.Forget();
-    setGeometry(ScreenRectangle());
+    setGeometry(screenRectangle());
     panelShower->setGeometry(rect());
     if (!m_renderer) {
         m_renderer = std::make_unique<Renderer>();
@@ -103,6 +113,8 @@ void TTheSaverForm::FormShow()
     FullRepaint = 1;
 
     raise();
+    if (m_input == SaverInput::Ignored)
+        return;
     activateWindow();
     setFocus(Qt::ActiveWindowFocusReason);
     m_grabAttempts = 0;
@@ -134,16 +146,19 @@ void TTheSaverForm::FormResize()
     FullRepaint = 1;
 }
 
-void TTheSaverForm::Timer1Timer()
+void TTheSaverForm::Timer1Timer() { RunFrames(kUnlimitedSprites); }
+
+void TTheSaverForm::RunFrames(int32_t count)
 {
     if (m_renderer && !m_closing)
-        m_renderer->RunFrames(kUnlimitedSprites);
+        m_renderer->RunFrames(count);
 }
 
 void TTheSaverForm::keyPressEvent(QKeyEvent* event)
 {
     event->accept();
-    CloseSaver();
+    if (m_input == SaverInput::EndsSaver)
+        CloseSaver();
 }
 
 void TTheSaverForm::closeEvent(QCloseEvent* event)
@@ -154,7 +169,7 @@ void TTheSaverForm::closeEvent(QCloseEvent* event)
 
 bool TTheSaverForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == panelShower) {
+    if (watched == panelShower && m_input == SaverInput::EndsSaver) {
         switch (event->type()) {
         case QEvent::MouseMove: {
             // The 20-pixel tolerance is in screen pixels, as the picture is.

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
 
 class PanelExt;
@@ -11,11 +12,16 @@ class QScreen;
 class QTimer;
 class Renderer;
 
+// Whether the saver's input is its own (the saver switch: input ends it) or a desktop
+// daemon's (the daemon watches input and stops the saver with a signal).
+enum class SaverInput { EndsSaver, Ignored };
+
 // The full-screen window of saver mode: borderless, above every other window, the size of
-// the primary screen in device pixels, with a hidden pointer and a black panel. A 1 ms timer
-// re-enters the renderer's RunFrames whenever its previous call has returned. The first key,
-// the first mouse button, or a pointer more than 20 pixels from where it was first seen
-// closes the saver and ends the program.
+// its screen in device pixels, with a hidden pointer and a black panel. A 1 ms timer
+// re-enters the renderer's RunFrames whenever its previous call has returned. With input of
+// its own, the first key, the first mouse button, or a pointer more than 20 pixels from where
+// it was first seen closes the saver and ends the program; with input ignored the window
+// takes no input at all and grabs no keyboard.
 //
 // The renderer is not the panel's painter: when the system asks for a repaint the panel
 // shows plain black, and the picture comes back only where sprites are drawn afterwards.
@@ -23,7 +29,7 @@ class TTheSaverForm final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TTheSaverForm(QWidget* parent = nullptr);
+    explicit TTheSaverForm(QScreen* screen = nullptr, SaverInput input = SaverInput::EndsSaver, QWidget* parent = nullptr);
     ~TTheSaverForm() override;
 
     PanelExt* panelShower = nullptr;
@@ -33,6 +39,10 @@ public:
     // to end. The window itself is destroyed by its owner once the event loop has returned,
     // since this runs inside the renderer's message pumping.
     void CloseSaver();
+
+    // One call of the renderer's RunFrames, for an owner that drives several savers from one
+    // timer instead of Timer1.
+    void RunFrames(int32_t count);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -53,7 +63,10 @@ private:
     void grabKeyboardSoon();
     void followScreen(QScreen* screen);
     void coverScreen();
+    QRect screenRectangle() const;
 
+    QScreen* m_screen = nullptr;
+    SaverInput m_input = SaverInput::EndsSaver;
     PointerWatch m_pointer;
     std::unique_ptr<Renderer> m_renderer;
     int m_grabAttempts = 0;
