@@ -183,7 +183,20 @@ int Screenshot::CountOther(int x, int y, int w, int h, uint32_t colour) const
     return inside - CountEqual(x, y, w, h, colour);
 }
 
-XSession::XSession(int width, int height)
+namespace {
+
+std::string ScreenGeometry(int width, int height) { return std::to_string(width) + "x" + std::to_string(height) + "x24"; }
+
+} // namespace
+
+XSession::XSession(int width, int height) { StartServer({ ScreenGeometry(width, height) }); }
+
+XSession::XSession(int width, int height, int secondWidth, int secondHeight)
+{
+    StartServer({ ScreenGeometry(width, height), ScreenGeometry(secondWidth, secondHeight) });
+}
+
+void XSession::StartServer(const std::vector<std::string>& screens)
 {
     char pattern[] = "/tmp/opal-e2e-XXXXXX";
     if (mkdtemp(pattern) == nullptr)
@@ -204,8 +217,10 @@ XSession::XSession(int width, int height)
     posix_spawn_file_actions_adddup2(&actions, numberPipe[1], 3);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (m_folder / "xvfb.log").c_str(),
         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> arguments = { "/usr/bin/Xvfb", "-displayfd", "3", "-screen", "0",
-        std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp", "-noreset" };
+    std::vector<std::string> arguments = { "/usr/bin/Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-noreset" };
+    for (std::size_t screen = 0; screen < screens.size(); ++screen) {
+        arguments.insert(arguments.end(), { "-screen", std::to_string(screen), screens[screen] });
+    }
     std::vector<char*> argv = CStrings(arguments);
     pid_t pid = -1;
     int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -291,11 +306,11 @@ std::vector<std::string> XSession::WindowsNamed(const std::string& name) const
     return ids;
 }
 
-Screenshot XSession::Shoot(const std::string& name) const
+Screenshot XSession::Shoot(const std::string& name, int screen) const
 {
     Screenshot shot;
     const std::filesystem::path png = m_folder / (name + ".png");
-    Run("import -window root " + png.string());
+    Run("import -display " + m_display + "." + std::to_string(screen) + " -window root " + png.string());
     // Read back through ImageMagick as a binary PPM: a short header, then RGB bytes.
     FILE* pipe = popen(("convert " + png.string() + " -depth 8 ppm:- 2>/dev/null").c_str(), "r");
     if (pipe == nullptr)

@@ -75,6 +75,8 @@ struct Screenshot {
 class XSession {
 public:
     XSession(int width, int height);
+    // A server with a second X screen of its own size beside the first (":N.1").
+    XSession(int width, int height, int secondWidth, int secondHeight);
     ~XSession();
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
@@ -92,10 +94,13 @@ public:
     void Xdotool(const std::string& arguments) const;
     // Ids of the visible windows with this exact name.
     std::vector<std::string> WindowsNamed(const std::string& name) const;
-    // A screenshot of the whole screen, also kept as <name>.png in the session folder.
-    Screenshot Shoot(const std::string& name) const;
+    // A screenshot of the whole screen (of X screen `screen`), also kept as <name>.png in the
+    // session folder.
+    Screenshot Shoot(const std::string& name, int screen = 0) const;
 
 private:
+    void StartServer(const std::vector<std::string>& screens);
+
     int m_xvfb = -1;
     std::string m_display;
     std::filesystem::path m_folder;

@@ -1,0 +1,366 @@
+// The program on a Linux desktop, under a private Xvfb: as a display mode of the real
+// XScreenSaver daemon, drawing into a given window or the daemon's window, and as the saver
+// over two X screens at once.
+
+#include "tests/app/x_session.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr uint32_t kBackdrop = 0x13FE4D;
+constexpr const char* kBackdropText = "13FE4D";
+constexpr uint32_t kBlack = 0x000000;
+constexpr auto kSettle = std::chrono::milliseconds(2000);
+constexpr const char* kSaverTitle = "The Screen Saver Form";
+
+// Every file below a folder with its bytes, to see that a run changed nothing there.
+std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file())
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        files[entry.path().lexically_relative(folder).string()] = bytes.str();
+    }
+    return files;
+}
+
+std::string ReadAll(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class HackModeTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_session.Ready()) << "Xvfb did not start"; }
+
+    std::unique_ptr<ChildProcess> StartHostWindow(std::string& id)
+    {
+        auto host = m_session.Start({ HostWindowPath(), "window", "100", "80", "400", "300", kBackdropText }, true);
+        id = host->ReadLine().value_or("");
+        return host;
+    }
+
+    std::unique_ptr<ChildProcess> StartHack(std::vector<std::string> options, std::vector<std::string> environment = {})
+    {
+        ChildProcess::Options start;
+        start.arguments = { ProgramPath() };
+        start.arguments.insert(start.arguments.end(), options.begin(), options.end());
+        start.environment = m_session.Environment();
+        start.environment.insert(start.environment.end(), environment.begin(), environment.end());
+        m_errorFile = m_session.folder() / ("hack-stderr-" + std::to_string(m_runs++) + ".log");
+        start.errorFile = m_errorFile;
+        return std::make_unique<ChildProcess>(start);
+    }
+
+    // What the last hack started wrote to standard error.
+    std::string ErrorText() { return ReadAll(m_errorFile); }
+
+    // The host window (100, 80, 400 x 300) fills with the picture and nothing else on the
+    // screen is drawn.
+    void ExpectPictureInTheHostOnly()
+    {
+        Screenshot picture;
+        EXPECT_TRUE(PollUntil([&] {
+            picture = m_session.Shoot("hosted-" + std::to_string(m_shots++));
+            return picture.width > 0 && picture.CountEqual(100, 80, 400, 300, kBackdrop) == 0
+                && picture.CountOther(100, 80, 400, 300, kBlack) >= 50;
+        })) << "the host window was not filled with the picture";
+        const int outside = picture.CountOther(0, 0, 800, 600, kBlack) - picture.CountOther(100, 80, 400, 300, kBlack);
+        EXPECT_EQ(outside, 0) << "pixels drawn outside the host window";
+    }
+
+    // Input belongs to the daemon: a key, a click and a long pointer move end nothing.
+    void ExpectInputIgnored(ChildProcess& hack)
+    {
+        m_session.Xdotool("mousemove 150 150 mousemove 450 350 click 1 key a");
+        std::this_thread::sleep_for(kSettle);
+        EXPECT_TRUE(hack.Running()) << "input ended the hack";
+    }
+
+    void ExpectEndedBySigterm(ChildProcess& hack)
+    {
+        hack.Signal(SIGTERM);
+        ASSERT_TRUE(hack.WaitForExit()) << "SIGTERM did not end the hack";
+        EXPECT_EQ(hack.TermSignal(), SIGTERM);
+    }
+
+    XSession m_session { 800, 600 };
+    int m_shots = 0;
+    int m_runs = 0;
+    std::filesystem::path m_errorFile;
+};
+
+TEST_F(HackModeTest, WindowIdDrawsIntoThatWindowOnlyIgnoresInputAndEndsOnSigterm)
+{
+    std::string id;
+    auto host = StartHostWindow(id);
+    ASSERT_FALSE(id.empty());
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "0x%lx", std::stoul(id));
+    auto hack = StartHack({ "--window-id", hex, "--formula", "3", "--no-blur" });
+    ExpectPictureInTheHostOnly();
+    ExpectInputIgnored(*hack);
+    ExpectEndedBySigterm(*hack);
+    EXPECT_TRUE(host->Running()) << "the host went with the hack";
+}
+
+TEST_F(HackModeTest, RootDrawsIntoTheDaemonsWindowAndReportsItsLossOnOneLine)
+{
+    std::string id;
+    auto host = StartHostWindow(id);
+    ASSERT_FALSE(id.empty());
+    auto hack = StartHack({ "--root" }, { "XSCREENSAVER_WINDOW=" + id });
+    ExpectPictureInTheHostOnly();
+    // The window goes while the picture is being drawn into it.
+    host->Signal(SIGTERM);
+    ASSERT_TRUE(host->WaitForExit());
+    ASSERT_TRUE(hack->WaitForExit()) << "the hack outlived its window";
+    EXPECT_EQ(hack->TermSignal(), 0);
+    EXPECT_EQ(hack->ExitCode(), 1);
+    EXPECT_EQ(ErrorText(), "opal-revel: window 0x" + [&] {
+        char hex[32];
+        std::snprintf(hex, sizeof hex, "%lx", std::stoul(id));
+        return std::string(hex);
+    }() + " went away\n");
+}
+
+TEST_F(HackModeTest, AWindowThatDoesNotExistEndsWithOneLineAndNoWindowOfItsOwn)
+{
+    for (const auto& [options, environment] : std::vector<std::pair<std::vector<std::string>, std::string>> {
+             { { "--window-id", "0x7ffffff" }, "" },
+             { { "--root" }, "XSCREENSAVER_WINDOW=0x7ffffff" },
+             { { "--root" }, "XSCREENSAVER_WINDOW=window" } }) {
+        auto hack = StartHack(options, { environment.empty() ? "OPAL_UNUSED=1" : environment });
+        ASSERT_TRUE(hack->WaitForExit());
+        EXPECT_EQ(hack->TermSignal(), 0);
+        EXPECT_EQ(hack->ExitCode(), 1) << environment;
+        const std::string text = ErrorText();
+        EXPECT_EQ(text.rfind("opal-revel: ", 0), 0u) << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    }
+    EXPECT_EQ(m_session.Run("xdotool search --onlyvisible --name ."), "");
+}
+
+TEST_F(HackModeTest, BadOptionsEndWithStatusTwoBeforeAnyWindow)
+{
+    for (const std::vector<std::string>& options : std::vector<std::vector<std::string>> {
+             { "--root", "--scale", "500" }, { "--root", "--preset", "No Such Preset" }, { "--window-id" } }) {
+        auto hack = StartHack(options);
+        ASSERT_TRUE(hack->WaitForExit());
+        EXPECT_EQ(hack->ExitCode(), 2) << options.back();
+        const std::string text = ErrorText();
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    }
+    EXPECT_EQ(m_session.Run("xdotool search --onlyvisible --name ."), "");
+}
+
+// The stored options are read, never written, whatever the per-run options say, and a
+// signal during the start (while the settings and a preset are read) leaves every stored
+// file as it was and no temporary file behind.
+TEST_F(HackModeTest, StoredOptionsAreNeverWrittenNotEvenWhenStoppedWhileStarting)
+{
+    // A first run of the editor's kind creates the store and the presets folder.
+    auto first = StartHack({ "--root", "--change-seconds", "1" });
+    EXPECT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kSaverTitle).size() == 1; }));
+    ExpectEndedBySigterm(*first);
+    const std::filesystem::path config = m_session.folder() / "config";
+    const std::filesystem::path data = m_session.folder() / "data";
+    const auto configBefore = FilesBelow(config);
+    const auto dataBefore = FilesBelow(data);
+    ASSERT_FALSE(configBefore.empty());
+
+    for (int delayMilliseconds : { 0, 5, 20, 60, 150 }) {
+        auto hack = StartHack({ "--root", "--preset", "random", "--formula", "random", "--mirror", "2", "--blur",
+            "--no-travel", "--change-seconds", "1", "--scale", "50" });
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMilliseconds));
+        hack->Signal(SIGTERM);
+        ASSERT_TRUE(hack->WaitForExit());
+    }
+    // One that runs long enough for automatic preset changes to load files.
+    auto changing = StartHack({ "--root", "--preset", "random", "--change-seconds", "1", "--no-travel" });
+    std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+    ExpectEndedBySigterm(*changing);
+
+    EXPECT_EQ(FilesBelow(config), configBefore);
+    EXPECT_EQ(FilesBelow(data), dataBefore);
+}
+
+TEST_F(HackModeTest, RootWithoutTheDaemonsWindowCoversTheScreenAndIgnoresInput)
+{
+    auto hack = StartHack({ "--root" });
+    ASSERT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kSaverTitle).size() == 1; })) << "no window";
+    EXPECT_TRUE(PollUntil([&] { return m_session.Shoot("root-" + std::to_string(m_shots++)).CountOther(0, 0, 800, 600, kBlack) >= 50; }));
+    ExpectInputIgnored(*hack);
+    ExpectEndedBySigterm(*hack);
+}
+
+// The saver over two X screens of different sizes: a window and a picture on each, at the
+// screen's own size, and a pointer move on the second ends both.
+TEST(EveryScreenTest, SaverCoversBothScreensAndAMoveOnTheSecondEndsIt)
+{
+    XSession session(1280, 720, 1024, 768);
+    ASSERT_TRUE(session.Ready());
+    session.Xdotool("mousemove --screen 1 500 400");
+    auto saver = session.Start({ ProgramPath(), "/s" });
+    ASSERT_TRUE(PollUntil([&] { return session.WindowsNamed(kSaverTitle).size() == 2; })) << "not a window per screen";
+    int shots = 0;
+    for (int screen : { 0, 1 }) {
+        EXPECT_TRUE(PollUntil([&] {
+            Screenshot picture = session.Shoot("screen-" + std::to_string(screen) + "-" + std::to_string(shots++), screen);
+            return picture.width > 0 && picture.CountOther(0, 0, picture.width, picture.height, kBlack) >= 50;
+        })) << "nothing drawn on screen " << screen;
+    }
+    std::vector<std::string> sizes;
+    for (const std::string& id : session.WindowsNamed(kSaverTitle)) {
+        std::istringstream lines(session.Run("xwininfo -id " + id));
+        int width = 0;
+        int height = 0;
+        for (std::string line; std::getline(lines, line);) {
+            std::sscanf(line.c_str(), " Width: %d", &width);
+            std::sscanf(line.c_str(), " Height: %d", &height);
+        }
+        sizes.push_back(std::to_string(width) + "x" + std::to_string(height));
+    }
+    std::sort(sizes.begin(), sizes.end());
+    EXPECT_EQ(sizes, (std::vector<std::string> { "1024x768", "1280x720" }));
+
+    session.Xdotool("mousemove --screen 1 510 410");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    session.Xdotool("mousemove --screen 1 700 600");
+    ASSERT_TRUE(saver->WaitForExit()) << "a move on the second screen did not end the saver";
+    EXPECT_EQ(saver->TermSignal(), 0);
+    EXPECT_EQ(saver->ExitCode(), 0);
+    EXPECT_TRUE(session.WindowsNamed(kSaverTitle).empty());
+}
+
+} // namespace
+
+namespace {
+
+// The real XScreenSaver daemon with a private HOME whose settings run only this program. The
+// daemon refuses to run display modes as root, so under root it runs as "nobody".
+class DaemonTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_session.Ready()) << "Xvfb did not start";
+        if (!std::filesystem::exists("/usr/bin/xscreensaver"))
+            GTEST_SKIP() << "the xscreensaver package is not installed (scripts/install-deps.sh installs it)";
+        char pattern[] = "/tmp/opal-daemon-home-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_home = pattern;
+        std::ofstream(m_home / ".xscreensaver") << "timeout: 0:30:00\n"
+                                                   "cycle: 0:00:00\n"
+                                                   "lock: False\n"
+                                                   "fade: False\n"
+                                                   "unfade: False\n"
+                                                   "splash: False\n"
+                                                   "dpmsEnabled: False\n"
+                                                   "mode: one\n"
+                                                   "selected: 0\n"
+                                                   "programs: "
+                                                << ProgramPath() << " --root \\n\\\n\n";
+        std::vector<std::string> daemon = { "/usr/bin/env", "-i", "HOME=" + m_home.string(),
+            "DISPLAY=" + m_session.display(), "PATH=/usr/bin:/bin", "/usr/bin/xscreensaver", "-no-splash" };
+        if (geteuid() == 0) {
+            // The home and the program's folder chain must be open to the unprivileged user.
+            ASSERT_EQ(std::system(("chown -R nobody:nogroup " + m_home.string()).c_str()), 0);
+            daemon.insert(daemon.begin(), { "/usr/sbin/runuser", "-u", "nobody", "--" });
+        }
+        m_daemon = m_session.Start(daemon);
+        ASSERT_TRUE(PollUntil([&] { return !Command("-time").empty(); })) << "the daemon did not start";
+    }
+
+    void TearDown() override
+    {
+        if (m_daemon) {
+            Command("-exit");
+            if (!m_daemon->WaitForExit(std::chrono::seconds(20)))
+                m_daemon->Signal(SIGKILL);
+        }
+        if (!m_home.empty())
+            std::filesystem::remove_all(m_home);
+    }
+
+    // xscreensaver-command's answer (it writes to standard error), empty while no daemon runs.
+    std::string Command(const std::string& argument)
+    {
+        std::string answer = m_session.Run("sh -c 'xscreensaver-command " + argument + " 2>&1 | grep -v \"no screensaver\"'");
+        return answer;
+    }
+
+    // Processes running this program with --root, with their parent.
+    std::vector<std::pair<int, int>> Hacks()
+    {
+        std::vector<std::pair<int, int>> found;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            std::string command = ReadAll(entry.path() / "cmdline");
+            std::replace(command.begin(), command.end(), '\0', ' ');
+            if (command.rfind(ProgramPath() + " --root", 0) != 0)
+                continue;
+            std::istringstream status(ReadAll(entry.path() / "stat"));
+            std::string pid, comm, state;
+            int parent = 0;
+            status >> pid >> comm >> state >> parent;
+            if (state != "Z")
+                found.emplace_back(std::stoi(name), parent);
+        }
+        return found;
+    }
+
+    bool DescendsFromDaemon(int pid)
+    {
+        for (int step = 0; step < 10 && pid > 1; ++step) {
+            if (pid == m_daemon->pid())
+                return true;
+            std::istringstream status(ReadAll("/proc/" + std::to_string(pid) + "/stat"));
+            std::string ignored, state;
+            status >> ignored >> ignored >> state >> pid;
+        }
+        return false;
+    }
+
+    XSession m_session { 800, 600 };
+    std::filesystem::path m_home;
+    std::unique_ptr<ChildProcess> m_daemon;
+};
+
+TEST_F(DaemonTest, ActivationLightsTheScreenWithOurPictureAndDeactivationEndsIt)
+{
+    const int litBefore = m_session.Shoot("before").CountOther(0, 0, 800, 600, kBlack);
+    EXPECT_TRUE(Hacks().empty());
+    Command("-activate");
+    ASSERT_TRUE(PollUntil([&] { return Hacks().size() == 1; }, std::chrono::seconds(30))) << "the daemon ran no hack";
+    const auto [hack, parent] = Hacks().front();
+    EXPECT_TRUE(DescendsFromDaemon(parent)) << "the hack is not the daemon's child";
+    int shots = 0;
+    EXPECT_TRUE(PollUntil([&] {
+        return m_session.Shoot("lit-" + std::to_string(shots++)).CountOther(0, 0, 800, 600, kBlack) >= litBefore + 2000;
+    })) << "the screen was not lit by the picture";
+
+    Command("-deactivate");
+    EXPECT_TRUE(PollUntil([&] { return Hacks().empty(); }, std::chrono::seconds(30))) << "the hack outlived the deactivation";
+    // Reaped by the daemon, not left behind.
+    EXPECT_TRUE(PollUntil([&] { return kill(hack, 0) != 0; }, std::chrono::seconds(10)));
+}
+
+} // namespace
