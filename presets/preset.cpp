@@ -27,21 +27,6 @@ constexpr std::size_t kStacksPerObjectAt = 52;
 
 std::minstd_rand presetRandom;
 
-bool isPresetName(const std::string& name)
-{
-    static constexpr std::string_view kExtension = ".vhp";
-    if (name.size() < kExtension.size())
-        return false;
-    for (std::size_t i = 0; i < kExtension.size(); ++i) {
-        char c = name[name.size() - kExtension.size() + i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != kExtension[i])
-            return false;
-    }
-    return true;
-}
-
 // Leading and trailing blanks and control characters.
 std::string trimName(const std::string& name)
 {
@@ -55,6 +40,21 @@ std::string trimName(const std::string& name)
 }
 
 } // namespace
+
+bool IsPresetFileName(const std::string& name)
+{
+    static constexpr std::string_view kExtension = ".vhp";
+    if (name.size() < kExtension.size())
+        return false;
+    for (std::size_t i = 0; i < kExtension.size(); ++i) {
+        char c = name[name.size() - kExtension.size() + i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != kExtension[i])
+            return false;
+    }
+    return true;
+}
 
 Preset CurrentPreset = NewStartPreset();
 
@@ -160,7 +160,7 @@ std::vector<std::string> ListPresetNames(const std::string& folder, std::size_t 
     fs::directory_iterator entry(folder.empty() ? fs::path("/") : fs::path(folder), error);
     for (; !error && entry != fs::directory_iterator() && names.size() < limit; entry.increment(error)) {
         std::string name = entry->path().filename().string();
-        if (isPresetName(name))
+        if (IsPresetFileName(name))
             names.push_back(std::move(name));
     }
     return names;

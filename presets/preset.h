@@ -70,6 +70,8 @@ bool SavePresetFile(const std::filesystem::path& path, Preset& preset);
 // them, at most limit of them. An empty folder name stands for the root folder "/". A
 // folder that cannot be read gives an empty list.
 std::vector<std::string> ListPresetNames(const std::string& folder, std::size_t limit);
+// Whether a file name ends in ".vhp", in any case.
+bool IsPresetFileName(const std::string& name);
 // The folder and a name joined with "/".
 std::filesystem::path PresetPath(const std::string& folder, const std::string& name);
 

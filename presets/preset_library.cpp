@@ -55,9 +55,9 @@ void PresetLibrary::Select(int32_t index)
     LoadCurrent();
 }
 
-void PresetLibrary::LoadCurrent()
+bool PresetLibrary::LoadCurrent()
 {
-    if (Index < 0 || Index >= Count)
-        return;
-    LoadPresetFile(PresetPath(Settings.PresetsDir, Names[static_cast<std::size_t>(Index)]), CurrentPreset);
+    Loaded = Index >= 0 && Index < Count
+        && LoadPresetFile(PresetPath(Settings.PresetsDir, Names[static_cast<std::size_t>(Index)]), CurrentPreset);
+    return Loaded;
 }

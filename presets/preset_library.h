@@ -16,6 +16,9 @@ public:
     int32_t Index = 0; // current position in Names
     std::array<std::string, kMaxPresetNames> Names; // file names without folder
     int32_t Count = 0; // valid entries of Names
+    // Whether the last LoadCurrent read its file into CurrentPreset; the editor tells the
+    // user when a listed file could not be read instead of leaving the old picture unexplained.
+    bool Loaded = false;
 
     // Rebuilds the list from Settings.PresetsDir and goes back to the first entry without
     // loading it. Only the first 500 names the file system returns are listed.
@@ -29,8 +32,8 @@ public:
     // Moves to the given entry and loads it; an index outside the list is ignored.
     void Select(int32_t index);
     // Loads the entry at Index into CurrentPreset. A file that has gone or is not a preset
-    // leaves CurrentPreset unchanged.
-    void LoadCurrent();
+    // leaves CurrentPreset unchanged. Returns (and keeps in Loaded) whether it was read.
+    bool LoadCurrent();
 };
 
 extern PresetLibrary ThePresetLibrary;

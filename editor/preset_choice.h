@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class PresetLibrary;
+struct Preset;
+
+// The rules behind the editor's Presets tab and its "Save as Preset" button. The presets
+// list and the preset library are filled from one and the same enumeration of the presets
+// folder, so line i of the list is always entry i of the library.
+
+// Rescans the library from Settings.PresetsDir and answers the lines of the list: the
+// library's names in its order (at most 500, like the library).
+std::vector<std::string> RescanPresets(PresetLibrary& library);
+
+enum class PresetMove { Previous, Next, Random, Line };
+
+struct PresetChoice {
+    bool moved = false; // the list had a preset to go to; false for an empty list or a line outside it
+    int32_t line = 0; // the line to show selected (the library's Index)
+    bool loaded = false; // the chosen file was read into CurrentPreset
+    // When the chosen file could not be read: what to tell the user. CurrentPreset is then
+    // exactly as it was.
+    std::string error;
+};
+
+// "Previous", "Next", "Random", or a click on a list line (line = the clicked line).
+PresetChoice ChoosePreset(PresetLibrary& library, PresetMove move, int32_t line = -1);
+
+// The file the save dialog's answer names: the answer itself when its name already ends in
+// ".vhp" (in any case), otherwise the answer with ".vhp" appended.
+std::filesystem::path PresetSaveTarget(const std::filesystem::path& chosen);
+
+// Writes the preset to the file atomically: either the whole new file is in place, or the
+// old one (or none) is left and reason says why, in words for the user.
+bool SavePresetAs(const std::filesystem::path& target, Preset& preset, std::string& reason);
