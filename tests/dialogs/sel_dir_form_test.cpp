@@ -1,0 +1,165 @@
+#include "dialogs/sel_dir_form.h"
+
+#include "controls/sphere_button.h"
+#include "tests/platform/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+QStringList lines(const QListWidget& list)
+{
+    QStringList texts;
+    for (int i = 0; i < list.count(); ++i)
+        texts << list.item(i)->text();
+    return texts;
+}
+
+void activate(TFormSelDir& form, const QString& line)
+{
+    const auto found = form.DirectoryListBox1->findItems(line, Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << line.toStdString();
+    form.DirectoryListBox1->setCurrentItem(found.front());
+    emit form.DirectoryListBox1->itemActivated(found.front());
+}
+
+// Runs the dialog modally and presses one of its buttons from inside the modal loop.
+int execAndClick(TFormSelDir& form, SButton* button)
+{
+    QTimer::singleShot(0, button, [button] { QTest::mouseClick(button, Qt::LeftButton); });
+    return form.exec();
+}
+
+class SelDir : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(folder.path() / "My Présets" / "inner");
+        fs::create_directories(folder.path() / "another");
+    }
+    QString path(const std::string& relative = {}) const
+    {
+        return QString::fromStdString((relative.empty() ? folder.path() : folder.path() / relative).string());
+    }
+    TempFolder folder;
+};
+
+TEST_F(SelDir, IsTheDescribedBorderlessWindow)
+{
+    TFormSelDir form;
+    EXPECT_EQ(form.size(), QSize(256, 248));
+    EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(form.LabelTitle->text(), "Change storage directory");
+    EXPECT_EQ(form.LabelTitle->geometry(), QRect(0, 0, 256, 16));
+    EXPECT_EQ(form.DirectoryListBox1->geometry(), QRect(15, 33, 226, 143));
+    EXPECT_EQ(form.EditPath->geometry(), QRect(15, 184, 228, 19));
+    EXPECT_EQ(form.SButton1->geometry(), QRect(14, 212, 99, 25));
+    EXPECT_EQ(form.SButton2->geometry(), QRect(144, 212, 99, 25));
+    EXPECT_EQ(form.SButton1->caption(), "OK");
+    EXPECT_EQ(form.SButton2->caption(), "Cancel");
+    EXPECT_EQ(form.SButton2->color(), 4227327u);
+    EXPECT_TRUE(form.DirectoryListBox1->font().bold());
+
+    form.setDirectory(path());
+    form.show();
+    QApplication::processEvents();
+    EXPECT_EQ(form.DirectoryListBox1->visualItemRect(form.DirectoryListBox1->item(0)).height(), 16);
+    const QImage face = form.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(QColor(face.pixel(3, 3)), QColor(128, 0, 0)) << "the title strip";
+    EXPECT_EQ(QColor(face.pixel(0, 120)), QColor(128, 0, 0)) << "the frame";
+    EXPECT_EQ(QColor(face.pixel(5, 120)), QColor(128, 128, 128)) << "the grey ground inside the frame";
+}
+
+TEST_F(SelDir, TheListNavigatesAndItsFolderIsTheResultOnlyOnOk)
+{
+    TFormSelDir form;
+    form.setDirectory(path());
+    EXPECT_EQ(lines(*form.DirectoryListBox1), QStringList({ "..", "another", "My Présets" }));
+    EXPECT_EQ(form.EditPath->text(), path());
+
+    activate(form, "My Présets");
+    EXPECT_EQ(form.directory(), path("My Présets"));
+    EXPECT_EQ(lines(*form.DirectoryListBox1), QStringList({ "..", "inner" }));
+    EXPECT_EQ(form.EditPath->text(), path("My Présets"));
+    activate(form, "..");
+    EXPECT_EQ(form.directory(), path());
+    activate(form, "another");
+
+    EXPECT_EQ(execAndClick(form, form.SButton2), QDialog::Rejected);
+    // The instance keeps what it showed last; the editor decides what a cancel means.
+    EXPECT_EQ(form.directory(), path("another"));
+    EXPECT_EQ(execAndClick(form, form.SButton1), QDialog::Accepted);
+    EXPECT_EQ(form.directory(), path("another"));
+
+    // Escape rejects as Cancel does.
+    QTimer::singleShot(0, &form, [&form] { QTest::keyClick(&form, Qt::Key_Escape); });
+    EXPECT_EQ(form.exec(), QDialog::Rejected);
+}
+
+TEST_F(SelDir, ATypedFolderIsTakenAsTypedAndAMissingOneIsRefusedVisibly)
+{
+    TFormSelDir form;
+    form.show();
+    form.setDirectory(path("another"));
+    const QString typed = path("My Présets") + "/";
+    form.EditPath->setText(typed);
+    QTest::keyClick(form.EditPath, Qt::Key_Return);
+    EXPECT_FALSE(form.pathRefused());
+    EXPECT_EQ(form.directory(), typed) << "a trailing slash stays";
+    EXPECT_EQ(lines(*form.DirectoryListBox1), QStringList({ "..", "inner" }));
+
+    const QColor ground = form.EditPath->palette().color(QPalette::Base);
+    form.EditPath->setText(path("nowhere"));
+    QTest::keyClick(form.EditPath, Qt::Key_Return);
+    EXPECT_TRUE(form.pathRefused());
+    EXPECT_NE(form.EditPath->palette().color(QPalette::Base), ground) << "the refusal shows";
+    EXPECT_EQ(form.directory(), typed);
+    EXPECT_EQ(lines(*form.DirectoryListBox1), QStringList({ "..", "inner" }));
+    EXPECT_EQ(form.EditPath->text(), path("nowhere")) << "the typed text is left to correct";
+
+    QTest::keyClick(form.EditPath, Qt::Key_Backspace);
+    EXPECT_FALSE(form.pathRefused()) << "editing clears the mark";
+
+    form.EditPath->setText("inner");
+    QTest::keyClick(form.EditPath, Qt::Key_Return);
+    EXPECT_EQ(form.directory(), path("My Présets/inner")) << "relative to the folder shown";
+}
+
+TEST_F(SelDir, APressOutsideTheControlsMovesTheWindow)
+{
+    TFormSelDir form;
+    form.show();
+    QApplication::processEvents();
+    const QPoint start = form.pos();
+    QTest::mousePress(&form, Qt::LeftButton, {}, QPoint(5, 200));
+    QTest::mouseMove(&form, QPoint(45, 230));
+    QTest::mouseRelease(&form, Qt::LeftButton, {}, QPoint(45, 230));
+    EXPECT_EQ(form.pos(), start + QPoint(40, 30));
+
+    // A press on the list does not move the window.
+    const QPoint placed = form.pos();
+    QTest::mousePress(form.DirectoryListBox1->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseMove(form.DirectoryListBox1->viewport(), QPoint(60, 60));
+    QTest::mouseRelease(form.DirectoryListBox1->viewport(), Qt::LeftButton, {}, QPoint(60, 60));
+    EXPECT_EQ(form.pos(), placed);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
