@@ -39,6 +39,9 @@ TTheSaverForm::TTheSaverForm(QScreen* screen, SaverInput input, QWidget* parent)
     setMouseTracking(true);
 
     panelShower = new PanelExt(this);
+    // Nothing overlaps the panel, so sprites can go straight to the X window: per sprite
+    // that costs a put of its own rectangle, whatever the screen's size.
+    panelShower->SetDirectPresent(true);
     QPalette black = panelShower->palette();
     black.setColor(QPalette::Window, Qt::black);
     panelShower->setPalette(black);

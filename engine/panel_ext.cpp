@@ -1,15 +1,18 @@
 #include "engine/panel_ext.h"
 
 #include "engine/panel_painter.h"
+#include "platform/xcb_image_put.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <algorithm>
 
 namespace {
-
-// The screen ignores the top byte of a presented pixel; Format_RGB32 wants it 0xFF.
-constexpr uint32_t kOpaque = 0xFF000000u;
 
 // The widget's area covering a rectangle of device pixels.
 QRect toLogical(const QRect& device, qreal ratio)
@@ -18,10 +21,14 @@ QRect toLogical(const QRect& device, qreal ratio)
         .toAlignedRect();
 }
 
-// The device pixels behind a rectangle of the widget.
-QRectF toDevice(const QRect& logical, qreal ratio)
+// A read-only image over rows of a block, without a copy. The screen ignores the top byte,
+// and drawing a Format_RGB32 image onto the 32-bit backing store copies the words as they are.
+QImage wrapRows(const uint32_t* first, int32_t width, int32_t rows, int32_t rowLength, qreal ratio)
 {
-    return { logical.x() * ratio, logical.y() * ratio, logical.width() * ratio, logical.height() * ratio };
+    QImage image(reinterpret_cast<const uchar*>(first), width, rows, static_cast<qsizetype>(rowLength) * 4,
+        QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    return image;
 }
 
 } // namespace
@@ -35,9 +42,37 @@ PanelExt::PanelExt(QWidget* parent)
 
 PanelExt::~PanelExt() = default;
 
+void PanelExt::SetDirectPresent(bool on)
+{
+    m_directWanted = on;
+    if (!on)
+        m_direct.reset();
+}
+
 int32_t PanelExt::Width() const { return qRound(width() * devicePixelRatioF()); }
 
 int32_t PanelExt::Height() const { return qRound(height() * devicePixelRatioF()); }
+
+QRect PanelExt::deviceRect() const { return { 0, 0, Width(), Height() }; }
+
+XcbImagePut* PanelExt::directWay()
+{
+    if (!m_directWanted || !isVisible())
+        return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    const WId window = this->window()->internalWinId();
+    if (x11 == nullptr || window == 0)
+        return nullptr;
+    if (!m_direct)
+        m_direct = std::make_unique<XcbImagePut>();
+    if (!m_direct->Open(x11->connection(), static_cast<uint32_t>(window))) {
+        // This window cannot be served; the toolkit's way works for every window.
+        m_directWanted = false;
+        m_direct.reset();
+        return nullptr;
+    }
+    return m_direct.get();
+}
 
 void PanelExt::BeginPresent()
 {
@@ -48,30 +83,84 @@ void PanelExt::EndPresent()
 {
     if (m_presentDepth > 0)
         --m_presentDepth;
-    if (m_presentDepth > 0 || m_painting || m_pending.isEmpty())
+    if (m_presentDepth > 0)
         return;
-    const QRegion region = m_pending;
-    m_pending = QRegion();
-    if (!isVisible())
+    if (m_directQueued) {
+        m_directQueued = false;
+        if (m_direct)
+            m_direct->Flush();
+    }
+    if (m_pending.empty())
         return;
-    m_flushing = true;
-    repaint(region);
-    m_flushing = false;
+    const QRegion region = m_pendingRegion;
+    if (isVisible()) {
+        m_flushing = true;
+        repaint(region);
+        m_flushing = false;
+    }
+    // The blocks may change once EndPresent returns; whatever was not shown is dropped.
+    m_pending.clear();
+    m_pendingRegion = QRegion();
 }
 
 void PanelExt::Present(const PixelBlock& block, int32_t x, int32_t y)
 {
-    if (m_picture.isNull())
+    if (!block.pixels || block.width <= 0 || block.height <= 0 || block.rowLength < block.width)
         return;
-    auto* pixels = reinterpret_cast<uint32_t*>(m_picture.bits());
-    const auto rowLength = static_cast<int32_t>(m_picture.bytesPerLine() / 4);
-    BlitBlock(pixels, m_picture.width(), m_picture.height(), rowLength, block, x, y, kOpaque);
-    const QRect changed = QRect(x, y, block.width, block.height) & m_picture.rect();
-    if (changed.isEmpty())
+    // Cut in 64 bits so that no position overflows.
+    const QRect panel = deviceRect();
+    const int64_t left = std::max<int64_t>(x, 0);
+    const int64_t top = std::max<int64_t>(y, 0);
+    const int64_t right = std::min<int64_t>(int64_t { x } + block.width, panel.width());
+    const int64_t bottom = std::min<int64_t>(int64_t { y } + block.height, panel.height());
+    if (left >= right || top >= bottom)
         return;
-    m_pending += toLogical(changed, m_picture.devicePixelRatio());
+
+    if (m_screen != nullptr) {
+        drawBlock(*m_screen, block, x, y);
+        return;
+    }
+    if (XcbImagePut* direct = directWay()) {
+        // The visible part of the block, as rows in memory.
+        const int64_t firstShown = top - y;
+        const auto rows = static_cast<int32_t>(bottom - top);
+        const int64_t firstMemoryRow = block.order == RowOrder::TopDown ? firstShown : block.height - firstShown - rows;
+        const uint32_t* pixels = block.pixels + firstMemoryRow * block.rowLength + (left - x);
+        const qreal ratio = devicePixelRatioF();
+        const QPoint offset = mapTo(window(), QPoint(0, 0)) * ratio;
+        direct->Put(pixels, static_cast<int32_t>(right - left), rows, block.rowLength,
+            block.order == RowOrder::BottomUp, static_cast<int32_t>(left) + offset.x(),
+            static_cast<int32_t>(top) + offset.y());
+        m_directUsed = true;
+        m_directQueued = true;
+    } else {
+        m_directUsed = false;
+        m_pending.push_back({ block, x, y });
+        m_pendingRegion += toLogical(
+            QRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                static_cast<int>(bottom - top)),
+            devicePixelRatioF());
+    }
     if (m_presentDepth == 0)
         EndPresent(); // a present outside a begin/end pair goes on screen at once
+}
+
+void PanelExt::drawBlock(QPainter& screen, const PixelBlock& block, int32_t x, int32_t y) const
+{
+    const qreal ratio = devicePixelRatioF();
+    screen.save();
+    screen.setClipRect(QRectF(0, 0, width(), height()), Qt::IntersectClip);
+    if (block.order == RowOrder::TopDown) {
+        screen.drawImage(QPointF(x / ratio, y / ratio),
+            wrapRows(block.pixels, block.width, block.height, block.rowLength, ratio));
+    } else {
+        // Row by row, so that no flipped copy is made.
+        for (int32_t shown = 0; shown < block.height; ++shown) {
+            const uint32_t* row = block.pixels + int64_t { block.height - 1 - shown } * block.rowLength;
+            screen.drawImage(QPointF(x / ratio, (y + shown) / ratio), wrapRows(row, block.width, 1, block.rowLength, ratio));
+        }
+    }
+    screen.restore();
 }
 
 void PanelExt::PumpMessages()
@@ -81,33 +170,21 @@ void PanelExt::PumpMessages()
 
 void PanelExt::paintEvent(QPaintEvent* event)
 {
-    if (!m_flushing) {
-        // A paint the system asked for: the painter redraws everything, or the panel shows
-        // its plain colour.
-        if (painter) {
-            m_painting = true;
-            painter->Paint(*this);
-            m_painting = false;
-            m_pending = QRegion();
-        } else {
-            m_picture.fill(palette().color(backgroundRole()));
-        }
-    }
     QPainter screen(this);
-    for (const QRect& rect : event->region())
-        screen.drawImage(QRectF(rect), m_picture, toDevice(rect, m_picture.devicePixelRatio()));
-}
-
-void PanelExt::resizeEvent(QResizeEvent* event)
-{
-    const qreal ratio = devicePixelRatioF();
-    QImage resized(qRound(width() * ratio), qRound(height() * ratio), QImage::Format_RGB32);
-    resized.setDevicePixelRatio(ratio);
-    resized.fill(palette().color(backgroundRole()));
-    if (!m_picture.isNull()) {
-        QPainter copy(&resized);
-        copy.drawImage(0, 0, m_picture);
+    screen.setCompositionMode(QPainter::CompositionMode_Source);
+    if (m_flushing) {
+        for (const PendingBlock& pending : m_pending)
+            drawBlock(screen, pending.block, pending.x, pending.y);
+        return;
     }
-    m_picture = resized;
-    QWidget::resizeEvent(event);
+    // A paint the system asked for: the painter redraws everything, or the panel shows
+    // its plain colour.
+    if (painter) {
+        m_screen = &screen;
+        painter->Paint(*this);
+        m_screen = nullptr;
+    } else {
+        for (const QRect& rect : event->region())
+            screen.fillRect(rect, palette().color(backgroundRole()));
+    }
 }

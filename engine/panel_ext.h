@@ -2,11 +2,15 @@
 
 #include "engine/render_panel.h"
 
-#include <QImage>
 #include <QRegion>
 #include <QWidget>
 
+#include <memory>
+#include <vector>
+
 class PanelPainter;
+class QPainter;
+class XcbImagePut;
 
 // The render panel on screen: a plain panel that hands its painting to an attached
 // painter, or, without one, paints itself in its background colour.
@@ -15,11 +19,19 @@ class PanelPainter;
 // screen, which is its widget size times the device pixel ratio, and presented blocks are
 // placed in those pixels, so a scaled desktop still gets a picture at full resolution.
 //
-// Presented blocks go into a backing image of the panel's size and are put on screen
-// synchronously: EndPresent repaints the region presented since BeginPresent at once
-// (QWidget::repaint), so the pixels are on screen when it returns. Blocks presented
-// while the panel paints itself (a painter's Paint called from paintEvent) are shown by
-// that paint.
+// The panel keeps no picture of its own: a presented block is read where it lies (a
+// QImage wraps its bytes) and goes on screen before EndPresent returns, so its pixels
+// must stay unchanged until then. Blocks presented while the panel paints itself (a
+// painter's Paint called from paintEvent) are drawn by that paint. Outside a paint there
+// are two ways to the screen:
+//  - through the toolkit: EndPresent repaints the region presented since BeginPresent at
+//    once (QWidget::repaint), which costs a round trip to the X server and a copy into
+//    the window's backing store;
+//  - directly, when asked with SetDirectPresent and the window is an X11 window the panel
+//    can serve: each block is put into the window with one request on the toolkit's
+//    connection and EndPresent flushes them, with no round trip and no copy beyond the
+//    block itself. The toolkit's backing store does not learn of these pixels, so a later
+//    repaint of the panel shows what its painter draws, or the plain colour.
 class PanelExt : public QWidget, public RenderPanel {
     Q_OBJECT
 
@@ -30,6 +42,12 @@ public:
     // Not owned; set by the window that owns both the panel and the painter.
     PanelPainter* painter = nullptr;
 
+    // Lets presents outside a paint go straight to the X window (see above). Meant for a
+    // panel that nothing overlaps, since such a put ignores sibling widgets.
+    void SetDirectPresent(bool on);
+    // Whether the last present outside a paint went straight to the window.
+    bool PresentsDirectly() const { return m_directUsed; }
+
     int32_t Width() const override;
     int32_t Height() const override;
     void BeginPresent() override;
@@ -38,19 +56,32 @@ public:
     void Invalidate() override { update(); }
     void PumpMessages() override;
 
-    // What the panel shows, for snapshots and tests.
-    const QImage& Picture() const { return m_picture; }
-
     QSize sizeHint() const override { return { 160, 120 }; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QImage m_picture; // Format_RGB32, the panel's size in device pixels
-    QRegion m_pending; // presented since BeginPresent, not yet on screen
+    struct PendingBlock {
+        PixelBlock block;
+        int32_t x = 0;
+        int32_t y = 0;
+    };
+
+    // The panel's rectangle in device pixels, at (0, 0).
+    QRect deviceRect() const;
+    // Draws the block with the painter open on this panel, clipped to the panel.
+    void drawBlock(QPainter& screen, const PixelBlock& block, int32_t x, int32_t y) const;
+    // The direct way, bound to the current window; null when it cannot be used.
+    XcbImagePut* directWay();
+
+    std::vector<PendingBlock> m_pending; // presented since BeginPresent, not yet on screen
+    QRegion m_pendingRegion; // their area in widget coordinates
     int m_presentDepth = 0;
-    bool m_painting = false; // inside paintEvent
+    QPainter* m_screen = nullptr; // open while paintEvent runs
     bool m_flushing = false; // paintEvent only shows presented pixels
+    bool m_directWanted = false;
+    bool m_directUsed = false;
+    bool m_directQueued = false; // requests waiting for EndPresent's flush
+    std::unique_ptr<XcbImagePut> m_direct;
 };

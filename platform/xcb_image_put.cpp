@@ -1,0 +1,124 @@
+#include "platform/xcb_image_put.h"
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr uint32_t kOpaque = 0xFF000000u;
+constexpr uint32_t kRedMask = 0x00FF0000u;
+constexpr uint32_t kGreenMask = 0x0000FF00u;
+constexpr uint32_t kBlueMask = 0x000000FFu;
+constexpr uint8_t kPixelBits = 32;
+// A PutImage request's fixed part, with room for the longer header of big requests.
+constexpr uint64_t kRequestHeaderBytes = 32;
+
+struct FreeReply {
+    void operator()(void* reply) const { std::free(reply); }
+};
+template <typename Reply> using ReplyPointer = std::unique_ptr<Reply, FreeReply>;
+
+// True when the server takes 32-bit words of depth `depth` as 0x??RRGGBB, low byte first.
+bool TakesArgbWords(const xcb_setup_t* setup, uint8_t depth, xcb_visualid_t visual)
+{
+    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
+        return false;
+    bool thirtyTwoBits = false;
+    for (auto formats = xcb_setup_pixmap_formats_iterator(setup); formats.rem > 0; xcb_format_next(&formats)) {
+        if (formats.data->depth == depth)
+            thirtyTwoBits = formats.data->bits_per_pixel == kPixelBits && formats.data->scanline_pad == kPixelBits;
+    }
+    if (!thirtyTwoBits)
+        return false;
+    for (auto screens = xcb_setup_roots_iterator(setup); screens.rem > 0; xcb_screen_next(&screens)) {
+        for (auto depths = xcb_screen_allowed_depths_iterator(screens.data); depths.rem > 0; xcb_depth_next(&depths)) {
+            if (depths.data->depth != depth)
+                continue;
+            for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem > 0;
+                xcb_visualtype_next(&visuals)) {
+                const xcb_visualtype_t& type = *visuals.data;
+                if (type.visual_id == visual)
+                    return type._class == XCB_VISUAL_CLASS_TRUE_COLOR && type.red_mask == kRedMask
+                        && type.green_mask == kGreenMask && type.blue_mask == kBlueMask;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+XcbImagePut::~XcbImagePut() { Close(); }
+
+bool XcbImagePut::Open(xcb_connection_t* connection, uint32_t window)
+{
+    if (IsOpen() && connection == m_connection && window == m_window)
+        return true;
+    Close();
+    if (connection == nullptr || window == 0 || xcb_connection_has_error(connection) != 0)
+        return false;
+
+    const auto geometryCookie = xcb_get_geometry(connection, window);
+    const auto attributesCookie = xcb_get_window_attributes(connection, window);
+    const ReplyPointer<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(connection, geometryCookie, nullptr));
+    const ReplyPointer<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(connection, attributesCookie, nullptr));
+    if (!geometry || !attributes || !TakesArgbWords(xcb_get_setup(connection), geometry->depth, attributes->visual))
+        return false;
+
+    m_connection = connection;
+    m_window = window;
+    m_depth = geometry->depth;
+    m_maximumRequestBytes = uint64_t { xcb_get_maximum_request_length(connection) } * 4;
+    m_gc = xcb_generate_id(connection);
+    xcb_create_gc(connection, m_gc, window, 0, nullptr);
+    return true;
+}
+
+void XcbImagePut::Close()
+{
+    if (m_gc != 0 && m_connection != nullptr && xcb_connection_has_error(m_connection) == 0)
+        xcb_free_gc(m_connection, m_gc);
+    m_gc = 0;
+    m_window = 0;
+    m_connection = nullptr;
+    m_rows = {};
+}
+
+void XcbImagePut::Put(const uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength, bool bottomUp,
+    int32_t x, int32_t y)
+{
+    if (!IsOpen() || pixels == nullptr || width <= 0 || height <= 0 || rowLength < width)
+        return;
+    const uint64_t rowBytes = uint64_t { static_cast<uint32_t>(width) } * sizeof(uint32_t);
+    // A block larger than one request allows goes in bands of whole rows.
+    const auto bandRows = static_cast<int32_t>(std::clamp<uint64_t>(
+        m_maximumRequestBytes > kRequestHeaderBytes ? (m_maximumRequestBytes - kRequestHeaderBytes) / rowBytes : 1, 1,
+        static_cast<uint64_t>(height)));
+    m_rows.resize(static_cast<size_t>(width) * static_cast<size_t>(bandRows));
+
+    for (int32_t top = 0; top < height; top += bandRows) {
+        const int32_t rows = std::min(bandRows, height - top);
+        uint32_t* out = m_rows.data();
+        for (int32_t shown = top; shown < top + rows; ++shown) {
+            const int64_t memoryRow = bottomUp ? int64_t { height } - 1 - shown : shown;
+            const uint32_t* in = pixels + memoryRow * rowLength;
+            for (int32_t i = 0; i < width; ++i)
+                out[i] = in[i] | kOpaque;
+            out += width;
+        }
+        xcb_put_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_window, m_gc, static_cast<uint16_t>(width),
+            static_cast<uint16_t>(rows), static_cast<int16_t>(x), static_cast<int16_t>(y + top), 0, m_depth,
+            static_cast<uint32_t>(rowBytes * static_cast<uint64_t>(rows)),
+            reinterpret_cast<const uint8_t*>(m_rows.data()));
+    }
+}
+
+void XcbImagePut::Flush()
+{
+    if (IsOpen())
+        xcb_flush(m_connection);
+}

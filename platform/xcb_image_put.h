@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct xcb_connection_t;
+
+// Puts blocks of 32-bit pixels straight into an X window with PutImage requests on a
+// connection the caller owns (the toolkit's), without a round trip per block: requests
+// are only written, and Flush sends what is queued. Since the server handles the requests
+// of one connection in order, a block flushed after another is shown after it, and a
+// repaint that the toolkit makes later on the same connection lands on top of both.
+//
+// Pixels are in the byte order of ArgbImage (blue in the low byte); the top byte is made
+// opaque on the way, so the window shows the same colours at depth 24 and at depth 32.
+// Only windows whose visual takes these words as they are (TrueColor, red 0xFF0000, green
+// 0xFF00, blue 0xFF, 32 bits per pixel, least significant byte first) are served: Open
+// answers false for any other, and the caller draws through the toolkit instead.
+class XcbImagePut {
+public:
+    XcbImagePut() = default;
+    ~XcbImagePut();
+    XcbImagePut(const XcbImagePut&) = delete;
+    XcbImagePut& operator=(const XcbImagePut&) = delete;
+
+    // Binds to the window; a second call with the same window keeps the binding. Asks the
+    // server about the window once (one round trip); false when the window cannot be served.
+    bool Open(xcb_connection_t* connection, uint32_t window);
+    // Forgets the window and frees what was made for it.
+    void Close();
+    bool IsOpen() const { return m_gc != 0; }
+    uint32_t Window() const { return m_window; }
+
+    // Queues the width x height pixels with rows of rowLength pixels at (x, y) of the window;
+    // bottomUp takes the last row in memory as the top row. The caller has cut the block to
+    // the window.
+    void Put(const uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength, bool bottomUp, int32_t x,
+        int32_t y);
+    // Sends every queued request.
+    void Flush();
+
+private:
+    xcb_connection_t* m_connection = nullptr;
+    uint32_t m_window = 0;
+    uint32_t m_gc = 0;
+    uint8_t m_depth = 0;
+    uint64_t m_maximumRequestBytes = 0;
+    std::vector<uint32_t> m_rows; // the block's rows made contiguous for one request
+};

@@ -1,0 +1,79 @@
+// The panel's two ways to the screen under a real X server: the same run of presents,
+// shown once through the toolkit and once straight to the window, must leave exactly the
+// pixels that a plain copy of the blocks gives, read back from a screenshot.
+
+#include "engine/render_panel.h"
+#include "tests/app/x_session.h"
+#include "tests/engine/present_sequence.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kScreenWidth = 640;
+constexpr int kScreenHeight = 480;
+constexpr int kPanelX = 23;
+constexpr int kPanelY = 17;
+constexpr int kPanelWidth = 577;
+constexpr int kPanelHeight = 431;
+constexpr uint32_t kSeed = 20261207;
+constexpr int kPresents = 400;
+
+// What the screen should show: black, with the sequence copied into the panel's rectangle.
+std::vector<uint32_t> ExpectedScreen()
+{
+    std::vector<uint32_t> screen(static_cast<size_t>(kScreenWidth) * kScreenHeight, 0u);
+    std::vector<uint32_t> panel(static_cast<size_t>(kPanelWidth) * kPanelHeight, 0u);
+    for (const SequenceBlock& item : PresentSequence(kSeed, kPanelWidth, kPanelHeight, kPresents))
+        BlitBlock(panel.data(), kPanelWidth, kPanelHeight, kPanelWidth, item.block, item.x, item.y);
+    const PixelBlock whole { panel.data(), kPanelWidth, kPanelHeight, kPanelWidth, RowOrder::TopDown };
+    BlitBlock(screen.data(), kScreenWidth, kScreenHeight, kScreenWidth, whole, kPanelX, kPanelY);
+    for (uint32_t& pixel : screen)
+        pixel &= 0x00FFFFFFu; // the screen shows no top byte
+    return screen;
+}
+
+class PanelPresentX11Test : public testing::TestWithParam<std::string> { };
+
+TEST_P(PanelPresentX11Test, ScreenShowsExactlyThePresentedPixels)
+{
+    XSession session(kScreenWidth, kScreenHeight);
+    ASSERT_TRUE(session.Ready()) << "Xvfb did not start";
+    ChildProcess::Options options;
+    options.arguments = { OPAL_PRESENT_PROBE_PATH, GetParam(), std::to_string(kPanelX), std::to_string(kPanelY),
+        std::to_string(kPanelWidth), std::to_string(kPanelHeight), std::to_string(kSeed), std::to_string(kPresents) };
+    options.environment = session.Environment();
+    options.environment.emplace_back("QT_QPA_PLATFORM=xcb");
+    options.pipes = true;
+    options.errorFile = session.folder() / "probe.log";
+    ChildProcess probe(options);
+    const std::optional<std::string> report = probe.ReadLine();
+    ASSERT_TRUE(report.has_value()) << "the probe did not present";
+    // The direct way must really have been taken, or the test would compare the toolkit twice.
+    EXPECT_EQ(*report, "presented " + GetParam());
+
+    const Screenshot shot = session.Shoot("presents-" + GetParam());
+    ASSERT_EQ(shot.width, kScreenWidth);
+    ASSERT_EQ(shot.height, kScreenHeight);
+    const std::vector<uint32_t> expected = ExpectedScreen();
+    int differing = 0;
+    int firstX = -1;
+    int firstY = -1;
+    for (int y = 0; y < kScreenHeight; ++y) {
+        for (int x = 0; x < kScreenWidth; ++x) {
+            if (shot.Pixel(x, y) != expected[static_cast<size_t>(y) * kScreenWidth + static_cast<size_t>(x)]) {
+                if (differing++ == 0) {
+                    firstX = x;
+                    firstY = y;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(differing, 0) << "first at " << firstX << ", " << firstY;
+    probe.WriteLine("end");
+    EXPECT_TRUE(probe.WaitForExit());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothWays, PanelPresentX11Test, testing::Values("toolkit", "direct"));
+
+} // namespace

@@ -1,0 +1,75 @@
+// A small program for the X11 present test: a black frameless window over the whole
+// screen with a PanelExt inside at an offset, which shows the fixed present sequence
+// either through the toolkit or straight to the X window, then reports on standard output
+// and waits for a line on standard input before it ends.
+//   opal_present_probe toolkit|direct panelX panelY panelWidth panelHeight seed count
+
+#include "engine/panel_ext.h"
+#include "tests/engine/present_sequence.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    if (argc != 8) {
+        std::fprintf(stderr, "usage: %s toolkit|direct x y width height seed count\n", argv[0]);
+        return 2;
+    }
+    const bool direct = std::string(argv[1]) == "direct";
+    const int panelX = std::atoi(argv[2]);
+    const int panelY = std::atoi(argv[3]);
+    const int panelWidth = std::atoi(argv[4]);
+    const int panelHeight = std::atoi(argv[5]);
+    const auto seed = static_cast<uint32_t>(std::strtoul(argv[6], nullptr, 10));
+    const int count = std::atoi(argv[7]);
+
+    QWidget window(nullptr, Qt::FramelessWindowHint);
+    QPalette black = window.palette();
+    black.setColor(QPalette::Window, Qt::black);
+    window.setPalette(black);
+    window.setAutoFillBackground(true);
+    window.setGeometry(QGuiApplication::primaryScreen()->geometry());
+    auto* panel = new PanelExt(&window);
+    panel->setPalette(black);
+    panel->setGeometry(panelX, panelY, panelWidth, panelHeight);
+    panel->SetDirectPresent(direct);
+    window.show();
+
+    // The window's first paint must be on screen before the presents, or it would cover them.
+    QElapsedTimer waited;
+    waited.start();
+    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && waited.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    window.repaint();
+
+    const std::vector<SequenceBlock> sequence = PresentSequence(seed, panel->Width(), panel->Height(), count);
+    bool allDirect = true;
+    for (size_t i = 0; i < sequence.size(); ++i) {
+        // Some presents come alone, the others in pairs of one begin/end.
+        const bool paired = i % 3 == 1 && i + 1 < sequence.size();
+        panel->BeginPresent();
+        panel->Present(sequence[i].block, sequence[i].x, sequence[i].y);
+        allDirect = allDirect && panel->PresentsDirectly();
+        if (paired) {
+            ++i;
+            panel->Present(sequence[i].block, sequence[i].x, sequence[i].y);
+            allDirect = allDirect && panel->PresentsDirectly();
+        }
+        panel->EndPresent();
+    }
+    QCoreApplication::processEvents();
+    std::cout << "presented " << (allDirect ? "direct" : "toolkit") << std::endl;
+
+    std::string line;
+    std::getline(std::cin, line);
+    return 0;
+}
