@@ -6,7 +6,9 @@
 #   - time from start to the first sprite on screen, against the time a minimal Qt program
 #     takes to put its one window's first pixels on screen, both measured in the same run;
 #   - resident memory of the saver at 1920 x 1080 and at 3840 x 2160.
-# Each figure is the median of several runs (default 5): bench/saver_figures.sh [runs]
+# Each figure is the median of several runs (default 5): bench/saver_figures.sh [runs] [baseline]
+# With a baseline program (another build of opal-revel), both are measured in every run,
+# one after the other, so that the comparison sees the same machine load.
 #
 # The saver runs with the mirror off, so that every sprite is one block on screen, and with
 # fresh per-user folders, so the user's own options play no part.
@@ -14,6 +16,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=${1:-5}
+baseline=${2:-}
 build=build-release
 scripts/install-deps.sh # Xvfb and the DAMAGE headers the watcher needs
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOPAL_BUILD_TESTS=OFF -DOPAL_BUILD_BENCHMARKS=ON >/dev/null
@@ -83,31 +86,62 @@ median() {
   sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
+# One program at one screen size: <label> <width> <height> <warm-up s> <measured s> <program>
+measure() {
+  start_xvfb "$2" "$3"
+  fresh_user
+  "$watch" "$4" "$5" "$6" /s >"$work/$1-$run"
+  stop_xvfb
+}
+
+programs=(new)
+[ -n "$baseline" ] && programs+=(base)
 for run in $(seq 1 "$runs"); do
   start_xvfb 1920 1080
   fresh_user
   "$watch" 0.5 0.5 "$minimal" >"$work/minimal-$run"
-  "$watch" 2 5 "$program" /s >"$work/saver-$run"
   stop_xvfb
   start_xvfb 3840 2160
   fresh_user
-  "$watch" 2 2 "$program" /s >"$work/saver4k-$run"
+  "$watch" 0.5 0.5 "$minimal" >"$work/minimal4k-$run"
   stop_xvfb
-  echo "run $run: $(tr '\n' ' ' <"$work/saver-$run")" >&2
+  for which in "${programs[@]}"; do
+    binary=$program
+    [ "$which" = base ] && binary=$baseline
+    measure "$which-720" 1280 720 2 3 "$binary"
+    measure "$which-1080" 1920 1080 2 5 "$binary"
+    measure "$which-2160" 3840 2160 2 3 "$binary"
+  done
+  echo "run $run: $(tr '\n' ' ' <"$work/new-1080-$run")" >&2
 done
 
 collect() { # prefix key
   for run in $(seq 1 "$runs"); do value "$work/$1-$run" "$2"; done | median
 }
+# CPU microseconds per sprite, per run, then the median.
+per_sprite() { # prefix
+  for run in $(seq 1 "$runs"); do
+    awk -v c="$(value "$work/$1-$run" cpu_per_wall_second)" -v s="$(value "$work/$1-$run" sprites_per_second)" \
+      'BEGIN { if (s > 0) printf "%.1f\n", c * 1e6 / s; else print 0 }'
+  done | median
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
-sprites=$(collect saver sprites_per_second)
 printf 'Saver figures under Xvfb, medians of %d runs\n' "$runs"
-printf '  sprites per second at 1920 x 1080:          %s (pacing limit 3333)\n' "$sprites"
-printf '  share of the pacing limit:                  %s %%\n' "$(awk -v s="$sprites" 'BEGIN { printf "%.1f", s * 100 / 3333.3 }')"
-printf '  CPU seconds per wall second:                %s\n' "$(collect saver cpu_per_wall_second)"
-printf '  start to first sprite on screen:            %s ms\n' "$(collect saver first_sprite_ms)"
-printf '  start to first pixels, saver window:        %s ms\n' "$(collect saver first_paint_ms)"
-printf '  start to first pixels, minimal Qt window:   %s ms\n' "$(collect minimal first_paint_ms)"
-printf '  resident memory at 1920 x 1080:             %s kB (minimal Qt window: %s kB)\n' \
-  "$(collect saver rss_kb)" "$(collect minimal rss_kb)"
-printf '  resident memory at 3840 x 2160:             %s kB\n' "$(collect saver4k rss_kb)"
+printf '  minimal Qt window: first pixels %s ms (1920 x 1080), %s ms (3840 x 2160); RSS %s kB, %s kB\n' \
+  "$(collect minimal first_paint_ms)" "$(collect minimal4k first_paint_ms)" "$(collect minimal rss_kb)" \
+  "$(collect minimal4k rss_kb)"
+for which in "${programs[@]}"; do
+  printf '%s:\n' "$([ "$which" = new ] && echo "this build" || echo "baseline $baseline")"
+  for size in 720 1080 2160; do
+    sprites=$(collect "$which-$size" sprites_per_second)
+    printf '  %-5s sprites/s %6s (%s of 3333), CPU/wall %s, CPU per sprite %s us, first sprite %s ms, RSS %s kB\n' \
+      "$size" "$sprites" "$(ratio "$sprites" 3333.3)" "$(collect "$which-$size" cpu_per_wall_second)" \
+      "$(per_sprite "$which-$size")" "$(collect "$which-$size" first_sprite_ms)" "$(collect "$which-$size" rss_kb)"
+  done
+  printf '  first sprite / minimal window: %s at 1920 x 1080, %s at 3840 x 2160\n' \
+    "$(ratio "$(collect "$which-1080" first_sprite_ms)" "$(collect minimal first_paint_ms)")" \
+    "$(ratio "$(collect "$which-2160" first_sprite_ms)" "$(collect minimal4k first_paint_ms)")"
+  printf '  CPU per sprite 3840 x 2160 / 1280 x 720: %s\n' \
+    "$(ratio "$(per_sprite "$which-2160")" "$(per_sprite "$which-720")")"
+done

@@ -7,6 +7,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int kBytesPerPixel = 4;
@@ -18,23 +22,122 @@ uint8_t truncateToByte(double sum)
     return static_cast<uint8_t>(std::clamp(sum, 0.0, 255.0));
 }
 
-void scaleRow(const uint8_t* source, uint8_t* destination, int32_t newWidth,
-              const C2PassScale::ContributionList& contributions)
+// The sources of one destination position that carry weight. A weight of exactly 0 adds
+// +0 to a sum that is never negative, which changes nothing, so the zero weights at both
+// ends of a position's sources are skipped.
+struct Taps {
+    int32_t first = 0; // source position of the first weight
+    int32_t count = 0;
+    const double* weights = nullptr;
+};
+
+std::vector<Taps> nonZeroTaps(const C2PassScale::ContributionList& contributions)
 {
-    for (int32_t u = 0; u < newWidth; ++u) {
-        double sums[kBytesPerPixel] = {0.0, 0.0, 0.0, 0.0};
-        const double* weight = contributions.weights.data() + contributions.firstWeight[static_cast<std::size_t>(u)];
-        const int32_t left = contributions.left[static_cast<std::size_t>(u)];
-        const int32_t right = contributions.right[static_cast<std::size_t>(u)];
-        for (int32_t k = left; k <= right; ++k, ++weight) {
-            const uint8_t* pixel = source + static_cast<std::ptrdiff_t>(k) * kBytesPerPixel;
-            for (int b = 0; b < kBytesPerPixel; ++b) {
-                sums[b] += *weight * pixel[b];
-            }
+    std::vector<Taps> taps(contributions.left.size());
+    for (std::size_t u = 0; u < taps.size(); ++u) {
+        const double* weights = contributions.weights.data() + contributions.firstWeight[u];
+        int32_t first = contributions.left[u];
+        int32_t last = contributions.right[u];
+        while (first <= last && weights[0] == 0.0) {
+            ++first;
+            ++weights;
         }
-        for (int b = 0; b < kBytesPerPixel; ++b) {
-            destination[static_cast<std::ptrdiff_t>(u) * kBytesPerPixel + b] = truncateToByte(sums[b]);
+        while (last >= first && weights[last - first] == 0.0)
+            --last;
+        taps[u] = { first, last - first + 1, weights };
+    }
+    return taps;
+}
+
+#if defined(__SSE2__)
+// Four bytes as four doubles in two registers: [byte 0, byte 1] and [byte 2, byte 3].
+inline void widenPixel(const uint8_t* pixel, __m128d& low, __m128d& high)
+{
+    uint32_t word = 0;
+    std::memcpy(&word, pixel, sizeof(word));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lanes
+        = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(word)), zero), zero);
+    low = _mm_cvtepi32_pd(lanes);
+    high = _mm_cvtepi32_pd(_mm_shuffle_epi32(lanes, 0x0E));
+}
+
+// Clamps four sums to 0..255, truncates them toward zero and stores them as four bytes,
+// as truncateToByte does one at a time.
+inline void storePixel(uint8_t* destination, __m128d low, __m128d high)
+{
+    const __m128d floor = _mm_setzero_pd();
+    const __m128d ceiling = _mm_set1_pd(255.0);
+    const __m128i lowInts = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(low, floor), ceiling));
+    const __m128i highInts = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(high, floor), ceiling));
+    const __m128i ints = _mm_unpacklo_epi64(lowInts, highInts);
+    const __m128i words = _mm_packs_epi32(ints, ints);
+    const auto packed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+    std::memcpy(destination, &packed, sizeof(packed));
+}
+#endif
+
+// Every byte of an output pixel is the sum, in source order, of weight x source byte, as
+// a double; the vector code does the same multiplications and additions in the same order
+// per byte, only four bytes at once, so its sums are the same to the last bit.
+void scaleRow(const uint8_t* source, uint8_t* destination, const std::vector<Taps>& taps)
+{
+    for (std::size_t u = 0; u < taps.size(); ++u) {
+        const Taps& tap = taps[u];
+        const uint8_t* pixel = source + static_cast<std::ptrdiff_t>(tap.first) * kBytesPerPixel;
+        uint8_t* out = destination + u * kBytesPerPixel;
+#if defined(__SSE2__)
+        __m128d low = _mm_setzero_pd();
+        __m128d high = _mm_setzero_pd();
+        for (int32_t k = 0; k < tap.count; ++k, pixel += kBytesPerPixel) {
+            const __m128d weight = _mm_set1_pd(tap.weights[k]);
+            __m128d pixelLow;
+            __m128d pixelHigh;
+            widenPixel(pixel, pixelLow, pixelHigh);
+            low = _mm_add_pd(low, _mm_mul_pd(weight, pixelLow));
+            high = _mm_add_pd(high, _mm_mul_pd(weight, pixelHigh));
         }
+        storePixel(out, low, high);
+#else
+        double sums[kBytesPerPixel] = { 0.0, 0.0, 0.0, 0.0 };
+        for (int32_t k = 0; k < tap.count; ++k, pixel += kBytesPerPixel) {
+            for (int b = 0; b < kBytesPerPixel; ++b)
+                sums[b] += tap.weights[k] * pixel[b];
+        }
+        for (int b = 0; b < kBytesPerPixel; ++b)
+            out[b] = truncateToByte(sums[b]);
+#endif
+    }
+}
+
+// One destination row of the vertical pass from the intermediate rows, byte by byte in
+// the same order as scaleRow.
+void scaleColumns(const uint8_t* intermediate, std::size_t rowBytes, const Taps& tap, uint8_t* destination)
+{
+    const uint8_t* firstRow = intermediate + static_cast<std::size_t>(tap.first) * rowBytes;
+    for (std::size_t i = 0; i < rowBytes; i += kBytesPerPixel) {
+        const uint8_t* pixel = firstRow + i;
+#if defined(__SSE2__)
+        __m128d low = _mm_setzero_pd();
+        __m128d high = _mm_setzero_pd();
+        for (int32_t k = 0; k < tap.count; ++k, pixel += rowBytes) {
+            const __m128d weight = _mm_set1_pd(tap.weights[k]);
+            __m128d pixelLow;
+            __m128d pixelHigh;
+            widenPixel(pixel, pixelLow, pixelHigh);
+            low = _mm_add_pd(low, _mm_mul_pd(weight, pixelLow));
+            high = _mm_add_pd(high, _mm_mul_pd(weight, pixelHigh));
+        }
+        storePixel(destination + i, low, high);
+#else
+        double sums[kBytesPerPixel] = { 0.0, 0.0, 0.0, 0.0 };
+        for (int32_t k = 0; k < tap.count; ++k, pixel += rowBytes) {
+            for (int b = 0; b < kBytesPerPixel; ++b)
+                sums[b] += tap.weights[k] * pixel[b];
+        }
+        for (int b = 0; b < kBytesPerPixel; ++b)
+            destination[i + static_cast<std::size_t>(b)] = truncateToByte(sums[b]);
+#endif
     }
 }
 
@@ -111,8 +214,9 @@ void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, i
         }
     } else {
         const ContributionList across = CalcContributions(sourceWidth, newWidth);
+        const std::vector<Taps> taps = nonZeroTaps(across);
         for (std::size_t y = 0; y < rows; ++y) {
-            scaleRow(sourceRows[y], intermediate.data() + y * intermediateRowBytes, newWidth, across);
+            scaleRow(sourceRows[y], intermediate.data() + y * intermediateRowBytes, taps);
         }
     }
 
@@ -126,25 +230,11 @@ void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, i
         return;
     }
 
-    // Vertical pass. Whole rows are accumulated at once, source row by source row in the
-    // same order as a column-by-column sum, which keeps the sums identical and the memory
-    // access sequential.
+    // Vertical pass, one destination row at a time.
     const ContributionList down = CalcContributions(sourceHeight, newHeight);
-    std::vector<double> sums(intermediateRowBytes);
+    const std::vector<Taps> taps = nonZeroTaps(down);
     for (int32_t v = 0; v < newHeight; ++v) {
-        std::fill(sums.begin(), sums.end(), 0.0);
-        const double* weight = down.weights.data() + down.firstWeight[static_cast<std::size_t>(v)];
-        for (int32_t k = down.left[static_cast<std::size_t>(v)]; k <= down.right[static_cast<std::size_t>(v)];
-             ++k, ++weight) {
-            const uint8_t* row = intermediate.data() + static_cast<std::size_t>(k) * intermediateRowBytes;
-            for (std::size_t i = 0; i < intermediateRowBytes; ++i) {
-                sums[i] += *weight * row[i];
-            }
-        }
-        uint8_t* destination = destinationRows[v];
-        for (std::size_t i = 0; i < intermediateRowBytes; ++i) {
-            destination[i] = truncateToByte(sums[i]);
-        }
+        scaleColumns(intermediate.data(), intermediateRowBytes, taps[static_cast<std::size_t>(v)], destinationRows[v]);
     }
 }
 

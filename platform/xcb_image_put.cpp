@@ -1,8 +1,12 @@
 #include "platform/xcb_image_put.h"
 
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
+
+#include <sys/uio.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <memory>
 
@@ -13,8 +17,14 @@ constexpr uint32_t kRedMask = 0x00FF0000u;
 constexpr uint32_t kGreenMask = 0x0000FF00u;
 constexpr uint32_t kBlueMask = 0x000000FFu;
 constexpr uint8_t kPixelBits = 32;
+// The depth whose 32-bit pixels leave the top byte unused.
+constexpr uint8_t kOpaqueDepth = 24;
 // A PutImage request's fixed part, with room for the longer header of big requests.
 constexpr uint64_t kRequestHeaderBytes = 32;
+// Rows handed to the kernel in one request, well below the vectors one write may take.
+constexpr int32_t kRowsPerVectorRequest = 512;
+// The vectors in front of a request's own that xcb_send_request may use.
+constexpr size_t kReservedVectors = 2;
 
 struct FreeReply {
     void operator()(void* reply) const { std::free(reply); }
@@ -91,21 +101,52 @@ void XcbImagePut::Close()
 void XcbImagePut::Put(const uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength, bool bottomUp,
     int32_t x, int32_t y)
 {
-    if (!IsOpen() || pixels == nullptr || width <= 0 || height <= 0 || rowLength < width)
+    if (!IsOpen() || pixels == nullptr || width <= 0 || height <= 0 || rowLength < width || width > INT16_MAX
+        || height > INT16_MAX)
         return;
     const uint64_t rowBytes = uint64_t { static_cast<uint32_t>(width) } * sizeof(uint32_t);
     // A block larger than one request allows goes in bands of whole rows.
-    const auto bandRows = static_cast<int32_t>(std::clamp<uint64_t>(
+    auto bandRows = static_cast<int32_t>(std::clamp<uint64_t>(
         m_maximumRequestBytes > kRequestHeaderBytes ? (m_maximumRequestBytes - kRequestHeaderBytes) / rowBytes : 1, 1,
         static_cast<uint64_t>(height)));
-    m_rows.resize(static_cast<size_t>(width) * static_cast<size_t>(bandRows));
+    const auto rowAt = [&](int32_t shown) {
+        const int64_t memoryRow = bottomUp ? int64_t { height } - 1 - shown : shown;
+        return pixels + memoryRow * rowLength;
+    };
 
+    if (m_depth == kOpaqueDepth) {
+        // The top byte is not shown at this depth, so the rows go out as they lie: the
+        // kernel copies them from the caller's memory into the connection.
+        bandRows = std::min(bandRows, kRowsPerVectorRequest);
+        for (int32_t top = 0; top < height; top += bandRows) {
+            const int32_t rows = std::min(bandRows, height - top);
+            xcb_put_image_request_t request {};
+            request.format = XCB_IMAGE_FORMAT_Z_PIXMAP;
+            request.drawable = m_window;
+            request.gc = m_gc;
+            request.width = static_cast<uint16_t>(width);
+            request.height = static_cast<uint16_t>(rows);
+            request.dst_x = static_cast<int16_t>(x);
+            request.dst_y = static_cast<int16_t>(y + top);
+            request.depth = m_depth;
+            m_vectors.assign(kReservedVectors + 1 + static_cast<size_t>(rows), iovec {});
+            m_vectors[kReservedVectors] = { &request, sizeof(request) };
+            for (int32_t i = 0; i < rows; ++i)
+                m_vectors[kReservedVectors + 1 + static_cast<size_t>(i)]
+                    = { const_cast<uint32_t*>(rowAt(top + i)), static_cast<size_t>(rowBytes) };
+            const xcb_protocol_request_t protocol { 1 + static_cast<size_t>(rows), nullptr, XCB_PUT_IMAGE, 1 };
+            xcb_send_request(m_connection, 0, m_vectors.data() + kReservedVectors, &protocol);
+        }
+        return;
+    }
+
+    // At depth 32 the top byte is alpha: make every pixel opaque in a copy.
+    m_rows.resize(static_cast<size_t>(width) * static_cast<size_t>(bandRows));
     for (int32_t top = 0; top < height; top += bandRows) {
         const int32_t rows = std::min(bandRows, height - top);
         uint32_t* out = m_rows.data();
         for (int32_t shown = top; shown < top + rows; ++shown) {
-            const int64_t memoryRow = bottomUp ? int64_t { height } - 1 - shown : shown;
-            const uint32_t* in = pixels + memoryRow * rowLength;
+            const uint32_t* in = rowAt(shown);
             for (int32_t i = 0; i < width; ++i)
                 out[i] = in[i] | kOpaque;
             out += width;

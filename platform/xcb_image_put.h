@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/uio.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -11,8 +13,9 @@ struct xcb_connection_t;
 // of one connection in order, a block flushed after another is shown after it, and a
 // repaint that the toolkit makes later on the same connection lands on top of both.
 //
-// Pixels are in the byte order of ArgbImage (blue in the low byte); the top byte is made
-// opaque on the way, so the window shows the same colours at depth 24 and at depth 32.
+// Pixels are in the byte order of ArgbImage (blue in the low byte). At depth 24 the rows go
+// to the server as they lie, since it ignores the top byte; at depth 32 they are copied
+// with the top byte made opaque, so the window shows the same colours at either depth.
 // Only windows whose visual takes these words as they are (TrueColor, red 0xFF0000, green
 // 0xFF00, blue 0xFF, 32 bits per pixel, least significant byte first) are served: Open
 // answers false for any other, and the caller draws through the toolkit instead.
@@ -45,5 +48,6 @@ private:
     uint32_t m_gc = 0;
     uint8_t m_depth = 0;
     uint64_t m_maximumRequestBytes = 0;
-    std::vector<uint32_t> m_rows; // the block's rows made contiguous for one request
+    std::vector<uint32_t> m_rows; // the block's rows made opaque and contiguous, at depth 32
+    std::vector<iovec> m_vectors; // the pieces of one request, at depth 24
 };
