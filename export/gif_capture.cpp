@@ -16,16 +16,17 @@ namespace {
 // capture in the program; tests make several in turn.
 GifCapture* currentCapture = nullptr;
 
-// Texts end in a line feed when they come from the picture classes; a message box shows
-// them without it.
-std::string withoutTrailingLineFeed(std::string text)
+} // namespace
+
+std::string ExportErrorText(const std::exception& error)
 {
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return "There is not enough memory.";
+    std::string text = error.what();
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     return text;
 }
-
-} // namespace
 
 GifCaptureHost::~GifCaptureHost() = default;
 
@@ -86,11 +87,8 @@ void GifCapture::GifCaptureTick()
     if (GifFramesCaptured < GifFrames) {
         try {
             CaptureGifFrame();
-        } catch (const std::bad_alloc&) {
-            fail("There is not enough memory for another GIF frame.");
-            return;
         } catch (const std::exception& error) {
-            fail(error.what());
+            fail(ExportErrorText(error));
             return;
         }
         ++GifFramesCaptured;
@@ -131,10 +129,8 @@ void GifCapture::FinishGifCapture()
     std::string failure;
     try {
         animation->SaveToFile(fileName);
-    } catch (const std::bad_alloc&) {
-        failure = "There is not enough memory to write the GIF file.";
     } catch (const std::exception& error) {
-        failure = withoutTrailingLineFeed(error.what());
+        failure = ExportErrorText(error);
     }
     animation.reset();
     m_host.HideGifProgress();
@@ -153,5 +149,5 @@ void GifCapture::AbortGifCapture()
 void GifCapture::fail(const std::string& text)
 {
     AbortGifCapture();
-    m_host.GifCaptureFailed(withoutTrailingLineFeed(text));
+    m_host.GifCaptureFailed(text);
 }

@@ -4,8 +4,14 @@
 #include <memory>
 #include <string>
 
+#include <exception>
+
 struct ArgbImage;
 class TGIFImage;
+
+// The text of an export error as a message shows it: the picture classes' text without the
+// line feed they end it with, or a plain sentence for running out of memory.
+std::string ExportErrorText(const std::exception& error);
 
 // What a GIF capture needs from the windows around it. The capture itself is plain logic;
 // the editor implements this with its live view, its event loop and the progress window.

@@ -1,0 +1,90 @@
+#include "export/gif_progress_window.h"
+
+#include "controls/sphere_button.h"
+#include "engine/engine_globals.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+
+namespace {
+
+constexpr int kClientWidth = 380;
+constexpr int kClientHeight = 127;
+constexpr int kMessageTop = 8;
+constexpr int kMessageHeight = 48;
+constexpr int kProgressTop = 58;
+constexpr int kProgressHeight = 16;
+constexpr int kButtonTop = 88;
+constexpr int kButtonWidth = 180;
+constexpr int kButtonHeight = 25;
+constexpr int kFontPixels = 12;
+
+const QColor kTeal(0, 128, 128);
+const QColor kLime(0, 255, 0);
+constexpr quint32 kMaroonColorref = 0x000080; // COLORREF: red in the low byte
+
+QLabel* makeLimeLabel(QWidget* parent, const QString& text, int top, int height)
+{
+    auto* label = new QLabel(text, parent);
+    QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    font.setPixelSize(kFontPixels);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, kLime);
+    label->setPalette(palette);
+    label->setGeometry(0, top, kClientWidth, height);
+    return label;
+}
+
+} // namespace
+
+TFormBePatient::TFormBePatient(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(QStringLiteral("Creating GIF"));
+    setFixedSize(kClientWidth, kClientHeight);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kTeal);
+    setPalette(palette);
+
+    LabelMessage = makeLimeLabel(this,
+        QStringLiteral("Please wait while Opal Revel\ngenerates and saves \nall GIF frames."), kMessageTop,
+        kMessageHeight);
+    LabelProgress = makeLimeLabel(this, QString(), kProgressTop, kProgressHeight);
+
+    SButton_Cancel = new SButton(this);
+    SButton_Cancel->setCaption(QStringLiteral("Cancel GIF creation!"));
+    SButton_Cancel->setColor(kMaroonColorref);
+    SButton_Cancel->setGeometry((kClientWidth - kButtonWidth) / 2, kButtonTop, kButtonWidth, kButtonHeight);
+    connect(SButton_Cancel, &SButton::clicked, this, &TFormBePatient::SButton_CancelClick);
+}
+
+TFormBePatient::~TFormBePatient() = default;
+
+void TFormBePatient::ShowFramesTaken(int taken, int total)
+{
+    LabelProgress->setText(QStringLiteral("frame %1 of %2").arg(taken).arg(total));
+}
+
+void TFormBePatient::ShowWriting()
+{
+    SButton_Cancel->hide();
+    LabelProgress->setText(QStringLiteral("Writing file..."));
+}
+
+void TFormBePatient::showEvent(QShowEvent* event)
+{
+    SButton_Cancel->show();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    QWidget::showEvent(event);
+}
+
+void TFormBePatient::SButton_CancelClick()
+{
+    GifCancelRequested = 1;
+    SButton_Cancel->hide();
+}

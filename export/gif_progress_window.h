@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class SButton;
+
+// The window that stays on top while a GIF capture runs: what is happening, how many frames
+// are taken, and the button that cancels the capture. Its click sets GifCancelRequested and
+// hides the button; the capture ends at its next tick. Showing the window brings the button
+// back.
+class TFormBePatient : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TFormBePatient(QWidget* parent = nullptr);
+    ~TFormBePatient() override;
+
+    // "frame k of n" under the three lines.
+    void ShowFramesTaken(int taken, int total);
+    // "Writing file..." instead of the frame count, without the cancel button.
+    void ShowWriting();
+
+    QLabel* LabelMessage = nullptr;
+    QLabel* LabelProgress = nullptr;
+    SButton* SButton_Cancel = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void SButton_CancelClick();
+};

@@ -1,0 +1,148 @@
+#include "export/gif_settings_dialog.h"
+
+#include "controls/sphere_button.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSlider>
+
+namespace {
+
+constexpr int kClientWidth = 390;
+constexpr int kClientHeight = 290;
+constexpr int kMargin = 16;
+constexpr int kRowTop = 14;
+constexpr int kRowPitch = 44;
+constexpr int kCaptionWidth = 150;
+constexpr int kLabelHeight = 16;
+constexpr int kSliderTop = 18;
+constexpr int kSliderHeight = 22;
+constexpr int kButtonTop = 250;
+constexpr int kButtonWidth = 140;
+constexpr int kButtonHeight = 25;
+constexpr int kFontPixels = 12;
+
+// Colours of the form: COLORREF for the buttons (red in the low byte).
+constexpr quint32 kGreenColorref = 0x008000;
+constexpr quint32 kMaroonColorref = 0x000080;
+const QColor kAqua(0, 255, 255);
+
+QFont labelFont()
+{
+    QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    font.setPixelSize(kFontPixels);
+    font.setBold(true);
+    return font;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& geometry)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(labelFont());
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, kAqua);
+    label->setPalette(palette);
+    label->setGeometry(geometry);
+    return label;
+}
+
+SButton* makeButton(QWidget* parent, const QString& caption, quint32 colorref, int left)
+{
+    auto* button = new SButton(parent);
+    button->setCaption(caption);
+    button->setColor(colorref);
+    button->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
+    return button;
+}
+
+} // namespace
+
+TFormGIF::TFormGIF(PanelSizeSource panelSize, QWidget* parent)
+    : QDialog(parent)
+    , m_panelSize(std::move(panelSize))
+{
+    setWindowTitle(QStringLiteral("Adjust GIF settings"));
+    setFixedSize(kClientWidth, kClientHeight);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    setPalette(palette);
+
+    struct Row {
+        const char* caption;
+        GifSettingRange range;
+        QLabel** label;
+        QSlider** slider;
+    };
+    const Row rows[] = {
+        { "Image size:", kGifScaleRange, &LabelSize, &SliderSize },
+        { "Frames per second:", kGifFpsRange, &LabelFPS, &SliderFPS },
+        { "Total frame count:", kGifFramesRange, &LabelFrames, &SliderFrames },
+        { "Objects per frame:", kGifObjectsPerFrameRange, &LabelObjects, &SliderObjects },
+        { "Palette colors:", kGifColorsRange, &LabelColors, &SliderColors },
+    };
+    const int sliderWidth = kClientWidth - 2 * kMargin;
+    int top = kRowTop;
+    for (const Row& row : rows) {
+        makeLabel(this, QString::fromLatin1(row.caption), QRect(kMargin, top, kCaptionWidth, kLabelHeight));
+        *row.label = makeLabel(this, QString(),
+            QRect(kMargin + kCaptionWidth, top, sliderWidth - kCaptionWidth, kLabelHeight));
+        auto* slider = new QSlider(Qt::Horizontal, this);
+        slider->setRange(row.range.minimum, row.range.maximum);
+        slider->setSingleStep(1);
+        slider->setPageStep(1);
+        slider->setGeometry(kMargin, top + kSliderTop, sliderWidth, kSliderHeight);
+        connect(slider, &QSlider::valueChanged, this, &TFormGIF::refreshLabels);
+        *row.slider = slider;
+        top += kRowPitch;
+    }
+
+    ButtonCreate = makeButton(this, QStringLiteral("Create GIF"), kGreenColorref, 40);
+    ButtonCancel = makeButton(this, QStringLiteral("Cancel"), kMaroonColorref, kClientWidth - 40 - kButtonWidth);
+    connect(ButtonCreate, &SButton::clicked, this, &TFormGIF::ButtonCreateClick);
+    connect(ButtonCancel, &SButton::clicked, this, &QDialog::reject);
+}
+
+TFormGIF::~TFormGIF() = default;
+
+GifSettingValues TFormGIF::SliderValues() const
+{
+    GifSettingValues values;
+    values.scale = SliderSize->value();
+    values.fps = SliderFPS->value();
+    values.frames = SliderFrames->value();
+    values.objectsPerFrame = SliderObjects->value();
+    values.colors = SliderColors->value();
+    return values;
+}
+
+void TFormGIF::showEvent(QShowEvent* event)
+{
+    const GifSettingValues values = CurrentGifSettings();
+    SliderSize->setValue(values.scale);
+    SliderFPS->setValue(values.fps);
+    SliderFrames->setValue(values.frames);
+    SliderObjects->setValue(values.objectsPerFrame);
+    SliderColors->setValue(values.colors);
+    refreshLabels();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    QDialog::showEvent(event);
+}
+
+void TFormGIF::refreshLabels()
+{
+    const QSize panel = m_panelSize ? m_panelSize() : QSize();
+    LabelSize->setText(QString::fromStdString(GifSizeText(panel.width(), panel.height(), SliderSize->value())));
+    LabelFPS->setText(QString::number(SliderFPS->value()));
+    LabelFrames->setText(QString::number(SliderFrames->value()));
+    LabelObjects->setText(QString::number(SliderObjects->value()));
+    LabelColors->setText(QString::number(SliderColors->value()));
+}
+
+void TFormGIF::ButtonCreateClick()
+{
+    StoreGifSettings(SliderValues());
+    accept();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "export/gif_settings.h"
+
+#include <QDialog>
+
+#include <array>
+#include <functional>
+
+class QLabel;
+class QSlider;
+class SButton;
+
+// "Adjust GIF settings": the five settings of the next GIF capture on sliders, with the
+// frame size the capture will have for the live view's current size. It starts from the
+// process-wide settings every time it is shown; "Create GIF" stores the five values and
+// accepts, "Cancel" and the window frame's close button reject and store nothing.
+class TFormGIF : public QDialog {
+    Q_OBJECT
+
+public:
+    // The render panel's size in device pixels, asked whenever the size line is refreshed.
+    using PanelSizeSource = std::function<QSize()>;
+
+    explicit TFormGIF(PanelSizeSource panelSize, QWidget* parent = nullptr);
+    ~TFormGIF() override;
+
+    QSlider* SliderSize = nullptr;
+    QSlider* SliderFPS = nullptr;
+    QSlider* SliderFrames = nullptr;
+    QSlider* SliderObjects = nullptr;
+    QSlider* SliderColors = nullptr;
+    QLabel* LabelSize = nullptr;
+    QLabel* LabelFPS = nullptr;
+    QLabel* LabelFrames = nullptr;
+    QLabel* LabelObjects = nullptr;
+    QLabel* LabelColors = nullptr;
+    SButton* ButtonCreate = nullptr;
+    SButton* ButtonCancel = nullptr;
+
+    // The values the sliders show.
+    GifSettingValues SliderValues() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void refreshLabels();
+    void ButtonCreateClick();
+
+    PanelSizeSource m_panelSize;
+};

@@ -1,0 +1,132 @@
+#include "export/save_tab_exports.h"
+
+#include "controls/sphere_button.h"
+#include "engine/argb_image.h"
+#include "export/gif_progress_window.h"
+#include "export/gif_settings.h"
+#include "export/jpeg_encoder.h"
+#include "presets/settings.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+
+namespace {
+
+// What a frame source gives while there is no renderer: no pixels.
+const ArgbImage kNoFrame;
+
+} // namespace
+
+SaveTabExports::SaveTabExports(QWidget* window, FrameSource frame, TFormGIF::PanelSizeSource panelSize)
+    : QObject(window)
+    , m_window(window)
+    , m_frame(std::move(frame))
+    , m_formGif(new TFormGIF(std::move(panelSize), window))
+    , m_formBePatient(new TFormBePatient(window))
+{
+}
+
+SaveTabExports::~SaveTabExports() = default;
+
+void SaveTabExports::SButton5Click()
+{
+    // The picture of the moment of the click: the live view may go on behind the dialog.
+    const ArgbImage* live = m_frame ? m_frame() : nullptr;
+    if (!live || live->pixels.empty())
+        return;
+    ArgbImage frame;
+    frame.SetSize(live->width, live->height);
+    frame.pixels = live->pixels;
+
+    const QString fileName = runSaveDialog(QStringLiteral("Save picture to file"),
+        QStringLiteral("JPEG files (*.jpg)"), QStringLiteral("jpg"), QString());
+    if (fileName.isEmpty())
+        return;
+    try {
+        SaveJpegSnapshot(frame, WithDefaultExtension(fileName.toStdString(), "jpg"));
+    } catch (const std::exception& error) {
+        showFailure(QStringLiteral("The JPEG image could not be saved."), ExportErrorText(error));
+    }
+}
+
+void SaveTabExports::SButton6Click()
+{
+    if (m_formGif->exec() != QDialog::Accepted)
+        return;
+    const QString fileName = runSaveDialog(QStringLiteral("Choose file..."), QStringLiteral("GIF files (*.gif)"),
+        QStringLiteral("gif"), m_lastGifName);
+    if (fileName.isEmpty())
+        return;
+    m_lastGifName = fileName;
+    m_capture.GifFileName = WithDefaultExtension(fileName.toStdString(), "gif");
+    m_capture.StartGifCapture();
+}
+
+void SaveTabExports::AbortGifCapture()
+{
+    m_capture.AbortGifCapture();
+}
+
+const ArgbImage& SaveTabExports::GifSourceFrame()
+{
+    const ArgbImage* frame = m_frame ? m_frame() : nullptr;
+    return frame ? *frame : kNoFrame;
+}
+
+void SaveTabExports::ProcessGuiEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void SaveTabExports::ShowGifProgress()
+{
+    // A capture started over while the window shows keeps it, with its button back.
+    m_formBePatient->SButton_Cancel->show();
+    m_formBePatient->show();
+    m_formBePatient->raise();
+}
+
+void SaveTabExports::GifFramesTaken(int32_t taken, int32_t total)
+{
+    m_formBePatient->ShowFramesTaken(taken, total);
+}
+
+void SaveTabExports::GifWriting()
+{
+    m_formBePatient->ShowWriting();
+}
+
+void SaveTabExports::HideGifProgress()
+{
+    m_formBePatient->hide();
+}
+
+void SaveTabExports::GifCaptureFailed(const std::string& text)
+{
+    showFailure(QStringLiteral("The GIF animation could not be saved."), text);
+}
+
+QString SaveTabExports::runSaveDialog(const QString& title, const QString& filter, const QString& suffix,
+    const QString& fileName) const
+{
+    QFileDialog dialog(m_window, title, QStringLiteral("."), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void SaveTabExports::showFailure(const QString& what, const std::string& reason) const
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromStdString(ProductTitle), what, QMessageBox::Ok,
+        m_window);
+    box->setInformativeText(QString::fromStdString(reason));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}

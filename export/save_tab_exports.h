@@ -1,0 +1,68 @@
+#pragma once
+
+#include "export/gif_capture.h"
+#include "export/gif_settings_dialog.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QWidget;
+class TFormBePatient;
+struct ArgbImage;
+
+// The two export buttons of the editor's Save tab: the JPEG snapshot of the live view and
+// the animated GIF capture, each with its dialogs, and the message box that tells why a
+// file could not be written. The editor owns one, gives it the live view's frame and size,
+// installs nothing else: the capture hooks itself into the renderer when it starts.
+//
+// No failure leaves these handlers as an exception; the message boxes are window-modal
+// and do not wait, so the live view keeps running behind them.
+class SaveTabExports : public QObject, public GifCaptureHost {
+    Q_OBJECT
+
+public:
+    // The live view renderer's full-size frame, or null while there is no renderer.
+    using FrameSource = std::function<const ArgbImage*()>;
+
+    // The dialogs and the progress window are created here, as children of the window.
+    SaveTabExports(QWidget* window, FrameSource frame, TFormGIF::PanelSizeSource panelSize);
+    ~SaveTabExports() override;
+
+    // "Save as JPEG image": the frame as it is at the click, saved under the name the save
+    // dialog gives (".jpg" appended when the name has no extension); nothing without a name.
+    void SButton5Click();
+    // "Save as GIF animation": the settings dialog, the save dialog (which remembers the
+    // last name), then the capture; each dialog's cancel stops the sequence.
+    void SButton6Click();
+    // Ends a running capture without writing, as when the editor closes.
+    void AbortGifCapture();
+
+    TFormGIF* FormGIF() const { return m_formGif; }
+    TFormBePatient* FormBePatient() const { return m_formBePatient; }
+    GifCapture& Capture() { return m_capture; }
+
+    // GifCaptureHost
+    const ArgbImage& GifSourceFrame() override;
+    void ProcessGuiEvents() override;
+    void ShowGifProgress() override;
+    void GifFramesTaken(int32_t taken, int32_t total) override;
+    void GifWriting() override;
+    void HideGifProgress() override;
+    void GifCaptureFailed(const std::string& text) override;
+
+private:
+    // Runs a save dialog; an empty string when the user cancels.
+    QString runSaveDialog(const QString& title, const QString& filter, const QString& suffix,
+        const QString& fileName) const;
+    void showFailure(const QString& what, const std::string& reason) const;
+
+    QWidget* m_window;
+    FrameSource m_frame;
+    TFormGIF* m_formGif; // owned by the window
+    TFormBePatient* m_formBePatient; // owned by the window
+    GifCapture m_capture { *this };
+    QString m_lastGifName;
+};

@@ -1,0 +1,299 @@
+#include "controls/sphere_button.h"
+#include "engine/argb_image.h"
+#include "engine/engine_globals.h"
+#include "export/gif_progress_window.h"
+#include "export/gif_settings_dialog.h"
+#include "export/save_tab_exports.h"
+#include "tests/export/decoders.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "export_windows_test";
+    static char* argv[] = { name, nullptr };
+    static QApplication app(argc, argv);
+    return app;
+}
+
+void clickButton(SButton* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() / 2));
+}
+
+// Runs the action on the modal window that shows next, once the event loop reaches it.
+void whenModalShows(std::function<void(QWidget*)> action)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            action(modal);
+        }
+    });
+    timer->start(10);
+}
+
+// Types a name into the save dialog and confirms it.
+void acceptSaveDialog(QWidget* modal, const QString& expectedTitle, const QString& fileName)
+{
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), expectedTitle);
+    dialog->selectFile(fileName);
+    static_cast<QDialog*>(dialog)->accept();
+}
+
+QMessageBox* visibleMessageBox()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            return box;
+    }
+    return nullptr;
+}
+
+class ExportWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        application();
+        ResetEngineGlobals();
+        frame.SetSize(64, 48);
+        for (int32_t y = 0; y < frame.height; ++y) {
+            for (int32_t x = 0; x < frame.width; ++x)
+                frame.pixels[static_cast<std::size_t>(y * frame.width + x)] = MakeArgb(255, x * 4, y * 5, 128);
+        }
+    }
+    void TearDown() override
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QMessageBox*>(widget))
+                widget->close();
+        }
+        ResetEngineGlobals();
+    }
+
+    QSize panel { 640, 480 };
+    ArgbImage frame;
+    ScratchFolder folder;
+};
+
+TEST_F(ExportWindowsTest, TheSizeLineFollowsThePanelAndTheSizeSlider)
+{
+    TFormGIF form([this] { return panel; });
+    form.show();
+    EXPECT_EQ(form.size(), QSize(390, 290));
+    EXPECT_EQ(form.windowTitle(), "Adjust GIF settings");
+    EXPECT_EQ(form.LabelSize->text(), "40%, 256 x 192 pixels");
+    EXPECT_EQ(form.LabelFPS->text(), "4");
+    EXPECT_EQ(form.LabelFrames->text(), "10");
+    EXPECT_EQ(form.LabelObjects->text(), "100");
+    EXPECT_EQ(form.LabelColors->text(), "128");
+
+    panel = QSize(100, 60);
+    form.SliderSize->setValue(5);
+    EXPECT_EQ(form.LabelSize->text(), "5%, 5 x 3 pixels");
+    form.SliderColors->setValue(300);
+    EXPECT_EQ(form.LabelColors->text(), "255");
+    form.hide();
+}
+
+TEST_F(ExportWindowsTest, CreateGifStoresTheFiveValuesAndShowingAgainClamps)
+{
+    TFormGIF form([this] { return panel; });
+    GifObjectsPerFrame = 100 + 5 * 60; // grown by blur passes
+    form.show();
+    EXPECT_EQ(form.SliderObjects->value(), 256);
+    EXPECT_EQ(GifObjectsPerFrame, 400); // showing alone stores nothing
+
+    form.SliderSize->setValue(25);
+    form.SliderFPS->setValue(7);
+    form.SliderFrames->setValue(33);
+    form.SliderObjects->setValue(64);
+    form.SliderColors->setValue(200);
+    clickButton(form.ButtonCreate);
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(GifScale, 25);
+    EXPECT_EQ(GifFps, 7);
+    EXPECT_EQ(GifFrames, 33);
+    EXPECT_EQ(GifObjectsPerFrame, 64);
+    EXPECT_EQ(GifColors, 200);
+}
+
+TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonStoreNothing)
+{
+    TFormGIF form([this] { return panel; });
+    form.show();
+    form.SliderSize->setValue(90);
+    clickButton(form.ButtonCancel);
+    EXPECT_EQ(form.result(), QDialog::Rejected);
+    EXPECT_EQ(GifScale, 40);
+
+    // Closed through its frame after an earlier "Create GIF": that counts as cancel.
+    form.show();
+    clickButton(form.ButtonCreate);
+    ASSERT_EQ(form.result(), QDialog::Accepted);
+    whenModalShows([](QWidget* modal) {
+        auto* dialog = qobject_cast<TFormGIF*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->SliderFrames->setValue(77);
+        dialog->close();
+    });
+    EXPECT_EQ(form.exec(), QDialog::Rejected);
+    EXPECT_EQ(GifFrames, 10);
+}
+
+TEST_F(ExportWindowsTest, TheProgressWindowCountsFramesAndCancels)
+{
+    TFormBePatient window;
+    window.show();
+    EXPECT_EQ(window.size(), QSize(380, 127));
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(window.LabelMessage->text(), "Please wait while Opal Revel\ngenerates and saves \nall GIF frames.");
+    window.ShowFramesTaken(3, 10);
+    EXPECT_EQ(window.LabelProgress->text(), "frame 3 of 10");
+    EXPECT_EQ(window.SButton_Cancel->caption(), "Cancel GIF creation!");
+
+    clickButton(window.SButton_Cancel);
+    EXPECT_EQ(GifCancelRequested, 1);
+    EXPECT_FALSE(window.SButton_Cancel->isVisible());
+    window.hide();
+    window.show();
+    EXPECT_TRUE(window.SButton_Cancel->isVisible());
+    window.ShowWriting();
+    EXPECT_EQ(window.LabelProgress->text(), "Writing file...");
+    EXPECT_FALSE(window.SButton_Cancel->isVisible());
+}
+
+TEST_F(ExportWindowsTest, JpegSnapshotTakesTheFrameOfTheClickAndAppendsTheExtension)
+{
+    QWidget editor;
+    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    const ArgbImage clicked = frame;
+    whenModalShows([this](QWidget* modal) {
+        frame.Fill(0xFF0000FFu); // the live view goes on behind the dialog
+        acceptSaveDialog(modal, "Save picture to file", QString::fromStdString(folder.File("shot")));
+    });
+    exports.SButton5Click();
+    ASSERT_EQ(folder.Entries(), std::vector<std::string> { "shot.jpg" });
+    const DecodedJpeg decoded = DecodeJpegFile(folder.File("shot.jpg"));
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_EQ(decoded.width, 64);
+    EXPECT_EQ(decoded.height, 48);
+    // The picture of the click, not the blue the frame holds now.
+    long long difference = 0;
+    for (std::size_t i = 0; i < clicked.pixels.size(); ++i) {
+        const uint32_t pixel = clicked.pixels[i];
+        difference += std::abs(static_cast<int>((pixel >> 16) & 0xFF) - decoded.rgb[3 * i]);
+        difference += std::abs(static_cast<int>(pixel & 0xFF) - decoded.rgb[3 * i + 2]);
+    }
+    EXPECT_LT(difference / static_cast<long long>(2 * clicked.pixels.size()), 3);
+    EXPECT_EQ(visibleMessageBox(), nullptr);
+}
+
+TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
+{
+    QWidget editor;
+    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    const QString target = QFileInfo(QString::fromStdString(folder.File("missing/shot.jpg"))).absoluteFilePath();
+    whenModalShows([&](QWidget* modal) { acceptSaveDialog(modal, "Save picture to file", target); });
+    exports.SButton5Click();
+    QMessageBox* box = visibleMessageBox();
+    ASSERT_NE(box, nullptr);
+    // The dialog may make the name absolute its own way; the reason names it either way.
+    EXPECT_TRUE(box->informativeText().startsWith("Decoder error: Opening /")) << box->informativeText().toStdString();
+    EXPECT_TRUE(box->informativeText().endsWith("/missing/shot.jpg failed")) << box->informativeText().toStdString();
+    EXPECT_FALSE(box->informativeText().endsWith('\n'));
+    EXPECT_TRUE(folder.Entries().empty());
+
+    // Cancelling the dialog writes nothing and says nothing.
+    box->close();
+    whenModalShows([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    exports.SButton5Click();
+    EXPECT_TRUE(folder.Entries().empty());
+    EXPECT_EQ(visibleMessageBox(), nullptr);
+}
+
+TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
+{
+    QWidget editor;
+    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    GifObjectsPerFrame = 60; // leaves room to see the dialog store 50
+    whenModalShows([&](QWidget* modal) {
+        auto* form = qobject_cast<TFormGIF*>(modal);
+        ASSERT_NE(form, nullptr);
+        form->SliderFrames->setValue(2);
+        form->SliderObjects->setValue(50);
+        form->SliderSize->setValue(50);
+        whenModalShows([&](QWidget* next) {
+            acceptSaveDialog(next, "Choose file...", QString::fromStdString(folder.File("movie")));
+        });
+        clickButton(form->ButtonCreate);
+    });
+    exports.SButton6Click();
+    ASSERT_TRUE(GifCaptureActive);
+    EXPECT_TRUE(exports.FormBePatient()->isVisible());
+    EXPECT_EQ(exports.FormBePatient()->LabelProgress->text(), "frame 0 of 2");
+    for (int tick = 0; tick < 3 * 51 && GifCaptureActive; ++tick)
+        ::GifCaptureTick();
+    EXPECT_FALSE(GifCaptureActive);
+    EXPECT_FALSE(exports.FormBePatient()->isVisible());
+    const DecodedGif decoded = DecodeGifFile(folder.File("movie.gif"));
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    ASSERT_EQ(decoded.frames.size(), 2u);
+    EXPECT_EQ(decoded.frames[0].width, 32);
+    EXPECT_EQ(decoded.frames[0].height, 24);
+
+    // The save dialog offers the last name again; cancelling it starts nothing.
+    whenModalShows([&](QWidget* modal) {
+        whenModalShows([&](QWidget* next) {
+            auto* dialog = qobject_cast<QFileDialog*>(next);
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_FALSE(dialog->selectedFiles().isEmpty());
+            EXPECT_TRUE(dialog->selectedFiles().constFirst().endsWith("/movie.gif"))
+                << dialog->selectedFiles().constFirst().toStdString();
+            dialog->reject();
+        });
+        clickButton(qobject_cast<TFormGIF*>(modal)->ButtonCreate);
+    });
+    exports.SButton6Click();
+    EXPECT_FALSE(GifCaptureActive);
+    EXPECT_FALSE(exports.FormBePatient()->isVisible());
+}
+
+TEST_F(ExportWindowsTest, CancelDuringTheCaptureHidesTheWindowAndWritesNothing)
+{
+    QWidget editor;
+    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    GifObjectsPerFrame = 0;
+    exports.Capture().GifFileName = folder.File("cancelled.gif");
+    exports.Capture().StartGifCapture();
+    ::GifCaptureTick();
+    EXPECT_EQ(exports.FormBePatient()->LabelProgress->text(), "frame 1 of 10");
+    clickButton(exports.FormBePatient()->SButton_Cancel);
+    ::GifCaptureTick();
+    EXPECT_FALSE(GifCaptureActive);
+    EXPECT_FALSE(exports.FormBePatient()->isVisible());
+    EXPECT_TRUE(folder.Entries().empty());
+    EXPECT_EQ(visibleMessageBox(), nullptr);
+}
+
+} // namespace
