@@ -21,15 +21,6 @@
 
 namespace {
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "export_windows_test";
-    static char* argv[] = { name, nullptr };
-    static QApplication app(argc, argv);
-    return app;
-}
-
 void clickButton(SButton* button)
 {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() / 2));
@@ -72,7 +63,6 @@ class ExportWindowsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        application();
         ResetEngineGlobals();
         frame.SetSize(64, 48);
         for (int32_t y = 0; y < frame.height; ++y) {
@@ -297,3 +287,12 @@ TEST_F(ExportWindowsTest, CancelDuringTheCaptureHidesTheWindowAndWritesNothing)
 }
 
 } // namespace
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
