@@ -1,8 +1,11 @@
 #include "platform/atomic_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,36 +41,90 @@ std::filesystem::path followLinks(std::filesystem::path path)
     return path;
 }
 
-// The temporary file is created with O_EXCL under a name no other writer uses, mode 0666 so
-// that the umask applies as to any new file. The leading dot keeps it out of listings; the
-// name says what it was for, unless the target's name is so long that the temporary name
-// would pass the file system's limit, when a short name is used.
-int createTemporary(const std::filesystem::path& target, std::string& temporary)
+std::filesystem::path folderOf(const std::filesystem::path& target)
+{
+    return target.parent_path().empty() ? "." : target.parent_path();
+}
+
+constexpr std::string_view kTemporaryMark = ".tmp-";
+constexpr std::string_view kShortStem = ".opal";
+
+// The hidden names a temporary file of this process may take: ".<target>.tmp-<pid>-" and a
+// counter. The leading dot keeps it out of listings; the name says what it was for, unless
+// the target's name is so long that the temporary name would pass the file system's limit,
+// when the short stem is used.
+std::vector<std::string> temporaryStems(const std::filesystem::path& target)
+{
+    const std::string unique = std::string(kTemporaryMark) + std::to_string(::getpid()) + "-";
+    return { "." + target.filename().string() + unique, std::string(kShortStem) + unique };
+}
+
+// Gives the temporary file a fresh name from the stems: create answers 0 when the name was
+// taken, or an errno value. EEXIST tries the next counter, ENAMETOOLONG the next stem.
+template<typename Create> bool nameTemporary(const std::filesystem::path& target, std::string& temporary, Create create)
 {
     constexpr int kAttempts = 100;
     static unsigned counter = 0;
-    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
-    const std::string unique = ".tmp-" + std::to_string(::getpid()) + "-";
-    for (const std::string& stem : { "." + target.filename().string() + unique, std::string(".opal") + unique }) {
+    int error = 0;
+    for (const std::string& stem : temporaryStems(target)) {
         for (int attempt = 0; attempt < kAttempts; ++attempt) {
-            temporary = (folder / (stem + std::to_string(counter++))).string();
-            const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (descriptor >= 0)
-                return descriptor;
-            if (errno != EEXIST)
+            temporary = (folderOf(target) / (stem + std::to_string(counter++))).string();
+            error = create(temporary);
+            if (error == 0)
+                return true;
+            if (error != EEXIST)
                 break;
         }
-        if (errno != ENAMETOOLONG)
-            return -1;
+        if (error != ENAMETOOLONG)
+            break;
     }
+    temporary.clear();
+    return false;
+}
+
+// A temporary file without a name: killed before it is linked, the process leaves nothing.
+int createAnonymous(const std::filesystem::path& target)
+{
+#ifdef O_TMPFILE
+    return ::open(folderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+#else
+    (void)target;
+    errno = EOPNOTSUPP;
     return -1;
+#endif
+}
+
+// Links a nameless temporary file under its hidden name. /proc gives its path to anyone who
+// holds the descriptor; without /proc, AT_EMPTY_PATH needs a privilege most users lack.
+int linkAnonymous(int descriptor, const std::string& name)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    if (errno == EEXIST || errno == ENAMETOOLONG)
+        return errno;
+    return ::linkat(descriptor, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+}
+
+// The process id in a temporary name after the stem's mark, or 0 when the rest of the name is
+// not "<pid>-<counter>".
+pid_t ownerOf(std::string_view rest)
+{
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size())
+        return 0;
+    const auto digits = [](std::string_view text) {
+        return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (dash > 9 || !digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1)))
+        return 0;
+    return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
 }
 
 // Makes the rename itself durable: the folder's entry is flushed too.
 void syncFolder(const std::filesystem::path& target)
 {
-    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int descriptor = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor >= 0) {
         ::fsync(descriptor);
         ::close(descriptor);
@@ -94,10 +151,16 @@ bool AtomicFileWriter::Open(const std::filesystem::path& link)
     if (exists && (!S_ISREG(existing.st_mode) || ::access(target.c_str(), W_OK) != 0))
         return false;
 
-    m_descriptor = createTemporary(target, m_temporary);
+    RemoveStaleTemporaries(target);
+    m_descriptor = createAnonymous(target);
     if (m_descriptor < 0) {
-        m_temporary.clear();
-        return false;
+        // The file system has no nameless files: the temporary file is named from the start.
+        nameTemporary(target, m_temporary, [this](const std::string& name) {
+            m_descriptor = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            return m_descriptor >= 0 ? 0 : errno;
+        });
+        if (m_descriptor < 0)
+            return false;
     }
     // A replaced file keeps its permission bits (not set-id or sticky bits, which a
     // replacement written by this program should not inherit).
@@ -112,6 +175,12 @@ bool AtomicFileWriter::Commit(std::string_view bytes)
     if (m_descriptor < 0)
         return false;
     bool good = writeAll(m_descriptor, bytes) && ::fsync(m_descriptor) == 0;
+    if (good && m_temporary.empty()) {
+        const int descriptor = m_descriptor;
+        good = nameTemporary(m_target, m_temporary, [descriptor](const std::string& name) {
+            return linkAnonymous(descriptor, name);
+        });
+    }
     good = (::close(m_descriptor) == 0) && good;
     m_descriptor = -1;
     if (good)
@@ -135,6 +204,40 @@ void AtomicFileWriter::Discard()
         m_temporary.clear();
     }
     m_target.clear();
+}
+
+bool IsAtomicWriterTemporary(const std::string& fileName)
+{
+    const std::size_t mark = fileName.rfind(kTemporaryMark);
+    return !fileName.empty() && fileName[0] == '.' && mark != std::string::npos && mark > 0
+        && ownerOf(std::string_view(fileName).substr(mark + kTemporaryMark.size())) > 0;
+}
+
+int RemoveStaleTemporaries(const std::filesystem::path& target)
+{
+    const std::string ownStem = "." + target.filename().string() + std::string(kTemporaryMark);
+    const std::string shortStem = std::string(kShortStem) + std::string(kTemporaryMark);
+    int removed = 0;
+    std::error_code error;
+    std::filesystem::directory_iterator entry(folderOf(target), error);
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        std::string_view rest;
+        if (name.starts_with(ownStem))
+            rest = std::string_view(name).substr(ownStem.size());
+        else if (name.starts_with(shortStem))
+            rest = std::string_view(name).substr(shortStem.size());
+        else
+            continue;
+        // Only a process that no longer exists is known to have given its file up; a file
+        // of a running one may be about to be renamed.
+        const pid_t owner = ownerOf(rest);
+        if (owner <= 0 || owner == ::getpid() || ::kill(owner, 0) == 0 || errno != ESRCH)
+            continue;
+        if (::unlink(entry->path().c_str()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes)

@@ -5,9 +5,14 @@
 #include <string_view>
 
 // Replaces a file so that a crash, a full disk or a failed write never leaves a half-written
-// file where a good one was: the bytes go to a hidden temporary file in the same folder, are
-// flushed to disk, and the temporary file is renamed over the target. On any failure the
-// temporary file is removed and the old file is left as it was.
+// file where a good one was: the bytes go to a temporary file in the same folder, are flushed
+// to disk, and the temporary file is renamed over the target. On any failure the temporary
+// file is removed and the old file is left as it was.
+//
+// Nor may a process killed in the middle leave its temporary file behind. Where the file
+// system allows it the temporary file has no name while it is written (O_TMPFILE) and gets
+// its hidden name, ".<target>.tmp-<pid>-<n>", only just before the rename; and every writer
+// first removes the temporary files that dead processes left beside its target.
 //
 // A symbolic link at the target is followed and the file it leads to is replaced, as writing
 // through the link would; a replaced file keeps its permission bits, a new one gets the
@@ -37,9 +42,17 @@ public:
 
 private:
     int m_descriptor = -1;
+    // Empty while the temporary file has no name.
     std::string m_temporary;
+    std::string m_temporaryStem;
     std::filesystem::path m_target;
 };
 
 // Open and Commit in one step. The folder must exist.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// True for the name of a temporary file of this writer (".<target>.tmp-<pid>-<n>").
+bool IsAtomicWriterTemporary(const std::string& fileName);
+// Removes the temporary files beside the target that processes no longer running left behind.
+// Answers how many were removed.
+int RemoveStaleTemporaries(const std::filesystem::path& target);

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 std::string InstanceLockFolder()
@@ -33,9 +34,16 @@ InstanceLock::Outcome InstanceLock::Acquire(const std::string& name)
         return Outcome::Unavailable;
 
     std::string path = folder + "/" + name;
-    int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Non-blocking, so that a pipe put under the lock's name cannot make the open wait, and
+    // only a regular file counts: a lock on anything else says nothing about other instances.
+    int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
     if (descriptor < 0)
         return Outcome::Unavailable;
+    struct stat status { };
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return Outcome::Unavailable;
+    }
 
     int result;
     do {

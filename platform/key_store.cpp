@@ -1,9 +1,9 @@
 #include "platform/key_store.h"
 
-#include <fstream>
 #include <system_error>
 
 #include "platform/atomic_file.h"
+#include "platform/regular_file.h"
 #include "platform/user_folders.h"
 
 namespace fs = std::filesystem;
@@ -36,17 +36,22 @@ RegFileKeyStore::RegFileKeyStore(fs::path file)
 {
 }
 
-RegDocument RegFileKeyStore::readDocument() const
+bool RegFileKeyStore::readDocument(RegDocument& document)
 {
-    std::error_code error;
-    const auto size = fs::file_size(m_file, error);
-    if (error || size > kMaxRegTextBytes)
-        return {};
-    std::ifstream in(m_file, std::ios::binary);
-    std::string text(static_cast<size_t>(size), '\0');
-    if (!in.read(text.data(), static_cast<std::streamsize>(text.size())))
-        text.resize(static_cast<size_t>(in.gcount()));
-    return ParseRegText(text);
+    document = {};
+    m_problem.clear();
+    std::string text;
+    const RegularFileRead result = ReadRegularFile(m_file, kMaxRegTextBytes, text);
+    if (result == RegularFileRead::Missing)
+        return true;
+    if (result != RegularFileRead::Ok) {
+        m_problem = "the settings store " + m_file.string() + " " + DescribeRegularFileRead(result);
+        if (result == RegularFileRead::TooLarge)
+            m_problem += " (over " + std::to_string(kMaxRegTextBytes >> 20) + " MiB)";
+        return false;
+    }
+    document = ParseRegText(text);
+    return true;
 }
 
 RegFileKeyStore::OpenedKey* RegFileKeyStore::find(KeyHandle key)
@@ -60,7 +65,9 @@ KeyHandle RegFileKeyStore::OpenKey(std::string_view path, bool create)
     const std::string full = FullKeyPath(path);
     if (full.size() == kRootName.size())
         return kNoKey;
-    const RegDocument document = readDocument();
+    RegDocument document;
+    if (!readDocument(document))
+        return kNoKey;
     OpenedKey opened;
     if (const RegKey* key = document.Find(full)) {
         opened.key = *key;
@@ -132,7 +139,10 @@ bool RegFileKeyStore::CloseKey(KeyHandle key)
     if (opened.writes.empty() && !opened.created)
         return true;
 
-    RegDocument document = readDocument();
+    // What cannot be read is not written over: the writes would replace it whole.
+    RegDocument document;
+    if (!readDocument(document))
+        return false;
     RegKey& stored = document.FindOrAdd(opened.key.path);
     for (RegValue& value : opened.writes)
         stored.Set(std::move(value));

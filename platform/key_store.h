@@ -32,14 +32,19 @@ public:
     virtual bool WriteString(KeyHandle key, std::string_view name, std::string_view value) = 0;
     // Ends the use of the handle. False when changes made through it could not be stored.
     virtual bool CloseKey(KeyHandle key) = 0;
+    // Why the last open found no key although the store exists: it could not be read (too
+    // large, not a regular file, no permission). Empty when the store was read or does not
+    // exist yet, so that a missing key really is missing.
+    virtual std::string Problem() const { return {}; }
 };
 
 // The store kept in one REGEDIT4 text file (see reg_text.h), with the root written as
 // HKEY_CURRENT_USER. Opening a key reads the file; writes are collected per handle and
 // stored when the handle is closed, by reading the file again, applying them and replacing
 // the file atomically, so a second program that changed other keys meanwhile loses nothing.
-// A missing, unreadable or corrupt file never fails an open for reading: what cannot be
-// read counts as missing.
+// A missing or corrupt file never fails an open for reading: what cannot be parsed counts as
+// missing. A file that exists but cannot be read at all (too large, a pipe, no permission)
+// opens no key, with or without create, and is never written over: Problem() says why.
 class RegFileKeyStore final : public KeyStore {
 public:
     explicit RegFileKeyStore(std::filesystem::path file);
@@ -50,6 +55,7 @@ public:
     bool WriteInteger(KeyHandle key, std::string_view name, int32_t value) override;
     bool WriteString(KeyHandle key, std::string_view name, std::string_view value) override;
     bool CloseKey(KeyHandle key) override;
+    std::string Problem() const override { return m_problem; }
 
     const std::filesystem::path& file() const { return m_file; }
 
@@ -60,10 +66,12 @@ private:
         bool created = false;
     };
 
-    RegDocument readDocument() const;
+    // False (with m_problem set) when the file exists but cannot be read.
+    bool readDocument(RegDocument& document);
     OpenedKey* find(KeyHandle key);
 
     std::filesystem::path m_file;
+    std::string m_problem;
     std::map<KeyHandle, OpenedKey> m_open;
     KeyHandle m_nextHandle = 1;
 };

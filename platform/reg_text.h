@@ -58,8 +58,9 @@ struct RegDocument {
     bool operator==(const RegDocument&) const = default;
 };
 
-// Files larger than this are not read at all (the store then counts as empty).
-constexpr size_t kMaxRegTextBytes = 1u << 20;
+// Texts larger than this are not parsed at all. A store this large is far beyond anything the
+// program writes, yet a hand-edited or padded file of a few MiB is still read.
+constexpr size_t kMaxRegTextBytes = 32u << 20;
 
 RegDocument ParseRegText(std::string_view text);
 std::string FormatRegText(const RegDocument& document);

@@ -62,6 +62,11 @@ fs::path DefaultPresetsFolder()
     return UserDataHome() / "opal-revel" / "presets";
 }
 
+fs::path FallbackPresetsFolder()
+{
+    return homeFolder() / ".local" / "share" / "opal-revel" / "presets";
+}
+
 fs::path OpalRuntimeFolder()
 {
     fs::path folder = UserRuntimeDir();

@@ -18,6 +18,9 @@ std::filesystem::path UserRuntimeDir();
 std::filesystem::path OpalConfigFolder();
 // <data home>/opal-revel/presets: where the first run puts the user's presets.
 std::filesystem::path DefaultPresetsFolder();
+// ~/.local/share/opal-revel/presets whatever $XDG_DATA_HOME says: where the presets go when
+// the data home's name cannot be stored.
+std::filesystem::path FallbackPresetsFolder();
 // The runtime folder when there is one, else the config folder (for the instance locks).
 std::filesystem::path OpalRuntimeFolder();
 

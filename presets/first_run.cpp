@@ -1,30 +1,79 @@
 #include "presets/first_run.h"
 
+#include <cstdio>
 #include <system_error>
+#include <unistd.h>
 
+#include "platform/atomic_file.h"
 #include "platform/key_store.h"
+#include "platform/reg_text.h"
+#include "platform/regular_file.h"
 #include "platform/user_folders.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A sample preset is a few KiB; anything far larger is not one.
+constexpr std::size_t kMaxSampleBytes = 1u << 20;
+
+// What a killed copy may have left under a sample's name: a file that cannot be read (created
+// but never given its permissions) or the first part of the sample, down to nothing. Anything
+// else under that name is the user's and is kept.
+bool isBrokenCopy(const fs::path& copy, const std::string& sample)
+{
+    std::string bytes;
+    switch (ReadRegularFile(copy, sample.size(), bytes)) {
+    case RegularFileRead::Failed:
+        return true;
+    case RegularFileRead::Ok:
+        return bytes.size() < sample.size() && sample.compare(0, bytes.size(), bytes) == 0;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 int CopySamplePresets(const fs::path& from, const fs::path& to)
 {
     int copied = 0;
     std::error_code error;
     for (const std::string& name : ListPresetNames(from.string(), SIZE_MAX)) {
-        const fs::path source = from / name;
-        if (!fs::is_regular_file(source, error))
+        std::string sample;
+        if (ReadRegularFile(from / name, kMaxSampleBytes, sample) != RegularFileRead::Ok)
             continue;
-        if (fs::copy_file(source, to / name, fs::copy_options::skip_existing, error) && !error)
+        const fs::path target = to / name;
+        if (fs::symlink_status(target, error).type() != fs::file_type::not_found) {
+            if (!isBrokenCopy(target, sample))
+                continue;
+            // Removed rather than written over: the replacement must not inherit the
+            // leftover's permissions, which may not even allow reading it.
+            ::unlink(target.c_str());
+        }
+        // Through a temporary file, so that a copy cut short never stands under the name.
+        if (WriteFileAtomically(target, sample))
             ++copied;
     }
     return copied;
 }
 
-bool RunFirstRunStep(
-    KeyStore& store, const fs::path& storeFile, const fs::path& installedDir, const fs::path& presetsDir)
+fs::path StorablePresetsFolder(const fs::path& preferred, const fs::path& fallback)
+{
+    if (IsStorableRegString(preferred.string()))
+        return preferred;
+    // The store keeps one value per line; a folder name with a line break cannot be kept,
+    // and presets copied to a folder the store does not name would never be used.
+    const bool fallbackStorable = IsStorableRegString(fallback.string());
+    std::fprintf(stderr, "opal-revel: the presets folder \"%s\" has a line break in its name and cannot be stored; %s\n",
+        preferred.c_str(), fallbackStorable ? ("using " + fallback.string() + " instead").c_str() : "keeping no presets folder");
+    return fallbackStorable ? fallback : fs::path();
+}
+
+bool RunFirstRunStep(KeyStore& store, const fs::path& storeFile, const fs::path& installedDir,
+    const fs::path& preferredPresetsDir, const fs::path& fallbackPresetsDir)
 {
     std::error_code error;
     // Anything at the store's path, even a broken link, means the user has run before.
@@ -32,15 +81,17 @@ bool RunFirstRunStep(
     if (fs::symlink_status(storeFile, error).type() != fs::file_type::not_found)
         return false;
 
+    const fs::path presetsDir = StorablePresetsFolder(preferredPresetsDir, fallbackPresetsDir);
     // The presets first: should storing the key fail, the next run tries again and skips
     // the files already copied.
-    if (EnsureFolder(presetsDir) && !installedDir.empty())
+    if (!presetsDir.empty() && EnsureFolder(presetsDir) && !installedDir.empty())
         CopySamplePresets(installedDir / "presets", presetsDir);
 
     const KeyHandle key = store.OpenKey(PathsKeyPath, true);
     if (key == kNoKey)
         return false;
-    const bool written = store.WriteString(key, "InstalledDir", installedDir.string())
-        && store.WriteString(key, "PresetsDir", presetsDir.string());
+    // Each value on its own: a folder that cannot be stored must not cost the other one.
+    bool written = store.WriteString(key, "InstalledDir", installedDir.string());
+    written = !presetsDir.empty() && store.WriteString(key, "PresetsDir", presetsDir.string()) && written;
     return store.CloseKey(key) && written;
 }

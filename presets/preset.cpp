@@ -2,13 +2,13 @@
 
 #include <cmath>
 #include <ctime>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <system_error>
 #include <utility>
 
 #include "platform/atomic_file.h"
+#include "platform/regular_file.h"
 #include "presets/settings.h"
 #include "presets/stored_bytes.h"
 
@@ -140,11 +140,13 @@ bool WritePreset(Preset& preset, std::ostream& out)
 bool LoadPresetFile(const fs::path& path, Preset& preset)
 {
     // Only plain files: opening a named pipe that happens to end in ".vhp" would wait forever.
-    std::error_code error;
-    if (!fs::is_regular_file(path, error))
+    // Bytes beyond the largest block are never looked at.
+    std::string bytes;
+    const RegularFileRead read = ReadRegularFile(path, PresetBlockBytes(kMaxStacksPerObject), bytes);
+    if (read != RegularFileRead::Ok && read != RegularFileRead::TooLarge)
         return false;
-    std::ifstream in(path, std::ios::binary);
-    return in && ReadPreset(preset, in);
+    std::istringstream in(bytes, std::ios::binary);
+    return ReadPreset(preset, in);
 }
 
 bool SavePresetFile(const fs::path& path, Preset& preset)

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "engine/engine_globals.h"
 #include "platform/atomic_file.h"
 #include "platform/key_store.h"
+#include "platform/regular_file.h"
 #include "platform/user_folders.h"
 #include "presets/first_run.h"
 #include "presets/preset.h"
@@ -20,6 +20,9 @@ constexpr uint8_t kSettingsMagic[8] = { '_', 'Q', 'R', 'T', 'C', 'F', 'G', '_' }
 constexpr std::size_t kApplyModesBytes = 4 * kApplyModeCount;
 constexpr std::size_t kReservedBytes = 56;
 constexpr std::size_t kTailBytes = 24; // two speed steps, RandomStart, the reserved int32
+// The layout with the largest preset block there can be.
+constexpr std::size_t kMaxSettingsFileBytes
+    = sizeof kSettingsMagic + kApplyModesBytes + PresetBlockBytes(kMaxStacksPerObject) + kReservedBytes + kTailBytes;
 
 // The thirteen integers of the Values key in the order they are read.
 constexpr const char* kValueNamesInReadOrder[] = { "Scale", "DoChange", "Seconds", "Travel", "LowRes", "Filter",
@@ -93,7 +96,11 @@ void loadPaths(KeyStore& store)
     Settings.PresetsDir.clear();
     const KeyHandle key = store.OpenKey(PathsKeyPath, false);
     if (key == kNoKey) {
-        reportCriticalError(CriticalErrorCaption, BrokenRegistryText());
+        // A store that could not be read at all is not one without the key: reinstalling
+        // would not help, so the message says what is wrong instead.
+        const std::string problem = store.Problem();
+        reportCriticalError(CriticalErrorCaption,
+            problem.empty() ? BrokenRegistryText() : std::string(ProductName) + " cannot read its settings: " + problem);
         return;
     }
     // A missing value, or one of another type, reads as the empty string.
@@ -211,12 +218,17 @@ bool WriteSettingsFile(Preset& preset, std::ostream& out)
 bool LoadSettings(Preset& preset)
 {
     const std::unique_ptr<KeyStore> store = OpenUserKeyStore();
-    RunFirstRunStep(*store, KeyStoreFilePath(), InstalledDataFolder(), DefaultPresetsFolder());
+    RunFirstRunStep(*store, KeyStoreFilePath(), InstalledDataFolder(), DefaultPresetsFolder(), FallbackPresetsFolder());
     loadValues(*store);
     loadPaths(*store);
 
-    std::ifstream in(SettingsFilePath(), std::ios::binary);
-    FileRead result = in ? readSettingsFile(preset, in) : FileRead::Damaged;
+    // Only a regular file is read, so that a pipe in its place cannot stop the start. Bytes
+    // beyond the layout are never looked at.
+    std::string bytes;
+    const RegularFileRead read = ReadRegularFile(SettingsFilePath(), kMaxSettingsFileBytes, bytes);
+    std::istringstream in(bytes, std::ios::binary);
+    FileRead result
+        = (read == RegularFileRead::Ok || read == RegularFileRead::TooLarge) ? readSettingsFile(preset, in) : FileRead::Damaged;
     // A file cut short or with a broken preset block counts as missing: nothing of it is
     // taken and a random preset is shown, as on a run without a settings file.
     if (result == FileRead::Damaged)

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include "tests/platform/temp_folder.h"
 
@@ -76,7 +80,8 @@ TEST(AtomicFile, AWriterDroppedBeforeCommitLeavesTheTargetAlone)
         AtomicFileWriter writer;
         ASSERT_TRUE(writer.Open(target));
         EXPECT_EQ(writer.Target(), target);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+        // The temporary file has no name while it is written, so a kill now leaves nothing.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
     }
     EXPECT_EQ(ReadWholeFile(target), "good");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
@@ -96,6 +101,45 @@ TEST(AtomicFile, RefusesWhatItCannotReplace)
     EXPECT_TRUE(WriteFileAtomically(folder.path() / longName, "long"));
     EXPECT_EQ(ReadWholeFile(folder.path() / longName), "long");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+// The names of the folder's entries.
+std::vector<std::string> namesIn(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(AtomicFile, TemporariesOfDeadProcessesAreRemovedByTheNextWrite)
+{
+    TempFolder folder;
+    // A process that has ended: its id names nobody (until reused, which a test run won't see).
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const std::string dead = std::to_string(child);
+    for (const std::string& name : { ".registry.reg.tmp-" + dead + "-0", ".registry.reg.tmp-" + dead + "-7",
+             ".opal.tmp-" + dead + "-1" })
+        WriteWholeFile(folder.path() / name, "left by a kill");
+    // A running process's file may be about to be renamed; a foreign file only looks similar.
+    const std::string living = ".registry.reg.tmp-1-3";
+    const std::string others[] = { living, ".registry.reg.tmp-" + dead + "-x", ".other.tmp-" + dead + "-2" };
+    for (const std::string& name : others)
+        WriteWholeFile(folder.path() / name, "kept");
+
+    EXPECT_TRUE(IsAtomicWriterTemporary(".registry.reg.tmp-" + dead + "-0"));
+    EXPECT_FALSE(IsAtomicWriterTemporary(".registry.reg.tmp-" + dead + "-x"));
+    EXPECT_FALSE(IsAtomicWriterTemporary("registry.reg"));
+
+    EXPECT_TRUE(WriteFileAtomically(folder.path() / "registry.reg", "new"));
+    std::vector<std::string> expected(std::begin(others), std::end(others));
+    expected.push_back("registry.reg");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(namesIn(folder.path()), expected);
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 #include "platform/key_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/reg_text.h"
 
 #include "tests/platform/temp_folder.h"
 
@@ -138,6 +141,46 @@ TEST_F(KeyStoreTest, RefusedWritesAndUnwritableStoresReportFailure)
     const KeyHandle values = blocked.OpenKey(kValues, true);
     blocked.WriteInteger(values, "Scale", 1);
     EXPECT_FALSE(blocked.CloseKey(values));
+}
+
+TEST_F(KeyStoreTest, AStoreOfSomeMiBIsReadWhole)
+{
+    // A Paths key after a mebibyte and more of padding, as a hand-edited store may hold.
+    std::string text = "REGEDIT4\n\n; " + std::string(3u << 20, 'x') + "\n\n[HKEY_CURRENT_USER\\" + kPaths
+        + "]\n\"PresetsDir\"=\"/p\"\n";
+    writeStore(text);
+    RegFileKeyStore store(file());
+    const KeyHandle key = store.OpenKey(kPaths, false);
+    ASSERT_NE(key, kNoKey);
+    std::string folder;
+    EXPECT_EQ(store.ReadString(key, "PresetsDir", folder), ValueRead::Ok);
+    EXPECT_EQ(folder, "/p");
+    EXPECT_TRUE(store.Problem().empty());
+    store.CloseKey(key);
+}
+
+TEST_F(KeyStoreTest, AStoreThatCannotBeReadIsNeitherMissingNorWrittenOver)
+{
+    std::string huge = "REGEDIT4\n\n[HKEY_CURRENT_USER\\" + std::string(kPaths) + "]\n\"PresetsDir\"=\"/p\"\n";
+    huge.resize(kMaxRegTextBytes + 1, ' ');
+    writeStore(huge);
+    RegFileKeyStore store(file());
+    EXPECT_EQ(store.OpenKey(kPaths, false), kNoKey);
+    EXPECT_NE(store.Problem().find("too large"), std::string::npos) << store.Problem();
+    // Creating a key and writing into it would replace the whole store with that key alone.
+    EXPECT_EQ(store.OpenKey(kValues, true), kNoKey);
+    EXPECT_EQ(ReadWholeFile(file()).size(), huge.size());
+
+    // A pipe in the store's place neither stops the open nor is taken for a missing store.
+    std::filesystem::remove(file());
+    ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
+    EXPECT_EQ(store.OpenKey(kPaths, false), kNoKey);
+    EXPECT_NE(store.Problem().find("not a regular file"), std::string::npos) << store.Problem();
+
+    // Once the store is missing there is nothing wrong with it.
+    std::filesystem::remove(file());
+    EXPECT_EQ(store.OpenKey(kPaths, false), kNoKey);
+    EXPECT_TRUE(store.Problem().empty());
 }
 
 TEST(KeyPath, EmptyPartsAreDropped)

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <sys/stat.h>
 
 #include "platform/key_store.h"
 #include "platform/user_folders.h"
@@ -397,6 +398,74 @@ TEST_F(SettingsStore, AFailedSaveReportsFailureAndKeepsTheOldFile)
     EXPECT_FALSE(SaveSettings(CurrentPreset));
     EXPECT_TRUE(std::filesystem::is_directory(SettingsFilePath()));
     EXPECT_EQ(ReadWholeFile(moved), before);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SettingsStore, AFirstRunCutShortIsRepairedByTheNextOne)
+{
+    const auto installed = home.root() / "installed";
+    WritePresetFile(installed / "presets" / "a.vhp", 0.1);
+    WritePresetFile(installed / "presets" / "b.vhp", 0.2);
+    WritePresetFile(installed / "presets" / "c.vhp", 0.3);
+    const std::string a = ReadWholeFile(installed / "presets" / "a.vhp");
+    // What a copy killed part way leaves: nothing yet, or the sample's first part. A file that
+    // differs from the sample is the user's.
+    WriteWholeFile(presetsFolder() / "a.vhp", "");
+    WriteWholeFile(presetsFolder() / "b.vhp", ReadWholeFile(installed / "presets" / "b.vhp").substr(0, 1000));
+    WriteWholeFile(presetsFolder() / "c.vhp", "qrt?");
+    RegFileKeyStore store(storeFile());
+    EXPECT_TRUE(RunFirstRunStep(store, storeFile(), installed, presetsFolder()));
+    Preset loaded;
+    EXPECT_TRUE(LoadPresetFile(presetsFolder() / "a.vhp", loaded));
+    EXPECT_EQ(loaded.RoundSpeed, 0.1);
+    EXPECT_TRUE(LoadPresetFile(presetsFolder() / "b.vhp", loaded));
+    EXPECT_EQ(loaded.RoundSpeed, 0.2);
+    EXPECT_EQ(ReadWholeFile(presetsFolder() / "c.vhp"), "qrt?");
+    for (const auto& entry : std::filesystem::directory_iterator(presetsFolder()))
+        EXPECT_NE(entry.path().filename().string()[0], '.') << "a temporary file was left";
+}
+
+TEST_F(SettingsStore, AFolderNameThatCannotBeStoredFallsBackToTheDefault)
+{
+    const auto installed = home.root() / "installed";
+    WritePresetFile(installed / "presets" / "a.vhp", 0.1);
+    const auto broken = home.root() / "two\nlines";
+    const auto fallback = home.root() / "fallback" / "presets";
+    RegFileKeyStore store(storeFile());
+    EXPECT_TRUE(RunFirstRunStep(store, storeFile(), installed, broken, fallback));
+    EXPECT_FALSE(std::filesystem::exists(broken));
+    Settings.PresetsDir.clear();
+    LoadSettings(CurrentPreset);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Settings.PresetsDir, fallback.string());
+    EXPECT_EQ(Settings.InstalledDir, installed.string());
+    EXPECT_EQ(ListPresetNames(Settings.PresetsDir, 10), std::vector<std::string> { "a.vhp" });
+}
+
+TEST_F(SettingsStore, PipesInPlaceOfTheStoredFilesNeitherStopTheStartNorPassForMissingOnes)
+{
+    writeStore(valueLines());
+    LoadSettings(CurrentPreset);
+    ASSERT_EQ(Settings.Scale, 80);
+    // The settings file: a pipe reads as no file at all.
+    ASSERT_EQ(::mkfifo(SettingsFilePath().c_str(), 0600), 0);
+    WritePresetFile(presetsFolder() / "only.vhp", 0.77);
+    EXPECT_FALSE(LoadSettings(CurrentPreset));
+    EXPECT_EQ(CurrentPreset.RoundSpeed, 0.77) << "a random preset is shown, as without a settings file";
+
+    // The store: its options keep their start values, and the message says what is wrong.
+    ResetDefaults();
+    std::filesystem::remove(storeFile());
+    ASSERT_EQ(::mkfifo(storeFile().c_str(), 0600), 0);
+    messages.clear();
+    LoadSettings(CurrentPreset);
+    expectStartValues();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("cannot read its settings"), std::string::npos) << messages[0];
+    EXPECT_EQ(messages[0].find("BROKEN"), std::string::npos);
 }
 
 } // namespace
