@@ -20,8 +20,11 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include <xcb/xcb.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <exception>
 #include <memory>
 
@@ -112,6 +115,20 @@ bool PreviewLauncher(RunState& state, long handle)
 
 bool HasWindow(const RunState& state) { return state.mainWindow || state.savers || state.preview; }
 
+// The toolkit ends the process with an abort when it finds no display; asking first lets the
+// program say so in one line and end with a status a host can read. Another platform than
+// X11, chosen through QT_QPA_PLATFORM, is left to the toolkit.
+bool DisplayReachable()
+{
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform != nullptr && *platform != '\0' && std::string_view(platform).substr(0, 3) != "xcb")
+        return true;
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool reachable = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return reachable;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -124,15 +141,35 @@ int main(int argc, char** argv)
     // The command line belongs to the screen-saver host: the toolkit gets only the program's
     // name, so that no switch is taken for one of its own options.
     const std::string commandLine = JoinArguments(argc, argv);
+    const LaunchRequest request = ReadSwitch(commandLine);
     static int toolkitArgc = 1;
     static char* toolkitArgv[] = { argv[0], nullptr };
+
+    // "/a" and unknown switches create no window, so they need no display: the options are
+    // loaded (which gives a first run its folders) and the program ends.
+    if (request.mode == LaunchMode::None) {
+        ResetDefaults();
+        LoadSettings(CurrentPreset);
+        return 0;
+    }
+    if (!DisplayReachable()) {
+        const char* display = std::getenv("DISPLAY");
+        std::fprintf(stderr, "opal-revel: cannot open display %s\n",
+            display != nullptr && *display != '\0' ? display : "(DISPLAY is not set)");
+        return 1;
+    }
 
     // The application object comes first so that the settings store can show its message box.
     QApplication application(toolkitArgc, toolkitArgv);
     application.setApplicationName(QString::fromStdString(ProductTitle));
-    SetCriticalErrorHandler([](const std::string& caption, const std::string& text) {
-        QMessageBox::critical(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
-    });
+    // Only the editor has somebody in front of it. The saver and the preview are started by a
+    // host, often with nobody at the screen and the host's window on top: a modal box there
+    // would wait forever, so their messages go to standard error, the host's log.
+    if (request.mode == LaunchMode::Configure) {
+        SetCriticalErrorHandler([](const std::string& caption, const std::string& text) {
+            QMessageBox::critical(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
+        });
+    }
 
     TerminationSignals terminationSignals;
     int status = 0;
@@ -148,8 +185,8 @@ int main(int argc, char** argv)
         ResetDefaults();
         LoadSettings(CurrentPreset);
 
-        const LaunchRequest request = ReadSwitch(commandLine);
-        switch (request.mode) {
+        // A signal that arrived during the start ends the program before any window is made.
+        switch (terminationSignals.received() != 0 ? LaunchMode::None : request.mode) {
         case LaunchMode::Configure:
             ConfigureLauncher(state);
             break;

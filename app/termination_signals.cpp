@@ -13,10 +13,13 @@ constexpr int kHandledSignals[] = { SIGTERM, SIGINT, SIGHUP };
 
 // The pipe is process-wide, like the handler that writes into it.
 int g_pipe[2] = { -1, -1 };
+volatile sig_atomic_t g_received = 0;
 
 void OnTerminationSignal(int signalNumber)
 {
     int savedErrno = errno;
+    if (g_received == 0)
+        g_received = signalNumber;
     unsigned char byte = static_cast<unsigned char>(signalNumber);
     // A full pipe already holds a request; losing this byte loses nothing.
     [[maybe_unused]] ssize_t written = ::write(g_pipe[1], &byte, 1);
@@ -53,12 +56,17 @@ TerminationSignals::~TerminationSignals()
         ::sigaction(signalNumber, &action, nullptr);
 }
 
+int TerminationSignals::received() const
+{
+    return g_received;
+}
+
 void TerminationSignals::readPipe()
 {
     unsigned char byte = 0;
     while (::read(g_pipe[0], &byte, 1) == 1) {
-        if (m_received == 0) {
-            m_received = byte;
+        if (!m_emitted) {
+            m_emitted = true;
             emit terminationRequested(byte);
         }
     }
@@ -66,8 +74,9 @@ void TerminationSignals::readPipe()
 
 void TerminationSignals::reraise() const
 {
-    if (m_received == 0)
+    const int signalNumber = g_received;
+    if (signalNumber == 0)
         return;
-    std::signal(m_received, SIG_DFL);
-    std::raise(m_received);
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
 }

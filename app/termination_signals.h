@@ -19,8 +19,9 @@ public:
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
 
-    // The signal that arrived, 0 while none has.
-    int received() const { return m_received; }
+    // The signal that arrived, 0 while none has. Set by the handler itself, so it tells also
+    // before the event loop has run (a start that must be given up) what arrived.
+    int received() const;
 
     // Ends the process with the received signal's default action, so that whoever started it
     // sees it end by that signal; does nothing when no signal arrived.
@@ -33,5 +34,5 @@ private:
     void readPipe();
 
     QSocketNotifier* m_notifier = nullptr;
-    int m_received = 0;
+    bool m_emitted = false;
 };
