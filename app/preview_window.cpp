@@ -19,6 +19,9 @@ namespace {
 
 constexpr int kTimerMilliseconds = 5;
 constexpr int32_t kSpritesPerTick = 180;
+// How soon a preview that became hidden or visible without an event of its own (an ancestor
+// of the host mapped or unmapped) stops or resumes drawing.
+constexpr int kVisibilityCheckMilliseconds = 250;
 
 xcb_connection_t* X11Connection()
 {
@@ -26,27 +29,41 @@ xcb_connection_t* X11Connection()
     return x11 != nullptr ? x11->connection() : nullptr;
 }
 
-// Asks for the structure events of the host window (its resizes and its destruction) and
-// reads its size. False, without an X error reaching the toolkit, when the id names no
-// window. Our own event mask on a foreign window is ours alone, so setting it disturbs no
-// other client.
-bool WatchHost(xcb_connection_t* connection, uint32_t host, QSize& nativeSize)
+// Asks for the structure events of the host window (its resizes, mapping and destruction)
+// and reads its size. An empty answer on success, else why the id names no window the preview
+// can use; no X error reaches the toolkit either way. Our own event mask on a foreign window
+// is ours alone, so setting it disturbs no other client.
+QString WatchHost(xcb_connection_t* connection, uint32_t host, QSize& nativeSize)
 {
+    const QString missing = QStringLiteral("no window %1 to show the preview in").arg(host);
+    xcb_generic_error_t* error = nullptr;
+    // Nothing can be drawn into an input-only window, and a child window of one cannot be
+    // created: the toolkit would make the preview a top-level window instead.
+    xcb_get_window_attributes_reply_t* attributes
+        = xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, host), &error);
+    if (attributes == nullptr) {
+        std::free(error);
+        return missing;
+    }
+    const bool drawable = attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
+    std::free(attributes);
+    if (!drawable)
+        return QStringLiteral("window %1 is input-only: the preview cannot be shown in it").arg(host);
+
     const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    xcb_generic_error_t* error
-        = xcb_request_check(connection, xcb_change_window_attributes_checked(connection, host, XCB_CW_EVENT_MASK, &mask));
+    error = xcb_request_check(connection, xcb_change_window_attributes_checked(connection, host, XCB_CW_EVENT_MASK, &mask));
     if (error != nullptr) {
         std::free(error);
-        return false;
+        return missing;
     }
     xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, host), &error);
     if (geometry == nullptr) {
         std::free(error);
-        return false;
+        return missing;
     }
     nativeSize = QSize(geometry->width, geometry->height);
     std::free(geometry);
-    return true;
+    return {};
 }
 
 } // namespace
@@ -59,10 +76,10 @@ std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QStr
         return nullptr;
     }
     QSize nativeSize;
-    if (hostWindow == 0 || !WatchHost(connection, hostWindow, nativeSize)) {
-        *error = QStringLiteral("no window %1 to show the preview in").arg(hostWindow);
+    *error = hostWindow == 0 ? QStringLiteral("no window 0 to show the preview in")
+                             : WatchHost(connection, hostWindow, nativeSize);
+    if (!error->isEmpty())
         return nullptr;
-    }
     QWindow* host = QWindow::fromWinId(hostWindow);
     if (host == nullptr) {
         *error = QStringLiteral("window %1 cannot hold the preview").arg(hostWindow);
@@ -103,6 +120,13 @@ TFormApplet::TFormApplet(uint32_t hostWindow)
     Timer1->setInterval(kTimerMilliseconds);
     connect(Timer1, &QTimer::timeout, this, &TFormApplet::Timer1Timer);
     Timer1->start();
+
+    // Whether the preview can be seen at all is asked of the server now and then; the host's
+    // own mapping and our window's visibility changes also arrive as events.
+    m_visibilityTimer = new QTimer(this);
+    m_visibilityTimer->setInterval(kVisibilityCheckMilliseconds);
+    connect(m_visibilityTimer, &QTimer::timeout, this, &TFormApplet::checkVisibility);
+    m_visibilityTimer->start();
 
     winId(); // creates the native window, so that it can be given its foreign parent
 }
@@ -168,6 +192,44 @@ void TFormApplet::Timer1Timer()
         m_renderer->RunFrames(kSpritesPerTick);
 }
 
+void TFormApplet::checkVisibility()
+{
+    xcb_connection_t* connection = X11Connection();
+    if (connection == nullptr || m_hostGone)
+        return;
+    const auto window = static_cast<xcb_window_t>(winId());
+    xcb_get_window_attributes_reply_t* attributes
+        = xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr);
+    if (attributes == nullptr)
+        return;
+    const bool viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    // Visibility changes are added to the toolkit's own event mask of our window, and added
+    // again should the toolkit have set its mask anew.
+    if ((attributes->your_event_mask & XCB_EVENT_MASK_VISIBILITY_CHANGE) == 0) {
+        const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_VISIBILITY_CHANGE;
+        xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(connection);
+    }
+    std::free(attributes);
+    setSeen(viewable, m_fullyObscured);
+}
+
+void TFormApplet::setSeen(bool viewable, bool fullyObscured)
+{
+    m_viewable = viewable;
+    m_fullyObscured = fullyObscured;
+    const bool draw = m_viewable && !m_fullyObscured && !m_hostGone && Aborting == 0;
+    if (draw == Timer1->isActive())
+        return;
+    if (draw) {
+        // What was drawn while hidden never reached the screen; the next burst puts it all there.
+        FullRepaint = 1;
+        Timer1->start();
+    } else {
+        Timer1->stop();
+    }
+}
+
 void TFormApplet::takeHostSize(int nativeWidth, int nativeHeight)
 {
     const qreal ratio = windowHandle() != nullptr ? windowHandle()->devicePixelRatio() : devicePixelRatioF();
@@ -184,6 +246,7 @@ void TFormApplet::hostDestroyed()
     // The host took our native window with it; nothing more may be drawn into it.
     Aborting = 1;
     Timer1->stop();
+    m_visibilityTimer->stop();
     // exit() rather than quit(): quit() from inside a native event filter may not end the loop.
     QCoreApplication::exit(0);
 }
@@ -198,6 +261,25 @@ bool TFormApplet::nativeEventFilter(const QByteArray& eventType, void* message, 
         auto* destroyed = reinterpret_cast<xcb_destroy_notify_event_t*>(event);
         if (destroyed->window == m_host)
             hostDestroyed();
+        break;
+    }
+    case XCB_UNMAP_NOTIFY: {
+        // A hidden host hides the preview with it: nothing is drawn until it is shown again.
+        auto* unmapped = reinterpret_cast<xcb_unmap_notify_event_t*>(event);
+        if (unmapped->window == m_host)
+            setSeen(false, m_fullyObscured);
+        break;
+    }
+    case XCB_MAP_NOTIFY: {
+        auto* mapped = reinterpret_cast<xcb_map_notify_event_t*>(event);
+        if (mapped->window == m_host)
+            checkVisibility();
+        break;
+    }
+    case XCB_VISIBILITY_NOTIFY: {
+        auto* visibility = reinterpret_cast<xcb_visibility_notify_event_t*>(event);
+        if (visibility->window == static_cast<xcb_window_t>(winId()))
+            setSeen(true, visibility->state == XCB_VISIBILITY_FULLY_OBSCURED);
         break;
     }
     case XCB_CONFIGURE_NOTIFY: {

@@ -14,8 +14,10 @@ class Renderer;
 // The window of preview mode: a small live picture inside a window that the screen-saver
 // host owns, given by its X11 window id. The form is a native window whose parent is that
 // foreign window; it takes the host's whole client area and follows its resizes. Its
-// renderer is the panel's painter and draws 180 sprites every 5 ms. When the host window
-// is destroyed the program ends.
+// renderer is the panel's painter and draws 180 sprites every 5 ms, but only while the
+// preview can be seen: a host that is unmapped (a settings dialog's hidden tab) or a preview
+// fully covered by other windows costs no drawing. When the host window is destroyed the
+// program ends.
 class TFormApplet final : public QWidget, public QAbstractNativeEventFilter {
     Q_OBJECT
 
@@ -49,7 +51,14 @@ private:
     // The host's size in native pixels, turned into the form's size.
     void takeHostSize(int nativeWidth, int nativeHeight);
     void hostDestroyed();
+    // Asks the server whether the preview is viewable at all.
+    void checkVisibility();
+    // Starts or stops the drawing as the preview becomes visible or hidden.
+    void setSeen(bool viewable, bool fullyObscured);
 
+    QTimer* m_visibilityTimer = nullptr;
+    bool m_viewable = true;
+    bool m_fullyObscured = false;
     uint32_t m_host = 0;
     std::unique_ptr<Renderer> m_renderer;
     bool m_hostGone = false;

@@ -4,7 +4,11 @@
 //   host_window window X Y WIDTH HEIGHT RRGGBB
 //       maps a plain window of that colour (a screen-saver host's preview window, or a
 //       backdrop) and prints its id; then reads commands from standard input:
-//       "resize W H", "destroy" (answers "destroyed"), and ends at end of input.
+//       "resize W H", "destroy" (answers "destroyed"), "unmap" and "map" (answer "unmapped" and
+//       "mapped"), and ends at end of input.
+//   host_window input-only X Y WIDTH HEIGHT
+//       maps an input-only window (nothing can be drawn into it), prints its id and waits
+//       for the end of input.
 //   host_window watch
 //       watches the root window for windows being mapped and prints "map <id>" for each;
 //       "sync" on standard input answers "synced" once every earlier event has been read.
@@ -88,7 +92,33 @@ int RunWindow(Display* display, int x, int y, int width, int height, unsigned lo
             XResizeWindow(display, window, static_cast<unsigned>(newWidth), static_cast<unsigned>(newHeight));
             XSync(display, False);
             Say("resized");
+        } else if (line == "unmap" || line == "map") {
+            if (line == "unmap")
+                XUnmapWindow(display, window);
+            else
+                XMapWindow(display, window);
+            XSync(display, False);
+            Say(line + "ped");
         }
+    }
+    return 0;
+}
+
+int RunInputOnly(Display* display, int x, int y, int width, int height)
+{
+    XSetWindowAttributes attributes;
+    attributes.override_redirect = True;
+    attributes.event_mask = StructureNotifyMask;
+    Window window = XCreateWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
+        static_cast<unsigned>(height), 0, 0, InputOnly, CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
+    XMapWindow(display, window);
+    XEvent event;
+    do {
+        XNextEvent(display, &event);
+    } while (event.type != MapNotify);
+    Say(std::to_string(window));
+    std::string line;
+    while (ReadLine(line)) {
     }
     return 0;
 }
@@ -162,6 +192,8 @@ int main(int argc, char** argv)
     if (command == "window" && argc == 7) {
         status = RunWindow(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
             std::strtoul(argv[6], nullptr, 16));
+    } else if (command == "input-only" && argc == 6) {
+        status = RunInputOnly(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     } else if (command == "watch") {
         status = RunWatch(display);
     } else if (command == "add-mode" && argc == 4) {
@@ -171,7 +203,7 @@ int main(int argc, char** argv)
             + std::to_string(DisplayHeight(display, DefaultScreen(display))));
         status = 0;
     } else {
-        std::fprintf(stderr, "usage: host_window window X Y W H RRGGBB | watch | add-mode W H | screen-size\n");
+        std::fprintf(stderr, "usage: host_window window X Y W H RRGGBB | input-only X Y W H | watch | add-mode W H | screen-size\n");
     }
     XCloseDisplay(display);
     return status;
