@@ -10,6 +10,7 @@
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
 #include "engine/engine_globals.h"
+#include "platform/display_watchdog.h"
 #include "platform/instance_lock.h"
 #include "platform/xrandr_mode_source.h"
 #include "presets/preset.h"
@@ -61,6 +62,9 @@ void WaitForPrimaryScreenSize(QSize size, const TerminationSignals& termination)
 // Everything the launchers create lives here until the event loop has returned.
 struct RunState {
     InstanceLock lock;
+    // Started before a mode switch: restores the display should the program die without
+    // doing so itself.
+    DisplayWatchdog watchdog;
     std::unique_ptr<XRandrModeSource> modes;
     std::unique_ptr<QWidget> mainWindow;
     std::unique_ptr<SaverScreens> savers;
@@ -85,6 +89,7 @@ void SaverLauncher(RunState& state, const TerminationSignals& termination)
         LoadRandomPreset();
     if (Settings.LowRes) {
         state.modes = std::make_unique<XRandrModeSource>();
+        state.watchdog.Start();
         DisplaySwitched = SwitchTo640x480(*state.modes) ? 1 : 0;
         if (DisplaySwitched)
             WaitForPrimaryScreenSize(QSize(640, 480), termination);
@@ -133,6 +138,9 @@ bool DisplayReachable()
 
 int main(int argc, char** argv)
 {
+    if (const int status = RunDisplayWatchdogIfAsked(); status >= 0)
+        return status;
+
     // A desktop daemon's long options ("--root", "--window-id ID", ...) run the display mode
     // of that daemon; every other command line is the host's switch.
     if (const std::vector<std::string> arguments(argv + 1, argv + argc); IsHackCommandLine(arguments))
@@ -213,6 +221,7 @@ int main(int argc, char** argv)
 
     if (DisplaySwitched && state.modes)
         RestoreDisplay(*state.modes);
+    state.watchdog.Release();
 
     state.preview.reset();
     state.savers.reset();

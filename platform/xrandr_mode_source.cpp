@@ -165,6 +165,42 @@ bool XRandrModeSource::SetCrtc(unsigned long mode, int x, int y, unsigned short 
     return done;
 }
 
+bool XRandrModeSource::CaptureOriginal()
+{
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
+    XRRCrtcInfo* crtc = resources != nullptr ? XRRGetCrtcInfo(m_display, resources, m_crtc) : nullptr;
+    if (crtc == nullptr) {
+        if (resources != nullptr)
+            XRRFreeScreenResources(resources);
+        return false;
+    }
+    const int screen = DefaultScreen(m_display);
+    m_original = Original {};
+    m_original.mode = crtc->mode;
+    m_original.x = crtc->x;
+    m_original.y = crtc->y;
+    m_original.rotation = crtc->rotation;
+    m_original.outputs.assign(crtc->outputs, crtc->outputs + crtc->noutput);
+    m_original.screenWidth = DisplayWidth(m_display, screen);
+    m_original.screenHeight = DisplayHeight(m_display, screen);
+    m_original.screenMillimetresWide = DisplayWidthMM(m_display, screen);
+    m_original.screenMillimetresHigh = DisplayHeightMM(m_display, screen);
+    XRRFreeCrtcInfo(crtc);
+    XRRFreeScreenResources(resources);
+    return true;
+}
+
+bool XRandrModeSource::RememberCurrentMode()
+{
+    if (m_crtc == 0 || !CaptureOriginal())
+        return false;
+    // Whether the other process resized the screen is not known here; setting the size it
+    // had is harmless when it was never changed.
+    m_original.screenResized = true;
+    m_changed = true;
+    return true;
+}
+
 int XRandrModeSource::ChangeMode(const DisplayMode& mode, int flags)
 {
     const Entry* found = nullptr;
@@ -179,28 +215,8 @@ int XRandrModeSource::ChangeMode(const DisplayMode& mode, int flags)
     if (flags & CDS_TEST)
         return DISP_CHANGE_SUCCESSFUL;
 
-    if (!m_changed) {
-        XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
-        XRRCrtcInfo* crtc = resources != nullptr ? XRRGetCrtcInfo(m_display, resources, m_crtc) : nullptr;
-        if (crtc == nullptr) {
-            if (resources != nullptr)
-                XRRFreeScreenResources(resources);
-            return DISP_CHANGE_FAILED;
-        }
-        const int screen = DefaultScreen(m_display);
-        m_original = Original {};
-        m_original.mode = crtc->mode;
-        m_original.x = crtc->x;
-        m_original.y = crtc->y;
-        m_original.rotation = crtc->rotation;
-        m_original.outputs.assign(crtc->outputs, crtc->outputs + crtc->noutput);
-        m_original.screenWidth = DisplayWidth(m_display, screen);
-        m_original.screenHeight = DisplayHeight(m_display, screen);
-        m_original.screenMillimetresWide = DisplayWidthMM(m_display, screen);
-        m_original.screenMillimetresHigh = DisplayHeightMM(m_display, screen);
-        XRRFreeCrtcInfo(crtc);
-        XRRFreeScreenResources(resources);
-    }
+    if (!m_changed && !CaptureOriginal())
+        return DISP_CHANGE_FAILED;
 
     // The CRTC first, at the top-left corner: the screen may only shrink once nothing
     // lit reaches beyond the new size.

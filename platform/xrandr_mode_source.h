@@ -26,6 +26,10 @@ public:
     bool EnumMode(uint32_t index, DisplayMode& mode) override;
     int ChangeMode(const DisplayMode& mode, int flags) override;
     void RestoreMode() override;
+    // Takes the display as it is now as the one RestoreMode returns to, screen size included,
+    // whether or not this source changes it: the display watchdog puts back what another
+    // process switched. False without a display or a lit output.
+    bool RememberCurrentMode();
 
 private:
     struct Entry {
@@ -47,6 +51,7 @@ private:
     };
 
     void FindOutput();
+    bool CaptureOriginal();
     bool SetCrtc(unsigned long mode, int x, int y, unsigned short rotation, const std::vector<unsigned long>& outputs);
     int LitCrtcCount();
 
