@@ -8,3 +8,7 @@ opal_set_warnings(opal_export_cli)
 opal_add_benchmark(opal_export_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/export_codecs_bench.cpp LIBS opal_export)
 target_compile_definitions(opal_export_bench PRIVATE OPAL_EXPORT_CLI="$<TARGET_FILE:opal_export_cli>")
 add_dependencies(opal_export_bench opal_export_cli)
+
+# The pause a GIF capture puts into the live view, against ImageMagick on the same frame.
+opal_add_benchmark(opal_gif_capture_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/gif_capture_bench.cpp
+                   LIBS opal_export opal_engine)

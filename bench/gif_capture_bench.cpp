@@ -1,0 +1,178 @@
+// What a GIF capture costs the live view: the pause of the capture tick that takes a frame
+// (copy, scale, quantise, map, append), on frames the real renderer drew, against ImageMagick
+// making the same frame from a PNG of the same pixels in the same run. Run with
+//   build/bench/opal_gif_capture_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+//
+// ImageMagick's figure includes starting the process and reading the PNG; "/bin/true" gives
+// the bare cost of starting a command, so both the whole figure and the difference can be
+// quoted.
+
+#include "engine/argb_image.h"
+#include "engine/engine_globals.h"
+#include "engine/recording_panel.h"
+#include "engine/renderer.h"
+#include "export/gif_capture.h"
+#include "export/gif_writer.h"
+#include "presets/settings.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A frame of the start-up scene after a few thousand sprites, as the editor shows it.
+ArgbImage renderedFrame(int32_t width, int32_t height)
+{
+    ResetDefaults();
+    RunMode = 1;
+    RecordingPanel panel(width, height);
+    panel.recordPresents = false;
+    Renderer renderer;
+    renderer.Panel = &panel;
+    renderer.SetPacing(SpritePacer::Mode::None);
+    renderer.Reset();
+    renderer.RunFrames(4000);
+    return renderer.Frame;
+}
+
+struct Workspace {
+    fs::path folder = fs::temp_directory_path() / ("opal-gif-capture-bench-" + std::to_string(getpid()));
+    ArgbImage panel = renderedFrame(492, 369);
+    ArgbImage large = renderedFrame(1920, 1080);
+    std::string convert = fs::exists("/usr/bin/convert") ? "/usr/bin/convert" : "convert";
+    std::string panelPng;
+    std::string largePng;
+
+    Workspace()
+    {
+        fs::create_directories(folder);
+        panelPng = writePng(panel, "panel");
+        largePng = writePng(large, "large");
+    }
+    ~Workspace()
+    {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
+    std::string writePng(const ArgbImage& image, const std::string& name) const
+    {
+        const std::string ppm = file(name + ".ppm");
+        {
+            std::ofstream out(ppm, std::ios::binary);
+            out << "P6\n" << image.width << " " << image.height << "\n255\n";
+            for (uint32_t pixel : image.pixels)
+                out.put(static_cast<char>(RedOf(pixel))).put(static_cast<char>(GreenOf(pixel))).put(
+                    static_cast<char>(BlueOf(pixel)));
+        }
+        const std::string png = file(name + ".png");
+        if (std::system((convert + " " + ppm + " " + png).c_str()) != 0)
+            return {};
+        return png;
+    }
+    std::string file(const std::string& name) const { return (folder / name).string(); }
+};
+
+Workspace& workspace()
+{
+    static Workspace instance;
+    return instance;
+}
+
+// A host without windows: the frame is the prepared one, events are none.
+class BenchHost : public GifCaptureHost {
+public:
+    explicit BenchHost(const ArgbImage& frame)
+        : m_frame(frame)
+    {
+    }
+    const ArgbImage& GifSourceFrame() override { return m_frame; }
+    void ProcessGuiEvents() override { }
+    void ShowGifProgress() override { }
+    void GifFramesTaken(int32_t, int32_t) override { }
+    void GifWriting() override { }
+    void HideGifProgress() override { }
+    void GifCaptureFailed(const std::string& text) override { failure = text; }
+
+    std::string failure;
+
+private:
+    const ArgbImage& m_frame;
+};
+
+// One iteration is the tick that takes a frame; the counting ticks between frames cost
+// nothing worth timing. A new capture starts whenever the frame count is reached, outside
+// the timing.
+void captureTick(benchmark::State& state, const ArgbImage& frame, int scale, int colors)
+{
+    const std::string target = workspace().file("ours.gif");
+    ResetEngineGlobals();
+    BenchHost host(frame);
+    GifCapture capture(host);
+    capture.GifFileName = target;
+    GifScale = scale;
+    GifColors = colors;
+    GifFrames = 100;
+    GifObjectsPerFrame = 0;
+    for (auto _ : state) {
+        if (capture.GifFramesCaptured >= GifFrames || !GifCaptureActive) {
+            state.PauseTiming();
+            capture.AbortGifCapture();
+            capture.StartGifCapture();
+            state.ResumeTiming();
+        }
+        ::GifCaptureTick();
+    }
+    if (!host.failure.empty())
+        state.SkipWithError(host.failure.c_str());
+    capture.AbortGifCapture();
+}
+
+void runCommand(benchmark::State& state, const std::string& command)
+{
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError(("failed: " + command).c_str());
+            return;
+        }
+    }
+}
+
+void BM_CaptureTick492At40Percent128Colours_Ours(benchmark::State& state)
+{
+    captureTick(state, workspace().panel, 40, 128);
+}
+
+void BM_CaptureTick492At40Percent128Colours_ImageMagick(benchmark::State& state)
+{
+    runCommand(state, workspace().convert + " " + workspace().panelPng
+                          + " -filter Triangle -resize 196x147! +dither -colors 128 " + workspace().file("im.gif"));
+}
+
+void BM_CaptureTick1920At100Percent255Colours_Ours(benchmark::State& state)
+{
+    captureTick(state, workspace().large, 100, 255);
+}
+
+void BM_CaptureTick1920At100Percent255Colours_ImageMagick(benchmark::State& state)
+{
+    runCommand(state, workspace().convert + " " + workspace().largePng + " +dither -colors 255 "
+                          + workspace().file("im.gif"));
+}
+
+void BM_CommandStart_True(benchmark::State& state) { runCommand(state, "/bin/true"); }
+
+} // namespace
+
+BENCHMARK(BM_CaptureTick492At40Percent128Colours_Ours)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CaptureTick492At40Percent128Colours_ImageMagick)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CaptureTick1920At100Percent255Colours_Ours)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CaptureTick1920At100Percent255Colours_ImageMagick)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CommandStart_True)->Unit(benchmark::kMillisecond);
