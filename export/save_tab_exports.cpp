@@ -5,6 +5,7 @@
 #include "export/gif_progress_window.h"
 #include "export/gif_settings.h"
 #include "export/jpeg_encoder.h"
+#include "export/shown_picture.h"
 #include "presets/settings.h"
 
 #include <QCoreApplication>
@@ -37,8 +38,7 @@ void SaveTabExports::SButton5Click()
     if (!live || live->pixels.empty())
         return;
     ArgbImage frame;
-    frame.SetSize(live->width, live->height);
-    frame.pixels = live->pixels;
+    CopyPictureAsShown(*live, Settings.Filter, frame);
 
     const QString fileName = runSaveDialog(QStringLiteral("Save picture to file"),
         QStringLiteral("JPEG files (*.jpg)"), QStringLiteral("jpg"), QString());
@@ -72,7 +72,12 @@ void SaveTabExports::AbortGifCapture()
 const ArgbImage& SaveTabExports::GifSourceFrame()
 {
     const ArgbImage* frame = m_frame ? m_frame() : nullptr;
-    return frame ? *frame : kNoFrame;
+    if (!frame)
+        return kNoFrame;
+    if (!Settings.Filter)
+        return *frame;
+    CopyPictureAsShown(*frame, true, m_shownFrame);
+    return m_shownFrame;
 }
 
 void SaveTabExports::ProcessGuiEvents()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/argb_image.h"
 #include "export/gif_capture.h"
 #include "export/gif_settings_dialog.h"
 
@@ -11,15 +12,15 @@
 
 class QWidget;
 class TFormBePatient;
-struct ArgbImage;
 
 // The two export buttons of the editor's Save tab: the JPEG snapshot of the live view and
 // the animated GIF capture, each with its dialogs, and the message box that tells why a
 // file could not be written. The editor owns one, gives it the live view's frame and size,
 // installs nothing else: the capture hooks itself into the renderer when it starts.
 //
-// No failure leaves these handlers as an exception; the message boxes are window-modal
-// and do not wait, so the live view keeps running behind them.
+// Both take the picture as the live view shows it, so in blur mode (whose frame reaches the
+// screen bottom-up) they turn it right way up. No failure leaves these handlers as an
+// exception; the message boxes are window-modal and do not wait.
 class SaveTabExports : public QObject, public GifCaptureHost {
     Q_OBJECT
 
@@ -65,4 +66,6 @@ private:
     TFormBePatient* m_formBePatient; // owned by the window
     GifCapture m_capture { *this };
     QString m_lastGifName;
+    // The frame turned right way up when blur mode shows it bottom-up.
+    ArgbImage m_shownFrame;
 };

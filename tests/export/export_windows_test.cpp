@@ -4,6 +4,7 @@
 #include "export/gif_progress_window.h"
 #include "export/gif_settings_dialog.h"
 #include "export/save_tab_exports.h"
+#include "presets/settings.h"
 #include "tests/export/decoders.h"
 
 #include <QApplication>
@@ -267,6 +268,19 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
     exports.SButton6Click();
     EXPECT_FALSE(GifCaptureActive);
     EXPECT_FALSE(exports.FormBePatient()->isVisible());
+}
+
+TEST_F(ExportWindowsTest, InBlurModeFramesAreTakenAsTheLiveViewShowsThem)
+{
+    QWidget editor;
+    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    EXPECT_EQ(&exports.GifSourceFrame(), &frame);
+    Settings.Filter = true; // the frame reaches the screen bottom-up
+    const ArgbImage& shown = exports.GifSourceFrame();
+    Settings.Filter = false;
+    ASSERT_EQ(shown.height, frame.height);
+    EXPECT_EQ(shown.pixels.front(), frame.pixels[static_cast<std::size_t>((frame.height - 1) * frame.width)]);
+    EXPECT_EQ(shown.pixels.back(), frame.pixels[static_cast<std::size_t>(frame.width - 1)]);
 }
 
 TEST_F(ExportWindowsTest, CancelDuringTheCaptureHidesTheWindowAndWritesNothing)

@@ -5,6 +5,7 @@
 #include "engine/renderer.h"
 #include "export/gif_capture.h"
 #include "export/gif_writer.h"
+#include "export/shown_picture.h"
 #include "presets/settings.h"
 #include "tests/export/decoders.h"
 
@@ -56,6 +57,22 @@ TEST(GifSettings, TheDialogSeesEveryValueInsideItsSliderRange)
     EXPECT_EQ(GifObjectsPerFrame, 256);
     EXPECT_EQ(GifScale, 5);
     ResetDefaults();
+}
+
+TEST(CopyPictureAsShown, TurnsABottomUpFrameRightWayUp)
+{
+    ArgbImage frame;
+    frame.SetSize(2, 3);
+    frame.pixels = { 1, 2, 3, 4, 5, 6 };
+    ArgbImage picture;
+    CopyPictureAsShown(frame, false, picture);
+    EXPECT_EQ(picture.pixels, frame.pixels);
+    CopyPictureAsShown(frame, true, picture);
+    EXPECT_EQ(picture.width, 2);
+    EXPECT_EQ(picture.height, 3);
+    EXPECT_EQ(picture.pixels, (std::vector<uint32_t> { 5, 6, 3, 4, 1, 2 }));
+    CopyPictureAsShown(ArgbImage {}, true, picture);
+    EXPECT_TRUE(picture.pixels.empty());
 }
 
 TEST(WithDefaultExtension, AppendsOnlyWhenTheNameHasNone)
