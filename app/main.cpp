@@ -3,12 +3,12 @@
 // the program is ended by SIGTERM, SIGINT or SIGHUP.
 
 #include "app/command_line.h"
-#include "app/configure_window.h"
 #include "app/hack_mode.h"
 #include "app/preview_window.h"
 #include "app/resolutions.h"
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
+#include "editor/toy_window.h"
 #include "engine/engine_globals.h"
 #include "platform/display_watchdog.h"
 #include "platform/instance_lock.h"
@@ -76,7 +76,7 @@ void ConfigureLauncher(RunState& state)
     if (!TakeSingleInstance(state.lock, "QUILLRUNC"))
         return;
     RunMode = 1;
-    state.mainWindow = std::make_unique<ConfigureWindow>();
+    state.mainWindow = std::make_unique<TToy>();
     state.mainWindow->show();
 }
 

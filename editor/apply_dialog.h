@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDialog>
+
+class QListWidget;
+class QPushButton;
+
+// "Automatic applying": for each shape parameter, how far an editor change spreads (every
+// shape of every object, every shape of the selected object, or the selected shape only).
+// It edits Settings.ApplyModes in place; every click on a strategy is stored at once, and
+// "Close" is the only way out.
+class TFormGlobals final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TFormGlobals(QWidget* parent = nullptr);
+
+    // Selects parameter line `line` (0 to 7; others select none) and runs the dialog modally.
+    void Open(int line);
+    // The selection of the two lists as the dialog shows them when opened.
+    void Prepare(int line);
+
+    QListWidget* ListBoxWhat = nullptr;
+    QListWidget* ListBoxHow = nullptr;
+    QPushButton* ButtonClose = nullptr;
+
+private:
+    void ListBoxWhatClick();
+    void ListBoxHowClick();
+};

@@ -1,0 +1,61 @@
+#include "editor/editor_widgets.h"
+
+#include "controls/sphere_button.h"
+
+#include <QLabel>
+#include <QSlider>
+
+namespace {
+
+constexpr int kSliderStep = 2;
+
+} // namespace
+
+SButton* MakeButton(QWidget* parent, const QString& caption, int x, int y, int width, int height, const QString& hint)
+{
+    auto* button = new SButton(parent);
+    button->setGeometry(x, y, width, height);
+    button->setCaption(caption);
+    if (!hint.isEmpty())
+        button->setToolTip(hint);
+    return button;
+}
+
+SButton* MakeCheckBox(QWidget* parent, const QString& caption, int x, int y, int width, int height, const QString& hint)
+{
+    SButton* box = MakeButton(parent, caption, x, y, width, height, hint);
+    box->setIsCheckBox(true);
+    return box;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int width, int height)
+{
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, width, height);
+    label->setFont(SButton::captionFont());
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(220, 220, 220));
+    label->setPalette(palette);
+    return label;
+}
+
+QSlider* MakeSlider(QWidget* parent, int minimum, int maximum, int x, int y, int width, int height, const QString& hint)
+{
+    auto* slider = new QSlider(Qt::Horizontal, parent);
+    slider->setGeometry(x, y, width, height);
+    slider->setRange(minimum, maximum);
+    slider->setSingleStep(kSliderStep);
+    slider->setPageStep(kSliderStep);
+    slider->setTracking(true);
+    slider->setToolTip(hint);
+    slider->setFocusPolicy(Qt::NoFocus);
+    return slider;
+}
+
+void SetGround(QWidget* widget, int red, int green, int blue)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, QColor(red, green, blue));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+// Where the Help page's buttons lead: the help document in the installation folder and the
+// three web pages. The addresses are configuration values, strings in the key store's Web
+// key beside the program's options ("HomePage", "SuggestFeaturePage", "MoreSoftwarePage");
+// a value that is missing or empty gives the project's default.
+
+enum class WebPage { Home, SuggestFeature, MoreSoftware };
+
+// Settings.InstalledDir + "/Opal Revel Help.html".
+std::filesystem::path HelpDocumentPath();
+
+// The key of the addresses and a page's value name in it.
+extern const std::string WebKeyPath;
+const char* WebPageValueName(WebPage page);
+std::string DefaultWebPageAddress(WebPage page);
+// The address from the user's key store, or the default.
+std::string WebPageAddress(WebPage page);

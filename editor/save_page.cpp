@@ -1,0 +1,33 @@
+// The Save page: "Save as Preset" with its note, "Save as JPEG image" and "Save as GIF
+// animation" with their labels. The buttons are members so that the preset, JPEG and GIF
+// savers can connect to them.
+
+#include "editor/toy_window.h"
+
+#include "controls/sphere_button.h"
+#include "editor/editor_widgets.h"
+
+#include <QLabel>
+
+namespace {
+
+constexpr int kLeft = 15;
+constexpr int kButtonWidth = 200;
+constexpr int kButtonHeight = 30;
+constexpr int kLabelWidth = 210;
+
+} // namespace
+
+void TToy::buildSavePage()
+{
+    QWidget* page = Panel_TabSave;
+    SButton4 = MakeButton(page, tr("Save as Preset"), kLeft, 20, kButtonWidth, kButtonHeight);
+    LabelSaveNote = MakeLabel(page,
+        QStringLiteral("After you save animation as preset, you can \r\nactivate the preset by switching to Presets "
+                       "\r\npanel and selecting it from the list.  "),
+        kLeft, 56, kLabelWidth, 48);
+    SButton5 = MakeButton(page, tr("Save as JPEG image"), kLeft, 130, kButtonWidth, kButtonHeight);
+    LabelSaveJpeg = MakeLabel(page, tr("Save as JPEG image"), kLeft, 166, kLabelWidth, 16);
+    SButton6 = MakeButton(page, tr("Save as GIF animation"), kLeft, 210, kButtonWidth, kButtonHeight);
+    LabelSaveGif = MakeLabel(page, tr("Save as GIF image"), kLeft, 246, kLabelWidth, 16);
+}

@@ -1,0 +1,390 @@
+#include "editor/toy_window.h"
+
+#include "controls/sphere_button.h"
+#include "editor/apply_dialog.h"
+#include "editor/editor_widgets.h"
+#include "engine/engine_globals.h"
+#include "engine/panel_ext.h"
+#include "engine/renderer.h"
+#include "presets/preset.h"
+#include "presets/settings.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QThread>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr int kLiveViewWidth = 492;
+constexpr int kLiveViewHeight = 369;
+constexpr int kClearButtonWidth = 119;
+constexpr int kClearButtonHeight = 23;
+constexpr int kClearButtonMargin = 3;
+constexpr int kColumnWidth = 230;
+constexpr int kToolbarHeight = 23;
+constexpr int kTabCount = 5;
+constexpr int kPageGround = 34;
+constexpr int kTimerMilliseconds = 10;
+constexpr int kRestartRetryMilliseconds = 100;
+constexpr int32_t kUnlimitedSprites = 999999999;
+
+} // namespace
+
+TToy::TToy(QWidget* parent)
+    : QWidget(parent)
+    , Editor(CurrentPreset, this)
+{
+    setWindowTitle(QString::fromStdString(ProductTitle));
+    setFixedSize(kClientWidth, kClientHeight);
+    setFont(SButton::captionFont());
+    SetGround(this, 0, 0, 0);
+
+    buildFrame();
+    buildQuickTweaksBar();
+    buildRenderPage();
+    buildSavePage();
+    buildOptionsPage();
+    buildHelpPage();
+    buildPresetsPage();
+
+    Timer = new QTimer(this);
+    Timer->setTimerType(Qt::PreciseTimer);
+    Timer->setInterval(kTimerMilliseconds);
+    connect(Timer, &QTimer::timeout, this, &TToy::TimerTimer);
+    TimerKiller = new QTimer(this);
+    TimerKiller->setInterval(kRestartRetryMilliseconds);
+    connect(TimerKiller, &QTimer::timeout, this, &TToy::TimerKillerTimer);
+
+    FormGlobals = new TFormGlobals(this);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TToy::~TToy()
+{
+    // The panels outlive nothing of ours: detach every painter before they go.
+    panelShower->painter = nullptr;
+    for (PanelExt* panel : panelObject)
+        panel->painter = nullptr;
+    panelLAShower->painter = nullptr;
+    panelObjectBrowser->painter = nullptr;
+    Aborting = 1;
+    m_renderer.reset();
+}
+
+void TToy::buildFrame()
+{
+    panelShower = new PanelExt(this);
+    panelShower->setGeometry(0, 0, kLiveViewWidth, kLiveViewHeight);
+    SetGround(panelShower, 0, 0, 0);
+    SButton15 = MakeButton(this, QStringLiteral("Clear Screen"), kLiveViewWidth - kClearButtonWidth - kClearButtonMargin,
+        kLiveViewHeight - kClearButtonHeight - kClearButtonMargin, kClearButtonWidth, kClearButtonHeight);
+    connect(SButton15, &SButton::clicked, this, [this] { ClearLiveView(); });
+
+    BControlPanel = new QWidget(this);
+    BControlPanel->setGeometry(0, kLiveViewHeight, kLiveViewWidth, kClientHeight - kLiveViewHeight);
+    SetGround(BControlPanel, 0, 0, 0);
+
+    RControlPanel = new QWidget(this);
+    RControlPanel->setGeometry(kLiveViewWidth, 0, kColumnWidth, kClientHeight);
+    SetGround(RControlPanel, 0, 0, 0);
+
+    const int tabWidth = kColumnWidth / kTabCount;
+    const char* const captions[kTabCount] = { "Render", "Save", "Options", "Help", "Presets" };
+    SButton** const tabs[kTabCount]
+        = { &Button_TabRender, &Button_TabSave, &Button_TabOptions, &Button_TabHelp, &Button_TabPresets };
+    for (int i = 0; i < kTabCount; ++i)
+        *tabs[i] = MakeButton(RControlPanel, QString::fromLatin1(captions[i]), i * tabWidth, 0, tabWidth, kToolbarHeight);
+
+    Pages = new QStackedWidget(RControlPanel);
+    Pages->setGeometry(0, kToolbarHeight, kColumnWidth, kClientHeight - kToolbarHeight);
+    QWidget** const pages[kTabCount]
+        = { &Panel_TabRender, &Panel_TabSave, &Panel_TabOptions, &Panel_TabHelp, &Panel_TabPresets };
+    for (int i = 0; i < kTabCount; ++i) {
+        *pages[i] = new QWidget(Pages);
+        SetGround(*pages[i], kPageGround, kPageGround, kPageGround);
+        Pages->addWidget(*pages[i]);
+        QWidget* page = *pages[i];
+        connect(*tabs[i], &SButton::clicked, this, [this, page] { showPage(page); });
+    }
+}
+
+void TToy::showPage(QWidget* page) { Pages->setCurrentWidget(page); }
+
+// ---- Start, live view, closing ---------------------------------------------------------------
+
+void TToy::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TToy::FormShow()
+{
+    setWindowTitle(QString::fromStdString(ProductTitle));
+    if (LabelTitle)
+        LabelTitle->setText(QString::fromStdString(ProductTitle));
+    showPage(Panel_TabRender);
+
+    Editor.LightDragging = false;
+    Editor.RoundDragging = false;
+    Editor.RadialDragging = false;
+    Editor.ApplyParam = 0;
+    Editor.CurrentObject = -1;
+    Editor.CurrentShape = -1;
+
+    RestartLiveView();
+
+    m_lightPainter.panel = panelLAShower;
+    m_lightPainter.SetStack(&Editor.LightPreview);
+    panelLAShower->painter = &m_lightPainter;
+    m_browserPainter.panel = panelObjectBrowser;
+    panelObjectBrowser->painter = &m_browserPainter;
+    for (int i = 0; i < kObjectCount; ++i) {
+        m_thumbnailPainters[static_cast<size_t>(i)].panel = panelObject[static_cast<size_t>(i)];
+        panelObject[static_cast<size_t>(i)]->painter = &m_thumbnailPainters[static_cast<size_t>(i)];
+    }
+    bindThumbnails();
+
+    m_renderer->Reset();
+    FullRepaint = 1;
+    showSwitches();
+
+    for (int32_t p = 1; p <= kSliderCount; ++p) {
+        const SliderRange& range = SliderRanges[static_cast<size_t>(p - 1)];
+        QSlider* slider = sliderOf(p);
+        const QSignalBlocker blocker(slider);
+        slider->setRange(range.minimum, range.maximum);
+        slider->setValue(Editor.SliderValue(p));
+    }
+
+    showQuickTweakCaptions();
+    RefreshOptions();
+    Editor.SelectObject(0);
+    FillPresetList();
+}
+
+void TToy::RestartLiveView()
+{
+    Timer->stop();
+    if (m_renderer) {
+        Aborting = 1;
+        if (m_renderer->Busy) {
+            // The frame in progress returns before its next object; the restart follows
+            // as soon as it has (TimerTimer), or at the latest at the next retry.
+            m_restartPending = true;
+            TimerKiller->start();
+            return;
+        }
+    }
+    Aborting = 0;
+    m_restartPending = false;
+    if (!m_renderer) {
+        m_renderer = std::make_unique<Renderer>();
+        m_renderer->Panel = panelShower;
+        panelShower->painter = m_renderer.get();
+    }
+    for (int32_t object = 0; object < kObjectCount; ++object) {
+        if (ShapeStack* stack = CurrentPreset.Objects.Stacks[static_cast<size_t>(object)][0].get()) {
+            stack->ReducedDirty = 1;
+            stack->FullDirty = 1;
+        }
+    }
+    m_renderer->ComputeScale();
+    FullRepaint = 1;
+    TimerKiller->stop();
+    Timer->start();
+}
+
+void TToy::TimerTimer()
+{
+    // Beneath a modal dialog the live view waits: a frame loop started inside the dialog's
+    // own event loop would keep that loop, and so the dialog's result, from returning.
+    if (!m_renderer || QApplication::activeModalWidget() != nullptr)
+        return;
+    const QPointer<TToy> alive(this);
+    m_renderer->RunFrames(kUnlimitedSprites);
+    if (alive && m_restartPending && !m_renderer->Busy && !m_closing)
+        RestartLiveView();
+}
+
+void TToy::TimerKillerTimer()
+{
+    if (!m_closing)
+        RestartLiveView();
+}
+
+void TToy::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_renderer) {
+        m_renderer->Reset();
+        FullRepaint = 1;
+    }
+}
+
+void TToy::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QWidget::closeEvent(event);
+}
+
+void TToy::FormClose()
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+    Aborting = 1;
+    Timer->stop();
+    TimerKiller->stop();
+    if (!SaveSettings(CurrentPreset)) {
+        const int error = errno;
+        QMessageBox::warning(this, QString::fromStdString(ProductTitle),
+            tr("The settings and the current preset could not be saved to %1: %2")
+                .arg(QString::fromStdString(SettingsFilePath().string()), QString::fromLocal8Bit(std::strerror(error))));
+    }
+    // The editor is the main window: closing it ends the program's event loop. Asked with no
+    // loop running, the request would instead make every later modal dialog return at once.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
+}
+
+void TToy::AfterPresetChange()
+{
+    bindThumbnails();
+    showSwitches();
+    Editor.SelectObject(0);
+    ClearLiveView();
+}
+
+void TToy::bindThumbnails()
+{
+    for (int i = 0; i < kObjectCount; ++i)
+        m_thumbnailPainters[static_cast<size_t>(i)].SetStack(CurrentPreset.Objects.Stacks[static_cast<size_t>(i)][0].get());
+}
+
+void TToy::showSwitches()
+{
+    for (int i = 0; i < kObjectCount; ++i)
+        SButton_Switch[static_cast<size_t>(i)]->setChecked(CurrentPreset.ObjectEnabled[static_cast<size_t>(i)] != 0);
+}
+
+// ---- What the editor shows ----------------------------------------------------------------------
+
+void TToy::ShowSelectedObject(int32_t object)
+{
+    for (int i = 0; i < kObjectCount; ++i)
+        m_thumbnailPainters[static_cast<size_t>(i)].SetHighlight(i == object);
+    m_browserPainter.SetStack(Editor.SelectedStack());
+}
+
+void TToy::ShowSelectedShape(int32_t shape) { m_browserPainter.SetSelected(shape); }
+
+void TToy::ShowSlider(int32_t parameter, int32_t value)
+{
+    QSlider* slider = sliderOf(parameter);
+    if (!slider)
+        return;
+    const QSignalBlocker blocker(slider);
+    slider->setValue(value);
+}
+
+void TToy::RepaintThumbnail(int32_t object)
+{
+    if (object >= 0 && object < kObjectCount)
+        panelObject[static_cast<size_t>(object)]->update();
+}
+
+void TToy::RepaintBrowser() { panelObjectBrowser->update(); }
+
+void TToy::RepaintLightPreview() { panelLAShower->update(); }
+
+void TToy::ClearLiveView()
+{
+    if (m_renderer)
+        m_renderer->Clear();
+}
+
+QSlider* TToy::sliderOf(int32_t parameter) const
+{
+    switch (parameter) {
+    case kGroupMasterSize:
+        return SliderMainSize;
+    case kGroupWidth:
+        return SliderSize1;
+    case kGroupHeight:
+        return SliderSize2;
+    case kGroupPhong:
+        return SliderPhong;
+    case kGroupMirror:
+        return SliderMirror;
+    case kGroupAmbient:
+        return SlideAmbient;
+    default:
+        return nullptr;
+    }
+}
+
+// ---- Mouse on the panels and sliders ---------------------------------------------------------
+
+bool TToy::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove
+        && type != QEvent::MouseButtonDblClick)
+        return QWidget::eventFilter(watched, event);
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPoint at = mouse->position().toPoint();
+    const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+    const bool left = mouse->button() == Qt::LeftButton;
+
+    for (int i = 0; i < kObjectCount; ++i) {
+        if (watched == panelObject[static_cast<size_t>(i)]) {
+            if (press && left)
+                Editor.SelectObject(i);
+            return press;
+        }
+    }
+    if (watched == panelObjectBrowser) {
+        // The browser's cells are in device pixels, the side being the panel's width.
+        if (press)
+            Editor.BrowserPressed(qRound(at.y() * panelObjectBrowser->devicePixelRatioF()), panelObjectBrowser->Width());
+        return press;
+    }
+    if (watched == panelLAShower) {
+        if (press)
+            Editor.LightPressed(left);
+        else if (type == QEvent::MouseMove)
+            Editor.LightDragged(at.x(), at.y(), panelLAShower->width());
+        else if (Editor.LightReleased(left))
+            openApplyMenu(panelLAShower, at);
+        return true;
+    }
+    if (type == QEvent::MouseButtonRelease && !left) {
+        for (int32_t p = 1; p <= kSliderCount; ++p) {
+            if (watched == sliderOf(p)) {
+                Editor.ParameterRightClicked(p);
+                openApplyMenu(sliderOf(p), at);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

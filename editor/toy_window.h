@@ -1,0 +1,183 @@
+#pragma once
+
+#include "editor/shape_editor.h"
+#include "editor/help_links.h"
+#include "editor/shape_stack_browser.h"
+#include "engine/shape_preview_painter.h"
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class PanelExt;
+class PathPainter;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QSlider;
+class QStackedWidget;
+class QTimer;
+class Renderer;
+class SButton;
+class TFormGlobals;
+
+// The editor: the configuration window of the screen saver. It plays CurrentPreset live in
+// the large render panel and surrounds it with the controls that change the preset and the
+// options: the "Quick tweaks" bar under the live view (object thumbnails, their switches,
+// the palette path control and the palette, mirror and formula buttons) and, on the right,
+// a column of five tab pages (Render, Save, Options, Help, Presets).
+//
+// The rules live in ShapeEditor; this window forwards its controls' events there and shows
+// what it is told. Each page is built by its own function in its own file.
+class TToy final : public QWidget, private EditorView {
+    Q_OBJECT
+
+public:
+    static constexpr int kClientWidth = 722;
+    static constexpr int kClientHeight = 485;
+
+    explicit TToy(QWidget* parent = nullptr);
+    ~TToy() override;
+
+    // Stops the live view and tries again every 100 ms until the renderer has left its
+    // frame; then marks every stack dirty, rescales and starts drawing again.
+    void RestartLiveView();
+    // After CurrentPreset was replaced: thumbnails rebound, switches from ObjectEnabled,
+    // object 1 selected, the live view cleared.
+    void AfterPresetChange();
+
+    ShapeEditor Editor;
+    Renderer* LiveRenderer() const { return m_renderer.get(); }
+
+    // ---- Frame ----------------------------------------------------------------------
+    PanelExt* panelShower = nullptr;
+    SButton* SButton15 = nullptr; // "Clear Screen"
+    QWidget* BControlPanel = nullptr;
+    QWidget* RControlPanel = nullptr;
+    SButton* Button_TabRender = nullptr;
+    SButton* Button_TabSave = nullptr;
+    SButton* Button_TabOptions = nullptr;
+    SButton* Button_TabHelp = nullptr;
+    SButton* Button_TabPresets = nullptr;
+    QStackedWidget* Pages = nullptr;
+    QWidget* Panel_TabRender = nullptr;
+    QWidget* Panel_TabSave = nullptr;
+    QWidget* Panel_TabOptions = nullptr;
+    QWidget* Panel_TabHelp = nullptr;
+    QWidget* Panel_TabPresets = nullptr;
+    QTimer* Timer = nullptr;
+    QTimer* TimerKiller = nullptr;
+
+    // ---- Quick tweaks (quick_tweaks_bar.cpp) ---------------------------------------------
+    std::array<PanelExt*, kObjectCount> panelObject {};
+    std::array<SButton*, kObjectCount> SButton_Switch {};
+    PathPainter* PathPainter1 = nullptr;
+    QWidget* PalettePlaceholder = nullptr;
+    QLabel* LabelQuickTweaks = nullptr;
+    SButton* SButton_Palette = nullptr;
+    SButton* SButton14 = nullptr; // palette "(-)"
+    SButton* SButton_Mirror = nullptr;
+    SButton* SButton13 = nullptr; // mirror "(-)"
+    SButton* SButton_Formula = nullptr;
+    SButton* SButton_ClassicFormula = nullptr; // formula "(-)"
+
+    // ---- Render page (render_page.cpp) ---------------------------------------------------
+    SButton* SButton_RoundDn = nullptr;
+    SButton* SButton_Round = nullptr;
+    SButton* SButton_RoundUp = nullptr;
+    SButton* SButton_RadialDn = nullptr;
+    SButton* SButton_Radial = nullptr;
+    SButton* SButton_RadialUp = nullptr;
+    QSlider* SliderMainSize = nullptr;
+    QSlider* SliderSize1 = nullptr;
+    QSlider* SliderSize2 = nullptr;
+    QSlider* SliderPhong = nullptr;
+    QSlider* SliderMirror = nullptr;
+    QSlider* SlideAmbient = nullptr;
+    PanelExt* panelLAShower = nullptr;
+    SButton* SButton1 = nullptr; // "Shape color"
+    SButton* SButton8 = nullptr; // "Shape type"
+    SButton* SButton9 = nullptr; // "Clone selected shape"
+    SButton* SButton10 = nullptr; // "Remove selected shape"
+    SButton* SButton11 = nullptr; // "Move shape UP"
+    SButton* SButton12 = nullptr; // "Move shape DOWN"
+    PanelExt* panelObjectBrowser = nullptr;
+    QMenu* ApplyMenu = nullptr;
+
+    // ---- Save page (save_page.cpp) ---------------------------------------------------------
+    SButton* SButton4 = nullptr; // "Save as Preset"
+    QLabel* LabelSaveNote = nullptr;
+    SButton* SButton5 = nullptr; // "Save as JPEG image"
+    QLabel* LabelSaveJpeg = nullptr;
+    SButton* SButton6 = nullptr; // "Save as GIF animation"
+    QLabel* LabelSaveGif = nullptr;
+
+    // ---- Help page (help_page.cpp) ----------------------------------------------------------
+    QLabel* LabelTitle = nullptr;
+    SButton* SButton2 = nullptr; // "Display help"
+    SButton* SButton3 = nullptr; // "Visit home page"
+    SButton* SButton19 = nullptr; // "Suggest a feature"
+    SButton* SButton16 = nullptr; // "More COOL software"
+
+    // The dialog of the apply menu's last entry; created with the window.
+    TFormGlobals* FormGlobals = nullptr;
+
+    // ---- Options page (options_page.cpp) ---------------------------------------------------
+
+    // ---- Presets page (presets_page.cpp) ---------------------------------------------------
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The page builders, one file each.
+    void buildFrame();
+    void buildQuickTweaksBar();
+    void buildRenderPage();
+    void buildSavePage();
+    void buildHelpPage();
+    void buildOptionsPage();
+    void buildPresetsPage();
+    // The Options page's controls from Settings; the presets list and library from
+    // PresetsDir. Run once by FormShow.
+    void RefreshOptions();
+    void FillPresetList();
+
+    void FormShow();
+    void FormClose();
+    void TimerTimer();
+    void TimerKillerTimer();
+    void showPage(QWidget* page);
+    void bindThumbnails();
+    void showSwitches();
+    void showQuickTweakCaptions();
+    void openApplyMenu(QWidget* control, QPoint position);
+    void SButton1Click();
+    void SButton2Click();
+    void SButton3Click();
+    void SButton16Click();
+    void openWebPage(WebPage page);
+
+    // EditorView
+    void ShowSelectedObject(int32_t object) override;
+    void ShowSelectedShape(int32_t shape) override;
+    void ShowSlider(int32_t parameter, int32_t value) override;
+    void RepaintThumbnail(int32_t object) override;
+    void RepaintBrowser() override;
+    void RepaintLightPreview() override;
+    void ClearLiveView() override;
+
+    QSlider* sliderOf(int32_t parameter) const;
+
+    std::unique_ptr<Renderer> m_renderer;
+    std::array<ShapePreviewPainter, kObjectCount> m_thumbnailPainters;
+    ShapePreviewPainter m_lightPainter;
+    ShapeStackBrowserPainter m_browserPainter;
+    bool m_shown = false;
+    bool m_restartPending = false;
+    bool m_closing = false;
+};

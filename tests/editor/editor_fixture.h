@@ -1,0 +1,104 @@
+#pragma once
+
+#include "editor/shape_editor.h"
+#include "editor/toy_window.h"
+#include "engine/engine_globals.h"
+#include "presets/preset.h"
+#include "presets/settings.h"
+#include "shapes/palettes.h"
+#include "tests/platform/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <memory>
+#include <sstream>
+#include <string>
+
+// A fresh process state for each editor window: start options, the start scene, a private
+// XDG home (closing the editor writes there), configure mode.
+class EditorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetDefaults();
+        ResetEngineGlobals();
+        ResetPaletteIndex();
+        SuppressApply = false;
+        CurrentPreset = NewStartPreset();
+        Settings.PresetsDir = (m_home.root() / "presets").string();
+        RunMode = 1;
+    }
+
+    void TearDown() override
+    {
+        m_window.reset();
+        Aborting = 0;
+    }
+
+    // The live view's timer runs a frame loop that returns only when aborted, so tests that
+    // look at controls stop it; a test of the live view keeps it and ends its loop itself.
+    TToy& ShowWindow(bool liveView = false)
+    {
+        m_window = std::make_unique<TToy>();
+        m_window->show();
+        if (!liveView)
+            m_window->Timer->stop();
+        QApplication::processEvents();
+        return *m_window;
+    }
+
+    static std::string PresetBytes()
+    {
+        std::ostringstream out(std::ios::binary);
+        WritePreset(CurrentPreset, out);
+        return out.str();
+    }
+
+    static std::string SettingsBytes()
+    {
+        std::ostringstream out(std::ios::binary);
+        WriteSettingsFile(CurrentPreset, out);
+        return out.str();
+    }
+
+    static Shape& ShapeOf(int object, int shape)
+    {
+        return CurrentPreset.Objects.Stacks[static_cast<size_t>(object)][0]->Shapes[static_cast<size_t>(shape)];
+    }
+
+    TempXdgHome m_home;
+    std::unique_ptr<TToy> m_window;
+};
+
+// Answers the next message box that opens (within the limit) and gives its text; empty
+// when none opened.
+inline QString AnswerNextMessageBox(const std::function<void()>& action)
+{
+    QString text;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->text();
+            box->accept();
+        }
+    });
+    poll.start();
+    action();
+    poll.stop();
+    return text;
+}
+
+// Runs the tests of a widget test program on the offscreen platform.
+inline int RunWidgetTests(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,245 @@
+#include "tests/editor/editor_fixture.h"
+
+#include "controls/sphere_button.h"
+#include "editor/apply_dialog.h"
+#include "engine/panel_ext.h"
+#include "engine/renderer.h"
+
+#include <QListWidget>
+#include <QMenu>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+void click(QWidget* widget, Qt::MouseButton button = Qt::LeftButton, QPoint at = QPoint(5, 5))
+{
+    QTest::mousePress(widget, button, {}, at);
+    QTest::mouseRelease(widget, button, {}, at);
+}
+
+TEST_F(EditorWindowTest, AfterShowTheRenderPageAndTheFirstShapeAreShown)
+{
+    ShapeOf(0, 0).Phong = 13;
+    ShapeOf(0, 0).Mirror = 0.29f;
+    TToy& toy = ShowWindow();
+    EXPECT_EQ(toy.size(), QSize(722, 485));
+    EXPECT_EQ(toy.windowTitle(), QString::fromStdString(ProductTitle));
+    EXPECT_EQ(toy.Pages->currentWidget(), toy.Panel_TabRender);
+    EXPECT_EQ(toy.Editor.CurrentObject, 0);
+    EXPECT_EQ(toy.Editor.CurrentShape, 0);
+    EXPECT_EQ(toy.SliderPhong->value(), 13);
+    EXPECT_EQ(toy.SliderMirror->value(), 29);
+    EXPECT_EQ(toy.SliderMainSize->minimum(), 20);
+    EXPECT_EQ(toy.SliderPhong->maximum(), 20);
+    EXPECT_EQ(ShapeOf(0, 0).Mirror, 0.29f) << "showing a shape leaves it as it was";
+    EXPECT_EQ(toy.Timer->interval(), 10);
+    EXPECT_EQ(toy.SButton_Formula->caption(), QStringLiteral("Formula: 0"));
+    EXPECT_EQ(toy.SButton_Mirror->caption(), QStringLiteral("Mirror: Horiz."));
+    EXPECT_EQ(toy.SButton_Palette->caption(), QStringLiteral("Palette: 0"));
+}
+
+// Every control of the column lies inside it, and the controls of one page never overlap.
+TEST_F(EditorWindowTest, PagesHoldTheirControlsInsideWithoutOverlap)
+{
+    TToy& toy = ShowWindow();
+    for (QWidget* page : { toy.Panel_TabRender, toy.Panel_TabSave, toy.Panel_TabOptions, toy.Panel_TabHelp,
+             toy.Panel_TabPresets }) {
+        EXPECT_EQ(page->palette().color(QPalette::Window), QColor(34, 34, 34));
+        const QList<QWidget*> children = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (QWidget* child : children) {
+            if (child->isWindow())
+                continue;
+            EXPECT_TRUE(QRect(0, 0, 230, 462).contains(child->geometry())) << child->metaObject()->className();
+            for (QWidget* other : children) {
+                if (other != child && !other->isWindow()) {
+                    EXPECT_FALSE(child->geometry().intersects(other->geometry()))
+                        << child->metaObject()->className() << " and " << other->metaObject()->className() << " at "
+                        << child->geometry().y() << " and " << other->geometry().y();
+                }
+            }
+        }
+    }
+    EXPECT_EQ(toy.panelShower->geometry(), QRect(0, 0, 492, 369));
+    EXPECT_EQ(toy.panelLAShower->size(), QSize(79, 77));
+    EXPECT_EQ(toy.panelObjectBrowser->size(), QSize(40, 200));
+    for (PanelExt* thumbnail : toy.panelObject)
+        EXPECT_EQ(thumbnail->size(), QSize(50, 50));
+}
+
+TEST_F(EditorWindowTest, TabsChangeNeitherThePresetNorTheOptions)
+{
+    TToy& toy = ShowWindow();
+    const std::string preset = PresetBytes();
+    const std::string settings = SettingsBytes();
+    for (SButton* tab : { toy.Button_TabSave, toy.Button_TabOptions, toy.Button_TabHelp, toy.Button_TabPresets,
+             toy.Button_TabRender }) {
+        click(tab);
+        QApplication::processEvents();
+    }
+    click(toy.Button_TabHelp);
+    EXPECT_EQ(toy.Pages->currentWidget(), toy.Panel_TabHelp);
+    EXPECT_EQ(PresetBytes(), preset);
+    EXPECT_EQ(SettingsBytes(), settings);
+}
+
+TEST_F(EditorWindowTest, SliderSpreadsAndThumbnailPicksTheObject)
+{
+    TToy& toy = ShowWindow();
+    toy.SliderPhong->setValue(18);
+    for (int object = 0; object < kObjectCount; ++object)
+        EXPECT_EQ(ShapeOf(object, 0).Phong, 18);
+    toy.SliderSize1->setValue(60);
+    EXPECT_EQ(ShapeOf(0, 0).Width, 60);
+    EXPECT_EQ(ShapeOf(1, 0).Width, 100);
+
+    ShapeOf(3, 0).Width = 44;
+    click(toy.panelObject[3], Qt::RightButton);
+    EXPECT_EQ(toy.Editor.CurrentObject, 0) << "only the left button selects";
+    click(toy.panelObject[3]);
+    EXPECT_EQ(toy.Editor.CurrentObject, 3);
+    EXPECT_EQ(toy.SliderSize1->value(), 44);
+    EXPECT_EQ(ShapeOf(0, 0).Width, 60);
+}
+
+TEST_F(EditorWindowTest, RightReleaseOnASliderOpensTheApplyMenu)
+{
+    TToy& toy = ShowWindow();
+    click(toy.SliderMirror, Qt::RightButton);
+    EXPECT_EQ(toy.Editor.ApplyParam, kGroupMirror);
+    EXPECT_TRUE(toy.ApplyMenu->isVisible());
+    const QList<QAction*> entries = toy.ApplyMenu->actions();
+    ASSERT_EQ(entries.size(), 4);
+    EXPECT_EQ(entries[0]->text(), QStringLiteral("Apply to shapes of current object"));
+    EXPECT_EQ(entries[1]->text(), QStringLiteral("Apply to shapes of all object"));
+    EXPECT_TRUE(entries[2]->isSeparator());
+    EXPECT_EQ(entries[3]->text(), QStringLiteral("Automatic applying ..."));
+    toy.ApplyMenu->hide();
+
+    ShapeOf(0, 0).Mirror = 0.5f;
+    ShapeOf(6, 0).Mirror = 0.1f;
+    entries[1]->trigger();
+    EXPECT_EQ(ShapeOf(6, 0).Mirror, 0.5f);
+}
+
+TEST_F(EditorWindowTest, LightPanelDragSetsTheSelectedShapesLight)
+{
+    TToy& toy = ShowWindow();
+    QTest::mousePress(toy.panelLAShower, Qt::LeftButton, {}, QPoint(10, 10));
+    QMouseEvent move(QEvent::MouseMove, QPointF(39, 39), toy.panelLAShower->mapToGlobal(QPointF(39, 39)), Qt::NoButton,
+        Qt::LeftButton, {});
+    QApplication::sendEvent(toy.panelLAShower, &move);
+    QTest::mouseRelease(toy.panelLAShower, Qt::LeftButton, {}, QPoint(39, 39));
+    EXPECT_EQ(ShapeOf(0, 0).LightZ, -1.0f);
+    EXPECT_EQ(ShapeOf(4, 0).LightZ, -1.0f) << "Light Angle starts Global";
+    EXPECT_FALSE(toy.ApplyMenu->isVisible());
+}
+
+TEST_F(EditorWindowTest, DialogOpensOnTheParameterAndStoresEveryClick)
+{
+    TToy& toy = ShowWindow();
+    TFormGlobals& dialog = *toy.FormGlobals;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Automatic applying"));
+    dialog.Prepare(kGroupHeight - 1);
+    EXPECT_EQ(dialog.ListBoxWhat->currentItem()->text(), QStringLiteral("Height"));
+    EXPECT_EQ(dialog.ListBoxHow->currentItem()->text(), QStringLiteral("Selected Shape"));
+
+    dialog.Prepare(7);
+    const QRect line = dialog.ListBoxHow->visualItemRect(dialog.ListBoxHow->item(1));
+    dialog.show();
+    QTest::mouseClick(dialog.ListBoxHow->viewport(), Qt::LeftButton, {}, line.center());
+    EXPECT_EQ(Settings.ApplyModes[7], kApplySelectedObject);
+    dialog.hide();
+}
+
+// A restart asked for while the live view is in the middle of a frame (from inside the
+// renderer's message pump, as the "Allow blur" box does) ends with a running live view and
+// every stack marked for rebuilding, soon after the frame is left.
+TEST_F(EditorWindowTest, RestartDuringAFrameEndsWithARunningLiveView)
+{
+    TToy& toy = ShowWindow(true);
+    enum class Phase { WaitForFrame, WaitForRestart, WaitForDrawing, Done } phase = Phase::WaitForFrame;
+    QElapsedTimer clock;
+    qint64 restartMilliseconds = -1;
+    bool everyStackDirty = false;
+    QTimer probe;
+    probe.setInterval(1);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        switch (phase) {
+        case Phase::WaitForFrame:
+            if (toy.LiveRenderer()->Busy) {
+                for (int object = 0; object < kObjectCount; ++object)
+                    CurrentPreset.Objects.Stacks[static_cast<size_t>(object)][0]->ReducedDirty = 0;
+                clock.start();
+                toy.RestartLiveView();
+                EXPECT_EQ(Aborting, 1) << "the frame in progress is asked to stop";
+                phase = Phase::WaitForRestart;
+            }
+            break;
+        case Phase::WaitForRestart:
+            if (toy.Timer->isActive() && Aborting == 0 && !toy.TimerKiller->isActive()) {
+                restartMilliseconds = clock.elapsed();
+                everyStackDirty = true;
+                for (int object = 0; object < kObjectCount; ++object)
+                    everyStackDirty &= CurrentPreset.Objects.Stacks[static_cast<size_t>(object)][0]->ReducedDirty == 1;
+                phase = Phase::WaitForDrawing;
+            }
+            break;
+        case Phase::WaitForDrawing:
+            if (toy.LiveRenderer()->Busy) {
+                // Drawing again; end the frame loop so the test can return.
+                toy.Timer->stop();
+                Aborting = 1;
+                phase = Phase::Done;
+            }
+            break;
+        case Phase::Done:
+            break;
+        }
+    });
+    probe.start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return phase == Phase::Done; }, 10000));
+    probe.stop();
+    EXPECT_GE(restartMilliseconds, 0);
+    EXPECT_LT(restartMilliseconds, 100);
+    EXPECT_TRUE(everyStackDirty);
+}
+
+TEST_F(EditorWindowTest, MissingHelpDocumentIsSaid)
+{
+    Settings.InstalledDir = (m_home.root() / "nowhere").string();
+    TToy& toy = ShowWindow();
+    const QString text = AnswerNextMessageBox([&] { click(toy.SButton2); });
+    EXPECT_TRUE(text.contains(QStringLiteral("help document is missing"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Opal Revel Help.html")));
+}
+
+TEST_F(EditorWindowTest, ClosingSavesTheSettingsAndSaysWhenItCannot)
+{
+    TToy& toy = ShowWindow();
+    toy.SliderPhong->setValue(7);
+    EXPECT_EQ(AnswerNextMessageBox([&] { toy.close(); }), QString());
+    Preset stored;
+    std::ifstream in(SettingsFilePath(), std::ios::binary);
+    ASSERT_TRUE(in.good()) << SettingsFilePath() << " " << toy.isVisible();
+    ASSERT_TRUE(ReadSettingsFile(stored, in));
+    EXPECT_EQ(stored.Objects.Stacks[5][0]->Shapes[0].Phong, 7);
+    EXPECT_EQ(Aborting, 1);
+
+    // A settings file that is a folder cannot be replaced.
+    m_window.reset();
+    std::filesystem::remove(SettingsFilePath());
+    std::filesystem::create_directories(SettingsFilePath() / "blocker");
+    TToy& second = ShowWindow();
+    const QString text = AnswerNextMessageBox([&] { second.close(); });
+    EXPECT_TRUE(text.contains(QString::fromStdString(SettingsFilePath().string()))) << "[" << text.toStdString() << "]";
+}
+
+} // namespace
+
+int main(int argc, char** argv) { return RunWidgetTests(argc, argv); }
