@@ -16,6 +16,9 @@
 //       offers one more display mode of that size on the screen's first output (RandR 1.2).
 //   host_window screen-size
 //       prints the root window's size as "WIDTHxHEIGHT".
+//   host_window close ID
+//       asks the window to close as a window manager's close button does: a
+//       WM_DELETE_WINDOW client message (Xvfb has no window manager to send it).
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -178,6 +181,21 @@ int AddMode(Display* display, unsigned width, unsigned height)
     return 0;
 }
 
+// The ICCCM close request: a WM_PROTOCOLS client message naming WM_DELETE_WINDOW.
+int SendClose(Display* display, Window window)
+{
+    XEvent event {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const Status sent = XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
+    return sent != 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -202,8 +220,10 @@ int main(int argc, char** argv)
         Say(std::to_string(DisplayWidth(display, DefaultScreen(display))) + "x"
             + std::to_string(DisplayHeight(display, DefaultScreen(display))));
         status = 0;
+    } else if (command == "close" && argc == 3) {
+        status = SendClose(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 10)));
     } else {
-        std::fprintf(stderr, "usage: host_window window X Y W H RRGGBB | input-only X Y W H | watch | add-mode W H | screen-size\n");
+        std::fprintf(stderr, "usage: host_window window X Y W H RRGGBB | input-only X Y W H | watch | add-mode W H | screen-size | close ID\n");
     }
     XCloseDisplay(display);
     return status;
