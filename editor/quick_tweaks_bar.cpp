@@ -4,10 +4,10 @@
 
 #include "editor/toy_window.h"
 
+#include "controls/path_painter.h"
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
 #include "engine/panel_ext.h"
-#include "shapes/palettes.h"
 
 #include <QLabel>
 
@@ -52,10 +52,11 @@ void TToy::buildQuickTweaksBar()
         SButton_Switch[static_cast<size_t>(i)] = on;
     }
 
-    // The palette path control takes this place.
-    PalettePlaceholder = new QWidget(BControlPanel);
-    PalettePlaceholder->setGeometry(0, kPathTop, kPathWidth, kPathHeight);
-    SetGround(PalettePlaceholder, 40, 40, 40);
+    PathPainter1 = new PathPainter(BControlPanel);
+    PathPainter1->setGeometry(0, kPathTop, kPathWidth, kPathHeight);
+    PathPainter1->setCursor(Qt::PointingHandCursor);
+    PathPainter1->setToolTip(tr("Draw here and Color the Objects!"));
+    connect(PathPainter1, &PathPainter::paintOver, this, [this] { Editor.ApplyPathColors(PathPainter1->Colors()); });
 
     LabelQuickTweaks = MakeLabel(BControlPanel, tr("Quick tweaks"), kTweaksLeft, 2, kBarWidth - kTweaksLeft, 16);
     LabelQuickTweaks->setAlignment(Qt::AlignCenter);
@@ -84,7 +85,7 @@ void TToy::buildQuickTweaksBar()
         showQuickTweakCaptions();
     };
     const auto palette = [this] {
-        NextPaletteIndex();
+        PathPainter1->nextPalette();
         showQuickTweakCaptions();
     };
     connect(SButton_Formula, &SButton::clicked, this, formula);
@@ -102,7 +103,7 @@ void TToy::buildQuickTweaksBar()
         showQuickTweakCaptions();
     });
     connect(SButton14, &SButton::clicked, this, [this] {
-        ResetPaletteIndex();
+        PathPainter1->classicPalette();
         showQuickTweakCaptions();
     });
 }

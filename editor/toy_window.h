@@ -73,7 +73,6 @@ public:
     std::array<PanelExt*, kObjectCount> panelObject {};
     std::array<SButton*, kObjectCount> SButton_Switch {};
     PathPainter* PathPainter1 = nullptr;
-    QWidget* PalettePlaceholder = nullptr;
     QLabel* LabelQuickTweaks = nullptr;
     SButton* SButton_Palette = nullptr;
     SButton* SButton14 = nullptr; // palette "(-)"

@@ -1,5 +1,6 @@
 #include "tests/editor/editor_fixture.h"
 
+#include "controls/path_painter.h"
 #include "controls/sphere_button.h"
 #include "editor/apply_dialog.h"
 #include "engine/panel_ext.h"
@@ -105,6 +106,33 @@ TEST_F(EditorWindowTest, SliderSpreadsAndThumbnailPicksTheObject)
     EXPECT_EQ(toy.Editor.CurrentObject, 3);
     EXPECT_EQ(toy.SliderSize1->value(), 44);
     EXPECT_EQ(ShapeOf(0, 0).Width, 60);
+}
+
+TEST_F(EditorWindowTest, PalettePathColoursEveryObjectAndTheQuickTweaksStep)
+{
+    TToy& toy = ShowWindow();
+    QTest::mousePress(toy.PathPainter1, Qt::LeftButton, {}, QPoint(2, 25));
+    for (int x = 10; x < 360; x += 10) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, 25), toy.PathPainter1->mapToGlobal(QPointF(x, 25)),
+            Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(toy.PathPainter1, &move);
+    }
+    QTest::mouseRelease(toy.PathPainter1, Qt::LeftButton, {}, QPoint(360, 25));
+    for (int object = 0; object < kObjectCount; ++object)
+        EXPECT_EQ(ShapeOf(object, 0).Color, toy.PathPainter1->Colors()[static_cast<size_t>(object)]);
+    EXPECT_NE(ShapeOf(0, 0).Color, ShapeOf(6, 0).Color) << "the path crossed the hues";
+
+    click(toy.SButton_Palette);
+    EXPECT_EQ(toy.SButton_Palette->caption(), QStringLiteral("Palette: 1"));
+    click(toy.SButton14);
+    EXPECT_EQ(toy.SButton_Palette->caption(), QStringLiteral("Palette: 0"));
+    Settings.Formula = 19;
+    click(toy.SButton_Formula);
+    EXPECT_EQ(toy.SButton_Formula->caption(), QStringLiteral("Formula: 0"));
+    Settings.Mirror = 3;
+    click(toy.SButton_Mirror);
+    EXPECT_EQ(toy.SButton_Mirror->caption(), QStringLiteral("Mirror: None"));
+    EXPECT_EQ(ShapeOf(0, 0).Color, toy.PathPainter1->Colors()[0]) << "a palette step keeps the colours";
 }
 
 TEST_F(EditorWindowTest, RightReleaseOnASliderOpensTheApplyMenu)
