@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -15,12 +16,14 @@ namespace {
 
 constexpr int kBytesPerPixel = 4;
 
+#if !defined(__SSE2__)
 uint8_t truncateToByte(double sum)
 {
     // The weights are never negative and add up to 1 (give or take the last bit), so the
     // clamp only guards against a sum a hair outside 0..255.
     return static_cast<uint8_t>(std::clamp(sum, 0.0, 255.0));
 }
+#endif
 
 // The sources of one destination position that carry weight. A weight of exactly 0 adds
 // +0 to a sum that is never negative, which changes nothing, so the zero weights at both
@@ -204,19 +207,21 @@ void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, i
     }
     const auto intermediateRowBytes = static_cast<std::size_t>(newWidth) * kBytesPerPixel;
     const auto rows = static_cast<std::size_t>(std::max(sourceHeight, 0));
-    std::vector<uint8_t> intermediate(intermediateRowBytes * rows);
+    // Every byte of the intermediate picture is written by the horizontal pass below.
+    const std::unique_ptr<uint8_t[]> intermediateStore(new uint8_t[std::max<std::size_t>(intermediateRowBytes * rows, 1)]);
+    uint8_t* const intermediate = intermediateStore.get();
 
     // Horizontal pass, with one set of weights for every row. At the same width the rows
     // are copied, which is what the filter would give.
     if (sourceWidth == newWidth) {
         for (std::size_t y = 0; y < rows; ++y) {
-            std::memcpy(intermediate.data() + y * intermediateRowBytes, sourceRows[y], intermediateRowBytes);
+            std::memcpy(intermediate + y * intermediateRowBytes, sourceRows[y], intermediateRowBytes);
         }
     } else {
         const ContributionList across = CalcContributions(sourceWidth, newWidth);
         const std::vector<Taps> taps = nonZeroTaps(across);
         for (std::size_t y = 0; y < rows; ++y) {
-            scaleRow(sourceRows[y], intermediate.data() + y * intermediateRowBytes, taps);
+            scaleRow(sourceRows[y], intermediate + y * intermediateRowBytes, taps);
         }
     }
 
@@ -224,7 +229,7 @@ void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, i
     // back every row unchanged: copy instead.
     if (sourceHeight == newHeight) {
         for (int32_t v = 0; v < newHeight; ++v) {
-            std::memcpy(destinationRows[v], intermediate.data() + static_cast<std::size_t>(v) * intermediateRowBytes,
+            std::memcpy(destinationRows[v], intermediate + static_cast<std::size_t>(v) * intermediateRowBytes,
                         intermediateRowBytes);
         }
         return;
@@ -234,7 +239,7 @@ void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, i
     const ContributionList down = CalcContributions(sourceHeight, newHeight);
     const std::vector<Taps> taps = nonZeroTaps(down);
     for (int32_t v = 0; v < newHeight; ++v) {
-        scaleColumns(intermediate.data(), intermediateRowBytes, taps[static_cast<std::size_t>(v)], destinationRows[v]);
+        scaleColumns(intermediate, intermediateRowBytes, taps[static_cast<std::size_t>(v)], destinationRows[v]);
     }
 }
 

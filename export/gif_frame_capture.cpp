@@ -25,19 +25,28 @@ int32_t scaledSide(int32_t side, int32_t scalePercent)
 
 int AppendGifFrame(TGIFImage& animation, const ArgbImage& frame, const GifFrameSettings& settings)
 {
-    CWinBmp bitmap;
-    CopyFrameToBitmap(frame, bitmap);
+    const int64_t pixelCount = static_cast<int64_t>(std::max(frame.width, 0)) * std::max(frame.height, 0);
+    if (static_cast<int64_t>(frame.pixels.size()) < pixelCount) {
+        throw CTextException(CTextException::kBadArgument, "The frame holds fewer pixels than its size.\n");
+    }
     const int32_t width = scaledSide(frame.width, settings.scalePercent);
     const int32_t height = scaledSide(frame.height, settings.scalePercent);
-    CFilterResizeBilinear(width, height).Apply(bitmap);
 
-    // One contiguous block, top row first, for the quantiser.
+    // The frame's rows are scaled where they lie into one contiguous block, top row first,
+    // for the quantiser: the same passes as on a bitmap copy of the frame, without the copies.
     const auto rowBytes = static_cast<std::size_t>(width) * 4;
     std::vector<uint8_t> pixels(rowBytes * static_cast<std::size_t>(height));
-    for (int32_t row = 0; row < height; ++row) {
-        std::memcpy(pixels.data() + static_cast<std::size_t>(row) * rowBytes, bitmap.GetLine(row), rowBytes);
+    std::vector<const uint8_t*> frameRows(static_cast<std::size_t>(std::max(frame.height, 0)));
+    for (int32_t row = 0; row < frame.height; ++row) {
+        frameRows[static_cast<std::size_t>(row)] = reinterpret_cast<const uint8_t*>(frame.Row(row));
     }
-    bitmap.Create(0, 0, 32, false);
+    std::vector<uint8_t*> scaledRows(static_cast<std::size_t>(height));
+    for (int32_t row = 0; row < height; ++row) {
+        scaledRows[static_cast<std::size_t>(row)] = pixels.data() + static_cast<std::size_t>(row) * rowBytes;
+    }
+    const CBilinearFilter filter;
+    C2PassScale(filter).Scale(frameRows.data(), std::max(frame.width, 0), std::max(frame.height, 0),
+                              scaledRows.data(), width, height);
 
     ImageSource32 source(width, height, static_cast<int32_t>(rowBytes), pixels.data(), true);
     color_reductor reductor(source, settings.colors);
