@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -95,23 +96,96 @@ uint32_t alphaByte(float value)
     return static_cast<uint32_t>(value);
 }
 
-// Diffuse, ambient and highlight for one point with unit normal z component nz and the
-// cosine cs between the normal and the reversed light; returns the RGB part of a pixel.
-uint32_t shade(const Lighting& lighting, float nz, float cs)
-{
-    const float diffuse = lighting.intensity * cs + lighting.ambient;
-    float highlight = 0.0f;
-    if (cs > 0.0f) {
-        const float rz = 2.0f * nz * cs + lighting.lightZ;
-        if (rz > 0.0f)
-            highlight
-                = lighting.mirror * lighting.intensity * HighlightPower(rz, lighting.exponent, lighting.maxFactors);
+// The covered pixels of one row, shaded together once the row's geometry is known: the
+// highlight powers are long chains of multiplications, each waiting on the one before, so
+// one chain per pixel leaves the processor idle. Taken over the whole row, factor by factor,
+// the chains run side by side (and in vector lanes); every lane still multiplies its own
+// value by its own base in the same order, so each power comes out to the same bit.
+class RowShading {
+public:
+    RowShading(const Lighting& lighting, int32_t w, HighlightMode mode)
+        : m_lighting(lighting)
+        , m_mode(mode)
+    {
+        const auto capacity = static_cast<std::size_t>(std::max(w, 0));
+        m_column.resize(capacity);
+        m_alpha.resize(capacity);
+        m_normalZ.resize(capacity);
+        m_cosine.resize(capacity);
+        m_base.resize(capacity);
+        m_power.resize(capacity);
     }
-    const uint32_t red = channelByte(lighting.bodyRed * diffuse + highlight * lighting.lightRed);
-    const uint32_t green = channelByte(lighting.bodyGreen * diffuse + highlight * lighting.lightGreen);
-    const uint32_t blue = channelByte(lighting.bodyBlue * diffuse + highlight * lighting.lightBlue);
-    return (red << 16) | (green << 8) | blue;
-}
+
+    // Notes a covered pixel with its alpha, the z of its unit normal and the cosine cs
+    // between the normal and the reversed light.
+    void Add(int32_t column, uint32_t alpha, float nz, float cs)
+    {
+        m_column[m_count] = column;
+        m_alpha[m_count] = alpha;
+        m_normalZ[m_count] = nz;
+        m_cosine[m_count] = cs;
+        ++m_count;
+    }
+
+    // Shades the noted pixels into the row and starts the next row.
+    void Finish(uint32_t* row)
+    {
+        computePowers();
+        const Lighting& lighting = m_lighting;
+        for (std::size_t k = 0; k < m_count; ++k) {
+            const float cs = m_cosine[k];
+            const float diffuse = lighting.intensity * cs + lighting.ambient;
+            const float highlight = m_base[k] > 0.0f ? lighting.mirror * lighting.intensity * m_power[k] : 0.0f;
+            const uint32_t red = channelByte(lighting.bodyRed * diffuse + highlight * lighting.lightRed);
+            const uint32_t green = channelByte(lighting.bodyGreen * diffuse + highlight * lighting.lightGreen);
+            const uint32_t blue = channelByte(lighting.bodyBlue * diffuse + highlight * lighting.lightBlue);
+            row[m_column[k]] = (m_alpha[k] << 24) | (red << 16) | (green << 8) | blue;
+        }
+        m_count = 0;
+    }
+
+private:
+    // m_power[k] = rz^exponent for the pixels that get a highlight, those whose cosine cs
+    // and rz = 2 nz cs + Lz (the z of the reflected light) are both above 0; m_base[k] is
+    // rz for them and 0 for the others.
+    void computePowers()
+    {
+        const Lighting& lighting = m_lighting;
+        float* base = m_base.data();
+        float* power = m_power.data();
+        for (std::size_t k = 0; k < m_count; ++k) {
+            const float cs = m_cosine[k];
+            const float rz = cs > 0.0f ? 2.0f * m_normalZ[k] * cs + lighting.lightZ : 0.0f;
+            base[k] = rz > 0.0f ? rz : 0.0f;
+        }
+        const int64_t factors = lighting.exponent - 1;
+        // Side by side only while every factor is a plain multiplication: past the factor
+        // limit HighlightPower takes the rest from pow(), which one pixel at a time does.
+        if (m_mode == HighlightMode::PixelByPixel || factors > lighting.maxFactors) {
+            for (std::size_t k = 0; k < m_count; ++k)
+                power[k] = base[k] > 0.0f ? HighlightPower(base[k], lighting.exponent, lighting.maxFactors) : 0.0f;
+            return;
+        }
+        // HighlightPower stops a chain once a factor leaves its value unchanged (0, infinity,
+        // a base of 1, a value held by rounding); every further factor would leave it
+        // unchanged too, so multiplying on gives the same value.
+        std::copy_n(base, m_count, power);
+        for (int64_t factor = 0; factor < factors; ++factor) {
+            for (std::size_t k = 0; k < m_count; ++k)
+                power[k] *= base[k];
+        }
+    }
+
+    const Lighting& m_lighting;
+    HighlightMode m_mode;
+    std::vector<int32_t> m_column;
+    std::vector<uint32_t> m_alpha;
+    std::vector<float> m_normalZ;
+    std::vector<float> m_cosine;
+    std::vector<float> m_base;
+    std::vector<float> m_power;
+    std::size_t m_count = 0;
+};
 
 // The threshold of the soft outer edge: pixels with d2 above it fade out towards d2 = 1.
 // It depends on the block width, not on the shape size.
@@ -170,20 +244,21 @@ float HighlightPower(float base, int64_t exponent, int64_t maxFactors)
     return value;
 }
 
-void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape)
+void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, HighlightMode mode)
 {
     if (shape.Type == kSphereType)
-        RenderSphere(pixels, w, h, shape);
+        RenderSphere(pixels, w, h, shape, mode);
     else if (shape.Type == kTorusType)
-        RenderTorus(pixels, w, h, shape);
+        RenderTorus(pixels, w, h, shape, mode);
 }
 
-void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape)
+void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, HighlightMode mode)
 {
     const float s = pixelSize(shape);
     if (!drawable(pixels, w, h) || s == 0.0f)
         return;
     const Lighting lighting = prepareLighting(shape, w, h);
+    RowShading shading(lighting, w, mode);
     const float threshold = edgeThreshold(w);
     // The height setting flattens (q < 1) or sharpens the dome. A radius of 0 pixels
     // makes q infinite and the dome flat, which the shading survives.
@@ -206,17 +281,19 @@ void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape)
             const float ny = y * m;
             const float nz = z * m;
             const float cs = -(lighting.lightX * nx + lighting.lightY * ny + lighting.lightZ * nz);
-            row[j] = (outerAlpha(d2, threshold) << 24) | shade(lighting, nz, cs);
+            shading.Add(j, outerAlpha(d2, threshold), nz, cs);
         }
+        shading.Finish(row);
     }
 }
 
-void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape)
+void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, HighlightMode mode)
 {
     const float s = pixelSize(shape);
     if (!drawable(pixels, w, h) || s == 0.0f)
         return;
     const Lighting lighting = prepareLighting(shape, w, h);
+    RowShading shading(lighting, w, mode);
     const float threshold = edgeThreshold(w);
     // The tube's centre line lies at radius e and the tube's radius is f, in units of the
     // outer radius.
@@ -259,7 +336,8 @@ void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape)
             // outer radius.
             if (innerStart < r && r < innerEnd)
                 alpha = alphaByte(255.0f - (innerEnd - r) * 255.0f / (innerEnd - innerStart));
-            row[j] = (alpha << 24) | shade(lighting, nz, cs);
+            shading.Add(j, alpha, nz, cs);
         }
+        shading.Finish(row);
     }
 }

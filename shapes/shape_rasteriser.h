@@ -29,7 +29,17 @@ float SafeSqrt(float v);
 // bounded, and never fewer than 64 (a Phong of 33).
 float HighlightPower(float base, int64_t exponent, int64_t maxFactors = 4096);
 
+// How the renderers form the highlight powers: side by side over a row, or one pixel at a
+// time with HighlightPower. Both give the same bits; the second is the plain reference.
+enum class HighlightMode {
+    SideBySide,
+    PixelByPixel,
+};
+
 // Type 0 draws a sphere, type 2 a torus; any other type leaves the pixels untouched.
-void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);
-void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);
-void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);
+void RenderShape(
+    uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, HighlightMode mode = HighlightMode::SideBySide);
+void RenderSphere(
+    uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, HighlightMode mode = HighlightMode::SideBySide);
+void RenderTorus(
+    uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, HighlightMode mode = HighlightMode::SideBySide);
