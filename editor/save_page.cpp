@@ -1,11 +1,14 @@
 // The Save page: "Save as Preset" with its note, "Save as JPEG image" and "Save as GIF
-// animation" with their labels. The buttons are members so that the preset, JPEG and GIF
-// savers can connect to them.
+// animation" with their labels. The JPEG and GIF buttons run the exports, which take the
+// live view's frame as it is when they need it.
 
 #include "editor/toy_window.h"
 
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
+#include "engine/panel_ext.h"
+#include "engine/renderer.h"
+#include "export/save_tab_exports.h"
 
 #include <QLabel>
 
@@ -30,4 +33,10 @@ void TToy::buildSavePage()
     LabelSaveJpeg = MakeLabel(page, tr("Save as JPEG image"), kLeft, 166, kLabelWidth, 16);
     SButton6 = MakeButton(page, tr("Save as GIF animation"), kLeft, 210, kButtonWidth, kButtonHeight);
     LabelSaveGif = MakeLabel(page, tr("Save as GIF image"), kLeft, 246, kLabelWidth, 16);
+
+    Exports = new SaveTabExports(
+        this, [this] { return m_renderer ? &m_renderer->Frame : nullptr; },
+        [this] { return QSize(panelShower->Width(), panelShower->Height()); });
+    connect(SButton5, &SButton::clicked, Exports, &SaveTabExports::SButton5Click);
+    connect(SButton6, &SButton::clicked, Exports, &SaveTabExports::SButton6Click);
 }

@@ -6,6 +6,7 @@
 #include "engine/engine_globals.h"
 #include "engine/panel_ext.h"
 #include "engine/renderer.h"
+#include "export/save_tab_exports.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 
@@ -251,6 +252,8 @@ void TToy::FormClose()
     if (m_closing)
         return;
     m_closing = true;
+    // A capture in progress ends without a file: the program is closing.
+    Exports->AbortGifCapture();
     Aborting = 1;
     Timer->stop();
     TimerKiller->stop();

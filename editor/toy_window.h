@@ -20,6 +20,7 @@ class QStackedWidget;
 class QTimer;
 class Renderer;
 class SButton;
+class SaveTabExports;
 class TFormGlobals;
 
 // The editor: the configuration window of the screen saver. It plays CurrentPreset live in
@@ -111,6 +112,8 @@ public:
     QLabel* LabelSaveJpeg = nullptr;
     SButton* SButton6 = nullptr; // "Save as GIF animation"
     QLabel* LabelSaveGif = nullptr;
+    // The JPEG and GIF exports with their dialogs and the capture's progress window.
+    SaveTabExports* Exports = nullptr;
 
     // ---- Help page (help_page.cpp) ----------------------------------------------------------
     QLabel* LabelTitle = nullptr;
