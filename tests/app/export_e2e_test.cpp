@@ -14,6 +14,8 @@
 #include <sstream>
 #include <thread>
 
+#include <X11/Xlib.h>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -37,6 +39,24 @@ constexpr int kJpegButtonCentreY = kToolbarHeight + 130 + 15;
 constexpr int kGifButtonCentreY = kToolbarHeight + 210 + 15;
 // How long a check that nothing happened gives the program to react first.
 constexpr auto kSettle = std::chrono::milliseconds(2000);
+
+// Asks the window to close as a window manager would: a WM_DELETE_WINDOW message.
+void AskWindowToClose(const std::string& display, const std::string& id)
+{
+    ::Display* connection = XOpenDisplay(display.c_str());
+    if (!connection)
+        return;
+    XEvent event {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = static_cast<Window>(std::stoul(id));
+    event.xclient.message_type = XInternAtom(connection, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(connection, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(connection, event.xclient.window, False, NoEventMask, &event);
+    XFlush(connection);
+    XCloseDisplay(connection);
+}
 
 struct WindowBox {
     int x = 0;
@@ -252,6 +272,19 @@ TEST_F(ExportEndToEndTest, CancelMidCaptureWritesNothing)
     std::this_thread::sleep_for(kSettle);
     EXPECT_TRUE(OutputEntries().empty());
     EXPECT_TRUE(LiveViewRuns()) << "the live view stopped after the cancel";
+}
+
+TEST_F(ExportEndToEndTest, ClosingTheEditorMidCaptureEndsTheProgramWithoutAFile)
+{
+    ASSERT_NO_FATAL_FAILURE(StartGifCapture(m_output / "unfinished.gif", true));
+    ASSERT_TRUE(WaitForWindow(kProgressTitle)) << "no progress window";
+    const std::vector<std::string> editor = m_session.WindowsNamed(kEditorTitle);
+    ASSERT_EQ(editor.size(), 1u);
+    AskWindowToClose(m_session.display(), editor.front());
+    ASSERT_TRUE(m_editor->WaitForExit()) << "the program did not end";
+    EXPECT_EQ(m_editor->TermSignal(), 0);
+    EXPECT_EQ(m_editor->ExitCode(), 0);
+    EXPECT_TRUE(OutputEntries().empty());
 }
 
 } // namespace
