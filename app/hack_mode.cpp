@@ -1,5 +1,6 @@
 #include "app/hack_mode.h"
 
+#include "app/display_check.h"
 #include "app/preview_window.h"
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
@@ -77,6 +78,8 @@ int RunHackMode(const std::vector<std::string>& arguments, char* programName)
         return kExitWindowFault;
     }
 
+    if (!CheckDisplay())
+        return kExitWindowFault;
     static int toolkitArgc = 1;
     static char* toolkitArgv[] = { programName, nullptr };
     QApplication application(toolkitArgc, toolkitArgv);

@@ -3,6 +3,7 @@
 // the program is ended by SIGTERM, SIGINT or SIGHUP.
 
 #include "app/command_line.h"
+#include "app/display_check.h"
 #include "app/hack_mode.h"
 #include "app/preview_window.h"
 #include "app/resolutions.h"
@@ -21,11 +22,8 @@
 #include <QMessageBox>
 #include <QScreen>
 
-#include <xcb/xcb.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
 #include <exception>
 #include <memory>
 
@@ -120,20 +118,6 @@ bool PreviewLauncher(RunState& state, long handle)
 
 bool HasWindow(const RunState& state) { return state.mainWindow || state.savers || state.preview; }
 
-// The toolkit ends the process with an abort when it finds no display; asking first lets the
-// program say so in one line and end with a status a host can read. Another platform than
-// X11, chosen through QT_QPA_PLATFORM, is left to the toolkit.
-bool DisplayReachable()
-{
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform != nullptr && *platform != '\0' && std::string_view(platform).substr(0, 3) != "xcb")
-        return true;
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool reachable = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return reachable;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -160,12 +144,8 @@ int main(int argc, char** argv)
         LoadSettings(CurrentPreset);
         return 0;
     }
-    if (!DisplayReachable()) {
-        const char* display = std::getenv("DISPLAY");
-        std::fprintf(stderr, "opal-revel: cannot open display %s\n",
-            display != nullptr && *display != '\0' ? display : "(DISPLAY is not set)");
+    if (!CheckDisplay())
         return 1;
-    }
 
     // The application object comes first so that the settings store can show its message box.
     QApplication application(toolkitArgc, toolkitArgv);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -301,6 +302,33 @@ protected:
         return query->ReadLine().value_or("");
     }
 
+    // Processes started for this session's home that are display watchdogs.
+    int Watchdogs() const
+    {
+        const std::string home = "XDG_CONFIG_HOME=" + (m_session.folder() / "config").string();
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            std::ifstream in(entry.path() / "environ", std::ios::binary);
+            std::string text;
+            char chunk[4096];
+            while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
+                text.append(chunk, static_cast<std::size_t>(in.gcount()));
+            std::vector<std::string> variables;
+            for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+                end = text.find('\0', start);
+                if (end == std::string::npos)
+                    end = text.size();
+                variables.push_back(text.substr(start, end - start));
+            }
+            const auto has = [&](const std::string& prefix) {
+                return std::any_of(variables.begin(), variables.end(),
+                    [&](const std::string& variable) { return variable.rfind(prefix, 0) == 0; });
+            };
+            count += has(home) && has("OPAL_REVEL_DISPLAY_WATCHDOG=") ? 1 : 0;
+        }
+        return count;
+    }
+
     std::unique_ptr<ChildProcess> StartSwitchedSaver()
     {
         auto saver = StartProgram({ "/s" });
@@ -348,6 +376,27 @@ TEST_F(LowResolutionTest, ASignalWhileTheSaverStartsStillEndsItAndRestoresTheDis
     ASSERT_TRUE(saver.WaitForExit()) << "the signal was lost: the saver runs on";
     EXPECT_EQ(saver.TermSignal(), SIGTERM);
     EXPECT_EQ(ScreenSize(), "800x600");
+}
+
+TEST_F(LowResolutionTest, TheDisplayComesBackWhenTheSaverIsKilledOutright)
+{
+    for (int round = 0; round < 2; ++round) {
+        auto saver = StartSwitchedSaver();
+        EXPECT_EQ(Watchdogs(), 1);
+        // SIGKILL leaves the saver no moment of its own to put anything back.
+        saver->Signal(SIGKILL);
+        ASSERT_TRUE(saver->WaitForExit());
+        EXPECT_EQ(saver->TermSignal(), SIGKILL);
+        EXPECT_TRUE(PollUntil([&] { return ScreenSize() == "800x600"; })) << "the display stayed switched";
+        EXPECT_TRUE(PollUntil([&] { return Watchdogs() == 0; })) << "the watchdog stayed";
+    }
+
+    // A saver that restores the display itself releases its watchdog, which then touches nothing.
+    auto saver = StartSwitchedSaver();
+    m_session.Xdotool("key q");
+    ExpectCleanExit(*saver);
+    EXPECT_EQ(ScreenSize(), "800x600");
+    EXPECT_EQ(Watchdogs(), 0);
 }
 
 } // namespace

@@ -7,8 +7,7 @@
 //       "resize W H", "destroy" (answers "destroyed"), "unmap" and "map" (answer "unmapped" and
 //       "mapped"), and ends at end of input.
 //   host_window input-only X Y WIDTH HEIGHT
-//       maps an input-only window (nothing can be drawn into it), prints its id and waits
-//       for the end of input.
+//       the same with an input-only window, into which nothing can be drawn.
 //   host_window watch
 //       watches the root window for windows being mapped and prints "map <id>" for each;
 //       "sync" on standard input answers "synced" once every earlier event has been read.
@@ -27,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <unistd.h>
@@ -68,14 +68,17 @@ bool StandardInputReady()
     return poll(&source, 1, 0) > 0;
 }
 
-int RunWindow(Display* display, int x, int y, int width, int height, unsigned long colour)
+// A window without a colour is input-only: nothing can be drawn into it.
+int RunWindow(Display* display, int x, int y, int width, int height, std::optional<unsigned long> colour)
 {
-    Window root = DefaultRootWindow(display);
-    Window window = XCreateSimpleWindow(display, root, x, y, width, height, 0, 0, colour);
     XSetWindowAttributes attributes;
     attributes.override_redirect = True; // placed exactly where asked, with or without a window manager
-    XChangeWindowAttributes(display, window, CWOverrideRedirect, &attributes);
-    XSelectInput(display, window, StructureNotifyMask);
+    attributes.event_mask = StructureNotifyMask;
+    attributes.background_pixel = colour.value_or(0);
+    const unsigned long fields = CWOverrideRedirect | CWEventMask | (colour ? CWBackPixel : 0);
+    Window window = XCreateWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
+        static_cast<unsigned>(height), 0, CopyFromParent, colour ? InputOutput : InputOnly, CopyFromParent, fields,
+        &attributes);
     XMapWindow(display, window);
     XEvent event;
     do {
@@ -103,25 +106,6 @@ int RunWindow(Display* display, int x, int y, int width, int height, unsigned lo
             XSync(display, False);
             Say(line + "ped");
         }
-    }
-    return 0;
-}
-
-int RunInputOnly(Display* display, int x, int y, int width, int height)
-{
-    XSetWindowAttributes attributes;
-    attributes.override_redirect = True;
-    attributes.event_mask = StructureNotifyMask;
-    Window window = XCreateWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
-        static_cast<unsigned>(height), 0, 0, InputOnly, CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
-    XMapWindow(display, window);
-    XEvent event;
-    do {
-        XNextEvent(display, &event);
-    } while (event.type != MapNotify);
-    Say(std::to_string(window));
-    std::string line;
-    while (ReadLine(line)) {
     }
     return 0;
 }
@@ -211,7 +195,8 @@ int main(int argc, char** argv)
         status = RunWindow(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
             std::strtoul(argv[6], nullptr, 16));
     } else if (command == "input-only" && argc == 6) {
-        status = RunInputOnly(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+        status = RunWindow(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+            std::nullopt);
     } else if (command == "watch") {
         status = RunWatch(display);
     } else if (command == "add-mode" && argc == 4) {

@@ -132,7 +132,8 @@ TEST_F(OutsideWorldTest, WithoutADisplayTheWindowlessSwitchesSucceedAndTheOthers
             EXPECT_EQ(program->TermSignal(), 0) << display;
             EXPECT_EQ(program->ExitCode(), 0) << display;
         }
-        for (std::vector<std::string> switches : { std::vector<std::string> { "/s" }, { "/p", "5" }, { "/c" }, {} }) {
+        for (std::vector<std::string> switches :
+            { std::vector<std::string> { "/s" }, { "/p", "5" }, { "/c" }, {}, { "--root" }, { "--window-id", "5" } }) {
             auto program = StartProgram(switches, { display });
             ASSERT_TRUE(program->WaitForExit(kLimit)) << display << " " << switches.size();
             EXPECT_EQ(program->TermSignal(), 0) << display;
@@ -246,88 +247,6 @@ TEST_F(OutsideWorldTest, AHiddenOrCoveredPreviewStopsDrawingAndResumesWhenShown)
     host->WriteLine("destroy");
     ASSERT_TRUE(preview->WaitForExit(kLimit));
     EXPECT_EQ(preview->ExitCode(), 0);
-}
-
-// The saver's 640 x 480 switch on a server that offers that mode beside its own.
-class SwitchedDisplayTest : public OutsideWorldTest {
-protected:
-    void SetUp() override
-    {
-        OutsideWorldTest::SetUp();
-        ASSERT_EQ(ScreenSize(), "800x600");
-        auto addMode = m_session.Start({ HostWindowPath(), "add-mode", "640", "480" });
-        ASSERT_TRUE(addMode->WaitForExit());
-        ASSERT_EQ(addMode->ExitCode(), 0);
-        // A first run creates the key store; the options with LowRes on go beside its Paths key.
-        auto firstRun = StartProgram({ "/a" });
-        ASSERT_TRUE(firstRun->WaitForExit(kLimit));
-        std::ofstream values(configFolder() / "registry.reg", std::ios::app);
-        values << "\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n";
-        for (const char* line : { "\"Scale\"=dword:0000004b", "\"DoChange\"=dword:00000001", "\"Seconds\"=dword:0000000a",
-                 "\"Travel\"=dword:00000001", "\"LowRes\"=dword:00000001", "\"Filter\"=dword:00000000",
-                 "\"Interlace\"=dword:00000001", "\"Formula\"=dword:00000000", "\"FiterAuto\"=dword:00000000",
-                 "\"FiterAutoSeconds\"=dword:0000000a", "\"ChangeFormula\"=dword:00000001", "\"Mirror\"=dword:00000001",
-                 "\"ChangeMirror\"=dword:00000000" })
-            values << line << "\n";
-    }
-
-    std::string ScreenSize()
-    {
-        auto query = m_session.Start({ HostWindowPath(), "screen-size" }, true);
-        return query->ReadLine().value_or("");
-    }
-
-    // Processes started for this session's home that are display watchdogs.
-    int Watchdogs() const
-    {
-        const std::string home = "XDG_CONFIG_HOME=" + (m_session.folder() / "config").string();
-        int count = 0;
-        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-            std::ifstream in(entry.path() / "environ", std::ios::binary);
-            std::string text;
-            char chunk[4096];
-            while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
-                text.append(chunk, static_cast<std::size_t>(in.gcount()));
-            std::vector<std::string> variables;
-            for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
-                end = text.find('\0', start);
-                if (end == std::string::npos)
-                    end = text.size();
-                variables.push_back(text.substr(start, end - start));
-            }
-            const auto has = [&](const std::string& prefix) {
-                return std::any_of(variables.begin(), variables.end(),
-                    [&](const std::string& variable) { return variable.rfind(prefix, 0) == 0; });
-            };
-            count += has(home) && has("OPAL_REVEL_DISPLAY_WATCHDOG=") ? 1 : 0;
-        }
-        return count;
-    }
-};
-
-TEST_F(SwitchedDisplayTest, TheDisplayComesBackWhenTheSaverIsKilledOutright)
-{
-    for (int round = 0; round < 2; ++round) {
-        auto saver = StartProgram({ "/s" });
-        ASSERT_TRUE(PollUntil([&] { return ScreenSize() == "640x480"; }, kLimit)) << "the display was not switched";
-        EXPECT_EQ(Watchdogs(), 1);
-        // SIGKILL leaves the saver no moment of its own to put anything back.
-        saver->Signal(SIGKILL);
-        ASSERT_TRUE(saver->WaitForExit(kLimit));
-        EXPECT_EQ(saver->TermSignal(), SIGKILL);
-        EXPECT_TRUE(PollUntil([&] { return ScreenSize() == "800x600"; }, kLimit)) << "the display stayed switched";
-        EXPECT_TRUE(PollUntil([&] { return Watchdogs() == 0; }, kLimit)) << "the watchdog stayed";
-    }
-
-    // A saver that restores the display itself releases its watchdog, which then touches nothing.
-    auto saver = StartProgram({ "/s" });
-    ASSERT_TRUE(PollUntil([&] { return ScreenSize() == "640x480"; }, kLimit));
-    ASSERT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kSaverTitle).size() == 1; }, kLimit));
-    m_session.Xdotool("key q");
-    ASSERT_TRUE(saver->WaitForExit(kLimit));
-    EXPECT_EQ(saver->ExitCode(), 0);
-    EXPECT_EQ(ScreenSize(), "800x600");
-    EXPECT_EQ(Watchdogs(), 0);
 }
 
 } // namespace
