@@ -63,11 +63,7 @@ protected:
 
     std::unique_ptr<ChildProcess> StartHostWindow(int x, int y, int width, int height, std::string& id)
     {
-        auto host = m_session.Start({ HostWindowPath(), "window", std::to_string(x), std::to_string(y),
-                                        std::to_string(width), std::to_string(height), kBackdropText },
-            true);
-        id = host->ReadLine().value_or("");
-        return host;
+        return m_session.StartHostWindow(x, y, width, height, kBackdropText, id);
     }
 
     // Processor time the process has used so far, in seconds.

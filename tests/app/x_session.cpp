@@ -273,6 +273,16 @@ std::unique_ptr<ChildProcess> XSession::Start(std::vector<std::string> arguments
     return std::make_unique<ChildProcess>(options);
 }
 
+std::unique_ptr<ChildProcess> XSession::StartHostWindow(
+    int x, int y, int width, int height, const std::string& colour, std::string& id)
+{
+    auto host = Start({ HostWindowPath(), "window", std::to_string(x), std::to_string(y), std::to_string(width),
+                          std::to_string(height), colour },
+        true);
+    id = host->ReadLine().value_or("");
+    return host;
+}
+
 std::string XSession::Run(const std::string& command) const
 {
     std::string full = "DISPLAY=" + m_display + " " + command + " 2>/dev/null";

@@ -89,6 +89,11 @@ public:
     std::vector<std::string> Environment() const;
     std::unique_ptr<ChildProcess> Start(std::vector<std::string> arguments, bool pipes = false);
 
+    // A plain window of the colour (RRGGBB) from the host helper, which then takes its
+    // commands on standard input; answers the helper and puts the window's id in `id`.
+    std::unique_ptr<ChildProcess> StartHostWindow(int x, int y, int width, int height, const std::string& colour,
+        std::string& id);
+
     // Runs a command with this session's display and answers its standard output.
     std::string Run(const std::string& command) const;
     void Xdotool(const std::string& arguments) const;
