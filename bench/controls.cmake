@@ -1,0 +1,1 @@
+opal_add_benchmark(opal_controls_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/controls_bench.cpp LIBS opal_controls_core)
