@@ -16,8 +16,10 @@ namespace {
 // The check glyphs: the tick when Checked, the cross when not.
 const QChar kTick(0x2713);
 const QChar kCross(0x2717);
-// How much larger the glyph is than the caption, in points.
+// How much larger the glyph is than the caption: 8 points, which the editor's 96 dots per
+// inch make 11 pixels. Logical pixels keep the glyph's size to the caption on any screen.
 constexpr qreal kGlyphExtraPoints = 8.0;
+constexpr int kGlyphExtraPixels = 11;
 // Where a check box's glyph and caption start, and the shadow's offset.
 constexpr int kGlyphLeft = 16;
 constexpr int kCheckCaptionLeft = 36;
@@ -249,7 +251,10 @@ void SButton::paintEvent(QPaintEvent*)
     const int h = height();
     if (m_isCheckBox) {
         QFont glyphFont(QStringLiteral("DejaVu Sans"));
-        glyphFont.setPointSizeF(QFontInfo(font()).pointSizeF() + kGlyphExtraPoints);
+        if (font().pixelSize() > 0)
+            glyphFont.setPixelSize(font().pixelSize() + kGlyphExtraPixels);
+        else
+            glyphFont.setPointSizeF(QFontInfo(font()).pointSizeF() + kGlyphExtraPoints);
         painter.setFont(glyphFont);
         const QString glyph(m_checked ? kTick : kCross);
         drawShadowed(painter, edges(kGlyphLeft, 0, w - 2, h - 2), edges(kGlyphLeft + 1, 1, w - 1, h - 1),
