@@ -97,6 +97,11 @@ TEST(SButton, SettersRebuildTheFace)
     button.resize(60, 30);
     EXPECT_EQ(button.pad().width, 60);
     EXPECT_EQ(button.pad().pixels, BuildButtonFace(button.shape(), 60, 30).pixels);
+
+    // Squeezed below its sphere by a layout, it shows what fits.
+    button.resize(5, 3);
+    EXPECT_EQ(button.pad().pixels, BuildButtonFace(button.shape(), 5, 3).pixels);
+    EXPECT_EQ(shown(button).size(), QSize(5, 3));
 }
 
 // The face is shown as built, without its alpha, and the rounded region cuts the corners.
