@@ -76,6 +76,10 @@ void SaverScreens::removeScreen(QScreen* screen)
 
 void SaverScreens::chooseDrive()
 {
+    // The options are process-wide: one renderer changes them for all.
+    for (std::size_t index = 0; index < m_forms.size(); ++index)
+        m_forms[index].form->SetAutomaticChanges(index == 0);
+
     // A running endless call must hand back before the screens can take turns: Aborting makes
     // it return before its next object. Only the outermost drive clears it again, when no
     // renderer call is left on the stack.

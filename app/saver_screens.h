@@ -37,7 +37,8 @@ public:
 private:
     void addScreen(QScreen* screen);
     void removeScreen(QScreen* screen);
-    // The drive changes between the forms' own timers and the shared one.
+    // After a screen came or went: the first saver's renderer makes the automatic changes for
+    // all, and a renderer call still running with the old count hands back.
     void chooseDrive();
     void driveBursts();
     void dropRetired();

@@ -110,6 +110,7 @@ void TTheSaverForm::FormShow()
     panelShower->setGeometry(rect());
     if (!m_renderer) {
         m_renderer = std::make_unique<Renderer>();
+        m_renderer->SetAutomaticChanges(m_automaticChanges);
         m_renderer->Panel = panelShower;
     }
     m_renderer->Reset();
@@ -155,6 +156,13 @@ void TTheSaverForm::RunFrames(int32_t count)
 {
     if (m_renderer && !m_closing)
         m_renderer->RunFrames(count);
+}
+
+void TTheSaverForm::SetAutomaticChanges(bool on)
+{
+    m_automaticChanges = on;
+    if (m_renderer)
+        m_renderer->SetAutomaticChanges(on);
 }
 
 void TTheSaverForm::keyPressEvent(QKeyEvent* event)

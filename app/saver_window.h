@@ -43,6 +43,8 @@ public:
     // One call of the renderer's RunFrames, for an owner that drives several savers from one
     // timer instead of Timer1.
     void RunFrames(int32_t count);
+    // Whether this saver's renderer makes the automatic changes (see Renderer).
+    void SetAutomaticChanges(bool on);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -67,6 +69,7 @@ private:
 
     QScreen* m_screen = nullptr;
     SaverInput m_input = SaverInput::EndsSaver;
+    bool m_automaticChanges = true;
     PointerWatch m_pointer;
     std::unique_ptr<Renderer> m_renderer;
     int m_grabAttempts = 0;

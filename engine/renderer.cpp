@@ -170,7 +170,7 @@ void Renderer::DrawSprite(const ArgbImage& sprite, int32_t x, int32_t y, int64_t
 
 bool Renderer::automaticChange()
 {
-    if (RunMode != kSaverRunMode || int64_t { Settings.DoChange } + Settings.ChangeFormula == 0)
+    if (!m_automaticChanges || RunMode != kSaverRunMode || int64_t { Settings.DoChange } + Settings.ChangeFormula == 0)
         return false;
     const int64_t now = calendarNow();
     if (!(LastChange + Settings.Seconds < now))

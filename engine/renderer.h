@@ -61,6 +61,10 @@ public:
     // Sleep (the default) rests between sprites without spinning a core; Spin polls the
     // clock like a busy wait; None draws as fast as it can (headless tools).
     void SetPacing(SpritePacer::Mode mode) { m_pacer.SetMode(mode); }
+    // The automatic changes act on process-wide options; when several renderers draw at once
+    // (the saver on every screen), only one of them may make them, or each interval would
+    // change the formula and the mirror once per renderer. On by default.
+    void SetAutomaticChanges(bool on) { m_automaticChanges = on; }
 
     // The fields of the renderer record; public as in the record, read by windows and tests.
     Renderer* Self = nullptr; // this, until the destructor runs
@@ -99,6 +103,7 @@ private:
     void drawObject(int32_t row, int64_t n);
 
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    bool m_automaticChanges = true;
     uint64_t m_generation = 0; // counts Resets
     SpritePacer m_pacer;
     CalendarClock m_calendar;

@@ -361,6 +361,31 @@ TEST_F(RendererTest, AutomaticChangesAlternatePresetAndFormulaWithTheMirrorAdvan
     EXPECT_EQ(presetLoads, 4);
 }
 
+// Two renderers drawing at once (one per screen) share the options: only the one that makes
+// the changes advances them, so each interval moves the formula and the mirror by one step.
+TEST_F(RendererTest, ASecondRendererWithoutAutomaticChangesLeavesThemToTheFirst)
+{
+    useMarkerSprites();
+    RunMode = 2;
+    Settings.DoChange = 0;
+    Settings.ChangeFormula = 1;
+    Settings.ChangeMirror = 1;
+    Settings.Mirror = 0;
+    RecordingPanel secondPanel { 640, 480 };
+    Renderer second;
+    second.SetAutomaticChanges(false);
+    start(renderer, panel);
+    start(second, secondPanel);
+    for (int interval = 1; interval <= 3; ++interval) {
+        now = kStartTime + 11 * interval;
+        renderer.RunFrames(1);
+        second.RunFrames(1);
+        EXPECT_EQ(Settings.Formula, interval);
+        EXPECT_EQ(Settings.Mirror, interval);
+    }
+    EXPECT_EQ(second.LastChange, kStartTime);
+}
+
 TEST_F(RendererTest, SingleSwitchesAndOtherRunModes)
 {
     useMarkerSprites();
