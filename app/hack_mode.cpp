@@ -10,6 +10,7 @@
 
 #include <QApplication>
 
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -80,6 +81,7 @@ int RunHackMode(const std::vector<std::string>& arguments, char* programName)
 
     if (!CheckDisplay())
         return kExitWindowFault;
+
     static int toolkitArgc = 1;
     static char* toolkitArgv[] = { programName, nullptr };
     QApplication application(toolkitArgc, toolkitArgv);

@@ -11,7 +11,8 @@
 // daemon runs one process per screen), leaves input to the daemon and never writes the stored
 // options: the options on its command line hold for this run only.
 //
-// Exit status: 0 after a signal or --help, 1 when the window to draw into does not exist or
+// After a termination signal the process ends by that signal, as the daemon expects. Exit
+// status: 0 after --help, 1 when the display or the window to draw into cannot be reached or
 // goes away, 2 for a bad command line or preset; each failure is one line on standard error,
 // given before any window is made where it can be known then.
 int RunHackMode(const std::vector<std::string>& arguments, char* programName);

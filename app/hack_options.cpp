@@ -100,13 +100,15 @@ private:
                 options.help = true;
         } else if (name == "--root") {
             if (NoValue(name))
-                Target(HackTarget::Root, name);
+                Target(HackTarget::Root);
         } else if (name == "--window-id") {
             if (auto text = Value(name)) {
-                if (auto id = ParseWindowId(*text); id && Target(HackTarget::Window, name))
+                if (auto id = ParseWindowId(*text)) {
+                    Target(HackTarget::Window);
                     options.windowId = *id;
-                else if (!id)
+                } else {
                     Refuse(name, *text, "a window id, decimal or 0x and hexadecimal");
+                }
             }
         } else if (name == "--preset") {
             if (auto text = Value(name)) {
@@ -153,15 +155,13 @@ private:
         return !m_inlineValue;
     }
 
-    bool Target(HackTarget target, const std::string& name)
+    // A settings dialog runs the daemon's command line for its preview with --window-id
+    // added, so a given window wins over --root in whichever order they come.
+    void Target(HackTarget target)
     {
         HackTarget& current = m_result.options.target;
-        if (current != HackTarget::None && current != target) {
-            m_error = name + ": give only one of --root and --window-id";
-            return false;
-        }
-        current = target;
-        return true;
+        if (current != HackTarget::Window)
+            current = target;
     }
 
     std::optional<int> Number(const std::string& name, int low, int high)

@@ -22,7 +22,8 @@ struct SettingsRecord;
 enum class HackTarget {
     None, // no drawing target given: refused by ParseHackOptions unless --help was asked for
     Root, // --root: the daemon's window from XSCREENSAVER_WINDOW, or every screen
-    Window, // --window-id ID: a window that someone else owns (the settings dialog's preview)
+    Window, // --window-id ID: a window that someone else owns (the settings dialog's preview);
+            // it wins over --root when both are given
 };
 
 // "random" for --formula and --mirror.
@@ -57,7 +58,7 @@ struct HackParseResult {
 bool IsHackCommandLine(const std::vector<std::string>& arguments);
 
 // Reads the arguments after the program's name. Out-of-range, malformed or unknown values,
-// a missing value, both targets or no target give !ok and a one-line reason in which
+// a missing value or no target give !ok and a one-line reason in which
 // control characters of the offending argument are shown escaped.
 HackParseResult ParseHackOptions(const std::vector<std::string>& arguments);
 

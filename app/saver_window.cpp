@@ -87,7 +87,7 @@ void TTheSaverForm::followScreen(QScreen* screen)
 // maps it onto the same screen.
 QRect TTheSaverForm::screenRectangle() const
 {
-    QScreen* screen = m_screen != nullptr ? m_screen : QGuiApplication::primaryScreen();
+    QScreen* screen = m_screen != nullptr ? m_screen.data() : QGuiApplication::primaryScreen();
     return screen != nullptr ? screen->geometry() : QRect(0, 0, 640, 480);
 }
 

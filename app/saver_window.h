@@ -2,13 +2,14 @@
 
 #include "app/pointer_watch.h"
 
+#include <QPointer>
+#include <QScreen>
 #include <QWidget>
 
 #include <cstdint>
 #include <memory>
 
 class PanelExt;
-class QScreen;
 class QTimer;
 class Renderer;
 
@@ -67,7 +68,7 @@ private:
     void coverScreen();
     QRect screenRectangle() const;
 
-    QScreen* m_screen = nullptr;
+    QPointer<QScreen> m_screen; // null: the primary screen; cleared when the screen goes away
     SaverInput m_input = SaverInput::EndsSaver;
     bool m_automaticChanges = true;
     PointerWatch m_pointer;

@@ -61,7 +61,12 @@ protected:
         ChildProcess::Options start;
         start.arguments = { ProgramPath() };
         start.arguments.insert(start.arguments.end(), options.begin(), options.end());
-        start.environment = m_session.Environment();
+        // The given entries replace the session's own of the same name.
+        for (const std::string& entry : m_session.Environment()) {
+            const std::string name = entry.substr(0, entry.find('=') + 1);
+            if (std::none_of(environment.begin(), environment.end(), [&](const std::string& given) { return given.rfind(name, 0) == 0; }))
+                start.environment.push_back(entry);
+        }
         start.environment.insert(start.environment.end(), environment.begin(), environment.end());
         m_errorFile = m_session.folder() / ("hack-stderr-" + std::to_string(m_runs++) + ".log");
         start.errorFile = m_errorFile;
@@ -140,12 +145,13 @@ TEST_F(HackModeTest, RootDrawsIntoTheDaemonsWindowAndReportsItsLossOnOneLine)
     }() + " went away\n");
 }
 
-TEST_F(HackModeTest, AWindowThatDoesNotExistEndsWithOneLineAndNoWindowOfItsOwn)
+TEST_F(HackModeTest, AWindowOrDisplayThatDoesNotExistEndsWithOneLineAndNoWindowOfItsOwn)
 {
     for (const auto& [options, environment] : std::vector<std::pair<std::vector<std::string>, std::string>> {
              { { "--window-id", "0x7ffffff" }, "" },
              { { "--root" }, "XSCREENSAVER_WINDOW=0x7ffffff" },
-             { { "--root" }, "XSCREENSAVER_WINDOW=window" } }) {
+             { { "--root" }, "XSCREENSAVER_WINDOW=window" },
+             { { "--root" }, "DISPLAY=:65000" } }) {
         auto hack = StartHack(options, { environment.empty() ? "OPAL_UNUSED=1" : environment });
         ASSERT_TRUE(hack->WaitForExit());
         EXPECT_EQ(hack->TermSignal(), 0);

@@ -56,6 +56,16 @@ TEST(HackOptionsTest, EveryOptionInBothSpellings)
         || bare.options.travel || bare.options.changeSeconds || bare.options.scalePercent);
     // The later of two settings of one option wins, as with the daemon's own hacks.
     EXPECT_EQ(Parse({ "--root", "--blur", "--no-blur" }).options.blur, false);
+    EXPECT_EQ(Parse({ "--window-id", "5", "--window-id", "0x10" }).options.windowId, 16u);
+    // The settings dialog's preview adds --window-id to the daemon's command line: the
+    // window wins over --root, in either order.
+    for (const auto& arguments : { std::vector<std::string> { "--root", "--window-id", "0x2a" },
+             std::vector<std::string> { "--window-id", "42", "--root" } }) {
+        HackParseResult both = Parse(arguments);
+        ASSERT_TRUE(both.ok) << both.error;
+        EXPECT_EQ(both.options.target, HackTarget::Window);
+        EXPECT_EQ(both.options.windowId, 42u);
+    }
 }
 
 TEST(HackOptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
@@ -85,8 +95,6 @@ TEST(HackOptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
         { { "--Root" }, "unknown option \"--Root\"" },
         { { "--root", "/s" }, "unexpected argument \"/s\"" },
         { { "--root", "-s" }, "unexpected argument \"-s\"" },
-        { { "--root", "--window-id", "5" }, "give only one of --root and --window-id" },
-        { { "--window-id", "5", "--root" }, "give only one of --root and --window-id" },
         { { "--window-id", "0" }, "--window-id wants a window id" },
         { { "--window-id", "0x" }, "not \"0x\"" },
         { { "--window-id", "0x100000000" }, "not \"0x100000000\"" },
