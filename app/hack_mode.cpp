@@ -107,7 +107,7 @@ int RunHackMode(const std::vector<std::string>& arguments, char* programName)
     const uint32_t target = options.target == HackTarget::Window ? options.windowId : daemonWindow.id;
     if (target != 0) {
         QString error;
-        inWindow = TFormApplet::CreateInside(target, &error, true);
+        inWindow = TFormApplet::CreateInside(target, &error, TFormApplet::Host::DesktopDaemon);
         if (!inWindow) {
             Complain(error.toStdString());
             return kExitWindowFault;

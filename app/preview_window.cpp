@@ -68,7 +68,7 @@ QString WatchHost(xcb_connection_t* connection, uint32_t host, QSize& nativeSize
 
 } // namespace
 
-std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QString* error, bool transparentForInput)
+std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QString* error, Host owner)
 {
     xcb_connection_t* connection = X11Connection();
     if (connection == nullptr) {
@@ -87,8 +87,10 @@ std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QStr
     }
 
     std::unique_ptr<TFormApplet> form(new TFormApplet(hostWindow));
-    if (transparentForInput)
+    if (owner == Host::DesktopDaemon) {
         form->windowHandle()->setFlag(Qt::WindowTransparentForInput);
+        form->panelShower->SetDirectPresent(true);
+    }
     // The foreign window becomes the parent of the form's native window; the form has no
     // parent widget of its own. The foreign QWindow is left alive until the process ends:
     // deleting it would delete the form's window, its child, under the form.

@@ -22,10 +22,15 @@ class TFormApplet final : public QWidget, public QAbstractNativeEventFilter {
     Q_OBJECT
 
 public:
+    // Who owns the host window: the screen-saver host of the preview switch, or a desktop
+    // daemon whose display mode draws into it. In a daemon's window the form is transparent
+    // for input (the pointer and keys stay the daemon's) and its sprites go straight to the
+    // X window, since nothing overlaps its panel there.
+    enum class Host { SaverHost, DesktopDaemon };
+
     // Creates the preview inside the host window, or answers null (with the reason in
-    // `error`) when the id names no window the program can use. A desktop daemon's window
-    // takes the form transparent for input: the pointer and keys stay the daemon's.
-    static std::unique_ptr<TFormApplet> CreateInside(uint32_t hostWindow, QString* error, bool transparentForInput = false);
+    // `error`) when the id names no window the program can use.
+    static std::unique_ptr<TFormApplet> CreateInside(uint32_t hostWindow, QString* error, Host host = Host::SaverHost);
     ~TFormApplet() override;
 
     PanelExt* panelShower = nullptr;
