@@ -124,7 +124,7 @@ int RunHackMode(const std::vector<std::string>& arguments, char* programName)
         QCoreApplication::exit(0);
     });
     QCoreApplication::processEvents();
-    if (terminationSignals.received() == 0)
+    if (terminationSignals.received() == 0 && !(inWindow && inWindow->HostGone()))
         QApplication::exec();
 
     int status = 0;

@@ -251,6 +251,9 @@ void TFormApplet::hostDestroyed()
     m_visibilityTimer->stop();
     // exit() rather than quit(): quit() from inside a native event filter may not end the loop.
     QCoreApplication::exit(0);
+    // An exit asked for before the event loop has started is forgotten when it starts; asked
+    // once more from inside the running loop, it always takes.
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 bool TFormApplet::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
