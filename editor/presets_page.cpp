@@ -1,8 +1,129 @@
 // The Presets page: the presets list of the presets folder with "Previous", "Random" and
-// "Next".
+// "Next", and the Save page's "Save as Preset". The list and the preset library are filled
+// from one scan, so a line of the list is the library entry of the same number.
 
 #include "editor/toy_window.h"
 
-void TToy::buildPresetsPage() { }
+#include "controls/sphere_button.h"
+#include "editor/editor_widgets.h"
+#include "editor/preset_choice.h"
+#include "presets/preset.h"
+#include "presets/preset_library.h"
+#include "presets/settings.h"
 
-void TToy::FillPresetList() { }
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+
+namespace {
+
+constexpr int kMargin = 6;
+constexpr int kPageWidth = 230;
+constexpr int kPageHeight = 462;
+constexpr int kCaptionHeight = 16;
+constexpr int kButtonWidth = 70;
+constexpr int kButtonHeight = 22;
+constexpr int kButtonGap = 4;
+constexpr int kStatusHeight = 44;
+
+} // namespace
+
+void TToy::buildPresetsPage()
+{
+    QWidget* page = Panel_TabPresets;
+    const int width = kPageWidth - 2 * kMargin;
+    MakeLabel(page, tr("Presets list"), kMargin, 4, width, kCaptionHeight);
+    const int buttonsTop = 4 + kCaptionHeight + 2;
+    SButton_PresetPrev = MakeButton(page, tr("Previous"), kMargin, buttonsTop, kButtonWidth, kButtonHeight,
+        tr("Select previous preset from the list"));
+    SButton_PresetRandom = MakeButton(page, tr("Random"), kMargin + kButtonWidth + kButtonGap, buttonsTop,
+        kButtonWidth, kButtonHeight, tr("Select random preset from the list"));
+    SButton_PresetNext = MakeButton(page, tr("Next"), kMargin + 2 * (kButtonWidth + kButtonGap), buttonsTop,
+        kButtonWidth, kButtonHeight, tr("Select next preset from the list"));
+
+    const int listTop = buttonsTop + kButtonHeight + 6;
+    List_Presets = new QListWidget(page);
+    List_Presets->setGeometry(kMargin, listTop, width, kPageHeight - listTop - kStatusHeight - kMargin);
+    List_Presets->setSortingEnabled(false);
+    List_Presets->setUniformItemSizes(true);
+    List_Presets->setFont(SButton::captionFont());
+    QPalette palette = List_Presets->palette();
+    palette.setColor(QPalette::Base, QColor(0, 0, 0));
+    palette.setColor(QPalette::Text, QColor(220, 220, 220));
+    List_Presets->setPalette(palette);
+
+    // Says why a chosen preset was not shown; empty while all is well.
+    LabelPresetStatus
+        = MakeLabel(page, QString(), kMargin, kPageHeight - kStatusHeight - kMargin + 2, width, kStatusHeight);
+    LabelPresetStatus->setWordWrap(true);
+    LabelPresetStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette warning = LabelPresetStatus->palette();
+    warning.setColor(QPalette::WindowText, QColor(255, 140, 100));
+    LabelPresetStatus->setPalette(warning);
+
+    connect(SButton_PresetPrev, &SButton::clicked, this, [this] { choosePreset(PresetMove::Previous); });
+    connect(SButton_PresetRandom, &SButton::clicked, this, [this] { choosePreset(PresetMove::Random); });
+    connect(SButton_PresetNext, &SButton::clicked, this, [this] { choosePreset(PresetMove::Next); });
+    // Only a click chooses a line. The list takes no focus: a list view that gains focus
+    // makes its first line current by itself, which must not replace the preset being edited.
+    List_Presets->setFocusPolicy(Qt::NoFocus);
+    connect(List_Presets, &QListWidget::itemClicked, this,
+        [this](QListWidgetItem* item) { choosePreset(PresetMove::Line, List_Presets->row(item)); });
+    connect(SButton4, &SButton::clicked, this, &TToy::SButton4Click);
+}
+
+void TToy::FillPresetList()
+{
+    List_Presets->clear();
+    for (const std::string& name : RescanPresets(ThePresetLibrary))
+        List_Presets->addItem(QString::fromStdString(name));
+    LabelPresetStatus->clear();
+}
+
+void TToy::choosePreset(PresetMove move, int line)
+{
+    const PresetChoice choice = ChoosePreset(ThePresetLibrary, move, line);
+    if (!choice.moved)
+        return;
+    List_Presets->setCurrentRow(choice.line);
+    LabelPresetStatus->setText(QString::fromStdString(choice.error));
+    if (choice.loaded)
+        AfterPresetChange();
+}
+
+void TToy::SButton4Click()
+{
+    QFileDialog dialog(this, tr("Save current preset"), QString::fromStdString(Settings.PresetsDir),
+        tr("Opal Revel Presets (*.vhp)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The name is completed and the overwrite asked below, so that a name such as "a.txt",
+    // which gets ".vhp" appended, is asked about under the name that is really written.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setSizeGripEnabled(true);
+    dialog.selectFile(QString());
+
+    std::filesystem::path target;
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        target = PresetSaveTarget(dialog.selectedFiles().front().toStdString());
+        std::error_code error;
+        if (!std::filesystem::exists(target, error) || std::filesystem::is_directory(target, error))
+            break;
+        const auto answer = QMessageBox::question(this, tr("Save current preset"),
+            tr("%1 already exists.\nDo you want to replace it?").arg(QString::fromStdString(target.string())),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer == QMessageBox::Yes)
+            break;
+        dialog.selectFile(QString::fromStdString(target.filename().string()));
+    }
+
+    std::string reason;
+    if (!SavePresetAs(target, CurrentPreset, reason)) {
+        QMessageBox::warning(this, tr("Save current preset"), QString::fromStdString(reason));
+        return;
+    }
+    FillPresetList();
+}

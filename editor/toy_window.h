@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/options_rules.h"
+#include "editor/preset_choice.h"
 #include "editor/shape_editor.h"
 #include "editor/help_links.h"
 #include "editor/shape_stack_browser.h"
@@ -13,6 +15,7 @@
 class PanelExt;
 class PathPainter;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QMenu;
 class QSlider;
@@ -22,6 +25,7 @@ class Renderer;
 class SButton;
 class SaveTabExports;
 class TFormGlobals;
+class TFormSelDir;
 
 // The editor: the configuration window of the screen saver. It plays CurrentPreset live in
 // the large render panel and surrounds it with the controls that change the preset and the
@@ -126,8 +130,35 @@ public:
     TFormGlobals* FormGlobals = nullptr;
 
     // ---- Options page (options_page.cpp) ---------------------------------------------------
+    SButton* SButton_Travelling = nullptr; // "Travelling animation"
+    SButton* SCheck_ChangePreset = nullptr;
+    SButton* SCheck_ChangeFormula = nullptr;
+    SButton* SCheck_ChangeMirror = nullptr;
+    SButton* SButton_ChangeInterval = nullptr; // Seconds, shown only
+    SButton* SButton_ChangeIntervalFaster = nullptr;
+    SButton* SButton_ChangeIntervalSlower = nullptr;
+    SButton* SButton_RandomPicture = nullptr; // "Start with random preset"
+    SButton* SButton_Switch640 = nullptr;
+    SButton* SButton_AnimationSize = nullptr; // Scale, shown only
+    SButton* SButton_AnimationSizeMinus = nullptr;
+    SButton* SButton_AnimationSizePlus = nullptr;
+    QLineEdit* Edit1 = nullptr; // the presets folder, read-only
+    SButton* SButton_ChangeDirectory = nullptr;
+    SButton* SButton_CheckAllowBlur = nullptr;
+    SButton* SButton_CheckBlurInterlace = nullptr;
+    SButton* SButton_CheckBlurChange = nullptr;
+    SButton* SButton_BlurInterval = nullptr; // FiterAutoSeconds, shown only
+    SButton* SButton_BlurIntervalFaster = nullptr;
+    SButton* SButton_BlurIntervalSlower = nullptr;
+    // The directory chooser of "Change"; created with the window and reused.
+    TFormSelDir* FormSelDir = nullptr;
 
     // ---- Presets page (presets_page.cpp) ---------------------------------------------------
+    SButton* SButton_PresetPrev = nullptr;
+    SButton* SButton_PresetRandom = nullptr;
+    SButton* SButton_PresetNext = nullptr;
+    QListWidget* List_Presets = nullptr;
+    QLabel* LabelPresetStatus = nullptr; // why a chosen preset was not shown
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -148,6 +179,12 @@ private:
     // PresetsDir. Run once by FormShow.
     void RefreshOptions();
     void FillPresetList();
+    // Options and Presets pages.
+    std::array<std::pair<SButton*, OptionSwitch>, 9> optionBoxes() const;
+    void showOptionValues();
+    void SButton_ChangeDirectoryClick();
+    void choosePreset(PresetMove move, int line = -1);
+    void SButton4Click();
 
     void FormShow();
     void FormClose();
