@@ -1,0 +1,55 @@
+// The editor on a desktop scaled by 2: the window keeps its layout in the toolkit's pixels
+// while the live view, the thumbnails and the browser draw in device pixels, and presses
+// on the browser find the cell under them.
+
+#include "tests/editor/editor_fixture.h"
+
+#include "controls/sphere_button.h"
+#include "engine/panel_ext.h"
+#include "engine/renderer.h"
+
+#include <QTest>
+
+namespace {
+
+TEST_F(EditorWindowTest, ScaledByTwoTheEditorDrawsInDevicePixels)
+{
+    TToy& toy = ShowWindow();
+    ASSERT_EQ(toy.devicePixelRatioF(), 2.0);
+    EXPECT_EQ(toy.size(), QSize(722, 485));
+    EXPECT_EQ(toy.LiveRenderer()->Frame.width, 984);
+    EXPECT_EQ(toy.LiveRenderer()->Frame.height, 738);
+    EXPECT_EQ(toy.panelObjectBrowser->Width(), 80);
+
+    // Two shapes: the bottom two cells of 40 toolkit pixels each.
+    toy.SButton9->clicked();
+    ASSERT_EQ(CurrentPreset.Objects.Stacks[0][0]->ShapeCount, 2);
+    QTest::mouseClick(toy.panelObjectBrowser, Qt::LeftButton, {}, QPoint(20, 130));
+    EXPECT_EQ(toy.Editor.CurrentShape, 0);
+    QTest::mouseClick(toy.panelObjectBrowser, Qt::LeftButton, {}, QPoint(20, 190));
+    EXPECT_EQ(toy.Editor.CurrentShape, 1);
+    QTest::mouseClick(toy.panelObjectBrowser, Qt::LeftButton, {}, QPoint(20, 100));
+    EXPECT_EQ(toy.Editor.CurrentShape, 1) << "the empty part keeps the selection";
+
+    // The browser shows the selected cell's grey ground at full resolution.
+    const QImage column = toy.panelObjectBrowser->grab().toImage();
+    ASSERT_EQ(column.size(), QSize(80, 400));
+    EXPECT_EQ(column.pixel(0, 399) & 0xFFFFFFu, 0x646464u);
+    EXPECT_EQ(column.pixel(0, 319) & 0xFFFFFFu, 0x000000u);
+
+    // The light disc keeps its toolkit geometry: its centre is straight on.
+    QTest::mousePress(toy.panelLAShower, Qt::LeftButton, {}, QPoint(39, 39));
+    QMouseEvent move(QEvent::MouseMove, QPointF(39, 39), toy.panelLAShower->mapToGlobal(QPointF(39, 39)), Qt::NoButton,
+        Qt::LeftButton, {});
+    QApplication::sendEvent(toy.panelLAShower, &move);
+    QTest::mouseRelease(toy.panelLAShower, Qt::LeftButton, {}, QPoint(39, 39));
+    EXPECT_EQ(ShapeOf(0, 1).LightZ, -1.0f);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_SCALE_FACTOR", "2");
+    return RunWidgetTests(argc, argv);
+}
