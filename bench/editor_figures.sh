@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The editor's figures, measured from outside the program under Xvfb (see x_watch.cpp), each
+# run measuring three programs one after the other on the same 1920 x 1080 screen so that
+# they see the same machine load:
+#   - the minimal Qt window: start to its first pixels (the baseline of the start time);
+#   - the editor (opal-revel /c) with an idle user: start to its first live-view sprite,
+#     sprites per second and CPU time per second of wall time;
+#   - the saver (opal-revel /s): the same rate and CPU figures beside it.
+# Each figure is the median of several runs (default 5): bench/editor_figures.sh [runs]
+#
+# Both modes run with the mirror off, so that every sprite is one block on screen, with
+# fresh per-user folders and the start scene, so the user's own options play no part.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+runs=${1:-5}
+build=build-release
+scripts/install-deps.sh # Xvfb and the DAMAGE headers the watcher needs
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOPAL_BUILD_TESTS=OFF -DOPAL_BUILD_BENCHMARKS=ON >/dev/null
+cmake --build "$build" --target opal-revel opal_x_watch opal_minimal_window >/dev/null
+program="$PWD/$build/app/opal-revel"
+watch="$PWD/$build/bench/opal_x_watch"
+minimal="$PWD/$build/bench/opal_minimal_window"
+
+work=$(mktemp -d /tmp/opal-editor-figures-XXXXXX)
+xvfb=
+cleanup() {
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+start_xvfb() {
+  rm -f "$work/display"
+  exec 3>"$work/display"
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 2>"$work/xvfb.log" &
+  xvfb=$!
+  exec 3>&-
+  for _ in $(seq 1 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+  done
+  export DISPLAY=":$(cat "$work/display")"
+}
+
+stop_xvfb() {
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+  xvfb=
+}
+
+# Fresh per-user folders: the start options with the mirror off and no settings file yet
+# (the editor then shows a random sample preset, the saver too).
+fresh_user() {
+  rm -rf "$work/user"
+  mkdir -p "$work/user/config" "$work/user/data" "$work/user/runtime"
+  chmod 700 "$work/user/runtime"
+  export XDG_CONFIG_HOME="$work/user/config" XDG_DATA_HOME="$work/user/data" XDG_RUNTIME_DIR="$work/user/runtime"
+  "$program" /a # the first run creates the key store and copies the sample presets
+  cat >>"$XDG_CONFIG_HOME/opal-revel/registry.reg" <<'VALUES'
+
+[HKEY_CURRENT_USER\Software\Tallow Engines\Opal Revel\Values]
+"Mirror"=dword:00000000
+"ChangeMirror"=dword:00000000
+"DoChange"=dword:00000000
+VALUES
+}
+
+value() { sed -n "s/^$2=//p" "$1"; }
+median() {
+  sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+collect() { for run in $(seq 1 "$runs"); do value "$work/$1-$run" "$2"; done | median; }
+per_sprite() {
+  for run in $(seq 1 "$runs"); do
+    awk -v c="$(value "$work/$1-$run" cpu_per_wall_second)" -v s="$(value "$work/$1-$run" sprites_per_second)" \
+      'BEGIN { if (s > 0) printf "%.1f\n", c * 1e6 / s; else print 0 }'
+  done | median
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+for run in $(seq 1 "$runs"); do
+  start_xvfb
+  fresh_user
+  "$watch" 0.5 0.5 "$minimal" >"$work/minimal-$run"
+  fresh_user
+  "$watch" 2 5 "$program" /c >"$work/editor-$run"
+  fresh_user
+  "$watch" 2 5 "$program" /s >"$work/saver-$run"
+  stop_xvfb
+  echo "run $run: editor $(tr '\n' ' ' <"$work/editor-$run")" >&2
+done
+
+printf 'Editor figures under Xvfb at 1920 x 1080, medians of %d runs\n' "$runs"
+printf '  minimal Qt window: first pixels %s ms\n' "$(collect minimal first_paint_ms)"
+printf '  editor: first live-view sprite %s ms (%s x the minimal window), sprites/s %s, CPU/wall %s, CPU per sprite %s us\n' \
+  "$(collect editor first_sprite_ms)" "$(ratio "$(collect editor first_sprite_ms)" "$(collect minimal first_paint_ms)")" \
+  "$(collect editor sprites_per_second)" "$(collect editor cpu_per_wall_second)" "$(per_sprite editor)"
+printf '  saver:  first sprite %s ms, sprites/s %s, CPU/wall %s, CPU per sprite %s us\n' \
+  "$(collect saver first_sprite_ms)" "$(collect saver sprites_per_second)" "$(collect saver cpu_per_wall_second)" \
+  "$(per_sprite saver)"
