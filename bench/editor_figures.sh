@@ -30,24 +30,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_xvfb() {
-  rm -f "$work/display"
-  exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 2>"$work/xvfb.log" &
-  xvfb=$!
-  exec 3>&-
-  for _ in $(seq 1 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-  done
-  export DISPLAY=":$(cat "$work/display")"
-}
-
-stop_xvfb() {
-  kill "$xvfb" 2>/dev/null || true
-  wait "$xvfb" 2>/dev/null || true
-  xvfb=
-}
+source bench/figures_common.sh
 
 # Fresh per-user folders: the start options with the mirror off and no settings file yet
 # (the editor then shows a random sample preset, the saver too).
@@ -66,10 +49,6 @@ fresh_user() {
 VALUES
 }
 
-value() { sed -n "s/^$2=//p" "$1"; }
-median() {
-  sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
 collect() { for run in $(seq 1 "$runs"); do value "$work/$1-$run" "$2"; done | median; }
 per_sprite() {
   for run in $(seq 1 "$runs"); do
@@ -77,10 +56,9 @@ per_sprite() {
       'BEGIN { if (s > 0) printf "%.1f\n", c * 1e6 / s; else print 0 }'
   done | median
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 for run in $(seq 1 "$runs"); do
-  start_xvfb
+  start_xvfb 1920 1080
   fresh_user
   "$watch" 0.5 0.5 "$minimal" >"$work/minimal-$run"
   fresh_user

@@ -33,24 +33,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_xvfb() { # width height
-  rm -f "$work/display"
-  exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 "$1x$2x24" -nolisten tcp -noreset 2>"$work/xvfb.log" &
-  xvfb=$!
-  exec 3>&-
-  for _ in $(seq 1 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-  done
-  export DISPLAY=":$(cat "$work/display")"
-}
-
-stop_xvfb() {
-  kill "$xvfb" 2>/dev/null || true
-  wait "$xvfb" 2>/dev/null || true
-  xvfb=
-}
+source bench/figures_common.sh
 
 # Fresh per-user folders with the options of the measurement: defaults, mirror off.
 fresh_user() {
@@ -76,14 +59,6 @@ fresh_user() {
 "Mirror"=dword:00000000
 "ChangeMirror"=dword:00000000
 VALUES
-}
-
-value() { # file key
-  sed -n "s/^$2=//p" "$1"
-}
-
-median() {
-  sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
 # One program at one screen size: <label> <width> <height> <warm-up s> <measured s> <program>
@@ -125,7 +100,6 @@ per_sprite() { # prefix
       'BEGIN { if (s > 0) printf "%.1f\n", c * 1e6 / s; else print 0 }'
   done | median
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
 printf 'Saver figures under Xvfb, medians of %d runs\n' "$runs"
 printf '  minimal Qt window: first pixels %s ms (1920 x 1080), %s ms (3840 x 2160); RSS %s kB, %s kB\n' \

@@ -247,6 +247,20 @@ TEST_F(EditorWindowTest, MissingHelpDocumentIsSaid)
     EXPECT_TRUE(text.contains(QStringLiteral("Opal Revel Help.html")));
 }
 
+// The offscreen platform has no desktop handler for anything, like a desktop without a
+// browser: each button says what could not be opened.
+TEST_F(EditorWindowTest, WithoutADesktopHandlerTheHelpButtonsSaySo)
+{
+    Settings.InstalledDir = OPAL_SOURCE_DIR "/data";
+    TToy& toy = ShowWindow();
+    QString text = AnswerNextMessageBox([&] { click(toy.SButton2); });
+    EXPECT_TRUE(text.contains(QStringLiteral("No program is set up"))) << text.toStdString();
+    text = AnswerNextMessageBox([&] { click(toy.SButton3); });
+    EXPECT_TRUE(text.contains(QStringLiteral("https://opal-revel.example.org/"))) << text.toStdString();
+    text = AnswerNextMessageBox([&] { click(toy.SButton19); });
+    EXPECT_TRUE(text.contains(QStringLiteral("more.html"))) << text.toStdString();
+}
+
 TEST_F(EditorWindowTest, ClosingSavesTheSettingsAndSaysWhenItCannot)
 {
     TToy& toy = ShowWindow();
