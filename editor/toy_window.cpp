@@ -180,6 +180,11 @@ void TToy::FormShow()
     RefreshOptions();
     Editor.SelectObject(0);
     FillPresetList();
+    // The first frame starts as soon as the window is up, not a timer interval later.
+    QTimer::singleShot(0, this, [this] {
+        if (Timer->isActive())
+            TimerTimer();
+    });
 }
 
 void TToy::RestartLiveView()

@@ -45,8 +45,9 @@ protected:
     {
         m_window = std::make_unique<TToy>();
         m_window->show();
-        if (!liveView)
-            m_window->Timer->stop();
+        if (liveView)
+            return *m_window; // the caller's own waiting runs the first frames
+        m_window->Timer->stop();
         QApplication::processEvents();
         return *m_window;
     }
