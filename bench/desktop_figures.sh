@@ -25,9 +25,9 @@ cmake --build "$build" --target opal-revel opal_first_drawing_watch >/dev/null
 program="$PWD/$build/app/opal-revel"
 watch="$PWD/$build/bench/opal_first_drawing_watch"
 
+source bench/xvfb_session.sh
 work=$(mktemp -d /tmp/opal-desktop-figures-XXXXXX)
 chmod 755 "$work"
-xvfb=
 daemon=
 cleanup() {
   [ -n "$daemon" ] && kill "$daemon" 2>/dev/null || true
@@ -42,25 +42,6 @@ if [ "$(id -u)" -eq 0 ]; then
   as_user=(runuser -u nobody --)
   user_name=nobody
 fi
-
-start_xvfb() {
-  rm -f "$work/display"
-  exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 2>"$work/xvfb.log" &
-  xvfb=$!
-  exec 3>&-
-  for _ in $(seq 1 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-  done
-  export DISPLAY=":$(cat "$work/display")"
-}
-
-stop_xvfb() {
-  kill "$xvfb" 2>/dev/null || true
-  wait "$xvfb" 2>/dev/null || true
-  xvfb=
-}
 
 # A daemon whose only display mode is the given command line, in a fresh home.
 start_daemon() { # command line
@@ -145,7 +126,7 @@ median() {
 
 for run in $(seq 1 "$runs"); do
   echo "run $run" >&2
-  start_xvfb
+  start_xvfb 1920 1080
   measure opal-revel "$program --root" "$program"
   for mode in "${stock[@]}"; do
     measure "$mode" "$mode --root" "$mode"

@@ -61,13 +61,7 @@ protected:
         ChildProcess::Options start;
         start.arguments = { ProgramPath() };
         start.arguments.insert(start.arguments.end(), options.begin(), options.end());
-        // The given entries replace the session's own of the same name.
-        for (const std::string& entry : m_session.Environment()) {
-            const std::string name = entry.substr(0, entry.find('=') + 1);
-            if (std::none_of(environment.begin(), environment.end(), [&](const std::string& given) { return given.rfind(name, 0) == 0; }))
-                start.environment.push_back(entry);
-        }
-        start.environment.insert(start.environment.end(), environment.begin(), environment.end());
+        start.environment = m_session.EnvironmentWith(environment);
         m_errorFile = m_session.folder() / ("hack-stderr-" + std::to_string(m_runs++) + ".log");
         start.errorFile = m_errorFile;
         return std::make_unique<ChildProcess>(start);

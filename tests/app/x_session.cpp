@@ -263,6 +263,18 @@ std::vector<std::string> XSession::Environment() const
         "QT_QPA_PLATFORM=xcb", "LSAN_OPTIONS=print_suppressions=0:suppressions=" OPAL_LSAN_SUPPRESSIONS };
 }
 
+std::vector<std::string> XSession::EnvironmentWith(const std::vector<std::string>& overrides) const
+{
+    std::vector<std::string> environment;
+    for (const std::string& entry : Environment()) {
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        if (std::none_of(overrides.begin(), overrides.end(), [&](const std::string& over) { return over.rfind(name, 0) == 0; }))
+            environment.push_back(entry);
+    }
+    environment.insert(environment.end(), overrides.begin(), overrides.end());
+    return environment;
+}
+
 std::unique_ptr<ChildProcess> XSession::Start(std::vector<std::string> arguments, bool pipes)
 {
     ChildProcess::Options options;

@@ -87,6 +87,8 @@ public:
 
     // The environment of programs started in this session: DISPLAY and fresh XDG folders.
     std::vector<std::string> Environment() const;
+    // The same with the given NAME=value entries in place of the session's own of that name.
+    std::vector<std::string> EnvironmentWith(const std::vector<std::string>& overrides) const;
     std::unique_ptr<ChildProcess> Start(std::vector<std::string> arguments, bool pipes = false);
 
     // A plain window of the colour (RRGGBB) from the host helper, which then takes its
