@@ -287,4 +287,23 @@ TEST_F(ExportEndToEndTest, ClosingTheEditorMidCaptureEndsTheProgramWithoutAFile)
     EXPECT_TRUE(OutputEntries().empty());
 }
 
+TEST_F(ExportEndToEndTest, AGifThatCannotBeWrittenSaysWhyAndTheLiveViewGoesOn)
+{
+    // The folder is there when the file is chosen and gone when the frames are complete.
+    const fs::path folder = m_output / "vanishing";
+    fs::create_directories(folder);
+    ASSERT_NO_FATAL_FAILURE(StartGifCapture(folder / "lost.gif", false));
+    fs::remove_all(folder);
+
+    // The message box carries the program's title beside the editor.
+    ASSERT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kEditorTitle).size() == 2; }, std::chrono::seconds(120)))
+        << "no message about the failed write";
+    EXPECT_TRUE(m_session.WindowsNamed(kProgressTitle).empty()) << "the progress window stayed";
+    EXPECT_TRUE(OutputEntries().empty());
+    EXPECT_TRUE(LiveViewRuns()) << "the live view stopped behind the message";
+    m_session.Xdotool("key Return");
+    EXPECT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kEditorTitle).size() == 1; }));
+    EXPECT_TRUE(m_editor->Running());
+}
+
 } // namespace
