@@ -80,68 +80,50 @@ inline void storePixel(uint8_t* destination, __m128d low, __m128d high)
 }
 #endif
 
-// Every byte of an output pixel is the sum, in source order, of weight x source byte, as
-// a double; the vector code does the same multiplications and additions in the same order
-// per byte, only four bytes at once, so its sums are the same to the last bit.
+// One output pixel: every byte is the sum, in source order, of weight x source byte, as a
+// double, truncated. The sources of a tap lie `step` bytes apart (4 along a row, a row's
+// length down a column). The vector code does the same multiplications and additions in
+// the same order per byte, only four bytes at once, so its sums are the same to the last bit.
+void sumTaps(const uint8_t* pixel, std::ptrdiff_t step, const Taps& tap, uint8_t* out)
+{
+#if defined(__SSE2__)
+    __m128d low = _mm_setzero_pd();
+    __m128d high = _mm_setzero_pd();
+    for (int32_t k = 0; k < tap.count; ++k, pixel += step) {
+        const __m128d weight = _mm_set1_pd(tap.weights[k]);
+        __m128d pixelLow;
+        __m128d pixelHigh;
+        widenPixel(pixel, pixelLow, pixelHigh);
+        low = _mm_add_pd(low, _mm_mul_pd(weight, pixelLow));
+        high = _mm_add_pd(high, _mm_mul_pd(weight, pixelHigh));
+    }
+    storePixel(out, low, high);
+#else
+    double sums[kBytesPerPixel] = { 0.0, 0.0, 0.0, 0.0 };
+    for (int32_t k = 0; k < tap.count; ++k, pixel += step) {
+        for (int b = 0; b < kBytesPerPixel; ++b)
+            sums[b] += tap.weights[k] * pixel[b];
+    }
+    for (int b = 0; b < kBytesPerPixel; ++b)
+        out[b] = truncateToByte(sums[b]);
+#endif
+}
+
 void scaleRow(const uint8_t* source, uint8_t* destination, const std::vector<Taps>& taps)
 {
     for (std::size_t u = 0; u < taps.size(); ++u) {
         const Taps& tap = taps[u];
-        const uint8_t* pixel = source + static_cast<std::ptrdiff_t>(tap.first) * kBytesPerPixel;
-        uint8_t* out = destination + u * kBytesPerPixel;
-#if defined(__SSE2__)
-        __m128d low = _mm_setzero_pd();
-        __m128d high = _mm_setzero_pd();
-        for (int32_t k = 0; k < tap.count; ++k, pixel += kBytesPerPixel) {
-            const __m128d weight = _mm_set1_pd(tap.weights[k]);
-            __m128d pixelLow;
-            __m128d pixelHigh;
-            widenPixel(pixel, pixelLow, pixelHigh);
-            low = _mm_add_pd(low, _mm_mul_pd(weight, pixelLow));
-            high = _mm_add_pd(high, _mm_mul_pd(weight, pixelHigh));
-        }
-        storePixel(out, low, high);
-#else
-        double sums[kBytesPerPixel] = { 0.0, 0.0, 0.0, 0.0 };
-        for (int32_t k = 0; k < tap.count; ++k, pixel += kBytesPerPixel) {
-            for (int b = 0; b < kBytesPerPixel; ++b)
-                sums[b] += tap.weights[k] * pixel[b];
-        }
-        for (int b = 0; b < kBytesPerPixel; ++b)
-            out[b] = truncateToByte(sums[b]);
-#endif
+        sumTaps(source + static_cast<std::ptrdiff_t>(tap.first) * kBytesPerPixel, kBytesPerPixel, tap,
+            destination + u * kBytesPerPixel);
     }
 }
 
-// One destination row of the vertical pass from the intermediate rows, byte by byte in
-// the same order as scaleRow.
+// One destination row of the vertical pass from the intermediate rows.
 void scaleColumns(const uint8_t* intermediate, std::size_t rowBytes, const Taps& tap, uint8_t* destination)
 {
     const uint8_t* firstRow = intermediate + static_cast<std::size_t>(tap.first) * rowBytes;
-    for (std::size_t i = 0; i < rowBytes; i += kBytesPerPixel) {
-        const uint8_t* pixel = firstRow + i;
-#if defined(__SSE2__)
-        __m128d low = _mm_setzero_pd();
-        __m128d high = _mm_setzero_pd();
-        for (int32_t k = 0; k < tap.count; ++k, pixel += rowBytes) {
-            const __m128d weight = _mm_set1_pd(tap.weights[k]);
-            __m128d pixelLow;
-            __m128d pixelHigh;
-            widenPixel(pixel, pixelLow, pixelHigh);
-            low = _mm_add_pd(low, _mm_mul_pd(weight, pixelLow));
-            high = _mm_add_pd(high, _mm_mul_pd(weight, pixelHigh));
-        }
-        storePixel(destination + i, low, high);
-#else
-        double sums[kBytesPerPixel] = { 0.0, 0.0, 0.0, 0.0 };
-        for (int32_t k = 0; k < tap.count; ++k, pixel += rowBytes) {
-            for (int b = 0; b < kBytesPerPixel; ++b)
-                sums[b] += tap.weights[k] * pixel[b];
-        }
-        for (int b = 0; b < kBytesPerPixel; ++b)
-            destination[i + static_cast<std::size_t>(b)] = truncateToByte(sums[b]);
-#endif
-    }
+    for (std::size_t i = 0; i < rowBytes; i += kBytesPerPixel)
+        sumTaps(firstRow + i, static_cast<std::ptrdiff_t>(rowBytes), tap, destination + i);
 }
 
 } // namespace
