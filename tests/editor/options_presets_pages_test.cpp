@@ -10,6 +10,7 @@
 #include "engine/renderer.h"
 #include "presets/preset_library.h"
 #include "shapes/palettes.h"
+#include "tests/editor/editor_fixture.h"
 #include "tests/presets/preset_fixture.h"
 
 #include <QAbstractButton>
@@ -383,11 +384,4 @@ TEST_F(Pages, TheDirectoryChooserChangesTheFolderOnlyOnOk)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return RunWidgetTests(argc, argv); }

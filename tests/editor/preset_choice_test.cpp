@@ -86,6 +86,17 @@ TEST_F(PresetChoiceTest, AFolderWithoutPresetsGivesAnEmptyListAndButtonsThatDoNo
     EXPECT_EQ(PresetBytes(CurrentPreset), before);
 }
 
+TEST_F(PresetChoiceTest, AFolderOfThousandsListsTheLibrarysFiveHundred)
+{
+    for (int i = 0; i < 1200; ++i)
+        WriteWholeFile(presetsFolder() / ("n" + std::to_string(i) + (i % 2 ? ".vhp" : ".txt")), "");
+    const std::vector<std::string> lines = RescanPresets(library);
+    ASSERT_EQ(lines.size(), 500u);
+    EXPECT_EQ(library.Count, 500);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i], library.Names[i]);
+}
+
 TEST_F(PresetChoiceTest, AListedPresetThatWentBadSinceTheScanIsRefusedWithAReason)
 {
     WritePresetFile(presetsFolder() / "a.vhp", 0.3);
