@@ -32,7 +32,7 @@ constexpr quint32 kMaroon = 0x00000080;
 constexpr quint32 kNavy = 0x00800000;
 constexpr quint32 kTeal = 7372800;
 
-struct ButtonSpec {
+struct ButtonLook {
     QRect geometry;
     const char* caption;
     int bevel;
@@ -44,7 +44,7 @@ struct ButtonSpec {
 };
 
 // The editor's look: Ambient 0.7, Mirror 0.9, Phong 20, the rest per button.
-const ButtonSpec kButtons[] = {
+const ButtonLook kButtons[] = {
     { { 10, 10, 119, 23 }, "Clear Screen", 8, 6, kTeal, true, false, false },
     { { 140, 10, 80, 23 }, "Faster", 8, 6, kGreen, true, false, false }, // shown held down
     { { 230, 10, 150, 23 }, "Allow blur", 8, 5, kMaroon, true, true, true },
@@ -112,20 +112,20 @@ int main(int argc, char** argv)
     gallery.setAutoFillBackground(true);
 
     SButton* held = nullptr;
-    for (const ButtonSpec& spec : kButtons) {
+    for (const ButtonLook& look : kButtons) {
         auto* button = new SButton(&gallery);
-        button->setGeometry(spec.geometry);
-        button->setCaption(QString::fromUtf8(spec.caption));
-        button->setBevel(spec.bevel);
-        button->setSphereHeight(spec.sphereHeight);
-        button->setColor(spec.color);
+        button->setGeometry(look.geometry);
+        button->setCaption(QString::fromUtf8(look.caption));
+        button->setBevel(look.bevel);
+        button->setSphereHeight(look.sphereHeight);
+        button->setColor(look.color);
         button->setAmbient(0.7f);
         button->setMirror(0.9f);
         button->setPhong(20);
-        button->setIsButton(spec.isButton);
-        button->setIsCheckBox(spec.isCheckBox);
-        button->setChecked(spec.checked);
-        if (std::strcmp(spec.caption, "Faster") == 0)
+        button->setIsButton(look.isButton);
+        button->setIsCheckBox(look.isCheckBox);
+        button->setChecked(look.checked);
+        if (std::strcmp(look.caption, "Faster") == 0)
             held = button;
     }
 
