@@ -1,5 +1,7 @@
 #include "shapes/shape_rasteriser.h"
 
+#include "shapes/shape_shading.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -27,53 +29,6 @@ int64_t highlightFactorLimit(int32_t w, int32_t h)
     return std::clamp(kHighlightBudget / pixels, kMinHighlightFactors, kMaxHighlightFactors);
 }
 
-// What both renderers need from the shape, prepared once per call.
-struct Lighting {
-    float lightX = 0.0f;
-    float lightY = 0.0f;
-    float lightZ = 0.0f;
-    float bodyRed = 0.0f;
-    float bodyGreen = 0.0f;
-    float bodyBlue = 0.0f;
-    float lightRed = 0.0f;
-    float lightGreen = 0.0f;
-    float lightBlue = 0.0f;
-    float ambient = 0.0f;
-    float mirror = 0.0f;
-    float intensity = 0.0f;
-    int64_t exponent = 1;
-    int64_t maxFactors = kMaxHighlightFactors;
-};
-
-Lighting prepareLighting(const Shape& shape, int32_t w, int32_t h)
-{
-    Lighting lighting;
-    // A light of length zero, or one with a component that is not finite, has no
-    // direction: the shape then gets its ambient term only.
-    if (std::isfinite(shape.LightX) && std::isfinite(shape.LightY) && std::isfinite(shape.LightZ)) {
-        const float length
-            = SafeSqrt(shape.LightX * shape.LightX + shape.LightY * shape.LightY + shape.LightZ * shape.LightZ);
-        if (length > 0.0f && std::isfinite(length)) {
-            const float k = 1.0f / length;
-            lighting.lightX = shape.LightX * k;
-            lighting.lightY = shape.LightY * k;
-            lighting.lightZ = shape.LightZ * k;
-        }
-    }
-    lighting.bodyRed = static_cast<float>(shape.Color & 0xFF);
-    lighting.bodyGreen = static_cast<float>((shape.Color >> 8) & 0xFF);
-    lighting.bodyBlue = static_cast<float>((shape.Color >> 16) & 0xFF);
-    lighting.lightRed = static_cast<float>(shape.LColor & 0xFF);
-    lighting.lightGreen = static_cast<float>((shape.LColor >> 8) & 0xFF);
-    lighting.lightBlue = static_cast<float>((shape.LColor >> 16) & 0xFF);
-    lighting.ambient = shape.Ambient;
-    lighting.mirror = shape.Mirror;
-    lighting.intensity = shape.Intensity;
-    lighting.exponent = std::max<int64_t>(2 * int64_t { shape.Phong } - 1, 1);
-    lighting.maxFactors = highlightFactorLimit(w, h);
-    return lighting;
-}
-
 // trunc() of a channel value, then a value of 0 or less becomes 1 and one above 255
 // becomes 255. Comparing before converting keeps NaN and huge values out of the integer
 // conversion; NaN counts as "0 or less".
@@ -96,104 +51,6 @@ uint32_t alphaByte(float value)
     return static_cast<uint32_t>(value);
 }
 
-// The covered pixels of one row, shaded together once the row's geometry is known: the
-// highlight powers are long chains of multiplications, each waiting on the one before, so
-// one chain per pixel leaves the processor idle. Taken over the whole row, factor by factor,
-// the chains run side by side (and in vector lanes); every lane still multiplies its own
-// value by its own base in the same order, so each power comes out to the same bit.
-class RowShading {
-public:
-    RowShading(const Lighting& lighting, int32_t w, HighlightMode mode)
-        : m_lighting(lighting)
-        , m_mode(mode)
-    {
-        const auto capacity = static_cast<std::size_t>(std::max(w, 0));
-        m_column.resize(capacity);
-        m_alpha.resize(capacity);
-        m_normalZ.resize(capacity);
-        m_cosine.resize(capacity);
-        m_base.resize(capacity);
-        m_power.resize(capacity);
-    }
-
-    // Notes a covered pixel with its alpha, the z of its unit normal and the cosine cs
-    // between the normal and the reversed light.
-    void Add(int32_t column, uint32_t alpha, float nz, float cs)
-    {
-        m_column[m_count] = column;
-        m_alpha[m_count] = alpha;
-        m_normalZ[m_count] = nz;
-        m_cosine[m_count] = cs;
-        ++m_count;
-    }
-
-    // Shades the noted pixels into the row and starts the next row.
-    void Finish(uint32_t* row)
-    {
-        computePowers();
-        const Lighting& lighting = m_lighting;
-        for (std::size_t k = 0; k < m_count; ++k) {
-            const float cs = m_cosine[k];
-            const float diffuse = lighting.intensity * cs + lighting.ambient;
-            const float highlight = m_base[k] > 0.0f ? lighting.mirror * lighting.intensity * m_power[k] : 0.0f;
-            const uint32_t red = channelByte(lighting.bodyRed * diffuse + highlight * lighting.lightRed);
-            const uint32_t green = channelByte(lighting.bodyGreen * diffuse + highlight * lighting.lightGreen);
-            const uint32_t blue = channelByte(lighting.bodyBlue * diffuse + highlight * lighting.lightBlue);
-            row[m_column[k]] = (m_alpha[k] << 24) | (red << 16) | (green << 8) | blue;
-        }
-        m_count = 0;
-    }
-
-private:
-    // m_power[k] = rz^exponent for the pixels that get a highlight, those whose cosine cs
-    // and rz = 2 nz cs + Lz (the z of the reflected light) are both above 0; m_base[k] is
-    // rz for them and 0 for the others.
-    void computePowers()
-    {
-        const Lighting& lighting = m_lighting;
-        float* base = m_base.data();
-        float* power = m_power.data();
-        for (std::size_t k = 0; k < m_count; ++k) {
-            const float cs = m_cosine[k];
-            const float rz = cs > 0.0f ? 2.0f * m_normalZ[k] * cs + lighting.lightZ : 0.0f;
-            base[k] = rz > 0.0f ? rz : 0.0f;
-        }
-        const int64_t factors = lighting.exponent - 1;
-        // Side by side only while every factor is a plain multiplication: past the factor
-        // limit HighlightPower takes the rest from pow(), which one pixel at a time does.
-        if (m_mode == HighlightMode::PixelByPixel || factors > lighting.maxFactors) {
-            for (std::size_t k = 0; k < m_count; ++k)
-                power[k] = base[k] > 0.0f ? HighlightPower(base[k], lighting.exponent, lighting.maxFactors) : 0.0f;
-            return;
-        }
-        // HighlightPower stops a chain once a factor leaves its value unchanged (0, infinity,
-        // a base of 1, a value held by rounding); every further factor would leave it
-        // unchanged too, so multiplying on gives the same value.
-        std::copy_n(base, m_count, power);
-        for (int64_t factor = 0; factor < factors; ++factor) {
-            for (std::size_t k = 0; k < m_count; ++k)
-                power[k] *= base[k];
-        }
-    }
-
-    const Lighting& m_lighting;
-    HighlightMode m_mode;
-    std::vector<int32_t> m_column;
-    std::vector<uint32_t> m_alpha;
-    std::vector<float> m_normalZ;
-    std::vector<float> m_cosine;
-    std::vector<float> m_base;
-    std::vector<float> m_power;
-    std::size_t m_count = 0;
-};
-
-// The threshold of the soft outer edge: pixels with d2 above it fade out towards d2 = 1.
-// It depends on the block width, not on the shape size.
-float edgeThreshold(int32_t w)
-{
-    return static_cast<float>(1.0 - 8.8 / static_cast<double>(w));
-}
-
 uint32_t outerAlpha(float d2, float threshold)
 {
     if (d2 > threshold)
@@ -201,20 +58,198 @@ uint32_t outerAlpha(float d2, float threshold)
     return 255;
 }
 
-// One pixel of the shape's size in units of its outer radius, 1 / (RadiusPx + 1); 0 when
-// the radius is -1 pixels, which draws nothing.
-float pixelSize(const Shape& shape)
+// The shading of one covered pixel with the z of its unit normal nz and the cosine cs
+// between the normal and the reversed light: the plain form every path is held to.
+uint32_t shadePixel(const ShapeShading& shading, uint32_t alpha, float nz, float cs)
 {
-    const int64_t outer = int64_t { shape.RadiusPx } + 1;
-    return outer == 0 ? 0.0f : 1.0f / static_cast<float>(outer);
+    const float diffuse = shading.intensity * cs + shading.ambient;
+    // The z of the reflected light; only a pixel facing the light with the reflection
+    // coming towards the viewer gets a highlight.
+    const float rz = cs > 0.0f ? 2.0f * nz * cs + shading.lightZ : 0.0f;
+    const float base = rz > 0.0f ? rz : 0.0f;
+    const float power = base > 0.0f ? HighlightPower(base, shading.exponent, shading.maxFactors) : 0.0f;
+    const float highlight = base > 0.0f ? shading.mirror * shading.intensity * power : 0.0f;
+    const uint32_t red = channelByte(shading.bodyRed * diffuse + highlight * shading.lightRed);
+    const uint32_t green = channelByte(shading.bodyGreen * diffuse + highlight * shading.lightGreen);
+    const uint32_t blue = channelByte(shading.bodyBlue * diffuse + highlight * shading.lightBlue);
+    return (alpha << 24) | (red << 16) | (green << 8) | blue;
 }
 
-bool drawable(const uint32_t* pixels, int32_t w, int32_t h)
+void paintSphereRowsReference(const ShapeShading& shading, uint32_t* rows, int32_t w, int32_t firstRow, int32_t rowCount)
 {
-    return pixels != nullptr && w > 0 && h > 0;
+    for (int32_t row = 0; row < rowCount; ++row) {
+        const float y = shadingRowY(shading, firstRow + row);
+        uint32_t* out = rows + static_cast<std::size_t>(row) * static_cast<std::size_t>(w);
+        for (int32_t j = 0; j < w; ++j) {
+            const float x = shadingColumnX(shading, j);
+            const float d2 = x * x + y * y;
+            if (!(d2 < 1.0f))
+                continue;
+            const float z = SafeSqrt(1.0f - d2) / shading.qSquared;
+            const float m = 1.0f / SafeSqrt(x * x + y * y + z * z);
+            const float nx = x * m;
+            const float ny = y * m;
+            const float nz = z * m;
+            const float cs = -(shading.lightX * nx + shading.lightY * ny + shading.lightZ * nz);
+            out[j] = shadePixel(shading, outerAlpha(d2, shading.threshold), nz, cs);
+        }
+    }
+}
+
+void paintTorusRowsReference(const ShapeShading& shading, uint32_t* rows, int32_t w, int32_t firstRow, int32_t rowCount)
+{
+    const float e = shading.ringRadius;
+    const float f = shading.tubeRadius;
+    for (int32_t row = 0; row < rowCount; ++row) {
+        const float y = shadingRowY(shading, firstRow + row);
+        uint32_t* out = rows + static_cast<std::size_t>(row) * static_cast<std::size_t>(w);
+        for (int32_t j = 0; j < w; ++j) {
+            const float x = shadingColumnX(shading, j);
+            const float d2 = x * x + y * y;
+            const float r = SafeSqrt(d2);
+            // The hole is widened by one pixel.
+            if (!(d2 < 1.0f) || r <= shading.hole)
+                continue;
+            const float tubeScale = (r - e) / (r + 0.00001f);
+            const float tx = tubeScale * x;
+            const float ty = tubeScale * y;
+            const float tz = SafeSqrt(f * f - (e - r) * (e - r));
+            const float m = 1.0f / SafeSqrt(tx * tx + ty * ty + tz * tz);
+            const float nx = tx * m;
+            const float ny = ty * m;
+            const float nz = tz * m;
+            const float lengths = SafeSqrt(nx * nx + ny * ny + nz * nz) * shading.lightLength;
+            const float dot = nx * shading.lightX + ny * shading.lightY + nz * shading.lightZ;
+            const float cs = lengths > 0.0f ? -dot / lengths : 0.0f;
+
+            uint32_t alpha = outerAlpha(d2, shading.threshold);
+            // The inner edge starts at alpha 127 and rises to 255 over a tenth of the
+            // outer radius.
+            if (shading.innerStart < r && r < shading.innerEnd) {
+                alpha = alphaByte(
+                    255.0f - (shading.innerEnd - r) * 255.0f / (shading.innerEnd - shading.innerStart));
+            }
+            out[j] = shadePixel(shading, alpha, nz, cs);
+        }
+    }
+}
+
+void paintRowsReference(const ShapeShading& shading, uint32_t* rows, int32_t w, int32_t firstRow, int32_t rowCount)
+{
+    if (shading.type == kSphereType)
+        paintSphereRowsReference(shading, rows, w, firstRow, rowCount);
+    else
+        paintTorusRowsReference(shading, rows, w, firstRow, rowCount);
+}
+
+// The widest vector rasteriser this processor runs, chosen once.
+PaintShapeRowsFunction fastestPainter()
+{
+#if defined(OPAL_SHAPES_X86_VECTORS)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f"))
+        return PaintShapeRowsAvx512;
+    if (__builtin_cpu_supports("avx2"))
+        return PaintShapeRowsAvx2;
+#endif
+    return PaintShapeRowsBaseline;
+}
+
+// Paints rows with the fastest vector rasteriser, in working arrays of its own.
+void paintRowsFast(const ShapeShading& shading, uint32_t* rows, int32_t w, int32_t firstRow, int32_t rowCount)
+{
+    static const PaintShapeRowsFunction paint = fastestPainter();
+    const std::size_t columns = ScratchColumns(w);
+    std::vector<float> floats(5 * columns);
+    std::vector<int32_t> words(2 * columns);
+    std::vector<uint32_t> active(columns);
+    ShapeRowsScratch scratch;
+    scratch.columnX = floats.data();
+    scratch.columnXX = scratch.columnX + columns;
+    scratch.cosine = scratch.columnXX + columns;
+    scratch.base = scratch.cosine + columns;
+    scratch.power = scratch.base + columns;
+    scratch.alpha = words.data();
+    scratch.covered = scratch.alpha + columns;
+    scratch.active = active.data();
+    paint(shading, scratch, rows, w, firstRow, rowCount);
+}
+
+void renderAs(int32_t type, uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path)
+{
+    ShapeShading shading;
+    if (pixels == nullptr || !PrepareShapeShading(shape, type, w, h, shading))
+        return;
+    if (path == ShadingPath::Reference) {
+        paintRowsReference(shading, pixels, w, 0, h);
+        return;
+    }
+    paintRowsFast(shading, pixels, w, 0, h);
 }
 
 } // namespace
+
+bool PrepareShapeShading(const Shape& shape, int32_t type, int32_t w, int32_t h, ShapeShading& shading)
+{
+    // One pixel of the shape's size in units of its outer radius, 1 / (RadiusPx + 1); a
+    // radius of -1 pixels draws nothing.
+    const int64_t outer = int64_t { shape.RadiusPx } + 1;
+    if (w <= 0 || h <= 0 || outer == 0 || (type != kSphereType && type != kTorusType))
+        return false;
+    shading = ShapeShading {};
+    shading.type = type;
+    shading.pixel = 1.0f / static_cast<float>(outer);
+
+    // A light of length zero, or one with a component that is not finite, has no
+    // direction: the shape then gets its ambient term only.
+    if (std::isfinite(shape.LightX) && std::isfinite(shape.LightY) && std::isfinite(shape.LightZ)) {
+        const float length
+            = SafeSqrt(shape.LightX * shape.LightX + shape.LightY * shape.LightY + shape.LightZ * shape.LightZ);
+        if (length > 0.0f && std::isfinite(length)) {
+            const float k = 1.0f / length;
+            shading.lightX = shape.LightX * k;
+            shading.lightY = shape.LightY * k;
+            shading.lightZ = shape.LightZ * k;
+        }
+    }
+    shading.bodyRed = static_cast<float>(shape.Color & 0xFF);
+    shading.bodyGreen = static_cast<float>((shape.Color >> 8) & 0xFF);
+    shading.bodyBlue = static_cast<float>((shape.Color >> 16) & 0xFF);
+    shading.lightRed = static_cast<float>(shape.LColor & 0xFF);
+    shading.lightGreen = static_cast<float>((shape.LColor >> 8) & 0xFF);
+    shading.lightBlue = static_cast<float>((shape.LColor >> 16) & 0xFF);
+    shading.ambient = shape.Ambient;
+    shading.mirror = shape.Mirror;
+    shading.intensity = shape.Intensity;
+    shading.exponent = std::max<int64_t>(2 * int64_t { shape.Phong } - 1, 1);
+    shading.maxFactors = highlightFactorLimit(w, h);
+
+    // The soft outer edge depends on the block width, not on the shape size.
+    shading.threshold = static_cast<float>(1.0 - 8.8 / static_cast<double>(w));
+
+    const float s = shading.pixel;
+    if (type == kSphereType) {
+        // The height setting flattens (q < 1) or sharpens the dome. A radius of 0 pixels
+        // makes q infinite and the dome flat, which the shading survives.
+        const float q = static_cast<float>(shape.HeightPx) / static_cast<float>(shape.RadiusPx);
+        shading.qSquared = q * q;
+        shading.sphereCentreY = static_cast<float>(h) * 0.5f + static_cast<float>(shape.OffsetY);
+        shading.sphereCentreX = static_cast<float>(w) * 0.5f + static_cast<float>(shape.OffsetX);
+    } else {
+        const float e = static_cast<float>(int64_t { shape.HeightPx } + 1) / static_cast<float>(outer);
+        const float f = 1.0f - e;
+        shading.ringRadius = e;
+        shading.tubeRadius = f;
+        shading.hole = e - f + s;
+        shading.innerStart = e - f + s - 0.1f;
+        shading.innerEnd = shading.innerStart + 0.2f;
+        shading.lightLength = SafeSqrt(
+            shading.lightX * shading.lightX + shading.lightY * shading.lightY + shading.lightZ * shading.lightZ);
+        shading.torusCentreY = int64_t { h / 2 } + shape.OffsetY;
+        shading.torusCentreX = int64_t { w / 2 } + shape.OffsetX;
+    }
+    return true;
+}
 
 float SafeSqrt(float v)
 {
@@ -244,100 +279,29 @@ float HighlightPower(float base, int64_t exponent, int64_t maxFactors)
     return value;
 }
 
-void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, HighlightMode mode)
+void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path)
 {
-    if (shape.Type == kSphereType)
-        RenderSphere(pixels, w, h, shape, mode);
-    else if (shape.Type == kTorusType)
-        RenderTorus(pixels, w, h, shape, mode);
+    renderAs(shape.Type, pixels, w, h, shape, path);
 }
 
-void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, HighlightMode mode)
+void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path)
 {
-    const float s = pixelSize(shape);
-    if (!drawable(pixels, w, h) || s == 0.0f)
-        return;
-    const Lighting lighting = prepareLighting(shape, w, h);
-    RowShading shading(lighting, w, mode);
-    const float threshold = edgeThreshold(w);
-    // The height setting flattens (q < 1) or sharpens the dome. A radius of 0 pixels
-    // makes q infinite and the dome flat, which the shading survives.
-    const float q = static_cast<float>(shape.HeightPx) / static_cast<float>(shape.RadiusPx);
-    const float qSquared = q * q;
-    const float centreY = static_cast<float>(h) * 0.5f + static_cast<float>(shape.OffsetY);
-    const float centreX = static_cast<float>(w) * 0.5f + static_cast<float>(shape.OffsetX);
-
-    for (int32_t i = 0; i < h; ++i) {
-        const float y = s * (static_cast<float>(i) - centreY);
-        uint32_t* row = pixels + static_cast<std::size_t>(i) * static_cast<std::size_t>(w);
-        for (int32_t j = 0; j < w; ++j) {
-            const float x = s * (static_cast<float>(j) - centreX);
-            const float d2 = x * x + y * y;
-            if (!(d2 < 1.0f))
-                continue;
-            const float z = SafeSqrt(1.0f - d2) / qSquared;
-            const float m = 1.0f / SafeSqrt(x * x + y * y + z * z);
-            const float nx = x * m;
-            const float ny = y * m;
-            const float nz = z * m;
-            const float cs = -(lighting.lightX * nx + lighting.lightY * ny + lighting.lightZ * nz);
-            shading.Add(j, outerAlpha(d2, threshold), nz, cs);
-        }
-        shading.Finish(row);
-    }
+    renderAs(kSphereType, pixels, w, h, shape, path);
 }
 
-void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, HighlightMode mode)
+void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path)
 {
-    const float s = pixelSize(shape);
-    if (!drawable(pixels, w, h) || s == 0.0f)
+    renderAs(kTorusType, pixels, w, h, shape, path);
+}
+
+void RenderShapeRows(uint32_t* rows, int32_t w, int32_t h, const Shape& shape, int32_t firstRow, int32_t rowCount)
+{
+    // Only the part of the asked rows that lies inside the block.
+    const int64_t first = std::max<int64_t>(firstRow, 0);
+    const int64_t end = std::min<int64_t>(int64_t { firstRow } + rowCount, h);
+    ShapeShading shading;
+    if (rows == nullptr || first >= end || !PrepareShapeShading(shape, shape.Type, w, h, shading))
         return;
-    const Lighting lighting = prepareLighting(shape, w, h);
-    RowShading shading(lighting, w, mode);
-    const float threshold = edgeThreshold(w);
-    // The tube's centre line lies at radius e and the tube's radius is f, in units of the
-    // outer radius.
-    const float e
-        = static_cast<float>(int64_t { shape.HeightPx } + 1) / static_cast<float>(int64_t { shape.RadiusPx } + 1);
-    const float f = 1.0f - e;
-    const float hole = e - f + s;
-    const float innerStart = e - f + s - 0.1f;
-    const float innerEnd = innerStart + 0.2f;
-    const float lightLength = SafeSqrt(
-        lighting.lightX * lighting.lightX + lighting.lightY * lighting.lightY + lighting.lightZ * lighting.lightZ);
-    // The centre sums are integers; they are formed in 64 bits so that no offset overflows.
-    const int64_t centreY = int64_t { h / 2 } + shape.OffsetY;
-    const int64_t centreX = int64_t { w / 2 } + shape.OffsetX;
-
-    for (int32_t i = 0; i < h; ++i) {
-        const float y = -s * static_cast<float>(centreY - i);
-        uint32_t* row = pixels + static_cast<std::size_t>(i) * static_cast<std::size_t>(w);
-        for (int32_t j = 0; j < w; ++j) {
-            const float x = -s * static_cast<float>(centreX - j);
-            const float d2 = x * x + y * y;
-            const float r = SafeSqrt(d2);
-            // The hole is widened by one pixel.
-            if (!(d2 < 1.0f) || r <= hole)
-                continue;
-            const float tubeScale = (r - e) / (r + 0.00001f);
-            const float tx = tubeScale * x;
-            const float ty = tubeScale * y;
-            const float tz = SafeSqrt(f * f - (e - r) * (e - r));
-            const float m = 1.0f / SafeSqrt(tx * tx + ty * ty + tz * tz);
-            const float nx = tx * m;
-            const float ny = ty * m;
-            const float nz = tz * m;
-            const float lengths = SafeSqrt(nx * nx + ny * ny + nz * nz) * lightLength;
-            const float dot = nx * lighting.lightX + ny * lighting.lightY + nz * lighting.lightZ;
-            const float cs = lengths > 0.0f ? -dot / lengths : 0.0f;
-
-            uint32_t alpha = outerAlpha(d2, threshold);
-            // The inner edge starts at alpha 127 and rises to 255 over a tenth of the
-            // outer radius.
-            if (innerStart < r && r < innerEnd)
-                alpha = alphaByte(255.0f - (innerEnd - r) * 255.0f / (innerEnd - innerStart));
-            shading.Add(j, alpha, nz, cs);
-        }
-        shading.Finish(row);
-    }
+    uint32_t* inside = rows + static_cast<std::size_t>(first - firstRow) * static_cast<std::size_t>(w);
+    paintRowsFast(shading, inside, w, static_cast<int32_t>(first), static_cast<int32_t>(end - first));
 }

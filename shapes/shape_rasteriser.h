@@ -29,17 +29,13 @@ float SafeSqrt(float v);
 // bounded, and never fewer than 64 (a Phong of 33).
 float HighlightPower(float base, int64_t exponent, int64_t maxFactors = 4096);
 
-// How the renderers form the highlight powers: side by side over a row, or one pixel at a
-// time with HighlightPower. Both give the same bits; the second is the plain reference.
-enum class HighlightMode {
-    SideBySide,
-    PixelByPixel,
-};
-
 // Type 0 draws a sphere, type 2 a torus; any other type leaves the pixels untouched.
-void RenderShape(
-    uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, HighlightMode mode = HighlightMode::SideBySide);
-void RenderSphere(
-    uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, HighlightMode mode = HighlightMode::SideBySide);
-void RenderTorus(
-    uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, HighlightMode mode = HighlightMode::SideBySide);
+void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path = ShadingPath::Fast);
+void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path = ShadingPath::Fast);
+void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path = ShadingPath::Fast);
+
+// Paints only rows firstRow .. firstRow + rowCount - 1 of the w x h block, with the pixels
+// RenderShape gives there. `rows` holds just those rows, row firstRow first, so that bands
+// of one block can be painted apart (and on different threads). Rows outside the block
+// are left untouched.
+void RenderShapeRows(uint32_t* rows, int32_t w, int32_t h, const Shape& shape, int32_t firstRow, int32_t rowCount);

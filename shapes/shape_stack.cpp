@@ -3,11 +3,12 @@
 #include "engine/engine_globals.h"
 #include "shapes/colors.h"
 #include "shapes/little_endian.h"
-#include "shapes/shape_rasteriser.h"
+#include "shapes/sprite_painter.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -231,19 +232,17 @@ void ReadStackBlock(std::span<const uint8_t, kStackBlockBytes> in, ShapeStack& s
 
 // ---- Sprites -------------------------------------------------------------------------
 
-std::unique_ptr<ArgbImage> BuildSprite(ShapeStack& stack, int32_t side, int32_t which, bool full)
+std::unique_ptr<ArgbImage> BuildSprite(
+    ShapeStack& stack, int32_t side, int32_t which, bool full, const SpriteBuildOptions& options)
 {
     const int32_t imageSide
         = full ? clampSide(side) : clampSide(static_cast<double>(side) * static_cast<double>(SizeScale));
     auto sprite = std::make_unique<ArgbImage>();
     sprite->SetSize(imageSide, imageSide);
-    // One temporary image for every shape, cleared before each reuse.
-    ArgbImage layer;
-    layer.SetSize(imageSide, imageSide);
-    bool layerClean = true;
 
     // From the bottom of the stack up, so that shape 0 is composited last and covers the
-    // others.
+    // others. Every shape is sized first; the painting only reads the copies.
+    std::vector<Shape> painted;
     for (int32_t index = ShapesInUse(stack) - 1; index >= 0; --index) {
         if (which != -1 && which != index)
             continue;
@@ -255,12 +254,9 @@ std::unique_ptr<ArgbImage> BuildSprite(ShapeStack& stack, int32_t side, int32_t 
         Shape lit = shape;
         if (HalfSprites)
             lit.LightY = -lit.LightY;
-        if (!layerClean)
-            layer.Clear();
-        layerClean = false;
-        RenderShape(layer.pixels.data(), imageSide, imageSide, lit);
-        sprite->Composite(layer, 0, 0);
+        painted.push_back(lit);
     }
+    PaintSprite(*sprite, painted, options);
     return sprite;
 }
 

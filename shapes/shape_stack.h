@@ -110,12 +110,30 @@ void ReadStackBlock(std::span<const uint8_t, kStackBlockBytes> in, ShapeStack& s
 
 // ---- Sprites -------------------------------------------------------------------------
 
+// Which code paints the pixels: the vector rasteriser (on x86 the widest instruction set
+// the processor offers) in bands of rows, on several threads where that pays, or the
+// plain one that shades a pixel at a time and paints each shape whole on the calling
+// thread, kept as the reference the fast one is held to. Both give the same bytes.
+enum class ShadingPath {
+    Fast,
+    Reference,
+};
+
+struct SpriteBuildOptions {
+    // 0 lets the build choose: sprites big enough to gain from it are painted on every
+    // core. Any other value is the number of threads to use at most.
+    int32_t threads = 0;
+    ShadingPath path = ShadingPath::Fast;
+};
+
 // Builds a new square sprite from the stack's shapes in use, painted from the last index
 // up to 0. which = -1 paints every shape in use, otherwise only the shape with that index.
 // full = true is the editor's preview form of the given side; full = false is the
 // animation form, whose side is trunc(side x SizeScale). Rewrites RadiusPx and HeightPx of
-// every shape it paints. The side is cut to 0..kMaxSpriteSide.
-std::unique_ptr<ArgbImage> BuildSprite(ShapeStack& stack, int32_t side, int32_t which, bool full);
+// every shape it paints. The side is cut to 0..kMaxSpriteSide. The options choose how the
+// pixels are painted, never what they are.
+std::unique_ptr<ArgbImage> BuildSprite(
+    ShapeStack& stack, int32_t side, int32_t which, bool full, const SpriteBuildOptions& options = {});
 // Always rebuilds FullSprite at the given side; sets FullSize and clears FullDirty.
 void BuildFullSprite(ShapeStack& stack, int32_t side, int32_t which);
 // Rebuilds ReducedSprite at side (70 x MasterSize) div 100 when ReducedDirty is set, then

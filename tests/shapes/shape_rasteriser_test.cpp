@@ -374,8 +374,8 @@ TEST(RenderShape, SideBySideHighlightsMatchPixelByPixelOnRandomShapes)
         const int32_t side = 2 * (shape.RadiusPx + 1) + std::uniform_int_distribution<int32_t>(-3, 6)(random);
         Block fast(side, side);
         Block plain(side, side);
-        RenderShape(fast.pixels.data(), side, side, shape, HighlightMode::SideBySide);
-        RenderShape(plain.pixels.data(), side, side, shape, HighlightMode::PixelByPixel);
+        RenderShape(fast.pixels.data(), side, side, shape, ShadingPath::Fast);
+        RenderShape(plain.pixels.data(), side, side, shape, ShadingPath::Reference);
         ASSERT_EQ(fast.pixels, plain.pixels) << "trial " << trial << ", type " << shape.Type << ", Phong "
                                              << shape.Phong << ", side " << side;
     }

@@ -1,0 +1,10 @@
+// The vector rasteriser in sixteen lanes, for processors with AVX-512 (this file alone is
+// built for them; the caller checks the processor first).
+#define OPAL_SHAPE_LANES 16
+#include "shapes/shape_rows_kernel.h"
+
+void PaintShapeRowsAvx512(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
+    int32_t firstRow, int32_t rowCount)
+{
+    paintShapeRows(shading, scratch, rows, w, firstRow, rowCount);
+}
