@@ -95,6 +95,11 @@ void compositeRow(const uint32_t* source, uint32_t* destination, size_t columns)
 
 } // namespace
 
+void CompositeRow(const uint32_t* source, uint32_t* destination, std::size_t columns)
+{
+    compositeRow(source, destination, columns);
+}
+
 void ArgbImage::SetSize(int32_t newWidth, int32_t newHeight)
 {
     width = std::max(newWidth, 0);

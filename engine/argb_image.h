@@ -40,6 +40,10 @@ struct ArgbImage {
     }
 };
 
+// Lays `columns` pixels of a sprite row over a row of an image by the rule of Composite,
+// for callers that know which part of a row holds anything.
+void CompositeRow(const uint32_t* source, uint32_t* destination, std::size_t columns);
+
 // Pixel packing helpers for the ARGB byte order above.
 constexpr uint32_t MakeArgb(uint32_t alpha, uint32_t red, uint32_t green, uint32_t blue)
 {

@@ -142,27 +142,26 @@ void paintRowsReference(const ShapeShading& shading, uint32_t* rows, int32_t w, 
         paintTorusRowsReference(shading, rows, w, firstRow, rowCount);
 }
 
-// The widest vector rasteriser this processor runs, chosen once.
-PaintShapeRowsFunction fastestPainter()
+bool runs(PaintShapeRowsFunction paint)
 {
 #if defined(OPAL_SHAPES_X86_VECTORS)
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f"))
-        return PaintShapeRowsAvx512;
-    if (__builtin_cpu_supports("avx2"))
-        return PaintShapeRowsAvx2;
+    if (paint == PaintShapeRowsAvx512)
+        return __builtin_cpu_supports("avx512f");
+    if (paint == PaintShapeRowsAvx2)
+        return __builtin_cpu_supports("avx2");
 #endif
-    return PaintShapeRowsBaseline;
+    return paint == PaintShapeRowsBaseline;
 }
 
-// Paints rows with the fastest vector rasteriser, in working arrays of its own.
-void paintRowsFast(const ShapeShading& shading, uint32_t* rows, int32_t w, int32_t firstRow, int32_t rowCount)
+// Paints rows with the given vector rasteriser, in working arrays of its own.
+void paintRowsWith(PaintShapeRowsFunction paint, const ShapeShading& shading, uint32_t* rows, int32_t w,
+    int32_t firstRow, int32_t rowCount, RowSpan* spans)
 {
-    static const PaintShapeRowsFunction paint = fastestPainter();
     const std::size_t columns = ScratchColumns(w);
     std::vector<float> floats(5 * columns);
     std::vector<int32_t> words(2 * columns);
-    std::vector<uint32_t> active(columns);
+    std::vector<uint32_t> chunks(2 * columns);
     ShapeRowsScratch scratch;
     scratch.columnX = floats.data();
     scratch.columnXX = scratch.columnX + columns;
@@ -171,8 +170,16 @@ void paintRowsFast(const ShapeShading& shading, uint32_t* rows, int32_t w, int32
     scratch.power = scratch.base + columns;
     scratch.alpha = words.data();
     scratch.covered = scratch.alpha + columns;
-    scratch.active = active.data();
-    paint(shading, scratch, rows, w, firstRow, rowCount);
+    scratch.active = chunks.data();
+    scratch.lit = scratch.active + columns;
+    paint(shading, scratch, rows, w, firstRow, rowCount, spans);
+}
+
+// The widest vector rasteriser this processor runs, chosen once.
+PaintShapeRowsFunction fastestPainter()
+{
+    static const PaintShapeRowsFunction fastest = SupportedShapeRowPainters().back();
+    return fastest;
 }
 
 void renderAs(int32_t type, uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path)
@@ -184,10 +191,29 @@ void renderAs(int32_t type, uint32_t* pixels, int32_t w, int32_t h, const Shape&
         paintRowsReference(shading, pixels, w, 0, h);
         return;
     }
-    paintRowsFast(shading, pixels, w, 0, h);
+    paintRowsWith(fastestPainter(), shading, pixels, w, 0, h, nullptr);
 }
 
 } // namespace
+
+std::vector<PaintShapeRowsFunction> SupportedShapeRowPainters()
+{
+    std::vector<PaintShapeRowsFunction> painters { PaintShapeRowsBaseline };
+#if defined(OPAL_SHAPES_X86_VECTORS)
+    for (PaintShapeRowsFunction paint : { PaintShapeRowsAvx2, PaintShapeRowsAvx512 }) {
+        if (runs(paint))
+            painters.push_back(paint);
+    }
+#endif
+    return painters;
+}
+
+void RenderShapeWith(PaintShapeRowsFunction paint, uint32_t* pixels, int32_t w, int32_t h, const Shape& shape)
+{
+    ShapeShading shading;
+    if (pixels != nullptr && PrepareShapeShading(shape, shape.Type, w, h, shading))
+        paintRowsWith(paint, shading, pixels, w, 0, h, nullptr);
+}
 
 bool PrepareShapeShading(const Shape& shape, int32_t type, int32_t w, int32_t h, ShapeShading& shading)
 {
@@ -294,14 +320,18 @@ void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, Sha
     renderAs(kTorusType, pixels, w, h, shape, path);
 }
 
-void RenderShapeRows(uint32_t* rows, int32_t w, int32_t h, const Shape& shape, int32_t firstRow, int32_t rowCount)
+void RenderShapeRows(uint32_t* rows, int32_t w, int32_t h, const Shape& shape, int32_t firstRow, int32_t rowCount,
+    RowSpan* spans)
 {
+    if (spans != nullptr)
+        std::fill_n(spans, std::max(rowCount, 0), RowSpan {});
     // Only the part of the asked rows that lies inside the block.
     const int64_t first = std::max<int64_t>(firstRow, 0);
     const int64_t end = std::min<int64_t>(int64_t { firstRow } + rowCount, h);
     ShapeShading shading;
     if (rows == nullptr || first >= end || !PrepareShapeShading(shape, shape.Type, w, h, shading))
         return;
-    uint32_t* inside = rows + static_cast<std::size_t>(first - firstRow) * static_cast<std::size_t>(w);
-    paintRowsFast(shading, inside, w, static_cast<int32_t>(first), static_cast<int32_t>(end - first));
+    const auto skipped = static_cast<std::size_t>(first - firstRow);
+    paintRowsWith(fastestPainter(), shading, rows + skipped * static_cast<std::size_t>(w), w, static_cast<int32_t>(first),
+        static_cast<int32_t>(end - first), spans == nullptr ? nullptr : spans + skipped);
 }

@@ -34,8 +34,16 @@ void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, Sha
 void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path = ShadingPath::Fast);
 void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path = ShadingPath::Fast);
 
+// The columns first .. end - 1 of a row, empty when first == end.
+struct RowSpan {
+    int32_t first = 0;
+    int32_t end = 0;
+};
+
 // Paints only rows firstRow .. firstRow + rowCount - 1 of the w x h block, with the pixels
 // RenderShape gives there. `rows` holds just those rows, row firstRow first, so that bands
 // of one block can be painted apart (and on different threads). Rows outside the block
-// are left untouched.
-void RenderShapeRows(uint32_t* rows, int32_t w, int32_t h, const Shape& shape, int32_t firstRow, int32_t rowCount);
+// are left untouched. When spans is given (rowCount entries), each row's entry receives
+// the columns outside which the row was left untouched.
+void RenderShapeRows(uint32_t* rows, int32_t w, int32_t h, const Shape& shape, int32_t firstRow, int32_t rowCount,
+    RowSpan* spans = nullptr);

@@ -4,7 +4,7 @@
 #include "shapes/shape_rows_kernel.h"
 
 void PaintShapeRowsAvx2(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
-    int32_t firstRow, int32_t rowCount)
+    int32_t firstRow, int32_t rowCount, RowSpan* spans)
 {
-    paintShapeRows(shading, scratch, rows, w, firstRow, rowCount);
+    paintShapeRows(shading, scratch, rows, w, firstRow, rowCount, spans);
 }

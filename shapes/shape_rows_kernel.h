@@ -19,6 +19,7 @@
 #include "shapes/shape_rasteriser.h"
 #include "shapes/shape_shading.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -224,6 +225,7 @@ public:
         , m_base(scratch.base)
         , m_power(scratch.power)
         , m_active(scratch.active)
+        , m_lit(scratch.lit)
     {
         const std::size_t padded = (m_chunks + 1) * kLaneCount;
         for (std::size_t j = 0; j < padded; ++j) {
@@ -235,21 +237,24 @@ public:
         }
     }
 
-    void Paint(int32_t i, uint32_t* row)
+    // Paints row i and returns the columns it may have changed.
+    RowSpan Paint(int32_t i, uint32_t* row)
     {
         const float y = shadingRowY(m_shading, i);
         const float yy = y * y;
         // d2 = x^2 + y^2 is never below y^2, so such a row holds no covered pixel.
         if (!(yy < 1.0f))
-            return;
+            return {};
         if (m_shading.type == kSphereType)
             formGeometry<sphereGeometry>(y, yy);
         else
             formGeometry<torusGeometry>(y, yy);
         if (m_activeCount == 0)
-            return;
+            return {};
         formPowers();
         shade(row);
+        const std::size_t end = std::min(m_width, (m_active[m_activeCount - 1] + 1) * kLaneCount);
+        return { static_cast<int32_t>(m_active[0] * kLaneCount), static_cast<int32_t>(end) };
     }
 
 private:
@@ -257,6 +262,7 @@ private:
     void formGeometry(float y, float yy)
     {
         m_activeCount = 0;
+        m_litCount = 0;
         const FloatLanes yLanes = splat(y);
         const FloatLanes yyLanes = splat(yy);
         for (std::size_t chunk = 0; chunk < m_chunks; ++chunk) {
@@ -277,16 +283,19 @@ private:
             store(&m_cosine[j], g.cosine);
             store(&m_base[j], base);
             m_active[m_activeCount++] = static_cast<uint32_t>(chunk);
+            if (anyLane(base > splat(0.0f)))
+                m_lit[m_litCount++] = static_cast<uint32_t>(chunk);
         }
     }
 
+    // The powers of the chunks with a highlight; the third pass reads no other.
     void formPowers()
     {
         const int64_t exponent = m_shading.exponent;
         if (exponent - 1 > m_shading.maxFactors) {
             // Past the factor limit part of the power comes from pow(), pixel by pixel.
-            for (std::size_t k = 0; k < m_activeCount; ++k) {
-                const std::size_t chunk = m_active[k];
+            for (std::size_t k = 0; k < m_litCount; ++k) {
+                const std::size_t chunk = m_lit[k];
                 for (std::size_t j = chunk * kLaneCount; j < (chunk + 1) * kLaneCount; ++j)
                     m_power[j] = m_base[j] > 0.0f ? HighlightPower(m_base[j], exponent, m_shading.maxFactors) : 0.0f;
             }
@@ -296,14 +305,14 @@ private:
         // infinity, a base of 1, a value held by rounding); every further factor would
         // leave it unchanged too, so multiplying on gives the same value.
         const std::size_t spare = m_chunks;
-        for (std::size_t first = 0; first < m_activeCount; first += kPowerGroup) {
+        for (std::size_t first = 0; first < m_litCount; first += kPowerGroup) {
             std::size_t chunks[kPowerGroup];
             FloatLanes bases[kPowerGroup];
             FloatLanes values[kPowerGroup];
 #pragma GCC unroll 8
             for (int k = 0; k < kPowerGroup; ++k) {
                 const std::size_t at = first + static_cast<std::size_t>(k);
-                chunks[k] = at < m_activeCount ? m_active[at] : spare;
+                chunks[k] = at < m_litCount ? m_lit[at] : spare;
                 bases[k] = load<FloatLanes>(&m_base[chunks[k] * kLaneCount]);
                 values[k] = bases[k];
             }
@@ -360,16 +369,23 @@ private:
     float* m_cosine;
     float* m_base;
     float* m_power;
+    // The chunks with a covered pixel, and those among them with a highlight.
     uint32_t* m_active;
     std::size_t m_activeCount = 0;
+    uint32_t* m_lit;
+    std::size_t m_litCount = 0;
 };
 
 void paintShapeRows(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
-    int32_t firstRow, int32_t rowCount)
+    int32_t firstRow, int32_t rowCount, RowSpan* spans)
 {
     RowPainter painter(shading, w, scratch);
-    for (int32_t row = 0; row < rowCount; ++row)
-        painter.Paint(firstRow + row, rows + static_cast<std::size_t>(row) * static_cast<std::size_t>(w));
+    for (int32_t row = 0; row < rowCount; ++row) {
+        const RowSpan span
+            = painter.Paint(firstRow + row, rows + static_cast<std::size_t>(row) * static_cast<std::size_t>(w));
+        if (spans != nullptr)
+            spans[row] = span;
+    }
 }
 
 } // namespace

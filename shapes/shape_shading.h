@@ -5,10 +5,12 @@
 // coordinates of its rows and columns. Both paths take these values from here, so that
 // they start every pixel from the same bits. Internal to the shapes library.
 
+#include "shapes/shape_rasteriser.h"
 #include "shapes/shape_stack.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct ShapeShading {
     int32_t type = kSphereType;
@@ -85,6 +87,7 @@ struct ShapeRowsScratch {
     int32_t* alpha = nullptr;
     int32_t* covered = nullptr;
     uint32_t* active = nullptr;
+    uint32_t* lit = nullptr;
 };
 
 // Whole vectors of the widest lane count for w columns, plus one spare vector.
@@ -97,14 +100,21 @@ static constexpr std::size_t ScratchColumns(int32_t w)
 
 // The vector rasteriser for one instruction set: paints rows firstRow .. firstRow +
 // rowCount - 1 of the block into `rows` (row firstRow first, w pixels each), every pixel
-// bit for bit as the plain path gives it.
+// bit for bit as the plain path gives it, and the columns it may have changed in each row
+// into spans (rowCount entries) unless that is null.
 using PaintShapeRowsFunction = void (*)(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows,
-    int32_t w, int32_t firstRow, int32_t rowCount);
+    int32_t w, int32_t firstRow, int32_t rowCount, RowSpan* spans);
 void PaintShapeRowsBaseline(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
-    int32_t firstRow, int32_t rowCount);
+    int32_t firstRow, int32_t rowCount, RowSpan* spans);
 #if defined(OPAL_SHAPES_X86_VECTORS)
 void PaintShapeRowsAvx2(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
-    int32_t firstRow, int32_t rowCount);
+    int32_t firstRow, int32_t rowCount, RowSpan* spans);
 void PaintShapeRowsAvx512(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
-    int32_t firstRow, int32_t rowCount);
+    int32_t firstRow, int32_t rowCount, RowSpan* spans);
 #endif
+
+// The vector rasterisers this processor runs, narrowest first; the last is the one the
+// fast path uses. RenderShapeWith paints a whole shape with one of them, so that tests can
+// hold each to the reference.
+std::vector<PaintShapeRowsFunction> SupportedShapeRowPainters();
+void RenderShapeWith(PaintShapeRowsFunction paint, uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);

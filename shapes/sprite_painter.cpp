@@ -52,24 +52,30 @@ void paintBands(BandJob& job, ArgbImage& layer) noexcept
 {
     ArgbImage& sprite = *job.sprite;
     const int32_t side = sprite.width;
+    RowSpan spans[kBandRows];
     for (int32_t band = job.nextBand++; band < job.bands; band = job.nextBand++) {
         const int32_t firstRow = band * kBandRows;
         const int32_t rows = std::min(kBandRows, side - firstRow);
         try {
-            // The layer is cleared before every shape, unless it was just allocated.
-            bool clean = false;
-            if (layer.width != side || layer.height != rows) {
-                layer.SetSize(side, rows);
-                clean = true;
-            }
+            // Every shape leaves its pixels in the layer only within its spans, and those
+            // are cleared again after compositing, so the layer is all 0 before each shape,
+            // and what lies outside the spans (transparent) would leave the sprite as it is.
+            if (layer.width != side || layer.height < rows)
+                layer.SetSize(side, kBandRows);
             for (const Shape& shape : job.shapes) {
-                if (!clean)
-                    layer.Clear();
-                clean = false;
-                RenderShapeRows(layer.pixels.data(), side, side, shape, firstRow, rows);
-                sprite.Composite(layer, 0, firstRow);
+                RenderShapeRows(layer.pixels.data(), side, side, shape, firstRow, rows, spans);
+                for (int32_t row = 0; row < rows; ++row) {
+                    const RowSpan span = spans[row];
+                    if (span.first >= span.end)
+                        continue;
+                    uint32_t* painted = layer.Row(row) + span.first;
+                    const auto columns = static_cast<std::size_t>(span.end - span.first);
+                    CompositeRow(painted, sprite.Row(firstRow + row) + span.first, columns);
+                    std::fill_n(painted, columns, 0u);
+                }
             }
         } catch (...) {
+            layer = ArgbImage {}; // may hold a half-painted shape
             job.failed = true;
         }
         // Release: the caller that sees the last band done sees its pixels.
