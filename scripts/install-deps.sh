@@ -12,6 +12,8 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra
   # tests and benchmarks: a real X server, real input, screenshots, and decoders nobody here wrote
   xvfb xauth xdotool x11-utils x11-apps imagemagick libgif-dev libjpeg-turbo-progs procps
+  # profiling the benchmarks
+  linux-perf valgrind
   # the desktop: the real screen-saver daemon as host, and checks of what the package installs
   xscreensaver xscreensaver-data libxml2-utils desktop-file-utils dpkg-dev util-linux
 )

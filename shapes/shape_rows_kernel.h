@@ -19,7 +19,6 @@
 #include "shapes/shape_rasteriser.h"
 #include "shapes/shape_shading.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -207,9 +206,9 @@ Geometry torusGeometry(const ShapeShading& shading, FloatLanes x, FloatLanes d2,
     return g;
 }
 
-// The block's columns and one row's passes, in the caller's working arrays (nothing here
-// allocates: a library template built for this instruction set could stand in for the
-// one the rest of the program uses). The arrays are padded to whole vectors plus one
+// The block's columns and one row's passes, in the caller's working arrays. Nothing here
+// allocates or calls a library template: an out-of-line copy built for this instruction
+// set could stand in for the one the rest of the program uses. The arrays are padded to whole vectors plus one
 // spare vector of zero bases, which fills the last group of highlight chains.
 class RowPainter {
 public:
@@ -253,7 +252,8 @@ public:
             return {};
         formPowers();
         shade(row);
-        const std::size_t end = std::min(m_width, (m_active[m_activeCount - 1] + 1) * kLaneCount);
+        const std::size_t lastEnd = (m_active[m_activeCount - 1] + 1) * kLaneCount;
+        const std::size_t end = lastEnd < m_width ? lastEnd : m_width;
         return { static_cast<int32_t>(m_active[0] * kLaneCount), static_cast<int32_t>(end) };
     }
 
