@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -75,71 +76,65 @@ uint32_t shadePixel(const ShapeShading& shading, uint32_t alpha, float nz, float
     return (alpha << 24) | (red << 16) | (green << 8) | blue;
 }
 
-void paintSphereRowsReference(const ShapeShading& shading, uint32_t* rows, int32_t w, int32_t firstRow, int32_t rowCount)
+// Visits every pixel of the block with its coordinates x, y and d2 = x^2 + y^2; shade
+// gives the pixel's value, or nothing for a pixel the shape does not cover.
+template <typename Shade>
+void paintEachPixel(const ShapeShading& shading, uint32_t* pixels, int32_t w, int32_t h, Shade shade)
 {
-    for (int32_t row = 0; row < rowCount; ++row) {
-        const float y = shadingRowY(shading, firstRow + row);
-        uint32_t* out = rows + static_cast<std::size_t>(row) * static_cast<std::size_t>(w);
+    for (int32_t i = 0; i < h; ++i) {
+        const float y = shadingRowY(shading, i);
+        uint32_t* row = pixels + static_cast<std::size_t>(i) * static_cast<std::size_t>(w);
         for (int32_t j = 0; j < w; ++j) {
             const float x = shadingColumnX(shading, j);
-            const float d2 = x * x + y * y;
-            if (!(d2 < 1.0f))
-                continue;
-            const float z = SafeSqrt(1.0f - d2) / shading.qSquared;
-            const float m = 1.0f / SafeSqrt(x * x + y * y + z * z);
-            const float nx = x * m;
-            const float ny = y * m;
-            const float nz = z * m;
-            const float cs = -(shading.lightX * nx + shading.lightY * ny + shading.lightZ * nz);
-            out[j] = shadePixel(shading, outerAlpha(d2, shading.threshold), nz, cs);
+            if (const std::optional<uint32_t> pixel = shade(x, y, x * x + y * y))
+                row[j] = *pixel;
         }
     }
 }
 
-void paintTorusRowsReference(const ShapeShading& shading, uint32_t* rows, int32_t w, int32_t firstRow, int32_t rowCount)
+void paintSphereReference(const ShapeShading& shading, uint32_t* pixels, int32_t w, int32_t h)
+{
+    paintEachPixel(shading, pixels, w, h, [&](float x, float y, float d2) -> std::optional<uint32_t> {
+        if (!(d2 < 1.0f))
+            return std::nullopt;
+        const float z = SafeSqrt(1.0f - d2) / shading.qSquared;
+        const float m = 1.0f / SafeSqrt(x * x + y * y + z * z);
+        const float nx = x * m;
+        const float ny = y * m;
+        const float nz = z * m;
+        const float cs = -(shading.lightX * nx + shading.lightY * ny + shading.lightZ * nz);
+        return shadePixel(shading, outerAlpha(d2, shading.threshold), nz, cs);
+    });
+}
+
+void paintTorusReference(const ShapeShading& shading, uint32_t* pixels, int32_t w, int32_t h)
 {
     const float e = shading.ringRadius;
     const float f = shading.tubeRadius;
-    for (int32_t row = 0; row < rowCount; ++row) {
-        const float y = shadingRowY(shading, firstRow + row);
-        uint32_t* out = rows + static_cast<std::size_t>(row) * static_cast<std::size_t>(w);
-        for (int32_t j = 0; j < w; ++j) {
-            const float x = shadingColumnX(shading, j);
-            const float d2 = x * x + y * y;
-            const float r = SafeSqrt(d2);
-            // The hole is widened by one pixel.
-            if (!(d2 < 1.0f) || r <= shading.hole)
-                continue;
-            const float tubeScale = (r - e) / (r + 0.00001f);
-            const float tx = tubeScale * x;
-            const float ty = tubeScale * y;
-            const float tz = SafeSqrt(f * f - (e - r) * (e - r));
-            const float m = 1.0f / SafeSqrt(tx * tx + ty * ty + tz * tz);
-            const float nx = tx * m;
-            const float ny = ty * m;
-            const float nz = tz * m;
-            const float lengths = SafeSqrt(nx * nx + ny * ny + nz * nz) * shading.lightLength;
-            const float dot = nx * shading.lightX + ny * shading.lightY + nz * shading.lightZ;
-            const float cs = lengths > 0.0f ? -dot / lengths : 0.0f;
+    paintEachPixel(shading, pixels, w, h, [&](float x, float y, float d2) -> std::optional<uint32_t> {
+        const float r = SafeSqrt(d2);
+        // The hole is widened by one pixel.
+        if (!(d2 < 1.0f) || r <= shading.hole)
+            return std::nullopt;
+        const float tubeScale = (r - e) / (r + 0.00001f);
+        const float tx = tubeScale * x;
+        const float ty = tubeScale * y;
+        const float tz = SafeSqrt(f * f - (e - r) * (e - r));
+        const float m = 1.0f / SafeSqrt(tx * tx + ty * ty + tz * tz);
+        const float nx = tx * m;
+        const float ny = ty * m;
+        const float nz = tz * m;
+        const float lengths = SafeSqrt(nx * nx + ny * ny + nz * nz) * shading.lightLength;
+        const float dot = nx * shading.lightX + ny * shading.lightY + nz * shading.lightZ;
+        const float cs = lengths > 0.0f ? -dot / lengths : 0.0f;
 
-            uint32_t alpha = outerAlpha(d2, shading.threshold);
-            // The inner edge starts at alpha 127 and rises to 255 over a tenth of the
-            // outer radius.
-            if (shading.innerStart < r && r < shading.innerEnd) {
-                alpha = alphaByte(
-                    255.0f - (shading.innerEnd - r) * 255.0f / (shading.innerEnd - shading.innerStart));
-            }
-            out[j] = shadePixel(shading, alpha, nz, cs);
-        }
-    }
-}
-
-void paintRowsReference(const ShapeShading& shading, uint32_t* rows, int32_t w, int32_t firstRow, int32_t rowCount)
-{
-    if (shading.type == kSphereType)
-        paintSphereRowsReference(shading, rows, w, firstRow, rowCount);
-    else
-        paintTorusRowsReference(shading, rows, w, firstRow, rowCount);
+        uint32_t alpha = outerAlpha(d2, shading.threshold);
+        // The inner edge starts at alpha 127 and rises to 255 over a tenth of the outer
+        // radius.
+        if (shading.innerStart < r && r < shading.innerEnd)
+            alpha = alphaByte(255.0f - (shading.innerEnd - r) * 255.0f / (shading.innerEnd - shading.innerStart));
+        return shadePixel(shading, alpha, nz, cs);
+    });
 }
 
 bool runs(PaintShapeRowsFunction paint)
@@ -188,7 +183,10 @@ void renderAs(int32_t type, uint32_t* pixels, int32_t w, int32_t h, const Shape&
     if (pixels == nullptr || !PrepareShapeShading(shape, type, w, h, shading))
         return;
     if (path == ShadingPath::Reference) {
-        paintRowsReference(shading, pixels, w, 0, h);
+        if (type == kSphereType)
+            paintSphereReference(shading, pixels, w, h);
+        else
+            paintTorusReference(shading, pixels, w, h);
         return;
     }
     paintRowsWith(fastestPainter(), shading, pixels, w, 0, h, nullptr);
