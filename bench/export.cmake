@@ -5,7 +5,8 @@ target_link_libraries(opal_export_cli PRIVATE opal_export)
 target_include_directories(opal_export_cli PRIVATE ${PROJECT_SOURCE_DIR})
 opal_set_warnings(opal_export_cli)
 
-opal_add_benchmark(opal_export_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/export_codecs_bench.cpp LIBS opal_export)
+find_package(JPEG REQUIRED)
+opal_add_benchmark(opal_export_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/export_codecs_bench.cpp LIBS opal_export JPEG::JPEG)
 target_compile_definitions(opal_export_bench PRIVATE OPAL_EXPORT_CLI="$<TARGET_FILE:opal_export_cli>")
 add_dependencies(opal_export_bench opal_export_cli)
 

@@ -102,10 +102,12 @@ CWinBmp::CWinBmp() { Create(16, 16, 8, false); }
 
 CWinBmp::~CWinBmp() = default;
 
-int64_t CWinBmp::GetMemUsed() const
+int64_t CWinBmp::GetMemUsed() const { return MemUsedFor(m_width, m_height, m_bitsPerPixel); }
+
+int64_t CWinBmp::MemUsedFor(int32_t width, int32_t height, uint16_t bitsPerPixel)
 {
-    return kHeaderBytes + static_cast<int64_t>(GetPaletteEntries()) * kPaletteEntryBytes
-           + static_cast<int64_t>(GetBytesPerLine()) * m_height + kHeaderBytes;
+    return kHeaderBytes + static_cast<int64_t>(paletteEntriesFor(bitsPerPixel)) * kPaletteEntryBytes
+           + static_cast<int64_t>(paddedBytesPerLine(width, bitsPerPixel)) * height + kHeaderBytes;
 }
 
 int32_t CWinBmp::GetBytesPerLine() const { return paddedBytesPerLine(m_width, m_bitsPerPixel); }

@@ -32,6 +32,7 @@ public:
     uint8_t* GetLine(int32_t row) { return m_lines[static_cast<std::size_t>(row)]; }
     const uint8_t* GetLine(int32_t row) const { return m_lines[static_cast<std::size_t>(row)]; }
     uint8_t* const* GetLineArray() { return m_lines.data(); }
+    const uint8_t* const* GetLineArray() const { return m_lines.data(); }
 
     // 2^bits palette entries for 8 bits or fewer, none for 32 bits.
     int32_t GetPaletteEntries() const;
@@ -77,6 +78,10 @@ public:
 
     int64_t GetMemUsed() const override;
     int32_t GetBytesPerLine() const override;
+
+    // GetMemUsed of a CWinBmp of that size and depth, without making one: the header
+    // counted twice, the palette and the padded rows.
+    static int64_t MemUsedFor(int32_t width, int32_t height, uint16_t bitsPerPixel);
 
     const std::vector<uint8_t>& GetBlock() const { return m_block; }
 

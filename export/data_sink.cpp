@@ -41,6 +41,8 @@ void CDataSink::release()
     m_position = 0;
 }
 
+CMemorySink::CMemorySink(int32_t capacity) { m_ok = allocate(capacity); }
+
 CFileSink::~CFileSink() { Discard(); }
 
 int32_t CFileSink::Open(const std::string& fileName, int32_t capacity)
@@ -73,4 +75,14 @@ void CFileSink::Discard()
     m_file.Discard();
     m_fileName.clear();
     release();
+}
+
+int32_t CFileSink::Store(const std::string& fileName, const CDataSink& stream)
+{
+    CFileSink file;
+    if (file.Open(fileName, stream.GetDataSize()) != 0) {
+        return -1;
+    }
+    file.WriteData(stream.GetDataSize(), stream.GetBuffer());
+    return file.Close() == 0 ? 0 : -2;
 }

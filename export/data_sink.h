@@ -33,6 +33,18 @@ private:
     int32_t m_position = 0;
 };
 
+// A sink whose bytes stay in memory, for a stream that is stored later or not at all.
+class CMemorySink : public CDataSink {
+public:
+    // Ok() is false when a buffer of that capacity could not be allocated; every write
+    // then overflows.
+    explicit CMemorySink(int32_t capacity);
+    bool Ok() const { return m_ok; }
+
+private:
+    bool m_ok = false;
+};
+
 // A sink whose bytes end up in a file. Open creates a hidden temporary file next to the
 // target; Close writes every collected byte in one write, flushes it to the disk and
 // renames it over the target, so the target only ever holds a complete stream. A sink
@@ -51,6 +63,11 @@ public:
     int32_t Close();
     // Drops the collected bytes and the temporary file.
     void Discard();
+
+    // Stores a stream collected elsewhere under the file name as Open, WriteData and Close
+    // would: 0 when stored, -1 when the target cannot be created, -2 when writing failed
+    // (the target is then left as it was).
+    static int32_t Store(const std::string& fileName, const CDataSink& stream);
 
     // The file that Close replaces (a symbolic link resolved).
     const std::string& GetFileName() const { return m_fileName; }

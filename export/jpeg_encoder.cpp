@@ -5,10 +5,12 @@
 #include "export/data_sink.h"
 #include "export/text_exception.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -112,29 +114,82 @@ int createCompressor(State& state)
     return 0;
 }
 
-// Runs the whole compression; 0 when done, 1 when the codec or the sink failed.
-int runCompression(State& state, const CBmp& bitmap)
+// Runs the whole compression over rows of 4-byte pixels stored blue, green, red, x; 0 when
+// done, 1 when the codec or the sink failed. The codec reads the rows where they lie.
+int runCompression(State& state, int32_t width, int32_t height, const uint8_t* const* rows)
 {
     if (setjmp(state.error.jump) != 0) {
         return 1;
     }
     j_compress_ptr info = &state.compressor;
     info->dest = &state.destination.manager;
-    info->image_width = static_cast<JDIMENSION>(bitmap.GetWidth());
-    info->image_height = static_cast<JDIMENSION>(bitmap.GetHeight());
+    info->image_width = static_cast<JDIMENSION>(width);
+    info->image_height = static_cast<JDIMENSION>(height);
     info->input_components = 4;
     info->in_color_space = JCS_EXT_BGRX;
     jpeg_set_defaults(info);
     info->dct_method = JDCT_FLOAT;
     jpeg_set_quality(info, kQuality, TRUE);
     jpeg_start_compress(info, TRUE);
-    for (int32_t row = 0; row < bitmap.GetHeight(); ++row) {
+    for (int32_t row = 0; row < height; ++row) {
         // The codec only reads the rows it is given.
-        JSAMPROW line = const_cast<JSAMPLE*>(bitmap.GetLine(row));
+        JSAMPROW line = const_cast<JSAMPLE*>(rows[row]);
         jpeg_write_scanlines(info, &line, 1);
     }
     jpeg_finish_compress(info);
     return 0;
+}
+
+CTextException openFailure(int32_t code, const std::string& fileName)
+{
+    return CTextException(code, "Decoder error: Opening " + fileName + " failed\n");
+}
+
+CTextException writeFailure(const std::string& fileName)
+{
+    return CTextException(CTextException::kWriteFailed, "Decoder error: Writing " + fileName + " failed\n");
+}
+
+// Opens a file sink with the buffer the capacity rule gives for the memory estimate, lets
+// the encode step fill it and stores the stream. Should the encode step throw, the sink's
+// destructor removes the unfinished file.
+template <typename EncodeStep>
+void encodeIntoFile(const std::string& fileName, int64_t memoryUsed, EncodeStep encode)
+{
+    const int64_t capacity = CPicEncoder::OutputCapacity(memoryUsed);
+    CFileSink sink;
+    const int32_t opened = capacity > std::numeric_limits<int32_t>::max()
+                               ? -1
+                               : sink.Open(fileName, static_cast<int32_t>(capacity));
+    if (opened != 0) {
+        throw openFailure(opened, fileName);
+    }
+    encode(static_cast<CDataSink&>(sink));
+    if (sink.Close() != 0) {
+        throw writeFailure(fileName);
+    }
+}
+
+// The memory estimate of the 32-bit CWinBmp a frame would be copied into, which sizes the
+// output buffer.
+int64_t snapshotMemoryUsed(const ArgbImage& frame)
+{
+    return CWinBmp::MemUsedFor(std::max(frame.width, 0), std::max(frame.height, 0), 32);
+}
+
+// The frame's rows in the order the picture shows them, top first.
+std::vector<const uint8_t*> frameRows(const ArgbImage& frame, bool rowsBottomUp)
+{
+    const int64_t pixelCount = static_cast<int64_t>(frame.width) * frame.height;
+    if (frame.width < 0 || frame.height < 0 || static_cast<int64_t>(frame.pixels.size()) < pixelCount) {
+        throw CTextException(CTextException::kBadArgument, "The frame holds fewer pixels than its size.\n");
+    }
+    std::vector<const uint8_t*> rows(static_cast<std::size_t>(frame.height));
+    for (int32_t row = 0; row < frame.height; ++row) {
+        const int32_t stored = rowsBottomUp ? frame.height - 1 - row : row;
+        rows[static_cast<std::size_t>(row)] = reinterpret_cast<const uint8_t*>(frame.Row(stored));
+    }
+    return rows;
 }
 
 } // namespace
@@ -151,19 +206,7 @@ int64_t CPicEncoder::OutputCapacity(int64_t memoryUsed)
 
 void CPicEncoder::EncodeToFile(const std::string& fileName, const CBmp& bitmap)
 {
-    const int64_t capacity = OutputCapacity(bitmap.GetMemUsed());
-    CFileSink sink;
-    const int32_t opened = capacity > std::numeric_limits<int32_t>::max()
-                               ? -1
-                               : sink.Open(fileName, static_cast<int32_t>(capacity));
-    if (opened != 0) {
-        throw CTextException(opened, "Decoder error: Opening " + fileName + " failed\n");
-    }
-    // Should the encode step throw, the sink's destructor removes the unfinished file.
-    DoEncode(bitmap, sink);
-    if (sink.Close() != 0) {
-        throw CTextException(CTextException::kWriteFailed, "Decoder error: Writing " + fileName + " failed\n");
-    }
+    encodeIntoFile(fileName, bitmap.GetMemUsed(), [&](CDataSink& sink) { DoEncode(bitmap, sink); });
 }
 
 CJPEGEncoder::CJPEGEncoder()
@@ -194,11 +237,22 @@ void CJPEGEncoder::DoEncode(const CBmp& bitmap, CDataSink& sink)
     if (bitmap.GetBitsPerPixel() != 32) {
         throw CTextException(CTextException::kBadArgument, "Decoder error: only 32-bit pictures can be encoded\n");
     }
+    encodeRows(bitmap.GetWidth(), bitmap.GetHeight(), bitmap.GetLineArray(), sink);
+}
+
+void CJPEGEncoder::EncodeFrame(const ArgbImage& frame, bool rowsBottomUp, CDataSink& sink)
+{
+    const std::vector<const uint8_t*> rows = frameRows(frame, rowsBottomUp);
+    encodeRows(frame.width, frame.height, rows.data(), sink);
+}
+
+void CJPEGEncoder::encodeRows(int32_t width, int32_t height, const uint8_t* const* rows, CDataSink& sink)
+{
     State& state = *m_state;
     state.destination.sink = &sink;
     state.pendingSinkError.reset();
     state.error.message[0] = '\0';
-    if (runCompression(state, bitmap) != 0) {
+    if (runCompression(state, width, height, rows) != 0) {
         jpeg_abort_compress(&state.compressor);
         state.destination.sink = nullptr;
         if (state.pendingSinkError) {
@@ -211,10 +265,37 @@ void CJPEGEncoder::DoEncode(const CBmp& bitmap, CDataSink& sink)
     state.destination.sink = nullptr;
 }
 
-void SaveJpegSnapshot(const ArgbImage& frame, const std::string& fileName)
+int64_t JpegSnapshotCapacity(const ArgbImage& frame) { return CPicEncoder::OutputCapacity(snapshotMemoryUsed(frame)); }
+
+void SaveJpegSnapshot(const ArgbImage& frame, const std::string& fileName, bool shownBottomUp)
 {
     CJPEGEncoder encoder;
-    CWinBmp bitmap;
-    CopyFrameToBitmap(frame, bitmap);
-    encoder.EncodeToFile(fileName, bitmap);
+    encodeIntoFile(fileName, snapshotMemoryUsed(frame),
+                   [&](CDataSink& sink) { encoder.EncodeFrame(frame, shownBottomUp, sink); });
+}
+
+std::unique_ptr<CMemorySink> EncodeJpegSnapshot(const ArgbImage& frame, bool shownBottomUp)
+{
+    CJPEGEncoder encoder;
+    const int64_t capacity = JpegSnapshotCapacity(frame);
+    std::unique_ptr<CMemorySink> stream;
+    if (capacity <= std::numeric_limits<int32_t>::max()) {
+        stream = std::make_unique<CMemorySink>(static_cast<int32_t>(capacity));
+    }
+    if (!stream || !stream->Ok()) {
+        throw CTextException(CTextException::kOpenFailed, "Decoder error: no memory for the JPEG stream\n");
+    }
+    encoder.EncodeFrame(frame, shownBottomUp, *stream);
+    return stream;
+}
+
+void StoreJpegSnapshot(const CMemorySink& stream, const std::string& fileName)
+{
+    const int32_t stored = CFileSink::Store(fileName, stream);
+    if (stored == -1) {
+        throw openFailure(stored, fileName);
+    }
+    if (stored != 0) {
+        throw writeFailure(fileName);
+    }
 }

@@ -6,6 +6,7 @@
 
 class CBmp;
 class CDataSink;
+class CMemorySink;
 struct ArgbImage;
 
 // An encoder that turns a bitmap into a byte stream.
@@ -44,13 +45,35 @@ public:
 
     void DoEncode(const CBmp& bitmap, CDataSink& sink) override;
 
+    // Encodes a frame's pixels where they lie, handing the codec the frame's own rows: the
+    // stream is the one DoEncode gives for the bitmap CopyFrameToBitmap makes of the frame
+    // or, with rowsBottomUp, of the frame turned upside down (its last row on top). Throws
+    // CTextException with code 13 for a frame that holds fewer pixels than its size.
+    void EncodeFrame(const ArgbImage& frame, bool rowsBottomUp, CDataSink& sink);
+
     // The codec's compression object with its error and destination managers.
     struct State;
 
 private:
+    // The encode step over rows given by pointer, row 0 on top, 4 bytes per pixel.
+    void encodeRows(int32_t width, int32_t height, const uint8_t* const* rows, CDataSink& sink);
+
     std::unique_ptr<State> m_state;
 };
 
-// The JPEG snapshot of a frame: the frame is copied into a 32-bit CWinBmp row by row (row 0
-// on top) and encoded into the named file. Throws CTextException as EncodeToFile does.
-void SaveJpegSnapshot(const ArgbImage& frame, const std::string& fileName);
+// The output buffer EncodeToFile reserves for the 32-bit bitmap of a frame.
+int64_t JpegSnapshotCapacity(const ArgbImage& frame);
+
+// The JPEG snapshot of a frame, encoded into the named file: what EncodeToFile writes for
+// the frame's 32-bit CWinBmp copy (row 0 on top, or the last row with shownBottomUp),
+// without making that copy. Throws CTextException as EncodeToFile does.
+void SaveJpegSnapshot(const ArgbImage& frame, const std::string& fileName, bool shownBottomUp = false);
+
+// The same snapshot split in two, for a picture that has to be taken before its file is
+// named: the stream is encoded at once from the frame's pixels into memory and stored
+// later, byte for byte what SaveJpegSnapshot would have written then. Encoding throws
+// CTextException as the encoder does (code -1 when the buffer cannot be allocated);
+// storing throws "Decoder error: Opening <name> failed" (code -1) when the target cannot
+// be created and code 12 when it cannot be written, leaving the target as it was.
+std::unique_ptr<CMemorySink> EncodeJpegSnapshot(const ArgbImage& frame, bool shownBottomUp);
+void StoreJpegSnapshot(const CMemorySink& stream, const std::string& fileName);

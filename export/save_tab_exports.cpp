@@ -4,6 +4,7 @@
 #include "engine/argb_image.h"
 #include "export/gif_progress_window.h"
 #include "export/gif_settings.h"
+#include "export/data_sink.h"
 #include "export/jpeg_encoder.h"
 #include "export/shown_picture.h"
 #include "presets/settings.h"
@@ -33,19 +34,26 @@ SaveTabExports::~SaveTabExports() = default;
 
 void SaveTabExports::SButton5Click()
 {
-    // The picture of the moment of the click: the live view may go on behind the dialog.
+    // The picture of the moment of the click: the live view goes on behind the dialog, so
+    // the stream is encoded now, straight from the frame's rows, and only stored once the
+    // file is named.
     const ArgbImage* live = m_frame ? m_frame() : nullptr;
     if (!live || live->pixels.empty())
         return;
-    ArgbImage frame;
-    CopyPictureAsShown(*live, Settings.Filter, frame);
+    std::unique_ptr<CMemorySink> stream;
+    try {
+        stream = EncodeJpegSnapshot(*live, Settings.Filter);
+    } catch (const std::exception& error) {
+        showFailure(QStringLiteral("The JPEG image could not be saved."), ExportErrorText(error));
+        return;
+    }
 
     const QString fileName = runSaveDialog(QStringLiteral("Save picture to file"),
         QStringLiteral("JPEG files (*.jpg)"), QStringLiteral("jpg"), QString());
     if (fileName.isEmpty())
         return;
     try {
-        SaveJpegSnapshot(frame, WithDefaultExtension(fileName.toStdString(), "jpg"));
+        StoreJpegSnapshot(*stream, WithDefaultExtension(fileName.toStdString(), "jpg"));
     } catch (const std::exception& error) {
         showFailure(QStringLiteral("The JPEG image could not be saved."), ExportErrorText(error));
     }

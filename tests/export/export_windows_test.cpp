@@ -3,7 +3,9 @@
 #include "engine/engine_globals.h"
 #include "export/gif_progress_window.h"
 #include "export/gif_settings_dialog.h"
+#include "export/jpeg_encoder.h"
 #include "export/save_tab_exports.h"
+#include "export/shown_picture.h"
 #include "presets/settings.h"
 #include "tests/export/decoders.h"
 
@@ -281,6 +283,22 @@ TEST_F(ExportWindowsTest, InBlurModeFramesAreTakenAsTheLiveViewShowsThem)
     ASSERT_EQ(shown.height, frame.height);
     EXPECT_EQ(shown.pixels.front(), frame.pixels[static_cast<std::size_t>((frame.height - 1) * frame.width)]);
     EXPECT_EQ(shown.pixels.back(), frame.pixels[static_cast<std::size_t>(frame.width - 1)]);
+}
+
+TEST_F(ExportWindowsTest, InBlurModeTheJpegIsThePictureTurnedRightWayUp)
+{
+    QWidget editor;
+    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    ArgbImage shown;
+    CopyPictureAsShown(frame, true, shown);
+    SaveJpegSnapshot(shown, folder.File("expected.jpg"));
+    whenModalShows([this](QWidget* modal) {
+        acceptSaveDialog(modal, "Save picture to file", QString::fromStdString(folder.File("shot.jpg")));
+    });
+    Settings.Filter = true;
+    exports.SButton5Click();
+    Settings.Filter = false;
+    EXPECT_EQ(ReadWholeFile(folder.File("shot.jpg")), ReadWholeFile(folder.File("expected.jpg")));
 }
 
 TEST_F(ExportWindowsTest, CancelDuringTheCaptureHidesTheWindowAndWritesNothing)

@@ -3,6 +3,7 @@
 #include "engine/argb_image.h"
 #include "export/bmp.h"
 #include "export/data_sink.h"
+#include "export/shown_picture.h"
 #include "export/text_exception.h"
 #include "tests/export/decoders.h"
 
@@ -257,6 +258,83 @@ TEST(CJPEGEncoder, TargetThatCannotBeCreated)
     const std::string path = folder.File("missing/shot.jpg");
     try {
         SaveJpegSnapshot(flatFrame(4, 4, 0), path);
+        FAIL() << "no error";
+    } catch (const CTextException& error) {
+        EXPECT_EQ(error.GetCode(), -1);
+        EXPECT_EQ(error.GetText(), "Decoder error: Opening " + path + " failed\n");
+    }
+    EXPECT_TRUE(folder.Entries().empty());
+}
+
+// The snapshot hands the codec the frame's own rows instead of a bitmap copy; every way in
+// must give the stream of the copy to the byte, in both row orders and at widths that are
+// not multiples of the codec's blocks.
+TEST(JpegSnapshot, FrameRowsGiveTheStreamOfTheBitmapCopy)
+{
+    const std::pair<int32_t, int32_t> sizes[] = {{1, 1}, {7, 3}, {97, 61}, {333, 17}, {16, 16}, {250, 130}};
+    ScratchFolder folder;
+    CJPEGEncoder encoder;
+    unsigned seed = 11;
+    for (const auto& [width, height] : sizes) {
+        const ArgbImage frame = busyFrame(width, height, seed++);
+        for (const bool bottomUp : {false, true}) {
+            SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + (bottomUp ? " bottom-up" : ""));
+            ArgbImage shown;
+            CopyPictureAsShown(frame, bottomUp, shown);
+            CWinBmp bitmap;
+            CopyFrameToBitmap(shown, bitmap);
+            const int64_t capacity = CPicEncoder::OutputCapacity(bitmap.GetMemUsed());
+            MemorySink copied(static_cast<int32_t>(capacity));
+            encoder.DoEncode(bitmap, copied);
+            const std::vector<uint8_t> expected(copied.GetBuffer(), copied.GetBuffer() + copied.GetDataSize());
+
+            EXPECT_EQ(JpegSnapshotCapacity(frame), capacity);
+            MemorySink direct(static_cast<int32_t>(capacity));
+            encoder.EncodeFrame(frame, bottomUp, direct);
+            EXPECT_EQ(std::vector<uint8_t>(direct.GetBuffer(), direct.GetBuffer() + direct.GetDataSize()), expected);
+
+            const std::unique_ptr<CMemorySink> stream = EncodeJpegSnapshot(frame, bottomUp);
+            EXPECT_EQ(stream->GetCapacity(), capacity);
+            EXPECT_EQ(std::vector<uint8_t>(stream->GetBuffer(), stream->GetBuffer() + stream->GetDataSize()), expected);
+            StoreJpegSnapshot(*stream, folder.File("stored.jpg"));
+            EXPECT_EQ(ReadWholeFile(folder.File("stored.jpg")), expected);
+
+            SaveJpegSnapshot(frame, folder.File("saved.jpg"), bottomUp);
+            EXPECT_EQ(ReadWholeFile(folder.File("saved.jpg")), expected);
+        }
+    }
+}
+
+TEST(JpegSnapshot, FramesThatCannotBeEncoded)
+{
+    CJPEGEncoder encoder;
+    MemorySink sink(100000);
+    ArgbImage shortFrame = flatFrame(8, 8, 0);
+    shortFrame.pixels.resize(63);
+    try {
+        encoder.EncodeFrame(shortFrame, false, sink);
+        FAIL() << "a frame short of pixels was encoded";
+    } catch (const CTextException& error) {
+        EXPECT_EQ(error.GetCode(), CTextException::kBadArgument);
+    }
+    EXPECT_EQ(sink.GetDataSize(), 0);
+
+    // An empty frame is the codec's error, as for an empty bitmap, and stores nothing.
+    ScratchFolder folder;
+    ArgbImage empty;
+    empty.SetSize(5, 0);
+    try {
+        EncodeJpegSnapshot(empty, true);
+        FAIL() << "an empty frame was encoded";
+    } catch (const CTextException& error) {
+        EXPECT_EQ(error.GetCode(), CTextException::kLibraryError);
+    }
+
+    // A stream taken earlier is stored only where a file can be made.
+    const std::unique_ptr<CMemorySink> stream = EncodeJpegSnapshot(flatFrame(4, 4, 0), false);
+    const std::string path = folder.File("missing/shot.jpg");
+    try {
+        StoreJpegSnapshot(*stream, path);
         FAIL() << "no error";
     } catch (const CTextException& error) {
         EXPECT_EQ(error.GetCode(), -1);
