@@ -29,59 +29,118 @@ constexpr unsigned kMaxHelpers = 7;
 
 // One sprite build shared between the calling thread and the helpers. Bands are handed
 // out one at a time, so a helper that wakes late or runs on a busy core takes fewer, or
-// none; the caller paints whatever is left and waits only for bands already taken. A
-// helper that wakes after the last band was handed out touches nothing but the counters,
-// which is why the job is shared and its sprite never read once all bands are taken.
+// none. Each band is painted into a thread's own rows and then published: the first
+// thread to finish a band copies it into the sprite, and a later one drops its copy. So
+// once every band is handed out, the caller paints again each band not yet published and
+// never waits for a helper that lost its core halfway through one; it waits only for a
+// copy already under way. A helper that finishes after the build returned touches nothing
+// but the job, which is why the job is shared and the sprite is written only by the
+// winner of a band.
 struct BandJob {
-    ArgbImage* sprite = nullptr;
+    int32_t side = 0;
+    uint32_t* sprite = nullptr;
     std::vector<Shape> shapes;
     int32_t bands = 0;
+    // 1 once a band is published.
+    std::unique_ptr<std::atomic<int32_t>[]> published;
     // How many more helpers may join in.
     std::atomic<int32_t> helperSlots { 0 };
     std::atomic<int32_t> nextBand { 0 };
     std::atomic<int32_t> bandsDone { 0 };
-    // Set when a band could not be painted (no memory for its working rows).
+    // Set when the caller could not paint a band (no memory for its working rows).
     std::atomic<bool> failed { false };
 };
 
-// Paints the bands of a job that nobody has taken yet, in a layer of its own. Each band's
-// pixels depend on nothing but its own rows, so the sprite is the same whoever paints
-// which band. Never throws: a band that fails is counted as done and marks the job, so
-// that nobody waits for it and the caller can report the failure.
-void paintBands(BandJob& job, ArgbImage& layer) noexcept
+// A thread's working images: the layer each shape is painted into, and the band of the
+// sprite the layers are composited over before it is published.
+struct BandBuffers {
+    ArgbImage layer;
+    ArgbImage band;
+};
+
+int32_t bandRows(const BandJob& job, int32_t band)
 {
-    ArgbImage& sprite = *job.sprite;
-    const int32_t side = sprite.width;
-    RowSpan spans[kBandRows];
-    for (int32_t band = job.nextBand++; band < job.bands; band = job.nextBand++) {
-        const int32_t firstRow = band * kBandRows;
-        const int32_t rows = std::min(kBandRows, side - firstRow);
-        try {
-            // Every shape leaves its pixels in the layer only within its spans, and those
-            // are cleared again after compositing, so the layer is all 0 before each shape,
-            // and what lies outside the spans (transparent) would leave the sprite as it is.
-            if (layer.width != side || layer.height < rows)
-                layer.SetSize(side, kBandRows);
-            for (const Shape& shape : job.shapes) {
-                RenderShapeRows(layer.pixels.data(), side, side, shape, firstRow, rows, spans);
-                for (int32_t row = 0; row < rows; ++row) {
-                    const RowSpan span = spans[row];
-                    if (span.first >= span.end)
-                        continue;
-                    uint32_t* painted = layer.Row(row) + span.first;
-                    const auto columns = static_cast<std::size_t>(span.end - span.first);
-                    CompositeRow(painted, sprite.Row(firstRow + row) + span.first, columns);
-                    std::fill_n(painted, columns, 0u);
-                }
+    return std::min(kBandRows, job.side - band * kBandRows);
+}
+
+// Paints every shape of one band into buffers.band; false when memory ran out. A band's
+// pixels depend on nothing but its own rows, so it is the same whoever paints it.
+bool paintBand(const BandJob& job, int32_t band, BandBuffers& buffers) noexcept
+{
+    const int32_t side = job.side;
+    const int32_t firstRow = band * kBandRows;
+    const int32_t rows = bandRows(job, band);
+    try {
+        // Every shape leaves its pixels in the layer only within its spans, and those are
+        // cleared again after compositing, so the layer is all 0 before each shape, and
+        // what lies outside the spans (transparent) would leave the band as it is.
+        if (buffers.layer.width != side || buffers.layer.height < rows)
+            buffers.layer.SetSize(side, kBandRows);
+        buffers.band.SetSize(side, rows); // the sprite starts cleared
+        RowSpan spans[kBandRows];
+        for (const Shape& shape : job.shapes) {
+            RenderShapeRows(buffers.layer.pixels.data(), side, side, shape, firstRow, rows, spans);
+            for (int32_t row = 0; row < rows; ++row) {
+                const RowSpan span = spans[row];
+                if (span.first >= span.end)
+                    continue;
+                uint32_t* painted = buffers.layer.Row(row) + span.first;
+                const auto columns = static_cast<std::size_t>(span.end - span.first);
+                CompositeRow(painted, buffers.band.Row(row) + span.first, columns);
+                std::fill_n(painted, columns, 0u);
             }
-        } catch (...) {
-            layer = ArgbImage {}; // may hold a half-painted shape
-            job.failed = true;
         }
-        // Release: the caller that sees the last band done sees its pixels.
-        if (job.bandsDone.fetch_add(1, std::memory_order_acq_rel) + 1 == job.bands)
-            job.bandsDone.notify_all();
+        return true;
+    } catch (...) {
+        buffers = BandBuffers {}; // the layer may hold a half-painted shape
+        return false;
     }
+}
+
+// Copies a painted band into the sprite unless another thread has published it already.
+// A band that failed is published (and the job marked) only by the caller, so that the
+// build ends and reports the failure.
+void publish(BandJob& job, int32_t band, const BandBuffers& buffers, bool painted)
+{
+    int32_t unpublished = 0;
+    if (!job.published[static_cast<std::size_t>(band)].compare_exchange_strong(unpublished, 1))
+        return;
+    if (painted) {
+        const std::size_t rowPixels = static_cast<std::size_t>(job.side);
+        std::copy_n(buffers.band.pixels.data(), static_cast<std::size_t>(bandRows(job, band)) * rowPixels,
+            job.sprite + static_cast<std::size_t>(band) * kBandRows * rowPixels);
+    } else {
+        job.failed = true;
+    }
+    // Release: the caller that sees the last band done sees its pixels.
+    if (job.bandsDone.fetch_add(1, std::memory_order_acq_rel) + 1 == job.bands)
+        job.bandsDone.notify_all();
+}
+
+// A helper's part: bands nobody has taken yet. A band it cannot paint is left for the
+// caller.
+void helpWith(BandJob& job, BandBuffers& buffers) noexcept
+{
+    for (int32_t band = job.nextBand++; band < job.bands; band = job.nextBand++) {
+        if (paintBand(job, band, buffers))
+            publish(job, band, buffers, true);
+    }
+}
+
+// The caller's part: bands nobody has taken yet, then every band still unpublished, then
+// the wait for copies under way.
+void paintAllBands(BandJob& job) noexcept
+{
+    BandBuffers buffers;
+    for (int32_t band = job.nextBand++; band < job.bands; band = job.nextBand++)
+        publish(job, band, buffers, paintBand(job, band, buffers));
+    for (int32_t band = 0; band < job.bands; ++band) {
+        if (job.published[static_cast<std::size_t>(band)].load(std::memory_order_acquire) == 0)
+            publish(job, band, buffers, paintBand(job, band, buffers));
+    }
+    for (int32_t done = job.bandsDone.load(std::memory_order_acquire); done < job.bands;
+         done = job.bandsDone.load(std::memory_order_acquire))
+        job.bandsDone.wait(done, std::memory_order_acquire);
 }
 
 // The helper threads, started once and parked between builds.
@@ -131,7 +190,7 @@ private:
 
     void run(std::stop_token stop)
     {
-        ArgbImage layer;
+        BandBuffers buffers;
         uint64_t seen = 0;
         for (;;) {
             std::shared_ptr<BandJob> job;
@@ -143,7 +202,7 @@ private:
                 job = m_job;
             }
             if (job && job->helperSlots.fetch_sub(1) > 0)
-                paintBands(*job, layer);
+                helpWith(*job, buffers);
         }
     }
 
@@ -180,9 +239,11 @@ void PaintSprite(ArgbImage& sprite, std::span<const Shape> shapes, const SpriteB
     }
 
     auto job = std::make_shared<BandJob>();
-    job->sprite = &sprite;
+    job->side = side;
+    job->sprite = sprite.pixels.data();
     job->shapes.assign(shapes.begin(), shapes.end());
     job->bands = (side + kBandRows - 1) / kBandRows;
+    job->published = std::make_unique<std::atomic<int32_t>[]>(static_cast<std::size_t>(job->bands));
 
     int64_t threads = options.threads;
     if (threads <= 0) {
@@ -192,18 +253,13 @@ void PaintSprite(ArgbImage& sprite, std::span<const Shape> shapes, const SpriteB
     const auto helpersWanted
         = static_cast<std::size_t>(std::clamp<int64_t>(std::min<int64_t>(threads, job->bands) - 1, 0, kMaxHelpers));
 
-    ArgbImage layer;
     if (helpersWanted == 0) {
-        paintBands(*job, layer);
+        paintAllBands(*job);
     } else {
         SpriteHelpers& helpers = SpriteHelpers::Instance();
         job->helperSlots = static_cast<int32_t>(helpers.Ensure(helpersWanted));
         helpers.Post(job);
-        paintBands(*job, layer);
-        // Every band is taken; wait for the ones helpers are still painting.
-        for (int32_t done = job->bandsDone.load(std::memory_order_acquire); done < job->bands;
-             done = job->bandsDone.load(std::memory_order_acquire))
-            job->bandsDone.wait(done, std::memory_order_acquire);
+        paintAllBands(*job);
         helpers.Drop(job.get());
     }
     if (job->failed)
