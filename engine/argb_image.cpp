@@ -104,7 +104,15 @@ void ArgbImage::SetSize(int32_t newWidth, int32_t newHeight)
 {
     width = std::max(newWidth, 0);
     height = std::max(newHeight, 0);
-    pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0u);
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    if (count == pixels.size()) {
+        Clear();
+        return;
+    }
+    // The old block goes first, so that both are never held at once.
+    Pixels().swap(pixels);
+    Pixels fresh(count);
+    pixels.swap(fresh);
 }
 
 void ArgbImage::Clear()

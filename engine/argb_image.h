@@ -2,7 +2,54 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <utility>
 #include <vector>
+
+// An allocator whose memory starts out zero (calloc), and which leaves an element made
+// without a value as the memory holds it. A screen-sized picture made this way costs no
+// writes: the system hands out zero pages and replaces only those that are drawn on, so
+// a saver at 3840 x 2160 does not clear 33 MB before its first sprite.
+//
+// Elements made without a value are zero only in memory fresh from allocate; a vector of
+// this allocator must therefore never grow into capacity it used before (shrinking with
+// resize and growing again). ArgbImage only ever grows by taking a new block.
+template <typename T>
+struct ZeroedAllocator {
+    using value_type = T;
+
+    ZeroedAllocator() = default;
+    template <typename U>
+    ZeroedAllocator(const ZeroedAllocator<U>& /*other*/) noexcept
+    {
+    }
+
+    T* allocate(std::size_t count)
+    {
+        void* memory = std::calloc(count == 0 ? 1 : count, sizeof(T));
+        if (memory == nullptr)
+            throw std::bad_alloc();
+        return static_cast<T*>(memory);
+    }
+    void deallocate(T* memory, std::size_t /*count*/) noexcept { std::free(memory); }
+
+    template <typename U>
+    void construct(U* /*element*/) noexcept
+    {
+    }
+    template <typename U, typename... Arguments>
+    void construct(U* element, Arguments&&... arguments)
+    {
+        ::new (static_cast<void*>(element)) U(std::forward<Arguments>(arguments)...);
+    }
+
+    template <typename U>
+    bool operator==(const ZeroedAllocator<U>& /*other*/) const noexcept
+    {
+        return true;
+    }
+};
 
 // The one pixel container of the program: frames, sprites, blocks copied to windows and
 // the pictures of the custom controls.
@@ -13,11 +60,14 @@
 // first with no padding, so pixel (x, y) is pixels[y * width + x]. The block is empty
 // until the first SetSize.
 struct ArgbImage {
+    using Pixels = std::vector<uint32_t, ZeroedAllocator<uint32_t>>;
+
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<uint32_t> pixels;
+    Pixels pixels;
 
-    // Reallocates width x height pixels, all 0. A negative side counts as 0.
+    // Makes the image width x height pixels, all 0. A negative side counts as 0. A new size
+    // takes a fresh block, whose zero pages are not written until something is drawn.
     void SetSize(int32_t newWidth, int32_t newHeight);
     // Sets every pixel to 0 (transparent black).
     void Clear();

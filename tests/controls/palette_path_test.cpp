@@ -23,7 +23,7 @@ protected:
     }
 
     // The view a path of the given brush points leaves on a fresh map of the same size.
-    static std::vector<uint32_t> brushed(int32_t width, int32_t height, const std::vector<std::pair<int, int>>& points)
+    static ArgbImage::Pixels brushed(int32_t width, int32_t height, const std::vector<std::pair<int, int>>& points)
     {
         PalettePath path = built(width, height);
         for (const auto& [x, y] : points)

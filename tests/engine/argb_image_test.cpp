@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <random>
+#include <unistd.h>
 
 namespace {
 
@@ -185,9 +187,39 @@ TEST(ArgbImage, FillZeroEqualsClearAndSetSizeClears)
     for (uint32_t pixel : b.pixels)
         EXPECT_EQ(pixel, 0u);
 
+    b.Fill(0x12345678);
+    b.SetSize(5, 2); // the same count in another shape
+    EXPECT_EQ(b.width, 5);
+    for (uint32_t pixel : b.pixels)
+        EXPECT_EQ(pixel, 0u);
+
     b.SetSize(-3, 4);
     EXPECT_EQ(b.width, 0);
     EXPECT_TRUE(b.pixels.empty());
+}
+
+// A screen-sized image is made without writing its memory: its pages join the process only
+// where something is drawn, so a picture at 3840 x 2160 costs no clearing before it is used.
+TEST(ArgbImage, ANewSizeLeavesItsMemoryUntouchedUntilDrawnOn)
+{
+    const auto residentBytes = [] {
+        std::ifstream statm("/proc/self/statm");
+        long long total = 0;
+        long long resident = 0;
+        statm >> total >> resident;
+        return resident * sysconf(_SC_PAGESIZE);
+    };
+    ArgbImage big;
+    const long long before = residentBytes();
+    big.SetSize(4096, 4096); // 64 MiB
+    const long long made = residentBytes();
+    EXPECT_LT(made - before, 8ll << 20);
+    EXPECT_EQ(big.pixels[big.pixels.size() / 2], 0u);
+    EXPECT_EQ(big.pixels.back(), 0u);
+
+    std::fill(big.pixels.begin(), big.pixels.end(), 0xFFFFFFFFu);
+    big.SetSize(4096, 4095); // a fresh block again: every pixel zero
+    EXPECT_EQ(std::count(big.pixels.begin(), big.pixels.end(), 0u), static_cast<std::ptrdiff_t>(big.pixels.size()));
 }
 
 TEST(ArgbImage, EmptyImagesCompositeAsNoOps)

@@ -27,7 +27,7 @@ uint8_t byteOf(uint32_t pixel, int byte)
 
 // The pass as the raster walk states it: a linear destination index on rows 2w long that
 // moves by 2 per centre and by a further 2w after every w centres.
-void referencePass(std::vector<uint32_t>& src, std::vector<uint32_t>& dst, int64_t w, int64_t h, FilterPassKind pass)
+void referencePass(ArgbImage::Pixels& src, ArgbImage::Pixels& dst, int64_t w, int64_t h, FilterPassKind pass)
 {
     const int64_t centres = w * h - 2 * w - 2;
     int64_t d = pass == FilterPassKind::A ? 2 * w + 2 : 4 * w + 2;
@@ -145,8 +145,8 @@ TEST_P(FilterPassShapes, MatchesTheRasterWalkByteForByte)
         pixel = random();
     for (const auto pass : { FilterPassKind::A, FilterPassKind::B, FilterPassKind::A }) {
         ArgbImage frame = image(2 * w, 2 * h, kUntouched);
-        std::vector<uint32_t> expectedHalf = half.pixels;
-        std::vector<uint32_t> expectedFrame = frame.pixels;
+        ArgbImage::Pixels expectedHalf = half.pixels;
+        ArgbImage::Pixels expectedFrame = frame.pixels;
         referencePass(expectedHalf, expectedFrame, w, h, pass);
         FilterPass(half, frame, pass);
         ASSERT_EQ(half.pixels, expectedHalf);
@@ -166,8 +166,8 @@ TEST_F(FiltersTest, OddFrameWidthUsesTheRealRowLengthAndKeepsTheLastColumn)
     ArgbImage half = image(w, h, 0);
     for (uint32_t& pixel : half.pixels)
         pixel = random();
-    std::vector<uint32_t> expectedHalf = half.pixels;
-    std::vector<uint32_t> evenFrame(static_cast<size_t>(4 * w * h), kUntouched);
+    ArgbImage::Pixels expectedHalf = half.pixels;
+    ArgbImage::Pixels evenFrame(static_cast<size_t>(4 * w * h), kUntouched);
     referencePass(expectedHalf, evenFrame, w, h, FilterPassKind::B);
 
     ArgbImage frame = image(2 * w + 1, 2 * h + 1, kUntouched);

@@ -70,7 +70,7 @@ TEST(CopyPictureAsShown, TurnsABottomUpFrameRightWayUp)
     CopyPictureAsShown(frame, true, picture);
     EXPECT_EQ(picture.width, 2);
     EXPECT_EQ(picture.height, 3);
-    EXPECT_EQ(picture.pixels, (std::vector<uint32_t> { 5, 6, 3, 4, 1, 2 }));
+    EXPECT_EQ(picture.pixels, (ArgbImage::Pixels { 5, 6, 3, 4, 1, 2 }));
     CopyPictureAsShown(ArgbImage {}, true, picture);
     EXPECT_TRUE(picture.pixels.empty());
 }

@@ -464,7 +464,7 @@ TEST_F(ShapeStackTest, OutOfRangeStacksBuildBoundedSprites)
     EXPECT_NE(stack->Shapes[4].RadiusPx, 777);
     stack->ShapeCount = -3;
     BuildFullSprite(*stack, 40, -1);
-    EXPECT_EQ(stack->FullSprite->pixels, std::vector<uint32_t>(40 * 40, 0u));
+    EXPECT_EQ(stack->FullSprite->pixels, ArgbImage::Pixels(40 * 40, 0u));
 }
 
 } // namespace
