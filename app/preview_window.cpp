@@ -89,7 +89,7 @@ std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QStr
     std::unique_ptr<TFormApplet> form(new TFormApplet(hostWindow));
     if (owner == Host::DesktopDaemon) {
         form->windowHandle()->setFlag(Qt::WindowTransparentForInput);
-        form->panelShower->SetDirectPresent(true);
+        form->panelShower->SetDirectPresent(true, true);
     }
     // The foreign window becomes the parent of the form's native window; the form has no
     // parent widget of its own. The foreign QWindow is left alive until the process ends:

@@ -40,6 +40,8 @@ public:
     bool HostGone() const { return m_hostGone; }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+    // None: the window's panel paints on screen, and so does the window (see PanelExt).
+    QPaintEngine* paintEngine() const override { return nullptr; }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -41,7 +41,7 @@ TTheSaverForm::TTheSaverForm(QScreen* screen, SaverInput input, QWidget* parent)
     panelShower = new PanelExt(this);
     // Nothing overlaps the panel, so sprites can go straight to the X window: per sprite
     // that costs a put of its own rectangle, whatever the screen's size.
-    panelShower->SetDirectPresent(true);
+    panelShower->SetDirectPresent(true, true);
     QPalette black = panelShower->palette();
     black.setColor(QPalette::Window, Qt::black);
     panelShower->setPalette(black);

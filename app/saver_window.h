@@ -32,6 +32,8 @@ class TTheSaverForm final : public QWidget {
 public:
     explicit TTheSaverForm(QScreen* screen = nullptr, SaverInput input = SaverInput::EndsSaver, QWidget* parent = nullptr);
     ~TTheSaverForm() override;
+    // None: the window's panel paints on screen, and so does the window (see PanelExt).
+    QPaintEngine* paintEngine() const override { return nullptr; }
 
     PanelExt* panelShower = nullptr;
     QTimer* Timer1 = nullptr;

@@ -182,7 +182,8 @@ void FilterPass(ArgbImage& half, ArgbImage& frame, FilterPassKind pass)
     std::fill_n(src + static_cast<int64_t>(h - 1) * w, w, 0u);
 }
 
-void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+    bool frameAllZero)
 {
     if (!panel || frame.pixels.empty())
         return;
@@ -192,7 +193,7 @@ void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t
     if (FullRepaint) {
         for (int32_t x = 0; x < width; x += kStripWidth) {
             const PixelBlock strip { frame.pixels.data() + x, std::min(kStripWidth, width - x), height, width,
-                RowOrder::TopDown };
+                RowOrder::TopDown, frameAllZero };
             panel->Present(strip, x, 0);
         }
     } else {
@@ -201,7 +202,8 @@ void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t
         const int32_t right = std::min(x1, width);
         const int32_t bottom = std::min(y1, height);
         if (left < right && top < bottom) {
-            const PixelBlock block { frame.Row(top) + left, right - left, bottom - top, width, RowOrder::TopDown };
+            const PixelBlock block { frame.Row(top) + left, right - left, bottom - top, width, RowOrder::TopDown,
+                frameAllZero };
             panel->Present(block, left, top);
         }
     }

@@ -35,8 +35,10 @@ void FilterPass(ArgbImage& half, ArgbImage& frame, FilterPassKind pass);
 // place, top row first, cut to the frame. When FullRepaint is set the rectangle is
 // ignored: the whole frame goes to the panel in strips four pixels wide (the last one
 // narrower), and FullRepaint is cleared. Without a frame or a panel nothing happens and
-// FullRepaint stays set.
-void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+// FullRepaint stays set. frameAllZero tells that nothing has been drawn into the frame
+// since it was cleared; the blocks then say so, and a panel may show them as a fill.
+void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+    bool frameAllZero = false);
 
 // Runs one blur pass from halfFrame into frame (pass B when oddPass or interlace is set,
 // else pass A; oddPass is inverted either way) and copies the whole frame to the panel

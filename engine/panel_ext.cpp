@@ -42,11 +42,26 @@ PanelExt::PanelExt(QWidget* parent)
 
 PanelExt::~PanelExt() = default;
 
-void PanelExt::SetDirectPresent(bool on)
+void PanelExt::SetDirectPresent(bool on, bool wholeWindow)
 {
     m_directWanted = on;
     if (!on)
         m_direct.reset();
+    setPaintOnScreen(on, on && wholeWindow);
+}
+
+void PanelExt::setPaintOnScreen(bool panel, bool window)
+{
+    QWidget* top = this->window();
+    const bool windowWas = m_windowOnScreen;
+    setAttribute(Qt::WA_PaintOnScreen, panel);
+    if (top != this && window != windowWas)
+        top->setAttribute(Qt::WA_PaintOnScreen, window);
+    m_windowOnScreen = window && top != this;
+    if (windowWas && !m_windowOnScreen)
+        top->update(); // what was drawn on screen is now the toolkit's to paint
+    else if (!panel)
+        update();
 }
 
 int32_t PanelExt::Width() const { return qRound(width() * devicePixelRatioF()); }
@@ -69,6 +84,7 @@ XcbImagePut* PanelExt::directWay()
         // This window cannot be served; the toolkit's way works for every window.
         m_directWanted = false;
         m_direct.reset();
+        setPaintOnScreen(false, false);
         return nullptr;
     }
     return m_direct.get();
@@ -128,9 +144,14 @@ void PanelExt::Present(const PixelBlock& block, int32_t x, int32_t y)
         const uint32_t* pixels = block.pixels + firstMemoryRow * block.rowLength + (left - x);
         const qreal ratio = devicePixelRatioF();
         const QPoint offset = mapTo(window(), QPoint(0, 0)) * ratio;
-        direct->Put(pixels, static_cast<int32_t>(right - left), rows, block.rowLength,
-            block.order == RowOrder::BottomUp, static_cast<int32_t>(left) + offset.x(),
-            static_cast<int32_t>(top) + offset.y());
+        if (block.allZero) {
+            direct->Fill(0, static_cast<int32_t>(left) + offset.x(), static_cast<int32_t>(top) + offset.y(),
+                static_cast<int32_t>(right - left), rows);
+        } else {
+            direct->Put(pixels, static_cast<int32_t>(right - left), rows, block.rowLength,
+                block.order == RowOrder::BottomUp, static_cast<int32_t>(left) + offset.x(),
+                static_cast<int32_t>(top) + offset.y());
+        }
         m_directUsed = true;
         m_directQueued = true;
     } else {
@@ -168,8 +189,32 @@ void PanelExt::PumpMessages()
     QCoreApplication::processEvents();
 }
 
+void PanelExt::paintDirectly(XcbImagePut& direct, const QRegion& region)
+{
+    if (painter) {
+        // Its presents find no painter open and go straight to the window.
+        painter->Paint(*this);
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QPoint offset = mapTo(window(), QPoint(0, 0));
+    const uint32_t colour = palette().color(backgroundRole()).rgb();
+    for (const QRect& rect : region) {
+        const QRect device = QRectF((rect.x() + offset.x()) * ratio, (rect.y() + offset.y()) * ratio,
+            rect.width() * ratio, rect.height() * ratio)
+                                 .toAlignedRect();
+        direct.Fill(colour, device.x(), device.y(), device.width(), device.height());
+    }
+    direct.Flush();
+}
+
 void PanelExt::paintEvent(QPaintEvent* event)
 {
+    if (testAttribute(Qt::WA_PaintOnScreen)) {
+        if (XcbImagePut* direct = directWay())
+            paintDirectly(*direct, event->region());
+        return; // otherwise the panel went back to the toolkit's way, which repaints it
+    }
     QPainter screen(this);
     screen.setCompositionMode(QPainter::CompositionMode_Source);
     if (m_flushing) {

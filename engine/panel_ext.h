@@ -30,8 +30,13 @@ class XcbImagePut;
 //  - directly, when asked with SetDirectPresent and the window is an X11 window the panel
 //    can serve: each block is put into the window with one request on the toolkit's
 //    connection and EndPresent flushes them, with no round trip and no copy beyond the
-//    block itself. The toolkit's backing store does not learn of these pixels, so a later
-//    repaint of the panel shows what its painter draws, or the plain colour.
+//    block itself. Such a panel also paints on screen: the toolkit keeps no backing store
+//    for it (a screen-sized one would cost as much as the frame), and a paint the system
+//    asks for goes straight to the window too, through the painter or as a fill of the
+//    plain colour. A panel that is all its window shows (the saver, the preview) has the
+//    window paint on screen too, so that the window keeps no screen-sized backing store
+//    either; such a window overrides paintEngine to answer null, as the panel does. When
+//    the window turns out not to be servable, both go back to the toolkit's way.
 class PanelExt : public QWidget, public RenderPanel {
     Q_OBJECT
 
@@ -44,7 +49,7 @@ public:
 
     // Lets presents outside a paint go straight to the X window (see above). Meant for a
     // panel that nothing overlaps, since such a put ignores sibling widgets.
-    void SetDirectPresent(bool on);
+    void SetDirectPresent(bool on, bool wholeWindow = false);
     // Whether the last present outside a paint went straight to the window.
     bool PresentsDirectly() const { return m_directUsed; }
 
@@ -57,6 +62,10 @@ public:
     void PumpMessages() override;
 
     QSize sizeHint() const override { return { 160, 120 }; }
+
+    // None: a widget is painted through its backing store's engine, and on screen the
+    // panel paints without one.
+    QPaintEngine* paintEngine() const override { return nullptr; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -74,6 +83,10 @@ private:
     void drawBlock(QPainter& screen, const PixelBlock& block, int32_t x, int32_t y) const;
     // The direct way, bound to the current window; null when it cannot be used.
     XcbImagePut* directWay();
+    // Paints on screen, or through the toolkit again; the window too when asked.
+    void setPaintOnScreen(bool panel, bool window);
+    // A paint the system asked for, straight to the window.
+    void paintDirectly(XcbImagePut& direct, const QRegion& region);
 
     std::vector<PendingBlock> m_pending; // presented since BeginPresent, not yet on screen
     QRegion m_pendingRegion; // their area in widget coordinates
@@ -81,6 +94,7 @@ private:
     QPainter* m_screen = nullptr; // open while paintEvent runs
     bool m_flushing = false; // paintEvent only shows presented pixels
     bool m_directWanted = false;
+    bool m_windowOnScreen = false; // the window paints on screen for this panel
     bool m_directUsed = false;
     bool m_directQueued = false; // requests waiting for EndPresent's flush
     std::unique_ptr<XcbImagePut> m_direct;

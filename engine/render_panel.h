@@ -25,6 +25,9 @@ struct PixelBlock {
     int32_t height = 0;
     int32_t rowLength = 0;
     RowOrder order = RowOrder::TopDown;
+    // Every pixel of the block is 0, as in a frame nothing has been drawn on yet: a panel
+    // may show it as a black fill without reading the pixels.
+    bool allZero = false;
 };
 
 class RenderPanel {

@@ -95,6 +95,7 @@ void Renderer::Reset()
     const int32_t height = Panel ? std::max(Panel->Height(), 0) : 0;
     Frame.SetSize(width, height);
     HalfFrame.SetSize(width / 2, height / 2);
+    m_frameAllZero = true;
     Busy = 0;
     TravelPhase = 0.0;
     LastChange = calendarNow();
@@ -128,6 +129,7 @@ void Renderer::Clear()
 {
     Frame.Clear();
     HalfFrame.Clear();
+    m_frameAllZero = true;
     FullRepaint = 1;
     if (Panel)
         Panel->Invalidate();
@@ -142,7 +144,7 @@ void Renderer::Paint(RenderPanel& /*surface*/)
 
 void Renderer::PresentRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
 {
-    ::PresentRect(Panel, Frame, x0, y0, x1, y1);
+    ::PresentRect(Panel, Frame, x0, y0, x1, y1, m_frameAllZero);
 }
 
 void Renderer::PresentFiltered()
@@ -155,6 +157,7 @@ void Renderer::DrawSprite(const ArgbImage& sprite, int32_t x, int32_t y, int64_t
     const int32_t half = sprite.width / 2; // sprites are square: the width serves both axes
     const int32_t x0 = clampPosition(int64_t { x } - half);
     const int32_t y0 = clampPosition(int64_t { y } - half);
+    m_frameAllZero = false;
     if (!Settings.Filter) {
         Frame.Composite(sprite, x0, y0);
         PresentRect(x0, y0, x0 + sprite.width, y0 + sprite.height);

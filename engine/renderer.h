@@ -105,6 +105,9 @@ private:
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     bool m_automaticChanges = true;
     uint64_t m_generation = 0; // counts Resets
+    // Nothing has been drawn into Frame since Reset or Clear made it black, so a repaint of
+    // it can go to the screen as a fill.
+    bool m_frameAllZero = false;
     SpritePacer m_pacer;
     CalendarClock m_calendar;
     PresetLoader m_presetLoader;

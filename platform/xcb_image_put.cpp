@@ -84,7 +84,9 @@ bool XcbImagePut::Open(xcb_connection_t* connection, uint32_t window)
     m_depth = geometry->depth;
     m_maximumRequestBytes = uint64_t { xcb_get_maximum_request_length(connection) } * 4;
     m_gc = xcb_generate_id(connection);
-    xcb_create_gc(connection, m_gc, window, 0, nullptr);
+    m_fillPixel = 0;
+    const uint32_t foreground[] = { m_fillPixel };
+    xcb_create_gc(connection, m_gc, window, XCB_GC_FOREGROUND, foreground);
     return true;
 }
 
@@ -155,6 +157,27 @@ void XcbImagePut::Put(const uint32_t* pixels, int32_t width, int32_t height, int
             static_cast<uint16_t>(rows), static_cast<int16_t>(x), static_cast<int16_t>(y + top), 0, m_depth,
             static_cast<uint32_t>(rowBytes * static_cast<uint64_t>(rows)),
             reinterpret_cast<const uint8_t*>(m_rows.data()));
+    }
+}
+
+void XcbImagePut::Fill(uint32_t pixel, int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    if (!IsOpen() || width <= 0 || height <= 0)
+        return;
+    // The protocol's rectangles have 16-bit sides: a larger one goes in tiles.
+    pixel = m_depth == kOpaqueDepth ? pixel & ~kOpaque : pixel | kOpaque;
+    if (pixel != m_fillPixel) {
+        m_fillPixel = pixel;
+        xcb_change_gc(m_connection, m_gc, XCB_GC_FOREGROUND, &m_fillPixel);
+    }
+    for (int64_t top = y; top < int64_t { y } + height; top += INT16_MAX) {
+        for (int64_t left = x; left < int64_t { x } + width; left += INT16_MAX) {
+            const xcb_rectangle_t tile { static_cast<int16_t>(std::clamp<int64_t>(left, INT16_MIN, INT16_MAX)),
+                static_cast<int16_t>(std::clamp<int64_t>(top, INT16_MIN, INT16_MAX)),
+                static_cast<uint16_t>(std::min<int64_t>(int64_t { x } + width - left, INT16_MAX)),
+                static_cast<uint16_t>(std::min<int64_t>(int64_t { y } + height - top, INT16_MAX)) };
+            xcb_poly_fill_rectangle(m_connection, m_window, m_gc, 1, &tile);
+        }
     }
 }
 

@@ -39,6 +39,9 @@ public:
     // the window.
     void Put(const uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength, bool bottomUp, int32_t x,
         int32_t y);
+    // Queues a fill of the rectangle with one colour (the top byte is ignored), one small
+    // request whatever its size.
+    void Fill(uint32_t pixel, int32_t x, int32_t y, int32_t width, int32_t height);
     // Sends every queued request.
     void Flush();
 
@@ -46,6 +49,7 @@ private:
     xcb_connection_t* m_connection = nullptr;
     uint32_t m_window = 0;
     uint32_t m_gc = 0;
+    uint32_t m_fillPixel = 0; // the GC's foreground
     uint8_t m_depth = 0;
     uint64_t m_maximumRequestBytes = 0;
     std::vector<uint32_t> m_rows; // the block's rows made opaque and contiguous, at depth 32

@@ -1,13 +1,17 @@
 // A small program for the X11 present test: a black frameless window over the whole
 // screen with a PanelExt inside at an offset, which shows the fixed present sequence
-// either through the toolkit or straight to the X window, then reports on standard output
-// and waits for a line on standard input before it ends.
-//   opal_present_probe toolkit|direct panelX panelY panelWidth panelHeight seed count
+// either through the toolkit or straight to the X window, then has the panel repaint
+// itself through a painter that presents the same sequence again (as after an expose),
+// reports on standard output and waits for a line on standard input before it ends.
+//   opal_present_probe toolkit|direct|window panelX panelY panelWidth panelHeight seed count
+// "window" is the direct way with the window painting on screen too.
 
 #include "engine/panel_ext.h"
+#include "engine/panel_painter.h"
 #include "tests/engine/present_sequence.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QWindow>
@@ -17,14 +21,38 @@
 #include <iostream>
 #include <string>
 
+namespace {
+
+// Paints the panel as the run of presents left it.
+class SequencePainter final : public PanelPainter {
+public:
+    explicit SequencePainter(const std::vector<SequenceBlock>& sequence)
+        : m_sequence(sequence)
+    {
+    }
+    void Paint(RenderPanel& surface) override
+    {
+        surface.BeginPresent();
+        for (const SequenceBlock& item : m_sequence)
+            surface.Present(item.block, item.x, item.y);
+        surface.EndPresent();
+    }
+
+private:
+    const std::vector<SequenceBlock>& m_sequence;
+};
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     if (argc != 8) {
-        std::fprintf(stderr, "usage: %s toolkit|direct x y width height seed count\n", argv[0]);
+        std::fprintf(stderr, "usage: %s toolkit|direct|window x y width height seed count\n", argv[0]);
         return 2;
     }
-    const bool direct = std::string(argv[1]) == "direct";
+    const std::string way = argv[1];
+    const bool direct = way == "direct" || way == "window";
     const int panelX = std::atoi(argv[2]);
     const int panelY = std::atoi(argv[3]);
     const int panelWidth = std::atoi(argv[4]);
@@ -41,7 +69,7 @@ int main(int argc, char** argv)
     auto* panel = new PanelExt(&window);
     panel->setPalette(black);
     panel->setGeometry(panelX, panelY, panelWidth, panelHeight);
-    panel->SetDirectPresent(direct);
+    panel->SetDirectPresent(direct, way == "window");
     window.show();
 
     // The window's first paint must be on screen before the presents, or it would cover them.
@@ -67,7 +95,16 @@ int main(int argc, char** argv)
         panel->EndPresent();
     }
     QCoreApplication::processEvents();
-    std::cout << "presented " << (allDirect ? "direct" : "toolkit") << std::endl;
+    SequencePainter painter(sequence);
+    panel->painter = &painter;
+    panel->repaint();
+    allDirect = allDirect && panel->PresentsDirectly();
+    QCoreApplication::processEvents();
+    panel->painter = nullptr;
+    // A window that paints on screen keeps no backing store of its size.
+    const bool storeless = window.backingStore() == nullptr || window.backingStore()->size().isEmpty();
+    std::cout << "presented " << (allDirect ? "direct" : "toolkit")
+              << (storeless ? " without a backing store" : "") << std::endl;
 
     std::string line;
     std::getline(std::cin, line);

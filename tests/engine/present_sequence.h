@@ -8,7 +8,8 @@
 
 // A fixed, varied run of presents for comparing what two ways to the screen show: blocks
 // of noise with random top bytes, both row orders, windows onto wider rows, blocks cut at
-// every edge of the panel, and a large block that spans the whole panel, drawn in order
+// every edge of the panel, black blocks marked as such, and a large block that spans the
+// whole panel, drawn in order
 // so that later blocks overlap earlier ones.
 struct SequenceBlock {
     std::vector<uint32_t> pixels;
@@ -30,11 +31,13 @@ inline std::vector<SequenceBlock> PresentSequence(uint32_t seed, int32_t panelWi
         const int32_t width = whole ? panelWidth + 40 : between(1, 160);
         const int32_t height = whole ? panelHeight + 40 : between(1, 160);
         const int32_t rowLength = width + (between(0, 1) != 0 ? between(1, 9) : 0);
+        // Every ninth block is black and says so, which a panel may show as a fill.
+        const bool allZero = !whole && i % 9 == 4;
         item.pixels.resize(static_cast<size_t>(rowLength) * static_cast<size_t>(height));
         for (uint32_t& pixel : item.pixels)
-            pixel = static_cast<uint32_t>(random());
+            pixel = allZero ? 0u : static_cast<uint32_t>(random());
         item.block = { item.pixels.data(), width, height, rowLength,
-            between(0, 3) == 0 ? RowOrder::BottomUp : RowOrder::TopDown };
+            between(0, 3) == 0 ? RowOrder::BottomUp : RowOrder::TopDown, allZero };
         item.x = whole ? -20 : between(-width / 2, panelWidth - width / 2);
         item.y = whole ? -20 : between(-height / 2, panelHeight - height / 2);
     }
