@@ -3,17 +3,40 @@
 #include "controls/sphere_button.h"
 
 #include <QLabel>
+
+#include <algorithm>
 #include <QSlider>
 
 namespace {
 
 constexpr int kSliderStep = 2;
 
+// The look of the editor's sphere controls: a bevel of 8 (less on a control too small for
+// two of them), a low dome, bright ambient light, a strong mirror and a tight highlight.
+constexpr int kBevel = 8;
+constexpr int kLowestDome = 4;
+constexpr int kHighestDome = 7;
+constexpr float kAmbient = 0.7f;
+constexpr float kMirror = 0.9f;
+constexpr float kPhong = 20.0f;
+
+void applyEditorLook(SButton& button, int width, int height)
+{
+    const int bevel = std::clamp(std::min({ kBevel, width / 2, height / 2 }), 1, kBevel);
+    button.setBevel(bevel);
+    // The dome sits two pixels below the bevel, within the form's heights of 4 to 7.
+    button.setSphereHeight(std::clamp(bevel - 2, kLowestDome, kHighestDome));
+    button.setAmbient(kAmbient);
+    button.setMirror(kMirror);
+    button.setPhong(kPhong);
+}
+
 } // namespace
 
 SButton* MakeButton(QWidget* parent, const QString& caption, int x, int y, int width, int height, const QString& hint)
 {
     auto* button = new SButton(parent);
+    applyEditorLook(*button, width, height);
     button->setGeometry(x, y, width, height);
     button->setCaption(caption);
     if (!hint.isEmpty())

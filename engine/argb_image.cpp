@@ -1,5 +1,7 @@
 #include "engine/argb_image.h"
 
+#include "platform/shared_pixels.h"
+
 #include <algorithm>
 
 #if defined(__SSE2__)
@@ -98,6 +100,24 @@ void compositeRow(const uint32_t* source, uint32_t* destination, size_t columns)
 void CompositeRow(const uint32_t* source, uint32_t* destination, std::size_t columns)
 {
     compositeRow(source, destination, columns);
+}
+
+void* AllocateZeroedPixels(std::size_t bytes)
+{
+    if (bytes >= shared_pixels::kSmallestSharedBytes) {
+        if (void* shared = shared_pixels::Allocate(bytes))
+            return shared;
+    }
+    void* memory = std::calloc(bytes == 0 ? 1 : bytes, 1);
+    if (memory == nullptr)
+        throw std::bad_alloc();
+    return memory;
+}
+
+void FreeZeroedPixels(void* memory) noexcept
+{
+    if (memory != nullptr && !shared_pixels::Free(memory))
+        std::free(memory);
 }
 
 void ArgbImage::SetSize(int32_t newWidth, int32_t newHeight)

@@ -7,14 +7,17 @@
 #include <utility>
 #include <vector>
 
-// An allocator whose memory starts out zero (calloc), and which leaves an element made
-// without a value as the memory holds it. A screen-sized picture made this way costs no
-// writes: the system hands out zero pages and replaces only those that are drawn on, so
-// a saver at 3840 x 2160 does not clear 33 MB before its first sprite.
-//
-// Elements made without a value are zero only in memory fresh from allocate; a vector of
-// this allocator must therefore never grow into capacity it used before (shrinking with
-// resize and growing again). ArgbImage only ever grows by taking a new block.
+// Zeroed pixel memory: a large block in shared memory the X server can read in place (see
+// shared_pixels.h), anything else from calloc. Neither is written here, so a screen-sized
+// picture costs no clearing: the system hands out zero pages and makes only those that are
+// drawn on.
+void* AllocateZeroedPixels(std::size_t bytes);
+void FreeZeroedPixels(void* memory) noexcept;
+
+// An allocator of that memory, which leaves an element made without a value as the memory
+// holds it. Elements made without a value are zero only in memory fresh from allocate; a
+// vector of this allocator must therefore never grow into capacity it used before
+// (shrinking with resize and growing again). ArgbImage only ever grows by taking a new block.
 template <typename T>
 struct ZeroedAllocator {
     using value_type = T;
@@ -27,12 +30,11 @@ struct ZeroedAllocator {
 
     T* allocate(std::size_t count)
     {
-        void* memory = std::calloc(count == 0 ? 1 : count, sizeof(T));
-        if (memory == nullptr)
+        if (count > SIZE_MAX / sizeof(T))
             throw std::bad_alloc();
-        return static_cast<T*>(memory);
+        return static_cast<T*>(AllocateZeroedPixels(count * sizeof(T)));
     }
-    void deallocate(T* memory, std::size_t /*count*/) noexcept { std::free(memory); }
+    void deallocate(T* memory, std::size_t /*count*/) noexcept { FreeZeroedPixels(memory); }
 
     template <typename U>
     void construct(U* /*element*/) noexcept
@@ -51,14 +53,6 @@ struct ZeroedAllocator {
     }
 };
 
-// The one pixel container of the program: frames, sprites, blocks copied to windows and
-// the pictures of the custom controls.
-//
-// Pixels are 32-bit words, blue in bits 0-7, green 8-15, red 16-23 and alpha 24-31
-// (0 transparent, 255 opaque); this is also the byte order of a 32-bit QImage
-// (Format_ARGB32 / Format_RGB32) on a little-endian machine. Rows are stored top row
-// first with no padding, so pixel (x, y) is pixels[y * width + x]. The block is empty
-// until the first SetSize.
 struct ArgbImage {
     using Pixels = std::vector<uint32_t, ZeroedAllocator<uint32_t>>;
 

@@ -64,6 +64,8 @@ void PanelExt::setPaintOnScreen(bool panel, bool window)
         update();
 }
 
+uint64_t PanelExt::SharedPresents() const { return m_direct ? m_direct->SharedPuts() : 0; }
+
 int32_t PanelExt::Width() const { return qRound(width() * devicePixelRatioF()); }
 
 int32_t PanelExt::Height() const { return qRound(height() * devicePixelRatioF()); }

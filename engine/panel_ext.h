@@ -52,6 +52,8 @@ public:
     void SetDirectPresent(bool on, bool wholeWindow = false);
     // Whether the last present outside a paint went straight to the window.
     bool PresentsDirectly() const { return m_directUsed; }
+    // Direct presents that named their pixels in shared memory instead of sending them.
+    uint64_t SharedPresents() const;
 
     int32_t Width() const override;
     int32_t Height() const override;

@@ -1,9 +1,15 @@
 #include "platform/xcb_image_put.h"
 
+#include "platform/shared_pixels.h"
+
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
 
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/uio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -59,6 +65,23 @@ bool TakesArgbWords(const xcb_setup_t* setup, uint8_t depth, xcb_visualid_t visu
     return false;
 }
 
+// Memory files can be handed only over a local socket, and only to a server whose MIT-SHM
+// takes them (version 1.2).
+bool CanShareMemoryFiles(xcb_connection_t* connection)
+{
+    sockaddr_storage address {};
+    socklen_t length = sizeof(address);
+    if (getsockname(xcb_get_file_descriptor(connection), reinterpret_cast<sockaddr*>(&address), &length) != 0
+        || address.ss_family != AF_UNIX)
+        return false;
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_shm_id);
+    if (extension == nullptr || extension->present == 0)
+        return false;
+    const ReplyPointer<xcb_shm_query_version_reply_t> version(
+        xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr));
+    return version && (version->major_version > 1 || (version->major_version == 1 && version->minor_version >= 2));
+}
+
 } // namespace
 
 XcbImagePut::~XcbImagePut() { Close(); }
@@ -83,6 +106,7 @@ bool XcbImagePut::Open(xcb_connection_t* connection, uint32_t window)
     m_window = window;
     m_depth = geometry->depth;
     m_maximumRequestBytes = uint64_t { xcb_get_maximum_request_length(connection) } * 4;
+    m_shmUsable = m_depth == kOpaqueDepth && CanShareMemoryFiles(connection);
     m_gc = xcb_generate_id(connection);
     m_fillPixel = 0;
     const uint32_t foreground[] = { m_fillPixel };
@@ -92,6 +116,14 @@ bool XcbImagePut::Open(xcb_connection_t* connection, uint32_t window)
 
 void XcbImagePut::Close()
 {
+    if (m_connection != nullptr && xcb_connection_has_error(m_connection) == 0) {
+        for (const auto& [id, segment] : m_segments) {
+            if (segment != 0)
+                xcb_shm_detach(m_connection, segment);
+        }
+    }
+    m_segments.clear();
+    m_shmUsable = false;
     if (m_gc != 0 && m_connection != nullptr && xcb_connection_has_error(m_connection) == 0)
         xcb_free_gc(m_connection, m_gc);
     m_gc = 0;
@@ -105,6 +137,8 @@ void XcbImagePut::Put(const uint32_t* pixels, int32_t width, int32_t height, int
 {
     if (!IsOpen() || pixels == nullptr || width <= 0 || height <= 0 || rowLength < width || width > INT16_MAX
         || height > INT16_MAX)
+        return;
+    if (!bottomUp && m_shmUsable && putShared(pixels, width, height, rowLength, x, y))
         return;
     const uint64_t rowBytes = uint64_t { static_cast<uint32_t>(width) } * sizeof(uint32_t);
     // A block larger than one request allows goes in bands of whole rows.
@@ -157,6 +191,69 @@ void XcbImagePut::Put(const uint32_t* pixels, int32_t width, int32_t height, int
             static_cast<uint16_t>(rows), static_cast<int16_t>(x), static_cast<int16_t>(y + top), 0, m_depth,
             static_cast<uint32_t>(rowBytes * static_cast<uint64_t>(rows)),
             reinterpret_cast<const uint8_t*>(m_rows.data()));
+    }
+}
+
+bool XcbImagePut::putShared(
+    const uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength, int32_t x, int32_t y)
+{
+    const std::optional<shared_pixels::Block> block = shared_pixels::Find(pixels);
+    if (!block || rowLength > UINT16_MAX)
+        return false;
+    // The server reads an image of rowLength x height pixels, whole rows, from the row
+    // start before the block's first pixel; all of it must lie in the memory.
+    const auto first = static_cast<uint64_t>(reinterpret_cast<const std::byte*>(pixels) - block->base);
+    if (first % 4 != 0)
+        return false;
+    const uint64_t column = (first / 4) % static_cast<uint32_t>(rowLength);
+    const uint64_t rowStart = first - column * 4;
+    const uint64_t imageBytes = uint64_t { static_cast<uint32_t>(rowLength) } * static_cast<uint32_t>(height) * 4;
+    if (column + static_cast<uint32_t>(width) > static_cast<uint32_t>(rowLength) || rowStart > UINT32_MAX
+        || imageBytes > block->bytes - rowStart)
+        return false;
+    detachFreedSegments();
+    const uint32_t segment = segmentFor(block->id, block->fd);
+    if (segment == 0)
+        return false;
+    xcb_shm_put_image(m_connection, m_window, m_gc, static_cast<uint16_t>(rowLength), static_cast<uint16_t>(height),
+        static_cast<uint16_t>(column), 0, static_cast<uint16_t>(width), static_cast<uint16_t>(height),
+        static_cast<int16_t>(x), static_cast<int16_t>(y), m_depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment,
+        static_cast<uint32_t>(rowStart));
+    ++m_sharedPuts;
+    return true;
+}
+
+uint32_t XcbImagePut::segmentFor(uint64_t id, int fd)
+{
+    if (const auto known = m_segments.find(id); known != m_segments.end())
+        return known->second;
+    // The request takes its own copy of the descriptor and closes it once sent.
+    const int copy = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    uint32_t segment = 0;
+    if (copy >= 0) {
+        segment = xcb_generate_id(m_connection);
+        // One round trip per block: a server that cannot map the file says so here, and the
+        // block then goes the plain way.
+        const xcb_void_cookie_t cookie = xcb_shm_attach_fd_checked(m_connection, segment, copy, 1);
+        if (xcb_generic_error_t* error = xcb_request_check(m_connection, cookie)) {
+            std::free(error);
+            segment = 0;
+        }
+    }
+    m_segments[id] = segment;
+    return segment;
+}
+
+void XcbImagePut::detachFreedSegments()
+{
+    for (auto it = m_segments.begin(); it != m_segments.end();) {
+        if (shared_pixels::Alive(it->first)) {
+            ++it;
+            continue;
+        }
+        if (it->second != 0)
+            xcb_shm_detach(m_connection, it->second);
+        it = m_segments.erase(it);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <sys/uio.h>
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 struct xcb_connection_t;
@@ -19,6 +20,13 @@ struct xcb_connection_t;
 // Only windows whose visual takes these words as they are (TrueColor, red 0xFF0000, green
 // 0xFF00, blue 0xFF, 32 bits per pixel, least significant byte first) are served: Open
 // answers false for any other, and the caller draws through the toolkit instead.
+//
+// A block that lies in shared pixel memory (shared_pixels.h) goes without its pixels on a
+// local server with the MIT-SHM extension: the memory file is handed to the server once,
+// and each put names the block's rectangle in it, so a put costs the same small request
+// whatever the block's size. The server reads the pixels when it handles the request, a
+// moment after the put; pixels drawn into the same place in that moment may show a little
+// early, which a picture that is only ever drawn over never shows as wrong.
 class XcbImagePut {
 public:
     XcbImagePut() = default;
@@ -45,7 +53,17 @@ public:
     // Sends every queued request.
     void Flush();
 
+    // Puts that went through shared memory, for tests.
+    uint64_t SharedPuts() const { return m_sharedPuts; }
+
 private:
+    // Puts the block by naming it in shared memory; false when it cannot go that way.
+    bool putShared(const uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength, int32_t x, int32_t y);
+    // The server's segment for the shared block, attached on first use; 0 when none.
+    uint32_t segmentFor(uint64_t id, int fd);
+    // Detaches the segments of blocks that were freed.
+    void detachFreedSegments();
+
     xcb_connection_t* m_connection = nullptr;
     uint32_t m_window = 0;
     uint32_t m_gc = 0;
@@ -54,4 +72,7 @@ private:
     uint64_t m_maximumRequestBytes = 0;
     std::vector<uint32_t> m_rows; // the block's rows made opaque and contiguous, at depth 32
     std::vector<iovec> m_vectors; // the pieces of one request, at depth 24
+    bool m_shmUsable = false; // a local server with MIT-SHM 1.2 or later
+    std::map<uint64_t, uint32_t> m_segments; // shared block id -> server segment, 0 when refused
+    uint64_t m_sharedPuts = 0;
 };

@@ -1,7 +1,8 @@
 // The panel's ways to the screen under a real X server: the same run of presents, shown
 // through the toolkit, straight to the window, and straight to a window that paints on
 // screen, followed by a repaint through a painter, must leave exactly the pixels that a
-// plain copy of the blocks gives, read back from a screenshot.
+// plain copy of the blocks gives, read back from a screenshot. A renderer's frame in shared
+// memory, drawn on and presented step by step, must end on screen as it ends in memory.
 
 #include "engine/render_panel.h"
 #include "tests/app/x_session.h"
@@ -9,24 +10,36 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 
 constexpr int kScreenWidth = 640;
 constexpr int kScreenHeight = 480;
 constexpr int kPanelX = 23;
 constexpr int kPanelY = 17;
-constexpr int kPanelWidth = 577;
-constexpr int kPanelHeight = 431;
+// Large enough for a frame of its size to lie in shared memory.
+constexpr int kPanelWidth = 600;
+constexpr int kPanelHeight = 440;
 constexpr uint32_t kSeed = 20261207;
 constexpr int kPresents = 400;
 
-// What the screen should show: black, with the sequence copied into the panel's rectangle.
-std::vector<uint32_t> ExpectedScreen()
+// What the screen should show: black, with the sequence copied into the panel's rectangle,
+// or the frame the steps drew.
+std::vector<uint32_t> ExpectedScreen(const std::string& way)
 {
     std::vector<uint32_t> screen(static_cast<size_t>(kScreenWidth) * kScreenHeight, 0u);
     std::vector<uint32_t> panel(static_cast<size_t>(kPanelWidth) * kPanelHeight, 0u);
-    for (const SequenceBlock& item : PresentSequence(kSeed, kPanelWidth, kPanelHeight, kPresents))
-        BlitBlock(panel.data(), kPanelWidth, kPanelHeight, kPanelWidth, item.block, item.x, item.y);
+    if (way == "frame") {
+        ArgbImage frame;
+        frame.SetSize(kPanelWidth, kPanelHeight);
+        for (const FrameStep& step : FrameSteps(kSeed, kPanelWidth, kPanelHeight, kPresents))
+            DrawStep(frame, step);
+        std::copy(frame.pixels.begin(), frame.pixels.end(), panel.begin());
+    } else {
+        for (const SequenceBlock& item : PresentSequence(kSeed, kPanelWidth, kPanelHeight, kPresents))
+            BlitBlock(panel.data(), kPanelWidth, kPanelHeight, kPanelWidth, item.block, item.x, item.y);
+    }
     const PixelBlock whole { panel.data(), kPanelWidth, kPanelHeight, kPanelWidth, RowOrder::TopDown };
     BlitBlock(screen.data(), kScreenWidth, kScreenHeight, kScreenWidth, whole, kPanelX, kPanelY);
     for (uint32_t& pixel : screen)
@@ -51,13 +64,15 @@ TEST_P(PanelPresentX11Test, ScreenShowsExactlyThePresentedPixels)
     const std::optional<std::string> report = probe.ReadLine();
     ASSERT_TRUE(report.has_value()) << "the probe did not present";
     // The direct way must really have been taken, or the test would compare the toolkit twice.
-    EXPECT_EQ(*report,
-        GetParam() == "window" ? std::string("presented direct without a backing store") : "presented " + GetParam());
+    const std::map<std::string, std::string> reports { { "toolkit", "presented toolkit" },
+        { "direct", "presented direct" }, { "window", "presented direct without a backing store" },
+        { "frame", "presented direct from shared memory" } };
+    EXPECT_EQ(*report, reports.at(GetParam()));
 
     const Screenshot shot = session.Shoot("presents-" + GetParam());
     ASSERT_EQ(shot.width, kScreenWidth);
     ASSERT_EQ(shot.height, kScreenHeight);
-    const std::vector<uint32_t> expected = ExpectedScreen();
+    const std::vector<uint32_t> expected = ExpectedScreen(GetParam());
     int differing = 0;
     int firstX = -1;
     int firstY = -1;
@@ -76,6 +91,6 @@ TEST_P(PanelPresentX11Test, ScreenShowsExactlyThePresentedPixels)
     EXPECT_TRUE(probe.WaitForExit());
 }
 
-INSTANTIATE_TEST_SUITE_P(BothWays, PanelPresentX11Test, testing::Values("toolkit", "direct", "window"));
+INSTANTIATE_TEST_SUITE_P(BothWays, PanelPresentX11Test, testing::Values("toolkit", "direct", "window", "frame"));
 
 } // namespace

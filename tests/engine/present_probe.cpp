@@ -3,8 +3,10 @@
 // either through the toolkit or straight to the X window, then has the panel repaint
 // itself through a painter that presents the same sequence again (as after an expose),
 // reports on standard output and waits for a line on standard input before it ends.
-//   opal_present_probe toolkit|direct|window panelX panelY panelWidth panelHeight seed count
-// "window" is the direct way with the window painting on screen too.
+//   opal_present_probe toolkit|direct|window|frame panelX panelY panelWidth panelHeight seed count
+// "window" is the direct way with the window painting on screen too; "frame" is that way
+// with a renderer's frame in shared memory instead of the fixed run (see FrameSteps), and
+// reports whether the presents named their pixels in it.
 
 #include "engine/panel_ext.h"
 #include "engine/panel_painter.h"
@@ -52,7 +54,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string way = argv[1];
-    const bool direct = way == "direct" || way == "window";
+    const bool direct = way != "toolkit";
     const int panelX = std::atoi(argv[2]);
     const int panelY = std::atoi(argv[3]);
     const int panelWidth = std::atoi(argv[4]);
@@ -69,7 +71,7 @@ int main(int argc, char** argv)
     auto* panel = new PanelExt(&window);
     panel->setPalette(black);
     panel->setGeometry(panelX, panelY, panelWidth, panelHeight);
-    panel->SetDirectPresent(direct, way == "window");
+    panel->SetDirectPresent(direct, way == "window" || way == "frame");
     window.show();
 
     // The window's first paint must be on screen before the presents, or it would cover them.
@@ -78,6 +80,25 @@ int main(int argc, char** argv)
     while (!(window.windowHandle() && window.windowHandle()->isExposed()) && waited.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     window.repaint();
+
+    if (way == "frame") {
+        ArgbImage frame;
+        frame.SetSize(panel->Width(), panel->Height());
+        bool allDirect = true;
+        for (const FrameStep& step : FrameSteps(seed, frame.width, frame.height, count)) {
+            DrawStep(frame, step);
+            const PixelBlock block { frame.Row(step.y0) + step.x0, step.x1 - step.x0, step.y1 - step.y0, frame.width,
+                RowOrder::TopDown };
+            panel->Present(block, step.x0, step.y0);
+            allDirect = allDirect && panel->PresentsDirectly();
+        }
+        QCoreApplication::processEvents();
+        std::cout << "presented " << (allDirect ? "direct" : "toolkit")
+                  << (panel->SharedPresents() == static_cast<uint64_t>(count) ? " from shared memory" : "") << std::endl;
+        std::string line;
+        std::getline(std::cin, line);
+        return 0;
+    }
 
     const std::vector<SequenceBlock> sequence = PresentSequence(seed, panel->Width(), panel->Height(), count);
     bool allDirect = true;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "engine/argb_image.h"
 #include "engine/render_panel.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -42,4 +44,52 @@ inline std::vector<SequenceBlock> PresentSequence(uint32_t seed, int32_t panelWi
         item.y = whole ? -20 : between(-height / 2, panelHeight - height / 2);
     }
     return sequence;
+}
+
+// A run of draws into a frame as the renderer makes them: each step fills a rectangle of the
+// frame with noise and is then presented. The rectangles are cut at the frame's edges, as
+// the renderer cuts sprites; among them are the whole frame and blocks that end in the
+// frame's last row and column. Presenting each step after its draw leaves the final frame
+// on screen.
+struct FrameStep {
+    int32_t x0 = 0;
+    int32_t y0 = 0;
+    int32_t x1 = 0;
+    int32_t y1 = 0;
+    uint32_t noise = 0;
+};
+
+inline std::vector<FrameStep> FrameSteps(uint32_t seed, int32_t width, int32_t height, int count)
+{
+    std::mt19937 random(seed);
+    const auto between = [&](int32_t low, int32_t high) {
+        return std::uniform_int_distribution<int32_t>(low, high)(random);
+    };
+    std::vector<FrameStep> steps;
+    for (int i = 0; i < count; ++i) {
+        FrameStep step;
+        if (i == count / 2) {
+            step = { 0, 0, width, height };
+        } else if (i % 7 == 3) { // ends in the last row and column
+            step = { between(1, width - 1), between(1, height - 1), width, height };
+        } else {
+            const int32_t side = between(1, 120);
+            step.x0 = std::max(between(-side / 2, width - side / 2), 0);
+            step.y0 = std::max(between(-side / 2, height - side / 2), 0);
+            step.x1 = std::min(step.x0 + side, width);
+            step.y1 = std::min(step.y0 + side, height);
+        }
+        step.noise = static_cast<uint32_t>(random());
+        steps.push_back(step);
+    }
+    return steps;
+}
+
+inline void DrawStep(ArgbImage& frame, const FrameStep& step)
+{
+    std::mt19937 noise(step.noise);
+    for (int32_t y = step.y0; y < step.y1; ++y) {
+        for (int32_t x = step.x0; x < step.x1; ++x)
+            frame.Row(y)[x] = static_cast<uint32_t>(noise());
+    }
 }
