@@ -1,42 +1,26 @@
 #include "export/bilinear_resampler.h"
 
+#include "export/bilinear_rows.h"
 #include "export/bmp.h"
 #include "export/text_exception.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <vector>
 
 namespace {
 
 constexpr int kBytesPerPixel = 4;
 
-#if !defined(__SSE2__)
-uint8_t truncateToByte(double sum)
-{
-    // The weights are never negative and add up to 1 (give or take the last bit), so the
-    // clamp only guards against a sum a hair outside 0..255.
-    return static_cast<uint8_t>(std::clamp(sum, 0.0, 255.0));
-}
-#endif
+using bilinear_rows::Tap;
 
-// The sources of one destination position that carry weight. A weight of exactly 0 adds
+// The sources of each destination position that carry weight. A weight of exactly 0 adds
 // +0 to a sum that is never negative, which changes nothing, so the zero weights at both
 // ends of a position's sources are skipped.
-struct Taps {
-    int32_t first = 0; // source position of the first weight
-    int32_t count = 0;
-    const double* weights = nullptr;
-};
-
-std::vector<Taps> nonZeroTaps(const C2PassScale::ContributionList& contributions)
+std::vector<Tap> nonZeroTaps(const C2PassScale::ContributionList& contributions)
 {
-    std::vector<Taps> taps(contributions.left.size());
+    std::vector<Tap> taps(contributions.left.size());
     for (std::size_t u = 0; u < taps.size(); ++u) {
         const double* weights = contributions.weights.data() + contributions.firstWeight[u];
         int32_t first = contributions.left[u];
@@ -50,80 +34,6 @@ std::vector<Taps> nonZeroTaps(const C2PassScale::ContributionList& contributions
         taps[u] = { first, last - first + 1, weights };
     }
     return taps;
-}
-
-#if defined(__SSE2__)
-// Four bytes as four doubles in two registers: [byte 0, byte 1] and [byte 2, byte 3].
-inline void widenPixel(const uint8_t* pixel, __m128d& low, __m128d& high)
-{
-    uint32_t word = 0;
-    std::memcpy(&word, pixel, sizeof(word));
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i lanes
-        = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(word)), zero), zero);
-    low = _mm_cvtepi32_pd(lanes);
-    high = _mm_cvtepi32_pd(_mm_shuffle_epi32(lanes, 0x0E));
-}
-
-// Clamps four sums to 0..255, truncates them toward zero and stores them as four bytes,
-// as truncateToByte does one at a time.
-inline void storePixel(uint8_t* destination, __m128d low, __m128d high)
-{
-    const __m128d floor = _mm_setzero_pd();
-    const __m128d ceiling = _mm_set1_pd(255.0);
-    const __m128i lowInts = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(low, floor), ceiling));
-    const __m128i highInts = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(high, floor), ceiling));
-    const __m128i ints = _mm_unpacklo_epi64(lowInts, highInts);
-    const __m128i words = _mm_packs_epi32(ints, ints);
-    const auto packed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
-    std::memcpy(destination, &packed, sizeof(packed));
-}
-#endif
-
-// One output pixel: every byte is the sum, in source order, of weight x source byte, as a
-// double, truncated. The sources of a tap lie `step` bytes apart (4 along a row, a row's
-// length down a column). The vector code does the same multiplications and additions in
-// the same order per byte, only four bytes at once, so its sums are the same to the last bit.
-void sumTaps(const uint8_t* pixel, std::ptrdiff_t step, const Taps& tap, uint8_t* out)
-{
-#if defined(__SSE2__)
-    __m128d low = _mm_setzero_pd();
-    __m128d high = _mm_setzero_pd();
-    for (int32_t k = 0; k < tap.count; ++k, pixel += step) {
-        const __m128d weight = _mm_set1_pd(tap.weights[k]);
-        __m128d pixelLow;
-        __m128d pixelHigh;
-        widenPixel(pixel, pixelLow, pixelHigh);
-        low = _mm_add_pd(low, _mm_mul_pd(weight, pixelLow));
-        high = _mm_add_pd(high, _mm_mul_pd(weight, pixelHigh));
-    }
-    storePixel(out, low, high);
-#else
-    double sums[kBytesPerPixel] = { 0.0, 0.0, 0.0, 0.0 };
-    for (int32_t k = 0; k < tap.count; ++k, pixel += step) {
-        for (int b = 0; b < kBytesPerPixel; ++b)
-            sums[b] += tap.weights[k] * pixel[b];
-    }
-    for (int b = 0; b < kBytesPerPixel; ++b)
-        out[b] = truncateToByte(sums[b]);
-#endif
-}
-
-void scaleRow(const uint8_t* source, uint8_t* destination, const std::vector<Taps>& taps)
-{
-    for (std::size_t u = 0; u < taps.size(); ++u) {
-        const Taps& tap = taps[u];
-        sumTaps(source + static_cast<std::ptrdiff_t>(tap.first) * kBytesPerPixel, kBytesPerPixel, tap,
-            destination + u * kBytesPerPixel);
-    }
-}
-
-// One destination row of the vertical pass from the intermediate rows.
-void scaleColumns(const uint8_t* intermediate, std::size_t rowBytes, const Taps& tap, uint8_t* destination)
-{
-    const uint8_t* firstRow = intermediate + static_cast<std::size_t>(tap.first) * rowBytes;
-    for (std::size_t i = 0; i < rowBytes; i += kBytesPerPixel)
-        sumTaps(firstRow + i, static_cast<std::ptrdiff_t>(rowBytes), tap, destination + i);
 }
 
 } // namespace
@@ -184,44 +94,81 @@ C2PassScale::ContributionList C2PassScale::CalcContributions(int32_t sourceLengt
 void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
                         uint8_t* const* destinationRows, int32_t newWidth, int32_t newHeight) const
 {
+    Scale(sourceRows, sourceWidth, sourceHeight, destinationRows, newWidth, newHeight, bilinear_rows::Fastest());
+}
+
+void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
+                        uint8_t* const* destinationRows, int32_t newWidth, int32_t newHeight,
+                        const bilinear_rows::Kernels& kernels) const
+{
     if (newWidth <= 0 || newHeight <= 0) {
         return;
     }
-    const auto intermediateRowBytes = static_cast<std::size_t>(newWidth) * kBytesPerPixel;
-    const auto rows = static_cast<std::size_t>(std::max(sourceHeight, 0));
-    // Every byte of the intermediate picture is written by the horizontal pass below.
-    const std::unique_ptr<uint8_t[]> intermediateStore(new uint8_t[std::max<std::size_t>(intermediateRowBytes * rows, 1)]);
-    uint8_t* const intermediate = intermediateStore.get();
-
-    // Horizontal pass, with one set of weights for every row. At the same width the rows
-    // are copied, which is what the filter would give.
-    if (sourceWidth == newWidth) {
-        for (std::size_t y = 0; y < rows; ++y) {
-            std::memcpy(intermediate + y * intermediateRowBytes, sourceRows[y], intermediateRowBytes);
-        }
-    } else {
-        const ContributionList across = CalcContributions(sourceWidth, newWidth);
-        const std::vector<Taps> taps = nonZeroTaps(across);
-        for (std::size_t y = 0; y < rows; ++y) {
-            scaleRow(sourceRows[y], intermediate + y * intermediateRowBytes, taps);
-        }
-    }
-
-    // At the same height the filter's weights are exactly 0, 1, 0, so the pass would give
-    // back every row unchanged: copy instead.
-    if (sourceHeight == newHeight) {
+    const auto rowBytes = static_cast<std::size_t>(newWidth) * kBytesPerPixel;
+    const bool sameWidth = sourceWidth == newWidth;
+    if (sameWidth && sourceHeight == newHeight) {
+        // Both passes would give back every byte: the weights are exactly 0, 1, 0.
         for (int32_t v = 0; v < newHeight; ++v) {
-            std::memcpy(destinationRows[v], intermediate + static_cast<std::size_t>(v) * intermediateRowBytes,
-                        intermediateRowBytes);
+            std::memcpy(destinationRows[v], sourceRows[v], rowBytes);
         }
         return;
     }
 
-    // Vertical pass, one destination row at a time.
-    const ContributionList down = CalcContributions(sourceHeight, newHeight);
-    const std::vector<Taps> taps = nonZeroTaps(down);
+    // Horizontal pass, with one set of weights for every row. At the same width it would
+    // give back the row, which is then only widened.
+    ContributionList across;
+    std::vector<Tap> acrossTaps;
+    if (!sameWidth) {
+        across = CalcContributions(sourceWidth, newWidth);
+        acrossTaps = nonZeroTaps(across);
+    }
+    // Vertical pass. At the same height each row stands for itself with weight 1, which
+    // the blend passes through unchanged.
+    static const double kWholeWeight = 1.0;
+    ContributionList down;
+    std::vector<Tap> downTaps;
+    if (sourceHeight == newHeight) {
+        downTaps.resize(static_cast<std::size_t>(newHeight));
+        for (int32_t v = 0; v < newHeight; ++v) {
+            downTaps[static_cast<std::size_t>(v)] = { v, 1, &kWholeWeight };
+        }
+    } else {
+        down = CalcContributions(sourceHeight, newHeight);
+        downTaps = nonZeroTaps(down);
+    }
+
+    // The rows of the intermediate picture are made when a destination row first needs
+    // them and kept, widened, in a ring of as many rows as one destination row takes:
+    // intermediate row r lives in slot r modulo that count, so the rows of one destination
+    // row never share a slot, and as the rows move down the picture each is made once.
+    int32_t slots = 1;
+    for (const Tap& tap : downTaps) {
+        slots = std::max(slots, tap.count);
+    }
+    const std::size_t wideRow = rowBytes;  // doubles per widened row: one per byte
+    std::vector<double> ring(static_cast<std::size_t>(slots) * wideRow);
+    std::vector<int32_t> slotRow(static_cast<std::size_t>(slots), -1);
+    std::vector<double> wideSource(sameWidth ? 0 : static_cast<std::size_t>(std::max(sourceWidth, 0)) * kBytesPerPixel);
+    std::vector<const double*> tapRows(static_cast<std::size_t>(slots));
+
     for (int32_t v = 0; v < newHeight; ++v) {
-        scaleColumns(intermediate, intermediateRowBytes, taps[static_cast<std::size_t>(v)], destinationRows[v]);
+        const Tap& tap = downTaps[static_cast<std::size_t>(v)];
+        for (int32_t k = 0; k < tap.count; ++k) {
+            const int32_t row = tap.first + k;
+            const auto slot = static_cast<std::size_t>(row % slots);
+            double* wide = ring.data() + slot * wideRow;
+            if (slotRow[slot] != row) {
+                if (sameWidth) {
+                    kernels.widenRow(sourceRows[row], newWidth, wide);
+                } else {
+                    kernels.widenRow(sourceRows[row], sourceWidth, wideSource.data());
+                    kernels.scaleRow(wideSource.data(), acrossTaps.data(), newWidth, wide);
+                }
+                slotRow[slot] = row;
+            }
+            tapRows[static_cast<std::size_t>(k)] = wide;
+        }
+        kernels.blendRows(tapRows.data(), tap.weights, tap.count, newWidth, destinationRows[v]);
     }
 }
 

@@ -4,6 +4,9 @@
 #include <vector>
 
 class CBmp;
+namespace bilinear_rows {
+struct Kernels;
+}
 
 // Separable two-pass scaling of 32-bit pictures. Every row is first resampled to the new
 // width into an intermediate picture of the new width and the source height, then every
@@ -64,6 +67,11 @@ public:
     // Scales a picture of 4-byte pixels; each row array holds one pointer per row.
     void Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
                uint8_t* const* destinationRows, int32_t newWidth, int32_t newHeight) const;
+    // The same with the given row kernels (bilinear_rows.h) instead of the fastest this
+    // processor runs; every set gives the same bytes.
+    void Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
+               uint8_t* const* destinationRows, int32_t newWidth, int32_t newHeight,
+               const bilinear_rows::Kernels& kernels) const;
 
 private:
     const CGenericFilter& m_filter;

@@ -12,7 +12,6 @@ namespace {
 constexpr int kBlockCells0 = 4;
 constexpr int kBlockCells1 = 8;
 constexpr int kBlockCells2 = 4;
-constexpr int kBlockCellCount = kBlockCells0 * kBlockCells1 * kBlockCells2;
 // Cell steps in weighted colour units: red 8 x 1.5, green 4 x 2, blue 8.
 constexpr int32_t kStep0 = 12;
 constexpr int32_t kStep1 = 8;
@@ -358,9 +357,19 @@ void color_mapper_palette::fill_block(int c0, int c1, int c2)
         smallestFarthest = std::min(smallestFarthest, farthest);
     }
 
-    std::array<int32_t, kBlockCellCount> bestDistance;
-    bestDistance.fill(std::numeric_limits<int32_t>::max());
-    std::array<uint8_t, kBlockCellCount> bestColor{};
+    // The cells of the block, c2 innermost, four neighbouring c2 cells to a vector. Each
+    // cell's running distance is the same exact integer the one-cell-at-a-time stepping
+    // reaches, and each cell keeps the first candidate that is strictly nearer, in palette
+    // order, so the vectors fill the block as the plain walk does.
+    using Cells = int32_t __attribute__((vector_size(16)));
+    static_assert(kBlockCells2 == 4, "one vector holds the c2 cells of a block row");
+    constexpr int kRows = kBlockCells0 * kBlockCells1;
+    std::array<Cells, kRows> bestDistance;
+    std::array<Cells, kRows> bestColor;
+    for (int row = 0; row < kRows; ++row) {
+        bestDistance[static_cast<std::size_t>(row)] = Cells{} + std::numeric_limits<int32_t>::max();
+        bestColor[static_cast<std::size_t>(row)] = Cells{};
+    }
     for (int32_t i = 0; i < m_colors; ++i) {
         if (nearest[static_cast<std::size_t>(i)] > smallestFarthest) {
             continue;
@@ -373,21 +382,19 @@ void color_mapper_palette::fill_block(int c0, int c1, int c2)
         // that difference grows by 2 x step^2 per step: additions only.
         int32_t distance0 = square(inc0) + square(inc1) + square(inc2);
         int32_t xx0 = 2 * kStep0 * inc0 + kStep0 * kStep0;
-        std::size_t cell = 0;
+        const int32_t xx2 = 2 * kStep2 * inc2 + kStep2 * kStep2;
+        constexpr int32_t grow2 = 2 * kStep2 * kStep2;
+        const Cells along2 = { 0, xx2, 2 * xx2 + grow2, 3 * xx2 + 3 * grow2 };
+        const Cells candidate = Cells{} + i;
+        std::size_t row = 0;
         for (int i0 = 0; i0 < kBlockCells0; ++i0) {
             int32_t distance1 = distance0;
             int32_t xx1 = 2 * kStep1 * inc1 + kStep1 * kStep1;
-            for (int i1 = 0; i1 < kBlockCells1; ++i1) {
-                int32_t distance2 = distance1;
-                int32_t xx2 = 2 * kStep2 * inc2 + kStep2 * kStep2;
-                for (int i2 = 0; i2 < kBlockCells2; ++i2, ++cell) {
-                    if (distance2 < bestDistance[cell]) {
-                        bestDistance[cell] = distance2;
-                        bestColor[cell] = static_cast<uint8_t>(i);
-                    }
-                    distance2 += xx2;
-                    xx2 += 2 * kStep2 * kStep2;
-                }
+            for (int i1 = 0; i1 < kBlockCells1; ++i1, ++row) {
+                const Cells distance = distance1 + along2;
+                const Cells nearer = distance < bestDistance[row];
+                bestDistance[row] = nearer ? distance : bestDistance[row];
+                bestColor[row] = nearer ? candidate : bestColor[row];
                 distance1 += xx1;
                 xx1 += 2 * kStep1 * kStep1;
             }
@@ -399,12 +406,12 @@ void color_mapper_palette::fill_block(int c0, int c1, int c2)
     const int base0 = c0 & ~(kBlockCells0 - 1);
     const int base1 = c1 & ~(kBlockCells1 - 1);
     const int base2 = c2 & ~(kBlockCells2 - 1);
-    std::size_t cell = 0;
+    std::size_t row = 0;
     for (int i0 = 0; i0 < kBlockCells0; ++i0)
-        for (int i1 = 0; i1 < kBlockCells1; ++i1)
-            for (int i2 = 0; i2 < kBlockCells2; ++i2, ++cell)
+        for (int i1 = 0; i1 < kBlockCells1; ++i1, ++row)
+            for (int i2 = 0; i2 < kBlockCells2; ++i2)
                 m_inverseMap[static_cast<std::size_t>(CellIndex(base0 + i0, base1 + i1, base2 + i2))] =
-                    static_cast<uint8_t>(bestColor[cell] + 1);
+                    static_cast<uint8_t>(bestColor[row][i2] + 1);
 }
 
 color_reductor::color_reductor(ImageSource32& source, int32_t colors)

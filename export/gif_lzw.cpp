@@ -7,22 +7,26 @@ namespace {
 
 constexpr int kLargestCodeBits = 12;
 
-// An exact dictionary of (prefix code, index) pairs in an open-addressed table.
+// An exact dictionary of (prefix code, index) pairs in an open-addressed table. Each slot
+// holds the pair and its code in one word, so a probe is one load from a table that stays
+// in the first-level cache; the next pixel's probe waits on this one, so its length is what
+// the coder's speed comes down to.
 class StringTable {
 public:
     StringTable() { clear(); }
 
-    void clear() { m_keys.fill(kEmpty); }
+    void clear() { m_slots.fill(kEmpty); }
 
     // The code of the string (prefix, index), or -1.
     int find(int prefix, int index) const
     {
-        const int32_t key = makeKey(prefix, index);
-        for (std::size_t slot = hash(key);; slot = (slot + 1) & kMask) {
-            if (m_keys[slot] == key) {
-                return m_codes[slot];
+        const uint32_t key = makeKey(prefix, index);
+        for (std::size_t slot = hash(prefix, index);; slot = (slot + 1) & kMask) {
+            const uint32_t entry = m_slots[slot];
+            if (entry >> kCodeBits == key) {
+                return static_cast<int>(entry & kCodeMask);
             }
-            if (m_keys[slot] == kEmpty) {
+            if (entry == kEmpty) {
                 return -1;
             }
         }
@@ -30,26 +34,28 @@ public:
 
     void insert(int prefix, int index, int code)
     {
-        const int32_t key = makeKey(prefix, index);
-        std::size_t slot = hash(key);
-        while (m_keys[slot] != kEmpty) {
+        std::size_t slot = hash(prefix, index);
+        while (m_slots[slot] != kEmpty) {
             slot = (slot + 1) & kMask;
         }
-        m_keys[slot] = key;
-        m_codes[slot] = static_cast<uint16_t>(code);
+        m_slots[slot] = makeKey(prefix, index) << kCodeBits | static_cast<uint32_t>(code);
     }
 
 private:
     // Twice the largest number of strings, so probes stay short.
     static constexpr std::size_t kSlots = 8192;
     static constexpr std::size_t kMask = kSlots - 1;
-    static constexpr int32_t kEmpty = -1;
+    static constexpr int kCodeBits = 12;
+    static constexpr uint32_t kCodeMask = (1u << kCodeBits) - 1;
+    // No pair has the key of all ones: prefixes stay below 4095.
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
 
-    static int32_t makeKey(int prefix, int index) { return (prefix << 8) | index; }
-    static std::size_t hash(int32_t key) { return (static_cast<uint32_t>(key) * 2654435761u >> 19) & kMask; }
+    static uint32_t makeKey(int prefix, int index) { return static_cast<uint32_t>(prefix) << 8 | static_cast<uint32_t>(index); }
+    // A multiplicative hash: neighbouring pairs land far apart, so runs of taken slots
+    // stay short under linear probing.
+    static std::size_t hash(int prefix, int index) { return makeKey(prefix, index) * 2654435761u >> 19 & kMask; }
 
-    std::array<int32_t, kSlots> m_keys;
-    std::array<uint16_t, kSlots> m_codes;
+    std::array<uint32_t, kSlots> m_slots;
 };
 
 // Packs codes least significant bit first and cuts the bytes into sub-blocks.

@@ -1,5 +1,6 @@
 #include "export/bilinear_resampler.h"
 
+#include "export/bilinear_rows.h"
 #include "export/bmp.h"
 #include "export/text_exception.h"
 
@@ -61,12 +62,13 @@ std::vector<uint8_t> plainScale(const std::vector<uint8_t>& source, int32_t widt
 }
 
 // Random pictures at random sizes, shrunk and enlarged in either direction, against the
-// plain passes: every byte must be the same.
+// plain passes: every byte must be the same, with every kernel set this processor runs.
 TEST(C2PassScale, FastPassesGiveThePlainResultToTheBit)
 {
     std::mt19937 random(7);
     const CBilinearFilter filter;
     const C2PassScale scaler(filter);
+    const std::vector<const bilinear_rows::Kernels*> kernelSets = bilinear_rows::Runnable();
     for (int trial = 0; trial < 300; ++trial) {
         const int32_t width = std::uniform_int_distribution<int32_t>(1, 70)(random);
         const int32_t height = std::uniform_int_distribution<int32_t>(1, 70)(random);
@@ -87,9 +89,15 @@ TEST(C2PassScale, FastPassesGiveThePlainResultToTheBit)
             sourceRows.push_back(source.data() + static_cast<std::size_t>(y) * width * 4);
         for (int32_t y = 0; y < newHeight; ++y)
             scaledRows.push_back(scaled.data() + static_cast<std::size_t>(y) * newWidth * 4);
+        const std::vector<uint8_t> expected = plainScale(source, width, height, newWidth, newHeight);
+        for (const bilinear_rows::Kernels* kernels : kernelSets) {
+            std::fill(scaled.begin(), scaled.end(), 0xAB);
+            scaler.Scale(sourceRows.data(), width, height, scaledRows.data(), newWidth, newHeight, *kernels);
+            ASSERT_EQ(scaled, expected) << kernels->name << ": " << width << " x " << height << " to " << newWidth
+                                        << " x " << newHeight;
+        }
         scaler.Scale(sourceRows.data(), width, height, scaledRows.data(), newWidth, newHeight);
-        ASSERT_EQ(scaled, plainScale(source, width, height, newWidth, newHeight))
-            << width << " x " << height << " to " << newWidth << " x " << newHeight;
+        ASSERT_EQ(scaled, expected);
     }
 }
 

@@ -284,6 +284,101 @@ TEST(ColorMapperPalette, EveryCellOfTheColourSpaceGetsItsNearestColour)
     }
 }
 
+// The block fill written plainly, one cell at a time: the colours that can be nearest to a
+// cell of the block, then every cell's distance to each of them stepped by additions, the
+// first strictly nearer colour keeping the cell. Answers palette index + 1 for the 128 cells
+// of the block of (c0, c1, c2), c2 innermost.
+std::array<uint8_t, 128> plainBlock(const std::vector<QuantiserColor>& palette, int c0, int c1, int c2)
+{
+    const int32_t minc[3] = {(c0 >> 2) * 32 + 4, (c1 >> 3) * 32 + 2, (c2 >> 2) * 32 + 4};
+    const int32_t maxc[3] = {minc[0] + 24, minc[1] + 28, minc[2] + 24};
+    const auto weigh = [](int axis, int32_t d) { return axis == 0 ? WeightRed(d) : axis == 1 ? WeightGreen(d) : d; };
+    std::vector<int32_t> nearest(palette.size(), 0);
+    int32_t minmax = std::numeric_limits<int32_t>::max();
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        const int32_t value[3] = {palette[i].red, palette[i].green, palette[i].blue};
+        int32_t farthest = 0;
+        for (int axis = 0; axis < 3; ++axis) {
+            const int32_t x = value[axis];
+            const int32_t centre = (minc[axis] + maxc[axis]) >> 1;
+            const int32_t toMin = weigh(axis, x - minc[axis]) * weigh(axis, x - minc[axis]);
+            const int32_t toMax = weigh(axis, x - maxc[axis]) * weigh(axis, x - maxc[axis]);
+            if (x < minc[axis]) {
+                nearest[i] += toMin;
+                farthest += toMax;
+            } else if (x > maxc[axis]) {
+                nearest[i] += toMax;
+                farthest += toMin;
+            } else {
+                farthest += x <= centre ? toMax : toMin;
+            }
+        }
+        minmax = std::min(minmax, farthest);
+    }
+    std::array<int32_t, 128> best;
+    best.fill(std::numeric_limits<int32_t>::max());
+    std::array<uint8_t, 128> color{};
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        if (nearest[i] > minmax)
+            continue;
+        const int32_t inc0 = WeightRed(minc[0] - palette[i].red);
+        const int32_t inc1 = WeightGreen(minc[1] - palette[i].green);
+        const int32_t inc2 = minc[2] - palette[i].blue;
+        int32_t dist0 = inc0 * inc0 + inc1 * inc1 + inc2 * inc2;
+        int32_t xx0 = 24 * inc0 + 144;
+        std::size_t cell = 0;
+        for (int i0 = 0; i0 < 4; ++i0, dist0 += xx0, xx0 += 288) {
+            int32_t dist1 = dist0;
+            int32_t xx1 = 16 * inc1 + 64;
+            for (int i1 = 0; i1 < 8; ++i1, dist1 += xx1, xx1 += 128) {
+                int32_t dist2 = dist1;
+                int32_t xx2 = 16 * inc2 + 64;
+                for (int i2 = 0; i2 < 4; ++i2, ++cell, dist2 += xx2, xx2 += 128) {
+                    if (dist2 < best[cell]) {
+                        best[cell] = dist2;
+                        color[cell] = static_cast<uint8_t>(i + 1);
+                    }
+                }
+            }
+        }
+    }
+    return color;
+}
+
+TEST(ColorMapperPalette, BlocksAreFilledAsThePlainWalkFillsThem)
+{
+    // Odd reds too, whose rounded weighting makes the candidate bounds inexact: the fill
+    // must keep exactly the plain walk's choice, not merely a nearest colour.
+    std::mt19937 random(23);
+    for (int colors : {8, 37, 128, 255}) {
+        SCOPED_TRACE(colors);
+        std::vector<QuantiserColor> palette(static_cast<std::size_t>(colors));
+        for (QuantiserColor& color : palette) {
+            color = {.blue = static_cast<uint8_t>(random()), .green = static_cast<uint8_t>(random()),
+                     .red = static_cast<uint8_t>(random())};
+        }
+        // A few colours twice, for ties.
+        for (int i = 0; i + 1 < colors; i += 7)
+            palette[static_cast<std::size_t>(i + 1)] = palette[static_cast<std::size_t>(i)];
+        color_mapper_palette mapper(colors, 1, palette.data());
+        for (int c0 = 0; c0 < 32; c0 += 4) {
+            for (int c1 = 0; c1 < 64; c1 += 8) {
+                for (int c2 = 0; c2 < 32; c2 += 4) {
+                    const std::array<uint8_t, 128> expected = plainBlock(palette, c0, c1, c2);
+                    std::size_t cell = 0;
+                    for (int i0 = 0; i0 < 4; ++i0)
+                        for (int i1 = 0; i1 < 8; ++i1)
+                            for (int i2 = 0; i2 < 4; ++i2, ++cell)
+                                ASSERT_EQ(mapper.map_color(static_cast<uint8_t>((c0 + i0) * 8),
+                                              static_cast<uint8_t>((c1 + i1) * 4), static_cast<uint8_t>((c2 + i2) * 8)),
+                                    expected[cell] - 1)
+                                    << "cell " << c0 + i0 << ", " << c1 + i1 << ", " << c2 + i2;
+                }
+            }
+        }
+    }
+}
+
 TEST(ColorMapperPalette, RedDifferencesWeighMoreThanBlue)
 {
     // From the centre (132, 130, 132): red off by 8 weighs 12, blue off by 11 weighs 11.

@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -17,6 +21,116 @@ ArgbImage flatFrame(int32_t width, int32_t height, uint32_t pixel)
     frame.SetSize(width, height);
     frame.Fill(pixel);
     return frame;
+}
+
+// Shaded discs on a dark ground, as the renderer leaves them. The known frames use integers
+// only, so they are the same on every machine and with every library.
+ArgbImage discFrame(int32_t width, int32_t height, unsigned seed)
+{
+    ArgbImage frame;
+    frame.SetSize(width, height);
+    frame.Fill(MakeArgb(255, 0, 0, 16));
+    std::mt19937 random(seed);
+    const int count = width * height / 900 + 3;
+    for (int i = 0; i < count; ++i) {
+        const int cx = static_cast<int>(random() % static_cast<unsigned>(width));
+        const int cy = static_cast<int>(random() % static_cast<unsigned>(height));
+        const int radius = 4 + static_cast<int>(random() % 40);
+        const uint32_t tint[3] = {static_cast<uint32_t>(random() % 256), static_cast<uint32_t>(random() % 256),
+            static_cast<uint32_t>(random() % 256)};
+        for (int y = std::max(cy - radius, 0); y < std::min(cy + radius, height); ++y) {
+            for (int x = std::max(cx - radius, 0); x < std::min(cx + radius, width); ++x) {
+                const int d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+                if (d2 >= radius * radius)
+                    continue;
+                const auto light = static_cast<uint32_t>(255 * (radius * radius - d2) / (radius * radius));
+                frame.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]
+                    = MakeArgb(255, light * tint[0] / 255, light * tint[1] / 255, light * tint[2] / 255);
+            }
+        }
+    }
+    return frame;
+}
+
+ArgbImage noiseFrame(int32_t width, int32_t height, unsigned seed)
+{
+    ArgbImage frame;
+    frame.SetSize(width, height);
+    std::mt19937 random(seed);
+    for (uint32_t& pixel : frame.pixels)
+        pixel = static_cast<uint32_t>(random());
+    return frame;
+}
+
+uint64_t fnv1a(const std::vector<uint8_t>& bytes)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (const uint8_t byte : bytes) {
+        hash ^= byte;
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+struct Case {
+    const char* name;
+    int32_t width, height;
+    bool noisy;
+    GifFrameSettings settings;
+};
+
+const std::vector<Case>& knownCases()
+{
+    static const std::vector<Case> all = {
+        {"640x480 discs at 40 %, 128 colours", 640, 480, false, {40, 128, 4}},
+        {"640x480 noise at 40 %, 128 colours", 640, 480, true, {40, 128, 4}},
+        {"333x217 discs at 73 %, 200 colours", 333, 217, false, {73, 200, 7}},
+        {"100x60 discs at 5 %, 32 colours", 100, 60, false, {5, 32, 1}},
+        {"97x61 noise at 100 %, 255 colours", 97, 61, true, {100, 255, 10}},
+        {"1280x720 discs at 100 %, 255 colours", 1280, 720, false, {100, 255, 4}},
+        {"1024x768 discs at 99 %, 64 colours", 1024, 768, false, {99, 64, 4}},
+    };
+    return all;
+}
+
+// Three frames of the case in one animation (the later ones with local tables).
+std::vector<uint8_t> knownStream(const Case& c)
+{
+    TGIFImage animation;
+    for (unsigned frame = 0; frame < 3; ++frame) {
+        const ArgbImage picture = c.noisy ? noiseFrame(c.width, c.height, 100 + frame) : discFrame(c.width, c.height, 200 + frame);
+        AppendGifFrame(animation, picture, c.settings);
+    }
+    return animation.SaveToStream();
+}
+
+// The whole pipeline of a captured frame (scale, quantise, map, LZW, file) on frames made
+// the same way everywhere: the streams must keep these bytes, whatever the code inside does
+// to go faster. Sizes include odd ones, the 5 % and the 100 % paths, and three frames per
+// file so that local colour tables are covered.
+TEST(AppendGifFrame, KnownFramesKeepTheirBytes)
+{
+    struct Expected {
+        const char* name;
+        std::size_t size;
+        uint64_t hash;
+    };
+    const Expected expected[] = {
+        {"640x480 discs at 40 %, 128 colours", 81915, 0xc5b8dd5980e50276ull},
+        {"640x480 noise at 40 %, 128 colours", 159132, 0xf5b1388232b7a288ull},
+        {"333x217 discs at 73 %, 200 colours", 55250, 0x817fd1198445b357ull},
+        {"100x60 discs at 5 %, 32 colours", 2441, 0x663f2966f8d81cf6ull},
+        {"97x61 noise at 100 %, 255 colours", 26326, 0x2e8cf0cc16d2f528ull},
+        {"1280x720 discs at 100 %, 255 colours", 1128283, 0x8bf51438a4008c89ull},
+        {"1024x768 discs at 99 %, 64 colours", 678097, 0x45f5eeb26d2b7e02ull},
+    };
+    ASSERT_EQ(std::size(expected), knownCases().size());
+    for (std::size_t i = 0; i < knownCases().size(); ++i) {
+        const std::vector<uint8_t> bytes = knownStream(knownCases()[i]);
+        EXPECT_STREQ(knownCases()[i].name, expected[i].name);
+        EXPECT_EQ(bytes.size(), expected[i].size) << expected[i].name;
+        EXPECT_EQ(fnv1a(bytes), expected[i].hash) << expected[i].name;
+    }
 }
 
 TEST(AppendGifFrame, DefaultsOnA640By480PanelGiveTenFramesOf256By192)

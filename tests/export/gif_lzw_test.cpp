@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
 
 namespace {
@@ -87,6 +89,87 @@ CodeTrace traceCodes(const std::vector<uint8_t>& blocks, int minimumCodeSize)
         previous = code;
     }
     return trace;
+}
+
+// The coder written plainly, with an ordered map for its dictionary: any exact dictionary
+// gives the same stream, so the fast table must give these bytes.
+std::vector<uint8_t> plainEncode(const std::vector<uint8_t>& indices)
+{
+    std::vector<uint8_t> bytes;
+    uint64_t bits = 0;
+    int bitCount = 0;
+    const auto put = [&](int code, int width) {
+        bits |= static_cast<uint64_t>(code) << bitCount;
+        for (bitCount += width; bitCount >= 8; bitCount -= 8, bits >>= 8)
+            bytes.push_back(static_cast<uint8_t>(bits));
+    };
+    std::map<std::pair<int, int>, int> dictionary;
+    int width = 9;
+    int next = 258;
+    int current = -1;
+    put(256, width);
+    for (const uint8_t index : indices) {
+        if (current < 0) {
+            current = index;
+            continue;
+        }
+        const auto found = dictionary.find({current, index});
+        if (found != dictionary.end()) {
+            current = found->second;
+            continue;
+        }
+        put(current, width);
+        const int assigned = next++;
+        dictionary[{current, index}] = assigned;
+        current = index;
+        if (assigned == 1 << width) {
+            ++width;
+        } else if (assigned == 4094) {
+            put(current, width);
+            put(256, width);
+            dictionary.clear();
+            width = 9;
+            next = 258;
+            current = -1;
+        }
+    }
+    if (current >= 0) {
+        put(current, width);
+        if (next == 1 << width && width < 12)
+            ++width;
+    }
+    put(257, width);
+    if (bitCount > 0)
+        bytes.push_back(static_cast<uint8_t>(bits));
+    std::vector<uint8_t> blocks;
+    for (std::size_t at = 0; at < bytes.size(); at += 255) {
+        const std::size_t length = std::min<std::size_t>(255, bytes.size() - at);
+        blocks.push_back(static_cast<uint8_t>(length));
+        blocks.insert(blocks.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
+            bytes.begin() + static_cast<std::ptrdiff_t>(at + length));
+    }
+    blocks.push_back(0);
+    return blocks;
+}
+
+TEST(GifLzw, GivesThePlainCodersStream)
+{
+    std::mt19937 random(17);
+    for (int trial = 0; trial < 12; ++trial) {
+        // Noise over few and over all colours, long runs, and smooth bands like a scaled
+        // frame's, at lengths around the table's refills.
+        const std::size_t count = 1 + random() % 120000;
+        const int kind = trial % 4;
+        const unsigned colours = kind == 0 ? 256 : 5 + random() % 120;
+        std::vector<uint8_t> indices(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            indices[i] = kind == 2 ? static_cast<uint8_t>(i / 700 % colours)
+                : kind == 3        ? static_cast<uint8_t>((i % 256 / 9 + i / 256 / 5 + random() % 2) % colours)
+                                   : static_cast<uint8_t>(random() % colours);
+        }
+        ASSERT_EQ(gif_lzw::Encode(indices.data(), indices.size(), 8), plainEncode(indices))
+            << "trial " << trial << ", " << count << " indices";
+    }
 }
 
 TEST(GifLzw, SmallStreamCodeByCode)
