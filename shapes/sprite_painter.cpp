@@ -20,10 +20,12 @@ namespace {
 // Rows of a band: 16 rows of the largest sprites the controls reach (side 630) make a
 // 40 KB layer, which stays in the first-level cache of most processors.
 constexpr int32_t kBandRows = 16;
-// Below this much work (sprite pixels times shapes) handing bands to a helper costs more
-// than it saves: the side-112 sprite of a 1366 x 768 screen with five shapes, about 0.2 ms
-// of work, still gains a little; a lone shape of side 70 does not.
-constexpr int64_t kParallelWork = 40000;
+// Below this much work (sprite pixels times shapes) a sprite is painted on the calling
+// thread alone. Waking a helper costs some tens of microseconds, and on a loaded machine
+// the helper can take the caller's core: the side-112 sprite of a 1366 x 768 screen with
+// five shapes (about 0.2 ms on one thread) gained 20 % on an idle machine and lost more
+// than that under load, while the side-315 sprite of a 4K screen gains on both.
+constexpr int64_t kParallelWork = 100000;
 // More helpers than this gain nothing on sprites of at most kMaxSpriteSide rows.
 constexpr unsigned kMaxHelpers = 7;
 
