@@ -146,27 +146,49 @@ void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, i
         slots = std::max(slots, tap.count);
     }
     const std::size_t wideRow = rowBytes;  // doubles per widened row: one per byte
-    std::vector<double> ring(static_cast<std::size_t>(slots) * wideRow);
-    std::vector<int32_t> slotRow(static_cast<std::size_t>(slots), -1);
-    std::vector<double> wideSource(sameWidth ? 0 : static_cast<std::size_t>(std::max(sourceWidth, 0)) * kBytesPerPixel);
-    std::vector<const double*> tapRows(static_cast<std::size_t>(slots));
+    const auto slotCount = static_cast<std::size_t>(slots);
+    std::vector<double> ring(slotCount * wideRow);
+    std::vector<int32_t> slotRow(slotCount, -1);
+
+    // The rows a destination row still lacks are made two at a time: the horizontal
+    // kernels take a pair through the same taps together.
+    constexpr std::size_t kRowsTogether = 2;
+    const std::size_t wideSourceRow = static_cast<std::size_t>(std::max(sourceWidth, 0)) * kBytesPerPixel;
+    std::vector<double> wideSources(sameWidth ? 0 : wideSourceRow * kRowsTogether);
+    std::vector<int32_t> missingRows(slotCount);
+    std::vector<double*> missingSlots(slotCount);
+    std::vector<const double*> tapRows(slotCount);
 
     for (int32_t v = 0; v < newHeight; ++v) {
         const Tap& tap = downTaps[static_cast<std::size_t>(v)];
+        std::size_t missing = 0;
         for (int32_t k = 0; k < tap.count; ++k) {
             const int32_t row = tap.first + k;
             const auto slot = static_cast<std::size_t>(row % slots);
             double* wide = ring.data() + slot * wideRow;
             if (slotRow[slot] != row) {
-                if (sameWidth) {
-                    kernels.widenRow(sourceRows[row], newWidth, wide);
-                } else {
-                    kernels.widenRow(sourceRows[row], sourceWidth, wideSource.data());
-                    kernels.scaleRow(wideSource.data(), acrossTaps.data(), newWidth, wide);
-                }
+                missingRows[missing] = row;
+                missingSlots[missing] = wide;
+                ++missing;
                 slotRow[slot] = row;
             }
             tapRows[static_cast<std::size_t>(k)] = wide;
+        }
+        for (std::size_t m = 0; m < missing; m += kRowsTogether) {
+            const std::size_t together = std::min(kRowsTogether, missing - m);
+            if (sameWidth) {
+                for (std::size_t i = 0; i < together; ++i) {
+                    kernels.widenRow(sourceRows[missingRows[m + i]], newWidth, missingSlots[m + i]);
+                }
+                continue;
+            }
+            const double* sources[kRowsTogether] = {};
+            for (std::size_t i = 0; i < together; ++i) {
+                double* wideSource = wideSources.data() + i * wideSourceRow;
+                kernels.widenRow(sourceRows[missingRows[m + i]], sourceWidth, wideSource);
+                sources[i] = wideSource;
+            }
+            kernels.scaleRows(sources, static_cast<int32_t>(together), acrossTaps.data(), newWidth, missingSlots.data() + m);
         }
         kernels.blendRows(tapRows.data(), tap.weights, tap.count, newWidth, destinationRows[v]);
     }

@@ -26,9 +26,10 @@ struct Kernels {
     const char* name;
     // Widens `pixels` 4-byte pixels.
     void (*widenRow)(const uint8_t* source, int32_t pixels, double* wide);
-    // The horizontal pass of one row: destination pixel u is the sum over taps[u] of the
-    // widened source pixels, clamped and truncated, kept widened.
-    void (*scaleRow)(const double* wideSource, const Tap* taps, int32_t pixels, double* wideDestination);
+    // The horizontal pass of `rows` rows: in each, destination pixel u is the sum over
+    // taps[u] of the widened source pixels, clamped and truncated, kept widened.
+    void (*scaleRows)(const double* const* wideSources, int32_t rows, const Tap* taps, int32_t pixels,
+        double* const* wideDestinations);
     // The vertical pass of one destination row: pixel x is the sum over the `count` widened
     // rows of weight x the row's pixel x, clamped, truncated and stored as 4 bytes.
     void (*blendRows)(const double* const* rows, const double* weights, int32_t count, int32_t pixels,

@@ -6,7 +6,7 @@ namespace bilinear_rows {
 
 const Kernels& Avx2()
 {
-    static const Kernels kernels { "avx2", widenRow, scaleRow, blendRows };
+    static const Kernels kernels { "avx2", widenRow, scaleRows, blendRows };
     return kernels;
 }
 

@@ -5,7 +5,7 @@ namespace bilinear_rows {
 
 const Kernels& Baseline()
 {
-    static const Kernels kernels { "baseline", widenRow, scaleRow, blendRows };
+    static const Kernels kernels { "baseline", widenRow, scaleRows, blendRows };
     return kernels;
 }
 

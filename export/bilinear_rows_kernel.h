@@ -56,10 +56,14 @@ struct Sums {
 inline __m256d splat(double weight) { return _mm256_set1_pd(weight); }
 using Weight = __m256d;
 
+// Each byte b goes into the low bits of the double 2^52, which then holds 2^52 + b exactly;
+// taking 2^52 away leaves b. Cheaper than the integer conversion, and exact.
 inline void widenPixel(const uint8_t* pixel, double* wide)
 {
-    const __m128i ints = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(static_cast<int>(loadWord(pixel))));
-    _mm256_storeu_pd(wide, _mm256_cvtepi32_pd(ints));
+    const __m256d twoTo52 = _mm256_set1_pd(4503599627370496.0);
+    const __m256i bytes = _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(static_cast<int>(loadWord(pixel))));
+    const __m256d biased = _mm256_castsi256_pd(_mm256_or_si256(bytes, _mm256_castpd_si256(twoTo52)));
+    _mm256_storeu_pd(wide, _mm256_sub_pd(biased, twoTo52));
 }
 
 #elif defined(__SSE2__)
@@ -148,16 +152,59 @@ void widenRow(const uint8_t* source, int32_t pixels, double* wide)
         widenPixel(source + static_cast<std::ptrdiff_t>(x) * kChannels, wide + static_cast<std::ptrdiff_t>(x) * kChannels);
 }
 
-void scaleRow(const double* wideSource, const bilinear_rows::Tap* taps, int32_t pixels, double* wideDestination)
+// Adds each tap's products to the sums of `Rows` rows, one weight after another in tap
+// order. With a Count above 0 the trip count is known and the loop is laid out flat.
+template <int Rows, int Count>
+inline void addTaps(const double* const (&sources)[Rows], const double* weights, int32_t count, Sums (&sums)[Rows])
+{
+    const int32_t taps = Count > 0 ? Count : count;
+    for (int32_t k = 0; k < taps; ++k) {
+        const Weight weight = splat(weights[k]);
+        for (int r = 0; r < Rows; ++r)
+            sums[r].add(weight, sources[r] + static_cast<std::ptrdiff_t>(k) * kChannels);
+    }
+}
+
+template <int Rows>
+inline void sumTaps(const double* const (&sources)[Rows], const double* weights, int32_t count, Sums (&sums)[Rows])
+{
+    switch (count) {
+    case 2: addTaps<Rows, 2>(sources, weights, count, sums); return;
+    case 3: addTaps<Rows, 3>(sources, weights, count, sums); return;
+    case 4: addTaps<Rows, 4>(sources, weights, count, sums); return;
+    case 5: addTaps<Rows, 5>(sources, weights, count, sums); return;
+    case 6: addTaps<Rows, 6>(sources, weights, count, sums); return;
+    case 7: addTaps<Rows, 7>(sources, weights, count, sums); return;
+    default: addTaps<Rows, 0>(sources, weights, count, sums); return;
+    }
+}
+
+// Rows that share the taps go through them together: each weight is fetched once, and the
+// rows' sums are independent of one another.
+template <int Rows>
+void scaleRowsTogether(const double* const* wideSources, const bilinear_rows::Tap* taps, int32_t pixels,
+    double* const* wideDestinations)
 {
     for (int32_t u = 0; u < pixels; ++u) {
         const bilinear_rows::Tap& tap = taps[u];
-        const double* source = wideSource + static_cast<std::ptrdiff_t>(tap.first) * kChannels;
-        Sums sums;
-        for (int32_t k = 0; k < tap.count; ++k)
-            sums.add(splat(tap.weights[k]), source + static_cast<std::ptrdiff_t>(k) * kChannels);
-        sums.storeWide(wideDestination + static_cast<std::ptrdiff_t>(u) * kChannels);
+        const double* sources[Rows];
+        for (int r = 0; r < Rows; ++r)
+            sources[r] = wideSources[r] + static_cast<std::ptrdiff_t>(tap.first) * kChannels;
+        Sums sums[Rows];
+        sumTaps<Rows>(sources, tap.weights, tap.count, sums);
+        for (int r = 0; r < Rows; ++r)
+            sums[r].storeWide(wideDestinations[r] + static_cast<std::ptrdiff_t>(u) * kChannels);
     }
+}
+
+void scaleRows(const double* const* wideSources, int32_t rows, const bilinear_rows::Tap* taps, int32_t pixels,
+    double* const* wideDestinations)
+{
+    int32_t row = 0;
+    for (; row + 2 <= rows; row += 2)
+        scaleRowsTogether<2>(wideSources + row, taps, pixels, wideDestinations + row);
+    if (row < rows)
+        scaleRowsTogether<1>(wideSources + row, taps, pixels, wideDestinations + row);
 }
 
 // Four pixels at a time share each weight; their sums are independent of one another.
