@@ -1,6 +1,7 @@
 #include "export/color_quantiser.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -20,26 +21,27 @@ constexpr uint16_t kCounterLimit = 65535;
 
 constexpr int32_t square(int32_t value) { return value * value; }
 
-// The nearest and farthest a palette value can be from any cell centre of [low, high] on one
-// axis, added to the running distances.
-template <typename Weight>
-void addAxisBounds(int32_t value, int32_t low, int32_t high, int32_t centre, Weight weight, int32_t& nearest,
-                   int32_t& farthest)
-{
-    if (value < low) {
-        nearest += square(weight(value - low));
-        farthest += square(weight(value - high));
-    } else if (value > high) {
-        nearest += square(weight(value - high));
-        farthest += square(weight(value - low));
-    } else if (value <= centre) {
-        farthest += square(weight(value - high));
-    } else {
-        farthest += square(weight(value - low));
-    }
-}
+// Four palette colours' values on one axis, one per lane.
+using ColorLanes = int32_t __attribute__((vector_size(16)));
+constexpr int kColorLanes = 4;
 
-int32_t unweighted(int32_t difference) { return difference; }
+// The nearest and farthest the palette values can be from any cell centre of [low, high] on
+// one axis, added to the running distances, four colours at once. Below the range the low
+// end is the nearest and the high end the farthest, above it the other way round, inside it
+// nothing is nearer and the farther end is the one across the centre; the ends below and
+// above the range lie on their side of the centre too, so the farthest end depends on the
+// centre alone.
+template <typename Weight>
+void addAxisBounds(ColorLanes value, int32_t low, int32_t high, int32_t centre, Weight weight, ColorLanes& nearest,
+                   ColorLanes& farthest)
+{
+    const ColorLanes toLow = weight(value - low);
+    const ColorLanes toHigh = weight(value - high);
+    const ColorLanes squareLow = toLow * toLow;
+    const ColorLanes squareHigh = toHigh * toHigh;
+    nearest += value < low ? squareLow : (value > high ? squareHigh : ColorLanes{});
+    farthest += value <= centre ? squareHigh : squareLow;
+}
 
 } // namespace
 
@@ -136,11 +138,21 @@ void color_selector::count_row(const uint8_t* planarRow)
     const uint8_t* red = planarRow;
     const uint8_t* green = red + width;
     const uint8_t* blue = green + width;
-    for (std::size_t x = 0; x < width; ++x) {
-        uint16_t& count = m_histogram[static_cast<std::size_t>(CellIndex(red[x] >> 3, green[x] >> 2, blue[x] >> 3))];
-        if (count < kCounterLimit) {
-            ++count;
+    const auto cellOf = [&](std::size_t x) {
+        return static_cast<std::size_t>(CellIndex(red[x] >> 3, green[x] >> 2, blue[x] >> 3));
+    };
+    // Neighbouring pixels mostly share a cell. A run of them is counted at once, which
+    // leaves the counter where as many single steps would: at 65535 at most.
+    std::size_t x = 0;
+    while (x < width) {
+        const std::size_t cell = cellOf(x);
+        std::size_t run = 1;
+        while (x + run < width && cellOf(x + run) == cell) {
+            ++run;
         }
+        uint16_t& count = m_histogram[cell];
+        count = static_cast<uint16_t>(std::min<std::size_t>(count + run, kCounterLimit));
+        x += run;
     }
 }
 
@@ -297,6 +309,12 @@ color_mapper_palette::color_mapper_palette(int32_t colors, int32_t width, const 
     , m_width(std::max(width, 0))
 {
     std::copy_n(palette, m_colors, m_palette.begin());
+    for (int32_t i = 0; i < m_colors; ++i) {
+        const QuantiserColor& color = m_palette[static_cast<std::size_t>(i)];
+        m_reds[static_cast<std::size_t>(i)] = color.red;
+        m_greens[static_cast<std::size_t>(i)] = color.green;
+        m_blues[static_cast<std::size_t>(i)] = color.blue;
+    }
     try {
         m_inverseMap.assign(kCellCount, 0);
         m_ok = true;
@@ -346,15 +364,26 @@ void color_mapper_palette::fill_block(int c0, int c1, int c2)
 
     // Only colours that can be the nearest to some cell of the block take part: those
     // whose nearest possible distance does not pass the smallest farthest distance.
-    std::array<int32_t, kPaletteEntries> nearest{};
+    std::array<int32_t, kPaletteEntries> nearest;
+    std::array<int32_t, kPaletteEntries> farthest;
+    for (int32_t i = 0; i < m_colors; i += kColorLanes) {
+        ColorLanes red;
+        ColorLanes green;
+        ColorLanes blue;
+        std::memcpy(&red, m_reds.data() + i, sizeof(red));
+        std::memcpy(&green, m_greens.data() + i, sizeof(green));
+        std::memcpy(&blue, m_blues.data() + i, sizeof(blue));
+        ColorLanes nearer{};
+        ColorLanes farther{};
+        addAxisBounds(red, minc0, maxc0, centre0, [](ColorLanes d) { return (d * 24) >> 4; }, nearer, farther);
+        addAxisBounds(green, minc1, maxc1, centre1, [](ColorLanes d) { return d * 2; }, nearer, farther);
+        addAxisBounds(blue, minc2, maxc2, centre2, [](ColorLanes d) { return d; }, nearer, farther);
+        std::memcpy(nearest.data() + i, &nearer, sizeof(nearer));
+        std::memcpy(farthest.data() + i, &farther, sizeof(farther));
+    }
     int32_t smallestFarthest = std::numeric_limits<int32_t>::max();
     for (int32_t i = 0; i < m_colors; ++i) {
-        const QuantiserColor& color = m_palette[static_cast<std::size_t>(i)];
-        int32_t farthest = 0;
-        addAxisBounds(color.red, minc0, maxc0, centre0, WeightRed, nearest[static_cast<std::size_t>(i)], farthest);
-        addAxisBounds(color.green, minc1, maxc1, centre1, WeightGreen, nearest[static_cast<std::size_t>(i)], farthest);
-        addAxisBounds(color.blue, minc2, maxc2, centre2, unweighted, nearest[static_cast<std::size_t>(i)], farthest);
-        smallestFarthest = std::min(smallestFarthest, farthest);
+        smallestFarthest = std::min(smallestFarthest, farthest[static_cast<std::size_t>(i)]);
     }
 
     // The cells of the block, c2 innermost, four neighbouring c2 cells to a vector. Each

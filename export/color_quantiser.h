@@ -166,6 +166,11 @@ private:
     int32_t m_colors;
     int32_t m_width;
     std::array<QuantiserColor, color_quantiser::kPaletteEntries> m_palette{};
+    // The palette once more, one array per axis, for the block fill to take four colours
+    // at a time (entries past the colours are 0 and never read back).
+    std::array<int32_t, color_quantiser::kPaletteEntries> m_reds{};
+    std::array<int32_t, color_quantiser::kPaletteEntries> m_greens{};
+    std::array<int32_t, color_quantiser::kPaletteEntries> m_blues{};
     std::vector<uint8_t> m_inverseMap;  // 0 = not yet known, otherwise palette index + 1
     bool m_ok = false;
 };

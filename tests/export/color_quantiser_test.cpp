@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -395,6 +396,43 @@ TEST(ColorSelector, CountersStopAt65535)
     EXPECT_EQ(selector.counter(5, 10, 5), 65535);
     EXPECT_EQ(selector.select_colors(), 1);
     EXPECT_EQ(selector.boxes()[0].population, 65535);
+}
+
+TEST(ColorSelector, RunsOfOneCellCountAsTheirSingleSteps)
+{
+    // Rows of runs in few cells, some long enough to pass 65535 in the middle of a run, held
+    // against counting one pixel at a time with the same stop.
+    std::mt19937 random(31);
+    const int32_t width = 40000;
+    color_selector selector(8, width);
+    std::vector<uint32_t> expected(32 * 64 * 32, 0);
+    for (int row = 0; row < 6; ++row) {
+        std::vector<uint8_t> planar(static_cast<std::size_t>(width) * 3);
+        for (int32_t x = 0; x < width;) {
+            const int32_t run = std::min<int32_t>(width - x, 1 + static_cast<int32_t>(random() % (row < 3 ? 30000 : 9)));
+            const auto red = static_cast<uint8_t>(random() % 3 * 8 + random() % 8);
+            const auto green = static_cast<uint8_t>(random() % 2 * 4 + random() % 4);
+            const auto blue = static_cast<uint8_t>(random() % 8);
+            for (int32_t i = x; i < x + run; ++i) {
+                planar[static_cast<std::size_t>(i)] = red;
+                planar[static_cast<std::size_t>(width + i)] = green;
+                planar[static_cast<std::size_t>(2 * width + i)] = blue;
+                uint32_t& count = expected[static_cast<std::size_t>(color_quantiser::CellIndex(red >> 3, green >> 2, blue >> 3))];
+                count = std::min<uint32_t>(count + 1, 65535);
+            }
+            x += run;
+        }
+        selector.count_row(planar.data());
+    }
+    bool saturated = false;
+    for (int c0 = 0; c0 < 32; ++c0)
+        for (int c1 = 0; c1 < 64; ++c1)
+            for (int c2 = 0; c2 < 32; ++c2) {
+                const uint32_t count = expected[static_cast<std::size_t>(color_quantiser::CellIndex(c0, c1, c2))];
+                saturated = saturated || count == 65535;
+                ASSERT_EQ(selector.counter(c0, c1, c2), count) << c0 << ", " << c1 << ", " << c2;
+            }
+    EXPECT_TRUE(saturated);
 }
 
 TEST(ImageSource32, PlanarRowsTopDownOrBottomUp)
