@@ -36,6 +36,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -125,6 +126,31 @@ void runCommand(benchmark::State& state, const std::string& command)
     }
 }
 
+// Runs ours and the baseline in turn in every iteration, so that both see the same machine;
+// ours is the iteration's time. Answers the seconds each took in all; a baseline that
+// answers false ends the run.
+template <typename Ours, typename Baseline>
+std::pair<double, double> alternate(benchmark::State& state, Ours ours, Baseline baseline)
+{
+    using Clock = std::chrono::steady_clock;
+    double oursSeconds = 0.0;
+    double baselineSeconds = 0.0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        ours();
+        const auto middle = Clock::now();
+        if (!baseline()) {
+            break;
+        }
+        const auto end = Clock::now();
+        const double iteration = std::chrono::duration<double>(middle - start).count();
+        oursSeconds += iteration;
+        baselineSeconds += std::chrono::duration<double>(end - middle).count();
+        state.SetIterationTime(iteration);
+    }
+    return {oursSeconds, baselineSeconds};
+}
+
 // A sink in memory, to time the codecs without the file.
 class MemorySink : public CDataSink {
 public:
@@ -183,29 +209,22 @@ void BM_GifFrame640At40Percent128Colours_ImageMagick(benchmark::State& state)
 // Ours in memory and ImageMagick's command in turn, so that both see the same machine.
 void BM_GifFrame640At40Percent128Colours_OursOverImageMagick(benchmark::State& state)
 {
-    using Clock = std::chrono::steady_clock;
     const Workspace& work = workspace();
-    const GifFrameSettings settings{40, 128, 4};
     const std::string command
         = work.convert + " " + work.smallPpm + " -filter Triangle -resize 256x192! +dither -colors 128 " + work.file("im.gif");
-    double ours = 0.0;
-    double theirs = 0.0;
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        TGIFImage animation;
-        AppendGifFrame(animation, work.small, settings);
-        benchmark::DoNotOptimize(animation.SaveToStream());
-        const auto middle = Clock::now();
-        if (std::system(command.c_str()) != 0) {
+    const auto [ours, theirs] = alternate(
+        state,
+        [&] {
+            TGIFImage animation;
+            AppendGifFrame(animation, work.small, GifFrameSettings{40, 128, 4});
+            benchmark::DoNotOptimize(animation.SaveToStream());
+        },
+        [&] {
+            if (std::system(command.c_str()) == 0)
+                return true;
             state.SkipWithError(("failed: " + command).c_str());
-            return;
-        }
-        const auto end = Clock::now();
-        const double oursSeconds = std::chrono::duration<double>(middle - start).count();
-        ours += oursSeconds;
-        theirs += std::chrono::duration<double>(end - middle).count();
-        state.SetIterationTime(oursSeconds);
-    }
+            return false;
+        });
     state.counters["imagemagick_ms"] = benchmark::Counter(theirs * 1000.0 / static_cast<double>(state.iterations()));
     state.counters["times_faster"] = benchmark::Counter(ours > 0.0 ? theirs / ours : 0.0);
 }
@@ -274,20 +293,12 @@ void BM_Jpeg1920_PlainLibjpeg(benchmark::State& state)
 // Ours and the plain call in turn, so that both see the same machine.
 void BM_Jpeg1920_OursOverPlainLibjpeg(benchmark::State& state)
 {
-    using Clock = std::chrono::steady_clock;
-    double ours = 0.0;
-    double plain = 0.0;
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        benchmark::DoNotOptimize(oursInMemory(workspace().large));
-        const auto middle = Clock::now();
-        benchmark::DoNotOptimize(plainLibjpeg(workspace().large));
-        const auto end = Clock::now();
-        const double oursSeconds = std::chrono::duration<double>(middle - start).count();
-        ours += oursSeconds;
-        plain += std::chrono::duration<double>(end - middle).count();
-        state.SetIterationTime(oursSeconds);
-    }
+    const auto [ours, plain] = alternate(
+        state, [] { benchmark::DoNotOptimize(oursInMemory(workspace().large)); },
+        [] {
+            benchmark::DoNotOptimize(plainLibjpeg(workspace().large));
+            return true;
+        });
     state.counters["plain_ms"] = benchmark::Counter(plain * 1000.0 / static_cast<double>(state.iterations()));
     state.counters["ratio"] = benchmark::Counter(plain > 0.0 ? ours / plain : 0.0);
 }

@@ -29,6 +29,16 @@ inline uint32_t loadWord(const uint8_t* bytes)
     return word;
 }
 
+#if defined(__SSE2__)
+// Four integers 0..255 stored as the four bytes of a pixel.
+inline void storeByteLanes(__m128i ints, uint8_t* pixel)
+{
+    const __m128i words = _mm_packs_epi32(ints, ints);
+    const auto packed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+    std::memcpy(pixel, &packed, sizeof(packed));
+}
+#endif
+
 #if defined(__AVX2__)
 
 // The four sums of one pixel.
@@ -44,13 +54,7 @@ struct Sums {
         return _mm256_cvttpd_epi32(clamped);
     }
     void storeWide(double* pixel) const { _mm256_storeu_pd(pixel, _mm256_cvtepi32_pd(truncated())); }
-    void storeBytes(uint8_t* pixel) const
-    {
-        const __m128i ints = truncated();
-        const __m128i words = _mm_packs_epi32(ints, ints);
-        const auto packed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
-        std::memcpy(pixel, &packed, sizeof(packed));
-    }
+    void storeBytes(uint8_t* pixel) const { storeByteLanes(truncated(), pixel); }
 };
 
 inline __m256d splat(double weight) { return _mm256_set1_pd(weight); }
@@ -91,13 +95,7 @@ struct Sums {
         _mm_storeu_pd(pixel, _mm_cvtepi32_pd(ints));
         _mm_storeu_pd(pixel + 2, _mm_cvtepi32_pd(_mm_shuffle_epi32(ints, 0x0E)));
     }
-    void storeBytes(uint8_t* pixel) const
-    {
-        const __m128i ints = truncated();
-        const __m128i words = _mm_packs_epi32(ints, ints);
-        const auto packed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
-        std::memcpy(pixel, &packed, sizeof(packed));
-    }
+    void storeBytes(uint8_t* pixel) const { storeByteLanes(truncated(), pixel); }
 };
 
 inline __m128d splat(double weight) { return _mm_set1_pd(weight); }
