@@ -138,21 +138,11 @@ void color_selector::count_row(const uint8_t* planarRow)
     const uint8_t* red = planarRow;
     const uint8_t* green = red + width;
     const uint8_t* blue = green + width;
-    const auto cellOf = [&](std::size_t x) {
-        return static_cast<std::size_t>(CellIndex(red[x] >> 3, green[x] >> 2, blue[x] >> 3));
-    };
-    // Neighbouring pixels mostly share a cell. A run of them is counted at once, which
-    // leaves the counter where as many single steps would: at 65535 at most.
-    std::size_t x = 0;
-    while (x < width) {
-        const std::size_t cell = cellOf(x);
-        std::size_t run = 1;
-        while (x + run < width && cellOf(x + run) == cell) {
-            ++run;
+    for (std::size_t x = 0; x < width; ++x) {
+        uint16_t& count = m_histogram[static_cast<std::size_t>(CellIndex(red[x] >> 3, green[x] >> 2, blue[x] >> 3))];
+        if (count < kCounterLimit) {
+            ++count;
         }
-        uint16_t& count = m_histogram[cell];
-        count = static_cast<uint16_t>(std::min<std::size_t>(count + run, kCounterLimit));
-        x += run;
     }
 }
 

@@ -398,7 +398,7 @@ TEST(ColorSelector, CountersStopAt65535)
     EXPECT_EQ(selector.boxes()[0].population, 65535);
 }
 
-TEST(ColorSelector, RunsOfOneCellCountAsTheirSingleSteps)
+TEST(ColorSelector, CountsOverManyRowsStopAt65535)
 {
     // Rows of runs in few cells, some long enough to pass 65535 in the middle of a run, held
     // against counting one pixel at a time with the same stop.
