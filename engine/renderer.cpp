@@ -219,12 +219,19 @@ bool Renderer::stillRunning(const LoopGuard& guard)
 
 bool Renderer::waitForSpriteSlot(const LoopGuard& guard)
 {
-    for (;;) {
-        if (!pump(guard))
-            return false;
-        if (m_pacer.GapPassed())
-            break;
-        m_pacer.Rest();
+    if (!pump(guard))
+        return false;
+    // Resting, the queue is pumped once per gap: a pump polls every source of the GUI's
+    // events, and pumping while the last microseconds of the gap run out would repeat that
+    // poll many times per sprite. The gap is 300 microseconds, so input still waits no longer
+    // than that. A spinning pacer pumps all the time, as a busy wait does.
+    while (!m_pacer.GapPassed()) {
+        if (m_pacer.GetMode() == SpritePacer::Mode::Spin) {
+            if (!pump(guard))
+                return false;
+        } else {
+            m_pacer.Rest();
+        }
     }
     m_pacer.Restart();
     return true;
