@@ -204,14 +204,18 @@ void TFormApplet::checkVisibility()
         = xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr);
     if (attributes == nullptr)
         return;
-    const bool viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     // Visibility changes are added to the toolkit's own event mask of our window, and added
-    // again should the toolkit have set its mask anew.
+    // again should the toolkit have set its mask anew. The state is then read once more: a
+    // window mapped between the first reading and the new mask would never report it.
     if ((attributes->your_event_mask & XCB_EVENT_MASK_VISIBILITY_CHANGE) == 0) {
         const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_VISIBILITY_CHANGE;
         xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
-        xcb_flush(connection);
+        std::free(attributes);
+        attributes = xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr);
+        if (attributes == nullptr)
+            return;
     }
+    const bool viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     std::free(attributes);
     setSeen(viewable, m_fullyObscured);
 }
@@ -271,13 +275,14 @@ bool TFormApplet::nativeEventFilter(const QByteArray& eventType, void* message, 
     case XCB_UNMAP_NOTIFY: {
         // A hidden host hides the preview with it: nothing is drawn until it is shown again.
         auto* unmapped = reinterpret_cast<xcb_unmap_notify_event_t*>(event);
-        if (unmapped->window == m_host)
+        if (unmapped->window == m_host || unmapped->window == static_cast<xcb_window_t>(winId()))
             setSeen(false, m_fullyObscured);
         break;
     }
     case XCB_MAP_NOTIFY: {
+        // The host shown again, or our own window mapped later than a check found it.
         auto* mapped = reinterpret_cast<xcb_map_notify_event_t*>(event);
-        if (mapped->window == m_host)
+        if (mapped->window == m_host || mapped->window == static_cast<xcb_window_t>(winId()))
             checkVisibility();
         break;
     }

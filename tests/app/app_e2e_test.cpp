@@ -221,6 +221,10 @@ TEST_F(AppEndToEndTest, ConfigureSwitchAndNoSwitchOpenTheLiveViewOnce)
 
 TEST_F(AppEndToEndTest, PreviewFillsItsHostFollowsItsSizeAndEndsWithIt)
 {
+    auto firstRun = StartProgram({ "/a" });
+    ExpectCleanExit(*firstRun);
+    ASSERT_TRUE(m_session.KeepOnlyPreset("candy.vhp"));
+
     std::string hostId;
     auto host = StartHostWindow(100, 100, 152, 112, hostId);
     ASSERT_FALSE(hostId.empty());

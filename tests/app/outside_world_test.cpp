@@ -218,6 +218,10 @@ TEST_F(OutsideWorldTest, APreviewRefusesAnInputOnlyHost)
 
 TEST_F(OutsideWorldTest, AHiddenOrCoveredPreviewStopsDrawingAndResumesWhenShown)
 {
+    auto firstRun = StartProgram({ "/a" });
+    ASSERT_TRUE(firstRun->WaitForExit(kLimit));
+    ASSERT_TRUE(m_session.KeepOnlyPreset("candy.vhp"));
+
     std::string hostId;
     auto host = StartHostWindow(100, 100, 152, 112, hostId);
     auto preview = StartProgram({ "/p", hostId });

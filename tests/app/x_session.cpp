@@ -352,3 +352,16 @@ Screenshot XSession::Shoot(const std::string& name, int screen) const
 
 std::string ProgramPath() { return OPAL_PROGRAM_PATH; }
 std::string HostWindowPath() { return OPAL_HOST_WINDOW_PATH; }
+
+bool XSession::KeepOnlyPreset(const std::string& file) const
+{
+    const std::filesystem::path presets = m_folder / "data" / "opal-revel" / "presets";
+    std::error_code error;
+    if (!std::filesystem::exists(presets / file, error))
+        return false;
+    for (const auto& entry : std::filesystem::directory_iterator(presets, error)) {
+        if (entry.path().filename() != file)
+            std::filesystem::remove(entry.path(), error);
+    }
+    return true;
+}

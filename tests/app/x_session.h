@@ -84,6 +84,12 @@ public:
     bool Ready() const { return !m_display.empty(); }
     const std::string& display() const { return m_display; }
     const std::filesystem::path& folder() const { return m_folder; }
+    // Leaves only the named sample in the user's presets folder, which a first run of the
+    // program has filled; false when that sample is not there. Without a settings file the
+    // program shows a random preset, and one sample, whose shapes are a few pixels wide in a
+    // small preview, leaves such a preview black: a test of a small picture takes a sample
+    // that shows at any size.
+    bool KeepOnlyPreset(const std::string& file) const;
 
     // The environment of programs started in this session: DISPLAY and fresh XDG folders.
     std::vector<std::string> Environment() const;
