@@ -35,14 +35,7 @@ source bench/figures_common.sh
 # Fresh per-user folders: the start options with the mirror off and no settings file yet
 # (the editor then shows a random sample preset, the saver too).
 fresh_user() {
-  rm -rf "$work/user"
-  mkdir -p "$work/user/config" "$work/user/data" "$work/user/runtime"
-  chmod 700 "$work/user/runtime"
-  export XDG_CONFIG_HOME="$work/user/config" XDG_DATA_HOME="$work/user/data" XDG_RUNTIME_DIR="$work/user/runtime"
-  "$program" /a # the first run creates the key store and copies the sample presets
-  cat >>"$XDG_CONFIG_HOME/opal-revel/registry.reg" <<'VALUES'
-
-[HKEY_CURRENT_USER\Software\Tallow Engines\Opal Revel\Values]
+  fresh_user_with_values <<'VALUES'
 "Mirror"=dword:00000000
 "ChangeMirror"=dword:00000000
 "DoChange"=dword:00000000

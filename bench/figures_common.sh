@@ -4,6 +4,21 @@
 
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb_session.sh"
 
+# Fresh per-user folders under $work: the first run of $program creates the key store and
+# copies the sample presets, then the option values read from standard input (lines of the
+# key store's text, "Name"=dword:...) go into the store's Values key.
+fresh_user_with_values() {
+  rm -rf "$work/user"
+  mkdir -p "$work/user/config" "$work/user/data" "$work/user/runtime"
+  chmod 700 "$work/user/runtime"
+  export XDG_CONFIG_HOME="$work/user/config" XDG_DATA_HOME="$work/user/data" XDG_RUNTIME_DIR="$work/user/runtime"
+  "$program" /a
+  {
+    printf '\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n'
+    cat
+  } >>"$XDG_CONFIG_HOME/opal-revel/registry.reg"
+}
+
 value() { # file key
   sed -n "s/^$2=//p" "$1"
 }

@@ -37,14 +37,7 @@ source bench/figures_common.sh
 
 # Fresh per-user folders with the options of the measurement: defaults, mirror off.
 fresh_user() {
-  rm -rf "$work/user"
-  mkdir -p "$work/user/config" "$work/user/data" "$work/user/runtime"
-  chmod 700 "$work/user/runtime"
-  export XDG_CONFIG_HOME="$work/user/config" XDG_DATA_HOME="$work/user/data" XDG_RUNTIME_DIR="$work/user/runtime"
-  "$program" /a # the first run creates the key store and copies the sample presets
-  cat >>"$XDG_CONFIG_HOME/opal-revel/registry.reg" <<'VALUES'
-
-[HKEY_CURRENT_USER\Software\Tallow Engines\Opal Revel\Values]
+  fresh_user_with_values <<'VALUES'
 "Scale"=dword:0000004b
 "DoChange"=dword:00000001
 "Seconds"=dword:0000000a
