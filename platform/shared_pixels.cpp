@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <iterator>
 #include <map>
 #include <mutex>
@@ -14,6 +15,7 @@ struct Registry {
     std::mutex mutex;
     std::map<const std::byte*, Block> blocks; // by base address
     uint64_t lastId = 0;
+    std::atomic<uint64_t> freed { 0 };
 };
 
 Registry& registry()
@@ -58,6 +60,7 @@ bool Free(void* memory)
             return false;
         block = found->second;
         blocks.blocks.erase(found);
+        blocks.freed.fetch_add(1, std::memory_order_relaxed);
     }
     munmap(memory, block.bytes);
     close(block.fd);
@@ -88,5 +91,7 @@ bool Alive(uint64_t id)
     }
     return false;
 }
+
+uint64_t FreedCount() { return registry().freed.load(std::memory_order_relaxed); }
 
 } // namespace shared_pixels

@@ -33,5 +33,8 @@ bool Free(void* memory);
 std::optional<Block> Find(const void* pointer);
 // Whether the block with this id is still alive.
 bool Alive(uint64_t id);
+// How many blocks have been freed so far: a holder of block ids need look at them again
+// only when this has moved.
+uint64_t FreedCount();
 
 } // namespace shared_pixels

@@ -246,6 +246,10 @@ uint32_t XcbImagePut::segmentFor(uint64_t id, int fd)
 
 void XcbImagePut::detachFreedSegments()
 {
+    const uint64_t freed = shared_pixels::FreedCount();
+    if (freed == m_freedSeen)
+        return;
+    m_freedSeen = freed;
     for (auto it = m_segments.begin(); it != m_segments.end();) {
         if (shared_pixels::Alive(it->first)) {
             ++it;
