@@ -145,7 +145,7 @@ void ArgbImage::Fill(uint32_t pixel)
     std::fill(pixels.begin(), pixels.end(), pixel);
 }
 
-void ArgbImage::Composite(const ArgbImage& sprite, int32_t x, int32_t y)
+void ArgbImage::Composite(const ArgbImage& sprite, int32_t x, int32_t y, const SpriteRuns* runs)
 {
     // Intersect the sprite's rectangle with the image in 64 bits, so that no position
     // overflows; everything outside is cut off.
@@ -156,10 +156,135 @@ void ArgbImage::Composite(const ArgbImage& sprite, int32_t x, int32_t y)
     if (left >= right || top >= bottom || pixels.empty() || sprite.pixels.empty())
         return;
 
+    if (runs != nullptr && runs->Describes(sprite)) {
+        runs->composite(sprite, *this, x, y, { left, top, right, bottom });
+        return;
+    }
     const auto columns = static_cast<size_t>(right - left);
     for (int64_t row = top; row < bottom; ++row) {
         const uint32_t* source = sprite.Row(static_cast<int32_t>(row - y)) + (left - x);
         uint32_t* destination = Row(static_cast<int32_t>(row)) + left;
         compositeRow(source, destination, columns);
+    }
+}
+
+namespace {
+
+inline void prefetchForWriting(const void* address)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    asm volatile("prefetchw %0" : : "m"(*static_cast<const char*>(address)));
+#else
+    __builtin_prefetch(address, 1, 3);
+#endif
+}
+
+SpriteRuns::Kind kindOf(uint32_t pixel)
+{
+    const uint32_t alpha = pixel >> 24;
+    return alpha == 0 ? SpriteRuns::Kind::Skip : alpha == 255 ? SpriteRuns::Kind::Copy : SpriteRuns::Kind::Blend;
+}
+
+} // namespace
+
+SpriteRuns::SpriteRuns(const ArgbImage& sprite)
+    : m_pixels(sprite.pixels.data())
+    , m_width(sprite.width)
+    , m_height(sprite.height)
+{
+    m_rowStarts.reserve(static_cast<size_t>(m_height) + 1);
+    for (int32_t row = 0; row < m_height; ++row) {
+        m_rowStarts.push_back(static_cast<uint32_t>(m_runs.size()));
+        const uint32_t* pixels = sprite.Row(row);
+        const auto width = static_cast<uint32_t>(m_width);
+        uint32_t blend = 0; // blended pixels not yet written as a run
+        const auto emit = [this](Kind kind, uint32_t length) {
+            m_runs.push_back(length << 2 | static_cast<uint32_t>(kind));
+        };
+        for (uint32_t i = 0; i < width;) {
+            const Kind kind = kindOf(pixels[i]);
+            uint32_t end = i + 1;
+            while (end < width && kindOf(pixels[end]) == kind)
+                ++end;
+            if (kind != Kind::Blend && end - i >= kShortestRun) {
+                if (blend > 0)
+                    emit(Kind::Blend, blend);
+                blend = 0;
+                emit(kind, end - i);
+            } else {
+                blend += end - i;
+            }
+            i = end;
+        }
+        if (blend > 0)
+            emit(Kind::Blend, blend);
+    }
+    m_rowStarts.push_back(static_cast<uint32_t>(m_runs.size()));
+}
+
+std::vector<SpriteRuns::Run> SpriteRuns::RowRuns(int32_t row) const
+{
+    std::vector<Run> runs;
+    for (uint32_t i = m_rowStarts[static_cast<size_t>(row)]; i < m_rowStarts[static_cast<size_t>(row) + 1]; ++i)
+        runs.push_back({ static_cast<Kind>(m_runs[i] & 3), m_runs[i] >> 2 });
+    return runs;
+}
+
+template <typename Visit>
+void SpriteRuns::forEachRun(int32_t row, uint32_t from, uint32_t to, Visit&& visit) const
+{
+    uint32_t column = 0;
+    const uint32_t last = m_rowStarts[static_cast<size_t>(row) + 1];
+    for (uint32_t i = m_rowStarts[static_cast<size_t>(row)]; i < last && column < to; ++i) {
+        const uint32_t run = m_runs[i];
+        const uint32_t end = column + (run >> 2);
+        const uint32_t start = std::max(column, from);
+        const uint32_t stop = std::min(end, to);
+        column = end;
+        if (start < stop)
+            visit(static_cast<Kind>(run & 3), start, stop);
+    }
+}
+
+void SpriteRuns::composite(const ArgbImage& sprite, ArgbImage& image, int32_t x, int32_t y, const Overlap& overlap) const
+{
+    // Columns [from, to) of the sprite fall on the image.
+    const auto from = static_cast<uint32_t>(overlap.left - x);
+    const auto to = static_cast<uint32_t>(overlap.right - x);
+    // The display server reads each presented rectangle out of the frame, so the lines a
+    // sprite lands on are usually held by another processor, and every store would wait for
+    // its line in turn. Asking for the lines of a row some rows ahead lets those waits overlap.
+    const auto askForRow = [&](int64_t row) {
+        const uint32_t* destination = image.Row(static_cast<int32_t>(row)) + overlap.left;
+        forEachRun(static_cast<int32_t>(row - y), from, to, [&](Kind kind, uint32_t start, uint32_t stop) {
+            if (kind == Kind::Skip)
+                return;
+            const auto* first = reinterpret_cast<const char*>(destination + (start - from));
+            const auto* lastByte = reinterpret_cast<const char*>(destination + (stop - from)) - 1;
+            for (const char* line = first; line <= lastByte; line += 64)
+                prefetchForWriting(line);
+            prefetchForWriting(lastByte);
+        });
+    };
+    for (int64_t row = overlap.top; row < std::min(overlap.top + kRowsAhead, overlap.bottom); ++row)
+        askForRow(row);
+    for (int64_t row = overlap.top; row < overlap.bottom; ++row) {
+        if (row + kRowsAhead < overlap.bottom)
+            askForRow(row + kRowsAhead);
+        const auto spriteRow = static_cast<int32_t>(row - y);
+        const uint32_t* source = sprite.Row(spriteRow);
+        uint32_t* destination = image.Row(static_cast<int32_t>(row)) + overlap.left;
+        forEachRun(spriteRow, from, to, [&](Kind kind, uint32_t start, uint32_t stop) {
+            switch (kind) {
+            case Kind::Skip:
+                break;
+            case Kind::Copy:
+                std::copy(source + start, source + stop, destination + (start - from));
+                break;
+            case Kind::Blend:
+                compositeRow(source + start, destination + (start - from), stop - start);
+                break;
+            }
+        });
     }
 }

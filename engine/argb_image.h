@@ -53,6 +53,8 @@ struct ZeroedAllocator {
     }
 };
 
+class SpriteRuns;
+
 struct ArgbImage {
     using Pixels = std::vector<uint32_t, ZeroedAllocator<uint32_t>>;
 
@@ -75,13 +77,64 @@ struct ArgbImage {
     // alpha 0 leaves the pixel alone and alpha 255 replaces all four bytes. The part of
     // the sprite that falls outside the image is cut off, so callers never have to keep
     // the sprite inside; for a sprite wholly inside, the result is the plain rule above.
-    void Composite(const ArgbImage& sprite, int32_t x, int32_t y);
+    //
+    // Given the sprite's runs (made from these very pixels), clear runs are skipped and
+    // opaque ones copied without a look at each pixel; the result is the same.
+    void Composite(const ArgbImage& sprite, int32_t x, int32_t y, const SpriteRuns* runs = nullptr);
 
     uint32_t* Row(int32_t y) { return pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width); }
     const uint32_t* Row(int32_t y) const
     {
         return pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
     }
+};
+
+// A sprite's rows cut into runs of clear pixels, which a composite skips, opaque pixels, which
+// it copies, and the rest, which it blends one by one. A sprite is mostly an opaque body with
+// clear corners and a thin soft edge, so laying one with its runs costs about a copy of its
+// body. The runs describe the pixels they were made from: once those change, they must be
+// made again (Describes tells a different size or a different block, not changed values).
+class SpriteRuns {
+public:
+    SpriteRuns() = default;
+    explicit SpriteRuns(const ArgbImage& sprite);
+
+    bool Describes(const ArgbImage& sprite) const
+    {
+        return m_pixels != nullptr && m_pixels == sprite.pixels.data() && m_width == sprite.width
+            && m_height == sprite.height;
+    }
+
+    // Clear and opaque stretches shorter than this are blended with their neighbours: a
+    // separate run would cost more than it saves.
+    static constexpr uint32_t kShortestRun = 8;
+
+    enum class Kind : uint32_t { Skip = 0, Copy = 1, Blend = 2 };
+    struct Run {
+        Kind kind;
+        uint32_t length;
+    };
+    // The runs of one row, left to right; their lengths add up to the width.
+    std::vector<Run> RowRuns(int32_t row) const;
+
+private:
+    friend struct ArgbImage;
+    // Rows a composite asks for ahead of the row it writes.
+    static constexpr int64_t kRowsAhead = 16;
+    // The part of the image a composite covers, in image columns and rows; never empty.
+    struct Overlap {
+        int64_t left, top, right, bottom;
+    };
+    void composite(const ArgbImage& sprite, ArgbImage& image, int32_t x, int32_t y, const Overlap& overlap) const;
+    // Calls visit(kind, start, stop) for each run of the row cut to the columns [from, to).
+    template <typename Visit>
+    void forEachRun(int32_t row, uint32_t from, uint32_t to, Visit&& visit) const;
+
+    const uint32_t* m_pixels = nullptr;
+    int32_t m_width = 0;
+    int32_t m_height = 0;
+    std::vector<uint32_t> m_rowStarts; // index of each row's first run; one more at the end
+    std::vector<uint32_t> m_runs; // length << 2 | kind
 };
 
 // Lays `columns` pixels of a sprite row over a row of an image by the rule of Composite,

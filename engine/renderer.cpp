@@ -152,18 +152,18 @@ void Renderer::PresentFiltered()
     ::PresentFiltered(Panel, Frame, HalfFrame, OddPass, Settings.Interlace);
 }
 
-void Renderer::DrawSprite(const ArgbImage& sprite, int32_t x, int32_t y, int64_t n)
+void Renderer::DrawSprite(const ArgbImage& sprite, int32_t x, int32_t y, int64_t n, const SpriteRuns* runs)
 {
     const int32_t half = sprite.width / 2; // sprites are square: the width serves both axes
     const int32_t x0 = clampPosition(int64_t { x } - half);
     const int32_t y0 = clampPosition(int64_t { y } - half);
     m_frameAllZero = false;
     if (!Settings.Filter) {
-        Frame.Composite(sprite, x0, y0);
+        Frame.Composite(sprite, x0, y0, runs);
         PresentRect(x0, y0, x0 + sprite.width, y0 + sprite.height);
         return;
     }
-    HalfFrame.Composite(sprite, x0, y0);
+    HalfFrame.Composite(sprite, x0, y0, runs);
     if (BlurEvery > 0 && n % BlurEvery == 0) {
         PresentFiltered();
         if (GifCaptureActive && GifObjectsPerFrame <= INT_MAX - BlurEvery)
@@ -252,6 +252,7 @@ void Renderer::drawObject(int32_t row, int64_t n)
     if (!stack->ReducedSprite)
         return;
     const ArgbImage& sprite = *stack->ReducedSprite;
+    const SpriteRuns* runs = &stack->ReducedRuns;
 
     int32_t x = 0;
     int32_t y = 0;
@@ -268,18 +269,18 @@ void Renderer::drawObject(int32_t row, int64_t n)
     if (Settings.Filter)
         y = clampPosition(int64_t { DrawHeight } - y); // the filtered frame is shown bottom-up
 
-    DrawSprite(sprite, x, y, n);
+    DrawSprite(sprite, x, y, n, runs);
     const int32_t mirroredX = clampPosition(int64_t { DrawWidth } - x);
     const int32_t mirroredY = clampPosition(int64_t { DrawHeight } - y);
     switch (Settings.Mirror) {
     case kMirrorHorizontal:
-        DrawSprite(sprite, mirroredX, y, n);
+        DrawSprite(sprite, mirroredX, y, n, runs);
         break;
     case kMirrorVertical:
-        DrawSprite(sprite, x, mirroredY, n);
+        DrawSprite(sprite, x, mirroredY, n, runs);
         break;
     case kMirrorDiagonal:
-        DrawSprite(sprite, mirroredX, mirroredY, n);
+        DrawSprite(sprite, mirroredX, mirroredY, n, runs);
         break;
     default:
         break;

@@ -51,7 +51,8 @@ public:
     void Paint(RenderPanel& surface) override;
     // Composites one sprite centred at (x, y) and presents it; in filter mode runs the blur
     // present when n is a multiple of BlurEvery instead. n is the sprite count of the call.
-    void DrawSprite(const ArgbImage& sprite, int32_t x, int32_t y, int64_t n);
+    // `runs`, when they describe the sprite, spare the composite its clear and opaque parts.
+    void DrawSprite(const ArgbImage& sprite, int32_t x, int32_t y, int64_t n, const SpriteRuns* runs = nullptr);
     // The presents of this renderer's frames on its panel (see engine/filters.h).
     void PresentRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
     void PresentFiltered();

@@ -62,6 +62,7 @@ struct ShapeStack {
     int32_t MasterSize = -1; // master size in percent
     int32_t FullSize = -1; // side in pixels of the last FullSprite
     std::unique_ptr<ArgbImage> ReducedSprite; // what the animation stamps
+    SpriteRuns ReducedRuns; // ReducedSprite's runs, made with it
     std::unique_ptr<ArgbImage> FullSprite; // the editor's preview
 };
 

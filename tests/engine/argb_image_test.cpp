@@ -232,4 +232,96 @@ TEST(ArgbImage, EmptyImagesCompositeAsNoOps)
     EXPECT_EQ(image.pixels[0], MakeArgb(9, 9, 9, 9));
 }
 
+// A sprite whose rows are stretches of clear, opaque and translucent pixels of random
+// lengths, short and long, as the edges and bodies of real sprites are.
+ArgbImage stretchySprite(std::mt19937& random, int32_t width, int32_t height)
+{
+    ArgbImage sprite;
+    sprite.SetSize(width, height);
+    uint32_t left = 0;
+    uint32_t alphaKind = 0;
+    for (uint32_t& pixel : sprite.pixels) {
+        if (left == 0) {
+            alphaKind = static_cast<uint32_t>(random()) % 3;
+            left = 1 + static_cast<uint32_t>(random()) % (random() % 2 != 0 ? 6 : 40);
+        }
+        --left;
+        const uint32_t alpha = alphaKind == 0 ? 0 : alphaKind == 1 ? 255 : 1 + static_cast<uint32_t>(random()) % 254;
+        pixel = (alpha << 24) | (static_cast<uint32_t>(random()) & 0x00FFFFFFu);
+    }
+    return sprite;
+}
+
+// Laying a sprite by its runs gives the same image as pixel by pixel, wherever it lands:
+// inside, across each edge and corner, and with a single row or column on the image.
+TEST(SpriteRuns, CompositeEqualsThePlainOneAtEveryPlacement)
+{
+    std::mt19937 random(11);
+    for (int trial = 0; trial < 400; ++trial) {
+        const int32_t side = 1 + static_cast<int32_t>(random() % 90);
+        const ArgbImage sprite = stretchySprite(random, side, 1 + static_cast<int32_t>(random() % 90));
+        const SpriteRuns runs(sprite);
+        ArgbImage plain;
+        plain.SetSize(64 + static_cast<int32_t>(random() % 64), 48 + static_cast<int32_t>(random() % 48));
+        for (uint32_t& pixel : plain.pixels)
+            pixel = static_cast<uint32_t>(random());
+        ArgbImage byRuns = plain;
+        const int32_t x = static_cast<int32_t>(random() % static_cast<uint32_t>(plain.width + sprite.width)) - sprite.width + 1;
+        const int32_t y = static_cast<int32_t>(random() % static_cast<uint32_t>(plain.height + sprite.height)) - sprite.height + 1;
+        plain.Composite(sprite, x, y);
+        byRuns.Composite(sprite, x, y, &runs);
+        ASSERT_EQ(byRuns.pixels, plain.pixels) << "trial " << trial << ": " << sprite.width << " x " << sprite.height
+                                               << " at " << x << "," << y;
+    }
+}
+
+TEST(SpriteRuns, ShortClearAndOpaqueStretchesAreBlendedWithTheirNeighbours)
+{
+    const uint32_t clear = MakeArgb(0, 1, 2, 3);
+    const uint32_t opaque = MakeArgb(255, 4, 5, 6);
+    const uint32_t soft = MakeArgb(100, 7, 8, 9);
+    // 3 clear, 10 opaque, 2 soft, 15 clear, 1 soft, 5 opaque: the 3 clear and the 5 opaque
+    // are too short for runs of their own.
+    std::vector<uint32_t> row;
+    const auto add = [&row](uint32_t pixel, int count) { row.insert(row.end(), static_cast<size_t>(count), pixel); };
+    add(clear, 3);
+    add(opaque, 10);
+    add(soft, 2);
+    add(clear, 15);
+    add(soft, 1);
+    add(opaque, 5);
+    ArgbImage sprite;
+    sprite.SetSize(static_cast<int32_t>(row.size()), 1);
+    std::copy(row.begin(), row.end(), sprite.pixels.begin());
+
+    using Kind = SpriteRuns::Kind;
+    const std::vector<std::pair<Kind, uint32_t>> expected { { Kind::Blend, 3 }, { Kind::Copy, 10 },
+        { Kind::Blend, 2 }, { Kind::Skip, 15 }, { Kind::Blend, 6 } };
+    std::vector<std::pair<Kind, uint32_t>> actual;
+    for (const SpriteRuns::Run& run : SpriteRuns(sprite).RowRuns(0))
+        actual.emplace_back(run.kind, run.length);
+    EXPECT_EQ(actual, expected);
+}
+
+// Runs made from other pixels are not used: a sprite of another size, or the same size in
+// another block, is laid pixel by pixel.
+TEST(SpriteRuns, RunsOfAnotherSpriteAreNotUsed)
+{
+    std::mt19937 random(5);
+    const ArgbImage first = stretchySprite(random, 20, 20);
+    const SpriteRuns runs(first);
+    EXPECT_TRUE(runs.Describes(first));
+    EXPECT_FALSE(SpriteRuns().Describes(first));
+    for (const ArgbImage& other : { stretchySprite(random, 20, 20), stretchySprite(random, 20, 19) }) {
+        EXPECT_FALSE(runs.Describes(other));
+        ArgbImage plain;
+        plain.SetSize(30, 30);
+        plain.Fill(MakeArgb(10, 20, 30, 40));
+        ArgbImage withWrongRuns = plain;
+        plain.Composite(other, 3, 4);
+        withWrongRuns.Composite(other, 3, 4, &runs);
+        EXPECT_EQ(withWrongRuns.pixels, plain.pixels);
+    }
+}
+
 } // namespace

@@ -114,11 +114,13 @@ TEST_F(ShapeStackTest, AnimationSpriteSides)
     EXPECT_EQ(stack->Shapes[0].RadiusPx, 55);
     EXPECT_EQ(stack->Shapes[0].HeightPx, 56);
     EXPECT_EQ(stack->ReducedDirty, 0);
+    EXPECT_TRUE(stack->ReducedRuns.Describes(*stack->ReducedSprite));
 
     SizeScale = 1.0f;
     stack->ReducedDirty = 1;
     BuildReducedSprite(*stack, -1);
     EXPECT_EQ(stack->ReducedSprite->width, 70);
+    EXPECT_TRUE(stack->ReducedRuns.Describes(*stack->ReducedSprite));
     EXPECT_EQ(stack->Shapes[0].RadiusPx, 34);
     EXPECT_EQ(stack->Shapes[0].HeightPx, 35);
 
