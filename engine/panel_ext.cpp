@@ -45,8 +45,12 @@ PanelExt::~PanelExt() = default;
 void PanelExt::SetDirectPresent(bool on, bool wholeWindow)
 {
     m_directWanted = on;
-    if (!on)
+    if (!on) {
+        queueHeldBlock();
+        if (m_direct)
+            m_direct->Flush();
         m_direct.reset();
+    }
     setPaintOnScreen(on, on && wholeWindow);
 }
 
@@ -103,6 +107,7 @@ void PanelExt::EndPresent()
         --m_presentDepth;
     if (m_presentDepth > 0)
         return;
+    queueHeldBlock();
     if (m_directQueued) {
         m_directQueued = false;
         if (m_direct)
@@ -138,7 +143,7 @@ void PanelExt::Present(const PixelBlock& block, int32_t x, int32_t y)
         drawBlock(*m_screen, block, x, y);
         return;
     }
-    if (XcbImagePut* direct = directWay()) {
+    if (directWay() != nullptr) {
         // The visible part of the block, as rows in memory.
         const int64_t firstShown = top - y;
         const auto rows = static_cast<int32_t>(bottom - top);
@@ -146,13 +151,14 @@ void PanelExt::Present(const PixelBlock& block, int32_t x, int32_t y)
         const uint32_t* pixels = block.pixels + firstMemoryRow * block.rowLength + (left - x);
         const qreal ratio = devicePixelRatioF();
         const QPoint offset = mapTo(window(), QPoint(0, 0)) * ratio;
-        if (block.allZero) {
-            direct->Fill(0, static_cast<int32_t>(left) + offset.x(), static_cast<int32_t>(top) + offset.y(),
-                static_cast<int32_t>(right - left), rows);
+        const DirectBlock shown { pixels, static_cast<int32_t>(right - left), rows, block.rowLength,
+            block.order == RowOrder::BottomUp, block.allZero, static_cast<int32_t>(left) + offset.x(),
+            static_cast<int32_t>(top) + offset.y() };
+        if (m_directHeld && m_directHeld->ContinuedBy(shown)) {
+            m_directHeld->width += shown.width;
         } else {
-            direct->Put(pixels, static_cast<int32_t>(right - left), rows, block.rowLength,
-                block.order == RowOrder::BottomUp, static_cast<int32_t>(left) + offset.x(),
-                static_cast<int32_t>(top) + offset.y());
+            queueHeldBlock();
+            m_directHeld = shown;
         }
         m_directUsed = true;
         m_directQueued = true;
@@ -186,6 +192,20 @@ void PanelExt::drawBlock(QPainter& screen, const PixelBlock& block, int32_t x, i
     screen.restore();
 }
 
+void PanelExt::queueHeldBlock()
+{
+    if (!m_directHeld)
+        return;
+    const DirectBlock held = *m_directHeld;
+    m_directHeld.reset();
+    if (!m_direct)
+        return;
+    if (held.allZero)
+        m_direct->Fill(0, held.x, held.y, held.width, held.rows);
+    else
+        m_direct->Put(held.pixels, held.width, held.rows, held.rowLength, held.bottomUp, held.x, held.y);
+}
+
 void PanelExt::PumpMessages()
 {
     QCoreApplication::processEvents();
@@ -193,6 +213,7 @@ void PanelExt::PumpMessages()
 
 void PanelExt::paintDirectly(XcbImagePut& direct, const QRegion& region)
 {
+    queueHeldBlock(); // what was presented before goes first
     if (painter) {
         // Its presents find no painter open and go straight to the window.
         painter->Paint(*this);

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class PanelPainter;
@@ -30,7 +31,9 @@ class XcbImagePut;
 //  - directly, when asked with SetDirectPresent and the window is an X11 window the panel
 //    can serve: each block is put into the window with one request on the toolkit's
 //    connection and EndPresent flushes them, with no round trip and no copy beyond the
-//    block itself. Such a panel also paints on screen: the toolkit keeps no backing store
+//    block itself. Blocks of one begin/end pair that continue each other (the strips of a
+//    full repaint: the same rows of one image, each starting where the last ended) go as
+//    one request, since the screen after EndPresent is the same. Such a panel also paints on screen: the toolkit keeps no backing store
 //    for it (a screen-sized one would cost as much as the frame), and a paint the system
 //    asks for goes straight to the window too, through the painter or as a fill of the
 //    plain colour. A panel that is all its window shows (the saver, the preview) has the
@@ -78,6 +81,24 @@ private:
         int32_t x = 0;
         int32_t y = 0;
     };
+    // The visible part of a block, cut to the panel, at its place in the window.
+    struct DirectBlock {
+        const uint32_t* pixels = nullptr; // first row in memory
+        int32_t width = 0;
+        int32_t rows = 0;
+        int32_t rowLength = 0;
+        bool bottomUp = false;
+        bool allZero = false;
+        int32_t x = 0;
+        int32_t y = 0;
+
+        // Whether `next` is the same rows of the same image, starting where this ends.
+        bool ContinuedBy(const DirectBlock& next) const
+        {
+            return next.rows == rows && next.y == y && next.x == x + width && next.rowLength == rowLength
+                && next.bottomUp == bottomUp && next.allZero == allZero && next.pixels == pixels + width;
+        }
+    };
 
     // The panel's rectangle in device pixels, at (0, 0).
     QRect deviceRect() const;
@@ -89,6 +110,8 @@ private:
     void setPaintOnScreen(bool panel, bool window);
     // A paint the system asked for, straight to the window.
     void paintDirectly(XcbImagePut& direct, const QRegion& region);
+    // Queues the held direct block, if any.
+    void queueHeldBlock();
 
     std::vector<PendingBlock> m_pending; // presented since BeginPresent, not yet on screen
     QRegion m_pendingRegion; // their area in widget coordinates
@@ -99,5 +122,6 @@ private:
     bool m_windowOnScreen = false; // the window paints on screen for this panel
     bool m_directUsed = false;
     bool m_directQueued = false; // requests waiting for EndPresent's flush
+    std::optional<DirectBlock> m_directHeld; // the last direct block, which the next may continue
     std::unique_ptr<XcbImagePut> m_direct;
 };

@@ -29,7 +29,9 @@ void BlitBlock(uint32_t* screen, int32_t screenWidth, int32_t screenHeight, int3
         const int64_t memoryRow = block.order == RowOrder::TopDown ? shownRow : block.height - 1 - shownRow;
         const uint32_t* source = block.pixels + memoryRow * block.rowLength + (left - x);
         uint32_t* destination = screen + screenRow * screenRowLength + left;
-        if (orMask == 0) {
+        if (block.allZero) {
+            std::fill(destination, destination + columns, orMask);
+        } else if (orMask == 0) {
             std::memcpy(destination, source, columns * sizeof(uint32_t));
         } else {
             for (size_t i = 0; i < columns; ++i)

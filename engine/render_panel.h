@@ -25,8 +25,9 @@ struct PixelBlock {
     int32_t height = 0;
     int32_t rowLength = 0;
     RowOrder order = RowOrder::TopDown;
-    // Every pixel of the block is 0, as in a frame nothing has been drawn on yet: a panel
-    // may show it as a black fill without reading the pixels.
+    // Show the block as all 0 (black) without reading its pixels. Set when every pixel is 0,
+    // as in a frame nothing has been drawn on yet, or when the only part that is not is
+    // presented again right after.
     bool allZero = false;
 };
 
@@ -65,7 +66,8 @@ private:
 
 // Copies the block into a screen of screenWidth x screenHeight pixels (rows of
 // screenRowLength pixels, top row first) with the block's top-left pixel at (x, y),
-// honouring its row order and cutting off whatever falls outside. Every written pixel
-// is ORed with orMask (0xFF000000 makes it opaque for screens that need that).
+// honouring its row order and cutting off whatever falls outside; a block marked allZero
+// writes 0 without reading its pixels. Every written pixel is ORed with orMask
+// (0xFF000000 makes it opaque for screens that need that).
 void BlitBlock(uint32_t* screen, int32_t screenWidth, int32_t screenHeight, int32_t screenRowLength,
     const PixelBlock& block, int32_t x, int32_t y, uint32_t orMask = 0);

@@ -157,9 +157,16 @@ void Renderer::DrawSprite(const ArgbImage& sprite, int32_t x, int32_t y, int64_t
     const int32_t half = sprite.width / 2; // sprites are square: the width serves both axes
     const int32_t x0 = clampPosition(int64_t { x } - half);
     const int32_t y0 = clampPosition(int64_t { y } - half);
+    const bool frameWasZero = m_frameAllZero;
     m_frameAllZero = false;
     if (!Settings.Filter) {
         Frame.Composite(sprite, x0, y0, runs);
+        if (FullRepaint && frameWasZero) {
+            // The frame is clear but for this sprite (the first after a reset): the repaint
+            // goes out as fills, and the sprite after it, so that no screen of clear pixels
+            // is read out of memory before the sprite shows.
+            ::PresentRect(Panel, Frame, 0, 0, 0, 0, true);
+        }
         PresentRect(x0, y0, x0 + sprite.width, y0 + sprite.height);
         return;
     }

@@ -66,7 +66,7 @@ TEST_P(PanelPresentX11Test, ScreenShowsExactlyThePresentedPixels)
     // The direct way must really have been taken, or the test would compare the toolkit twice.
     const std::map<std::string, std::string> reports { { "toolkit", "presented toolkit" },
         { "direct", "presented direct" }, { "window", "presented direct without a backing store" },
-        { "frame", "presented direct from shared memory" } };
+        { "frame", "presented direct from shared memory, the strips as one" } };
     EXPECT_EQ(*report, reports.at(GetParam()));
 
     const Screenshot shot = session.Shoot("presents-" + GetParam());

@@ -5,9 +5,12 @@
 // reports on standard output and waits for a line on standard input before it ends.
 //   opal_present_probe toolkit|direct|window|frame panelX panelY panelWidth panelHeight seed count
 // "window" is the direct way with the window painting on screen too; "frame" is that way
-// with a renderer's frame in shared memory instead of the fixed run (see FrameSteps), and
-// reports whether the presents named their pixels in it.
+// with a renderer's frame in shared memory instead of the fixed run (see FrameSteps), its
+// last step shown by a full repaint in strips, and reports whether the presents named their
+// pixels in it with the strips joined into one.
 
+#include "engine/engine_globals.h"
+#include "engine/filters.h"
 #include "engine/panel_ext.h"
 #include "engine/panel_painter.h"
 #include "tests/engine/present_sequence.h"
@@ -85,16 +88,24 @@ int main(int argc, char** argv)
         ArgbImage frame;
         frame.SetSize(panel->Width(), panel->Height());
         bool allDirect = true;
-        for (const FrameStep& step : FrameSteps(seed, frame.width, frame.height, count)) {
+        const std::vector<FrameStep> steps = FrameSteps(seed, frame.width, frame.height, count);
+        for (const FrameStep& step : steps) {
             DrawStep(frame, step);
+            if (&step == &steps.back())
+                break; // shown by the full repaint below
             const PixelBlock block { frame.Row(step.y0) + step.x0, step.x1 - step.x0, step.y1 - step.y0, frame.width,
                 RowOrder::TopDown };
             panel->Present(block, step.x0, step.y0);
             allDirect = allDirect && panel->PresentsDirectly();
         }
+        // A full repaint in the renderer's strips, whose puts the panel joins into one.
+        FullRepaint = 1;
+        PresentRect(panel, frame, 0, 0, 0, 0, false);
+        allDirect = allDirect && panel->PresentsDirectly();
         QCoreApplication::processEvents();
         std::cout << "presented " << (allDirect ? "direct" : "toolkit")
-                  << (panel->SharedPresents() == static_cast<uint64_t>(count) ? " from shared memory" : "") << std::endl;
+                  << (panel->SharedPresents() == static_cast<uint64_t>(count) ? " from shared memory, the strips as one" : "")
+                  << std::endl;
         std::string line;
         std::getline(std::cin, line);
         return 0;

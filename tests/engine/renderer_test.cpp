@@ -639,6 +639,34 @@ INSTANTIATE_TEST_SUITE_P(Settings, RendererClipping,
             } }),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
+// The first sprite after a reset is all a full repaint would show: the strips go out as
+// black fills and the sprite right after them, and the screen ends as the frame.
+TEST_F(RendererTest, AFullRepaintOfAClearFrameFillsThenPresentsTheSprite)
+{
+    start(renderer, panel);
+    FullRepaint = 1;
+    ArgbImage sprite;
+    sprite.SetSize(9, 9);
+    sprite.Fill(MakeArgb(255, 200, 100, 50));
+    panel.screen.Fill(0x12345678); // what the window showed before
+    renderer.DrawSprite(sprite, 300, 200, 1);
+
+    ASSERT_EQ(panel.presents.size(), 1024u / 4 + 1);
+    EXPECT_EQ(panel.presents.front().batch, 1);
+    EXPECT_EQ(panel.presents[255].batch, 1);
+    const RecordingPanel::PresentRecord& last = panel.presents.back();
+    EXPECT_EQ(std::tuple(last.x, last.y, last.width, last.height, last.batch), std::tuple(296, 196, 9, 9, 2));
+    EXPECT_EQ(panel.screen.pixels, renderer.Frame.pixels);
+    EXPECT_EQ(FullRepaint, 0);
+
+    // Once something is drawn, a full repaint reads the frame.
+    panel.presents.clear();
+    FullRepaint = 1;
+    renderer.DrawSprite(sprite, 500, 400, 2);
+    EXPECT_EQ(panel.presents.size(), 1024u / 4);
+    EXPECT_EQ(panel.screen.pixels, renderer.Frame.pixels);
+}
+
 TEST_F(RendererTest, ClearAndPaint)
 {
     useMarkerSprites();
