@@ -5,7 +5,9 @@
 #include "engine/renderer.h"
 
 #include <QCloseEvent>
+#include <QBitmap>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -19,6 +21,16 @@ constexpr int kTimerMilliseconds = 1;
 constexpr int32_t kUnlimitedSprites = 999999999;
 constexpr int kGrabRetryMilliseconds = 50;
 constexpr int kGrabAttempts = 100;
+
+// An invisible cursor drawn from an empty bitmap. The toolkit's named blank cursor is first
+// looked up in the cursor themes on disk, which costs the start a search of several folders
+// before the window can be mapped.
+QCursor invisibleCursor()
+{
+    QBitmap empty(1, 1);
+    empty.clear();
+    return QCursor(empty, empty);
+}
 
 } // namespace
 
@@ -35,7 +47,8 @@ TTheSaverForm::TTheSaverForm(QScreen* screen, SaverInput input, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::StrongFocus);
-    setCursor(Qt::BlankCursor);
+    const QCursor invisible = invisibleCursor();
+    setCursor(invisible);
     setMouseTracking(true);
 
     panelShower = new PanelExt(this);
@@ -45,7 +58,7 @@ TTheSaverForm::TTheSaverForm(QScreen* screen, SaverInput input, QWidget* parent)
     QPalette black = panelShower->palette();
     black.setColor(QPalette::Window, Qt::black);
     panelShower->setPalette(black);
-    panelShower->setCursor(Qt::BlankCursor);
+    panelShower->setCursor(invisible);
     panelShower->setMouseTracking(true);
     panelShower->installEventFilter(this);
 

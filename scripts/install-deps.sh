@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libxkbcommon-dev
   libjpeg62-turbo-dev libpng-dev
-  libx11-dev libx11-xcb-dev libxcb1-dev libxcb-shm0-dev libxrandr-dev libxdamage-dev
+  libx11-dev libx11-xcb-dev libxcb1-dev libxcb-shm0-dev libxrandr-dev libxdamage-dev libxfixes-dev
   fonts-dejavu-core fonts-dejavu-extra
   # tests and benchmarks: a real X server, real input, screenshots, and decoders nobody here wrote
   xvfb xauth xdotool x11-utils x11-apps imagemagick libgif-dev libjpeg-turbo-progs procps

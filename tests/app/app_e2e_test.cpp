@@ -2,6 +2,7 @@
 // events through xdotool, screenshots read back as pixels. Every wait polls; only the
 // checks that something did NOT happen wait a fixed settling time first.
 
+#include "tests/app/pointer_image.h"
 #include "tests/app/x_session.h"
 
 #include <gtest/gtest.h>
@@ -112,10 +113,14 @@ TEST_F(AppEndToEndTest, SaverCoversTheScreenDrawsSpritesAndAnyKeyClosesIt)
     std::string backdropId;
     auto backdrop = StartHostWindow(0, 0, kScreenWidth, kScreenHeight, backdropId);
     ASSERT_FALSE(backdropId.empty());
+    EXPECT_TRUE(PollUntil([&] { return VisiblePointerPixels(m_session.display()) > 0; }))
+        << "the pointer over the backdrop should show";
 
     auto saver = StartSaverAndWaitForSprites();
     EXPECT_TRUE(saver->Running());
     EXPECT_EQ(WindowSize(kSaverTitle), std::make_pair(kScreenWidth, kScreenHeight));
+    EXPECT_TRUE(PollUntil([&] { return VisiblePointerPixels(m_session.display()) == 0; }, std::chrono::seconds(10)))
+        << "the pointer over the saver shows " << VisiblePointerPixels(m_session.display()) << " pixels";
     m_session.Xdotool("key q");
     ExpectCleanExit(*saver);
     EXPECT_TRUE(m_session.WindowsNamed(kSaverTitle).empty());
