@@ -1,5 +1,3 @@
-#include <cstdio>
-#include <cstdlib>
 #include "shapes/shape_stack.h"
 
 #include "engine/engine_globals.h"
@@ -281,8 +279,6 @@ void BuildReducedSprite(ShapeStack& stack, int32_t which)
     stack.ReducedSprite.reset();
     stack.ReducedSprite = BuildSprite(stack, static_cast<int32_t>(side), which, false);
     stack.ReducedRuns = SpriteRuns(*stack.ReducedSprite);
-    if (getenv("OPAL_STATS")) { size_t k[3]={0,0,0}; size_t nr=0; for (int r=0;r<stack.ReducedSprite->height;++r) for (auto run: stack.ReducedRuns.RowRuns(r)) { k[int(run.kind)]+=run.length; ++nr;}
-      fprintf(stderr, "side %d skip %.2f copy %.2f blend %.2f runs/row %.1f\n", stack.ReducedSprite->width, k[0]*1.0/stack.ReducedSprite->pixels.size(), k[1]*1.0/stack.ReducedSprite->pixels.size(), k[2]*1.0/stack.ReducedSprite->pixels.size(), nr*1.0/std::max(1,stack.ReducedSprite->height)); }
     stack.ReducedDirty = 0;
 }
 
