@@ -14,6 +14,7 @@
 #include <X11/extensions/Xdamage.h>
 
 #include <cerrno>
+#include <dirent.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -34,10 +35,32 @@ double MillisecondsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// utime + stime of the process, in seconds.
+// CPU time of the process, in seconds: the scheduler's exact run time of each of its
+// threads (/proc/<pid>/task/<tid>/schedstat, nanoseconds), or, where that is missing,
+// utime + stime, which the kernel samples at the clock tick and which is rough for a
+// program that runs in bursts of tens of microseconds.
 double CpuSeconds(pid_t pid)
 {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string process = "/proc/" + std::to_string(pid);
+    double exact = 0;
+    bool found = false;
+    if (DIR* tasks = opendir((process + "/task").c_str())) {
+        while (const dirent* entry = readdir(tasks)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            std::ifstream schedstat(process + "/task/" + entry->d_name + "/schedstat");
+            unsigned long long runNanos = 0;
+            if (schedstat >> runNanos) {
+                exact += static_cast<double>(runNanos) / 1e9;
+                found = true;
+            }
+        }
+        closedir(tasks);
+    }
+    if (found)
+        return exact;
+
+    std::ifstream stat(process + "/stat");
     std::string text;
     std::getline(stat, text);
     std::size_t close = text.rfind(')');
