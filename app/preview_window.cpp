@@ -152,6 +152,7 @@ void TFormApplet::FormShow()
     panelShower->setGeometry(rect());
     if (!m_renderer) {
         m_renderer = std::make_unique<Renderer>();
+        m_renderer->SetSpritesPerRest(SpritePacer::kSaverSpritesPerRest);
         panelShower->painter = m_renderer.get();
         m_renderer->Panel = panelShower;
     }

@@ -124,6 +124,7 @@ void TTheSaverForm::FormShow()
     if (!m_renderer) {
         m_renderer = std::make_unique<Renderer>();
         m_renderer->SetAutomaticChanges(m_automaticChanges);
+        m_renderer->SetSpritesPerRest(SpritePacer::kSaverSpritesPerRest);
         m_renderer->Panel = panelShower;
     }
     m_renderer->Reset();

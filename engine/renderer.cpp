@@ -224,9 +224,11 @@ bool Renderer::stillRunning(const LoopGuard& guard)
     return true;
 }
 
-bool Renderer::waitForSpriteSlot(const LoopGuard& guard)
+bool Renderer::waitForSpriteSlot(const LoopGuard& guard, bool justPumped)
 {
-    if (!pump(guard))
+    // The loop pumps after every object; a second pump straight after it would find the
+    // same empty queue, so the wait pumps only when nothing did just before.
+    if (!justPumped && !pump(guard))
         return false;
     // Resting, the queue is pumped once per gap: a pump polls every source of the GUI's
     // events, and pumping while the last microseconds of the gap run out would repeat that
@@ -302,6 +304,7 @@ void Renderer::RunFrames(int32_t count)
     const LoopGuard guard { m_alive, Panel->Lifetime(), m_generation };
     m_pacer.Restart();
     int64_t n = 0; // sprites drawn in this call
+    bool justPumped = false; // the queue was pumped after the last object
 
     // The count is tested only after a whole round of the seven objects.
     while (n < count) {
@@ -319,10 +322,12 @@ void Renderer::RunFrames(int32_t count)
                 || !CurrentPreset.Objects.Stacks[static_cast<size_t>(row)][0]) {
                 if (!pump(guard))
                     return;
+                justPumped = true;
                 continue;
             }
-            if (!waitForSpriteSlot(guard))
+            if (!waitForSpriteSlot(guard, justPumped))
                 return;
+            justPumped = false;
             if (GifCaptureActive && GifCaptureTick) {
                 // The capture tick lets the GUI process its events too.
                 GifCaptureTick();
@@ -332,11 +337,12 @@ void Renderer::RunFrames(int32_t count)
             drawObject(row, n);
             if (!pump(guard))
                 return;
+            justPumped = true;
             ++n;
             drewAny = true;
         }
         // With every object switched off, rest between rounds instead of spinning.
-        if (!drewAny && !waitForSpriteSlot(guard))
+        if (!drewAny && !waitForSpriteSlot(guard, justPumped))
             return;
     }
     Busy = 0;

@@ -62,6 +62,8 @@ public:
     // Sleep (the default) rests between sprites without spinning a core; Spin polls the
     // clock like a busy wait; None draws as fast as it can (headless tools).
     void SetPacing(SpritePacer::Mode mode) { m_pacer.SetMode(mode); }
+    // Lets up to `count` sprites follow each other between rests (see SpritePacer).
+    void SetSpritesPerRest(uint32_t count) { m_pacer.SetSpritesPerRest(count); }
     // The automatic changes act on process-wide options; when several renderers draw at once
     // (the saver on every screen), only one of them may make them, or each interval would
     // change the formula and the mirror once per renderer. On by default.
@@ -99,7 +101,7 @@ private:
     // went away, or Reset replaced its frames).
     bool stillRunning(const LoopGuard& guard);
     // Waits for the sprite gap, pumping at least once; false when the loop must stop.
-    bool waitForSpriteSlot(const LoopGuard& guard);
+    bool waitForSpriteSlot(const LoopGuard& guard, bool justPumped);
     // Stamps object row i: position, sprite, mirror copies.
     void drawObject(int32_t row, int64_t n);
 

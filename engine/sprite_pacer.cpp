@@ -37,6 +37,13 @@ void tightenTimerSlack()
 
 void SpritePacer::Restart()
 {
+    // A sprite that comes later than its group's gaps allow starts a group of its own, so
+    // that a late group is never made up for with more sprites than one group holds.
+    if (m_inGroup > 0 && m_inGroup < m_groupSize && elapsedMicros() < groupMicros()) {
+        ++m_inGroup;
+        return;
+    }
+    m_inGroup = 1;
     m_startTick = cpuGetTick();
 }
 
@@ -48,7 +55,7 @@ uint32_t SpritePacer::elapsedMicros() const
 
 bool SpritePacer::GapPassed() const
 {
-    return m_mode == Mode::None || elapsedMicros() >= kSpriteGapMicros;
+    return m_mode == Mode::None || m_inGroup < m_groupSize || elapsedMicros() >= groupMicros();
 }
 
 void SpritePacer::Rest()
@@ -56,9 +63,9 @@ void SpritePacer::Rest()
     if (m_mode != Mode::Sleep)
         return;
     const uint32_t elapsed = elapsedMicros();
-    if (elapsed >= kSpriteGapMicros)
+    if (m_inGroup < m_groupSize || elapsed >= groupMicros())
         return;
-    const int64_t leftNanos = int64_t { kSpriteGapMicros - elapsed } * 1000;
+    const int64_t leftNanos = int64_t { groupMicros() - elapsed } * 1000;
     const int64_t askNanos = leftNanos - m_latenessNanos;
     if (askNanos < kShortestSleepNanos)
         return;
