@@ -103,12 +103,14 @@ void BM_CompositeOnly(benchmark::State& state)
 }
 BENCHMARK(BM_CompositeOnly)->ArgNames({ "runs", "screen" })->ArgsProduct({ { 0, 1 }, { 0, 1, 2 } });
 
-// Each iteration draws 1400 sprites (200 rounds) paced 300 microseconds apart; reports the
-// process CPU seconds per wall second and the sprite rate.
-void pacedRun(benchmark::State& state, SpritePacer::Mode mode)
+// Each iteration draws 1400 sprites (200 rounds) paced 300 microseconds apart, one by one
+// or in groups that rest once; reports the process CPU seconds per wall second, the CPU
+// time per sprite and the sprite rate.
+void pacedRun(benchmark::State& state, SpritePacer::Mode mode, uint32_t spritesPerRest = 1)
 {
     Scene scene;
     scene.renderer.SetPacing(mode);
+    scene.renderer.SetSpritesPerRest(spritesPerRest);
     constexpr int32_t kSprites = 1400;
     double cpu = 0.0;
     double wall = 0.0;
@@ -122,6 +124,7 @@ void pacedRun(benchmark::State& state, SpritePacer::Mode mode)
         sprites += kSprites;
     }
     state.counters["cpu_per_wall"] = cpu / wall;
+    state.counters["cpu_us_per_sprite"] = cpu * 1e6 / static_cast<double>(sprites);
     state.counters["sprites_per_s"] = static_cast<double>(sprites) / wall;
 }
 
@@ -133,7 +136,13 @@ void BM_PacedRunFramesSpinning(benchmark::State& state)
 {
     pacedRun(state, SpritePacer::Mode::Spin);
 }
+// As the saver paces: two sprites per rest.
+void BM_PacedRunFramesSleepingInPairs(benchmark::State& state)
+{
+    pacedRun(state, SpritePacer::Mode::Sleep, SpritePacer::kSaverSpritesPerRest);
+}
 BENCHMARK(BM_PacedRunFramesSleeping)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PacedRunFramesSleepingInPairs)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PacedRunFramesSpinning)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The composite as the saver meets it: after each sprite, another thread (standing in for
