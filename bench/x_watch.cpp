@@ -115,6 +115,13 @@ int main(int argc, char** argv)
     }
     Window root = DefaultRootWindow(display);
     XSelectInput(display, root, SubstructureNotifyMask);
+    // The screen of a desktop has been drawn long before a program starts; a fresh Xvfb's
+    // has not, and whichever program first fills the whole screen waits for the server's
+    // first touch of that memory (here about 3.5 ms at 1920 x 1080 and 13 ms at
+    // 3840 x 2160, against 0.5 ms and 5 ms for the same fill later). Painting the root once
+    // makes the server's screen memory live, as on a desktop, before the program starts.
+    XSetWindowBackground(display, root, BlackPixel(display, DefaultScreen(display)));
+    XClearWindow(display, root);
     XSync(display, False);
 
     const Clock::time_point start = Clock::now();
