@@ -41,6 +41,8 @@ void SaverScreens::Show()
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &SaverScreens::addScreen);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &SaverScreens::removeScreen);
     m_timer->start();
+    // The first sprites need not wait for the timer's first tick.
+    QTimer::singleShot(0, this, &SaverScreens::driveBursts);
 }
 
 void SaverScreens::CloseAll()

@@ -211,6 +211,28 @@ void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t
     panel->EndPresent();
 }
 
+void PresentClearAround(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    if (!panel || frame.pixels.empty())
+        return;
+    const int32_t width = frame.width;
+    const int32_t height = frame.height;
+    const int32_t left = std::clamp(x0, 0, width);
+    const int32_t right = std::clamp(x1, left, width);
+    const int32_t top = std::clamp(y0, 0, height);
+    const int32_t bottom = std::clamp(y1, top, height);
+    const auto clear = [&](int32_t x, int32_t y, int32_t w, int32_t h) {
+        if (w > 0 && h > 0)
+            panel->Present(PixelBlock { frame.Row(y) + x, w, h, width, RowOrder::TopDown, true }, x, y);
+    };
+    panel->BeginPresent();
+    clear(0, 0, width, top);
+    clear(0, top, left, bottom - top);
+    clear(right, top, width - right, bottom - top);
+    clear(0, bottom, width, height - bottom);
+    panel->EndPresent();
+}
+
 void PresentFiltered(RenderPanel* panel, ArgbImage& frame, ArgbImage& halfFrame, int32_t& oddPass, bool interlace)
 {
     if (!panel || frame.pixels.empty() || halfFrame.pixels.empty())

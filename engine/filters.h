@@ -40,6 +40,13 @@ void FilterPass(ArgbImage& half, ArgbImage& frame, FilterPassKind pass);
 void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
     bool frameAllZero = false);
 
+// Copies all of frame outside the rectangle (x0, y0) to (x1, y1), exclusive, to the panel
+// in one begin/end pair: the bands above and below it across the whole width, and the
+// parts left and right of it. The caller knows that part of the frame is clear, and the
+// blocks say so (a panel may show them as fills). An empty rectangle leaves the whole
+// frame. FullRepaint is left alone.
+void PresentClearAround(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+
 // Runs one blur pass from halfFrame into frame (pass B when oddPass or interlace is set,
 // else pass A; oddPass is inverted either way) and copies the whole frame to the panel
 // bottom-up, so frame row 0 is the bottom row on screen. Without frames or a panel nothing

@@ -161,11 +161,15 @@ void Renderer::DrawSprite(const ArgbImage& sprite, int32_t x, int32_t y, int64_t
     m_frameAllZero = false;
     if (!Settings.Filter) {
         Frame.Composite(sprite, x0, y0, runs);
-        if (FullRepaint && frameWasZero) {
-            // The frame is clear but for this sprite (the first after a reset): the repaint
-            // goes out as fills, and the sprite after it, so that no screen of clear pixels
-            // is read out of memory before the sprite shows.
-            ::PresentRect(Panel, Frame, 0, 0, 0, 0, true);
+        if (FullRepaint && frameWasZero && Panel) {
+            // The frame is clear but for this sprite (the first after a reset): the sprite
+            // goes to the screen first and the clear rest after it as fills, so that
+            // neither a screen of clear pixels read out of memory nor a screen-sized fill
+            // stands before the first sprite.
+            FullRepaint = 0;
+            PresentRect(x0, y0, x0 + sprite.width, y0 + sprite.height);
+            ::PresentClearAround(Panel, Frame, x0, y0, x0 + sprite.width, y0 + sprite.height);
+            return;
         }
         PresentRect(x0, y0, x0 + sprite.width, y0 + sprite.height);
         return;

@@ -641,9 +641,11 @@ INSTANTIATE_TEST_SUITE_P(Settings, RendererClipping,
 
 // The first sprite after a reset is all a full repaint would show: the strips go out as
 // black fills and the sprite right after them, and the screen ends as the frame.
-TEST_F(RendererTest, AFullRepaintOfAClearFrameFillsThenPresentsTheSprite)
+TEST_F(RendererTest, AFullRepaintOfAClearFramePresentsTheSpriteThenFillsTheRest)
 {
     start(renderer, panel);
+    const int32_t width = renderer.Frame.width;
+    const int32_t height = renderer.Frame.height;
     FullRepaint = 1;
     ArgbImage sprite;
     sprite.SetSize(9, 9);
@@ -651,11 +653,13 @@ TEST_F(RendererTest, AFullRepaintOfAClearFrameFillsThenPresentsTheSprite)
     panel.screen.Fill(0x12345678); // what the window showed before
     renderer.DrawSprite(sprite, 300, 200, 1);
 
-    ASSERT_EQ(panel.presents.size(), 1024u / 4 + 1);
-    EXPECT_EQ(panel.presents.front().batch, 1);
-    EXPECT_EQ(panel.presents[255].batch, 1);
-    const RecordingPanel::PresentRecord& last = panel.presents.back();
-    EXPECT_EQ(std::tuple(last.x, last.y, last.width, last.height, last.batch), std::tuple(296, 196, 9, 9, 2));
+    using Shown = std::tuple<int32_t, int32_t, int32_t, int32_t, int>;
+    std::vector<Shown> shown;
+    for (const RecordingPanel::PresentRecord& record : panel.presents)
+        shown.emplace_back(record.x, record.y, record.width, record.height, record.batch);
+    const std::vector<Shown> expected { { 296, 196, 9, 9, 1 }, { 0, 0, width, 196, 2 }, { 0, 196, 296, 9, 2 },
+        { 305, 196, width - 305, 9, 2 }, { 0, 205, width, height - 205, 2 } };
+    EXPECT_EQ(shown, expected);
     EXPECT_EQ(panel.screen.pixels, renderer.Frame.pixels);
     EXPECT_EQ(FullRepaint, 0);
 
@@ -663,8 +667,19 @@ TEST_F(RendererTest, AFullRepaintOfAClearFrameFillsThenPresentsTheSprite)
     panel.presents.clear();
     FullRepaint = 1;
     renderer.DrawSprite(sprite, 500, 400, 2);
-    EXPECT_EQ(panel.presents.size(), 1024u / 4);
+    EXPECT_EQ(panel.presents.size(), static_cast<size_t>(width + 3) / 4);
     EXPECT_EQ(panel.screen.pixels, renderer.Frame.pixels);
+
+    // A first sprite across a corner, and one wholly outside: the screen still ends up
+    // the frame, sprite and clear rest alike.
+    for (const auto& [x, y] : { std::pair { 2, height - 1 }, std::pair { -50, -50 } }) {
+        renderer.Reset();
+        FullRepaint = 1;
+        panel.screen.Fill(0x12345678);
+        renderer.DrawSprite(sprite, x, y, 1);
+        EXPECT_EQ(panel.screen.pixels, renderer.Frame.pixels) << x;
+        EXPECT_EQ(FullRepaint, 0);
+    }
 }
 
 TEST_F(RendererTest, ClearAndPaint)
