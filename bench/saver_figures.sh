@@ -5,7 +5,10 @@
 #   - CPU time of the saver process per second of wall time at that rate;
 #   - time from start to the first sprite on screen, against the time a minimal Qt program
 #     takes to put its one window's first pixels on screen, both measured in the same run;
-#   - resident memory of the saver at 1920 x 1080 and at 3840 x 2160.
+#   - resident memory of the saver at 1920 x 1080 and at 3840 x 2160;
+#   - CPU time per sprite at 3840 x 2160 against 1280 x 720, with the sprites of the larger
+#     screen at their own size and at the size of the smaller screen's (scale 25 instead of
+#     75), which tells the cost of the screen's size from the cost of the sprite's.
 # Each figure is the median of several runs (default 5): bench/saver_figures.sh [runs] [baseline]
 # With a baseline program (another build of opal-revel), both are measured in every run,
 # one after the other, so that the comparison sees the same machine load.
@@ -35,10 +38,11 @@ trap cleanup EXIT
 
 source bench/figures_common.sh
 
-# Fresh per-user folders with the options of the measurement: defaults, mirror off.
-fresh_user() {
-  fresh_user_with_values <<'VALUES'
-"Scale"=dword:0000004b
+# Fresh per-user folders with the options of the measurement: defaults, mirror off, and the
+# sprite scale in percent (default 75).
+fresh_user() { # [scale]
+  fresh_user_with_values <<VALUES
+"Scale"=dword:$(printf '%08x' "${1:-75}")
 "DoChange"=dword:00000001
 "Seconds"=dword:0000000a
 "Travel"=dword:00000001
@@ -54,10 +58,10 @@ fresh_user() {
 VALUES
 }
 
-# One program at one screen size: <label> <width> <height> <warm-up s> <measured s> <program>
+# One program at one screen size: <label> <width> <height> <warm-up s> <measured s> <program> [scale]
 measure() {
   start_xvfb "$2" "$3"
-  fresh_user
+  fresh_user "${7:-75}"
   "$watch" "$4" "$5" "$6" /s >"$work/$1-$run"
   stop_xvfb
 }
@@ -79,6 +83,9 @@ for run in $(seq 1 "$runs"); do
     measure "$which-720" 1280 720 2 3 "$binary"
     measure "$which-1080" 1920 1080 2 5 "$binary"
     measure "$which-2160" 3840 2160 2 3 "$binary"
+    # The sprite's side follows the screen's height; at scale 25 a 3840 x 2160 sprite has the
+    # size of a 1280 x 720 one at 75, so this run tells what the bigger screen itself costs.
+    measure "$which-2160s" 3840 2160 2 3 "$binary" 25
   done
   echo "run $run: $(tr '\n' ' ' <"$work/new-1080-$run")" >&2
 done
@@ -109,6 +116,7 @@ for which in "${programs[@]}"; do
   printf '  first sprite / minimal window: %s at 1920 x 1080, %s at 3840 x 2160\n' \
     "$(ratio "$(collect "$which-1080" first_sprite_ms)" "$(collect minimal first_paint_ms)")" \
     "$(ratio "$(collect "$which-2160" first_sprite_ms)" "$(collect minimal4k first_paint_ms)")"
-  printf '  CPU per sprite 3840 x 2160 / 1280 x 720: %s\n' \
-    "$(ratio "$(per_sprite "$which-2160")" "$(per_sprite "$which-720")")"
+  printf '  CPU per sprite 3840 x 2160 / 1280 x 720: %s; with sprites of the 1280 x 720 size (%s us): %s\n' \
+    "$(ratio "$(per_sprite "$which-2160")" "$(per_sprite "$which-720")")" "$(per_sprite "$which-2160s")" \
+    "$(ratio "$(per_sprite "$which-2160s")" "$(per_sprite "$which-720")")"
 done
