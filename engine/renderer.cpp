@@ -234,10 +234,10 @@ bool Renderer::waitForSpriteSlot(const LoopGuard& guard, bool justPumped)
     // same empty queue, so the wait pumps only when nothing did just before.
     if (!justPumped && !pump(guard))
         return false;
-    // Resting, the queue is pumped once per gap: a pump polls every source of the GUI's
+    // Resting, the queue is pumped once per sprite: a pump polls every source of the GUI's
     // events, and pumping while the last microseconds of the gap run out would repeat that
-    // poll many times per sprite. The gap is 300 microseconds, so input still waits no longer
-    // than that. A spinning pacer pumps all the time, as a busy wait does.
+    // poll many times per sprite. Input waits no longer than a rest (one gap, or one group's
+    // gaps). A spinning pacer pumps all the time, as a busy wait does.
     while (!m_pacer.GapPassed()) {
         if (m_pacer.GetMode() == SpritePacer::Mode::Spin) {
             if (!pump(guard))

@@ -100,7 +100,8 @@ private:
     // guard that this renderer is still alive: false when the loop must stop (its panel
     // went away, or Reset replaced its frames).
     bool stillRunning(const LoopGuard& guard);
-    // Waits for the sprite gap, pumping at least once; false when the loop must stop.
+    // Waits for the sprite gap, pumping first unless the loop pumped just before; false when
+    // the loop must stop.
     bool waitForSpriteSlot(const LoopGuard& guard, bool justPumped);
     // Stamps object row i: position, sprite, mirror copies.
     void drawObject(int32_t row, int64_t n);
