@@ -33,13 +33,14 @@ class XcbImagePut;
 //    connection and EndPresent flushes them, with no round trip and no copy beyond the
 //    block itself. Blocks of one begin/end pair that continue each other (the strips of a
 //    full repaint: the same rows of one image, each starting where the last ended) go as
-//    one request, since the screen after EndPresent is the same. Such a panel also paints on screen: the toolkit keeps no backing store
-//    for it (a screen-sized one would cost as much as the frame), and a paint the system
-//    asks for goes straight to the window too, through the painter or as a fill of the
-//    plain colour. A panel that is all its window shows (the saver, the preview) has the
-//    window paint on screen too, so that the window keeps no screen-sized backing store
-//    either; such a window overrides paintEngine to answer null, as the panel does. When
-//    the window turns out not to be servable, both go back to the toolkit's way.
+//    one request, since the screen after EndPresent is the same. Such a panel also paints
+//    on screen: the toolkit keeps no backing store for it (a screen-sized one would cost
+//    as much as the frame), and a paint the system asks for goes straight to the window
+//    too, through the painter or as a fill of the plain colour. A panel that is all its
+//    window shows (the saver, the preview) has the window paint on screen too, so that the
+//    window keeps no screen-sized backing store either; such a window overrides
+//    paintEngine to answer null, as the panel does. When the window turns out not to be
+//    servable, both go back to the toolkit's way.
 class PanelExt : public QWidget, public RenderPanel {
     Q_OBJECT
 

@@ -25,9 +25,8 @@ struct PixelBlock {
     int32_t height = 0;
     int32_t rowLength = 0;
     RowOrder order = RowOrder::TopDown;
-    // Show the block as all 0 (black) without reading its pixels. Set when every pixel is 0,
-    // as in a frame nothing has been drawn on yet, or when the only part that is not is
-    // presented again right after.
+    // Every pixel of the block is 0, as in a frame nothing has been drawn on yet: a panel
+    // may show it as all 0 (black) without reading the pixels.
     bool allZero = false;
 };
 

@@ -722,24 +722,34 @@ uint64_t advancingTick()
     return fakeTicks += 100'000;
 }
 
-class RendererPacing : public RendererTest, public ::testing::WithParamInterface<SpritePacer::Mode> { };
+class RendererPacing : public RendererTest, public ::testing::WithParamInterface<SpritePacer::Mode> {
+protected:
+    // Draws 14 sprites with the mode under test; the tick and the pumps so far at each present.
+    std::vector<std::pair<uint64_t, long long>> presentTimes(uint32_t spritesPerRest)
+    {
+        useMarkerSprites();
+        cpuSetSpeedForTesting(1000);
+        cpuSetTickSourceForTesting(advancingTick);
+        start(renderer, panel);
+        renderer.SetPacing(GetParam());
+        renderer.SetSpritesPerRest(spritesPerRest);
+        std::vector<std::pair<uint64_t, long long>> atPresent;
+        size_t seen = 0;
+        panel.onPump = [&] {
+            if (panel.presents.size() > seen) {
+                seen = panel.presents.size();
+                atPresent.emplace_back(fakeTicks, panel.pumps);
+            }
+        };
+        renderer.RunFrames(14);
+        panel.onPump = nullptr;
+        return atPresent;
+    }
+};
 
 TEST_P(RendererPacing, SpritesStayAGapApartAndTheQueueIsPumpedBetween)
 {
-    useMarkerSprites();
-    cpuSetSpeedForTesting(1000);
-    cpuSetTickSourceForTesting(advancingTick);
-    start(renderer, panel);
-    renderer.SetPacing(GetParam());
-    std::vector<std::pair<uint64_t, long long>> atPresent; // tick and pumps so far
-    size_t seen = 0;
-    panel.onPump = [&] {
-        if (panel.presents.size() > seen) {
-            seen = panel.presents.size();
-            atPresent.emplace_back(fakeTicks, panel.pumps);
-        }
-    };
-    renderer.RunFrames(14);
+    const std::vector<std::pair<uint64_t, long long>> atPresent = presentTimes(1);
     ASSERT_EQ(atPresent.size(), 14u);
     for (size_t i = 1; i < atPresent.size(); ++i) {
         EXPECT_GE(atPresent[i].first - atPresent[i - 1].first, 300'000u) << i;
@@ -753,21 +763,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, RendererPacing, ::testing::Values(SpritePacer::M
 // sprites span two gaps, and the queue is still pumped between any two sprites.
 TEST_P(RendererPacing, SpritesInPairsKeepTheRateAndThePumps)
 {
-    useMarkerSprites();
-    cpuSetSpeedForTesting(1000);
-    cpuSetTickSourceForTesting(advancingTick);
-    start(renderer, panel);
-    renderer.SetPacing(GetParam());
-    renderer.SetSpritesPerRest(2);
-    std::vector<std::pair<uint64_t, long long>> atPresent;
-    size_t seen = 0;
-    panel.onPump = [&] {
-        if (panel.presents.size() > seen) {
-            seen = panel.presents.size();
-            atPresent.emplace_back(fakeTicks, panel.pumps);
-        }
-    };
-    renderer.RunFrames(14);
+    const std::vector<std::pair<uint64_t, long long>> atPresent = presentTimes(2);
     ASSERT_EQ(atPresent.size(), 14u);
     int together = 0;
     for (size_t i = 1; i < atPresent.size(); ++i) {
