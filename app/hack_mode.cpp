@@ -4,7 +4,6 @@
 #include "app/preview_window.h"
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
-#include "engine/engine_globals.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 
@@ -21,7 +20,6 @@ namespace {
 constexpr int kExitWindowFault = 1;
 constexpr int kExitBadCommandLine = 2;
 // The daemon's saver mode: automatic changes run and Scale applies.
-constexpr int kSaverRunMode = 2;
 
 void Complain(const std::string& text) { std::fprintf(stderr, "opal-revel: %s\n", text.c_str()); }
 
@@ -94,7 +92,6 @@ int RunHackMode(const std::vector<std::string>& arguments, char* programName)
     // error (the default handler), since no one sits before a message box of a screen saver.
     ResetDefaults();
     LoadSettings(CurrentPreset);
-    RunMode = kSaverRunMode;
     std::random_device entropy;
     ApplyHackOptions(options, Settings, [&entropy] { return static_cast<uint32_t>(entropy()); });
     if (options.preset && !LoadPresetArgument(*options.preset))
@@ -118,7 +115,6 @@ int RunHackMode(const std::vector<std::string>& arguments, char* programName)
     }
 
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, [&](int) {
-        Aborting = 1;
         if (overScreens)
             overScreens->CloseAll();
         QCoreApplication::exit(0);

@@ -10,7 +10,6 @@
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
 #include "editor/toy_window.h"
-#include "engine/engine_globals.h"
 #include "platform/display_watchdog.h"
 #include "platform/instance_lock.h"
 #include "platform/xrandr_mode_source.h"
@@ -73,7 +72,6 @@ void ConfigureLauncher(RunState& state)
 {
     if (!TakeSingleInstance(state.lock, "QUILLRUNC"))
         return;
-    RunMode = 1;
     state.mainWindow = std::make_unique<TToy>();
     state.mainWindow->show();
 }
@@ -82,7 +80,6 @@ void SaverLauncher(RunState& state, const TerminationSignals& termination)
 {
     if (!TakeSingleInstance(state.lock, "QUILLRUNS"))
         return;
-    RunMode = 2;
     if (Settings.RandomStart)
         LoadRandomPreset();
     if (Settings.LowRes) {
@@ -102,7 +99,6 @@ void SaverLauncher(RunState& state, const TerminationSignals& termination)
 // False when the handle names no window: the program then ends at once.
 bool PreviewLauncher(RunState& state, long handle)
 {
-    RunMode = 0;
     QString error;
     // X11 window ids are 32-bit; anything outside names no window.
     if (handle > 0 && handle <= 0xFFFFFFFFL)
@@ -163,7 +159,6 @@ int main(int argc, char** argv)
     int status = 0;
     RunState state;
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, [&state](int) {
-        Aborting = 1;
         if (state.savers)
             state.savers->CloseAll();
         QCoreApplication::exit(0);

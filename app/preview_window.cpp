@@ -1,8 +1,10 @@
 #include "app/preview_window.h"
 
-#include "engine/engine_globals.h"
 #include "engine/panel_ext.h"
+#include "engine/refresh_timer.h"
 #include "engine/renderer.h"
+#include "presets/preset.h"
+#include "presets/settings.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -17,8 +19,6 @@
 
 namespace {
 
-constexpr int kTimerMilliseconds = 5;
-constexpr int32_t kSpritesPerTick = 180;
 // How soon a preview that became hidden or visible without an event of its own (an ancestor
 // of the host mapped or unmapped) stops or resumes drawing.
 constexpr int kVisibilityCheckMilliseconds = 250;
@@ -86,7 +86,7 @@ std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QStr
         return nullptr;
     }
 
-    std::unique_ptr<TFormApplet> form(new TFormApplet(hostWindow));
+    std::unique_ptr<TFormApplet> form(new TFormApplet(hostWindow, owner));
     if (owner == Host::DesktopDaemon) {
         form->windowHandle()->setFlag(Qt::WindowTransparentForInput);
         form->panelShower->SetDirectPresent(true, true);
@@ -101,9 +101,10 @@ std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QStr
     return form;
 }
 
-TFormApplet::TFormApplet(uint32_t hostWindow)
+TFormApplet::TFormApplet(uint32_t hostWindow, Host host)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
     , m_host(hostWindow)
+    , m_owner(host)
 {
     setWindowTitle(QStringLiteral("Quillmoray"));
     setAttribute(Qt::WA_NativeWindow);
@@ -117,11 +118,9 @@ TFormApplet::TFormApplet(uint32_t hostWindow)
     black.setColor(QPalette::Window, Qt::black);
     panelShower->setPalette(black);
 
-    Timer1 = new QTimer(this);
-    Timer1->setTimerType(Qt::PreciseTimer);
-    Timer1->setInterval(kTimerMilliseconds);
-    connect(Timer1, &QTimer::timeout, this, &TFormApplet::Timer1Timer);
-    Timer1->start();
+    m_refresh = new RefreshTimer(this);
+    connect(m_refresh, &RefreshTimer::tick, this, &TFormApplet::refreshTick);
+    m_refresh->Start();
 
     // Whether the preview can be seen at all is asked of the server now and then; the host's
     // own mapping and our window's visibility changes also arrive as events.
@@ -151,13 +150,13 @@ void TFormApplet::FormShow()
 {
     panelShower->setGeometry(rect());
     if (!m_renderer) {
-        m_renderer = std::make_unique<Renderer>();
-        m_renderer->SetSpritesPerRest(SpritePacer::kSaverSpritesPerRest);
+        // In a desktop daemon's window the program is that daemon's display mode: a saver.
+        const RenderRole role = m_owner == Host::DesktopDaemon ? RenderRole::Saver : RenderRole::Preview;
+        m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, role);
+        m_renderer->SetPresetLoader([] { LoadRandomPreset(); });
         panelShower->painter = m_renderer.get();
-        m_renderer->Panel = panelShower;
     }
-    m_renderer->Reset();
-    FullRepaint = 1;
+    m_renderer->Reset(panelShower->Width(), panelShower->Height());
 }
 
 void TFormApplet::resizeEvent(QResizeEvent* event)
@@ -171,8 +170,7 @@ void TFormApplet::FormResize()
 {
     if (!m_renderer)
         return;
-    m_renderer->Reset();
-    FullRepaint = 1;
+    m_renderer->Reset(panelShower->Width(), panelShower->Height());
 }
 
 void TFormApplet::closeEvent(QCloseEvent* event)
@@ -183,16 +181,17 @@ void TFormApplet::closeEvent(QCloseEvent* event)
 
 void TFormApplet::FormClose()
 {
-    Aborting = 1;
-    Timer1->stop();
+    m_closing = true;
+    m_refresh->Stop();
     QCoreApplication::exit(0);
 }
 
-void TFormApplet::Timer1Timer()
+void TFormApplet::refreshTick(int64_t nowMicros)
 {
-    QCoreApplication::processEvents();
-    if (m_renderer && !m_hostGone && Aborting == 0)
-        m_renderer->RunFrames(kSpritesPerTick);
+    if (!m_renderer || m_hostGone || m_closing)
+        return;
+    m_renderer->Step(nowMicros);
+    m_renderer->Present(*panelShower);
 }
 
 void TFormApplet::checkVisibility()
@@ -225,15 +224,16 @@ void TFormApplet::setSeen(bool viewable, bool fullyObscured)
 {
     m_viewable = viewable;
     m_fullyObscured = fullyObscured;
-    const bool draw = m_viewable && !m_fullyObscured && !m_hostGone && Aborting == 0;
-    if (draw == Timer1->isActive())
+    const bool draw = m_viewable && !m_fullyObscured && !m_hostGone && !m_closing;
+    if (draw == m_refresh->IsActive())
         return;
     if (draw) {
-        // What was drawn while hidden never reached the screen; the next burst puts it all there.
-        FullRepaint = 1;
-        Timer1->start();
+        // What was drawn while hidden never reached the screen; the next present puts it all there.
+        if (m_renderer)
+            m_renderer->MarkWholeFrame();
+        m_refresh->Start();
     } else {
-        Timer1->stop();
+        m_refresh->Stop();
     }
 }
 
@@ -251,8 +251,7 @@ void TFormApplet::hostDestroyed()
         return;
     m_hostGone = true;
     // The host took our native window with it; nothing more may be drawn into it.
-    Aborting = 1;
-    Timer1->stop();
+    m_refresh->Stop();
     m_visibilityTimer->stop();
     // exit() rather than quit(): quit() from inside a native event filter may not end the loop.
     QCoreApplication::exit(0);

@@ -9,13 +9,14 @@
 
 class PanelExt;
 class QTimer;
+class RefreshTimer;
 class Renderer;
 
 // The window of preview mode: a small live picture inside a window that the screen-saver
 // host owns, given by its X11 window id. The form is a native window whose parent is that
 // foreign window; it takes the host's whole client area and follows its resizes. Its
-// renderer is the panel's painter and draws 180 sprites every 5 ms, but only while the
-// preview can be seen: a host that is unmapped (a settings dialog's hidden tab) or a preview
+// renderer is the panel's painter and is stepped once per display refresh, but only while
+// the preview can be seen: a host that is unmapped (a settings dialog's hidden tab) or a preview
 // fully covered by other windows costs no drawing. When the host window is destroyed the
 // program ends.
 class TFormApplet final : public QWidget, public QAbstractNativeEventFilter {
@@ -34,7 +35,6 @@ public:
     ~TFormApplet() override;
 
     PanelExt* panelShower = nullptr;
-    QTimer* Timer1 = nullptr;
 
     // True once the host window was destroyed under the form.
     bool HostGone() const { return m_hostGone; }
@@ -49,12 +49,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    explicit TFormApplet(uint32_t hostWindow);
+    TFormApplet(uint32_t hostWindow, Host host);
 
     void FormShow();
     void FormResize();
     void FormClose();
-    void Timer1Timer();
+    // One display refresh: the sprites due are drawn and go to the screen.
+    void refreshTick(int64_t nowMicros);
     // The host's size in native pixels, turned into the form's size.
     void takeHostSize(int nativeWidth, int nativeHeight);
     void hostDestroyed();
@@ -67,6 +68,9 @@ private:
     bool m_viewable = true;
     bool m_fullyObscured = false;
     uint32_t m_host = 0;
+    Host m_owner = Host::SaverHost;
     std::unique_ptr<Renderer> m_renderer;
+    RefreshTimer* m_refresh = nullptr;
     bool m_hostGone = false;
+    bool m_closing = false;
 };

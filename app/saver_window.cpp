@@ -1,8 +1,10 @@
 #include "app/saver_window.h"
 
-#include "engine/engine_globals.h"
 #include "engine/panel_ext.h"
+#include "engine/refresh_timer.h"
 #include "engine/renderer.h"
+#include "presets/preset.h"
+#include "presets/settings.h"
 
 #include <QCloseEvent>
 #include <QBitmap>
@@ -17,8 +19,6 @@
 
 namespace {
 
-constexpr int kTimerMilliseconds = 1;
-constexpr int32_t kUnlimitedSprites = 999999999;
 constexpr int kGrabRetryMilliseconds = 50;
 constexpr int kGrabAttempts = 100;
 
@@ -41,7 +41,6 @@ TTheSaverForm::TTheSaverForm(QScreen* screen, SaverInput input, QWidget* parent)
     , m_screen(screen)
     , m_input(input)
 {
-    Aborting = 0;
     setWindowTitle(QStringLiteral("The Screen Saver Form"));
     // The window's own colour is never painted: the panel covers all of it.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -52,8 +51,7 @@ TTheSaverForm::TTheSaverForm(QScreen* screen, SaverInput input, QWidget* parent)
     setMouseTracking(true);
 
     panelShower = new PanelExt(this);
-    // Nothing overlaps the panel, so sprites can go straight to the X window: per sprite
-    // that costs a put of its own rectangle, whatever the screen's size.
+    // Nothing overlaps the panel, so what a refresh drew can go straight to the X window.
     panelShower->SetDirectPresent(true, true);
     QPalette black = panelShower->palette();
     black.setColor(QPalette::Window, Qt::black);
@@ -74,11 +72,9 @@ TTheSaverForm::TTheSaverForm(QScreen* screen, SaverInput input, QWidget* parent)
     }
     setGeometry(screenRectangle());
 
-    Timer1 = new QTimer(this);
-    Timer1->setTimerType(Qt::PreciseTimer);
-    Timer1->setInterval(kTimerMilliseconds);
-    connect(Timer1, &QTimer::timeout, this, &TTheSaverForm::Timer1Timer);
-    Timer1->start();
+    m_refresh = new RefreshTimer(this);
+    m_refresh->SetScreen(m_screen);
+    connect(m_refresh, &RefreshTimer::tick, this, &TTheSaverForm::refreshTick);
 }
 
 TTheSaverForm::~TTheSaverForm()
@@ -122,13 +118,13 @@ void TTheSaverForm::FormShow()
     setGeometry(screenRectangle());
     panelShower->setGeometry(rect());
     if (!m_renderer) {
-        m_renderer = std::make_unique<Renderer>();
+        m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Saver);
         m_renderer->SetAutomaticChanges(m_automaticChanges);
-        m_renderer->SetSpritesPerRest(SpritePacer::kSaverSpritesPerRest);
-        m_renderer->Panel = panelShower;
+        m_renderer->SetPresetLoader([] { LoadRandomPreset(); });
     }
-    m_renderer->Reset();
-    FullRepaint = 1;
+    m_renderer->Reset(panelShower->Width(), panelShower->Height());
+    if (!m_closing)
+        m_refresh->Start();
 
     raise();
     if (m_input == SaverInput::Ignored)
@@ -160,16 +156,15 @@ void TTheSaverForm::FormResize()
 {
     if (!m_renderer)
         return;
-    m_renderer->Reset();
-    FullRepaint = 1;
+    m_renderer->Reset(panelShower->Width(), panelShower->Height());
 }
 
-void TTheSaverForm::Timer1Timer() { RunFrames(kUnlimitedSprites); }
-
-void TTheSaverForm::RunFrames(int32_t count)
+void TTheSaverForm::refreshTick(int64_t nowMicros)
 {
-    if (m_renderer && !m_closing)
-        m_renderer->RunFrames(count);
+    if (!m_renderer || m_closing || !isVisible())
+        return;
+    m_renderer->Step(nowMicros);
+    m_renderer->Present(*panelShower);
 }
 
 void TTheSaverForm::SetAutomaticChanges(bool on)
@@ -224,15 +219,12 @@ void TTheSaverForm::panelShowerMouseDown() { CloseSaver(); }
 
 void TTheSaverForm::CloseSaver()
 {
-    Aborting = 1;
     if (m_closing)
         return;
     m_closing = true;
-    Timer1->stop();
+    m_refresh->Stop();
     if (windowHandle() != nullptr)
         windowHandle()->setKeyboardGrabEnabled(false);
     hide();
-    // exit() rather than quit(): the event loop must end even when this runs inside the
-    // renderer's message pumping.
     QCoreApplication::exit(0);
 }

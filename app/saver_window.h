@@ -10,7 +10,7 @@
 #include <memory>
 
 class PanelExt;
-class QTimer;
+class RefreshTimer;
 class Renderer;
 
 // Whether the saver's input is its own (the saver switch: input ends it) or a desktop
@@ -18,8 +18,8 @@ class Renderer;
 enum class SaverInput { EndsSaver, Ignored };
 
 // The full-screen window of saver mode: borderless, above every other window, the size of
-// its screen in device pixels, with a hidden pointer and a black panel. A 1 ms timer
-// re-enters the renderer's RunFrames whenever its previous call has returned. With input of
+// its screen in device pixels, with a hidden pointer and a black panel. Once per refresh of
+// its screen it steps its renderer and presents what the step drew. With input of
 // its own, the first key, the first mouse button, or a pointer more than 20 pixels from where
 // it was first seen closes the saver and ends the program; with input ignored the window
 // takes no input at all and grabs no keyboard.
@@ -36,18 +36,15 @@ public:
     QPaintEngine* paintEngine() const override { return nullptr; }
 
     PanelExt* panelShower = nullptr;
-    QTimer* Timer1 = nullptr;
 
-    // Stops the renderer before its next object, hides the window and tells the application
-    // to end. The window itself is destroyed by its owner once the event loop has returned,
-    // since this runs inside the renderer's message pumping.
+    // Stops drawing, hides the window and tells the application to end. The window itself
+    // is destroyed by its owner once the event loop has returned.
     void CloseSaver();
 
-    // One call of the renderer's RunFrames, for an owner that drives several savers from one
-    // timer instead of Timer1.
-    void RunFrames(int32_t count);
     // Whether this saver's renderer makes the automatic changes (see Renderer).
     void SetAutomaticChanges(bool on);
+    // The renderer, once the window has been shown (statistics, tests).
+    const Renderer* GetRenderer() const { return m_renderer.get(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -60,7 +57,8 @@ protected:
 private:
     void FormShow();
     void FormResize();
-    void Timer1Timer();
+    // One display refresh: the sprites due are drawn and go to the screen.
+    void refreshTick(int64_t nowMicros);
     void MSaverMouseMove(int x, int y);
     void panelShowerMouseDown();
     // The keyboard grab fails until the window is viewable (a window manager may map it
@@ -75,6 +73,7 @@ private:
     bool m_automaticChanges = true;
     PointerWatch m_pointer;
     std::unique_ptr<Renderer> m_renderer;
+    RefreshTimer* m_refresh = nullptr;
     int m_grabAttempts = 0;
     bool m_closing = false;
 };

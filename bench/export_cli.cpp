@@ -4,7 +4,7 @@
 //   opal_export_cli jpeg <in.ppm> <out.jpg>
 // The input is a binary PPM (P6, maxval 255) as the benchmark writes it.
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "export/gif_frame_capture.h"
 #include "export/gif_writer.h"
 #include "export/jpeg_encoder.h"

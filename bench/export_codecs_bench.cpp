@@ -18,7 +18,7 @@
 // and ImageMagick's command on the same frame in turn and reports how many times faster ours
 // is as `times_faster`.
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "export/gif_frame_capture.h"
 #include "export/gif_writer.h"
 #include "export/bmp.h"

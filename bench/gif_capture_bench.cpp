@@ -7,7 +7,7 @@
 // the bare cost of starting a command, so both the whole figure and the difference can be
 // quoted.
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "engine/engine_globals.h"
 #include "engine/recording_panel.h"
 #include "engine/renderer.h"

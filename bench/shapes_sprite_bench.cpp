@@ -5,7 +5,7 @@
 // plain reference path in turn, so that their ratio is taken on the same machine state.
 // The composite is measured next to a plain memcpy of the same rows, its floor.
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "engine/engine_globals.h"
 #include "shapes/shape_stack.h"
 

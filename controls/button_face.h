@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "shapes/shape_stack.h"
 
 #include <cstdint>

@@ -35,7 +35,7 @@ void TToy::buildSavePage()
     LabelSaveGif = MakeLabel(page, tr("Save as GIF image"), kLeft, 246, kLabelWidth, 16);
 
     Exports = new SaveTabExports(
-        this, [this] { return m_renderer ? &m_renderer->Frame : nullptr; },
+        this, [this] { return m_renderer.get(); },
         [this] { return QSize(panelShower->Width(), panelShower->Height()); });
     connect(SButton5, &SButton::clicked, Exports, &SaveTabExports::SButton5Click);
     connect(SButton6, &SButton::clicked, Exports, &SaveTabExports::SButton6Click);

@@ -1,6 +1,6 @@
 #include "editor/shape_stack_browser.h"
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "engine/render_panel.h"
 #include "shapes/shape_stack.h"
 

@@ -3,7 +3,7 @@
 #include "controls/sphere_button.h"
 #include "editor/apply_dialog.h"
 #include "editor/editor_widgets.h"
-#include "engine/engine_globals.h"
+#include "engine/refresh_timer.h"
 #include "engine/panel_ext.h"
 #include "engine/renderer.h"
 #include "export/save_tab_exports.h"
@@ -38,9 +38,6 @@ constexpr int kColumnWidth = 230;
 constexpr int kToolbarHeight = 23;
 constexpr int kTabCount = 5;
 constexpr int kPageGround = 34;
-constexpr int kTimerMilliseconds = 10;
-constexpr int kRestartRetryMilliseconds = 100;
-constexpr int32_t kUnlimitedSprites = 999999999;
 
 } // namespace
 
@@ -61,13 +58,8 @@ TToy::TToy(QWidget* parent)
     buildHelpPage();
     buildPresetsPage();
 
-    Timer = new QTimer(this);
-    Timer->setTimerType(Qt::PreciseTimer);
-    Timer->setInterval(kTimerMilliseconds);
-    connect(Timer, &QTimer::timeout, this, &TToy::TimerTimer);
-    TimerKiller = new QTimer(this);
-    TimerKiller->setInterval(kRestartRetryMilliseconds);
-    connect(TimerKiller, &QTimer::timeout, this, &TToy::TimerKillerTimer);
+    m_refresh = new RefreshTimer(this);
+    connect(m_refresh, &RefreshTimer::tick, this, &TToy::refreshTick);
 
     FormGlobals = new TFormGlobals(this);
 
@@ -83,7 +75,6 @@ TToy::~TToy()
         panel->painter = nullptr;
     panelLAShower->painter = nullptr;
     panelObjectBrowser->painter = nullptr;
-    Aborting = 1;
     m_renderer.reset();
 }
 
@@ -164,8 +155,7 @@ void TToy::FormShow()
     }
     bindThumbnails();
 
-    m_renderer->Reset();
-    FullRepaint = 1;
+    m_renderer->Reset(panelShower->Width(), panelShower->Height());
     showSwitches();
 
     for (int32_t p = 1; p <= kSliderCount; ++p) {
@@ -180,31 +170,13 @@ void TToy::FormShow()
     RefreshOptions();
     Editor.SelectObject(0);
     FillPresetList();
-    // The first frame starts as soon as the window is up, not a timer interval later.
-    QTimer::singleShot(0, this, [this] {
-        if (Timer->isActive())
-            TimerTimer();
-    });
 }
 
 void TToy::RestartLiveView()
 {
-    Timer->stop();
-    if (m_renderer) {
-        Aborting = 1;
-        if (m_renderer->Busy) {
-            // The frame in progress returns before its next object; the restart follows
-            // as soon as it has (TimerTimer), or at the latest at the next retry.
-            m_restartPending = true;
-            TimerKiller->start();
-            return;
-        }
-    }
-    Aborting = 0;
-    m_restartPending = false;
     if (!m_renderer) {
-        m_renderer = std::make_unique<Renderer>();
-        m_renderer->Panel = panelShower;
+        m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Editor);
+        m_renderer->Reset(panelShower->Width(), panelShower->Height());
         panelShower->painter = m_renderer.get();
     }
     for (int32_t object = 0; object < kObjectCount; ++object) {
@@ -214,36 +186,24 @@ void TToy::RestartLiveView()
         }
     }
     m_renderer->ComputeScale();
-    FullRepaint = 1;
-    TimerKiller->stop();
-    Timer->start();
-}
-
-void TToy::TimerTimer()
-{
-    // Beneath a modal dialog the live view waits: a frame loop started inside the dialog's
-    // own event loop would keep that loop, and so the dialog's result, from returning.
-    if (!m_renderer || QApplication::activeModalWidget() != nullptr)
-        return;
-    const QPointer<TToy> alive(this);
-    m_renderer->RunFrames(kUnlimitedSprites);
-    if (alive && m_restartPending && !m_renderer->Busy && !m_closing)
-        RestartLiveView();
-}
-
-void TToy::TimerKillerTimer()
-{
+    m_renderer->MarkWholeFrame();
     if (!m_closing)
-        RestartLiveView();
+        m_refresh->Start();
+}
+
+void TToy::refreshTick(int64_t nowMicros)
+{
+    if (!m_renderer || m_closing)
+        return;
+    m_renderer->Step(nowMicros);
+    m_renderer->Present(*panelShower);
 }
 
 void TToy::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (m_renderer) {
-        m_renderer->Reset();
-        FullRepaint = 1;
-    }
+    if (m_renderer)
+        m_renderer->Reset(panelShower->Width(), panelShower->Height());
 }
 
 void TToy::closeEvent(QCloseEvent* event)
@@ -259,9 +219,7 @@ void TToy::FormClose()
     m_closing = true;
     // A capture in progress ends without a file: the program is closing.
     Exports->AbortGifCapture();
-    Aborting = 1;
-    Timer->stop();
-    TimerKiller->stop();
+    m_refresh->Stop();
     if (!SaveSettings(CurrentPreset)) {
         const int error = errno;
         QMessageBox::warning(this, QString::fromStdString(ProductTitle),

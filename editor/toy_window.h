@@ -21,6 +21,7 @@ class QMenu;
 class QSlider;
 class QStackedWidget;
 class QTimer;
+class RefreshTimer;
 class Renderer;
 class SButton;
 class SaveTabExports;
@@ -45,8 +46,8 @@ public:
     explicit TToy(QWidget* parent = nullptr);
     ~TToy() override;
 
-    // Stops the live view and tries again every 100 ms until the renderer has left its
-    // frame; then marks every stack dirty, rescales and starts drawing again.
+    // After an option changed: marks every stack dirty, rescales, and draws on from the
+    // picture as it is.
     void RestartLiveView();
     // After CurrentPreset was replaced: thumbnails rebound, switches from ObjectEnabled,
     // object 1 selected, the live view cleared.
@@ -71,8 +72,6 @@ public:
     QWidget* Panel_TabOptions = nullptr;
     QWidget* Panel_TabHelp = nullptr;
     QWidget* Panel_TabPresets = nullptr;
-    QTimer* Timer = nullptr;
-    QTimer* TimerKiller = nullptr;
 
     // ---- Quick tweaks (quick_tweaks_bar.cpp) ---------------------------------------------
     std::array<PanelExt*, kObjectCount> panelObject {};
@@ -188,8 +187,8 @@ private:
 
     void FormShow();
     void FormClose();
-    void TimerTimer();
-    void TimerKillerTimer();
+    // One display refresh: the live view draws the sprites due and shows them.
+    void refreshTick(int64_t nowMicros);
     void showPage(QWidget* page);
     void bindThumbnails();
     void showSwitches();
@@ -213,10 +212,10 @@ private:
     QSlider* sliderOf(int32_t parameter) const;
 
     std::unique_ptr<Renderer> m_renderer;
+    RefreshTimer* m_refresh = nullptr;
     std::array<ShapePreviewPainter, kObjectCount> m_thumbnailPainters;
     ShapePreviewPainter m_lightPainter;
     ShapeStackBrowserPainter m_browserPainter;
     bool m_shown = false;
-    bool m_restartPending = false;
     bool m_closing = false;
 };

@@ -1,6 +1,5 @@
 #include "engine/filters.h"
 
-#include "engine/engine_globals.h"
 #include "engine/render_panel.h"
 
 #include <algorithm>
@@ -187,27 +186,35 @@ void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t
 {
     if (!panel || frame.pixels.empty())
         return;
+    const int32_t left = std::max(x0, 0);
+    const int32_t top = std::max(y0, 0);
+    const int32_t right = std::min(x1, frame.width);
+    const int32_t bottom = std::min(y1, frame.height);
+    panel->BeginPresent();
+    if (left < right && top < bottom) {
+        const PixelBlock block { frame.Row(top) + left, right - left, bottom - top, frame.width, RowOrder::TopDown,
+            frameAllZero };
+        panel->Present(block, left, top);
+    }
+    panel->EndPresent();
+}
+
+void PresentWholeFrame(RenderPanel* panel, const ArgbImage& frame, RowOrder order, bool frameAllZero)
+{
+    if (!panel || frame.pixels.empty())
+        return;
     const int32_t width = frame.width;
     const int32_t height = frame.height;
     panel->BeginPresent();
-    if (FullRepaint) {
+    if (order == RowOrder::BottomUp) {
+        panel->Present(PixelBlock { frame.pixels.data(), width, height, width, RowOrder::BottomUp, frameAllZero }, 0, 0);
+    } else {
         for (int32_t x = 0; x < width; x += kStripWidth) {
             const PixelBlock strip { frame.pixels.data() + x, std::min(kStripWidth, width - x), height, width,
                 RowOrder::TopDown, frameAllZero };
             panel->Present(strip, x, 0);
         }
-    } else {
-        const int32_t left = std::max(x0, 0);
-        const int32_t top = std::max(y0, 0);
-        const int32_t right = std::min(x1, width);
-        const int32_t bottom = std::min(y1, height);
-        if (left < right && top < bottom) {
-            const PixelBlock block { frame.Row(top) + left, right - left, bottom - top, width, RowOrder::TopDown,
-                frameAllZero };
-            panel->Present(block, left, top);
-        }
     }
-    FullRepaint = 0;
     panel->EndPresent();
 }
 
@@ -233,16 +240,11 @@ void PresentClearAround(RenderPanel* panel, const ArgbImage& frame, int32_t x0, 
     panel->EndPresent();
 }
 
-void PresentFiltered(RenderPanel* panel, ArgbImage& frame, ArgbImage& halfFrame, int32_t& oddPass, bool interlace)
+void RunBlurPass(ArgbImage& frame, ArgbImage& halfFrame, int32_t& oddPass, bool interlace)
 {
-    if (!panel || frame.pixels.empty() || halfFrame.pixels.empty())
+    if (frame.pixels.empty() || halfFrame.pixels.empty())
         return;
     const FilterPassKind pass = (oddPass || interlace) ? FilterPassKind::B : FilterPassKind::A;
     oddPass = oddPass ? 0 : 1;
     FilterPass(halfFrame, frame, pass);
-
-    panel->BeginPresent();
-    const PixelBlock whole { frame.pixels.data(), frame.width, frame.height, frame.width, RowOrder::BottomUp };
-    panel->Present(whole, 0, 0);
-    panel->EndPresent();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "engine/argb_image.h"
+#include "engine/render_panel.h"
+#include "pixels/argb_image.h"
 
 #include <cstdint>
 
@@ -32,23 +33,24 @@ enum class FilterPassKind {
 void FilterPass(ArgbImage& half, ArgbImage& frame, FilterPassKind pass);
 
 // Copies the rectangle (x0, y0) to (x1, y1), exclusive, of frame to the panel at the same
-// place, top row first, cut to the frame. When FullRepaint is set the rectangle is
-// ignored: the whole frame goes to the panel in strips four pixels wide (the last one
-// narrower), and FullRepaint is cleared. Without a frame or a panel nothing happens and
-// FullRepaint stays set. frameAllZero tells that nothing has been drawn into the frame
-// since it was cleared; the blocks then say so, and a panel may show them as a fill.
+// place, top row first, cut to the frame. Without a frame or a panel nothing happens.
+// frameAllZero tells that nothing has been drawn into the frame since it was cleared; the
+// block then says so, and a panel may show it as a fill.
 void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
     bool frameAllZero = false);
+
+// Copies the whole frame to the panel: top row first in strips four pixels wide (the last
+// one narrower), or bottom-up as one block, so that frame row 0 is the bottom row on screen
+// (filter mode). frameAllZero as above.
+void PresentWholeFrame(RenderPanel* panel, const ArgbImage& frame, RowOrder order, bool frameAllZero = false);
 
 // Copies all of frame outside the rectangle (x0, y0) to (x1, y1), exclusive, to the panel
 // in one begin/end pair: the bands above and below it across the whole width, and the
 // parts left and right of it. The caller knows that part of the frame is clear, and the
 // blocks say so (a panel may show them as fills). An empty rectangle leaves the whole
-// frame. FullRepaint is left alone.
+// frame.
 void PresentClearAround(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 
-// Runs one blur pass from halfFrame into frame (pass B when oddPass or interlace is set,
-// else pass A; oddPass is inverted either way) and copies the whole frame to the panel
-// bottom-up, so frame row 0 is the bottom row on screen. Without frames or a panel nothing
-// happens. FullRepaint is left alone.
-void PresentFiltered(RenderPanel* panel, ArgbImage& frame, ArgbImage& halfFrame, int32_t& oddPass, bool interlace);
+// Runs one blur pass from halfFrame into frame: pass B when oddPass or interlace is set,
+// else pass A; oddPass is inverted either way. Without frames nothing happens.
+void RunBlurPass(ArgbImage& frame, ArgbImage& halfFrame, int32_t& oddPass, bool interlace);

@@ -3,7 +3,6 @@
 #include "engine/panel_painter.h"
 #include "platform/xcb_image_put.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPaintEvent>
@@ -204,11 +203,6 @@ void PanelExt::queueHeldBlock()
         m_direct->Fill(0, held.x, held.y, held.width, held.rows);
     else
         m_direct->Put(held.pixels, held.width, held.rows, held.rowLength, held.bottomUp, held.x, held.y);
-}
-
-void PanelExt::PumpMessages()
-{
-    QCoreApplication::processEvents();
 }
 
 void PanelExt::paintDirectly(XcbImagePut& direct, const QRegion& region)

@@ -65,7 +65,6 @@ public:
     void EndPresent() override;
     void Present(const PixelBlock& block, int32_t x, int32_t y) override;
     void Invalidate() override { update(); }
-    void PumpMessages() override;
 
     QSize sizeHint() const override { return { 160, 120 }; }
 

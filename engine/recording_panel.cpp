@@ -43,13 +43,3 @@ void RecordingPanel::Present(const PixelBlock& block, int32_t x, int32_t y)
     }
     presents.push_back(std::move(record));
 }
-
-void RecordingPanel::PumpMessages()
-{
-    ++pumps;
-    if (!onPump)
-        return;
-    // The hook may destroy this panel; run a copy and touch nothing afterwards.
-    const std::function<void()> hook = onPump;
-    hook();
-}

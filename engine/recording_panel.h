@@ -1,10 +1,9 @@
 #pragma once
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "engine/render_panel.h"
 
 #include <cstddef>
-#include <functional>
 #include <vector>
 
 // A render panel without a window: it keeps what would be on screen in an ArgbImage and
@@ -33,8 +32,6 @@ public:
     void EndPresent() override;
     void Present(const PixelBlock& block, int32_t x, int32_t y) override;
     void Invalidate() override { ++invalidations; }
-    // Counts the pump and runs onPump, which may destroy this panel.
-    void PumpMessages() override;
 
     ArgbImage screen;
     std::vector<PresentRecord> presents;
@@ -44,8 +41,6 @@ public:
     int ends = 0;
     int presentsOutsideBegin = 0;
     int invalidations = 0;
-    long long pumps = 0;
-    std::function<void()> onPump;
 
 private:
     int32_t m_width = 0;

@@ -3,13 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-RenderPanel::RenderPanel()
-    : m_alive(std::make_shared<const bool>(true))
-{
-}
-
-RenderPanel::~RenderPanel() = default;
-
 void BlitBlock(uint32_t* screen, int32_t screenWidth, int32_t screenHeight, int32_t screenRowLength,
     const PixelBlock& block, int32_t x, int32_t y, uint32_t orMask)
 {

@@ -1,12 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 // The seam between the renderer and the screen. A render panel is the surface a painter
 // draws on: it tells its size, takes blocks of ARGB pixels between BeginPresent and
-// EndPresent (which stand for getting and releasing a drawing context), can be asked to
-// repaint itself later, and pumps the message queue of the GUI thread. The Qt panel
+// EndPresent (which stand for getting and releasing a drawing context), and can be asked to
+// repaint itself later. The Qt panel
 // (PanelExt) implements it on a widget; RecordingPanel implements it headless for tests
 // and tools.
 
@@ -32,8 +31,8 @@ struct PixelBlock {
 
 class RenderPanel {
 public:
-    RenderPanel();
-    virtual ~RenderPanel();
+    RenderPanel() = default;
+    virtual ~RenderPanel() = default;
     RenderPanel(const RenderPanel&) = delete;
     RenderPanel& operator=(const RenderPanel&) = delete;
 
@@ -51,16 +50,6 @@ public:
 
     // Asks for a repaint of the whole panel later, through its painter.
     virtual void Invalidate() = 0;
-    // Dispatches every pending message of the GUI thread and returns. Anything may happen
-    // inside, the destruction of this panel included.
-    virtual void PumpMessages() = 0;
-
-    // Expires when the panel is destroyed: code that pumps messages holds it to learn
-    // whether the panel is still there afterwards.
-    std::weak_ptr<const bool> Lifetime() const { return m_alive; }
-
-private:
-    std::shared_ptr<const bool> m_alive;
 };
 
 // Copies the block into a screen of screenWidth x screenHeight pixels (rows of

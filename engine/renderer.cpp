@@ -1,6 +1,5 @@
 #include "engine/renderer.h"
 
-#include "engine/engine_globals.h"
 #include "engine/filters.h"
 #include "engine/motion_formulas.h"
 #include "engine/render_panel.h"
@@ -19,7 +18,6 @@ constexpr double kTravelStep = 0.00019211; // radians of travel phase per sprite
 constexpr double kStartAngle = 5.0;
 constexpr double kOrbitRadiusUnits = 120.0;
 constexpr double kOrbitSwingUnits = 80.0;
-constexpr int32_t kSaverRunMode = 2;
 constexpr int32_t kMirrorHorizontal = 1;
 constexpr int32_t kMirrorVertical = 2;
 constexpr int32_t kMirrorDiagonal = 3;
@@ -51,217 +49,178 @@ int32_t advanceWrapping(int32_t value, int32_t count)
 
 } // namespace
 
-// What RunFrames keeps across a message pump to learn, afterwards, whether it may go on.
-// The renderer's flag outlives the renderer, so it can be read after the destructor ran.
-struct Renderer::LoopGuard {
-    std::shared_ptr<const bool> rendererAlive;
-    std::weak_ptr<const bool> panelAlive;
-    uint64_t generation = 0;
-};
-
-Renderer::Renderer()
-    : Self(this)
+Renderer::Renderer(SettingsRecord& options, Preset& preset, RenderRole role)
+    : m_options(options)
+    , m_preset(preset)
+    , m_role(role)
 {
 }
 
-Renderer::~Renderer()
-{
-    *m_alive = false;
-    Self = nullptr;
-}
+Renderer::~Renderer() = default;
 
 int64_t Renderer::calendarNow() const
 {
     return m_calendar ? m_calendar() : static_cast<int64_t>(std::time(nullptr));
 }
 
-void Renderer::SetCalendarClock(CalendarClock clock)
-{
-    m_calendar = std::move(clock);
-}
-
-void Renderer::SetPresetLoader(PresetLoader loader)
-{
-    m_presetLoader = std::move(loader);
-}
-
-void Renderer::Reset()
+void Renderer::Reset(int32_t width, int32_t height)
 {
     ReseedPresetRandom();
-    TravelAmpX = 0.0;
-    TravelAmpY = 0.0;
+    m_width = std::max(width, 0);
+    m_height = std::max(height, 0);
+    m_travelAmpX = 0.0;
+    m_travelAmpY = 0.0;
     ComputeScale();
-    const int32_t width = Panel ? std::max(Panel->Width(), 0) : 0;
-    const int32_t height = Panel ? std::max(Panel->Height(), 0) : 0;
-    Frame.SetSize(width, height);
-    HalfFrame.SetSize(width / 2, height / 2);
+    m_frame.SetSize(m_width, m_height);
+    m_halfFrame.SetSize(m_width / 2, m_height / 2);
     m_frameAllZero = true;
-    Busy = 0;
-    TravelPhase = 0.0;
-    LastChange = calendarNow();
-    ChangeToggle = 0;
-    // A RunFrames further up the stack (Reset ran inside its message pump) must not go on.
-    ++m_generation;
+    m_frameClearOutsideRects = false;
+    m_travelPhase = 0.0;
+    m_lastChange = calendarNow();
+    m_changeToggle = false;
+    m_dirty.Clear();
+    m_dirty.MarkWhole();
+    m_blurPassSincePresent = false;
 }
 
 void Renderer::ComputeScale()
 {
-    DrawWidth = Panel ? std::max(Panel->Width(), 0) : 0;
-    DrawHeight = Panel ? std::max(Panel->Height(), 0) : 0;
-    if (Settings.Filter) {
-        DrawWidth /= 2;
-        DrawHeight /= 2;
+    m_drawWidth = m_width;
+    m_drawHeight = m_height;
+    if (m_options.Filter) {
+        m_drawWidth /= 2;
+        m_drawHeight /= 2;
     }
     // Low frames get a pixel per unit at 600 rows, high ones at 480.
-    const long double rows = DrawHeight;
-    SizeScale = static_cast<float>(DrawHeight <= 700 ? rows / 600.0L : rows / 480.0L);
-    if (RunMode == kSaverRunMode)
-        SizeScale = static_cast<float>(Settings.Scale * static_cast<long double>(SizeScale) * 0.01L);
-    OrbitRadius = kOrbitRadiusUnits * static_cast<double>(SizeScale);
-    OrbitSwing = kOrbitSwingUnits * static_cast<double>(SizeScale);
-    RoundAngle = kStartAngle;
-    RadialAngle = kStartAngle;
-    TravelAmpX = (DrawWidth / 2) - 2 * OrbitRadius;
-    TravelAmpY = (DrawHeight / 2) - 2 * OrbitRadius;
+    const long double rows = m_drawHeight;
+    float sizeScale = static_cast<float>(m_drawHeight <= 700 ? rows / 600.0L : rows / 480.0L);
+    if (m_role == RenderRole::Saver)
+        sizeScale = static_cast<float>(m_options.Scale * static_cast<long double>(sizeScale) * 0.01L);
+    m_scale = SpriteScale { sizeScale, m_options.Filter != 0 };
+    m_orbitRadius = kOrbitRadiusUnits * static_cast<double>(sizeScale);
+    m_orbitSwing = kOrbitSwingUnits * static_cast<double>(sizeScale);
+    m_roundAngle = kStartAngle;
+    m_radialAngle = kStartAngle;
+    m_travelAmpX = (m_drawWidth / 2) - 2 * m_orbitRadius;
+    m_travelAmpY = (m_drawHeight / 2) - 2 * m_orbitRadius;
+    Restart();
+}
+
+void Renderer::Restart()
+{
+    m_runSprites = 0;
+    m_nextRow = 0;
+    m_roundDrewAny = false;
+    m_scheduled = false;
 }
 
 void Renderer::Clear()
 {
-    Frame.Clear();
-    HalfFrame.Clear();
+    m_frame.Clear();
+    m_halfFrame.Clear();
     m_frameAllZero = true;
-    FullRepaint = 1;
-    if (Panel)
-        Panel->Invalidate();
+    m_frameClearOutsideRects = false;
+    m_dirty.Clear();
+    m_dirty.MarkWhole();
 }
 
-void Renderer::Paint(RenderPanel& /*surface*/)
+void Renderer::Paint(RenderPanel& surface)
 {
-    // The renderer always presents to its own panel, which is the one asking.
-    FullRepaint = 1;
-    PresentRect(0, 0, 0, 0);
+    m_dirty.MarkWhole();
+    Present(surface);
 }
 
-void Renderer::PresentRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+bool Renderer::Present(RenderPanel& panel)
 {
-    ::PresentRect(Panel, Frame, x0, y0, x1, y1, m_frameAllZero);
+    if (m_frame.pixels.empty() || (m_dirty.Empty() && !m_blurPassSincePresent))
+        return false;
+    panel.BeginPresent();
+    if (m_options.Filter) {
+        // The half frame reaches the screen only through a blur pass, which rewrites the
+        // whole frame; it is shown bottom-up.
+        PresentWholeFrame(&panel, m_frame, RowOrder::BottomUp, m_frameAllZero);
+    } else if (!m_dirty.Whole()) {
+        for (const PixelRect& rect : m_dirty.Rects())
+            PresentRect(&panel, m_frame, rect.left, rect.top, rect.right, rect.bottom);
+    } else if (m_frameClearOutsideRects) {
+        // The frame is clear but for what was drawn since it was cleared (the first sprites
+        // after a reset): those go to the screen first and the clear rest after them as
+        // fills, so that neither a screen of clear pixels read out of memory nor a
+        // screen-sized fill stands before the first sprite.
+        const PixelRect drawn = m_dirty.Bounds();
+        PresentRect(&panel, m_frame, drawn.left, drawn.top, drawn.right, drawn.bottom);
+        PresentClearAround(&panel, m_frame, drawn.left, drawn.top, drawn.right, drawn.bottom);
+    } else {
+        PresentWholeFrame(&panel, m_frame, RowOrder::TopDown, m_frameAllZero);
+    }
+    panel.EndPresent();
+    m_dirty.Clear();
+    m_blurPassSincePresent = false;
+    m_frameClearOutsideRects = false;
+    ++m_presents;
+    return true;
 }
 
-void Renderer::PresentFiltered()
-{
-    ::PresentFiltered(Panel, Frame, HalfFrame, OddPass, Settings.Interlace);
-}
-
-void Renderer::DrawSprite(const ArgbImage& sprite, int32_t x, int32_t y, int64_t n, const SpriteRuns* runs)
+void Renderer::drawSprite(const ArgbImage& sprite, int32_t x, int32_t y, const SpriteRuns* runs)
 {
     const int32_t half = sprite.width / 2; // sprites are square: the width serves both axes
     const int32_t x0 = clampPosition(int64_t { x } - half);
     const int32_t y0 = clampPosition(int64_t { y } - half);
-    const bool frameWasZero = m_frameAllZero;
-    m_frameAllZero = false;
-    if (!Settings.Filter) {
-        Frame.Composite(sprite, x0, y0, runs);
-        if (FullRepaint && frameWasZero && Panel) {
-            // The frame is clear but for this sprite (the first after a reset): the sprite
-            // goes to the screen first and the clear rest after it as fills, so that
-            // neither a screen of clear pixels read out of memory nor a screen-sized fill
-            // stands before the first sprite.
-            FullRepaint = 0;
-            PresentRect(x0, y0, x0 + sprite.width, y0 + sprite.height);
-            ::PresentClearAround(Panel, Frame, x0, y0, x0 + sprite.width, y0 + sprite.height);
-            return;
-        }
-        PresentRect(x0, y0, x0 + sprite.width, y0 + sprite.height);
+    if (!m_options.Filter) {
+        m_frame.Composite(sprite, x0, y0, runs);
+        if (m_frameAllZero && m_dirty.Whole())
+            m_frameClearOutsideRects = true;
+        m_frameAllZero = false;
+        const PixelRect frame { 0, 0, m_frame.width, m_frame.height };
+        const PixelRect drawn { x0, y0, clampPosition(int64_t { x0 } + sprite.width),
+            clampPosition(int64_t { y0 } + sprite.height) };
+        m_dirty.Add(drawn.Intersected(frame));
         return;
     }
-    HalfFrame.Composite(sprite, x0, y0, runs);
-    if (BlurEvery > 0 && n % BlurEvery == 0) {
-        PresentFiltered();
-        if (GifCaptureActive && GifObjectsPerFrame <= INT_MAX - BlurEvery)
-            GifObjectsPerFrame += BlurEvery;
+    m_halfFrame.Composite(sprite, x0, y0, runs);
+    if (m_runSprites % m_spritesPerBlurPass == 0) {
+        RunBlurPass(m_frame, m_halfFrame, m_oddPass, m_options.Interlace != 0);
+        m_frameAllZero = false;
+        m_blurPassSincePresent = true;
+        if (m_observer)
+            m_observer->AfterBlurPass(m_spritesPerBlurPass);
     }
 }
 
 bool Renderer::automaticChange()
 {
-    if (!m_automaticChanges || RunMode != kSaverRunMode || int64_t { Settings.DoChange } + Settings.ChangeFormula == 0)
+    if (!m_automaticChanges || m_role != RenderRole::Saver
+        || int64_t { m_options.DoChange } + m_options.ChangeFormula == 0)
         return false;
     const int64_t now = calendarNow();
-    if (!(LastChange + Settings.Seconds < now))
+    if (!(m_lastChange + m_options.Seconds < now))
         return false;
 
-    if (Settings.ChangeMirror)
-        Settings.Mirror = advanceWrapping(Settings.Mirror, kMirrorCount);
-    const int switches = (Settings.DoChange ? 1 : 0) + (Settings.ChangeFormula ? 1 : 0);
-    ChangeToggle = switches == 2 ? !ChangeToggle : 1;
-    const bool changePreset = Settings.DoChange && ChangeToggle;
-    const bool changeFormula = (switches == 1 && Settings.ChangeFormula) || (switches == 2 && !ChangeToggle);
-    LastChange = now;
-    if (changePreset) {
-        if (m_presetLoader)
-            m_presetLoader();
-        else
-            LoadRandomPreset();
-    }
+    if (m_options.ChangeMirror)
+        m_options.Mirror = advanceWrapping(m_options.Mirror, kMirrorCount);
+    const int switches = (m_options.DoChange ? 1 : 0) + (m_options.ChangeFormula ? 1 : 0);
+    m_changeToggle = switches == 2 ? !m_changeToggle : true;
+    const bool changePreset = m_options.DoChange && m_changeToggle;
+    const bool changeFormula
+        = (switches == 1 && m_options.ChangeFormula) || (switches == 2 && !m_changeToggle);
+    m_lastChange = now;
+    if (changePreset && m_presetLoader)
+        m_presetLoader();
     if (changeFormula)
-        Settings.Formula = advanceWrapping(Settings.Formula, kFormulaCount);
+        m_options.Formula = advanceWrapping(m_options.Formula, kFormulaCount);
     return changePreset || changeFormula;
 }
 
-bool Renderer::pump(const LoopGuard& guard)
+void Renderer::drawObject(int32_t row)
 {
-    Panel->PumpMessages();
-    // Not even a member function may be called on a renderer that died inside.
-    return *guard.rendererAlive && stillRunning(guard);
-}
+    m_roundAngle += m_preset.RoundSpeed;
+    m_radialAngle += m_preset.RadialSpeed;
+    m_travelPhase += kTravelStep;
 
-bool Renderer::stillRunning(const LoopGuard& guard)
-{
-    if (guard.generation != m_generation)
-        return false; // Reset replaced the frames and cleared Busy; the next call draws
-    if (guard.panelAlive.expired())
-        Panel = nullptr;
-    if (!Panel) {
-        Busy = 0;
-        return false;
-    }
-    return true;
-}
-
-bool Renderer::waitForSpriteSlot(const LoopGuard& guard, bool justPumped)
-{
-    // The loop pumps after every object; a second pump straight after it would find the
-    // same empty queue, so the wait pumps only when nothing did just before.
-    if (!justPumped && !pump(guard))
-        return false;
-    // Resting, the queue is pumped once per sprite: a pump polls every source of the GUI's
-    // events, and pumping while the last microseconds of the gap run out would repeat that
-    // poll many times per sprite. Input waits no longer than a rest (one gap, or one group's
-    // gaps). A spinning pacer pumps all the time, as a busy wait does.
-    while (!m_pacer.GapPassed()) {
-        if (m_pacer.GetMode() == SpritePacer::Mode::Spin) {
-            if (!pump(guard))
-                return false;
-        } else {
-            m_pacer.Rest();
-        }
-    }
-    m_pacer.Restart();
-    return true;
-}
-
-void Renderer::drawObject(int32_t row, int64_t n)
-{
-    RoundAngle += CurrentPreset.RoundSpeed;
-    RadialAngle += CurrentPreset.RadialSpeed;
-    TravelPhase += kTravelStep;
-
-    ShapeStack* stack = CurrentPreset.Objects.Stacks[static_cast<size_t>(row)][0].get();
+    ShapeStack* stack = m_preset.Objects.Stacks[static_cast<size_t>(row)][0].get();
     if (!stack)
         return;
-    HalfSprites = Settings.Filter ? 1 : 0;
-    BuildReducedSprite(*stack, -1);
-    HalfSprites = 0;
+    BuildReducedSprite(*stack, -1, m_scale);
     if (!stack->ReducedSprite)
         return;
     const ArgbImage& sprite = *stack->ReducedSprite;
@@ -269,85 +228,109 @@ void Renderer::drawObject(int32_t row, int64_t n)
 
     int32_t x = 0;
     int32_t y = 0;
-    if (Settings.Formula >= 0 && Settings.Formula < kMotionFormulaCount) {
-        const double radius = OrbitRadius + OrbitSwing * std::cos(RadialAngle);
-        const MotionOffset offset = FormulaOffset(Settings.Formula, RoundAngle, RadialAngle, radius);
-        x = clampPosition(int64_t { truncPosition(offset.fx) } + DrawWidth / 2);
-        y = clampPosition(int64_t { truncPosition(offset.fy) } + DrawHeight / 2);
+    const int32_t formula = m_options.Formula;
+    if (formula >= 0 && formula < kMotionFormulaCount) {
+        const double radius = m_orbitRadius + m_orbitSwing * std::cos(m_radialAngle);
+        const MotionOffset offset = FormulaOffset(formula, m_roundAngle, m_radialAngle, radius);
+        x = clampPosition(int64_t { truncPosition(offset.fx) } + m_drawWidth / 2);
+        y = clampPosition(int64_t { truncPosition(offset.fy) } + m_drawHeight / 2);
     }
-    if (Settings.Travel) {
-        x = truncPosition(std::sin(TravelPhase) * TravelAmpX + x);
-        y = truncPosition(std::cos(TravelPhase) * TravelAmpY + y);
+    if (m_options.Travel) {
+        x = truncPosition(std::sin(m_travelPhase) * m_travelAmpX + x);
+        y = truncPosition(std::cos(m_travelPhase) * m_travelAmpY + y);
     }
-    if (Settings.Filter)
-        y = clampPosition(int64_t { DrawHeight } - y); // the filtered frame is shown bottom-up
+    if (m_options.Filter)
+        y = clampPosition(int64_t { m_drawHeight } - y); // the filtered frame is shown bottom-up
 
-    DrawSprite(sprite, x, y, n, runs);
-    const int32_t mirroredX = clampPosition(int64_t { DrawWidth } - x);
-    const int32_t mirroredY = clampPosition(int64_t { DrawHeight } - y);
-    switch (Settings.Mirror) {
+    drawSprite(sprite, x, y, runs);
+    const int32_t mirroredX = clampPosition(int64_t { m_drawWidth } - x);
+    const int32_t mirroredY = clampPosition(int64_t { m_drawHeight } - y);
+    switch (m_options.Mirror) {
     case kMirrorHorizontal:
-        DrawSprite(sprite, mirroredX, y, n, runs);
+        drawSprite(sprite, mirroredX, y, runs);
         break;
     case kMirrorVertical:
-        DrawSprite(sprite, x, mirroredY, n, runs);
+        drawSprite(sprite, x, mirroredY, runs);
         break;
     case kMirrorDiagonal:
-        DrawSprite(sprite, mirroredX, mirroredY, n, runs);
+        drawSprite(sprite, mirroredX, mirroredY, runs);
         break;
     default:
         break;
     }
 }
 
-void Renderer::RunFrames(int32_t count)
+bool Renderer::objectDrawn(int32_t row) const
 {
-    if (Busy || !Panel || Frame.pixels.empty())
-        return;
-    Busy = 1;
-    const LoopGuard guard { m_alive, Panel->Lifetime(), m_generation };
-    m_pacer.Restart();
-    int64_t n = 0; // sprites drawn in this call
-    bool justPumped = false; // the queue was pumped after the last object
+    const auto index = static_cast<size_t>(row);
+    return m_preset.ObjectEnabled[index] && m_preset.Objects.Stacks[index][0];
+}
 
-    // The count is tested only after a whole round of the seven objects.
-    while (n < count) {
-        if (automaticChange()) {
-            Busy = 0;
+bool Renderer::roundUnderWay() const
+{
+    if (!m_roundDrewAny)
+        return false;
+    for (int32_t row = m_nextRow; row < kObjectCount; ++row) {
+        if (objectDrawn(row))
+            return true;
+    }
+    return false;
+}
+
+void Renderer::drawNextSprite()
+{
+    for (;;) {
+        if (m_nextRow == 0 && !m_roundDrewAny) {
+            // A round starts: the moment for an automatic change, after which the run
+            // starts again.
+            if (automaticChange())
+                m_runSprites = 0;
+        }
+        while (m_nextRow < kObjectCount) {
+            const int32_t row = m_nextRow++;
+            if (!objectDrawn(row))
+                continue;
+            if (m_observer)
+                m_observer->BeforeSprite();
+            drawObject(row);
+            ++m_runSprites;
+            ++m_spritesDrawn;
+            m_roundDrewAny = true;
             return;
         }
-        bool drewAny = false;
-        for (int32_t row = 0; row < kObjectCount; ++row) {
-            if (Self != this || Aborting) {
-                Busy = 0;
-                return;
-            }
-            if (!CurrentPreset.ObjectEnabled[static_cast<size_t>(row)]
-                || !CurrentPreset.Objects.Stacks[static_cast<size_t>(row)][0]) {
-                if (!pump(guard))
-                    return;
-                justPumped = true;
-                continue;
-            }
-            if (!waitForSpriteSlot(guard, justPumped))
-                return;
-            justPumped = false;
-            if (GifCaptureActive && GifCaptureTick) {
-                // The capture tick lets the GUI process its events too.
-                GifCaptureTick();
-                if (!*guard.rendererAlive || !stillRunning(guard))
-                    return;
-            }
-            drawObject(row, n);
-            if (!pump(guard))
-                return;
-            justPumped = true;
-            ++n;
-            drewAny = true;
-        }
-        // With every object switched off, rest between rounds instead of spinning.
-        if (!drewAny && !waitForSpriteSlot(guard, justPumped))
+        const bool drewAny = m_roundDrewAny;
+        m_nextRow = 0;
+        m_roundDrewAny = false;
+        // A round with every object switched off takes one sprite's time, so that the
+        // schedule rests instead of spinning.
+        if (!drewAny)
             return;
     }
-    Busy = 0;
+}
+
+int64_t Renderer::Step(int64_t nowMicros)
+{
+    if (m_frame.pixels.empty())
+        return kSpriteGapMicros;
+    if (!m_scheduled || nowMicros - m_nextDueMicros > kMostLateMicros) {
+        m_scheduled = true;
+        m_nextDueMicros = nowMicros;
+    }
+    while (m_nextDueMicros <= nowMicros) {
+        drawNextSprite();
+        m_nextDueMicros += kSpriteGapMicros;
+    }
+    return m_nextDueMicros - nowMicros;
+}
+
+void Renderer::DrawSprites(int64_t count)
+{
+    if (m_frame.pixels.empty())
+        return;
+    // The count is tested only after a whole round of the seven objects.
+    int64_t slots = 0;
+    while (slots < count || roundUnderWay()) {
+        drawNextSprite();
+        ++slots;
+    }
 }

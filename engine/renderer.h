@@ -1,118 +1,186 @@
 #pragma once
 
-#include "engine/argb_image.h"
+#include "engine/dirty_region.h"
 #include "engine/panel_painter.h"
-#include "engine/sprite_pacer.h"
+#include "pixels/argb_image.h"
+#include "shapes/shape_stack.h"
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 
 class RenderPanel;
+struct Preset;
+struct SettingsRecord;
 
-// The renderer stamps the sprites of the seven objects of CurrentPreset into a frame that
-// is never cleared, so every object leaves a trail. All objects follow one curve, given by
-// the motion formula Settings.Formula of two angles that advance with every sprite;
-// travelling moves the whole figure round an ellipse, and the mirror adds a reflected
-// copy of every sprite. In filter mode sprites go into a half-size frame that is blurred
-// and doubled into the full frame every BlurEvery sprites. In saver mode the renderer
-// also changes preset, formula and mirror every Settings.Seconds seconds.
+// Who a renderer draws for. The saver (full screen, or inside a desktop daemon's window)
+// sizes its sprites by the Scale option and makes the automatic changes; the editor's live
+// view and the preview of a settings dialog do neither.
+enum class RenderRole { Preview, Editor, Saver };
+
+// Told of every sprite a renderer draws, for a capture that follows the animation sprite by
+// sprite (the animated-GIF export).
+class SpriteObserver {
+public:
+    virtual ~SpriteObserver() = default;
+    // Called before each object's sprite (with its mirror copy, one sprite of the schedule)
+    // is drawn.
+    virtual void BeforeSprite() = 0;
+    // Called after each blur pass, with the sprites between two passes.
+    virtual void AfterBlurPass(int32_t spritesPerPass) = 0;
+};
+
+// The renderer stamps the sprites of the seven objects of its preset into a frame that is
+// never cleared, so every object leaves a trail. All objects follow one curve, given by
+// the motion formula of two angles that advance with every sprite; travelling moves the
+// whole figure round an ellipse, and the mirror adds a reflected copy of every sprite. In
+// filter mode sprites go into a half-size frame that is blurred and doubled into the full
+// frame every SpritesPerBlurPass sprites, and the frame is shown bottom-up. In the saver
+// role the renderer also changes preset, formula and mirror every Seconds seconds.
 //
-// Its owner (a window) constructs it, sets Panel, calls Reset, sets FullRepaint, and calls
-// RunFrames from a timer. RunFrames pumps the panel's message queue between sprites, so
-// anything can happen meanwhile: the renderer may be destroyed (the loop then touches
-// nothing more), its panel may be destroyed (the loop stops and Panel becomes null), and
-// Reset may replace the frames (the loop stops; the next call draws into the new ones).
+// It is stepped: its owner (a window, a tool) calls Step with the time, and the renderer
+// draws every sprite whose time has come, one per kSpriteGapMicros, and notes where it drew.
+// Present then puts what changed onto a panel in one begin/end pair; a window does that
+// once per display refresh. The renderer never runs an event loop and keeps no state
+// outside its members; the options and the preset are its owner's, held by reference for
+// the renderer's life. An automatic change writes the mirror and the formula into the
+// options and loads a preset through the preset loader.
 class Renderer final : public PanelPainter {
 public:
     // Where the calendar time in whole seconds comes from; tests replace it.
     using CalendarClock = std::function<int64_t()>;
-    // What an automatic preset change does; LoadRandomPreset unless replaced.
+    // What an automatic preset change does; nothing unless set.
     using PresetLoader = std::function<void()>;
 
-    Renderer();
+    static constexpr int64_t kSpriteGapMicros = 300;
+    // A schedule further behind than this (the process stood still, or the window was
+    // hidden) starts again from now instead of drawing the missed sprites in one burst.
+    static constexpr int64_t kMostLateMicros = 100'000;
+    static constexpr int32_t kStartSpritesPerBlurPass = 60;
+
+    Renderer(SettingsRecord& options, Preset& preset, RenderRole role);
     ~Renderer() override;
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 
-    // (Re)allocates both frames from the panel's size and recomputes every motion
-    // parameter. Stops a RunFrames that is running further up the stack.
-    void Reset();
-    // Recomputes the size-dependent parameters (DrawWidth, DrawHeight, SizeScale, the orbit
-    // and travel sizes, both angles) without touching the frames.
+    // (Re)allocates both frames at the given size in device pixels, recomputes every
+    // motion parameter and starts the run and its schedule again. The whole frame is
+    // marked for the next present.
+    void Reset(int32_t width, int32_t height);
+    // Recomputes the size-dependent parameters (draw size, sprite scale, the orbit and
+    // travel sizes, both angles) without touching the frames, and starts the run again:
+    // what an option change needs.
     void ComputeScale();
-    // Draws count sprites, rounded up to whole rounds over the seven objects, pacing them
-    // at least 300 microseconds apart and pumping messages between them. A call made while
-    // one runs returns at once, as does one without a panel or frames.
-    void RunFrames(int32_t count);
-    // Fills both frames with 0, sets FullRepaint and asks the panel to repaint.
+    // Starts the run again: the sprite count that times the blur passes and the round over
+    // the seven objects begin anew, and the schedule starts at the next step.
+    void Restart();
+    // Draws every sprite due at nowMicros (a monotonic clock) on the schedule; returns the
+    // microseconds until the next one is due. Draws nothing without frames.
+    int64_t Step(int64_t nowMicros);
+    // Draws count sprites at once, rounded up to whole rounds over the seven objects,
+    // without a schedule: the headless tools, tests and fuzzers. A round with every object
+    // switched off counts as one sprite, so that the call always ends.
+    void DrawSprites(int64_t count);
+    // Fills both frames with 0 and marks the whole frame for the next present.
     void Clear();
-    // Copies the whole frame to Panel (PanelExt calls it when the panel needs painting).
+    // Marks the whole frame for the next present (the window was exposed or shown again).
+    void MarkWholeFrame() { m_dirty.MarkWhole(); }
+    // Puts what changed since the last present onto the panel in one begin/end pair and
+    // forgets it. Returns false when there was nothing to present.
+    bool Present(RenderPanel& panel);
+    // Presents the whole frame (PanelPainter: the panel asks when it must be painted).
     void Paint(RenderPanel& surface) override;
-    // Composites one sprite centred at (x, y) and presents it; in filter mode runs the blur
-    // present when n is a multiple of BlurEvery instead. n is the sprite count of the call.
-    // `runs`, when they describe the sprite, spare the composite its clear and opaque parts.
-    void DrawSprite(const ArgbImage& sprite, int32_t x, int32_t y, int64_t n, const SpriteRuns* runs = nullptr);
-    // The presents of this renderer's frames on its panel (see engine/filters.h).
-    void PresentRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
-    void PresentFiltered();
 
-    void SetCalendarClock(CalendarClock clock);
-    void SetPresetLoader(PresetLoader loader);
-    // Sleep (the default) rests between sprites without spinning a core; Spin polls the
-    // clock like a busy wait; None draws as fast as it can (headless tools).
-    void SetPacing(SpritePacer::Mode mode) { m_pacer.SetMode(mode); }
-    // Lets up to `count` sprites follow each other between rests (see SpritePacer).
-    void SetSpritesPerRest(uint32_t count) { m_pacer.SetSpritesPerRest(count); }
-    // The automatic changes act on process-wide options; when several renderers draw at once
-    // (the saver on every screen), only one of them may make them, or each interval would
-    // change the formula and the mirror once per renderer. On by default.
+    void SetCalendarClock(CalendarClock clock) { m_calendar = std::move(clock); }
+    void SetPresetLoader(PresetLoader loader) { m_presetLoader = std::move(loader); }
+    void SetSpriteObserver(SpriteObserver* observer) { m_observer = observer; }
+    // Sprites between two blur passes of filter mode (at least 1).
+    void SetSpritesPerBlurPass(int32_t sprites) { m_spritesPerBlurPass = sprites < 1 ? 1 : sprites; }
+    int32_t SpritesPerBlurPass() const { return m_spritesPerBlurPass; }
+    // The automatic changes act on the options the renderers share; when several draw at
+    // once (the saver on every screen), only one of them may make them, or each interval
+    // would change the formula and the mirror once per renderer. On by default.
     void SetAutomaticChanges(bool on) { m_automaticChanges = on; }
 
-    // The fields of the renderer record; public as in the record, read by windows and tests.
-    Renderer* Self = nullptr; // this, until the destructor runs
-    RenderPanel* Panel = nullptr; // not owned; set by the owning window before Reset
-    ArgbImage Frame; // panel size; the picture shown
-    ArgbImage HalfFrame; // half the panel size; drawn into in filter mode
-    int32_t Busy = 0; // 1 while RunFrames runs
-    double OrbitRadius = 0.0; // SizeScale x 120
-    double OrbitSwing = 0.0; // SizeScale x 80
-    double RoundAngle = 0.0; // angle a of the formulas
-    double RadialAngle = 0.0; // angle b of the formulas
-    double TravelPhase = 0.0; // phase of the travelling ellipse
-    double TravelAmpX = 0.0; // semi-axes of the travelling ellipse
-    double TravelAmpY = 0.0;
-    int64_t LastChange = 0; // calendar seconds of the last automatic change or Reset
-    int32_t DrawWidth = 0; // size of the frame drawn into
-    int32_t DrawHeight = 0;
-    int32_t OddPass = 0; // chooses the next blur pass; survives Reset
-    uint8_t ChangeToggle = 0; // alternates preset and formula changes
+    const ArgbImage& Frame() const { return m_frame; }
+    const ArgbImage& HalfFrame() const { return m_halfFrame; }
+    // Pixels per design unit of the sprites drawn now.
+    float SizeScale() const { return m_scale.sizeScale; }
+    int32_t DrawWidth() const { return m_drawWidth; }
+    int32_t DrawHeight() const { return m_drawHeight; }
+    double OrbitRadius() const { return m_orbitRadius; }
+    double OrbitSwing() const { return m_orbitSwing; }
+    double TravelAmpX() const { return m_travelAmpX; }
+    double TravelAmpY() const { return m_travelAmpY; }
+    double RoundAngle() const { return m_roundAngle; }
+    double RadialAngle() const { return m_radialAngle; }
+    int64_t LastChange() const { return m_lastChange; }
+    // Sprites drawn over the renderer's life, and presents that put something on a panel.
+    int64_t SpritesDrawn() const { return m_spritesDrawn; }
+    int64_t Presents() const { return m_presents; }
+    const DirtyRegion& Dirty() const { return m_dirty; }
 
 private:
-    struct LoopGuard;
-
     int64_t calendarNow() const;
-    // True when an automatic change happened (RunFrames then returns).
+    // True when an automatic change happened (the run then starts again).
     bool automaticChange();
-    // Pumps the panel's messages; false when the loop must stop.
-    bool pump(const LoopGuard& guard);
-    // After anything that may have run the GUI's events, once the caller has seen in the
-    // guard that this renderer is still alive: false when the loop must stop (its panel
-    // went away, or Reset replaced its frames).
-    bool stillRunning(const LoopGuard& guard);
-    // Waits for the sprite gap, pumping first unless the loop pumped just before; false when
-    // the loop must stop.
-    bool waitForSpriteSlot(const LoopGuard& guard, bool justPumped);
+    // Draws the next scheduled sprite: the next object switched on, or, for a round with
+    // none, nothing. Starts a round (and may make an automatic change) first when due.
+    void drawNextSprite();
+    // Whether the object of that row is switched on and has a stack.
+    bool objectDrawn(int32_t row) const;
+    // Whether the round under way has drawn a sprite and has more to draw.
+    bool roundUnderWay() const;
     // Stamps object row i: position, sprite, mirror copies.
-    void drawObject(int32_t row, int64_t n);
+    void drawObject(int32_t row);
+    // Composites one sprite centred at (x, y) and notes its rectangle; in filter mode runs
+    // a blur pass when the run's sprite count is a multiple of SpritesPerBlurPass.
+    void drawSprite(const ArgbImage& sprite, int32_t x, int32_t y, const SpriteRuns* runs);
 
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    SettingsRecord& m_options;
+    Preset& m_preset;
+    RenderRole m_role;
+    ArgbImage m_frame; // panel size; the picture shown
+    ArgbImage m_halfFrame; // half the panel size; drawn into in filter mode
+    int32_t m_width = 0; // the frame's size as asked by Reset
+    int32_t m_height = 0;
+    SpriteScale m_scale;
+    double m_orbitRadius = 0.0; // sizeScale x 120
+    double m_orbitSwing = 0.0; // sizeScale x 80
+    double m_roundAngle = 0.0; // angle a of the formulas
+    double m_radialAngle = 0.0; // angle b of the formulas
+    double m_travelPhase = 0.0; // phase of the travelling ellipse
+    double m_travelAmpX = 0.0; // semi-axes of the travelling ellipse
+    double m_travelAmpY = 0.0;
+    int64_t m_lastChange = 0; // calendar seconds of the last automatic change or Reset
+    int32_t m_drawWidth = 0; // size of the frame drawn into
+    int32_t m_drawHeight = 0;
+    int32_t m_oddPass = 0; // chooses the next blur pass; survives Reset
+    bool m_changeToggle = false; // alternates preset and formula changes
     bool m_automaticChanges = true;
-    uint64_t m_generation = 0; // counts Resets
-    // Nothing has been drawn into Frame since Reset or Clear made it black, so a repaint of
-    // it can go to the screen as a fill.
+    int32_t m_spritesPerBlurPass = kStartSpritesPerBlurPass;
+
+    // The run: sprites since it started (the blur passes count them), the next object of
+    // the round, and whether the round under way has drawn anything.
+    int64_t m_runSprites = 0;
+    int32_t m_nextRow = 0;
+    bool m_roundDrewAny = false;
+    // The schedule: when the next sprite is due, once a step has started it.
+    bool m_scheduled = false;
+    int64_t m_nextDueMicros = 0;
+
+    DirtyRegion m_dirty;
+    // Nothing has been drawn into the frame since Reset or Clear made it black, as of the
+    // last time the whole frame was marked: such a present goes to the screen as fills
+    // around what was drawn since.
     bool m_frameAllZero = false;
-    SpritePacer m_pacer;
+    // The whole frame is marked, and the frame was clear when the first sprite since was
+    // drawn: all of it outside the rectangles is still clear.
+    bool m_frameClearOutsideRects = false;
+    bool m_blurPassSincePresent = false;
+    int64_t m_spritesDrawn = 0;
+    int64_t m_presents = 0;
+
+    SpriteObserver* m_observer = nullptr;
     CalendarClock m_calendar;
     PresetLoader m_presetLoader;
 };

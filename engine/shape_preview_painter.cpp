@@ -1,6 +1,6 @@
 #include "engine/shape_preview_painter.h"
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "engine/render_panel.h"
 #include "shapes/shape_stack.h"
 

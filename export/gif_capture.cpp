@@ -1,22 +1,14 @@
 #include "export/gif_capture.h"
 
-#include "engine/argb_image.h"
-#include "engine/engine_globals.h"
+#include "pixels/argb_image.h"
 #include "export/gif_frame_capture.h"
 #include "export/gif_settings.h"
 #include "export/gif_writer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <new>
-
-namespace {
-
-// The capture whose tick the renderer's hook reaches. There is one editor and therefore one
-// capture in the program; tests make several in turn.
-GifCapture* currentCapture = nullptr;
-
-} // namespace
 
 std::string ExportErrorText(const std::exception& error)
 {
@@ -35,56 +27,48 @@ GifCapture::GifCapture(GifCaptureHost& host)
 {
 }
 
-GifCapture::~GifCapture()
-{
-    if (currentCapture == this) {
-        currentCapture = nullptr;
-        GifCaptureActive = 0;
-        ::GifCaptureTick = nullptr;
-    }
-}
+GifCapture::~GifCapture() { stopFollowing(); }
 
-void GifCapture::tickCurrentCapture()
+void GifCapture::stopFollowing()
 {
-    if (currentCapture)
-        currentCapture->GifCaptureTick();
+    if (!m_following)
+        return;
+    m_following = false;
+    m_host.FollowSprites(nullptr);
 }
 
 void GifCapture::StartGifCapture()
 {
-    // Starting over drops the frames of a capture that runs, and a write that waits.
-    m_writePending = false;
+    // Starting over drops the frames of a capture that runs.
     m_host.ShowGifProgress();
     GifFramesCaptured = 0;
-    GifCaptureActive = 1;
-    GifObjectCounter = 0;
+    m_objectCounter = 0;
     GifAnimation = std::make_unique<TGIFImage>();
-    GifCancelRequested = 0;
-    currentCapture = this;
-    ::GifCaptureTick = &GifCapture::tickCurrentCapture;
-    m_host.GifFramesTaken(0, GifFrames);
+    m_cancelRequested = false;
+    m_following = true;
+    m_host.FollowSprites(this);
+    m_host.GifFramesTaken(0, Settings.frames);
 }
 
-void GifCapture::GifCaptureTick()
+void GifCapture::BeforeSprite()
 {
     if (!GifAnimation)
         return;
-    if (GifCancelRequested) {
+    if (m_cancelRequested) {
         AbortGifCapture();
         return;
     }
-    // In blur mode the renderer adds BlurEvery to GifObjectsPerFrame after every blur pass,
-    // which comes at least once every BlurEvery sprites: compared with the grown value the
-    // counter would never catch up and the capture would never end. The gap therefore
-    // stops growing at the dialog's largest value.
-    const int32_t gap = std::min(GifObjectsPerFrame, kGifObjectsPerFrameRange.maximum);
-    if (GifObjectCounter < gap) {
-        ++GifObjectCounter;
+    // In blur mode every blur pass adds the sprites between two passes to objectsPerFrame,
+    // and a pass comes at least that often: compared with the grown value the counter would
+    // never catch up and the capture would never end. The gap therefore stops growing at
+    // the dialog's largest value.
+    const int32_t gap = std::min(Settings.objectsPerFrame, kGifObjectsPerFrameRange.maximum);
+    if (m_objectCounter < gap) {
+        ++m_objectCounter;
         return;
     }
-    GifObjectCounter = 0;
-    const std::weak_ptr<bool> alive = m_alive;
-    if (GifFramesCaptured < GifFrames) {
+    m_objectCounter = 0;
+    if (GifFramesCaptured < Settings.frames) {
         try {
             CaptureGifFrame();
         } catch (const std::exception& error) {
@@ -92,43 +76,37 @@ void GifCapture::GifCaptureTick()
             return;
         }
         ++GifFramesCaptured;
-        m_host.GifFramesTaken(GifFramesCaptured, GifFrames);
+        m_host.GifFramesTaken(GifFramesCaptured, Settings.frames);
     } else {
         FinishGifCapture();
-        if (alive.expired())
-            return;
     }
-    m_host.ProcessGuiEvents();
+}
+
+void GifCapture::AfterBlurPass(int32_t spritesPerPass)
+{
+    if (GifAnimation && Settings.objectsPerFrame <= INT32_MAX - spritesPerPass)
+        Settings.objectsPerFrame += spritesPerPass;
 }
 
 void GifCapture::CaptureGifFrame()
 {
-    GifFrameSettings settings;
-    settings.scalePercent = GifScale;
-    settings.colors = GifColors;
-    settings.framesPerSecond = GifFps;
-    AppendGifFrame(*GifAnimation, m_host.GifSourceFrame(), settings);
+    GifFrameSettings frameSettings;
+    frameSettings.scalePercent = Settings.scale;
+    frameSettings.colors = Settings.colors;
+    frameSettings.framesPerSecond = Settings.fps;
+    AppendGifFrame(*GifAnimation, m_host.GifSourceFrame(), frameSettings);
 }
 
 void GifCapture::FinishGifCapture()
 {
-    GifCaptureActive = 0;
-    // The frames leave the capture before the GUI gets its turn: whatever it starts or
-    // cancels meanwhile cannot touch the animation that is about to be written.
+    stopFollowing();
     std::unique_ptr<TGIFImage> animation = std::move(GifAnimation);
-    const std::string fileName = GifFileName;
-    m_writePending = true;
+    if (!animation)
+        return;
     m_host.GifWriting();
-
-    const std::weak_ptr<bool> alive = m_alive;
-    m_host.ProcessGuiEvents();
-    if (alive.expired() || !m_writePending || !animation)
-        return; // destroyed, cancelled or started over meanwhile: nothing is written
-    m_writePending = false;
-
     std::string failure;
     try {
-        animation->SaveToFile(fileName);
+        animation->SaveToFile(GifFileName);
     } catch (const std::exception& error) {
         failure = ExportErrorText(error);
     }
@@ -140,9 +118,8 @@ void GifCapture::FinishGifCapture()
 
 void GifCapture::AbortGifCapture()
 {
-    GifCaptureActive = 0;
+    stopFollowing();
     GifAnimation.reset();
-    m_writePending = false;
     m_host.HideGifProgress();
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "engine/renderer.h"
+#include "export/gif_settings.h"
+
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
-
-#include <exception>
 
 struct ArgbImage;
 class TGIFImage;
@@ -14,15 +16,15 @@ class TGIFImage;
 std::string ExportErrorText(const std::exception& error);
 
 // What a GIF capture needs from the windows around it. The capture itself is plain logic;
-// the editor implements this with its live view, its event loop and the progress window.
+// the editor implements this with its live view's renderer and the progress window.
 class GifCaptureHost {
 public:
     virtual ~GifCaptureHost();
 
     // The picture a frame is taken from: the live view renderer's full-size frame.
     virtual const ArgbImage& GifSourceFrame() = 0;
-    // Lets the GUI handle every pending event (the cancel click among them).
-    virtual void ProcessGuiEvents() = 0;
+    // Makes the observer follow the live view's sprites; null: follow them no more.
+    virtual void FollowSprites(SpriteObserver* observer) = 0;
     // Shows the progress window with its cancel button.
     virtual void ShowGifProgress() = 0;
     // taken of total frames are in memory; called at the start and after every frame.
@@ -35,33 +37,33 @@ public:
     virtual void GifCaptureFailed(const std::string& text) = 0;
 };
 
-// The animated-GIF capture of the live view, driven by the renderer's per-sprite hook.
+// The animated-GIF capture of the live view, told of every sprite the live view's renderer
+// draws.
 //
-// StartGifCapture installs GifCaptureTick as the renderer's hook and sets GifCaptureActive.
-// From then on every sprite the renderer is about to draw is one tick: with N =
-// GifObjectsPerFrame, the first frame is taken on the (N + 1)-th tick, every further one
-// N + 1 ticks later, and N + 1 ticks after the last of GifFrames frames the file is
-// written. N is read on every tick, so the growth a blur pass gives it counts at once; it
-// counts up to 256, the dialog's largest value. Ticks that take or write a frame let the GUI process its events, so a click on
-// the cancel button (GifCancelRequested) is seen within one tick and ends the capture
-// without a file.
+// StartGifCapture makes the capture follow the renderer's sprites. From then on every sprite
+// the renderer is about to draw is one tick: with N = the settings' objectsPerFrame, the
+// first frame is taken on the (N + 1)-th tick, every further one N + 1 ticks later, and N + 1
+// ticks after the last frame the file is written. N is read on every tick, so the growth a
+// blur pass gives it counts at once; it counts up to 256, the dialog's largest value. A
+// cancel asked for between two ticks (RequestCancel) ends the capture without a file at the
+// next tick.
 //
-// Whatever ends a capture (written, cancelled, failed, started over, this object
-// destroyed) releases every frame and clears GifCaptureActive. A file is written through a
+// Whatever ends a capture (written, cancelled, failed, started over, this object destroyed)
+// releases every frame and stops following the sprites. A file is written through a
 // temporary file, so a failed write leaves neither a partial file nor the temporary one;
-// failures are never thrown out of the tick (it runs inside the renderer's frame loop) but
-// handed to the host with the error's text.
-class GifCapture {
+// failures are never thrown out of the tick (it runs inside the renderer's step) but handed
+// to the host with the error's text.
+class GifCapture final : public SpriteObserver {
 public:
     explicit GifCapture(GifCaptureHost& host);
-    ~GifCapture();
+    ~GifCapture() override;
     GifCapture(const GifCapture&) = delete;
     GifCapture& operator=(const GifCapture&) = delete;
 
-    // Starts a capture into GifFileName, discarding one that runs.
+    // Starts a capture into GifFileName with the current settings, discarding one that runs.
     void StartGifCapture();
-    // One sprite of the renderer; see above.
-    void GifCaptureTick();
+    // Ends the running capture without a file at its next tick.
+    void RequestCancel() { m_cancelRequested = true; }
     // Appends one frame taken from the host's source frame with the current settings.
     // Throws CTextException (or std::bad_alloc) when the frame cannot be made.
     void CaptureGifFrame();
@@ -69,25 +71,29 @@ public:
     void FinishGifCapture();
     // Ends the capture without writing anything.
     void AbortGifCapture();
+    bool Active() const { return GifAnimation != nullptr; }
 
-    // Frames taken, up to GifFrames.
+    // The settings of the next capture, and of the running one; objectsPerFrame grows by
+    // the sprites between two blur passes after every pass while a capture runs.
+    GifSettingValues Settings;
+    // Frames taken, up to Settings.frames.
     int32_t GifFramesCaptured = 0;
     // The frames of the running capture; null when idle.
     std::unique_ptr<TGIFImage> GifAnimation;
     // The file the capture is written to; set before StartGifCapture.
     std::string GifFileName;
 
+    // SpriteObserver: one tick (see above), and the blur pass's growth of the gap.
+    void BeforeSprite() override;
+    void AfterBlurPass(int32_t spritesPerPass) override;
+
 private:
-    // The renderer's hook: the tick of the capture that started last.
-    static void tickCurrentCapture();
     // Ends the capture and hands the error's text to the host.
     void fail(const std::string& text);
+    void stopFollowing();
 
     GifCaptureHost& m_host;
-    // Expires when this object is destroyed, which may happen inside the event processing
-    // of a tick.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
-    // Set while FinishGifCapture lets events run before writing; an abort or a new start
-    // clears it, and then nothing is written.
-    bool m_writePending = false;
+    bool m_following = false;
+    bool m_cancelRequested = false;
+    int32_t m_objectCounter = 0; // sprites since the last frame was taken
 };

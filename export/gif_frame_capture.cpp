@@ -1,6 +1,6 @@
 #include "export/gif_frame_capture.h"
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "export/bilinear_resampler.h"
 #include "export/bmp.h"
 #include "export/color_quantiser.h"

@@ -1,7 +1,6 @@
 #include "export/gif_progress_window.h"
 
 #include "controls/sphere_button.h"
-#include "engine/engine_globals.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -73,6 +72,8 @@ void TFormBePatient::ShowWriting()
 {
     SButton_Cancel->hide();
     LabelProgress->setText(QStringLiteral("Writing file..."));
+    // The file is written at once, without a turn of the event loop: the text is painted now.
+    LabelProgress->repaint();
 }
 
 void TFormBePatient::showEvent(QShowEvent* event)
@@ -85,6 +86,6 @@ void TFormBePatient::showEvent(QShowEvent* event)
 
 void TFormBePatient::SButton_CancelClick()
 {
-    GifCancelRequested = 1;
     SButton_Cancel->hide();
+    emit cancelRequested();
 }

@@ -6,9 +6,9 @@ class QLabel;
 class SButton;
 
 // The window that stays on top while a GIF capture runs: what is happening, how many frames
-// are taken, and the button that cancels the capture. Its click sets GifCancelRequested and
-// hides the button; the capture ends at its next tick. Showing the window brings the button
-// back.
+// are taken, and the button that cancels the capture. Its click asks for the cancel
+// (cancelRequested) and hides the button; the capture ends at its next tick. Showing the
+// window brings the button back.
 class TFormBePatient : public QWidget {
     Q_OBJECT
 
@@ -24,6 +24,9 @@ public:
     QLabel* LabelMessage = nullptr;
     QLabel* LabelProgress = nullptr;
     SButton* SButton_Cancel = nullptr;
+
+signals:
+    void cancelRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

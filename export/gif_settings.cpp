@@ -1,7 +1,5 @@
 #include "export/gif_settings.h"
 
-#include "engine/engine_globals.h"
-
 #include <algorithm>
 
 int32_t ClampToRange(int32_t value, GifSettingRange range)
@@ -9,24 +7,15 @@ int32_t ClampToRange(int32_t value, GifSettingRange range)
     return std::clamp(value, range.minimum, range.maximum);
 }
 
-GifSettingValues CurrentGifSettings()
+GifSettingValues ClampedGifSettings(const GifSettingValues& values)
 {
-    GifSettingValues values;
-    values.scale = ClampToRange(GifScale, kGifScaleRange);
-    values.fps = ClampToRange(GifFps, kGifFpsRange);
-    values.frames = ClampToRange(GifFrames, kGifFramesRange);
-    values.objectsPerFrame = ClampToRange(GifObjectsPerFrame, kGifObjectsPerFrameRange);
-    values.colors = ClampToRange(GifColors, kGifColorsRange);
-    return values;
-}
-
-void StoreGifSettings(const GifSettingValues& values)
-{
-    GifScale = values.scale;
-    GifFps = values.fps;
-    GifFrames = values.frames;
-    GifObjectsPerFrame = values.objectsPerFrame;
-    GifColors = values.colors;
+    GifSettingValues clamped;
+    clamped.scale = ClampToRange(values.scale, kGifScaleRange);
+    clamped.fps = ClampToRange(values.fps, kGifFpsRange);
+    clamped.frames = ClampToRange(values.frames, kGifFramesRange);
+    clamped.objectsPerFrame = ClampToRange(values.objectsPerFrame, kGifObjectsPerFrameRange);
+    clamped.colors = ClampToRange(values.colors, kGifColorsRange);
+    return clamped;
 }
 
 std::string GifSizeText(int32_t panelWidth, int32_t panelHeight, int32_t percent)

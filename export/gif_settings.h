@@ -20,20 +20,21 @@ constexpr GifSettingRange kGifColorsRange { 32, 255 };
 
 int32_t ClampToRange(int32_t value, GifSettingRange range);
 
-// The five values the dialog edits.
+// The five values the dialog edits, at their start values: frame size in percent of the
+// live view (40), frames per second written as the frame delay (4), frames to capture (10),
+// sprites between frames (100) and colours asked of the quantiser (128). The editor keeps
+// them for as long as it runs.
 struct GifSettingValues {
-    int32_t scale = 0;
-    int32_t fps = 0;
-    int32_t frames = 0;
-    int32_t objectsPerFrame = 0;
-    int32_t colors = 0;
+    int32_t scale = 40;
+    int32_t fps = 4;
+    int32_t frames = 10;
+    int32_t objectsPerFrame = 100;
+    int32_t colors = 128;
 };
 
-// The process-wide settings, each clamped to its slider's range (a blur pass may have
-// grown GifObjectsPerFrame past 256).
-GifSettingValues CurrentGifSettings();
-// Stores the values in the process-wide settings as they are.
-void StoreGifSettings(const GifSettingValues& values);
+// The values, each clamped to its slider's range (a blur pass may have grown objectsPerFrame
+// past 256).
+GifSettingValues ClampedGifSettings(const GifSettingValues& values);
 
 // "40%, 256 x 192 pixels" for a 640 x 480 panel at 40 %: the frame size the capture will
 // have, each side (side x percent) / 100 truncated.

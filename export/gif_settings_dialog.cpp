@@ -119,7 +119,7 @@ GifSettingValues TFormGIF::SliderValues() const
 
 void TFormGIF::showEvent(QShowEvent* event)
 {
-    const GifSettingValues values = CurrentGifSettings();
+    const GifSettingValues& values = m_values;
     SliderSize->setValue(values.scale);
     SliderFPS->setValue(values.fps);
     SliderFrames->setValue(values.frames);
@@ -143,6 +143,6 @@ void TFormGIF::refreshLabels()
 
 void TFormGIF::ButtonCreateClick()
 {
-    StoreGifSettings(SliderValues());
+    m_values = SliderValues();
     accept();
 }

@@ -13,8 +13,8 @@ class SButton;
 
 // "Adjust GIF settings": the five settings of the next GIF capture on sliders, with the
 // frame size the capture will have for the live view's current size. It starts from the
-// process-wide settings every time it is shown; "Create GIF" stores the five values and
-// accepts, "Cancel" and the window frame's close button reject and store nothing.
+// values given with SetValues every time it is shown; "Create GIF" keeps the five values
+// (Values) and accepts, "Cancel" and the window frame's close button reject and keep nothing.
 class TFormGIF : public QDialog {
     Q_OBJECT
 
@@ -40,6 +40,10 @@ public:
 
     // The values the sliders show.
     GifSettingValues SliderValues() const;
+    // The values the sliders start from when the dialog is shown (clamped to their ranges).
+    void SetValues(const GifSettingValues& values) { m_values = ClampedGifSettings(values); }
+    // The values "Create GIF" accepted last (or those given).
+    const GifSettingValues& Values() const { return m_values; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -49,4 +53,5 @@ private:
     void ButtonCreateClick();
 
     PanelSizeSource m_panelSize;
+    GifSettingValues m_values;
 };

@@ -1,6 +1,6 @@
 #include "export/jpeg_encoder.h"
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "export/bmp.h"
 #include "export/data_sink.h"
 #include "export/text_exception.h"

@@ -1,7 +1,7 @@
 #include "export/save_tab_exports.h"
 
 #include "controls/sphere_button.h"
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "export/gif_progress_window.h"
 #include "export/gif_settings.h"
 #include "export/data_sink.h"
@@ -9,7 +9,6 @@
 #include "export/shown_picture.h"
 #include "presets/settings.h"
 
-#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -21,13 +20,20 @@ const ArgbImage kNoFrame;
 
 } // namespace
 
-SaveTabExports::SaveTabExports(QWidget* window, FrameSource frame, TFormGIF::PanelSizeSource panelSize)
+SaveTabExports::SaveTabExports(QWidget* window, RendererSource renderer, TFormGIF::PanelSizeSource panelSize)
     : QObject(window)
     , m_window(window)
-    , m_frame(std::move(frame))
+    , m_renderer(std::move(renderer))
     , m_formGif(new TFormGIF(std::move(panelSize), window))
     , m_formBePatient(new TFormBePatient(window))
 {
+    connect(m_formBePatient, &TFormBePatient::cancelRequested, this, [this] { m_capture.RequestCancel(); });
+}
+
+const ArgbImage* SaveTabExports::liveFrame() const
+{
+    const Renderer* renderer = m_renderer ? m_renderer() : nullptr;
+    return renderer ? &renderer->Frame() : nullptr;
 }
 
 SaveTabExports::~SaveTabExports() = default;
@@ -37,7 +43,7 @@ void SaveTabExports::SButton5Click()
     // The picture of the moment of the click: the live view goes on behind the dialog, so
     // the stream is encoded now, straight from the frame's rows, and only stored once the
     // file is named.
-    const ArgbImage* live = m_frame ? m_frame() : nullptr;
+    const ArgbImage* live = liveFrame();
     if (!live || live->pixels.empty())
         return;
     std::unique_ptr<CMemorySink> stream;
@@ -61,8 +67,10 @@ void SaveTabExports::SButton5Click()
 
 void SaveTabExports::SButton6Click()
 {
+    m_formGif->SetValues(m_capture.Settings);
     if (m_formGif->exec() != QDialog::Accepted)
         return;
+    m_capture.Settings = m_formGif->Values();
     const QString fileName = runSaveDialog(QStringLiteral("Choose file..."), QStringLiteral("GIF files (*.gif)"),
         QStringLiteral("gif"), m_lastGifName);
     if (fileName.isEmpty())
@@ -79,7 +87,7 @@ void SaveTabExports::AbortGifCapture()
 
 const ArgbImage& SaveTabExports::GifSourceFrame()
 {
-    const ArgbImage* frame = m_frame ? m_frame() : nullptr;
+    const ArgbImage* frame = liveFrame();
     if (!frame)
         return kNoFrame;
     if (!Settings.Filter)
@@ -88,9 +96,10 @@ const ArgbImage& SaveTabExports::GifSourceFrame()
     return m_shownFrame;
 }
 
-void SaveTabExports::ProcessGuiEvents()
+void SaveTabExports::FollowSprites(SpriteObserver* observer)
 {
-    QCoreApplication::processEvents();
+    if (Renderer* renderer = m_renderer ? m_renderer() : nullptr)
+        renderer->SetSpriteObserver(observer);
 }
 
 void SaveTabExports::ShowGifProgress()

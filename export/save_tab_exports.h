@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "export/gif_capture.h"
 #include "export/gif_settings_dialog.h"
 
@@ -16,7 +16,7 @@ class TFormBePatient;
 // The two export buttons of the editor's Save tab: the JPEG snapshot of the live view and
 // the animated GIF capture, each with its dialogs, and the message box that tells why a
 // file could not be written. The editor owns one, gives it the live view's frame and size,
-// installs nothing else: the capture hooks itself into the renderer when it starts.
+// installs nothing else: the capture follows the renderer's sprites while it runs.
 //
 // Both take the picture as the live view shows it, so in blur mode (whose frame reaches the
 // screen bottom-up) they turn it right way up. No failure leaves these handlers as an
@@ -25,11 +25,11 @@ class SaveTabExports : public QObject, public GifCaptureHost {
     Q_OBJECT
 
 public:
-    // The live view renderer's full-size frame, or null while there is no renderer.
-    using FrameSource = std::function<const ArgbImage*()>;
+    // The live view's renderer, or null while there is none.
+    using RendererSource = std::function<Renderer*()>;
 
     // The dialogs and the progress window are created here, as children of the window.
-    SaveTabExports(QWidget* window, FrameSource frame, TFormGIF::PanelSizeSource panelSize);
+    SaveTabExports(QWidget* window, RendererSource renderer, TFormGIF::PanelSizeSource panelSize);
     ~SaveTabExports() override;
 
     // "Save as JPEG image": the frame as it is at the click, saved under the name the save
@@ -47,7 +47,7 @@ public:
 
     // GifCaptureHost
     const ArgbImage& GifSourceFrame() override;
-    void ProcessGuiEvents() override;
+    void FollowSprites(SpriteObserver* observer) override;
     void ShowGifProgress() override;
     void GifFramesTaken(int32_t taken, int32_t total) override;
     void GifWriting() override;
@@ -61,7 +61,9 @@ private:
     void showFailure(const QString& what, const std::string& reason) const;
 
     QWidget* m_window;
-    FrameSource m_frame;
+    RendererSource m_renderer;
+    // The live frame, or null while there is no renderer.
+    const ArgbImage* liveFrame() const;
     TFormGIF* m_formGif; // owned by the window
     TFormBePatient* m_formBePatient; // owned by the window
     GifCapture m_capture { *this };

@@ -1,6 +1,6 @@
 #include "export/shown_picture.h"
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 
 #include <algorithm>
 

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <sstream>
 
-#include "engine/engine_globals.h"
 #include "platform/atomic_file.h"
 #include "platform/key_store.h"
 #include "platform/regular_file.h"
@@ -190,7 +189,6 @@ void ResetDefaults()
         [](const auto& row) { return row[0] != nullptr; });
     if (!tableFilled)
         NewObjectTable(CurrentPreset.Objects);
-    ResetEngineGlobals();
 }
 
 bool ReadSettingsFile(Preset& preset, std::istream& in)

@@ -68,9 +68,9 @@ struct SettingsRecord {
 
 extern SettingsRecord Settings;
 
-// Every option and the CurrentPreset switches and speeds to their start values, the
-// engine's variables too. The object table is not touched (it is created at start-up),
-// unless it holds no stacks at all, in which case it gets the start-up scene.
+// Every option and the CurrentPreset switches and speeds to their start values. The object
+// table is not touched (it is created at start-up), unless it holds no stacks at all, in
+// which case it gets the start-up scene.
 void ResetDefaults();
 
 // Reads the key store, then the settings file, into Settings and the preset (always

@@ -1,6 +1,5 @@
 #include "shapes/shape_stack.h"
 
-#include "engine/engine_globals.h"
 #include "shapes/colors.h"
 #include "shapes/little_endian.h"
 #include "shapes/sprite_painter.h"
@@ -232,11 +231,12 @@ void ReadStackBlock(std::span<const uint8_t, kStackBlockBytes> in, ShapeStack& s
 
 // ---- Sprites -------------------------------------------------------------------------
 
-std::unique_ptr<ArgbImage> BuildSprite(
-    ShapeStack& stack, int32_t side, int32_t which, bool full, const SpriteBuildOptions& options)
+std::unique_ptr<ArgbImage> BuildSprite(ShapeStack& stack, int32_t side, int32_t which, bool full,
+    const SpriteScale& scale, const SpriteBuildOptions& options)
 {
     const int32_t imageSide
-        = full ? clampSide(side) : clampSide(static_cast<double>(side) * static_cast<double>(SizeScale));
+        = full ? clampSide(side) : clampSide(static_cast<double>(side) * static_cast<double>(scale.sizeScale));
+    const bool flipLight = !full && scale.flipLight;
     auto sprite = std::make_unique<ArgbImage>();
     sprite->SetSize(imageSide, imageSide);
 
@@ -252,7 +252,7 @@ std::unique_ptr<ArgbImage> BuildSprite(
         // Half-size sprites are drawn upside down by the renderer, so their light comes
         // from the other side; the stored direction stays as it is.
         Shape lit = shape;
-        if (HalfSprites)
+        if (flipLight)
             lit.LightY = -lit.LightY;
         painted.push_back(lit);
     }
@@ -268,16 +268,17 @@ void BuildFullSprite(ShapeStack& stack, int32_t side, int32_t which)
     stack.FullDirty = 0;
 }
 
-void BuildReducedSprite(ShapeStack& stack, int32_t which)
+void BuildReducedSprite(ShapeStack& stack, int32_t which, const SpriteScale& scale)
 {
-    if (stack.ReducedDirty == 0)
+    if (stack.ReducedDirty == 0 && stack.ReducedSprite && stack.ReducedScale == scale)
         return;
     // Formed in 64 bits; the quotient always fits in 32 (|70 x MasterSize / 100| < 2^31).
     // It is not cut here: BuildSprite bounds the side after scaling, so a large master size
     // on a small screen still gets its true side.
     const int64_t side = int64_t { kReducedBaseSide } * stack.MasterSize / 100;
     stack.ReducedSprite.reset();
-    stack.ReducedSprite = BuildSprite(stack, static_cast<int32_t>(side), which, false);
+    stack.ReducedSprite = BuildSprite(stack, static_cast<int32_t>(side), which, false, scale);
+    stack.ReducedScale = scale;
     stack.ReducedRuns = SpriteRuns(*stack.ReducedSprite);
     stack.ReducedDirty = 0;
 }

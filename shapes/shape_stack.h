@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 
 #include <array>
 #include <cstddef>
@@ -52,6 +52,16 @@ struct Shape {
 };
 static_assert(sizeof(Shape) == 72, "Shape mirrors the 72-byte stored record");
 
+// What the animation's sprite of a stack looks like beyond its shapes: the renderer's
+// pixels per design unit, and whether the light comes from below (the blur mode's half-size
+// frame is shown upside down, so its sprites are lit from the other side).
+struct SpriteScale {
+    float sizeScale = 1.0f;
+    bool flipLight = false;
+
+    bool operator==(const SpriteScale&) const = default;
+};
+
 // A stack of shapes with its two cached sprites. Slots from ShapeCount on are not in use
 // but keep their bytes, and they are stored with the stack.
 struct ShapeStack {
@@ -62,6 +72,7 @@ struct ShapeStack {
     int32_t MasterSize = -1; // master size in percent
     int32_t FullSize = -1; // side in pixels of the last FullSprite
     std::unique_ptr<ArgbImage> ReducedSprite; // what the animation stamps
+    SpriteScale ReducedScale; // what ReducedSprite was built for
     SpriteRuns ReducedRuns; // ReducedSprite's runs, made with it
     std::unique_ptr<ArgbImage> FullSprite; // the editor's preview
 };
@@ -129,17 +140,19 @@ struct SpriteBuildOptions {
 
 // Builds a new square sprite from the stack's shapes in use, painted from the last index
 // up to 0. which = -1 paints every shape in use, otherwise only the shape with that index.
-// full = true is the editor's preview form of the given side; full = false is the
-// animation form, whose side is trunc(side x SizeScale). Rewrites RadiusPx and HeightPx of
-// every shape it paints. The side is cut to 0..kMaxSpriteSide. The options choose how the
-// pixels are painted, never what they are.
-std::unique_ptr<ArgbImage> BuildSprite(
-    ShapeStack& stack, int32_t side, int32_t which, bool full, const SpriteBuildOptions& options = {});
+// full = true is the editor's preview form of the given side, lit as stored; full = false
+// is the animation form, whose side is trunc(side x scale.sizeScale), lit from below when
+// scale.flipLight is set. Rewrites RadiusPx and HeightPx of every shape it paints. The side
+// is cut to 0..kMaxSpriteSide. The options choose how the pixels are painted, never what
+// they are.
+std::unique_ptr<ArgbImage> BuildSprite(ShapeStack& stack, int32_t side, int32_t which, bool full,
+    const SpriteScale& scale = {}, const SpriteBuildOptions& options = {});
 // Always rebuilds FullSprite at the given side; sets FullSize and clears FullDirty.
 void BuildFullSprite(ShapeStack& stack, int32_t side, int32_t which);
-// Rebuilds ReducedSprite at side (70 x MasterSize) div 100 when ReducedDirty is set, then
-// clears it; does nothing otherwise.
-void BuildReducedSprite(ShapeStack& stack, int32_t which);
+// Rebuilds ReducedSprite at side (70 x MasterSize) div 100 for the given scale when
+// ReducedDirty is set or the sprite was built for another scale, then clears the flag;
+// does nothing otherwise.
+void BuildReducedSprite(ShapeStack& stack, int32_t which, const SpriteScale& scale);
 
 // ---- Stack edits: 1 when the stack changed, 0 when refused. Dirty flags are the caller's.
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "engine/render_panel.h"
 
 #include <algorithm>

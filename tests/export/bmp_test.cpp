@@ -1,6 +1,6 @@
 #include "export/bmp.h"
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "export/text_exception.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "export/color_quantiser.h"
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 
 #include <gtest/gtest.h>
 

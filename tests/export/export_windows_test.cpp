@@ -1,5 +1,5 @@
 #include "controls/sphere_button.h"
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "engine/engine_globals.h"
 #include "export/gif_progress_window.h"
 #include "export/gif_settings_dialog.h"

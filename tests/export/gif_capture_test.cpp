@@ -1,6 +1,6 @@
 #include "export/gif_capture.h"
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "engine/engine_globals.h"
 #include "export/gif_writer.h"
 #include "tests/export/decoders.h"

@@ -1,6 +1,6 @@
 #include "export/gif_frame_capture.h"
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "export/gif_writer.h"
 #include "export/text_exception.h"
 #include "tests/export/decoders.h"

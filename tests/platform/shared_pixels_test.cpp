@@ -1,4 +1,4 @@
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "platform/shared_pixels.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "shapes/colors.h"
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // runs, painting in bands, and sprite building on several threads must give the same
 // bytes as the plain per-pixel rasteriser painting each shape whole.
 
-#include "engine/argb_image.h"
+#include "pixels/argb_image.h"
 #include "engine/engine_globals.h"
 #include "shapes/shape_rasteriser.h"
 #include "shapes/shape_shading.h"

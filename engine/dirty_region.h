@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// A rectangle of frame pixels, left and top inclusive, right and bottom exclusive.
+struct PixelRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+
+    bool Empty() const { return left >= right || top >= bottom; }
+    int64_t Area() const { return Empty() ? 0 : int64_t { right - left } * (bottom - top); }
+    // The smallest rectangle holding both; an empty one adds nothing.
+    PixelRect United(const PixelRect& other) const;
+    PixelRect Intersected(const PixelRect& other) const;
+    bool operator==(const PixelRect&) const = default;
+};
+
+// What changed in a frame since it was last presented: the whole frame, or a few
+// rectangles. Every sprite adds its rectangle, so a refresh's worth of sprites (a hundred
+// or more) would make as many presents; the region instead keeps at most kMostRects
+// rectangles, joining the two whose union adds the least area whenever there are more, and
+// joining any two whose union costs nothing extra. A present per refresh then sends a few
+// blocks, never one per sprite, and little that did not change.
+class DirtyRegion {
+public:
+    static constexpr std::size_t kMostRects = 4;
+
+    void Add(const PixelRect& rect);
+    void MarkWhole() { m_whole = true; }
+    void Clear();
+
+    bool Whole() const { return m_whole; }
+    bool Empty() const { return !m_whole && m_rects.empty(); }
+    // The rectangles added since the last Clear (also while the whole frame is marked).
+    const std::vector<PixelRect>& Rects() const { return m_rects; }
+    PixelRect Bounds() const;
+
+private:
+    std::vector<PixelRect> m_rects;
+    bool m_whole = false;
+};
