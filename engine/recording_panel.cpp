@@ -15,7 +15,8 @@ void RecordingPanel::SetSize(int32_t width, int32_t height)
 void RecordingPanel::BeginPresent()
 {
     ++begins;
-    ++m_depth;
+    if (m_depth++ == 0)
+        ++batches;
 }
 
 void RecordingPanel::EndPresent()
@@ -32,7 +33,7 @@ void RecordingPanel::Present(const PixelBlock& block, int32_t x, int32_t y)
     BlitBlock(screen.pixels.data(), screen.width, screen.height, screen.width, block, x, y);
     if (!recordPresents)
         return;
-    PresentRecord record { x, y, block.width, block.height, block.order, begins, {} };
+    PresentRecord record { x, y, block.width, block.height, block.order, batches, {} };
     if (keepPixels && block.pixels && block.width > 0 && block.height > 0) {
         record.pixels.reserve(static_cast<size_t>(block.width) * static_cast<size_t>(block.height));
         for (int32_t shownRow = 0; shownRow < block.height; ++shownRow) {

@@ -17,7 +17,7 @@ public:
         int32_t width = 0;
         int32_t height = 0;
         RowOrder order = RowOrder::TopDown;
-        int32_t batch = 0; // which begin/end pair it came in, counted from 1
+        int32_t batch = 0; // which outermost begin/end pair it came in, counted from 1
         std::vector<uint32_t> pixels; // the block top row first as shown, when keepPixels is set
     };
 
@@ -37,7 +37,8 @@ public:
     std::vector<PresentRecord> presents;
     bool recordPresents = true;
     bool keepPixels = false;
-    int begins = 0;
+    int begins = 0; // every BeginPresent, nested ones too
+    int batches = 0; // outermost begin/end pairs
     int ends = 0;
     int presentsOutsideBegin = 0;
     int invalidations = 0;

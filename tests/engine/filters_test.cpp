@@ -1,4 +1,3 @@
-#include "engine/engine_globals.h"
 #include "engine/filters.h"
 #include "engine/recording_panel.h"
 
@@ -71,8 +70,6 @@ std::set<size_t> range(size_t first, size_t last)
 
 class FiltersTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetEngineGlobals(); }
-    void TearDown() override { ResetEngineGlobals(); }
 };
 
 TEST_F(FiltersTest, FourByFourHalfFrameWritesTheDescribedPixels)
@@ -206,7 +203,6 @@ TEST_F(FiltersTest, TinyAndMismatchedFramesStayInsideTheirPixels)
 
 TEST_F(FiltersTest, PassesAlternateAndInterlaceAlwaysTakesPassB)
 {
-    RecordingPanel panel(8, 8);
     auto rowWritten = [](const ArgbImage& frame, int32_t row) { return frame.Row(row)[4] != kUntouched; };
 
     int32_t oddPass = 0;
@@ -214,7 +210,7 @@ TEST_F(FiltersTest, PassesAlternateAndInterlaceAlwaysTakesPassB)
     for (int i = 0; i < 3; ++i) {
         ArgbImage half = image(4, 4, 0x10101010);
         ArgbImage frame = image(8, 8, kUntouched);
-        PresentFiltered(&panel, frame, half, oddPass, false);
+        RunBlurPass(frame, half, oddPass, false);
         tookPassA.push_back(rowWritten(frame, 1));
         EXPECT_NE(rowWritten(frame, 1), rowWritten(frame, 2));
     }
@@ -224,10 +220,10 @@ TEST_F(FiltersTest, PassesAlternateAndInterlaceAlwaysTakesPassB)
     // Interlace: always pass B, and OddPass still flips.
     ArgbImage half = image(6, 6, 0x10101010);
     ArgbImage frame = image(12, 12, 0);
-    PresentFiltered(&panel, frame, half, oddPass, true);
+    RunBlurPass(frame, half, oddPass, true);
     EXPECT_EQ(oddPass, 0);
     half.Fill(0x10101010);
-    PresentFiltered(&panel, frame, half, oddPass, true);
+    RunBlurPass(frame, half, oddPass, true);
     EXPECT_EQ(oddPass, 1);
     // The odd rows stay black except their first two pixels from row 3 on.
     for (int32_t y = 1; y < 12; y += 2)
@@ -237,17 +233,14 @@ TEST_F(FiltersTest, PassesAlternateAndInterlaceAlwaysTakesPassB)
         }
 }
 
-TEST_F(FiltersTest, FilteredPresentCopiesTheWholeFrameBottomUp)
+TEST_F(FiltersTest, ABottomUpWholeFramePresentIsOneBlock)
 {
     RecordingPanel panel(6, 4);
     panel.keepPixels = true;
     ArgbImage frame = image(6, 4, 0);
     for (int32_t y = 0; y < 4; ++y)
         frame.Row(y)[5] = 100 + static_cast<uint32_t>(y);
-    ArgbImage half = image(3, 2, 0);
-    int32_t oddPass = 0;
-    FullRepaint = 1;
-    PresentFiltered(&panel, frame, half, oddPass, true);
+    PresentWholeFrame(&panel, frame, RowOrder::BottomUp);
 
     ASSERT_EQ(panel.presents.size(), 1u);
     const auto& present = panel.presents[0];
@@ -255,18 +248,16 @@ TEST_F(FiltersTest, FilteredPresentCopiesTheWholeFrameBottomUp)
     EXPECT_EQ(present.order, RowOrder::BottomUp);
     EXPECT_EQ(panel.screen.Row(3)[5], 100u); // frame row 0 is the bottom row on screen
     EXPECT_EQ(panel.screen.Row(0)[5], 103u);
-    EXPECT_EQ(FullRepaint, 1);
     EXPECT_EQ(panel.presentsOutsideBegin, 0);
 }
 
-TEST_F(FiltersTest, FullRepaintGoesOutInFourPixelStripsInOneBatch)
+TEST_F(FiltersTest, ATopDownWholeFramePresentGoesOutInFourPixelStripsInOneBatch)
 {
     RecordingPanel panel(10, 3);
     ArgbImage frame = image(10, 3, 0);
     for (size_t i = 0; i < frame.pixels.size(); ++i)
         frame.pixels[i] = static_cast<uint32_t>(i);
-    FullRepaint = 1;
-    PresentRect(&panel, frame, 2, 2, 3, 3);
+    PresentWholeFrame(&panel, frame, RowOrder::TopDown);
 
     ASSERT_EQ(panel.presents.size(), 3u);
     const std::vector<std::tuple<int32_t, int32_t, int32_t, int32_t>> expected { { 0, 0, 4, 3 }, { 4, 0, 4, 3 },
@@ -278,7 +269,6 @@ TEST_F(FiltersTest, FullRepaintGoesOutInFourPixelStripsInOneBatch)
         EXPECT_EQ(present.batch, 1);
     }
     EXPECT_EQ(panel.screen.pixels, frame.pixels);
-    EXPECT_EQ(FullRepaint, 0);
     EXPECT_EQ(panel.begins, 1);
     EXPECT_EQ(panel.ends, 1);
 }
@@ -307,18 +297,17 @@ TEST_F(FiltersTest, RectPresentIsCutToTheFrame)
     EXPECT_EQ(farCorner.pixels, (std::vector<uint32_t> { 46, 47 }));
 }
 
-TEST_F(FiltersTest, MissingFrameOrPanelPresentsNothingAndKeepsFullRepaint)
+TEST_F(FiltersTest, MissingFrameOrPanelPresentsNothing)
 {
     RecordingPanel panel(4, 4);
     ArgbImage missing;
     ArgbImage frame = image(4, 4, 1);
-    FullRepaint = 1;
     PresentRect(&panel, missing, 0, 0, 4, 4);
     PresentRect(nullptr, frame, 0, 0, 4, 4);
+    PresentWholeFrame(&panel, missing, RowOrder::TopDown);
     int32_t oddPass = 0;
-    PresentFiltered(&panel, frame, missing, oddPass, false);
+    RunBlurPass(frame, missing, oddPass, false);
     EXPECT_TRUE(panel.presents.empty());
-    EXPECT_EQ(FullRepaint, 1);
     EXPECT_EQ(oddPass, 0);
 }
 

@@ -1,6 +1,6 @@
-#include "engine/engine_globals.h"
 #include "engine/panel_ext.h"
 #include "engine/panel_painter.h"
+#include "engine/refresh_timer.h"
 #include "engine/renderer.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
@@ -104,48 +105,72 @@ TEST_F(PanelExtTest, RendererDrawsThroughThePanel)
     panel.resize(64, 48);
     panel.show();
     QCoreApplication::processEvents();
-    Renderer renderer;
-    renderer.Panel = &panel;
-    renderer.SetPacing(SpritePacer::Mode::None);
-    renderer.Reset();
-    FullRepaint = 1;
-    renderer.RunFrames(14);
+    Renderer renderer(Settings, CurrentPreset, RenderRole::Editor);
+    renderer.Reset(panel.Width(), panel.Height());
+    renderer.DrawSprites(14);
+    renderer.Present(panel);
 
     const QImage shown = onScreen(panel);
     int differing = 0;
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x)
-            differing += shownPixel(shown, x, y) != (renderer.Frame.Row(y)[x] & 0x00FFFFFFu);
+            differing += shownPixel(shown, x, y) != (renderer.Frame().Row(y)[x] & 0x00FFFFFFu);
     EXPECT_EQ(differing, 0);
-    EXPECT_NE(std::count(renderer.Frame.pixels.begin(), renderer.Frame.pixels.end(), 0u),
-        static_cast<long>(renderer.Frame.pixels.size()));
+    EXPECT_NE(std::count(renderer.Frame().pixels.begin(), renderer.Frame().pixels.end(), 0u),
+        static_cast<long>(renderer.Frame().pixels.size()));
 }
 
-// A window closed by an event handled inside RunFrames' message pump: the renderer and
-// the panel die with it, and the loop must not touch either afterwards (AddressSanitizer).
-TEST_F(PanelExtTest, WindowDeletedByAnEventInsideThePump)
+// A window drives its renderer from the event loop, once per refresh: the loop keeps
+// running between the ticks (a timer of its own fires, a window deletes itself), and every
+// present leaves the frame on screen.
+TEST_F(PanelExtTest, ARefreshTimerStepsTheRendererBetweenTheEventLoopsTurns)
 {
     struct Window : QWidget {
         Window()
         {
             auto* layout = new QVBoxLayout(this);
+            layout->setContentsMargins(0, 0, 0, 0);
             panel = new PanelExt(this);
             layout->addWidget(panel);
-            renderer.Panel = panel;
-            renderer.SetPacing(SpritePacer::Mode::Sleep);
+            connect(&refresh, &RefreshTimer::tick, this, [this](int64_t now) {
+                ++ticks;
+                renderer.Step(now);
+                renderer.Present(*panel);
+            });
         }
         PanelExt* panel = nullptr;
-        Renderer renderer;
+        Renderer renderer { Settings, CurrentPreset, RenderRole::Editor };
+        RefreshTimer refresh;
+        int ticks = 0;
     };
     auto* window = new Window;
     window->resize(120, 90);
     window->show();
     QCoreApplication::processEvents();
-    window->renderer.Reset();
+    window->renderer.Reset(window->panel->Width(), window->panel->Height());
+    window->refresh.Start();
     QPointer<Window> watch(window);
-    QTimer::singleShot(20, window, [window] { delete window; });
-    window->renderer.RunFrames(999999999);
+    int ticksSeen = 0;
+    bool shownAsFrame = false;
+    QTimer::singleShot(150, window, [&] {
+        ticksSeen = window->ticks;
+        // The panel fills the window, so the window's picture is the panel's.
+        const QImage shown
+            = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        const ArgbImage& frame = window->renderer.Frame();
+        shownAsFrame = shown.width() >= frame.width && shown.height() >= frame.height && frame.width > 0;
+        for (int y = 0; shownAsFrame && y < frame.height; ++y)
+            for (int x = 0; x < frame.width; ++x)
+                shownAsFrame = shownAsFrame && shownPixel(shown, x, y) == (frame.Row(y)[x] & 0x00FFFFFFu);
+        delete window;
+    });
+    QEventLoop loop;
+    QTimer::singleShot(400, &loop, &QEventLoop::quit);
+    loop.exec();
     EXPECT_TRUE(watch.isNull());
+    EXPECT_GE(ticksSeen, 2);
+    EXPECT_TRUE(shownAsFrame);
+    EXPECT_EQ(RefreshTimer::RateOf(nullptr), RefreshTimer::kFallbackHertz);
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 // last step shown by a full repaint in strips, and reports whether the presents named their
 // pixels in it with the strips joined into one.
 
-#include "engine/engine_globals.h"
 #include "engine/filters.h"
 #include "engine/panel_ext.h"
 #include "engine/panel_painter.h"
@@ -99,8 +98,7 @@ int main(int argc, char** argv)
             allDirect = allDirect && panel->PresentsDirectly();
         }
         // A full repaint in the renderer's strips, whose puts the panel joins into one.
-        FullRepaint = 1;
-        PresentRect(panel, frame, 0, 0, 0, 0, false);
+        PresentWholeFrame(panel, frame, RowOrder::TopDown);
         allDirect = allDirect && panel->PresentsDirectly();
         QCoreApplication::processEvents();
         std::cout << "presented " << (allDirect ? "direct" : "toolkit")

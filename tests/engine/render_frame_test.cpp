@@ -1,4 +1,3 @@
-#include "engine/engine_globals.h"
 #include "engine/recording_panel.h"
 #include "engine/renderer.h"
 #include "presets/preset.h"
@@ -58,18 +57,15 @@ TEST_F(RenderFrameToolTest, WritesWhatTheHeadlessRendererShows)
     ASSERT_EQ(width, 161);
     ASSERT_EQ(height, 120);
 
-    RunMode = 1;
     ASSERT_TRUE(LoadPresetFile(preset, CurrentPreset));
     Settings.Formula = 9;
     Settings.Mirror = 3;
     Settings.Travel = 1;
     RecordingPanel panel(161, 120);
-    Renderer renderer;
-    renderer.Panel = &panel;
-    renderer.SetPacing(SpritePacer::Mode::None);
-    renderer.Reset();
-    FullRepaint = 1;
-    renderer.RunFrames(200);
+    Renderer renderer(Settings, CurrentPreset, RenderRole::Editor);
+    renderer.Reset(161, 120);
+    renderer.DrawSprites(200);
+    renderer.Present(panel);
 
     int lit = 0;
     for (int32_t y = 0; y < height; ++y)

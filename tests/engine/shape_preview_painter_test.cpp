@@ -1,4 +1,3 @@
-#include "engine/engine_globals.h"
 #include "engine/recording_panel.h"
 #include "engine/shape_preview_painter.h"
 #include "shapes/shape_stack.h"
@@ -11,7 +10,6 @@ class ShapePreviewPainterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetEngineGlobals();
         NewObjectTable(table);
         stack = table.Stacks[0][0].get();
     }
