@@ -55,6 +55,9 @@ public:
 
     ShapeEditor Editor;
     Renderer* LiveRenderer() const { return m_renderer.get(); }
+    // The live view's refresh timer: it steps the renderer once per display refresh while the
+    // window is open (tests stop it to look at still controls).
+    RefreshTimer* LiveViewTimer() const { return m_refresh; }
 
     // ---- Frame ----------------------------------------------------------------------
     PanelExt* panelShower = nullptr;

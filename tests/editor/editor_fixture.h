@@ -2,7 +2,7 @@
 
 #include "editor/shape_editor.h"
 #include "editor/toy_window.h"
-#include "engine/engine_globals.h"
+#include "engine/refresh_timer.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 #include "shapes/palettes.h"
@@ -25,29 +25,26 @@ protected:
     void SetUp() override
     {
         ResetDefaults();
-        ResetEngineGlobals();
         ResetPaletteIndex();
         SuppressApply = false;
         CurrentPreset = NewStartPreset();
         Settings.PresetsDir = (m_home.root() / "presets").string();
-        RunMode = 1;
     }
 
     void TearDown() override
     {
         m_window.reset();
-        Aborting = 0;
     }
 
-    // The live view's timer runs a frame loop that returns only when aborted, so tests that
-    // look at controls stop it; a test of the live view keeps it and ends its loop itself.
+    // Tests that look at controls stop the live view, so that nothing changes under them; a
+    // test of the live view keeps it running.
     TToy& ShowWindow(bool liveView = false)
     {
         m_window = std::make_unique<TToy>();
         m_window->show();
         if (liveView)
             return *m_window; // the caller's own waiting runs the first frames
-        m_window->Timer->stop();
+        m_window->LiveViewTimer()->Stop();
         QApplication::processEvents();
         return *m_window;
     }

@@ -3,10 +3,10 @@
 // chosen preset reaches the whole window, and the dialogs change nothing when cancelled.
 
 #include "editor/toy_window.h"
+#include "engine/refresh_timer.h"
 
 #include "controls/sphere_button.h"
 #include "dialogs/sel_dir_form.h"
-#include "engine/engine_globals.h"
 #include "engine/renderer.h"
 #include "presets/preset_library.h"
 #include "shapes/palettes.h"
@@ -127,10 +127,8 @@ protected:
     void SetUp() override
     {
         PresetFixture::SetUp();
-        ResetEngineGlobals();
         ResetPaletteIndex();
         SuppressApply = false;
-        RunMode = 1;
         fs::create_directories(presetsFolder());
         Settings.PresetsDir = presetsFolder().string();
         for (int i = 0; i < 3; ++i)
@@ -139,16 +137,14 @@ protected:
     void TearDown() override
     {
         toy.reset();
-        Aborting = 0;
         PresetFixture::TearDown();
     }
-    // The window as shown, its live view stopped: the live view's frame loop runs until
-    // something aborts it and would hold the test (and the test's timers) inside it.
+    // The window as shown, its live view stopped, so that nothing changes under the test.
     void open()
     {
         toy = std::make_unique<TToy>();
         toy->show();
-        toy->Timer->stop();
+        toy->LiveViewTimer()->Stop();
         QApplication::processEvents();
     }
 
@@ -219,7 +215,7 @@ TEST_F(Pages, CheckBoxesSetTheirOptionAndAllowBlurRestartsTheLiveView)
     open();
     const Renderer* renderer = toy->LiveRenderer();
     ASSERT_NE(renderer, nullptr);
-    const int32_t fullWidth = renderer->DrawWidth;
+    const int32_t fullWidth = renderer->DrawWidth();
 
     click(toy->SCheck_ChangeMirror);
     EXPECT_EQ(Settings.ChangeMirror, 1);
@@ -229,10 +225,10 @@ TEST_F(Pages, CheckBoxesSetTheirOptionAndAllowBlurRestartsTheLiveView)
 
     click(toy->SButton_CheckAllowBlur);
     EXPECT_TRUE(Settings.Filter);
-    EXPECT_EQ(toy->LiveRenderer()->DrawWidth, fullWidth / 2) << "the live view now draws at half size";
+    EXPECT_EQ(toy->LiveRenderer()->DrawWidth(), fullWidth / 2) << "the live view now draws at half size";
     click(toy->SButton_CheckAllowBlur);
     EXPECT_FALSE(Settings.Filter);
-    EXPECT_EQ(toy->LiveRenderer()->DrawWidth, fullWidth);
+    EXPECT_EQ(toy->LiveRenderer()->DrawWidth(), fullWidth);
 }
 
 TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
@@ -254,7 +250,7 @@ TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
             << i;
     EXPECT_EQ(toy->Editor.CurrentObject, 0);
     EXPECT_EQ(toy->Editor.CurrentShape, 0);
-    const ArgbImage& frame = toy->LiveRenderer()->Frame;
+    const ArgbImage& frame = toy->LiveRenderer()->Frame();
     EXPECT_TRUE(std::all_of(frame.pixels.begin(), frame.pixels.end(), [](uint32_t p) { return (p & 0xFFFFFF) == 0; }));
 
     click(toy->SButton_PresetPrev);

@@ -1,5 +1,4 @@
 #include "editor/shape_editor.h"
-#include "engine/engine_globals.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 #include "shapes/palettes.h"
@@ -44,7 +43,6 @@ class ShapeEditorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetEngineGlobals();
         ResetDefaults();
         ResetPaletteIndex();
         SuppressApply = false;

@@ -1,5 +1,4 @@
 #include "editor/shape_stack_browser.h"
-#include "engine/engine_globals.h"
 #include "engine/recording_panel.h"
 #include "shapes/shape_stack.h"
 
@@ -11,7 +10,6 @@ class ShapeStackBrowserTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetEngineGlobals();
         NewObjectTable(table);
         stack = table.Stacks[0][0].get();
         stack->Shapes[0].Width = 50; // a small sphere leaves the cell's corners bare

@@ -17,8 +17,8 @@ TEST_F(EditorWindowTest, ScaledByTwoTheEditorDrawsInDevicePixels)
     TToy& toy = ShowWindow();
     ASSERT_EQ(toy.devicePixelRatioF(), 2.0);
     EXPECT_EQ(toy.size(), QSize(722, 485));
-    EXPECT_EQ(toy.LiveRenderer()->Frame.width, 984);
-    EXPECT_EQ(toy.LiveRenderer()->Frame.height, 738);
+    EXPECT_EQ(toy.LiveRenderer()->Frame().width, 984);
+    EXPECT_EQ(toy.LiveRenderer()->Frame().height, 738);
     EXPECT_EQ(toy.panelObjectBrowser->Width(), 80);
 
     // Two shapes: the bottom two cells of 40 toolkit pixels each.
