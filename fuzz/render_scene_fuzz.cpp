@@ -4,7 +4,7 @@
 //
 // Input: panel width and height (one byte each, plus 1), Formula (signed byte), Mirror
 // (signed byte), flags (bit 0 Travel, bit 1 Filter, bit 2 Interlace, bit 3 saver mode),
-// Scale (byte x 8), BlurEvery (byte), then a preset block; a block the reader refuses
+// Scale (byte x 8), sprites per blur pass (byte, 0 counting as 1), then a preset block; a block the reader refuses
 // leaves the start-up scene.
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +12,6 @@
 #include <sstream>
 #include <string>
 
-#include "engine/engine_globals.h"
 #include "engine/recording_panel.h"
 #include "engine/renderer.h"
 #include "presets/preset.h"
@@ -38,27 +37,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Settings.Travel = data[4] & 1;
     Settings.Filter = (data[4] & 2) != 0;
     Settings.Interlace = (data[4] & 4) != 0;
-    RunMode = (data[4] & 8) ? 2 : 1;
+    const RenderRole role = (data[4] & 8) ? RenderRole::Saver : RenderRole::Editor;
     Settings.DoChange = 0;
     Settings.ChangeFormula = 0;
     Settings.Scale = data[5] * 8;
-    BlurEvery = data[6];
     const std::string block(reinterpret_cast<const char*>(data) + kHeaderBytes, size - kHeaderBytes);
     std::istringstream in(block, std::ios::binary);
     ReadPreset(CurrentPreset, in);
 
     RecordingPanel panel(width, height);
-    Renderer renderer;
-    renderer.Panel = &panel;
-    renderer.SetPacing(SpritePacer::Mode::None);
-    renderer.Reset();
-    FullRepaint = 1;
-    renderer.RunFrames(14);
+    Renderer renderer(Settings, CurrentPreset, role);
+    renderer.SetSpritesPerBlurPass(data[6]);
+    renderer.Reset(width, height);
+    // Two presents: the first after a reset, and one of the rectangles drawn since.
+    renderer.DrawSprites(7);
+    renderer.Present(panel);
+    renderer.DrawSprites(7);
+    renderer.Present(panel);
     for (const auto& present : panel.presents) {
         if (present.x < 0 || present.y < 0 || present.x + present.width > width || present.y + present.height > height)
             std::abort();
     }
-    if (renderer.Busy)
-        std::abort();
     return 0;
 }

@@ -5,7 +5,6 @@
 // Input: the 368-byte block, then optional bytes: the preview side, the scale in 16ths,
 // the shape to draw alone (255 for all), and a flag byte (bit 0: half sprites).
 
-#include "engine/engine_globals.h"
 #include "shapes/shape_stack.h"
 
 #include <cstddef>
@@ -38,9 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (WriteStackBlock(*stack) != block)
         std::abort();
 
-    ResetEngineGlobals();
-    SizeScale = static_cast<float>(optionalByte(data, size, 1, 16)) / 16.0f;
-    HalfSprites = optionalByte(data, size, 3, 0) & 1;
+    const SpriteScale scale { static_cast<float>(optionalByte(data, size, 1, 16)) / 16.0f,
+        (optionalByte(data, size, 3, 0) & 1) != 0 };
     const int32_t side = optionalByte(data, size, 0, 40) % 97;
     const uint8_t whichByte = optionalByte(data, size, 2, 255);
     const int32_t which = whichByte == 255 ? -1 : whichByte % 7 - 1;
@@ -49,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (stack->FullSprite->width != side || stack->FullSprite->pixels.size() != static_cast<size_t>(side * side))
         std::abort();
     if (stack->MasterSize >= -kLargestFuzzedMasterSize && stack->MasterSize <= kLargestFuzzedMasterSize) {
-        BuildReducedSprite(*stack, which);
+        BuildReducedSprite(*stack, which, scale);
         if (stack->ReducedSprite->width > kMaxSpriteSide)
             std::abort();
     }

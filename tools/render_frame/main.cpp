@@ -3,11 +3,13 @@
 //
 //   render_frame --out FILE.png [--preset FILE.vhp] [--formula 0..19] [--mirror 0..3]
 //                [--travel 0|1] [--blur 0|1] [--interlace 0|1] [--size WxH] [--sprites N]
+//                [--scale PERCENT]
 //
-// The renderer draws into a recording panel in configure mode (no automatic changes, no
-// saver scale) without pacing; the picture is the panel's screen after the last present.
+// The renderer draws the sprites at once and presents them into a recording panel; the
+// picture is the panel's screen afterwards. Without --scale it draws as the editor does (no
+// saver scale); with it, as the saver does at that scale with its automatic changes off, so
+// that the same sprite count gives the saver's screen.
 
-#include "engine/engine_globals.h"
 #include "engine/recording_panel.h"
 #include "engine/renderer.h"
 #include "platform/atomic_file.h"
@@ -38,13 +40,15 @@ struct Options {
     int width = 800;
     int height = 600;
     int sprites = 3000;
+    int scale = 0; // 0: the editor's sizes
 };
 
 void usage()
 {
     std::fprintf(stderr,
         "usage: render_frame --out FILE.png [--preset FILE.vhp] [--formula 0..19] [--mirror 0..3]\n"
-        "                    [--travel 0|1] [--blur 0|1] [--interlace 0|1] [--size WxH] [--sprites N]\n");
+        "                    [--travel 0|1] [--blur 0|1] [--interlace 0|1] [--size WxH] [--sprites N]\n"
+        "                    [--scale PERCENT]\n");
 }
 
 bool parseInt(const char* text, int& value)
@@ -81,6 +85,8 @@ bool parseOptions(int argc, char** argv, Options& options)
             good = parseInt(value, options.interlace);
         else if (name == "--sprites")
             good = parseInt(value, options.sprites);
+        else if (name == "--scale")
+            good = parseInt(value, options.scale) && options.scale > 0;
         else if (name == "--size")
             good = std::sscanf(value, "%dx%d", &options.width, &options.height) == 2 && options.width > 0
                 && options.height > 0 && options.width <= 16384 && options.height <= 16384;
@@ -142,7 +148,6 @@ int main(int argc, char** argv)
     }
 
     ResetDefaults();
-    RunMode = 1;
     if (!options.preset.empty() && !LoadPresetFile(options.preset, CurrentPreset)) {
         std::fprintf(stderr, "render_frame: cannot read preset %s\n", options.preset.c_str());
         return 1;
@@ -152,15 +157,17 @@ int main(int argc, char** argv)
     Settings.Travel = options.travel;
     Settings.Filter = options.blur != 0;
     Settings.Interlace = options.interlace != 0;
+    Settings.DoChange = 0;
+    Settings.ChangeFormula = 0;
+    if (options.scale > 0)
+        Settings.Scale = options.scale;
 
     RecordingPanel panel(options.width, options.height);
     panel.recordPresents = false;
-    Renderer renderer;
-    renderer.Panel = &panel;
-    renderer.SetPacing(SpritePacer::Mode::None);
-    renderer.Reset();
-    FullRepaint = 1;
-    renderer.RunFrames(options.sprites);
+    Renderer renderer(Settings, CurrentPreset, options.scale > 0 ? RenderRole::Saver : RenderRole::Editor);
+    renderer.Reset(options.width, options.height);
+    renderer.DrawSprites(options.sprites);
+    renderer.Present(panel);
 
     // Written whole or not at all.
     const std::string png = encodePng(panel.screen);
