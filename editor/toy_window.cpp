@@ -2,6 +2,7 @@
 
 #include "controls/sphere_button.h"
 #include "editor/apply_dialog.h"
+#include "editor/editor_theme.h"
 #include "editor/editor_widgets.h"
 #include "engine/engine_globals.h"
 #include "engine/panel_ext.h"
@@ -48,6 +49,8 @@ TToy::TToy(QWidget* parent)
     : QWidget(parent)
     , Editor(CurrentPreset, this)
 {
+    // The dialogs and the menu opened from here are dark like this window.
+    InstallEditorTheme();
     setWindowTitle(QString::fromStdString(ProductTitle));
     setFixedSize(kClientWidth, kClientHeight);
     setFont(SButton::captionFont());

@@ -179,6 +179,8 @@ private:
     // PresetsDir. Run once by FormShow.
     void RefreshOptions();
     void FillPresetList();
+    // Shows why a chosen preset was not shown under the list, or hides the line when empty.
+    void showPresetStatus(const QString& status);
     // Options and Presets pages.
     std::array<std::pair<SButton*, OptionSwitch>, 9> optionBoxes() const;
     void showOptionValues();
