@@ -214,6 +214,10 @@ private:
 
     QSlider* sliderOf(int32_t parameter) const;
 
+    // The tab buttons in the order of their pages in Pages.
+    static constexpr int kTabCount = 5;
+    std::array<SButton*, kTabCount> m_tabButtons {};
+
     std::unique_ptr<Renderer> m_renderer;
     std::array<ShapePreviewPainter, kObjectCount> m_thumbnailPainters;
     ShapePreviewPainter m_lightPainter;
