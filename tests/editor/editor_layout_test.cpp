@@ -13,19 +13,15 @@
 #include "export/save_tab_exports.h"
 #include "editor/preset_choice.h"
 
-#include <QAbstractButton>
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSizeGrip>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QStyleOption>
-#include <QTextDocument>
 
 #include <filesystem>
 #include <functional>
@@ -76,17 +72,10 @@ std::optional<TextPlace> textPlace(QWidget* widget)
         return TextPlace { text, label->contentsRect().adjusted(margin, margin, -margin, -margin),
             static_cast<int>(label->alignment()) | wrap };
     }
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        QStyle::SubElement contents = QStyle::SE_PushButtonContents;
-        if (qobject_cast<QCheckBox*>(widget))
-            contents = QStyle::SE_CheckBoxContents;
-        else if (qobject_cast<QRadioButton*>(widget))
-            contents = QStyle::SE_RadioButtonContents;
-        else if (!qobject_cast<QPushButton*>(widget))
-            return std::nullopt; // tool buttons of the standard dialogs show icons
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
         QStyleOptionButton option;
         option.initFrom(button);
-        QRect room = button->style()->subElementRect(contents, &option, button);
+        QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
         if (!button->icon().isNull())
             room.setLeft(room.left() + button->iconSize().width() + 4);
         return TextPlace { withoutMnemonic(button->text()), room, Qt::AlignCenter };
@@ -94,22 +83,10 @@ std::optional<TextPlace> textPlace(QWidget* widget)
     return std::nullopt;
 }
 
-// How much room a text needs where it is drawn, in the widget's own font.
+// How much room a text needs where it is drawn, in the widget's own font. The editor's
+// texts, and those it gives the standard dialogs, are plain.
 QRect neededRect(const QWidget* widget, const TextPlace& place)
 {
-    const auto* label = qobject_cast<const QLabel*>(widget);
-    const bool rich = label
-        && (label->textFormat() == Qt::RichText
-            || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(place.text)));
-    if (rich) {
-        QTextDocument document;
-        document.setDefaultFont(widget->font());
-        document.setDocumentMargin(0);
-        document.setHtml(place.text);
-        if (label->wordWrap())
-            document.setTextWidth(place.room.width());
-        return QRect(place.room.topLeft(), document.size().toSize());
-    }
     const QFontMetrics metrics = widget->fontMetrics();
     const QRect bounds = metrics.boundingRect(place.room, place.flags, place.text);
     // A single line also needs its advance, which the bounding rectangle of its ink can
@@ -141,7 +118,7 @@ double contrast(const QColor& first, const QColor& second)
 std::pair<QColor, QColor> textColours(const QWidget* widget)
 {
     const QPalette& palette = widget->palette();
-    if (qobject_cast<const QAbstractButton*>(widget))
+    if (qobject_cast<const QPushButton*>(widget))
         return { palette.color(QPalette::Active, QPalette::ButtonText), palette.color(QPalette::Active, QPalette::Button) };
     for (const QWidget* at = widget; at; at = at->parentWidget()) {
         if (at->autoFillBackground() || at->isWindow())
