@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kMargin = 8;
 constexpr int kColumnGap = 12;
-
+// Room right of a list's longest line, so that it does not touch the frame.
 constexpr int kLinePadding = 8;
 
 // A list as high as its lines, so that none of them hides behind a scroll bar at any font,
