@@ -36,6 +36,16 @@ Shape ButtonShape()
     return shape;
 }
 
+Shape FrontFaceShape(const Shape& shape)
+{
+    // Light from the lower right makes the dome read as a dent: the button is down.
+    Shape front = shape;
+    front.LightX = -shape.LightX;
+    front.LightY = -shape.LightY;
+    front.Color = kFrontFaceColor;
+    return front;
+}
+
 void BuildButtonFace(const Shape& shape, int32_t width, int32_t height, ArgbImage& pad, ArgbImage& sphere)
 {
     pad.SetSize(width, height);

@@ -23,6 +23,13 @@ constexpr int32_t kMaxButtonBevel = 256;
 // LColor white, Ambient 0.5 and Mirror 0.5.
 Shape ButtonShape();
 
+// The face of the control that stands for what is in front, such as the tab whose page
+// shows: pressed in, with the light coming from the opposite side, and glowing amber like
+// a lamp that is on (COLORREF 0x0030A8E8: red 232, green 168, blue 48). Everything else of
+// the shape stays, so the face keeps the sphere look and its size.
+constexpr uint32_t kFrontFaceColor = 0x0030A8E8;
+Shape FrontFaceShape(const Shape& shape);
+
 // Builds the face of a width x height button into pad and the button's sphere into sphere
 // (both reallocated and cleared first):
 //

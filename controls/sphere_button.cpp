@@ -167,6 +167,14 @@ void SButton::setChecked(bool checked)
     refresh();
 }
 
+void SButton::setFront(bool front)
+{
+    if (front == m_front)
+        return;
+    m_front = front;
+    refresh();
+}
+
 QString SButton::caption() const { return m_caption; }
 
 void SButton::setCaption(const QString& caption)
@@ -203,7 +211,7 @@ void SButton::refresh()
 void SButton::buildPad()
 {
     const qreal ratio = devicePixelRatioF();
-    Shape drawn = m_shape;
+    Shape drawn = m_front ? FrontFaceShape(m_shape) : m_shape;
     if (ratio != 1.0) {
         // The sphere keeps its look in device pixels: Bevel and SphereHeight grow with the
         // ratio. The sums are taken wide so that no stored value can overflow.

@@ -68,6 +68,11 @@ public:
     bool checked() const;
     void setChecked(bool checked);
 
+    // Whether the control stands for what is in front (the tab whose page shows): its face
+    // is then drawn as FrontFaceShape, pressed in and amber. Not a published property.
+    bool front() const { return m_front; }
+    void setFront(bool front);
+
     QString caption() const;
     void setCaption(const QString& caption);
     // The caption's and the glyph's colour; white unless set.
@@ -111,6 +116,7 @@ private:
     bool m_isButton = true;
     bool m_isCheckBox = false;
     bool m_checked = false;
+    bool m_front = false;
     bool m_pressed = false;
     bool m_releaseIsClick = true; // false after the second press of a double click
     QString m_caption;

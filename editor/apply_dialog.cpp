@@ -3,14 +3,29 @@
 #include "editor/shape_editor.h"
 #include "shapes/shape_stack.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 
 namespace {
 
-constexpr int kDialogWidth = 355;
-constexpr int kDialogHeight = 188;
+constexpr int kMargin = 8;
+constexpr int kColumnGap = 12;
+// Room right of a list's longest line, so that it does not touch the frame.
+constexpr int kLinePadding = 8;
+
+// A list as high as its lines, so that none of them hides behind a scroll bar at any font,
+// and at least as wide as its longest line; its column may make it wider.
+void showEveryLine(QListWidget* list)
+{
+    const int frame = 2 * list->frameWidth();
+    list->setFixedHeight(list->sizeHintForRow(0) * list->count() + frame);
+    list->setMinimumWidth(list->sizeHintForColumn(0) + frame + kLinePadding);
+    list->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
 
 } // namespace
 
@@ -18,25 +33,34 @@ TFormGlobals::TFormGlobals(QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(tr("Automatic applying"));
-    setFixedSize(kDialogWidth, kDialogHeight);
     setModal(true);
 
+    // Laid out from the texts, so that the two captions stand over their own lists and keep
+    // their closing brackets at any font size; the dialog takes the size that needs.
     auto* what = new QLabel(tr("Parameter (what to apply)"), this);
-    what->setGeometry(8, 8, 160, 16);
     ListBoxWhat = new QListWidget(this);
-    ListBoxWhat->setGeometry(8, 28, 121, 113);
     for (const char* name : ParameterGroupNames)
         ListBoxWhat->addItem(QString::fromLatin1(name));
+    showEveryLine(ListBoxWhat);
 
     auto* how = new QLabel(tr("Applying strategy (how to apply)"), this);
-    how->setGeometry(160, 8, 190, 16);
     ListBoxHow = new QListWidget(this);
-    ListBoxHow->setGeometry(160, 28, 169, 59);
     ListBoxHow->addItems({ tr("Global"), tr("Selected Object"), tr("Selected Shape") });
+    showEveryLine(ListBoxHow);
 
     ButtonClose = new QPushButton(tr("Close"), this);
-    ButtonClose->setGeometry(kDialogWidth - 8 - 90, kDialogHeight - 8 - 27, 90, 27);
     connect(ButtonClose, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    grid->setHorizontalSpacing(kColumnGap);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    grid->addWidget(what, 0, 0);
+    grid->addWidget(how, 0, 1);
+    grid->addWidget(ListBoxWhat, 1, 0, 2, 1);
+    grid->addWidget(ListBoxHow, 1, 1, Qt::AlignTop);
+    grid->setRowStretch(2, 1);
+    grid->addWidget(ButtonClose, 3, 1, Qt::AlignRight);
 
     connect(ListBoxWhat, &QListWidget::itemSelectionChanged, this, &TFormGlobals::ListBoxWhatClick);
     connect(ListBoxHow, &QListWidget::itemClicked, this, &TFormGlobals::ListBoxHowClick);

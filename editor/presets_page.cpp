@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -25,7 +26,7 @@ constexpr int kCaptionHeight = 16;
 constexpr int kButtonWidth = 70;
 constexpr int kButtonHeight = 22;
 constexpr int kButtonGap = 4;
-constexpr int kStatusHeight = 44;
+constexpr int kStatusGap = 2;
 
 } // namespace
 
@@ -44,7 +45,9 @@ void TToy::buildPresetsPage()
 
     const int listTop = buttonsTop + kButtonHeight + 6;
     List_Presets = new QListWidget(page);
-    List_Presets->setGeometry(kMargin, listTop, width, kPageHeight - listTop - kStatusHeight - kMargin);
+    // Where the layout below puts it while no status shows; set here as well because a
+    // page's layout runs only once the page is first shown.
+    List_Presets->setGeometry(kMargin, listTop, width, kPageHeight - listTop - kMargin);
     List_Presets->setSortingEnabled(false);
     List_Presets->setUniformItemSizes(true);
     List_Presets->setFont(SButton::captionFont());
@@ -53,14 +56,20 @@ void TToy::buildPresetsPage()
     palette.setColor(QPalette::Text, QColor(220, 220, 220));
     List_Presets->setPalette(palette);
 
-    // Says why a chosen preset was not shown; empty while all is well.
-    LabelPresetStatus
-        = MakeLabel(page, QString(), kMargin, kPageHeight - kStatusHeight - kMargin + 2, width, kStatusHeight);
+    // Says why a chosen preset was not shown. It is hidden while all is well, and the list
+    // fills the page down to its bottom margin; a status takes the lines it needs under it.
+    LabelPresetStatus = MakeLabel(page, QString(), 0, 0, width, 0);
     LabelPresetStatus->setWordWrap(true);
     LabelPresetStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LabelPresetStatus->hide();
     QPalette warning = LabelPresetStatus->palette();
     warning.setColor(QPalette::WindowText, QColor(255, 140, 100));
     LabelPresetStatus->setPalette(warning);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(kMargin, listTop, kMargin, kMargin);
+    column->setSpacing(kStatusGap);
+    column->addWidget(List_Presets, 1);
+    column->addWidget(LabelPresetStatus);
 
     connect(SButton_PresetPrev, &SButton::clicked, this, [this] { choosePreset(PresetMove::Previous); });
     connect(SButton_PresetRandom, &SButton::clicked, this, [this] { choosePreset(PresetMove::Random); });
@@ -78,7 +87,13 @@ void TToy::FillPresetList()
     List_Presets->clear();
     for (const std::string& name : RescanPresets(ThePresetLibrary))
         List_Presets->addItem(QString::fromStdString(name));
-    LabelPresetStatus->clear();
+    showPresetStatus(QString());
+}
+
+void TToy::showPresetStatus(const QString& status)
+{
+    LabelPresetStatus->setText(status);
+    LabelPresetStatus->setVisible(!status.isEmpty());
 }
 
 void TToy::choosePreset(PresetMove move, int line)
@@ -87,7 +102,7 @@ void TToy::choosePreset(PresetMove move, int line)
     if (!choice.moved)
         return;
     List_Presets->setCurrentRow(choice.line);
-    LabelPresetStatus->setText(QString::fromStdString(choice.error));
+    showPresetStatus(QString::fromStdString(choice.error));
     if (choice.loaded)
         AfterPresetChange();
 }

@@ -18,6 +18,11 @@ constexpr int kLeft = 15;
 constexpr int kButtonWidth = 200;
 constexpr int kButtonHeight = 30;
 constexpr int kLabelWidth = 210;
+// The note's longest line is 238 pixels in the 12-pixel caption font, wider than the page:
+// at 11 pixels it takes 219 and fits between margins of 4.
+constexpr int kNoteLeft = 4;
+constexpr int kNoteWidth = 222;
+constexpr int kNoteFontPixels = 11;
 
 } // namespace
 
@@ -28,7 +33,10 @@ void TToy::buildSavePage()
     LabelSaveNote = MakeLabel(page,
         QStringLiteral("After you save animation as preset, you can \r\nactivate the preset by switching to Presets "
                        "\r\npanel and selecting it from the list.  "),
-        kLeft, 56, kLabelWidth, 48);
+        kNoteLeft, 56, kNoteWidth, 48);
+    QFont noteFont = LabelSaveNote->font();
+    noteFont.setPixelSize(kNoteFontPixels);
+    LabelSaveNote->setFont(noteFont);
     SButton5 = MakeButton(page, tr("Save as JPEG image"), kLeft, 130, kButtonWidth, kButtonHeight);
     LabelSaveJpeg = MakeLabel(page, tr("Save as JPEG image"), kLeft, 166, kLabelWidth, 16);
     SButton6 = MakeButton(page, tr("Save as GIF animation"), kLeft, 210, kButtonWidth, kButtonHeight);

@@ -2,6 +2,7 @@
 
 #include "controls/sphere_button.h"
 #include "editor/apply_dialog.h"
+#include "editor/editor_theme.h"
 #include "editor/editor_widgets.h"
 #include "engine/refresh_timer.h"
 #include "engine/panel_ext.h"
@@ -36,7 +37,6 @@ constexpr int kClearButtonHeight = 23;
 constexpr int kClearButtonMargin = 3;
 constexpr int kColumnWidth = 230;
 constexpr int kToolbarHeight = 23;
-constexpr int kTabCount = 5;
 constexpr int kPageGround = 34;
 
 } // namespace
@@ -45,6 +45,8 @@ TToy::TToy(QWidget* parent)
     : QWidget(parent)
     , Editor(CurrentPreset, this)
 {
+    // The dialogs and the menu opened from here are dark like this window.
+    InstallEditorTheme();
     setWindowTitle(QString::fromStdString(ProductTitle));
     setFixedSize(kClientWidth, kClientHeight);
     setFont(SButton::captionFont());
@@ -99,8 +101,10 @@ void TToy::buildFrame()
     const char* const captions[kTabCount] = { "Render", "Save", "Options", "Help", "Presets" };
     SButton** const tabs[kTabCount]
         = { &Button_TabRender, &Button_TabSave, &Button_TabOptions, &Button_TabHelp, &Button_TabPresets };
-    for (int i = 0; i < kTabCount; ++i)
+    for (int i = 0; i < kTabCount; ++i) {
         *tabs[i] = MakeButton(RControlPanel, QString::fromLatin1(captions[i]), i * tabWidth, 0, tabWidth, kToolbarHeight);
+        m_tabButtons[static_cast<size_t>(i)] = *tabs[i];
+    }
 
     Pages = new QStackedWidget(RControlPanel);
     Pages->setGeometry(0, kToolbarHeight, kColumnWidth, kClientHeight - kToolbarHeight);
@@ -115,7 +119,13 @@ void TToy::buildFrame()
     }
 }
 
-void TToy::showPage(QWidget* page) { Pages->setCurrentWidget(page); }
+void TToy::showPage(QWidget* page)
+{
+    Pages->setCurrentWidget(page);
+    // The front tab's button is drawn pressed in and lit, so the page's name shows.
+    for (int i = 0; i < kTabCount; ++i)
+        m_tabButtons[static_cast<size_t>(i)]->setFront(Pages->widget(i) == page);
+}
 
 // ---- Start, live view, closing ---------------------------------------------------------------
 

@@ -181,6 +181,8 @@ private:
     // PresetsDir. Run once by FormShow.
     void RefreshOptions();
     void FillPresetList();
+    // Shows why a chosen preset was not shown under the list, or hides the line when empty.
+    void showPresetStatus(const QString& status);
     // Options and Presets pages.
     std::array<std::pair<SButton*, OptionSwitch>, 9> optionBoxes() const;
     void showOptionValues();
@@ -213,6 +215,10 @@ private:
     void ClearLiveView() override;
 
     QSlider* sliderOf(int32_t parameter) const;
+
+    // The tab buttons in the order of their pages in Pages.
+    static constexpr int kTabCount = 5;
+    std::array<SButton*, kTabCount> m_tabButtons {};
 
     std::unique_ptr<Renderer> m_renderer;
     RefreshTimer* m_refresh = nullptr;

@@ -102,6 +102,45 @@ TEST(ButtonFace, FaceOfTheSpheresSizeIsTheSphere)
     }
 }
 
+// The front face is lit from the opposite side in amber: the sphere's highlight moves from
+// the upper left quarter to the lower right one, so the button reads as pressed in, and
+// the face is warm where the others are blue. Nothing else of the shape changes.
+TEST(ButtonFace, FrontFaceIsPressedInAndAmber)
+{
+    const Shape shape = shapeWithBevel(8);
+    const Shape front = FrontFaceShape(shape);
+    EXPECT_EQ(front.LightZ, shape.LightZ);
+    EXPECT_EQ(front.RadiusPx, shape.RadiusPx);
+    EXPECT_EQ(front.HeightPx, shape.HeightPx);
+    EXPECT_EQ(front.Phong, shape.Phong);
+
+    // Where the brightest pixel of a sphere lies: 0 upper left, 3 lower right.
+    const auto highlightQuarter = [](const ArgbImage& sphere) {
+        int32_t best = -1;
+        int32_t quarter = -1;
+        for (int32_t y = 0; y < sphere.height; ++y) {
+            for (int32_t x = 0; x < sphere.width; ++x) {
+                const uint32_t pixel = at(sphere, x, y);
+                const auto sum = static_cast<int32_t>((pixel >> 16 & 0xFF) + (pixel >> 8 & 0xFF) + (pixel & 0xFF));
+                if (sum > best) {
+                    best = sum;
+                    quarter = (x >= sphere.width / 2 ? 1 : 0) + (y >= sphere.height / 2 ? 2 : 0);
+                }
+            }
+        }
+        return quarter;
+    };
+    EXPECT_EQ(highlightQuarter(sphereOf(shape)), 0);
+    EXPECT_EQ(highlightQuarter(sphereOf(front)), 3);
+
+    // The faces' middles: ARGB, so red is bits 16 to 23.
+    const uint32_t blue = at(BuildButtonFace(shape, 46, 23), 23, 11);
+    const uint32_t amber = at(BuildButtonFace(front, 46, 23), 23, 11);
+    EXPECT_GT(blue & 0xFF, blue >> 16 & 0xFF);
+    EXPECT_GT(amber >> 16 & 0xFF, amber >> 8 & 0xFF);
+    EXPECT_GT(amber >> 8 & 0xFF, amber & 0xFF);
+}
+
 // A layout may squeeze a button below its sphere: the copies are cut to the face, and
 // the bottom-right corner still ends in the sphere's bottom-right pixel. The sanitizer
 // build checks that nothing outside is touched.

@@ -51,7 +51,7 @@ constexpr Spot kSaveAsPreset { 15 + 100, 20 + 15 };
 constexpr int kIntervalRowTop = 122;
 constexpr int kBlurBoxTop = 288;
 constexpr int kListTop = 50;
-constexpr int kListBottom = kPageHeight - 44 - 6;
+constexpr int kListBottom = kPageHeight - 6; // the list reaches the page's bottom margin
 
 void writeColouredPreset(const fs::path& path, uint32_t colour)
 {

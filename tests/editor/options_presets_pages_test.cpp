@@ -278,9 +278,13 @@ TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
     EXPECT_EQ(CurrentPreset.RoundSpeed, 0.777) << "no preset was loaded";
 }
 
+// The list fills the page down to its bottom margin of 6; a status takes its lines under it.
 TEST_F(Pages, APresetThatWentBadIsRefusedInTheWindow)
 {
     open();
+    click(toy->Button_TabPresets);
+    QApplication::processEvents();
+    EXPECT_EQ(toy->List_Presets->geometry(), QRect(6, 50, 218, 406));
     click(toy->SButton_PresetNext);
     const std::string shown = PresetBytes(CurrentPreset);
     WriteWholeFile(presetsFolder() / ThePresetLibrary.Names[2], "qrt");
@@ -288,8 +292,17 @@ TEST_F(Pages, APresetThatWentBadIsRefusedInTheWindow)
     EXPECT_EQ(PresetBytes(CurrentPreset), shown);
     EXPECT_TRUE(toy->LabelPresetStatus->text().contains(QString::fromStdString(ThePresetLibrary.Names[2])))
         << toy->LabelPresetStatus->text().toStdString();
+    QApplication::processEvents();
+    const QRect status = toy->LabelPresetStatus->geometry();
+    EXPECT_TRUE(toy->LabelPresetStatus->isVisible());
+    EXPECT_EQ(status.bottom(), 455);
+    EXPECT_EQ(toy->List_Presets->geometry().bottom() + 2, status.top() - 1) << "two pixels apart";
+    EXPECT_GE(status.height(), toy->LabelPresetStatus->heightForWidth(218)) << "every line of the status shows";
     click(toy->SButton_PresetNext);
     EXPECT_TRUE(toy->LabelPresetStatus->text().isEmpty()) << "a good preset clears the message";
+    QApplication::processEvents();
+    EXPECT_FALSE(toy->LabelPresetStatus->isVisible());
+    EXPECT_EQ(toy->List_Presets->geometry(), QRect(6, 50, 218, 406));
 }
 
 TEST_F(Pages, AnEmptyOrMissingFolderGivesAnEmptyListAndIdleButtons)

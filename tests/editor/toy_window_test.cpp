@@ -1,5 +1,6 @@
 #include "tests/editor/editor_fixture.h"
 
+#include "controls/button_face.h"
 #include "controls/path_painter.h"
 #include "controls/sphere_button.h"
 #include "editor/apply_dialog.h"
@@ -72,15 +73,25 @@ TEST_F(EditorWindowTest, PagesHoldTheirControlsInsideWithoutOverlap)
         EXPECT_EQ(thumbnail->size(), QSize(50, 50));
 }
 
+// Each tab shows its page and is the only one drawn as the front tab, in the front face.
 TEST_F(EditorWindowTest, TabsChangeNeitherThePresetNorTheOptions)
 {
     TToy& toy = ShowWindow();
     const std::string preset = PresetBytes();
     const std::string settings = SettingsBytes();
-    for (SButton* tab : { toy.Button_TabSave, toy.Button_TabOptions, toy.Button_TabHelp, toy.Button_TabPresets,
-             toy.Button_TabRender }) {
-        click(tab);
+    const std::array<SButton*, 5> tabs
+        = { toy.Button_TabRender, toy.Button_TabSave, toy.Button_TabOptions, toy.Button_TabHelp, toy.Button_TabPresets };
+    const std::array<QWidget*, 5> pages
+        = { toy.Panel_TabRender, toy.Panel_TabSave, toy.Panel_TabOptions, toy.Panel_TabHelp, toy.Panel_TabPresets };
+    EXPECT_TRUE(toy.Button_TabRender->front()) << "the Render page shows first";
+    for (const size_t shown : { 1, 2, 3, 4, 0 }) {
+        click(tabs[shown]);
         QApplication::processEvents();
+        EXPECT_EQ(toy.Pages->currentWidget(), pages[shown]);
+        for (size_t i = 0; i < tabs.size(); ++i)
+            EXPECT_EQ(tabs[i]->front(), i == shown) << "tab " << i << " with page " << shown;
+        EXPECT_EQ(tabs[shown]->pad().pixels,
+            BuildButtonFace(FrontFaceShape(tabs[shown]->shape()), 46, 23).pixels);
     }
     click(toy.Button_TabHelp);
     EXPECT_EQ(toy.Pages->currentWidget(), toy.Panel_TabHelp);
