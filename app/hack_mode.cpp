@@ -2,12 +2,14 @@
 
 #include "app/display_check.h"
 #include "app/preview_window.h"
+#include "app/run_statistics.h"
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 
 
 #include <cstdio>
@@ -61,6 +63,8 @@ bool LoadPresetArgument(const std::string& argument)
 
 int RunHackMode(const std::vector<std::string>& arguments, char* programName)
 {
+    QElapsedTimer runClock;
+    runClock.start();
     const HackParseResult parsed = ParseHackOptions(arguments);
     if (!parsed.ok) {
         Complain(parsed.error);
@@ -122,6 +126,13 @@ int RunHackMode(const std::vector<std::string>& arguments, char* programName)
     QCoreApplication::processEvents();
     if (terminationSignals.received() == 0 && !(inWindow && inWindow->HostGone()))
         QApplication::exec();
+
+    RenderStatistics figures;
+    if (overScreens)
+        figures.Add(overScreens->Statistics());
+    if (inWindow && inWindow->GetRenderer())
+        figures.Add(inWindow->GetRenderer()->Statistics());
+    WriteRunStatisticsIfAsked(figures, static_cast<double>(runClock.nsecsElapsed()) / 1e9);
 
     int status = 0;
     if (inWindow && inWindow->HostGone() && terminationSignals.received() == 0) {

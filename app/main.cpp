@@ -7,6 +7,7 @@
 #include "app/hack_mode.h"
 #include "app/preview_window.h"
 #include "app/resolutions.h"
+#include "app/run_statistics.h"
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
 #include "editor/toy_window.h"
@@ -18,6 +19,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -118,6 +120,8 @@ bool HasWindow(const RunState& state) { return state.mainWindow || state.savers 
 
 int main(int argc, char** argv)
 {
+    QElapsedTimer runClock;
+    runClock.start();
     if (const int status = RunDisplayWatchdogIfAsked(); status >= 0)
         return status;
 
@@ -197,6 +201,15 @@ int main(int argc, char** argv)
     if (DisplaySwitched && state.modes)
         RestoreDisplay(*state.modes);
     state.watchdog.Release();
+
+    RenderStatistics figures;
+    if (state.savers)
+        figures.Add(state.savers->Statistics());
+    if (state.preview && state.preview->GetRenderer())
+        figures.Add(state.preview->GetRenderer()->Statistics());
+    if (const auto* editor = dynamic_cast<const TToy*>(state.mainWindow.get()); editor && editor->LiveRenderer())
+        figures.Add(editor->LiveRenderer()->Statistics());
+    WriteRunStatisticsIfAsked(figures, static_cast<double>(runClock.nsecsElapsed()) / 1e9);
 
     state.preview.reset();
     state.savers.reset();

@@ -38,6 +38,8 @@ public:
 
     // True once the host window was destroyed under the form.
     bool HostGone() const { return m_hostGone; }
+    // The renderer, once the form has been shown (statistics, tests).
+    const Renderer* GetRenderer() const { return m_renderer.get(); }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     // None: the window's panel paints on screen, and so does the window (see PanelExt).

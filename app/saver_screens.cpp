@@ -1,5 +1,7 @@
 #include "app/saver_screens.h"
 
+#include "engine/renderer.h"
+
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -48,11 +50,23 @@ void SaverScreens::removeScreen(QScreen* screen)
     // The last saver stays: the toolkit moves it to whatever screen is left.
     if (gone == m_forms.end() || m_forms.size() == 1)
         return;
+    if (const Renderer* renderer = gone->form->GetRenderer())
+        m_removedFigures.Add(renderer->Statistics());
     gone->form->hide();
     // Deleted later: the screen's removal may be reported from inside the form's own events.
     gone->form.release()->deleteLater();
     m_forms.erase(gone);
     chooseDrive();
+}
+
+RenderStatistics SaverScreens::Statistics() const
+{
+    RenderStatistics figures = m_removedFigures;
+    for (const Saver& saver : m_forms) {
+        if (const Renderer* renderer = saver.form->GetRenderer())
+            figures.Add(renderer->Statistics());
+    }
+    return figures;
 }
 
 void SaverScreens::chooseDrive()

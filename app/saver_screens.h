@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/saver_window.h"
+#include "engine/renderer.h"
 
 #include <QObject>
 
@@ -27,6 +28,8 @@ public:
     void CloseAll();
 
     std::size_t count() const { return m_forms.size(); }
+    // The figures of every saver's renderer, those of removed screens included.
+    RenderStatistics Statistics() const;
 
 private:
     void addScreen(QScreen* screen);
@@ -42,5 +45,6 @@ private:
 
     SaverInput m_input;
     std::vector<Saver> m_forms;
+    RenderStatistics m_removedFigures; // of the savers of screens that went away
     bool m_shown = false;
 };

@@ -79,7 +79,9 @@ TTheSaverForm::TTheSaverForm(QScreen* screen, SaverInput input, QWidget* parent)
 
 TTheSaverForm::~TTheSaverForm()
 {
-    // The renderer points at the panel, a child that the base destructor deletes later.
+    // The panel, a child that the base destructor deletes later, must not paint through a
+    // renderer that is gone.
+    panelShower->painter = nullptr;
     m_renderer.reset();
 }
 
@@ -121,6 +123,7 @@ void TTheSaverForm::FormShow()
         m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Saver);
         m_renderer->SetAutomaticChanges(m_automaticChanges);
         m_renderer->SetPresetLoader([] { LoadRandomPreset(); });
+        panelShower->painter = m_renderer.get();
     }
     m_renderer->Reset(panelShower->Width(), panelShower->Height());
     if (!m_closing)

@@ -24,8 +24,9 @@ enum class SaverInput { EndsSaver, Ignored };
 // it was first seen closes the saver and ends the program; with input ignored the window
 // takes no input at all and grabs no keyboard.
 //
-// The renderer is not the panel's painter: when the system asks for a repaint the panel
-// shows plain black, and the picture comes back only where sprites are drawn afterwards.
+// The renderer is the panel's painter: when the system asks for a repaint (the window was
+// mapped or uncovered) the whole picture goes to the screen again, so the screen after every
+// present is the renderer's frame.
 class TTheSaverForm final : public QWidget {
     Q_OBJECT
 

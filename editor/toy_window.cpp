@@ -203,7 +203,10 @@ void TToy::RestartLiveView()
 
 void TToy::refreshTick(int64_t nowMicros)
 {
-    if (!m_renderer || m_closing)
+    // Beneath a dialog that holds the whole program (a save dialog) the live view waits, so
+    // the picture being saved stays on screen; a message beside the window does not stop it.
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (!m_renderer || m_closing || (modal != nullptr && modal->windowModality() == Qt::ApplicationModal))
         return;
     m_renderer->Step(nowMicros);
     m_renderer->Present(*panelShower);

@@ -49,6 +49,16 @@ int32_t advanceWrapping(int32_t value, int32_t count)
 
 } // namespace
 
+void RenderStatistics::Add(const RenderStatistics& other)
+{
+    sprites += other.sprites;
+    presentedSprites += other.presentedSprites;
+    presents += other.presents;
+    if (other.firstStepMicros >= 0 && (firstStepMicros < 0 || other.firstStepMicros < firstStepMicros))
+        firstStepMicros = other.firstStepMicros;
+    lastStepMicros = std::max(lastStepMicros, other.lastStepMicros);
+}
+
 Renderer::Renderer(SettingsRecord& options, Preset& preset, RenderRole role)
     : m_options(options)
     , m_preset(preset)
@@ -75,6 +85,7 @@ void Renderer::Reset(int32_t width, int32_t height)
     m_halfFrame.SetSize(m_width / 2, m_height / 2);
     m_frameAllZero = true;
     m_frameClearOutsideRects = false;
+    m_spritesInFrame = 0;
     m_travelPhase = 0.0;
     m_lastChange = calendarNow();
     m_changeToggle = false;
@@ -157,7 +168,8 @@ bool Renderer::Present(RenderPanel& panel)
     m_dirty.Clear();
     m_blurPassSincePresent = false;
     m_frameClearOutsideRects = false;
-    ++m_presents;
+    ++m_statistics.presents;
+    m_statistics.presentedSprites = m_spritesInFrame;
     return true;
 }
 
@@ -294,7 +306,8 @@ void Renderer::drawNextSprite()
                 m_observer->BeforeSprite();
             drawObject(row);
             ++m_runSprites;
-            ++m_spritesDrawn;
+            ++m_statistics.sprites;
+            ++m_spritesInFrame;
             m_roundDrewAny = true;
             return;
         }
@@ -312,6 +325,9 @@ int64_t Renderer::Step(int64_t nowMicros)
 {
     if (m_frame.pixels.empty())
         return kSpriteGapMicros;
+    if (m_statistics.firstStepMicros < 0)
+        m_statistics.firstStepMicros = nowMicros;
+    m_statistics.lastStepMicros = nowMicros;
     if (!m_scheduled || nowMicros - m_nextDueMicros > kMostLateMicros) {
         m_scheduled = true;
         m_nextDueMicros = nowMicros;
@@ -323,13 +339,13 @@ int64_t Renderer::Step(int64_t nowMicros)
     return m_nextDueMicros - nowMicros;
 }
 
-void Renderer::DrawSprites(int64_t count)
+void Renderer::DrawSprites(int64_t count, bool wholeRounds)
 {
     if (m_frame.pixels.empty())
         return;
-    // The count is tested only after a whole round of the seven objects.
+    // With whole rounds the count is tested only after a round of the seven objects.
     int64_t slots = 0;
-    while (slots < count || roundUnderWay()) {
+    while (slots < count || (wholeRounds && roundUnderWay())) {
         drawNextSprite();
         ++slots;
     }

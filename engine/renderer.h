@@ -12,6 +12,21 @@ class RenderPanel;
 struct Preset;
 struct SettingsRecord;
 
+// What a renderer has done, for measurement: sprites drawn, the sprites of the frame as of
+// the last present (drawn since the frame's last Reset: what the screen shows), presents
+// that put something on a panel, and the span of its steps on the steps' clock (both -1
+// before the first step).
+struct RenderStatistics {
+    int64_t sprites = 0;
+    int64_t presentedSprites = 0;
+    int64_t presents = 0;
+    int64_t firstStepMicros = -1;
+    int64_t lastStepMicros = -1;
+
+    // Adds another renderer's figures: the counts add up, the span covers both.
+    void Add(const RenderStatistics& other);
+};
+
 // Who a renderer draws for. The saver (full screen, or inside a desktop daemon's window)
 // sizes its sprites by the Scale option and makes the automatic changes; the editor's live
 // view and the preview of a settings dialog do neither.
@@ -76,10 +91,10 @@ public:
     // Draws every sprite due at nowMicros (a monotonic clock) on the schedule; returns the
     // microseconds until the next one is due. Draws nothing without frames.
     int64_t Step(int64_t nowMicros);
-    // Draws count sprites at once, rounded up to whole rounds over the seven objects,
-    // without a schedule: the headless tools, tests and fuzzers. A round with every object
-    // switched off counts as one sprite, so that the call always ends.
-    void DrawSprites(int64_t count);
+    // Draws count sprites at once, rounded up to whole rounds over the seven objects unless
+    // wholeRounds is off, without a schedule: the headless tools, tests and fuzzers. A round
+    // with every object switched off counts as one sprite, so that the call always ends.
+    void DrawSprites(int64_t count, bool wholeRounds = true);
     // Fills both frames with 0 and marks the whole frame for the next present.
     void Clear();
     // Marks the whole frame for the next present (the window was exposed or shown again).
@@ -115,8 +130,9 @@ public:
     double RadialAngle() const { return m_radialAngle; }
     int64_t LastChange() const { return m_lastChange; }
     // Sprites drawn over the renderer's life, and presents that put something on a panel.
-    int64_t SpritesDrawn() const { return m_spritesDrawn; }
-    int64_t Presents() const { return m_presents; }
+    int64_t SpritesDrawn() const { return m_statistics.sprites; }
+    int64_t Presents() const { return m_statistics.presents; }
+    const RenderStatistics& Statistics() const { return m_statistics; }
     const DirtyRegion& Dirty() const { return m_dirty; }
 
 private:
@@ -177,8 +193,8 @@ private:
     // drawn: all of it outside the rectangles is still clear.
     bool m_frameClearOutsideRects = false;
     bool m_blurPassSincePresent = false;
-    int64_t m_spritesDrawn = 0;
-    int64_t m_presents = 0;
+    RenderStatistics m_statistics;
+    int64_t m_spritesInFrame = 0; // drawn since the last Reset
 
     SpriteObserver* m_observer = nullptr;
     CalendarClock m_calendar;

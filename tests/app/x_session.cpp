@@ -328,13 +328,11 @@ std::vector<std::string> XSession::WindowsNamed(const std::string& name) const
     return ids;
 }
 
-Screenshot XSession::Shoot(const std::string& name, int screen) const
+Screenshot ReadPicture(const std::filesystem::path& path)
 {
     Screenshot shot;
-    const std::filesystem::path png = m_folder / (name + ".png");
-    Run("import -display " + m_display + "." + std::to_string(screen) + " -window root " + png.string());
     // Read back through ImageMagick as a binary PPM: a short header, then RGB bytes.
-    FILE* pipe = popen(("convert " + png.string() + " -depth 8 ppm:- 2>/dev/null").c_str(), "r");
+    FILE* pipe = popen(("convert " + path.string() + " -depth 8 ppm:- 2>/dev/null").c_str(), "r");
     if (pipe == nullptr)
         return shot;
     int maximum = 0;
@@ -348,6 +346,13 @@ Screenshot XSession::Shoot(const std::string& name, int screen) const
     }
     pclose(pipe);
     return shot;
+}
+
+Screenshot XSession::Shoot(const std::string& name, int screen) const
+{
+    const std::filesystem::path png = m_folder / (name + ".png");
+    Run("import -display " + m_display + "." + std::to_string(screen) + " -window root " + png.string());
+    return ReadPicture(png);
 }
 
 std::string ProgramPath() { return OPAL_PROGRAM_PATH; }

@@ -71,6 +71,9 @@ struct Screenshot {
     int CountOther(int x, int y, int w, int h, uint32_t colour) const;
 };
 
+// Any picture file ImageMagick reads, as RGB; empty when it cannot be read.
+Screenshot ReadPicture(const std::filesystem::path& path);
+
 // A private X server (Xvfb on a free display number) and the tools that act on it.
 class XSession {
 public:

@@ -3,12 +3,14 @@
 //
 //   render_frame --out FILE.png [--preset FILE.vhp] [--formula 0..19] [--mirror 0..3]
 //                [--travel 0|1] [--blur 0|1] [--interlace 0|1] [--size WxH] [--sprites N]
-//                [--scale PERCENT]
+//                [--scale PERCENT] [--exact-sprites N]
 //
 // The renderer draws the sprites at once and presents them into a recording panel; the
 // picture is the panel's screen afterwards. Without --scale it draws as the editor does (no
 // saver scale); with it, as the saver does at that scale with its automatic changes off, so
-// that the same sprite count gives the saver's screen.
+// that the same sprite count gives the saver's screen. --sprites is rounded up to whole
+// rounds of the seven objects; --exact-sprites draws that many, ending inside a round if so
+// (the count a saver's run statistics give).
 
 #include "engine/recording_panel.h"
 #include "engine/renderer.h"
@@ -41,6 +43,7 @@ struct Options {
     int height = 600;
     int sprites = 3000;
     int scale = 0; // 0: the editor's sizes
+    bool wholeRounds = true;
 };
 
 void usage()
@@ -48,7 +51,7 @@ void usage()
     std::fprintf(stderr,
         "usage: render_frame --out FILE.png [--preset FILE.vhp] [--formula 0..19] [--mirror 0..3]\n"
         "                    [--travel 0|1] [--blur 0|1] [--interlace 0|1] [--size WxH] [--sprites N]\n"
-        "                    [--scale PERCENT]\n");
+        "                    [--scale PERCENT] [--exact-sprites N]\n");
 }
 
 bool parseInt(const char* text, int& value)
@@ -85,7 +88,10 @@ bool parseOptions(int argc, char** argv, Options& options)
             good = parseInt(value, options.interlace);
         else if (name == "--sprites")
             good = parseInt(value, options.sprites);
-        else if (name == "--scale")
+        else if (name == "--exact-sprites") {
+            good = parseInt(value, options.sprites);
+            options.wholeRounds = false;
+        } else if (name == "--scale")
             good = parseInt(value, options.scale) && options.scale > 0;
         else if (name == "--size")
             good = std::sscanf(value, "%dx%d", &options.width, &options.height) == 2 && options.width > 0
@@ -166,7 +172,7 @@ int main(int argc, char** argv)
     panel.recordPresents = false;
     Renderer renderer(Settings, CurrentPreset, options.scale > 0 ? RenderRole::Saver : RenderRole::Editor);
     renderer.Reset(options.width, options.height);
-    renderer.DrawSprites(options.sprites);
+    renderer.DrawSprites(options.sprites, options.wholeRounds);
     renderer.Present(panel);
 
     // Written whole or not at all.
