@@ -28,24 +28,6 @@ std::string unreadableReason(const fs::path& path)
     return "it is not a valid preset file";
 }
 
-// Why a save failed, looked at after the failed write. writeError is errno as the write left it.
-std::string unsavableReason(const fs::path& target, int writeError)
-{
-    std::error_code error;
-    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    if (fs::is_directory(target, error))
-        return "a folder of that name is in the way";
-    if (!fs::is_directory(folder, error))
-        return "the folder " + folder.string() + " does not exist";
-    if (::access(folder.c_str(), W_OK) != 0)
-        return "the folder is read-only (" + std::string(std::strerror(errno)) + ")";
-    if (fs::exists(target, error) && ::access(target.c_str(), W_OK) != 0)
-        return "the existing file is write-protected (" + std::string(std::strerror(errno)) + ")";
-    if (writeError != 0)
-        return std::strerror(writeError);
-    return "the file could not be written";
-}
-
 } // namespace
 
 std::vector<std::string> RescanPresets(PresetLibrary& library)
@@ -104,6 +86,6 @@ bool SavePresetAs(const fs::path& target, Preset& preset, std::string& reason)
         return true;
     }
     const int writeError = errno;
-    reason = "The preset could not be saved as " + target.string() + ": " + unsavableReason(target, writeError) + ".";
+    reason = "The preset could not be saved as " + target.string() + ": " + WriteFailureReason(target, writeError) + ".";
     return false;
 }

@@ -213,7 +213,9 @@ TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
     ASSERT_NE(box, nullptr);
     // The dialog may make the name absolute its own way; the reason names it either way.
     EXPECT_TRUE(box->informativeText().startsWith("Decoder error: Opening /")) << box->informativeText().toStdString();
-    EXPECT_TRUE(box->informativeText().endsWith("/missing/shot.jpg failed")) << box->informativeText().toStdString();
+    EXPECT_TRUE(box->informativeText().contains("/missing/shot.jpg failed: the folder /"))
+        << box->informativeText().toStdString();
+    EXPECT_TRUE(box->informativeText().endsWith("/missing does not exist")) << box->informativeText().toStdString();
     EXPECT_FALSE(box->informativeText().endsWith('\n'));
     EXPECT_TRUE(folder.Entries().empty());
 
