@@ -1,5 +1,6 @@
 #include "editor/preset_choice.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sstream>
@@ -68,12 +69,47 @@ PresetChoice ChoosePreset(PresetLibrary& library, PresetMove move, int32_t line)
 
 fs::path PresetSaveTarget(const fs::path& chosen)
 {
+    const std::string name = chosen.filename().string();
+    if (chosen.has_filename()
+        && std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; }))
+        return {};
     // A name that ends in a slash names a folder; the save refuses it with that reason.
     if (!chosen.has_filename() || IsPresetFileName(chosen.filename().string()))
         return chosen;
     fs::path target = chosen;
     target += ".vhp";
     return target;
+}
+
+std::string PresetsFolderProblem(const std::string& folder)
+{
+    std::error_code error;
+    if (folder.empty() || fs::is_directory(folder, error))
+        return {};
+    const std::string quoted = "The presets folder \"" + folder + "\" ";
+    if (fs::exists(folder, error))
+        return quoted + "is a file, not a folder. Choose a folder on the Options page.";
+    return quoted + "does not exist. Choose a folder on the Options page.";
+}
+
+fs::path PresetSaveFolder(const std::string& presetsFolder)
+{
+    std::error_code error;
+    fs::path folder = presetsFolder;
+    while (!folder.empty() && !fs::is_directory(folder, error)) {
+        const fs::path parent = folder.parent_path();
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    return folder;
+}
+
+std::string PresetsFolderAfterSave(const std::string& presetsFolder, const fs::path& target)
+{
+    if (PresetsFolderProblem(presetsFolder).empty())
+        return presetsFolder;
+    return target.parent_path().string();
 }
 
 bool SavePresetAs(const fs::path& target, Preset& preset, std::string& reason)
