@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSlider>
 #include <QTest>
@@ -50,6 +51,10 @@ void acceptSaveDialog(QWidget* modal, const QString& expectedTitle, const QStrin
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), expectedTitle);
     dialog->selectFile(fileName);
+    // selectFile leaves the name field alone while that field has the focus, which it gets
+    // when the window is activated, maybe before this runs and maybe after.
+    if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+        name->setText(fileName);
     static_cast<QDialog*>(dialog)->accept();
 }
 
