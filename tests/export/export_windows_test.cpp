@@ -6,6 +6,7 @@
 #include "export/jpeg_encoder.h"
 #include "export/save_tab_exports.h"
 #include "export/shown_picture.h"
+#include "presets/preset.h"
 #include "presets/settings.h"
 #include "tests/export/decoders.h"
 
@@ -277,6 +278,30 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
     exports.SButton6Click();
     EXPECT_FALSE(GifCaptureActive);
     EXPECT_FALSE(exports.FormBePatient()->isVisible());
+}
+
+TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDialog)
+{
+    QWidget editor;
+    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    const auto enabled = CurrentPreset.ObjectEnabled;
+    CurrentPreset.ObjectEnabled.fill(0);
+    // Should the settings dialog open after all, this ends it instead of waiting for ever.
+    bool settingsShown = false;
+    QTimer::singleShot(0, exports.FormGIF(), [&] {
+        settingsShown = true;
+        exports.FormGIF()->reject();
+    });
+    exports.SButton6Click();
+    EXPECT_FALSE(settingsShown);
+    EXPECT_FALSE(GifCaptureActive);
+    QMessageBox* box = visibleMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->informativeText().contains("Every object is switched off")) << box->informativeText().toStdString();
+
+    CurrentPreset.ObjectEnabled[6] = 1;
+    EXPECT_EQ(GifCaptureRefusal(CurrentPreset), "") << "one object is enough";
+    CurrentPreset.ObjectEnabled = enabled;
 }
 
 TEST_F(ExportWindowsTest, InBlurModeFramesAreTakenAsTheLiveViewShowsThem)
