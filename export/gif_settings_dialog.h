@@ -14,7 +14,9 @@ class SButton;
 // "Adjust GIF settings": the five settings of the next GIF capture on sliders, with the
 // frame size the capture will have for the live view's current size. It starts from the
 // process-wide settings every time it is shown; "Create GIF" stores the five values and
-// accepts, "Cancel" and the window frame's close button reject and store nothing.
+// accepts, "Cancel" and the window frame's close button reject and store nothing. Enter is
+// "Create GIF" and Escape "Cancel", as for a dialog's default and cancel buttons; Tab also
+// reaches both buttons.
 class TFormGIF : public QDialog {
     Q_OBJECT
 
@@ -43,6 +45,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void refreshLabels();

@@ -159,6 +159,40 @@ TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonStoreNothing)
     EXPECT_EQ(GifFrames, 10);
 }
 
+// Enter from a slider is "Create GIF" and Escape is "Cancel"; Tab goes on from the last
+// slider to "Create GIF", which then takes Enter itself.
+TEST_F(ExportWindowsTest, EnterCreatesTheGifAndEscapeCancels)
+{
+    TFormGIF form([this] { return panel; });
+    const struct {
+        QWidget* target;
+        Qt::Key key;
+        int result;
+        int framesStored;
+    } cases[] = {
+        { form.SliderFrames, Qt::Key_Escape, QDialog::Rejected, 10 },
+        { form.SliderFrames, Qt::Key_Return, QDialog::Accepted, 33 },
+        { form.SliderFrames, Qt::Key_Enter, QDialog::Accepted, 33 },
+        { form.ButtonCreate, Qt::Key_Return, QDialog::Accepted, 33 },
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.target->metaObject()->className());
+        GifFrames = 10;
+        QWidget* focused = nullptr;
+        QTimer::singleShot(0, &form, [&] {
+            form.SliderFrames->setValue(33);
+            form.SliderColors->setFocus();
+            QTest::keyClick(form.SliderColors, Qt::Key_Tab);
+            focused = form.focusWidget();
+            each.target->setFocus();
+            QTest::keyClick(each.target, each.key);
+        });
+        EXPECT_EQ(form.exec(), each.result);
+        EXPECT_EQ(GifFrames, each.framesStored);
+        EXPECT_EQ(focused, form.ButtonCreate);
+    }
+}
+
 TEST_F(ExportWindowsTest, TheProgressWindowCountsFramesAndCancels)
 {
     TFormBePatient window;
