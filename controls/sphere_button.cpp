@@ -3,6 +3,7 @@
 #include "controls/button_face.h"
 
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -275,12 +276,36 @@ void SButton::paintEvent(QPaintEvent*)
         drawShadowed(painter, edges(0, 0, w - 2, h - 2), edges(1, 1, w - 1, h - 1), Qt::AlignCenter, m_caption,
                      m_fontColor);
     }
+    if (hasFocus()) {
+        // Inside the rounded edge, so the window's mask never cuts the frame's corners.
+        painter.setPen(QPen(m_fontColor, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(3.5, 3.5, -4.5, -4.5), 3, 3);
+    }
 }
 
 void SButton::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     refresh();
+}
+
+void SButton::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Taken here, so a dialog's own Enter handling never presses its default button as well.
+    event->accept();
+    if (event->isAutoRepeat())
+        return;
+    if (m_isButton) {
+        m_checked = !m_checked;
+        update();
+    }
+    emit clicked();
 }
 
 void SButton::changeEvent(QEvent* event)

@@ -24,6 +24,10 @@
 // its second press toggles it again, so its second release is a click too and the owner
 // always sees the Checked the box shows.
 //
+// A button takes no keyboard focus unless its owner gives it a focus policy, as the dialogs
+// do; one that has the focus shows a dotted frame, and Space, Return and Enter press it as a
+// click does (toggling Checked like a press, then clicked).
+//
 // On a scaled screen the face is built in device pixels with Bevel and SphereHeight scaled
 // by the device pixel ratio; at ratio 1 it is exactly the described face.
 class SButton : public QWidget {
@@ -103,6 +107,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:

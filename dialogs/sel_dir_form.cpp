@@ -4,6 +4,7 @@
 #include "dialogs/folder_navigation.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +80,9 @@ TFormSelDir::TFormSelDir(QWidget* parent)
     DirectoryListBox1->setUniformItemSizes(true);
     paintYellowOnGrey(DirectoryListBox1);
     connect(DirectoryListBox1, &QListWidget::itemActivated, this, &TFormSelDir::enterLine);
+    // The list would take Enter as entering its current line, which is ".." when nothing else
+    // was chosen; Enter is the dialog's OK instead.
+    DirectoryListBox1->installEventFilter(this);
 
     EditPath = new QLineEdit(this);
     EditPath->setGeometry(15, 184, 228, 19);
@@ -92,12 +96,14 @@ TFormSelDir::TFormSelDir(QWidget* parent)
     SButton1->setGeometry(14, 212, 99, 25);
     SButton1->setCaption(QStringLiteral("OK"));
     SButton1->setColor(kOkColor);
+    SButton1->setFocusPolicy(Qt::TabFocus);
     connect(SButton1, &SButton::clicked, this, &QDialog::accept);
 
     SButton2 = new SButton(this);
     SButton2->setGeometry(144, 212, 99, 25);
     SButton2->setCaption(QStringLiteral("Cancel"));
     SButton2->setColor(kCancelColor);
+    SButton2->setFocusPolicy(Qt::TabFocus);
     connect(SButton2, &SButton::clicked, this, &QDialog::reject);
 
     setDirectory(QString());
@@ -181,6 +187,18 @@ void TFormSelDir::mouseMoveEvent(QMouseEvent* event)
 {
     if (m_dragging)
         move(event->globalPosition().toPoint() - m_dragOffset);
+}
+
+bool TFormSelDir::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == DirectoryListBox1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TFormSelDir::mouseReleaseEvent(QMouseEvent* event)

@@ -16,6 +16,8 @@ class SButton;
 // Where the original had a drive selector, a field shows the current path and takes a typed
 // one: Enter goes there, and a path that names no folder is refused with a red mark while
 // everything else stays as it was. "OK" accepts, "Cancel" (or Escape, or closing) rejects.
+// Tab runs through the list, the field, "OK" and "Cancel"; Enter on the list accepts the
+// folder shown, as a dialog's default button would, and a double click enters a line.
 //
 // One instance is reused: it keeps the folder it showed last unless setDirectory is called.
 // The whole window is its own title bar: a press outside the controls moves it.
@@ -47,6 +49,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void fillList();

@@ -165,7 +165,12 @@ void TToy::SButton_ChangeDirectoryClick()
     if (FormSelDir->exec() != QDialog::Accepted)
         return;
     // Stored as picked: the chooser keeps the user's own spelling of the path.
-    Edit1->setText(FormSelDir->directory());
-    Settings.PresetsDir = FormSelDir->directory().toStdString();
+    usePresetsFolder(FormSelDir->directory());
+}
+
+void TToy::usePresetsFolder(const QString& folder)
+{
+    Settings.PresetsDir = folder.toStdString();
+    Edit1->setText(Settings.PresetsDir.empty() ? tr("no directory") : folder);
     FillPresetList();
 }

@@ -1,5 +1,6 @@
 #include "editor/preset_choice.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sstream>
@@ -26,24 +27,6 @@ std::string unreadableReason(const fs::path& path)
     if (::access(path.c_str(), R_OK) != 0)
         return std::strerror(errno);
     return "it is not a valid preset file";
-}
-
-// Why a save failed, looked at after the failed write. writeError is errno as the write left it.
-std::string unsavableReason(const fs::path& target, int writeError)
-{
-    std::error_code error;
-    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    if (fs::is_directory(target, error))
-        return "a folder of that name is in the way";
-    if (!fs::is_directory(folder, error))
-        return "the folder " + folder.string() + " does not exist";
-    if (::access(folder.c_str(), W_OK) != 0)
-        return "the folder is read-only (" + std::string(std::strerror(errno)) + ")";
-    if (fs::exists(target, error) && ::access(target.c_str(), W_OK) != 0)
-        return "the existing file is write-protected (" + std::string(std::strerror(errno)) + ")";
-    if (writeError != 0)
-        return std::strerror(writeError);
-    return "the file could not be written";
 }
 
 } // namespace
@@ -86,12 +69,47 @@ PresetChoice ChoosePreset(PresetLibrary& library, PresetMove move, int32_t line)
 
 fs::path PresetSaveTarget(const fs::path& chosen)
 {
+    const std::string name = chosen.filename().string();
+    if (chosen.has_filename()
+        && std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; }))
+        return {};
     // A name that ends in a slash names a folder; the save refuses it with that reason.
     if (!chosen.has_filename() || IsPresetFileName(chosen.filename().string()))
         return chosen;
     fs::path target = chosen;
     target += ".vhp";
     return target;
+}
+
+std::string PresetsFolderProblem(const std::string& folder)
+{
+    std::error_code error;
+    if (folder.empty() || fs::is_directory(folder, error))
+        return {};
+    const std::string quoted = "The presets folder \"" + folder + "\" ";
+    if (fs::exists(folder, error))
+        return quoted + "is a file, not a folder. Choose a folder on the Options page.";
+    return quoted + "does not exist. Choose a folder on the Options page.";
+}
+
+fs::path PresetSaveFolder(const std::string& presetsFolder)
+{
+    std::error_code error;
+    fs::path folder = presetsFolder;
+    while (!folder.empty() && !fs::is_directory(folder, error)) {
+        const fs::path parent = folder.parent_path();
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    return folder;
+}
+
+std::string PresetsFolderAfterSave(const std::string& presetsFolder, const fs::path& target)
+{
+    if (PresetsFolderProblem(presetsFolder).empty())
+        return presetsFolder;
+    return target.parent_path().string();
 }
 
 bool SavePresetAs(const fs::path& target, Preset& preset, std::string& reason)
@@ -104,6 +122,6 @@ bool SavePresetAs(const fs::path& target, Preset& preset, std::string& reason)
         return true;
     }
     const int writeError = errno;
-    reason = "The preset could not be saved as " + target.string() + ": " + unsavableReason(target, writeError) + ".";
+    reason = "The preset could not be saved as " + target.string() + ": " + WriteFailureReason(target, writeError) + ".";
     return false;
 }

@@ -13,6 +13,7 @@
 
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QVBoxLayout>
@@ -87,7 +88,8 @@ void TToy::FillPresetList()
     List_Presets->clear();
     for (const std::string& name : RescanPresets(ThePresetLibrary))
         List_Presets->addItem(QString::fromStdString(name));
-    showPresetStatus(QString());
+    // An empty list says nothing by itself; a presets folder that is no folder is named here.
+    showPresetStatus(QString::fromStdString(PresetsFolderProblem(Settings.PresetsDir)));
 }
 
 void TToy::showPresetStatus(const QString& status)
@@ -109,8 +111,8 @@ void TToy::choosePreset(PresetMove move, int line)
 
 void TToy::SButton4Click()
 {
-    QFileDialog dialog(this, tr("Save current preset"), QString::fromStdString(Settings.PresetsDir),
-        tr("Opal Revel Presets (*.vhp)"));
+    QFileDialog dialog(this, tr("Save current preset"),
+        QString::fromStdString(PresetSaveFolder(Settings.PresetsDir).string()), tr("Opal Revel Presets (*.vhp)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The name is completed and the overwrite asked below, so that a name such as "a.txt",
@@ -124,6 +126,14 @@ void TToy::SButton4Click()
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return;
         target = PresetSaveTarget(dialog.selectedFiles().front().toStdString());
+        if (target.empty()) {
+            // A blank name names no file: the dialog asks again, as it waits for an empty one.
+            // selectFile ignores an empty name, so the blanks are cleared from Qt's own name
+            // field (a desktop's native dialog has none and keeps them).
+            if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->clear();
+            continue;
+        }
         std::error_code error;
         if (!std::filesystem::exists(target, error) || std::filesystem::is_directory(target, error))
             break;
@@ -140,5 +150,5 @@ void TToy::SButton4Click()
         QMessageBox::warning(this, tr("Save current preset"), QString::fromStdString(reason));
         return;
     }
-    FillPresetList();
+    usePresetsFolder(QString::fromStdString(PresetsFolderAfterSave(Settings.PresetsDir, target)));
 }

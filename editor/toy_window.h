@@ -187,6 +187,8 @@ private:
     std::array<std::pair<SButton*, OptionSwitch>, 9> optionBoxes() const;
     void showOptionValues();
     void SButton_ChangeDirectoryClick();
+    // Makes the folder the presets folder, shows it on the Options page and lists its presets.
+    void usePresetsFolder(const QString& folder);
     void choosePreset(PresetMove move, int line = -1);
     void SButton4Click();
 

@@ -4,6 +4,7 @@
 #include "export/gif_frame_capture.h"
 #include "export/gif_settings.h"
 #include "export/gif_writer.h"
+#include "presets/preset.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,6 +19,16 @@ std::string ExportErrorText(const std::exception& error)
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     return text;
+}
+
+std::string GifCaptureRefusal(const Preset& preset)
+{
+    for (std::size_t row = 0; row < static_cast<std::size_t>(kObjectCount); ++row) {
+        if (preset.ObjectEnabled[row] && preset.Objects.Stacks[row][0])
+            return {};
+    }
+    return "Every object is switched off, so no frame would ever be drawn. "
+           "Switch on at least one object under \"Quick tweaks\" first.";
 }
 
 GifCaptureHost::~GifCaptureHost() = default;

@@ -9,11 +9,18 @@
 #include <string>
 
 struct ArgbImage;
+struct Preset;
 class TGIFImage;
 
 // The text of an export error as a message shows it: the picture classes' text without the
 // line feed they end it with, or a plain sentence for running out of memory.
 std::string ExportErrorText(const std::exception& error);
+
+// Why a capture of the preset cannot start, in words for the user; empty when it can. The
+// capture counts the sprites the renderer draws, and the renderer draws only the objects that
+// are switched on and have a stack, so without one the capture would wait at its first frame
+// for ever.
+std::string GifCaptureRefusal(const Preset& preset);
 
 // What a GIF capture needs from the windows around it. The capture itself is plain logic;
 // the editor implements this with its live view's renderer and the progress window.

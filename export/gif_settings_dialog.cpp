@@ -3,6 +3,7 @@
 #include "controls/sphere_button.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QSlider>
@@ -53,6 +54,7 @@ SButton* makeButton(QWidget* parent, const QString& caption, quint32 colorref, i
     button->setCaption(caption);
     button->setColor(colorref);
     button->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
+    button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
 
@@ -129,6 +131,16 @@ void TFormGIF::showEvent(QShowEvent* event)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
     QDialog::showEvent(event);
+}
+
+void TFormGIF::keyPressEvent(QKeyEvent* event)
+{
+    // The sliders leave Enter to the dialog; a focused button has taken it already.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        ButtonCreateClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TFormGIF::refreshLabels()

@@ -15,6 +15,8 @@ class SButton;
 // frame size the capture will have for the live view's current size. It starts from the
 // values given with SetValues every time it is shown; "Create GIF" keeps the five values
 // (Values) and accepts, "Cancel" and the window frame's close button reject and keep nothing.
+// Enter is "Create GIF" and Escape "Cancel", as for a dialog's default and cancel buttons;
+// Tab also reaches both buttons.
 class TFormGIF : public QDialog {
     Q_OBJECT
 
@@ -47,6 +49,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void refreshLabels();

@@ -4,8 +4,10 @@
 #include "export/bmp.h"
 #include "export/data_sink.h"
 #include "export/text_exception.h"
+#include "platform/atomic_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <limits>
@@ -140,14 +142,19 @@ int runCompression(State& state, int32_t width, int32_t height, const uint8_t* c
     return 0;
 }
 
-CTextException openFailure(int32_t code, const std::string& fileName)
+// The failures to store the file name the system's reason, as the preset save does, so the
+// user learns whether the disk is full or the folder read-only. error is errno as the failed
+// step left it.
+CTextException openFailure(int32_t code, const std::string& fileName, int error)
 {
-    return CTextException(code, "Decoder error: Opening " + fileName + " failed\n");
+    return CTextException(
+        code, "Decoder error: Opening " + fileName + " failed: " + WriteFailureReason(fileName, error) + "\n");
 }
 
-CTextException writeFailure(const std::string& fileName)
+CTextException writeFailure(const std::string& fileName, int error)
 {
-    return CTextException(CTextException::kWriteFailed, "Decoder error: Writing " + fileName + " failed\n");
+    return CTextException(CTextException::kWriteFailed,
+        "Decoder error: Writing " + fileName + " failed: " + WriteFailureReason(fileName, error) + "\n");
 }
 
 // Opens a file sink with the buffer the capacity rule gives for the memory estimate, lets
@@ -158,15 +165,17 @@ void encodeIntoFile(const std::string& fileName, int64_t memoryUsed, EncodeStep 
 {
     const int64_t capacity = CPicEncoder::OutputCapacity(memoryUsed);
     CFileSink sink;
+    errno = 0;
     const int32_t opened = capacity > std::numeric_limits<int32_t>::max()
                                ? -1
                                : sink.Open(fileName, static_cast<int32_t>(capacity));
     if (opened != 0) {
-        throw openFailure(opened, fileName);
+        throw openFailure(opened, fileName, errno);
     }
     encode(static_cast<CDataSink&>(sink));
+    errno = 0;
     if (sink.Close() != 0) {
-        throw writeFailure(fileName);
+        throw writeFailure(fileName, errno);
     }
 }
 
@@ -291,11 +300,13 @@ std::unique_ptr<CMemorySink> EncodeJpegSnapshot(const ArgbImage& frame, bool sho
 
 void StoreJpegSnapshot(const CMemorySink& stream, const std::string& fileName)
 {
+    errno = 0;
     const int32_t stored = CFileSink::Store(fileName, stream);
+    const int error = errno;
     if (stored == -1) {
-        throw openFailure(stored, fileName);
+        throw openFailure(stored, fileName, error);
     }
     if (stored != 0) {
-        throw writeFailure(fileName);
+        throw writeFailure(fileName, error);
     }
 }

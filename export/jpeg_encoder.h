@@ -73,7 +73,8 @@ void SaveJpegSnapshot(const ArgbImage& frame, const std::string& fileName, bool 
 // named: the stream is encoded at once from the frame's pixels into memory and stored
 // later, byte for byte what SaveJpegSnapshot would have written then. Encoding throws
 // CTextException as the encoder does (code -1 when the buffer cannot be allocated);
-// storing throws "Decoder error: Opening <name> failed" (code -1) when the target cannot
-// be created and code 12 when it cannot be written, leaving the target as it was.
+// storing throws "Decoder error: Opening <name> failed: <reason>" (code -1) when the target
+// cannot be created and "... Writing <name> failed: <reason>" (code 12) when it cannot be
+// written, leaving the target as it was; the reason is the system's, as for a preset.
 std::unique_ptr<CMemorySink> EncodeJpegSnapshot(const ArgbImage& frame, bool shownBottomUp);
 void StoreJpegSnapshot(const CMemorySink& stream, const std::string& fileName);

@@ -7,6 +7,7 @@
 #include "export/data_sink.h"
 #include "export/jpeg_encoder.h"
 #include "export/shown_picture.h"
+#include "presets/preset.h"
 #include "presets/settings.h"
 
 #include <QFileDialog>
@@ -67,6 +68,11 @@ void SaveTabExports::SButton5Click()
 
 void SaveTabExports::SButton6Click()
 {
+    // Refused before the dialogs, so nobody sets up a capture that could never take a frame.
+    if (const std::string refusal = GifCaptureRefusal(CurrentPreset); !refusal.empty()) {
+        showFailure(QStringLiteral("The GIF animation cannot be made."), refusal);
+        return;
+    }
     m_formGif->SetValues(m_capture.Settings);
     if (m_formGif->exec() != QDialog::Accepted)
         return;

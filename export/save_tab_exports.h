@@ -36,7 +36,8 @@ public:
     // dialog gives (".jpg" appended when the name has no extension); nothing without a name.
     void SButton5Click();
     // "Save as GIF animation": the settings dialog, the save dialog (which remembers the
-    // last name), then the capture; each dialog's cancel stops the sequence.
+    // last name), then the capture; each dialog's cancel stops the sequence. With every
+    // object switched off a message says why nothing can be captured, and nothing starts.
     void SButton6Click();
     // Ends a running capture without writing, as when the editor closes.
     void AbortGifCapture();

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 #include <fcntl.h>
@@ -204,6 +205,24 @@ void AtomicFileWriter::Discard()
         m_temporary.clear();
     }
     m_target.clear();
+}
+
+std::string WriteFailureReason(const std::filesystem::path& target, int writeError)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    if (fs::is_directory(target, error))
+        return "a folder of that name is in the way";
+    if (!fs::is_directory(folder, error))
+        return "the folder " + folder.string() + " does not exist";
+    if (::access(folder.c_str(), W_OK) != 0)
+        return "the folder is read-only (" + std::string(std::strerror(errno)) + ")";
+    if (fs::exists(target, error) && ::access(target.c_str(), W_OK) != 0)
+        return "the existing file is write-protected (" + std::string(std::strerror(errno)) + ")";
+    if (writeError != 0)
+        return std::strerror(writeError);
+    return "the file could not be written";
 }
 
 bool IsAtomicWriterTemporary(const std::string& fileName)

@@ -51,6 +51,11 @@ private:
 // Open and Commit in one step. The folder must exist.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// Why writing the target failed, in words for the user, worked out after the failure: a
+// folder in the way, a missing or read-only folder, a write-protected file, or else the
+// system's own reason for writeError (errno as the failed write left it, 0 when unknown).
+std::string WriteFailureReason(const std::filesystem::path& target, int writeError);
+
 // True for the name of a temporary file of this writer (".<target>.tmp-<pid>-<n>").
 bool IsAtomicWriterTemporary(const std::string& fileName);
 // Removes the temporary files beside the target that processes no longer running left behind.

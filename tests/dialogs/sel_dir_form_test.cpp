@@ -105,6 +105,43 @@ TEST_F(SelDir, TheListNavigatesAndItsFolderIsTheResultOnlyOnOk)
     EXPECT_EQ(form.exec(), QDialog::Rejected);
 }
 
+// Tab runs from the list to the field, OK and Cancel. Enter on the list accepts the folder
+// shown instead of entering the highlighted ".."; a button with the focus takes the key itself.
+TEST_F(SelDir, TheKeyboardReachesTheButtonsAndEnterOnTheListAccepts)
+{
+    TFormSelDir form;
+    form.setDirectory(path());
+    form.show();
+    form.DirectoryListBox1->setFocus();
+    std::vector<QWidget*> chain;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(form.focusWidget(), Qt::Key_Tab);
+        chain.push_back(form.focusWidget());
+    }
+    EXPECT_EQ(chain, (std::vector<QWidget*> { form.EditPath, form.SButton1, form.SButton2 }));
+
+    const struct {
+        QWidget* target;
+        Qt::Key key;
+        int result;
+    } cases[] = {
+        { form.DirectoryListBox1, Qt::Key_Return, QDialog::Accepted },
+        { form.DirectoryListBox1, Qt::Key_Enter, QDialog::Accepted },
+        { form.SButton2, Qt::Key_Return, QDialog::Rejected },
+        { form.SButton1, Qt::Key_Space, QDialog::Accepted },
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.target->metaObject()->className());
+        form.DirectoryListBox1->setCurrentRow(0); // ".."
+        QTimer::singleShot(0, &form, [&] {
+            each.target->setFocus();
+            QTest::keyClick(each.target, each.key);
+        });
+        EXPECT_EQ(form.exec(), each.result);
+        EXPECT_EQ(form.directory(), path());
+    }
+}
+
 TEST_F(SelDir, ATypedFolderIsTakenAsTypedAndAMissingOneIsRefusedVisibly)
 {
     TFormSelDir form;

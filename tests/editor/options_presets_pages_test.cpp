@@ -346,6 +346,54 @@ TEST_F(Pages, SaveAsPresetAddsTheExtensionWritesTheFileAndListsItAtOnce)
     EXPECT_EQ(ReadWholeFile(saved), PresetBytes(CurrentPreset));
 }
 
+// The name field of a save dialog that is showing.
+QString typedName(QWidget* modal)
+{
+    const auto* field = modal->findChild<QLineEdit*>("fileNameEdit");
+    return field ? field->text() : QStringLiteral("(no name field)");
+}
+
+TEST_F(Pages, ABlankPresetNameSavesNothingAndTheDialogAsksAgain)
+{
+    open();
+    QString nameAskedAgain = "(not asked again)";
+    withDialogs({ saveAs(presetsFolder() / "   "),
+                    [&](QWidget* modal) {
+                        nameAskedAgain = typedName(modal);
+                        qobject_cast<QDialog*>(modal)->reject();
+                    } },
+        [&] { click(toy->SButton4); });
+    EXPECT_EQ(nameAskedAgain, "");
+    EXPECT_EQ(std::distance(fs::directory_iterator(presetsFolder()), {}), 3) << "nothing was saved";
+    EXPECT_EQ(toy->List_Presets->count(), 3);
+}
+
+TEST_F(Pages, APresetsFolderThatIsAFileIsNamedAndTheSavedPresetIsListed)
+{
+    const fs::path parent = presetsFolder().parent_path();
+    WriteWholeFile(parent / "plain", "not a folder");
+    Settings.PresetsDir = (parent / "plain").string();
+    open();
+    EXPECT_EQ(toy->List_Presets->count(), 0);
+    EXPECT_TRUE(toy->LabelPresetStatus->text().contains("is a file, not a folder"))
+        << toy->LabelPresetStatus->text().toStdString();
+
+    withDialogs({ [&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath().toStdString(), parent.string());
+        EXPECT_EQ(typedName(modal), "");
+        dialog->selectFile(QString::fromStdString((parent / "kept").string()));
+        QMetaObject::invokeMethod(dialog, "accept");
+    } },
+        [&] { click(toy->SButton4); });
+    EXPECT_EQ(ReadWholeFile(parent / "kept.vhp"), PresetBytes(CurrentPreset));
+    EXPECT_EQ(listLines(*toy->List_Presets), QStringList { "kept.vhp" });
+    EXPECT_EQ(Settings.PresetsDir, parent.string());
+    EXPECT_EQ(toy->Edit1->text().toStdString(), parent.string());
+    EXPECT_TRUE(toy->LabelPresetStatus->text().isEmpty()) << toy->LabelPresetStatus->text().toStdString();
+}
+
 TEST_F(Pages, AFailedSaveSaysWhyAndChangesNothing)
 {
     open();

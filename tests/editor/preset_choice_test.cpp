@@ -135,6 +135,46 @@ TEST_F(PresetChoiceTest, SaveTargetGetsTheExtensionOnlyWhenItHasNone)
     EXPECT_EQ(PresetSaveTarget("/p/my preset é"), fs::path("/p/my preset é.vhp"));
     EXPECT_EQ(PresetSaveTarget("/p/.vhp"), fs::path("/p/.vhp"));
     EXPECT_EQ(PresetSaveTarget("/p/folder/"), fs::path("/p/folder/")) << "a folder is left for the save to refuse";
+    // A name that is empty once trimmed names no file, as an empty one does.
+    EXPECT_EQ(PresetSaveTarget("/p/   "), fs::path());
+    EXPECT_EQ(PresetSaveTarget("/p/ \t "), fs::path());
+    EXPECT_EQ(PresetSaveTarget("/p/ a "), fs::path("/p/ a .vhp"));
+}
+
+// A presets folder that is no folder is named as the fault; the save starts in the nearest
+// folder that exists, and the folder of the preset saved there becomes the presets folder, so
+// the list shows it.
+TEST_F(PresetChoiceTest, APresetsFolderThatIsNoFolderIsNamedAndTheSaveMovesTheListToItsFolder)
+{
+    const fs::path base = presetsFolder();
+    WriteWholeFile(base / "plain file", "not a folder");
+    const struct {
+        std::string folder;
+        std::string problem; // part of the message; empty for none
+        fs::path saveFolder;
+    } cases[] = {
+        { base.string(), "", base },
+        { "", "", "" },
+        { (base / "plain file").string(), "is a file, not a folder", base },
+        { (base / "gone" / "deeper").string(), "does not exist", base },
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.folder);
+        const std::string problem = PresetsFolderProblem(each.folder);
+        EXPECT_EQ(problem.empty(), each.problem.empty()) << problem;
+        EXPECT_NE(problem.find(each.problem), std::string::npos) << problem;
+        EXPECT_EQ(PresetSaveFolder(each.folder), each.saveFolder);
+        const fs::path saved = each.saveFolder / "mine.vhp";
+        EXPECT_EQ(PresetsFolderAfterSave(each.folder, saved), problem.empty() ? each.folder : base.string());
+    }
+
+    Settings.PresetsDir = (base / "plain file").string();
+    Preset preset = DistinctPreset(0.3);
+    std::string reason;
+    const fs::path target = PresetSaveTarget(PresetSaveFolder(Settings.PresetsDir) / "mine");
+    ASSERT_TRUE(SavePresetAs(target, preset, reason)) << reason;
+    Settings.PresetsDir = PresetsFolderAfterSave(Settings.PresetsDir, target);
+    EXPECT_EQ(RescanPresets(library), std::vector<std::string> { "mine.vhp" });
 }
 
 TEST_F(PresetChoiceTest, AFailedSaveSaysWhyAndLeavesNoFile)

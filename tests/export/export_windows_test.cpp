@@ -6,6 +6,7 @@
 #include "export/jpeg_encoder.h"
 #include "export/save_tab_exports.h"
 #include "export/shown_picture.h"
+#include "presets/preset.h"
 #include "presets/settings.h"
 #include "tests/export/decoders.h"
 
@@ -13,6 +14,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSlider>
 #include <QTest>
@@ -50,6 +52,10 @@ void acceptSaveDialog(QWidget* modal, const QString& expectedTitle, const QStrin
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), expectedTitle);
     dialog->selectFile(fileName);
+    // selectFile leaves the name field alone while that field has the focus, which it gets
+    // when the window is activated, maybe before this runs and maybe after.
+    if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+        name->setText(fileName);
     static_cast<QDialog*>(dialog)->accept();
 }
 
@@ -153,6 +159,40 @@ TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonStoreNothing)
     EXPECT_EQ(GifFrames, 10);
 }
 
+// Enter from a slider is "Create GIF" and Escape is "Cancel"; Tab goes on from the last
+// slider to "Create GIF", which then takes Enter itself.
+TEST_F(ExportWindowsTest, EnterCreatesTheGifAndEscapeCancels)
+{
+    TFormGIF form([this] { return panel; });
+    const struct {
+        QWidget* target;
+        Qt::Key key;
+        int result;
+        int framesStored;
+    } cases[] = {
+        { form.SliderFrames, Qt::Key_Escape, QDialog::Rejected, 10 },
+        { form.SliderFrames, Qt::Key_Return, QDialog::Accepted, 33 },
+        { form.SliderFrames, Qt::Key_Enter, QDialog::Accepted, 33 },
+        { form.ButtonCreate, Qt::Key_Return, QDialog::Accepted, 33 },
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.target->metaObject()->className());
+        GifFrames = 10;
+        QWidget* focused = nullptr;
+        QTimer::singleShot(0, &form, [&] {
+            form.SliderFrames->setValue(33);
+            form.SliderColors->setFocus();
+            QTest::keyClick(form.SliderColors, Qt::Key_Tab);
+            focused = form.focusWidget();
+            each.target->setFocus();
+            QTest::keyClick(each.target, each.key);
+        });
+        EXPECT_EQ(form.exec(), each.result);
+        EXPECT_EQ(GifFrames, each.framesStored);
+        EXPECT_EQ(focused, form.ButtonCreate);
+    }
+}
+
 TEST_F(ExportWindowsTest, TheProgressWindowCountsFramesAndCancels)
 {
     TFormBePatient window;
@@ -213,7 +253,9 @@ TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
     ASSERT_NE(box, nullptr);
     // The dialog may make the name absolute its own way; the reason names it either way.
     EXPECT_TRUE(box->informativeText().startsWith("Decoder error: Opening /")) << box->informativeText().toStdString();
-    EXPECT_TRUE(box->informativeText().endsWith("/missing/shot.jpg failed")) << box->informativeText().toStdString();
+    EXPECT_TRUE(box->informativeText().contains("/missing/shot.jpg failed: the folder /"))
+        << box->informativeText().toStdString();
+    EXPECT_TRUE(box->informativeText().endsWith("/missing does not exist")) << box->informativeText().toStdString();
     EXPECT_FALSE(box->informativeText().endsWith('\n'));
     EXPECT_TRUE(folder.Entries().empty());
 
@@ -270,6 +312,30 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
     exports.SButton6Click();
     EXPECT_FALSE(GifCaptureActive);
     EXPECT_FALSE(exports.FormBePatient()->isVisible());
+}
+
+TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDialog)
+{
+    QWidget editor;
+    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    const auto enabled = CurrentPreset.ObjectEnabled;
+    CurrentPreset.ObjectEnabled.fill(0);
+    // Should the settings dialog open after all, this ends it instead of waiting for ever.
+    bool settingsShown = false;
+    QTimer::singleShot(0, exports.FormGIF(), [&] {
+        settingsShown = true;
+        exports.FormGIF()->reject();
+    });
+    exports.SButton6Click();
+    EXPECT_FALSE(settingsShown);
+    EXPECT_FALSE(GifCaptureActive);
+    QMessageBox* box = visibleMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->informativeText().contains("Every object is switched off")) << box->informativeText().toStdString();
+
+    CurrentPreset.ObjectEnabled[6] = 1;
+    EXPECT_EQ(GifCaptureRefusal(CurrentPreset), "") << "one object is enough";
+    CurrentPreset.ObjectEnabled = enabled;
 }
 
 TEST_F(ExportWindowsTest, InBlurModeFramesAreTakenAsTheLiveViewShowsThem)

@@ -9,9 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <optional>
 #include <random>
+#include <sys/resource.h>
 
 namespace {
 
@@ -22,6 +27,32 @@ ArgbImage flatFrame(int32_t width, int32_t height, uint32_t pixel)
     frame.Fill(pixel);
     return frame;
 }
+
+// While it lives, files of this process cannot grow beyond the given size: writes past it
+// fail with EFBIG, as a full disk's fail with ENOSPC, and the signal that would end the
+// process is ignored.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_savedSignal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved {};
+    void (*m_savedSignal)(int) = SIG_DFL;
+};
 
 // A picture with smooth gradients and some noise, like a rendered frame.
 ArgbImage busyFrame(int32_t width, int32_t height, unsigned seed)
@@ -261,7 +292,8 @@ TEST(CJPEGEncoder, TargetThatCannotBeCreated)
         FAIL() << "no error";
     } catch (const CTextException& error) {
         EXPECT_EQ(error.GetCode(), -1);
-        EXPECT_EQ(error.GetText(), "Decoder error: Opening " + path + " failed\n");
+        EXPECT_EQ(error.GetText(),
+            "Decoder error: Opening " + path + " failed: the folder " + folder.File("missing") + " does not exist\n");
     }
     EXPECT_TRUE(folder.Entries().empty());
 }
@@ -338,7 +370,8 @@ TEST(JpegSnapshot, FramesThatCannotBeEncoded)
         FAIL() << "no error";
     } catch (const CTextException& error) {
         EXPECT_EQ(error.GetCode(), -1);
-        EXPECT_EQ(error.GetText(), "Decoder error: Opening " + path + " failed\n");
+        EXPECT_EQ(error.GetText(),
+            "Decoder error: Opening " + path + " failed: the folder " + folder.File("missing") + " does not exist\n");
     }
     EXPECT_TRUE(folder.Entries().empty());
 }
@@ -350,6 +383,29 @@ TEST(CJPEGEncoder, RefusesPicturesThatAreNotThirtyTwoBits)
     MemorySink sink(100000);
     EXPECT_THROW(encoder.DoEncode(indexed, sink), CTextException);
     EXPECT_EQ(sink.GetDataSize(), 0);
+}
+
+// A file system that takes no more bytes: the store fails in its write and says why in the
+// system's words, and no file or temporary file is left.
+TEST(JpegSnapshot, AWriteThatFailsGivesTheSystemsReason)
+{
+    ScratchFolder folder;
+    const std::unique_ptr<CMemorySink> stream = EncodeJpegSnapshot(flatFrame(16, 16, 0xFF336699u), false);
+    const std::string path = folder.File("shot.jpg");
+    std::optional<CTextException> failure;
+    {
+        // Nothing else may write a file while the limit holds, the test's own report included.
+        const FileSizeLimit full(16);
+        try {
+            StoreJpegSnapshot(*stream, path);
+        } catch (const CTextException& error) {
+            failure = error;
+        }
+    }
+    ASSERT_TRUE(failure.has_value()) << "the store did not fail";
+    EXPECT_EQ(failure->GetCode(), CTextException::kWriteFailed);
+    EXPECT_EQ(failure->GetText(), "Decoder error: Writing " + path + " failed: " + std::strerror(EFBIG) + "\n");
+    EXPECT_TRUE(folder.Entries().empty());
 }
 
 } // namespace
