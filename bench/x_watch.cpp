@@ -2,7 +2,8 @@
 // notes when its window is mapped, when the first pixels reach that window and when the
 // first sprite-sized block does, then counts the sprite-sized blocks drawn per second
 // (DAMAGE events with raw rectangles) and samples the process's CPU time and resident
-// memory from /proc.
+// memory from /proc. With OPAL_WATCH_SERVER_PID set to the X server's process id, the
+// server's CPU time over the same seconds is sampled too.
 //
 //   opal_x_watch <warm-up seconds> <measured seconds> <program> [arguments...]
 //
@@ -139,6 +140,9 @@ int main(int argc, char** argv)
     long sprites = 0;
     bool measuring = false;
     double cpuAtStart = 0;
+    const char* serverPidText = std::getenv("OPAL_WATCH_SERVER_PID");
+    const pid_t server = serverPidText != nullptr ? static_cast<pid_t>(std::atol(serverPidText)) : 0;
+    double serverCpuAtStart = 0;
     Clock::time_point measureStart;
     const double limit = 30000 + (warmUp + measured) * 1000;
 
@@ -147,6 +151,7 @@ int main(int argc, char** argv)
             measuring = true;
             sprites = 0;
             cpuAtStart = CpuSeconds(child);
+            serverCpuAtStart = server > 0 ? CpuSeconds(server) : 0;
             measureStart = Clock::now();
         }
         if (measuring && MillisecondsSince(measureStart) >= measured * 1000)
@@ -187,9 +192,12 @@ int main(int argc, char** argv)
 
     const double wall = measuring ? MillisecondsSince(measureStart) / 1000.0 : 0;
     const double cpu = measuring ? CpuSeconds(child) - cpuAtStart : 0;
+    const double serverCpu = measuring && server > 0 ? CpuSeconds(server) - serverCpuAtStart : 0;
     std::printf("map_ms=%.1f\nfirst_paint_ms=%.1f\nfirst_sprite_ms=%.1f\n", mapped, firstPaint, firstSprite);
     std::printf("sprites_per_second=%.0f\ncpu_per_wall_second=%.3f\nrss_kb=%ld\n", wall > 0 ? sprites / wall : 0,
         wall > 0 ? cpu / wall : 0, ResidentKilobytes(child));
+    if (server > 0)
+        std::printf("server_cpu_per_wall_second=%.3f\n", wall > 0 ? serverCpu / wall : 0);
 
     kill(child, SIGTERM);
     int status = 0;
