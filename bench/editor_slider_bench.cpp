@@ -6,7 +6,6 @@
 
 #include "editor/shape_editor.h"
 #include "editor/shape_stack_browser.h"
-#include "engine/engine_globals.h"
 #include "engine/recording_panel.h"
 #include "engine/shape_preview_painter.h"
 #include "presets/preset.h"
@@ -70,7 +69,6 @@ struct Panels final : EditorView {
 // A drag of the slider across its range and back, one step per iteration.
 void dragSlider(benchmark::State& state, int32_t parameter)
 {
-    ResetEngineGlobals();
     ResetDefaults();
     Preset preset = sceneWith(static_cast<int>(state.range(0)));
     Panels panels;
@@ -103,7 +101,6 @@ void BM_DragWidthOneShape(benchmark::State& state) { dragSlider(state, kGroupWid
 
 void BM_BaselineOneThumbnail(benchmark::State& state)
 {
-    ResetEngineGlobals();
     Preset preset = sceneWith(static_cast<int>(state.range(0)));
     RecordingPanel panel(kThumbnailSide, kThumbnailSide);
     panel.recordPresents = false;

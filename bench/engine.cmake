@@ -1,5 +1,5 @@
 # The renderer's hot paths: the blur pass against memcpy, one sprite drawn and presented at
-# 1920 x 1080, and the CPU a paced RunFrames costs against a spinning wait.
+# 1920 x 1080, and the CPU the saver costs per second stepped once per display refresh.
 opal_add_benchmark(opal_engine_bench
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/engine_filters_bench.cpp ${CMAKE_CURRENT_SOURCE_DIR}/engine_renderer_bench.cpp
   LIBS opal_engine)

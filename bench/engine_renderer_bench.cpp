@@ -1,8 +1,7 @@
 // One sprite drawn and presented at 1920 x 1080 through the recording panel (against
 // compositing alone, at three screen sizes, also with another thread reading each sprite's
-// rectangle back as the display server does), and the CPU time a paced RunFrames takes per second of wall time,
-// resting between sprites against spinning.
-#include "engine/engine_globals.h"
+// rectangle back as the display server does), and the CPU time the saver's drawing takes per
+// second of wall time when its renderer is stepped once per display refresh.
 #include "engine/recording_panel.h"
 #include "engine/renderer.h"
 #include "presets/preset.h"
@@ -12,6 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <thread>
@@ -28,72 +28,87 @@ double processCpuSeconds()
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-double wallSeconds()
+int64_t monotonicMicros()
 {
     timespec now {};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+    return int64_t { now.tv_sec } * 1'000'000 + now.tv_nsec / 1'000;
 }
 
-// A saver-mode renderer on a 1920 x 1080 recording panel with the start-up scene, no
-// automatic changes.
+void sleepUntilMicros(int64_t micros)
+{
+    const timespec until { static_cast<time_t>(micros / 1'000'000), static_cast<long>(micros % 1'000'000 * 1'000) };
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+
+// A saver renderer of 1920 x 1080 with the start-up scene and no automatic changes, and the
+// recording panel its presents go to.
 struct Scene {
     Scene()
     {
-        ResetDefaults();
-        NewObjectTable(CurrentPreset.Objects);
-        RunMode = 2;
-        Settings.DoChange = 0;
-        Settings.ChangeFormula = 0;
+        options.DoChange = 0;
+        options.ChangeFormula = 0;
         panel.recordPresents = false;
-        renderer.Panel = &panel;
-        renderer.Reset();
-        BuildReducedSprite(*CurrentPreset.Objects.Stacks[0][0], -1);
+        renderer.Reset(kScreenWidth, kScreenHeight);
     }
-    const ArgbImage& sprite() const { return *CurrentPreset.Objects.Stacks[0][0]->ReducedSprite; }
 
+    SettingsRecord options;
+    Preset preset = NewStartPreset();
+    Renderer renderer { options, preset, RenderRole::Saver };
     RecordingPanel panel { kScreenWidth, kScreenHeight };
-    Renderer renderer;
 };
 
+// Only the first object is switched on and the mirror is off, so every iteration draws
+// one sprite of the first object where the motion puts it and presents its rectangle.
 void BM_DrawSpriteAndPresent1920x1080(benchmark::State& state)
 {
     Scene scene;
-    const ArgbImage& sprite = scene.sprite();
-    int32_t step = 0;
+    scene.options.Mirror = 0;
+    scene.preset.ObjectEnabled = { 1, 0, 0, 0, 0, 0, 0 };
+    // The first present after a reset shows the whole frame; the loop measures the later ones.
+    scene.renderer.DrawSprites(1, false);
+    scene.renderer.Present(scene.panel);
     for (auto _ : state) {
-        scene.renderer.DrawSprite(sprite, 700 + (step & 255), 400 + (step >> 8 & 255), 1);
-        ++step;
+        scene.renderer.DrawSprites(1, false);
+        scene.renderer.Present(scene.panel);
         benchmark::ClobberMemory();
     }
-    state.counters["sprite_side"] = sprite.width;
+    state.counters["sprite_side"] = scene.preset.Objects.Stacks[0][0]->ReducedSprite->width;
 }
 BENCHMARK(BM_DrawSpriteAndPresent1920x1080);
 
-// The first object's sprite rebuilt at the size of a 1280 x 720, 1920 x 1080 or 3840 x 2160
-// screen (state.range(1): 0, 1, 2; SizeScale at the default scale of 75), and its runs when
-// state.range(0) asks for them.
-std::pair<const ArgbImage*, const SpriteRuns*> spriteAtScreenSize(const benchmark::State& state)
+// The first object's sprite of the preset rebuilt at the size of a 1280 x 720, 1920 x 1080
+// or 3840 x 2160 screen (state.range(1): 0, 1, 2; the saver's pixels per design unit at the
+// default scale of 75), and its runs when state.range(0) asks for them.
+std::pair<const ArgbImage*, const SpriteRuns*> spriteAtScreenSize(const benchmark::State& state, Preset& preset)
 {
     constexpr float kScales[] = { 1.125f, 1.6875f, 3.375f };
-    SizeScale = kScales[state.range(1)];
-    ShapeStack& stack = *CurrentPreset.Objects.Stacks[0][0];
-    stack.ReducedDirty = 1;
-    BuildReducedSprite(stack, -1);
+    ShapeStack& stack = *preset.Objects.Stacks[0][0];
+    BuildReducedSprite(stack, -1, SpriteScale { kScales[state.range(1)] });
     return { stack.ReducedSprite.get(), state.range(0) != 0 ? &stack.ReducedRuns : nullptr };
+}
+
+// A clear frame of the screen's size.
+ArgbImage screenFrame()
+{
+    ArgbImage frame;
+    frame.SetSize(kScreenWidth, kScreenHeight);
+    return frame;
 }
 
 // The composite alone, pixel by pixel (runs:0) or by the sprite's runs (runs:1), with the
 // frame's lines in this processor's cache.
 void BM_CompositeOnly(benchmark::State& state)
 {
-    Scene scene;
-    const auto [spritePointer, runs] = spriteAtScreenSize(state);
+    Preset preset = NewStartPreset();
+    const auto [spritePointer, runs] = spriteAtScreenSize(state, preset);
     const ArgbImage& sprite = *spritePointer;
+    ArgbImage frame = screenFrame();
     int32_t step = 0;
     for (auto _ : state) {
         const int32_t half = sprite.width / 2;
-        scene.renderer.Frame.Composite(sprite, 700 + (step & 255) - half, 400 + (step >> 8 & 255) - half, runs);
+        frame.Composite(sprite, 700 + (step & 255) - half, 400 + (step >> 8 & 255) - half, runs);
         ++step;
         benchmark::ClobberMemory();
     }
@@ -103,57 +118,52 @@ void BM_CompositeOnly(benchmark::State& state)
 }
 BENCHMARK(BM_CompositeOnly)->ArgNames({ "runs", "screen" })->ArgsProduct({ { 0, 1 }, { 0, 1, 2 } });
 
-// Each iteration draws 1400 sprites (200 rounds) paced 300 microseconds apart, one by one
-// or in groups that rest once; reports the process CPU seconds per wall second, the CPU
-// time per sprite and the sprite rate.
-void pacedRun(benchmark::State& state, SpritePacer::Mode mode, uint32_t spritesPerRest = 1)
+// Each iteration runs the saver for the time of 1400 sprites (200 rounds, 0.42 s) as its
+// window does: once per refresh of a display at state.range(0) hertz it steps the renderer
+// to the time and presents what changed, and rests until the next refresh. Reports the
+// process CPU seconds per wall second, the CPU time per sprite and the sprite rate.
+void BM_SteppedPerRefresh(benchmark::State& state)
 {
     Scene scene;
-    scene.renderer.SetPacing(mode);
-    scene.renderer.SetSpritesPerRest(spritesPerRest);
-    constexpr int32_t kSprites = 1400;
+    const int64_t period = 1'000'000 / state.range(0);
+    constexpr int64_t kRunMicros = 1400 * Renderer::kSpriteGapMicros;
     double cpu = 0.0;
     double wall = 0.0;
     int64_t sprites = 0;
     for (auto _ : state) {
         const double cpuBefore = processCpuSeconds();
-        const double wallBefore = wallSeconds();
-        scene.renderer.RunFrames(kSprites);
+        const int64_t start = monotonicMicros();
+        const int64_t spritesBefore = scene.renderer.SpritesDrawn();
+        for (int64_t refresh = start; refresh < start + kRunMicros; refresh += period) {
+            sleepUntilMicros(refresh);
+            scene.renderer.Step(monotonicMicros());
+            scene.renderer.Present(scene.panel);
+        }
         cpu += processCpuSeconds() - cpuBefore;
-        wall += wallSeconds() - wallBefore;
-        sprites += kSprites;
+        wall += static_cast<double>(monotonicMicros() - start) * 1e-6;
+        sprites += scene.renderer.SpritesDrawn() - spritesBefore;
     }
     state.counters["cpu_per_wall"] = cpu / wall;
     state.counters["cpu_us_per_sprite"] = cpu * 1e6 / static_cast<double>(sprites);
     state.counters["sprites_per_s"] = static_cast<double>(sprites) / wall;
 }
-
-void BM_PacedRunFramesSleeping(benchmark::State& state)
-{
-    pacedRun(state, SpritePacer::Mode::Sleep);
-}
-void BM_PacedRunFramesSpinning(benchmark::State& state)
-{
-    pacedRun(state, SpritePacer::Mode::Spin);
-}
-// As the saver paces: two sprites per rest.
-void BM_PacedRunFramesSleepingInPairs(benchmark::State& state)
-{
-    pacedRun(state, SpritePacer::Mode::Sleep, SpritePacer::kSaverSpritesPerRest);
-}
-BENCHMARK(BM_PacedRunFramesSleeping)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_PacedRunFramesSleepingInPairs)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_PacedRunFramesSpinning)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SteppedPerRefresh)
+    ->ArgName("hz")
+    ->Arg(60)
+    ->Arg(144)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // The composite as the saver meets it: after each sprite, another thread (standing in for
 // the display server) reads the sprite's rectangle out of the frame, as a shared-memory put
 // does, so the frame's lines are shared with another processor when the next sprite lands.
 void BM_CompositeAfterReader(benchmark::State& state)
 {
-    Scene scene;
-    const auto [spritePointer, runs] = spriteAtScreenSize(state);
+    Preset preset = NewStartPreset();
+    const auto [spritePointer, runs] = spriteAtScreenSize(state, preset);
     const ArgbImage& sprite = *spritePointer;
-    ArgbImage& frame = scene.renderer.Frame;
+    ArgbImage frame = screenFrame();
     std::atomic<int> request { 0 };
     std::atomic<int> done { 0 };
     std::atomic<int32_t> readX { 0 };

@@ -8,11 +8,10 @@
 // quoted.
 
 #include "pixels/argb_image.h"
-#include "engine/engine_globals.h"
-#include "engine/recording_panel.h"
 #include "engine/renderer.h"
 #include "export/gif_capture.h"
 #include "export/gif_writer.h"
+#include "presets/preset.h"
 #include "presets/settings.h"
 
 #include <benchmark/benchmark.h>
@@ -31,16 +30,12 @@ namespace fs = std::filesystem;
 // A frame of the start-up scene after a few thousand sprites, as the editor shows it.
 ArgbImage renderedFrame(int32_t width, int32_t height)
 {
-    ResetDefaults();
-    RunMode = 1;
-    RecordingPanel panel(width, height);
-    panel.recordPresents = false;
-    Renderer renderer;
-    renderer.Panel = &panel;
-    renderer.SetPacing(SpritePacer::Mode::None);
-    renderer.Reset();
-    renderer.RunFrames(4000);
-    return renderer.Frame;
+    SettingsRecord options;
+    Preset preset = NewStartPreset();
+    Renderer renderer(options, preset, RenderRole::Editor);
+    renderer.Reset(width, height);
+    renderer.DrawSprites(4000);
+    return renderer.Frame();
 }
 
 struct Workspace {
@@ -87,7 +82,8 @@ Workspace& workspace()
     return instance;
 }
 
-// A host without windows: the frame is the prepared one, events are none.
+// A host without windows or a renderer: the frame is the prepared one, and the benchmark
+// ticks the capture itself.
 class BenchHost : public GifCaptureHost {
 public:
     explicit BenchHost(const ArgbImage& frame)
@@ -95,7 +91,7 @@ public:
     {
     }
     const ArgbImage& GifSourceFrame() override { return m_frame; }
-    void ProcessGuiEvents() override { }
+    void FollowSprites(SpriteObserver*) override { }
     void ShowGifProgress() override { }
     void GifFramesTaken(int32_t, int32_t) override { }
     void GifWriting() override { }
@@ -114,22 +110,21 @@ private:
 void captureTick(benchmark::State& state, const ArgbImage& frame, int scale, int colors)
 {
     const std::string target = workspace().file("ours.gif");
-    ResetEngineGlobals();
     BenchHost host(frame);
     GifCapture capture(host);
     capture.GifFileName = target;
-    GifScale = scale;
-    GifColors = colors;
-    GifFrames = 100;
-    GifObjectsPerFrame = 0;
+    capture.Settings.scale = scale;
+    capture.Settings.colors = colors;
+    capture.Settings.frames = 100;
+    capture.Settings.objectsPerFrame = 0;
     for (auto _ : state) {
-        if (capture.GifFramesCaptured >= GifFrames || !GifCaptureActive) {
+        if (capture.GifFramesCaptured >= capture.Settings.frames || !capture.Active()) {
             state.PauseTiming();
             capture.AbortGifCapture();
             capture.StartGifCapture();
             state.ResumeTiming();
         }
-        ::GifCaptureTick();
+        capture.BeforeSprite();
     }
     if (!host.failure.empty())
         state.SkipWithError(host.failure.c_str());

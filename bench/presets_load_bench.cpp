@@ -1,13 +1,13 @@
 // Preset load time: reading a preset file and rebuilding the animation sprites of all seven
-// objects at SizeScale 1.6 (a 1024 x 768 editor panel), as the renderer does after every
+// objects at 1.6 pixels per design unit (a 1024 x 768 editor panel), as the renderer does after every
 // automatic preset change. Parsing alone and the file read alone run beside it as baselines.
 #include <benchmark/benchmark.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "engine/engine_globals.h"
 #include "presets/preset.h"
+#include "shapes/shape_stack.h"
 
 namespace {
 
@@ -26,10 +26,10 @@ std::string fileBytes(const std::filesystem::path& path)
     return bytes.str();
 }
 
-void rebuildSprites(Preset& preset)
+void rebuildSprites(Preset& preset, const SpriteScale& scale)
 {
     for (auto& row : preset.Objects.Stacks)
-        BuildReducedSprite(*row[0], -1);
+        BuildReducedSprite(*row[0], -1, scale);
 }
 
 void BM_ParsePresetBlock(benchmark::State& state)
@@ -55,12 +55,11 @@ void BM_LoadPresetFile(benchmark::State& state)
 void BM_LoadPresetAndRebuildSprites(benchmark::State& state)
 {
     const auto path = presetFile(state.range(0));
-    SizeScale = 1.6f;
-    HalfSprites = 0;
+    const SpriteScale scale { 1.6f, false };
     Preset preset = NewStartPreset();
     for (auto _ : state) {
         LoadPresetFile(path, preset);
-        rebuildSprites(preset);
+        rebuildSprites(preset, scale);
         benchmark::DoNotOptimize(preset.Objects.Stacks[0][0]->ReducedSprite->pixels.data());
     }
     state.SetLabel(kPresets[state.range(0)]);

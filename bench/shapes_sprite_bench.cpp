@@ -6,7 +6,6 @@
 // The composite is measured next to a plain memcpy of the same rows, its floor.
 
 #include "pixels/argb_image.h"
-#include "engine/engine_globals.h"
 #include "shapes/shape_stack.h"
 
 #include <benchmark/benchmark.h>
@@ -55,15 +54,14 @@ double nanosecondsPerPixel(Clock::duration total, int32_t side, benchmark::Itera
 // use, 0 for the build's own choice.
 void BM_BuildReducedSprite(benchmark::State& state)
 {
-    ResetEngineGlobals();
-    SizeScale = kScales[state.range(0)];
+    const SpriteScale scale { kScales[state.range(0)] };
     auto stack = fiveShapeStack();
     SpriteBuildOptions options;
     options.threads = static_cast<int32_t>(state.range(1));
     Clock::duration total {};
     for (auto _ : state) {
         const auto start = Clock::now();
-        stack->ReducedSprite = BuildSprite(*stack, 70, -1, false, options);
+        stack->ReducedSprite = BuildSprite(*stack, 70, -1, false, scale, options);
         total += Clock::now() - start;
         benchmark::DoNotOptimize(stack->ReducedSprite->pixels.data());
     }
@@ -81,8 +79,7 @@ BENCHMARK(BM_BuildReducedSprite)
 // the counters give both in ns per pixel and the reference's time over the fast one's.
 void BM_ReducedSpriteAgainstReference(benchmark::State& state)
 {
-    ResetEngineGlobals();
-    SizeScale = kScales[state.range(0)];
+    const SpriteScale scale { kScales[state.range(0)] };
     auto stack = fiveShapeStack();
     SpriteBuildOptions reference;
     reference.path = ShadingPath::Reference;
@@ -91,9 +88,9 @@ void BM_ReducedSpriteAgainstReference(benchmark::State& state)
     int32_t side = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
-        auto fastSprite = BuildSprite(*stack, 70, -1, false);
+        auto fastSprite = BuildSprite(*stack, 70, -1, false, scale);
         const auto middle = Clock::now();
-        auto plainSprite = BuildSprite(*stack, 70, -1, false, reference);
+        auto plainSprite = BuildSprite(*stack, 70, -1, false, scale, reference);
         fast += middle - start;
         plain += Clock::now() - middle;
         side = fastSprite->width;
@@ -117,7 +114,6 @@ BENCHMARK(BM_ReducedSpriteAgainstReference)
 // bounded by the rasteriser's highlight budget, not by the Phong.
 void BM_BuildHugePhongSprite(benchmark::State& state)
 {
-    ResetEngineGlobals();
     auto stack = NewShapeStack();
     stack->ShapeCount = kMaxShapes;
     stack->MasterSize = 100;
@@ -142,10 +138,8 @@ BENCHMARK(BM_BuildHugePhongSprite)->Arg(112)->Arg(1024)->Unit(benchmark::kMillis
 struct StampScene {
     explicit StampScene(float scale)
     {
-        ResetEngineGlobals();
-        SizeScale = scale;
         stack = fiveShapeStack();
-        BuildReducedSprite(*stack, -1);
+        BuildReducedSprite(*stack, -1, SpriteScale { scale });
         frame.SetSize(1920, 1080);
         frame.Fill(0xFF102030u);
     }

@@ -1,6 +1,6 @@
 #include "controls/sphere_button.h"
+#include "engine/renderer.h"
 #include "pixels/argb_image.h"
-#include "engine/engine_globals.h"
 #include "export/gif_progress_window.h"
 #include "export/gif_settings_dialog.h"
 #include "export/jpeg_encoder.h"
@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -68,16 +69,28 @@ QMessageBox* visibleMessageBox()
     return nullptr;
 }
 
+// The mean difference of the red and blue channels between a picture and its decoded JPEG.
+long long meanDifference(const ArgbImage& picture, const DecodedJpeg& decoded)
+{
+    long long difference = 0;
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
+        const uint32_t pixel = picture.pixels[i];
+        difference += std::abs(static_cast<int>((pixel >> 16) & 0xFF) - decoded.rgb[3 * i]);
+        difference += std::abs(static_cast<int>(pixel & 0xFF) - decoded.rgb[3 * i + 2]);
+    }
+    return difference / static_cast<long long>(2 * picture.pixels.size());
+}
+
+// The live view is a renderer of 64 x 48 pixels that has drawn a picture before every case.
+// Then only one object stays switched on, so that every sprite it draws is one tick of a
+// capture.
 class ExportWindowsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetEngineGlobals();
-        frame.SetSize(64, 48);
-        for (int32_t y = 0; y < frame.height; ++y) {
-            for (int32_t x = 0; x < frame.width; ++x)
-                frame.pixels[static_cast<std::size_t>(y * frame.width + x)] = MakeArgb(255, x * 4, y * 5, 128);
-        }
+        renderer.Reset(64, 48);
+        renderer.DrawSprites(2000);
+        preset.ObjectEnabled = { 1, 0, 0, 0, 0, 0, 0 };
     }
     void TearDown() override
     {
@@ -85,11 +98,13 @@ protected:
             if (qobject_cast<QMessageBox*>(widget))
                 widget->close();
         }
-        ResetEngineGlobals();
     }
 
     QSize panel { 640, 480 };
-    ArgbImage frame;
+    SettingsRecord options;
+    Preset preset = NewStartPreset();
+    Renderer renderer { options, preset, RenderRole::Editor };
+    const ArgbImage& frame = renderer.Frame();
     ScratchFolder folder;
 };
 
@@ -113,13 +128,15 @@ TEST_F(ExportWindowsTest, TheSizeLineFollowsThePanelAndTheSizeSlider)
     form.hide();
 }
 
-TEST_F(ExportWindowsTest, CreateGifStoresTheFiveValuesAndShowingAgainClamps)
+TEST_F(ExportWindowsTest, CreateGifKeepsTheFiveValuesAndShowingClamps)
 {
     TFormGIF form([this] { return panel; });
-    GifObjectsPerFrame = 100 + 5 * 60; // grown by blur passes
+    GifSettingValues grown;
+    grown.objectsPerFrame = 100 + 5 * 60; // grown by blur passes
+    form.SetValues(grown);
     form.show();
     EXPECT_EQ(form.SliderObjects->value(), 256);
-    EXPECT_EQ(GifObjectsPerFrame, 400); // showing alone stores nothing
+    EXPECT_EQ(form.Values().objectsPerFrame, 256);
 
     form.SliderSize->setValue(25);
     form.SliderFPS->setValue(7);
@@ -129,21 +146,22 @@ TEST_F(ExportWindowsTest, CreateGifStoresTheFiveValuesAndShowingAgainClamps)
     clickButton(form.ButtonCreate);
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(GifScale, 25);
-    EXPECT_EQ(GifFps, 7);
-    EXPECT_EQ(GifFrames, 33);
-    EXPECT_EQ(GifObjectsPerFrame, 64);
-    EXPECT_EQ(GifColors, 200);
+    const GifSettingValues& created = form.Values();
+    EXPECT_EQ(created.scale, 25);
+    EXPECT_EQ(created.fps, 7);
+    EXPECT_EQ(created.frames, 33);
+    EXPECT_EQ(created.objectsPerFrame, 64);
+    EXPECT_EQ(created.colors, 200);
 }
 
-TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonStoreNothing)
+TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
 {
     TFormGIF form([this] { return panel; });
     form.show();
     form.SliderSize->setValue(90);
     clickButton(form.ButtonCancel);
     EXPECT_EQ(form.result(), QDialog::Rejected);
-    EXPECT_EQ(GifScale, 40);
+    EXPECT_EQ(form.Values().scale, 40);
 
     // Closed through its frame after an earlier "Create GIF": that counts as cancel.
     form.show();
@@ -156,7 +174,7 @@ TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonStoreNothing)
         dialog->close();
     });
     EXPECT_EQ(form.exec(), QDialog::Rejected);
-    EXPECT_EQ(GifFrames, 10);
+    EXPECT_EQ(form.Values().frames, 10);
 }
 
 // Enter from a slider is "Create GIF" and Escape is "Cancel"; Tab goes on from the last
@@ -177,7 +195,7 @@ TEST_F(ExportWindowsTest, EnterCreatesTheGifAndEscapeCancels)
     };
     for (const auto& each : cases) {
         SCOPED_TRACE(each.target->metaObject()->className());
-        GifFrames = 10;
+        form.SetValues({});
         QWidget* focused = nullptr;
         QTimer::singleShot(0, &form, [&] {
             form.SliderFrames->setValue(33);
@@ -188,7 +206,7 @@ TEST_F(ExportWindowsTest, EnterCreatesTheGifAndEscapeCancels)
             QTest::keyClick(each.target, each.key);
         });
         EXPECT_EQ(form.exec(), each.result);
-        EXPECT_EQ(GifFrames, each.framesStored);
+        EXPECT_EQ(form.Values().frames, each.framesStored);
         EXPECT_EQ(focused, form.ButtonCreate);
     }
 }
@@ -205,8 +223,9 @@ TEST_F(ExportWindowsTest, TheProgressWindowCountsFramesAndCancels)
     EXPECT_EQ(window.LabelProgress->text(), "frame 3 of 10");
     EXPECT_EQ(window.SButton_Cancel->caption(), "Cancel GIF creation!");
 
+    QSignalSpy cancels(&window, &TFormBePatient::cancelRequested);
     clickButton(window.SButton_Cancel);
-    EXPECT_EQ(GifCancelRequested, 1);
+    EXPECT_EQ(cancels.count(), 1);
     EXPECT_FALSE(window.SButton_Cancel->isVisible());
     window.hide();
     window.show();
@@ -219,10 +238,11 @@ TEST_F(ExportWindowsTest, TheProgressWindowCountsFramesAndCancels)
 TEST_F(ExportWindowsTest, JpegSnapshotTakesTheFrameOfTheClickAndAppendsTheExtension)
 {
     QWidget editor;
-    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    SaveTabExports exports(
+        &editor, [this] { return &renderer; }, [this] { return panel; });
     const ArgbImage clicked = frame;
     whenModalShows([this](QWidget* modal) {
-        frame.Fill(0xFF0000FFu); // the live view goes on behind the dialog
+        renderer.Clear(); // the live view goes on behind the dialog
         acceptSaveDialog(modal, "Save picture to file", QString::fromStdString(folder.File("shot")));
     });
     exports.SButton5Click();
@@ -231,21 +251,17 @@ TEST_F(ExportWindowsTest, JpegSnapshotTakesTheFrameOfTheClickAndAppendsTheExtens
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.width, 64);
     EXPECT_EQ(decoded.height, 48);
-    // The picture of the click, not the blue the frame holds now.
-    long long difference = 0;
-    for (std::size_t i = 0; i < clicked.pixels.size(); ++i) {
-        const uint32_t pixel = clicked.pixels[i];
-        difference += std::abs(static_cast<int>((pixel >> 16) & 0xFF) - decoded.rgb[3 * i]);
-        difference += std::abs(static_cast<int>(pixel & 0xFF) - decoded.rgb[3 * i + 2]);
-    }
-    EXPECT_LT(difference / static_cast<long long>(2 * clicked.pixels.size()), 3);
+    // The picture of the click, not the clear frame the renderer holds now.
+    EXPECT_LT(meanDifference(clicked, decoded), 3);
+    EXPECT_GE(meanDifference(frame, decoded), 3);
     EXPECT_EQ(visibleMessageBox(), nullptr);
 }
 
 TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
 {
     QWidget editor;
-    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    SaveTabExports exports(
+        &editor, [this] { return &renderer; }, [this] { return panel; });
     const QString target = QFileInfo(QString::fromStdString(folder.File("missing/shot.jpg"))).absoluteFilePath();
     whenModalShows([&](QWidget* modal) { acceptSaveDialog(modal, "Save picture to file", target); });
     exports.SButton5Click();
@@ -270,8 +286,9 @@ TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
 TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
 {
     QWidget editor;
-    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
-    GifObjectsPerFrame = 60; // leaves room to see the dialog store 50
+    SaveTabExports exports(
+        &editor, [this] { return &renderer; }, [this] { return panel; });
+    exports.Capture().Settings.objectsPerFrame = 60; // leaves room to see the dialog store 50
     whenModalShows([&](QWidget* modal) {
         auto* form = qobject_cast<TFormGIF*>(modal);
         ASSERT_NE(form, nullptr);
@@ -284,12 +301,14 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
         clickButton(form->ButtonCreate);
     });
     exports.SButton6Click();
-    ASSERT_TRUE(GifCaptureActive);
+    ASSERT_TRUE(exports.Capture().Active());
     EXPECT_TRUE(exports.FormBePatient()->isVisible());
     EXPECT_EQ(exports.FormBePatient()->LabelProgress->text(), "frame 0 of 2");
-    for (int tick = 0; tick < 3 * 51 && GifCaptureActive; ++tick)
-        ::GifCaptureTick();
-    EXPECT_FALSE(GifCaptureActive);
+    // The renderer's sprites drive the capture: 51 per frame, and 51 more to the file.
+    renderer.DrawSprites(3 * 51 - 1);
+    EXPECT_TRUE(exports.Capture().Active());
+    renderer.DrawSprites(1);
+    EXPECT_FALSE(exports.Capture().Active());
     EXPECT_FALSE(exports.FormBePatient()->isVisible());
     const DecodedGif decoded = DecodeGifFile(folder.File("movie.gif"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
@@ -310,14 +329,15 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
         clickButton(qobject_cast<TFormGIF*>(modal)->ButtonCreate);
     });
     exports.SButton6Click();
-    EXPECT_FALSE(GifCaptureActive);
+    EXPECT_FALSE(exports.Capture().Active());
     EXPECT_FALSE(exports.FormBePatient()->isVisible());
 }
 
 TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDialog)
 {
     QWidget editor;
-    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    SaveTabExports exports(
+        &editor, [this] { return &renderer; }, [this] { return panel; });
     const auto enabled = CurrentPreset.ObjectEnabled;
     CurrentPreset.ObjectEnabled.fill(0);
     // Should the settings dialog open after all, this ends it instead of waiting for ever.
@@ -328,7 +348,7 @@ TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDial
     });
     exports.SButton6Click();
     EXPECT_FALSE(settingsShown);
-    EXPECT_FALSE(GifCaptureActive);
+    EXPECT_FALSE(exports.Capture().Active());
     QMessageBox* box = visibleMessageBox();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->informativeText().contains("Every object is switched off")) << box->informativeText().toStdString();
@@ -341,20 +361,24 @@ TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDial
 TEST_F(ExportWindowsTest, InBlurModeFramesAreTakenAsTheLiveViewShowsThem)
 {
     QWidget editor;
-    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    SaveTabExports exports(
+        &editor, [this] { return &renderer; }, [this] { return panel; });
     EXPECT_EQ(&exports.GifSourceFrame(), &frame);
     Settings.Filter = true; // the frame reaches the screen bottom-up
     const ArgbImage& shown = exports.GifSourceFrame();
     Settings.Filter = false;
-    ASSERT_EQ(shown.height, frame.height);
-    EXPECT_EQ(shown.pixels.front(), frame.pixels[static_cast<std::size_t>((frame.height - 1) * frame.width)]);
-    EXPECT_EQ(shown.pixels.back(), frame.pixels[static_cast<std::size_t>(frame.width - 1)]);
+    ArgbImage turned;
+    CopyPictureAsShown(frame, true, turned);
+    ASSERT_NE(turned.pixels, frame.pixels);
+    EXPECT_EQ(shown.width, frame.width);
+    EXPECT_EQ(shown.pixels, turned.pixels);
 }
 
 TEST_F(ExportWindowsTest, InBlurModeTheJpegIsThePictureTurnedRightWayUp)
 {
     QWidget editor;
-    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
+    SaveTabExports exports(
+        &editor, [this] { return &renderer; }, [this] { return panel; });
     ArgbImage shown;
     CopyPictureAsShown(frame, true, shown);
     SaveJpegSnapshot(shown, folder.File("expected.jpg"));
@@ -370,15 +394,16 @@ TEST_F(ExportWindowsTest, InBlurModeTheJpegIsThePictureTurnedRightWayUp)
 TEST_F(ExportWindowsTest, CancelDuringTheCaptureHidesTheWindowAndWritesNothing)
 {
     QWidget editor;
-    SaveTabExports exports(&editor, [this] { return &frame; }, [this] { return panel; });
-    GifObjectsPerFrame = 0;
+    SaveTabExports exports(
+        &editor, [this] { return &renderer; }, [this] { return panel; });
+    exports.Capture().Settings.objectsPerFrame = 0;
     exports.Capture().GifFileName = folder.File("cancelled.gif");
     exports.Capture().StartGifCapture();
-    ::GifCaptureTick();
+    renderer.DrawSprites(1);
     EXPECT_EQ(exports.FormBePatient()->LabelProgress->text(), "frame 1 of 10");
     clickButton(exports.FormBePatient()->SButton_Cancel);
-    ::GifCaptureTick();
-    EXPECT_FALSE(GifCaptureActive);
+    renderer.DrawSprites(1);
+    EXPECT_FALSE(exports.Capture().Active());
     EXPECT_FALSE(exports.FormBePatient()->isVisible());
     EXPECT_TRUE(folder.Entries().empty());
     EXPECT_EQ(visibleMessageBox(), nullptr);

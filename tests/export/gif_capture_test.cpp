@@ -1,7 +1,6 @@
 #include "export/gif_capture.h"
 
 #include "pixels/argb_image.h"
-#include "engine/engine_globals.h"
 #include "export/gif_writer.h"
 #include "tests/export/decoders.h"
 
@@ -28,21 +27,21 @@ public:
     }
 
     const ArgbImage& GifSourceFrame() override { return frame; }
-    void ProcessGuiEvents() override
-    {
-        ++eventRounds;
-        if (onEvents)
-            onEvents();
-    }
+    void FollowSprites(SpriteObserver* observer) override { followed = observer; }
     void ShowGifProgress() override { progressVisible = true; }
     void GifFramesTaken(int32_t taken, int32_t total) override { progress.push_back({ taken, total }); }
-    void GifWriting() override { writing = true; }
+    void GifWriting() override
+    {
+        writing = true;
+        if (onWriting)
+            onWriting();
+    }
     void HideGifProgress() override { progressVisible = false; }
     void GifCaptureFailed(const std::string& text) override { failures.push_back(text); }
 
     ArgbImage frame;
-    int eventRounds = 0;
-    std::function<void()> onEvents;
+    SpriteObserver* followed = nullptr;
+    std::function<void()> onWriting;
     bool progressVisible = false;
     bool writing = false;
     std::vector<std::pair<int32_t, int32_t>> progress;
@@ -51,21 +50,19 @@ public:
 
 class GifCaptureTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetEngineGlobals(); }
-    void TearDown() override { ResetEngineGlobals(); }
-
     void start(const std::string& name)
     {
         capture->GifFileName = folder.File(name);
         capture->StartGifCapture();
     }
-    // Ticks through the renderer's hook, as the renderer does while the capture runs.
+    // Ticks through the observer the host was told to follow, as the renderer does while
+    // the capture runs.
     void tick(int count)
     {
         for (int i = 0; i < count; ++i) {
-            ASSERT_TRUE(GifCaptureActive);
-            ASSERT_NE(::GifCaptureTick, nullptr);
-            ::GifCaptureTick();
+            ASSERT_TRUE(capture->Active());
+            ASSERT_EQ(host.followed, capture.get());
+            host.followed->BeforeSprite();
         }
     }
 
@@ -83,10 +80,8 @@ TEST_F(GifCaptureTest, FramesComeEveryNPlusOneTicksAndTheFileNPlusOneTicksAfterT
 
     tick(100);
     EXPECT_EQ(capture->GifFramesCaptured, 0);
-    EXPECT_EQ(host.eventRounds, 0); // counting ticks leave the events to the renderer
     tick(1);
     EXPECT_EQ(capture->GifFramesCaptured, 1);
-    EXPECT_EQ(host.eventRounds, 1);
     EXPECT_EQ(capture->GifAnimation->FrameCount(), 1);
 
     for (int frame = 2; frame <= 10; ++frame) {
@@ -103,8 +98,8 @@ TEST_F(GifCaptureTest, FramesComeEveryNPlusOneTicksAndTheFileNPlusOneTicksAfterT
     EXPECT_FALSE(host.writing);
     tick(1);
     EXPECT_TRUE(host.writing);
-    EXPECT_FALSE(GifCaptureActive);
-    EXPECT_EQ(capture->GifAnimation, nullptr);
+    EXPECT_FALSE(capture->Active());
+    EXPECT_EQ(host.followed, nullptr);
     EXPECT_FALSE(host.progressVisible);
     EXPECT_TRUE(host.failures.empty());
     EXPECT_EQ(folder.Entries(), std::vector<std::string> { "defaults.gif" });
@@ -121,13 +116,13 @@ TEST_F(GifCaptureTest, FramesComeEveryNPlusOneTicksAndTheFileNPlusOneTicksAfterT
 
 TEST_F(GifCaptureTest, SettingsAreReadWhileTheCaptureRuns)
 {
-    GifObjectsPerFrame = 0; // every tick takes a frame
-    GifFrames = 2;
-    GifScale = 100;
-    GifFps = 10;
+    capture->Settings = { .scale = 100, .fps = 10, .frames = 2, .objectsPerFrame = 0, .colors = 128 };
+    capture->AfterBlurPass(60); // an idle capture keeps its settings
+    EXPECT_EQ(capture->Settings.objectsPerFrame, 0);
     start("fast.gif");
-    tick(1);
-    GifObjectsPerFrame = 2; // as a blur pass grows it
+    tick(1); // every tick takes a frame
+    capture->AfterBlurPass(2);
+    EXPECT_EQ(capture->Settings.objectsPerFrame, 2);
     tick(2);
     EXPECT_EQ(capture->GifFramesCaptured, 1);
     tick(1);
@@ -142,37 +137,40 @@ TEST_F(GifCaptureTest, SettingsAreReadWhileTheCaptureRuns)
 
 TEST_F(GifCaptureTest, CancelDiscardsEveryFrameAndWritesNothing)
 {
-    GifObjectsPerFrame = 3;
+    capture->Settings.objectsPerFrame = 3;
     start("cancelled.gif");
     tick(4 * 3);
     ASSERT_EQ(capture->GifFramesCaptured, 3);
-    // The progress window's button is clicked while the tick lets events run.
-    host.onEvents = [] { GifCancelRequested = 1; };
-    tick(4);
-    EXPECT_EQ(capture->GifFramesCaptured, 4);
-    EXPECT_TRUE(GifCaptureActive);
-    tick(1); // the next tick sees the request
-    EXPECT_FALSE(GifCaptureActive);
-    EXPECT_EQ(capture->GifAnimation, nullptr);
+    tick(3);
+    // The progress window's button is clicked between two ticks; the next one would take
+    // the fourth frame but sees the request instead.
+    capture->RequestCancel();
+    EXPECT_TRUE(capture->Active());
+    tick(1);
+    EXPECT_EQ(capture->GifFramesCaptured, 3);
+    EXPECT_FALSE(capture->Active());
+    EXPECT_EQ(host.followed, nullptr);
     EXPECT_FALSE(host.progressVisible);
     EXPECT_TRUE(host.failures.empty());
     EXPECT_TRUE(folder.Entries().empty());
 
     // A stray tick afterwards does nothing.
-    ::GifCaptureTick();
+    capture->BeforeSprite();
     EXPECT_TRUE(folder.Entries().empty());
 }
 
 TEST_F(GifCaptureTest, StartingAgainStartsOver)
 {
-    GifObjectsPerFrame = 0;
+    capture->Settings.objectsPerFrame = 0;
     start("first.gif");
     tick(3);
     ASSERT_EQ(capture->GifFramesCaptured, 3);
+    // A cancel asked for before the new start belongs to the capture it replaces.
+    capture->RequestCancel();
     start("second.gif");
     EXPECT_EQ(capture->GifFramesCaptured, 0);
     EXPECT_EQ(capture->GifAnimation->FrameCount(), 0);
-    GifFrames = 2;
+    capture->Settings.frames = 2;
     tick(3);
     EXPECT_EQ(folder.Entries(), std::vector<std::string> { "second.gif" });
     const DecodedGif decoded = DecodeGifFile(folder.File("second.gif"));
@@ -183,13 +181,13 @@ TEST_F(GifCaptureTest, StartingAgainStartsOver)
 TEST_F(GifCaptureTest, UnwritableTargetsLeaveNoFileAndReportTheReason)
 {
     const std::string missing = folder.File("no such folder/capture.gif");
-    GifObjectsPerFrame = 0;
-    GifFrames = 1;
+    capture->Settings.objectsPerFrame = 0;
+    capture->Settings.frames = 1;
     capture->GifFileName = missing;
     capture->StartGifCapture();
     tick(2);
-    EXPECT_FALSE(GifCaptureActive);
-    EXPECT_EQ(capture->GifAnimation, nullptr);
+    EXPECT_FALSE(capture->Active());
+    EXPECT_EQ(host.followed, nullptr);
     EXPECT_FALSE(host.progressVisible);
     ASSERT_EQ(host.failures.size(), 1u);
     EXPECT_EQ(host.failures[0], "Opening " + missing + " failed");
@@ -212,12 +210,12 @@ TEST_F(GifCaptureTest, UnwritableTargetsLeaveNoFileAndReportTheReason)
 
 TEST_F(GifCaptureTest, AFrameThatCannotBeMadeEndsTheCaptureWithItsReason)
 {
-    GifObjectsPerFrame = 0;
-    GifColors = 4; // below what the quantiser accepts
+    capture->Settings.objectsPerFrame = 0;
+    capture->Settings.colors = 4; // below what the quantiser accepts
     start("few colours.gif");
     tick(1);
-    EXPECT_FALSE(GifCaptureActive);
-    EXPECT_EQ(capture->GifAnimation, nullptr);
+    EXPECT_FALSE(capture->Active());
+    EXPECT_EQ(host.followed, nullptr);
     EXPECT_FALSE(host.progressVisible);
     ASSERT_EQ(host.failures.size(), 1u);
     EXPECT_NE(host.failures[0].find('4'), std::string::npos) << host.failures[0];
@@ -225,37 +223,34 @@ TEST_F(GifCaptureTest, AFrameThatCannotBeMadeEndsTheCaptureWithItsReason)
     EXPECT_TRUE(folder.Entries().empty());
 }
 
-TEST_F(GifCaptureTest, ClosingTheEditorWhileTheFileIsAboutToBeWrittenWritesNothing)
+TEST_F(GifCaptureTest, TheFileIsWrittenWithinTheLastTickAfterTheSpritesAreLeft)
 {
-    GifObjectsPerFrame = 0;
-    GifFrames = 1;
-    start("closed.gif");
+    capture->Settings.objectsPerFrame = 0;
+    capture->Settings.frames = 1;
+    start("at once.gif");
     tick(1);
-    // The editor closes while the last tick lets events run: it cancels the capture and
-    // is destroyed with it.
-    host.onEvents = [this] {
-        capture->AbortGifCapture();
-        capture.reset();
+    // Nothing runs between the tick and the write that could touch the capture, and the
+    // renderer no longer reaches it while the file is written.
+    bool followedWhileWriting = true;
+    bool fileBeforeWriting = true;
+    host.onWriting = [&] {
+        followedWhileWriting = host.followed != nullptr;
+        fileBeforeWriting = !folder.Entries().empty();
     };
-    ::GifCaptureTick();
-    EXPECT_EQ(capture, nullptr);
-    EXPECT_FALSE(GifCaptureActive);
+    tick(1);
+    EXPECT_FALSE(followedWhileWriting);
+    EXPECT_FALSE(fileBeforeWriting);
+    EXPECT_EQ(folder.Entries(), std::vector<std::string> { "at once.gif" });
     EXPECT_FALSE(host.progressVisible);
-    EXPECT_TRUE(host.failures.empty());
-    EXPECT_TRUE(folder.Entries().empty());
-    // The renderer's hook outlives the capture harmlessly.
-    if (::GifCaptureTick)
-        ::GifCaptureTick();
 }
 
 TEST_F(GifCaptureTest, DestroyingTheCaptureMidwayReleasesEverything)
 {
-    GifObjectsPerFrame = 0;
+    capture->Settings.objectsPerFrame = 0;
     start("dropped.gif");
     tick(2);
     capture.reset();
-    EXPECT_FALSE(GifCaptureActive);
-    EXPECT_EQ(::GifCaptureTick, nullptr);
+    EXPECT_EQ(host.followed, nullptr);
     EXPECT_TRUE(folder.Entries().empty());
 }
 

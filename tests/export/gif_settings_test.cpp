@@ -1,18 +1,16 @@
 #include "export/gif_settings.h"
 
-#include "engine/engine_globals.h"
-#include "engine/recording_panel.h"
 #include "engine/renderer.h"
 #include "export/gif_capture.h"
 #include "export/gif_writer.h"
 #include "export/shown_picture.h"
+#include "presets/preset.h"
 #include "presets/settings.h"
 #include "tests/export/decoders.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <functional>
 
 namespace {
 
@@ -25,38 +23,23 @@ TEST(GifSizeText, FollowsThePanelAndTruncates)
     EXPECT_EQ(GifSizeText(1920, 1080, 100), "100%, 1920 x 1080 pixels");
 }
 
-TEST(GifSettings, StartValuesComeFromTheDefaults)
-{
-    GifScale = GifFps = GifFrames = GifObjectsPerFrame = GifColors = 1;
-    ResetDefaults();
-    const GifSettingValues values = CurrentGifSettings();
-    EXPECT_EQ(values.scale, 40);
-    EXPECT_EQ(values.fps, 4);
-    EXPECT_EQ(values.frames, 10);
-    EXPECT_EQ(values.objectsPerFrame, 100);
-    EXPECT_EQ(values.colors, 128);
-}
-
 TEST(GifSettings, TheDialogSeesEveryValueInsideItsSliderRange)
 {
-    ResetDefaults();
-    GifScale = 0;
-    GifFps = 11;
-    GifFrames = -3;
-    GifObjectsPerFrame = INT_MAX;
-    GifColors = 256;
-    const GifSettingValues values = CurrentGifSettings();
-    EXPECT_EQ(values.scale, 5);
-    EXPECT_EQ(values.fps, 10);
-    EXPECT_EQ(values.frames, 1);
-    EXPECT_EQ(values.objectsPerFrame, 256);
-    EXPECT_EQ(values.colors, 255);
-    // Clamping is for showing: the settings themselves stay until the dialog stores new ones.
-    EXPECT_EQ(GifObjectsPerFrame, INT_MAX);
-    StoreGifSettings(values);
-    EXPECT_EQ(GifObjectsPerFrame, 256);
-    EXPECT_EQ(GifScale, 5);
-    ResetDefaults();
+    const GifSettingValues start;
+    const GifSettingValues clamped = ClampedGifSettings(start);
+    EXPECT_EQ(clamped.scale, 40);
+    EXPECT_EQ(clamped.fps, 4);
+    EXPECT_EQ(clamped.frames, 10);
+    EXPECT_EQ(clamped.objectsPerFrame, 100);
+    EXPECT_EQ(clamped.colors, 128);
+
+    const GifSettingValues outside
+        = ClampedGifSettings({ .scale = 0, .fps = 11, .frames = -3, .objectsPerFrame = INT_MAX, .colors = 256 });
+    EXPECT_EQ(outside.scale, 5);
+    EXPECT_EQ(outside.fps, 10);
+    EXPECT_EQ(outside.frames, 1);
+    EXPECT_EQ(outside.objectsPerFrame, 256);
+    EXPECT_EQ(outside.colors, 255);
 }
 
 TEST(CopyPictureAsShown, TurnsABottomUpFrameRightWayUp)
@@ -89,72 +72,71 @@ TEST(WithDefaultExtension, AppendsOnlyWhenTheNameHasNone)
 }
 
 // A capture driven by the real renderer in blur mode: every blur pass while the capture runs
-// widens the gap between frames by BlurEvery sprites, the capture still ends, and the dialog
-// afterwards shows the grown value, at most 256.
-class RendererHost : public GifCaptureHost {
+// widens the gap between frames by the sprites between two passes, the capture still ends,
+// and the dialog afterwards shows the grown value, at most 256. The host counts the
+// renderer's sprites on their way to the capture.
+class RendererHost : public GifCaptureHost, private SpriteObserver {
 public:
     explicit RendererHost(Renderer& renderer)
         : m_renderer(renderer)
     {
     }
-    const ArgbImage& GifSourceFrame() override { return m_renderer.Frame; }
-    void ProcessGuiEvents() override { }
+    const ArgbImage& GifSourceFrame() override { return m_renderer.Frame(); }
+    void FollowSprites(SpriteObserver* observer) override
+    {
+        m_capture = observer;
+        m_renderer.SetSpriteObserver(observer ? this : nullptr);
+    }
     void ShowGifProgress() override { }
-    void GifFramesTaken(int32_t, int32_t) override { frameTicks.push_back(onFrame ? onFrame() : 0); }
+    void GifFramesTaken(int32_t, int32_t) override { frameTicks.push_back(ticks); }
     void GifWriting() override { }
     void HideGifProgress() override { }
     void GifCaptureFailed(const std::string& text) override { ADD_FAILURE() << text; }
 
-    std::function<int()> onFrame;
+    int ticks = 0;
     std::vector<int> frameTicks;
 
 private:
+    void BeforeSprite() override
+    {
+        ++ticks;
+        m_capture->BeforeSprite();
+    }
+    void AfterBlurPass(int32_t spritesPerPass) override { m_capture->AfterBlurPass(spritesPerPass); }
+
     Renderer& m_renderer;
+    SpriteObserver* m_capture = nullptr;
 };
 
 TEST(GifCaptureWithRenderer, BlurPassesWidenTheGapAndTheDialogClampsIt)
 {
-    ResetDefaults();
-    RunMode = 1;
-    Settings.Filter = true;
-    RecordingPanel panel(200, 150);
-    panel.recordPresents = false;
-    Renderer renderer;
-    renderer.Panel = &panel;
-    renderer.SetPacing(SpritePacer::Mode::None);
-    renderer.Reset();
+    SettingsRecord options;
+    options.Filter = true;
+    Preset preset = NewStartPreset();
+    Renderer renderer(options, preset, RenderRole::Editor);
+    renderer.Reset(200, 150);
 
     RendererHost host(renderer);
     GifCapture capture(host);
     ScratchFolder folder;
     capture.GifFileName = folder.File("blurred.gif");
-    GifFrames = 3;
+    capture.Settings.frames = 3;
     capture.StartGifCapture();
-    // Count the renderer's ticks on their way to the capture.
-    static int ticks = 0;
-    static void (*captureTick)() = nullptr;
-    ticks = 0;
-    captureTick = ::GifCaptureTick;
-    ::GifCaptureTick = [] {
-        ++ticks;
-        captureTick();
-    };
-    host.onFrame = [] { return ticks; };
-    renderer.RunFrames(1100);
+    renderer.DrawSprites(1100);
 
     // With the horizontal mirror every blur pass runs twice: sprite 0 takes the gap to 220,
     // sprite 60 to 340, past the 256 at which it stops counting. The first frame therefore
     // comes on tick 257, the others 257 ticks apart, and the file 257 ticks after the last.
+    const int32_t perPass = renderer.SpritesPerBlurPass();
     EXPECT_EQ(host.frameTicks, (std::vector<int> { 0, 257, 514, 771 }));
-    EXPECT_EQ(ticks, 1028);
-    EXPECT_FALSE(GifCaptureActive);
-    EXPECT_EQ(GifObjectsPerFrame, 100 + 2 * BlurEvery * (1 + 1027 / BlurEvery));
-    EXPECT_EQ(CurrentGifSettings().objectsPerFrame, 256);
+    EXPECT_EQ(host.ticks, 1028);
+    EXPECT_FALSE(capture.Active());
+    EXPECT_EQ(capture.Settings.objectsPerFrame, 100 + 2 * perPass * (1 + 1027 / perPass));
+    EXPECT_EQ(ClampedGifSettings(capture.Settings).objectsPerFrame, 256);
     const DecodedGif decoded = DecodeGifFile(folder.File("blurred.gif"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.frames.size(), 3u);
     EXPECT_EQ(decoded.frames[0].width, 80);
-    ResetDefaults();
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_globals.h"
 #include "presets/preset.h"
 #include "presets/preset_library.h"
 #include "presets/settings.h"

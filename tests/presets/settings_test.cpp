@@ -79,8 +79,6 @@ TEST_F(SettingsStore, StartValuesAndProductStrings)
     Settings.PresetsDir = "/somewhere";
     CurrentPreset.ObjectEnabled[3] = 0;
     CurrentPreset.RoundSpeed = 9.0;
-    SizeScale = 1.6f;
-    RunMode = 2;
     ResetDefaults();
 
     expectStartValues();
@@ -94,8 +92,6 @@ TEST_F(SettingsStore, StartValuesAndProductStrings)
     EXPECT_EQ(CurrentPreset.ObjectEnabled, (std::array<int32_t, 7> { 1, 1, 1, 1, 1, 1, 1 }));
     EXPECT_EQ(CurrentPreset.RoundSpeed, 0.6);
     EXPECT_EQ(CurrentPreset.RadialSpeed, 0.1);
-    EXPECT_EQ(SizeScale, 0.0f);
-    EXPECT_EQ(RunMode, 0);
 
     EXPECT_EQ(ProductTitle, "Opal Revel 2.0");
     EXPECT_STREQ(MirrorNames[3], "Diag.");

@@ -3,7 +3,6 @@
 // bytes as the plain per-pixel rasteriser painting each shape whole.
 
 #include "pixels/argb_image.h"
-#include "engine/engine_globals.h"
 #include "shapes/shape_rasteriser.h"
 #include "shapes/shape_shading.h"
 #include "shapes/shape_stack.h"
@@ -168,9 +167,9 @@ TEST(FastShading, SpritesOnAnyNumberOfThreadsMatchTheReference)
 {
     RandomShapes random(4242);
     for (int trial = 0; trial < 150; ++trial) {
-        ResetEngineGlobals();
-        SizeScale = random.Real(0.2f, 3.5f);
-        HalfSprites = random.Whole(0, 1);
+        SpriteScale scale;
+        scale.sizeScale = random.Real(0.2f, 3.5f);
+        scale.flipLight = random.Whole(0, 1) != 0;
         auto stack = NewShapeStack();
         stack->ShapeCount = random.Whole(1, kMaxShapes);
         stack->MasterSize = random.Whole(0, 160);
@@ -185,11 +184,11 @@ TEST(FastShading, SpritesOnAnyNumberOfThreadsMatchTheReference)
 
         SpriteBuildOptions plainOptions;
         plainOptions.path = ShadingPath::Reference;
-        const auto plain = BuildSprite(*stack, side, which, full, plainOptions);
+        const auto plain = BuildSprite(*stack, side, which, full, scale, plainOptions);
         for (int32_t threads : { 1, 2, 0 }) {
             SpriteBuildOptions options;
             options.threads = threads;
-            const auto fast = BuildSprite(*stack, side, which, full, options);
+            const auto fast = BuildSprite(*stack, side, which, full, scale, options);
             ASSERT_EQ(fast->width, plain->width);
             ASSERT_EQ(fast->pixels, plain->pixels)
                 << "trial " << trial << ", threads " << threads << ", side " << plain->width;
@@ -201,7 +200,6 @@ TEST(FastShading, SpritesOnAnyNumberOfThreadsMatchTheReference)
 // build is the same as the single-threaded one.
 TEST(FastShading, RepeatedParallelBuildsOfALargeSpriteAgree)
 {
-    ResetEngineGlobals();
     auto stack = NewShapeStack();
     stack->ShapeCount = kMaxShapes;
     stack->MasterSize = 100;
@@ -214,9 +212,9 @@ TEST(FastShading, RepeatedParallelBuildsOfALargeSpriteAgree)
     }
     SpriteBuildOptions one;
     one.threads = 1;
-    const auto single = BuildSprite(*stack, 480, -1, true, one);
+    const auto single = BuildSprite(*stack, 480, -1, true, {}, one);
     SpriteBuildOptions several;
     several.threads = 4;
     for (int build = 0; build < 12; ++build)
-        ASSERT_EQ(BuildSprite(*stack, 480, -1, true, several)->pixels, single->pixels) << "build " << build;
+        ASSERT_EQ(BuildSprite(*stack, 480, -1, true, {}, several)->pixels, single->pixels) << "build " << build;
 }

@@ -1,6 +1,5 @@
 #include "shapes/shape_stack.h"
 
-#include "engine/engine_globals.h"
 #include "shapes/shape_rasteriser.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +11,6 @@ namespace {
 
 class ShapeStackTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetEngineGlobals(); }
-    void TearDown() override { ResetEngineGlobals(); }
-
     // Object 1 of a new table: one red sphere, MasterSize 100.
     static std::unique_ptr<ShapeStack> newObject(int32_t row = 0)
     {
@@ -106,8 +102,7 @@ TEST_F(ShapeStackTest, NewObjectTableGivesSevenColouredSpheres)
 TEST_F(ShapeStackTest, AnimationSpriteSides)
 {
     auto stack = newObject();
-    SizeScale = 1.6f;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { 1.6f });
     ASSERT_NE(stack->ReducedSprite, nullptr);
     EXPECT_EQ(stack->ReducedSprite->width, 112);
     EXPECT_EQ(stack->ReducedSprite->height, 112);
@@ -116,9 +111,8 @@ TEST_F(ShapeStackTest, AnimationSpriteSides)
     EXPECT_EQ(stack->ReducedDirty, 0);
     EXPECT_TRUE(stack->ReducedRuns.Describes(*stack->ReducedSprite));
 
-    SizeScale = 1.0f;
     stack->ReducedDirty = 1;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { 1.0f });
     EXPECT_EQ(stack->ReducedSprite->width, 70);
     EXPECT_TRUE(stack->ReducedRuns.Describes(*stack->ReducedSprite));
     EXPECT_EQ(stack->Shapes[0].RadiusPx, 34);
@@ -127,15 +121,14 @@ TEST_F(ShapeStackTest, AnimationSpriteSides)
     // Master size 50 acts twice: side (70 x 50) div 100 = 35, d = 17.
     stack->MasterSize = 50;
     stack->ReducedDirty = 1;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { 1.0f });
     EXPECT_EQ(stack->ReducedSprite->width, 35);
     EXPECT_EQ(stack->Shapes[0].RadiusPx, 7);
     EXPECT_EQ(stack->Shapes[0].HeightPx, 8);
 
     // Before the renderer has set the scale the animation sprite is empty.
-    SizeScale = 0.0f;
     stack->ReducedDirty = 1;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { 0.0f });
     EXPECT_EQ(stack->ReducedSprite->width, 0);
 }
 
@@ -145,40 +138,44 @@ TEST_F(ShapeStackTest, AnimationSideTruncatesBeforeAndAfterScaling)
     // (70 x 45) div 100 = 31 before the scale, trunc(31 x 1.6) = 49 after it (the unrounded
     // 70 x 0.45 x 1.6 would give 50); d = (45 x 49) div 100 = 22.
     stack->MasterSize = 45;
-    SizeScale = 1.6f;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { 1.6f });
     EXPECT_EQ(stack->ReducedSprite->width, 49);
     EXPECT_EQ(stack->Shapes[0].RadiusPx, 10);
     EXPECT_EQ(stack->Shapes[0].HeightPx, 11);
 
     // The scale is a float: 0.7 is held as 0.69999999, so 70 x 0.7 truncates to 48, not 49.
     stack->MasterSize = 100;
-    SizeScale = 0.7f;
     stack->ReducedDirty = 1;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { 0.7f });
     EXPECT_EQ(stack->ReducedSprite->width, 48);
 
     // A master size far above the slider's range on a small screen keeps its true side:
     // (70 x 4000) div 100 = 2800, x 0.25 = 700, d = 28000.
     stack->MasterSize = 4000;
-    SizeScale = 0.25f;
     stack->ReducedDirty = 1;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { 0.25f });
     EXPECT_EQ(stack->ReducedSprite->width, 700);
     EXPECT_EQ(stack->Shapes[0].RadiusPx, 13999);
     EXPECT_EQ(stack->Shapes[0].HeightPx, 14000);
 }
 
-TEST_F(ShapeStackTest, ReducedSpriteIsBuiltOnlyWhenDirty)
+TEST_F(ShapeStackTest, ReducedSpriteIsBuiltOnlyWhenDirtyOrForAnotherScale)
 {
     auto stack = newObject();
-    SizeScale = 1.0f;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { 1.0f });
     const ArgbImage* first = stack->ReducedSprite.get();
-    SizeScale = 2.0f;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { 1.0f });
     EXPECT_EQ(stack->ReducedSprite.get(), first);
-    EXPECT_EQ(stack->ReducedSprite->width, 70);
+
+    // Another size or the other light makes a new sprite even while the flag is clear, and
+    // the stack records what it was built for.
+    BuildReducedSprite(*stack, -1, { 2.0f, false });
+    EXPECT_EQ(stack->ReducedSprite->width, 140);
+    const ArgbImage litAsStored = *stack->ReducedSprite;
+    BuildReducedSprite(*stack, -1, { 2.0f, true });
+    EXPECT_NE(stack->ReducedSprite->pixels, litAsStored.pixels);
+    EXPECT_EQ(stack->ReducedScale, (SpriteScale { 2.0f, true }));
+    EXPECT_TRUE(stack->ReducedRuns.Describes(*stack->ReducedSprite));
 
     // The full sprite is rebuilt every time, dirty or not.
     BuildFullSprite(*stack, 40, -1);
@@ -217,8 +214,7 @@ TEST_F(ShapeStackTest, TorusSizeAdjustments)
     // scale 0.8 (side 56, d = 56) the sizes 27 and 28 swap, the radius grows to 29 and
     // stays, since 58 < 70.
     stack->Shapes[0].Type = kTorusType;
-    SizeScale = 0.8f;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { 0.8f });
     EXPECT_EQ(stack->ReducedSprite->width, 56);
     EXPECT_EQ(stack->Shapes[0].RadiusPx, 29);
     EXPECT_EQ(stack->Shapes[0].HeightPx, 27);
@@ -282,22 +278,25 @@ TEST_F(ShapeStackTest, WhichDrawsAndSizesOneShapeOnly)
     EXPECT_NE(AlphaOf(stack->FullSprite->pixels[20 * 40 + 12]), 0u);
 }
 
-TEST_F(ShapeStackTest, HalfSpritesFlipTheLightButKeepTheStoredValue)
+TEST_F(ShapeStackTest, FlippedLightTurnsTheAnimationSpriteButKeepsTheStoredValue)
 {
     // The rasteriser puts row i at y = i - side / 2, so flipping the light's vertical
     // component gives row i the pixels of row side - i.
     auto stack = newObject();
-    BuildFullSprite(*stack, 40, -1);
-    const ArgbImage normal = *stack->FullSprite;
-    HalfSprites = 1;
-    BuildFullSprite(*stack, 40, -1);
+    BuildReducedSprite(*stack, -1, { 1.0f, false });
+    const ArgbImage normal = *stack->ReducedSprite;
+    BuildReducedSprite(*stack, -1, { 1.0f, true });
     EXPECT_EQ(stack->Shapes[0].LightY, 1.0f);
-    const ArgbImage& flipped = *stack->FullSprite;
-    for (int32_t row = 1; row < 40; ++row) {
-        for (int32_t column = 0; column < 40; ++column)
-            ASSERT_EQ(flipped.pixels[row * 40 + column], normal.pixels[(40 - row) * 40 + column])
+    const ArgbImage& flipped = *stack->ReducedSprite;
+    ASSERT_EQ(flipped.width, 70);
+    for (int32_t row = 1; row < 70; ++row) {
+        for (int32_t column = 0; column < 70; ++column)
+            ASSERT_EQ(flipped.pixels[row * 70 + column], normal.pixels[(70 - row) * 70 + column])
                 << row << ", " << column;
     }
+
+    // The editor's preview form is always lit as stored.
+    EXPECT_EQ(BuildSprite(*stack, 40, -1, true, { 1.0f, true })->pixels, BuildSprite(*stack, 40, -1, true)->pixels);
 }
 
 TEST_F(ShapeStackTest, CloneLastShape)
@@ -431,8 +430,7 @@ TEST_F(ShapeStackTest, OutOfRangeStacksBuildBoundedSprites)
     stack->MasterSize = kBig;
     stack->Shapes[0].Width = kBig;
     stack->Shapes[0].Height = kLow;
-    SizeScale = 4.5f;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { 4.5f });
     EXPECT_EQ(stack->ReducedSprite->width, kMaxSpriteSide);
     EXPECT_GT(stack->Shapes[0].RadiusPx, 0);
     EXPECT_EQ(stack->Shapes[0].HeightPx, 2);
@@ -445,21 +443,18 @@ TEST_F(ShapeStackTest, OutOfRangeStacksBuildBoundedSprites)
     BuildFullSprite(*stack, -40, -1);
     EXPECT_EQ(stack->FullSprite->width, 0);
     stack->ReducedDirty = 1;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { 4.5f });
     EXPECT_EQ(stack->ReducedSprite->width, 0);
 
-    SizeScale = std::numeric_limits<float>::quiet_NaN();
     stack->MasterSize = 100;
     stack->ReducedDirty = 1;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { std::numeric_limits<float>::quiet_NaN() });
     EXPECT_EQ(stack->ReducedSprite->width, 0);
-    SizeScale = std::numeric_limits<float>::infinity();
     stack->ReducedDirty = 1;
-    BuildReducedSprite(*stack, -1);
+    BuildReducedSprite(*stack, -1, { std::numeric_limits<float>::infinity() });
     EXPECT_EQ(stack->ReducedSprite->width, kMaxSpriteSide);
 
     // A shape count beyond five draws the five slots; a negative one draws nothing.
-    SizeScale = 1.0f;
     stack->ShapeCount = 1000;
     stack->Shapes[4].RadiusPx = 777;
     BuildFullSprite(*stack, 40, -1);
