@@ -77,6 +77,9 @@ TToy::~TToy()
         panel->painter = nullptr;
     panelLAShower->painter = nullptr;
     panelObjectBrowser->painter = nullptr;
+    // A capture in progress follows the renderer's sprites: it lets go before the renderer goes.
+    delete Exports;
+    Exports = nullptr;
     m_renderer.reset();
 }
 

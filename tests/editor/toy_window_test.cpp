@@ -6,6 +6,7 @@
 #include "editor/apply_dialog.h"
 #include "engine/panel_ext.h"
 #include "engine/renderer.h"
+#include "export/save_tab_exports.h"
 
 #include <QListWidget>
 #include <QMenu>
@@ -213,6 +214,21 @@ TEST_F(EditorWindowTest, ARestartKeepsTheLiveViewDrawingWithEveryStackRebuilt)
     const int64_t before = toy.LiveRenderer()->SpritesDrawn();
     EXPECT_TRUE(QTest::qWaitFor([&] { return toy.LiveRenderer()->SpritesDrawn() >= before + 7; }, 10000));
     EXPECT_EQ(CurrentPreset.Objects.Stacks[0][0]->ReducedDirty, 0) << "drawn again with a rebuilt sprite";
+}
+
+// A capture follows the live view's sprites; an editor destroyed in the middle of one lets go
+// of its renderer first and leaves no file behind.
+TEST_F(EditorWindowTest, DestroyingTheEditorDuringACaptureLeavesNoFile)
+{
+    TToy& toy = ShowWindow();
+    GifCapture& capture = toy.Exports->Capture();
+    capture.GifFileName = (m_home.root() / "unfinished.gif").string();
+    capture.StartGifCapture();
+    toy.LiveRenderer()->DrawSprites(10);
+    ASSERT_TRUE(capture.Active());
+    m_window.reset();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_home.root()))
+        EXPECT_EQ(entry.path().filename().string().find("unfinished"), std::string::npos) << entry.path();
 }
 
 TEST_F(EditorWindowTest, MissingHelpDocumentIsSaid)
