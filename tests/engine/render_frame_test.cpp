@@ -80,6 +80,38 @@ TEST_F(RenderFrameToolTest, WritesWhatTheHeadlessRendererShows)
     EXPECT_GT(lit, width * height / 10);
 }
 
+// The saver's picture for a few runs, held pixel for pixel to the pictures kept in
+// tests/data/screens (the saver's screen is this picture; an end-to-end test shows that).
+// OPAL_WRITE_SCREENS=1 writes them afresh and fails.
+TEST_F(RenderFrameToolTest, SaverPicturesLookAsKept)
+{
+    const std::filesystem::path kept = std::filesystem::path(OPAL_SOURCE_DIR) / "tests/data/screens";
+    const std::pair<const char*, const char*> runs[] = {
+        { "saver_candy", "--preset data/presets/candy.vhp --formula 4 --mirror 1 --travel 1 --size 320x240 --exact-sprites 1500" },
+        { "saver_blur", "--formula 12 --mirror 2 --blur 1 --interlace 1 --size 321x199 --exact-sprites 900" },
+        { "saver_scaled", "--formula 17 --mirror 0 --scale 70 --size 256x256 --exact-sprites 700" },
+    };
+    for (const auto& [name, options] : runs) {
+        SCOPED_TRACE(name);
+        const std::string command = std::string("cd ") + OPAL_SOURCE_DIR + " && " + RENDER_FRAME_TOOL + " --out "
+            + m_png.string() + " " + options;
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        const std::filesystem::path picture = kept / (std::string(name) + ".png");
+        if (std::getenv("OPAL_WRITE_SCREENS") && std::string(std::getenv("OPAL_WRITE_SCREENS")) == "1") {
+            std::filesystem::copy_file(m_png, picture, std::filesystem::copy_options::overwrite_existing);
+            ADD_FAILURE() << "written afresh: " << picture;
+            continue;
+        }
+        int32_t width = 0, height = 0, keptWidth = 0, keptHeight = 0;
+        std::vector<uint8_t> rgb, keptRgb;
+        ASSERT_TRUE(readPng(m_png.string(), width, height, rgb));
+        ASSERT_TRUE(readPng(picture.string(), keptWidth, keptHeight, keptRgb)) << picture;
+        EXPECT_EQ(width, keptWidth);
+        EXPECT_EQ(height, keptHeight);
+        EXPECT_TRUE(rgb == keptRgb);
+    }
+}
+
 TEST_F(RenderFrameToolTest, RefusesBadOptionsAndUnreadablePresets)
 {
     const std::string tool = RENDER_FRAME_TOOL;

@@ -1,0 +1,116 @@
+// The editor's pages and dialogs as pictures: each is drawn offscreen and held pixel for
+// pixel to the picture kept in tests/data/screens. A change of the code's shape must leave
+// every one of them as it is. With OPAL_WRITE_SCREENS=1 the pictures are written afresh
+// (after a change of look that is meant); the test then fails, so that nobody forgets to
+// look at them.
+
+#include "tests/editor/editor_fixture.h"
+
+#include "controls/sphere_button.h"
+#include "dialogs/sel_dir_form.h"
+#include "editor/apply_dialog.h"
+#include "engine/panel_ext.h"
+#include "engine/renderer.h"
+#include "export/gif_progress_window.h"
+#include "export/gif_settings_dialog.h"
+#include "export/save_tab_exports.h"
+
+#include <QImage>
+#include <QTest>
+
+#include <filesystem>
+
+namespace {
+
+const std::filesystem::path kScreens = OPAL_SOURCE_DIR "/tests/data/screens";
+
+// The first pixel that differs, or an empty text when the pictures are equal.
+std::string firstDifference(const QImage& shown, const QImage& kept)
+{
+    if (shown.size() != kept.size()) {
+        return "size " + std::to_string(shown.width()) + " x " + std::to_string(shown.height()) + ", kept "
+            + std::to_string(kept.width()) + " x " + std::to_string(kept.height());
+    }
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            if (shown.pixel(x, y) != kept.pixel(x, y)) {
+                char text[96];
+                std::snprintf(text, sizeof text, "pixel (%d, %d) is #%06x, kept #%06x", x, y,
+                    shown.pixel(x, y) & 0xFFFFFFu, kept.pixel(x, y) & 0xFFFFFFu);
+                return text;
+            }
+        }
+    }
+    return {};
+}
+
+void compareWithKept(QWidget* window, const std::string& name)
+{
+    QApplication::processEvents();
+    const QImage shown = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const std::filesystem::path kept = kScreens / (name + ".png");
+    if (qEnvironmentVariableIntValue("OPAL_WRITE_SCREENS") == 1) {
+        std::filesystem::create_directories(kScreens);
+        ASSERT_TRUE(shown.save(QString::fromStdString(kept.string())));
+        ADD_FAILURE() << "written afresh: " << kept;
+        return;
+    }
+    QImage picture;
+    ASSERT_TRUE(picture.load(QString::fromStdString(kept.string()))) << kept;
+    const std::string difference = firstDifference(shown, picture.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(difference, "") << name;
+}
+
+// Every page with the start scene and a live view of a known picture, then every dialog of
+// the editor's own. The presets folder holds one preset and one sub-folder, under a fixed
+// path, so that the list and the chooser show the same lines on every machine.
+TEST_F(EditorWindowTest, EveryPageAndDialogLooksAsKept)
+{
+    const std::filesystem::path folder = "/tmp/opal-revel-screens-test";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "Sub-folder");
+    Settings.PresetsDir = folder.string();
+    std::string reason;
+    ASSERT_TRUE(SavePresetAs(folder / "A preset.vhp", CurrentPreset, reason)) << reason;
+    TToy& toy = ShowWindow();
+    Renderer& live = *toy.LiveRenderer();
+    live.Reset(live.Frame().width, live.Frame().height);
+    live.DrawSprites(400);
+    toy.panelShower->update();
+
+    const std::pair<SButton*, const char*> tabs[] = { { toy.Button_TabRender, "editor_render" },
+        { toy.Button_TabSave, "editor_save" }, { toy.Button_TabOptions, "editor_options" },
+        { toy.Button_TabHelp, "editor_help" }, { toy.Button_TabPresets, "editor_presets" } };
+    for (const auto& [tab, name] : tabs) {
+        tab->clicked();
+        compareWithKept(&toy, name);
+    }
+
+    toy.FormGlobals->Prepare(0);
+    toy.FormGlobals->show();
+    compareWithKept(toy.FormGlobals, "apply_dialog");
+    toy.FormGlobals->hide();
+
+    toy.Exports->FormGIF()->show();
+    compareWithKept(toy.Exports->FormGIF(), "gif_dialog");
+    toy.Exports->FormGIF()->hide();
+
+    TFormBePatient& progress = *toy.Exports->FormBePatient();
+    progress.show();
+    progress.ShowFramesTaken(3, 10);
+    compareWithKept(&progress, "capture_progress");
+    progress.hide();
+
+    toy.FormSelDir->setDirectory(QString::fromStdString(folder.string()));
+    toy.FormSelDir->show();
+    compareWithKept(toy.FormSelDir, "folder_chooser");
+    toy.FormSelDir->hide();
+    std::filesystem::remove_all(folder);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return RunWidgetTests(argc, argv);
+}
