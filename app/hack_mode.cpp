@@ -103,12 +103,12 @@ int RunHackMode(const std::vector<std::string>& arguments, char* programName)
     if (!options.preset && Settings.RandomStart)
         LoadRandomPreset();
 
-    std::unique_ptr<TFormApplet> inWindow;
+    std::unique_ptr<PreviewWindow> inWindow;
     std::unique_ptr<SaverScreens> overScreens;
     const uint32_t target = options.target == HackTarget::Window ? options.windowId : daemonWindow.id;
     if (target != 0) {
         QString error;
-        inWindow = TFormApplet::CreateInside(target, &error, TFormApplet::Host::DesktopDaemon);
+        inWindow = PreviewWindow::CreateInside(target, &error, PreviewWindow::Host::DesktopDaemon);
         if (!inWindow) {
             Complain(error.toStdString());
             return kExitWindowFault;

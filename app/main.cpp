@@ -10,7 +10,7 @@
 #include "app/run_statistics.h"
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
-#include "editor/toy_window.h"
+#include "editor/editor_window.h"
 #include "platform/display_watchdog.h"
 #include "platform/instance_lock.h"
 #include "platform/xrandr_mode_source.h"
@@ -67,14 +67,14 @@ struct RunState {
     std::unique_ptr<XRandrModeSource> modes;
     std::unique_ptr<QWidget> mainWindow;
     std::unique_ptr<SaverScreens> savers;
-    std::unique_ptr<TFormApplet> preview;
+    std::unique_ptr<PreviewWindow> preview;
 };
 
 void ConfigureLauncher(RunState& state)
 {
     if (!TakeSingleInstance(state.lock, "QUILLRUNC"))
         return;
-    state.mainWindow = std::make_unique<TToy>();
+    state.mainWindow = std::make_unique<EditorWindow>();
     state.mainWindow->show();
 }
 
@@ -104,7 +104,7 @@ bool PreviewLauncher(RunState& state, long handle)
     QString error;
     // X11 window ids are 32-bit; anything outside names no window.
     if (handle > 0 && handle <= 0xFFFFFFFFL)
-        state.preview = TFormApplet::CreateInside(static_cast<uint32_t>(handle), &error);
+        state.preview = PreviewWindow::CreateInside(static_cast<uint32_t>(handle), &error);
     else
         error = QStringLiteral("no window %1 to show the preview in").arg(handle);
     if (!state.preview) {
@@ -207,7 +207,7 @@ int main(int argc, char** argv)
         figures.Add(state.savers->Statistics());
     if (state.preview && state.preview->GetRenderer())
         figures.Add(state.preview->GetRenderer()->Statistics());
-    if (const auto* editor = dynamic_cast<const TToy*>(state.mainWindow.get()); editor && editor->LiveRenderer())
+    if (const auto* editor = dynamic_cast<const EditorWindow*>(state.mainWindow.get()); editor && editor->LiveRenderer())
         figures.Add(editor->LiveRenderer()->Statistics());
     WriteRunStatisticsIfAsked(figures, static_cast<double>(runClock.nsecsElapsed()) / 1e9);
 

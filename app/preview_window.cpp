@@ -1,6 +1,6 @@
 #include "app/preview_window.h"
 
-#include "engine/panel_ext.h"
+#include "engine/picture_panel.h"
 #include "engine/refresh_timer.h"
 #include "engine/renderer.h"
 #include "presets/preset.h"
@@ -68,7 +68,7 @@ QString WatchHost(xcb_connection_t* connection, uint32_t host, QSize& nativeSize
 
 } // namespace
 
-std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QString* error, Host owner)
+std::unique_ptr<PreviewWindow> PreviewWindow::CreateInside(uint32_t hostWindow, QString* error, Host owner)
 {
     xcb_connection_t* connection = X11Connection();
     if (connection == nullptr) {
@@ -86,7 +86,7 @@ std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QStr
         return nullptr;
     }
 
-    std::unique_ptr<TFormApplet> form(new TFormApplet(hostWindow, owner));
+    std::unique_ptr<PreviewWindow> form(new PreviewWindow(hostWindow, owner));
     if (owner == Host::DesktopDaemon) {
         form->windowHandle()->setFlag(Qt::WindowTransparentForInput);
         form->panelShower->SetDirectPresent(true, true);
@@ -101,7 +101,7 @@ std::unique_ptr<TFormApplet> TFormApplet::CreateInside(uint32_t hostWindow, QStr
     return form;
 }
 
-TFormApplet::TFormApplet(uint32_t hostWindow, Host host)
+PreviewWindow::PreviewWindow(uint32_t hostWindow, Host host)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
     , m_host(hostWindow)
     , m_owner(host)
@@ -113,26 +113,26 @@ TFormApplet::TFormApplet(uint32_t hostWindow, Host host)
     setPalette(green);
     setAutoFillBackground(true);
 
-    panelShower = new PanelExt(this);
+    panelShower = new PicturePanel(this);
     QPalette black = panelShower->palette();
     black.setColor(QPalette::Window, Qt::black);
     panelShower->setPalette(black);
 
     m_refresh = new RefreshTimer(this);
-    connect(m_refresh, &RefreshTimer::tick, this, &TFormApplet::refreshTick);
+    connect(m_refresh, &RefreshTimer::tick, this, &PreviewWindow::refreshTick);
     m_refresh->Start();
 
     // Whether the preview can be seen at all is asked of the server now and then; the host's
     // own mapping and our window's visibility changes also arrive as events.
     m_visibilityTimer = new QTimer(this);
     m_visibilityTimer->setInterval(kVisibilityCheckMilliseconds);
-    connect(m_visibilityTimer, &QTimer::timeout, this, &TFormApplet::checkVisibility);
+    connect(m_visibilityTimer, &QTimer::timeout, this, &PreviewWindow::checkVisibility);
     m_visibilityTimer->start();
 
     winId(); // creates the native window, so that it can be given its foreign parent
 }
 
-TFormApplet::~TFormApplet()
+PreviewWindow::~PreviewWindow()
 {
     qApp->removeNativeEventFilter(this);
     if (panelShower != nullptr)
@@ -140,13 +140,13 @@ TFormApplet::~TFormApplet()
     m_renderer.reset();
 }
 
-void TFormApplet::showEvent(QShowEvent* event)
+void PreviewWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     FormShow();
 }
 
-void TFormApplet::FormShow()
+void PreviewWindow::FormShow()
 {
     panelShower->setGeometry(rect());
     if (!m_renderer) {
@@ -159,34 +159,34 @@ void TFormApplet::FormShow()
     m_renderer->Reset(panelShower->Width(), panelShower->Height());
 }
 
-void TFormApplet::resizeEvent(QResizeEvent* event)
+void PreviewWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     panelShower->setGeometry(rect());
     FormResize();
 }
 
-void TFormApplet::FormResize()
+void PreviewWindow::FormResize()
 {
     if (!m_renderer)
         return;
     m_renderer->Reset(panelShower->Width(), panelShower->Height());
 }
 
-void TFormApplet::closeEvent(QCloseEvent* event)
+void PreviewWindow::closeEvent(QCloseEvent* event)
 {
     FormClose();
     QWidget::closeEvent(event);
 }
 
-void TFormApplet::FormClose()
+void PreviewWindow::FormClose()
 {
     m_closing = true;
     m_refresh->Stop();
     QCoreApplication::exit(0);
 }
 
-void TFormApplet::refreshTick(int64_t nowMicros)
+void PreviewWindow::refreshTick(int64_t nowMicros)
 {
     if (!m_renderer || m_hostGone || m_closing)
         return;
@@ -194,7 +194,7 @@ void TFormApplet::refreshTick(int64_t nowMicros)
     m_renderer->Present(*panelShower);
 }
 
-void TFormApplet::checkVisibility()
+void PreviewWindow::checkVisibility()
 {
     xcb_connection_t* connection = X11Connection();
     if (connection == nullptr || m_hostGone)
@@ -220,7 +220,7 @@ void TFormApplet::checkVisibility()
     setSeen(viewable, m_fullyObscured);
 }
 
-void TFormApplet::setSeen(bool viewable, bool fullyObscured)
+void PreviewWindow::setSeen(bool viewable, bool fullyObscured)
 {
     m_viewable = viewable;
     m_fullyObscured = fullyObscured;
@@ -237,7 +237,7 @@ void TFormApplet::setSeen(bool viewable, bool fullyObscured)
     }
 }
 
-void TFormApplet::takeHostSize(int nativeWidth, int nativeHeight)
+void PreviewWindow::takeHostSize(int nativeWidth, int nativeHeight)
 {
     const qreal ratio = windowHandle() != nullptr ? windowHandle()->devicePixelRatio() : devicePixelRatioF();
     const int width = static_cast<int>(nativeWidth / ratio);
@@ -245,7 +245,7 @@ void TFormApplet::takeHostSize(int nativeWidth, int nativeHeight)
     setGeometry(0, 0, std::max(width, 1), std::max(height, 1));
 }
 
-void TFormApplet::hostDestroyed()
+void PreviewWindow::hostDestroyed()
 {
     if (m_hostGone)
         return;
@@ -260,7 +260,7 @@ void TFormApplet::hostDestroyed()
     QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
-bool TFormApplet::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+bool PreviewWindow::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
     if (eventType != "xcb_generic_event_t")
         return false;

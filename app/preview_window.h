@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-class PanelExt;
+class PicturePanel;
 class QTimer;
 class RefreshTimer;
 class Renderer;
@@ -19,7 +19,7 @@ class Renderer;
 // the preview can be seen: a host that is unmapped (a settings dialog's hidden tab) or a preview
 // fully covered by other windows costs no drawing. When the host window is destroyed the
 // program ends.
-class TFormApplet final : public QWidget, public QAbstractNativeEventFilter {
+class PreviewWindow final : public QWidget, public QAbstractNativeEventFilter {
     Q_OBJECT
 
 public:
@@ -31,10 +31,10 @@ public:
 
     // Creates the preview inside the host window, or answers null (with the reason in
     // `error`) when the id names no window the program can use.
-    static std::unique_ptr<TFormApplet> CreateInside(uint32_t hostWindow, QString* error, Host host = Host::SaverHost);
-    ~TFormApplet() override;
+    static std::unique_ptr<PreviewWindow> CreateInside(uint32_t hostWindow, QString* error, Host host = Host::SaverHost);
+    ~PreviewWindow() override;
 
-    PanelExt* panelShower = nullptr;
+    PicturePanel* panelShower = nullptr;
 
     // True once the host window was destroyed under the form.
     bool HostGone() const { return m_hostGone; }
@@ -42,7 +42,7 @@ public:
     const Renderer* GetRenderer() const { return m_renderer.get(); }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
-    // None: the window's panel paints on screen, and so does the window (see PanelExt).
+    // None: the window's panel paints on screen, and so does the window (see PicturePanel).
     QPaintEngine* paintEngine() const override { return nullptr; }
 
 protected:
@@ -51,7 +51,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    TFormApplet(uint32_t hostWindow, Host host);
+    PreviewWindow(uint32_t hostWindow, Host host);
 
     void FormShow();
     void FormResize();

@@ -36,8 +36,8 @@ void SaverScreens::CloseAll()
 
 void SaverScreens::addScreen(QScreen* screen)
 {
-    auto form = std::make_unique<TTheSaverForm>(screen, m_input);
-    TTheSaverForm* shown = form.get();
+    auto form = std::make_unique<SaverWindow>(screen, m_input);
+    SaverWindow* shown = form.get();
     m_forms.push_back({ screen, std::move(form) });
     if (m_shown)
         shown->show();

@@ -11,7 +11,7 @@
 
 class QScreen;
 
-// The saver over every screen: one TTheSaverForm, with its own renderer at its screen's size
+// The saver over every screen: one SaverWindow, with its own renderer at its screen's size
 // stepped at its screen's refresh rate, per screen the toolkit reports, made and dropped as
 // screens come and go. Closing any of them (input, a window manager) ends the program and
 // with it all of them.
@@ -40,7 +40,7 @@ private:
 
     struct Saver {
         QScreen* screen = nullptr; // as made: the toolkit may move the window before the screen goes
-        std::unique_ptr<TTheSaverForm> form;
+        std::unique_ptr<SaverWindow> form;
     };
 
     SaverInput m_input;

@@ -1,6 +1,6 @@
 #include "app/saver_window.h"
 
-#include "engine/panel_ext.h"
+#include "engine/picture_panel.h"
 #include "engine/refresh_timer.h"
 #include "engine/renderer.h"
 #include "presets/preset.h"
@@ -34,7 +34,7 @@ QCursor invisibleCursor()
 
 } // namespace
 
-TTheSaverForm::TTheSaverForm(QScreen* screen, SaverInput input, QWidget* parent)
+SaverWindow::SaverWindow(QScreen* screen, SaverInput input, QWidget* parent)
     : QWidget(parent,
         Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
             | (input == SaverInput::Ignored ? Qt::WindowTransparentForInput : Qt::WindowFlags()))
@@ -50,7 +50,7 @@ TTheSaverForm::TTheSaverForm(QScreen* screen, SaverInput input, QWidget* parent)
     setCursor(invisible);
     setMouseTracking(true);
 
-    panelShower = new PanelExt(this);
+    panelShower = new PicturePanel(this);
     // Nothing overlaps the panel, so what a refresh drew can go straight to the X window.
     panelShower->SetDirectPresent(true, true);
     QPalette black = panelShower->palette();
@@ -68,16 +68,16 @@ TTheSaverForm::TTheSaverForm(QScreen* screen, SaverInput input, QWidget* parent)
         followScreen(m_screen);
     } else {
         followScreen(QGuiApplication::primaryScreen());
-        connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &TTheSaverForm::followScreen);
+        connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &SaverWindow::followScreen);
     }
     setGeometry(screenRectangle());
 
     m_refresh = new RefreshTimer(this);
     m_refresh->SetScreen(m_screen);
-    connect(m_refresh, &RefreshTimer::tick, this, &TTheSaverForm::refreshTick);
+    connect(m_refresh, &RefreshTimer::tick, this, &SaverWindow::refreshTick);
 }
 
-TTheSaverForm::~TTheSaverForm()
+SaverWindow::~SaverWindow()
 {
     // The panel, a child that the base destructor deletes later, must not paint through a
     // renderer that is gone.
@@ -85,36 +85,36 @@ TTheSaverForm::~TTheSaverForm()
     m_renderer.reset();
 }
 
-void TTheSaverForm::followScreen(QScreen* screen)
+void SaverWindow::followScreen(QScreen* screen)
 {
     if (screen == nullptr)
         return;
-    connect(screen, &QScreen::geometryChanged, this, &TTheSaverForm::coverScreen, Qt::UniqueConnection);
+    connect(screen, &QScreen::geometryChanged, this, &SaverWindow::coverScreen, Qt::UniqueConnection);
     if (isVisible())
         coverScreen();
 }
 
 // The screen's rectangle; in device pixels unless a scale factor is set, when the toolkit
 // maps it onto the same screen.
-QRect TTheSaverForm::screenRectangle() const
+QRect SaverWindow::screenRectangle() const
 {
     QScreen* screen = m_screen != nullptr ? m_screen.data() : QGuiApplication::primaryScreen();
     return screen != nullptr ? screen->geometry() : QRect(0, 0, 640, 480);
 }
 
-void TTheSaverForm::coverScreen()
+void SaverWindow::coverScreen()
 {
     if (!m_closing)
         setGeometry(screenRectangle());
 }
 
-void TTheSaverForm::showEvent(QShowEvent* event)
+void SaverWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     FormShow();
 }
 
-void TTheSaverForm::FormShow()
+void SaverWindow::FormShow()
 {
     m_pointer.Forget();
     setGeometry(screenRectangle());
@@ -138,31 +138,31 @@ void TTheSaverForm::FormShow()
     grabKeyboardSoon();
 }
 
-void TTheSaverForm::grabKeyboardSoon()
+void SaverWindow::grabKeyboardSoon()
 {
     if (m_closing || windowHandle() == nullptr)
         return;
     if (windowHandle()->setKeyboardGrabEnabled(true))
         return;
     if (++m_grabAttempts < kGrabAttempts)
-        QTimer::singleShot(kGrabRetryMilliseconds, this, &TTheSaverForm::grabKeyboardSoon);
+        QTimer::singleShot(kGrabRetryMilliseconds, this, &SaverWindow::grabKeyboardSoon);
 }
 
-void TTheSaverForm::resizeEvent(QResizeEvent* event)
+void SaverWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     panelShower->setGeometry(rect());
     FormResize();
 }
 
-void TTheSaverForm::FormResize()
+void SaverWindow::FormResize()
 {
     if (!m_renderer)
         return;
     m_renderer->Reset(panelShower->Width(), panelShower->Height());
 }
 
-void TTheSaverForm::refreshTick(int64_t nowMicros)
+void SaverWindow::refreshTick(int64_t nowMicros)
 {
     if (!m_renderer || m_closing || !isVisible())
         return;
@@ -170,27 +170,27 @@ void TTheSaverForm::refreshTick(int64_t nowMicros)
     m_renderer->Present(*panelShower);
 }
 
-void TTheSaverForm::SetAutomaticChanges(bool on)
+void SaverWindow::SetAutomaticChanges(bool on)
 {
     m_automaticChanges = on;
     if (m_renderer)
         m_renderer->SetAutomaticChanges(on);
 }
 
-void TTheSaverForm::keyPressEvent(QKeyEvent* event)
+void SaverWindow::keyPressEvent(QKeyEvent* event)
 {
     event->accept();
     if (m_input == SaverInput::EndsSaver)
         CloseSaver();
 }
 
-void TTheSaverForm::closeEvent(QCloseEvent* event)
+void SaverWindow::closeEvent(QCloseEvent* event)
 {
     CloseSaver();
     QWidget::closeEvent(event);
 }
 
-bool TTheSaverForm::eventFilter(QObject* watched, QEvent* event)
+bool SaverWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == panelShower && m_input == SaverInput::EndsSaver) {
         switch (event->type()) {
@@ -212,15 +212,15 @@ bool TTheSaverForm::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TTheSaverForm::MSaverMouseMove(int x, int y)
+void SaverWindow::MSaverMouseMove(int x, int y)
 {
     if (m_pointer.MovedTooFar(x, y))
         CloseSaver();
 }
 
-void TTheSaverForm::panelShowerMouseDown() { CloseSaver(); }
+void SaverWindow::panelShowerMouseDown() { CloseSaver(); }
 
-void TTheSaverForm::CloseSaver()
+void SaverWindow::CloseSaver()
 {
     if (m_closing)
         return;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <memory>
 
-class PanelExt;
+class PicturePanel;
 class RefreshTimer;
 class Renderer;
 
@@ -27,16 +27,16 @@ enum class SaverInput { EndsSaver, Ignored };
 // The renderer is the panel's painter: when the system asks for a repaint (the window was
 // mapped or uncovered) the whole picture goes to the screen again, so the screen after every
 // present is the renderer's frame.
-class TTheSaverForm final : public QWidget {
+class SaverWindow final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TTheSaverForm(QScreen* screen = nullptr, SaverInput input = SaverInput::EndsSaver, QWidget* parent = nullptr);
-    ~TTheSaverForm() override;
-    // None: the window's panel paints on screen, and so does the window (see PanelExt).
+    explicit SaverWindow(QScreen* screen = nullptr, SaverInput input = SaverInput::EndsSaver, QWidget* parent = nullptr);
+    ~SaverWindow() override;
+    // None: the window's panel paints on screen, and so does the window (see PicturePanel).
     QPaintEngine* paintEngine() const override { return nullptr; }
 
-    PanelExt* panelShower = nullptr;
+    PicturePanel* panelShower = nullptr;
 
     // Stops drawing, hides the window and tells the application to end. The window itself
     // is destroyed by its owner once the event loop has returned.

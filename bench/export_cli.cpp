@@ -59,13 +59,13 @@ int main(int argc, char** argv)
         if (args[0] == "jpeg") {
             SaveJpegSnapshot(frame, args[2]);
         } else if (args[0] == "gif" && args.size() == 5) {
-            TGIFImage animation;
+            GifImage animation;
             AppendGifFrame(animation, frame, {std::atoi(args[3].c_str()), std::atoi(args[4].c_str()), 4});
             animation.SaveToFile(args[2]);
         } else {
             return 2;
         }
-    } catch (const CTextException& error) {
+    } catch (const TextException& error) {
         std::cerr << error.GetText();
         return 1;
     }

@@ -21,7 +21,7 @@
 #include "pixels/argb_image.h"
 #include "export/gif_frame_capture.h"
 #include "export/gif_writer.h"
-#include "export/bmp.h"
+#include "export/bmp_image.h"
 #include "export/data_sink.h"
 #include "export/jpeg_encoder.h"
 
@@ -152,9 +152,9 @@ std::pair<double, double> alternate(benchmark::State& state, Ours ours, Baseline
 }
 
 // A sink in memory, to time the codecs without the file.
-class MemorySink : public CDataSink {
+class FixedSink : public DataSink {
 public:
-    explicit MemorySink(int64_t capacity) { allocate(static_cast<int32_t>(capacity)); }
+    explicit FixedSink(int64_t capacity) { allocate(static_cast<int32_t>(capacity)); }
 };
 
 // The whole pipeline of one captured frame: copy, scale, quantise, map, LZW and file.
@@ -164,7 +164,7 @@ void gifFrameInProcess(benchmark::State& state, bool large)
     const ArgbImage& frame = large ? work.large : work.small;
     const GifFrameSettings settings{large ? 100 : 40, large ? 255 : 128, 4};
     for (auto _ : state) {
-        TGIFImage animation;
+        GifImage animation;
         AppendGifFrame(animation, frame, settings);
         animation.SaveToFile(work.file("ours.gif"));
     }
@@ -177,7 +177,7 @@ void gifFrameInMemory(benchmark::State& state, bool large)
     const ArgbImage& frame = large ? work.large : work.small;
     const GifFrameSettings settings{large ? 100 : 40, large ? 255 : 128, 4};
     for (auto _ : state) {
-        TGIFImage animation;
+        GifImage animation;
         AppendGifFrame(animation, frame, settings);
         benchmark::DoNotOptimize(animation.SaveToStream());
     }
@@ -215,7 +215,7 @@ void BM_GifFrame640At40Percent128Colours_OursOverImageMagick(benchmark::State& s
     const auto [ours, theirs] = alternate(
         state,
         [&] {
-            TGIFImage animation;
+            GifImage animation;
             AppendGifFrame(animation, work.small, GifFrameSettings{40, 128, 4});
             benchmark::DoNotOptimize(animation.SaveToStream());
         },

@@ -65,7 +65,7 @@ void drawShadowed(QPainter& painter, const QRect& shadow, const QRect& text, int
 
 } // namespace
 
-SButton::SButton(QWidget* parent)
+SphereButton::SphereButton(QWidget* parent)
     : QWidget(parent)
     , m_shape(ButtonShape())
 {
@@ -77,9 +77,9 @@ SButton::SButton(QWidget* parent)
     setFont(captionFont());
 }
 
-SButton::~SButton() = default;
+SphereButton::~SphereButton() = default;
 
-QFont SButton::captionFont()
+QFont SphereButton::captionFont()
 {
     // Named by its own family: the condensed face itself, not a stretched regular one.
     QFont font(QStringLiteral("DejaVu Sans Condensed"));
@@ -87,57 +87,57 @@ QFont SButton::captionFont()
     return font;
 }
 
-int SButton::bevel() const { return m_shape.RadiusPx + 1; }
+int SphereButton::bevel() const { return m_shape.RadiusPx + 1; }
 
-void SButton::setBevel(int bevel)
+void SphereButton::setBevel(int bevel)
 {
     m_shape.RadiusPx = bevel == INT_MIN ? INT_MIN : bevel - 1;
     refresh();
 }
 
-int SButton::sphereHeight() const { return m_shape.HeightPx; }
+int SphereButton::sphereHeight() const { return m_shape.HeightPx; }
 
-void SButton::setSphereHeight(int height)
+void SphereButton::setSphereHeight(int height)
 {
     m_shape.HeightPx = height;
     refresh();
 }
 
-quint32 SButton::color() const { return m_shape.Color; }
+quint32 SphereButton::color() const { return m_shape.Color; }
 
-void SButton::setColor(quint32 colorref)
+void SphereButton::setColor(quint32 colorref)
 {
     m_shape.Color = colorref;
     refresh();
 }
 
-quint32 SButton::lColor() const { return m_shape.LColor; }
+quint32 SphereButton::lColor() const { return m_shape.LColor; }
 
-void SButton::setLColor(quint32 colorref)
+void SphereButton::setLColor(quint32 colorref)
 {
     m_shape.LColor = colorref;
     refresh();
 }
 
-float SButton::ambient() const { return m_shape.Ambient; }
+float SphereButton::ambient() const { return m_shape.Ambient; }
 
-void SButton::setAmbient(float ambient)
+void SphereButton::setAmbient(float ambient)
 {
     m_shape.Ambient = ambient;
     refresh();
 }
 
-float SButton::mirror() const { return m_shape.Mirror; }
+float SphereButton::mirror() const { return m_shape.Mirror; }
 
-void SButton::setMirror(float mirror)
+void SphereButton::setMirror(float mirror)
 {
     m_shape.Mirror = mirror;
     refresh();
 }
 
-float SButton::phong() const { return static_cast<float>(m_shape.Phong); }
+float SphereButton::phong() const { return static_cast<float>(m_shape.Phong); }
 
-void SButton::setPhong(float phong)
+void SphereButton::setPhong(float phong)
 {
     // Truncated towards zero; values beyond the integer range (and NaN) are held at its
     // ends instead of overflowing.
@@ -148,27 +148,27 @@ void SButton::setPhong(float phong)
     refresh();
 }
 
-bool SButton::isButton() const { return m_isButton; }
+bool SphereButton::isButton() const { return m_isButton; }
 
-void SButton::setIsButton(bool isButton) { m_isButton = isButton; }
+void SphereButton::setIsButton(bool isButton) { m_isButton = isButton; }
 
-bool SButton::isCheckBox() const { return m_isCheckBox; }
+bool SphereButton::isCheckBox() const { return m_isCheckBox; }
 
-void SButton::setIsCheckBox(bool isCheckBox)
+void SphereButton::setIsCheckBox(bool isCheckBox)
 {
     m_isCheckBox = isCheckBox;
     refresh();
 }
 
-bool SButton::checked() const { return m_checked; }
+bool SphereButton::checked() const { return m_checked; }
 
-void SButton::setChecked(bool checked)
+void SphereButton::setChecked(bool checked)
 {
     m_checked = checked;
     refresh();
 }
 
-void SButton::setFront(bool front)
+void SphereButton::setFront(bool front)
 {
     if (front == m_front)
         return;
@@ -176,9 +176,9 @@ void SButton::setFront(bool front)
     refresh();
 }
 
-QString SButton::caption() const { return m_caption; }
+QString SphereButton::caption() const { return m_caption; }
 
-void SButton::setCaption(const QString& caption)
+void SphereButton::setCaption(const QString& caption)
 {
     if (caption == m_caption)
         return;
@@ -186,9 +186,9 @@ void SButton::setCaption(const QString& caption)
     update();
 }
 
-QColor SButton::fontColor() const { return m_fontColor; }
+QColor SphereButton::fontColor() const { return m_fontColor; }
 
-void SButton::setFontColor(const QColor& color)
+void SphereButton::setFontColor(const QColor& color)
 {
     if (color == m_fontColor)
         return;
@@ -196,20 +196,20 @@ void SButton::setFontColor(const QColor& color)
     update();
 }
 
-QSize SButton::sizeHint() const
+QSize SphereButton::sizeHint() const
 {
     const int side = 2 * std::max(1, bevel());
     const int text = fontMetrics().horizontalAdvance(m_caption) + (m_isCheckBox ? kCheckCaptionLeft + 1 : 0);
     return { std::max({ 75, side, text + side }), std::max(23, side) };
 }
 
-void SButton::refresh()
+void SphereButton::refresh()
 {
     buildPad();
     update();
 }
 
-void SButton::buildPad()
+void SphereButton::buildPad()
 {
     const qreal ratio = devicePixelRatioF();
     Shape drawn = m_front ? FrontFaceShape(m_shape) : m_shape;
@@ -242,14 +242,14 @@ void SButton::buildPad()
         setMask(region);
 }
 
-bool SButton::padIsCurrent() const
+bool SphereButton::padIsCurrent() const
 {
     const qreal ratio = devicePixelRatioF();
     return !m_face.isNull() && m_face.devicePixelRatio() == ratio
         && m_face.size() == QSize(qRound(width() * ratio), qRound(height() * ratio));
 }
 
-void SButton::paintEvent(QPaintEvent*)
+void SphereButton::paintEvent(QPaintEvent*)
 {
     if (!padIsCurrent())
         buildPad();
@@ -284,13 +284,13 @@ void SButton::paintEvent(QPaintEvent*)
     }
 }
 
-void SButton::resizeEvent(QResizeEvent* event)
+void SphereButton::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     refresh();
 }
 
-void SButton::keyPressEvent(QKeyEvent* event)
+void SphereButton::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();
     if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) {
@@ -308,14 +308,14 @@ void SButton::keyPressEvent(QKeyEvent* event)
     emit clicked();
 }
 
-void SButton::changeEvent(QEvent* event)
+void SphereButton::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         update();
 }
 
-void SButton::press(QMouseEvent* event)
+void SphereButton::press(QMouseEvent* event)
 {
     if (m_isButton) {
         // A second button pressed during a press toggles again but does not move further,
@@ -330,33 +330,33 @@ void SButton::press(QMouseEvent* event)
     emit mouseDown(event->button(), event->position().toPoint());
 }
 
-void SButton::mousePressEvent(QMouseEvent* event)
+void SphereButton::mousePressEvent(QMouseEvent* event)
 {
     m_releaseIsClick = true;
     press(event);
 }
 
-void SButton::mouseDoubleClickEvent(QMouseEvent* event)
+void SphereButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
         mousePressEvent(event);
         return;
     }
-    QPointer<SButton> self(this);
+    QPointer<SphereButton> self(this);
     m_releaseIsClick = m_isCheckBox;
     emit doubleClicked();
     if (self)
         press(event);
 }
 
-void SButton::mouseMoveEvent(QMouseEvent* event)
+void SphereButton::mouseMoveEvent(QMouseEvent* event)
 {
     emit mouseMove(event->buttons(), event->position().toPoint());
 }
 
-void SButton::mouseReleaseEvent(QMouseEvent* event)
+void SphereButton::mouseReleaseEvent(QMouseEvent* event)
 {
-    QPointer<SButton> self(this);
+    QPointer<SphereButton> self(this);
     const QPoint position = event->position().toPoint();
     const bool click = m_releaseIsClick && rect().contains(position);
     m_releaseIsClick = true;

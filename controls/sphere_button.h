@@ -30,7 +30,7 @@
 //
 // On a scaled screen the face is built in device pixels with Bevel and SphereHeight scaled
 // by the device pixel ratio; at ratio 1 it is exactly the described face.
-class SButton : public QWidget {
+class SphereButton : public QWidget {
     Q_OBJECT
     Q_PROPERTY(int Bevel READ bevel WRITE setBevel)
     Q_PROPERTY(int SphereHeight READ sphereHeight WRITE setSphereHeight)
@@ -44,8 +44,8 @@ class SButton : public QWidget {
     Q_PROPERTY(bool Checked READ checked WRITE setChecked)
 
 public:
-    explicit SButton(QWidget* parent = nullptr);
-    ~SButton() override;
+    explicit SphereButton(QWidget* parent = nullptr);
+    ~SphereButton() override;
 
     // Bevel is kept as the shape's RadiusPx = Bevel - 1.
     int bevel() const;

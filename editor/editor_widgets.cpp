@@ -20,7 +20,7 @@ constexpr float kAmbient = 0.7f;
 constexpr float kMirror = 0.9f;
 constexpr float kPhong = 20.0f;
 
-void applyEditorLook(SButton& button, int width, int height)
+void applyEditorLook(SphereButton& button, int width, int height)
 {
     const int bevel = std::clamp(std::min({ kBevel, width / 2, height / 2 }), 1, kBevel);
     button.setBevel(bevel);
@@ -33,9 +33,9 @@ void applyEditorLook(SButton& button, int width, int height)
 
 } // namespace
 
-SButton* MakeButton(QWidget* parent, const QString& caption, int x, int y, int width, int height, const QString& hint)
+SphereButton* MakeButton(QWidget* parent, const QString& caption, int x, int y, int width, int height, const QString& hint)
 {
-    auto* button = new SButton(parent);
+    auto* button = new SphereButton(parent);
     applyEditorLook(*button, width, height);
     button->setGeometry(x, y, width, height);
     button->setCaption(caption);
@@ -44,9 +44,9 @@ SButton* MakeButton(QWidget* parent, const QString& caption, int x, int y, int w
     return button;
 }
 
-SButton* MakeCheckBox(QWidget* parent, const QString& caption, int x, int y, int width, int height, const QString& hint)
+SphereButton* MakeCheckBox(QWidget* parent, const QString& caption, int x, int y, int width, int height, const QString& hint)
 {
-    SButton* box = MakeButton(parent, caption, x, y, width, height, hint);
+    SphereButton* box = MakeButton(parent, caption, x, y, width, height, hint);
     box->setIsCheckBox(true);
     return box;
 }
@@ -55,7 +55,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int width,
 {
     auto* label = new QLabel(text, parent);
     label->setGeometry(x, y, width, height);
-    label->setFont(SButton::captionFont());
+    label->setFont(SphereButton::captionFont());
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(220, 220, 220));
     label->setPalette(palette);

@@ -5,16 +5,16 @@
 class QLabel;
 class QSlider;
 class QWidget;
-class SButton;
+class SphereButton;
 
 // Small makers for the editor's pages, so every page places its controls the same way:
 // fixed geometry in the page's pixels, the caption font of the sphere buttons, white text.
 
 // A sphere button with its caption and, when given, its hint (tool tip).
-SButton* MakeButton(QWidget* parent, const QString& caption, int x, int y, int width, int height,
+SphereButton* MakeButton(QWidget* parent, const QString& caption, int x, int y, int width, int height,
     const QString& hint = QString());
 // A two-state sphere check box.
-SButton* MakeCheckBox(QWidget* parent, const QString& caption, int x, int y, int width, int height,
+SphereButton* MakeCheckBox(QWidget* parent, const QString& caption, int x, int y, int width, int height,
     const QString& hint = QString());
 // A plain caption in light grey on the page's ground.
 QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int width, int height);

@@ -2,7 +2,7 @@
 // web pages through the desktop's default handlers. What cannot be opened is said in a
 // message box rather than left unanswered.
 
-#include "editor/toy_window.h"
+#include "editor/editor_window.h"
 
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
@@ -24,7 +24,7 @@ constexpr int kButtonPitch = 40;
 
 } // namespace
 
-void TToy::buildHelpPage()
+void EditorWindow::buildHelpPage()
 {
     QWidget* page = Panel_TabHelp;
     LabelTitle = MakeLabel(page, QString::fromStdString(ProductTitle), kLeft, 16, kButtonWidth, 24);
@@ -39,13 +39,13 @@ void TToy::buildHelpPage()
     SButton3 = MakeButton(page, tr("Visit home page"), kLeft, y += kButtonPitch, kButtonWidth, kButtonHeight);
     SButton19 = MakeButton(page, tr("Suggest a feature"), kLeft, y += kButtonPitch, kButtonWidth, kButtonHeight);
     SButton16 = MakeButton(page, tr("More COOL software"), kLeft, y += kButtonPitch, kButtonWidth, kButtonHeight);
-    connect(SButton2, &SButton::clicked, this, &TToy::SButton2Click);
-    connect(SButton3, &SButton::clicked, this, &TToy::SButton3Click);
-    connect(SButton19, &SButton::clicked, this, [this] { openWebPage(WebPage::SuggestFeature); });
-    connect(SButton16, &SButton::clicked, this, &TToy::SButton16Click);
+    connect(SButton2, &SphereButton::clicked, this, &EditorWindow::SButton2Click);
+    connect(SButton3, &SphereButton::clicked, this, &EditorWindow::SButton3Click);
+    connect(SButton19, &SphereButton::clicked, this, [this] { openWebPage(WebPage::SuggestFeature); });
+    connect(SButton16, &SphereButton::clicked, this, &EditorWindow::SButton16Click);
 }
 
-void TToy::SButton2Click()
+void EditorWindow::SButton2Click()
 {
     const QString path = QString::fromStdString(HelpDocumentPath().string());
     if (!QFileInfo(path).isFile()) {
@@ -58,11 +58,11 @@ void TToy::SButton2Click()
             tr("No program is set up to open web pages, so the help document %1 could not be shown.").arg(path));
 }
 
-void TToy::SButton3Click() { openWebPage(WebPage::Home); }
+void EditorWindow::SButton3Click() { openWebPage(WebPage::Home); }
 
-void TToy::SButton16Click() { openWebPage(WebPage::MoreSoftware); }
+void EditorWindow::SButton16Click() { openWebPage(WebPage::MoreSoftware); }
 
-void TToy::openWebPage(WebPage page)
+void EditorWindow::openWebPage(WebPage page)
 {
     const QString address = QString::fromStdString(WebPageAddress(page));
     if (!QDesktopServices::openUrl(QUrl(address)))

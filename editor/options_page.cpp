@@ -2,10 +2,10 @@
 // saver's start and size, the presets folder, the blur effect). The rules are in
 // options_rules; the page shows the options and forwards clicks there.
 
-#include "editor/toy_window.h"
+#include "editor/editor_window.h"
 
 #include "controls/sphere_button.h"
-#include "dialogs/sel_dir_form.h"
+#include "dialogs/folder_chooser.h"
 #include "editor/editor_widgets.h"
 #include "editor/options_rules.h"
 #include "presets/settings.h"
@@ -34,9 +34,9 @@ constexpr int kGap = 4;
 QString qText(const std::string& text) { return QString::fromStdString(text); }
 
 // A value display: a sphere button that shows a value and does not move or toggle.
-SButton* makeDisplay(QWidget* page, int x, int y, int width, const QString& hint = QString())
+SphereButton* makeDisplay(QWidget* page, int x, int y, int width, const QString& hint = QString())
 {
-    SButton* display = MakeButton(page, QString(), x, y, width, kRowHeight, hint);
+    SphereButton* display = MakeButton(page, QString(), x, y, width, kRowHeight, hint);
     display->setIsButton(false);
     return display;
 }
@@ -44,7 +44,7 @@ SButton* makeDisplay(QWidget* page, int x, int y, int width, const QString& hint
 } // namespace
 
 // The check boxes of the page and the options they show, in page order.
-std::array<std::pair<SButton*, OptionSwitch>, 9> TToy::optionBoxes() const
+std::array<std::pair<SphereButton*, OptionSwitch>, 9> EditorWindow::optionBoxes() const
 {
     return { { { SButton_Travelling, OptionSwitch::Travel }, { SCheck_ChangePreset, OptionSwitch::DoChange },
         { SCheck_ChangeFormula, OptionSwitch::ChangeFormula }, { SCheck_ChangeMirror, OptionSwitch::ChangeMirror },
@@ -53,7 +53,7 @@ std::array<std::pair<SButton*, OptionSwitch>, 9> TToy::optionBoxes() const
         { SButton_CheckBlurChange, OptionSwitch::FiterAuto } } };
 }
 
-void TToy::buildOptionsPage()
+void EditorWindow::buildOptionsPage()
 {
     QWidget* page = Panel_TabOptions;
     const int width = kPageWidth - 2 * kMargin;
@@ -63,12 +63,12 @@ void TToy::buildOptionsPage()
         y += kCaptionHeight;
     };
     const auto box = [&](const QString& text) {
-        SButton* made = MakeCheckBox(page, text, kMargin, y, kBoxWidth, kBoxHeight);
+        SphereButton* made = MakeCheckBox(page, text, kMargin, y, kBoxWidth, kBoxHeight);
         y += kBoxPitch;
         return made;
     };
     // A value display with "Faster" and "Slower" beside it.
-    const auto intervalRow = [&](SButton*& display, SButton*& faster, SButton*& slower, const QString& hint) {
+    const auto intervalRow = [&](SphereButton*& display, SphereButton*& faster, SphereButton*& slower, const QString& hint) {
         display = makeDisplay(page, kMargin, y, kIntervalDisplayWidth, hint);
         faster = MakeButton(page, tr("Faster"), kMargin + kIntervalDisplayWidth + kGap, y, kStepButtonWidth, kRowHeight);
         slower = MakeButton(page, tr("Slower"), kMargin + kIntervalDisplayWidth + kStepButtonWidth + 2 * kGap, y,
@@ -119,13 +119,13 @@ void TToy::buildOptionsPage()
 
     // A check box shows its new state when its click arrives; the option follows it.
     for (const auto& [checkBox, option] : optionBoxes()) {
-        connect(checkBox, &SButton::clicked, this, [this, checkBox, option] {
+        connect(checkBox, &SphereButton::clicked, this, [this, checkBox, option] {
             if (SetOptionSwitch(Settings, option, checkBox->checked()))
                 RestartLiveView();
         });
     }
     // Step buttons count a click and a double click alike, so a double click steps twice.
-    const std::pair<SButton*, OptionStep> steps[] = { { SButton_ChangeIntervalFaster, OptionStep::IntervalFaster },
+    const std::pair<SphereButton*, OptionStep> steps[] = { { SButton_ChangeIntervalFaster, OptionStep::IntervalFaster },
         { SButton_ChangeIntervalSlower, OptionStep::IntervalSlower },
         { SButton_BlurIntervalFaster, OptionStep::BlurIntervalFaster },
         { SButton_BlurIntervalSlower, OptionStep::BlurIntervalSlower },
@@ -135,15 +135,15 @@ void TToy::buildOptionsPage()
             StepOption(Settings, step);
             showOptionValues();
         };
-        connect(button, &SButton::clicked, this, stepOnce);
-        connect(button, &SButton::doubleClicked, this, stepOnce);
+        connect(button, &SphereButton::clicked, this, stepOnce);
+        connect(button, &SphereButton::doubleClicked, this, stepOnce);
     }
-    connect(SButton_ChangeDirectory, &SButton::clicked, this, &TToy::SButton_ChangeDirectoryClick);
+    connect(SButton_ChangeDirectory, &SphereButton::clicked, this, &EditorWindow::SButton_ChangeDirectoryClick);
 
-    FormSelDir = new TFormSelDir(this);
+    FormSelDir = new FolderChooser(this);
 }
 
-void TToy::RefreshOptions()
+void EditorWindow::RefreshOptions()
 {
     RoundScaleDown(Settings);
     for (const auto& [checkBox, option] : optionBoxes())
@@ -152,14 +152,14 @@ void TToy::RefreshOptions()
     showOptionValues();
 }
 
-void TToy::showOptionValues()
+void EditorWindow::showOptionValues()
 {
     SButton_ChangeInterval->setCaption(qText(IntervalCaption(Settings.Seconds)));
     SButton_BlurInterval->setCaption(qText(IntervalCaption(Settings.FiterAutoSeconds)));
     SButton_AnimationSize->setCaption(qText(AnimationSizeCaption(Settings.Scale)));
 }
 
-void TToy::SButton_ChangeDirectoryClick()
+void EditorWindow::SButton_ChangeDirectoryClick()
 {
     FormSelDir->setDirectory(QString::fromStdString(Settings.PresetsDir));
     if (FormSelDir->exec() != QDialog::Accepted)
@@ -168,7 +168,7 @@ void TToy::SButton_ChangeDirectoryClick()
     usePresetsFolder(FormSelDir->directory());
 }
 
-void TToy::usePresetsFolder(const QString& folder)
+void EditorWindow::usePresetsFolder(const QString& folder)
 {
     Settings.PresetsDir = folder.toStdString();
     Edit1->setText(Settings.PresetsDir.empty() ? tr("no directory") : folder);

@@ -2,7 +2,7 @@
 // "Next", and the Save page's "Save as Preset". The list and the preset library are filled
 // from one scan, so a line of the list is the library entry of the same number.
 
-#include "editor/toy_window.h"
+#include "editor/editor_window.h"
 
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
@@ -31,7 +31,7 @@ constexpr int kStatusGap = 2;
 
 } // namespace
 
-void TToy::buildPresetsPage()
+void EditorWindow::buildPresetsPage()
 {
     QWidget* page = Panel_TabPresets;
     const int width = kPageWidth - 2 * kMargin;
@@ -51,7 +51,7 @@ void TToy::buildPresetsPage()
     List_Presets->setGeometry(kMargin, listTop, width, kPageHeight - listTop - kMargin);
     List_Presets->setSortingEnabled(false);
     List_Presets->setUniformItemSizes(true);
-    List_Presets->setFont(SButton::captionFont());
+    List_Presets->setFont(SphereButton::captionFont());
     QPalette palette = List_Presets->palette();
     palette.setColor(QPalette::Base, QColor(0, 0, 0));
     palette.setColor(QPalette::Text, QColor(220, 220, 220));
@@ -72,18 +72,18 @@ void TToy::buildPresetsPage()
     column->addWidget(List_Presets, 1);
     column->addWidget(LabelPresetStatus);
 
-    connect(SButton_PresetPrev, &SButton::clicked, this, [this] { choosePreset(PresetMove::Previous); });
-    connect(SButton_PresetRandom, &SButton::clicked, this, [this] { choosePreset(PresetMove::Random); });
-    connect(SButton_PresetNext, &SButton::clicked, this, [this] { choosePreset(PresetMove::Next); });
+    connect(SButton_PresetPrev, &SphereButton::clicked, this, [this] { choosePreset(PresetMove::Previous); });
+    connect(SButton_PresetRandom, &SphereButton::clicked, this, [this] { choosePreset(PresetMove::Random); });
+    connect(SButton_PresetNext, &SphereButton::clicked, this, [this] { choosePreset(PresetMove::Next); });
     // Only a click chooses a line. The list takes no focus: a list view that gains focus
     // makes its first line current by itself, which must not replace the preset being edited.
     List_Presets->setFocusPolicy(Qt::NoFocus);
     connect(List_Presets, &QListWidget::itemClicked, this,
         [this](QListWidgetItem* item) { choosePreset(PresetMove::Line, List_Presets->row(item)); });
-    connect(SButton4, &SButton::clicked, this, &TToy::SButton4Click);
+    connect(SButton4, &SphereButton::clicked, this, &EditorWindow::SButton4Click);
 }
 
-void TToy::FillPresetList()
+void EditorWindow::FillPresetList()
 {
     List_Presets->clear();
     for (const std::string& name : RescanPresets(ThePresetLibrary))
@@ -92,13 +92,13 @@ void TToy::FillPresetList()
     showPresetStatus(QString::fromStdString(PresetsFolderProblem(Settings.PresetsDir)));
 }
 
-void TToy::showPresetStatus(const QString& status)
+void EditorWindow::showPresetStatus(const QString& status)
 {
     LabelPresetStatus->setText(status);
     LabelPresetStatus->setVisible(!status.isEmpty());
 }
 
-void TToy::choosePreset(PresetMove move, int line)
+void EditorWindow::choosePreset(PresetMove move, int line)
 {
     const PresetChoice choice = ChoosePreset(ThePresetLibrary, move, line);
     if (!choice.moved)
@@ -109,7 +109,7 @@ void TToy::choosePreset(PresetMove move, int line)
         AfterPresetChange();
 }
 
-void TToy::SButton4Click()
+void EditorWindow::SButton4Click()
 {
     QFileDialog dialog(this, tr("Save current preset"),
         QString::fromStdString(PresetSaveFolder(Settings.PresetsDir).string()), tr("Opal Revel Presets (*.vhp)"));

@@ -2,12 +2,12 @@
 // switches, the palette path control that colours the objects, and the palette, mirror and
 // formula buttons with their "(-)" resets.
 
-#include "editor/toy_window.h"
+#include "editor/editor_window.h"
 
 #include "controls/path_painter.h"
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
-#include "engine/panel_ext.h"
+#include "engine/picture_panel.h"
 
 #include <QLabel>
 
@@ -31,19 +31,19 @@ constexpr int kTweakHeight = 23;
 
 } // namespace
 
-void TToy::buildQuickTweaksBar()
+void EditorWindow::buildQuickTweaksBar()
 {
     for (int i = 0; i < kObjectCount; ++i) {
         const int left = kThumbnailGap / 2 + i * (kThumbnailSide + kThumbnailGap);
-        PanelExt* thumbnail = new PanelExt(BControlPanel);
+        PicturePanel* thumbnail = new PicturePanel(BControlPanel);
         thumbnail->setGeometry(left, kThumbnailTop, kThumbnailSide, kThumbnailSide);
         SetGround(thumbnail, 0, 0, 0);
         thumbnail->installEventFilter(this);
         panelObject[static_cast<size_t>(i)] = thumbnail;
 
-        SButton* on = MakeCheckBox(BControlPanel, QString(), left + 1, kSwitchTop, kSwitchWidth, kSwitchHeight,
+        SphereButton* on = MakeCheckBox(BControlPanel, QString(), left + 1, kSwitchTop, kSwitchWidth, kSwitchHeight,
             tr("Switch the above object On or Off"));
-        connect(on, &SButton::clicked, this, [this] {
+        connect(on, &SphereButton::clicked, this, [this] {
             std::array<bool, kObjectCount> states {};
             for (size_t k = 0; k < states.size(); ++k)
                 states[k] = SButton_Switch[k]->checked();
@@ -88,27 +88,27 @@ void TToy::buildQuickTweaksBar()
         PathPainter1->nextPalette();
         showQuickTweakCaptions();
     };
-    connect(SButton_Formula, &SButton::clicked, this, formula);
-    connect(SButton_Formula, &SButton::doubleClicked, this, formula);
-    connect(SButton_Mirror, &SButton::clicked, this, mirror);
-    connect(SButton_Mirror, &SButton::doubleClicked, this, mirror);
-    connect(SButton_Palette, &SButton::clicked, this, palette);
-    connect(SButton_Palette, &SButton::doubleClicked, this, palette);
-    connect(SButton_ClassicFormula, &SButton::clicked, this, [this] {
+    connect(SButton_Formula, &SphereButton::clicked, this, formula);
+    connect(SButton_Formula, &SphereButton::doubleClicked, this, formula);
+    connect(SButton_Mirror, &SphereButton::clicked, this, mirror);
+    connect(SButton_Mirror, &SphereButton::doubleClicked, this, mirror);
+    connect(SButton_Palette, &SphereButton::clicked, this, palette);
+    connect(SButton_Palette, &SphereButton::doubleClicked, this, palette);
+    connect(SButton_ClassicFormula, &SphereButton::clicked, this, [this] {
         Editor.ClassicFormula();
         showQuickTweakCaptions();
     });
-    connect(SButton13, &SButton::clicked, this, [this] {
+    connect(SButton13, &SphereButton::clicked, this, [this] {
         Editor.NoMirror();
         showQuickTweakCaptions();
     });
-    connect(SButton14, &SButton::clicked, this, [this] {
+    connect(SButton14, &SphereButton::clicked, this, [this] {
         PathPainter1->classicPalette();
         showQuickTweakCaptions();
     });
 }
 
-void TToy::showQuickTweakCaptions()
+void EditorWindow::showQuickTweakCaptions()
 {
     SButton_Formula->setCaption(QString::fromStdString(FormulaCaption()));
     SButton_Mirror->setCaption(QString::fromStdString(MirrorCaption()));

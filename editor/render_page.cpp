@@ -2,12 +2,12 @@
 // light-angle disc, the shape buttons and the shape-stack browser, and the apply menu that
 // a right-click on a slider or on the disc opens.
 
-#include "editor/toy_window.h"
+#include "editor/editor_window.h"
 
 #include "controls/sphere_button.h"
-#include "editor/apply_dialog.h"
+#include "editor/auto_apply_dialog.h"
 #include "editor/editor_widgets.h"
-#include "engine/panel_ext.h"
+#include "engine/picture_panel.h"
 #include "shapes/colors.h"
 
 #include <QColorDialog>
@@ -41,7 +41,7 @@ constexpr quint32 kRadialNavy = MakeColorref(0, 0, 128);
 
 } // namespace
 
-void TToy::buildRenderPage()
+void EditorWindow::buildRenderPage()
 {
     QWidget* page = Panel_TabRender;
 
@@ -49,32 +49,32 @@ void TToy::buildRenderPage()
     MakeLabel(page, tr("round"), kMargin, 22, 100, 14);
     MakeLabel(page, tr("radial"), kRadialLeft, 22, 100, 14);
     const int speedTop = 37;
-    const auto speedGroup = [&](int left, quint32 color, const QString& what, SButton*& down, SButton*& knob,
-                                SButton*& up) {
+    const auto speedGroup = [&](int left, quint32 color, const QString& what, SphereButton*& down, SphereButton*& knob,
+                                SphereButton*& up) {
         down = MakeButton(page, QStringLiteral("<"), left, speedTop, kSpeedButtonWidth, kButtonHeight,
             tr("Decrease %1 speed").arg(what));
         knob = MakeButton(page, QString(), left + kSpeedButtonWidth + 2, speedTop, kKnobWidth, kButtonHeight,
             tr("Click and drag to change %1 speed").arg(what));
         up = MakeButton(page, QStringLiteral(">"), left + kSpeedButtonWidth + kKnobWidth + 4, speedTop,
             kSpeedButtonWidth, kButtonHeight, tr("Increase %1 speed").arg(what));
-        for (SButton* button : { down, knob, up })
+        for (SphereButton* button : { down, knob, up })
             button->setColor(color);
         knob->setIsButton(false);
     };
     speedGroup(kMargin, kRoundGreen, tr("round"), SButton_RoundDn, SButton_Round, SButton_RoundUp);
     speedGroup(kRadialLeft, kRadialNavy, tr("radial"), SButton_RadialDn, SButton_Radial, SButton_RadialUp);
-    connect(SButton_RoundDn, &SButton::clicked, this, [this] { Editor.RoundDown(); });
-    connect(SButton_RoundUp, &SButton::clicked, this, [this] { Editor.RoundUp(); });
-    connect(SButton_RadialDn, &SButton::clicked, this, [this] { Editor.RadialDown(); });
-    connect(SButton_RadialUp, &SButton::clicked, this, [this] { Editor.RadialUp(); });
-    connect(SButton_Round, &SButton::mouseDown, this, [this](Qt::MouseButton, QPoint at) { Editor.RoundKnobPressed(at.x()); });
-    connect(SButton_Round, &SButton::mouseMove, this, [this](Qt::MouseButtons, QPoint at) { Editor.RoundKnobMoved(at.x()); });
-    connect(SButton_Round, &SButton::mouseUp, this, [this](Qt::MouseButton, QPoint) { Editor.RoundKnobReleased(); });
-    connect(SButton_Radial, &SButton::mouseDown, this,
+    connect(SButton_RoundDn, &SphereButton::clicked, this, [this] { Editor.RoundDown(); });
+    connect(SButton_RoundUp, &SphereButton::clicked, this, [this] { Editor.RoundUp(); });
+    connect(SButton_RadialDn, &SphereButton::clicked, this, [this] { Editor.RadialDown(); });
+    connect(SButton_RadialUp, &SphereButton::clicked, this, [this] { Editor.RadialUp(); });
+    connect(SButton_Round, &SphereButton::mouseDown, this, [this](Qt::MouseButton, QPoint at) { Editor.RoundKnobPressed(at.x()); });
+    connect(SButton_Round, &SphereButton::mouseMove, this, [this](Qt::MouseButtons, QPoint at) { Editor.RoundKnobMoved(at.x()); });
+    connect(SButton_Round, &SphereButton::mouseUp, this, [this](Qt::MouseButton, QPoint) { Editor.RoundKnobReleased(); });
+    connect(SButton_Radial, &SphereButton::mouseDown, this,
         [this](Qt::MouseButton, QPoint at) { Editor.RadialKnobPressed(at.x()); });
-    connect(SButton_Radial, &SButton::mouseMove, this,
+    connect(SButton_Radial, &SphereButton::mouseMove, this,
         [this](Qt::MouseButtons, QPoint at) { Editor.RadialKnobMoved(at.x()); });
-    connect(SButton_Radial, &SButton::mouseUp, this, [this](Qt::MouseButton, QPoint) { Editor.RadialKnobReleased(); });
+    connect(SButton_Radial, &SphereButton::mouseUp, this, [this](Qt::MouseButton, QPoint) { Editor.RadialKnobReleased(); });
 
     MakeLabel(page, tr("Rendering"), kMargin, 66, kPageWidth - 2 * kMargin, kCaptionHeight);
     struct SliderPlace {
@@ -105,7 +105,7 @@ void TToy::buildRenderPage()
     }
 
     const int lightTop = top + 3 * kSliderRowPitch + 2;
-    panelLAShower = new PanelExt(page);
+    panelLAShower = new PicturePanel(page);
     panelLAShower->setGeometry(kPageWidth - kLightWidth - 2, lightTop, kLightWidth, kLightHeight);
     panelLAShower->setToolTip(tr("Light Angle"));
     panelLAShower->setCursor(Qt::CrossCursor);
@@ -115,7 +115,7 @@ void TToy::buildRenderPage()
     // The shape buttons in two groups of two after the first pair, the browser beside them.
     const int buttonsTop = lightTop + kLightHeight + 8;
     struct ButtonPlace {
-        SButton** button;
+        SphereButton** button;
         const char* caption;
         const char* hint;
         int gapsBefore;
@@ -134,14 +134,14 @@ void TToy::buildRenderPage()
         *place.button = MakeButton(page, tr(place.caption), kMargin, y, kShapeButtonWidth, kButtonHeight, tr(place.hint));
         ++row;
     }
-    connect(SButton1, &SButton::clicked, this, &TToy::SButton1Click);
-    connect(SButton8, &SButton::clicked, this, [this] { Editor.ToggleShapeType(); });
-    connect(SButton9, &SButton::clicked, this, [this] { Editor.CloneShape(); });
-    connect(SButton10, &SButton::clicked, this, [this] { Editor.RemoveSelectedShape(); });
-    connect(SButton11, &SButton::clicked, this, [this] { Editor.MoveSelectedShapeUp(); });
-    connect(SButton12, &SButton::clicked, this, [this] { Editor.MoveSelectedShapeDown(); });
+    connect(SButton1, &SphereButton::clicked, this, &EditorWindow::SButton1Click);
+    connect(SButton8, &SphereButton::clicked, this, [this] { Editor.ToggleShapeType(); });
+    connect(SButton9, &SphereButton::clicked, this, [this] { Editor.CloneShape(); });
+    connect(SButton10, &SphereButton::clicked, this, [this] { Editor.RemoveSelectedShape(); });
+    connect(SButton11, &SphereButton::clicked, this, [this] { Editor.MoveSelectedShapeUp(); });
+    connect(SButton12, &SphereButton::clicked, this, [this] { Editor.MoveSelectedShapeDown(); });
 
-    panelObjectBrowser = new PanelExt(page);
+    panelObjectBrowser = new PicturePanel(page);
     panelObjectBrowser->setGeometry(kPageWidth - kMargin - kBrowserWidth - 6, buttonsTop, kBrowserWidth, kBrowserHeight);
     panelObjectBrowser->setToolTip(tr("Shape Stack"));
     SetGround(panelObjectBrowser, 0, 0, 0);
@@ -154,9 +154,9 @@ void TToy::buildRenderPage()
     ApplyMenu->addAction(tr("Automatic applying ..."), this, [this] { FormGlobals->Open(Editor.ApplyParam - 1); });
 }
 
-void TToy::openApplyMenu(QWidget* control, QPoint position) { ApplyMenu->popup(control->mapToGlobal(position)); }
+void EditorWindow::openApplyMenu(QWidget* control, QPoint position) { ApplyMenu->popup(control->mapToGlobal(position)); }
 
-void TToy::SButton1Click()
+void EditorWindow::SButton1Click()
 {
     const Shape* shape = Editor.SelectedShape();
     if (!shape)

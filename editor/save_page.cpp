@@ -2,13 +2,13 @@
 // animation" with their labels. The JPEG and GIF buttons run the exports, which take the
 // live view's frame as it is when they need it.
 
-#include "editor/toy_window.h"
+#include "editor/editor_window.h"
 
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
-#include "engine/panel_ext.h"
+#include "engine/picture_panel.h"
 #include "engine/renderer.h"
-#include "export/save_tab_exports.h"
+#include "editor/export_flows.h"
 
 #include <QLabel>
 
@@ -26,7 +26,7 @@ constexpr int kNoteFontPixels = 11;
 
 } // namespace
 
-void TToy::buildSavePage()
+void EditorWindow::buildSavePage()
 {
     QWidget* page = Panel_TabSave;
     SButton4 = MakeButton(page, tr("Save as Preset"), kLeft, 20, kButtonWidth, kButtonHeight);
@@ -42,9 +42,9 @@ void TToy::buildSavePage()
     SButton6 = MakeButton(page, tr("Save as GIF animation"), kLeft, 210, kButtonWidth, kButtonHeight);
     LabelSaveGif = MakeLabel(page, tr("Save as GIF image"), kLeft, 246, kLabelWidth, 16);
 
-    Exports = new SaveTabExports(
+    Exports = new ExportFlows(
         this, [this] { return m_renderer.get(); },
         [this] { return QSize(panelShower->Width(), panelShower->Height()); });
-    connect(SButton5, &SButton::clicked, Exports, &SaveTabExports::SButton5Click);
-    connect(SButton6, &SButton::clicked, Exports, &SaveTabExports::SButton6Click);
+    connect(SButton5, &SphereButton::clicked, Exports, &ExportFlows::SButton5Click);
+    connect(SButton6, &SphereButton::clicked, Exports, &ExportFlows::SButton6Click);
 }

@@ -6,7 +6,7 @@
 // draws on: it tells its size, takes blocks of ARGB pixels between BeginPresent and
 // EndPresent (which stand for getting and releasing a drawing context), and can be asked to
 // repaint itself later. The Qt panel
-// (PanelExt) implements it on a widget; RecordingPanel implements it headless for tests
+// (PicturePanel) implements it on a widget; RecordingPanel implements it headless for tests
 // and tools.
 
 // Which row of a block is the top row on screen.

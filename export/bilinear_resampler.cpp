@@ -1,7 +1,7 @@
 #include "export/bilinear_resampler.h"
 
 #include "export/bilinear_rows.h"
-#include "export/bmp.h"
+#include "export/bmp_image.h"
 #include "export/text_exception.h"
 
 #include <algorithm>
@@ -18,7 +18,7 @@ using bilinear_rows::Tap;
 // The sources of each destination position that carry weight. A weight of exactly 0 adds
 // +0 to a sum that is never negative, which changes nothing, so the zero weights at both
 // ends of a position's sources are skipped.
-std::vector<Tap> nonZeroTaps(const C2PassScale::ContributionList& contributions)
+std::vector<Tap> nonZeroTaps(const TwoPassScaler::ContributionList& contributions)
 {
     std::vector<Tap> taps(contributions.left.size());
     for (std::size_t u = 0; u < taps.size(); ++u) {
@@ -38,15 +38,15 @@ std::vector<Tap> nonZeroTaps(const C2PassScale::ContributionList& contributions)
 
 } // namespace
 
-CGenericFilter::~CGenericFilter() = default;
+ResampleKernel::~ResampleKernel() = default;
 
-double CBilinearFilter::Filter(double t) const
+double BilinearKernel::Filter(double t) const
 {
     t = std::fabs(t);
     return t < m_width ? 1.0 - t : 0.0;
 }
 
-C2PassScale::ContributionList C2PassScale::CalcContributions(int32_t sourceLength, int32_t destinationLength) const
+TwoPassScaler::ContributionList TwoPassScaler::CalcContributions(int32_t sourceLength, int32_t destinationLength) const
 {
     ContributionList list;
     const auto count = static_cast<std::size_t>(std::max(destinationLength, 0));
@@ -91,13 +91,13 @@ C2PassScale::ContributionList C2PassScale::CalcContributions(int32_t sourceLengt
     return list;
 }
 
-void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
+void TwoPassScaler::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
                         uint8_t* const* destinationRows, int32_t newWidth, int32_t newHeight) const
 {
     Scale(sourceRows, sourceWidth, sourceHeight, destinationRows, newWidth, newHeight, bilinear_rows::Fastest());
 }
 
-void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
+void TwoPassScaler::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
                         uint8_t* const* destinationRows, int32_t newWidth, int32_t newHeight,
                         const bilinear_rows::Kernels& kernels) const
 {
@@ -194,17 +194,17 @@ void C2PassScale::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, i
     }
 }
 
-CFilter::~CFilter() = default;
+ImageFilter::~ImageFilter() = default;
 
-void CFilterResizeBilinear::Apply(CBmp& bitmap) const
+void BilinearResizeFilter::Apply(BmpImage& bitmap) const
 {
     if (bitmap.GetBitsPerPixel() != 32) {
-        throw CTextException(CTextException::kBadArgument, "Only 32-bit pictures can be resized.\n");
+        throw TextException(TextException::kBadArgument, "Only 32-bit pictures can be resized.\n");
     }
-    CAnyBmp scaled;
+    PlainBmpImage scaled;
     scaled.Create(m_newWidth, m_newHeight, bitmap.GetBitsPerPixel(), bitmap.HasAlpha());
-    const CBilinearFilter filter;
-    const C2PassScale scaler(filter);
+    const BilinearKernel filter;
+    const TwoPassScaler scaler(filter);
     scaler.Scale(bitmap.GetLineArray(), bitmap.GetWidth(), bitmap.GetHeight(), scaled.GetLineArray(), m_newWidth,
                  m_newHeight);
     bitmap.CopyFrom(scaled);

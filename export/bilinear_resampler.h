@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-class CBmp;
+class BmpImage;
 namespace bilinear_rows {
 struct Kernels;
 }
@@ -17,13 +17,13 @@ struct Kernels;
 // destination 0 always lies on source 0.
 
 // A filter kernel, zero outside [-width, width].
-class CGenericFilter {
+class ResampleKernel {
 public:
-    explicit CGenericFilter(double width)
+    explicit ResampleKernel(double width)
         : m_width(width)
     {
     }
-    virtual ~CGenericFilter();
+    virtual ~ResampleKernel();
 
     virtual double Filter(double t) const = 0;
     double GetWidth() const { return m_width; }
@@ -33,16 +33,16 @@ protected:
 };
 
 // The triangle (tent): 1 - |t| inside the width, 0 outside.
-class CBilinearFilter : public CGenericFilter {
+class BilinearKernel : public ResampleKernel {
 public:
-    explicit CBilinearFilter(double width = 1.0)
-        : CGenericFilter(width)
+    explicit BilinearKernel(double width = 1.0)
+        : ResampleKernel(width)
     {
     }
     double Filter(double t) const override;
 };
 
-class C2PassScale {
+class TwoPassScaler {
 public:
     // The source positions and normalised weights of every destination position of a pass.
     // Destination u takes sources left[u] .. right[u], whose weights start at
@@ -55,7 +55,7 @@ public:
         int32_t window = 0;  // the most sources any one position may take
     };
 
-    explicit C2PassScale(const CGenericFilter& filter)
+    explicit TwoPassScaler(const ResampleKernel& filter)
         : m_filter(filter)
     {
     }
@@ -74,19 +74,19 @@ public:
                const bilinear_rows::Kernels& kernels) const;
 
 private:
-    const CGenericFilter& m_filter;
+    const ResampleKernel& m_filter;
 };
 
 // An operation on a bitmap in place.
-class CFilter {
+class ImageFilter {
 public:
-    virtual ~CFilter();
-    virtual void Apply(CBmp& bitmap) const = 0;
+    virtual ~ImageFilter();
+    virtual void Apply(BmpImage& bitmap) const = 0;
 };
 
-class CFilterResize : public CFilter {
+class ResizeFilter : public ImageFilter {
 public:
-    CFilterResize(int32_t newWidth, int32_t newHeight)
+    ResizeFilter(int32_t newWidth, int32_t newHeight)
         : m_newWidth(newWidth)
         , m_newHeight(newHeight)
     {
@@ -97,10 +97,10 @@ protected:
     int32_t m_newHeight;
 };
 
-// Scales a 32-bit bitmap in place with the tent filter of width 1. Throws CTextException
+// Scales a 32-bit bitmap in place with the tent filter of width 1. Throws TextException
 // for other depths or a negative size; a size of 0 gives an empty bitmap.
-class CFilterResizeBilinear : public CFilterResize {
+class BilinearResizeFilter : public ResizeFilter {
 public:
-    using CFilterResize::CFilterResize;
-    void Apply(CBmp& bitmap) const override;
+    using ResizeFilter::ResizeFilter;
+    void Apply(BmpImage& bitmap) const override;
 };

@@ -45,9 +45,9 @@ void addAxisBounds(ColorLanes value, int32_t low, int32_t high, int32_t centre, 
 
 } // namespace
 
-graph_file_abstract::~graph_file_abstract() = default;
+PlanarRowSource::~PlanarRowSource() = default;
 
-image_keeper::image_keeper(int32_t width, int32_t height)
+PlanarRowKeeper::PlanarRowKeeper(int32_t width, int32_t height)
 {
     m_width = std::max(width, 0);
     m_height = std::max(height, 0);
@@ -59,7 +59,7 @@ image_keeper::image_keeper(int32_t width, int32_t height)
     }
 }
 
-bool image_keeper::put_row(const uint8_t* planarRow)
+bool PlanarRowKeeper::put_row(const uint8_t* planarRow)
 {
     if (!m_ok || m_rowsStored >= m_height) {
         return false;
@@ -71,7 +71,7 @@ bool image_keeper::put_row(const uint8_t* planarRow)
     return true;
 }
 
-const uint8_t* image_keeper::get_row(int32_t row) const
+const uint8_t* PlanarRowKeeper::get_row(int32_t row) const
 {
     if (row < 0 || row >= m_rowsStored) {
         return nullptr;
@@ -116,7 +116,7 @@ int ImageSource32::next_row()
     return 0;
 }
 
-color_selector::color_selector(int32_t colors, int32_t width)
+ColorSelector::ColorSelector(int32_t colors, int32_t width)
     : m_colors(colors)
     , m_width(std::max(width, 0))
 {
@@ -132,7 +132,7 @@ color_selector::color_selector(int32_t colors, int32_t width)
     }
 }
 
-void color_selector::count_row(const uint8_t* planarRow)
+void ColorSelector::count_row(const uint8_t* planarRow)
 {
     const auto width = static_cast<std::size_t>(m_width);
     const uint8_t* red = planarRow;
@@ -146,7 +146,7 @@ void color_selector::count_row(const uint8_t* planarRow)
     }
 }
 
-void color_selector::update_box(box& target) const
+void ColorSelector::update_box(box& target) const
 {
     auto planeHolds0 = [&](int c0) {
         for (int c1 = target.c1min; c1 <= target.c1max; ++c1)
@@ -203,7 +203,7 @@ void color_selector::update_box(box& target) const
     target.volume = side0 * side0 + side1 * side1 + side2 * side2;
 }
 
-color_selector::box* color_selector::find_box_to_split(bool byPopulation)
+ColorSelector::box* ColorSelector::find_box_to_split(bool byPopulation)
 {
     // Only a strictly larger value replaces the choice, so the earliest of equal boxes wins.
     box* chosen = nullptr;
@@ -218,7 +218,7 @@ color_selector::box* color_selector::find_box_to_split(bool byPopulation)
     return chosen;
 }
 
-QuantiserColor color_selector::box_color(const box& source) const
+QuantiserColor ColorSelector::box_color(const box& source) const
 {
     int64_t total = 0;
     int64_t red = 0;
@@ -245,7 +245,7 @@ QuantiserColor color_selector::box_color(const box& source) const
     return color;
 }
 
-int32_t color_selector::select_colors()
+int32_t ColorSelector::select_colors()
 {
     if (!m_ok) {
         return 0;
@@ -292,9 +292,9 @@ int32_t color_selector::select_colors()
     return m_colorCount;
 }
 
-color_mapper::~color_mapper() = default;
+ColorMapper::~ColorMapper() = default;
 
-color_mapper_palette::color_mapper_palette(int32_t colors, int32_t width, const QuantiserColor* palette)
+PaletteColorMapper::PaletteColorMapper(int32_t colors, int32_t width, const QuantiserColor* palette)
     : m_colors(std::clamp(colors, 0, kMostColors))
     , m_width(std::max(width, 0))
 {
@@ -313,7 +313,7 @@ color_mapper_palette::color_mapper_palette(int32_t colors, int32_t width, const 
     }
 }
 
-void color_mapper_palette::map_row(const uint8_t* planarRow, uint8_t* indices)
+void PaletteColorMapper::map_row(const uint8_t* planarRow, uint8_t* indices)
 {
     if (!m_ok) {
         return;
@@ -327,7 +327,7 @@ void color_mapper_palette::map_row(const uint8_t* planarRow, uint8_t* indices)
     }
 }
 
-uint8_t color_mapper_palette::map_color(uint8_t red, uint8_t green, uint8_t blue)
+uint8_t PaletteColorMapper::map_color(uint8_t red, uint8_t green, uint8_t blue)
 {
     const int c0 = red >> 3;
     const int c1 = green >> 2;
@@ -339,7 +339,7 @@ uint8_t color_mapper_palette::map_color(uint8_t red, uint8_t green, uint8_t blue
     return static_cast<uint8_t>(cell - 1);
 }
 
-void color_mapper_palette::fill_block(int c0, int c1, int c2)
+void PaletteColorMapper::fill_block(int c0, int c1, int c2)
 {
     // The block in colour units, from the centre of its first cell to that of its last.
     const int32_t minc0 = (c0 >> 2) * 32 + 4;
@@ -433,24 +433,24 @@ void color_mapper_palette::fill_block(int c0, int c1, int c2)
                     static_cast<uint8_t>(bestColor[row][i2] + 1);
 }
 
-color_reductor::color_reductor(ImageSource32& source, int32_t colors)
+ColorReducer::ColorReducer(ImageSource32& source, int32_t colors)
     : m_source(source)
 {
     try {
-        m_selector = std::make_unique<color_selector>(std::min(colors, kMostColors), source.width());
+        m_selector = std::make_unique<ColorSelector>(std::min(colors, kMostColors), source.width());
         if (!m_selector->ok()) {
             return;
         }
-        m_keeper = std::make_unique<image_keeper>(source.width(), source.height());
+        m_keeper = std::make_unique<PlanarRowKeeper>(source.width(), source.height());
         m_ok = m_keeper->ok();
     } catch (const std::bad_alloc&) {
         m_ok = false;
     }
 }
 
-color_reductor::~color_reductor() = default;
+ColorReducer::~ColorReducer() = default;
 
-int color_reductor::quantise()
+int ColorReducer::quantise()
 {
     if (!m_ok || !m_selector) {
         return -1;
@@ -466,7 +466,7 @@ int color_reductor::quantise()
     m_selector.reset();
     m_source.rewind();
     try {
-        m_mapper = std::make_unique<color_mapper_palette>(colors, m_source.width(), m_palette.data());
+        m_mapper = std::make_unique<PaletteColorMapper>(colors, m_source.width(), m_palette.data());
     } catch (const std::bad_alloc&) {
         m_mapper.reset();
     }
@@ -478,7 +478,7 @@ int color_reductor::quantise()
     return 1;
 }
 
-void color_reductor::map_row(int32_t row, uint8_t* indices)
+void ColorReducer::map_row(int32_t row, uint8_t* indices)
 {
     if (!m_mapper) {
         return;

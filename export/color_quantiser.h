@@ -45,9 +45,9 @@ struct QuantiserColor {
 };
 
 // A picture kept as planar rows. Rows are read back by index.
-class graph_file_abstract {
+class PlanarRowSource {
 public:
-    virtual ~graph_file_abstract();
+    virtual ~PlanarRowSource();
     int32_t width() const { return m_width; }
     int32_t height() const { return m_height; }
     // The planar row, or null outside the picture or before it was stored.
@@ -60,10 +60,10 @@ protected:
 
 // Keeps the planar rows of the first pass for the second. Every row takes 4 x width bytes,
 // the planar row in the first 3 x width. Rows are stored in order from row 0.
-class image_keeper : public graph_file_abstract {
+class PlanarRowKeeper : public PlanarRowSource {
 public:
     // ok() is false when the rows could not be allocated.
-    image_keeper(int32_t width, int32_t height);
+    PlanarRowKeeper(int32_t width, int32_t height);
     bool ok() const { return m_ok; }
     // Appends the next planar row; false once all rows are stored.
     bool put_row(const uint8_t* planarRow);
@@ -103,7 +103,7 @@ private:
 };
 
 // The histogram and the median cut.
-class color_selector {
+class ColorSelector {
 public:
     struct box {
         int32_t c0min, c0max, c1min, c1max, c2min, c2max;  // inclusive cell bounds
@@ -113,7 +113,7 @@ public:
     };
 
     // Refuses (ok() false) fewer than 8 or more than 255 colours.
-    color_selector(int32_t colors, int32_t width);
+    ColorSelector(int32_t colors, int32_t width);
     bool ok() const { return m_ok; }
 
     // Counts the pixels of one planar row; a counter stops at 65535.
@@ -144,17 +144,17 @@ private:
 };
 
 // Maps planar rows to palette indices.
-class color_mapper {
+class ColorMapper {
 public:
-    virtual ~color_mapper();
+    virtual ~ColorMapper();
     virtual void map_row(const uint8_t* planarRow, uint8_t* indices) = 0;
 };
 
 // The mapper with the lazily filled inverse colour map.
-class color_mapper_palette : public color_mapper {
+class PaletteColorMapper : public ColorMapper {
 public:
     // Takes the first `colors` entries of the palette (at most 255).
-    color_mapper_palette(int32_t colors, int32_t width, const QuantiserColor* palette);
+    PaletteColorMapper(int32_t colors, int32_t width, const QuantiserColor* palette);
     bool ok() const { return m_ok; }
     void map_row(const uint8_t* planarRow, uint8_t* indices) override;
     // The palette index of a colour, filling its block of the inverse map when needed.
@@ -176,11 +176,11 @@ private:
 };
 
 // The facade the GIF export uses: construct over a source, quantise once, map each row.
-class color_reductor {
+class ColorReducer {
 public:
     // The request is limited to 255 colours; fewer than 8 leave the reductor not ok.
-    color_reductor(ImageSource32& source, int32_t colors);
-    ~color_reductor();
+    ColorReducer(ImageSource32& source, int32_t colors);
+    ~ColorReducer();
     bool ok() const { return m_ok; }
 
     // Counts, cuts and builds the mapper: 1 on success, -1 when not ok.
@@ -194,9 +194,9 @@ public:
 
 private:
     ImageSource32& m_source;
-    std::unique_ptr<color_selector> m_selector;
-    std::unique_ptr<image_keeper> m_keeper;
-    std::unique_ptr<color_mapper_palette> m_mapper;
+    std::unique_ptr<ColorSelector> m_selector;
+    std::unique_ptr<PlanarRowKeeper> m_keeper;
+    std::unique_ptr<PaletteColorMapper> m_mapper;
     std::array<QuantiserColor, color_quantiser::kPaletteEntries> m_palette{};
     int32_t m_colorCount = 0;
     bool m_ok = false;

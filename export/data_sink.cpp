@@ -6,12 +6,12 @@
 #include <new>
 #include <string_view>
 
-CDataSink::~CDataSink() = default;
+DataSink::~DataSink() = default;
 
-int32_t CDataSink::WriteData(int32_t count, const uint8_t* bytes)
+int32_t DataSink::WriteData(int32_t count, const uint8_t* bytes)
 {
     if (count < 0 || count > m_capacity - m_position) {
-        throw CTextException(CTextException::kBufferOverflow, "Buffer overflow while encoding.\n");
+        throw TextException(TextException::kBufferOverflow, "Buffer overflow while encoding.\n");
     }
     if (count > 0) {
         std::memcpy(m_buffer.get() + m_position, bytes, static_cast<std::size_t>(count));
@@ -20,7 +20,7 @@ int32_t CDataSink::WriteData(int32_t count, const uint8_t* bytes)
     return count;
 }
 
-bool CDataSink::allocate(int32_t capacity)
+bool DataSink::allocate(int32_t capacity)
 {
     release();
     if (capacity < 0) {
@@ -34,18 +34,18 @@ bool CDataSink::allocate(int32_t capacity)
     return true;
 }
 
-void CDataSink::release()
+void DataSink::release()
 {
     m_buffer.reset();
     m_capacity = 0;
     m_position = 0;
 }
 
-CMemorySink::CMemorySink(int32_t capacity) { m_ok = allocate(capacity); }
+MemorySink::MemorySink(int32_t capacity) { m_ok = allocate(capacity); }
 
-CFileSink::~CFileSink() { Discard(); }
+FileSink::~FileSink() { Discard(); }
 
-int32_t CFileSink::Open(const std::string& fileName, int32_t capacity)
+int32_t FileSink::Open(const std::string& fileName, int32_t capacity)
 {
     Discard();
     if (fileName.empty() || fileName.back() == '/' || !m_file.Open(fileName)) {
@@ -59,7 +59,7 @@ int32_t CFileSink::Open(const std::string& fileName, int32_t capacity)
     return 0;
 }
 
-int32_t CFileSink::Close()
+int32_t FileSink::Close()
 {
     if (!m_file.IsOpen()) {
         return -1;
@@ -70,16 +70,16 @@ int32_t CFileSink::Close()
     return stored ? 0 : -1;
 }
 
-void CFileSink::Discard()
+void FileSink::Discard()
 {
     m_file.Discard();
     m_fileName.clear();
     release();
 }
 
-int32_t CFileSink::Store(const std::string& fileName, const CDataSink& stream)
+int32_t FileSink::Store(const std::string& fileName, const DataSink& stream)
 {
-    CFileSink file;
+    FileSink file;
     if (file.Open(fileName, stream.GetDataSize()) != 0) {
         return -1;
     }

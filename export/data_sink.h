@@ -7,15 +7,15 @@
 #include <string>
 
 // A byte buffer of fixed capacity that an encoder fills front to back.
-class CDataSink {
+class DataSink {
 public:
-    CDataSink() = default;
-    virtual ~CDataSink();
-    CDataSink(const CDataSink&) = delete;
-    CDataSink& operator=(const CDataSink&) = delete;
+    DataSink() = default;
+    virtual ~DataSink();
+    DataSink(const DataSink&) = delete;
+    DataSink& operator=(const DataSink&) = delete;
 
     // Appends the bytes and returns their count. A write that would pass the capacity
-    // copies nothing and throws CTextException "Buffer overflow while encoding.".
+    // copies nothing and throws TextException "Buffer overflow while encoding.".
     int32_t WriteData(int32_t count, const uint8_t* bytes);
 
     int32_t GetDataSize() const { return m_position; }
@@ -34,11 +34,11 @@ private:
 };
 
 // A sink whose bytes stay in memory, for a stream that is stored later or not at all.
-class CMemorySink : public CDataSink {
+class MemorySink : public DataSink {
 public:
     // Ok() is false when a buffer of that capacity could not be allocated; every write
     // then overflows.
-    explicit CMemorySink(int32_t capacity);
+    explicit MemorySink(int32_t capacity);
     bool Ok() const { return m_ok; }
 
 private:
@@ -49,10 +49,10 @@ private:
 // target; Close writes every collected byte in one write, flushes it to the disk and
 // renames it over the target, so the target only ever holds a complete stream. A sink
 // destroyed without Close removes its temporary file and leaves the target untouched.
-class CFileSink : public CDataSink {
+class FileSink : public DataSink {
 public:
-    CFileSink() = default;
-    ~CFileSink() override;
+    FileSink() = default;
+    ~FileSink() override;
 
     // 0 on success; -1 when the target cannot be created (missing or read-only folder, a
     // folder or read-only file in its place, a dangling symbolic link) or the buffer cannot
@@ -67,7 +67,7 @@ public:
     // Stores a stream collected elsewhere under the file name as Open, WriteData and Close
     // would: 0 when stored, -1 when the target cannot be created, -2 when writing failed
     // (the target is then left as it was).
-    static int32_t Store(const std::string& fileName, const CDataSink& stream);
+    static int32_t Store(const std::string& fileName, const DataSink& stream);
 
     // The file that Close replaces (a symbolic link resolved).
     const std::string& GetFileName() const { return m_fileName; }

@@ -54,7 +54,7 @@ void GifCapture::StartGifCapture()
     m_host.ShowGifProgress();
     GifFramesCaptured = 0;
     m_objectCounter = 0;
-    GifAnimation = std::make_unique<TGIFImage>();
+    GifAnimation = std::make_unique<GifImage>();
     m_cancelRequested = false;
     m_following = true;
     m_host.FollowSprites(this);
@@ -111,7 +111,7 @@ void GifCapture::CaptureGifFrame()
 void GifCapture::FinishGifCapture()
 {
     stopFollowing();
-    std::unique_ptr<TGIFImage> animation = std::move(GifAnimation);
+    std::unique_ptr<GifImage> animation = std::move(GifAnimation);
     if (!animation)
         return;
     m_host.GifWriting();

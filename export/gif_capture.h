@@ -10,7 +10,7 @@
 
 struct ArgbImage;
 struct Preset;
-class TGIFImage;
+class GifImage;
 
 // The text of an export error as a message shows it: the picture classes' text without the
 // line feed they end it with, or a plain sentence for running out of memory.
@@ -72,7 +72,7 @@ public:
     // Ends the running capture without a file at its next tick.
     void RequestCancel() { m_cancelRequested = true; }
     // Appends one frame taken from the host's source frame with the current settings.
-    // Throws CTextException (or std::bad_alloc) when the frame cannot be made.
+    // Throws TextException (or std::bad_alloc) when the frame cannot be made.
     void CaptureGifFrame();
     // Writes the frames taken to GifFileName and ends the capture.
     void FinishGifCapture();
@@ -86,7 +86,7 @@ public:
     // Frames taken, up to Settings.frames.
     int32_t GifFramesCaptured = 0;
     // The frames of the running capture; null when idle.
-    std::unique_ptr<TGIFImage> GifAnimation;
+    std::unique_ptr<GifImage> GifAnimation;
     // The file the capture is written to; set before StartGifCapture.
     std::string GifFileName;
 

@@ -2,7 +2,7 @@
 
 #include "pixels/argb_image.h"
 #include "export/bilinear_resampler.h"
-#include "export/bmp.h"
+#include "export/bmp_image.h"
 #include "export/color_quantiser.h"
 #include "export/gif_writer.h"
 #include "export/text_exception.h"
@@ -23,11 +23,11 @@ int32_t scaledSide(int32_t side, int32_t scalePercent)
 
 } // namespace
 
-int AppendGifFrame(TGIFImage& animation, const ArgbImage& frame, const GifFrameSettings& settings)
+int AppendGifFrame(GifImage& animation, const ArgbImage& frame, const GifFrameSettings& settings)
 {
     const int64_t pixelCount = static_cast<int64_t>(std::max(frame.width, 0)) * std::max(frame.height, 0);
     if (static_cast<int64_t>(frame.pixels.size()) < pixelCount) {
-        throw CTextException(CTextException::kBadArgument, "The frame holds fewer pixels than its size.\n");
+        throw TextException(TextException::kBadArgument, "The frame holds fewer pixels than its size.\n");
     }
     const int32_t width = scaledSide(frame.width, settings.scalePercent);
     const int32_t height = scaledSide(frame.height, settings.scalePercent);
@@ -44,14 +44,14 @@ int AppendGifFrame(TGIFImage& animation, const ArgbImage& frame, const GifFrameS
     for (int32_t row = 0; row < height; ++row) {
         scaledRows[static_cast<std::size_t>(row)] = pixels.data() + static_cast<std::size_t>(row) * rowBytes;
     }
-    const CBilinearFilter filter;
-    C2PassScale(filter).Scale(frameRows.data(), std::max(frame.width, 0), std::max(frame.height, 0),
+    const BilinearKernel filter;
+    TwoPassScaler(filter).Scale(frameRows.data(), std::max(frame.width, 0), std::max(frame.height, 0),
                               scaledRows.data(), width, height);
 
     ImageSource32 source(width, height, static_cast<int32_t>(rowBytes), pixels.data(), true);
-    color_reductor reductor(source, settings.colors);
+    ColorReducer reductor(source, settings.colors);
     if (reductor.quantise() != 1) {
-        throw CTextException(CTextException::kBadArgument,
+        throw TextException(TextException::kBadArgument,
                              "The colours of a GIF frame could not be reduced to "
                                  + std::to_string(settings.colors) + ".\n");
     }

@@ -19,7 +19,7 @@ constexpr uint8_t kColorTablePresent = 0x80;
 constexpr uint8_t kFullColorResolution = 0x70;
 constexpr uint8_t kTransparentFlag = 0x01;
 
-[[noreturn]] void fail(const std::string& text) { throw CTextException(CTextException::kBadArgument, text + "\n"); }
+[[noreturn]] void fail(const std::string& text) { throw TextException(TextException::kBadArgument, text + "\n"); }
 
 void putByte(std::vector<uint8_t>& out, uint8_t value) { out.push_back(value); }
 
@@ -66,15 +66,15 @@ std::vector<uint8_t> graphicControlExtension(uint8_t disposal, int transparentCo
 
 } // namespace
 
-TGIFFrame::TGIFFrame(GifIndexedImage image)
+GifFrame::GifFrame(GifIndexedImage image)
     : m_image(std::move(image))
 {
 }
 
-TGIFImage::TGIFImage() = default;
-TGIFImage::~TGIFImage() = default;
+GifImage::GifImage() = default;
+GifImage::~GifImage() = default;
 
-int TGIFImage::AddFrame(const GifIndexedImage& image)
+int GifImage::AddFrame(const GifIndexedImage& image)
 {
     if (image.width <= 0 || image.height <= 0 || image.width > kLargestSide || image.height > kLargestSide) {
         fail("A GIF frame of " + std::to_string(image.width) + " x " + std::to_string(image.height)
@@ -83,15 +83,15 @@ int TGIFImage::AddFrame(const GifIndexedImage& image)
     if (image.indices.size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height)) {
         fail("The GIF frame's pixels do not match its size.");
     }
-    m_frames.push_back(std::make_unique<TGIFFrame>(image));
+    m_frames.push_back(std::make_unique<GifFrame>(image));
     // Every frame sits at 0, 0, so the screen takes the largest right and bottom edges.
-    const TGIFFrame& added = *m_frames.back();
+    const GifFrame& added = *m_frames.back();
     m_screenWidth = std::max(m_screenWidth, added.m_left + added.Width());
     m_screenHeight = std::max(m_screenHeight, added.m_top + added.Height());
     return static_cast<int>(m_frames.size()) - 1;
 }
 
-std::string TGIFImage::Version() const
+std::string GifImage::Version() const
 {
     if (m_frames.empty()) {
         return "";
@@ -102,7 +102,7 @@ std::string TGIFImage::Version() const
     return animated ? "89a" : "87a";
 }
 
-void TGIFImage::encodeFrame(TGIFFrame& frame)
+void GifImage::encodeFrame(GifFrame& frame)
 {
     const GifIndexedImage& image = frame.m_image;
     const int bits = bitsForTable(image.palette.size());
@@ -116,7 +116,7 @@ void TGIFImage::encodeFrame(TGIFFrame& frame)
     }
     frame.m_colorTable = image.palette;
     frame.m_bitsPerPixel = bits;
-    frame.m_lzwData = gif_lzw::Encode(image.indices.data(), image.indices.size(), TGIFFrame::kMinimumCodeSize);
+    frame.m_lzwData = gif_lzw::Encode(image.indices.data(), image.indices.size(), GifFrame::kMinimumCodeSize);
     frame.m_hasLocalColorTable = !m_globalColorTable.empty();
     if (!frame.m_hasLocalColorTable) {
         m_globalColorTable = frame.m_colorTable;
@@ -129,7 +129,7 @@ void TGIFImage::encodeFrame(TGIFFrame& frame)
     }
 }
 
-std::vector<uint8_t> TGIFImage::SaveToStream()
+std::vector<uint8_t> GifImage::SaveToStream()
 {
     if (m_frames.empty()) {
         fail("A GIF file needs at least one frame.");
@@ -171,26 +171,26 @@ std::vector<uint8_t> TGIFImage::SaveToStream()
         if (frame->m_hasLocalColorTable) {
             putColorTable(out, frame->m_colorTable);
         }
-        putByte(out, TGIFFrame::kMinimumCodeSize);
+        putByte(out, GifFrame::kMinimumCodeSize);
         out.insert(out.end(), frame->m_lzwData.begin(), frame->m_lzwData.end());
     }
     putByte(out, kTrailer);
     return out;
 }
 
-void TGIFImage::SaveToFile(const std::string& fileName)
+void GifImage::SaveToFile(const std::string& fileName)
 {
     const std::vector<uint8_t> stream = SaveToStream();
     if (stream.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
         fail("The GIF file would be larger than 2 GiB.");
     }
     const auto size = static_cast<int32_t>(stream.size());
-    CFileSink sink;
+    FileSink sink;
     if (sink.Open(fileName, size) != 0) {
-        throw CTextException(CTextException::kOpenFailed, "Opening " + fileName + " failed\n");
+        throw TextException(TextException::kOpenFailed, "Opening " + fileName + " failed\n");
     }
     sink.WriteData(size, stream.data());
     if (sink.Close() != 0) {
-        throw CTextException(CTextException::kWriteFailed, "Writing " + fileName + " failed\n");
+        throw TextException(TextException::kWriteFailed, "Writing " + fileName + " failed\n");
     }
 }

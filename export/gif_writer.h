@@ -27,11 +27,11 @@ struct GifIndexedImage {
     std::vector<GifColor> palette;
 };
 
-class TGIFFrame {
+class GifFrame {
 public:
     static constexpr int kMinimumCodeSize = 8;
 
-    explicit TGIFFrame(GifIndexedImage image);
+    explicit GifFrame(GifIndexedImage image);
 
     const GifIndexedImage& Image() const { return m_image; }
     int32_t Width() const { return m_image.width; }
@@ -44,7 +44,7 @@ public:
     const std::vector<uint8_t>& LzwData() const { return m_lzwData; }
 
 private:
-    friend class TGIFImage;
+    friend class GifImage;
 
     GifIndexedImage m_image;
     int32_t m_left = 0;
@@ -59,39 +59,39 @@ private:
     std::vector<std::vector<uint8_t>> m_extensions;
 };
 
-class TGIFImage {
+class GifImage {
 public:
-    TGIFImage();
-    ~TGIFImage();
-    TGIFImage(const TGIFImage&) = delete;
-    TGIFImage& operator=(const TGIFImage&) = delete;
+    GifImage();
+    ~GifImage();
+    GifImage(const GifImage&) = delete;
+    GifImage& operator=(const GifImage&) = delete;
 
     // Appends a frame holding a copy of the image and returns its index. Throws
-    // CTextException for an empty frame, a side above 65535, or indices that do not
+    // TextException for an empty frame, a side above 65535, or indices that do not
     // match the size.
     int AddFrame(const GifIndexedImage& image);
     int FrameCount() const { return static_cast<int>(m_frames.size()); }
-    TGIFFrame& Frame(int index) { return *m_frames.at(static_cast<std::size_t>(index)); }
-    const TGIFFrame& Frame(int index) const { return *m_frames.at(static_cast<std::size_t>(index)); }
+    GifFrame& Frame(int index) { return *m_frames.at(static_cast<std::size_t>(index)); }
+    const GifFrame& Frame(int index) const { return *m_frames.at(static_cast<std::size_t>(index)); }
 
     // "87a" for one still frame, "89a" once there is a second frame or a delay; "" when empty.
     std::string Version() const;
     int32_t ScreenWidth() const { return m_screenWidth; }
     int32_t ScreenHeight() const { return m_screenHeight; }
 
-    // Encodes every frame and returns the whole stream. Throws CTextException when there
+    // Encodes every frame and returns the whole stream. Throws TextException when there
     // is no frame, a colour table is not a power of two from 2 to 256 entries, or a pixel
     // indexes past its table.
     std::vector<uint8_t> SaveToStream();
     // Builds the stream in memory and writes it in one write through a temporary file that
-    // replaces the target when complete. Throws CTextException before anything is written
+    // replaces the target when complete. Throws TextException before anything is written
     // when the stream cannot be built or the file cannot be created.
     void SaveToFile(const std::string& fileName);
 
 private:
-    void encodeFrame(TGIFFrame& frame);
+    void encodeFrame(GifFrame& frame);
 
-    std::vector<std::unique_ptr<TGIFFrame>> m_frames;
+    std::vector<std::unique_ptr<GifFrame>> m_frames;
     std::vector<GifColor> m_globalColorTable;
     int m_globalBitsPerPixel = 0;
     int m_backgroundColor = -1;  // none

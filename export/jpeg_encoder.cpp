@@ -1,7 +1,7 @@
 #include "export/jpeg_encoder.h"
 
 #include "pixels/argb_image.h"
-#include "export/bmp.h"
+#include "export/bmp_image.h"
 #include "export/data_sink.h"
 #include "export/text_exception.h"
 #include "platform/atomic_file.h"
@@ -35,7 +35,7 @@ std::string libraryErrorText(const char* message) { return std::string("Decoder 
 // exception. error_exit and the destination callbacks therefore jump back to the setjmp in
 // runCompression; the encode step then aborts the compression and throws. Nothing between
 // the setjmp and the jump owns a resource that the jump would skip.
-struct CJPEGEncoder::State {
+struct JpegEncoder::State {
     struct ErrorManager {
         jpeg_error_mgr manager;
         std::jmp_buf jump;
@@ -44,7 +44,7 @@ struct CJPEGEncoder::State {
     struct Destination {
         jpeg_destination_mgr manager;
         State* owner;
-        CDataSink* sink;
+        DataSink* sink;
         JOCTET* buffer;
     };
 
@@ -53,12 +53,12 @@ struct CJPEGEncoder::State {
     Destination destination {};
     bool created = false;
     // An exception of the sink, kept here while the codec's frames are left by a jump.
-    std::optional<CTextException> pendingSinkError;
+    std::optional<TextException> pendingSinkError;
 };
 
 namespace {
 
-using State = CJPEGEncoder::State;
+using State = JpegEncoder::State;
 
 void errorExit(j_common_ptr info)
 {
@@ -74,7 +74,7 @@ void deliver(j_compress_ptr info, std::size_t count)
     bool delivered = true;
     try {
         destination->sink->WriteData(static_cast<int32_t>(count), destination->buffer);
-    } catch (const CTextException& sinkError) {
+    } catch (const TextException& sinkError) {
         destination->owner->pendingSinkError = sinkError;
         delivered = false;
     }
@@ -88,23 +88,23 @@ void initDestination(j_compress_ptr info)
     auto* destination = reinterpret_cast<State::Destination*>(info->dest);
     destination->buffer = static_cast<JOCTET*>(
         (*info->mem->alloc_small)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
-                                  CJPEGEncoder::kDestinationBufferBytes * sizeof(JOCTET)));
+                                  JpegEncoder::kDestinationBufferBytes * sizeof(JOCTET)));
     destination->manager.next_output_byte = destination->buffer;
-    destination->manager.free_in_buffer = CJPEGEncoder::kDestinationBufferBytes;
+    destination->manager.free_in_buffer = JpegEncoder::kDestinationBufferBytes;
 }
 
 boolean emptyOutputBuffer(j_compress_ptr info)
 {
-    deliver(info, CJPEGEncoder::kDestinationBufferBytes);
+    deliver(info, JpegEncoder::kDestinationBufferBytes);
     auto* destination = reinterpret_cast<State::Destination*>(info->dest);
     destination->manager.next_output_byte = destination->buffer;
-    destination->manager.free_in_buffer = CJPEGEncoder::kDestinationBufferBytes;
+    destination->manager.free_in_buffer = JpegEncoder::kDestinationBufferBytes;
     return TRUE;
 }
 
 void termDestination(j_compress_ptr info)
 {
-    deliver(info, CJPEGEncoder::kDestinationBufferBytes - info->dest->free_in_buffer);
+    deliver(info, JpegEncoder::kDestinationBufferBytes - info->dest->free_in_buffer);
 }
 
 int createCompressor(State& state)
@@ -145,15 +145,15 @@ int runCompression(State& state, int32_t width, int32_t height, const uint8_t* c
 // The failures to store the file name the system's reason, as the preset save does, so the
 // user learns whether the disk is full or the folder read-only. error is errno as the failed
 // step left it.
-CTextException openFailure(int32_t code, const std::string& fileName, int error)
+TextException openFailure(int32_t code, const std::string& fileName, int error)
 {
-    return CTextException(
+    return TextException(
         code, "Decoder error: Opening " + fileName + " failed: " + WriteFailureReason(fileName, error) + "\n");
 }
 
-CTextException writeFailure(const std::string& fileName, int error)
+TextException writeFailure(const std::string& fileName, int error)
 {
-    return CTextException(CTextException::kWriteFailed,
+    return TextException(TextException::kWriteFailed,
         "Decoder error: Writing " + fileName + " failed: " + WriteFailureReason(fileName, error) + "\n");
 }
 
@@ -163,8 +163,8 @@ CTextException writeFailure(const std::string& fileName, int error)
 template <typename EncodeStep>
 void encodeIntoFile(const std::string& fileName, int64_t memoryUsed, EncodeStep encode)
 {
-    const int64_t capacity = CPicEncoder::OutputCapacity(memoryUsed);
-    CFileSink sink;
+    const int64_t capacity = PictureEncoder::OutputCapacity(memoryUsed);
+    FileSink sink;
     errno = 0;
     const int32_t opened = capacity > std::numeric_limits<int32_t>::max()
                                ? -1
@@ -172,18 +172,18 @@ void encodeIntoFile(const std::string& fileName, int64_t memoryUsed, EncodeStep 
     if (opened != 0) {
         throw openFailure(opened, fileName, errno);
     }
-    encode(static_cast<CDataSink&>(sink));
+    encode(static_cast<DataSink&>(sink));
     errno = 0;
     if (sink.Close() != 0) {
         throw writeFailure(fileName, errno);
     }
 }
 
-// The memory estimate of the 32-bit CWinBmp a frame would be copied into, which sizes the
+// The memory estimate of the 32-bit DibImage a frame would be copied into, which sizes the
 // output buffer.
 int64_t snapshotMemoryUsed(const ArgbImage& frame)
 {
-    return CWinBmp::MemUsedFor(std::max(frame.width, 0), std::max(frame.height, 0), 32);
+    return DibImage::MemUsedFor(std::max(frame.width, 0), std::max(frame.height, 0), 32);
 }
 
 // The frame's rows in the order the picture shows them, top first.
@@ -191,7 +191,7 @@ std::vector<const uint8_t*> frameRows(const ArgbImage& frame, bool rowsBottomUp)
 {
     const int64_t pixelCount = static_cast<int64_t>(frame.width) * frame.height;
     if (frame.width < 0 || frame.height < 0 || static_cast<int64_t>(frame.pixels.size()) < pixelCount) {
-        throw CTextException(CTextException::kBadArgument, "The frame holds fewer pixels than its size.\n");
+        throw TextException(TextException::kBadArgument, "The frame holds fewer pixels than its size.\n");
     }
     std::vector<const uint8_t*> rows(static_cast<std::size_t>(frame.height));
     for (int32_t row = 0; row < frame.height; ++row) {
@@ -203,9 +203,9 @@ std::vector<const uint8_t*> frameRows(const ArgbImage& frame, bool rowsBottomUp)
 
 } // namespace
 
-CPicEncoder::~CPicEncoder() = default;
+PictureEncoder::~PictureEncoder() = default;
 
-int64_t CPicEncoder::OutputCapacity(int64_t memoryUsed)
+int64_t PictureEncoder::OutputCapacity(int64_t memoryUsed)
 {
     if (memoryUsed > kSmallPictureBytes) {
         return static_cast<int64_t>(static_cast<double>(memoryUsed) * kCapacityFactor);
@@ -213,12 +213,12 @@ int64_t CPicEncoder::OutputCapacity(int64_t memoryUsed)
     return memoryUsed + kSmallPictureExtraBytes;
 }
 
-void CPicEncoder::EncodeToFile(const std::string& fileName, const CBmp& bitmap)
+void PictureEncoder::EncodeToFile(const std::string& fileName, const BmpImage& bitmap)
 {
-    encodeIntoFile(fileName, bitmap.GetMemUsed(), [&](CDataSink& sink) { DoEncode(bitmap, sink); });
+    encodeIntoFile(fileName, bitmap.GetMemUsed(), [&](DataSink& sink) { DoEncode(bitmap, sink); });
 }
 
-CJPEGEncoder::CJPEGEncoder()
+JpegEncoder::JpegEncoder()
     : m_state(std::make_unique<State>())
 {
     State& state = *m_state;
@@ -229,33 +229,33 @@ CJPEGEncoder::CJPEGEncoder()
     state.destination.manager.empty_output_buffer = emptyOutputBuffer;
     state.destination.manager.term_destination = termDestination;
     if (createCompressor(state) != 0) {
-        throw CTextException(CTextException::kLibraryError, libraryErrorText(state.error.message));
+        throw TextException(TextException::kLibraryError, libraryErrorText(state.error.message));
     }
     state.created = true;
 }
 
-CJPEGEncoder::~CJPEGEncoder()
+JpegEncoder::~JpegEncoder()
 {
     if (m_state->created) {
         jpeg_destroy_compress(&m_state->compressor);
     }
 }
 
-void CJPEGEncoder::DoEncode(const CBmp& bitmap, CDataSink& sink)
+void JpegEncoder::DoEncode(const BmpImage& bitmap, DataSink& sink)
 {
     if (bitmap.GetBitsPerPixel() != 32) {
-        throw CTextException(CTextException::kBadArgument, "Decoder error: only 32-bit pictures can be encoded\n");
+        throw TextException(TextException::kBadArgument, "Decoder error: only 32-bit pictures can be encoded\n");
     }
     encodeRows(bitmap.GetWidth(), bitmap.GetHeight(), bitmap.GetLineArray(), sink);
 }
 
-void CJPEGEncoder::EncodeFrame(const ArgbImage& frame, bool rowsBottomUp, CDataSink& sink)
+void JpegEncoder::EncodeFrame(const ArgbImage& frame, bool rowsBottomUp, DataSink& sink)
 {
     const std::vector<const uint8_t*> rows = frameRows(frame, rowsBottomUp);
     encodeRows(frame.width, frame.height, rows.data(), sink);
 }
 
-void CJPEGEncoder::encodeRows(int32_t width, int32_t height, const uint8_t* const* rows, CDataSink& sink)
+void JpegEncoder::encodeRows(int32_t width, int32_t height, const uint8_t* const* rows, DataSink& sink)
 {
     State& state = *m_state;
     state.destination.sink = &sink;
@@ -265,43 +265,43 @@ void CJPEGEncoder::encodeRows(int32_t width, int32_t height, const uint8_t* cons
         jpeg_abort_compress(&state.compressor);
         state.destination.sink = nullptr;
         if (state.pendingSinkError) {
-            const CTextException sinkError = *state.pendingSinkError;
+            const TextException sinkError = *state.pendingSinkError;
             state.pendingSinkError.reset();
             throw sinkError;
         }
-        throw CTextException(CTextException::kLibraryError, libraryErrorText(state.error.message));
+        throw TextException(TextException::kLibraryError, libraryErrorText(state.error.message));
     }
     state.destination.sink = nullptr;
 }
 
-int64_t JpegSnapshotCapacity(const ArgbImage& frame) { return CPicEncoder::OutputCapacity(snapshotMemoryUsed(frame)); }
+int64_t JpegSnapshotCapacity(const ArgbImage& frame) { return PictureEncoder::OutputCapacity(snapshotMemoryUsed(frame)); }
 
 void SaveJpegSnapshot(const ArgbImage& frame, const std::string& fileName, bool shownBottomUp)
 {
-    CJPEGEncoder encoder;
+    JpegEncoder encoder;
     encodeIntoFile(fileName, snapshotMemoryUsed(frame),
-                   [&](CDataSink& sink) { encoder.EncodeFrame(frame, shownBottomUp, sink); });
+                   [&](DataSink& sink) { encoder.EncodeFrame(frame, shownBottomUp, sink); });
 }
 
-std::unique_ptr<CMemorySink> EncodeJpegSnapshot(const ArgbImage& frame, bool shownBottomUp)
+std::unique_ptr<MemorySink> EncodeJpegSnapshot(const ArgbImage& frame, bool shownBottomUp)
 {
-    CJPEGEncoder encoder;
+    JpegEncoder encoder;
     const int64_t capacity = JpegSnapshotCapacity(frame);
-    std::unique_ptr<CMemorySink> stream;
+    std::unique_ptr<MemorySink> stream;
     if (capacity <= std::numeric_limits<int32_t>::max()) {
-        stream = std::make_unique<CMemorySink>(static_cast<int32_t>(capacity));
+        stream = std::make_unique<MemorySink>(static_cast<int32_t>(capacity));
     }
     if (!stream || !stream->Ok()) {
-        throw CTextException(CTextException::kOpenFailed, "Decoder error: no memory for the JPEG stream\n");
+        throw TextException(TextException::kOpenFailed, "Decoder error: no memory for the JPEG stream\n");
     }
     encoder.EncodeFrame(frame, shownBottomUp, *stream);
     return stream;
 }
 
-void StoreJpegSnapshot(const CMemorySink& stream, const std::string& fileName)
+void StoreJpegSnapshot(const MemorySink& stream, const std::string& fileName)
 {
     errno = 0;
-    const int32_t stored = CFileSink::Store(fileName, stream);
+    const int32_t stored = FileSink::Store(fileName, stream);
     const int error = errno;
     if (stored == -1) {
         throw openFailure(stored, fileName, error);

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-CTextException::CTextException(int32_t code, std::string text)
+TextException::TextException(int32_t code, std::string text)
     : m_code(code)
     , m_text(std::move(text))
 {

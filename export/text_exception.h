@@ -6,7 +6,7 @@
 
 // The error object of the picture classes: a numeric code and a text meant for a person.
 // Texts end in a line feed, as they are shown as they stand.
-class CTextException : public std::exception {
+class TextException : public std::exception {
 public:
     // Codes the picture classes throw.
     static constexpr int32_t kOpenFailed = -1;      // the target file or its buffer could not be made
@@ -15,7 +15,7 @@ public:
     static constexpr int32_t kWriteFailed = 12;     // the finished stream could not be stored
     static constexpr int32_t kBadArgument = 13;     // the picture or frame list cannot be encoded
 
-    CTextException(int32_t code, std::string text);
+    TextException(int32_t code, std::string text);
 
     int32_t GetCode() const { return m_code; }
     const std::string& GetText() const { return m_text; }

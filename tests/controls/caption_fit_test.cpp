@@ -42,7 +42,7 @@ const Caption kLongest[] = {
 // font package shows up here rather than as cut captions.
 TEST(SButtonCaptions, LongestEditorCaptionsFitTheirButtons)
 {
-    SButton button;
+    SphereButton button;
     const QFontInfo info(button.font());
     EXPECT_EQ(info.family(), QStringLiteral("DejaVu Sans Condensed"));
     EXPECT_EQ(info.pixelSize(), 12);

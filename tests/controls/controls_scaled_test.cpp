@@ -15,7 +15,7 @@ TEST(ControlsScaled, ButtonFaceInDevicePixels)
 {
     QWidget window;
     window.resize(100, 60);
-    auto* button = new SButton(&window);
+    auto* button = new SphereButton(&window);
     button->setGeometry(10, 10, 40, 20);
     button->setBevel(8);
     button->setSphereHeight(6);

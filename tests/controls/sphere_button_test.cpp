@@ -11,7 +11,7 @@
 namespace {
 
 // The widget as it is shown, in its own pixels.
-QImage shown(SButton& button)
+QImage shown(SphereButton& button)
 {
     return button.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
@@ -27,7 +27,7 @@ void doubleClick(QWidget& widget)
 // A button of the editor's look in a parent, so that it can move.
 struct Fixture {
     QWidget window;
-    SButton* button = new SButton(&window);
+    SphereButton* button = new SphereButton(&window);
 
     explicit Fixture(QSize size = { 80, 23 })
     {
@@ -43,9 +43,9 @@ struct Fixture {
     }
 };
 
-TEST(SButton, PublishesTenPropertiesInOrderWithTheirStartValues)
+TEST(SphereButton, PublishesTenPropertiesInOrderWithTheirStartValues)
 {
-    SButton button;
+    SphereButton button;
     const QMetaObject* meta = button.metaObject();
     const char* names[] = { "Bevel", "SphereHeight", "Color", "LColor", "Ambient",
                             "Mirror", "Phong", "IsButton", "IsCheckBox", "Checked" };
@@ -67,9 +67,9 @@ TEST(SButton, PublishesTenPropertiesInOrderWithTheirStartValues)
     EXPECT_EQ(button.fontColor(), QColor(Qt::white));
 }
 
-TEST(SButton, StoresBevelAsRadiusAndPhongTruncated)
+TEST(SphereButton, StoresBevelAsRadiusAndPhongTruncated)
 {
-    SButton button;
+    SphereButton button;
     button.setBevel(8);
     EXPECT_EQ(button.bevel(), 8);
     EXPECT_EQ(button.shape().RadiusPx, 7);
@@ -84,10 +84,10 @@ TEST(SButton, StoresBevelAsRadiusAndPhongTruncated)
 }
 
 // Every setter but IsButton builds the face again at once.
-TEST(SButton, SettersRebuildTheFace)
+TEST(SphereButton, SettersRebuildTheFace)
 {
     Fixture f({ 40, 20 });
-    SButton& button = *f.button;
+    SphereButton& button = *f.button;
     EXPECT_EQ(button.pad().pixels, BuildButtonFace(button.shape(), 40, 20).pixels);
     const uint32_t centre = button.pad().Row(10)[20];
     button.setColor(0x00008000);
@@ -105,10 +105,10 @@ TEST(SButton, SettersRebuildTheFace)
 }
 
 // The face is shown as built, without its alpha, and the rounded region cuts the corners.
-TEST(SButton, ShowsTheFaceInsideTheRoundedRegion)
+TEST(SphereButton, ShowsTheFaceInsideTheRoundedRegion)
 {
     Fixture f({ 40, 20 });
-    SButton& button = *f.button;
+    SphereButton& button = *f.button;
     const QImage image = shown(button);
     ASSERT_EQ(image.size(), QSize(40, 20));
     for (const QPoint point : { QPoint(20, 10), QPoint(3, 10), QPoint(20, 2), QPoint(38, 17) })
@@ -122,10 +122,10 @@ TEST(SButton, ShowsTheFaceInsideTheRoundedRegion)
     EXPECT_TRUE(button.testAttribute(Qt::WA_OpaquePaintEvent));
 }
 
-TEST(SButton, EmptyCaptionDrawsOnlyTheFaceAndACaptionDrawsOverIt)
+TEST(SphereButton, EmptyCaptionDrawsOnlyTheFaceAndACaptionDrawsOverIt)
 {
     Fixture f({ 80, 23 });
-    SButton& button = *f.button;
+    SphereButton& button = *f.button;
     const QImage plain = shown(button);
     for (int y = 2; y < 21; ++y)
         for (int x = 8; x < 72; ++x)
@@ -148,10 +148,10 @@ TEST(SButton, EmptyCaptionDrawsOnlyTheFaceAndACaptionDrawsOverIt)
 
 // Pressing a check box once shows the other glyph, and its click handler reads the new
 // state; the box is back in place after the release.
-TEST(SButton, CheckBoxPressedOnceShowsTheOtherGlyph)
+TEST(SphereButton, CheckBoxPressedOnceShowsTheOtherGlyph)
 {
     Fixture f({ 150, 23 });
-    SButton& box = *f.button;
+    SphereButton& box = *f.button;
     box.setIsCheckBox(true);
     box.setCaption(QStringLiteral("Allow blur"));
 
@@ -164,7 +164,7 @@ TEST(SButton, CheckBoxPressedOnceShowsTheOtherGlyph)
     ASSERT_NE(crossImage, tickImage);
 
     bool seen = false;
-    QObject::connect(&box, &SButton::clicked, [&] { seen = box.checked(); });
+    QObject::connect(&box, &SphereButton::clicked, [&] { seen = box.checked(); });
     const QPoint place = box.pos();
     QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(60, 10));
     EXPECT_TRUE(seen);
@@ -176,11 +176,11 @@ TEST(SButton, CheckBoxPressedOnceShowsTheOtherGlyph)
 // A press moves a button one pixel down and right and toggles it, with any mouse button;
 // the release moves it back, also when it happens outside, and only a release over the
 // control is a click.
-TEST(SButton, PressMovesAndTogglesReleaseMovesBack)
+TEST(SphereButton, PressMovesAndTogglesReleaseMovesBack)
 {
     Fixture f;
-    SButton& button = *f.button;
-    QSignalSpy clicks(&button, &SButton::clicked);
+    SphereButton& button = *f.button;
+    QSignalSpy clicks(&button, &SphereButton::clicked);
     const QPoint place = button.pos();
 
     QTest::mousePress(&button, Qt::RightButton, {}, QPoint(10, 10));
@@ -208,15 +208,15 @@ TEST(SButton, PressMovesAndTogglesReleaseMovesBack)
 
 // A passive thumb never moves and never toggles, but forwards every event with its button
 // and position.
-TEST(SButton, PassiveThumbForwardsEverything)
+TEST(SphereButton, PassiveThumbForwardsEverything)
 {
     Fixture f({ 9, 23 });
-    SButton& thumb = *f.button;
+    SphereButton& thumb = *f.button;
     thumb.setIsButton(false);
-    QSignalSpy downs(&thumb, &SButton::mouseDown);
-    QSignalSpy moves(&thumb, &SButton::mouseMove);
-    QSignalSpy ups(&thumb, &SButton::mouseUp);
-    QSignalSpy clicks(&thumb, &SButton::clicked);
+    QSignalSpy downs(&thumb, &SphereButton::mouseDown);
+    QSignalSpy moves(&thumb, &SphereButton::mouseMove);
+    QSignalSpy ups(&thumb, &SphereButton::mouseUp);
+    QSignalSpy clicks(&thumb, &SphereButton::clicked);
     const QPoint place = thumb.pos();
 
     QTest::mousePress(&thumb, Qt::LeftButton, {}, QPoint(4, 10));
@@ -241,23 +241,23 @@ TEST(SButton, PassiveThumbForwardsEverything)
 
 // A double click is a click and a double click, so a handler on both runs twice; a check
 // box reports both of its toggles as clicks, so its owner ends with the state it shows.
-TEST(SButton, DoubleClick)
+TEST(SphereButton, DoubleClick)
 {
     Fixture f;
-    SButton& button = *f.button;
+    SphereButton& button = *f.button;
     int runs = 0;
-    QObject::connect(&button, &SButton::clicked, [&] { ++runs; });
-    QObject::connect(&button, &SButton::doubleClicked, [&] { ++runs; });
+    QObject::connect(&button, &SphereButton::clicked, [&] { ++runs; });
+    QObject::connect(&button, &SphereButton::doubleClicked, [&] { ++runs; });
     doubleClick(button);
     EXPECT_EQ(runs, 2);
 
-    SButton* box = new SButton(&f.window);
+    SphereButton* box = new SphereButton(&f.window);
     box->setGeometry(10, 60, 150, 23);
     box->setIsCheckBox(true);
     box->show();
     bool option = false;
     int clicks = 0;
-    QObject::connect(box, &SButton::clicked, [&] {
+    QObject::connect(box, &SphereButton::clicked, [&] {
         option = box->checked();
         ++clicks;
     });

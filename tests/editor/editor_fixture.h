@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/shape_editor.h"
-#include "editor/toy_window.h"
+#include "editor/editor_window.h"
 #include "engine/refresh_timer.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
@@ -38,9 +38,9 @@ protected:
 
     // Tests that look at controls stop the live view, so that nothing changes under them; a
     // test of the live view keeps it running.
-    TToy& ShowWindow(bool liveView = false)
+    EditorWindow& ShowWindow(bool liveView = false)
     {
-        m_window = std::make_unique<TToy>();
+        m_window = std::make_unique<EditorWindow>();
         m_window->show();
         if (liveView)
             return *m_window; // the caller's own waiting runs the first frames
@@ -69,7 +69,7 @@ protected:
     }
 
     TempXdgHome m_home;
-    std::unique_ptr<TToy> m_window;
+    std::unique_ptr<EditorWindow> m_window;
 };
 
 // Answers the next message box that opens (within the limit) and gives its text; empty

@@ -7,10 +7,10 @@
 #include "tests/editor/editor_fixture.h"
 
 #include "controls/sphere_button.h"
-#include "dialogs/sel_dir_form.h"
-#include "editor/apply_dialog.h"
-#include "export/gif_progress_window.h"
-#include "export/save_tab_exports.h"
+#include "dialogs/folder_chooser.h"
+#include "editor/auto_apply_dialog.h"
+#include "editor/capture_progress_window.h"
+#include "editor/export_flows.h"
 #include "editor/preset_choice.h"
 
 #include <QLabel>
@@ -57,7 +57,7 @@ struct TextPlace {
 
 std::optional<TextPlace> textPlace(QWidget* widget)
 {
-    if (auto* button = qobject_cast<SButton*>(widget)) {
+    if (auto* button = qobject_cast<SphereButton*>(widget)) {
         // Captions are drawn into (0, 0, W - 2, H - 2), a check box's from column 36.
         const QRect inside(0, 0, button->width() - 2, button->height() - 2);
         if (button->isCheckBox())
@@ -147,7 +147,7 @@ void checkWindow(QWidget* window, const QString& where, const QList<QWidget*>& o
                 << needed.width() << " x " << needed.height() << " at (" << needed.x() << ", " << needed.y()
                 << "), has " << place->room.width() << " x " << place->room.height() << " at (" << place->room.x()
                 << ", " << place->room.y() << ")";
-            if (!qobject_cast<SButton*>(widget) && widget->isEnabled()) {
+            if (!qobject_cast<SphereButton*>(widget) && widget->isEnabled()) {
                 const auto [text, ground] = textColours(widget);
                 EXPECT_GE(contrast(text, ground), 3.0)
                     << '"' << place->text.toStdString() << "\" in " << describe(widget).toStdString();
@@ -241,10 +241,10 @@ TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
     std::string reason;
     ASSERT_TRUE(SavePresetAs(std::filesystem::path(Settings.PresetsDir) / "A preset.vhp", CurrentPreset, reason));
     Settings.InstalledDir = (m_home.root() / "nowhere").string();
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     const QString ratio = QStringLiteral(" at ratio %1, font %2 %").arg(toy.devicePixelRatioF()).arg(GetParam());
 
-    const std::pair<SButton*, const char*> tabs[] = { { toy.Button_TabRender, "Render" },
+    const std::pair<SphereButton*, const char*> tabs[] = { { toy.Button_TabRender, "Render" },
         { toy.Button_TabSave, "Save" }, { toy.Button_TabOptions, "Options" }, { toy.Button_TabHelp, "Help" },
         { toy.Button_TabPresets, "Presets" } };
     for (const auto& [tab, name] : tabs) {
@@ -276,7 +276,7 @@ TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
     checkWindow(toy.Exports->FormGIF(), QStringLiteral("Adjust GIF settings") + ratio);
     toy.Exports->FormGIF()->hide();
 
-    TFormBePatient& patient = *toy.Exports->FormBePatient();
+    CaptureProgressWindow& patient = *toy.Exports->FormBePatient();
     patient.show();
     patient.ShowFramesTaken(9999, 9999);
     checkWindow(&patient, QStringLiteral("GIF progress") + ratio);

@@ -7,13 +7,13 @@
 #include "tests/editor/editor_fixture.h"
 
 #include "controls/sphere_button.h"
-#include "dialogs/sel_dir_form.h"
-#include "editor/apply_dialog.h"
-#include "engine/panel_ext.h"
+#include "dialogs/folder_chooser.h"
+#include "editor/auto_apply_dialog.h"
+#include "engine/picture_panel.h"
 #include "engine/renderer.h"
-#include "export/gif_progress_window.h"
-#include "export/gif_settings_dialog.h"
-#include "export/save_tab_exports.h"
+#include "editor/capture_progress_window.h"
+#include "editor/gif_export_dialog.h"
+#include "editor/export_flows.h"
 
 #include <QImage>
 #include <QTest>
@@ -72,13 +72,13 @@ TEST_F(EditorWindowTest, EveryPageAndDialogLooksAsKept)
     Settings.PresetsDir = folder.string();
     std::string reason;
     ASSERT_TRUE(SavePresetAs(folder / "A preset.vhp", CurrentPreset, reason)) << reason;
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     Renderer& live = *toy.LiveRenderer();
     live.Reset(live.Frame().width, live.Frame().height);
     live.DrawSprites(400);
     toy.panelShower->update();
 
-    const std::pair<SButton*, const char*> tabs[] = { { toy.Button_TabRender, "editor_render" },
+    const std::pair<SphereButton*, const char*> tabs[] = { { toy.Button_TabRender, "editor_render" },
         { toy.Button_TabSave, "editor_save" }, { toy.Button_TabOptions, "editor_options" },
         { toy.Button_TabHelp, "editor_help" }, { toy.Button_TabPresets, "editor_presets" } };
     for (const auto& [tab, name] : tabs) {
@@ -95,7 +95,7 @@ TEST_F(EditorWindowTest, EveryPageAndDialogLooksAsKept)
     compareWithKept(toy.Exports->FormGIF(), "gif_dialog");
     toy.Exports->FormGIF()->hide();
 
-    TFormBePatient& progress = *toy.Exports->FormBePatient();
+    CaptureProgressWindow& progress = *toy.Exports->FormBePatient();
     progress.show();
     progress.ShowFramesTaken(3, 10);
     compareWithKept(&progress, "capture_progress");

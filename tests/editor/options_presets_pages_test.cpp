@@ -2,11 +2,11 @@
 // pages show Settings and change it by the rules, the presets list follows the library, a
 // chosen preset reaches the whole window, and the dialogs change nothing when cancelled.
 
-#include "editor/toy_window.h"
+#include "editor/editor_window.h"
 #include "engine/refresh_timer.h"
 
 #include "controls/sphere_button.h"
-#include "dialogs/sel_dir_form.h"
+#include "dialogs/folder_chooser.h"
 #include "engine/renderer.h"
 #include "presets/preset_library.h"
 #include "shapes/palettes.h"
@@ -142,13 +142,13 @@ protected:
     // The window as shown, its live view stopped, so that nothing changes under the test.
     void open()
     {
-        toy = std::make_unique<TToy>();
+        toy = std::make_unique<EditorWindow>();
         toy->show();
         toy->LiveViewTimer()->Stop();
         QApplication::processEvents();
     }
 
-    std::unique_ptr<TToy> toy;
+    std::unique_ptr<EditorWindow> toy;
 };
 
 TEST_F(Pages, OptionsControlsShowSettingsAndFitTheirPage)
@@ -176,7 +176,7 @@ TEST_F(Pages, OptionsControlsShowSettingsAndFitTheirPage)
 
     // Every caption within its button (the window's own test keeps the controls apart).
     for (QWidget* page : { toy->Panel_TabOptions, toy->Panel_TabPresets }) {
-        for (SButton* button : page->findChildren<SButton*>()) {
+        for (SphereButton* button : page->findChildren<SphereButton*>()) {
             const int glyph = button->isCheckBox() ? 20 : 0;
             EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->caption()) + glyph, button->width())
                 << button->caption().toStdString();
@@ -311,7 +311,7 @@ TEST_F(Pages, AnEmptyOrMissingFolderGivesAnEmptyListAndIdleButtons)
     open();
     const std::string before = PresetBytes(CurrentPreset);
     EXPECT_EQ(toy->List_Presets->count(), 0);
-    for (SButton* button : { toy->SButton_PresetPrev, toy->SButton_PresetRandom, toy->SButton_PresetNext })
+    for (SphereButton* button : { toy->SButton_PresetPrev, toy->SButton_PresetRandom, toy->SButton_PresetNext })
         click(button);
     EXPECT_EQ(PresetBytes(CurrentPreset), before);
     EXPECT_EQ(toy->List_Presets->currentRow(), -1);
@@ -417,7 +417,7 @@ TEST_F(Pages, TheDirectoryChooserChangesTheFolderOnlyOnOk)
 
     const auto chooseOther = [&](bool ok) {
         return [&, ok](QWidget* modal) {
-            auto* chooser = qobject_cast<TFormSelDir*>(modal);
+            auto* chooser = qobject_cast<FolderChooser*>(modal);
             ASSERT_NE(chooser, nullptr);
             EXPECT_EQ(chooser->directory().toStdString(), folder) << "starts at the folder shown";
             chooser->EditPath->setText(QString::fromStdString(other.string() + "/"));

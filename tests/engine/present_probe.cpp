@@ -1,5 +1,5 @@
 // A small program for the X11 present test: a black frameless window over the whole
-// screen with a PanelExt inside at an offset, which shows the fixed present sequence
+// screen with a PicturePanel inside at an offset, which shows the fixed present sequence
 // either through the toolkit or straight to the X window, then has the panel repaint
 // itself through a painter that presents the same sequence again (as after an expose),
 // reports on standard output and waits for a line on standard input before it ends.
@@ -10,7 +10,7 @@
 // pixels in it with the strips joined into one.
 
 #include "engine/filters.h"
-#include "engine/panel_ext.h"
+#include "engine/picture_panel.h"
 #include "engine/panel_painter.h"
 #include "tests/engine/present_sequence.h"
 
@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     window.setPalette(black);
     window.setAutoFillBackground(true);
     window.setGeometry(QGuiApplication::primaryScreen()->geometry());
-    auto* panel = new PanelExt(&window);
+    auto* panel = new PicturePanel(&window);
     panel->setPalette(black);
     panel->setGeometry(panelX, panelY, panelWidth, panelHeight);
     panel->SetDirectPresent(direct, way == "window" || way == "frame");

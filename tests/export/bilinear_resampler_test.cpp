@@ -1,7 +1,7 @@
 #include "export/bilinear_resampler.h"
 
 #include "export/bilinear_rows.h"
-#include "export/bmp.h"
+#include "export/bmp_image.h"
 #include "export/text_exception.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ namespace {
 
 // A 32-bit bitmap whose pixel (x, y) has the bytes given by the function.
 template <typename Bytes>
-void fill(CBmp& bitmap, int32_t width, int32_t height, Bytes bytes)
+void fill(BmpImage& bitmap, int32_t width, int32_t height, Bytes bytes)
 {
     bitmap.Create(width, height, 32, false);
     for (int32_t y = 0; y < height; ++y) {
@@ -26,16 +26,16 @@ void fill(CBmp& bitmap, int32_t width, int32_t height, Bytes bytes)
     }
 }
 
-uint8_t byteAt(const CBmp& bitmap, int32_t x, int32_t y, int b) { return bitmap.GetLine(y)[x * 4 + b]; }
+uint8_t byteAt(const BmpImage& bitmap, int32_t x, int32_t y, int b) { return bitmap.GetLine(y)[x * 4 + b]; }
 
 // The two passes written plainly, one byte and one weight at a time over every source of
 // a position, zero weights included: what the vectorised passes must give to the bit.
 std::vector<uint8_t> plainScale(const std::vector<uint8_t>& source, int32_t width, int32_t height, int32_t newWidth,
     int32_t newHeight)
 {
-    const CBilinearFilter filter;
-    const C2PassScale scaler(filter);
-    const auto pass = [](const uint8_t* in, std::ptrdiff_t step, const C2PassScale::ContributionList& list,
+    const BilinearKernel filter;
+    const TwoPassScaler scaler(filter);
+    const auto pass = [](const uint8_t* in, std::ptrdiff_t step, const TwoPassScaler::ContributionList& list,
                           std::size_t u, int b) {
         double sum = 0.0;
         const double* weight = list.weights.data() + list.firstWeight[u];
@@ -44,14 +44,14 @@ std::vector<uint8_t> plainScale(const std::vector<uint8_t>& source, int32_t widt
         return static_cast<uint8_t>(std::clamp(sum, 0.0, 255.0));
     };
     std::vector<uint8_t> middle(static_cast<std::size_t>(newWidth) * static_cast<std::size_t>(height) * 4);
-    const C2PassScale::ContributionList across = scaler.CalcContributions(width, newWidth);
+    const TwoPassScaler::ContributionList across = scaler.CalcContributions(width, newWidth);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t u = 0; u < newWidth; ++u)
             for (int b = 0; b < 4; ++b)
                 middle[(static_cast<std::size_t>(y) * newWidth + u) * 4 + b]
                     = pass(source.data() + static_cast<std::size_t>(y) * width * 4, 4, across, static_cast<std::size_t>(u), b);
     std::vector<uint8_t> result(static_cast<std::size_t>(newWidth) * static_cast<std::size_t>(newHeight) * 4);
-    const C2PassScale::ContributionList down = scaler.CalcContributions(height, newHeight);
+    const TwoPassScaler::ContributionList down = scaler.CalcContributions(height, newHeight);
     for (int32_t v = 0; v < newHeight; ++v)
         for (int32_t x = 0; x < newWidth; ++x)
             for (int b = 0; b < 4; ++b)
@@ -63,11 +63,11 @@ std::vector<uint8_t> plainScale(const std::vector<uint8_t>& source, int32_t widt
 
 // Random pictures at random sizes, shrunk and enlarged in either direction, against the
 // plain passes: every byte must be the same, with every kernel set this processor runs.
-TEST(C2PassScale, FastPassesGiveThePlainResultToTheBit)
+TEST(TwoPassScaler, FastPassesGiveThePlainResultToTheBit)
 {
     std::mt19937 random(7);
-    const CBilinearFilter filter;
-    const C2PassScale scaler(filter);
+    const BilinearKernel filter;
+    const TwoPassScaler scaler(filter);
     const std::vector<const bilinear_rows::Kernels*> kernelSets = bilinear_rows::Runnable();
     for (int trial = 0; trial < 300; ++trial) {
         const int32_t width = std::uniform_int_distribution<int32_t>(1, 70)(random);
@@ -101,11 +101,11 @@ TEST(C2PassScale, FastPassesGiveThePlainResultToTheBit)
     }
 }
 
-TEST(C2PassScale, HalvingFourContributions)
+TEST(TwoPassScaler, HalvingFourContributions)
 {
-    const CBilinearFilter filter;
-    const C2PassScale scaler(filter);
-    const C2PassScale::ContributionList list = scaler.CalcContributions(4, 2);
+    const BilinearKernel filter;
+    const TwoPassScaler scaler(filter);
+    const TwoPassScaler::ContributionList list = scaler.CalcContributions(4, 2);
     EXPECT_EQ(list.window, 5);
     ASSERT_EQ(list.left.size(), 2u);
 
@@ -125,13 +125,13 @@ TEST(C2PassScale, HalvingFourContributions)
     }
 }
 
-TEST(C2PassScale, WindowTrimsTheLeftEnd)
+TEST(TwoPassScaler, WindowTrimsTheLeftEnd)
 {
     // Doubling 4 to 8: width 1, window 3. Position 3 is centred at 1.5, so floor(0.5) = 0
     // to ceil(2.5) = 3 would be four sources; the left one goes, leaving 1..3.
-    const CBilinearFilter filter;
-    const C2PassScale scaler(filter);
-    const C2PassScale::ContributionList up = scaler.CalcContributions(4, 8);
+    const BilinearKernel filter;
+    const TwoPassScaler scaler(filter);
+    const TwoPassScaler::ContributionList up = scaler.CalcContributions(4, 8);
     EXPECT_EQ(up.window, 3);
     EXPECT_EQ(up.left[3], 1);
     EXPECT_EQ(up.right[3], 3);
@@ -146,12 +146,12 @@ TEST(C2PassScale, WindowTrimsTheLeftEnd)
     }
 }
 
-TEST(CFilterResizeBilinear, HalvingAWidthOfFour)
+TEST(BilinearResizeFilter, HalvingAWidthOfFour)
 {
-    CWinBmp bitmap;
+    DibImage bitmap;
     const uint8_t row[4] = {200, 100, 50, 7};
     fill(bitmap, 4, 1, [&](int32_t x, int32_t, int b) { return static_cast<uint8_t>(row[x] + b); });
-    CFilterResizeBilinear(2, 1).Apply(bitmap);
+    BilinearResizeFilter(2, 1).Apply(bitmap);
     ASSERT_EQ(bitmap.GetWidth(), 2);
     ASSERT_EQ(bitmap.GetHeight(), 1);
     for (int b = 0; b < 4; ++b) {
@@ -163,40 +163,40 @@ TEST(CFilterResizeBilinear, HalvingAWidthOfFour)
     EXPECT_EQ(byteAt(bitmap, 1, 0, 0), 51);  // 25 + 25 + 1.75
 }
 
-TEST(CFilterResizeBilinear, HalvingAHeightOfFourUsesTheSameWeights)
+TEST(BilinearResizeFilter, HalvingAHeightOfFourUsesTheSameWeights)
 {
-    CWinBmp bitmap;
+    DibImage bitmap;
     const uint8_t column[4] = {90, 30, 255, 0};
     fill(bitmap, 1, 4, [&](int32_t, int32_t y, int) { return column[y]; });
-    CFilterResizeBilinear(1, 2).Apply(bitmap);
+    BilinearResizeFilter(1, 2).Apply(bitmap);
     ASSERT_EQ(bitmap.GetHeight(), 2);
     EXPECT_EQ(byteAt(bitmap, 0, 0, 2), 70);   // (180 + 30) / 3
     EXPECT_EQ(byteAt(bitmap, 0, 1, 2), 135);  // 7.5 + 127.5 + 0
 }
 
-TEST(CFilterResizeBilinear, RowsFirstThenColumnsEachTruncated)
+TEST(BilinearResizeFilter, RowsFirstThenColumnsEachTruncated)
 {
     // Halving 4 x 4: output (1, 1) takes sources 1..3 with 0.25, 0.5, 0.25 in both passes,
     // all exact in binary. Rows first: rows 1 to 3 give 1.0, 1.0, 1.0, and the column of
     // those gives 1. Columns first would give 1.5, 0.5, 1.5 truncated to 1, 0, 1, and the
     // row of those 0.5, truncated to 0.
     const uint8_t picture[4][4] = {{0, 0, 0, 0}, {0, 2, 0, 2}, {0, 1, 1, 1}, {0, 2, 0, 2}};
-    CWinBmp bitmap;
+    DibImage bitmap;
     fill(bitmap, 4, 4, [&](int32_t x, int32_t y, int) { return picture[y][x]; });
-    CFilterResizeBilinear(2, 2).Apply(bitmap);
+    BilinearResizeFilter(2, 2).Apply(bitmap);
     for (int b = 0; b < 4; ++b) {
         EXPECT_EQ(byteAt(bitmap, 1, 1, b), 1) << "byte " << b;
     }
 }
 
-TEST(CFilterResizeBilinear, FullSizeLeavesThePictureUnchanged)
+TEST(BilinearResizeFilter, FullSizeLeavesThePictureUnchanged)
 {
     std::mt19937 random(5);
-    CWinBmp bitmap;
+    DibImage bitmap;
     fill(bitmap, 13, 7, [&](int32_t, int32_t, int) { return static_cast<uint8_t>(random()); });
-    CWinBmp original;
+    DibImage original;
     original.CopyFrom(bitmap);
-    CFilterResizeBilinear(13, 7).Apply(bitmap);
+    BilinearResizeFilter(13, 7).Apply(bitmap);
     for (int32_t y = 0; y < 7; ++y) {
         EXPECT_EQ(std::vector<uint8_t>(bitmap.GetLine(y), bitmap.GetLine(y) + 52),
                   std::vector<uint8_t>(original.GetLine(y), original.GetLine(y) + 52));
@@ -212,9 +212,9 @@ TEST_P(UniformSizes, UniformStaysUniformUpToTruncation)
     const auto [newWidth, newHeight] = GetParam();
     const int passes = (newWidth != 64 ? 1 : 0) + (newHeight != 48 ? 1 : 0);
     const uint8_t value[4] = {255, 254, 37, 1};
-    CWinBmp bitmap;
+    DibImage bitmap;
     fill(bitmap, 64, 48, [&](int32_t, int32_t, int b) { return value[b]; });
-    CFilterResizeBilinear(newWidth, newHeight).Apply(bitmap);
+    BilinearResizeFilter(newWidth, newHeight).Apply(bitmap);
     ASSERT_EQ(bitmap.GetWidth(), newWidth);
     ASSERT_EQ(bitmap.GetHeight(), newHeight);
     for (int32_t y = 0; y < newHeight; ++y) {
@@ -232,24 +232,24 @@ INSTANTIATE_TEST_SUITE_P(Sizes, UniformSizes,
                                          std::make_pair(25, 19), std::make_pair(32, 24), std::make_pair(63, 47),
                                          std::make_pair(64, 19), std::make_pair(25, 48), std::make_pair(100, 70)));
 
-TEST(CFilterResizeBilinear, DegenerateSizes)
+TEST(BilinearResizeFilter, DegenerateSizes)
 {
-    CWinBmp bitmap;
+    DibImage bitmap;
     fill(bitmap, 10, 6, [](int32_t, int32_t, int) { return uint8_t{9}; });
-    CFilterResizeBilinear(0, 3).Apply(bitmap);
+    BilinearResizeFilter(0, 3).Apply(bitmap);
     EXPECT_EQ(bitmap.GetWidth(), 0);
     EXPECT_EQ(bitmap.GetHeight(), 3);
 
     // An empty source gives black pixels rather than a division by zero.
-    CWinBmp empty;
+    DibImage empty;
     empty.Create(0, 0, 32, false);
-    CFilterResizeBilinear(2, 2).Apply(empty);
+    BilinearResizeFilter(2, 2).Apply(empty);
     ASSERT_EQ(empty.GetWidth(), 2);
     EXPECT_EQ(byteAt(empty, 1, 1, 3), 0);
 
-    CWinBmp indexed;
-    EXPECT_THROW(CFilterResizeBilinear(4, 4).Apply(indexed), CTextException);
-    EXPECT_THROW(CFilterResizeBilinear(-1, 4).Apply(bitmap), CTextException);
+    DibImage indexed;
+    EXPECT_THROW(BilinearResizeFilter(4, 4).Apply(indexed), TextException);
+    EXPECT_THROW(BilinearResizeFilter(-1, 4).Apply(bitmap), TextException);
 }
 
 } // namespace

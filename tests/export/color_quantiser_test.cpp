@@ -37,7 +37,7 @@ struct Reduced {
 Reduced reduce(const std::vector<uint8_t>& block, int32_t width, int32_t height, int32_t colors)
 {
     ImageSource32 source(width, height, width * 4, block.data());
-    color_reductor reductor(source, colors);
+    ColorReducer reductor(source, colors);
     Reduced reduced;
     reduced.result = reductor.quantise();
     reduced.colors = reductor.color_count();
@@ -240,8 +240,8 @@ TEST(ColorMapperPalette, EqualDistancesGoToTheLowerIndex)
     const QuantiserColor highBlue{8, 2, 252};
     const QuantiserColor forward[2] = {lowBlue, highBlue};
     const QuantiserColor backward[2] = {highBlue, lowBlue};
-    color_mapper_palette first(2, 1, forward);
-    color_mapper_palette second(2, 1, backward);
+    PaletteColorMapper first(2, 1, forward);
+    PaletteColorMapper second(2, 1, backward);
     EXPECT_EQ(first.map_color(255, 0, 0), 0);
     EXPECT_EQ(second.map_color(255, 0, 0), 0);
 }
@@ -260,7 +260,7 @@ TEST(ColorMapperPalette, EveryCellOfTheColourSpaceGetsItsNearestColour)
             color = {.blue = static_cast<uint8_t>(random()), .green = static_cast<uint8_t>(random()),
                      .red = static_cast<uint8_t>(random() & 0xFE)};
         }
-        color_mapper_palette mapper(colors, 1, palette.data());
+        PaletteColorMapper mapper(colors, 1, palette.data());
         for (int c0 = 0; c0 < 32; ++c0) {
             for (int c1 = 0; c1 < 64; ++c1) {
                 for (int c2 = 0; c2 < 32; ++c2) {
@@ -361,7 +361,7 @@ TEST(ColorMapperPalette, BlocksAreFilledAsThePlainWalkFillsThem)
         // A few colours twice, for ties.
         for (int i = 0; i + 1 < colors; i += 7)
             palette[static_cast<std::size_t>(i + 1)] = palette[static_cast<std::size_t>(i)];
-        color_mapper_palette mapper(colors, 1, palette.data());
+        PaletteColorMapper mapper(colors, 1, palette.data());
         for (int c0 = 0; c0 < 32; c0 += 4) {
             for (int c1 = 0; c1 < 64; c1 += 8) {
                 for (int c2 = 0; c2 < 32; c2 += 4) {
@@ -384,13 +384,13 @@ TEST(ColorMapperPalette, RedDifferencesWeighMoreThanBlue)
 {
     // From the centre (132, 130, 132): red off by 8 weighs 12, blue off by 11 weighs 11.
     const QuantiserColor palette[2] = {{132, 130, 140}, {143, 130, 132}};
-    color_mapper_palette mapper(2, 1, palette);
+    PaletteColorMapper mapper(2, 1, palette);
     EXPECT_EQ(mapper.map_color(130, 129, 131), 1);
 }
 
 TEST(ColorSelector, CountersStopAt65535)
 {
-    color_selector selector(8, 70000);
+    ColorSelector selector(8, 70000);
     const std::vector<uint8_t> planar(70000 * 3, 40);  // every pixel (40, 40, 40)
     selector.count_row(planar.data());
     EXPECT_EQ(selector.counter(5, 10, 5), 65535);
@@ -404,7 +404,7 @@ TEST(ColorSelector, CountsOverManyRowsStopAt65535)
     // against counting one pixel at a time with the same stop.
     std::mt19937 random(31);
     const int32_t width = 40000;
-    color_selector selector(8, width);
+    ColorSelector selector(8, width);
     std::vector<uint32_t> expected(32 * 64 * 32, 0);
     for (int row = 0; row < 6; ++row) {
         std::vector<uint8_t> planar(static_cast<std::size_t>(width) * 3);

@@ -14,16 +14,16 @@ const uint8_t kBytes[5] = {1, 2, 3, 4, 5};
 
 void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
-TEST(CFileSink, OverflowCopiesNothingAndSaysSo)
+TEST(FileSink, OverflowCopiesNothingAndSaysSo)
 {
     ScratchFolder folder;
-    CFileSink sink;
+    FileSink sink;
     ASSERT_EQ(sink.Open(folder.File("a.bin"), 4), 0);
     EXPECT_EQ(sink.WriteData(3, kBytes), 3);
     try {
         sink.WriteData(2, kBytes);
         FAIL() << "no overflow";
-    } catch (const CTextException& error) {
+    } catch (const TextException& error) {
         EXPECT_EQ(error.GetCode(), 11);
         EXPECT_EQ(error.GetText(), "Buffer overflow while encoding.\n");
     }
@@ -34,14 +34,14 @@ TEST(CFileSink, OverflowCopiesNothingAndSaysSo)
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"a.bin"});
 }
 
-TEST(CFileSink, TargetOnlyChangesOnClose)
+TEST(FileSink, TargetOnlyChangesOnClose)
 {
     ScratchFolder folder;
     const std::string target = folder.File("picture.jpg");
     writeText(target, "old");
     chmod(target.c_str(), 0640);
     {
-        CFileSink sink;
+        FileSink sink;
         ASSERT_EQ(sink.Open(target, 16), 0);
         sink.WriteData(5, kBytes);
         EXPECT_EQ(ReadWholeFile(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
@@ -54,32 +54,32 @@ TEST(CFileSink, TargetOnlyChangesOnClose)
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"picture.jpg"});
 }
 
-TEST(CFileSink, SinkDroppedWithoutCloseLeavesNoTrace)
+TEST(FileSink, SinkDroppedWithoutCloseLeavesNoTrace)
 {
     ScratchFolder folder;
     const std::string target = folder.File("kept.gif");
     writeText(target, "good");
     {
-        CFileSink sink;
+        FileSink sink;
         ASSERT_EQ(sink.Open(target, 16), 0);
         sink.WriteData(5, kBytes);
     }
     EXPECT_EQ(ReadWholeFile(target), (std::vector<uint8_t>{'g', 'o', 'o', 'd'}));
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"kept.gif"});
 
-    CFileSink sink;
+    FileSink sink;
     ASSERT_EQ(sink.Open(folder.File("new.gif"), 16), 0);
     sink.Discard();
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"kept.gif"});
     EXPECT_EQ(sink.Close(), -1);
 }
 
-TEST(CFileSink, OpenFailsForTargetsThatCannotBeCreated)
+TEST(FileSink, OpenFailsForTargetsThatCannotBeCreated)
 {
     ScratchFolder folder;
     std::filesystem::create_directory(folder.Path() / "folder");
     writeText(folder.File("plain"), "x");
-    CFileSink sink;
+    FileSink sink;
     EXPECT_EQ(sink.Open(folder.File("missing/picture.jpg"), 16), -1);
     EXPECT_EQ(sink.Open(folder.File("plain/picture.jpg"), 16), -1);
     EXPECT_EQ(sink.Open(folder.File("folder"), 16), -1);
@@ -88,24 +88,24 @@ TEST(CFileSink, OpenFailsForTargetsThatCannotBeCreated)
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"folder", "plain"}));
 }
 
-TEST(CFileSink, TargetNameAtTheLengthLimit)
+TEST(FileSink, TargetNameAtTheLengthLimit)
 {
     // A hidden temporary name built from a 250-character name would pass the limit of 255.
     ScratchFolder folder;
     const std::string name(250, 'n');
-    CFileSink sink;
+    FileSink sink;
     ASSERT_EQ(sink.Open(folder.File(name), 8), 0);
     sink.WriteData(1, kBytes);
     ASSERT_EQ(sink.Close(), 0);
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{name});
 }
 
-TEST(CFileSink, SymbolicLinksAreWrittenThrough)
+TEST(FileSink, SymbolicLinksAreWrittenThrough)
 {
     ScratchFolder folder;
     writeText(folder.File("real.jpg"), "old");
     std::filesystem::create_symlink("real.jpg", folder.Path() / "link.jpg");
-    CFileSink sink;
+    FileSink sink;
     ASSERT_EQ(sink.Open(folder.File("link.jpg"), 8), 0);
     sink.WriteData(3, kBytes);
     ASSERT_EQ(sink.Close(), 0);
@@ -116,12 +116,12 @@ TEST(CFileSink, SymbolicLinksAreWrittenThrough)
     EXPECT_EQ(sink.Open(folder.File("dangling.jpg"), 8), -1);
 }
 
-TEST(CFileSink, RelativeNamesLandInTheCurrentFolder)
+TEST(FileSink, RelativeNamesLandInTheCurrentFolder)
 {
     ScratchFolder folder;
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder.Path());
-    CFileSink sink;
+    FileSink sink;
     const bool opened = sink.Open("here.bin", 8) == 0;
     if (opened) {
         sink.WriteData(2, kBytes);

@@ -96,7 +96,7 @@ const std::vector<Case>& knownCases()
 // Three frames of the case in one animation (the later ones with local tables).
 std::vector<uint8_t> knownStream(const Case& c)
 {
-    TGIFImage animation;
+    GifImage animation;
     for (unsigned frame = 0; frame < 3; ++frame) {
         const ArgbImage picture = c.noisy ? noiseFrame(c.width, c.height, 100 + frame) : discFrame(c.width, c.height, 200 + frame);
         AppendGifFrame(animation, picture, c.settings);
@@ -138,7 +138,7 @@ TEST(AppendGifFrame, DefaultsOnA640By480PanelGiveTenFramesOf256By192)
     std::mt19937 random(1);
     ArgbImage frame;
     frame.SetSize(640, 480);
-    TGIFImage animation;
+    GifImage animation;
     const GifFrameSettings settings;  // 40 %, 128 colours, 4 frames per second
     for (int i = 0; i < 10; ++i) {
         for (uint32_t& pixel : frame.pixels) {
@@ -171,7 +171,7 @@ TEST(AppendGifFrame, DefaultsOnA640By480PanelGiveTenFramesOf256By192)
 
 TEST(AppendGifFrame, FivePercentOfA100By60Panel)
 {
-    TGIFImage animation;
+    GifImage animation;
     AppendGifFrame(animation, flatFrame(100, 60, MakeArgb(255, 1, 2, 3)), {5, 255, 10});
     EXPECT_EQ(animation.Frame(0).Width(), 5);
     EXPECT_EQ(animation.Frame(0).Height(), 3);
@@ -185,7 +185,7 @@ TEST(AppendGifFrame, FivePercentOfA100By60Panel)
 TEST(AppendGifFrame, DelaysAreWholeMillisecondsPerFrame)
 {
     const uint16_t expected[10] = {1000, 500, 333, 250, 200, 166, 142, 125, 111, 100};
-    TGIFImage animation;
+    GifImage animation;
     const ArgbImage frame = flatFrame(8, 8, 0);
     for (int32_t fps = 1; fps <= 10; ++fps) {
         const int index = AppendGifFrame(animation, frame, {100, 32, fps});
@@ -204,7 +204,7 @@ TEST(AppendGifFrame, HalvesOfRedAndBlueKeepTheirColours)
         }
     }
     frame.pixels[0] = MakeArgb(255, 0, 255, 0);
-    TGIFImage animation;
+    GifImage animation;
     AppendGifFrame(animation, frame, {100, 128, 4});
     ScratchFolder folder;
     animation.SaveToFile(folder.File("halves.gif"));
@@ -224,7 +224,7 @@ TEST(AppendGifFrame, HalvesOfRedAndBlueKeepTheirColours)
 
 TEST(AppendGifFrame, DegenerateInputGivesTheSmallestSensibleFrame)
 {
-    TGIFImage animation;
+    GifImage animation;
     // 5 % of 10 x 10 would be 0 x 0.
     AppendGifFrame(animation, flatFrame(10, 10, MakeArgb(255, 200, 200, 200)), {5, 64, 4});
     EXPECT_EQ(animation.Frame(0).Width(), 1);
@@ -243,7 +243,7 @@ TEST(AppendGifFrame, DegenerateInputGivesTheSmallestSensibleFrame)
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.frames.size(), 2u);
 
-    EXPECT_THROW(AppendGifFrame(animation, flatFrame(4, 4, 0), {100, 4, 4}), CTextException);
+    EXPECT_THROW(AppendGifFrame(animation, flatFrame(4, 4, 0), {100, 4, 4}), TextException);
     EXPECT_EQ(animation.FrameCount(), 2);
 }
 

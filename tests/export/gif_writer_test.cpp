@@ -76,9 +76,9 @@ std::size_t skipSubBlocks(const std::vector<uint8_t>& stream, std::size_t at)
     return at + 1;
 }
 
-TEST(TGIFImage, ThreeFramesAtFourFramesPerSecondByteForByte)
+TEST(GifImage, ThreeFramesAtFourFramesPerSecondByteForByte)
 {
-    TGIFImage animation;
+    GifImage animation;
     std::vector<GifIndexedImage> images = {randomImage(6, 4, 1), randomImage(6, 4, 2), randomImage(6, 4, 3)};
     for (const GifIndexedImage& image : images) {
         animation.Frame(animation.AddFrame(image)).SetDelay(1000 / 4);
@@ -126,13 +126,13 @@ TEST(TGIFImage, ThreeFramesAtFourFramesPerSecondByteForByte)
     }
 }
 
-TEST(TGIFImage, DelaysGoInWholeHundredths)
+TEST(GifImage, DelaysGoInWholeHundredths)
 {
     // The capture's delays for 1 to 10 frames per second, cut down to hundredths; a frame
     // without a delay has no graphic control block at all.
     const uint16_t milliseconds[11] = {1000, 500, 333, 250, 200, 166, 142, 125, 111, 100, 0};
     const int hundredths[11] = {100, 50, 33, 25, 20, 16, 14, 12, 11, 10, -1};
-    TGIFImage animation;
+    GifImage animation;
     for (uint16_t delay : milliseconds) {
         animation.Frame(animation.AddFrame(flatImage(2, 2, 1))).SetDelay(delay);
     }
@@ -146,21 +146,21 @@ TEST(TGIFImage, DelaysGoInWholeHundredths)
     }
 }
 
-TEST(TGIFImage, FlatFrameRoundTrips)
+TEST(GifImage, FlatFrameRoundTrips)
 {
     ScratchFolder folder;
-    TGIFImage animation;
+    GifImage animation;
     const GifIndexedImage image = flatImage(256, 192, 77);
     animation.Frame(animation.AddFrame(image)).SetDelay(250);
     animation.SaveToFile(folder.File("flat.gif"));
     expectDecodesTo(folder.File("flat.gif"), {image});
 }
 
-TEST(TGIFImage, RandomFramesPassCode4094ManyTimes)
+TEST(GifImage, RandomFramesPassCode4094ManyTimes)
 {
     // About one code per pixel: 512 x 400 pixels fill the 3836 free codes over fifty times.
     ScratchFolder folder;
-    TGIFImage animation;
+    GifImage animation;
     const std::vector<GifIndexedImage> images = {randomImage(512, 400, 4), randomImage(300, 500, 5, 200)};
     for (const GifIndexedImage& image : images) {
         animation.Frame(animation.AddFrame(image)).SetDelay(100);
@@ -169,7 +169,7 @@ TEST(TGIFImage, RandomFramesPassCode4094ManyTimes)
     expectDecodesTo(folder.File("random.gif"), images);
 }
 
-TEST(TGIFImage, AllColoursOfTheQuantiser)
+TEST(GifImage, AllColoursOfTheQuantiser)
 {
     // Indices 0 to 254 in every row, shifted row by row, with the white entry 255 unused.
     ScratchFolder folder;
@@ -180,7 +180,7 @@ TEST(TGIFImage, AllColoursOfTheQuantiser)
         }
     }
     image.palette[255] = GifColor{255, 255, 255};
-    TGIFImage animation;
+    GifImage animation;
     animation.Frame(animation.AddFrame(image)).SetDelay(250);
     animation.Frame(animation.AddFrame(image)).SetDelay(250);
     animation.SaveToFile(folder.File("colours.gif"));
@@ -217,7 +217,7 @@ TEST_P(GifShapes, DecodeIndexForIndex)
 {
     const auto [size, pattern] = GetParam();
     const GifIndexedImage image = patternImage(size.first, size.second, pattern);
-    TGIFImage animation;
+    GifImage animation;
     animation.Frame(animation.AddFrame(image)).SetDelay(100);
     animation.AddFrame(image);
     ScratchFolder folder;
@@ -232,23 +232,23 @@ INSTANTIATE_TEST_SUITE_P(
                                      std::make_pair(1920, 1080)),
                      testing::Values(IndexPattern::Flat, IndexPattern::Cycling, IndexPattern::Noise)));
 
-TEST(TGIFImage, OneIndexLongEnoughToFillTheTable)
+TEST(GifImage, OneIndexLongEnoughToFillTheTable)
 {
     // One index throughout makes strings of 1, 2, 3, ... indices, one new code each: the
     // 3837 codes up to 4094 take about 7.4 million pixels, so this frame clears once with
     // strings thousands of indices long.
     const GifIndexedImage image = flatImage(4096, 2048, 3);
-    TGIFImage animation;
+    GifImage animation;
     animation.AddFrame(image);
     ScratchFolder folder;
     animation.SaveToFile(folder.File("long.gif"));
     expectDecodesTo(folder.File("long.gif"), {image});
 }
 
-TEST(TGIFImage, ScreenTakesTheLargestFrameEdges)
+TEST(GifImage, ScreenTakesTheLargestFrameEdges)
 {
     ScratchFolder folder;
-    TGIFImage animation;
+    GifImage animation;
     const std::vector<GifIndexedImage> images = {flatImage(40, 10, 1), randomImage(20, 30, 6), flatImage(1, 1, 9)};
     for (const GifIndexedImage& image : images) {
         animation.Frame(animation.AddFrame(image)).SetDelay(500);
@@ -263,9 +263,9 @@ TEST(TGIFImage, ScreenTakesTheLargestFrameEdges)
     expectDecodesTo(folder.File("sizes.gif"), images);
 }
 
-TEST(TGIFImage, OneStillFrameIsVersion87a)
+TEST(GifImage, OneStillFrameIsVersion87a)
 {
-    TGIFImage animation;
+    GifImage animation;
     EXPECT_EQ(animation.Version(), "");
     const GifIndexedImage image = randomImage(3, 5, 7, 4);
     animation.AddFrame(image);
@@ -277,14 +277,14 @@ TEST(TGIFImage, OneStillFrameIsVersion87a)
     EXPECT_EQ(animation.Version(), "89a");
 }
 
-TEST(TGIFImage, SmallerPowerOfTwoTables)
+TEST(GifImage, SmallerPowerOfTwoTables)
 {
     ScratchFolder folder;
     GifIndexedImage image = randomImage(9, 9, 8, 2);
     image.palette = rampPalette(2, 3);
     GifIndexedImage second = randomImage(9, 9, 9, 16);
     second.palette = rampPalette(16, 4);
-    TGIFImage animation;
+    GifImage animation;
     animation.AddFrame(image);
     animation.AddFrame(second);
     const std::vector<uint8_t> stream = animation.SaveToStream();
@@ -293,41 +293,41 @@ TEST(TGIFImage, SmallerPowerOfTwoTables)
     expectDecodesTo(folder.File("small.gif"), {image, second});
 }
 
-TEST(TGIFImage, RefusesWhatNoGifCanHold)
+TEST(GifImage, RefusesWhatNoGifCanHold)
 {
     ScratchFolder folder;
-    TGIFImage animation;
-    EXPECT_THROW(animation.SaveToFile(folder.File("empty.gif")), CTextException);
-    EXPECT_THROW(animation.AddFrame(flatImage(0, 5, 0)), CTextException);
-    EXPECT_THROW(animation.AddFrame(flatImage(70000, 1, 0)), CTextException);
+    GifImage animation;
+    EXPECT_THROW(animation.SaveToFile(folder.File("empty.gif")), TextException);
+    EXPECT_THROW(animation.AddFrame(flatImage(0, 5, 0)), TextException);
+    EXPECT_THROW(animation.AddFrame(flatImage(70000, 1, 0)), TextException);
     GifIndexedImage mismatched = flatImage(4, 4, 0);
     mismatched.indices.pop_back();
-    EXPECT_THROW(animation.AddFrame(mismatched), CTextException);
+    EXPECT_THROW(animation.AddFrame(mismatched), TextException);
     EXPECT_EQ(animation.FrameCount(), 0);
 
     GifIndexedImage threeColours = flatImage(2, 2, 1);
     threeColours.palette.resize(3);
     animation.AddFrame(threeColours);
-    EXPECT_THROW(animation.SaveToFile(folder.File("three.gif")), CTextException);
+    EXPECT_THROW(animation.SaveToFile(folder.File("three.gif")), TextException);
 
-    TGIFImage pastTheTable;
+    GifImage pastTheTable;
     GifIndexedImage beyond = flatImage(2, 2, 5);
     beyond.palette.resize(4);
     pastTheTable.AddFrame(beyond);
-    EXPECT_THROW(pastTheTable.SaveToFile(folder.File("beyond.gif")), CTextException);
+    EXPECT_THROW(pastTheTable.SaveToFile(folder.File("beyond.gif")), TextException);
     EXPECT_TRUE(folder.Entries().empty());
 }
 
-TEST(TGIFImage, TargetThatCannotBeCreatedWritesNothing)
+TEST(GifImage, TargetThatCannotBeCreatedWritesNothing)
 {
     ScratchFolder folder;
-    TGIFImage animation;
+    GifImage animation;
     animation.AddFrame(flatImage(4, 4, 0));
     const std::string path = folder.File("missing/anim.gif");
     try {
         animation.SaveToFile(path);
         FAIL() << "no error";
-    } catch (const CTextException& error) {
+    } catch (const TextException& error) {
         EXPECT_EQ(error.GetCode(), -1);
         EXPECT_EQ(error.GetText(), "Opening " + path + " failed\n");
     }
@@ -336,17 +336,17 @@ TEST(TGIFImage, TargetThatCannotBeCreatedWritesNothing)
     // A failed save keeps the file that was there.
     const std::string existing = folder.File("kept.gif");
     std::ofstream(existing) << "old";
-    TGIFImage broken;
+    GifImage broken;
     GifIndexedImage image = flatImage(2, 2, 0);
     image.palette.resize(5);
     broken.AddFrame(image);
-    EXPECT_THROW(broken.SaveToFile(existing), CTextException);
+    EXPECT_THROW(broken.SaveToFile(existing), TextException);
     EXPECT_EQ(ReadWholeFile(existing), (std::vector<uint8_t>{'o', 'l', 'd'}));
 }
 
-TEST(TGIFImage, SavingTwiceGivesTheSameFile)
+TEST(GifImage, SavingTwiceGivesTheSameFile)
 {
-    TGIFImage animation;
+    GifImage animation;
     animation.AddFrame(randomImage(8, 8, 10));
     animation.AddFrame(randomImage(8, 8, 11));
     EXPECT_EQ(animation.SaveToStream(), animation.SaveToStream());

@@ -1,7 +1,7 @@
 #include "export/jpeg_encoder.h"
 
 #include "pixels/argb_image.h"
-#include "export/bmp.h"
+#include "export/bmp_image.h"
 #include "export/data_sink.h"
 #include "export/shown_picture.h"
 #include "export/text_exception.h"
@@ -72,17 +72,17 @@ ArgbImage busyFrame(int32_t width, int32_t height, unsigned seed)
 }
 
 // A sink of a given size that is not a file.
-class MemorySink : public CDataSink {
+class FixedSink : public DataSink {
 public:
-    explicit MemorySink(int32_t capacity) { allocate(capacity); }
+    explicit FixedSink(int32_t capacity) { allocate(capacity); }
 };
 
-TEST(CPicEncoder, CapacityRule)
+TEST(PictureEncoder, CapacityRule)
 {
-    EXPECT_EQ(CPicEncoder::OutputCapacity(19999), 19999 + 4096);
-    EXPECT_EQ(CPicEncoder::OutputCapacity(20000), 24000);
-    EXPECT_EQ(CPicEncoder::OutputCapacity(80 + 4 * 1920 * 1080), 9953376);  // 8294480 x 1.2
-    EXPECT_EQ(CPicEncoder::OutputCapacity(84), 84 + 4096);
+    EXPECT_EQ(PictureEncoder::OutputCapacity(19999), 19999 + 4096);
+    EXPECT_EQ(PictureEncoder::OutputCapacity(20000), 24000);
+    EXPECT_EQ(PictureEncoder::OutputCapacity(80 + 4 * 1920 * 1080), 9953376);  // 8294480 x 1.2
+    EXPECT_EQ(PictureEncoder::OutputCapacity(84), 84 + 4096);
 }
 
 class JpegSizes : public testing::TestWithParam<std::pair<int32_t, int32_t>> {};
@@ -137,7 +137,7 @@ std::vector<std::pair<uint8_t, std::vector<uint8_t>>> markerSegments(const std::
     return segments;
 }
 
-TEST(CJPEGEncoder, BaselineJfifWithEveryQuantisationStepOne)
+TEST(JpegEncoder, BaselineJfifWithEveryQuantisationStepOne)
 {
     ScratchFolder folder;
     const std::string path = folder.File("snapshot.jpg");
@@ -179,7 +179,7 @@ TEST(CJPEGEncoder, BaselineJfifWithEveryQuantisationStepOne)
     EXPECT_EQ(quantisationTables, 2);
 }
 
-TEST(CJPEGEncoder, MatchesTheReferenceEncoderByteForByte)
+TEST(JpegEncoder, MatchesTheReferenceEncoderByteForByte)
 {
     // The library's own command-line encoder with the same settings must produce the same
     // file from the same pixels.
@@ -203,7 +203,7 @@ TEST(CJPEGEncoder, MatchesTheReferenceEncoderByteForByte)
     EXPECT_EQ(ReadWholeFile(folder.File("ours.jpg")), ReadWholeFile(folder.File("reference.jpg")));
 }
 
-TEST(CJPEGEncoder, RowZeroIsTheTopOfThePicture)
+TEST(JpegEncoder, RowZeroIsTheTopOfThePicture)
 {
     ArgbImage frame = flatFrame(16, 32, MakeArgb(255, 0, 0, 255));
     for (int32_t x = 0; x < 16; ++x) {
@@ -220,16 +220,16 @@ TEST(CJPEGEncoder, RowZeroIsTheTopOfThePicture)
     EXPECT_GE(decoded.rgb[(31 * 16) * 3 + 2], 250);
 }
 
-TEST(CJPEGEncoder, LibraryErrorBecomesTheExceptionAndTheEncoderRecovers)
+TEST(JpegEncoder, LibraryErrorBecomesTheExceptionAndTheEncoderRecovers)
 {
     ScratchFolder folder;
-    CJPEGEncoder encoder;
-    CWinBmp empty;
+    JpegEncoder encoder;
+    DibImage empty;
     empty.Create(0, 4, 32, false);
     try {
         encoder.EncodeToFile(folder.File("empty.jpg"), empty);
         FAIL() << "an empty picture was encoded";
-    } catch (const CTextException& error) {
+    } catch (const TextException& error) {
         EXPECT_EQ(error.GetCode(), 6);
         EXPECT_EQ(error.GetText().rfind("Decoder error: ", 0), 0u) << error.GetText();
         EXPECT_GT(error.GetText().size(), std::string("Decoder error: \n").size());
@@ -237,7 +237,7 @@ TEST(CJPEGEncoder, LibraryErrorBecomesTheExceptionAndTheEncoderRecovers)
     }
     EXPECT_TRUE(folder.Entries().empty()) << "nothing is written for a failed encode";
 
-    CWinBmp good;
+    DibImage good;
     CopyFrameToBitmap(flatFrame(8, 8, MakeArgb(0, 255, 0, 0)), good);
     encoder.EncodeToFile(folder.File("after.jpg"), good);
     const DecodedJpeg decoded = DecodeJpegFile(folder.File("after.jpg"));
@@ -245,29 +245,29 @@ TEST(CJPEGEncoder, LibraryErrorBecomesTheExceptionAndTheEncoderRecovers)
     EXPECT_NEAR(decoded.rgb[0], 255, 1);
 }
 
-TEST(CJPEGEncoder, SinkOverflowIsRaisedAndTheCompressionAborted)
+TEST(JpegEncoder, SinkOverflowIsRaisedAndTheCompressionAborted)
 {
-    CJPEGEncoder encoder;
-    CWinBmp bitmap;
+    JpegEncoder encoder;
+    DibImage bitmap;
     CopyFrameToBitmap(busyFrame(200, 200, 3), bitmap);
     // One byte short of two full 8192-byte buffers: the first goes in whole, the second
     // not at all. A buffer of any other size would leave another amount behind.
-    MemorySink tooSmall(2 * 8192 - 1);
+    FixedSink tooSmall(2 * 8192 - 1);
     try {
         encoder.DoEncode(bitmap, tooSmall);
         FAIL() << "no overflow";
-    } catch (const CTextException& error) {
+    } catch (const TextException& error) {
         EXPECT_EQ(error.GetCode(), 11);
         EXPECT_EQ(error.GetText(), "Buffer overflow while encoding.\n");
     }
     EXPECT_EQ(tooSmall.GetDataSize(), 8192);
 
-    MemorySink roomy(static_cast<int32_t>(CPicEncoder::OutputCapacity(bitmap.GetMemUsed())));
+    FixedSink roomy(static_cast<int32_t>(PictureEncoder::OutputCapacity(bitmap.GetMemUsed())));
     encoder.DoEncode(bitmap, roomy);
     EXPECT_GT(roomy.GetDataSize(), 8192);
 }
 
-TEST(CJPEGEncoder, ReplacesAnExistingFileAndKeepsItOnFailure)
+TEST(JpegEncoder, ReplacesAnExistingFileAndKeepsItOnFailure)
 {
     ScratchFolder folder;
     const std::string path = folder.File("shot.jpg");
@@ -278,19 +278,19 @@ TEST(CJPEGEncoder, ReplacesAnExistingFileAndKeepsItOnFailure)
 
     ArgbImage empty;
     empty.SetSize(3, 0);
-    EXPECT_THROW(SaveJpegSnapshot(empty, path), CTextException);
+    EXPECT_THROW(SaveJpegSnapshot(empty, path), TextException);
     EXPECT_EQ(ReadWholeFile(path), first);
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"shot.jpg"});
 }
 
-TEST(CJPEGEncoder, TargetThatCannotBeCreated)
+TEST(JpegEncoder, TargetThatCannotBeCreated)
 {
     ScratchFolder folder;
     const std::string path = folder.File("missing/shot.jpg");
     try {
         SaveJpegSnapshot(flatFrame(4, 4, 0), path);
         FAIL() << "no error";
-    } catch (const CTextException& error) {
+    } catch (const TextException& error) {
         EXPECT_EQ(error.GetCode(), -1);
         EXPECT_EQ(error.GetText(),
             "Decoder error: Opening " + path + " failed: the folder " + folder.File("missing") + " does not exist\n");
@@ -305,7 +305,7 @@ TEST(JpegSnapshot, FrameRowsGiveTheStreamOfTheBitmapCopy)
 {
     const std::pair<int32_t, int32_t> sizes[] = {{1, 1}, {7, 3}, {97, 61}, {333, 17}, {16, 16}, {250, 130}};
     ScratchFolder folder;
-    CJPEGEncoder encoder;
+    JpegEncoder encoder;
     unsigned seed = 11;
     for (const auto& [width, height] : sizes) {
         const ArgbImage frame = busyFrame(width, height, seed++);
@@ -313,19 +313,19 @@ TEST(JpegSnapshot, FrameRowsGiveTheStreamOfTheBitmapCopy)
             SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + (bottomUp ? " bottom-up" : ""));
             ArgbImage shown;
             CopyPictureAsShown(frame, bottomUp, shown);
-            CWinBmp bitmap;
+            DibImage bitmap;
             CopyFrameToBitmap(shown, bitmap);
-            const int64_t capacity = CPicEncoder::OutputCapacity(bitmap.GetMemUsed());
-            MemorySink copied(static_cast<int32_t>(capacity));
+            const int64_t capacity = PictureEncoder::OutputCapacity(bitmap.GetMemUsed());
+            FixedSink copied(static_cast<int32_t>(capacity));
             encoder.DoEncode(bitmap, copied);
             const std::vector<uint8_t> expected(copied.GetBuffer(), copied.GetBuffer() + copied.GetDataSize());
 
             EXPECT_EQ(JpegSnapshotCapacity(frame), capacity);
-            MemorySink direct(static_cast<int32_t>(capacity));
+            FixedSink direct(static_cast<int32_t>(capacity));
             encoder.EncodeFrame(frame, bottomUp, direct);
             EXPECT_EQ(std::vector<uint8_t>(direct.GetBuffer(), direct.GetBuffer() + direct.GetDataSize()), expected);
 
-            const std::unique_ptr<CMemorySink> stream = EncodeJpegSnapshot(frame, bottomUp);
+            const std::unique_ptr<MemorySink> stream = EncodeJpegSnapshot(frame, bottomUp);
             EXPECT_EQ(stream->GetCapacity(), capacity);
             EXPECT_EQ(std::vector<uint8_t>(stream->GetBuffer(), stream->GetBuffer() + stream->GetDataSize()), expected);
             StoreJpegSnapshot(*stream, folder.File("stored.jpg"));
@@ -339,15 +339,15 @@ TEST(JpegSnapshot, FrameRowsGiveTheStreamOfTheBitmapCopy)
 
 TEST(JpegSnapshot, FramesThatCannotBeEncoded)
 {
-    CJPEGEncoder encoder;
-    MemorySink sink(100000);
+    JpegEncoder encoder;
+    FixedSink sink(100000);
     ArgbImage shortFrame = flatFrame(8, 8, 0);
     shortFrame.pixels.resize(63);
     try {
         encoder.EncodeFrame(shortFrame, false, sink);
         FAIL() << "a frame short of pixels was encoded";
-    } catch (const CTextException& error) {
-        EXPECT_EQ(error.GetCode(), CTextException::kBadArgument);
+    } catch (const TextException& error) {
+        EXPECT_EQ(error.GetCode(), TextException::kBadArgument);
     }
     EXPECT_EQ(sink.GetDataSize(), 0);
 
@@ -358,17 +358,17 @@ TEST(JpegSnapshot, FramesThatCannotBeEncoded)
     try {
         EncodeJpegSnapshot(empty, true);
         FAIL() << "an empty frame was encoded";
-    } catch (const CTextException& error) {
-        EXPECT_EQ(error.GetCode(), CTextException::kLibraryError);
+    } catch (const TextException& error) {
+        EXPECT_EQ(error.GetCode(), TextException::kLibraryError);
     }
 
     // A stream taken earlier is stored only where a file can be made.
-    const std::unique_ptr<CMemorySink> stream = EncodeJpegSnapshot(flatFrame(4, 4, 0), false);
+    const std::unique_ptr<MemorySink> stream = EncodeJpegSnapshot(flatFrame(4, 4, 0), false);
     const std::string path = folder.File("missing/shot.jpg");
     try {
         StoreJpegSnapshot(*stream, path);
         FAIL() << "no error";
-    } catch (const CTextException& error) {
+    } catch (const TextException& error) {
         EXPECT_EQ(error.GetCode(), -1);
         EXPECT_EQ(error.GetText(),
             "Decoder error: Opening " + path + " failed: the folder " + folder.File("missing") + " does not exist\n");
@@ -376,12 +376,12 @@ TEST(JpegSnapshot, FramesThatCannotBeEncoded)
     EXPECT_TRUE(folder.Entries().empty());
 }
 
-TEST(CJPEGEncoder, RefusesPicturesThatAreNotThirtyTwoBits)
+TEST(JpegEncoder, RefusesPicturesThatAreNotThirtyTwoBits)
 {
-    CJPEGEncoder encoder;
-    CWinBmp indexed;
-    MemorySink sink(100000);
-    EXPECT_THROW(encoder.DoEncode(indexed, sink), CTextException);
+    JpegEncoder encoder;
+    DibImage indexed;
+    FixedSink sink(100000);
+    EXPECT_THROW(encoder.DoEncode(indexed, sink), TextException);
     EXPECT_EQ(sink.GetDataSize(), 0);
 }
 
@@ -390,20 +390,20 @@ TEST(CJPEGEncoder, RefusesPicturesThatAreNotThirtyTwoBits)
 TEST(JpegSnapshot, AWriteThatFailsGivesTheSystemsReason)
 {
     ScratchFolder folder;
-    const std::unique_ptr<CMemorySink> stream = EncodeJpegSnapshot(flatFrame(16, 16, 0xFF336699u), false);
+    const std::unique_ptr<MemorySink> stream = EncodeJpegSnapshot(flatFrame(16, 16, 0xFF336699u), false);
     const std::string path = folder.File("shot.jpg");
-    std::optional<CTextException> failure;
+    std::optional<TextException> failure;
     {
         // Nothing else may write a file while the limit holds, the test's own report included.
         const FileSizeLimit full(16);
         try {
             StoreJpegSnapshot(*stream, path);
-        } catch (const CTextException& error) {
+        } catch (const TextException& error) {
             failure = error;
         }
     }
     ASSERT_TRUE(failure.has_value()) << "the store did not fail";
-    EXPECT_EQ(failure->GetCode(), CTextException::kWriteFailed);
+    EXPECT_EQ(failure->GetCode(), TextException::kWriteFailed);
     EXPECT_EQ(failure->GetText(), "Decoder error: Writing " + path + " failed: " + std::strerror(EFBIG) + "\n");
     EXPECT_TRUE(folder.Entries().empty());
 }

@@ -111,9 +111,9 @@ int main(int argc, char** argv)
     gallery.setPalette(black);
     gallery.setAutoFillBackground(true);
 
-    SButton* held = nullptr;
+    SphereButton* held = nullptr;
     for (const ButtonLook& look : kButtons) {
-        auto* button = new SButton(&gallery);
+        auto* button = new SphereButton(&gallery);
         button->setGeometry(look.geometry);
         button->setCaption(QString::fromUtf8(look.caption));
         button->setBevel(look.bevel);

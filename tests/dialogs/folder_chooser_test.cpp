@@ -1,4 +1,4 @@
-#include "dialogs/sel_dir_form.h"
+#include "dialogs/folder_chooser.h"
 
 #include "controls/sphere_button.h"
 #include "tests/platform/temp_folder.h"
@@ -24,7 +24,7 @@ QStringList lines(const QListWidget& list)
     return texts;
 }
 
-void activate(TFormSelDir& form, const QString& line)
+void activate(FolderChooser& form, const QString& line)
 {
     const auto found = form.DirectoryListBox1->findItems(line, Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1) << line.toStdString();
@@ -33,7 +33,7 @@ void activate(TFormSelDir& form, const QString& line)
 }
 
 // Runs the dialog modally and presses one of its buttons from inside the modal loop.
-int execAndClick(TFormSelDir& form, SButton* button)
+int execAndClick(FolderChooser& form, SphereButton* button)
 {
     QTimer::singleShot(0, button, [button] { QTest::mouseClick(button, Qt::LeftButton); });
     return form.exec();
@@ -55,7 +55,7 @@ protected:
 
 TEST_F(SelDir, IsTheDescribedBorderlessWindow)
 {
-    TFormSelDir form;
+    FolderChooser form;
     EXPECT_EQ(form.size(), QSize(256, 248));
     EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(form.LabelTitle->text(), "Change storage directory");
@@ -81,7 +81,7 @@ TEST_F(SelDir, IsTheDescribedBorderlessWindow)
 
 TEST_F(SelDir, TheListNavigatesAndItsFolderIsTheResultOnlyOnOk)
 {
-    TFormSelDir form;
+    FolderChooser form;
     form.setDirectory(path());
     EXPECT_EQ(lines(*form.DirectoryListBox1), QStringList({ "..", "another", "My Présets" }));
     EXPECT_EQ(form.EditPath->text(), path());
@@ -109,7 +109,7 @@ TEST_F(SelDir, TheListNavigatesAndItsFolderIsTheResultOnlyOnOk)
 // shown instead of entering the highlighted ".."; a button with the focus takes the key itself.
 TEST_F(SelDir, TheKeyboardReachesTheButtonsAndEnterOnTheListAccepts)
 {
-    TFormSelDir form;
+    FolderChooser form;
     form.setDirectory(path());
     form.show();
     form.DirectoryListBox1->setFocus();
@@ -144,7 +144,7 @@ TEST_F(SelDir, TheKeyboardReachesTheButtonsAndEnterOnTheListAccepts)
 
 TEST_F(SelDir, ATypedFolderIsTakenAsTypedAndAMissingOneIsRefusedVisibly)
 {
-    TFormSelDir form;
+    FolderChooser form;
     form.show();
     form.setDirectory(path("another"));
     const QString typed = path("My Présets") + "/";
@@ -173,7 +173,7 @@ TEST_F(SelDir, ATypedFolderIsTakenAsTypedAndAMissingOneIsRefusedVisibly)
 
 TEST_F(SelDir, APressOutsideTheControlsMovesTheWindow)
 {
-    TFormSelDir form;
+    FolderChooser form;
     form.show();
     QApplication::processEvents();
     const QPoint start = form.pos();

@@ -1,4 +1,4 @@
-#include "dialogs/sel_dir_form.h"
+#include "dialogs/folder_chooser.h"
 
 #include "controls/sphere_button.h"
 #include "dialogs/folder_navigation.h"
@@ -27,7 +27,7 @@ constexpr quint32 kCancelColor = 4227327; // orange: red 255, green 128, blue 64
 
 QFont boldFont()
 {
-    QFont font = SButton::captionFont();
+    QFont font = SphereButton::captionFont();
     font.setBold(true);
     return font;
 }
@@ -51,7 +51,7 @@ QString toText(const std::filesystem::path& path) { return QString::fromStdStrin
 
 } // namespace
 
-TFormSelDir::TFormSelDir(QWidget* parent)
+FolderChooser::FolderChooser(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setWindowTitle(QStringLiteral("Change storage directory"));
@@ -79,7 +79,7 @@ TFormSelDir::TFormSelDir(QWidget* parent)
     DirectoryListBox1->setFrameShape(QFrame::NoFrame);
     DirectoryListBox1->setUniformItemSizes(true);
     paintYellowOnGrey(DirectoryListBox1);
-    connect(DirectoryListBox1, &QListWidget::itemActivated, this, &TFormSelDir::enterLine);
+    connect(DirectoryListBox1, &QListWidget::itemActivated, this, &FolderChooser::enterLine);
     // The list would take Enter as entering its current line, which is ".." when nothing else
     // was chosen; Enter is the dialog's OK instead.
     DirectoryListBox1->installEventFilter(this);
@@ -89,34 +89,34 @@ TFormSelDir::TFormSelDir(QWidget* parent)
     EditPath->setFrame(false);
     EditPath->setToolTip(QStringLiteral("Type a folder and press Enter"));
     paintYellowOnGrey(EditPath);
-    connect(EditPath, &QLineEdit::returnPressed, this, &TFormSelDir::goToTypedPath);
+    connect(EditPath, &QLineEdit::returnPressed, this, &FolderChooser::goToTypedPath);
     connect(EditPath, &QLineEdit::textEdited, this, [this] { showPathRefused(false); });
 
-    SButton1 = new SButton(this);
+    SButton1 = new SphereButton(this);
     SButton1->setGeometry(14, 212, 99, 25);
     SButton1->setCaption(QStringLiteral("OK"));
     SButton1->setColor(kOkColor);
     SButton1->setFocusPolicy(Qt::TabFocus);
-    connect(SButton1, &SButton::clicked, this, &QDialog::accept);
+    connect(SButton1, &SphereButton::clicked, this, &QDialog::accept);
 
-    SButton2 = new SButton(this);
+    SButton2 = new SphereButton(this);
     SButton2->setGeometry(144, 212, 99, 25);
     SButton2->setCaption(QStringLiteral("Cancel"));
     SButton2->setColor(kCancelColor);
     SButton2->setFocusPolicy(Qt::TabFocus);
-    connect(SButton2, &SButton::clicked, this, &QDialog::reject);
+    connect(SButton2, &SphereButton::clicked, this, &QDialog::reject);
 
     setDirectory(QString());
 }
 
-void TFormSelDir::setDirectory(const QString& path)
+void FolderChooser::setDirectory(const QString& path)
 {
     m_directory = path.isEmpty() ? QDir::homePath() : path;
     showPathRefused(false);
     fillList();
 }
 
-void TFormSelDir::fillList()
+void FolderChooser::fillList()
 {
     DirectoryListBox1->clear();
     for (const std::string& line : FolderLines(toPath(m_directory))) {
@@ -126,7 +126,7 @@ void TFormSelDir::fillList()
     EditPath->setText(m_directory);
 }
 
-void TFormSelDir::enterLine(QListWidgetItem* item)
+void FolderChooser::enterLine(QListWidgetItem* item)
 {
     if (!item)
         return;
@@ -135,7 +135,7 @@ void TFormSelDir::enterLine(QListWidgetItem* item)
     fillList();
 }
 
-void TFormSelDir::goToTypedPath()
+void FolderChooser::goToTypedPath()
 {
     const auto folder = TypedFolder(EditPath->text().toStdString(), toPath(m_directory), toPath(QDir::homePath()));
     if (!folder) {
@@ -147,7 +147,7 @@ void TFormSelDir::goToTypedPath()
     fillList();
 }
 
-void TFormSelDir::showPathRefused(bool refused)
+void FolderChooser::showPathRefused(bool refused)
 {
     m_pathRefused = refused;
     QPalette palette = EditPath->palette();
@@ -157,7 +157,7 @@ void TFormSelDir::showPathRefused(bool refused)
     EditPath->setToolTip(refused ? QStringLiteral("No such folder") : QStringLiteral("Type a folder and press Enter"));
 }
 
-void TFormSelDir::paintEvent(QPaintEvent* event)
+void FolderChooser::paintEvent(QPaintEvent* event)
 {
     QDialog::paintEvent(event);
     QPainter painter(this);
@@ -165,14 +165,14 @@ void TFormSelDir::paintEvent(QPaintEvent* event)
     painter.drawRect(0, kTitleHeight, kClientWidth - 1, kClientHeight - kTitleHeight - 1);
 }
 
-void TFormSelDir::showEvent(QShowEvent* event)
+void FolderChooser::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 }
 
-void TFormSelDir::mousePressEvent(QMouseEvent* event)
+void FolderChooser::mousePressEvent(QMouseEvent* event)
 {
     // Presses on the controls never get here; the rest of the window drags it.
     if (event->button() != Qt::LeftButton)
@@ -183,13 +183,13 @@ void TFormSelDir::mousePressEvent(QMouseEvent* event)
     m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
 
-void TFormSelDir::mouseMoveEvent(QMouseEvent* event)
+void FolderChooser::mouseMoveEvent(QMouseEvent* event)
 {
     if (m_dragging)
         move(event->globalPosition().toPoint() - m_dragOffset);
 }
 
-bool TFormSelDir::eventFilter(QObject* watched, QEvent* event)
+bool FolderChooser::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == DirectoryListBox1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -201,7 +201,7 @@ bool TFormSelDir::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TFormSelDir::mouseReleaseEvent(QMouseEvent* event)
+void FolderChooser::mouseReleaseEvent(QMouseEvent* event)
 {
     m_dragging = false;
     QDialog::mouseReleaseEvent(event);

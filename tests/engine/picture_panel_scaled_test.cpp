@@ -1,4 +1,4 @@
-#include "engine/panel_ext.h"
+#include "engine/picture_panel.h"
 #include "engine/panel_painter.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@ public:
 // renderer draws at the screen's full resolution.
 TEST(PanelExtScaled, WorksInDevicePixels)
 {
-    PanelExt panel;
+    PicturePanel panel;
     panel.resize(40, 30);
     panel.show();
     QCoreApplication::processEvents();

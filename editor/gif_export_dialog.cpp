@@ -1,4 +1,4 @@
-#include "export/gif_settings_dialog.h"
+#include "editor/gif_export_dialog.h"
 
 #include "controls/sphere_button.h"
 
@@ -48,9 +48,9 @@ QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& geometry)
     return label;
 }
 
-SButton* makeButton(QWidget* parent, const QString& caption, quint32 colorref, int left)
+SphereButton* makeButton(QWidget* parent, const QString& caption, quint32 colorref, int left)
 {
-    auto* button = new SButton(parent);
+    auto* button = new SphereButton(parent);
     button->setCaption(caption);
     button->setColor(colorref);
     button->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
@@ -60,7 +60,7 @@ SButton* makeButton(QWidget* parent, const QString& caption, quint32 colorref, i
 
 } // namespace
 
-TFormGIF::TFormGIF(PanelSizeSource panelSize, QWidget* parent)
+GifExportDialog::GifExportDialog(PanelSizeSource panelSize, QWidget* parent)
     : QDialog(parent)
     , m_panelSize(std::move(panelSize))
 {
@@ -95,20 +95,20 @@ TFormGIF::TFormGIF(PanelSizeSource panelSize, QWidget* parent)
         slider->setSingleStep(1);
         slider->setPageStep(1);
         slider->setGeometry(kMargin, top + kSliderTop, sliderWidth, kSliderHeight);
-        connect(slider, &QSlider::valueChanged, this, &TFormGIF::refreshLabels);
+        connect(slider, &QSlider::valueChanged, this, &GifExportDialog::refreshLabels);
         *row.slider = slider;
         top += kRowPitch;
     }
 
     ButtonCreate = makeButton(this, QStringLiteral("Create GIF"), kGreenColorref, 40);
     ButtonCancel = makeButton(this, QStringLiteral("Cancel"), kMaroonColorref, kClientWidth - 40 - kButtonWidth);
-    connect(ButtonCreate, &SButton::clicked, this, &TFormGIF::ButtonCreateClick);
-    connect(ButtonCancel, &SButton::clicked, this, &QDialog::reject);
+    connect(ButtonCreate, &SphereButton::clicked, this, &GifExportDialog::ButtonCreateClick);
+    connect(ButtonCancel, &SphereButton::clicked, this, &QDialog::reject);
 }
 
-TFormGIF::~TFormGIF() = default;
+GifExportDialog::~GifExportDialog() = default;
 
-GifSettingValues TFormGIF::SliderValues() const
+GifSettingValues GifExportDialog::SliderValues() const
 {
     GifSettingValues values;
     values.scale = SliderSize->value();
@@ -119,7 +119,7 @@ GifSettingValues TFormGIF::SliderValues() const
     return values;
 }
 
-void TFormGIF::showEvent(QShowEvent* event)
+void GifExportDialog::showEvent(QShowEvent* event)
 {
     const GifSettingValues& values = m_values;
     SliderSize->setValue(values.scale);
@@ -133,7 +133,7 @@ void TFormGIF::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void TFormGIF::keyPressEvent(QKeyEvent* event)
+void GifExportDialog::keyPressEvent(QKeyEvent* event)
 {
     // The sliders leave Enter to the dialog; a focused button has taken it already.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -143,7 +143,7 @@ void TFormGIF::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void TFormGIF::refreshLabels()
+void GifExportDialog::refreshLabels()
 {
     const QSize panel = m_panelSize ? m_panelSize() : QSize();
     LabelSize->setText(QString::fromStdString(GifSizeText(panel.width(), panel.height(), SliderSize->value())));
@@ -153,7 +153,7 @@ void TFormGIF::refreshLabels()
     LabelColors->setText(QString::number(SliderColors->value()));
 }
 
-void TFormGIF::ButtonCreateClick()
+void GifExportDialog::ButtonCreateClick()
 {
     m_values = SliderValues();
     accept();

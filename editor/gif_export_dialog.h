@@ -9,7 +9,7 @@
 
 class QLabel;
 class QSlider;
-class SButton;
+class SphereButton;
 
 // "Adjust GIF settings": the five settings of the next GIF capture on sliders, with the
 // frame size the capture will have for the live view's current size. It starts from the
@@ -17,15 +17,15 @@ class SButton;
 // (Values) and accepts, "Cancel" and the window frame's close button reject and keep nothing.
 // Enter is "Create GIF" and Escape "Cancel", as for a dialog's default and cancel buttons;
 // Tab also reaches both buttons.
-class TFormGIF : public QDialog {
+class GifExportDialog : public QDialog {
     Q_OBJECT
 
 public:
     // The render panel's size in device pixels, asked whenever the size line is refreshed.
     using PanelSizeSource = std::function<QSize()>;
 
-    explicit TFormGIF(PanelSizeSource panelSize, QWidget* parent = nullptr);
-    ~TFormGIF() override;
+    explicit GifExportDialog(PanelSizeSource panelSize, QWidget* parent = nullptr);
+    ~GifExportDialog() override;
 
     QSlider* SliderSize = nullptr;
     QSlider* SliderFPS = nullptr;
@@ -37,8 +37,8 @@ public:
     QLabel* LabelFrames = nullptr;
     QLabel* LabelObjects = nullptr;
     QLabel* LabelColors = nullptr;
-    SButton* ButtonCreate = nullptr;
-    SButton* ButtonCancel = nullptr;
+    SphereButton* ButtonCreate = nullptr;
+    SphereButton* ButtonCancel = nullptr;
 
     // The values the sliders show.
     GifSettingValues SliderValues() const;

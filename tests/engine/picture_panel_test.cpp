@@ -1,4 +1,4 @@
-#include "engine/panel_ext.h"
+#include "engine/picture_panel.h"
 #include "engine/panel_painter.h"
 #include "engine/refresh_timer.h"
 #include "engine/renderer.h"
@@ -18,7 +18,7 @@
 namespace {
 
 // What the window system shows of the panel, read without asking the panel to paint.
-QImage onScreen(PanelExt& panel)
+QImage onScreen(PicturePanel& panel)
 {
     return panel.screen()->grabWindow(panel.winId()).toImage().convertToFormat(QImage::Format_RGB32);
 }
@@ -40,7 +40,7 @@ protected:
 
 TEST_F(PanelExtTest, PresentedBlocksAreOnScreenWhenEndPresentReturns)
 {
-    PanelExt panel;
+    PicturePanel panel;
     panel.resize(40, 30);
     panel.show();
     QCoreApplication::processEvents();
@@ -80,7 +80,7 @@ public:
 
 TEST_F(PanelExtTest, PaintingGoesToThePainterOrShowsThePlainColour)
 {
-    PanelExt panel;
+    PicturePanel panel;
     QPalette palette = panel.palette();
     palette.setColor(panel.backgroundRole(), QColor(0, 0, 128));
     panel.setPalette(palette);
@@ -101,7 +101,7 @@ TEST_F(PanelExtTest, PaintingGoesToThePainterOrShowsThePlainColour)
 
 TEST_F(PanelExtTest, RendererDrawsThroughThePanel)
 {
-    PanelExt panel;
+    PicturePanel panel;
     panel.resize(64, 48);
     panel.show();
     QCoreApplication::processEvents();
@@ -130,7 +130,7 @@ TEST_F(PanelExtTest, ARefreshTimerStepsTheRendererBetweenTheEventLoopsTurns)
         {
             auto* layout = new QVBoxLayout(this);
             layout->setContentsMargins(0, 0, 0, 0);
-            panel = new PanelExt(this);
+            panel = new PicturePanel(this);
             layout->addWidget(panel);
             connect(&refresh, &RefreshTimer::tick, this, [this](int64_t now) {
                 ++ticks;
@@ -138,7 +138,7 @@ TEST_F(PanelExtTest, ARefreshTimerStepsTheRendererBetweenTheEventLoopsTurns)
                 renderer.Present(*panel);
             });
         }
-        PanelExt* panel = nullptr;
+        PicturePanel* panel = nullptr;
         Renderer renderer { Settings, CurrentPreset, RenderRole::Editor };
         RefreshTimer refresh;
         int ticks = 0;

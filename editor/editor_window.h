@@ -12,7 +12,7 @@
 #include <array>
 #include <memory>
 
-class PanelExt;
+class PicturePanel;
 class PathPainter;
 class QLabel;
 class QLineEdit;
@@ -23,10 +23,10 @@ class QStackedWidget;
 class QTimer;
 class RefreshTimer;
 class Renderer;
-class SButton;
-class SaveTabExports;
-class TFormGlobals;
-class TFormSelDir;
+class SphereButton;
+class ExportFlows;
+class AutoApplyDialog;
+class FolderChooser;
 
 // The editor: the configuration window of the screen saver. It plays CurrentPreset live in
 // the large render panel and surrounds it with the controls that change the preset and the
@@ -36,15 +36,15 @@ class TFormSelDir;
 //
 // The rules live in ShapeEditor; this window forwards its controls' events there and shows
 // what it is told. Each page is built by its own function in its own file.
-class TToy final : public QWidget, private EditorView {
+class EditorWindow final : public QWidget, private EditorView {
     Q_OBJECT
 
 public:
     static constexpr int kClientWidth = 722;
     static constexpr int kClientHeight = 485;
 
-    explicit TToy(QWidget* parent = nullptr);
-    ~TToy() override;
+    explicit EditorWindow(QWidget* parent = nullptr);
+    ~EditorWindow() override;
 
     // After an option changed: marks every stack dirty, rescales, and draws on from the
     // picture as it is.
@@ -60,15 +60,15 @@ public:
     RefreshTimer* LiveViewTimer() const { return m_refresh; }
 
     // ---- Frame ----------------------------------------------------------------------
-    PanelExt* panelShower = nullptr;
-    SButton* SButton15 = nullptr; // "Clear Screen"
+    PicturePanel* panelShower = nullptr;
+    SphereButton* SButton15 = nullptr; // "Clear Screen"
     QWidget* BControlPanel = nullptr;
     QWidget* RControlPanel = nullptr;
-    SButton* Button_TabRender = nullptr;
-    SButton* Button_TabSave = nullptr;
-    SButton* Button_TabOptions = nullptr;
-    SButton* Button_TabHelp = nullptr;
-    SButton* Button_TabPresets = nullptr;
+    SphereButton* Button_TabRender = nullptr;
+    SphereButton* Button_TabSave = nullptr;
+    SphereButton* Button_TabOptions = nullptr;
+    SphereButton* Button_TabHelp = nullptr;
+    SphereButton* Button_TabPresets = nullptr;
     QStackedWidget* Pages = nullptr;
     QWidget* Panel_TabRender = nullptr;
     QWidget* Panel_TabSave = nullptr;
@@ -77,88 +77,88 @@ public:
     QWidget* Panel_TabPresets = nullptr;
 
     // ---- Quick tweaks (quick_tweaks_bar.cpp) ---------------------------------------------
-    std::array<PanelExt*, kObjectCount> panelObject {};
-    std::array<SButton*, kObjectCount> SButton_Switch {};
+    std::array<PicturePanel*, kObjectCount> panelObject {};
+    std::array<SphereButton*, kObjectCount> SButton_Switch {};
     PathPainter* PathPainter1 = nullptr;
     QLabel* LabelQuickTweaks = nullptr;
-    SButton* SButton_Palette = nullptr;
-    SButton* SButton14 = nullptr; // palette "(-)"
-    SButton* SButton_Mirror = nullptr;
-    SButton* SButton13 = nullptr; // mirror "(-)"
-    SButton* SButton_Formula = nullptr;
-    SButton* SButton_ClassicFormula = nullptr; // formula "(-)"
+    SphereButton* SButton_Palette = nullptr;
+    SphereButton* SButton14 = nullptr; // palette "(-)"
+    SphereButton* SButton_Mirror = nullptr;
+    SphereButton* SButton13 = nullptr; // mirror "(-)"
+    SphereButton* SButton_Formula = nullptr;
+    SphereButton* SButton_ClassicFormula = nullptr; // formula "(-)"
 
     // ---- Render page (render_page.cpp) ---------------------------------------------------
-    SButton* SButton_RoundDn = nullptr;
-    SButton* SButton_Round = nullptr;
-    SButton* SButton_RoundUp = nullptr;
-    SButton* SButton_RadialDn = nullptr;
-    SButton* SButton_Radial = nullptr;
-    SButton* SButton_RadialUp = nullptr;
+    SphereButton* SButton_RoundDn = nullptr;
+    SphereButton* SButton_Round = nullptr;
+    SphereButton* SButton_RoundUp = nullptr;
+    SphereButton* SButton_RadialDn = nullptr;
+    SphereButton* SButton_Radial = nullptr;
+    SphereButton* SButton_RadialUp = nullptr;
     QSlider* SliderMainSize = nullptr;
     QSlider* SliderSize1 = nullptr;
     QSlider* SliderSize2 = nullptr;
     QSlider* SliderPhong = nullptr;
     QSlider* SliderMirror = nullptr;
     QSlider* SlideAmbient = nullptr;
-    PanelExt* panelLAShower = nullptr;
-    SButton* SButton1 = nullptr; // "Shape color"
-    SButton* SButton8 = nullptr; // "Shape type"
-    SButton* SButton9 = nullptr; // "Clone selected shape"
-    SButton* SButton10 = nullptr; // "Remove selected shape"
-    SButton* SButton11 = nullptr; // "Move shape UP"
-    SButton* SButton12 = nullptr; // "Move shape DOWN"
-    PanelExt* panelObjectBrowser = nullptr;
+    PicturePanel* panelLAShower = nullptr;
+    SphereButton* SButton1 = nullptr; // "Shape color"
+    SphereButton* SButton8 = nullptr; // "Shape type"
+    SphereButton* SButton9 = nullptr; // "Clone selected shape"
+    SphereButton* SButton10 = nullptr; // "Remove selected shape"
+    SphereButton* SButton11 = nullptr; // "Move shape UP"
+    SphereButton* SButton12 = nullptr; // "Move shape DOWN"
+    PicturePanel* panelObjectBrowser = nullptr;
     QMenu* ApplyMenu = nullptr;
 
     // ---- Save page (save_page.cpp) ---------------------------------------------------------
-    SButton* SButton4 = nullptr; // "Save as Preset"
+    SphereButton* SButton4 = nullptr; // "Save as Preset"
     QLabel* LabelSaveNote = nullptr;
-    SButton* SButton5 = nullptr; // "Save as JPEG image"
+    SphereButton* SButton5 = nullptr; // "Save as JPEG image"
     QLabel* LabelSaveJpeg = nullptr;
-    SButton* SButton6 = nullptr; // "Save as GIF animation"
+    SphereButton* SButton6 = nullptr; // "Save as GIF animation"
     QLabel* LabelSaveGif = nullptr;
     // The JPEG and GIF exports with their dialogs and the capture's progress window.
-    SaveTabExports* Exports = nullptr;
+    ExportFlows* Exports = nullptr;
 
     // ---- Help page (help_page.cpp) ----------------------------------------------------------
     QLabel* LabelTitle = nullptr;
-    SButton* SButton2 = nullptr; // "Display help"
-    SButton* SButton3 = nullptr; // "Visit home page"
-    SButton* SButton19 = nullptr; // "Suggest a feature"
-    SButton* SButton16 = nullptr; // "More COOL software"
+    SphereButton* SButton2 = nullptr; // "Display help"
+    SphereButton* SButton3 = nullptr; // "Visit home page"
+    SphereButton* SButton19 = nullptr; // "Suggest a feature"
+    SphereButton* SButton16 = nullptr; // "More COOL software"
 
     // The dialog of the apply menu's last entry; created with the window.
-    TFormGlobals* FormGlobals = nullptr;
+    AutoApplyDialog* FormGlobals = nullptr;
 
     // ---- Options page (options_page.cpp) ---------------------------------------------------
-    SButton* SButton_Travelling = nullptr; // "Travelling animation"
-    SButton* SCheck_ChangePreset = nullptr;
-    SButton* SCheck_ChangeFormula = nullptr;
-    SButton* SCheck_ChangeMirror = nullptr;
-    SButton* SButton_ChangeInterval = nullptr; // Seconds, shown only
-    SButton* SButton_ChangeIntervalFaster = nullptr;
-    SButton* SButton_ChangeIntervalSlower = nullptr;
-    SButton* SButton_RandomPicture = nullptr; // "Start with random preset"
-    SButton* SButton_Switch640 = nullptr;
-    SButton* SButton_AnimationSize = nullptr; // Scale, shown only
-    SButton* SButton_AnimationSizeMinus = nullptr;
-    SButton* SButton_AnimationSizePlus = nullptr;
+    SphereButton* SButton_Travelling = nullptr; // "Travelling animation"
+    SphereButton* SCheck_ChangePreset = nullptr;
+    SphereButton* SCheck_ChangeFormula = nullptr;
+    SphereButton* SCheck_ChangeMirror = nullptr;
+    SphereButton* SButton_ChangeInterval = nullptr; // Seconds, shown only
+    SphereButton* SButton_ChangeIntervalFaster = nullptr;
+    SphereButton* SButton_ChangeIntervalSlower = nullptr;
+    SphereButton* SButton_RandomPicture = nullptr; // "Start with random preset"
+    SphereButton* SButton_Switch640 = nullptr;
+    SphereButton* SButton_AnimationSize = nullptr; // Scale, shown only
+    SphereButton* SButton_AnimationSizeMinus = nullptr;
+    SphereButton* SButton_AnimationSizePlus = nullptr;
     QLineEdit* Edit1 = nullptr; // the presets folder, read-only
-    SButton* SButton_ChangeDirectory = nullptr;
-    SButton* SButton_CheckAllowBlur = nullptr;
-    SButton* SButton_CheckBlurInterlace = nullptr;
-    SButton* SButton_CheckBlurChange = nullptr;
-    SButton* SButton_BlurInterval = nullptr; // FiterAutoSeconds, shown only
-    SButton* SButton_BlurIntervalFaster = nullptr;
-    SButton* SButton_BlurIntervalSlower = nullptr;
+    SphereButton* SButton_ChangeDirectory = nullptr;
+    SphereButton* SButton_CheckAllowBlur = nullptr;
+    SphereButton* SButton_CheckBlurInterlace = nullptr;
+    SphereButton* SButton_CheckBlurChange = nullptr;
+    SphereButton* SButton_BlurInterval = nullptr; // FiterAutoSeconds, shown only
+    SphereButton* SButton_BlurIntervalFaster = nullptr;
+    SphereButton* SButton_BlurIntervalSlower = nullptr;
     // The directory chooser of "Change"; created with the window and reused.
-    TFormSelDir* FormSelDir = nullptr;
+    FolderChooser* FormSelDir = nullptr;
 
     // ---- Presets page (presets_page.cpp) ---------------------------------------------------
-    SButton* SButton_PresetPrev = nullptr;
-    SButton* SButton_PresetRandom = nullptr;
-    SButton* SButton_PresetNext = nullptr;
+    SphereButton* SButton_PresetPrev = nullptr;
+    SphereButton* SButton_PresetRandom = nullptr;
+    SphereButton* SButton_PresetNext = nullptr;
     QListWidget* List_Presets = nullptr;
     QLabel* LabelPresetStatus = nullptr; // why a chosen preset was not shown
 
@@ -184,7 +184,7 @@ private:
     // Shows why a chosen preset was not shown under the list, or hides the line when empty.
     void showPresetStatus(const QString& status);
     // Options and Presets pages.
-    std::array<std::pair<SButton*, OptionSwitch>, 9> optionBoxes() const;
+    std::array<std::pair<SphereButton*, OptionSwitch>, 9> optionBoxes() const;
     void showOptionValues();
     void SButton_ChangeDirectoryClick();
     // Makes the folder the presets folder, shows it on the Options page and lists its presets.
@@ -220,7 +220,7 @@ private:
 
     // The tab buttons in the order of their pages in Pages.
     static constexpr int kTabCount = 5;
-    std::array<SButton*, kTabCount> m_tabButtons {};
+    std::array<SphereButton*, kTabCount> m_tabButtons {};
 
     std::unique_ptr<Renderer> m_renderer;
     RefreshTimer* m_refresh = nullptr;

@@ -3,10 +3,10 @@
 #include "controls/button_face.h"
 #include "controls/path_painter.h"
 #include "controls/sphere_button.h"
-#include "editor/apply_dialog.h"
-#include "engine/panel_ext.h"
+#include "editor/auto_apply_dialog.h"
+#include "engine/picture_panel.h"
 #include "engine/renderer.h"
-#include "export/save_tab_exports.h"
+#include "editor/export_flows.h"
 
 #include <QListWidget>
 #include <QMenu>
@@ -30,7 +30,7 @@ TEST_F(EditorWindowTest, AfterShowTheRenderPageAndTheFirstShapeAreShown)
 {
     ShapeOf(0, 0).Phong = 13;
     ShapeOf(0, 0).Mirror = 0.29f;
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     EXPECT_EQ(toy.size(), QSize(722, 485));
     EXPECT_EQ(toy.windowTitle(), QString::fromStdString(ProductTitle));
     EXPECT_EQ(toy.Pages->currentWidget(), toy.Panel_TabRender);
@@ -49,7 +49,7 @@ TEST_F(EditorWindowTest, AfterShowTheRenderPageAndTheFirstShapeAreShown)
 // Every control of the column lies inside it, and the controls of one page never overlap.
 TEST_F(EditorWindowTest, PagesHoldTheirControlsInsideWithoutOverlap)
 {
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     for (QWidget* page : { toy.Panel_TabRender, toy.Panel_TabSave, toy.Panel_TabOptions, toy.Panel_TabHelp,
              toy.Panel_TabPresets }) {
         EXPECT_EQ(page->palette().color(QPalette::Window), QColor(34, 34, 34));
@@ -70,17 +70,17 @@ TEST_F(EditorWindowTest, PagesHoldTheirControlsInsideWithoutOverlap)
     EXPECT_EQ(toy.panelShower->geometry(), QRect(0, 0, 492, 369));
     EXPECT_EQ(toy.panelLAShower->size(), QSize(79, 77));
     EXPECT_EQ(toy.panelObjectBrowser->size(), QSize(40, 200));
-    for (PanelExt* thumbnail : toy.panelObject)
+    for (PicturePanel* thumbnail : toy.panelObject)
         EXPECT_EQ(thumbnail->size(), QSize(50, 50));
 }
 
 // Each tab shows its page and is the only one drawn as the front tab, in the front face.
 TEST_F(EditorWindowTest, TabsChangeNeitherThePresetNorTheOptions)
 {
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     const std::string preset = PresetBytes();
     const std::string settings = SettingsBytes();
-    const std::array<SButton*, 5> tabs
+    const std::array<SphereButton*, 5> tabs
         = { toy.Button_TabRender, toy.Button_TabSave, toy.Button_TabOptions, toy.Button_TabHelp, toy.Button_TabPresets };
     const std::array<QWidget*, 5> pages
         = { toy.Panel_TabRender, toy.Panel_TabSave, toy.Panel_TabOptions, toy.Panel_TabHelp, toy.Panel_TabPresets };
@@ -102,7 +102,7 @@ TEST_F(EditorWindowTest, TabsChangeNeitherThePresetNorTheOptions)
 
 TEST_F(EditorWindowTest, SliderSpreadsAndThumbnailPicksTheObject)
 {
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     toy.SliderPhong->setValue(18);
     for (int object = 0; object < kObjectCount; ++object)
         EXPECT_EQ(ShapeOf(object, 0).Phong, 18);
@@ -121,7 +121,7 @@ TEST_F(EditorWindowTest, SliderSpreadsAndThumbnailPicksTheObject)
 
 TEST_F(EditorWindowTest, PalettePathColoursEveryObjectAndTheQuickTweaksStep)
 {
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     QTest::mousePress(toy.PathPainter1, Qt::LeftButton, {}, QPoint(2, 25));
     for (int x = 10; x < 360; x += 10) {
         QMouseEvent move(QEvent::MouseMove, QPointF(x, 25), toy.PathPainter1->mapToGlobal(QPointF(x, 25)),
@@ -148,7 +148,7 @@ TEST_F(EditorWindowTest, PalettePathColoursEveryObjectAndTheQuickTweaksStep)
 
 TEST_F(EditorWindowTest, RightReleaseOnASliderOpensTheApplyMenu)
 {
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     click(toy.SliderMirror, Qt::RightButton);
     EXPECT_EQ(toy.Editor.ApplyParam, kGroupMirror);
     EXPECT_TRUE(toy.ApplyMenu->isVisible());
@@ -168,7 +168,7 @@ TEST_F(EditorWindowTest, RightReleaseOnASliderOpensTheApplyMenu)
 
 TEST_F(EditorWindowTest, LightPanelDragSetsTheSelectedShapesLight)
 {
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     QTest::mousePress(toy.panelLAShower, Qt::LeftButton, {}, QPoint(10, 10));
     QMouseEvent move(QEvent::MouseMove, QPointF(39, 39), toy.panelLAShower->mapToGlobal(QPointF(39, 39)), Qt::NoButton,
         Qt::LeftButton, {});
@@ -181,8 +181,8 @@ TEST_F(EditorWindowTest, LightPanelDragSetsTheSelectedShapesLight)
 
 TEST_F(EditorWindowTest, DialogOpensOnTheParameterAndStoresEveryClick)
 {
-    TToy& toy = ShowWindow();
-    TFormGlobals& dialog = *toy.FormGlobals;
+    EditorWindow& toy = ShowWindow();
+    AutoApplyDialog& dialog = *toy.FormGlobals;
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Automatic applying"));
     dialog.Prepare(kGroupHeight - 1);
     EXPECT_EQ(dialog.ListBoxWhat->currentItem()->text(), QStringLiteral("Height"));
@@ -201,7 +201,7 @@ TEST_F(EditorWindowTest, DialogOpensOnTheParameterAndStoresEveryClick)
 // waiting runs.
 TEST_F(EditorWindowTest, ARestartKeepsTheLiveViewDrawingWithEveryStackRebuilt)
 {
-    TToy& toy = ShowWindow(true);
+    EditorWindow& toy = ShowWindow(true);
     ASSERT_TRUE(QTest::qWaitFor([&] { return toy.LiveRenderer()->SpritesDrawn() > 0; }, 10000));
     for (int object = 0; object < kObjectCount; ++object)
         CurrentPreset.Objects.Stacks[static_cast<size_t>(object)][0]->ReducedDirty = 0;
@@ -220,7 +220,7 @@ TEST_F(EditorWindowTest, ARestartKeepsTheLiveViewDrawingWithEveryStackRebuilt)
 // of its renderer first and leaves no file behind.
 TEST_F(EditorWindowTest, DestroyingTheEditorDuringACaptureLeavesNoFile)
 {
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     GifCapture& capture = toy.Exports->Capture();
     capture.GifFileName = (m_home.root() / "unfinished.gif").string();
     capture.StartGifCapture();
@@ -234,7 +234,7 @@ TEST_F(EditorWindowTest, DestroyingTheEditorDuringACaptureLeavesNoFile)
 TEST_F(EditorWindowTest, MissingHelpDocumentIsSaid)
 {
     Settings.InstalledDir = (m_home.root() / "nowhere").string();
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     const QString text = AnswerNextMessageBox([&] { click(toy.SButton2); });
     EXPECT_TRUE(text.contains(QStringLiteral("help document is missing"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Opal Revel Help.html")));
@@ -245,7 +245,7 @@ TEST_F(EditorWindowTest, MissingHelpDocumentIsSaid)
 TEST_F(EditorWindowTest, WithoutADesktopHandlerTheHelpButtonsSaySo)
 {
     Settings.InstalledDir = OPAL_SOURCE_DIR "/data";
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     QString text = AnswerNextMessageBox([&] { click(toy.SButton2); });
     EXPECT_TRUE(text.contains(QStringLiteral("No program is set up"))) << text.toStdString();
     text = AnswerNextMessageBox([&] { click(toy.SButton3); });
@@ -256,7 +256,7 @@ TEST_F(EditorWindowTest, WithoutADesktopHandlerTheHelpButtonsSaySo)
 
 TEST_F(EditorWindowTest, ClosingSavesTheSettingsAndSaysWhenItCannot)
 {
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     toy.SliderPhong->setValue(7);
     EXPECT_EQ(AnswerNextMessageBox([&] { toy.close(); }), QString());
     Preset stored;
@@ -270,7 +270,7 @@ TEST_F(EditorWindowTest, ClosingSavesTheSettingsAndSaysWhenItCannot)
     m_window.reset();
     std::filesystem::remove(SettingsFilePath());
     std::filesystem::create_directories(SettingsFilePath() / "blocker");
-    TToy& second = ShowWindow();
+    EditorWindow& second = ShowWindow();
     const QString text = AnswerNextMessageBox([&] { second.close(); });
     EXPECT_TRUE(text.contains(QString::fromStdString(SettingsFilePath().string()))) << "[" << text.toStdString() << "]";
 }

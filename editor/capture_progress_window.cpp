@@ -1,4 +1,4 @@
-#include "export/gif_progress_window.h"
+#include "editor/capture_progress_window.h"
 
 #include "controls/sphere_button.h"
 
@@ -39,7 +39,7 @@ QLabel* makeLimeLabel(QWidget* parent, const QString& text, int top, int height)
 
 } // namespace
 
-TFormBePatient::TFormBePatient(QWidget* parent)
+CaptureProgressWindow::CaptureProgressWindow(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(QStringLiteral("Creating GIF"));
@@ -54,21 +54,21 @@ TFormBePatient::TFormBePatient(QWidget* parent)
         kMessageHeight);
     LabelProgress = makeLimeLabel(this, QString(), kProgressTop, kProgressHeight);
 
-    SButton_Cancel = new SButton(this);
+    SButton_Cancel = new SphereButton(this);
     SButton_Cancel->setCaption(QStringLiteral("Cancel GIF creation!"));
     SButton_Cancel->setColor(kMaroonColorref);
     SButton_Cancel->setGeometry((kClientWidth - kButtonWidth) / 2, kButtonTop, kButtonWidth, kButtonHeight);
-    connect(SButton_Cancel, &SButton::clicked, this, &TFormBePatient::SButton_CancelClick);
+    connect(SButton_Cancel, &SphereButton::clicked, this, &CaptureProgressWindow::SButton_CancelClick);
 }
 
-TFormBePatient::~TFormBePatient() = default;
+CaptureProgressWindow::~CaptureProgressWindow() = default;
 
-void TFormBePatient::ShowFramesTaken(int taken, int total)
+void CaptureProgressWindow::ShowFramesTaken(int taken, int total)
 {
     LabelProgress->setText(QStringLiteral("frame %1 of %2").arg(taken).arg(total));
 }
 
-void TFormBePatient::ShowWriting()
+void CaptureProgressWindow::ShowWriting()
 {
     SButton_Cancel->hide();
     LabelProgress->setText(QStringLiteral("Writing file..."));
@@ -76,7 +76,7 @@ void TFormBePatient::ShowWriting()
     LabelProgress->repaint();
 }
 
-void TFormBePatient::showEvent(QShowEvent* event)
+void CaptureProgressWindow::showEvent(QShowEvent* event)
 {
     SButton_Cancel->show();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -84,7 +84,7 @@ void TFormBePatient::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
 }
 
-void TFormBePatient::SButton_CancelClick()
+void CaptureProgressWindow::SButton_CancelClick()
 {
     SButton_Cancel->hide();
     emit cancelRequested();

@@ -2,7 +2,7 @@
 
 #include "pixels/argb_image.h"
 #include "export/gif_capture.h"
-#include "export/gif_settings_dialog.h"
+#include "editor/gif_export_dialog.h"
 
 #include <QObject>
 #include <QString>
@@ -11,7 +11,7 @@
 #include <memory>
 
 class QWidget;
-class TFormBePatient;
+class CaptureProgressWindow;
 
 // The two export buttons of the editor's Save tab: the JPEG snapshot of the live view and
 // the animated GIF capture, each with its dialogs, and the message box that tells why a
@@ -21,7 +21,7 @@ class TFormBePatient;
 // Both take the picture as the live view shows it, so in blur mode (whose frame reaches the
 // screen bottom-up) they turn it right way up. No failure leaves these handlers as an
 // exception; the message boxes are window-modal and do not wait.
-class SaveTabExports : public QObject, public GifCaptureHost {
+class ExportFlows : public QObject, public GifCaptureHost {
     Q_OBJECT
 
 public:
@@ -29,8 +29,8 @@ public:
     using RendererSource = std::function<Renderer*()>;
 
     // The dialogs and the progress window are created here, as children of the window.
-    SaveTabExports(QWidget* window, RendererSource renderer, TFormGIF::PanelSizeSource panelSize);
-    ~SaveTabExports() override;
+    ExportFlows(QWidget* window, RendererSource renderer, GifExportDialog::PanelSizeSource panelSize);
+    ~ExportFlows() override;
 
     // "Save as JPEG image": the frame as it is at the click, saved under the name the save
     // dialog gives (".jpg" appended when the name has no extension); nothing without a name.
@@ -42,8 +42,8 @@ public:
     // Ends a running capture without writing, as when the editor closes.
     void AbortGifCapture();
 
-    TFormGIF* FormGIF() const { return m_formGif; }
-    TFormBePatient* FormBePatient() const { return m_formBePatient; }
+    GifExportDialog* FormGIF() const { return m_formGif; }
+    CaptureProgressWindow* FormBePatient() const { return m_formBePatient; }
     GifCapture& Capture() { return m_capture; }
 
     // GifCaptureHost
@@ -65,8 +65,8 @@ private:
     RendererSource m_renderer;
     // The live frame, or null while there is no renderer.
     const ArgbImage* liveFrame() const;
-    TFormGIF* m_formGif; // owned by the window
-    TFormBePatient* m_formBePatient; // owned by the window
+    GifExportDialog* m_formGif; // owned by the window
+    CaptureProgressWindow* m_formBePatient; // owned by the window
     GifCapture m_capture { *this };
     QString m_lastGifName;
     // The frame turned right way up when blur mode shows it bottom-up.

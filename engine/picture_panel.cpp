@@ -1,4 +1,4 @@
-#include "engine/panel_ext.h"
+#include "engine/picture_panel.h"
 
 #include "engine/panel_painter.h"
 #include "platform/xcb_image_put.h"
@@ -32,16 +32,16 @@ QImage wrapRows(const uint32_t* first, int32_t width, int32_t rows, int32_t rowL
 
 } // namespace
 
-PanelExt::PanelExt(QWidget* parent)
+PicturePanel::PicturePanel(QWidget* parent)
     : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
-PanelExt::~PanelExt() = default;
+PicturePanel::~PicturePanel() = default;
 
-void PanelExt::SetDirectPresent(bool on, bool wholeWindow)
+void PicturePanel::SetDirectPresent(bool on, bool wholeWindow)
 {
     m_directWanted = on;
     if (!on) {
@@ -53,7 +53,7 @@ void PanelExt::SetDirectPresent(bool on, bool wholeWindow)
     setPaintOnScreen(on, on && wholeWindow);
 }
 
-void PanelExt::setPaintOnScreen(bool panel, bool window)
+void PicturePanel::setPaintOnScreen(bool panel, bool window)
 {
     QWidget* top = this->window();
     const bool windowWas = m_windowOnScreen;
@@ -67,15 +67,15 @@ void PanelExt::setPaintOnScreen(bool panel, bool window)
         update();
 }
 
-uint64_t PanelExt::SharedPresents() const { return m_direct ? m_direct->SharedPuts() : 0; }
+uint64_t PicturePanel::SharedPresents() const { return m_direct ? m_direct->SharedPuts() : 0; }
 
-int32_t PanelExt::Width() const { return qRound(width() * devicePixelRatioF()); }
+int32_t PicturePanel::Width() const { return qRound(width() * devicePixelRatioF()); }
 
-int32_t PanelExt::Height() const { return qRound(height() * devicePixelRatioF()); }
+int32_t PicturePanel::Height() const { return qRound(height() * devicePixelRatioF()); }
 
-QRect PanelExt::deviceRect() const { return { 0, 0, Width(), Height() }; }
+QRect PicturePanel::deviceRect() const { return { 0, 0, Width(), Height() }; }
 
-XcbImagePut* PanelExt::directWay()
+XcbImagePut* PicturePanel::directWay()
 {
     if (!m_directWanted || !isVisible())
         return nullptr;
@@ -95,12 +95,12 @@ XcbImagePut* PanelExt::directWay()
     return m_direct.get();
 }
 
-void PanelExt::BeginPresent()
+void PicturePanel::BeginPresent()
 {
     ++m_presentDepth;
 }
 
-void PanelExt::EndPresent()
+void PicturePanel::EndPresent()
 {
     if (m_presentDepth > 0)
         --m_presentDepth;
@@ -125,7 +125,7 @@ void PanelExt::EndPresent()
     m_pendingRegion = QRegion();
 }
 
-void PanelExt::Present(const PixelBlock& block, int32_t x, int32_t y)
+void PicturePanel::Present(const PixelBlock& block, int32_t x, int32_t y)
 {
     if (!block.pixels || block.width <= 0 || block.height <= 0 || block.rowLength < block.width)
         return;
@@ -173,7 +173,7 @@ void PanelExt::Present(const PixelBlock& block, int32_t x, int32_t y)
         EndPresent(); // a present outside a begin/end pair goes on screen at once
 }
 
-void PanelExt::drawBlock(QPainter& screen, const PixelBlock& block, int32_t x, int32_t y) const
+void PicturePanel::drawBlock(QPainter& screen, const PixelBlock& block, int32_t x, int32_t y) const
 {
     const qreal ratio = devicePixelRatioF();
     screen.save();
@@ -191,7 +191,7 @@ void PanelExt::drawBlock(QPainter& screen, const PixelBlock& block, int32_t x, i
     screen.restore();
 }
 
-void PanelExt::queueHeldBlock()
+void PicturePanel::queueHeldBlock()
 {
     if (!m_directHeld)
         return;
@@ -205,7 +205,7 @@ void PanelExt::queueHeldBlock()
         m_direct->Put(held.pixels, held.width, held.rows, held.rowLength, held.bottomUp, held.x, held.y);
 }
 
-void PanelExt::paintDirectly(XcbImagePut& direct, const QRegion& region)
+void PicturePanel::paintDirectly(XcbImagePut& direct, const QRegion& region)
 {
     queueHeldBlock(); // what was presented before goes first
     if (painter) {
@@ -225,7 +225,7 @@ void PanelExt::paintDirectly(XcbImagePut& direct, const QRegion& region)
     direct.Flush();
 }
 
-void PanelExt::paintEvent(QPaintEvent* event)
+void PicturePanel::paintEvent(QPaintEvent* event)
 {
     if (testAttribute(Qt::WA_PaintOnScreen)) {
         if (XcbImagePut* direct = directWay())

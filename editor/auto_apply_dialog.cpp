@@ -1,4 +1,4 @@
-#include "editor/apply_dialog.h"
+#include "editor/auto_apply_dialog.h"
 
 #include "editor/shape_editor.h"
 #include "shapes/shape_stack.h"
@@ -29,7 +29,7 @@ void showEveryLine(QListWidget* list)
 
 } // namespace
 
-TFormGlobals::TFormGlobals(QWidget* parent)
+AutoApplyDialog::AutoApplyDialog(QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(tr("Automatic applying"));
@@ -62,12 +62,12 @@ TFormGlobals::TFormGlobals(QWidget* parent)
     grid->setRowStretch(2, 1);
     grid->addWidget(ButtonClose, 3, 1, Qt::AlignRight);
 
-    connect(ListBoxWhat, &QListWidget::itemSelectionChanged, this, &TFormGlobals::ListBoxWhatClick);
-    connect(ListBoxHow, &QListWidget::itemClicked, this, &TFormGlobals::ListBoxHowClick);
-    connect(ListBoxHow, &QListWidget::itemActivated, this, &TFormGlobals::ListBoxHowClick);
+    connect(ListBoxWhat, &QListWidget::itemSelectionChanged, this, &AutoApplyDialog::ListBoxWhatClick);
+    connect(ListBoxHow, &QListWidget::itemClicked, this, &AutoApplyDialog::ListBoxHowClick);
+    connect(ListBoxHow, &QListWidget::itemActivated, this, &AutoApplyDialog::ListBoxHowClick);
 }
 
-void TFormGlobals::Prepare(int line)
+void AutoApplyDialog::Prepare(int line)
 {
     if (line >= 0 && line < ListBoxWhat->count())
         ListBoxWhat->setCurrentRow(line);
@@ -76,7 +76,7 @@ void TFormGlobals::Prepare(int line)
     ListBoxWhatClick();
 }
 
-void TFormGlobals::Open(int line)
+void AutoApplyDialog::Open(int line)
 {
     Prepare(line);
     if (const QWidget* owner = parentWidget())
@@ -84,14 +84,14 @@ void TFormGlobals::Open(int line)
     exec();
 }
 
-void TFormGlobals::ListBoxWhatClick()
+void AutoApplyDialog::ListBoxWhatClick()
 {
     const int strategy = ApplyStrategyLine(ListBoxWhat->currentRow());
     if (strategy >= 0)
         ListBoxHow->setCurrentRow(strategy);
 }
 
-void TFormGlobals::ListBoxHowClick()
+void AutoApplyDialog::ListBoxHowClick()
 {
     StoreApplyStrategy(ListBoxWhat->currentRow(), ListBoxHow->currentRow());
 }

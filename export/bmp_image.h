@@ -13,11 +13,11 @@ struct ArgbImage;
 // is the renderer's ARGB value stored little-endian, so its bytes are blue, green, red,
 // alpha. Rows are reached through the row-pointer array, in which row 0 is always the top
 // row of the picture whatever order the rows have in memory.
-class CBmp {
+class BmpImage {
 public:
-    virtual ~CBmp();
+    virtual ~BmpImage();
 
-    // Frees the old picture and makes a new one, all bytes 0. Throws CTextException for a
+    // Frees the old picture and makes a new one, all bytes 0. Throws TextException for a
     // negative side, a depth other than 1, 8 or 32, or a picture above 2 GiB.
     virtual void Create(int32_t width, int32_t height, uint16_t bitsPerPixel, bool alphaChannel);
     // The number of bytes the picture occupies, as used to size an encoder's output.
@@ -41,12 +41,12 @@ public:
     void SetPaletteEntry(int32_t index, uint8_t red, uint8_t green, uint8_t blue);
 
     // Makes this bitmap a copy of another one of any kind: same size, depth, rows and palette.
-    void CopyFrom(const CBmp& other);
+    void CopyFrom(const BmpImage& other);
 
 protected:
-    CBmp() = default;
-    CBmp(const CBmp&) = delete;
-    CBmp& operator=(const CBmp&) = delete;
+    BmpImage() = default;
+    BmpImage(const BmpImage&) = delete;
+    BmpImage& operator=(const BmpImage&) = delete;
 
     // The steps of Create: allocate the members for the size already stored, free them,
     // and point the row-pointer array at the rows.
@@ -69,17 +69,17 @@ protected:
 // 40, width, positive height, planes 1, bit count, the other fields 0, little-endian),
 // the palette, then the rows bottom-up, each padded to a multiple of 4 bytes. The block can
 // be handed to anything that takes such a bitmap. A new one is 16 x 16 at 8 bits.
-class CWinBmp : public CBmp {
+class DibImage : public BmpImage {
 public:
     static constexpr int32_t kHeaderBytes = 40;
 
-    CWinBmp();
-    ~CWinBmp() override;
+    DibImage();
+    ~DibImage() override;
 
     int64_t GetMemUsed() const override;
     int32_t GetBytesPerLine() const override;
 
-    // GetMemUsed of a CWinBmp of that size and depth, without making one: the header
+    // GetMemUsed of a DibImage of that size and depth, without making one: the header
     // counted twice, the palette and the padded rows.
     static int64_t MemUsedFor(int32_t width, int32_t height, uint16_t bitsPerPixel);
 
@@ -94,11 +94,11 @@ private:
     std::vector<uint8_t> m_block;
 };
 
-// A bitmap kept in plain memory: rows top-down, padded like CWinBmp's, and a separate palette.
-class CAnyBmp : public CBmp {
+// A bitmap kept in plain memory: rows top-down, padded like DibImage's, and a separate palette.
+class PlainBmpImage : public BmpImage {
 public:
-    CAnyBmp() = default;
-    ~CAnyBmp() override;
+    PlainBmpImage() = default;
+    ~PlainBmpImage() override;
 
     int64_t GetMemUsed() const override;
     int32_t GetBytesPerLine() const override;
@@ -116,4 +116,4 @@ private:
 // Makes the bitmap a 32-bit copy of the frame without alpha channel, row 0 of the frame
 // becoming row 0 (the top) of the bitmap. The pixel bytes, alpha included, are copied as
 // they stand.
-void CopyFrameToBitmap(const ArgbImage& frame, CBmp& bitmap);
+void CopyFrameToBitmap(const ArgbImage& frame, BmpImage& bitmap);

@@ -1,4 +1,4 @@
-#include "export/bmp.h"
+#include "export/bmp_image.h"
 
 #include "pixels/argb_image.h"
 #include "export/text_exception.h"
@@ -17,18 +17,18 @@ uint32_t little32(const uint8_t* bytes)
 
 uint16_t little16(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] | bytes[1] << 8); }
 
-TEST(CWinBmp, StartsAsSixteenBySixteenAtEightBits)
+TEST(DibImage, StartsAsSixteenBySixteenAtEightBits)
 {
-    const CWinBmp bitmap;
+    const DibImage bitmap;
     EXPECT_EQ(bitmap.GetWidth(), 16);
     EXPECT_EQ(bitmap.GetHeight(), 16);
     EXPECT_EQ(bitmap.GetBitsPerPixel(), 8);
     EXPECT_EQ(bitmap.GetPaletteEntries(), 256);
 }
 
-TEST(CWinBmp, BlockHoldsHeaderPaletteAndBottomUpPaddedRows)
+TEST(DibImage, BlockHoldsHeaderPaletteAndBottomUpPaddedRows)
 {
-    CWinBmp bitmap;
+    DibImage bitmap;
     bitmap.Create(5, 3, 8, false);
     const std::vector<uint8_t>& block = bitmap.GetBlock();
     ASSERT_EQ(block.size(), 40u + 256u * 4u + 8u * 3u);  // rows of 5 bytes padded to 8
@@ -58,9 +58,9 @@ TEST(CWinBmp, BlockHoldsHeaderPaletteAndBottomUpPaddedRows)
     EXPECT_EQ(bitmap.GetBytesPerLine(), 8);
 }
 
-TEST(CWinBmp, ThirtyTwoBitsHaveNoPaletteAndTheSnapshotEstimate)
+TEST(DibImage, ThirtyTwoBitsHaveNoPaletteAndTheSnapshotEstimate)
 {
-    CWinBmp bitmap;
+    DibImage bitmap;
     bitmap.Create(7, 2, 32, false);
     EXPECT_EQ(bitmap.GetPalette(), nullptr);
     EXPECT_EQ(bitmap.GetBlock().size(), 40u + 7u * 4u * 2u);
@@ -68,21 +68,21 @@ TEST(CWinBmp, ThirtyTwoBitsHaveNoPaletteAndTheSnapshotEstimate)
     EXPECT_EQ(bitmap.GetLine(0), bitmap.GetBlock().data() + 40 + 28);
 }
 
-TEST(CWinBmp, OneBitRowsArePaddedToFourBytes)
+TEST(DibImage, OneBitRowsArePaddedToFourBytes)
 {
-    CWinBmp bitmap;
+    DibImage bitmap;
     bitmap.Create(33, 2, 1, false);
     EXPECT_EQ(bitmap.GetBytesPerLine(), 8);
     EXPECT_EQ(bitmap.GetPaletteEntries(), 2);
     EXPECT_EQ(bitmap.GetMemUsed(), 40 + 2 * 4 + 8 * 2 + 40);
 }
 
-TEST(CBmp, RefusesBadSizesAndDepthsAndStaysUsable)
+TEST(BmpImage, RefusesBadSizesAndDepthsAndStaysUsable)
 {
-    CWinBmp bitmap;
-    EXPECT_THROW(bitmap.Create(-1, 4, 32, false), CTextException);
-    EXPECT_THROW(bitmap.Create(4, 4, 24, false), CTextException);
-    EXPECT_THROW(bitmap.Create(70000, 70000, 32, false), CTextException);
+    DibImage bitmap;
+    EXPECT_THROW(bitmap.Create(-1, 4, 32, false), TextException);
+    EXPECT_THROW(bitmap.Create(4, 4, 24, false), TextException);
+    EXPECT_THROW(bitmap.Create(70000, 70000, 32, false), TextException);
     // A refused Create keeps the previous picture.
     EXPECT_EQ(bitmap.GetWidth(), 16);
     bitmap.Create(0, 0, 32, false);
@@ -90,15 +90,15 @@ TEST(CBmp, RefusesBadSizesAndDepthsAndStaysUsable)
     EXPECT_EQ(bitmap.GetMemUsed(), 80);
 }
 
-TEST(CBmp, CopyFromTakesRowsAndPaletteAcrossKinds)
+TEST(BmpImage, CopyFromTakesRowsAndPaletteAcrossKinds)
 {
-    CAnyBmp source;
+    PlainBmpImage source;
     source.Create(3, 2, 8, true);
     source.SetPaletteEntry(255, 1, 2, 3);
     source.GetLine(0)[2] = 9;
     source.GetLine(1)[0] = 7;
 
-    CWinBmp copy;
+    DibImage copy;
     copy.CopyFrom(source);
     EXPECT_EQ(copy.GetWidth(), 3);
     EXPECT_EQ(copy.GetHeight(), 2);
@@ -115,7 +115,7 @@ TEST(CopyFrameToBitmap, KeepsRowZeroOnTopAndEveryByte)
     ArgbImage frame;
     frame.SetSize(2, 2);
     frame.pixels = {MakeArgb(1, 2, 3, 4), MakeArgb(5, 6, 7, 8), MakeArgb(9, 10, 11, 12), MakeArgb(13, 14, 15, 16)};
-    CWinBmp bitmap;
+    DibImage bitmap;
     CopyFrameToBitmap(frame, bitmap);
     ASSERT_EQ(bitmap.GetBitsPerPixel(), 32);
     const uint8_t top[8] = {4, 3, 2, 1, 8, 7, 6, 5};
@@ -126,7 +126,7 @@ TEST(CopyFrameToBitmap, KeepsRowZeroOnTopAndEveryByte)
     ArgbImage broken;
     broken.width = 4;
     broken.height = 4;
-    EXPECT_THROW(CopyFrameToBitmap(broken, bitmap), CTextException);
+    EXPECT_THROW(CopyFrameToBitmap(broken, bitmap), TextException);
 }
 
 } // namespace

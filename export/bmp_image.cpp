@@ -1,4 +1,4 @@
-#include "export/bmp.h"
+#include "export/bmp_image.h"
 
 #include "pixels/argb_image.h"
 #include "export/text_exception.h"
@@ -30,21 +30,21 @@ int32_t paletteEntriesFor(uint16_t bitsPerPixel) { return bitsPerPixel <= 8 ? 1 
 
 } // namespace
 
-CBmp::~CBmp() = default;
+BmpImage::~BmpImage() = default;
 
-void CBmp::Create(int32_t width, int32_t height, uint16_t bitsPerPixel, bool alphaChannel)
+void BmpImage::Create(int32_t width, int32_t height, uint16_t bitsPerPixel, bool alphaChannel)
 {
     if (width < 0 || height < 0) {
-        throw CTextException(CTextException::kBadArgument,
+        throw TextException(TextException::kBadArgument,
                              "Bad bitmap size " + std::to_string(width) + " x " + std::to_string(height) + ".\n");
     }
     if (bitsPerPixel != 1 && bitsPerPixel != 8 && bitsPerPixel != 32) {
-        throw CTextException(CTextException::kBadArgument,
+        throw TextException(TextException::kBadArgument,
                              "Unsupported bitmap depth " + std::to_string(bitsPerPixel) + ".\n");
     }
     const int64_t rowBytes = (static_cast<int64_t>(width) * bitsPerPixel + 31) / 32 * 4;
     if (rowBytes * height > kLargestPictureBytes) {
-        throw CTextException(CTextException::kBadArgument,
+        throw TextException(TextException::kBadArgument,
                              "Bitmap of " + std::to_string(width) + " x " + std::to_string(height) + " is too large.\n");
     }
     freeMembers();
@@ -64,9 +64,9 @@ void CBmp::Create(int32_t width, int32_t height, uint16_t bitsPerPixel, bool alp
     initLineArray();
 }
 
-int32_t CBmp::GetPaletteEntries() const { return paletteEntriesFor(m_bitsPerPixel); }
+int32_t BmpImage::GetPaletteEntries() const { return paletteEntriesFor(m_bitsPerPixel); }
 
-void CBmp::SetPaletteEntry(int32_t index, uint8_t red, uint8_t green, uint8_t blue)
+void BmpImage::SetPaletteEntry(int32_t index, uint8_t red, uint8_t green, uint8_t blue)
 {
     if (m_palette == nullptr || index < 0 || index >= GetPaletteEntries()) {
         return;
@@ -78,7 +78,7 @@ void CBmp::SetPaletteEntry(int32_t index, uint8_t red, uint8_t green, uint8_t bl
     entry[3] = 0;
 }
 
-void CBmp::CopyFrom(const CBmp& other)
+void BmpImage::CopyFrom(const BmpImage& other)
 {
     if (&other == this) {
         return;
@@ -93,26 +93,26 @@ void CBmp::CopyFrom(const CBmp& other)
     }
 }
 
-int32_t CBmp::paddedBytesPerLine(int32_t width, uint16_t bitsPerPixel)
+int32_t BmpImage::paddedBytesPerLine(int32_t width, uint16_t bitsPerPixel)
 {
     return static_cast<int32_t>((static_cast<int64_t>(width) * bitsPerPixel + 31) / 32 * 4);
 }
 
-CWinBmp::CWinBmp() { Create(16, 16, 8, false); }
+DibImage::DibImage() { Create(16, 16, 8, false); }
 
-CWinBmp::~CWinBmp() = default;
+DibImage::~DibImage() = default;
 
-int64_t CWinBmp::GetMemUsed() const { return MemUsedFor(m_width, m_height, m_bitsPerPixel); }
+int64_t DibImage::GetMemUsed() const { return MemUsedFor(m_width, m_height, m_bitsPerPixel); }
 
-int64_t CWinBmp::MemUsedFor(int32_t width, int32_t height, uint16_t bitsPerPixel)
+int64_t DibImage::MemUsedFor(int32_t width, int32_t height, uint16_t bitsPerPixel)
 {
     return kHeaderBytes + static_cast<int64_t>(paletteEntriesFor(bitsPerPixel)) * kPaletteEntryBytes
            + static_cast<int64_t>(paddedBytesPerLine(width, bitsPerPixel)) * height + kHeaderBytes;
 }
 
-int32_t CWinBmp::GetBytesPerLine() const { return paddedBytesPerLine(m_width, m_bitsPerPixel); }
+int32_t DibImage::GetBytesPerLine() const { return paddedBytesPerLine(m_width, m_bitsPerPixel); }
 
-void CWinBmp::internalCreate()
+void DibImage::internalCreate()
 {
     const auto paletteBytes = static_cast<std::size_t>(GetPaletteEntries()) * kPaletteEntryBytes;
     const auto rowBytes = static_cast<std::size_t>(GetBytesPerLine()) * static_cast<std::size_t>(m_height);
@@ -130,7 +130,7 @@ void CWinBmp::internalCreate()
     m_bits = m_block.data() + kHeaderBytes + paletteBytes;
 }
 
-void CWinBmp::freeMembers()
+void DibImage::freeMembers()
 {
     m_block.clear();
     m_block.shrink_to_fit();
@@ -139,7 +139,7 @@ void CWinBmp::freeMembers()
     m_bits = nullptr;
 }
 
-void CWinBmp::initLineArray()
+void DibImage::initLineArray()
 {
     // The block holds the rows bottom-up, so the top row of the picture is the last one.
     m_lines.resize(static_cast<std::size_t>(m_height));
@@ -149,16 +149,16 @@ void CWinBmp::initLineArray()
     }
 }
 
-CAnyBmp::~CAnyBmp() = default;
+PlainBmpImage::~PlainBmpImage() = default;
 
-int64_t CAnyBmp::GetMemUsed() const
+int64_t PlainBmpImage::GetMemUsed() const
 {
     return static_cast<int64_t>(m_paletteStore.size()) + static_cast<int64_t>(m_rows.size());
 }
 
-int32_t CAnyBmp::GetBytesPerLine() const { return paddedBytesPerLine(m_width, m_bitsPerPixel); }
+int32_t PlainBmpImage::GetBytesPerLine() const { return paddedBytesPerLine(m_width, m_bitsPerPixel); }
 
-void CAnyBmp::internalCreate()
+void PlainBmpImage::internalCreate()
 {
     m_paletteStore.assign(static_cast<std::size_t>(GetPaletteEntries()) * kPaletteEntryBytes, 0);
     m_rows.assign(static_cast<std::size_t>(GetBytesPerLine()) * static_cast<std::size_t>(m_height), 0);
@@ -166,7 +166,7 @@ void CAnyBmp::internalCreate()
     m_bits = m_rows.data();
 }
 
-void CAnyBmp::freeMembers()
+void PlainBmpImage::freeMembers()
 {
     m_rows.clear();
     m_rows.shrink_to_fit();
@@ -176,7 +176,7 @@ void CAnyBmp::freeMembers()
     m_bits = nullptr;
 }
 
-void CAnyBmp::initLineArray()
+void PlainBmpImage::initLineArray()
 {
     m_lines.resize(static_cast<std::size_t>(m_height));
     const auto rowBytes = static_cast<std::size_t>(GetBytesPerLine());
@@ -185,11 +185,11 @@ void CAnyBmp::initLineArray()
     }
 }
 
-void CopyFrameToBitmap(const ArgbImage& frame, CBmp& bitmap)
+void CopyFrameToBitmap(const ArgbImage& frame, BmpImage& bitmap)
 {
     const int64_t pixelCount = static_cast<int64_t>(std::max(frame.width, 0)) * std::max(frame.height, 0);
     if (static_cast<int64_t>(frame.pixels.size()) < pixelCount) {
-        throw CTextException(CTextException::kBadArgument, "The frame holds fewer pixels than its size.\n");
+        throw TextException(TextException::kBadArgument, "The frame holds fewer pixels than its size.\n");
     }
     bitmap.Create(frame.width, frame.height, 32, false);
     const auto rowBytes = static_cast<std::size_t>(frame.width) * 4;

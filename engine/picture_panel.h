@@ -41,12 +41,12 @@ class XcbImagePut;
 //    window keeps no screen-sized backing store either; such a window overrides
 //    paintEngine to answer null, as the panel does. When the window turns out not to be
 //    servable, both go back to the toolkit's way.
-class PanelExt : public QWidget, public RenderPanel {
+class PicturePanel : public QWidget, public RenderPanel {
     Q_OBJECT
 
 public:
-    explicit PanelExt(QWidget* parent = nullptr);
-    ~PanelExt() override;
+    explicit PicturePanel(QWidget* parent = nullptr);
+    ~PicturePanel() override;
 
     // Not owned; set by the window that owns both the panel and the painter.
     PanelPainter* painter = nullptr;

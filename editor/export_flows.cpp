@@ -1,8 +1,8 @@
-#include "export/save_tab_exports.h"
+#include "editor/export_flows.h"
 
 #include "controls/sphere_button.h"
 #include "pixels/argb_image.h"
-#include "export/gif_progress_window.h"
+#include "editor/capture_progress_window.h"
 #include "export/gif_settings.h"
 #include "export/data_sink.h"
 #include "export/jpeg_encoder.h"
@@ -21,25 +21,25 @@ const ArgbImage kNoFrame;
 
 } // namespace
 
-SaveTabExports::SaveTabExports(QWidget* window, RendererSource renderer, TFormGIF::PanelSizeSource panelSize)
+ExportFlows::ExportFlows(QWidget* window, RendererSource renderer, GifExportDialog::PanelSizeSource panelSize)
     : QObject(window)
     , m_window(window)
     , m_renderer(std::move(renderer))
-    , m_formGif(new TFormGIF(std::move(panelSize), window))
-    , m_formBePatient(new TFormBePatient(window))
+    , m_formGif(new GifExportDialog(std::move(panelSize), window))
+    , m_formBePatient(new CaptureProgressWindow(window))
 {
-    connect(m_formBePatient, &TFormBePatient::cancelRequested, this, [this] { m_capture.RequestCancel(); });
+    connect(m_formBePatient, &CaptureProgressWindow::cancelRequested, this, [this] { m_capture.RequestCancel(); });
 }
 
-const ArgbImage* SaveTabExports::liveFrame() const
+const ArgbImage* ExportFlows::liveFrame() const
 {
     const Renderer* renderer = m_renderer ? m_renderer() : nullptr;
     return renderer ? &renderer->Frame() : nullptr;
 }
 
-SaveTabExports::~SaveTabExports() = default;
+ExportFlows::~ExportFlows() = default;
 
-void SaveTabExports::SButton5Click()
+void ExportFlows::SButton5Click()
 {
     // The picture of the moment of the click: the live view goes on behind the dialog, so
     // the stream is encoded now, straight from the frame's rows, and only stored once the
@@ -47,7 +47,7 @@ void SaveTabExports::SButton5Click()
     const ArgbImage* live = liveFrame();
     if (!live || live->pixels.empty())
         return;
-    std::unique_ptr<CMemorySink> stream;
+    std::unique_ptr<MemorySink> stream;
     try {
         stream = EncodeJpegSnapshot(*live, Settings.Filter);
     } catch (const std::exception& error) {
@@ -66,7 +66,7 @@ void SaveTabExports::SButton5Click()
     }
 }
 
-void SaveTabExports::SButton6Click()
+void ExportFlows::SButton6Click()
 {
     // Refused before the dialogs, so nobody sets up a capture that could never take a frame.
     if (const std::string refusal = GifCaptureRefusal(CurrentPreset); !refusal.empty()) {
@@ -86,12 +86,12 @@ void SaveTabExports::SButton6Click()
     m_capture.StartGifCapture();
 }
 
-void SaveTabExports::AbortGifCapture()
+void ExportFlows::AbortGifCapture()
 {
     m_capture.AbortGifCapture();
 }
 
-const ArgbImage& SaveTabExports::GifSourceFrame()
+const ArgbImage& ExportFlows::GifSourceFrame()
 {
     const ArgbImage* frame = liveFrame();
     if (!frame)
@@ -102,13 +102,13 @@ const ArgbImage& SaveTabExports::GifSourceFrame()
     return m_shownFrame;
 }
 
-void SaveTabExports::FollowSprites(SpriteObserver* observer)
+void ExportFlows::FollowSprites(SpriteObserver* observer)
 {
     if (Renderer* renderer = m_renderer ? m_renderer() : nullptr)
         renderer->SetSpriteObserver(observer);
 }
 
-void SaveTabExports::ShowGifProgress()
+void ExportFlows::ShowGifProgress()
 {
     // A capture started over while the window shows keeps it, with its button back.
     m_formBePatient->SButton_Cancel->show();
@@ -116,27 +116,27 @@ void SaveTabExports::ShowGifProgress()
     m_formBePatient->raise();
 }
 
-void SaveTabExports::GifFramesTaken(int32_t taken, int32_t total)
+void ExportFlows::GifFramesTaken(int32_t taken, int32_t total)
 {
     m_formBePatient->ShowFramesTaken(taken, total);
 }
 
-void SaveTabExports::GifWriting()
+void ExportFlows::GifWriting()
 {
     m_formBePatient->ShowWriting();
 }
 
-void SaveTabExports::HideGifProgress()
+void ExportFlows::HideGifProgress()
 {
     m_formBePatient->hide();
 }
 
-void SaveTabExports::GifCaptureFailed(const std::string& text)
+void ExportFlows::GifCaptureFailed(const std::string& text)
 {
     showFailure(QStringLiteral("The GIF animation could not be saved."), text);
 }
 
-QString SaveTabExports::runSaveDialog(const QString& title, const QString& filter, const QString& suffix,
+QString ExportFlows::runSaveDialog(const QString& title, const QString& filter, const QString& suffix,
     const QString& fileName) const
 {
     QFileDialog dialog(m_window, title, QStringLiteral("."), filter);
@@ -150,7 +150,7 @@ QString SaveTabExports::runSaveDialog(const QString& title, const QString& filte
     return dialog.selectedFiles().constFirst();
 }
 
-void SaveTabExports::showFailure(const QString& what, const std::string& reason) const
+void ExportFlows::showFailure(const QString& what, const std::string& reason) const
 {
     auto* box = new QMessageBox(QMessageBox::Warning, QString::fromStdString(ProductTitle), what, QMessageBox::Ok,
         m_window);

@@ -9,11 +9,11 @@ class QPushButton;
 // shape of every object, every shape of the selected object, or the selected shape only).
 // It edits Settings.ApplyModes in place; every click on a strategy is stored at once, and
 // "Close" is the only way out.
-class TFormGlobals final : public QDialog {
+class AutoApplyDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFormGlobals(QWidget* parent = nullptr);
+    explicit AutoApplyDialog(QWidget* parent = nullptr);
 
     // Selects parameter line `line` (0 to 7; others select none) and runs the dialog modally.
     void Open(int line);

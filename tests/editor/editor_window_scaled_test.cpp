@@ -5,7 +5,7 @@
 #include "tests/editor/editor_fixture.h"
 
 #include "controls/sphere_button.h"
-#include "engine/panel_ext.h"
+#include "engine/picture_panel.h"
 #include "engine/renderer.h"
 
 #include <QTest>
@@ -14,7 +14,7 @@ namespace {
 
 TEST_F(EditorWindowTest, ScaledByTwoTheEditorDrawsInDevicePixels)
 {
-    TToy& toy = ShowWindow();
+    EditorWindow& toy = ShowWindow();
     ASSERT_EQ(toy.devicePixelRatioF(), 2.0);
     EXPECT_EQ(toy.size(), QSize(722, 485));
     EXPECT_EQ(toy.LiveRenderer()->Frame().width, 984);

@@ -8,7 +8,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
-class SButton;
+class SphereButton;
 
 // "Change storage directory": the modal dialog in which the user picks the folder that holds
 // the presets. A borderless grey window with a maroon title strip and frame; the list shows
@@ -21,14 +21,14 @@ class SButton;
 //
 // One instance is reused: it keeps the folder it showed last unless setDirectory is called.
 // The whole window is its own title bar: a press outside the controls moves it.
-class TFormSelDir final : public QDialog {
+class FolderChooser final : public QDialog {
     Q_OBJECT
 
 public:
     static constexpr int kClientWidth = 256;
     static constexpr int kClientHeight = 248;
 
-    explicit TFormSelDir(QWidget* parent = nullptr);
+    explicit FolderChooser(QWidget* parent = nullptr);
 
     // The folder the list shows, kept exactly as given (a trailing slash stays). An empty
     // path stands for the home folder.
@@ -40,8 +40,8 @@ public:
     QLabel* LabelTitle = nullptr; // "Change storage directory"
     QListWidget* DirectoryListBox1 = nullptr;
     QLineEdit* EditPath = nullptr; // in the place of the drive selector
-    SButton* SButton1 = nullptr; // "OK"
-    SButton* SButton2 = nullptr; // "Cancel"
+    SphereButton* SButton1 = nullptr; // "OK"
+    SphereButton* SButton2 = nullptr; // "Cancel"
 
 protected:
     void paintEvent(QPaintEvent* event) override;

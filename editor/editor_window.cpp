@@ -1,13 +1,13 @@
-#include "editor/toy_window.h"
+#include "editor/editor_window.h"
 
 #include "controls/sphere_button.h"
-#include "editor/apply_dialog.h"
+#include "editor/auto_apply_dialog.h"
 #include "editor/editor_theme.h"
 #include "editor/editor_widgets.h"
 #include "engine/refresh_timer.h"
-#include "engine/panel_ext.h"
+#include "engine/picture_panel.h"
 #include "engine/renderer.h"
-#include "export/save_tab_exports.h"
+#include "editor/export_flows.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 
@@ -41,7 +41,7 @@ constexpr int kPageGround = 34;
 
 } // namespace
 
-TToy::TToy(QWidget* parent)
+EditorWindow::EditorWindow(QWidget* parent)
     : QWidget(parent)
     , Editor(CurrentPreset, this)
 {
@@ -49,7 +49,7 @@ TToy::TToy(QWidget* parent)
     InstallEditorTheme();
     setWindowTitle(QString::fromStdString(ProductTitle));
     setFixedSize(kClientWidth, kClientHeight);
-    setFont(SButton::captionFont());
+    setFont(SphereButton::captionFont());
     SetGround(this, 0, 0, 0);
 
     buildFrame();
@@ -61,19 +61,19 @@ TToy::TToy(QWidget* parent)
     buildPresetsPage();
 
     m_refresh = new RefreshTimer(this);
-    connect(m_refresh, &RefreshTimer::tick, this, &TToy::refreshTick);
+    connect(m_refresh, &RefreshTimer::tick, this, &EditorWindow::refreshTick);
 
-    FormGlobals = new TFormGlobals(this);
+    FormGlobals = new AutoApplyDialog(this);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TToy::~TToy()
+EditorWindow::~EditorWindow()
 {
     // The panels outlive nothing of ours: detach every painter before they go.
     panelShower->painter = nullptr;
-    for (PanelExt* panel : panelObject)
+    for (PicturePanel* panel : panelObject)
         panel->painter = nullptr;
     panelLAShower->painter = nullptr;
     panelObjectBrowser->painter = nullptr;
@@ -83,14 +83,14 @@ TToy::~TToy()
     m_renderer.reset();
 }
 
-void TToy::buildFrame()
+void EditorWindow::buildFrame()
 {
-    panelShower = new PanelExt(this);
+    panelShower = new PicturePanel(this);
     panelShower->setGeometry(0, 0, kLiveViewWidth, kLiveViewHeight);
     SetGround(panelShower, 0, 0, 0);
     SButton15 = MakeButton(this, QStringLiteral("Clear Screen"), kLiveViewWidth - kClearButtonWidth - kClearButtonMargin,
         kLiveViewHeight - kClearButtonHeight - kClearButtonMargin, kClearButtonWidth, kClearButtonHeight);
-    connect(SButton15, &SButton::clicked, this, [this] { ClearLiveView(); });
+    connect(SButton15, &SphereButton::clicked, this, [this] { ClearLiveView(); });
 
     BControlPanel = new QWidget(this);
     BControlPanel->setGeometry(0, kLiveViewHeight, kLiveViewWidth, kClientHeight - kLiveViewHeight);
@@ -102,7 +102,7 @@ void TToy::buildFrame()
 
     const int tabWidth = kColumnWidth / kTabCount;
     const char* const captions[kTabCount] = { "Render", "Save", "Options", "Help", "Presets" };
-    SButton** const tabs[kTabCount]
+    SphereButton** const tabs[kTabCount]
         = { &Button_TabRender, &Button_TabSave, &Button_TabOptions, &Button_TabHelp, &Button_TabPresets };
     for (int i = 0; i < kTabCount; ++i) {
         *tabs[i] = MakeButton(RControlPanel, QString::fromLatin1(captions[i]), i * tabWidth, 0, tabWidth, kToolbarHeight);
@@ -118,11 +118,11 @@ void TToy::buildFrame()
         SetGround(*pages[i], kPageGround, kPageGround, kPageGround);
         Pages->addWidget(*pages[i]);
         QWidget* page = *pages[i];
-        connect(*tabs[i], &SButton::clicked, this, [this, page] { showPage(page); });
+        connect(*tabs[i], &SphereButton::clicked, this, [this, page] { showPage(page); });
     }
 }
 
-void TToy::showPage(QWidget* page)
+void EditorWindow::showPage(QWidget* page)
 {
     Pages->setCurrentWidget(page);
     // The front tab's button is drawn pressed in and lit, so the page's name shows.
@@ -132,7 +132,7 @@ void TToy::showPage(QWidget* page)
 
 // ---- Start, live view, closing ---------------------------------------------------------------
 
-void TToy::showEvent(QShowEvent* event)
+void EditorWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (!m_shown) {
@@ -141,7 +141,7 @@ void TToy::showEvent(QShowEvent* event)
     }
 }
 
-void TToy::FormShow()
+void EditorWindow::FormShow()
 {
     setWindowTitle(QString::fromStdString(ProductTitle));
     if (LabelTitle)
@@ -185,7 +185,7 @@ void TToy::FormShow()
     FillPresetList();
 }
 
-void TToy::RestartLiveView()
+void EditorWindow::RestartLiveView()
 {
     if (!m_renderer) {
         m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Editor);
@@ -204,7 +204,7 @@ void TToy::RestartLiveView()
         m_refresh->Start();
 }
 
-void TToy::refreshTick(int64_t nowMicros)
+void EditorWindow::refreshTick(int64_t nowMicros)
 {
     // Beneath a dialog that holds the whole program (a save dialog) the live view waits, so
     // the picture being saved stays on screen; a message beside the window does not stop it.
@@ -215,20 +215,20 @@ void TToy::refreshTick(int64_t nowMicros)
     m_renderer->Present(*panelShower);
 }
 
-void TToy::resizeEvent(QResizeEvent* event)
+void EditorWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (m_renderer)
         m_renderer->Reset(panelShower->Width(), panelShower->Height());
 }
 
-void TToy::closeEvent(QCloseEvent* event)
+void EditorWindow::closeEvent(QCloseEvent* event)
 {
     FormClose();
     QWidget::closeEvent(event);
 }
 
-void TToy::FormClose()
+void EditorWindow::FormClose()
 {
     if (m_closing)
         return;
@@ -248,7 +248,7 @@ void TToy::FormClose()
         QCoreApplication::exit(0);
 }
 
-void TToy::AfterPresetChange()
+void EditorWindow::AfterPresetChange()
 {
     bindThumbnails();
     showSwitches();
@@ -256,13 +256,13 @@ void TToy::AfterPresetChange()
     ClearLiveView();
 }
 
-void TToy::bindThumbnails()
+void EditorWindow::bindThumbnails()
 {
     for (int i = 0; i < kObjectCount; ++i)
         m_thumbnailPainters[static_cast<size_t>(i)].SetStack(CurrentPreset.Objects.Stacks[static_cast<size_t>(i)][0].get());
 }
 
-void TToy::showSwitches()
+void EditorWindow::showSwitches()
 {
     for (int i = 0; i < kObjectCount; ++i)
         SButton_Switch[static_cast<size_t>(i)]->setChecked(CurrentPreset.ObjectEnabled[static_cast<size_t>(i)] != 0);
@@ -270,16 +270,16 @@ void TToy::showSwitches()
 
 // ---- What the editor shows ----------------------------------------------------------------------
 
-void TToy::ShowSelectedObject(int32_t object)
+void EditorWindow::ShowSelectedObject(int32_t object)
 {
     for (int i = 0; i < kObjectCount; ++i)
         m_thumbnailPainters[static_cast<size_t>(i)].SetHighlight(i == object);
     m_browserPainter.SetStack(Editor.SelectedStack());
 }
 
-void TToy::ShowSelectedShape(int32_t shape) { m_browserPainter.SetSelected(shape); }
+void EditorWindow::ShowSelectedShape(int32_t shape) { m_browserPainter.SetSelected(shape); }
 
-void TToy::ShowSlider(int32_t parameter, int32_t value)
+void EditorWindow::ShowSlider(int32_t parameter, int32_t value)
 {
     QSlider* slider = sliderOf(parameter);
     if (!slider)
@@ -288,23 +288,23 @@ void TToy::ShowSlider(int32_t parameter, int32_t value)
     slider->setValue(value);
 }
 
-void TToy::RepaintThumbnail(int32_t object)
+void EditorWindow::RepaintThumbnail(int32_t object)
 {
     if (object >= 0 && object < kObjectCount)
         panelObject[static_cast<size_t>(object)]->update();
 }
 
-void TToy::RepaintBrowser() { panelObjectBrowser->update(); }
+void EditorWindow::RepaintBrowser() { panelObjectBrowser->update(); }
 
-void TToy::RepaintLightPreview() { panelLAShower->update(); }
+void EditorWindow::RepaintLightPreview() { panelLAShower->update(); }
 
-void TToy::ClearLiveView()
+void EditorWindow::ClearLiveView()
 {
     if (m_renderer)
         m_renderer->Clear();
 }
 
-QSlider* TToy::sliderOf(int32_t parameter) const
+QSlider* EditorWindow::sliderOf(int32_t parameter) const
 {
     switch (parameter) {
     case kGroupMasterSize:
@@ -326,7 +326,7 @@ QSlider* TToy::sliderOf(int32_t parameter) const
 
 // ---- Mouse on the panels and sliders ---------------------------------------------------------
 
-bool TToy::eventFilter(QObject* watched, QEvent* event)
+bool EditorWindow::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove

@@ -1,10 +1,10 @@
 #include "controls/sphere_button.h"
 #include "engine/renderer.h"
 #include "pixels/argb_image.h"
-#include "export/gif_progress_window.h"
-#include "export/gif_settings_dialog.h"
+#include "editor/capture_progress_window.h"
+#include "editor/gif_export_dialog.h"
 #include "export/jpeg_encoder.h"
-#include "export/save_tab_exports.h"
+#include "editor/export_flows.h"
 #include "export/shown_picture.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
@@ -27,7 +27,7 @@
 
 namespace {
 
-void clickButton(SButton* button)
+void clickButton(SphereButton* button)
 {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() / 2));
 }
@@ -110,7 +110,7 @@ protected:
 
 TEST_F(ExportWindowsTest, TheSizeLineFollowsThePanelAndTheSizeSlider)
 {
-    TFormGIF form([this] { return panel; });
+    GifExportDialog form([this] { return panel; });
     form.show();
     EXPECT_EQ(form.size(), QSize(390, 290));
     EXPECT_EQ(form.windowTitle(), "Adjust GIF settings");
@@ -130,7 +130,7 @@ TEST_F(ExportWindowsTest, TheSizeLineFollowsThePanelAndTheSizeSlider)
 
 TEST_F(ExportWindowsTest, CreateGifKeepsTheFiveValuesAndShowingClamps)
 {
-    TFormGIF form([this] { return panel; });
+    GifExportDialog form([this] { return panel; });
     GifSettingValues grown;
     grown.objectsPerFrame = 100 + 5 * 60; // grown by blur passes
     form.SetValues(grown);
@@ -156,7 +156,7 @@ TEST_F(ExportWindowsTest, CreateGifKeepsTheFiveValuesAndShowingClamps)
 
 TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
 {
-    TFormGIF form([this] { return panel; });
+    GifExportDialog form([this] { return panel; });
     form.show();
     form.SliderSize->setValue(90);
     clickButton(form.ButtonCancel);
@@ -168,7 +168,7 @@ TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
     clickButton(form.ButtonCreate);
     ASSERT_EQ(form.result(), QDialog::Accepted);
     whenModalShows([](QWidget* modal) {
-        auto* dialog = qobject_cast<TFormGIF*>(modal);
+        auto* dialog = qobject_cast<GifExportDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
         dialog->SliderFrames->setValue(77);
         dialog->close();
@@ -181,7 +181,7 @@ TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
 // slider to "Create GIF", which then takes Enter itself.
 TEST_F(ExportWindowsTest, EnterCreatesTheGifAndEscapeCancels)
 {
-    TFormGIF form([this] { return panel; });
+    GifExportDialog form([this] { return panel; });
     const struct {
         QWidget* target;
         Qt::Key key;
@@ -213,7 +213,7 @@ TEST_F(ExportWindowsTest, EnterCreatesTheGifAndEscapeCancels)
 
 TEST_F(ExportWindowsTest, TheProgressWindowCountsFramesAndCancels)
 {
-    TFormBePatient window;
+    CaptureProgressWindow window;
     window.show();
     EXPECT_EQ(window.size(), QSize(380, 127));
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -223,7 +223,7 @@ TEST_F(ExportWindowsTest, TheProgressWindowCountsFramesAndCancels)
     EXPECT_EQ(window.LabelProgress->text(), "frame 3 of 10");
     EXPECT_EQ(window.SButton_Cancel->caption(), "Cancel GIF creation!");
 
-    QSignalSpy cancels(&window, &TFormBePatient::cancelRequested);
+    QSignalSpy cancels(&window, &CaptureProgressWindow::cancelRequested);
     clickButton(window.SButton_Cancel);
     EXPECT_EQ(cancels.count(), 1);
     EXPECT_FALSE(window.SButton_Cancel->isVisible());
@@ -238,7 +238,7 @@ TEST_F(ExportWindowsTest, TheProgressWindowCountsFramesAndCancels)
 TEST_F(ExportWindowsTest, JpegSnapshotTakesTheFrameOfTheClickAndAppendsTheExtension)
 {
     QWidget editor;
-    SaveTabExports exports(
+    ExportFlows exports(
         &editor, [this] { return &renderer; }, [this] { return panel; });
     const ArgbImage clicked = frame;
     whenModalShows([this](QWidget* modal) {
@@ -260,7 +260,7 @@ TEST_F(ExportWindowsTest, JpegSnapshotTakesTheFrameOfTheClickAndAppendsTheExtens
 TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
 {
     QWidget editor;
-    SaveTabExports exports(
+    ExportFlows exports(
         &editor, [this] { return &renderer; }, [this] { return panel; });
     const QString target = QFileInfo(QString::fromStdString(folder.File("missing/shot.jpg"))).absoluteFilePath();
     whenModalShows([&](QWidget* modal) { acceptSaveDialog(modal, "Save picture to file", target); });
@@ -286,11 +286,11 @@ TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
 TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
 {
     QWidget editor;
-    SaveTabExports exports(
+    ExportFlows exports(
         &editor, [this] { return &renderer; }, [this] { return panel; });
     exports.Capture().Settings.objectsPerFrame = 60; // leaves room to see the dialog store 50
     whenModalShows([&](QWidget* modal) {
-        auto* form = qobject_cast<TFormGIF*>(modal);
+        auto* form = qobject_cast<GifExportDialog*>(modal);
         ASSERT_NE(form, nullptr);
         form->SliderFrames->setValue(2);
         form->SliderObjects->setValue(50);
@@ -326,7 +326,7 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
                 << dialog->selectedFiles().constFirst().toStdString();
             dialog->reject();
         });
-        clickButton(qobject_cast<TFormGIF*>(modal)->ButtonCreate);
+        clickButton(qobject_cast<GifExportDialog*>(modal)->ButtonCreate);
     });
     exports.SButton6Click();
     EXPECT_FALSE(exports.Capture().Active());
@@ -336,7 +336,7 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
 TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDialog)
 {
     QWidget editor;
-    SaveTabExports exports(
+    ExportFlows exports(
         &editor, [this] { return &renderer; }, [this] { return panel; });
     const auto enabled = CurrentPreset.ObjectEnabled;
     CurrentPreset.ObjectEnabled.fill(0);
@@ -361,7 +361,7 @@ TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDial
 TEST_F(ExportWindowsTest, InBlurModeFramesAreTakenAsTheLiveViewShowsThem)
 {
     QWidget editor;
-    SaveTabExports exports(
+    ExportFlows exports(
         &editor, [this] { return &renderer; }, [this] { return panel; });
     EXPECT_EQ(&exports.GifSourceFrame(), &frame);
     Settings.Filter = true; // the frame reaches the screen bottom-up
@@ -377,7 +377,7 @@ TEST_F(ExportWindowsTest, InBlurModeFramesAreTakenAsTheLiveViewShowsThem)
 TEST_F(ExportWindowsTest, InBlurModeTheJpegIsThePictureTurnedRightWayUp)
 {
     QWidget editor;
-    SaveTabExports exports(
+    ExportFlows exports(
         &editor, [this] { return &renderer; }, [this] { return panel; });
     ArgbImage shown;
     CopyPictureAsShown(frame, true, shown);
@@ -394,7 +394,7 @@ TEST_F(ExportWindowsTest, InBlurModeTheJpegIsThePictureTurnedRightWayUp)
 TEST_F(ExportWindowsTest, CancelDuringTheCaptureHidesTheWindowAndWritesNothing)
 {
     QWidget editor;
-    SaveTabExports exports(
+    ExportFlows exports(
         &editor, [this] { return &renderer; }, [this] { return panel; });
     exports.Capture().Settings.objectsPerFrame = 0;
     exports.Capture().GifFileName = folder.File("cancelled.gif");

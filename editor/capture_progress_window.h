@@ -3,18 +3,18 @@
 #include <QWidget>
 
 class QLabel;
-class SButton;
+class SphereButton;
 
 // The window that stays on top while a GIF capture runs: what is happening, how many frames
 // are taken, and the button that cancels the capture. Its click asks for the cancel
 // (cancelRequested) and hides the button; the capture ends at its next tick. Showing the
 // window brings the button back.
-class TFormBePatient : public QWidget {
+class CaptureProgressWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TFormBePatient(QWidget* parent = nullptr);
-    ~TFormBePatient() override;
+    explicit CaptureProgressWindow(QWidget* parent = nullptr);
+    ~CaptureProgressWindow() override;
 
     // "frame k of n" under the three lines.
     void ShowFramesTaken(int taken, int total);
@@ -23,7 +23,7 @@ public:
 
     QLabel* LabelMessage = nullptr;
     QLabel* LabelProgress = nullptr;
-    SButton* SButton_Cancel = nullptr;
+    SphereButton* SButton_Cancel = nullptr;
 
 signals:
     void cancelRequested();
