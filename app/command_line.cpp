@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-std::string JoinArguments(int argc, const char* const* argv)
+std::string joinArguments(int argc, const char* const* argv)
 {
     std::string text;
     for (int index = 1; index < argc; ++index) {
@@ -17,7 +17,7 @@ namespace {
 
 // atol's reading: leading blanks, an optional sign, digits; 0 when there are none. strtol
 // reads the same and, unlike atol, stays defined when the digits overflow (it clamps).
-long ReadNumberFrom(std::string_view text, std::size_t offset)
+long readNumberFrom(std::string_view text, std::size_t offset)
 {
     if (text.size() <= offset)
         return 0;
@@ -27,7 +27,7 @@ long ReadNumberFrom(std::string_view text, std::size_t offset)
 
 } // namespace
 
-LaunchRequest ReadSwitch(std::string_view text)
+LaunchRequest readSwitch(std::string_view text)
 {
     LaunchRequest request;
     if (text.empty() || (text[0] != '/' && text[0] != '-'))
@@ -46,12 +46,12 @@ LaunchRequest ReadSwitch(std::string_view text)
     case 'P':
     case 'p':
         request.mode = LaunchMode::Preview;
-        request.number = ReadNumberFrom(text, 3);
+        request.number = readNumberFrom(text, 3);
         break;
     case 'A':
     case 'a':
         request.mode = LaunchMode::None;
-        request.number = ReadNumberFrom(text, 3); // read and ignored
+        request.number = readNumberFrom(text, 3); // read and ignored
         break;
     default:
         request.mode = LaunchMode::None;

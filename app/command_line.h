@@ -22,6 +22,6 @@ struct LaunchRequest {
 };
 
 // The program's arguments after its own name, joined by single blanks.
-std::string JoinArguments(int argc, const char* const* argv);
+std::string joinArguments(int argc, const char* const* argv);
 
-LaunchRequest ReadSwitch(std::string_view text);
+LaunchRequest readSwitch(std::string_view text);

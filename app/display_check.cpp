@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-bool CheckDisplay()
+bool checkDisplay()
 {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform != nullptr && *platform != '\0' && std::string_view(platform).substr(0, 3) != "xcb")

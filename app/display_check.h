@@ -6,4 +6,4 @@
 // toolkit.
 //
 // True when the display can be opened; otherwise false, with the line on standard error.
-bool CheckDisplay();
+bool checkDisplay();

@@ -23,7 +23,7 @@ constexpr int kExitWindowFault = 1;
 constexpr int kExitBadCommandLine = 2;
 // The daemon's saver mode: automatic changes run and Scale applies.
 
-void Complain(const std::string& text) { std::fprintf(stderr, "opal-revel: %s\n", text.c_str()); }
+void complain(const std::string& text) { std::fprintf(stderr, "opal-revel: %s\n", text.c_str()); }
 
 // The window the daemon names in the environment, when it names one.
 struct DaemonWindow {
@@ -31,29 +31,29 @@ struct DaemonWindow {
     uint32_t id = 0;
 };
 
-DaemonWindow ReadDaemonWindow()
+DaemonWindow readDaemonWindow()
 {
     const char* text = std::getenv("XSCREENSAVER_WINDOW");
     if (text == nullptr || *text == '\0')
         return {};
-    return { true, ParseWindowId(text).value_or(0) };
+    return { true, parseWindowId(text).value_or(0) };
 }
 
 // Puts the per-run preset in place; false (with the message given) when there is no such preset.
-bool LoadPresetArgument(const std::string& argument)
+bool loadPresetArgument(const std::string& argument)
 {
     if (argument == "random") {
-        LoadRandomPreset();
+        loadRandomPreset(Settings.presetsDir, CurrentPreset);
         return true;
     }
-    const std::optional<std::filesystem::path> path = FindPresetArgument(argument, Settings.PresetsDir);
+    const std::optional<std::filesystem::path> path = findPresetArgument(argument, Settings.presetsDir);
     if (!path) {
-        Complain("--preset: no preset " + QuoteArgument(argument) + " in "
-            + (Settings.PresetsDir.empty() ? std::string("(no presets folder)") : QuoteArgument(Settings.PresetsDir)));
+        complain("--preset: no preset " + quoteArgument(argument) + " in "
+            + (Settings.presetsDir.empty() ? std::string("(no presets folder)") : quoteArgument(Settings.presetsDir)));
         return false;
     }
-    if (!LoadPresetFile(*path, CurrentPreset)) {
-        Complain("--preset: " + QuoteArgument(path->string()) + " is not a preset file that can be read");
+    if (!loadPresetFile(*path, CurrentPreset)) {
+        complain("--preset: " + quoteArgument(path->string()) + " is not a preset file that can be read");
         return false;
     }
     return true;
@@ -61,27 +61,27 @@ bool LoadPresetArgument(const std::string& argument)
 
 } // namespace
 
-int RunHackMode(const std::vector<std::string>& arguments, char* programName)
+int runHackMode(const std::vector<std::string>& arguments, char* programName)
 {
     QElapsedTimer runClock;
     runClock.start();
-    const HackParseResult parsed = ParseHackOptions(arguments);
+    const HackParseResult parsed = parseHackOptions(arguments);
     if (!parsed.ok) {
-        Complain(parsed.error);
+        complain(parsed.error);
         return kExitBadCommandLine;
     }
     const HackOptions& options = parsed.options;
     if (options.help) {
-        std::fputs(HackUsage().c_str(), stdout);
+        std::fputs(hackUsage().c_str(), stdout);
         return 0;
     }
-    const DaemonWindow daemonWindow = options.target == HackTarget::Root ? ReadDaemonWindow() : DaemonWindow {};
+    const DaemonWindow daemonWindow = options.target == HackTarget::Root ? readDaemonWindow() : DaemonWindow {};
     if (daemonWindow.given && daemonWindow.id == 0) {
-        Complain("XSCREENSAVER_WINDOW names no window");
+        complain("XSCREENSAVER_WINDOW names no window");
         return kExitWindowFault;
     }
 
-    if (!CheckDisplay())
+    if (!checkDisplay())
         return kExitWindowFault;
 
     static int toolkitArgc = 1;
@@ -94,49 +94,49 @@ int RunHackMode(const std::vector<std::string>& arguments, char* programName)
 
     // The stored options are read, never written; a broken store is reported on standard
     // error (the default handler), since no one sits before a message box of a screen saver.
-    ResetDefaults();
-    LoadSettings(CurrentPreset);
+    resetDefaults();
+    loadSettings(CurrentPreset);
     std::random_device entropy;
-    ApplyHackOptions(options, Settings, [&entropy] { return static_cast<uint32_t>(entropy()); });
-    if (options.preset && !LoadPresetArgument(*options.preset))
+    applyHackOptions(options, Settings, [&entropy] { return static_cast<uint32_t>(entropy()); });
+    if (options.preset && !loadPresetArgument(*options.preset))
         return kExitBadCommandLine;
-    if (!options.preset && Settings.RandomStart)
-        LoadRandomPreset();
+    if (!options.preset && Settings.randomStart)
+        loadRandomPreset(Settings.presetsDir, CurrentPreset);
 
     std::unique_ptr<PreviewWindow> inWindow;
     std::unique_ptr<SaverScreens> overScreens;
     const uint32_t target = options.target == HackTarget::Window ? options.windowId : daemonWindow.id;
     if (target != 0) {
         QString error;
-        inWindow = PreviewWindow::CreateInside(target, &error, PreviewWindow::Host::DesktopDaemon);
+        inWindow = PreviewWindow::createInside(target, &error, PreviewWindow::Host::DesktopDaemon);
         if (!inWindow) {
-            Complain(error.toStdString());
+            complain(error.toStdString());
             return kExitWindowFault;
         }
     } else {
         overScreens = std::make_unique<SaverScreens>(SaverInput::Ignored);
-        overScreens->Show();
+        overScreens->show();
     }
 
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, [&](int) {
         if (overScreens)
-            overScreens->CloseAll();
+            overScreens->closeAll();
         QCoreApplication::exit(0);
     });
     QCoreApplication::processEvents();
-    if (terminationSignals.received() == 0 && !(inWindow && inWindow->HostGone()))
+    if (terminationSignals.received() == 0 && !(inWindow && inWindow->hostGone()))
         QApplication::exec();
 
     RenderStatistics figures;
     if (overScreens)
-        figures.Add(overScreens->Statistics());
-    if (inWindow && inWindow->GetRenderer())
-        figures.Add(inWindow->GetRenderer()->Statistics());
-    WriteRunStatisticsIfAsked(figures, static_cast<double>(runClock.nsecsElapsed()) / 1e9);
+        figures.add(overScreens->statistics());
+    if (inWindow && inWindow->getRenderer())
+        figures.add(inWindow->getRenderer()->statistics());
+    writeRunStatisticsIfAsked(figures, static_cast<double>(runClock.nsecsElapsed()) / 1e9);
 
     int status = 0;
-    if (inWindow && inWindow->HostGone() && terminationSignals.received() == 0) {
-        Complain(QStringLiteral("window 0x%1 went away").arg(target, 0, 16).toStdString());
+    if (inWindow && inWindow->hostGone() && terminationSignals.received() == 0) {
+        complain(QStringLiteral("window 0x%1 went away").arg(target, 0, 16).toStdString());
         status = kExitWindowFault;
     }
     inWindow.reset();

@@ -15,4 +15,4 @@
 // status: 0 after --help, 1 when the display or the window to draw into cannot be reached or
 // goes away, 2 for a bad command line or preset; each failure is one line on standard error,
 // given before any window is made where it can be known then.
-int RunHackMode(const std::vector<std::string>& arguments, char* programName);
+int runHackMode(const std::vector<std::string>& arguments, char* programName);

@@ -18,7 +18,7 @@ constexpr std::size_t kQuotedLimit = 60;
 
 // The argument as it may appear inside a one-line message: printable ASCII as it is,
 // everything else (line breaks, escape sequences, bytes of other encodings) as \xNN.
-std::string QuotedText(std::string_view text)
+std::string quotedText(std::string_view text)
 {
     std::string quoted = "\"";
     for (std::size_t index = 0; index < text.size() && index < kQuotedLimit; ++index) {
@@ -37,7 +37,7 @@ std::string QuotedText(std::string_view text)
 }
 
 // Decimal digits only, the whole text, within the range.
-std::optional<int> ReadWholeNumber(std::string_view text, int low, int high)
+std::optional<int> readWholeNumber(std::string_view text, int low, int high)
 {
     if (text.empty() || text.front() < '0' || text.front() > '9')
         return std::nullopt;
@@ -48,7 +48,7 @@ std::optional<int> ReadWholeNumber(std::string_view text, int low, int high)
     return value;
 }
 
-std::string Lowered(std::string_view text)
+std::string lowered(std::string_view text)
 {
     std::string lowered(text);
     std::transform(lowered.begin(), lowered.end(), lowered.begin(),
@@ -56,9 +56,9 @@ std::string Lowered(std::string_view text)
     return lowered;
 }
 
-bool EndsWithPresetEnding(std::string_view name)
+bool endsWithPresetEnding(std::string_view name)
 {
-    return name.size() >= kPresetEnding.size() && Lowered(name.substr(name.size() - kPresetEnding.size())) == kPresetEnding;
+    return name.size() >= kPresetEnding.size() && lowered(name.substr(name.size() - kPresetEnding.size())) == kPresetEnding;
 }
 
 // Reads the command line one option at a time; the first fault ends the reading.
@@ -69,10 +69,10 @@ public:
     {
     }
 
-    HackParseResult Read()
+    HackParseResult read()
     {
         while (m_next < m_arguments.size() && m_error.empty())
-            ReadOption(m_arguments[m_next++]);
+            readOption(m_arguments[m_next++]);
         if (m_error.empty() && !m_result.options.help && m_result.options.target == HackTarget::None)
             m_error = "give --root or --window-id ID (see --help)";
         m_result.ok = m_error.empty();
@@ -81,10 +81,10 @@ public:
     }
 
 private:
-    void ReadOption(const std::string& argument)
+    void readOption(const std::string& argument)
     {
         if (argument.compare(0, kOptionPrefix.size(), kOptionPrefix) != 0) {
-            m_error = "unexpected argument " + QuotedText(argument) + ": a host switch such as /s must come alone (see --help)";
+            m_error = "unexpected argument " + quotedText(argument) + ": a host switch such as /s must come alone (see --help)";
             return;
         }
         const std::size_t equals = argument.find('=');
@@ -96,48 +96,48 @@ private:
 
         HackOptions& options = m_result.options;
         if (name == "--help") {
-            if (NoValue(name))
+            if (noValue(name))
                 options.help = true;
         } else if (name == "--root") {
-            if (NoValue(name))
-                Target(HackTarget::Root);
+            if (noValue(name))
+                target(HackTarget::Root);
         } else if (name == "--window-id") {
-            if (auto text = Value(name)) {
-                if (auto id = ParseWindowId(*text)) {
-                    Target(HackTarget::Window);
+            if (auto text = value(name)) {
+                if (auto id = parseWindowId(*text)) {
+                    target(HackTarget::Window);
                     options.windowId = *id;
                 } else {
-                    Refuse(name, *text, "a window id, decimal or 0x and hexadecimal");
+                    refuse(name, *text, "a window id, decimal or 0x and hexadecimal");
                 }
             }
         } else if (name == "--preset") {
-            if (auto text = Value(name)) {
+            if (auto text = value(name)) {
                 if (text->empty())
-                    Refuse(name, *text, "a preset's name, a preset file or random");
+                    refuse(name, *text, "a preset's name, a preset file or random");
                 else
                     options.preset = *text;
             }
         } else if (name == "--formula") {
-            options.formula = NumberOrRandom(name, kFormulaCount - 1);
+            options.formula = numberOrRandom(name, kFormulaCount - 1);
         } else if (name == "--mirror") {
-            options.mirror = NumberOrRandom(name, kMirrorCount - 1);
+            options.mirror = numberOrRandom(name, kMirrorCount - 1);
         } else if (name == "--blur" || name == "--no-blur") {
-            if (NoValue(name))
+            if (noValue(name))
                 options.blur = name == "--blur";
         } else if (name == "--travel" || name == "--no-travel") {
-            if (NoValue(name))
+            if (noValue(name))
                 options.travel = name == "--travel";
         } else if (name == "--change-seconds") {
-            options.changeSeconds = Number(name, 0, kMaximumChangeSeconds);
+            options.changeSeconds = number(name, 0, kMaximumChangeSeconds);
         } else if (name == "--scale") {
-            options.scalePercent = Number(name, kMinimumScalePercent, kMaximumScalePercent);
+            options.scalePercent = number(name, kMinimumScalePercent, kMaximumScalePercent);
         } else {
-            m_error = "unknown option " + QuotedText(name) + " (see --help)";
+            m_error = "unknown option " + quotedText(name) + " (see --help)";
         }
     }
 
     // The option's value: after "=", else the next argument.
-    std::optional<std::string> Value(const std::string& name)
+    std::optional<std::string> value(const std::string& name)
     {
         if (m_inlineValue)
             return m_inlineValue;
@@ -148,49 +148,49 @@ private:
         return m_arguments[m_next++];
     }
 
-    bool NoValue(const std::string& name)
+    bool noValue(const std::string& name)
     {
         if (m_inlineValue)
-            m_error = name + " takes no value, not " + QuotedText(*m_inlineValue);
+            m_error = name + " takes no value, not " + quotedText(*m_inlineValue);
         return !m_inlineValue;
     }
 
     // A settings dialog runs the daemon's command line for its preview with --window-id
     // added, so a given window wins over --root in whichever order they come.
-    void Target(HackTarget target)
+    void target(HackTarget target)
     {
         HackTarget& current = m_result.options.target;
         if (current != HackTarget::Window)
             current = target;
     }
 
-    std::optional<int> Number(const std::string& name, int low, int high)
+    std::optional<int> number(const std::string& name, int low, int high)
     {
-        const std::optional<std::string> text = Value(name);
+        const std::optional<std::string> text = value(name);
         if (!text)
             return std::nullopt;
-        std::optional<int> value = ReadWholeNumber(*text, low, high);
+        std::optional<int> value = readWholeNumber(*text, low, high);
         if (!value)
-            Refuse(name, *text, "a whole number from " + std::to_string(low) + " to " + std::to_string(high));
+            refuse(name, *text, "a whole number from " + std::to_string(low) + " to " + std::to_string(high));
         return value;
     }
 
-    std::optional<int> NumberOrRandom(const std::string& name, int high)
+    std::optional<int> numberOrRandom(const std::string& name, int high)
     {
-        const std::optional<std::string> text = Value(name);
+        const std::optional<std::string> text = value(name);
         if (!text)
             return std::nullopt;
         if (*text == kRandom)
             return kRandomChoice;
-        std::optional<int> value = ReadWholeNumber(*text, 0, high);
+        std::optional<int> value = readWholeNumber(*text, 0, high);
         if (!value)
-            Refuse(name, *text, "a whole number from 0 to " + std::to_string(high) + " or random");
+            refuse(name, *text, "a whole number from 0 to " + std::to_string(high) + " or random");
         return value;
     }
 
-    void Refuse(const std::string& name, const std::string& text, const std::string& wanted)
+    void refuse(const std::string& name, const std::string& text, const std::string& wanted)
     {
-        m_error = name + " wants " + wanted + ", not " + QuotedText(text);
+        m_error = name + " wants " + wanted + ", not " + quotedText(text);
     }
 
     const std::vector<std::string>& m_arguments;
@@ -202,17 +202,17 @@ private:
 
 } // namespace
 
-bool IsHackCommandLine(const std::vector<std::string>& arguments)
+bool isHackCommandLine(const std::vector<std::string>& arguments)
 {
     return !arguments.empty() && arguments.front().compare(0, kOptionPrefix.size(), kOptionPrefix) == 0;
 }
 
-HackParseResult ParseHackOptions(const std::vector<std::string>& arguments)
+HackParseResult parseHackOptions(const std::vector<std::string>& arguments)
 {
-    return OptionReader(arguments).Read();
+    return OptionReader(arguments).read();
 }
 
-std::optional<uint32_t> ParseWindowId(std::string_view text)
+std::optional<uint32_t> parseWindowId(std::string_view text)
 {
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -227,51 +227,51 @@ std::optional<uint32_t> ParseWindowId(std::string_view text)
     return static_cast<uint32_t>(value);
 }
 
-void ApplyHackOptions(const HackOptions& options, SettingsRecord& settings, const std::function<uint32_t()>& random)
+void applyHackOptions(const HackOptions& options, SettingsRecord& settings, const std::function<uint32_t()>& random)
 {
     if (options.formula)
-        settings.Formula = *options.formula == kRandomChoice ? static_cast<int32_t>(random() % kFormulaCount) : *options.formula;
+        settings.formula = *options.formula == kRandomChoice ? static_cast<int32_t>(random() % kFormulaCount) : *options.formula;
     if (options.mirror)
-        settings.Mirror = *options.mirror == kRandomChoice ? static_cast<int32_t>(random() % kMirrorCount) : *options.mirror;
+        settings.mirror = *options.mirror == kRandomChoice ? static_cast<int32_t>(random() % kMirrorCount) : *options.mirror;
     if (options.blur)
-        settings.Filter = *options.blur;
+        settings.filter = *options.blur;
     if (options.travel)
-        settings.Travel = *options.travel ? 1 : 0;
+        settings.travel = *options.travel ? 1 : 0;
     if (options.changeSeconds) {
         if (*options.changeSeconds == 0) {
-            settings.DoChange = 0;
-            settings.ChangeFormula = 0;
+            settings.changePresets = 0;
+            settings.changeFormula = 0;
         } else {
-            settings.Seconds = *options.changeSeconds;
+            settings.seconds = *options.changeSeconds;
         }
     }
     if (options.scalePercent)
-        settings.Scale = *options.scalePercent;
+        settings.scale = *options.scalePercent;
 }
 
-std::optional<std::filesystem::path> FindPresetArgument(const std::string& argument, const std::string& presetsFolder)
+std::optional<std::filesystem::path> findPresetArgument(const std::string& argument, const std::string& presetsFolder)
 {
     if (argument.find('/') != std::string::npos)
         return std::filesystem::path(argument);
     if (presetsFolder.empty())
         return std::nullopt;
-    const std::vector<std::string> names = ListPresetNames(presetsFolder, SIZE_MAX);
-    const std::string wanted = Lowered(EndsWithPresetEnding(argument) ? argument : argument + std::string(kPresetEnding));
+    const std::vector<std::string> names = listPresetNames(presetsFolder, SIZE_MAX);
+    const std::string wanted = lowered(endsWithPresetEnding(argument) ? argument : argument + std::string(kPresetEnding));
     std::optional<std::string> found;
     for (const std::string& name : names) {
         if (name == argument || name == argument + std::string(kPresetEnding))
-            return PresetPath(presetsFolder, name);
-        if (!found && Lowered(name) == wanted)
+            return presetPath(presetsFolder, name);
+        if (!found && lowered(name) == wanted)
             found = name;
     }
     if (!found)
         return std::nullopt;
-    return PresetPath(presetsFolder, *found);
+    return presetPath(presetsFolder, *found);
 }
 
-std::string QuoteArgument(std::string_view text) { return QuotedText(text); }
+std::string quoteArgument(std::string_view text) { return quotedText(text); }
 
-std::string HackUsage()
+std::string hackUsage()
 {
     return "Usage: opal-revel --root | --window-id ID [options]\n"
            "       opal-revel /s | /p ID | /c | /a   (screen-saver host switches)\n"

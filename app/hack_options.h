@@ -55,32 +55,32 @@ struct HackParseResult {
 
 // True when the arguments after the program's name are to be read as options: the first
 // one starts with "--".
-bool IsHackCommandLine(const std::vector<std::string>& arguments);
+bool isHackCommandLine(const std::vector<std::string>& arguments);
 
 // Reads the arguments after the program's name. Out-of-range, malformed or unknown values,
 // a missing value or no target give !ok and a one-line reason in which
 // control characters of the offending argument are shown escaped.
-HackParseResult ParseHackOptions(const std::vector<std::string>& arguments);
+HackParseResult parseHackOptions(const std::vector<std::string>& arguments);
 
 // An X11 window id as XScreenSaver writes it: "0x" and hexadecimal digits, or decimal
 // digits; nothing else around it. Ids are 32-bit and never 0.
-std::optional<uint32_t> ParseWindowId(std::string_view text);
+std::optional<uint32_t> parseWindowId(std::string_view text);
 
 // The options' effect on the stored options (not the preset, which needs the file system).
 // `random` answers a uniformly spread 32-bit number for the "random" choices. A change
 // period of 0 switches off both automatic changes; a positive one sets the interval and
 // keeps the stored choice of what changes.
-void ApplyHackOptions(const HackOptions& options, SettingsRecord& settings, const std::function<uint32_t()>& random);
+void applyHackOptions(const HackOptions& options, SettingsRecord& settings, const std::function<uint32_t()>& random);
 
 // The preset file that --preset names, given the presets folder: an argument with a "/" in
 // it is a file path taken as it is; any other is the name of a preset in the folder, with
 // or without its ".vhp" ending, in any case (an exact match first). Empty when the folder
 // holds no such preset.
-std::optional<std::filesystem::path> FindPresetArgument(const std::string& argument, const std::string& presetsFolder);
+std::optional<std::filesystem::path> findPresetArgument(const std::string& argument, const std::string& presetsFolder);
 
 // An argument as it may appear inside a one-line message: quoted, cut short when long, with
 // every byte that is not printable ASCII written as \xNN.
-std::string QuoteArgument(std::string_view text);
+std::string quoteArgument(std::string_view text);
 
 // The text --help prints.
-std::string HackUsage();
+std::string hackUsage();

@@ -37,7 +37,7 @@ constexpr int kScreenChangeWaitMilliseconds = 2000;
 
 // A mode's size is in device pixels, the screen's geometry in the toolkit's scaled ones; a
 // fractional scale factor may round the product a pixel off.
-bool ScreenHasDeviceSize(const QScreen* screen, QSize size)
+bool screenHasDeviceSize(const QScreen* screen, QSize size)
 {
     const QSize device = (QSizeF(screen->geometry().size()) * screen->devicePixelRatio()).toSize();
     return std::abs(device.width() - size.width()) <= 1 && std::abs(device.height() - size.height()) <= 1;
@@ -47,12 +47,12 @@ bool ScreenHasDeviceSize(const QScreen* screen, QSize size)
 // Waiting for it before the saver window exists means the window is created at the switched
 // size instead of having to follow a change, which a slow start can miss. The wait ends early
 // when a termination signal arrives: the host wants the saver gone, not shown.
-void WaitForPrimaryScreenSize(QSize size, const TerminationSignals& termination)
+void waitForPrimaryScreenSize(QSize size, const TerminationSignals& termination)
 {
     QDeadlineTimer deadline(kScreenChangeWaitMilliseconds);
     while (!deadline.hasExpired() && termination.received() == 0) {
         QScreen* screen = QGuiApplication::primaryScreen();
-        if (screen != nullptr && ScreenHasDeviceSize(screen, size))
+        if (screen != nullptr && screenHasDeviceSize(screen, size))
             return;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
@@ -70,41 +70,41 @@ struct RunState {
     std::unique_ptr<PreviewWindow> preview;
 };
 
-void ConfigureLauncher(RunState& state)
+void configureLauncher(RunState& state)
 {
-    if (!TakeSingleInstance(state.lock, "QUILLRUNC"))
+    if (!takeSingleInstance(state.lock, "QUILLRUNC"))
         return;
     state.mainWindow = std::make_unique<EditorWindow>();
     state.mainWindow->show();
 }
 
-void SaverLauncher(RunState& state, const TerminationSignals& termination)
+void saverLauncher(RunState& state, const TerminationSignals& termination)
 {
-    if (!TakeSingleInstance(state.lock, "QUILLRUNS"))
+    if (!takeSingleInstance(state.lock, "QUILLRUNS"))
         return;
-    if (Settings.RandomStart)
-        LoadRandomPreset();
-    if (Settings.LowRes) {
+    if (Settings.randomStart)
+        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+    if (Settings.lowRes) {
         state.modes = std::make_unique<XRandrModeSource>();
-        state.watchdog.Start();
-        DisplaySwitched = SwitchTo640x480(*state.modes) ? 1 : 0;
+        state.watchdog.start();
+        DisplaySwitched = switchTo640x480(*state.modes) ? 1 : 0;
         if (DisplaySwitched)
-            WaitForPrimaryScreenSize(QSize(640, 480), termination);
+            waitForPrimaryScreenSize(QSize(640, 480), termination);
     }
     if (termination.received() != 0)
         return;
     // Created after the switch, so the windows read the switched screen size.
     state.savers = std::make_unique<SaverScreens>(SaverInput::EndsSaver);
-    state.savers->Show();
+    state.savers->show();
 }
 
 // False when the handle names no window: the program then ends at once.
-bool PreviewLauncher(RunState& state, long handle)
+bool previewLauncher(RunState& state, long handle)
 {
     QString error;
     // X11 window ids are 32-bit; anything outside names no window.
     if (handle > 0 && handle <= 0xFFFFFFFFL)
-        state.preview = PreviewWindow::CreateInside(static_cast<uint32_t>(handle), &error);
+        state.preview = PreviewWindow::createInside(static_cast<uint32_t>(handle), &error);
     else
         error = QStringLiteral("no window %1 to show the preview in").arg(handle);
     if (!state.preview) {
@@ -114,7 +114,7 @@ bool PreviewLauncher(RunState& state, long handle)
     return true;
 }
 
-bool HasWindow(const RunState& state) { return state.mainWindow || state.savers || state.preview; }
+bool hasWindow(const RunState& state) { return state.mainWindow || state.savers || state.preview; }
 
 } // namespace
 
@@ -122,29 +122,29 @@ int main(int argc, char** argv)
 {
     QElapsedTimer runClock;
     runClock.start();
-    if (const int status = RunDisplayWatchdogIfAsked(); status >= 0)
+    if (const int status = runDisplayWatchdogIfAsked(); status >= 0)
         return status;
 
     // A desktop daemon's long options ("--root", "--window-id ID", ...) run the display mode
     // of that daemon; every other command line is the host's switch.
-    if (const std::vector<std::string> arguments(argv + 1, argv + argc); IsHackCommandLine(arguments))
-        return RunHackMode(arguments, argv[0]);
+    if (const std::vector<std::string> arguments(argv + 1, argv + argc); isHackCommandLine(arguments))
+        return runHackMode(arguments, argv[0]);
 
     // The command line belongs to the screen-saver host: the toolkit gets only the program's
     // name, so that no switch is taken for one of its own options.
-    const std::string commandLine = JoinArguments(argc, argv);
-    const LaunchRequest request = ReadSwitch(commandLine);
+    const std::string commandLine = joinArguments(argc, argv);
+    const LaunchRequest request = readSwitch(commandLine);
     static int toolkitArgc = 1;
     static char* toolkitArgv[] = { argv[0], nullptr };
 
     // "/a" and unknown switches create no window, so they need no display: the options are
     // loaded (which gives a first run its folders) and the program ends.
     if (request.mode == LaunchMode::None) {
-        ResetDefaults();
-        LoadSettings(CurrentPreset);
+        resetDefaults();
+        loadSettings(CurrentPreset);
         return 0;
     }
-    if (!CheckDisplay())
+    if (!checkDisplay())
         return 1;
 
     // The application object comes first so that the settings store can show its message box.
@@ -154,7 +154,7 @@ int main(int argc, char** argv)
     // host, often with nobody at the screen and the host's window on top: a modal box there
     // would wait forever, so their messages go to standard error, the host's log.
     if (request.mode == LaunchMode::Configure) {
-        SetCriticalErrorHandler([](const std::string& caption, const std::string& text) {
+        setCriticalErrorHandler([](const std::string& caption, const std::string& text) {
             QMessageBox::critical(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
         });
     }
@@ -164,24 +164,24 @@ int main(int argc, char** argv)
     RunState state;
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, [&state](int) {
         if (state.savers)
-            state.savers->CloseAll();
+            state.savers->closeAll();
         QCoreApplication::exit(0);
     });
 
     try {
-        ResetDefaults();
-        LoadSettings(CurrentPreset);
+        resetDefaults();
+        loadSettings(CurrentPreset);
 
         // A signal that arrived during the start ends the program before any window is made.
         switch (terminationSignals.received() != 0 ? LaunchMode::None : request.mode) {
         case LaunchMode::Configure:
-            ConfigureLauncher(state);
+            configureLauncher(state);
             break;
         case LaunchMode::Saver:
-            SaverLauncher(state, terminationSignals);
+            saverLauncher(state, terminationSignals);
             break;
         case LaunchMode::Preview:
-            if (!PreviewLauncher(state, request.number))
+            if (!previewLauncher(state, request.number))
                 status = 1;
             break;
         case LaunchMode::None:
@@ -192,24 +192,24 @@ int main(int argc, char** argv)
         // handled: events processed before the loop (the wait for a switched screen, a message
         // box of the settings store) may already have taken it, and the exit it asked for is
         // lost on a loop that was not yet running.
-        if (HasWindow(state) && terminationSignals.received() == 0)
+        if (hasWindow(state) && terminationSignals.received() == 0)
             QApplication::exec();
     } catch (const std::exception& exception) {
         QMessageBox::critical(nullptr, QString::fromStdString(ProductTitle), QString::fromUtf8(exception.what()));
     }
 
     if (DisplaySwitched && state.modes)
-        RestoreDisplay(*state.modes);
-    state.watchdog.Release();
+        restoreDisplay(*state.modes);
+    state.watchdog.release();
 
     RenderStatistics figures;
     if (state.savers)
-        figures.Add(state.savers->Statistics());
-    if (state.preview && state.preview->GetRenderer())
-        figures.Add(state.preview->GetRenderer()->Statistics());
-    if (const auto* editor = dynamic_cast<const EditorWindow*>(state.mainWindow.get()); editor && editor->LiveRenderer())
-        figures.Add(editor->LiveRenderer()->Statistics());
-    WriteRunStatisticsIfAsked(figures, static_cast<double>(runClock.nsecsElapsed()) / 1e9);
+        figures.add(state.savers->statistics());
+    if (state.preview && state.preview->getRenderer())
+        figures.add(state.preview->getRenderer()->statistics());
+    if (const auto* editor = dynamic_cast<const EditorWindow*>(state.mainWindow.get()); editor && editor->liveRenderer())
+        figures.add(editor->liveRenderer()->statistics());
+    writeRunStatisticsIfAsked(figures, static_cast<double>(runClock.nsecsElapsed()) / 1e9);
 
     state.preview.reset();
     state.savers.reset();

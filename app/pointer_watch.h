@@ -7,25 +7,25 @@ class PointerWatch {
 public:
     static constexpr int kToleratedPixels = 20;
 
-    bool MovedTooFar(int x, int y)
+    bool movedTooFar(int x, int y)
     {
         if (m_lastX == -1 || m_lastY == -1) {
             m_lastX = x;
             m_lastY = y;
             return false;
         }
-        return Distance(x, m_lastX) > kToleratedPixels || Distance(y, m_lastY) > kToleratedPixels;
+        return distance(x, m_lastX) > kToleratedPixels || distance(y, m_lastY) > kToleratedPixels;
     }
 
     // Forgets the first position, as when the window is shown again.
-    void Forget()
+    void forget()
     {
         m_lastX = -1;
         m_lastY = -1;
     }
 
 private:
-    static int Distance(int a, int b) { return a > b ? a - b : b - a; }
+    static int distance(int a, int b) { return a > b ? a - b : b - a; }
 
     int m_lastX = -1;
     int m_lastY = -1;

@@ -23,7 +23,7 @@ namespace {
 // of the host mapped or unmapped) stops or resumes drawing.
 constexpr int kVisibilityCheckMilliseconds = 250;
 
-xcb_connection_t* X11Connection()
+xcb_connection_t* x11Connection()
 {
     auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return x11 != nullptr ? x11->connection() : nullptr;
@@ -33,7 +33,7 @@ xcb_connection_t* X11Connection()
 // and reads its size. An empty answer on success, else why the id names no window the preview
 // can use; no X error reaches the toolkit either way. Our own event mask on a foreign window
 // is ours alone, so setting it disturbs no other client.
-QString WatchHost(xcb_connection_t* connection, uint32_t host, QSize& nativeSize)
+QString watchHost(xcb_connection_t* connection, uint32_t host, QSize& nativeSize)
 {
     const QString missing = QStringLiteral("no window %1 to show the preview in").arg(host);
     xcb_generic_error_t* error = nullptr;
@@ -68,16 +68,16 @@ QString WatchHost(xcb_connection_t* connection, uint32_t host, QSize& nativeSize
 
 } // namespace
 
-std::unique_ptr<PreviewWindow> PreviewWindow::CreateInside(uint32_t hostWindow, QString* error, Host owner)
+std::unique_ptr<PreviewWindow> PreviewWindow::createInside(uint32_t hostWindow, QString* error, Host owner)
 {
-    xcb_connection_t* connection = X11Connection();
+    xcb_connection_t* connection = x11Connection();
     if (connection == nullptr) {
         *error = QStringLiteral("the preview needs an X11 display");
         return nullptr;
     }
     QSize nativeSize;
     *error = hostWindow == 0 ? QStringLiteral("no window 0 to show the preview in")
-                             : WatchHost(connection, hostWindow, nativeSize);
+                             : watchHost(connection, hostWindow, nativeSize);
     if (!error->isEmpty())
         return nullptr;
     QWindow* host = QWindow::fromWinId(hostWindow);
@@ -89,7 +89,7 @@ std::unique_ptr<PreviewWindow> PreviewWindow::CreateInside(uint32_t hostWindow, 
     std::unique_ptr<PreviewWindow> form(new PreviewWindow(hostWindow, owner));
     if (owner == Host::DesktopDaemon) {
         form->windowHandle()->setFlag(Qt::WindowTransparentForInput);
-        form->panelShower->SetDirectPresent(true, true);
+        form->panelShower->setDirectPresent(true, true);
     }
     // The foreign window becomes the parent of the form's native window; the form has no
     // parent widget of its own. The foreign QWindow is left alive until the process ends:
@@ -120,7 +120,7 @@ PreviewWindow::PreviewWindow(uint32_t hostWindow, Host host)
 
     m_refresh = new RefreshTimer(this);
     connect(m_refresh, &RefreshTimer::tick, this, &PreviewWindow::refreshTick);
-    m_refresh->Start();
+    m_refresh->start();
 
     // Whether the preview can be seen at all is asked of the server now and then; the host's
     // own mapping and our window's visibility changes also arrive as events.
@@ -143,46 +143,46 @@ PreviewWindow::~PreviewWindow()
 void PreviewWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    FormShow();
+    formShow();
 }
 
-void PreviewWindow::FormShow()
+void PreviewWindow::formShow()
 {
     panelShower->setGeometry(rect());
     if (!m_renderer) {
         // In a desktop daemon's window the program is that daemon's display mode: a saver.
         const RenderRole role = m_owner == Host::DesktopDaemon ? RenderRole::Saver : RenderRole::Preview;
         m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, role);
-        m_renderer->SetPresetLoader([] { LoadRandomPreset(); });
+        m_renderer->setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
         panelShower->painter = m_renderer.get();
     }
-    m_renderer->Reset(panelShower->Width(), panelShower->Height());
+    m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
 }
 
 void PreviewWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     panelShower->setGeometry(rect());
-    FormResize();
+    formResize();
 }
 
-void PreviewWindow::FormResize()
+void PreviewWindow::formResize()
 {
     if (!m_renderer)
         return;
-    m_renderer->Reset(panelShower->Width(), panelShower->Height());
+    m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
 }
 
 void PreviewWindow::closeEvent(QCloseEvent* event)
 {
-    FormClose();
+    formClose();
     QWidget::closeEvent(event);
 }
 
-void PreviewWindow::FormClose()
+void PreviewWindow::formClose()
 {
     m_closing = true;
-    m_refresh->Stop();
+    m_refresh->stop();
     QCoreApplication::exit(0);
 }
 
@@ -190,13 +190,13 @@ void PreviewWindow::refreshTick(int64_t nowMicros)
 {
     if (!m_renderer || m_hostGone || m_closing)
         return;
-    m_renderer->Step(nowMicros);
-    m_renderer->Present(*panelShower);
+    m_renderer->step(nowMicros);
+    m_renderer->present(*panelShower);
 }
 
 void PreviewWindow::checkVisibility()
 {
-    xcb_connection_t* connection = X11Connection();
+    xcb_connection_t* connection = x11Connection();
     if (connection == nullptr || m_hostGone)
         return;
     const auto window = static_cast<xcb_window_t>(winId());
@@ -225,15 +225,15 @@ void PreviewWindow::setSeen(bool viewable, bool fullyObscured)
     m_viewable = viewable;
     m_fullyObscured = fullyObscured;
     const bool draw = m_viewable && !m_fullyObscured && !m_hostGone && !m_closing;
-    if (draw == m_refresh->IsActive())
+    if (draw == m_refresh->isActive())
         return;
     if (draw) {
         // What was drawn while hidden never reached the screen; the next present puts it all there.
         if (m_renderer)
-            m_renderer->MarkWholeFrame();
-        m_refresh->Start();
+            m_renderer->markWholeFrame();
+        m_refresh->start();
     } else {
-        m_refresh->Stop();
+        m_refresh->stop();
     }
 }
 
@@ -251,7 +251,7 @@ void PreviewWindow::hostDestroyed()
         return;
     m_hostGone = true;
     // The host took our native window with it; nothing more may be drawn into it.
-    m_refresh->Stop();
+    m_refresh->stop();
     m_visibilityTimer->stop();
     // exit() rather than quit(): quit() from inside a native event filter may not end the loop.
     QCoreApplication::exit(0);

@@ -31,15 +31,15 @@ public:
 
     // Creates the preview inside the host window, or answers null (with the reason in
     // `error`) when the id names no window the program can use.
-    static std::unique_ptr<PreviewWindow> CreateInside(uint32_t hostWindow, QString* error, Host host = Host::SaverHost);
+    static std::unique_ptr<PreviewWindow> createInside(uint32_t hostWindow, QString* error, Host host = Host::SaverHost);
     ~PreviewWindow() override;
 
     PicturePanel* panelShower = nullptr;
 
     // True once the host window was destroyed under the form.
-    bool HostGone() const { return m_hostGone; }
+    bool hostGone() const { return m_hostGone; }
     // The renderer, once the form has been shown (statistics, tests).
-    const Renderer* GetRenderer() const { return m_renderer.get(); }
+    const Renderer* getRenderer() const { return m_renderer.get(); }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     // None: the window's panel paints on screen, and so does the window (see PicturePanel).
@@ -53,9 +53,9 @@ protected:
 private:
     PreviewWindow(uint32_t hostWindow, Host host);
 
-    void FormShow();
-    void FormResize();
-    void FormClose();
+    void formShow();
+    void formResize();
+    void formClose();
     // One display refresh: the sprites due are drawn and go to the screen.
     void refreshTick(int64_t nowMicros);
     // The host's size in native pixels, turned into the form's size.

@@ -12,27 +12,27 @@ constexpr uint32_t kRequiredFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGH
 // Counting and collecting disagree on purpose about a rate of 1: the count takes 0 or
 // at least 60, the collection also takes 1. The table is sized by the count, so the
 // collection stops when it is full.
-bool CountsForTable(const DisplayMode& mode)
+bool countsForTable(const DisplayMode& mode)
 {
     return mode.width >= kMinimumWidth && (mode.displayFrequency == 0 || mode.displayFrequency >= kMinimumRefresh);
 }
 
-bool IsDefaultRate(uint32_t rate) { return rate == 0 || rate == 1; }
+bool isDefaultRate(uint32_t rate) { return rate == 0 || rate == 1; }
 
-bool SameShape(const DisplayMode& a, const DisplayMode& b)
+bool sameShape(const DisplayMode& a, const DisplayMode& b)
 {
     return a.width == b.width && a.height == b.height && a.bitsPerPixel == b.bitsPerPixel;
 }
 
 } // namespace
 
-std::vector<DisplayMode> ListDisplayModes(DisplayModeSource& source)
+std::vector<DisplayMode> listDisplayModes(DisplayModeSource& source)
 {
     // Counting pass.
     std::size_t count = 0;
     DisplayMode mode;
-    for (uint32_t index = 0; count < kModeTableSize && source.EnumMode(index, mode); ++index) {
-        if (CountsForTable(mode))
+    for (uint32_t index = 0; count < kModeTableSize && source.enumMode(index, mode); ++index) {
+        if (countsForTable(mode))
             ++count;
     }
     std::vector<DisplayMode> table;
@@ -42,14 +42,14 @@ std::vector<DisplayMode> ListDisplayModes(DisplayModeSource& source)
 
     // Collecting pass: a default-rate mode adds nothing when the same size and depth is
     // already listed.
-    for (uint32_t index = 0; table.size() < count && source.EnumMode(index, mode); ++index) {
+    for (uint32_t index = 0; table.size() < count && source.enumMode(index, mode); ++index) {
         if (mode.width < kMinimumWidth)
             continue;
-        bool rateAccepted = mode.displayFrequency >= kMinimumRefresh || IsDefaultRate(mode.displayFrequency);
+        bool rateAccepted = mode.displayFrequency >= kMinimumRefresh || isDefaultRate(mode.displayFrequency);
         if (!rateAccepted)
             continue;
-        if (IsDefaultRate(mode.displayFrequency)
-            && std::any_of(table.begin(), table.end(), [&](const DisplayMode& kept) { return SameShape(kept, mode); }))
+        if (isDefaultRate(mode.displayFrequency)
+            && std::any_of(table.begin(), table.end(), [&](const DisplayMode& kept) { return sameShape(kept, mode); }))
             continue;
         table.push_back(mode);
     }
@@ -61,7 +61,7 @@ std::vector<DisplayMode> ListDisplayModes(DisplayModeSource& source)
     return table;
 }
 
-const DisplayMode* Find640x480(const std::vector<DisplayMode>& table)
+const DisplayMode* find640x480(const std::vector<DisplayMode>& table)
 {
     for (uint32_t bits : { 32u, 16u }) {
         for (const DisplayMode& mode : table) {
@@ -72,21 +72,21 @@ const DisplayMode* Find640x480(const std::vector<DisplayMode>& table)
     return nullptr;
 }
 
-bool SwitchTo640x480(DisplayModeSource& source)
+bool switchTo640x480(DisplayModeSource& source)
 {
-    std::vector<DisplayMode> table = ListDisplayModes(source);
-    const DisplayMode* target = Find640x480(table);
+    std::vector<DisplayMode> table = listDisplayModes(source);
+    const DisplayMode* target = find640x480(table);
     if (target == nullptr || (target->fields & kRequiredFields) == 0)
         return false;
 
-    int test = source.ChangeMode(*target, CDS_TEST);
+    int test = source.changeMode(*target, CDS_TEST);
     if (test == DISP_CHANGE_RESTART)
         return false;
     if (test == DISP_CHANGE_SUCCESSFUL)
-        source.ChangeMode(*target, 0);
+        source.changeMode(*target, 0);
     // Any other answer switched nothing, yet the restore is still asked for; it then has
     // nothing to undo.
     return true;
 }
 
-void RestoreDisplay(DisplayModeSource& source) { source.RestoreMode(); }
+void restoreDisplay(DisplayModeSource& source) { source.restoreMode(); }

@@ -13,13 +13,13 @@ constexpr int kModeTableSize = 42;
 
 // Lists, filters and sorts the modes of the source (ascending width, height, bits per pixel,
 // refresh rate). Empty when no mode qualifies.
-std::vector<DisplayMode> ListDisplayModes(DisplayModeSource& source);
+std::vector<DisplayMode> listDisplayModes(DisplayModeSource& source);
 
 // The first 640 x 480 mode of the table at 32 bits per pixel, else at 16; null when none.
-const DisplayMode* Find640x480(const std::vector<DisplayMode>& table);
+const DisplayMode* find640x480(const std::vector<DisplayMode>& table);
 
 // Switches to 640 x 480; answers whether the display must be restored at exit.
-bool SwitchTo640x480(DisplayModeSource& source);
+bool switchTo640x480(DisplayModeSource& source);
 
 // Returns the display to the mode it had before SwitchTo640x480.
-void RestoreDisplay(DisplayModeSource& source);
+void restoreDisplay(DisplayModeSource& source);

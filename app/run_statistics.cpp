@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-std::string RunStatisticsText(const RenderStatistics& figures, double runSeconds)
+std::string runStatisticsText(const RenderStatistics& figures, double runSeconds)
 {
     const double drawingSeconds = figures.firstStepMicros < 0
         ? 0.0
@@ -18,10 +18,10 @@ std::string RunStatisticsText(const RenderStatistics& figures, double runSeconds
     return text;
 }
 
-bool WriteRunStatisticsIfAsked(const RenderStatistics& figures, double runSeconds)
+bool writeRunStatisticsIfAsked(const RenderStatistics& figures, double runSeconds)
 {
     const char* path = std::getenv("OPAL_STATS");
     if (path == nullptr || *path == '\0')
         return true;
-    return WriteFileAtomically(path, RunStatisticsText(figures, runSeconds));
+    return writeFileAtomically(path, runStatisticsText(figures, runSeconds));
 }

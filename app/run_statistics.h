@@ -10,7 +10,7 @@
 // to the last present (what the screen shows), the presents made, the run's wall time in
 // seconds from the start of the program, and the seconds from the first step of a renderer
 // to the last.
-std::string RunStatisticsText(const RenderStatistics& figures, double runSeconds);
+std::string runStatisticsText(const RenderStatistics& figures, double runSeconds);
 // Writes the text to the file OPAL_STATS names, whole or not at all; nothing when it is
 // unset or empty. False when the file could not be written.
-bool WriteRunStatisticsIfAsked(const RenderStatistics& figures, double runSeconds);
+bool writeRunStatisticsIfAsked(const RenderStatistics& figures, double runSeconds);

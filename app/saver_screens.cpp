@@ -16,7 +16,7 @@ SaverScreens::SaverScreens(SaverInput input, QObject* parent)
 
 SaverScreens::~SaverScreens() = default;
 
-void SaverScreens::Show()
+void SaverScreens::show()
 {
     m_shown = true;
     const QList<QScreen*> screens = QGuiApplication::screens();
@@ -28,10 +28,10 @@ void SaverScreens::Show()
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &SaverScreens::removeScreen);
 }
 
-void SaverScreens::CloseAll()
+void SaverScreens::closeAll()
 {
     for (auto& saver : m_forms)
-        saver.form->CloseSaver();
+        saver.form->closeSaver();
 }
 
 void SaverScreens::addScreen(QScreen* screen)
@@ -50,8 +50,8 @@ void SaverScreens::removeScreen(QScreen* screen)
     // The last saver stays: the toolkit moves it to whatever screen is left.
     if (gone == m_forms.end() || m_forms.size() == 1)
         return;
-    if (const Renderer* renderer = gone->form->GetRenderer())
-        m_removedFigures.Add(renderer->Statistics());
+    if (const Renderer* renderer = gone->form->getRenderer())
+        m_removedFigures.add(renderer->statistics());
     gone->form->hide();
     // Deleted later: the screen's removal may be reported from inside the form's own events.
     gone->form.release()->deleteLater();
@@ -59,12 +59,12 @@ void SaverScreens::removeScreen(QScreen* screen)
     chooseDrive();
 }
 
-RenderStatistics SaverScreens::Statistics() const
+RenderStatistics SaverScreens::statistics() const
 {
     RenderStatistics figures = m_removedFigures;
     for (const Saver& saver : m_forms) {
-        if (const Renderer* renderer = saver.form->GetRenderer())
-            figures.Add(renderer->Statistics());
+        if (const Renderer* renderer = saver.form->getRenderer())
+            figures.add(renderer->statistics());
     }
     return figures;
 }
@@ -73,5 +73,5 @@ void SaverScreens::chooseDrive()
 {
     // The options are shared: one renderer changes them for all.
     for (std::size_t index = 0; index < m_forms.size(); ++index)
-        m_forms[index].form->SetAutomaticChanges(index == 0);
+        m_forms[index].form->setAutomaticChanges(index == 0);
 }

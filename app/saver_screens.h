@@ -23,13 +23,13 @@ public:
     ~SaverScreens() override;
 
     // Makes and shows a saver on every screen.
-    void Show();
+    void show();
     // Closes every saver (from a termination signal); the loop ends.
-    void CloseAll();
+    void closeAll();
 
     std::size_t count() const { return m_forms.size(); }
     // The figures of every saver's renderer, those of removed screens included.
-    RenderStatistics Statistics() const;
+    RenderStatistics statistics() const;
 
 private:
     void addScreen(QScreen* screen);

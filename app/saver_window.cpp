@@ -52,7 +52,7 @@ SaverWindow::SaverWindow(QScreen* screen, SaverInput input, QWidget* parent)
 
     panelShower = new PicturePanel(this);
     // Nothing overlaps the panel, so what a refresh drew can go straight to the X window.
-    panelShower->SetDirectPresent(true, true);
+    panelShower->setDirectPresent(true, true);
     QPalette black = panelShower->palette();
     black.setColor(QPalette::Window, Qt::black);
     panelShower->setPalette(black);
@@ -73,7 +73,7 @@ SaverWindow::SaverWindow(QScreen* screen, SaverInput input, QWidget* parent)
     setGeometry(screenRectangle());
 
     m_refresh = new RefreshTimer(this);
-    m_refresh->SetScreen(m_screen);
+    m_refresh->setScreen(m_screen);
     connect(m_refresh, &RefreshTimer::tick, this, &SaverWindow::refreshTick);
 }
 
@@ -111,23 +111,23 @@ void SaverWindow::coverScreen()
 void SaverWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    FormShow();
+    formShow();
 }
 
-void SaverWindow::FormShow()
+void SaverWindow::formShow()
 {
-    m_pointer.Forget();
+    m_pointer.forget();
     setGeometry(screenRectangle());
     panelShower->setGeometry(rect());
     if (!m_renderer) {
         m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Saver);
-        m_renderer->SetAutomaticChanges(m_automaticChanges);
-        m_renderer->SetPresetLoader([] { LoadRandomPreset(); });
+        m_renderer->setAutomaticChanges(m_automaticChanges);
+        m_renderer->setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
         panelShower->painter = m_renderer.get();
     }
-    m_renderer->Reset(panelShower->Width(), panelShower->Height());
+    m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
     if (!m_closing)
-        m_refresh->Start();
+        m_refresh->start();
 
     raise();
     if (m_input == SaverInput::Ignored)
@@ -152,41 +152,41 @@ void SaverWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     panelShower->setGeometry(rect());
-    FormResize();
+    formResize();
 }
 
-void SaverWindow::FormResize()
+void SaverWindow::formResize()
 {
     if (!m_renderer)
         return;
-    m_renderer->Reset(panelShower->Width(), panelShower->Height());
+    m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
 }
 
 void SaverWindow::refreshTick(int64_t nowMicros)
 {
     if (!m_renderer || m_closing || !isVisible())
         return;
-    m_renderer->Step(nowMicros);
-    m_renderer->Present(*panelShower);
+    m_renderer->step(nowMicros);
+    m_renderer->present(*panelShower);
 }
 
-void SaverWindow::SetAutomaticChanges(bool on)
+void SaverWindow::setAutomaticChanges(bool on)
 {
     m_automaticChanges = on;
     if (m_renderer)
-        m_renderer->SetAutomaticChanges(on);
+        m_renderer->setAutomaticChanges(on);
 }
 
 void SaverWindow::keyPressEvent(QKeyEvent* event)
 {
     event->accept();
     if (m_input == SaverInput::EndsSaver)
-        CloseSaver();
+        closeSaver();
 }
 
 void SaverWindow::closeEvent(QCloseEvent* event)
 {
-    CloseSaver();
+    closeSaver();
     QWidget::closeEvent(event);
 }
 
@@ -197,7 +197,7 @@ bool SaverWindow::eventFilter(QObject* watched, QEvent* event)
         case QEvent::MouseMove: {
             // The 20-pixel tolerance is in screen pixels, as the picture is.
             const QPointF position = static_cast<QMouseEvent*>(event)->position() * devicePixelRatioF();
-            MSaverMouseMove(qRound(position.x()), qRound(position.y()));
+            followPointer(qRound(position.x()), qRound(position.y()));
             return true;
         }
         case QEvent::MouseButtonPress:
@@ -212,20 +212,20 @@ bool SaverWindow::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void SaverWindow::MSaverMouseMove(int x, int y)
+void SaverWindow::followPointer(int x, int y)
 {
-    if (m_pointer.MovedTooFar(x, y))
-        CloseSaver();
+    if (m_pointer.movedTooFar(x, y))
+        closeSaver();
 }
 
-void SaverWindow::panelShowerMouseDown() { CloseSaver(); }
+void SaverWindow::panelShowerMouseDown() { closeSaver(); }
 
-void SaverWindow::CloseSaver()
+void SaverWindow::closeSaver()
 {
     if (m_closing)
         return;
     m_closing = true;
-    m_refresh->Stop();
+    m_refresh->stop();
     if (windowHandle() != nullptr)
         windowHandle()->setKeyboardGrabEnabled(false);
     hide();

@@ -40,12 +40,12 @@ public:
 
     // Stops drawing, hides the window and tells the application to end. The window itself
     // is destroyed by its owner once the event loop has returned.
-    void CloseSaver();
+    void closeSaver();
 
     // Whether this saver's renderer makes the automatic changes (see Renderer).
-    void SetAutomaticChanges(bool on);
+    void setAutomaticChanges(bool on);
     // The renderer, once the window has been shown (statistics, tests).
-    const Renderer* GetRenderer() const { return m_renderer.get(); }
+    const Renderer* getRenderer() const { return m_renderer.get(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -56,11 +56,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormShow();
-    void FormResize();
+    void formShow();
+    void formResize();
     // One display refresh: the sprites due are drawn and go to the screen.
     void refreshTick(int64_t nowMicros);
-    void MSaverMouseMove(int x, int y);
+    void followPointer(int x, int y);
     void panelShowerMouseDown();
     // The keyboard grab fails until the window is viewable (a window manager may map it
     // late), so it is retried for a while after the window is shown.

@@ -15,7 +15,7 @@ constexpr int kHandledSignals[] = { SIGTERM, SIGINT, SIGHUP };
 int g_pipe[2] = { -1, -1 };
 volatile sig_atomic_t g_received = 0;
 
-void OnTerminationSignal(int signalNumber)
+void onTerminationSignal(int signalNumber)
 {
     int savedErrno = errno;
     if (g_received == 0)
@@ -38,7 +38,7 @@ TerminationSignals::TerminationSignals(QObject* parent)
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readPipe);
 
     struct sigaction action = {};
-    action.sa_handler = OnTerminationSignal;
+    action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART | SA_RESETHAND;
     for (int signalNumber : kHandledSignals)

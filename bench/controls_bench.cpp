@@ -17,13 +17,13 @@ namespace {
 // The editor's look: Bevel 8, SphereHeight 6, Ambient 0.7, Mirror 0.9, Phong 20.
 Shape editorButton()
 {
-    Shape shape = ButtonShape();
-    shape.RadiusPx = 7;
-    shape.HeightPx = 6;
-    shape.Ambient = 0.7f;
-    shape.Mirror = 0.9f;
-    shape.Phong = 20;
-    shape.Color = 7372800;
+    Shape shape = buttonShape();
+    shape.radiusPx = 7;
+    shape.heightPx = 6;
+    shape.ambient = 0.7f;
+    shape.mirror = 0.9f;
+    shape.phong = 20;
+    shape.color = 7372800;
     return shape;
 }
 
@@ -31,10 +31,10 @@ void BM_SphereRenderAlone(benchmark::State& state)
 {
     const Shape shape = editorButton();
     ArgbImage sphere;
-    sphere.SetSize(16, 16);
+    sphere.setSize(16, 16);
     for (auto _ : state) {
-        sphere.Clear();
-        RenderShape(sphere.pixels.data(), 16, 16, shape);
+        sphere.clear();
+        renderShape(sphere.pixels.data(), 16, 16, shape);
         benchmark::DoNotOptimize(sphere.pixels.data());
     }
 }
@@ -49,7 +49,7 @@ void BM_ButtonFace(benchmark::State& state)
     ArgbImage pad;
     ArgbImage sphere;
     for (auto _ : state) {
-        BuildButtonFace(shape, width, height, pad, sphere);
+        buildButtonFace(shape, width, height, pad, sphere);
         benchmark::DoNotOptimize(pad.pixels.data());
     }
 }
@@ -63,9 +63,9 @@ void BM_ViewMemcpy(benchmark::State& state)
     PalettePath path;
     path.setSize(kMapWidth, kMapHeight);
     path.build();
-    std::vector<uint32_t> copy(path.ViewImage().pixels.size());
+    std::vector<uint32_t> copy(path.viewImage().pixels.size());
     for (auto _ : state) {
-        std::memcpy(copy.data(), path.ViewImage().pixels.data(), copy.size() * sizeof(uint32_t));
+        std::memcpy(copy.data(), path.viewImage().pixels.data(), copy.size() * sizeof(uint32_t));
         benchmark::DoNotOptimize(copy.data());
         benchmark::ClobberMemory();
     }
@@ -79,7 +79,7 @@ void BM_FillMap(benchmark::State& state)
     path.build();
     for (auto _ : state) {
         path.fillMap();
-        benchmark::DoNotOptimize(path.MapImage().pixels.data());
+        benchmark::DoNotOptimize(path.mapImage().pixels.data());
     }
 }
 BENCHMARK(BM_FillMap)->Unit(benchmark::kMicrosecond);
@@ -102,9 +102,9 @@ void BM_RepaintLongestPath(benchmark::State& state)
     path.release();
     for (auto _ : state) {
         path.build();
-        benchmark::DoNotOptimize(path.ViewImage().pixels.data());
+        benchmark::DoNotOptimize(path.viewImage().pixels.data());
     }
-    state.SetLabel(std::to_string(path.PointCount() - 1) + " segments");
+    state.SetLabel(std::to_string(path.pointCount() - 1) + " segments");
 }
 BENCHMARK(BM_RepaintLongestPath)->Unit(benchmark::kMicrosecond);
 

@@ -24,14 +24,14 @@ constexpr int kBrowserHeight = 200;
 // The start scene with `shapes` shapes in every object, spheres and tori alternating.
 Preset sceneWith(int shapes)
 {
-    Preset preset = NewStartPreset();
-    for (auto& row : preset.Objects.Stacks) {
+    Preset preset = newStartPreset();
+    for (auto& row : preset.objects.stacks) {
         ShapeStack& stack = *row[0];
         for (int i = 1; i < shapes; ++i)
-            CloneLastShape(stack);
+            cloneLastShape(stack);
         for (int i = 0; i < shapes; ++i) {
-            stack.Shapes[static_cast<size_t>(i)].Width = 100 - 15 * i;
-            stack.Shapes[static_cast<size_t>(i)].Type = i % 2 == 1 ? kTorusType : kSphereType;
+            stack.shapes[static_cast<size_t>(i)].width = 100 - 15 * i;
+            stack.shapes[static_cast<size_t>(i)].type = i % 2 == 1 ? kTorusType : kSphereType;
         }
     }
     return preset;
@@ -44,17 +44,17 @@ struct Panels final : EditorView {
         for (auto& panel : thumbnails)
             panel = std::make_unique<RecordingPanel>(kThumbnailSide, kThumbnailSide);
     }
-    void RepaintThumbnail(int32_t object) override { dirty[static_cast<size_t>(object)] = true; }
-    void RepaintBrowser() override { browserDirty = true; }
+    void repaintThumbnail(int32_t object) override { dirty[static_cast<size_t>(object)] = true; }
+    void repaintBrowser() override { browserDirty = true; }
     void paint()
     {
         for (size_t i = 0; i < painters.size(); ++i) {
             if (dirty[i])
-                painters[i].Paint(*thumbnails[i]);
+                painters[i].paint(*thumbnails[i]);
             dirty[i] = false;
         }
         if (browserDirty)
-            browser.Paint(browserPanel);
+            browser.paint(browserPanel);
         browserDirty = false;
     }
 
@@ -69,18 +69,18 @@ struct Panels final : EditorView {
 // A drag of the slider across its range and back, one step per iteration.
 void dragSlider(benchmark::State& state, int32_t parameter)
 {
-    ResetDefaults();
+    resetDefaults();
     Preset preset = sceneWith(static_cast<int>(state.range(0)));
     Panels panels;
     for (size_t i = 0; i < panels.painters.size(); ++i) {
         panels.thumbnails[i]->recordPresents = false;
-        panels.painters[i].SetStack(preset.Objects.Stacks[i][0].get());
+        panels.painters[i].setStack(preset.objects.stacks[i][0].get());
     }
     panels.browserPanel.recordPresents = false;
     ShapeEditor editor(preset, &panels);
-    editor.SelectObject(0);
-    panels.browser.SetStack(editor.SelectedStack());
-    panels.browser.SetSelected(0);
+    editor.selectObject(0);
+    panels.browser.setStack(editor.selectedStack());
+    panels.browser.setSelected(0);
 
     const SliderRange range = SliderRanges[static_cast<size_t>(parameter - 1)];
     int32_t value = range.minimum;
@@ -89,7 +89,7 @@ void dragSlider(benchmark::State& state, int32_t parameter)
         value += direction;
         if (value >= range.maximum || value <= range.minimum)
             direction = -direction;
-        editor.SliderChanged(parameter, value);
+        editor.sliderChanged(parameter, value);
         panels.paint();
     }
 }
@@ -105,9 +105,9 @@ void BM_BaselineOneThumbnail(benchmark::State& state)
     RecordingPanel panel(kThumbnailSide, kThumbnailSide);
     panel.recordPresents = false;
     ShapePreviewPainter painter;
-    painter.SetStack(preset.Objects.Stacks[0][0].get());
+    painter.setStack(preset.objects.stacks[0][0].get());
     for (auto _ : state)
-        painter.Paint(panel);
+        painter.paint(panel);
 }
 
 BENCHMARK(BM_BaselineOneThumbnail)->Arg(1)->Arg(5)->Unit(benchmark::kMicrosecond);

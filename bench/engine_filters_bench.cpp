@@ -14,7 +14,7 @@ constexpr int32_t kHalfHeight = 540;
 ArgbImage randomImage(int32_t width, int32_t height)
 {
     ArgbImage image;
-    image.SetSize(width, height);
+    image.setSize(width, height);
     std::mt19937 random(1);
     for (uint32_t& pixel : image.pixels)
         pixel = random();
@@ -26,11 +26,11 @@ void BM_FilterPass960x540(benchmark::State& state)
     const ArgbImage source = randomImage(kHalfWidth, kHalfHeight);
     ArgbImage half = source;
     ArgbImage frame;
-    frame.SetSize(2 * kHalfWidth, 2 * kHalfHeight);
+    frame.setSize(2 * kHalfWidth, 2 * kHalfHeight);
     int pass = 0;
     for (auto _ : state) {
         // The pass fades the picture run by run; its cost does not depend on the bytes.
-        FilterPass(half, frame, (pass++ & 1) ? FilterPassKind::B : FilterPassKind::A);
+        filterPass(half, frame, (pass++ & 1) ? FilterPassKind::B : FilterPassKind::A);
         benchmark::DoNotOptimize(frame.pixels.data());
         benchmark::ClobberMemory();
     }

@@ -7,6 +7,7 @@
 #include "presets/preset.h"
 #include "presets/settings.h"
 #include "shapes/shape_stack.h"
+#include "shapes/sprite_builder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -47,14 +48,14 @@ void sleepUntilMicros(int64_t micros)
 struct Scene {
     Scene()
     {
-        options.DoChange = 0;
-        options.ChangeFormula = 0;
+        options.changePresets = 0;
+        options.changeFormula = 0;
         panel.recordPresents = false;
-        renderer.Reset(kScreenWidth, kScreenHeight);
+        renderer.reset(kScreenWidth, kScreenHeight);
     }
 
     SettingsRecord options;
-    Preset preset = NewStartPreset();
+    Preset preset = newStartPreset();
     Renderer renderer { options, preset, RenderRole::Saver };
     RecordingPanel panel { kScreenWidth, kScreenHeight };
 };
@@ -64,17 +65,17 @@ struct Scene {
 void BM_DrawSpriteAndPresent1920x1080(benchmark::State& state)
 {
     Scene scene;
-    scene.options.Mirror = 0;
-    scene.preset.ObjectEnabled = { 1, 0, 0, 0, 0, 0, 0 };
+    scene.options.mirror = 0;
+    scene.preset.objectEnabled = { 1, 0, 0, 0, 0, 0, 0 };
     // The first present after a reset shows the whole frame; the loop measures the later ones.
-    scene.renderer.DrawSprites(1, false);
-    scene.renderer.Present(scene.panel);
+    scene.renderer.drawSprites(1, false);
+    scene.renderer.present(scene.panel);
     for (auto _ : state) {
-        scene.renderer.DrawSprites(1, false);
-        scene.renderer.Present(scene.panel);
+        scene.renderer.drawSprites(1, false);
+        scene.renderer.present(scene.panel);
         benchmark::ClobberMemory();
     }
-    state.counters["sprite_side"] = scene.preset.Objects.Stacks[0][0]->ReducedSprite->width;
+    state.counters["sprite_side"] = scene.preset.objects.stacks[0][0]->reducedSprite->width;
 }
 BENCHMARK(BM_DrawSpriteAndPresent1920x1080);
 
@@ -84,16 +85,16 @@ BENCHMARK(BM_DrawSpriteAndPresent1920x1080);
 std::pair<const ArgbImage*, const SpriteRuns*> spriteAtScreenSize(const benchmark::State& state, Preset& preset)
 {
     constexpr float kScales[] = { 1.125f, 1.6875f, 3.375f };
-    ShapeStack& stack = *preset.Objects.Stacks[0][0];
-    BuildReducedSprite(stack, -1, SpriteScale { kScales[state.range(1)] });
-    return { stack.ReducedSprite.get(), state.range(0) != 0 ? &stack.ReducedRuns : nullptr };
+    ShapeStack& stack = *preset.objects.stacks[0][0];
+    buildReducedSprite(stack, -1, SpriteScale { kScales[state.range(1)] });
+    return { stack.reducedSprite.get(), state.range(0) != 0 ? &stack.reducedRuns : nullptr };
 }
 
 // A clear frame of the screen's size.
 ArgbImage screenFrame()
 {
     ArgbImage frame;
-    frame.SetSize(kScreenWidth, kScreenHeight);
+    frame.setSize(kScreenWidth, kScreenHeight);
     return frame;
 }
 
@@ -101,14 +102,14 @@ ArgbImage screenFrame()
 // frame's lines in this processor's cache.
 void BM_CompositeOnly(benchmark::State& state)
 {
-    Preset preset = NewStartPreset();
+    Preset preset = newStartPreset();
     const auto [spritePointer, runs] = spriteAtScreenSize(state, preset);
     const ArgbImage& sprite = *spritePointer;
     ArgbImage frame = screenFrame();
     int32_t step = 0;
     for (auto _ : state) {
         const int32_t half = sprite.width / 2;
-        frame.Composite(sprite, 700 + (step & 255) - half, 400 + (step >> 8 & 255) - half, runs);
+        frame.composite(sprite, 700 + (step & 255) - half, 400 + (step >> 8 & 255) - half, runs);
         ++step;
         benchmark::ClobberMemory();
     }
@@ -133,15 +134,15 @@ void BM_SteppedPerRefresh(benchmark::State& state)
     for (auto _ : state) {
         const double cpuBefore = processCpuSeconds();
         const int64_t start = monotonicMicros();
-        const int64_t spritesBefore = scene.renderer.SpritesDrawn();
+        const int64_t spritesBefore = scene.renderer.spritesDrawn();
         for (int64_t refresh = start; refresh < start + kRunMicros; refresh += period) {
             sleepUntilMicros(refresh);
-            scene.renderer.Step(monotonicMicros());
-            scene.renderer.Present(scene.panel);
+            scene.renderer.step(monotonicMicros());
+            scene.renderer.present(scene.panel);
         }
         cpu += processCpuSeconds() - cpuBefore;
         wall += static_cast<double>(monotonicMicros() - start) * 1e-6;
-        sprites += scene.renderer.SpritesDrawn() - spritesBefore;
+        sprites += scene.renderer.spritesDrawn() - spritesBefore;
     }
     state.counters["cpu_per_wall"] = cpu / wall;
     state.counters["cpu_us_per_sprite"] = cpu * 1e6 / static_cast<double>(sprites);
@@ -160,7 +161,7 @@ BENCHMARK(BM_SteppedPerRefresh)
 // does, so the frame's lines are shared with another processor when the next sprite lands.
 void BM_CompositeAfterReader(benchmark::State& state)
 {
-    Preset preset = NewStartPreset();
+    Preset preset = newStartPreset();
     const auto [spritePointer, runs] = spriteAtScreenSize(state, preset);
     const ArgbImage& sprite = *spritePointer;
     ArgbImage frame = screenFrame();
@@ -178,7 +179,7 @@ void BM_CompositeAfterReader(benchmark::State& state)
                 return;
             seen = wanted;
             for (int row = 0; row < sprite.height; ++row)
-                std::memcpy(copy.data() + static_cast<size_t>(row) * sprite.width, frame.Row(readY + row) + readX, sprite.width * 4u);
+                std::memcpy(copy.data() + static_cast<size_t>(row) * sprite.width, frame.row(readY + row) + readX, sprite.width * 4u);
             done.store(wanted, std::memory_order_release);
         }
     });
@@ -187,7 +188,7 @@ void BM_CompositeAfterReader(benchmark::State& state)
         const int32_t half = sprite.width / 2;
         const int32_t x = 700 + (step & 255) - half;
         const int32_t y = 400 + (step >> 8 & 255) - half;
-        frame.Composite(sprite, x, y, runs);
+        frame.composite(sprite, x, y, runs);
         state.PauseTiming();
         readX = x;
         readY = y;

@@ -38,9 +38,9 @@ bool readPpm(const std::string& path, ArgbImage& image)
     if (!in.read(reinterpret_cast<char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()))) {
         return false;
     }
-    image.SetSize(static_cast<int32_t>(width), static_cast<int32_t>(height));
+    image.setSize(static_cast<int32_t>(width), static_cast<int32_t>(height));
     for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-        image.pixels[i] = MakeArgb(255, rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]);
+        image.pixels[i] = makeArgb(255, rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]);
     }
     return true;
 }
@@ -57,16 +57,16 @@ int main(int argc, char** argv)
     }
     try {
         if (args[0] == "jpeg") {
-            SaveJpegSnapshot(frame, args[2]);
+            saveJpegSnapshot(frame, args[2]);
         } else if (args[0] == "gif" && args.size() == 5) {
             GifImage animation;
-            AppendGifFrame(animation, frame, {std::atoi(args[3].c_str()), std::atoi(args[4].c_str()), 4});
-            animation.SaveToFile(args[2]);
+            appendGifFrame(animation, frame, {std::atoi(args[3].c_str()), std::atoi(args[4].c_str()), 4});
+            animation.saveToFile(args[2]);
         } else {
             return 2;
         }
     } catch (const TextException& error) {
-        std::cerr << error.GetText();
+        std::cerr << error.getText();
         return 1;
     }
     return 0;

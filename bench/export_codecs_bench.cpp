@@ -47,8 +47,8 @@ namespace fs = std::filesystem;
 ArgbImage renderedLookingFrame(int32_t width, int32_t height)
 {
     ArgbImage frame;
-    frame.SetSize(width, height);
-    frame.Fill(MakeArgb(255, 0, 0, 16));
+    frame.setSize(width, height);
+    frame.fill(makeArgb(255, 0, 0, 16));
     std::mt19937 random(42);
     const int discs = width * height / 1500;
     for (int i = 0; i < discs; ++i) {
@@ -66,7 +66,7 @@ ArgbImage renderedLookingFrame(int32_t width, int32_t height)
                 const auto light = static_cast<uint32_t>(255 * (1.0 - d * d));
                 const uint32_t channels[3] = {light, light * (hue + 1) / 3, light / (hue + 1)};
                 frame.pixels[static_cast<std::size_t>(y * width + x)] =
-                    MakeArgb(255, channels[hue], channels[(hue + 1) % 3], channels[(hue + 2) % 3]);
+                    makeArgb(255, channels[hue], channels[(hue + 1) % 3], channels[(hue + 2) % 3]);
             }
         }
     }
@@ -102,8 +102,8 @@ struct Workspace {
         std::ofstream out(path, std::ios::binary);
         out << "P6\n" << image.width << " " << image.height << "\n255\n";
         for (uint32_t pixel : image.pixels) {
-            out.put(static_cast<char>(RedOf(pixel))).put(static_cast<char>(GreenOf(pixel)));
-            out.put(static_cast<char>(BlueOf(pixel)));
+            out.put(static_cast<char>(redOf(pixel))).put(static_cast<char>(greenOf(pixel)));
+            out.put(static_cast<char>(blueOf(pixel)));
         }
         return path;
     }
@@ -165,8 +165,8 @@ void gifFrameInProcess(benchmark::State& state, bool large)
     const GifFrameSettings settings{large ? 100 : 40, large ? 255 : 128, 4};
     for (auto _ : state) {
         GifImage animation;
-        AppendGifFrame(animation, frame, settings);
-        animation.SaveToFile(work.file("ours.gif"));
+        appendGifFrame(animation, frame, settings);
+        animation.saveToFile(work.file("ours.gif"));
     }
 }
 
@@ -178,8 +178,8 @@ void gifFrameInMemory(benchmark::State& state, bool large)
     const GifFrameSettings settings{large ? 100 : 40, large ? 255 : 128, 4};
     for (auto _ : state) {
         GifImage animation;
-        AppendGifFrame(animation, frame, settings);
-        benchmark::DoNotOptimize(animation.SaveToStream());
+        appendGifFrame(animation, frame, settings);
+        benchmark::DoNotOptimize(animation.saveToStream());
     }
 }
 
@@ -216,8 +216,8 @@ void BM_GifFrame640At40Percent128Colours_OursOverImageMagick(benchmark::State& s
         state,
         [&] {
             GifImage animation;
-            AppendGifFrame(animation, work.small, GifFrameSettings{40, 128, 4});
-            benchmark::DoNotOptimize(animation.SaveToStream());
+            appendGifFrame(animation, work.small, GifFrameSettings{40, 128, 4});
+            benchmark::DoNotOptimize(animation.saveToStream());
         },
         [&] {
             if (std::system(command.c_str()) == 0)
@@ -238,14 +238,14 @@ void BM_GifFrame1920At100Percent255Colours_ImageMagick(benchmark::State& state)
 void BM_Jpeg1920_Ours(benchmark::State& state)
 {
     for (auto _ : state) {
-        SaveJpegSnapshot(workspace().large, workspace().file("ours.jpg"));
+        saveJpegSnapshot(workspace().large, workspace().file("ours.jpg"));
     }
 }
 
 // Our snapshot from frame to stream in memory, as the Save tab takes it at the click.
 std::size_t oursInMemory(const ArgbImage& frame)
 {
-    return static_cast<std::size_t>(EncodeJpegSnapshot(frame, false)->GetDataSize());
+    return static_cast<std::size_t>(encodeJpegSnapshot(frame, false)->getDataSize());
 }
 
 // The plain library call on the same pixels: what anyone would write to get this JPEG.
@@ -267,7 +267,7 @@ std::size_t plainLibjpeg(const ArgbImage& frame)
     jpeg_set_quality(&info, 100, TRUE);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(reinterpret_cast<const JSAMPLE*>(frame.Row(static_cast<int32_t>(info.next_scanline))));
+        JSAMPROW row = const_cast<JSAMPROW>(reinterpret_cast<const JSAMPLE*>(frame.row(static_cast<int32_t>(info.next_scanline))));
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);

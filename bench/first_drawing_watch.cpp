@@ -24,7 +24,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool HoldsLitPixel(Display* display, Window root, const XRectangle& area)
+bool holdsLitPixel(Display* display, Window root, const XRectangle& area)
 {
     XImage* image = XGetImage(display, root, area.x, area.y, area.width, area.height, AllPlanes, ZPixmap);
     if (image == nullptr)
@@ -79,7 +79,7 @@ int main(int argc, char** argv)
         if (event.type != damageEvent + XDamageNotify)
             continue;
         const auto* damage = reinterpret_cast<XDamageNotifyEvent*>(&event);
-        if (HoldsLitPixel(display, root, damage->area))
+        if (holdsLitPixel(display, root, damage->area))
             firstDrawing = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     }
     int status = 0;

@@ -31,11 +31,11 @@ namespace fs = std::filesystem;
 ArgbImage renderedFrame(int32_t width, int32_t height)
 {
     SettingsRecord options;
-    Preset preset = NewStartPreset();
+    Preset preset = newStartPreset();
     Renderer renderer(options, preset, RenderRole::Editor);
-    renderer.Reset(width, height);
-    renderer.DrawSprites(4000);
-    return renderer.Frame();
+    renderer.reset(width, height);
+    renderer.drawSprites(4000);
+    return renderer.frame();
 }
 
 struct Workspace {
@@ -65,8 +65,8 @@ struct Workspace {
             std::ofstream out(ppm, std::ios::binary);
             out << "P6\n" << image.width << " " << image.height << "\n255\n";
             for (uint32_t pixel : image.pixels)
-                out.put(static_cast<char>(RedOf(pixel))).put(static_cast<char>(GreenOf(pixel))).put(
-                    static_cast<char>(BlueOf(pixel)));
+                out.put(static_cast<char>(redOf(pixel))).put(static_cast<char>(greenOf(pixel))).put(
+                    static_cast<char>(blueOf(pixel)));
         }
         const std::string png = file(name + ".png");
         if (std::system((convert + " " + ppm + " " + png).c_str()) != 0)
@@ -90,13 +90,13 @@ public:
         : m_frame(frame)
     {
     }
-    const ArgbImage& GifSourceFrame() override { return m_frame; }
-    void FollowSprites(SpriteObserver*) override { }
-    void ShowGifProgress() override { }
-    void GifFramesTaken(int32_t, int32_t) override { }
-    void GifWriting() override { }
-    void HideGifProgress() override { }
-    void GifCaptureFailed(const std::string& text) override { failure = text; }
+    const ArgbImage& gifSourceFrame() override { return m_frame; }
+    void followSprites(SpriteObserver*) override { }
+    void showGifProgress() override { }
+    void gifFramesTaken(int32_t, int32_t) override { }
+    void gifWriting() override { }
+    void hideGifProgress() override { }
+    void gifCaptureFailed(const std::string& text) override { failure = text; }
 
     std::string failure;
 
@@ -112,23 +112,23 @@ void captureTick(benchmark::State& state, const ArgbImage& frame, int scale, int
     const std::string target = workspace().file("ours.gif");
     BenchHost host(frame);
     GifCapture capture(host);
-    capture.GifFileName = target;
-    capture.Settings.scale = scale;
-    capture.Settings.colors = colors;
-    capture.Settings.frames = 100;
-    capture.Settings.objectsPerFrame = 0;
+    capture.gifFileName = target;
+    capture.settings.scale = scale;
+    capture.settings.colors = colors;
+    capture.settings.frames = 100;
+    capture.settings.objectsPerFrame = 0;
     for (auto _ : state) {
-        if (capture.GifFramesCaptured >= capture.Settings.frames || !capture.Active()) {
+        if (capture.gifFramesCaptured >= capture.settings.frames || !capture.active()) {
             state.PauseTiming();
-            capture.AbortGifCapture();
-            capture.StartGifCapture();
+            capture.abortGifCapture();
+            capture.startGifCapture();
             state.ResumeTiming();
         }
-        capture.BeforeSprite();
+        capture.beforeSprite();
     }
     if (!host.failure.empty())
         state.SkipWithError(host.failure.c_str());
-    capture.AbortGifCapture();
+    capture.abortGifCapture();
 }
 
 double childCpuMilliseconds()

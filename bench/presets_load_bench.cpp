@@ -8,6 +8,7 @@
 
 #include "presets/preset.h"
 #include "shapes/shape_stack.h"
+#include "shapes/sprite_builder.h"
 
 namespace {
 
@@ -28,17 +29,17 @@ std::string fileBytes(const std::filesystem::path& path)
 
 void rebuildSprites(Preset& preset, const SpriteScale& scale)
 {
-    for (auto& row : preset.Objects.Stacks)
-        BuildReducedSprite(*row[0], -1, scale);
+    for (auto& row : preset.objects.stacks)
+        buildReducedSprite(*row[0], -1, scale);
 }
 
 void BM_ParsePresetBlock(benchmark::State& state)
 {
     const std::string bytes = fileBytes(presetFile(state.range(0)));
-    Preset preset = NewStartPreset();
+    Preset preset = newStartPreset();
     for (auto _ : state) {
         std::istringstream in(bytes, std::ios::binary);
-        benchmark::DoNotOptimize(ReadPreset(preset, in));
+        benchmark::DoNotOptimize(readPreset(preset, in));
     }
     state.SetLabel(kPresets[state.range(0)]);
 }
@@ -46,9 +47,9 @@ void BM_ParsePresetBlock(benchmark::State& state)
 void BM_LoadPresetFile(benchmark::State& state)
 {
     const auto path = presetFile(state.range(0));
-    Preset preset = NewStartPreset();
+    Preset preset = newStartPreset();
     for (auto _ : state)
-        benchmark::DoNotOptimize(LoadPresetFile(path, preset));
+        benchmark::DoNotOptimize(loadPresetFile(path, preset));
     state.SetLabel(kPresets[state.range(0)]);
 }
 
@@ -56,11 +57,11 @@ void BM_LoadPresetAndRebuildSprites(benchmark::State& state)
 {
     const auto path = presetFile(state.range(0));
     const SpriteScale scale { 1.6f, false };
-    Preset preset = NewStartPreset();
+    Preset preset = newStartPreset();
     for (auto _ : state) {
-        LoadPresetFile(path, preset);
+        loadPresetFile(path, preset);
         rebuildSprites(preset, scale);
-        benchmark::DoNotOptimize(preset.Objects.Stacks[0][0]->ReducedSprite->pixels.data());
+        benchmark::DoNotOptimize(preset.objects.stacks[0][0]->reducedSprite->pixels.data());
     }
     state.SetLabel(kPresets[state.range(0)]);
 }

@@ -7,6 +7,7 @@
 
 #include "pixels/argb_image.h"
 #include "shapes/shape_stack.h"
+#include "shapes/sprite_builder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,18 +27,18 @@ constexpr float kScales[] = { 1.6f, 4.5f, 9.0f };
 std::unique_ptr<ShapeStack> fiveShapeStack()
 {
     ObjectTable table;
-    NewObjectTable(table);
-    std::unique_ptr<ShapeStack> stack = std::move(table.Stacks[0][0]);
+    newObjectTable(table);
+    std::unique_ptr<ShapeStack> stack = std::move(table.stacks[0][0]);
     for (int i = 1; i < kMaxShapes; ++i)
-        CloneLastShape(*stack);
+        cloneLastShape(*stack);
     const int32_t widths[] = { 40, 55, 70, 85, 100 };
     for (size_t i = 0; i < kMaxShapes; ++i) {
-        Shape& shape = stack->Shapes[i];
-        shape.Width = widths[i];
-        shape.Height = 60 + 10 * static_cast<int32_t>(i) % 40;
-        shape.Type = i % 2 == 1 ? kTorusType : kSphereType;
-        shape.Phong = 4 + 3 * static_cast<int32_t>(i);
-        shape.Color = 0x00204080u + 0x00101010u * static_cast<uint32_t>(i);
+        Shape& shape = stack->shapes[i];
+        shape.width = widths[i];
+        shape.height = 60 + 10 * static_cast<int32_t>(i) % 40;
+        shape.type = i % 2 == 1 ? kTorusType : kSphereType;
+        shape.phong = 4 + 3 * static_cast<int32_t>(i);
+        shape.color = 0x00204080u + 0x00101010u * static_cast<uint32_t>(i);
     }
     return stack;
 }
@@ -61,11 +62,11 @@ void BM_BuildReducedSprite(benchmark::State& state)
     Clock::duration total {};
     for (auto _ : state) {
         const auto start = Clock::now();
-        stack->ReducedSprite = BuildSprite(*stack, 70, -1, false, scale, options);
+        stack->reducedSprite = buildSprite(*stack, 70, -1, false, scale, options);
         total += Clock::now() - start;
-        benchmark::DoNotOptimize(stack->ReducedSprite->pixels.data());
+        benchmark::DoNotOptimize(stack->reducedSprite->pixels.data());
     }
-    const int32_t side = stack->ReducedSprite->width;
+    const int32_t side = stack->reducedSprite->width;
     state.SetLabel("side " + std::to_string(side));
     state.counters["ns/px"] = nanosecondsPerPixel(total, side, state.iterations());
 }
@@ -88,9 +89,9 @@ void BM_ReducedSpriteAgainstReference(benchmark::State& state)
     int32_t side = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
-        auto fastSprite = BuildSprite(*stack, 70, -1, false, scale);
+        auto fastSprite = buildSprite(*stack, 70, -1, false, scale);
         const auto middle = Clock::now();
-        auto plainSprite = BuildSprite(*stack, 70, -1, false, scale, reference);
+        auto plainSprite = buildSprite(*stack, 70, -1, false, scale, reference);
         fast += middle - start;
         plain += Clock::now() - middle;
         side = fastSprite->width;
@@ -114,20 +115,20 @@ BENCHMARK(BM_ReducedSpriteAgainstReference)
 // bounded by the rasteriser's highlight budget, not by the Phong.
 void BM_BuildHugePhongSprite(benchmark::State& state)
 {
-    auto stack = NewShapeStack();
-    stack->ShapeCount = kMaxShapes;
-    stack->MasterSize = 100;
-    for (Shape& shape : stack->Shapes) {
-        shape.Width = 100;
-        shape.Height = 1;
-        shape.Phong = std::numeric_limits<int32_t>::max();
-        shape.LightX = 0.0f;
-        shape.LightY = 0.0f;
-        shape.LightZ = -1.0f;
+    auto stack = newShapeStack();
+    stack->shapeCount = kMaxShapes;
+    stack->masterSize = 100;
+    for (Shape& shape : stack->shapes) {
+        shape.width = 100;
+        shape.height = 1;
+        shape.phong = std::numeric_limits<int32_t>::max();
+        shape.lightX = 0.0f;
+        shape.lightY = 0.0f;
+        shape.lightZ = -1.0f;
     }
     const auto side = static_cast<int32_t>(state.range(0));
     for (auto _ : state) {
-        auto sprite = BuildSprite(*stack, side, -1, true);
+        auto sprite = buildSprite(*stack, side, -1, true);
         benchmark::DoNotOptimize(sprite->pixels.data());
     }
     state.SetLabel("side " + std::to_string(side));
@@ -139,9 +140,9 @@ struct StampScene {
     explicit StampScene(float scale)
     {
         stack = fiveShapeStack();
-        BuildReducedSprite(*stack, -1, SpriteScale { scale });
-        frame.SetSize(1920, 1080);
-        frame.Fill(0xFF102030u);
+        buildReducedSprite(*stack, -1, SpriteScale { scale });
+        frame.setSize(1920, 1080);
+        frame.fill(0xFF102030u);
     }
     std::unique_ptr<ShapeStack> stack;
     ArgbImage frame;
@@ -150,9 +151,9 @@ struct StampScene {
 void BM_CompositeSprite(benchmark::State& state)
 {
     StampScene scene(kScales[state.range(0)]);
-    const ArgbImage& sprite = *scene.stack->ReducedSprite;
+    const ArgbImage& sprite = *scene.stack->reducedSprite;
     for (auto _ : state) {
-        scene.frame.Composite(sprite, 800, 400);
+        scene.frame.composite(sprite, 800, 400);
         benchmark::DoNotOptimize(scene.frame.pixels.data());
     }
     state.SetLabel("side " + std::to_string(sprite.width));
@@ -164,10 +165,10 @@ BENCHMARK(BM_CompositeSprite)->Arg(0)->Arg(1);
 void BM_MemcpySpriteRows(benchmark::State& state)
 {
     StampScene scene(kScales[state.range(0)]);
-    const ArgbImage& sprite = *scene.stack->ReducedSprite;
+    const ArgbImage& sprite = *scene.stack->reducedSprite;
     for (auto _ : state) {
         for (int32_t row = 0; row < sprite.height; ++row)
-            std::memcpy(scene.frame.Row(400 + row) + 800, sprite.Row(row), static_cast<size_t>(sprite.width) * 4);
+            std::memcpy(scene.frame.row(400 + row) + 800, sprite.row(row), static_cast<size_t>(sprite.width) * 4);
         benchmark::DoNotOptimize(scene.frame.pixels.data());
         benchmark::ClobberMemory();
     }

@@ -31,7 +31,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double MillisecondsSince(Clock::time_point start)
+double millisecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
@@ -40,7 +40,7 @@ double MillisecondsSince(Clock::time_point start)
 // threads (/proc/<pid>/task/<tid>/schedstat, nanoseconds), or, where that is missing,
 // utime + stime, which the kernel samples at the clock tick and which is rough for a
 // program that runs in bursts of tens of microseconds.
-double CpuSeconds(pid_t pid)
+double cpuSeconds(pid_t pid)
 {
     const std::string process = "/proc/" + std::to_string(pid);
     double exact = 0;
@@ -82,7 +82,7 @@ double CpuSeconds(pid_t pid)
     return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-long ResidentKilobytes(pid_t pid)
+long residentKilobytes(pid_t pid)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);) {
@@ -146,15 +146,15 @@ int main(int argc, char** argv)
     Clock::time_point measureStart;
     const double limit = 30000 + (warmUp + measured) * 1000;
 
-    while (MillisecondsSince(start) < limit) {
-        if (window != 0 && !measuring && MillisecondsSince(start) >= warmUp * 1000) {
+    while (millisecondsSince(start) < limit) {
+        if (window != 0 && !measuring && millisecondsSince(start) >= warmUp * 1000) {
             measuring = true;
             sprites = 0;
-            cpuAtStart = CpuSeconds(child);
-            serverCpuAtStart = server > 0 ? CpuSeconds(server) : 0;
+            cpuAtStart = cpuSeconds(child);
+            serverCpuAtStart = server > 0 ? cpuSeconds(server) : 0;
             measureStart = Clock::now();
         }
-        if (measuring && MillisecondsSince(measureStart) >= measured * 1000)
+        if (measuring && millisecondsSince(measureStart) >= measured * 1000)
             break;
         if (XPending(display) == 0) {
             pollfd source = { ConnectionNumber(display), POLLIN, 0 };
@@ -172,13 +172,13 @@ int main(int argc, char** argv)
             XWindowAttributes attributes;
             if (!XGetWindowAttributes(display, event.xmap.window, &attributes) || attributes.width < 16)
                 continue; // not the program's main window
-            mapped = MillisecondsSince(start);
+            mapped = millisecondsSince(start);
             window = event.xmap.window;
             windowArea = static_cast<long>(attributes.width) * attributes.height;
             XDamageCreate(display, window, XDamageReportRawRectangles);
         } else if (event.type == damageEvents + XDamageNotify) {
             auto* damage = reinterpret_cast<XDamageNotifyEvent*>(&event);
-            const double now = MillisecondsSince(start);
+            const double now = millisecondsSince(start);
             if (firstPaint < 0)
                 firstPaint = now;
             const long area = static_cast<long>(damage->area.width) * damage->area.height;
@@ -190,12 +190,12 @@ int main(int argc, char** argv)
         }
     }
 
-    const double wall = measuring ? MillisecondsSince(measureStart) / 1000.0 : 0;
-    const double cpu = measuring ? CpuSeconds(child) - cpuAtStart : 0;
-    const double serverCpu = measuring && server > 0 ? CpuSeconds(server) - serverCpuAtStart : 0;
+    const double wall = measuring ? millisecondsSince(measureStart) / 1000.0 : 0;
+    const double cpu = measuring ? cpuSeconds(child) - cpuAtStart : 0;
+    const double serverCpu = measuring && server > 0 ? cpuSeconds(server) - serverCpuAtStart : 0;
     std::printf("map_ms=%.1f\nfirst_paint_ms=%.1f\nfirst_sprite_ms=%.1f\n", mapped, firstPaint, firstSprite);
     std::printf("sprites_per_second=%.0f\ncpu_per_wall_second=%.3f\nrss_kb=%ld\n", wall > 0 ? sprites / wall : 0,
-        wall > 0 ? cpu / wall : 0, ResidentKilobytes(child));
+        wall > 0 ? cpu / wall : 0, residentKilobytes(child));
     if (server > 0)
         std::printf("server_cpu_per_wall_second=%.3f\n", wall > 0 ? serverCpu / wall : 0);
 

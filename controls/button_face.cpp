@@ -21,45 +21,45 @@ void copyQuarter(const ArgbImage& sphere, int32_t fromX, int32_t fromY, ArgbImag
         return;
     const auto count = static_cast<std::size_t>(endX - firstX) * sizeof(uint32_t);
     for (int32_t y = firstY; y < endY; ++y)
-        std::memcpy(pad.Row(toY + y) + toX + firstX, sphere.Row(fromY + y) + fromX + firstX, count);
+        std::memcpy(pad.row(toY + y) + toX + firstX, sphere.row(fromY + y) + fromX + firstX, count);
 }
 
 } // namespace
 
-Shape ButtonShape()
+Shape buttonShape()
 {
-    Shape shape = NewShape();
-    shape.Color = 0x00DC6464;
-    shape.LColor = 0x00FFFFFF;
-    shape.Ambient = 0.5f;
-    shape.Mirror = 0.5f;
+    Shape shape = newShape();
+    shape.color = 0x00DC6464;
+    shape.lColor = 0x00FFFFFF;
+    shape.ambient = 0.5f;
+    shape.mirror = 0.5f;
     return shape;
 }
 
-Shape FrontFaceShape(const Shape& shape)
+Shape frontFaceShape(const Shape& shape)
 {
     // Light from the lower right makes the dome read as a dent: the button is down.
     Shape front = shape;
-    front.LightX = -shape.LightX;
-    front.LightY = -shape.LightY;
-    front.Color = kFrontFaceColor;
+    front.lightX = -shape.lightX;
+    front.lightY = -shape.lightY;
+    front.color = kFrontFaceColor;
     return front;
 }
 
-void BuildButtonFace(const Shape& shape, int32_t width, int32_t height, ArgbImage& pad, ArgbImage& sphere)
+void buildButtonFace(const Shape& shape, int32_t width, int32_t height, ArgbImage& pad, ArgbImage& sphere)
 {
-    pad.SetSize(width, height);
-    const int64_t wanted = static_cast<int64_t>(shape.RadiusPx) + 1;
+    pad.setSize(width, height);
+    const int64_t wanted = static_cast<int64_t>(shape.radiusPx) + 1;
     if (wanted < 1) {
-        sphere.SetSize(0, 0);
+        sphere.setSize(0, 0);
         return;
     }
     const auto bevel = static_cast<int32_t>(std::min<int64_t>(wanted, kMaxButtonBevel));
     const int32_t side = 2 * bevel;
-    sphere.SetSize(side, side);
+    sphere.setSize(side, side);
     Shape drawn = shape;
-    drawn.RadiusPx = bevel - 1;
-    RenderShape(sphere.pixels.data(), side, side, drawn);
+    drawn.radiusPx = bevel - 1;
+    renderShape(sphere.pixels.data(), side, side, drawn);
 
     const int32_t w = pad.width;
     const int32_t h = pad.height;
@@ -77,19 +77,19 @@ void BuildButtonFace(const Shape& shape, int32_t width, int32_t height, ArgbImag
         for (int32_t y = 0; y < h; ++y) {
             if (y >= bevel && y < h - bevel)
                 continue;
-            uint32_t* row = pad.Row(y);
+            uint32_t* row = pad.row(y);
             std::fill(row + bevel, row + w - bevel, row[bevel - 1]);
         }
     }
 
     // Left and right bands and the centre: rows between the corners.
     if (h - bevel > bevel) {
-        const uint32_t* edge = pad.Row(bevel - 1);
-        const uint32_t centre = sphere.Row(bevel - 1)[bevel - 1];
+        const uint32_t* edge = pad.row(bevel - 1);
+        const uint32_t centre = sphere.row(bevel - 1)[bevel - 1];
         const int32_t leftEnd = std::min(bevel, w);
         const int32_t rightStart = std::max(leftEnd, w - bevel);
         for (int32_t y = bevel; y < h - bevel; ++y) {
-            uint32_t* row = pad.Row(y);
+            uint32_t* row = pad.row(y);
             std::memcpy(row, edge, static_cast<std::size_t>(leftEnd) * sizeof(uint32_t));
             if (w - bevel > bevel)
                 std::fill(row + bevel, row + w - bevel, centre);
@@ -98,15 +98,15 @@ void BuildButtonFace(const Shape& shape, int32_t width, int32_t height, ArgbImag
     }
 }
 
-ArgbImage BuildButtonFace(const Shape& shape, int32_t width, int32_t height)
+ArgbImage buildButtonFace(const Shape& shape, int32_t width, int32_t height)
 {
     ArgbImage pad;
     ArgbImage sphere;
-    BuildButtonFace(shape, width, height, pad, sphere);
+    buildButtonFace(shape, width, height, pad, sphere);
     return pad;
 }
 
-std::vector<RegionSpan> RoundRectSpans(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t ellipseWidth,
+std::vector<RegionSpan> roundRectSpans(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t ellipseWidth,
                                        int32_t ellipseHeight)
 {
     std::vector<RegionSpan> spans;
@@ -137,13 +137,13 @@ std::vector<RegionSpan> RoundRectSpans(int32_t left, int32_t top, int32_t right,
     return spans;
 }
 
-std::vector<RegionSpan> ButtonRegion(int32_t width, int32_t height, int32_t bevel)
+std::vector<RegionSpan> buttonRegion(int32_t width, int32_t height, int32_t bevel)
 {
     const int32_t ellipse = static_cast<int32_t>(std::clamp<int64_t>(2 * static_cast<int64_t>(bevel), 0, INT32_MAX));
-    return RoundRectSpans(1, 1, width, height, ellipse, ellipse);
+    return roundRectSpans(1, 1, width, height, ellipse, ellipse);
 }
 
-bool SpansContain(const std::vector<RegionSpan>& spans, int32_t x, int32_t y)
+bool spansContain(const std::vector<RegionSpan>& spans, int32_t x, int32_t y)
 {
     const auto found = std::lower_bound(spans.begin(), spans.end(), y,
                                         [](const RegionSpan& span, int32_t row) { return span.row < row; });

@@ -21,14 +21,14 @@ constexpr int32_t kMaxButtonBevel = 256;
 // The shape of a new button: a new shape's light (1, 1, -1), Intensity 0.5, Phong 10,
 // RadiusPx 8 (Bevel 9), HeightPx 8, sphere type and no offsets, with Color 0x00DC6464,
 // LColor white, Ambient 0.5 and Mirror 0.5.
-Shape ButtonShape();
+Shape buttonShape();
 
 // The face of the control that stands for what is in front, such as the tab whose page
 // shows: pressed in, with the light coming from the opposite side, and glowing amber like
 // a lamp that is on (COLORREF 0x0030A8E8: red 232, green 168, blue 48). Everything else of
 // the shape stays, so the face keeps the sphere look and its size.
 constexpr uint32_t kFrontFaceColor = 0x0030A8E8;
-Shape FrontFaceShape(const Shape& shape);
+Shape frontFaceShape(const Shape& shape);
 
 // Builds the face of a width x height button into pad and the button's sphere into sphere
 // (both reallocated and cleared first):
@@ -41,10 +41,10 @@ Shape FrontFaceShape(const Shape& shape);
 // A face smaller than the sphere (a layout can squeeze a button) gets what fits: the
 // copies are cut at the face's edges, later corners over earlier ones. A Bevel below 1
 // leaves the face cleared and the sphere empty. Sides of 0 or less give an empty face.
-void BuildButtonFace(const Shape& shape, int32_t width, int32_t height, ArgbImage& pad, ArgbImage& sphere);
+void buildButtonFace(const Shape& shape, int32_t width, int32_t height, ArgbImage& pad, ArgbImage& sphere);
 
 // The same, when the sphere is not wanted.
-ArgbImage BuildButtonFace(const Shape& shape, int32_t width, int32_t height);
+ArgbImage buildButtonFace(const Shape& shape, int32_t width, int32_t height);
 
 // One run of a region's row: columns left up to, but not including, right.
 struct RegionSpan {
@@ -60,12 +60,12 @@ struct RegionSpan {
 // high, as one span per row from top to bottom (rows with no pixel are left out). A pixel
 // is inside when its centre lies inside the shape. Ellipses larger than the rectangle are
 // cut to it, so a small enough rectangle becomes a plain ellipse.
-std::vector<RegionSpan> RoundRectSpans(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t ellipseWidth,
+std::vector<RegionSpan> roundRectSpans(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t ellipseWidth,
                                        int32_t ellipseHeight);
 
 // The visible region of a width x height button: the rounded rectangle from (1, 1) to
 // (width, height) with corner ellipses 2 x bevel wide and high.
-std::vector<RegionSpan> ButtonRegion(int32_t width, int32_t height, int32_t bevel);
+std::vector<RegionSpan> buttonRegion(int32_t width, int32_t height, int32_t bevel);
 
 // Whether (x, y) lies in one of the spans.
-bool SpansContain(const std::vector<RegionSpan>& spans, int32_t x, int32_t y);
+bool spansContain(const std::vector<RegionSpan>& spans, int32_t x, int32_t y);

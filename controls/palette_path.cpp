@@ -48,9 +48,9 @@ void PalettePath::setBrushScale(int32_t scale)
 void PalettePath::fillMap()
 {
     if (m_map.width != m_width || m_map.height != m_height)
-        m_map.SetSize(m_width, m_height);
+        m_map.setSize(m_width, m_height);
     for (int32_t y = 0; y < m_height; ++y) {
-        uint32_t* row = m_map.Row(y);
+        uint32_t* row = m_map.row(y);
         const double fy = static_cast<double>(y) / m_height;
         for (int32_t x = 0; x < m_width; ++x)
             row[x] = getColor(static_cast<double>(x) / m_width, fy);
@@ -60,9 +60,9 @@ void PalettePath::fillMap()
 void PalettePath::build()
 {
     if (!m_mapMade) {
-        m_map.SetSize(m_width, m_height);
+        m_map.setSize(m_width, m_height);
         fillMap();
-        m_view.SetSize(m_width, m_height);
+        m_view.setSize(m_width, m_height);
         m_mapMade = true;
     }
     std::copy(m_map.pixels.begin(), m_map.pixels.end(), m_view.pixels.begin());
@@ -132,11 +132,11 @@ void PalettePath::lumi(int32_t x, int32_t y, int32_t amount)
 {
     if (x < 0 || y < 0 || x >= m_view.width || y >= m_view.height || x >= m_map.width || y >= m_map.height)
         return;
-    const uint32_t pixel = m_map.Row(y)[x];
+    const uint32_t pixel = m_map.row(y)[x];
     const uint32_t blue = brightened(pixel & 0xFF, amount);
     const uint32_t green = brightened((pixel >> 8) & 0xFF, amount);
     const uint32_t red = brightened((pixel >> 16) & 0xFF, amount);
-    m_view.Row(y)[x] = (255 - red) | (blue << 8) | (green << 16);
+    m_view.row(y)[x] = (255 - red) | (blue << 8) | (green << 16);
 }
 
 void PalettePath::press(bool leftButton)
@@ -149,7 +149,7 @@ void PalettePath::press(bool leftButton)
 
 bool PalettePath::move(int32_t x, int32_t y)
 {
-    if (!m_dragging || PointCount() >= kMaxPoints)
+    if (!m_dragging || pointCount() >= kMaxPoints)
         return false;
     // H - Y is formed wide: Y comes from outside and may be anything.
     const int64_t row = static_cast<int64_t>(m_height) - y;
@@ -163,14 +163,14 @@ bool PalettePath::release()
     m_dragging = false;
     if (m_points.empty())
         return false;
-    m_colors = PickObjectColors(m_points, m_width, m_height);
+    m_colors = pickObjectColors(m_points, m_width, m_height);
     return true;
 }
 
 void PalettePath::nextPalette()
 {
     m_points.clear();
-    NextPaletteIndex();
+    nextPaletteIndex();
     if (m_mapMade) {
         fillMap();
         build();
@@ -179,16 +179,16 @@ void PalettePath::nextPalette()
 
 void PalettePath::classicPalette()
 {
-    SetPaletteIndex(-1);
+    setPaletteIndex(-1);
     nextPalette();
 }
 
 int32_t PalettePath::getPalette()
 {
-    return GetPaletteIndex();
+    return getPaletteIndex();
 }
 
 uint32_t PalettePath::getColor(double fx, double fy)
 {
-    return PaletteColor(GetPaletteIndex(), fx, fy);
+    return paletteColor(getPaletteIndex(), fx, fy);
 }

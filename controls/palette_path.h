@@ -69,7 +69,7 @@ public:
     bool release();
 
     // The last seven colours taken, COLORREF, one per object; zeros before the first.
-    const std::array<uint32_t, 7>& Colors() const { return m_colors; }
+    const std::array<uint32_t, 7>& colors() const { return m_colors; }
 
     // Palette operations: the next palette (3 wraps to 0), palette 0 again, and the index.
     // Changing the palette clears the path but keeps Colors.
@@ -79,11 +79,11 @@ public:
     // The picker RGB colour of the current palette at (fx, fy).
     static uint32_t getColor(double fx, double fy);
 
-    const ArgbImage& MapImage() const { return m_map; }
-    const ArgbImage& ViewImage() const { return m_view; }
-    std::span<const PathPoint> Points() const { return m_points; }
-    int32_t PointCount() const { return static_cast<int32_t>(m_points.size()); }
-    bool Dragging() const { return m_dragging; }
+    const ArgbImage& mapImage() const { return m_map; }
+    const ArgbImage& viewImage() const { return m_view; }
+    std::span<const PathPoint> points() const { return m_points; }
+    int32_t pointCount() const { return static_cast<int32_t>(m_points.size()); }
+    bool dragging() const { return m_dragging; }
 
 private:
     int32_t m_width = 0;

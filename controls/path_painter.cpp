@@ -43,8 +43,8 @@ void PathPainter::rebuild()
 bool PathPainter::sizeIsCurrent() const
 {
     const qreal ratio = devicePixelRatioF();
-    return m_ratio == ratio && m_path.MapImage().width == qRound(width() * ratio)
-        && m_path.MapImage().height == qRound(height() * ratio);
+    return m_ratio == ratio && m_path.mapImage().width == qRound(width() * ratio)
+        && m_path.mapImage().height == qRound(height() * ratio);
 }
 
 QPoint PathPainter::devicePoint(const QPointF& position) const
@@ -57,13 +57,13 @@ void PathPainter::paintEvent(QPaintEvent*)
     if (!sizeIsCurrent())
         rebuild();
     m_path.build();
-    const ArgbImage& view = m_path.ViewImage();
+    const ArgbImage& view = m_path.viewImage();
     if (m_shown.size() != QSize(view.width, view.height))
         m_shown = QImage(view.width, view.height, QImage::Format_RGB32);
     // Bottom-up: the view's row 0 is the control's bottom row. The view's alpha is 0;
     // Format_RGB32 wants it 0xFF.
     for (int32_t y = 0; y < view.height; ++y) {
-        const uint32_t* from = view.Row(y);
+        const uint32_t* from = view.row(y);
         auto* to = reinterpret_cast<uint32_t*>(m_shown.scanLine(view.height - 1 - y));
         for (int32_t x = 0; x < view.width; ++x)
             to[x] = from[x] | 0xFF000000u;

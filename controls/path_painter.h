@@ -22,7 +22,7 @@ public:
     ~PathPainter() override;
 
     // The last seven colours taken, COLORREF, one per object.
-    const std::array<uint32_t, 7>& Colors() const { return m_path.Colors(); }
+    const std::array<uint32_t, 7>& colors() const { return m_path.colors(); }
 
     // The next palette (3 wraps to 0) or palette 0 again; both clear the path, keep the
     // colours and repaint. getPalette is the process-wide index.

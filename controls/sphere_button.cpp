@@ -67,7 +67,7 @@ void drawShadowed(QPainter& painter, const QRect& shadow, const QRect& text, int
 
 SphereButton::SphereButton(QWidget* parent)
     : QWidget(parent)
-    , m_shape(ButtonShape())
+    , m_shape(buttonShape())
 {
     // The face covers every pixel of the region, so nothing is erased behind it.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -87,55 +87,55 @@ QFont SphereButton::captionFont()
     return font;
 }
 
-int SphereButton::bevel() const { return m_shape.RadiusPx + 1; }
+int SphereButton::bevel() const { return m_shape.radiusPx + 1; }
 
 void SphereButton::setBevel(int bevel)
 {
-    m_shape.RadiusPx = bevel == INT_MIN ? INT_MIN : bevel - 1;
+    m_shape.radiusPx = bevel == INT_MIN ? INT_MIN : bevel - 1;
     refresh();
 }
 
-int SphereButton::sphereHeight() const { return m_shape.HeightPx; }
+int SphereButton::sphereHeight() const { return m_shape.heightPx; }
 
 void SphereButton::setSphereHeight(int height)
 {
-    m_shape.HeightPx = height;
+    m_shape.heightPx = height;
     refresh();
 }
 
-quint32 SphereButton::color() const { return m_shape.Color; }
+quint32 SphereButton::color() const { return m_shape.color; }
 
 void SphereButton::setColor(quint32 colorref)
 {
-    m_shape.Color = colorref;
+    m_shape.color = colorref;
     refresh();
 }
 
-quint32 SphereButton::lColor() const { return m_shape.LColor; }
+quint32 SphereButton::lColor() const { return m_shape.lColor; }
 
 void SphereButton::setLColor(quint32 colorref)
 {
-    m_shape.LColor = colorref;
+    m_shape.lColor = colorref;
     refresh();
 }
 
-float SphereButton::ambient() const { return m_shape.Ambient; }
+float SphereButton::ambient() const { return m_shape.ambient; }
 
 void SphereButton::setAmbient(float ambient)
 {
-    m_shape.Ambient = ambient;
+    m_shape.ambient = ambient;
     refresh();
 }
 
-float SphereButton::mirror() const { return m_shape.Mirror; }
+float SphereButton::mirror() const { return m_shape.mirror; }
 
 void SphereButton::setMirror(float mirror)
 {
-    m_shape.Mirror = mirror;
+    m_shape.mirror = mirror;
     refresh();
 }
 
-float SphereButton::phong() const { return static_cast<float>(m_shape.Phong); }
+float SphereButton::phong() const { return static_cast<float>(m_shape.phong); }
 
 void SphereButton::setPhong(float phong)
 {
@@ -144,7 +144,7 @@ void SphereButton::setPhong(float phong)
     if (std::isnan(phong))
         phong = 0.0f;
     const double truncated = std::trunc(static_cast<double>(phong));
-    m_shape.Phong = truncated >= INT_MAX ? INT_MAX : truncated <= INT_MIN ? INT_MIN : static_cast<int32_t>(truncated);
+    m_shape.phong = truncated >= INT_MAX ? INT_MAX : truncated <= INT_MIN ? INT_MIN : static_cast<int32_t>(truncated);
     refresh();
 }
 
@@ -212,30 +212,30 @@ void SphereButton::refresh()
 void SphereButton::buildPad()
 {
     const qreal ratio = devicePixelRatioF();
-    Shape drawn = m_front ? FrontFaceShape(m_shape) : m_shape;
+    Shape drawn = m_front ? frontFaceShape(m_shape) : m_shape;
     if (ratio != 1.0) {
         // The sphere keeps its look in device pixels: Bevel and SphereHeight grow with the
         // ratio. The sums are taken wide so that no stored value can overflow.
-        const double bevelPixels = std::round((static_cast<double>(m_shape.RadiusPx) + 1.0) * ratio);
-        drawn.RadiusPx = static_cast<int32_t>(std::clamp(bevelPixels - 1.0, double(INT_MIN), double(INT_MAX)));
-        drawn.HeightPx = static_cast<int32_t>(
-            std::clamp(std::round(m_shape.HeightPx * ratio), double(INT_MIN), double(INT_MAX)));
+        const double bevelPixels = std::round((static_cast<double>(m_shape.radiusPx) + 1.0) * ratio);
+        drawn.radiusPx = static_cast<int32_t>(std::clamp(bevelPixels - 1.0, double(INT_MIN), double(INT_MAX)));
+        drawn.heightPx = static_cast<int32_t>(
+            std::clamp(std::round(m_shape.heightPx * ratio), double(INT_MIN), double(INT_MAX)));
     }
     const int deviceWidth = qRound(width() * ratio);
     const int deviceHeight = qRound(height() * ratio);
-    BuildButtonFace(drawn, deviceWidth, deviceHeight, m_pad, m_sphere);
+    buildButtonFace(drawn, deviceWidth, deviceHeight, m_pad, m_sphere);
 
     // The alpha byte of the face means nothing on screen; Format_RGB32 wants it 0xFF.
     m_face = QImage(m_pad.width, m_pad.height, QImage::Format_RGB32);
     for (int32_t y = 0; y < m_pad.height; ++y) {
-        const uint32_t* from = m_pad.Row(y);
+        const uint32_t* from = m_pad.row(y);
         auto* to = reinterpret_cast<uint32_t*>(m_face.scanLine(y));
         for (int32_t x = 0; x < m_pad.width; ++x)
             to[x] = from[x] | 0xFF000000u;
     }
     m_face.setDevicePixelRatio(ratio);
 
-    const QRegion region = toRegion(ButtonRegion(width(), height(), bevel()));
+    const QRegion region = toRegion(buttonRegion(width(), height(), bevel()));
     if (region.isEmpty())
         clearMask();
     else

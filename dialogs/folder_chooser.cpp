@@ -62,49 +62,49 @@ FolderChooser::FolderChooser(QWidget* parent)
     setPalette(ground);
     setAutoFillBackground(true);
 
-    LabelTitle = new QLabel(QStringLiteral("Change storage directory"), this);
-    LabelTitle->setGeometry(0, 0, kClientWidth, kTitleHeight);
-    LabelTitle->setAlignment(Qt::AlignCenter);
-    LabelTitle->setFont(boldFont());
-    LabelTitle->setAutoFillBackground(true);
-    QPalette title = LabelTitle->palette();
+    labelTitle = new QLabel(QStringLiteral("Change storage directory"), this);
+    labelTitle->setGeometry(0, 0, kClientWidth, kTitleHeight);
+    labelTitle->setAlignment(Qt::AlignCenter);
+    labelTitle->setFont(boldFont());
+    labelTitle->setAutoFillBackground(true);
+    QPalette title = labelTitle->palette();
     title.setColor(QPalette::Window, kMaroon);
     title.setColor(QPalette::WindowText, Qt::white);
-    LabelTitle->setPalette(title);
+    labelTitle->setPalette(title);
     // The strip is part of the window's drag area, not a control.
-    LabelTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
+    labelTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    DirectoryListBox1 = new QListWidget(this);
-    DirectoryListBox1->setGeometry(15, 33, 226, 143);
-    DirectoryListBox1->setFrameShape(QFrame::NoFrame);
-    DirectoryListBox1->setUniformItemSizes(true);
-    paintYellowOnGrey(DirectoryListBox1);
-    connect(DirectoryListBox1, &QListWidget::itemActivated, this, &FolderChooser::enterLine);
+    directoryListBox1 = new QListWidget(this);
+    directoryListBox1->setGeometry(15, 33, 226, 143);
+    directoryListBox1->setFrameShape(QFrame::NoFrame);
+    directoryListBox1->setUniformItemSizes(true);
+    paintYellowOnGrey(directoryListBox1);
+    connect(directoryListBox1, &QListWidget::itemActivated, this, &FolderChooser::enterLine);
     // The list would take Enter as entering its current line, which is ".." when nothing else
     // was chosen; Enter is the dialog's OK instead.
-    DirectoryListBox1->installEventFilter(this);
+    directoryListBox1->installEventFilter(this);
 
-    EditPath = new QLineEdit(this);
-    EditPath->setGeometry(15, 184, 228, 19);
-    EditPath->setFrame(false);
-    EditPath->setToolTip(QStringLiteral("Type a folder and press Enter"));
-    paintYellowOnGrey(EditPath);
-    connect(EditPath, &QLineEdit::returnPressed, this, &FolderChooser::goToTypedPath);
-    connect(EditPath, &QLineEdit::textEdited, this, [this] { showPathRefused(false); });
+    editPath = new QLineEdit(this);
+    editPath->setGeometry(15, 184, 228, 19);
+    editPath->setFrame(false);
+    editPath->setToolTip(QStringLiteral("Type a folder and press Enter"));
+    paintYellowOnGrey(editPath);
+    connect(editPath, &QLineEdit::returnPressed, this, &FolderChooser::goToTypedPath);
+    connect(editPath, &QLineEdit::textEdited, this, [this] { showPathRefused(false); });
 
-    SButton1 = new SphereButton(this);
-    SButton1->setGeometry(14, 212, 99, 25);
-    SButton1->setCaption(QStringLiteral("OK"));
-    SButton1->setColor(kOkColor);
-    SButton1->setFocusPolicy(Qt::TabFocus);
-    connect(SButton1, &SphereButton::clicked, this, &QDialog::accept);
+    sButton1 = new SphereButton(this);
+    sButton1->setGeometry(14, 212, 99, 25);
+    sButton1->setCaption(QStringLiteral("OK"));
+    sButton1->setColor(kOkColor);
+    sButton1->setFocusPolicy(Qt::TabFocus);
+    connect(sButton1, &SphereButton::clicked, this, &QDialog::accept);
 
-    SButton2 = new SphereButton(this);
-    SButton2->setGeometry(144, 212, 99, 25);
-    SButton2->setCaption(QStringLiteral("Cancel"));
-    SButton2->setColor(kCancelColor);
-    SButton2->setFocusPolicy(Qt::TabFocus);
-    connect(SButton2, &SphereButton::clicked, this, &QDialog::reject);
+    sButton2 = new SphereButton(this);
+    sButton2->setGeometry(144, 212, 99, 25);
+    sButton2->setCaption(QStringLiteral("Cancel"));
+    sButton2->setColor(kCancelColor);
+    sButton2->setFocusPolicy(Qt::TabFocus);
+    connect(sButton2, &SphereButton::clicked, this, &QDialog::reject);
 
     setDirectory(QString());
 }
@@ -118,26 +118,26 @@ void FolderChooser::setDirectory(const QString& path)
 
 void FolderChooser::fillList()
 {
-    DirectoryListBox1->clear();
-    for (const std::string& line : FolderLines(toPath(m_directory))) {
-        auto* item = new QListWidgetItem(QString::fromStdString(line), DirectoryListBox1);
+    directoryListBox1->clear();
+    for (const std::string& line : folderLines(toPath(m_directory))) {
+        auto* item = new QListWidgetItem(QString::fromStdString(line), directoryListBox1);
         item->setSizeHint(QSize(0, kRowHeight));
     }
-    EditPath->setText(m_directory);
+    editPath->setText(m_directory);
 }
 
 void FolderChooser::enterLine(QListWidgetItem* item)
 {
     if (!item)
         return;
-    m_directory = toText(EnterFolderLine(toPath(m_directory), item->text().toStdString()));
+    m_directory = toText(enterFolderLine(toPath(m_directory), item->text().toStdString()));
     showPathRefused(false);
     fillList();
 }
 
 void FolderChooser::goToTypedPath()
 {
-    const auto folder = TypedFolder(EditPath->text().toStdString(), toPath(m_directory), toPath(QDir::homePath()));
+    const auto folder = typedFolder(editPath->text().toStdString(), toPath(m_directory), toPath(QDir::homePath()));
     if (!folder) {
         showPathRefused(true);
         return;
@@ -150,11 +150,11 @@ void FolderChooser::goToTypedPath()
 void FolderChooser::showPathRefused(bool refused)
 {
     m_pathRefused = refused;
-    QPalette palette = EditPath->palette();
+    QPalette palette = editPath->palette();
     palette.setColor(QPalette::Base, refused ? QColor(255, 200, 200) : kGround);
     palette.setColor(QPalette::Text, refused ? QColor(160, 0, 0) : kEntryColor);
-    EditPath->setPalette(palette);
-    EditPath->setToolTip(refused ? QStringLiteral("No such folder") : QStringLiteral("Type a folder and press Enter"));
+    editPath->setPalette(palette);
+    editPath->setToolTip(refused ? QStringLiteral("No such folder") : QStringLiteral("Type a folder and press Enter"));
 }
 
 void FolderChooser::paintEvent(QPaintEvent* event)
@@ -191,7 +191,7 @@ void FolderChooser::mouseMoveEvent(QMouseEvent* event)
 
 bool FolderChooser::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == DirectoryListBox1 && event->type() == QEvent::KeyPress) {
+    if (watched == directoryListBox1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             accept();

@@ -37,11 +37,11 @@ public:
     // Whether the typed path was refused and the red mark shows.
     bool pathRefused() const { return m_pathRefused; }
 
-    QLabel* LabelTitle = nullptr; // "Change storage directory"
-    QListWidget* DirectoryListBox1 = nullptr;
-    QLineEdit* EditPath = nullptr; // in the place of the drive selector
-    SphereButton* SButton1 = nullptr; // "OK"
-    SphereButton* SButton2 = nullptr; // "Cancel"
+    QLabel* labelTitle = nullptr; // "Change storage directory"
+    QListWidget* directoryListBox1 = nullptr;
+    QLineEdit* editPath = nullptr; // in the place of the drive selector
+    SphereButton* sButton1 = nullptr; // "OK"
+    SphereButton* sButton2 = nullptr; // "Cancel"
 
 protected:
     void paintEvent(QPaintEvent* event) override;

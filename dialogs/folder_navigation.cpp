@@ -33,7 +33,7 @@ std::string trimmed(const std::string& text)
 
 } // namespace
 
-std::vector<std::string> FolderLines(const fs::path& folder)
+std::vector<std::string> folderLines(const fs::path& folder)
 {
     std::vector<std::string> lines;
     const fs::path current = withoutTrailingSlash(folder);
@@ -55,7 +55,7 @@ std::vector<std::string> FolderLines(const fs::path& folder)
     return lines;
 }
 
-fs::path EnterFolderLine(const fs::path& folder, const std::string& line)
+fs::path enterFolderLine(const fs::path& folder, const std::string& line)
 {
     const fs::path current = withoutTrailingSlash(folder);
     if (line == kParentFolderLine)
@@ -86,7 +86,7 @@ std::optional<fs::path> typedFolderExactly(const std::string& typed, const fs::p
 
 } // namespace
 
-std::optional<fs::path> TypedFolder(const std::string& text, const fs::path& shown, const fs::path& home)
+std::optional<fs::path> typedFolder(const std::string& text, const fs::path& shown, const fs::path& home)
 {
     // Blanks around a pasted path are dropped, unless the folder's own name has them.
     if (auto folder = typedFolderExactly(text, shown, home))

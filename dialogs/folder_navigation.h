@@ -16,14 +16,14 @@ inline constexpr const char* kParentFolderLine = "..";
 // The lines of the list for a folder: ".." unless it is the root, then the names of its
 // sub-folders (links to folders included), sorted without regard to case. A folder that
 // cannot be read lists only "..".
-std::vector<std::string> FolderLines(const std::filesystem::path& folder);
+std::vector<std::string> folderLines(const std::filesystem::path& folder);
 
 // The folder a line of the list leads to: ".." is the parent (the root stays the root),
 // any other line the sub-folder of that name.
-std::filesystem::path EnterFolderLine(const std::filesystem::path& folder, const std::string& line);
+std::filesystem::path enterFolderLine(const std::filesystem::path& folder, const std::string& line);
 
 // The folder a typed path names, or nothing when it names no existing folder. "~" and "~/..."
 // start at home; a relative path starts at the folder shown. Blanks around the text are
 // dropped unless the folder's own name has them.
-std::optional<std::filesystem::path> TypedFolder(const std::string& text, const std::filesystem::path& shown,
+std::optional<std::filesystem::path> typedFolder(const std::string& text, const std::filesystem::path& shown,
     const std::filesystem::path& home);

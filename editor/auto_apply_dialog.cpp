@@ -38,18 +38,18 @@ AutoApplyDialog::AutoApplyDialog(QWidget* parent)
     // Laid out from the texts, so that the two captions stand over their own lists and keep
     // their closing brackets at any font size; the dialog takes the size that needs.
     auto* what = new QLabel(tr("Parameter (what to apply)"), this);
-    ListBoxWhat = new QListWidget(this);
+    listBoxWhat = new QListWidget(this);
     for (const char* name : ParameterGroupNames)
-        ListBoxWhat->addItem(QString::fromLatin1(name));
-    showEveryLine(ListBoxWhat);
+        listBoxWhat->addItem(QString::fromLatin1(name));
+    showEveryLine(listBoxWhat);
 
     auto* how = new QLabel(tr("Applying strategy (how to apply)"), this);
-    ListBoxHow = new QListWidget(this);
-    ListBoxHow->addItems({ tr("Global"), tr("Selected Object"), tr("Selected Shape") });
-    showEveryLine(ListBoxHow);
+    listBoxHow = new QListWidget(this);
+    listBoxHow->addItems({ tr("Global"), tr("Selected Object"), tr("Selected Shape") });
+    showEveryLine(listBoxHow);
 
-    ButtonClose = new QPushButton(tr("Close"), this);
-    connect(ButtonClose, &QPushButton::clicked, this, &QDialog::accept);
+    buttonClose = new QPushButton(tr("Close"), this);
+    connect(buttonClose, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
@@ -57,41 +57,41 @@ AutoApplyDialog::AutoApplyDialog(QWidget* parent)
     grid->setSizeConstraint(QLayout::SetFixedSize);
     grid->addWidget(what, 0, 0);
     grid->addWidget(how, 0, 1);
-    grid->addWidget(ListBoxWhat, 1, 0, 2, 1);
-    grid->addWidget(ListBoxHow, 1, 1, Qt::AlignTop);
+    grid->addWidget(listBoxWhat, 1, 0, 2, 1);
+    grid->addWidget(listBoxHow, 1, 1, Qt::AlignTop);
     grid->setRowStretch(2, 1);
-    grid->addWidget(ButtonClose, 3, 1, Qt::AlignRight);
+    grid->addWidget(buttonClose, 3, 1, Qt::AlignRight);
 
-    connect(ListBoxWhat, &QListWidget::itemSelectionChanged, this, &AutoApplyDialog::ListBoxWhatClick);
-    connect(ListBoxHow, &QListWidget::itemClicked, this, &AutoApplyDialog::ListBoxHowClick);
-    connect(ListBoxHow, &QListWidget::itemActivated, this, &AutoApplyDialog::ListBoxHowClick);
+    connect(listBoxWhat, &QListWidget::itemSelectionChanged, this, &AutoApplyDialog::listBoxWhatClick);
+    connect(listBoxHow, &QListWidget::itemClicked, this, &AutoApplyDialog::listBoxHowClick);
+    connect(listBoxHow, &QListWidget::itemActivated, this, &AutoApplyDialog::listBoxHowClick);
 }
 
-void AutoApplyDialog::Prepare(int line)
+void AutoApplyDialog::prepare(int line)
 {
-    if (line >= 0 && line < ListBoxWhat->count())
-        ListBoxWhat->setCurrentRow(line);
+    if (line >= 0 && line < listBoxWhat->count())
+        listBoxWhat->setCurrentRow(line);
     else
-        ListBoxWhat->setCurrentRow(-1);
-    ListBoxWhatClick();
+        listBoxWhat->setCurrentRow(-1);
+    listBoxWhatClick();
 }
 
-void AutoApplyDialog::Open(int line)
+void AutoApplyDialog::openAt(int line)
 {
-    Prepare(line);
+    prepare(line);
     if (const QWidget* owner = parentWidget())
         move(owner->geometry().center() - rect().center());
     exec();
 }
 
-void AutoApplyDialog::ListBoxWhatClick()
+void AutoApplyDialog::listBoxWhatClick()
 {
-    const int strategy = ApplyStrategyLine(ListBoxWhat->currentRow());
+    const int strategy = applyStrategyLine(listBoxWhat->currentRow());
     if (strategy >= 0)
-        ListBoxHow->setCurrentRow(strategy);
+        listBoxHow->setCurrentRow(strategy);
 }
 
-void AutoApplyDialog::ListBoxHowClick()
+void AutoApplyDialog::listBoxHowClick()
 {
-    StoreApplyStrategy(ListBoxWhat->currentRow(), ListBoxHow->currentRow());
+    storeApplyStrategy(listBoxWhat->currentRow(), listBoxHow->currentRow());
 }

@@ -16,15 +16,15 @@ public:
     explicit AutoApplyDialog(QWidget* parent = nullptr);
 
     // Selects parameter line `line` (0 to 7; others select none) and runs the dialog modally.
-    void Open(int line);
+    void openAt(int line);
     // The selection of the two lists as the dialog shows them when opened.
-    void Prepare(int line);
+    void prepare(int line);
 
-    QListWidget* ListBoxWhat = nullptr;
-    QListWidget* ListBoxHow = nullptr;
-    QPushButton* ButtonClose = nullptr;
+    QListWidget* listBoxWhat = nullptr;
+    QListWidget* listBoxHow = nullptr;
+    QPushButton* buttonClose = nullptr;
 
 private:
-    void ListBoxWhatClick();
-    void ListBoxHowClick();
+    void listBoxWhatClick();
+    void listBoxHowClick();
 };

@@ -49,43 +49,43 @@ CaptureProgressWindow::CaptureProgressWindow(QWidget* parent)
     palette.setColor(QPalette::Window, kTeal);
     setPalette(palette);
 
-    LabelMessage = makeLimeLabel(this,
+    labelMessage = makeLimeLabel(this,
         QStringLiteral("Please wait while Opal Revel\ngenerates and saves \nall GIF frames."), kMessageTop,
         kMessageHeight);
-    LabelProgress = makeLimeLabel(this, QString(), kProgressTop, kProgressHeight);
+    labelProgress = makeLimeLabel(this, QString(), kProgressTop, kProgressHeight);
 
-    SButton_Cancel = new SphereButton(this);
-    SButton_Cancel->setCaption(QStringLiteral("Cancel GIF creation!"));
-    SButton_Cancel->setColor(kMaroonColorref);
-    SButton_Cancel->setGeometry((kClientWidth - kButtonWidth) / 2, kButtonTop, kButtonWidth, kButtonHeight);
-    connect(SButton_Cancel, &SphereButton::clicked, this, &CaptureProgressWindow::SButton_CancelClick);
+    sButtonCancel = new SphereButton(this);
+    sButtonCancel->setCaption(QStringLiteral("Cancel GIF creation!"));
+    sButtonCancel->setColor(kMaroonColorref);
+    sButtonCancel->setGeometry((kClientWidth - kButtonWidth) / 2, kButtonTop, kButtonWidth, kButtonHeight);
+    connect(sButtonCancel, &SphereButton::clicked, this, &CaptureProgressWindow::sButtonCancelClick);
 }
 
 CaptureProgressWindow::~CaptureProgressWindow() = default;
 
-void CaptureProgressWindow::ShowFramesTaken(int taken, int total)
+void CaptureProgressWindow::showFramesTaken(int taken, int total)
 {
-    LabelProgress->setText(QStringLiteral("frame %1 of %2").arg(taken).arg(total));
+    labelProgress->setText(QStringLiteral("frame %1 of %2").arg(taken).arg(total));
 }
 
-void CaptureProgressWindow::ShowWriting()
+void CaptureProgressWindow::showWriting()
 {
-    SButton_Cancel->hide();
-    LabelProgress->setText(QStringLiteral("Writing file..."));
+    sButtonCancel->hide();
+    labelProgress->setText(QStringLiteral("Writing file..."));
     // The file is written at once, without a turn of the event loop: the text is painted now.
-    LabelProgress->repaint();
+    labelProgress->repaint();
 }
 
 void CaptureProgressWindow::showEvent(QShowEvent* event)
 {
-    SButton_Cancel->show();
+    sButtonCancel->show();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
     QWidget::showEvent(event);
 }
 
-void CaptureProgressWindow::SButton_CancelClick()
+void CaptureProgressWindow::sButtonCancelClick()
 {
-    SButton_Cancel->hide();
+    sButtonCancel->hide();
     emit cancelRequested();
 }

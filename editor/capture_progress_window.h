@@ -17,13 +17,13 @@ public:
     ~CaptureProgressWindow() override;
 
     // "frame k of n" under the three lines.
-    void ShowFramesTaken(int taken, int total);
+    void showFramesTaken(int taken, int total);
     // "Writing file..." instead of the frame count, without the cancel button.
-    void ShowWriting();
+    void showWriting();
 
-    QLabel* LabelMessage = nullptr;
-    QLabel* LabelProgress = nullptr;
-    SphereButton* SButton_Cancel = nullptr;
+    QLabel* labelMessage = nullptr;
+    QLabel* labelProgress = nullptr;
+    SphereButton* sButtonCancel = nullptr;
 
 signals:
     void cancelRequested();
@@ -32,5 +32,5 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void SButton_CancelClick();
+    void sButtonCancelClick();
 };

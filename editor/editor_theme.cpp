@@ -15,7 +15,7 @@ const QColor kGreyedText(120, 120, 120);
 
 } // namespace
 
-QPalette EditorDialogPalette()
+QPalette editorDialogPalette()
 {
     // Built from the button colour so that the style's bevels (light, mid, dark, shadow)
     // are shades of the same dark grey.
@@ -37,9 +37,9 @@ QPalette EditorDialogPalette()
     return palette;
 }
 
-void InstallEditorTheme()
+void installEditorTheme()
 {
-    const QPalette palette = EditorDialogPalette();
+    const QPalette palette = editorDialogPalette();
     // By class, so that the editor window, whose sliders and fields are drawn in the
     // program's first colours, keeps every pixel it had.
     QApplication::setPalette(palette, "QDialog");

@@ -8,8 +8,8 @@
 
 // Light grey text on the pages' dark grey, black fields as in the presets list, and the
 // sphere buttons' blue for selections.
-QPalette EditorDialogPalette();
+QPalette editorDialogPalette();
 
 // Gives every dialog and menu of the program EditorDialogPalette. Their children take the
 // palette from them; what a dialog sets itself (a list's colours, a window's ground) stays.
-void InstallEditorTheme();
+void installEditorTheme();

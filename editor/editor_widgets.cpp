@@ -33,7 +33,7 @@ void applyEditorLook(SphereButton& button, int width, int height)
 
 } // namespace
 
-SphereButton* MakeButton(QWidget* parent, const QString& caption, int x, int y, int width, int height, const QString& hint)
+SphereButton* makeButton(QWidget* parent, const QString& caption, int x, int y, int width, int height, const QString& hint)
 {
     auto* button = new SphereButton(parent);
     applyEditorLook(*button, width, height);
@@ -44,14 +44,14 @@ SphereButton* MakeButton(QWidget* parent, const QString& caption, int x, int y, 
     return button;
 }
 
-SphereButton* MakeCheckBox(QWidget* parent, const QString& caption, int x, int y, int width, int height, const QString& hint)
+SphereButton* makeCheckBox(QWidget* parent, const QString& caption, int x, int y, int width, int height, const QString& hint)
 {
-    SphereButton* box = MakeButton(parent, caption, x, y, width, height, hint);
+    SphereButton* box = makeButton(parent, caption, x, y, width, height, hint);
     box->setIsCheckBox(true);
     return box;
 }
 
-QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int width, int height)
+QLabel* makeLabel(QWidget* parent, const QString& text, int x, int y, int width, int height)
 {
     auto* label = new QLabel(text, parent);
     label->setGeometry(x, y, width, height);
@@ -62,7 +62,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int width,
     return label;
 }
 
-QSlider* MakeSlider(QWidget* parent, int minimum, int maximum, int x, int y, int width, int height, const QString& hint)
+QSlider* makeSlider(QWidget* parent, int minimum, int maximum, int x, int y, int width, int height, const QString& hint)
 {
     auto* slider = new QSlider(Qt::Horizontal, parent);
     slider->setGeometry(x, y, width, height);
@@ -75,7 +75,7 @@ QSlider* MakeSlider(QWidget* parent, int minimum, int maximum, int x, int y, int
     return slider;
 }
 
-void SetGround(QWidget* widget, int red, int green, int blue)
+void setGround(QWidget* widget, int red, int green, int blue)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, QColor(red, green, blue));

@@ -11,15 +11,15 @@ class SphereButton;
 // fixed geometry in the page's pixels, the caption font of the sphere buttons, white text.
 
 // A sphere button with its caption and, when given, its hint (tool tip).
-SphereButton* MakeButton(QWidget* parent, const QString& caption, int x, int y, int width, int height,
+SphereButton* makeButton(QWidget* parent, const QString& caption, int x, int y, int width, int height,
     const QString& hint = QString());
 // A two-state sphere check box.
-SphereButton* MakeCheckBox(QWidget* parent, const QString& caption, int x, int y, int width, int height,
+SphereButton* makeCheckBox(QWidget* parent, const QString& caption, int x, int y, int width, int height,
     const QString& hint = QString());
 // A plain caption in light grey on the page's ground.
-QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int width, int height);
+QLabel* makeLabel(QWidget* parent, const QString& text, int x, int y, int width, int height);
 // A horizontal slider that steps by 2 and moves smoothly when dragged.
-QSlider* MakeSlider(QWidget* parent, int minimum, int maximum, int x, int y, int width, int height,
+QSlider* makeSlider(QWidget* parent, int minimum, int maximum, int x, int y, int width, int height,
     const QString& hint);
 // Fills a widget with a flat colour behind its children.
-void SetGround(QWidget* widget, int red, int green, int blue);
+void setGround(QWidget* widget, int red, int green, int blue);

@@ -43,14 +43,14 @@ constexpr int kPageGround = 34;
 
 EditorWindow::EditorWindow(QWidget* parent)
     : QWidget(parent)
-    , Editor(CurrentPreset, this)
+    , editor(CurrentPreset, this)
 {
     // The dialogs and the menu opened from here are dark like this window.
-    InstallEditorTheme();
+    installEditorTheme();
     setWindowTitle(QString::fromStdString(ProductTitle));
     setFixedSize(kClientWidth, kClientHeight);
     setFont(SphereButton::captionFont());
-    SetGround(this, 0, 0, 0);
+    setGround(this, 0, 0, 0);
 
     buildFrame();
     buildQuickTweaksBar();
@@ -63,7 +63,7 @@ EditorWindow::EditorWindow(QWidget* parent)
     m_refresh = new RefreshTimer(this);
     connect(m_refresh, &RefreshTimer::tick, this, &EditorWindow::refreshTick);
 
-    FormGlobals = new AutoApplyDialog(this);
+    formGlobals = new AutoApplyDialog(this);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -78,8 +78,8 @@ EditorWindow::~EditorWindow()
     panelLAShower->painter = nullptr;
     panelObjectBrowser->painter = nullptr;
     // A capture in progress follows the renderer's sprites: it lets go before the renderer goes.
-    delete Exports;
-    Exports = nullptr;
+    delete exports;
+    exports = nullptr;
     m_renderer.reset();
 }
 
@@ -87,36 +87,36 @@ void EditorWindow::buildFrame()
 {
     panelShower = new PicturePanel(this);
     panelShower->setGeometry(0, 0, kLiveViewWidth, kLiveViewHeight);
-    SetGround(panelShower, 0, 0, 0);
-    SButton15 = MakeButton(this, QStringLiteral("Clear Screen"), kLiveViewWidth - kClearButtonWidth - kClearButtonMargin,
+    setGround(panelShower, 0, 0, 0);
+    sButton15 = makeButton(this, QStringLiteral("Clear Screen"), kLiveViewWidth - kClearButtonWidth - kClearButtonMargin,
         kLiveViewHeight - kClearButtonHeight - kClearButtonMargin, kClearButtonWidth, kClearButtonHeight);
-    connect(SButton15, &SphereButton::clicked, this, [this] { ClearLiveView(); });
+    connect(sButton15, &SphereButton::clicked, this, [this] { clearLiveView(); });
 
-    BControlPanel = new QWidget(this);
-    BControlPanel->setGeometry(0, kLiveViewHeight, kLiveViewWidth, kClientHeight - kLiveViewHeight);
-    SetGround(BControlPanel, 0, 0, 0);
+    bControlPanel = new QWidget(this);
+    bControlPanel->setGeometry(0, kLiveViewHeight, kLiveViewWidth, kClientHeight - kLiveViewHeight);
+    setGround(bControlPanel, 0, 0, 0);
 
-    RControlPanel = new QWidget(this);
-    RControlPanel->setGeometry(kLiveViewWidth, 0, kColumnWidth, kClientHeight);
-    SetGround(RControlPanel, 0, 0, 0);
+    rControlPanel = new QWidget(this);
+    rControlPanel->setGeometry(kLiveViewWidth, 0, kColumnWidth, kClientHeight);
+    setGround(rControlPanel, 0, 0, 0);
 
     const int tabWidth = kColumnWidth / kTabCount;
     const char* const captions[kTabCount] = { "Render", "Save", "Options", "Help", "Presets" };
     SphereButton** const tabs[kTabCount]
-        = { &Button_TabRender, &Button_TabSave, &Button_TabOptions, &Button_TabHelp, &Button_TabPresets };
+        = { &buttonTabRender, &buttonTabSave, &buttonTabOptions, &buttonTabHelp, &buttonTabPresets };
     for (int i = 0; i < kTabCount; ++i) {
-        *tabs[i] = MakeButton(RControlPanel, QString::fromLatin1(captions[i]), i * tabWidth, 0, tabWidth, kToolbarHeight);
+        *tabs[i] = makeButton(rControlPanel, QString::fromLatin1(captions[i]), i * tabWidth, 0, tabWidth, kToolbarHeight);
         m_tabButtons[static_cast<size_t>(i)] = *tabs[i];
     }
 
-    Pages = new QStackedWidget(RControlPanel);
-    Pages->setGeometry(0, kToolbarHeight, kColumnWidth, kClientHeight - kToolbarHeight);
+    pageStack = new QStackedWidget(rControlPanel);
+    pageStack->setGeometry(0, kToolbarHeight, kColumnWidth, kClientHeight - kToolbarHeight);
     QWidget** const pages[kTabCount]
-        = { &Panel_TabRender, &Panel_TabSave, &Panel_TabOptions, &Panel_TabHelp, &Panel_TabPresets };
+        = { &panelTabRender, &panelTabSave, &panelTabOptions, &panelTabHelp, &panelTabPresets };
     for (int i = 0; i < kTabCount; ++i) {
-        *pages[i] = new QWidget(Pages);
-        SetGround(*pages[i], kPageGround, kPageGround, kPageGround);
-        Pages->addWidget(*pages[i]);
+        *pages[i] = new QWidget(pageStack);
+        setGround(*pages[i], kPageGround, kPageGround, kPageGround);
+        pageStack->addWidget(*pages[i]);
         QWidget* page = *pages[i];
         connect(*tabs[i], &SphereButton::clicked, this, [this, page] { showPage(page); });
     }
@@ -124,10 +124,10 @@ void EditorWindow::buildFrame()
 
 void EditorWindow::showPage(QWidget* page)
 {
-    Pages->setCurrentWidget(page);
+    pageStack->setCurrentWidget(page);
     // The front tab's button is drawn pressed in and lit, so the page's name shows.
     for (int i = 0; i < kTabCount; ++i)
-        m_tabButtons[static_cast<size_t>(i)]->setFront(Pages->widget(i) == page);
+        m_tabButtons[static_cast<size_t>(i)]->setFront(pageStack->widget(i) == page);
 }
 
 // ---- Start, live view, closing ---------------------------------------------------------------
@@ -137,28 +137,28 @@ void EditorWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!m_shown) {
         m_shown = true;
-        FormShow();
+        formShow();
     }
 }
 
-void EditorWindow::FormShow()
+void EditorWindow::formShow()
 {
     setWindowTitle(QString::fromStdString(ProductTitle));
-    if (LabelTitle)
-        LabelTitle->setText(QString::fromStdString(ProductTitle));
-    showPage(Panel_TabRender);
+    if (labelTitle)
+        labelTitle->setText(QString::fromStdString(ProductTitle));
+    showPage(panelTabRender);
 
-    Editor.LightDragging = false;
-    Editor.RoundDragging = false;
-    Editor.RadialDragging = false;
-    Editor.ApplyParam = 0;
-    Editor.CurrentObject = -1;
-    Editor.CurrentShape = -1;
+    editor.lightDragging = false;
+    editor.roundDragging = false;
+    editor.radialDragging = false;
+    editor.applyParam = 0;
+    editor.currentObject = -1;
+    editor.currentShape = -1;
 
-    RestartLiveView();
+    restartLiveView();
 
     m_lightPainter.panel = panelLAShower;
-    m_lightPainter.SetStack(&Editor.LightPreview);
+    m_lightPainter.setStack(&editor.lightPreview);
     panelLAShower->painter = &m_lightPainter;
     m_browserPainter.panel = panelObjectBrowser;
     panelObjectBrowser->painter = &m_browserPainter;
@@ -168,7 +168,7 @@ void EditorWindow::FormShow()
     }
     bindThumbnails();
 
-    m_renderer->Reset(panelShower->Width(), panelShower->Height());
+    m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
     showSwitches();
 
     for (int32_t p = 1; p <= kSliderCount; ++p) {
@@ -176,32 +176,32 @@ void EditorWindow::FormShow()
         QSlider* slider = sliderOf(p);
         const QSignalBlocker blocker(slider);
         slider->setRange(range.minimum, range.maximum);
-        slider->setValue(Editor.SliderValue(p));
+        slider->setValue(editor.sliderValue(p));
     }
 
     showQuickTweakCaptions();
-    RefreshOptions();
-    Editor.SelectObject(0);
-    FillPresetList();
+    refreshOptions();
+    editor.selectObject(0);
+    fillPresetList();
 }
 
-void EditorWindow::RestartLiveView()
+void EditorWindow::restartLiveView()
 {
     if (!m_renderer) {
         m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Editor);
-        m_renderer->Reset(panelShower->Width(), panelShower->Height());
+        m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
         panelShower->painter = m_renderer.get();
     }
     for (int32_t object = 0; object < kObjectCount; ++object) {
-        if (ShapeStack* stack = CurrentPreset.Objects.Stacks[static_cast<size_t>(object)][0].get()) {
-            stack->ReducedDirty = 1;
-            stack->FullDirty = 1;
+        if (ShapeStack* stack = CurrentPreset.objects.stacks[static_cast<size_t>(object)][0].get()) {
+            stack->reducedDirty = true;
+            stack->fullDirty = true;
         }
     }
-    m_renderer->ComputeScale();
-    m_renderer->MarkWholeFrame();
+    m_renderer->computeScale();
+    m_renderer->markWholeFrame();
     if (!m_closing)
-        m_refresh->Start();
+        m_refresh->start();
 }
 
 void EditorWindow::refreshTick(int64_t nowMicros)
@@ -211,36 +211,36 @@ void EditorWindow::refreshTick(int64_t nowMicros)
     const QWidget* modal = QApplication::activeModalWidget();
     if (!m_renderer || m_closing || (modal != nullptr && modal->windowModality() == Qt::ApplicationModal))
         return;
-    m_renderer->Step(nowMicros);
-    m_renderer->Present(*panelShower);
+    m_renderer->step(nowMicros);
+    m_renderer->present(*panelShower);
 }
 
 void EditorWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (m_renderer)
-        m_renderer->Reset(panelShower->Width(), panelShower->Height());
+        m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event)
 {
-    FormClose();
+    formClose();
     QWidget::closeEvent(event);
 }
 
-void EditorWindow::FormClose()
+void EditorWindow::formClose()
 {
     if (m_closing)
         return;
     m_closing = true;
     // A capture in progress ends without a file: the program is closing.
-    Exports->AbortGifCapture();
-    m_refresh->Stop();
-    if (!SaveSettings(CurrentPreset)) {
+    exports->abortGifCapture();
+    m_refresh->stop();
+    if (!saveSettings(CurrentPreset)) {
         const int error = errno;
         QMessageBox::warning(this, QString::fromStdString(ProductTitle),
             tr("The settings and the current preset could not be saved to %1: %2")
-                .arg(QString::fromStdString(SettingsFilePath().string()), QString::fromLocal8Bit(std::strerror(error))));
+                .arg(QString::fromStdString(settingsFilePath().string()), QString::fromLocal8Bit(std::strerror(error))));
     }
     // The editor is the main window: closing it ends the program's event loop. Asked with no
     // loop running, the request would instead make every later modal dialog return at once.
@@ -248,38 +248,38 @@ void EditorWindow::FormClose()
         QCoreApplication::exit(0);
 }
 
-void EditorWindow::AfterPresetChange()
+void EditorWindow::afterPresetChange()
 {
     bindThumbnails();
     showSwitches();
-    Editor.SelectObject(0);
-    ClearLiveView();
+    editor.selectObject(0);
+    clearLiveView();
 }
 
 void EditorWindow::bindThumbnails()
 {
     for (int i = 0; i < kObjectCount; ++i)
-        m_thumbnailPainters[static_cast<size_t>(i)].SetStack(CurrentPreset.Objects.Stacks[static_cast<size_t>(i)][0].get());
+        m_thumbnailPainters[static_cast<size_t>(i)].setStack(CurrentPreset.objects.stacks[static_cast<size_t>(i)][0].get());
 }
 
 void EditorWindow::showSwitches()
 {
     for (int i = 0; i < kObjectCount; ++i)
-        SButton_Switch[static_cast<size_t>(i)]->setChecked(CurrentPreset.ObjectEnabled[static_cast<size_t>(i)] != 0);
+        sButtonSwitch[static_cast<size_t>(i)]->setChecked(CurrentPreset.objectEnabled[static_cast<size_t>(i)] != 0);
 }
 
 // ---- What the editor shows ----------------------------------------------------------------------
 
-void EditorWindow::ShowSelectedObject(int32_t object)
+void EditorWindow::showSelectedObject(int32_t object)
 {
     for (int i = 0; i < kObjectCount; ++i)
-        m_thumbnailPainters[static_cast<size_t>(i)].SetHighlight(i == object);
-    m_browserPainter.SetStack(Editor.SelectedStack());
+        m_thumbnailPainters[static_cast<size_t>(i)].setHighlight(i == object);
+    m_browserPainter.setStack(editor.selectedStack());
 }
 
-void EditorWindow::ShowSelectedShape(int32_t shape) { m_browserPainter.SetSelected(shape); }
+void EditorWindow::showSelectedShape(int32_t shape) { m_browserPainter.setSelected(shape); }
 
-void EditorWindow::ShowSlider(int32_t parameter, int32_t value)
+void EditorWindow::showSlider(int32_t parameter, int32_t value)
 {
     QSlider* slider = sliderOf(parameter);
     if (!slider)
@@ -288,37 +288,37 @@ void EditorWindow::ShowSlider(int32_t parameter, int32_t value)
     slider->setValue(value);
 }
 
-void EditorWindow::RepaintThumbnail(int32_t object)
+void EditorWindow::repaintThumbnail(int32_t object)
 {
     if (object >= 0 && object < kObjectCount)
         panelObject[static_cast<size_t>(object)]->update();
 }
 
-void EditorWindow::RepaintBrowser() { panelObjectBrowser->update(); }
+void EditorWindow::repaintBrowser() { panelObjectBrowser->update(); }
 
-void EditorWindow::RepaintLightPreview() { panelLAShower->update(); }
+void EditorWindow::repaintLightPreview() { panelLAShower->update(); }
 
-void EditorWindow::ClearLiveView()
+void EditorWindow::clearLiveView()
 {
     if (m_renderer)
-        m_renderer->Clear();
+        m_renderer->clear();
 }
 
 QSlider* EditorWindow::sliderOf(int32_t parameter) const
 {
     switch (parameter) {
     case kGroupMasterSize:
-        return SliderMainSize;
+        return sliderMainSize;
     case kGroupWidth:
-        return SliderSize1;
+        return sliderSize1;
     case kGroupHeight:
-        return SliderSize2;
+        return sliderSize2;
     case kGroupPhong:
-        return SliderPhong;
+        return sliderPhong;
     case kGroupMirror:
-        return SliderMirror;
+        return sliderMirror;
     case kGroupAmbient:
-        return SlideAmbient;
+        return slideAmbient;
     default:
         return nullptr;
     }
@@ -340,29 +340,29 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event)
     for (int i = 0; i < kObjectCount; ++i) {
         if (watched == panelObject[static_cast<size_t>(i)]) {
             if (press && left)
-                Editor.SelectObject(i);
+                editor.selectObject(i);
             return press;
         }
     }
     if (watched == panelObjectBrowser) {
         // The browser's cells are in device pixels, the side being the panel's width.
         if (press)
-            Editor.BrowserPressed(qRound(at.y() * panelObjectBrowser->devicePixelRatioF()), panelObjectBrowser->Width());
+            editor.browserPressed(qRound(at.y() * panelObjectBrowser->devicePixelRatioF()), panelObjectBrowser->deviceWidth());
         return press;
     }
     if (watched == panelLAShower) {
         if (press)
-            Editor.LightPressed(left);
+            editor.lightPressed(left);
         else if (type == QEvent::MouseMove)
-            Editor.LightDragged(at.x(), at.y(), panelLAShower->width());
-        else if (Editor.LightReleased(left))
+            editor.lightDragged(at.x(), at.y(), panelLAShower->width());
+        else if (editor.lightReleased(left))
             openApplyMenu(panelLAShower, at);
         return true;
     }
     if (type == QEvent::MouseButtonRelease && !left) {
         for (int32_t p = 1; p <= kSliderCount; ++p) {
             if (watched == sliderOf(p)) {
-                Editor.ParameterRightClicked(p);
+                editor.parameterRightClicked(p);
                 openApplyMenu(sliderOf(p), at);
                 return true;
             }

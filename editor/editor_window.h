@@ -48,119 +48,119 @@ public:
 
     // After an option changed: marks every stack dirty, rescales, and draws on from the
     // picture as it is.
-    void RestartLiveView();
+    void restartLiveView();
     // After CurrentPreset was replaced: thumbnails rebound, switches from ObjectEnabled,
     // object 1 selected, the live view cleared.
-    void AfterPresetChange();
+    void afterPresetChange();
 
-    ShapeEditor Editor;
-    Renderer* LiveRenderer() const { return m_renderer.get(); }
+    ShapeEditor editor;
+    Renderer* liveRenderer() const { return m_renderer.get(); }
     // The live view's refresh timer: it steps the renderer once per display refresh while the
     // window is open (tests stop it to look at still controls).
-    RefreshTimer* LiveViewTimer() const { return m_refresh; }
+    RefreshTimer* liveViewTimer() const { return m_refresh; }
 
     // ---- Frame ----------------------------------------------------------------------
     PicturePanel* panelShower = nullptr;
-    SphereButton* SButton15 = nullptr; // "Clear Screen"
-    QWidget* BControlPanel = nullptr;
-    QWidget* RControlPanel = nullptr;
-    SphereButton* Button_TabRender = nullptr;
-    SphereButton* Button_TabSave = nullptr;
-    SphereButton* Button_TabOptions = nullptr;
-    SphereButton* Button_TabHelp = nullptr;
-    SphereButton* Button_TabPresets = nullptr;
-    QStackedWidget* Pages = nullptr;
-    QWidget* Panel_TabRender = nullptr;
-    QWidget* Panel_TabSave = nullptr;
-    QWidget* Panel_TabOptions = nullptr;
-    QWidget* Panel_TabHelp = nullptr;
-    QWidget* Panel_TabPresets = nullptr;
+    SphereButton* sButton15 = nullptr; // "Clear Screen"
+    QWidget* bControlPanel = nullptr;
+    QWidget* rControlPanel = nullptr;
+    SphereButton* buttonTabRender = nullptr;
+    SphereButton* buttonTabSave = nullptr;
+    SphereButton* buttonTabOptions = nullptr;
+    SphereButton* buttonTabHelp = nullptr;
+    SphereButton* buttonTabPresets = nullptr;
+    QStackedWidget* pageStack = nullptr;
+    QWidget* panelTabRender = nullptr;
+    QWidget* panelTabSave = nullptr;
+    QWidget* panelTabOptions = nullptr;
+    QWidget* panelTabHelp = nullptr;
+    QWidget* panelTabPresets = nullptr;
 
     // ---- Quick tweaks (quick_tweaks_bar.cpp) ---------------------------------------------
     std::array<PicturePanel*, kObjectCount> panelObject {};
-    std::array<SphereButton*, kObjectCount> SButton_Switch {};
-    PathPainter* PathPainter1 = nullptr;
-    QLabel* LabelQuickTweaks = nullptr;
-    SphereButton* SButton_Palette = nullptr;
-    SphereButton* SButton14 = nullptr; // palette "(-)"
-    SphereButton* SButton_Mirror = nullptr;
-    SphereButton* SButton13 = nullptr; // mirror "(-)"
-    SphereButton* SButton_Formula = nullptr;
-    SphereButton* SButton_ClassicFormula = nullptr; // formula "(-)"
+    std::array<SphereButton*, kObjectCount> sButtonSwitch {};
+    PathPainter* pathPainter1 = nullptr;
+    QLabel* labelQuickTweaks = nullptr;
+    SphereButton* sButtonPalette = nullptr;
+    SphereButton* sButton14 = nullptr; // palette "(-)"
+    SphereButton* sButtonMirror = nullptr;
+    SphereButton* sButton13 = nullptr; // mirror "(-)"
+    SphereButton* sButtonFormula = nullptr;
+    SphereButton* sButtonClassicFormula = nullptr; // formula "(-)"
 
     // ---- Render page (render_page.cpp) ---------------------------------------------------
-    SphereButton* SButton_RoundDn = nullptr;
-    SphereButton* SButton_Round = nullptr;
-    SphereButton* SButton_RoundUp = nullptr;
-    SphereButton* SButton_RadialDn = nullptr;
-    SphereButton* SButton_Radial = nullptr;
-    SphereButton* SButton_RadialUp = nullptr;
-    QSlider* SliderMainSize = nullptr;
-    QSlider* SliderSize1 = nullptr;
-    QSlider* SliderSize2 = nullptr;
-    QSlider* SliderPhong = nullptr;
-    QSlider* SliderMirror = nullptr;
-    QSlider* SlideAmbient = nullptr;
+    SphereButton* sButtonRoundDn = nullptr;
+    SphereButton* sButtonRound = nullptr;
+    SphereButton* sButtonRoundUp = nullptr;
+    SphereButton* sButtonRadialDn = nullptr;
+    SphereButton* sButtonRadial = nullptr;
+    SphereButton* sButtonRadialUp = nullptr;
+    QSlider* sliderMainSize = nullptr;
+    QSlider* sliderSize1 = nullptr;
+    QSlider* sliderSize2 = nullptr;
+    QSlider* sliderPhong = nullptr;
+    QSlider* sliderMirror = nullptr;
+    QSlider* slideAmbient = nullptr;
     PicturePanel* panelLAShower = nullptr;
-    SphereButton* SButton1 = nullptr; // "Shape color"
-    SphereButton* SButton8 = nullptr; // "Shape type"
-    SphereButton* SButton9 = nullptr; // "Clone selected shape"
-    SphereButton* SButton10 = nullptr; // "Remove selected shape"
-    SphereButton* SButton11 = nullptr; // "Move shape UP"
-    SphereButton* SButton12 = nullptr; // "Move shape DOWN"
+    SphereButton* sButton1 = nullptr; // "Shape color"
+    SphereButton* sButton8 = nullptr; // "Shape type"
+    SphereButton* sButton9 = nullptr; // "Clone selected shape"
+    SphereButton* sButton10 = nullptr; // "Remove selected shape"
+    SphereButton* sButton11 = nullptr; // "Move shape UP"
+    SphereButton* sButton12 = nullptr; // "Move shape DOWN"
     PicturePanel* panelObjectBrowser = nullptr;
-    QMenu* ApplyMenu = nullptr;
+    QMenu* applyMenu = nullptr;
 
     // ---- Save page (save_page.cpp) ---------------------------------------------------------
-    SphereButton* SButton4 = nullptr; // "Save as Preset"
-    QLabel* LabelSaveNote = nullptr;
-    SphereButton* SButton5 = nullptr; // "Save as JPEG image"
-    QLabel* LabelSaveJpeg = nullptr;
-    SphereButton* SButton6 = nullptr; // "Save as GIF animation"
-    QLabel* LabelSaveGif = nullptr;
+    SphereButton* sButton4 = nullptr; // "Save as Preset"
+    QLabel* labelSaveNote = nullptr;
+    SphereButton* sButton5 = nullptr; // "Save as JPEG image"
+    QLabel* labelSaveJpeg = nullptr;
+    SphereButton* sButton6 = nullptr; // "Save as GIF animation"
+    QLabel* labelSaveGif = nullptr;
     // The JPEG and GIF exports with their dialogs and the capture's progress window.
-    ExportFlows* Exports = nullptr;
+    ExportFlows* exports = nullptr;
 
     // ---- Help page (help_page.cpp) ----------------------------------------------------------
-    QLabel* LabelTitle = nullptr;
-    SphereButton* SButton2 = nullptr; // "Display help"
-    SphereButton* SButton3 = nullptr; // "Visit home page"
-    SphereButton* SButton19 = nullptr; // "Suggest a feature"
-    SphereButton* SButton16 = nullptr; // "More COOL software"
+    QLabel* labelTitle = nullptr;
+    SphereButton* sButton2 = nullptr; // "Display help"
+    SphereButton* sButton3 = nullptr; // "Visit home page"
+    SphereButton* sButton19 = nullptr; // "Suggest a feature"
+    SphereButton* sButton16 = nullptr; // "More COOL software"
 
     // The dialog of the apply menu's last entry; created with the window.
-    AutoApplyDialog* FormGlobals = nullptr;
+    AutoApplyDialog* formGlobals = nullptr;
 
     // ---- Options page (options_page.cpp) ---------------------------------------------------
-    SphereButton* SButton_Travelling = nullptr; // "Travelling animation"
-    SphereButton* SCheck_ChangePreset = nullptr;
-    SphereButton* SCheck_ChangeFormula = nullptr;
-    SphereButton* SCheck_ChangeMirror = nullptr;
-    SphereButton* SButton_ChangeInterval = nullptr; // Seconds, shown only
-    SphereButton* SButton_ChangeIntervalFaster = nullptr;
-    SphereButton* SButton_ChangeIntervalSlower = nullptr;
-    SphereButton* SButton_RandomPicture = nullptr; // "Start with random preset"
-    SphereButton* SButton_Switch640 = nullptr;
-    SphereButton* SButton_AnimationSize = nullptr; // Scale, shown only
-    SphereButton* SButton_AnimationSizeMinus = nullptr;
-    SphereButton* SButton_AnimationSizePlus = nullptr;
-    QLineEdit* Edit1 = nullptr; // the presets folder, read-only
-    SphereButton* SButton_ChangeDirectory = nullptr;
-    SphereButton* SButton_CheckAllowBlur = nullptr;
-    SphereButton* SButton_CheckBlurInterlace = nullptr;
-    SphereButton* SButton_CheckBlurChange = nullptr;
-    SphereButton* SButton_BlurInterval = nullptr; // FiterAutoSeconds, shown only
-    SphereButton* SButton_BlurIntervalFaster = nullptr;
-    SphereButton* SButton_BlurIntervalSlower = nullptr;
+    SphereButton* sButtonTravelling = nullptr; // "Travelling animation"
+    SphereButton* sCheckChangePreset = nullptr;
+    SphereButton* sCheckChangeFormula = nullptr;
+    SphereButton* sCheckChangeMirror = nullptr;
+    SphereButton* sButtonChangeInterval = nullptr; // Seconds, shown only
+    SphereButton* sButtonChangeIntervalFaster = nullptr;
+    SphereButton* sButtonChangeIntervalSlower = nullptr;
+    SphereButton* sButtonRandomPicture = nullptr; // "Start with random preset"
+    SphereButton* sButtonSwitch640 = nullptr;
+    SphereButton* sButtonAnimationSize = nullptr; // Scale, shown only
+    SphereButton* sButtonAnimationSizeMinus = nullptr;
+    SphereButton* sButtonAnimationSizePlus = nullptr;
+    QLineEdit* edit1 = nullptr; // the presets folder, read-only
+    SphereButton* sButtonChangeDirectory = nullptr;
+    SphereButton* sButtonCheckAllowBlur = nullptr;
+    SphereButton* sButtonCheckBlurInterlace = nullptr;
+    SphereButton* sButtonCheckBlurChange = nullptr;
+    SphereButton* sButtonBlurInterval = nullptr; // FiterAutoSeconds, shown only
+    SphereButton* sButtonBlurIntervalFaster = nullptr;
+    SphereButton* sButtonBlurIntervalSlower = nullptr;
     // The directory chooser of "Change"; created with the window and reused.
-    FolderChooser* FormSelDir = nullptr;
+    FolderChooser* formSelDir = nullptr;
 
     // ---- Presets page (presets_page.cpp) ---------------------------------------------------
-    SphereButton* SButton_PresetPrev = nullptr;
-    SphereButton* SButton_PresetRandom = nullptr;
-    SphereButton* SButton_PresetNext = nullptr;
-    QListWidget* List_Presets = nullptr;
-    QLabel* LabelPresetStatus = nullptr; // why a chosen preset was not shown
+    SphereButton* sButtonPresetPrev = nullptr;
+    SphereButton* sButtonPresetRandom = nullptr;
+    SphereButton* sButtonPresetNext = nullptr;
+    QListWidget* listPresets = nullptr;
+    QLabel* labelPresetStatus = nullptr; // why a chosen preset was not shown
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -179,21 +179,21 @@ private:
     void buildPresetsPage();
     // The Options page's controls from Settings; the presets list and library from
     // PresetsDir. Run once by FormShow.
-    void RefreshOptions();
-    void FillPresetList();
+    void refreshOptions();
+    void fillPresetList();
     // Shows why a chosen preset was not shown under the list, or hides the line when empty.
     void showPresetStatus(const QString& status);
     // Options and Presets pages.
     std::array<std::pair<SphereButton*, OptionSwitch>, 9> optionBoxes() const;
     void showOptionValues();
-    void SButton_ChangeDirectoryClick();
+    void sButtonChangeDirectoryClick();
     // Makes the folder the presets folder, shows it on the Options page and lists its presets.
     void usePresetsFolder(const QString& folder);
     void choosePreset(PresetMove move, int line = -1);
-    void SButton4Click();
+    void sButton4Click();
 
-    void FormShow();
-    void FormClose();
+    void formShow();
+    void formClose();
     // One display refresh: the live view draws the sprites due and shows them.
     void refreshTick(int64_t nowMicros);
     void showPage(QWidget* page);
@@ -201,20 +201,20 @@ private:
     void showSwitches();
     void showQuickTweakCaptions();
     void openApplyMenu(QWidget* control, QPoint position);
-    void SButton1Click();
-    void SButton2Click();
-    void SButton3Click();
-    void SButton16Click();
+    void sButton1Click();
+    void sButton2Click();
+    void sButton3Click();
+    void sButton16Click();
     void openWebPage(WebPage page);
 
     // EditorView
-    void ShowSelectedObject(int32_t object) override;
-    void ShowSelectedShape(int32_t shape) override;
-    void ShowSlider(int32_t parameter, int32_t value) override;
-    void RepaintThumbnail(int32_t object) override;
-    void RepaintBrowser() override;
-    void RepaintLightPreview() override;
-    void ClearLiveView() override;
+    void showSelectedObject(int32_t object) override;
+    void showSelectedShape(int32_t shape) override;
+    void showSlider(int32_t parameter, int32_t value) override;
+    void repaintThumbnail(int32_t object) override;
+    void repaintBrowser() override;
+    void repaintLightPreview() override;
+    void clearLiveView() override;
 
     QSlider* sliderOf(int32_t parameter) const;
 

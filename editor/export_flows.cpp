@@ -28,18 +28,18 @@ ExportFlows::ExportFlows(QWidget* window, RendererSource renderer, GifExportDial
     , m_formGif(new GifExportDialog(std::move(panelSize), window))
     , m_formBePatient(new CaptureProgressWindow(window))
 {
-    connect(m_formBePatient, &CaptureProgressWindow::cancelRequested, this, [this] { m_capture.RequestCancel(); });
+    connect(m_formBePatient, &CaptureProgressWindow::cancelRequested, this, [this] { m_capture.requestCancel(); });
 }
 
 const ArgbImage* ExportFlows::liveFrame() const
 {
     const Renderer* renderer = m_renderer ? m_renderer() : nullptr;
-    return renderer ? &renderer->Frame() : nullptr;
+    return renderer ? &renderer->frame() : nullptr;
 }
 
 ExportFlows::~ExportFlows() = default;
 
-void ExportFlows::SButton5Click()
+void ExportFlows::sButton5Click()
 {
     // The picture of the moment of the click: the live view goes on behind the dialog, so
     // the stream is encoded now, straight from the frame's rows, and only stored once the
@@ -49,9 +49,9 @@ void ExportFlows::SButton5Click()
         return;
     std::unique_ptr<MemorySink> stream;
     try {
-        stream = EncodeJpegSnapshot(*live, Settings.Filter);
+        stream = encodeJpegSnapshot(*live, Settings.filter);
     } catch (const std::exception& error) {
-        showFailure(QStringLiteral("The JPEG image could not be saved."), ExportErrorText(error));
+        showFailure(QStringLiteral("The JPEG image could not be saved."), exportErrorText(error));
         return;
     }
 
@@ -60,78 +60,78 @@ void ExportFlows::SButton5Click()
     if (fileName.isEmpty())
         return;
     try {
-        StoreJpegSnapshot(*stream, WithDefaultExtension(fileName.toStdString(), "jpg"));
+        storeJpegSnapshot(*stream, withDefaultExtension(fileName.toStdString(), "jpg"));
     } catch (const std::exception& error) {
-        showFailure(QStringLiteral("The JPEG image could not be saved."), ExportErrorText(error));
+        showFailure(QStringLiteral("The JPEG image could not be saved."), exportErrorText(error));
     }
 }
 
-void ExportFlows::SButton6Click()
+void ExportFlows::sButton6Click()
 {
     // Refused before the dialogs, so nobody sets up a capture that could never take a frame.
-    if (const std::string refusal = GifCaptureRefusal(CurrentPreset); !refusal.empty()) {
+    if (const std::string refusal = gifCaptureRefusal(CurrentPreset); !refusal.empty()) {
         showFailure(QStringLiteral("The GIF animation cannot be made."), refusal);
         return;
     }
-    m_formGif->SetValues(m_capture.Settings);
+    m_formGif->setValues(m_capture.settings);
     if (m_formGif->exec() != QDialog::Accepted)
         return;
-    m_capture.Settings = m_formGif->Values();
+    m_capture.settings = m_formGif->values();
     const QString fileName = runSaveDialog(QStringLiteral("Choose file..."), QStringLiteral("GIF files (*.gif)"),
         QStringLiteral("gif"), m_lastGifName);
     if (fileName.isEmpty())
         return;
     m_lastGifName = fileName;
-    m_capture.GifFileName = WithDefaultExtension(fileName.toStdString(), "gif");
-    m_capture.StartGifCapture();
+    m_capture.gifFileName = withDefaultExtension(fileName.toStdString(), "gif");
+    m_capture.startGifCapture();
 }
 
-void ExportFlows::AbortGifCapture()
+void ExportFlows::abortGifCapture()
 {
-    m_capture.AbortGifCapture();
+    m_capture.abortGifCapture();
 }
 
-const ArgbImage& ExportFlows::GifSourceFrame()
+const ArgbImage& ExportFlows::gifSourceFrame()
 {
     const ArgbImage* frame = liveFrame();
     if (!frame)
         return kNoFrame;
-    if (!Settings.Filter)
+    if (!Settings.filter)
         return *frame;
-    CopyPictureAsShown(*frame, true, m_shownFrame);
+    copyPictureAsShown(*frame, true, m_shownFrame);
     return m_shownFrame;
 }
 
-void ExportFlows::FollowSprites(SpriteObserver* observer)
+void ExportFlows::followSprites(SpriteObserver* observer)
 {
     if (Renderer* renderer = m_renderer ? m_renderer() : nullptr)
-        renderer->SetSpriteObserver(observer);
+        renderer->setSpriteObserver(observer);
 }
 
-void ExportFlows::ShowGifProgress()
+void ExportFlows::showGifProgress()
 {
     // A capture started over while the window shows keeps it, with its button back.
-    m_formBePatient->SButton_Cancel->show();
+    m_formBePatient->sButtonCancel->show();
     m_formBePatient->show();
     m_formBePatient->raise();
 }
 
-void ExportFlows::GifFramesTaken(int32_t taken, int32_t total)
+void ExportFlows::gifFramesTaken(int32_t taken, int32_t total)
 {
-    m_formBePatient->ShowFramesTaken(taken, total);
+    m_formBePatient->showFramesTaken(taken, total);
 }
 
-void ExportFlows::GifWriting()
+void ExportFlows::gifWriting()
 {
-    m_formBePatient->ShowWriting();
+    m_formBePatient->showWriting();
 }
 
-void ExportFlows::HideGifProgress()
+void ExportFlows::hideGifProgress()
 {
     m_formBePatient->hide();
 }
 
-void ExportFlows::GifCaptureFailed(const std::string& text)
+void ExportFlows::gifCaptureFailed(const std::string& text)
 {
     showFailure(QStringLiteral("The GIF animation could not be saved."), text);
 }

@@ -34,26 +34,26 @@ public:
 
     // "Save as JPEG image": the frame as it is at the click, saved under the name the save
     // dialog gives (".jpg" appended when the name has no extension); nothing without a name.
-    void SButton5Click();
+    void sButton5Click();
     // "Save as GIF animation": the settings dialog, the save dialog (which remembers the
     // last name), then the capture; each dialog's cancel stops the sequence. With every
     // object switched off a message says why nothing can be captured, and nothing starts.
-    void SButton6Click();
+    void sButton6Click();
     // Ends a running capture without writing, as when the editor closes.
-    void AbortGifCapture();
+    void abortGifCapture();
 
-    GifExportDialog* FormGIF() const { return m_formGif; }
-    CaptureProgressWindow* FormBePatient() const { return m_formBePatient; }
-    GifCapture& Capture() { return m_capture; }
+    GifExportDialog* formGif() const { return m_formGif; }
+    CaptureProgressWindow* formBePatient() const { return m_formBePatient; }
+    GifCapture& capture() { return m_capture; }
 
     // GifCaptureHost
-    const ArgbImage& GifSourceFrame() override;
-    void FollowSprites(SpriteObserver* observer) override;
-    void ShowGifProgress() override;
-    void GifFramesTaken(int32_t taken, int32_t total) override;
-    void GifWriting() override;
-    void HideGifProgress() override;
-    void GifCaptureFailed(const std::string& text) override;
+    const ArgbImage& gifSourceFrame() override;
+    void followSprites(SpriteObserver* observer) override;
+    void showGifProgress() override;
+    void gifFramesTaken(int32_t taken, int32_t total) override;
+    void gifWriting() override;
+    void hideGifProgress() override;
+    void gifCaptureFailed(const std::string& text) override;
 
 private:
     // Runs a save dialog; an empty string when the user cancels.

@@ -78,11 +78,11 @@ GifExportDialog::GifExportDialog(PanelSizeSource panelSize, QWidget* parent)
         QSlider** slider;
     };
     const Row rows[] = {
-        { "Image size:", kGifScaleRange, &LabelSize, &SliderSize },
-        { "Frames per second:", kGifFpsRange, &LabelFPS, &SliderFPS },
-        { "Total frame count:", kGifFramesRange, &LabelFrames, &SliderFrames },
-        { "Objects per frame:", kGifObjectsPerFrameRange, &LabelObjects, &SliderObjects },
-        { "Palette colors:", kGifColorsRange, &LabelColors, &SliderColors },
+        { "Image size:", kGifScaleRange, &labelSize, &sliderSize },
+        { "Frames per second:", kGifFpsRange, &labelFps, &sliderFps },
+        { "Total frame count:", kGifFramesRange, &labelFrames, &sliderFrames },
+        { "Objects per frame:", kGifObjectsPerFrameRange, &labelObjects, &sliderObjects },
+        { "Palette colors:", kGifColorsRange, &labelColors, &sliderColors },
     };
     const int sliderWidth = kClientWidth - 2 * kMargin;
     int top = kRowTop;
@@ -100,33 +100,33 @@ GifExportDialog::GifExportDialog(PanelSizeSource panelSize, QWidget* parent)
         top += kRowPitch;
     }
 
-    ButtonCreate = makeButton(this, QStringLiteral("Create GIF"), kGreenColorref, 40);
-    ButtonCancel = makeButton(this, QStringLiteral("Cancel"), kMaroonColorref, kClientWidth - 40 - kButtonWidth);
-    connect(ButtonCreate, &SphereButton::clicked, this, &GifExportDialog::ButtonCreateClick);
-    connect(ButtonCancel, &SphereButton::clicked, this, &QDialog::reject);
+    buttonCreate = makeButton(this, QStringLiteral("Create GIF"), kGreenColorref, 40);
+    buttonCancel = makeButton(this, QStringLiteral("Cancel"), kMaroonColorref, kClientWidth - 40 - kButtonWidth);
+    connect(buttonCreate, &SphereButton::clicked, this, &GifExportDialog::buttonCreateClick);
+    connect(buttonCancel, &SphereButton::clicked, this, &QDialog::reject);
 }
 
 GifExportDialog::~GifExportDialog() = default;
 
-GifSettingValues GifExportDialog::SliderValues() const
+GifSettingValues GifExportDialog::sliderValues() const
 {
     GifSettingValues values;
-    values.scale = SliderSize->value();
-    values.fps = SliderFPS->value();
-    values.frames = SliderFrames->value();
-    values.objectsPerFrame = SliderObjects->value();
-    values.colors = SliderColors->value();
+    values.scale = sliderSize->value();
+    values.fps = sliderFps->value();
+    values.frames = sliderFrames->value();
+    values.objectsPerFrame = sliderObjects->value();
+    values.colors = sliderColors->value();
     return values;
 }
 
 void GifExportDialog::showEvent(QShowEvent* event)
 {
     const GifSettingValues& values = m_values;
-    SliderSize->setValue(values.scale);
-    SliderFPS->setValue(values.fps);
-    SliderFrames->setValue(values.frames);
-    SliderObjects->setValue(values.objectsPerFrame);
-    SliderColors->setValue(values.colors);
+    sliderSize->setValue(values.scale);
+    sliderFps->setValue(values.fps);
+    sliderFrames->setValue(values.frames);
+    sliderObjects->setValue(values.objectsPerFrame);
+    sliderColors->setValue(values.colors);
     refreshLabels();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
@@ -137,7 +137,7 @@ void GifExportDialog::keyPressEvent(QKeyEvent* event)
 {
     // The sliders leave Enter to the dialog; a focused button has taken it already.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        ButtonCreateClick();
+        buttonCreateClick();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -146,15 +146,15 @@ void GifExportDialog::keyPressEvent(QKeyEvent* event)
 void GifExportDialog::refreshLabels()
 {
     const QSize panel = m_panelSize ? m_panelSize() : QSize();
-    LabelSize->setText(QString::fromStdString(GifSizeText(panel.width(), panel.height(), SliderSize->value())));
-    LabelFPS->setText(QString::number(SliderFPS->value()));
-    LabelFrames->setText(QString::number(SliderFrames->value()));
-    LabelObjects->setText(QString::number(SliderObjects->value()));
-    LabelColors->setText(QString::number(SliderColors->value()));
+    labelSize->setText(QString::fromStdString(gifSizeText(panel.width(), panel.height(), sliderSize->value())));
+    labelFps->setText(QString::number(sliderFps->value()));
+    labelFrames->setText(QString::number(sliderFrames->value()));
+    labelObjects->setText(QString::number(sliderObjects->value()));
+    labelColors->setText(QString::number(sliderColors->value()));
 }
 
-void GifExportDialog::ButtonCreateClick()
+void GifExportDialog::buttonCreateClick()
 {
-    m_values = SliderValues();
+    m_values = sliderValues();
     accept();
 }

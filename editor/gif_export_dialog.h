@@ -27,25 +27,25 @@ public:
     explicit GifExportDialog(PanelSizeSource panelSize, QWidget* parent = nullptr);
     ~GifExportDialog() override;
 
-    QSlider* SliderSize = nullptr;
-    QSlider* SliderFPS = nullptr;
-    QSlider* SliderFrames = nullptr;
-    QSlider* SliderObjects = nullptr;
-    QSlider* SliderColors = nullptr;
-    QLabel* LabelSize = nullptr;
-    QLabel* LabelFPS = nullptr;
-    QLabel* LabelFrames = nullptr;
-    QLabel* LabelObjects = nullptr;
-    QLabel* LabelColors = nullptr;
-    SphereButton* ButtonCreate = nullptr;
-    SphereButton* ButtonCancel = nullptr;
+    QSlider* sliderSize = nullptr;
+    QSlider* sliderFps = nullptr;
+    QSlider* sliderFrames = nullptr;
+    QSlider* sliderObjects = nullptr;
+    QSlider* sliderColors = nullptr;
+    QLabel* labelSize = nullptr;
+    QLabel* labelFps = nullptr;
+    QLabel* labelFrames = nullptr;
+    QLabel* labelObjects = nullptr;
+    QLabel* labelColors = nullptr;
+    SphereButton* buttonCreate = nullptr;
+    SphereButton* buttonCancel = nullptr;
 
     // The values the sliders show.
-    GifSettingValues SliderValues() const;
+    GifSettingValues sliderValues() const;
     // The values the sliders start from when the dialog is shown (clamped to their ranges).
-    void SetValues(const GifSettingValues& values) { m_values = ClampedGifSettings(values); }
+    void setValues(const GifSettingValues& values) { m_values = clampedGifSettings(values); }
     // The values "Create GIF" accepted last (or those given).
-    const GifSettingValues& Values() const { return m_values; }
+    const GifSettingValues& values() const { return m_values; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -53,7 +53,7 @@ protected:
 
 private:
     void refreshLabels();
-    void ButtonCreateClick();
+    void buttonCreateClick();
 
     PanelSizeSource m_panelSize;
     GifSettingValues m_values;

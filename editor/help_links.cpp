@@ -14,9 +14,9 @@ constexpr const char* kFeedbackPage = "https://opal-revel.example.org/more.html"
 
 } // namespace
 
-std::filesystem::path HelpDocumentPath() { return std::filesystem::path(Settings.InstalledDir + "/Opal Revel Help.html"); }
+std::filesystem::path helpDocumentPath() { return std::filesystem::path(Settings.installedDir + "/Opal Revel Help.html"); }
 
-const char* WebPageValueName(WebPage page)
+const char* webPageValueName(WebPage page)
 {
     switch (page) {
     case WebPage::Home:
@@ -29,16 +29,16 @@ const char* WebPageValueName(WebPage page)
     return "";
 }
 
-std::string DefaultWebPageAddress(WebPage page) { return page == WebPage::Home ? kHomePage : kFeedbackPage; }
+std::string defaultWebPageAddress(WebPage page) { return page == WebPage::Home ? kHomePage : kFeedbackPage; }
 
-std::string WebPageAddress(WebPage page)
+std::string webPageAddress(WebPage page)
 {
-    const std::unique_ptr<KeyStore> store = OpenUserKeyStore();
+    const std::unique_ptr<KeyStore> store = openUserKeyStore();
     std::string address;
-    if (const KeyHandle key = store->OpenKey(WebKeyPath, false); key != kNoKey) {
-        if (store->ReadString(key, WebPageValueName(page), address) != ValueRead::Ok)
+    if (const KeyHandle key = store->openKey(WebKeyPath, false); key != kNoKey) {
+        if (store->readString(key, webPageValueName(page), address) != ValueRead::Ok)
             address.clear();
-        store->CloseKey(key);
+        store->closeKey(key);
     }
-    return address.empty() ? DefaultWebPageAddress(page) : address;
+    return address.empty() ? defaultWebPageAddress(page) : address;
 }

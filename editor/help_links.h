@@ -11,11 +11,11 @@
 enum class WebPage { Home, SuggestFeature, MoreSoftware };
 
 // Settings.InstalledDir + "/Opal Revel Help.html".
-std::filesystem::path HelpDocumentPath();
+std::filesystem::path helpDocumentPath();
 
 // The key of the addresses and a page's value name in it.
 extern const std::string WebKeyPath;
-const char* WebPageValueName(WebPage page);
-std::string DefaultWebPageAddress(WebPage page);
+const char* webPageValueName(WebPage page);
+std::string defaultWebPageAddress(WebPage page);
 // The address from the user's key store, or the default.
-std::string WebPageAddress(WebPage page);
+std::string webPageAddress(WebPage page);

@@ -26,28 +26,28 @@ constexpr int kButtonPitch = 40;
 
 void EditorWindow::buildHelpPage()
 {
-    QWidget* page = Panel_TabHelp;
-    LabelTitle = MakeLabel(page, QString::fromStdString(ProductTitle), kLeft, 16, kButtonWidth, 24);
-    QFont title = LabelTitle->font();
+    QWidget* page = panelTabHelp;
+    labelTitle = makeLabel(page, QString::fromStdString(ProductTitle), kLeft, 16, kButtonWidth, 24);
+    QFont title = labelTitle->font();
     title.setPixelSize(18);
     title.setBold(true);
-    LabelTitle->setFont(title);
-    LabelTitle->setAlignment(Qt::AlignCenter);
+    labelTitle->setFont(title);
+    labelTitle->setAlignment(Qt::AlignCenter);
 
     int y = 60;
-    SButton2 = MakeButton(page, tr("Display help"), kLeft, y, kButtonWidth, kButtonHeight);
-    SButton3 = MakeButton(page, tr("Visit home page"), kLeft, y += kButtonPitch, kButtonWidth, kButtonHeight);
-    SButton19 = MakeButton(page, tr("Suggest a feature"), kLeft, y += kButtonPitch, kButtonWidth, kButtonHeight);
-    SButton16 = MakeButton(page, tr("More COOL software"), kLeft, y += kButtonPitch, kButtonWidth, kButtonHeight);
-    connect(SButton2, &SphereButton::clicked, this, &EditorWindow::SButton2Click);
-    connect(SButton3, &SphereButton::clicked, this, &EditorWindow::SButton3Click);
-    connect(SButton19, &SphereButton::clicked, this, [this] { openWebPage(WebPage::SuggestFeature); });
-    connect(SButton16, &SphereButton::clicked, this, &EditorWindow::SButton16Click);
+    sButton2 = makeButton(page, tr("Display help"), kLeft, y, kButtonWidth, kButtonHeight);
+    sButton3 = makeButton(page, tr("Visit home page"), kLeft, y += kButtonPitch, kButtonWidth, kButtonHeight);
+    sButton19 = makeButton(page, tr("Suggest a feature"), kLeft, y += kButtonPitch, kButtonWidth, kButtonHeight);
+    sButton16 = makeButton(page, tr("More COOL software"), kLeft, y += kButtonPitch, kButtonWidth, kButtonHeight);
+    connect(sButton2, &SphereButton::clicked, this, &EditorWindow::sButton2Click);
+    connect(sButton3, &SphereButton::clicked, this, &EditorWindow::sButton3Click);
+    connect(sButton19, &SphereButton::clicked, this, [this] { openWebPage(WebPage::SuggestFeature); });
+    connect(sButton16, &SphereButton::clicked, this, &EditorWindow::sButton16Click);
 }
 
-void EditorWindow::SButton2Click()
+void EditorWindow::sButton2Click()
 {
-    const QString path = QString::fromStdString(HelpDocumentPath().string());
+    const QString path = QString::fromStdString(helpDocumentPath().string());
     if (!QFileInfo(path).isFile()) {
         QMessageBox::warning(this, QString::fromStdString(ProductTitle),
             tr("The help document is missing: %1 does not exist. Reinstalling the program puts it back.").arg(path));
@@ -58,13 +58,13 @@ void EditorWindow::SButton2Click()
             tr("No program is set up to open web pages, so the help document %1 could not be shown.").arg(path));
 }
 
-void EditorWindow::SButton3Click() { openWebPage(WebPage::Home); }
+void EditorWindow::sButton3Click() { openWebPage(WebPage::Home); }
 
-void EditorWindow::SButton16Click() { openWebPage(WebPage::MoreSoftware); }
+void EditorWindow::sButton16Click() { openWebPage(WebPage::MoreSoftware); }
 
 void EditorWindow::openWebPage(WebPage page)
 {
-    const QString address = QString::fromStdString(WebPageAddress(page));
+    const QString address = QString::fromStdString(webPageAddress(page));
     if (!QDesktopServices::openUrl(QUrl(address)))
         QMessageBox::warning(this, QString::fromStdString(ProductTitle),
             tr("No web browser is set up to open %1.").arg(address));

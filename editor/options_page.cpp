@@ -36,7 +36,7 @@ QString qText(const std::string& text) { return QString::fromStdString(text); }
 // A value display: a sphere button that shows a value and does not move or toggle.
 SphereButton* makeDisplay(QWidget* page, int x, int y, int width, const QString& hint = QString())
 {
-    SphereButton* display = MakeButton(page, QString(), x, y, width, kRowHeight, hint);
+    SphereButton* display = makeButton(page, QString(), x, y, width, kRowHeight, hint);
     display->setIsButton(false);
     return display;
 }
@@ -46,131 +46,131 @@ SphereButton* makeDisplay(QWidget* page, int x, int y, int width, const QString&
 // The check boxes of the page and the options they show, in page order.
 std::array<std::pair<SphereButton*, OptionSwitch>, 9> EditorWindow::optionBoxes() const
 {
-    return { { { SButton_Travelling, OptionSwitch::Travel }, { SCheck_ChangePreset, OptionSwitch::DoChange },
-        { SCheck_ChangeFormula, OptionSwitch::ChangeFormula }, { SCheck_ChangeMirror, OptionSwitch::ChangeMirror },
-        { SButton_RandomPicture, OptionSwitch::RandomStart }, { SButton_Switch640, OptionSwitch::LowRes },
-        { SButton_CheckAllowBlur, OptionSwitch::Filter }, { SButton_CheckBlurInterlace, OptionSwitch::Interlace },
-        { SButton_CheckBlurChange, OptionSwitch::FiterAuto } } };
+    return { { { sButtonTravelling, OptionSwitch::Travel }, { sCheckChangePreset, OptionSwitch::ChangePresets },
+        { sCheckChangeFormula, OptionSwitch::ChangeFormula }, { sCheckChangeMirror, OptionSwitch::ChangeMirror },
+        { sButtonRandomPicture, OptionSwitch::RandomStart }, { sButtonSwitch640, OptionSwitch::LowRes },
+        { sButtonCheckAllowBlur, OptionSwitch::Filter }, { sButtonCheckBlurInterlace, OptionSwitch::Interlace },
+        { sButtonCheckBlurChange, OptionSwitch::FilterAuto } } };
 }
 
 void EditorWindow::buildOptionsPage()
 {
-    QWidget* page = Panel_TabOptions;
+    QWidget* page = panelTabOptions;
     const int width = kPageWidth - 2 * kMargin;
     int y = 4;
     const auto caption = [&](const QString& text) {
-        MakeLabel(page, text, kMargin, y, width, kCaptionHeight);
+        makeLabel(page, text, kMargin, y, width, kCaptionHeight);
         y += kCaptionHeight;
     };
     const auto box = [&](const QString& text) {
-        SphereButton* made = MakeCheckBox(page, text, kMargin, y, kBoxWidth, kBoxHeight);
+        SphereButton* made = makeCheckBox(page, text, kMargin, y, kBoxWidth, kBoxHeight);
         y += kBoxPitch;
         return made;
     };
     // A value display with "Faster" and "Slower" beside it.
     const auto intervalRow = [&](SphereButton*& display, SphereButton*& faster, SphereButton*& slower, const QString& hint) {
         display = makeDisplay(page, kMargin, y, kIntervalDisplayWidth, hint);
-        faster = MakeButton(page, tr("Faster"), kMargin + kIntervalDisplayWidth + kGap, y, kStepButtonWidth, kRowHeight);
-        slower = MakeButton(page, tr("Slower"), kMargin + kIntervalDisplayWidth + kStepButtonWidth + 2 * kGap, y,
+        faster = makeButton(page, tr("Faster"), kMargin + kIntervalDisplayWidth + kGap, y, kStepButtonWidth, kRowHeight);
+        slower = makeButton(page, tr("Slower"), kMargin + kIntervalDisplayWidth + kStepButtonWidth + 2 * kGap, y,
             kStepButtonWidth, kRowHeight);
         y += kRowHeight + kGroupGap;
     };
 
     caption(tr("Motion"));
-    SButton_Travelling = box(tr("Travelling animation"));
+    sButtonTravelling = box(tr("Travelling animation"));
     y += kGroupGap;
 
     caption(tr("Fullscreen Autopilot"));
-    SCheck_ChangePreset = box(tr("Change Preset"));
-    SCheck_ChangeFormula = box(tr("Change Formula"));
-    SCheck_ChangeMirror = box(tr("Change Mirror"));
-    intervalRow(SButton_ChangeInterval, SButton_ChangeIntervalFaster, SButton_ChangeIntervalSlower,
+    sCheckChangePreset = box(tr("Change Preset"));
+    sCheckChangeFormula = box(tr("Change Formula"));
+    sCheckChangeMirror = box(tr("Change Mirror"));
+    intervalRow(sButtonChangeInterval, sButtonChangeIntervalFaster, sButtonChangeIntervalSlower,
         tr("Interval between activating new preset, formula, or mirror"));
 
     caption(tr("Fullscreen screensaver options"));
-    SButton_RandomPicture = box(tr("Start with random preset"));
-    SButton_Switch640 = box(tr("Switch to 640x480"));
-    SButton_AnimationSize = makeDisplay(page, kMargin, y, kSizeDisplayWidth);
-    SButton_AnimationSizeMinus
-        = MakeButton(page, QStringLiteral("-"), kMargin + kSizeDisplayWidth + kGap, y, kSizeButtonWidth, kRowHeight);
-    SButton_AnimationSizePlus = MakeButton(page, QStringLiteral("+"),
+    sButtonRandomPicture = box(tr("Start with random preset"));
+    sButtonSwitch640 = box(tr("Switch to 640x480"));
+    sButtonAnimationSize = makeDisplay(page, kMargin, y, kSizeDisplayWidth);
+    sButtonAnimationSizeMinus
+        = makeButton(page, QStringLiteral("-"), kMargin + kSizeDisplayWidth + kGap, y, kSizeButtonWidth, kRowHeight);
+    sButtonAnimationSizePlus = makeButton(page, QStringLiteral("+"),
         kMargin + kSizeDisplayWidth + kSizeButtonWidth + 2 * kGap, y, kSizeButtonWidth, kRowHeight);
     y += kRowHeight + kGroupGap;
 
     caption(tr("Presets storage directory"));
-    Edit1 = new QLineEdit(tr("no directory"), page);
-    Edit1->setGeometry(kMargin, y, width - kChangeButtonWidth - kGap, kRowHeight);
-    Edit1->setReadOnly(true);
-    Edit1->setToolTip(tr("Directory were your presets are currently stored"));
-    QPalette field = Edit1->palette();
+    edit1 = new QLineEdit(tr("no directory"), page);
+    edit1->setGeometry(kMargin, y, width - kChangeButtonWidth - kGap, kRowHeight);
+    edit1->setReadOnly(true);
+    edit1->setToolTip(tr("Directory were your presets are currently stored"));
+    QPalette field = edit1->palette();
     field.setColor(QPalette::Base, QColor(50, 50, 50));
     field.setColor(QPalette::Text, QColor(220, 220, 220));
-    Edit1->setPalette(field);
-    SButton_ChangeDirectory
-        = MakeButton(page, tr("Change"), kMargin + width - kChangeButtonWidth, y, kChangeButtonWidth, kRowHeight);
+    edit1->setPalette(field);
+    sButtonChangeDirectory
+        = makeButton(page, tr("Change"), kMargin + width - kChangeButtonWidth, y, kChangeButtonWidth, kRowHeight);
     y += kRowHeight + kGroupGap;
 
     caption(tr("Blur effect"));
-    SButton_CheckAllowBlur = box(tr("Allow blur"));
-    SButton_CheckBlurInterlace = box(QStringLiteral("Interlaced "));
-    SButton_CheckBlurChange = box(tr("Auto change"));
-    intervalRow(SButton_BlurInterval, SButton_BlurIntervalFaster, SButton_BlurIntervalSlower,
+    sButtonCheckAllowBlur = box(tr("Allow blur"));
+    sButtonCheckBlurInterlace = box(QStringLiteral("Interlaced "));
+    sButtonCheckBlurChange = box(tr("Auto change"));
+    intervalRow(sButtonBlurInterval, sButtonBlurIntervalFaster, sButtonBlurIntervalSlower,
         tr("Interval between changing blur effect"));
 
     // A check box shows its new state when its click arrives; the option follows it.
     for (const auto& [checkBox, option] : optionBoxes()) {
         connect(checkBox, &SphereButton::clicked, this, [this, checkBox, option] {
-            if (SetOptionSwitch(Settings, option, checkBox->checked()))
-                RestartLiveView();
+            if (setOptionSwitch(Settings, option, checkBox->checked()))
+                restartLiveView();
         });
     }
     // Step buttons count a click and a double click alike, so a double click steps twice.
-    const std::pair<SphereButton*, OptionStep> steps[] = { { SButton_ChangeIntervalFaster, OptionStep::IntervalFaster },
-        { SButton_ChangeIntervalSlower, OptionStep::IntervalSlower },
-        { SButton_BlurIntervalFaster, OptionStep::BlurIntervalFaster },
-        { SButton_BlurIntervalSlower, OptionStep::BlurIntervalSlower },
-        { SButton_AnimationSizeMinus, OptionStep::SizeMinus }, { SButton_AnimationSizePlus, OptionStep::SizePlus } };
+    const std::pair<SphereButton*, OptionStep> steps[] = { { sButtonChangeIntervalFaster, OptionStep::IntervalFaster },
+        { sButtonChangeIntervalSlower, OptionStep::IntervalSlower },
+        { sButtonBlurIntervalFaster, OptionStep::BlurIntervalFaster },
+        { sButtonBlurIntervalSlower, OptionStep::BlurIntervalSlower },
+        { sButtonAnimationSizeMinus, OptionStep::SizeMinus }, { sButtonAnimationSizePlus, OptionStep::SizePlus } };
     for (const auto& [button, step] : steps) {
         const auto stepOnce = [this, step] {
-            StepOption(Settings, step);
+            stepOption(Settings, step);
             showOptionValues();
         };
         connect(button, &SphereButton::clicked, this, stepOnce);
         connect(button, &SphereButton::doubleClicked, this, stepOnce);
     }
-    connect(SButton_ChangeDirectory, &SphereButton::clicked, this, &EditorWindow::SButton_ChangeDirectoryClick);
+    connect(sButtonChangeDirectory, &SphereButton::clicked, this, &EditorWindow::sButtonChangeDirectoryClick);
 
-    FormSelDir = new FolderChooser(this);
+    formSelDir = new FolderChooser(this);
 }
 
-void EditorWindow::RefreshOptions()
+void EditorWindow::refreshOptions()
 {
-    RoundScaleDown(Settings);
+    roundScaleDown(Settings);
     for (const auto& [checkBox, option] : optionBoxes())
-        checkBox->setChecked(OptionSwitchState(Settings, option));
-    Edit1->setText(Settings.PresetsDir.empty() ? tr("no directory") : QString::fromStdString(Settings.PresetsDir));
+        checkBox->setChecked(optionSwitchState(Settings, option));
+    edit1->setText(Settings.presetsDir.empty() ? tr("no directory") : QString::fromStdString(Settings.presetsDir));
     showOptionValues();
 }
 
 void EditorWindow::showOptionValues()
 {
-    SButton_ChangeInterval->setCaption(qText(IntervalCaption(Settings.Seconds)));
-    SButton_BlurInterval->setCaption(qText(IntervalCaption(Settings.FiterAutoSeconds)));
-    SButton_AnimationSize->setCaption(qText(AnimationSizeCaption(Settings.Scale)));
+    sButtonChangeInterval->setCaption(qText(intervalCaption(Settings.seconds)));
+    sButtonBlurInterval->setCaption(qText(intervalCaption(Settings.filterAutoSeconds)));
+    sButtonAnimationSize->setCaption(qText(animationSizeCaption(Settings.scale)));
 }
 
-void EditorWindow::SButton_ChangeDirectoryClick()
+void EditorWindow::sButtonChangeDirectoryClick()
 {
-    FormSelDir->setDirectory(QString::fromStdString(Settings.PresetsDir));
-    if (FormSelDir->exec() != QDialog::Accepted)
+    formSelDir->setDirectory(QString::fromStdString(Settings.presetsDir));
+    if (formSelDir->exec() != QDialog::Accepted)
         return;
     // Stored as picked: the chooser keeps the user's own spelling of the path.
-    usePresetsFolder(FormSelDir->directory());
+    usePresetsFolder(formSelDir->directory());
 }
 
 void EditorWindow::usePresetsFolder(const QString& folder)
 {
-    Settings.PresetsDir = folder.toStdString();
-    Edit1->setText(Settings.PresetsDir.empty() ? tr("no directory") : folder);
-    FillPresetList();
+    Settings.presetsDir = folder.toStdString();
+    edit1->setText(Settings.presetsDir.empty() ? tr("no directory") : folder);
+    fillPresetList();
 }

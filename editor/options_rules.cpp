@@ -6,96 +6,86 @@
 
 namespace {
 
-// The option behind a check box: the integer ones are stored as 0/1, the blur ones as bool.
-struct SwitchOption {
-    int32_t SettingsRecord::*integer = nullptr;
-    bool SettingsRecord::*boolean = nullptr;
-};
-
-constexpr SwitchOption optionOf(OptionSwitch which)
+// The option behind a check box.
+constexpr bool SettingsRecord::*optionOf(OptionSwitch which)
 {
     switch (which) {
     case OptionSwitch::Travel:
-        return { .integer = &SettingsRecord::Travel };
-    case OptionSwitch::DoChange:
-        return { .integer = &SettingsRecord::DoChange };
+        return &SettingsRecord::travel;
+    case OptionSwitch::ChangePresets:
+        return &SettingsRecord::changePresets;
     case OptionSwitch::ChangeFormula:
-        return { .integer = &SettingsRecord::ChangeFormula };
+        return &SettingsRecord::changeFormula;
     case OptionSwitch::ChangeMirror:
-        return { .integer = &SettingsRecord::ChangeMirror };
+        return &SettingsRecord::changeMirror;
     case OptionSwitch::RandomStart:
-        return { .integer = &SettingsRecord::RandomStart };
+        return &SettingsRecord::randomStart;
     case OptionSwitch::LowRes:
-        return { .integer = &SettingsRecord::LowRes };
+        return &SettingsRecord::lowRes;
     case OptionSwitch::Filter:
-        return { .boolean = &SettingsRecord::Filter };
+        return &SettingsRecord::filter;
     case OptionSwitch::Interlace:
-        return { .boolean = &SettingsRecord::Interlace };
-    case OptionSwitch::FiterAuto:
-        return { .boolean = &SettingsRecord::FiterAuto };
+        return &SettingsRecord::interlace;
+    case OptionSwitch::FilterAuto:
+        return &SettingsRecord::filterAuto;
     }
-    return {};
+    return nullptr;
 }
 
 } // namespace
 
-bool OptionSwitchState(const SettingsRecord& settings, OptionSwitch which)
+bool optionSwitchState(const SettingsRecord& settings, OptionSwitch which)
 {
-    const SwitchOption option = optionOf(which);
-    if (option.integer)
-        return settings.*option.integer != 0;
-    return option.boolean && settings.*option.boolean;
+    const auto option = optionOf(which);
+    return option && settings.*option;
 }
 
-bool SetOptionSwitch(SettingsRecord& settings, OptionSwitch which, bool checked)
+bool setOptionSwitch(SettingsRecord& settings, OptionSwitch which, bool checked)
 {
-    const SwitchOption option = optionOf(which);
-    if (option.integer)
-        settings.*option.integer = checked ? 1 : 0;
-    else if (option.boolean)
-        settings.*option.boolean = checked;
+    if (const auto option = optionOf(which))
+        settings.*option = checked;
     return which == OptionSwitch::Filter;
 }
 
-void StepOption(SettingsRecord& settings, OptionStep step)
+void stepOption(SettingsRecord& settings, OptionStep step)
 {
     switch (step) {
     case OptionStep::IntervalFaster:
-        settings.Seconds = std::max(settings.Seconds - kIntervalStep, kMinIntervalSeconds);
+        settings.seconds = std::max(settings.seconds - kIntervalStep, kMinIntervalSeconds);
         break;
     case OptionStep::IntervalSlower:
-        settings.Seconds = std::min(settings.Seconds + kIntervalStep, kMaxIntervalSeconds);
+        settings.seconds = std::min(settings.seconds + kIntervalStep, kMaxIntervalSeconds);
         break;
     case OptionStep::BlurIntervalFaster:
-        settings.FiterAutoSeconds = std::max(settings.FiterAutoSeconds - kIntervalStep, kMinIntervalSeconds);
+        settings.filterAutoSeconds = std::max(settings.filterAutoSeconds - kIntervalStep, kMinIntervalSeconds);
         break;
     case OptionStep::BlurIntervalSlower:
         // The blur interval goes round instead of stopping at its top.
-        settings.FiterAutoSeconds += kIntervalStep;
-        if (settings.FiterAutoSeconds > kMaxIntervalSeconds)
-            settings.FiterAutoSeconds = kMinIntervalSeconds;
+        settings.filterAutoSeconds += kIntervalStep;
+        if (settings.filterAutoSeconds > kMaxIntervalSeconds)
+            settings.filterAutoSeconds = kMinIntervalSeconds;
         break;
     case OptionStep::SizeMinus:
-        settings.Scale = std::max(settings.Scale - kAnimationScaleStep, kMinAnimationScale);
+        settings.scale = std::max(settings.scale - kAnimationScaleStep, kMinAnimationScale);
         break;
     case OptionStep::SizePlus:
-        settings.Scale = std::min(settings.Scale + kAnimationScaleStep, kMaxAnimationScale);
+        settings.scale = std::min(settings.scale + kAnimationScaleStep, kMaxAnimationScale);
         break;
     }
 }
 
-void RoundScaleDown(SettingsRecord& settings)
+void roundScaleDown(SettingsRecord& settings)
 {
     // The stored Scale is positive (the settings store keeps it at 10 or more).
-    settings.Scale -= settings.Scale % kAnimationScaleStep;
+    settings.scale -= settings.scale % kAnimationScaleStep;
 }
 
-std::string IntervalCaption(int32_t seconds)
+std::string intervalCaption(int32_t seconds)
 {
     return std::to_string(seconds) + " secs";
 }
 
-std::string AnimationSizeCaption(int32_t scale)
+std::string animationSizeCaption(int32_t scale)
 {
     return "Animation Size: " + std::to_string(scale) + "%";
 }

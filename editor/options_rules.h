@@ -13,27 +13,27 @@ struct SettingsRecord;
 // The nine check boxes of the tab, in the order the page shows them.
 enum class OptionSwitch {
     Travel, // "Travelling animation"
-    DoChange, // "Change Preset"
+    ChangePresets, // "Change Preset"
     ChangeFormula, // "Change Formula"
     ChangeMirror, // "Change Mirror"
     RandomStart, // "Start with random preset"
     LowRes, // "Switch to 640x480"
     Filter, // "Allow blur"
     Interlace, // "Interlaced "
-    FiterAuto, // "Auto change"
+    FilterAuto, // "Auto change"
 };
 
-bool OptionSwitchState(const SettingsRecord& settings, OptionSwitch which);
+bool optionSwitchState(const SettingsRecord& settings, OptionSwitch which);
 // Copies a check box's new state into its option (1/true or 0/false). True when the change
 // needs the live view restarted: the renderer's frame size depends on Filter.
-bool SetOptionSwitch(SettingsRecord& settings, OptionSwitch which, bool checked);
+bool setOptionSwitch(SettingsRecord& settings, OptionSwitch which, bool checked);
 
 // The six step buttons.
 enum class OptionStep {
     IntervalFaster, // Seconds - 5, not below 5
     IntervalSlower, // Seconds + 5, not above 120
-    BlurIntervalFaster, // FiterAutoSeconds - 5, not below 5
-    BlurIntervalSlower, // FiterAutoSeconds + 5; past 120 it starts again at 5
+    BlurIntervalFaster, // filterAutoSeconds - 5, not below 5
+    BlurIntervalSlower, // filterAutoSeconds + 5; past 120 it starts again at 5
     SizeMinus, // Scale - 5, not below 50
     SizePlus, // Scale + 5, not above 95
 };
@@ -46,12 +46,12 @@ constexpr int32_t kMaxAnimationScale = 95;
 constexpr int32_t kAnimationScaleStep = 5;
 
 // Applies one step to its option.
-void StepOption(SettingsRecord& settings, OptionStep step);
+void stepOption(SettingsRecord& settings, OptionStep step);
 
 // What RefreshOptions does to Scale before showing it: rounded down to a multiple of 5 and
 // stored back (77 becomes 75).
-void RoundScaleDown(SettingsRecord& settings);
+void roundScaleDown(SettingsRecord& settings);
 
 // "10 secs" for the two interval displays; "Animation Size: 75%".
-std::string IntervalCaption(int32_t seconds);
-std::string AnimationSizeCaption(int32_t scale);
+std::string intervalCaption(int32_t seconds);
+std::string animationSizeCaption(int32_t scale);

@@ -31,57 +31,57 @@ std::string unreadableReason(const fs::path& path)
 
 } // namespace
 
-std::vector<std::string> RescanPresets(PresetLibrary& library)
+std::vector<std::string> rescanPresets(PresetLibrary& library)
 {
-    library.Scan();
-    return { library.Names.begin(), library.Names.begin() + library.Count };
+    library.scan();
+    return { library.names.begin(), library.names.begin() + library.count };
 }
 
-PresetChoice ChoosePreset(PresetLibrary& library, PresetMove move, int32_t line)
+PresetChoice choosePreset(PresetLibrary& library, PresetMove move, int32_t line)
 {
     PresetChoice choice;
-    if (library.Count == 0 || (move == PresetMove::Line && (line < 0 || line >= library.Count)))
+    if (library.count == 0 || (move == PresetMove::Line && (line < 0 || line >= library.count)))
         return choice;
     switch (move) {
     case PresetMove::Previous:
-        choice.line = library.Step(false);
+        choice.line = library.step(false);
         break;
     case PresetMove::Next:
-        choice.line = library.Step(true);
+        choice.line = library.step(true);
         break;
     case PresetMove::Random:
-        choice.line = library.PickRandom();
+        choice.line = library.pickRandom();
         break;
     case PresetMove::Line:
-        library.Select(line);
-        choice.line = library.Index;
+        library.select(line);
+        choice.line = library.index;
         break;
     }
     choice.moved = true;
-    choice.loaded = library.Loaded;
+    choice.loaded = library.loaded;
     if (!choice.loaded) {
-        const std::string& name = library.Names[static_cast<std::size_t>(choice.line)];
+        const std::string& name = library.names[static_cast<std::size_t>(choice.line)];
         choice.error = "The preset \"" + name + "\" could not be read: "
-            + unreadableReason(PresetPath(Settings.PresetsDir, name)) + ". The picture was left as it was.";
+            + unreadableReason(presetPath(Settings.presetsDir, name)) + ". The picture was left as it was.";
     }
     return choice;
 }
 
-fs::path PresetSaveTarget(const fs::path& chosen)
+fs::path presetSaveTarget(const fs::path& chosen)
 {
     const std::string name = chosen.filename().string();
     if (chosen.has_filename()
         && std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; }))
         return {};
     // A name that ends in a slash names a folder; the save refuses it with that reason.
-    if (!chosen.has_filename() || IsPresetFileName(chosen.filename().string()))
+    if (!chosen.has_filename() || isPresetFileName(chosen.filename().string()))
         return chosen;
     fs::path target = chosen;
     target += ".vhp";
     return target;
 }
 
-std::string PresetsFolderProblem(const std::string& folder)
+std::string presetsFolderProblem(const std::string& folder)
 {
     std::error_code error;
     if (folder.empty() || fs::is_directory(folder, error))
@@ -92,7 +92,7 @@ std::string PresetsFolderProblem(const std::string& folder)
     return quoted + "does not exist. Choose a folder on the Options page.";
 }
 
-fs::path PresetSaveFolder(const std::string& presetsFolder)
+fs::path presetSaveFolder(const std::string& presetsFolder)
 {
     std::error_code error;
     fs::path folder = presetsFolder;
@@ -105,23 +105,23 @@ fs::path PresetSaveFolder(const std::string& presetsFolder)
     return folder;
 }
 
-std::string PresetsFolderAfterSave(const std::string& presetsFolder, const fs::path& target)
+std::string presetsFolderAfterSave(const std::string& presetsFolder, const fs::path& target)
 {
-    if (PresetsFolderProblem(presetsFolder).empty())
+    if (presetsFolderProblem(presetsFolder).empty())
         return presetsFolder;
     return target.parent_path().string();
 }
 
-bool SavePresetAs(const fs::path& target, Preset& preset, std::string& reason)
+bool savePresetAs(const fs::path& target, Preset& preset, std::string& reason)
 {
     std::ostringstream block(std::ios::binary);
-    WritePreset(preset, block);
+    writePreset(preset, block);
     errno = 0;
-    if (WriteFileAtomically(target, block.view())) {
+    if (writeFileAtomically(target, block.view())) {
         reason.clear();
         return true;
     }
     const int writeError = errno;
-    reason = "The preset could not be saved as " + target.string() + ": " + WriteFailureReason(target, writeError) + ".";
+    reason = "The preset could not be saved as " + target.string() + ": " + writeFailureReason(target, writeError) + ".";
     return false;
 }

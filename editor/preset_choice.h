@@ -14,7 +14,7 @@ struct Preset;
 
 // Rescans the library from Settings.PresetsDir and answers the lines of the list: the
 // library's names in its order (at most 500, like the library).
-std::vector<std::string> RescanPresets(PresetLibrary& library);
+std::vector<std::string> rescanPresets(PresetLibrary& library);
 
 enum class PresetMove { Previous, Next, Random, Line };
 
@@ -28,25 +28,25 @@ struct PresetChoice {
 };
 
 // "Previous", "Next", "Random", or a click on a list line (line = the clicked line).
-PresetChoice ChoosePreset(PresetLibrary& library, PresetMove move, int32_t line = -1);
+PresetChoice choosePreset(PresetLibrary& library, PresetMove move, int32_t line = -1);
 
 // The file the save dialog's answer names: the answer itself when its name already ends in
 // ".vhp" (in any case), otherwise the answer with ".vhp" appended. A name of nothing but
 // blanks names no file, as an empty name does: the answer is then an empty path, and the
 // dialog asks again.
-std::filesystem::path PresetSaveTarget(const std::filesystem::path& chosen);
+std::filesystem::path presetSaveTarget(const std::filesystem::path& chosen);
 
 // What is wrong with the presets folder, in words for the user; empty when it is a folder,
 // and when none is set (the Options page shows that as "no directory").
-std::string PresetsFolderProblem(const std::string& folder);
+std::string presetsFolderProblem(const std::string& folder);
 // Where "Save as Preset" starts: the presets folder, or when that is no folder, the nearest
 // folder above it that exists, so the dialog never starts inside a file with its name filled in.
-std::filesystem::path PresetSaveFolder(const std::string& presetsFolder);
+std::filesystem::path presetSaveFolder(const std::string& presetsFolder);
 // The presets folder after a preset was saved as target. While the presets folder is no
 // folder, the folder of the saved preset takes its place, so that the list shows the preset
 // just saved; otherwise the presets folder stays.
-std::string PresetsFolderAfterSave(const std::string& presetsFolder, const std::filesystem::path& target);
+std::string presetsFolderAfterSave(const std::string& presetsFolder, const std::filesystem::path& target);
 
 // Writes the preset to the file atomically: either the whole new file is in place, or the
 // old one (or none) is left and reason says why, in words for the user.
-bool SavePresetAs(const std::filesystem::path& target, Preset& preset, std::string& reason);
+bool savePresetAs(const std::filesystem::path& target, Preset& preset, std::string& reason);

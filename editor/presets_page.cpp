@@ -33,86 +33,86 @@ constexpr int kStatusGap = 2;
 
 void EditorWindow::buildPresetsPage()
 {
-    QWidget* page = Panel_TabPresets;
+    QWidget* page = panelTabPresets;
     const int width = kPageWidth - 2 * kMargin;
-    MakeLabel(page, tr("Presets list"), kMargin, 4, width, kCaptionHeight);
+    makeLabel(page, tr("Presets list"), kMargin, 4, width, kCaptionHeight);
     const int buttonsTop = 4 + kCaptionHeight + 2;
-    SButton_PresetPrev = MakeButton(page, tr("Previous"), kMargin, buttonsTop, kButtonWidth, kButtonHeight,
+    sButtonPresetPrev = makeButton(page, tr("Previous"), kMargin, buttonsTop, kButtonWidth, kButtonHeight,
         tr("Select previous preset from the list"));
-    SButton_PresetRandom = MakeButton(page, tr("Random"), kMargin + kButtonWidth + kButtonGap, buttonsTop,
+    sButtonPresetRandom = makeButton(page, tr("Random"), kMargin + kButtonWidth + kButtonGap, buttonsTop,
         kButtonWidth, kButtonHeight, tr("Select random preset from the list"));
-    SButton_PresetNext = MakeButton(page, tr("Next"), kMargin + 2 * (kButtonWidth + kButtonGap), buttonsTop,
+    sButtonPresetNext = makeButton(page, tr("Next"), kMargin + 2 * (kButtonWidth + kButtonGap), buttonsTop,
         kButtonWidth, kButtonHeight, tr("Select next preset from the list"));
 
     const int listTop = buttonsTop + kButtonHeight + 6;
-    List_Presets = new QListWidget(page);
+    listPresets = new QListWidget(page);
     // Where the layout below puts it while no status shows; set here as well because a
     // page's layout runs only once the page is first shown.
-    List_Presets->setGeometry(kMargin, listTop, width, kPageHeight - listTop - kMargin);
-    List_Presets->setSortingEnabled(false);
-    List_Presets->setUniformItemSizes(true);
-    List_Presets->setFont(SphereButton::captionFont());
-    QPalette palette = List_Presets->palette();
+    listPresets->setGeometry(kMargin, listTop, width, kPageHeight - listTop - kMargin);
+    listPresets->setSortingEnabled(false);
+    listPresets->setUniformItemSizes(true);
+    listPresets->setFont(SphereButton::captionFont());
+    QPalette palette = listPresets->palette();
     palette.setColor(QPalette::Base, QColor(0, 0, 0));
     palette.setColor(QPalette::Text, QColor(220, 220, 220));
-    List_Presets->setPalette(palette);
+    listPresets->setPalette(palette);
 
     // Says why a chosen preset was not shown. It is hidden while all is well, and the list
     // fills the page down to its bottom margin; a status takes the lines it needs under it.
-    LabelPresetStatus = MakeLabel(page, QString(), 0, 0, width, 0);
-    LabelPresetStatus->setWordWrap(true);
-    LabelPresetStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    LabelPresetStatus->hide();
-    QPalette warning = LabelPresetStatus->palette();
+    labelPresetStatus = makeLabel(page, QString(), 0, 0, width, 0);
+    labelPresetStatus->setWordWrap(true);
+    labelPresetStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    labelPresetStatus->hide();
+    QPalette warning = labelPresetStatus->palette();
     warning.setColor(QPalette::WindowText, QColor(255, 140, 100));
-    LabelPresetStatus->setPalette(warning);
+    labelPresetStatus->setPalette(warning);
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(kMargin, listTop, kMargin, kMargin);
     column->setSpacing(kStatusGap);
-    column->addWidget(List_Presets, 1);
-    column->addWidget(LabelPresetStatus);
+    column->addWidget(listPresets, 1);
+    column->addWidget(labelPresetStatus);
 
-    connect(SButton_PresetPrev, &SphereButton::clicked, this, [this] { choosePreset(PresetMove::Previous); });
-    connect(SButton_PresetRandom, &SphereButton::clicked, this, [this] { choosePreset(PresetMove::Random); });
-    connect(SButton_PresetNext, &SphereButton::clicked, this, [this] { choosePreset(PresetMove::Next); });
+    connect(sButtonPresetPrev, &SphereButton::clicked, this, [this] { choosePreset(PresetMove::Previous); });
+    connect(sButtonPresetRandom, &SphereButton::clicked, this, [this] { choosePreset(PresetMove::Random); });
+    connect(sButtonPresetNext, &SphereButton::clicked, this, [this] { choosePreset(PresetMove::Next); });
     // Only a click chooses a line. The list takes no focus: a list view that gains focus
     // makes its first line current by itself, which must not replace the preset being edited.
-    List_Presets->setFocusPolicy(Qt::NoFocus);
-    connect(List_Presets, &QListWidget::itemClicked, this,
-        [this](QListWidgetItem* item) { choosePreset(PresetMove::Line, List_Presets->row(item)); });
-    connect(SButton4, &SphereButton::clicked, this, &EditorWindow::SButton4Click);
+    listPresets->setFocusPolicy(Qt::NoFocus);
+    connect(listPresets, &QListWidget::itemClicked, this,
+        [this](QListWidgetItem* item) { choosePreset(PresetMove::Line, listPresets->row(item)); });
+    connect(sButton4, &SphereButton::clicked, this, &EditorWindow::sButton4Click);
 }
 
-void EditorWindow::FillPresetList()
+void EditorWindow::fillPresetList()
 {
-    List_Presets->clear();
-    for (const std::string& name : RescanPresets(ThePresetLibrary))
-        List_Presets->addItem(QString::fromStdString(name));
+    listPresets->clear();
+    for (const std::string& name : rescanPresets(ThePresetLibrary))
+        listPresets->addItem(QString::fromStdString(name));
     // An empty list says nothing by itself; a presets folder that is no folder is named here.
-    showPresetStatus(QString::fromStdString(PresetsFolderProblem(Settings.PresetsDir)));
+    showPresetStatus(QString::fromStdString(presetsFolderProblem(Settings.presetsDir)));
 }
 
 void EditorWindow::showPresetStatus(const QString& status)
 {
-    LabelPresetStatus->setText(status);
-    LabelPresetStatus->setVisible(!status.isEmpty());
+    labelPresetStatus->setText(status);
+    labelPresetStatus->setVisible(!status.isEmpty());
 }
 
 void EditorWindow::choosePreset(PresetMove move, int line)
 {
-    const PresetChoice choice = ChoosePreset(ThePresetLibrary, move, line);
+    const PresetChoice choice = ::choosePreset(ThePresetLibrary, move, line);
     if (!choice.moved)
         return;
-    List_Presets->setCurrentRow(choice.line);
+    listPresets->setCurrentRow(choice.line);
     showPresetStatus(QString::fromStdString(choice.error));
     if (choice.loaded)
-        AfterPresetChange();
+        afterPresetChange();
 }
 
-void EditorWindow::SButton4Click()
+void EditorWindow::sButton4Click()
 {
     QFileDialog dialog(this, tr("Save current preset"),
-        QString::fromStdString(PresetSaveFolder(Settings.PresetsDir).string()), tr("Opal Revel Presets (*.vhp)"));
+        QString::fromStdString(presetSaveFolder(Settings.presetsDir).string()), tr("Opal Revel Presets (*.vhp)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The name is completed and the overwrite asked below, so that a name such as "a.txt",
@@ -125,7 +125,7 @@ void EditorWindow::SButton4Click()
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return;
-        target = PresetSaveTarget(dialog.selectedFiles().front().toStdString());
+        target = presetSaveTarget(dialog.selectedFiles().front().toStdString());
         if (target.empty()) {
             // A blank name names no file: the dialog asks again, as it waits for an empty one.
             // selectFile ignores an empty name, so the blanks are cleared from Qt's own name
@@ -146,9 +146,9 @@ void EditorWindow::SButton4Click()
     }
 
     std::string reason;
-    if (!SavePresetAs(target, CurrentPreset, reason)) {
+    if (!savePresetAs(target, CurrentPreset, reason)) {
         QMessageBox::warning(this, tr("Save current preset"), QString::fromStdString(reason));
         return;
     }
-    usePresetsFolder(QString::fromStdString(PresetsFolderAfterSave(Settings.PresetsDir, target)));
+    usePresetsFolder(QString::fromStdString(presetsFolderAfterSave(Settings.presetsDir, target)));
 }

@@ -35,82 +35,82 @@ void EditorWindow::buildQuickTweaksBar()
 {
     for (int i = 0; i < kObjectCount; ++i) {
         const int left = kThumbnailGap / 2 + i * (kThumbnailSide + kThumbnailGap);
-        PicturePanel* thumbnail = new PicturePanel(BControlPanel);
+        PicturePanel* thumbnail = new PicturePanel(bControlPanel);
         thumbnail->setGeometry(left, kThumbnailTop, kThumbnailSide, kThumbnailSide);
-        SetGround(thumbnail, 0, 0, 0);
+        setGround(thumbnail, 0, 0, 0);
         thumbnail->installEventFilter(this);
         panelObject[static_cast<size_t>(i)] = thumbnail;
 
-        SphereButton* on = MakeCheckBox(BControlPanel, QString(), left + 1, kSwitchTop, kSwitchWidth, kSwitchHeight,
+        SphereButton* on = makeCheckBox(bControlPanel, QString(), left + 1, kSwitchTop, kSwitchWidth, kSwitchHeight,
             tr("Switch the above object On or Off"));
         connect(on, &SphereButton::clicked, this, [this] {
             std::array<bool, kObjectCount> states {};
             for (size_t k = 0; k < states.size(); ++k)
-                states[k] = SButton_Switch[k]->checked();
-            Editor.SetObjectSwitches(states);
+                states[k] = sButtonSwitch[k]->checked();
+            editor.setObjectSwitches(states);
         });
-        SButton_Switch[static_cast<size_t>(i)] = on;
+        sButtonSwitch[static_cast<size_t>(i)] = on;
     }
 
-    PathPainter1 = new PathPainter(BControlPanel);
-    PathPainter1->setGeometry(0, kPathTop, kPathWidth, kPathHeight);
-    PathPainter1->setCursor(Qt::PointingHandCursor);
-    PathPainter1->setToolTip(tr("Draw here and Color the Objects!"));
-    connect(PathPainter1, &PathPainter::paintOver, this, [this] { Editor.ApplyPathColors(PathPainter1->Colors()); });
+    pathPainter1 = new PathPainter(bControlPanel);
+    pathPainter1->setGeometry(0, kPathTop, kPathWidth, kPathHeight);
+    pathPainter1->setCursor(Qt::PointingHandCursor);
+    pathPainter1->setToolTip(tr("Draw here and Color the Objects!"));
+    connect(pathPainter1, &PathPainter::paintOver, this, [this] { editor.applyPathColors(pathPainter1->colors()); });
 
-    LabelQuickTweaks = MakeLabel(BControlPanel, tr("Quick tweaks"), kTweaksLeft, 2, kBarWidth - kTweaksLeft, 16);
-    LabelQuickTweaks->setAlignment(Qt::AlignCenter);
+    labelQuickTweaks = makeLabel(bControlPanel, tr("Quick tweaks"), kTweaksLeft, 2, kBarWidth - kTweaksLeft, 16);
+    labelQuickTweaks->setAlignment(Qt::AlignCenter);
 
     const int rows[3] = { 22, 51, 80 };
-    SButton_Formula = MakeButton(BControlPanel, QString(), kTweaksLeft, rows[0], kTweakWidth, kTweakHeight,
+    sButtonFormula = makeButton(bControlPanel, QString(), kTweaksLeft, rows[0], kTweakWidth, kTweakHeight,
         tr("Change motion formula"));
-    SButton_ClassicFormula = MakeButton(BControlPanel, QStringLiteral("(-)"), kResetLeft, rows[0], kResetWidth,
+    sButtonClassicFormula = makeButton(bControlPanel, QStringLiteral("(-)"), kResetLeft, rows[0], kResetWidth,
         kTweakHeight, tr("Set classic formula (reset formula)"));
-    SButton_Mirror = MakeButton(BControlPanel, QString(), kTweaksLeft, rows[1], kTweakWidth, kTweakHeight,
+    sButtonMirror = makeButton(bControlPanel, QString(), kTweaksLeft, rows[1], kTweakWidth, kTweakHeight,
         tr("Change mirror effect"));
-    SButton13 = MakeButton(BControlPanel, QStringLiteral("(-)"), kResetLeft, rows[1], kResetWidth, kTweakHeight,
+    sButton13 = makeButton(bControlPanel, QStringLiteral("(-)"), kResetLeft, rows[1], kResetWidth, kTweakHeight,
         tr("No mirror effect"));
-    SButton_Palette = MakeButton(BControlPanel, QString(), kTweaksLeft, rows[2], kTweakWidth, kTweakHeight,
+    sButtonPalette = makeButton(bControlPanel, QString(), kTweaksLeft, rows[2], kTweakWidth, kTweakHeight,
         tr("Change color picker palette"));
-    SButton14 = MakeButton(BControlPanel, QStringLiteral("(-)"), kResetLeft, rows[2], kResetWidth, kTweakHeight,
+    sButton14 = makeButton(bControlPanel, QStringLiteral("(-)"), kResetLeft, rows[2], kResetWidth, kTweakHeight,
         tr("Reset palette"));
 
     // The three main buttons react to a click and again to a double click.
     const auto formula = [this] {
-        Editor.NextFormula();
+        editor.nextFormula();
         showQuickTweakCaptions();
     };
     const auto mirror = [this] {
-        Editor.NextMirror();
+        editor.nextMirror();
         showQuickTweakCaptions();
     };
     const auto palette = [this] {
-        PathPainter1->nextPalette();
+        pathPainter1->nextPalette();
         showQuickTweakCaptions();
     };
-    connect(SButton_Formula, &SphereButton::clicked, this, formula);
-    connect(SButton_Formula, &SphereButton::doubleClicked, this, formula);
-    connect(SButton_Mirror, &SphereButton::clicked, this, mirror);
-    connect(SButton_Mirror, &SphereButton::doubleClicked, this, mirror);
-    connect(SButton_Palette, &SphereButton::clicked, this, palette);
-    connect(SButton_Palette, &SphereButton::doubleClicked, this, palette);
-    connect(SButton_ClassicFormula, &SphereButton::clicked, this, [this] {
-        Editor.ClassicFormula();
+    connect(sButtonFormula, &SphereButton::clicked, this, formula);
+    connect(sButtonFormula, &SphereButton::doubleClicked, this, formula);
+    connect(sButtonMirror, &SphereButton::clicked, this, mirror);
+    connect(sButtonMirror, &SphereButton::doubleClicked, this, mirror);
+    connect(sButtonPalette, &SphereButton::clicked, this, palette);
+    connect(sButtonPalette, &SphereButton::doubleClicked, this, palette);
+    connect(sButtonClassicFormula, &SphereButton::clicked, this, [this] {
+        editor.classicFormula();
         showQuickTweakCaptions();
     });
-    connect(SButton13, &SphereButton::clicked, this, [this] {
-        Editor.NoMirror();
+    connect(sButton13, &SphereButton::clicked, this, [this] {
+        editor.noMirror();
         showQuickTweakCaptions();
     });
-    connect(SButton14, &SphereButton::clicked, this, [this] {
-        PathPainter1->classicPalette();
+    connect(sButton14, &SphereButton::clicked, this, [this] {
+        pathPainter1->classicPalette();
         showQuickTweakCaptions();
     });
 }
 
 void EditorWindow::showQuickTweakCaptions()
 {
-    SButton_Formula->setCaption(QString::fromStdString(FormulaCaption()));
-    SButton_Mirror->setCaption(QString::fromStdString(MirrorCaption()));
-    SButton_Palette->setCaption(QString::fromStdString(PaletteCaption()));
+    sButtonFormula->setCaption(QString::fromStdString(formulaCaption()));
+    sButtonMirror->setCaption(QString::fromStdString(mirrorCaption()));
+    sButtonPalette->setCaption(QString::fromStdString(paletteCaption()));
 }

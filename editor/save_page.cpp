@@ -28,23 +28,23 @@ constexpr int kNoteFontPixels = 11;
 
 void EditorWindow::buildSavePage()
 {
-    QWidget* page = Panel_TabSave;
-    SButton4 = MakeButton(page, tr("Save as Preset"), kLeft, 20, kButtonWidth, kButtonHeight);
-    LabelSaveNote = MakeLabel(page,
+    QWidget* page = panelTabSave;
+    sButton4 = makeButton(page, tr("Save as Preset"), kLeft, 20, kButtonWidth, kButtonHeight);
+    labelSaveNote = makeLabel(page,
         QStringLiteral("After you save animation as preset, you can \r\nactivate the preset by switching to Presets "
                        "\r\npanel and selecting it from the list.  "),
         kNoteLeft, 56, kNoteWidth, 48);
-    QFont noteFont = LabelSaveNote->font();
+    QFont noteFont = labelSaveNote->font();
     noteFont.setPixelSize(kNoteFontPixels);
-    LabelSaveNote->setFont(noteFont);
-    SButton5 = MakeButton(page, tr("Save as JPEG image"), kLeft, 130, kButtonWidth, kButtonHeight);
-    LabelSaveJpeg = MakeLabel(page, tr("Save as JPEG image"), kLeft, 166, kLabelWidth, 16);
-    SButton6 = MakeButton(page, tr("Save as GIF animation"), kLeft, 210, kButtonWidth, kButtonHeight);
-    LabelSaveGif = MakeLabel(page, tr("Save as GIF image"), kLeft, 246, kLabelWidth, 16);
+    labelSaveNote->setFont(noteFont);
+    sButton5 = makeButton(page, tr("Save as JPEG image"), kLeft, 130, kButtonWidth, kButtonHeight);
+    labelSaveJpeg = makeLabel(page, tr("Save as JPEG image"), kLeft, 166, kLabelWidth, 16);
+    sButton6 = makeButton(page, tr("Save as GIF animation"), kLeft, 210, kButtonWidth, kButtonHeight);
+    labelSaveGif = makeLabel(page, tr("Save as GIF image"), kLeft, 246, kLabelWidth, 16);
 
-    Exports = new ExportFlows(
+    exports = new ExportFlows(
         this, [this] { return m_renderer.get(); },
-        [this] { return QSize(panelShower->Width(), panelShower->Height()); });
-    connect(SButton5, &SphereButton::clicked, Exports, &ExportFlows::SButton5Click);
-    connect(SButton6, &SphereButton::clicked, Exports, &ExportFlows::SButton6Click);
+        [this] { return QSize(panelShower->deviceWidth(), panelShower->deviceHeight()); });
+    connect(sButton5, &SphereButton::clicked, exports, &ExportFlows::sButton5Click);
+    connect(sButton6, &SphereButton::clicked, exports, &ExportFlows::sButton6Click);
 }

@@ -33,7 +33,7 @@ const SliderRange& rangeOf(int32_t parameter) { return SliderRanges[static_cast<
 
 } // namespace
 
-LightDirection LightFromPanelPoint(int32_t x, int32_t y, int32_t panelWidth)
+LightDirection lightFromPanelPoint(int32_t x, int32_t y, int32_t panelWidth)
 {
     const int32_t h = panelWidth / 2;
     if (h <= 0)
@@ -46,7 +46,7 @@ LightDirection LightFromPanelPoint(int32_t x, int32_t y, int32_t panelWidth)
     return light;
 }
 
-int32_t HundredthsOf(float field)
+int32_t hundredthsOf(float field)
 {
     if (std::isnan(field))
         return 0;
@@ -55,7 +55,7 @@ int32_t HundredthsOf(float field)
     return static_cast<int32_t>(std::lround(scaled));
 }
 
-float FieldOfHundredths(int32_t value) { return static_cast<float>(value / 100.0); }
+float fieldOfHundredths(int32_t value) { return static_cast<float>(value / 100.0); }
 
 ShapeEditor::ShapeEditor(Preset& preset, EditorView* view)
     : m_preset(preset)
@@ -64,43 +64,43 @@ ShapeEditor::ShapeEditor(Preset& preset, EditorView* view)
     for (int32_t p = 1; p <= kSliderCount; ++p)
         m_sliders[static_cast<size_t>(p - 1)] = rangeOf(p).minimum;
 
-    Shape& sphere = LightPreview.Shapes[0];
-    sphere.Type = kSphereType;
-    sphere.Color = MakeColorref(0, 200, 200);
-    sphere.LColor = MakeColorref(255, 255, 255);
-    sphere.Ambient = 0.34f;
-    sphere.Mirror = 0.99f;
-    sphere.Intensity = 0.5f;
-    sphere.Phong = 7;
-    sphere.Width = 100;
-    sphere.Height = 100;
-    sphere.LightX = 1.0f;
-    sphere.LightY = 1.0f;
-    sphere.LightZ = -1.0f;
-    LightPreview.ShapeCount = 1;
-    LightPreview.MasterSize = 100;
-    LightPreview.ReducedDirty = 1;
-    LightPreview.FullDirty = 1;
+    Shape& sphere = lightPreview.shapes[0];
+    sphere.type = kSphereType;
+    sphere.color = makeColorref(0, 200, 200);
+    sphere.lColor = makeColorref(255, 255, 255);
+    sphere.ambient = 0.34f;
+    sphere.mirror = 0.99f;
+    sphere.intensity = 0.5f;
+    sphere.phong = 7;
+    sphere.width = 100;
+    sphere.height = 100;
+    sphere.lightX = 1.0f;
+    sphere.lightY = 1.0f;
+    sphere.lightZ = -1.0f;
+    lightPreview.shapeCount = 1;
+    lightPreview.masterSize = 100;
+    lightPreview.reducedDirty = true;
+    lightPreview.fullDirty = true;
 }
 
 ShapeStack* ShapeEditor::stackOf(int32_t object) const
 {
     if (object < 0 || object >= kObjectCount)
         return nullptr;
-    return m_preset.Objects.Stacks[static_cast<size_t>(object)][0].get();
+    return m_preset.objects.stacks[static_cast<size_t>(object)][0].get();
 }
 
-ShapeStack* ShapeEditor::SelectedStack() const { return stackOf(CurrentObject); }
+ShapeStack* ShapeEditor::selectedStack() const { return stackOf(currentObject); }
 
-Shape* ShapeEditor::SelectedShape() const
+Shape* ShapeEditor::selectedShape() const
 {
-    ShapeStack* stack = SelectedStack();
-    if (!stack || CurrentShape < 0 || CurrentShape >= ShapesInUse(*stack))
+    ShapeStack* stack = selectedStack();
+    if (!stack || currentShape < 0 || currentShape >= shapesInUse(*stack))
         return nullptr;
-    return &stack->Shapes[static_cast<size_t>(CurrentShape)];
+    return &stack->shapes[static_cast<size_t>(currentShape)];
 }
 
-int32_t ShapeEditor::SliderValue(int32_t parameter) const
+int32_t ShapeEditor::sliderValue(int32_t parameter) const
 {
     return isSliderParameter(parameter) ? m_sliders[static_cast<size_t>(parameter - 1)] : 0;
 }
@@ -108,49 +108,49 @@ int32_t ShapeEditor::SliderValue(int32_t parameter) const
 void ShapeEditor::markChanged(int32_t object)
 {
     if (ShapeStack* stack = stackOf(object)) {
-        stack->ReducedDirty = 1;
-        stack->FullDirty = 1;
+        stack->reducedDirty = true;
+        stack->fullDirty = true;
     }
 }
 
 // ---- Selection ------------------------------------------------------------------------
 
-void ShapeEditor::SelectObject(int32_t object)
+void ShapeEditor::selectObject(int32_t object)
 {
     if (!stackOf(object))
         return;
     SuppressApply = true;
-    CurrentObject = object;
+    currentObject = object;
     if (m_view)
-        m_view->ShowSelectedObject(object);
-    SelectShape(0);
+        m_view->showSelectedObject(object);
+    selectShape(0);
     SuppressApply = false;
 }
 
-void ShapeEditor::SelectShape(int32_t shape)
+void ShapeEditor::selectShape(int32_t shape)
 {
     if (m_view)
-        m_view->ShowSelectedShape(shape);
-    CurrentShape = shape;
-    LoadControls();
+        m_view->showSelectedShape(shape);
+    currentShape = shape;
+    fitShapeToControls();
 }
 
-void ShapeEditor::BrowserPressed(int32_t y, int32_t cellSide)
+void ShapeEditor::browserPressed(int32_t y, int32_t cellSide)
 {
-    const ShapeStack* stack = SelectedStack();
+    const ShapeStack* stack = selectedStack();
     if (!stack || cellSide <= 0)
         return;
-    const int32_t count = std::max(ShapesInUse(*stack), 1);
+    const int32_t count = std::max(shapesInUse(*stack), 1);
     const int32_t empty = (kMaxShapes - count) * cellSide;
     if (y >= empty)
-        CurrentShape = std::min((y - empty) / cellSide, count - 1);
-    SelectShape(CurrentShape);
+        currentShape = std::min((y - empty) / cellSide, count - 1);
+    selectShape(currentShape);
 }
 
-void ShapeEditor::LoadControls()
+void ShapeEditor::fitShapeToControls()
 {
-    ShapeStack* stack = SelectedStack();
-    Shape* shape = SelectedShape();
+    ShapeStack* stack = selectedStack();
+    Shape* shape = selectedShape();
     if (!stack || !shape)
         return;
     for (int32_t p = 1; p <= kSliderCount; ++p) {
@@ -159,21 +159,21 @@ void ShapeEditor::LoadControls()
         bool exact = true; // the field is what the slider will show
         switch (p) {
         case kGroupMasterSize:
-            value = stack->MasterSize;
+            value = stack->masterSize;
             break;
         case kGroupWidth:
-            value = shape->Width;
+            value = shape->width;
             break;
         case kGroupHeight:
-            value = shape->Height;
+            value = shape->height;
             break;
         case kGroupPhong:
-            value = shape->Phong;
+            value = shape->phong;
             break;
         case kGroupMirror:
         case kGroupAmbient: {
-            const float field = p == kGroupMirror ? shape->Mirror : shape->Ambient;
-            value = HundredthsOf(field);
+            const float field = p == kGroupMirror ? shape->mirror : shape->ambient;
+            value = hundredthsOf(field);
             exact = std::abs(static_cast<double>(field) * 100.0 - value) < kHundredthTolerance;
             break;
         }
@@ -184,69 +184,69 @@ void ShapeEditor::LoadControls()
         if (shown != m_sliders[static_cast<size_t>(p - 1)]) {
             m_sliders[static_cast<size_t>(p - 1)] = shown;
             if (m_view)
-                m_view->ShowSlider(p, shown);
+                m_view->showSlider(p, shown);
         }
         if (shown != value || !exact)
             writeSlider(p, shown);
     }
-    setLightPreview(shape->LightX, shape->LightY, shape->LightZ);
+    setLightPreview(shape->lightX, shape->lightY, shape->lightZ);
 }
 
 // ---- Parameters -------------------------------------------------------------------------
 
 void ShapeEditor::writeSlider(int32_t parameter, int32_t value)
 {
-    ShapeStack* stack = SelectedStack();
-    Shape* shape = SelectedShape();
+    ShapeStack* stack = selectedStack();
+    Shape* shape = selectedShape();
     if (!stack || !shape)
         return;
     switch (parameter) {
     case kGroupMasterSize:
-        stack->MasterSize = value;
+        stack->masterSize = value;
         break;
     case kGroupWidth:
-        shape->Width = value;
+        shape->width = value;
         break;
     case kGroupHeight:
-        shape->Height = value;
+        shape->height = value;
         break;
     case kGroupPhong:
-        shape->Phong = value;
+        shape->phong = value;
         break;
     case kGroupMirror:
-        shape->Mirror = FieldOfHundredths(value);
+        shape->mirror = fieldOfHundredths(value);
         break;
     case kGroupAmbient:
-        shape->Ambient = FieldOfHundredths(value);
+        shape->ambient = fieldOfHundredths(value);
         break;
     default:
         return;
     }
-    markChanged(CurrentObject);
+    markChanged(currentObject);
 }
 
-void ShapeEditor::SliderChanged(int32_t parameter, int32_t value)
+void ShapeEditor::sliderChanged(int32_t parameter, int32_t value)
 {
     if (!isSliderParameter(parameter))
         return;
     const SliderRange& range = rangeOf(parameter);
     value = std::clamp(value, range.minimum, range.maximum);
     m_sliders[static_cast<size_t>(parameter - 1)] = value;
-    if (!SelectedShape())
+    if (!selectedShape())
         return;
     writeSlider(parameter, value);
-    ApplyParameter(parameter, ApplyHow::Automatic);
+    applyParameter(parameter, ApplyHow::Automatic);
 }
 
-void ShapeEditor::ApplyParameter(int32_t parameter, ApplyHow how)
+void ShapeEditor::applyParameter(int32_t parameter, ApplyHow how)
 {
     if (SuppressApply)
         return;
-    ShapeStack* from = SelectedStack();
-    if (!from || !SelectedShape() || parameter < 1 || parameter > kParameterGroupCount)
+    ShapeStack* from = selectedStack();
+    if (!from || !selectedShape() || parameter < 1 || parameter > kParameterGroupCount)
         return;
     if (how == ApplyHow::Automatic) {
-        switch (Settings.ApplyModes[static_cast<size_t>(parameter - 1)]) {
+        switch (Settings.applyModes[static_cast<size_t>(parameter - 1)]) {
         case kApplyGlobal:
             how = ApplyHow::Global;
             break;
@@ -259,273 +259,273 @@ void ShapeEditor::ApplyParameter(int32_t parameter, ApplyHow how)
     }
     if (how != ApplyHow::Automatic) {
         for (int32_t object = 0; object < kObjectCount; ++object) {
-            if (how == ApplyHow::SelectedObject && object != CurrentObject)
+            if (how == ApplyHow::SelectedObject && object != currentObject)
                 continue;
             ShapeStack* to = stackOf(object);
             if (!to)
                 continue;
             if (parameter == kGroupMasterSize) {
-                CopyParameterGroup(parameter, *from, CurrentShape, *to, 0);
+                copyParameterGroup(parameter, *from, currentShape, *to, 0);
             } else {
-                const int32_t count = ShapesInUse(*to);
+                const int32_t count = shapesInUse(*to);
                 for (int32_t shape = 0; shape < count; ++shape)
-                    if (to != from || shape != CurrentShape)
-                        CopyParameterGroup(parameter, *from, CurrentShape, *to, shape);
+                    if (to != from || shape != currentShape)
+                        copyParameterGroup(parameter, *from, currentShape, *to, shape);
             }
             markChanged(object);
-            if (m_view && object != CurrentObject)
-                m_view->RepaintThumbnail(object);
+            if (m_view && object != currentObject)
+                m_view->repaintThumbnail(object);
         }
     }
-    markChanged(CurrentObject);
+    markChanged(currentObject);
     if (m_view) {
-        m_view->RepaintBrowser();
-        m_view->RepaintThumbnail(CurrentObject);
+        m_view->repaintBrowser();
+        m_view->repaintThumbnail(currentObject);
     }
 }
 
-void ShapeEditor::ApplyToCurrentObject() { ApplyParameter(ApplyParam, ApplyHow::SelectedObject); }
+void ShapeEditor::applyToCurrentObject() { applyParameter(applyParam, ApplyHow::SelectedObject); }
 
-void ShapeEditor::ApplyToAllObjects() { ApplyParameter(ApplyParam, ApplyHow::Global); }
+void ShapeEditor::applyToAllObjects() { applyParameter(applyParam, ApplyHow::Global); }
 
-void ShapeEditor::ParameterRightClicked(int32_t parameter) { ApplyParam = parameter; }
+void ShapeEditor::parameterRightClicked(int32_t parameter) { applyParam = parameter; }
 
 // ---- Light-angle panel --------------------------------------------------------------------
 
 void ShapeEditor::setLightPreview(float x, float y, float z)
 {
-    Shape& sphere = LightPreview.Shapes[0];
-    sphere.LightX = x;
-    sphere.LightY = y;
-    sphere.LightZ = z;
-    LightPreview.ReducedDirty = 1;
-    LightPreview.FullDirty = 1;
+    Shape& sphere = lightPreview.shapes[0];
+    sphere.lightX = x;
+    sphere.lightY = y;
+    sphere.lightZ = z;
+    lightPreview.reducedDirty = true;
+    lightPreview.fullDirty = true;
     if (m_view)
-        m_view->RepaintLightPreview();
+        m_view->repaintLightPreview();
 }
 
-void ShapeEditor::LightPressed(bool leftButton)
+void ShapeEditor::lightPressed(bool leftButton)
 {
     if (leftButton)
-        LightDragging = true;
+        lightDragging = true;
 }
 
-void ShapeEditor::LightDragged(int32_t x, int32_t y, int32_t panelWidth)
+void ShapeEditor::lightDragged(int32_t x, int32_t y, int32_t panelWidth)
 {
-    Shape* shape = SelectedShape();
-    if (!LightDragging || !shape)
+    Shape* shape = selectedShape();
+    if (!lightDragging || !shape)
         return;
-    const LightDirection light = LightFromPanelPoint(x, y, panelWidth);
+    const LightDirection light = lightFromPanelPoint(x, y, panelWidth);
     setLightPreview(light.x, light.y, light.z);
-    shape->LightX = light.x;
-    shape->LightY = light.y;
-    shape->LightZ = light.z;
-    markChanged(CurrentObject);
-    ApplyParameter(kGroupLightAngle, ApplyHow::Automatic);
+    shape->lightX = light.x;
+    shape->lightY = light.y;
+    shape->lightZ = light.z;
+    markChanged(currentObject);
+    applyParameter(kGroupLightAngle, ApplyHow::Automatic);
 }
 
-bool ShapeEditor::LightReleased(bool leftButton)
+bool ShapeEditor::lightReleased(bool leftButton)
 {
     if (leftButton) {
-        LightDragging = false;
+        lightDragging = false;
         return false;
     }
-    ApplyParam = kGroupLightAngle;
+    applyParam = kGroupLightAngle;
     return true;
 }
 
 // ---- Shape buttons ------------------------------------------------------------------------
 
-void ShapeEditor::SetShapeColor(uint32_t colorref)
+void ShapeEditor::setShapeColor(uint32_t colorref)
 {
-    Shape* shape = SelectedShape();
+    Shape* shape = selectedShape();
     if (!shape)
         return;
-    shape->Color = colorref & 0x00FFFFFFu;
-    markChanged(CurrentObject);
+    shape->color = colorref & 0x00FFFFFFu;
+    markChanged(currentObject);
     if (m_view) {
-        m_view->RepaintThumbnail(CurrentObject);
-        m_view->RepaintBrowser();
+        m_view->repaintThumbnail(currentObject);
+        m_view->repaintBrowser();
     }
 }
 
-void ShapeEditor::ToggleShapeType()
+void ShapeEditor::toggleShapeType()
 {
-    Shape* shape = SelectedShape();
+    Shape* shape = selectedShape();
     if (!shape)
         return;
-    shape->Type = shape->Type == kTorusType ? kSphereType : kTorusType;
-    markChanged(CurrentObject);
-    ApplyParameter(kGroupShapeType, ApplyHow::Automatic);
+    shape->type = shape->type == kTorusType ? kSphereType : kTorusType;
+    markChanged(currentObject);
+    applyParameter(kGroupShapeType, ApplyHow::Automatic);
 }
 
-void ShapeEditor::CloneShape()
+void ShapeEditor::cloneShape()
 {
-    ShapeStack* stack = SelectedStack();
-    if (!stack || !CloneLastShape(*stack))
+    ShapeStack* stack = selectedStack();
+    if (!stack || !cloneLastShape(*stack))
         return;
-    markChanged(CurrentObject);
+    markChanged(currentObject);
     if (m_view) {
-        m_view->RepaintBrowser();
-        m_view->RepaintThumbnail(CurrentObject);
+        m_view->repaintBrowser();
+        m_view->repaintThumbnail(currentObject);
     }
 }
 
-void ShapeEditor::RemoveSelectedShape()
+void ShapeEditor::removeSelectedShape()
 {
-    ShapeStack* stack = SelectedStack();
-    if (!stack || !SelectedShape() || !RemoveShape(*stack, CurrentShape))
+    ShapeStack* stack = selectedStack();
+    if (!stack || !selectedShape() || !removeShape(*stack, currentShape))
         return;
-    markChanged(CurrentObject);
+    markChanged(currentObject);
     if (m_view)
-        m_view->RepaintThumbnail(CurrentObject);
+        m_view->repaintThumbnail(currentObject);
     // The selection now names another shape, so the sliders are loaded from it: left as
     // they were they would show the removed shape's values.
-    SelectShape(CurrentShape > 0 ? CurrentShape - 1 : 0);
+    selectShape(currentShape > 0 ? currentShape - 1 : 0);
 }
 
-void ShapeEditor::MoveSelectedShapeUp()
+void ShapeEditor::moveSelectedShapeUp()
 {
-    ShapeStack* stack = SelectedStack();
-    if (!stack || !SelectedShape() || !MoveShapeUp(*stack, CurrentShape))
+    ShapeStack* stack = selectedStack();
+    if (!stack || !selectedShape() || !moveShapeUp(*stack, currentShape))
         return;
-    markChanged(CurrentObject);
-    --CurrentShape;
+    markChanged(currentObject);
+    --currentShape;
     if (m_view) {
-        m_view->ShowSelectedShape(CurrentShape);
-        m_view->RepaintBrowser();
-        m_view->RepaintThumbnail(CurrentObject);
+        m_view->showSelectedShape(currentShape);
+        m_view->repaintBrowser();
+        m_view->repaintThumbnail(currentObject);
     }
 }
 
-void ShapeEditor::MoveSelectedShapeDown()
+void ShapeEditor::moveSelectedShapeDown()
 {
-    ShapeStack* stack = SelectedStack();
-    if (!stack || !SelectedShape() || !MoveShapeDown(*stack, CurrentShape))
+    ShapeStack* stack = selectedStack();
+    if (!stack || !selectedShape() || !moveShapeDown(*stack, currentShape))
         return;
-    markChanged(CurrentObject);
-    ++CurrentShape;
+    markChanged(currentObject);
+    ++currentShape;
     if (m_view) {
-        m_view->ShowSelectedShape(CurrentShape);
-        m_view->RepaintBrowser();
-        m_view->RepaintThumbnail(CurrentObject);
+        m_view->showSelectedShape(currentShape);
+        m_view->repaintBrowser();
+        m_view->repaintThumbnail(currentObject);
     }
 }
 
 // ---- Speeds -------------------------------------------------------------------------------
 
-void ShapeEditor::RoundDown() { m_preset.RoundSpeed -= kSpeedButtonSteps * Settings.RoundSpeedStep; }
-void ShapeEditor::RoundUp() { m_preset.RoundSpeed += kSpeedButtonSteps * Settings.RoundSpeedStep; }
-void ShapeEditor::RadialDown() { m_preset.RadialSpeed -= kSpeedButtonSteps * Settings.RadialSpeedStep; }
-void ShapeEditor::RadialUp() { m_preset.RadialSpeed += kSpeedButtonSteps * Settings.RadialSpeedStep; }
+void ShapeEditor::roundDown() { m_preset.roundSpeed -= kSpeedButtonSteps * Settings.roundSpeedStep; }
+void ShapeEditor::roundUp() { m_preset.roundSpeed += kSpeedButtonSteps * Settings.roundSpeedStep; }
+void ShapeEditor::radialDown() { m_preset.radialSpeed -= kSpeedButtonSteps * Settings.radialSpeedStep; }
+void ShapeEditor::radialUp() { m_preset.radialSpeed += kSpeedButtonSteps * Settings.radialSpeedStep; }
 
-void ShapeEditor::RoundKnobPressed(int32_t x)
+void ShapeEditor::roundKnobPressed(int32_t x)
 {
-    RoundDragging = true;
-    RoundLastX = x;
+    roundDragging = true;
+    roundLastX = x;
 }
 
-void ShapeEditor::RoundKnobMoved(int32_t x)
+void ShapeEditor::roundKnobMoved(int32_t x)
 {
-    if (!RoundDragging)
+    if (!roundDragging)
         return;
-    m_preset.RoundSpeed += (RoundLastX - x) * Settings.RoundSpeedStep;
-    RoundLastX = x;
+    m_preset.roundSpeed += (roundLastX - x) * Settings.roundSpeedStep;
+    roundLastX = x;
 }
 
-void ShapeEditor::RoundKnobReleased() { RoundDragging = false; }
+void ShapeEditor::roundKnobReleased() { roundDragging = false; }
 
-void ShapeEditor::RadialKnobPressed(int32_t x)
+void ShapeEditor::radialKnobPressed(int32_t x)
 {
-    RadialDragging = true;
-    RadialLastX = x;
+    radialDragging = true;
+    radialLastX = x;
 }
 
-void ShapeEditor::RadialKnobMoved(int32_t x)
+void ShapeEditor::radialKnobMoved(int32_t x)
 {
-    if (!RadialDragging)
+    if (!radialDragging)
         return;
-    m_preset.RadialSpeed += (RadialLastX - x) * Settings.RadialSpeedStep;
-    RadialLastX = x;
+    m_preset.radialSpeed += (radialLastX - x) * Settings.radialSpeedStep;
+    radialLastX = x;
 }
 
-void ShapeEditor::RadialKnobReleased() { RadialDragging = false; }
+void ShapeEditor::radialKnobReleased() { radialDragging = false; }
 
 // ---- Objects ------------------------------------------------------------------------------
 
-void ShapeEditor::SetObjectSwitches(const std::array<bool, kObjectCount>& on)
+void ShapeEditor::setObjectSwitches(const std::array<bool, kObjectCount>& on)
 {
     for (size_t i = 0; i < on.size(); ++i)
-        m_preset.ObjectEnabled[i] = on[i] ? 1 : 0;
+        m_preset.objectEnabled[i] = on[i] ? 1 : 0;
 }
 
-void ShapeEditor::ApplyPathColors(const std::array<uint32_t, kObjectCount>& colors)
+void ShapeEditor::applyPathColors(const std::array<uint32_t, kObjectCount>& colors)
 {
     for (int32_t object = 0; object < kObjectCount; ++object) {
         ShapeStack* stack = stackOf(object);
         if (!stack)
             continue;
-        const int32_t count = ShapesInUse(*stack);
+        const int32_t count = shapesInUse(*stack);
         for (int32_t shape = 0; shape < count; ++shape)
-            stack->Shapes[static_cast<size_t>(shape)].Color = colors[static_cast<size_t>(object)];
+            stack->shapes[static_cast<size_t>(shape)].color = colors[static_cast<size_t>(object)];
         markChanged(object);
         if (m_view)
-            m_view->RepaintThumbnail(object);
+            m_view->repaintThumbnail(object);
     }
     if (m_view)
-        m_view->RepaintBrowser();
+        m_view->repaintBrowser();
 }
 
 // ---- Quick tweaks -------------------------------------------------------------------------
 
-void ShapeEditor::NextFormula()
+void ShapeEditor::nextFormula()
 {
-    const int32_t next = Settings.Formula + 1;
-    Settings.Formula = next >= kFormulaCount || next < 0 ? 0 : next;
+    const int32_t next = Settings.formula + 1;
+    Settings.formula = next >= kFormulaCount || next < 0 ? 0 : next;
     if (m_view)
-        m_view->ClearLiveView();
+        m_view->clearLiveView();
 }
 
-void ShapeEditor::ClassicFormula()
+void ShapeEditor::classicFormula()
 {
-    Settings.Formula = 0;
+    Settings.formula = 0;
     if (m_view)
-        m_view->ClearLiveView();
+        m_view->clearLiveView();
 }
 
-void ShapeEditor::NextMirror()
+void ShapeEditor::nextMirror()
 {
-    const int32_t next = Settings.Mirror + 1;
-    Settings.Mirror = next >= kMirrorCount || next < 0 ? 0 : next;
+    const int32_t next = Settings.mirror + 1;
+    Settings.mirror = next >= kMirrorCount || next < 0 ? 0 : next;
 }
 
-void ShapeEditor::NoMirror() { Settings.Mirror = 0; }
+void ShapeEditor::noMirror() { Settings.mirror = 0; }
 
-std::string FormulaCaption() { return "Formula: " + std::to_string(Settings.Formula); }
+std::string formulaCaption() { return "Formula: " + std::to_string(Settings.formula); }
 
-std::string MirrorCaption()
+std::string mirrorCaption()
 {
-    const int32_t mirror = Settings.Mirror;
+    const int32_t mirror = Settings.mirror;
     if (mirror < 0 || mirror >= kMirrorCount)
         return "Mirror: " + std::to_string(mirror);
     return std::string("Mirror: ") + MirrorNames[static_cast<size_t>(mirror)];
 }
 
-std::string PaletteCaption() { return "Palette: " + std::to_string(GetPaletteIndex()); }
+std::string paletteCaption() { return "Palette: " + std::to_string(getPaletteIndex()); }
 
 // ---- "Automatic applying" dialog ----------------------------------------------------------
 
-int32_t ApplyStrategyLine(int32_t parameterLine)
+int32_t applyStrategyLine(int32_t parameterLine)
 {
     if (parameterLine < 0 || parameterLine >= kApplyModeCount)
         return -1;
-    return Settings.ApplyModes[static_cast<size_t>(parameterLine)];
+    return Settings.applyModes[static_cast<size_t>(parameterLine)];
 }
 
-void StoreApplyStrategy(int32_t parameterLine, int32_t strategyLine)
+void storeApplyStrategy(int32_t parameterLine, int32_t strategyLine)
 {
     if (parameterLine < 0 || parameterLine >= kApplyModeCount || strategyLine < kApplyGlobal
         || strategyLine > kApplySelectedShape)
         return;
-    Settings.ApplyModes[static_cast<size_t>(parameterLine)] = strategyLine;
+    Settings.applyModes[static_cast<size_t>(parameterLine)] = strategyLine;
 }

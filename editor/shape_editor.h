@@ -39,18 +39,18 @@ class EditorView {
 public:
     virtual ~EditorView() = default;
     // The selected object changed: highlight its thumbnail, bind the browser to its stack.
-    virtual void ShowSelectedObject(int32_t /*object*/) { }
+    virtual void showSelectedObject(int32_t /*object*/) { }
     // The browser's selected cell changed (-1 for none).
-    virtual void ShowSelectedShape(int32_t /*shape*/) { }
+    virtual void showSelectedShape(int32_t /*shape*/) { }
     // A slider (parameter 1 to 6) must show this value; the window sets it without
     // reporting a change back.
-    virtual void ShowSlider(int32_t /*parameter*/, int32_t /*value*/) { }
-    virtual void RepaintThumbnail(int32_t /*object*/) { }
-    virtual void RepaintBrowser() { }
+    virtual void showSlider(int32_t /*parameter*/, int32_t /*value*/) { }
+    virtual void repaintThumbnail(int32_t /*object*/) { }
+    virtual void repaintBrowser() { }
     // The light-angle preview stack changed.
-    virtual void RepaintLightPreview() { }
+    virtual void repaintLightPreview() { }
     // The live view must start a fresh picture (the renderer's Clear).
-    virtual void ClearLiveView() { }
+    virtual void clearLiveView() { }
 };
 
 // The light direction for a point (x, y) of the light-angle panel of the given width: the
@@ -62,13 +62,13 @@ struct LightDirection {
     float y = 0.0f;
     float z = 0.0f;
 };
-LightDirection LightFromPanelPoint(int32_t x, int32_t y, int32_t panelWidth);
+LightDirection lightFromPanelPoint(int32_t x, int32_t y, int32_t panelWidth);
 
 // The slider value that shows a Mirror or Ambient field (0 to 100), and the field that a
 // slider value writes. Values are loaded by rounding to the nearest whole hundredth, so a
 // field that is one (0.29 is not exact in binary) shows and writes back as itself.
-int32_t HundredthsOf(float field);
-float FieldOfHundredths(int32_t value);
+int32_t hundredthsOf(float field);
+float fieldOfHundredths(int32_t value);
 
 class ShapeEditor {
 public:
@@ -78,93 +78,93 @@ public:
     // ---- Selection ----------------------------------------------------------------
     // Selects object n (0 to 6) and its shape 0; nothing spreads meanwhile. Other values
     // are ignored.
-    void SelectObject(int32_t object);
+    void selectObject(int32_t object);
     // Selects shape k of the selected object and loads the sliders from it.
-    void SelectShape(int32_t shape);
+    void selectShape(int32_t shape);
     // Puts the selected shape's values into the sliders and the light preview. A field
     // outside its slider's range, or a Mirror or Ambient that is no whole hundredth, is
     // written back as the slider shows it; any other field stays exactly as it is.
-    void LoadControls();
+    void fitShapeToControls();
     // A press at row y of the shape-stack browser, cells of side cellSide from the top, the
     // used ones at the bottom: selects the shape under it; a press in the empty upper part
     // keeps the current shape.
-    void BrowserPressed(int32_t y, int32_t cellSide);
+    void browserPressed(int32_t y, int32_t cellSide);
 
     // ---- Parameters ----------------------------------------------------------------
     // A slider (parameter 1 to 6) moved to value: it is written into the selected shape
     // (or its stack's MasterSize) and spread as ApplyModes says.
-    void SliderChanged(int32_t parameter, int32_t value);
+    void sliderChanged(int32_t parameter, int32_t value);
     // Copies parameter p of the selected shape to the shapes that how names.
-    void ApplyParameter(int32_t parameter, ApplyHow how);
+    void applyParameter(int32_t parameter, ApplyHow how);
     // The apply menu for the parameter last right-clicked (ApplyParam).
-    void ApplyToCurrentObject();
-    void ApplyToAllObjects();
+    void applyToCurrentObject();
+    void applyToAllObjects();
     // A release of a button other than the left on a parameter's control: remembers it as
     // ApplyParam. The window then opens the apply menu.
-    void ParameterRightClicked(int32_t parameter);
+    void parameterRightClicked(int32_t parameter);
 
     // ---- Light-angle panel -----------------------------------------------------------
-    void LightPressed(bool leftButton);
-    void LightDragged(int32_t x, int32_t y, int32_t panelWidth);
+    void lightPressed(bool leftButton);
+    void lightDragged(int32_t x, int32_t y, int32_t panelWidth);
     // True when the apply menu must open (a release of any button but the left).
-    bool LightReleased(bool leftButton);
+    bool lightReleased(bool leftButton);
 
     // ---- Shape buttons -----------------------------------------------------------------
     // The colour dialog's result (COLORREF) for the selected shape; spreads nowhere.
-    void SetShapeColor(uint32_t colorref);
+    void setShapeColor(uint32_t colorref);
     // A torus becomes a sphere, anything else a torus; spread as ApplyModes says.
-    void ToggleShapeType();
-    void CloneShape();
-    void RemoveSelectedShape();
-    void MoveSelectedShapeUp();
-    void MoveSelectedShapeDown();
+    void toggleShapeType();
+    void cloneShape();
+    void removeSelectedShape();
+    void moveSelectedShapeUp();
+    void moveSelectedShapeDown();
 
     // ---- Speeds --------------------------------------------------------------------
     // "<" and ">" change the speed by 39 steps; the knob by one step per pixel dragged,
     // moving left speeding up. Speeds are not limited.
-    void RoundDown();
-    void RoundUp();
-    void RadialDown();
-    void RadialUp();
-    void RoundKnobPressed(int32_t x);
-    void RoundKnobMoved(int32_t x);
-    void RoundKnobReleased();
-    void RadialKnobPressed(int32_t x);
-    void RadialKnobMoved(int32_t x);
-    void RadialKnobReleased();
+    void roundDown();
+    void roundUp();
+    void radialDown();
+    void radialUp();
+    void roundKnobPressed(int32_t x);
+    void roundKnobMoved(int32_t x);
+    void roundKnobReleased();
+    void radialKnobPressed(int32_t x);
+    void radialKnobMoved(int32_t x);
+    void radialKnobReleased();
 
     // ---- Objects -------------------------------------------------------------------
     // The seven switches' states after a click on any of them.
-    void SetObjectSwitches(const std::array<bool, kObjectCount>& on);
+    void setObjectSwitches(const std::array<bool, kObjectCount>& on);
     // Colours picked on the palette path: every shape of object i gets colors[i].
-    void ApplyPathColors(const std::array<uint32_t, kObjectCount>& colors);
+    void applyPathColors(const std::array<uint32_t, kObjectCount>& colors);
 
     // ---- Quick tweaks --------------------------------------------------------------
     // Formula + 1, 20 wrapping to 0, and a fresh picture; "(-)" sets formula 0.
-    void NextFormula();
-    void ClassicFormula();
+    void nextFormula();
+    void classicFormula();
     // Mirror 0, 1, 2, 3, 0, ...; "(-)" sets no mirror.
-    void NextMirror();
-    void NoMirror();
+    void nextMirror();
+    void noMirror();
 
     // The selected stack and shape, or null while there is none.
-    ShapeStack* SelectedStack() const;
-    Shape* SelectedShape() const;
+    ShapeStack* selectedStack() const;
+    Shape* selectedShape() const;
     // The value a slider shows (parameter 1 to 6).
-    int32_t SliderValue(int32_t parameter) const;
-    void SetView(EditorView* view) { m_view = view; }
+    int32_t sliderValue(int32_t parameter) const;
+    void setView(EditorView* view) { m_view = view; }
 
     // The light-angle panel's own sphere, not part of any preset.
-    ShapeStack LightPreview;
+    ShapeStack lightPreview;
 
-    int32_t CurrentObject = -1;
-    int32_t CurrentShape = -1;
-    int32_t ApplyParam = 0;
-    bool LightDragging = false;
-    bool RoundDragging = false;
-    bool RadialDragging = false;
-    int32_t RoundLastX = 0;
-    int32_t RadialLastX = 0;
+    int32_t currentObject = -1;
+    int32_t currentShape = -1;
+    int32_t applyParam = 0;
+    bool lightDragging = false;
+    bool roundDragging = false;
+    bool radialDragging = false;
+    int32_t roundLastX = 0;
+    int32_t radialLastX = 0;
 
 private:
     ShapeStack* stackOf(int32_t object) const;
@@ -179,12 +179,12 @@ private:
 };
 
 // Captions of the quick-tweak buttons.
-std::string FormulaCaption();
-std::string MirrorCaption();
-std::string PaletteCaption();
+std::string formulaCaption();
+std::string mirrorCaption();
+std::string paletteCaption();
 
 // The "Automatic applying" dialog: the strategy line to select for parameter line i (0 to
 // 7) of the parameter list, and storing strategy line j for it. Lines outside give -1 and
 // store nothing.
-int32_t ApplyStrategyLine(int32_t parameterLine);
-void StoreApplyStrategy(int32_t parameterLine, int32_t strategyLine);
+int32_t applyStrategyLine(int32_t parameterLine);
+void storeApplyStrategy(int32_t parameterLine, int32_t strategyLine);

@@ -21,9 +21,9 @@ public:
     static constexpr int32_t kCells = 5;
 
     // Both store the value and ask the panel, if there is one, to repaint.
-    void SetStack(ShapeStack* newStack);
-    void SetSelected(int32_t shape);
-    void Paint(RenderPanel& surface) override;
+    void setStack(ShapeStack* newStack);
+    void setSelected(int32_t shape);
+    void paint(RenderPanel& surface) override;
 
     ShapeStack* stack = nullptr; // not owned
     RenderPanel* panel = nullptr; // not owned

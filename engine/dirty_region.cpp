@@ -3,26 +3,26 @@
 #include <algorithm>
 #include <limits>
 
-PixelRect PixelRect::United(const PixelRect& other) const
+PixelRect PixelRect::united(const PixelRect& other) const
 {
-    if (other.Empty())
+    if (other.empty())
         return *this;
-    if (Empty())
+    if (empty())
         return other;
     return { std::min(left, other.left), std::min(top, other.top), std::max(right, other.right),
         std::max(bottom, other.bottom) };
 }
 
-PixelRect PixelRect::Intersected(const PixelRect& other) const
+PixelRect PixelRect::intersected(const PixelRect& other) const
 {
     const PixelRect cut { std::max(left, other.left), std::max(top, other.top), std::min(right, other.right),
         std::min(bottom, other.bottom) };
-    return cut.Empty() ? PixelRect {} : cut;
+    return cut.empty() ? PixelRect {} : cut;
 }
 
-void DirtyRegion::Add(const PixelRect& rect)
+void DirtyRegion::add(const PixelRect& rect)
 {
-    if (rect.Empty())
+    if (rect.empty())
         return;
     m_rects.push_back(rect);
     // Join pairs while one costs nothing extra, or while there are too many; the cheapest
@@ -33,8 +33,8 @@ void DirtyRegion::Add(const PixelRect& rect)
         int64_t bestCost = std::numeric_limits<int64_t>::max();
         for (std::size_t first = 0; first < m_rects.size(); ++first) {
             for (std::size_t second = first + 1; second < m_rects.size(); ++second) {
-                const int64_t cost = m_rects[first].United(m_rects[second]).Area() - m_rects[first].Area()
-                    - m_rects[second].Area() + m_rects[first].Intersected(m_rects[second]).Area();
+                const int64_t cost = m_rects[first].united(m_rects[second]).area() - m_rects[first].area()
+                    - m_rects[second].area() + m_rects[first].intersected(m_rects[second]).area();
                 if (cost < bestCost) {
                     bestCost = cost;
                     bestFirst = first;
@@ -44,21 +44,21 @@ void DirtyRegion::Add(const PixelRect& rect)
         }
         if (bestCost == std::numeric_limits<int64_t>::max() || (bestCost > 0 && m_rects.size() <= kMostRects))
             return;
-        m_rects[bestFirst] = m_rects[bestFirst].United(m_rects[bestSecond]);
+        m_rects[bestFirst] = m_rects[bestFirst].united(m_rects[bestSecond]);
         m_rects.erase(m_rects.begin() + static_cast<std::ptrdiff_t>(bestSecond));
     }
 }
 
-void DirtyRegion::Clear()
+void DirtyRegion::clear()
 {
     m_rects.clear();
     m_whole = false;
 }
 
-PixelRect DirtyRegion::Bounds() const
+PixelRect DirtyRegion::bounds() const
 {
     PixelRect bounds;
     for (const PixelRect& rect : m_rects)
-        bounds = bounds.United(rect);
+        bounds = bounds.united(rect);
     return bounds;
 }

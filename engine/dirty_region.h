@@ -10,11 +10,11 @@ struct PixelRect {
     int32_t right = 0;
     int32_t bottom = 0;
 
-    bool Empty() const { return left >= right || top >= bottom; }
-    int64_t Area() const { return Empty() ? 0 : int64_t { right - left } * (bottom - top); }
+    bool empty() const { return left >= right || top >= bottom; }
+    int64_t area() const { return empty() ? 0 : int64_t { right - left } * (bottom - top); }
     // The smallest rectangle holding both; an empty one adds nothing.
-    PixelRect United(const PixelRect& other) const;
-    PixelRect Intersected(const PixelRect& other) const;
+    PixelRect united(const PixelRect& other) const;
+    PixelRect intersected(const PixelRect& other) const;
     bool operator==(const PixelRect&) const = default;
 };
 
@@ -28,15 +28,15 @@ class DirtyRegion {
 public:
     static constexpr std::size_t kMostRects = 4;
 
-    void Add(const PixelRect& rect);
-    void MarkWhole() { m_whole = true; }
-    void Clear();
+    void add(const PixelRect& rect);
+    void markWhole() { m_whole = true; }
+    void clear();
 
-    bool Whole() const { return m_whole; }
-    bool Empty() const { return !m_whole && m_rects.empty(); }
+    bool whole() const { return m_whole; }
+    bool empty() const { return !m_whole && m_rects.empty(); }
     // The rectangles added since the last Clear (also while the whole frame is marked).
-    const std::vector<PixelRect>& Rects() const { return m_rects; }
-    PixelRect Bounds() const;
+    const std::vector<PixelRect>& rects() const { return m_rects; }
+    PixelRect bounds() const;
 
 private:
     std::vector<PixelRect> m_rects;

@@ -116,12 +116,12 @@ uint32_t* frameRow(ArgbImage& frame, int64_t row)
 {
     if (row < 0 || row >= frame.height || frame.width <= 0)
         return nullptr;
-    return frame.Row(static_cast<int32_t>(row));
+    return frame.row(static_cast<int32_t>(row));
 }
 
 } // namespace
 
-void FilterPass(ArgbImage& half, ArgbImage& frame, FilterPassKind pass)
+void filterPass(ArgbImage& half, ArgbImage& frame, FilterPassKind pass)
 {
     const int32_t w = half.width;
     const int32_t h = half.height;
@@ -181,7 +181,7 @@ void FilterPass(ArgbImage& half, ArgbImage& frame, FilterPassKind pass)
     std::fill_n(src + static_cast<int64_t>(h - 1) * w, w, 0u);
 }
 
-void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+void presentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
     bool frameAllZero)
 {
     if (!panel || frame.pixels.empty())
@@ -190,35 +190,35 @@ void PresentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t
     const int32_t top = std::max(y0, 0);
     const int32_t right = std::min(x1, frame.width);
     const int32_t bottom = std::min(y1, frame.height);
-    panel->BeginPresent();
+    panel->beginPresent();
     if (left < right && top < bottom) {
-        const PixelBlock block { frame.Row(top) + left, right - left, bottom - top, frame.width, RowOrder::TopDown,
+        const PixelBlock block { frame.row(top) + left, right - left, bottom - top, frame.width, RowOrder::TopDown,
             frameAllZero };
-        panel->Present(block, left, top);
+        panel->present(block, left, top);
     }
-    panel->EndPresent();
+    panel->endPresent();
 }
 
-void PresentWholeFrame(RenderPanel* panel, const ArgbImage& frame, RowOrder order, bool frameAllZero)
+void presentWholeFrame(RenderPanel* panel, const ArgbImage& frame, RowOrder order, bool frameAllZero)
 {
     if (!panel || frame.pixels.empty())
         return;
     const int32_t width = frame.width;
     const int32_t height = frame.height;
-    panel->BeginPresent();
+    panel->beginPresent();
     if (order == RowOrder::BottomUp) {
-        panel->Present(PixelBlock { frame.pixels.data(), width, height, width, RowOrder::BottomUp, frameAllZero }, 0, 0);
+        panel->present(PixelBlock { frame.pixels.data(), width, height, width, RowOrder::BottomUp, frameAllZero }, 0, 0);
     } else {
         for (int32_t x = 0; x < width; x += kStripWidth) {
             const PixelBlock strip { frame.pixels.data() + x, std::min(kStripWidth, width - x), height, width,
                 RowOrder::TopDown, frameAllZero };
-            panel->Present(strip, x, 0);
+            panel->present(strip, x, 0);
         }
     }
-    panel->EndPresent();
+    panel->endPresent();
 }
 
-void PresentClearAround(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+void presentClearAround(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
 {
     if (!panel || frame.pixels.empty())
         return;
@@ -230,21 +230,21 @@ void PresentClearAround(RenderPanel* panel, const ArgbImage& frame, int32_t x0, 
     const int32_t bottom = std::clamp(y1, top, height);
     const auto clear = [&](int32_t x, int32_t y, int32_t w, int32_t h) {
         if (w > 0 && h > 0)
-            panel->Present(PixelBlock { frame.Row(y) + x, w, h, width, RowOrder::TopDown, true }, x, y);
+            panel->present(PixelBlock { frame.row(y) + x, w, h, width, RowOrder::TopDown, true }, x, y);
     };
-    panel->BeginPresent();
+    panel->beginPresent();
     clear(0, 0, width, top);
     clear(0, top, left, bottom - top);
     clear(right, top, width - right, bottom - top);
     clear(0, bottom, width, height - bottom);
-    panel->EndPresent();
+    panel->endPresent();
 }
 
-void RunBlurPass(ArgbImage& frame, ArgbImage& halfFrame, int32_t& oddPass, bool interlace)
+void runBlurPass(ArgbImage& frame, ArgbImage& halfFrame, int32_t& oddPass, bool interlace)
 {
     if (frame.pixels.empty() || halfFrame.pixels.empty())
         return;
     const FilterPassKind pass = (oddPass || interlace) ? FilterPassKind::B : FilterPassKind::A;
     oddPass = oddPass ? 0 : 1;
-    FilterPass(halfFrame, frame, pass);
+    filterPass(halfFrame, frame, pass);
 }

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-MotionOffset FormulaOffset(int32_t formula, double a, double b, double r)
+MotionOffset formulaOffset(int32_t formula, double a, double b, double r)
 {
     using std::atan;
     using std::cos;

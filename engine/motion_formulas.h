@@ -39,4 +39,4 @@ struct MotionOffset {
 constexpr int32_t kMotionFormulaCount = 20;
 
 // The offset of formula 0..19; formulas outside that range give no offset at all.
-MotionOffset FormulaOffset(int32_t formula, double a, double b, double r);
+MotionOffset formulaOffset(int32_t formula, double a, double b, double r);

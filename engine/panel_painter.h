@@ -7,6 +7,6 @@ class RenderPanel;
 // calls Paint with itself as the surface; the painter presents its pixels onto it.
 class PanelPainter {
 public:
-    virtual void Paint(RenderPanel& surface) = 0;
+    virtual void paint(RenderPanel& surface) = 0;
     virtual ~PanelPainter() = default;
 };

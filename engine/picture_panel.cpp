@@ -41,13 +41,13 @@ PicturePanel::PicturePanel(QWidget* parent)
 
 PicturePanel::~PicturePanel() = default;
 
-void PicturePanel::SetDirectPresent(bool on, bool wholeWindow)
+void PicturePanel::setDirectPresent(bool on, bool wholeWindow)
 {
     m_directWanted = on;
     if (!on) {
         queueHeldBlock();
         if (m_direct)
-            m_direct->Flush();
+            m_direct->flush();
         m_direct.reset();
     }
     setPaintOnScreen(on, on && wholeWindow);
@@ -67,13 +67,13 @@ void PicturePanel::setPaintOnScreen(bool panel, bool window)
         update();
 }
 
-uint64_t PicturePanel::SharedPresents() const { return m_direct ? m_direct->SharedPuts() : 0; }
+uint64_t PicturePanel::sharedPresents() const { return m_direct ? m_direct->sharedPuts() : 0; }
 
-int32_t PicturePanel::Width() const { return qRound(width() * devicePixelRatioF()); }
+int32_t PicturePanel::deviceWidth() const { return qRound(width() * devicePixelRatioF()); }
 
-int32_t PicturePanel::Height() const { return qRound(height() * devicePixelRatioF()); }
+int32_t PicturePanel::deviceHeight() const { return qRound(height() * devicePixelRatioF()); }
 
-QRect PicturePanel::deviceRect() const { return { 0, 0, Width(), Height() }; }
+QRect PicturePanel::deviceRect() const { return { 0, 0, deviceWidth(), deviceHeight() }; }
 
 XcbImagePut* PicturePanel::directWay()
 {
@@ -85,7 +85,7 @@ XcbImagePut* PicturePanel::directWay()
         return nullptr;
     if (!m_direct)
         m_direct = std::make_unique<XcbImagePut>();
-    if (!m_direct->Open(x11->connection(), static_cast<uint32_t>(window))) {
+    if (!m_direct->open(x11->connection(), static_cast<uint32_t>(window))) {
         // This window cannot be served; the toolkit's way works for every window.
         m_directWanted = false;
         m_direct.reset();
@@ -95,12 +95,12 @@ XcbImagePut* PicturePanel::directWay()
     return m_direct.get();
 }
 
-void PicturePanel::BeginPresent()
+void PicturePanel::beginPresent()
 {
     ++m_presentDepth;
 }
 
-void PicturePanel::EndPresent()
+void PicturePanel::endPresent()
 {
     if (m_presentDepth > 0)
         --m_presentDepth;
@@ -110,7 +110,7 @@ void PicturePanel::EndPresent()
     if (m_directQueued) {
         m_directQueued = false;
         if (m_direct)
-            m_direct->Flush();
+            m_direct->flush();
     }
     if (m_pending.empty())
         return;
@@ -125,7 +125,7 @@ void PicturePanel::EndPresent()
     m_pendingRegion = QRegion();
 }
 
-void PicturePanel::Present(const PixelBlock& block, int32_t x, int32_t y)
+void PicturePanel::present(const PixelBlock& block, int32_t x, int32_t y)
 {
     if (!block.pixels || block.width <= 0 || block.height <= 0 || block.rowLength < block.width)
         return;
@@ -153,7 +153,7 @@ void PicturePanel::Present(const PixelBlock& block, int32_t x, int32_t y)
         const DirectBlock shown { pixels, static_cast<int32_t>(right - left), rows, block.rowLength,
             block.order == RowOrder::BottomUp, block.allZero, static_cast<int32_t>(left) + offset.x(),
             static_cast<int32_t>(top) + offset.y() };
-        if (m_directHeld && m_directHeld->ContinuedBy(shown)) {
+        if (m_directHeld && m_directHeld->continuedBy(shown)) {
             m_directHeld->width += shown.width;
         } else {
             queueHeldBlock();
@@ -170,7 +170,7 @@ void PicturePanel::Present(const PixelBlock& block, int32_t x, int32_t y)
             devicePixelRatioF());
     }
     if (m_presentDepth == 0)
-        EndPresent(); // a present outside a begin/end pair goes on screen at once
+        endPresent(); // a present outside a begin/end pair goes on screen at once
 }
 
 void PicturePanel::drawBlock(QPainter& screen, const PixelBlock& block, int32_t x, int32_t y) const
@@ -200,9 +200,9 @@ void PicturePanel::queueHeldBlock()
     if (!m_direct)
         return;
     if (held.allZero)
-        m_direct->Fill(0, held.x, held.y, held.width, held.rows);
+        m_direct->fill(0, held.x, held.y, held.width, held.rows);
     else
-        m_direct->Put(held.pixels, held.width, held.rows, held.rowLength, held.bottomUp, held.x, held.y);
+        m_direct->put(held.pixels, held.width, held.rows, held.rowLength, held.bottomUp, held.x, held.y);
 }
 
 void PicturePanel::paintDirectly(XcbImagePut& direct, const QRegion& region)
@@ -210,7 +210,7 @@ void PicturePanel::paintDirectly(XcbImagePut& direct, const QRegion& region)
     queueHeldBlock(); // what was presented before goes first
     if (painter) {
         // Its presents find no painter open and go straight to the window.
-        painter->Paint(*this);
+        painter->paint(*this);
         return;
     }
     const qreal ratio = devicePixelRatioF();
@@ -220,9 +220,9 @@ void PicturePanel::paintDirectly(XcbImagePut& direct, const QRegion& region)
         const QRect device = QRectF((rect.x() + offset.x()) * ratio, (rect.y() + offset.y()) * ratio,
             rect.width() * ratio, rect.height() * ratio)
                                  .toAlignedRect();
-        direct.Fill(colour, device.x(), device.y(), device.width(), device.height());
+        direct.fill(colour, device.x(), device.y(), device.width(), device.height());
     }
-    direct.Flush();
+    direct.flush();
 }
 
 void PicturePanel::paintEvent(QPaintEvent* event)
@@ -243,7 +243,7 @@ void PicturePanel::paintEvent(QPaintEvent* event)
     // its plain colour.
     if (painter) {
         m_screen = &screen;
-        painter->Paint(*this);
+        painter->paint(*this);
         m_screen = nullptr;
     } else {
         for (const QRect& rect : event->region())

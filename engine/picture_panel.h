@@ -53,18 +53,18 @@ public:
 
     // Lets presents outside a paint go straight to the X window (see above). Meant for a
     // panel that nothing overlaps, since such a put ignores sibling widgets.
-    void SetDirectPresent(bool on, bool wholeWindow = false);
+    void setDirectPresent(bool on, bool wholeWindow = false);
     // Whether the last present outside a paint went straight to the window.
-    bool PresentsDirectly() const { return m_directUsed; }
+    bool presentsDirectly() const { return m_directUsed; }
     // Direct presents that named their pixels in shared memory instead of sending them.
-    uint64_t SharedPresents() const;
+    uint64_t sharedPresents() const;
 
-    int32_t Width() const override;
-    int32_t Height() const override;
-    void BeginPresent() override;
-    void EndPresent() override;
-    void Present(const PixelBlock& block, int32_t x, int32_t y) override;
-    void Invalidate() override { update(); }
+    int32_t deviceWidth() const override;
+    int32_t deviceHeight() const override;
+    void beginPresent() override;
+    void endPresent() override;
+    void present(const PixelBlock& block, int32_t x, int32_t y) override;
+    void invalidate() override { update(); }
 
     QSize sizeHint() const override { return { 160, 120 }; }
 
@@ -93,7 +93,7 @@ private:
         int32_t y = 0;
 
         // Whether `next` is the same rows of the same image, starting where this ends.
-        bool ContinuedBy(const DirectBlock& next) const
+        bool continuedBy(const DirectBlock& next) const
         {
             return next.rows == rows && next.y == y && next.x == x + width && next.rowLength == rowLength
                 && next.bottomUp == bottomUp && next.allZero == allZero && next.pixels == pixels + width;

@@ -2,35 +2,35 @@
 
 RecordingPanel::RecordingPanel(int32_t width, int32_t height)
 {
-    SetSize(width, height);
+    setSize(width, height);
 }
 
-void RecordingPanel::SetSize(int32_t width, int32_t height)
+void RecordingPanel::setSize(int32_t width, int32_t height)
 {
     m_width = width;
     m_height = height;
-    screen.SetSize(width, height);
+    screen.setSize(width, height);
 }
 
-void RecordingPanel::BeginPresent()
+void RecordingPanel::beginPresent()
 {
     ++begins;
     if (m_depth++ == 0)
         ++batches;
 }
 
-void RecordingPanel::EndPresent()
+void RecordingPanel::endPresent()
 {
     ++ends;
     if (m_depth > 0)
         --m_depth;
 }
 
-void RecordingPanel::Present(const PixelBlock& block, int32_t x, int32_t y)
+void RecordingPanel::present(const PixelBlock& block, int32_t x, int32_t y)
 {
     if (m_depth == 0)
         ++presentsOutsideBegin;
-    BlitBlock(screen.pixels.data(), screen.width, screen.height, screen.width, block, x, y);
+    blitBlock(screen.pixels.data(), screen.width, screen.height, screen.width, block, x, y);
     if (!recordPresents)
         return;
     PresentRecord record { x, y, block.width, block.height, block.order, batches, {} };

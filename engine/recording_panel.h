@@ -24,14 +24,14 @@ public:
     RecordingPanel(int32_t width, int32_t height);
 
     // Changes the size the panel reports; the screen is reallocated black.
-    void SetSize(int32_t width, int32_t height);
+    void setSize(int32_t width, int32_t height);
 
-    int32_t Width() const override { return m_width; }
-    int32_t Height() const override { return m_height; }
-    void BeginPresent() override;
-    void EndPresent() override;
-    void Present(const PixelBlock& block, int32_t x, int32_t y) override;
-    void Invalidate() override { ++invalidations; }
+    int32_t deviceWidth() const override { return m_width; }
+    int32_t deviceHeight() const override { return m_height; }
+    void beginPresent() override;
+    void endPresent() override;
+    void present(const PixelBlock& block, int32_t x, int32_t y) override;
+    void invalidate() override { ++invalidations; }
 
     ArgbImage screen;
     std::vector<PresentRecord> presents;

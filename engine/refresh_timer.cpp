@@ -25,49 +25,49 @@ RefreshTimer::RefreshTimer(QObject* parent)
     connect(m_timer, &QTimer::timeout, this, &RefreshTimer::onTimeout);
 }
 
-void RefreshTimer::SetScreen(QScreen* screen) { m_screen = screen; }
+void RefreshTimer::setScreen(QScreen* screen) { m_screen = screen; }
 
-double RefreshTimer::RateOf(const QScreen* screen)
+double RefreshTimer::rateOf(const QScreen* screen)
 {
     const double rate = screen != nullptr ? screen->refreshRate() : 0.0;
     return std::isfinite(rate) && rate >= kLowestHertz && rate <= kHighestHertz ? rate : kFallbackHertz;
 }
 
-int64_t RefreshTimer::PeriodMicros() const
+int64_t RefreshTimer::periodMicros() const
 {
     const QScreen* screen = m_screen != nullptr ? m_screen.data() : QGuiApplication::primaryScreen();
-    return std::llround(1e6 / RateOf(screen));
+    return std::llround(1e6 / rateOf(screen));
 }
 
-int64_t RefreshTimer::NowMicros()
+int64_t RefreshTimer::nowMicros()
 {
     return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-void RefreshTimer::Start()
+void RefreshTimer::start()
 {
     if (m_timer->isActive())
         return;
-    m_nextTickMicros = NowMicros();
+    m_nextTickMicros = nowMicros();
     m_timer->start(0); // the first tick at once
 }
 
-void RefreshTimer::Stop() { m_timer->stop(); }
+void RefreshTimer::stop() { m_timer->stop(); }
 
-bool RefreshTimer::IsActive() const { return m_timer->isActive(); }
+bool RefreshTimer::isActive() const { return m_timer->isActive(); }
 
 void RefreshTimer::onTimeout()
 {
-    const int64_t now = NowMicros();
+    const int64_t now = nowMicros();
     scheduleNext();
     emit tick(now);
 }
 
 void RefreshTimer::scheduleNext()
 {
-    const int64_t period = PeriodMicros();
-    const int64_t now = NowMicros();
+    const int64_t period = periodMicros();
+    const int64_t now = nowMicros();
     m_nextTickMicros += period;
     // After a stall the ticks start again from now rather than coming in a burst.
     if (m_nextTickMicros < now)

@@ -23,17 +23,17 @@ public:
     explicit RefreshTimer(QObject* parent = nullptr);
 
     // The screen whose rate to follow; null: the primary screen.
-    void SetScreen(QScreen* screen);
-    void Start();
-    void Stop();
-    bool IsActive() const;
+    void setScreen(QScreen* screen);
+    void start();
+    void stop();
+    bool isActive() const;
     // The period in microseconds (from the screen's rate).
-    int64_t PeriodMicros() const;
+    int64_t periodMicros() const;
 
     // Microseconds of a monotonic clock, the time base of the ticks.
-    static int64_t NowMicros();
+    static int64_t nowMicros();
     // The rate a screen reports, or the fallback when it reports none that is plausible.
-    static double RateOf(const QScreen* screen);
+    static double rateOf(const QScreen* screen);
 
 signals:
     // One display refresh has passed; nowMicros on the NowMicros clock.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-void BlitBlock(uint32_t* screen, int32_t screenWidth, int32_t screenHeight, int32_t screenRowLength,
+void blitBlock(uint32_t* screen, int32_t screenWidth, int32_t screenHeight, int32_t screenRowLength,
     const PixelBlock& block, int32_t x, int32_t y, uint32_t orMask)
 {
     if (!screen || !block.pixels || block.width <= 0 || block.height <= 0 || block.rowLength < block.width)

@@ -36,20 +36,20 @@ public:
     RenderPanel(const RenderPanel&) = delete;
     RenderPanel& operator=(const RenderPanel&) = delete;
 
-    virtual int32_t Width() const = 0;
-    virtual int32_t Height() const = 0;
+    virtual int32_t deviceWidth() const = 0;
+    virtual int32_t deviceHeight() const = 0;
 
     // Presents happen between these two; the panel may gather the blocks of one
     // begin/end pair into one screen update, and every block is on screen when
     // EndPresent returns.
-    virtual void BeginPresent() = 0;
-    virtual void EndPresent() = 0;
+    virtual void beginPresent() = 0;
+    virtual void endPresent() = 0;
     // Puts the block on screen with its top-left pixel at (x, y); what falls outside the
     // panel is cut off.
-    virtual void Present(const PixelBlock& block, int32_t x, int32_t y) = 0;
+    virtual void present(const PixelBlock& block, int32_t x, int32_t y) = 0;
 
     // Asks for a repaint of the whole panel later, through its painter.
-    virtual void Invalidate() = 0;
+    virtual void invalidate() = 0;
 };
 
 // Copies the block into a screen of screenWidth x screenHeight pixels (rows of
@@ -57,5 +57,5 @@ public:
 // honouring its row order and cutting off whatever falls outside; a block marked allZero
 // writes 0 without reading its pixels. Every written pixel is ORed with orMask
 // (0xFF000000 makes it opaque for screens that need that).
-void BlitBlock(uint32_t* screen, int32_t screenWidth, int32_t screenHeight, int32_t screenRowLength,
+void blitBlock(uint32_t* screen, int32_t screenWidth, int32_t screenHeight, int32_t screenRowLength,
     const PixelBlock& block, int32_t x, int32_t y, uint32_t orMask = 0);

@@ -6,6 +6,7 @@
 #include "presets/preset.h"
 #include "presets/settings.h"
 #include "shapes/shape_stack.h"
+#include "shapes/sprite_builder.h"
 
 #include <algorithm>
 #include <climits>
@@ -49,7 +50,7 @@ int32_t advanceWrapping(int32_t value, int32_t count)
 
 } // namespace
 
-void RenderStatistics::Add(const RenderStatistics& other)
+void RenderStatistics::add(const RenderStatistics& other)
 {
     sprites += other.sprites;
     presentedSprites += other.presentedSprites;
@@ -73,32 +74,32 @@ int64_t Renderer::calendarNow() const
     return m_calendar ? m_calendar() : static_cast<int64_t>(std::time(nullptr));
 }
 
-void Renderer::Reset(int32_t width, int32_t height)
+void Renderer::reset(int32_t width, int32_t height)
 {
-    ReseedPresetRandom();
+    reseedPresetRandom();
     m_width = std::max(width, 0);
     m_height = std::max(height, 0);
     m_travelAmpX = 0.0;
     m_travelAmpY = 0.0;
-    ComputeScale();
-    m_frame.SetSize(m_width, m_height);
-    m_halfFrame.SetSize(m_width / 2, m_height / 2);
+    computeScale();
+    m_frame.setSize(m_width, m_height);
+    m_halfFrame.setSize(m_width / 2, m_height / 2);
     m_frameAllZero = true;
     m_frameClearOutsideRects = false;
     m_spritesInFrame = 0;
     m_travelPhase = 0.0;
     m_lastChange = calendarNow();
     m_changeToggle = false;
-    m_dirty.Clear();
-    m_dirty.MarkWhole();
+    m_dirty.clear();
+    m_dirty.markWhole();
     m_blurPassSincePresent = false;
 }
 
-void Renderer::ComputeScale()
+void Renderer::computeScale()
 {
     m_drawWidth = m_width;
     m_drawHeight = m_height;
-    if (m_options.Filter) {
+    if (m_options.filter) {
         m_drawWidth /= 2;
         m_drawHeight /= 2;
     }
@@ -106,18 +107,18 @@ void Renderer::ComputeScale()
     const long double rows = m_drawHeight;
     float sizeScale = static_cast<float>(m_drawHeight <= 700 ? rows / 600.0L : rows / 480.0L);
     if (m_role == RenderRole::Saver)
-        sizeScale = static_cast<float>(m_options.Scale * static_cast<long double>(sizeScale) * 0.01L);
-    m_scale = SpriteScale { sizeScale, m_options.Filter != 0 };
+        sizeScale = static_cast<float>(m_options.scale * static_cast<long double>(sizeScale) * 0.01L);
+    m_scale = SpriteScale { sizeScale, m_options.filter != 0 };
     m_orbitRadius = kOrbitRadiusUnits * static_cast<double>(sizeScale);
     m_orbitSwing = kOrbitSwingUnits * static_cast<double>(sizeScale);
     m_roundAngle = kStartAngle;
     m_radialAngle = kStartAngle;
     m_travelAmpX = (m_drawWidth / 2) - 2 * m_orbitRadius;
     m_travelAmpY = (m_drawHeight / 2) - 2 * m_orbitRadius;
-    Restart();
+    restart();
 }
 
-void Renderer::Restart()
+void Renderer::restart()
 {
     m_runSprites = 0;
     m_nextRow = 0;
@@ -125,47 +126,47 @@ void Renderer::Restart()
     m_scheduled = false;
 }
 
-void Renderer::Clear()
+void Renderer::clear()
 {
-    m_frame.Clear();
-    m_halfFrame.Clear();
+    m_frame.clear();
+    m_halfFrame.clear();
     m_frameAllZero = true;
     m_frameClearOutsideRects = false;
-    m_dirty.Clear();
-    m_dirty.MarkWhole();
+    m_dirty.clear();
+    m_dirty.markWhole();
 }
 
-void Renderer::Paint(RenderPanel& surface)
+void Renderer::paint(RenderPanel& surface)
 {
-    m_dirty.MarkWhole();
-    Present(surface);
+    m_dirty.markWhole();
+    present(surface);
 }
 
-bool Renderer::Present(RenderPanel& panel)
+bool Renderer::present(RenderPanel& panel)
 {
-    if (m_frame.pixels.empty() || (m_dirty.Empty() && !m_blurPassSincePresent))
+    if (m_frame.pixels.empty() || (m_dirty.empty() && !m_blurPassSincePresent))
         return false;
-    panel.BeginPresent();
-    if (m_options.Filter) {
+    panel.beginPresent();
+    if (m_options.filter) {
         // The half frame reaches the screen only through a blur pass, which rewrites the
         // whole frame; it is shown bottom-up.
-        PresentWholeFrame(&panel, m_frame, RowOrder::BottomUp, m_frameAllZero);
-    } else if (!m_dirty.Whole()) {
-        for (const PixelRect& rect : m_dirty.Rects())
-            PresentRect(&panel, m_frame, rect.left, rect.top, rect.right, rect.bottom);
+        presentWholeFrame(&panel, m_frame, RowOrder::BottomUp, m_frameAllZero);
+    } else if (!m_dirty.whole()) {
+        for (const PixelRect& rect : m_dirty.rects())
+            presentRect(&panel, m_frame, rect.left, rect.top, rect.right, rect.bottom);
     } else if (m_frameClearOutsideRects) {
         // The frame is clear but for what was drawn since it was cleared (the first sprites
         // after a reset): those go to the screen first and the clear rest after them as
         // fills, so that neither a screen of clear pixels read out of memory nor a
         // screen-sized fill stands before the first sprite.
-        const PixelRect drawn = m_dirty.Bounds();
-        PresentRect(&panel, m_frame, drawn.left, drawn.top, drawn.right, drawn.bottom);
-        PresentClearAround(&panel, m_frame, drawn.left, drawn.top, drawn.right, drawn.bottom);
+        const PixelRect drawn = m_dirty.bounds();
+        presentRect(&panel, m_frame, drawn.left, drawn.top, drawn.right, drawn.bottom);
+        presentClearAround(&panel, m_frame, drawn.left, drawn.top, drawn.right, drawn.bottom);
     } else {
-        PresentWholeFrame(&panel, m_frame, RowOrder::TopDown, m_frameAllZero);
+        presentWholeFrame(&panel, m_frame, RowOrder::TopDown, m_frameAllZero);
     }
-    panel.EndPresent();
-    m_dirty.Clear();
+    panel.endPresent();
+    m_dirty.clear();
     m_blurPassSincePresent = false;
     m_frameClearOutsideRects = false;
     ++m_statistics.presents;
@@ -178,86 +179,86 @@ void Renderer::drawSprite(const ArgbImage& sprite, int32_t x, int32_t y, const S
     const int32_t half = sprite.width / 2; // sprites are square: the width serves both axes
     const int32_t x0 = clampPosition(int64_t { x } - half);
     const int32_t y0 = clampPosition(int64_t { y } - half);
-    if (!m_options.Filter) {
-        m_frame.Composite(sprite, x0, y0, runs);
-        if (m_frameAllZero && m_dirty.Whole())
+    if (!m_options.filter) {
+        m_frame.composite(sprite, x0, y0, runs);
+        if (m_frameAllZero && m_dirty.whole())
             m_frameClearOutsideRects = true;
         m_frameAllZero = false;
         const PixelRect frame { 0, 0, m_frame.width, m_frame.height };
         const PixelRect drawn { x0, y0, clampPosition(int64_t { x0 } + sprite.width),
             clampPosition(int64_t { y0 } + sprite.height) };
-        m_dirty.Add(drawn.Intersected(frame));
+        m_dirty.add(drawn.intersected(frame));
         return;
     }
-    m_halfFrame.Composite(sprite, x0, y0, runs);
+    m_halfFrame.composite(sprite, x0, y0, runs);
     if (m_runSprites % m_spritesPerBlurPass == 0) {
-        RunBlurPass(m_frame, m_halfFrame, m_oddPass, m_options.Interlace != 0);
+        runBlurPass(m_frame, m_halfFrame, m_oddPass, m_options.interlace != 0);
         m_frameAllZero = false;
         m_blurPassSincePresent = true;
         if (m_observer)
-            m_observer->AfterBlurPass(m_spritesPerBlurPass);
+            m_observer->afterBlurPass(m_spritesPerBlurPass);
     }
 }
 
 bool Renderer::automaticChange()
 {
     if (!m_automaticChanges || m_role != RenderRole::Saver
-        || int64_t { m_options.DoChange } + m_options.ChangeFormula == 0)
+        || int64_t { m_options.changePresets } + m_options.changeFormula == 0)
         return false;
     const int64_t now = calendarNow();
-    if (!(m_lastChange + m_options.Seconds < now))
+    if (!(m_lastChange + m_options.seconds < now))
         return false;
 
-    if (m_options.ChangeMirror)
-        m_options.Mirror = advanceWrapping(m_options.Mirror, kMirrorCount);
-    const int switches = (m_options.DoChange ? 1 : 0) + (m_options.ChangeFormula ? 1 : 0);
+    if (m_options.changeMirror)
+        m_options.mirror = advanceWrapping(m_options.mirror, kMirrorCount);
+    const int switches = (m_options.changePresets ? 1 : 0) + (m_options.changeFormula ? 1 : 0);
     m_changeToggle = switches == 2 ? !m_changeToggle : true;
-    const bool changePreset = m_options.DoChange && m_changeToggle;
+    const bool changePreset = m_options.changePresets && m_changeToggle;
     const bool changeFormula
-        = (switches == 1 && m_options.ChangeFormula) || (switches == 2 && !m_changeToggle);
+        = (switches == 1 && m_options.changeFormula) || (switches == 2 && !m_changeToggle);
     m_lastChange = now;
     if (changePreset && m_presetLoader)
         m_presetLoader();
     if (changeFormula)
-        m_options.Formula = advanceWrapping(m_options.Formula, kFormulaCount);
+        m_options.formula = advanceWrapping(m_options.formula, kFormulaCount);
     return changePreset || changeFormula;
 }
 
 void Renderer::drawObject(int32_t row)
 {
-    m_roundAngle += m_preset.RoundSpeed;
-    m_radialAngle += m_preset.RadialSpeed;
+    m_roundAngle += m_preset.roundSpeed;
+    m_radialAngle += m_preset.radialSpeed;
     m_travelPhase += kTravelStep;
 
-    ShapeStack* stack = m_preset.Objects.Stacks[static_cast<size_t>(row)][0].get();
+    ShapeStack* stack = m_preset.objects.stacks[static_cast<size_t>(row)][0].get();
     if (!stack)
         return;
-    BuildReducedSprite(*stack, -1, m_scale);
-    if (!stack->ReducedSprite)
+    buildReducedSprite(*stack, -1, m_scale);
+    if (!stack->reducedSprite)
         return;
-    const ArgbImage& sprite = *stack->ReducedSprite;
-    const SpriteRuns* runs = &stack->ReducedRuns;
+    const ArgbImage& sprite = *stack->reducedSprite;
+    const SpriteRuns* runs = &stack->reducedRuns;
 
     int32_t x = 0;
     int32_t y = 0;
-    const int32_t formula = m_options.Formula;
+    const int32_t formula = m_options.formula;
     if (formula >= 0 && formula < kMotionFormulaCount) {
         const double radius = m_orbitRadius + m_orbitSwing * std::cos(m_radialAngle);
-        const MotionOffset offset = FormulaOffset(formula, m_roundAngle, m_radialAngle, radius);
+        const MotionOffset offset = formulaOffset(formula, m_roundAngle, m_radialAngle, radius);
         x = clampPosition(int64_t { truncPosition(offset.fx) } + m_drawWidth / 2);
         y = clampPosition(int64_t { truncPosition(offset.fy) } + m_drawHeight / 2);
     }
-    if (m_options.Travel) {
+    if (m_options.travel) {
         x = truncPosition(std::sin(m_travelPhase) * m_travelAmpX + x);
         y = truncPosition(std::cos(m_travelPhase) * m_travelAmpY + y);
     }
-    if (m_options.Filter)
+    if (m_options.filter)
         y = clampPosition(int64_t { m_drawHeight } - y); // the filtered frame is shown bottom-up
 
     drawSprite(sprite, x, y, runs);
     const int32_t mirroredX = clampPosition(int64_t { m_drawWidth } - x);
     const int32_t mirroredY = clampPosition(int64_t { m_drawHeight } - y);
-    switch (m_options.Mirror) {
+    switch (m_options.mirror) {
     case kMirrorHorizontal:
         drawSprite(sprite, mirroredX, y, runs);
         break;
@@ -275,7 +276,7 @@ void Renderer::drawObject(int32_t row)
 bool Renderer::objectDrawn(int32_t row) const
 {
     const auto index = static_cast<size_t>(row);
-    return m_preset.ObjectEnabled[index] && m_preset.Objects.Stacks[index][0];
+    return m_preset.objectEnabled[index] && m_preset.objects.stacks[index][0];
 }
 
 bool Renderer::roundUnderWay() const
@@ -303,7 +304,7 @@ void Renderer::drawNextSprite()
             if (!objectDrawn(row))
                 continue;
             if (m_observer)
-                m_observer->BeforeSprite();
+                m_observer->beforeSprite();
             drawObject(row);
             ++m_runSprites;
             ++m_statistics.sprites;
@@ -321,7 +322,7 @@ void Renderer::drawNextSprite()
     }
 }
 
-int64_t Renderer::Step(int64_t nowMicros)
+int64_t Renderer::step(int64_t nowMicros)
 {
     if (m_frame.pixels.empty())
         return kSpriteGapMicros;
@@ -339,7 +340,7 @@ int64_t Renderer::Step(int64_t nowMicros)
     return m_nextDueMicros - nowMicros;
 }
 
-void Renderer::DrawSprites(int64_t count, bool wholeRounds)
+void Renderer::drawSprites(int64_t count, bool wholeRounds)
 {
     if (m_frame.pixels.empty())
         return;

@@ -24,7 +24,7 @@ struct RenderStatistics {
     int64_t lastStepMicros = -1;
 
     // Adds another renderer's figures: the counts add up, the span covers both.
-    void Add(const RenderStatistics& other);
+    void add(const RenderStatistics& other);
 };
 
 // Who a renderer draws for. The saver (full screen, or inside a desktop daemon's window)
@@ -39,9 +39,9 @@ public:
     virtual ~SpriteObserver() = default;
     // Called before each object's sprite (with its mirror copy, one sprite of the schedule)
     // is drawn.
-    virtual void BeforeSprite() = 0;
+    virtual void beforeSprite() = 0;
     // Called after each blur pass, with the sprites between two passes.
-    virtual void AfterBlurPass(int32_t spritesPerPass) = 0;
+    virtual void afterBlurPass(int32_t spritesPerPass) = 0;
 };
 
 // The renderer stamps the sprites of the seven objects of its preset into a frame that is
@@ -80,60 +80,60 @@ public:
     // (Re)allocates both frames at the given size in device pixels, recomputes every
     // motion parameter and starts the run and its schedule again. The whole frame is
     // marked for the next present.
-    void Reset(int32_t width, int32_t height);
+    void reset(int32_t width, int32_t height);
     // Recomputes the size-dependent parameters (draw size, sprite scale, the orbit and
     // travel sizes, both angles) without touching the frames, and starts the run again:
     // what an option change needs.
-    void ComputeScale();
+    void computeScale();
     // Starts the run again: the sprite count that times the blur passes and the round over
     // the seven objects begin anew, and the schedule starts at the next step.
-    void Restart();
+    void restart();
     // Draws every sprite due at nowMicros (a monotonic clock) on the schedule; returns the
     // microseconds until the next one is due. Draws nothing without frames.
-    int64_t Step(int64_t nowMicros);
+    int64_t step(int64_t nowMicros);
     // Draws count sprites at once, rounded up to whole rounds over the seven objects unless
     // wholeRounds is off, without a schedule: the headless tools, tests and fuzzers. A round
     // with every object switched off counts as one sprite, so that the call always ends.
-    void DrawSprites(int64_t count, bool wholeRounds = true);
+    void drawSprites(int64_t count, bool wholeRounds = true);
     // Fills both frames with 0 and marks the whole frame for the next present.
-    void Clear();
+    void clear();
     // Marks the whole frame for the next present (the window was exposed or shown again).
-    void MarkWholeFrame() { m_dirty.MarkWhole(); }
+    void markWholeFrame() { m_dirty.markWhole(); }
     // Puts what changed since the last present onto the panel in one begin/end pair and
     // forgets it. Returns false when there was nothing to present.
-    bool Present(RenderPanel& panel);
+    bool present(RenderPanel& panel);
     // Presents the whole frame (PanelPainter: the panel asks when it must be painted).
-    void Paint(RenderPanel& surface) override;
+    void paint(RenderPanel& surface) override;
 
-    void SetCalendarClock(CalendarClock clock) { m_calendar = std::move(clock); }
-    void SetPresetLoader(PresetLoader loader) { m_presetLoader = std::move(loader); }
-    void SetSpriteObserver(SpriteObserver* observer) { m_observer = observer; }
+    void setCalendarClock(CalendarClock clock) { m_calendar = std::move(clock); }
+    void setPresetLoader(PresetLoader loader) { m_presetLoader = std::move(loader); }
+    void setSpriteObserver(SpriteObserver* observer) { m_observer = observer; }
     // Sprites between two blur passes of filter mode (at least 1).
-    void SetSpritesPerBlurPass(int32_t sprites) { m_spritesPerBlurPass = sprites < 1 ? 1 : sprites; }
-    int32_t SpritesPerBlurPass() const { return m_spritesPerBlurPass; }
+    void setSpritesPerBlurPass(int32_t sprites) { m_spritesPerBlurPass = sprites < 1 ? 1 : sprites; }
+    int32_t spritesPerBlurPass() const { return m_spritesPerBlurPass; }
     // The automatic changes act on the options the renderers share; when several draw at
     // once (the saver on every screen), only one of them may make them, or each interval
     // would change the formula and the mirror once per renderer. On by default.
-    void SetAutomaticChanges(bool on) { m_automaticChanges = on; }
+    void setAutomaticChanges(bool on) { m_automaticChanges = on; }
 
-    const ArgbImage& Frame() const { return m_frame; }
-    const ArgbImage& HalfFrame() const { return m_halfFrame; }
+    const ArgbImage& frame() const { return m_frame; }
+    const ArgbImage& halfFrame() const { return m_halfFrame; }
     // Pixels per design unit of the sprites drawn now.
-    float SizeScale() const { return m_scale.sizeScale; }
-    int32_t DrawWidth() const { return m_drawWidth; }
-    int32_t DrawHeight() const { return m_drawHeight; }
-    double OrbitRadius() const { return m_orbitRadius; }
-    double OrbitSwing() const { return m_orbitSwing; }
-    double TravelAmpX() const { return m_travelAmpX; }
-    double TravelAmpY() const { return m_travelAmpY; }
-    double RoundAngle() const { return m_roundAngle; }
-    double RadialAngle() const { return m_radialAngle; }
-    int64_t LastChange() const { return m_lastChange; }
+    float sizeScale() const { return m_scale.sizeScale; }
+    int32_t drawWidth() const { return m_drawWidth; }
+    int32_t drawHeight() const { return m_drawHeight; }
+    double orbitRadius() const { return m_orbitRadius; }
+    double orbitSwing() const { return m_orbitSwing; }
+    double travelAmpX() const { return m_travelAmpX; }
+    double travelAmpY() const { return m_travelAmpY; }
+    double roundAngle() const { return m_roundAngle; }
+    double radialAngle() const { return m_radialAngle; }
+    int64_t lastChange() const { return m_lastChange; }
     // Sprites drawn over the renderer's life, and presents that put something on a panel.
-    int64_t SpritesDrawn() const { return m_statistics.sprites; }
-    int64_t Presents() const { return m_statistics.presents; }
-    const RenderStatistics& Statistics() const { return m_statistics; }
-    const DirtyRegion& Dirty() const { return m_dirty; }
+    int64_t spritesDrawn() const { return m_statistics.sprites; }
+    int64_t presents() const { return m_statistics.presents; }
+    const RenderStatistics& statistics() const { return m_statistics; }
+    const DirtyRegion& dirty() const { return m_dirty; }
 
 private:
     int64_t calendarNow() const;

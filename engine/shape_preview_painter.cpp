@@ -3,6 +3,7 @@
 #include "pixels/argb_image.h"
 #include "engine/render_panel.h"
 #include "shapes/shape_stack.h"
+#include "shapes/sprite_builder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,7 +16,7 @@ constexpr int32_t kLongArm = 6; // bottom and right arms
 void markPixel(ArgbImage& image, int32_t x, int32_t y)
 {
     if (x >= 0 && x < image.width && y >= 0 && y < image.height)
-        image.Row(y)[x] = ShapePreviewPainter::kHighlightColor;
+        image.row(y)[x] = ShapePreviewPainter::kHighlightColor;
 }
 
 // Two-pixel-thick corner marks (the two outermost rows and columns of each side), in
@@ -42,43 +43,43 @@ void drawCornerMarks(ArgbImage& image)
 
 } // namespace
 
-void ShapePreviewPainter::SetStack(ShapeStack* newStack)
+void ShapePreviewPainter::setStack(ShapeStack* newStack)
 {
     stack = newStack;
     if (panel)
-        panel->Invalidate();
+        panel->invalidate();
 }
 
-void ShapePreviewPainter::SetHighlight(bool on)
+void ShapePreviewPainter::setHighlight(bool on)
 {
     highlight = on ? 1 : 0;
     if (panel)
-        panel->Invalidate();
+        panel->invalidate();
 }
 
-void ShapePreviewPainter::Paint(RenderPanel& surface)
+void ShapePreviewPainter::paint(RenderPanel& surface)
 {
     if (!stack)
         return;
-    const int32_t w = surface.Width();
-    const int32_t h = surface.Height();
+    const int32_t w = surface.deviceWidth();
+    const int32_t h = surface.deviceHeight();
     if (w <= 0 || h <= 0)
         return;
-    BuildFullSprite(*stack, w, -1);
-    const ArgbImage* sprite = stack->FullSprite.get();
+    buildFullSprite(*stack, w, -1);
+    const ArgbImage* sprite = stack->fullSprite.get();
 
     ArgbImage shown;
-    shown.SetSize(w, h);
+    shown.setSize(w, h);
     if (sprite) {
         const int32_t rows = std::min(h, sprite->height);
         const auto columns = static_cast<size_t>(std::min(w, sprite->width));
         for (int32_t i = 0; i < rows; ++i)
-            std::memcpy(shown.Row(h - 1 - i), sprite->Row(i), columns * sizeof(uint32_t));
+            std::memcpy(shown.row(h - 1 - i), sprite->row(i), columns * sizeof(uint32_t));
     }
     if (highlight)
         drawCornerMarks(shown);
 
-    surface.BeginPresent();
-    surface.Present(PixelBlock { shown.pixels.data(), w, h, w, RowOrder::BottomUp }, 0, 0);
-    surface.EndPresent();
+    surface.beginPresent();
+    surface.present(PixelBlock { shown.pixels.data(), w, h, w, RowOrder::BottomUp }, 0, 0);
+    surface.endPresent();
 }

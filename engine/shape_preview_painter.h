@@ -16,13 +16,13 @@ public:
     static constexpr uint32_t kHighlightColor = 0x0064C864u;
 
     // Stores the stack (null shows nothing) and asks the panel to repaint.
-    void SetStack(ShapeStack* newStack);
+    void setStack(ShapeStack* newStack);
     // Stores the flag and asks the panel, if there is one, to repaint.
-    void SetHighlight(bool on);
+    void setHighlight(bool on);
     // Builds the stack's preview sprite at the surface's width and presents it with the
     // rows stored upside down and shown bottom-up; rows the sprite does not have are
     // black. Without a stack the surface keeps its pixels.
-    void Paint(RenderPanel& surface) override;
+    void paint(RenderPanel& surface) override;
 
     ShapeStack* stack = nullptr; // not owned
     RenderPanel* panel = nullptr; // not owned; set by the owner after construction

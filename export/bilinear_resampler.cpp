@@ -40,13 +40,13 @@ std::vector<Tap> nonZeroTaps(const TwoPassScaler::ContributionList& contribution
 
 ResampleKernel::~ResampleKernel() = default;
 
-double BilinearKernel::Filter(double t) const
+double BilinearKernel::filter(double t) const
 {
     t = std::fabs(t);
     return t < m_width ? 1.0 - t : 0.0;
 }
 
-TwoPassScaler::ContributionList TwoPassScaler::CalcContributions(int32_t sourceLength, int32_t destinationLength) const
+TwoPassScaler::ContributionList TwoPassScaler::calcContributions(int32_t sourceLength, int32_t destinationLength) const
 {
     ContributionList list;
     const auto count = static_cast<std::size_t>(std::max(destinationLength, 0));
@@ -60,7 +60,7 @@ TwoPassScaler::ContributionList TwoPassScaler::CalcContributions(int32_t sourceL
     // When shrinking, the filter widens by the inverse scale so that every source
     // pixel is taken into account.
     const double scale = static_cast<double>(destinationLength) / static_cast<double>(sourceLength);
-    const double filterWidth = m_filter.GetWidth();
+    const double filterWidth = m_filter.getWidth();
     const double filterScale = scale >= 1.0 ? 1.0 : scale;
     const double width = scale >= 1.0 ? filterWidth : filterWidth / scale;
     list.window = 2 * static_cast<int32_t>(std::ceil(width)) + 1;
@@ -78,7 +78,7 @@ TwoPassScaler::ContributionList TwoPassScaler::CalcContributions(int32_t sourceL
         list.firstWeight[u] = list.weights.size();
         double total = 0.0;
         for (int32_t k = left; k <= right; ++k) {
-            const double weight = filterScale * m_filter.Filter(filterScale * (centre - static_cast<double>(k)));
+            const double weight = filterScale * m_filter.filter(filterScale * (centre - static_cast<double>(k)));
             list.weights.push_back(weight);
             total += weight;
         }
@@ -91,13 +91,13 @@ TwoPassScaler::ContributionList TwoPassScaler::CalcContributions(int32_t sourceL
     return list;
 }
 
-void TwoPassScaler::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
+void TwoPassScaler::scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
                         uint8_t* const* destinationRows, int32_t newWidth, int32_t newHeight) const
 {
-    Scale(sourceRows, sourceWidth, sourceHeight, destinationRows, newWidth, newHeight, bilinear_rows::Fastest());
+    scale(sourceRows, sourceWidth, sourceHeight, destinationRows, newWidth, newHeight, bilinear_rows::fastest());
 }
 
-void TwoPassScaler::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
+void TwoPassScaler::scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
                         uint8_t* const* destinationRows, int32_t newWidth, int32_t newHeight,
                         const bilinear_rows::Kernels& kernels) const
 {
@@ -119,7 +119,7 @@ void TwoPassScaler::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth,
     ContributionList across;
     std::vector<Tap> acrossTaps;
     if (!sameWidth) {
-        across = CalcContributions(sourceWidth, newWidth);
+        across = calcContributions(sourceWidth, newWidth);
         acrossTaps = nonZeroTaps(across);
     }
     // Vertical pass. At the same height each row stands for itself with weight 1, which
@@ -133,7 +133,7 @@ void TwoPassScaler::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth,
             downTaps[static_cast<std::size_t>(v)] = { v, 1, &kWholeWeight };
         }
     } else {
-        down = CalcContributions(sourceHeight, newHeight);
+        down = calcContributions(sourceHeight, newHeight);
         downTaps = nonZeroTaps(down);
     }
 
@@ -196,16 +196,16 @@ void TwoPassScaler::Scale(const uint8_t* const* sourceRows, int32_t sourceWidth,
 
 ImageFilter::~ImageFilter() = default;
 
-void BilinearResizeFilter::Apply(BmpImage& bitmap) const
+void BilinearResizeFilter::apply(BmpImage& bitmap) const
 {
-    if (bitmap.GetBitsPerPixel() != 32) {
+    if (bitmap.getBitsPerPixel() != 32) {
         throw TextException(TextException::kBadArgument, "Only 32-bit pictures can be resized.\n");
     }
     PlainBmpImage scaled;
-    scaled.Create(m_newWidth, m_newHeight, bitmap.GetBitsPerPixel(), bitmap.HasAlpha());
+    scaled.create(m_newWidth, m_newHeight, bitmap.getBitsPerPixel(), bitmap.hasAlpha());
     const BilinearKernel filter;
     const TwoPassScaler scaler(filter);
-    scaler.Scale(bitmap.GetLineArray(), bitmap.GetWidth(), bitmap.GetHeight(), scaled.GetLineArray(), m_newWidth,
+    scaler.scale(bitmap.getLineArray(), bitmap.getWidth(), bitmap.getHeight(), scaled.getLineArray(), m_newWidth,
                  m_newHeight);
-    bitmap.CopyFrom(scaled);
+    bitmap.copyFrom(scaled);
 }

@@ -25,8 +25,8 @@ public:
     }
     virtual ~ResampleKernel();
 
-    virtual double Filter(double t) const = 0;
-    double GetWidth() const { return m_width; }
+    virtual double filter(double t) const = 0;
+    double getWidth() const { return m_width; }
 
 protected:
     double m_width;
@@ -39,7 +39,7 @@ public:
         : ResampleKernel(width)
     {
     }
-    double Filter(double t) const override;
+    double filter(double t) const override;
 };
 
 class TwoPassScaler {
@@ -62,14 +62,14 @@ public:
 
     // The contributions of one pass from sourceLength to destinationLength positions.
     // A source of length 0 gives positions without sources (their pixels come out 0).
-    ContributionList CalcContributions(int32_t sourceLength, int32_t destinationLength) const;
+    ContributionList calcContributions(int32_t sourceLength, int32_t destinationLength) const;
 
     // Scales a picture of 4-byte pixels; each row array holds one pointer per row.
-    void Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
+    void scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
                uint8_t* const* destinationRows, int32_t newWidth, int32_t newHeight) const;
     // The same with the given row kernels (bilinear_rows.h) instead of the fastest this
     // processor runs; every set gives the same bytes.
-    void Scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
+    void scale(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t sourceHeight,
                uint8_t* const* destinationRows, int32_t newWidth, int32_t newHeight,
                const bilinear_rows::Kernels& kernels) const;
 
@@ -81,7 +81,7 @@ private:
 class ImageFilter {
 public:
     virtual ~ImageFilter();
-    virtual void Apply(BmpImage& bitmap) const = 0;
+    virtual void apply(BmpImage& bitmap) const = 0;
 };
 
 class ResizeFilter : public ImageFilter {
@@ -102,5 +102,5 @@ protected:
 class BilinearResizeFilter : public ResizeFilter {
 public:
     using ResizeFilter::ResizeFilter;
-    void Apply(BmpImage& bitmap) const override;
+    void apply(BmpImage& bitmap) const override;
 };

@@ -37,14 +37,14 @@ struct Kernels {
 };
 
 // Built for every x86-64 processor (SSE2).
-const Kernels& Baseline();
+const Kernels& baseline();
 #if defined(OPAL_EXPORT_X86_VECTORS)
 // Built for AVX2; only for processors that have it.
-const Kernels& Avx2();
+const Kernels& avx2();
 #endif
 // Every kernel set this processor runs, the baseline first.
-std::vector<const Kernels*> Runnable();
+std::vector<const Kernels*> runnable();
 // The widest of them, chosen once.
-const Kernels& Fastest();
+const Kernels& fastest();
 
 } // namespace bilinear_rows

@@ -4,7 +4,7 @@
 
 namespace bilinear_rows {
 
-const Kernels& Avx2()
+const Kernels& avx2()
 {
     static const Kernels kernels { "avx2", widenRow, scaleRows, blendRows };
     return kernels;

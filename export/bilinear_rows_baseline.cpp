@@ -3,26 +3,26 @@
 
 namespace bilinear_rows {
 
-const Kernels& Baseline()
+const Kernels& baseline()
 {
     static const Kernels kernels { "baseline", widenRow, scaleRows, blendRows };
     return kernels;
 }
 
-std::vector<const Kernels*> Runnable()
+std::vector<const Kernels*> runnable()
 {
-    std::vector<const Kernels*> runnable { &Baseline() };
+    std::vector<const Kernels*> runnable { &baseline() };
 #if defined(OPAL_EXPORT_X86_VECTORS)
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2"))
-        runnable.push_back(&Avx2());
+        runnable.push_back(&avx2());
 #endif
     return runnable;
 }
 
-const Kernels& Fastest()
+const Kernels& fastest()
 {
-    static const Kernels& fastest = *Runnable().back();
+    static const Kernels& fastest = *runnable().back();
     return fastest;
 }
 

@@ -32,7 +32,7 @@ int32_t paletteEntriesFor(uint16_t bitsPerPixel) { return bitsPerPixel <= 8 ? 1 
 
 BmpImage::~BmpImage() = default;
 
-void BmpImage::Create(int32_t width, int32_t height, uint16_t bitsPerPixel, bool alphaChannel)
+void BmpImage::create(int32_t width, int32_t height, uint16_t bitsPerPixel, bool alphaChannel)
 {
     if (width < 0 || height < 0) {
         throw TextException(TextException::kBadArgument,
@@ -64,11 +64,11 @@ void BmpImage::Create(int32_t width, int32_t height, uint16_t bitsPerPixel, bool
     initLineArray();
 }
 
-int32_t BmpImage::GetPaletteEntries() const { return paletteEntriesFor(m_bitsPerPixel); }
+int32_t BmpImage::getPaletteEntries() const { return paletteEntriesFor(m_bitsPerPixel); }
 
-void BmpImage::SetPaletteEntry(int32_t index, uint8_t red, uint8_t green, uint8_t blue)
+void BmpImage::setPaletteEntry(int32_t index, uint8_t red, uint8_t green, uint8_t blue)
 {
-    if (m_palette == nullptr || index < 0 || index >= GetPaletteEntries()) {
+    if (m_palette == nullptr || index < 0 || index >= getPaletteEntries()) {
         return;
     }
     uint8_t* entry = m_palette + static_cast<std::ptrdiff_t>(index) * kPaletteEntryBytes;
@@ -78,18 +78,18 @@ void BmpImage::SetPaletteEntry(int32_t index, uint8_t red, uint8_t green, uint8_
     entry[3] = 0;
 }
 
-void BmpImage::CopyFrom(const BmpImage& other)
+void BmpImage::copyFrom(const BmpImage& other)
 {
     if (&other == this) {
         return;
     }
-    Create(other.m_width, other.m_height, other.m_bitsPerPixel, other.m_alphaChannel);
-    const auto rowBytes = static_cast<std::size_t>(std::min(GetBytesPerLine(), other.GetBytesPerLine()));
+    create(other.m_width, other.m_height, other.m_bitsPerPixel, other.m_alphaChannel);
+    const auto rowBytes = static_cast<std::size_t>(std::min(getBytesPerLine(), other.getBytesPerLine()));
     for (int32_t row = 0; rowBytes > 0 && row < m_height; ++row) {
-        std::memcpy(GetLine(row), other.GetLine(row), rowBytes);
+        std::memcpy(getLine(row), other.getLine(row), rowBytes);
     }
     if (m_palette != nullptr && other.m_palette != nullptr) {
-        std::memcpy(m_palette, other.m_palette, static_cast<std::size_t>(GetPaletteEntries()) * kPaletteEntryBytes);
+        std::memcpy(m_palette, other.m_palette, static_cast<std::size_t>(getPaletteEntries()) * kPaletteEntryBytes);
     }
 }
 
@@ -98,24 +98,24 @@ int32_t BmpImage::paddedBytesPerLine(int32_t width, uint16_t bitsPerPixel)
     return static_cast<int32_t>((static_cast<int64_t>(width) * bitsPerPixel + 31) / 32 * 4);
 }
 
-DibImage::DibImage() { Create(16, 16, 8, false); }
+DibImage::DibImage() { create(16, 16, 8, false); }
 
 DibImage::~DibImage() = default;
 
-int64_t DibImage::GetMemUsed() const { return MemUsedFor(m_width, m_height, m_bitsPerPixel); }
+int64_t DibImage::getMemUsed() const { return memUsedFor(m_width, m_height, m_bitsPerPixel); }
 
-int64_t DibImage::MemUsedFor(int32_t width, int32_t height, uint16_t bitsPerPixel)
+int64_t DibImage::memUsedFor(int32_t width, int32_t height, uint16_t bitsPerPixel)
 {
     return kHeaderBytes + static_cast<int64_t>(paletteEntriesFor(bitsPerPixel)) * kPaletteEntryBytes
            + static_cast<int64_t>(paddedBytesPerLine(width, bitsPerPixel)) * height + kHeaderBytes;
 }
 
-int32_t DibImage::GetBytesPerLine() const { return paddedBytesPerLine(m_width, m_bitsPerPixel); }
+int32_t DibImage::getBytesPerLine() const { return paddedBytesPerLine(m_width, m_bitsPerPixel); }
 
 void DibImage::internalCreate()
 {
-    const auto paletteBytes = static_cast<std::size_t>(GetPaletteEntries()) * kPaletteEntryBytes;
-    const auto rowBytes = static_cast<std::size_t>(GetBytesPerLine()) * static_cast<std::size_t>(m_height);
+    const auto paletteBytes = static_cast<std::size_t>(getPaletteEntries()) * kPaletteEntryBytes;
+    const auto rowBytes = static_cast<std::size_t>(getBytesPerLine()) * static_cast<std::size_t>(m_height);
     m_block.assign(kHeaderBytes + paletteBytes + rowBytes, 0);
 
     // The bitmap info header; compression, image size, resolution and colour counts stay 0.
@@ -143,7 +143,7 @@ void DibImage::initLineArray()
 {
     // The block holds the rows bottom-up, so the top row of the picture is the last one.
     m_lines.resize(static_cast<std::size_t>(m_height));
-    const auto rowBytes = static_cast<std::size_t>(GetBytesPerLine());
+    const auto rowBytes = static_cast<std::size_t>(getBytesPerLine());
     for (int32_t row = 0; row < m_height; ++row) {
         m_lines[static_cast<std::size_t>(row)] = m_bits + static_cast<std::size_t>(m_height - 1 - row) * rowBytes;
     }
@@ -151,17 +151,17 @@ void DibImage::initLineArray()
 
 PlainBmpImage::~PlainBmpImage() = default;
 
-int64_t PlainBmpImage::GetMemUsed() const
+int64_t PlainBmpImage::getMemUsed() const
 {
     return static_cast<int64_t>(m_paletteStore.size()) + static_cast<int64_t>(m_rows.size());
 }
 
-int32_t PlainBmpImage::GetBytesPerLine() const { return paddedBytesPerLine(m_width, m_bitsPerPixel); }
+int32_t PlainBmpImage::getBytesPerLine() const { return paddedBytesPerLine(m_width, m_bitsPerPixel); }
 
 void PlainBmpImage::internalCreate()
 {
-    m_paletteStore.assign(static_cast<std::size_t>(GetPaletteEntries()) * kPaletteEntryBytes, 0);
-    m_rows.assign(static_cast<std::size_t>(GetBytesPerLine()) * static_cast<std::size_t>(m_height), 0);
+    m_paletteStore.assign(static_cast<std::size_t>(getPaletteEntries()) * kPaletteEntryBytes, 0);
+    m_rows.assign(static_cast<std::size_t>(getBytesPerLine()) * static_cast<std::size_t>(m_height), 0);
     m_palette = m_paletteStore.empty() ? nullptr : m_paletteStore.data();
     m_bits = m_rows.data();
 }
@@ -179,21 +179,21 @@ void PlainBmpImage::freeMembers()
 void PlainBmpImage::initLineArray()
 {
     m_lines.resize(static_cast<std::size_t>(m_height));
-    const auto rowBytes = static_cast<std::size_t>(GetBytesPerLine());
+    const auto rowBytes = static_cast<std::size_t>(getBytesPerLine());
     for (int32_t row = 0; row < m_height; ++row) {
         m_lines[static_cast<std::size_t>(row)] = m_bits + static_cast<std::size_t>(row) * rowBytes;
     }
 }
 
-void CopyFrameToBitmap(const ArgbImage& frame, BmpImage& bitmap)
+void copyFrameToBitmap(const ArgbImage& frame, BmpImage& bitmap)
 {
     const int64_t pixelCount = static_cast<int64_t>(std::max(frame.width, 0)) * std::max(frame.height, 0);
     if (static_cast<int64_t>(frame.pixels.size()) < pixelCount) {
         throw TextException(TextException::kBadArgument, "The frame holds fewer pixels than its size.\n");
     }
-    bitmap.Create(frame.width, frame.height, 32, false);
+    bitmap.create(frame.width, frame.height, 32, false);
     const auto rowBytes = static_cast<std::size_t>(frame.width) * 4;
     for (int32_t row = 0; rowBytes > 0 && row < frame.height; ++row) {
-        std::memcpy(bitmap.GetLine(row), frame.Row(row), rowBytes);
+        std::memcpy(bitmap.getLine(row), frame.row(row), rowBytes);
     }
 }

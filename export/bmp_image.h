@@ -19,29 +19,29 @@ public:
 
     // Frees the old picture and makes a new one, all bytes 0. Throws TextException for a
     // negative side, a depth other than 1, 8 or 32, or a picture above 2 GiB.
-    virtual void Create(int32_t width, int32_t height, uint16_t bitsPerPixel, bool alphaChannel);
+    virtual void create(int32_t width, int32_t height, uint16_t bitsPerPixel, bool alphaChannel);
     // The number of bytes the picture occupies, as used to size an encoder's output.
-    virtual int64_t GetMemUsed() const = 0;
-    virtual int32_t GetBytesPerLine() const = 0;
+    virtual int64_t getMemUsed() const = 0;
+    virtual int32_t getBytesPerLine() const = 0;
 
-    int32_t GetWidth() const { return m_width; }
-    int32_t GetHeight() const { return m_height; }
-    uint16_t GetBitsPerPixel() const { return m_bitsPerPixel; }
-    bool HasAlpha() const { return m_alphaChannel; }
+    int32_t getWidth() const { return m_width; }
+    int32_t getHeight() const { return m_height; }
+    uint16_t getBitsPerPixel() const { return m_bitsPerPixel; }
+    bool hasAlpha() const { return m_alphaChannel; }
 
-    uint8_t* GetLine(int32_t row) { return m_lines[static_cast<std::size_t>(row)]; }
-    const uint8_t* GetLine(int32_t row) const { return m_lines[static_cast<std::size_t>(row)]; }
-    uint8_t* const* GetLineArray() { return m_lines.data(); }
-    const uint8_t* const* GetLineArray() const { return m_lines.data(); }
+    uint8_t* getLine(int32_t row) { return m_lines[static_cast<std::size_t>(row)]; }
+    const uint8_t* getLine(int32_t row) const { return m_lines[static_cast<std::size_t>(row)]; }
+    uint8_t* const* getLineArray() { return m_lines.data(); }
+    const uint8_t* const* getLineArray() const { return m_lines.data(); }
 
     // 2^bits palette entries for 8 bits or fewer, none for 32 bits.
-    int32_t GetPaletteEntries() const;
-    uint8_t* GetPalette() { return m_palette; }
-    const uint8_t* GetPalette() const { return m_palette; }
-    void SetPaletteEntry(int32_t index, uint8_t red, uint8_t green, uint8_t blue);
+    int32_t getPaletteEntries() const;
+    uint8_t* getPalette() { return m_palette; }
+    const uint8_t* getPalette() const { return m_palette; }
+    void setPaletteEntry(int32_t index, uint8_t red, uint8_t green, uint8_t blue);
 
     // Makes this bitmap a copy of another one of any kind: same size, depth, rows and palette.
-    void CopyFrom(const BmpImage& other);
+    void copyFrom(const BmpImage& other);
 
 protected:
     BmpImage() = default;
@@ -76,14 +76,14 @@ public:
     DibImage();
     ~DibImage() override;
 
-    int64_t GetMemUsed() const override;
-    int32_t GetBytesPerLine() const override;
+    int64_t getMemUsed() const override;
+    int32_t getBytesPerLine() const override;
 
     // GetMemUsed of a DibImage of that size and depth, without making one: the header
     // counted twice, the palette and the padded rows.
-    static int64_t MemUsedFor(int32_t width, int32_t height, uint16_t bitsPerPixel);
+    static int64_t memUsedFor(int32_t width, int32_t height, uint16_t bitsPerPixel);
 
-    const std::vector<uint8_t>& GetBlock() const { return m_block; }
+    const std::vector<uint8_t>& getBlock() const { return m_block; }
 
 protected:
     void internalCreate() override;
@@ -100,8 +100,8 @@ public:
     PlainBmpImage() = default;
     ~PlainBmpImage() override;
 
-    int64_t GetMemUsed() const override;
-    int32_t GetBytesPerLine() const override;
+    int64_t getMemUsed() const override;
+    int32_t getBytesPerLine() const override;
 
 protected:
     void internalCreate() override;
@@ -116,4 +116,4 @@ private:
 // Makes the bitmap a 32-bit copy of the frame without alpha channel, row 0 of the frame
 // becoming row 0 (the top) of the bitmap. The pixel bytes, alpha included, are copied as
 // they stand.
-void CopyFrameToBitmap(const ArgbImage& frame, BmpImage& bitmap);
+void copyFrameToBitmap(const ArgbImage& frame, BmpImage& bitmap);

@@ -59,7 +59,7 @@ PlanarRowKeeper::PlanarRowKeeper(int32_t width, int32_t height)
     }
 }
 
-bool PlanarRowKeeper::put_row(const uint8_t* planarRow)
+bool PlanarRowKeeper::putRow(const uint8_t* planarRow)
 {
     if (!m_ok || m_rowsStored >= m_height) {
         return false;
@@ -71,7 +71,7 @@ bool PlanarRowKeeper::put_row(const uint8_t* planarRow)
     return true;
 }
 
-const uint8_t* PlanarRowKeeper::get_row(int32_t row) const
+const uint8_t* PlanarRowKeeper::getRow(int32_t row) const
 {
     if (row < 0 || row >= m_rowsStored) {
         return nullptr;
@@ -95,7 +95,7 @@ void ImageSource32::rewind()
     m_currentRowPointer = nullptr;
 }
 
-int ImageSource32::next_row()
+int ImageSource32::nextRow()
 {
     if (m_currentRow + 1 >= m_height) {
         return -1;
@@ -132,21 +132,21 @@ ColorSelector::ColorSelector(int32_t colors, int32_t width)
     }
 }
 
-void ColorSelector::count_row(const uint8_t* planarRow)
+void ColorSelector::countRow(const uint8_t* planarRow)
 {
     const auto width = static_cast<std::size_t>(m_width);
     const uint8_t* red = planarRow;
     const uint8_t* green = red + width;
     const uint8_t* blue = green + width;
     for (std::size_t x = 0; x < width; ++x) {
-        uint16_t& count = m_histogram[static_cast<std::size_t>(CellIndex(red[x] >> 3, green[x] >> 2, blue[x] >> 3))];
+        uint16_t& count = m_histogram[static_cast<std::size_t>(cellIndex(red[x] >> 3, green[x] >> 2, blue[x] >> 3))];
         if (count < kCounterLimit) {
             ++count;
         }
     }
 }
 
-void ColorSelector::update_box(box& target) const
+void ColorSelector::updateBox(Box& target) const
 {
     auto planeHolds0 = [&](int c0) {
         for (int c1 = target.c1min; c1 <= target.c1max; ++c1)
@@ -203,12 +203,12 @@ void ColorSelector::update_box(box& target) const
     target.volume = side0 * side0 + side1 * side1 + side2 * side2;
 }
 
-ColorSelector::box* ColorSelector::find_box_to_split(bool byPopulation)
+ColorSelector::Box* ColorSelector::findBoxToSplit(bool byPopulation)
 {
     // Only a strictly larger value replaces the choice, so the earliest of equal boxes wins.
-    box* chosen = nullptr;
+    Box* chosen = nullptr;
     int64_t largest = 0;
-    for (box& candidate : m_boxes) {
+    for (Box& candidate : m_boxes) {
         const int64_t value = byPopulation ? candidate.population : candidate.volume;
         if (candidate.splittable && value > largest) {
             chosen = &candidate;
@@ -218,7 +218,7 @@ ColorSelector::box* ColorSelector::find_box_to_split(bool byPopulation)
     return chosen;
 }
 
-QuantiserColor ColorSelector::box_color(const box& source) const
+QuantiserColor ColorSelector::boxColor(const Box& source) const
 {
     int64_t total = 0;
     int64_t red = 0;
@@ -245,23 +245,23 @@ QuantiserColor ColorSelector::box_color(const box& source) const
     return color;
 }
 
-int32_t ColorSelector::select_colors()
+int32_t ColorSelector::selectColors()
 {
     if (!m_ok) {
         return 0;
     }
     m_boxes.clear();
-    box whole{0, kCells0 - 1, 0, kCells1 - 1, 0, kCells2 - 1, 0, 0, false};
-    update_box(whole);
+    Box whole{0, kCells0 - 1, 0, kCells1 - 1, 0, kCells2 - 1, 0, 0, false};
+    updateBox(whole);
     m_boxes.push_back(whole);
 
     while (static_cast<int32_t>(m_boxes.size()) < m_colors) {
         // First split the most populous boxes, then, past half the colours, the largest.
-        box* chosen = find_box_to_split(2 * static_cast<int32_t>(m_boxes.size()) <= m_colors);
+        Box* chosen = findBoxToSplit(2 * static_cast<int32_t>(m_boxes.size()) <= m_colors);
         if (chosen == nullptr) {
             break;
         }
-        box added = *chosen;
+        Box added = *chosen;
         const int32_t length0 = chosen->c0max > chosen->c0min ? 3 * (chosen->c0max - chosen->c0min + 1) : 0;
         const int32_t length1 = chosen->c1max > chosen->c1min ? 2 * (chosen->c1max - chosen->c1min + 1) : 0;
         const int32_t length2 = chosen->c2max > chosen->c2min ? 2 * (chosen->c2max - chosen->c2min + 1) : 0;
@@ -280,14 +280,14 @@ int32_t ColorSelector::select_colors()
         const int32_t middle = (*minimum[axis] + *maximum[axis]) / 2;
         *maximum[axis] = middle;
         *minimum[axis] = middle + 1;
-        update_box(*chosen);
-        update_box(added);
+        updateBox(*chosen);
+        updateBox(added);
         m_boxes.push_back(added);  // capacity was reserved, so `chosen` stays valid until here
     }
 
     m_colorCount = static_cast<int32_t>(m_boxes.size());
     for (std::size_t i = 0; i < m_boxes.size(); ++i) {
-        m_palette[i] = box_color(m_boxes[i]);
+        m_palette[i] = boxColor(m_boxes[i]);
     }
     return m_colorCount;
 }
@@ -313,7 +313,7 @@ PaletteColorMapper::PaletteColorMapper(int32_t colors, int32_t width, const Quan
     }
 }
 
-void PaletteColorMapper::map_row(const uint8_t* planarRow, uint8_t* indices)
+void PaletteColorMapper::mapRow(const uint8_t* planarRow, uint8_t* indices)
 {
     if (!m_ok) {
         return;
@@ -323,23 +323,23 @@ void PaletteColorMapper::map_row(const uint8_t* planarRow, uint8_t* indices)
     const uint8_t* green = red + width;
     const uint8_t* blue = green + width;
     for (std::size_t x = 0; x < width; ++x) {
-        indices[x] = map_color(red[x], green[x], blue[x]);
+        indices[x] = mapColor(red[x], green[x], blue[x]);
     }
 }
 
-uint8_t PaletteColorMapper::map_color(uint8_t red, uint8_t green, uint8_t blue)
+uint8_t PaletteColorMapper::mapColor(uint8_t red, uint8_t green, uint8_t blue)
 {
     const int c0 = red >> 3;
     const int c1 = green >> 2;
     const int c2 = blue >> 3;
-    uint8_t& cell = m_inverseMap[static_cast<std::size_t>(CellIndex(c0, c1, c2))];
+    uint8_t& cell = m_inverseMap[static_cast<std::size_t>(cellIndex(c0, c1, c2))];
     if (cell == 0) {
-        fill_block(c0, c1, c2);
+        fillBlock(c0, c1, c2);
     }
     return static_cast<uint8_t>(cell - 1);
 }
 
-void PaletteColorMapper::fill_block(int c0, int c1, int c2)
+void PaletteColorMapper::fillBlock(int c0, int c1, int c2)
 {
     // The block in colour units, from the centre of its first cell to that of its last.
     const int32_t minc0 = (c0 >> 2) * 32 + 4;
@@ -394,8 +394,8 @@ void PaletteColorMapper::fill_block(int c0, int c1, int c2)
             continue;
         }
         const QuantiserColor& color = m_palette[static_cast<std::size_t>(i)];
-        const int32_t inc0 = WeightRed(minc0 - color.red);
-        const int32_t inc1 = WeightGreen(minc1 - color.green);
+        const int32_t inc0 = weightRed(minc0 - color.red);
+        const int32_t inc1 = weightGreen(minc1 - color.green);
         const int32_t inc2 = minc2 - color.blue;
         // Squared distances of neighbouring cells differ by 2 x inc x step + step^2, and
         // that difference grows by 2 x step^2 per step: additions only.
@@ -429,7 +429,7 @@ void PaletteColorMapper::fill_block(int c0, int c1, int c2)
     for (int i0 = 0; i0 < kBlockCells0; ++i0)
         for (int i1 = 0; i1 < kBlockCells1; ++i1, ++row)
             for (int i2 = 0; i2 < kBlockCells2; ++i2)
-                m_inverseMap[static_cast<std::size_t>(CellIndex(base0 + i0, base1 + i1, base2 + i2))] =
+                m_inverseMap[static_cast<std::size_t>(cellIndex(base0 + i0, base1 + i1, base2 + i2))] =
                     static_cast<uint8_t>(bestColor[row][i2] + 1);
 }
 
@@ -456,11 +456,11 @@ int ColorReducer::quantise()
         return -1;
     }
     m_source.rewind();
-    while (m_source.next_row() == 0) {
-        m_selector->count_row(m_source.planar_row());
-        m_keeper->put_row(m_source.planar_row());
+    while (m_source.nextRow() == 0) {
+        m_selector->countRow(m_source.planarRow());
+        m_keeper->putRow(m_source.planarRow());
     }
-    const int32_t colors = m_selector->select_colors();
+    const int32_t colors = m_selector->selectColors();
     m_palette = m_selector->palette();
     m_palette[kPaletteEntries - 1] = QuantiserColor{255, 255, 255};
     m_selector.reset();
@@ -478,13 +478,13 @@ int ColorReducer::quantise()
     return 1;
 }
 
-void ColorReducer::map_row(int32_t row, uint8_t* indices)
+void ColorReducer::mapRow(int32_t row, uint8_t* indices)
 {
     if (!m_mapper) {
         return;
     }
-    const uint8_t* planarRow = m_keeper->get_row(row);
+    const uint8_t* planarRow = m_keeper->getRow(row);
     if (planarRow != nullptr) {
-        m_mapper->map_row(planarRow, indices);
+        m_mapper->mapRow(planarRow, indices);
     }
 }

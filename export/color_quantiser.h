@@ -28,12 +28,12 @@ constexpr int kMostColors = 255;  // the inverse map stores index + 1 in one byt
 constexpr int kPaletteEntries = 256;
 
 // The histogram and inverse-map slot of a cell.
-constexpr int CellIndex(int c0, int c1, int c2) { return (c0 * kCells1 + c1) * kCells2 + c2; }
+constexpr int cellIndex(int c0, int c1, int c2) { return (c0 * kCells1 + c1) * kCells2 + c2; }
 
 // The squared weighted distance terms: red differences count 1.5 times (rounded toward
 // minus infinity), green twice, blue once.
-constexpr int32_t WeightRed(int32_t difference) { return (difference * 24) >> 4; }
-constexpr int32_t WeightGreen(int32_t difference) { return difference * 2; }
+constexpr int32_t weightRed(int32_t difference) { return (difference * 24) >> 4; }
+constexpr int32_t weightGreen(int32_t difference) { return difference * 2; }
 
 } // namespace color_quantiser
 
@@ -51,7 +51,7 @@ public:
     int32_t width() const { return m_width; }
     int32_t height() const { return m_height; }
     // The planar row, or null outside the picture or before it was stored.
-    virtual const uint8_t* get_row(int32_t row) const = 0;
+    virtual const uint8_t* getRow(int32_t row) const = 0;
 
 protected:
     int32_t m_width = 0;
@@ -66,8 +66,8 @@ public:
     PlanarRowKeeper(int32_t width, int32_t height);
     bool ok() const { return m_ok; }
     // Appends the next planar row; false once all rows are stored.
-    bool put_row(const uint8_t* planarRow);
-    const uint8_t* get_row(int32_t row) const override;
+    bool putRow(const uint8_t* planarRow);
+    const uint8_t* getRow(int32_t row) const override;
 
 private:
     std::vector<uint8_t> m_rows;
@@ -87,8 +87,8 @@ public:
     int32_t height() const { return m_height; }
     void rewind();
     // Converts the next row into the planar buffer: 0 while rows remain, -1 after the last.
-    int next_row();
-    const uint8_t* planar_row() const { return m_planarRow.data(); }
+    int nextRow();
+    const uint8_t* planarRow() const { return m_planarRow.data(); }
 
 private:
     int32_t m_width;
@@ -105,7 +105,7 @@ private:
 // The histogram and the median cut.
 class ColorSelector {
 public:
-    struct box {
+    struct Box {
         int32_t c0min, c0max, c1min, c1max, c2min, c2max;  // inclusive cell bounds
         int64_t population;                               // sum of the counters inside
         int64_t volume;
@@ -117,27 +117,27 @@ public:
     bool ok() const { return m_ok; }
 
     // Counts the pixels of one planar row; a counter stops at 65535.
-    void count_row(const uint8_t* planarRow);
+    void countRow(const uint8_t* planarRow);
     uint16_t counter(int c0, int c1, int c2) const
     {
-        return m_histogram[static_cast<std::size_t>(color_quantiser::CellIndex(c0, c1, c2))];
+        return m_histogram[static_cast<std::size_t>(color_quantiser::cellIndex(c0, c1, c2))];
     }
 
     // The median cut and one colour per box; returns the number of colours.
-    int32_t select_colors();
-    const std::vector<box>& boxes() const { return m_boxes; }
+    int32_t selectColors();
+    const std::vector<Box>& boxes() const { return m_boxes; }
     const std::array<QuantiserColor, color_quantiser::kPaletteEntries>& palette() const { return m_palette; }
-    int32_t color_count() const { return m_colorCount; }
+    int32_t colorCount() const { return m_colorCount; }
 
 private:
-    void update_box(box& target) const;
-    QuantiserColor box_color(const box& source) const;
-    box* find_box_to_split(bool byPopulation);
+    void updateBox(Box& target) const;
+    QuantiserColor boxColor(const Box& source) const;
+    Box* findBoxToSplit(bool byPopulation);
 
     int32_t m_colors;
     int32_t m_width;
     std::vector<uint16_t> m_histogram;
-    std::vector<box> m_boxes;
+    std::vector<Box> m_boxes;
     std::array<QuantiserColor, color_quantiser::kPaletteEntries> m_palette{};
     int32_t m_colorCount = 0;
     bool m_ok = false;
@@ -147,7 +147,7 @@ private:
 class ColorMapper {
 public:
     virtual ~ColorMapper();
-    virtual void map_row(const uint8_t* planarRow, uint8_t* indices) = 0;
+    virtual void mapRow(const uint8_t* planarRow, uint8_t* indices) = 0;
 };
 
 // The mapper with the lazily filled inverse colour map.
@@ -156,12 +156,12 @@ public:
     // Takes the first `colors` entries of the palette (at most 255).
     PaletteColorMapper(int32_t colors, int32_t width, const QuantiserColor* palette);
     bool ok() const { return m_ok; }
-    void map_row(const uint8_t* planarRow, uint8_t* indices) override;
+    void mapRow(const uint8_t* planarRow, uint8_t* indices) override;
     // The palette index of a colour, filling its block of the inverse map when needed.
-    uint8_t map_color(uint8_t red, uint8_t green, uint8_t blue);
+    uint8_t mapColor(uint8_t red, uint8_t green, uint8_t blue);
 
 private:
-    void fill_block(int c0, int c1, int c2);
+    void fillBlock(int c0, int c1, int c2);
 
     int32_t m_colors;
     int32_t m_width;
@@ -186,9 +186,9 @@ public:
     // Counts, cuts and builds the mapper: 1 on success, -1 when not ok.
     int quantise();
     // Writes one palette index per pixel of the row; nothing when quantise did not succeed.
-    void map_row(int32_t row, uint8_t* indices);
+    void mapRow(int32_t row, uint8_t* indices);
 
-    int32_t color_count() const { return m_colorCount; }
+    int32_t colorCount() const { return m_colorCount; }
     // 256 entries; entry 255 is white, entries from color_count() to 254 are unused.
     const std::array<QuantiserColor, color_quantiser::kPaletteEntries>& palette() const { return m_palette; }
 

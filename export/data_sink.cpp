@@ -8,7 +8,7 @@
 
 DataSink::~DataSink() = default;
 
-int32_t DataSink::WriteData(int32_t count, const uint8_t* bytes)
+int32_t DataSink::writeData(int32_t count, const uint8_t* bytes)
 {
     if (count < 0 || count > m_capacity - m_position) {
         throw TextException(TextException::kBufferOverflow, "Buffer overflow while encoding.\n");
@@ -43,46 +43,46 @@ void DataSink::release()
 
 MemorySink::MemorySink(int32_t capacity) { m_ok = allocate(capacity); }
 
-FileSink::~FileSink() { Discard(); }
+FileSink::~FileSink() { discard(); }
 
-int32_t FileSink::Open(const std::string& fileName, int32_t capacity)
+int32_t FileSink::open(const std::string& fileName, int32_t capacity)
 {
-    Discard();
-    if (fileName.empty() || fileName.back() == '/' || !m_file.Open(fileName)) {
+    discard();
+    if (fileName.empty() || fileName.back() == '/' || !m_file.open(fileName)) {
         return -1;
     }
     if (!allocate(capacity)) {
-        Discard();
+        discard();
         return -1;
     }
-    m_fileName = m_file.Target().string();
+    m_fileName = m_file.target().string();
     return 0;
 }
 
-int32_t FileSink::Close()
+int32_t FileSink::close()
 {
-    if (!m_file.IsOpen()) {
+    if (!m_file.isOpen()) {
         return -1;
     }
-    const bool stored = m_file.Commit(std::string_view(reinterpret_cast<const char*>(GetBuffer()),
-        static_cast<std::size_t>(GetDataSize())));
-    Discard();
+    const bool stored = m_file.commit(std::string_view(reinterpret_cast<const char*>(getBuffer()),
+        static_cast<std::size_t>(getDataSize())));
+    discard();
     return stored ? 0 : -1;
 }
 
-void FileSink::Discard()
+void FileSink::discard()
 {
-    m_file.Discard();
+    m_file.discard();
     m_fileName.clear();
     release();
 }
 
-int32_t FileSink::Store(const std::string& fileName, const DataSink& stream)
+int32_t FileSink::store(const std::string& fileName, const DataSink& stream)
 {
     FileSink file;
-    if (file.Open(fileName, stream.GetDataSize()) != 0) {
+    if (file.open(fileName, stream.getDataSize()) != 0) {
         return -1;
     }
-    file.WriteData(stream.GetDataSize(), stream.GetBuffer());
-    return file.Close() == 0 ? 0 : -2;
+    file.writeData(stream.getDataSize(), stream.getBuffer());
+    return file.close() == 0 ? 0 : -2;
 }

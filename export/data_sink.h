@@ -16,11 +16,11 @@ public:
 
     // Appends the bytes and returns their count. A write that would pass the capacity
     // copies nothing and throws TextException "Buffer overflow while encoding.".
-    int32_t WriteData(int32_t count, const uint8_t* bytes);
+    int32_t writeData(int32_t count, const uint8_t* bytes);
 
-    int32_t GetDataSize() const { return m_position; }
-    int32_t GetCapacity() const { return m_capacity; }
-    const uint8_t* GetBuffer() const { return m_buffer.get(); }
+    int32_t getDataSize() const { return m_position; }
+    int32_t getCapacity() const { return m_capacity; }
+    const uint8_t* getBuffer() const { return m_buffer.get(); }
 
 protected:
     // Takes a new buffer of the capacity, emptied; false when it cannot be allocated.
@@ -39,7 +39,7 @@ public:
     // Ok() is false when a buffer of that capacity could not be allocated; every write
     // then overflows.
     explicit MemorySink(int32_t capacity);
-    bool Ok() const { return m_ok; }
+    bool ok() const { return m_ok; }
 
 private:
     bool m_ok = false;
@@ -57,20 +57,20 @@ public:
     // 0 on success; -1 when the target cannot be created (missing or read-only folder, a
     // folder or read-only file in its place, a dangling symbolic link) or the buffer cannot
     // be allocated. A symbolic link is followed: the file it points to is replaced.
-    int32_t Open(const std::string& fileName, int32_t capacity);
+    int32_t open(const std::string& fileName, int32_t capacity);
     // Stores the stream under the target name and releases everything: 0 on success, -1
     // when writing, flushing or renaming failed (the target is then left as it was).
-    int32_t Close();
+    int32_t close();
     // Drops the collected bytes and the temporary file.
-    void Discard();
+    void discard();
 
     // Stores a stream collected elsewhere under the file name as Open, WriteData and Close
     // would: 0 when stored, -1 when the target cannot be created, -2 when writing failed
     // (the target is then left as it was).
-    static int32_t Store(const std::string& fileName, const DataSink& stream);
+    static int32_t store(const std::string& fileName, const DataSink& stream);
 
     // The file that Close replaces (a symbolic link resolved).
-    const std::string& GetFileName() const { return m_fileName; }
+    const std::string& getFileName() const { return m_fileName; }
 
 private:
     AtomicFileWriter m_file;

@@ -11,7 +11,7 @@
 #include <exception>
 #include <new>
 
-std::string ExportErrorText(const std::exception& error)
+std::string exportErrorText(const std::exception& error)
 {
     if (dynamic_cast<const std::bad_alloc*>(&error))
         return "There is not enough memory.";
@@ -21,10 +21,10 @@ std::string ExportErrorText(const std::exception& error)
     return text;
 }
 
-std::string GifCaptureRefusal(const Preset& preset)
+std::string gifCaptureRefusal(const Preset& preset)
 {
     for (std::size_t row = 0; row < static_cast<std::size_t>(kObjectCount); ++row) {
-        if (preset.ObjectEnabled[row] && preset.Objects.Stacks[row][0])
+        if (preset.objectEnabled[row] && preset.objects.stacks[row][0])
             return {};
     }
     return "Every object is switched off, so no frame would ever be drawn. "
@@ -45,97 +45,97 @@ void GifCapture::stopFollowing()
     if (!m_following)
         return;
     m_following = false;
-    m_host.FollowSprites(nullptr);
+    m_host.followSprites(nullptr);
 }
 
-void GifCapture::StartGifCapture()
+void GifCapture::startGifCapture()
 {
     // Starting over drops the frames of a capture that runs.
-    m_host.ShowGifProgress();
-    GifFramesCaptured = 0;
+    m_host.showGifProgress();
+    gifFramesCaptured = 0;
     m_objectCounter = 0;
-    GifAnimation = std::make_unique<GifImage>();
+    gifAnimation = std::make_unique<GifImage>();
     m_cancelRequested = false;
     m_following = true;
-    m_host.FollowSprites(this);
-    m_host.GifFramesTaken(0, Settings.frames);
+    m_host.followSprites(this);
+    m_host.gifFramesTaken(0, settings.frames);
 }
 
-void GifCapture::BeforeSprite()
+void GifCapture::beforeSprite()
 {
-    if (!GifAnimation)
+    if (!gifAnimation)
         return;
     if (m_cancelRequested) {
-        AbortGifCapture();
+        abortGifCapture();
         return;
     }
     // In blur mode every blur pass adds the sprites between two passes to objectsPerFrame,
     // and a pass comes at least that often: compared with the grown value the counter would
     // never catch up and the capture would never end. The gap therefore stops growing at
     // the dialog's largest value.
-    const int32_t gap = std::min(Settings.objectsPerFrame, kGifObjectsPerFrameRange.maximum);
+    const int32_t gap = std::min(settings.objectsPerFrame, kGifObjectsPerFrameRange.maximum);
     if (m_objectCounter < gap) {
         ++m_objectCounter;
         return;
     }
     m_objectCounter = 0;
-    if (GifFramesCaptured < Settings.frames) {
+    if (gifFramesCaptured < settings.frames) {
         try {
-            CaptureGifFrame();
+            captureGifFrame();
         } catch (const std::exception& error) {
-            fail(ExportErrorText(error));
+            fail(exportErrorText(error));
             return;
         }
-        ++GifFramesCaptured;
-        m_host.GifFramesTaken(GifFramesCaptured, Settings.frames);
+        ++gifFramesCaptured;
+        m_host.gifFramesTaken(gifFramesCaptured, settings.frames);
     } else {
-        FinishGifCapture();
+        finishGifCapture();
     }
 }
 
-void GifCapture::AfterBlurPass(int32_t spritesPerPass)
+void GifCapture::afterBlurPass(int32_t spritesPerPass)
 {
-    if (GifAnimation && Settings.objectsPerFrame <= INT32_MAX - spritesPerPass)
-        Settings.objectsPerFrame += spritesPerPass;
+    if (gifAnimation && settings.objectsPerFrame <= INT32_MAX - spritesPerPass)
+        settings.objectsPerFrame += spritesPerPass;
 }
 
-void GifCapture::CaptureGifFrame()
+void GifCapture::captureGifFrame()
 {
     GifFrameSettings frameSettings;
-    frameSettings.scalePercent = Settings.scale;
-    frameSettings.colors = Settings.colors;
-    frameSettings.framesPerSecond = Settings.fps;
-    AppendGifFrame(*GifAnimation, m_host.GifSourceFrame(), frameSettings);
+    frameSettings.scalePercent = settings.scale;
+    frameSettings.colors = settings.colors;
+    frameSettings.framesPerSecond = settings.fps;
+    appendGifFrame(*gifAnimation, m_host.gifSourceFrame(), frameSettings);
 }
 
-void GifCapture::FinishGifCapture()
+void GifCapture::finishGifCapture()
 {
     stopFollowing();
-    std::unique_ptr<GifImage> animation = std::move(GifAnimation);
+    std::unique_ptr<GifImage> animation = std::move(gifAnimation);
     if (!animation)
         return;
-    m_host.GifWriting();
+    m_host.gifWriting();
     std::string failure;
     try {
-        animation->SaveToFile(GifFileName);
+        animation->saveToFile(gifFileName);
     } catch (const std::exception& error) {
-        failure = ExportErrorText(error);
+        failure = exportErrorText(error);
     }
     animation.reset();
-    m_host.HideGifProgress();
+    m_host.hideGifProgress();
     if (!failure.empty())
-        m_host.GifCaptureFailed(failure);
+        m_host.gifCaptureFailed(failure);
 }
 
-void GifCapture::AbortGifCapture()
+void GifCapture::abortGifCapture()
 {
     stopFollowing();
-    GifAnimation.reset();
-    m_host.HideGifProgress();
+    gifAnimation.reset();
+    m_host.hideGifProgress();
 }
 
 void GifCapture::fail(const std::string& text)
 {
-    AbortGifCapture();
-    m_host.GifCaptureFailed(text);
+    abortGifCapture();
+    m_host.gifCaptureFailed(text);
 }

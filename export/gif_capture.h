@@ -14,13 +14,13 @@ class GifImage;
 
 // The text of an export error as a message shows it: the picture classes' text without the
 // line feed they end it with, or a plain sentence for running out of memory.
-std::string ExportErrorText(const std::exception& error);
+std::string exportErrorText(const std::exception& error);
 
 // Why a capture of the preset cannot start, in words for the user; empty when it can. The
 // capture counts the sprites the renderer draws, and the renderer draws only the objects that
 // are switched on and have a stack, so without one the capture would wait at its first frame
 // for ever.
-std::string GifCaptureRefusal(const Preset& preset);
+std::string gifCaptureRefusal(const Preset& preset);
 
 // What a GIF capture needs from the windows around it. The capture itself is plain logic;
 // the editor implements this with its live view's renderer and the progress window.
@@ -29,19 +29,19 @@ public:
     virtual ~GifCaptureHost();
 
     // The picture a frame is taken from: the live view renderer's full-size frame.
-    virtual const ArgbImage& GifSourceFrame() = 0;
+    virtual const ArgbImage& gifSourceFrame() = 0;
     // Makes the observer follow the live view's sprites; null: follow them no more.
-    virtual void FollowSprites(SpriteObserver* observer) = 0;
+    virtual void followSprites(SpriteObserver* observer) = 0;
     // Shows the progress window with its cancel button.
-    virtual void ShowGifProgress() = 0;
+    virtual void showGifProgress() = 0;
     // taken of total frames are in memory; called at the start and after every frame.
-    virtual void GifFramesTaken(int32_t taken, int32_t total) = 0;
+    virtual void gifFramesTaken(int32_t taken, int32_t total) = 0;
     // The frames are complete and the file is about to be written: the cancel button
     // goes and the window says so.
-    virtual void GifWriting() = 0;
-    virtual void HideGifProgress() = 0;
+    virtual void gifWriting() = 0;
+    virtual void hideGifProgress() = 0;
     // The capture ended without a file; the text says why, as a person can read it.
-    virtual void GifCaptureFailed(const std::string& text) = 0;
+    virtual void gifCaptureFailed(const std::string& text) = 0;
 };
 
 // The animated-GIF capture of the live view, told of every sprite the live view's renderer
@@ -68,31 +68,31 @@ public:
     GifCapture& operator=(const GifCapture&) = delete;
 
     // Starts a capture into GifFileName with the current settings, discarding one that runs.
-    void StartGifCapture();
+    void startGifCapture();
     // Ends the running capture without a file at its next tick.
-    void RequestCancel() { m_cancelRequested = true; }
+    void requestCancel() { m_cancelRequested = true; }
     // Appends one frame taken from the host's source frame with the current settings.
     // Throws TextException (or std::bad_alloc) when the frame cannot be made.
-    void CaptureGifFrame();
+    void captureGifFrame();
     // Writes the frames taken to GifFileName and ends the capture.
-    void FinishGifCapture();
+    void finishGifCapture();
     // Ends the capture without writing anything.
-    void AbortGifCapture();
-    bool Active() const { return GifAnimation != nullptr; }
+    void abortGifCapture();
+    bool active() const { return gifAnimation != nullptr; }
 
     // The settings of the next capture, and of the running one; objectsPerFrame grows by
     // the sprites between two blur passes after every pass while a capture runs.
-    GifSettingValues Settings;
+    GifSettingValues settings;
     // Frames taken, up to Settings.frames.
-    int32_t GifFramesCaptured = 0;
+    int32_t gifFramesCaptured = 0;
     // The frames of the running capture; null when idle.
-    std::unique_ptr<GifImage> GifAnimation;
+    std::unique_ptr<GifImage> gifAnimation;
     // The file the capture is written to; set before StartGifCapture.
-    std::string GifFileName;
+    std::string gifFileName;
 
     // SpriteObserver: one tick (see above), and the blur pass's growth of the gap.
-    void BeforeSprite() override;
-    void AfterBlurPass(int32_t spritesPerPass) override;
+    void beforeSprite() override;
+    void afterBlurPass(int32_t spritesPerPass) override;
 
 private:
     // Ends the capture and hands the error's text to the host.

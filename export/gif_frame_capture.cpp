@@ -23,7 +23,7 @@ int32_t scaledSide(int32_t side, int32_t scalePercent)
 
 } // namespace
 
-int AppendGifFrame(GifImage& animation, const ArgbImage& frame, const GifFrameSettings& settings)
+int appendGifFrame(GifImage& animation, const ArgbImage& frame, const GifFrameSettings& settings)
 {
     const int64_t pixelCount = static_cast<int64_t>(std::max(frame.width, 0)) * std::max(frame.height, 0);
     if (static_cast<int64_t>(frame.pixels.size()) < pixelCount) {
@@ -38,14 +38,14 @@ int AppendGifFrame(GifImage& animation, const ArgbImage& frame, const GifFrameSe
     std::vector<uint8_t> pixels(rowBytes * static_cast<std::size_t>(height));
     std::vector<const uint8_t*> frameRows(static_cast<std::size_t>(std::max(frame.height, 0)));
     for (int32_t row = 0; row < frame.height; ++row) {
-        frameRows[static_cast<std::size_t>(row)] = reinterpret_cast<const uint8_t*>(frame.Row(row));
+        frameRows[static_cast<std::size_t>(row)] = reinterpret_cast<const uint8_t*>(frame.row(row));
     }
     std::vector<uint8_t*> scaledRows(static_cast<std::size_t>(height));
     for (int32_t row = 0; row < height; ++row) {
         scaledRows[static_cast<std::size_t>(row)] = pixels.data() + static_cast<std::size_t>(row) * rowBytes;
     }
     const BilinearKernel filter;
-    TwoPassScaler(filter).Scale(frameRows.data(), std::max(frame.width, 0), std::max(frame.height, 0),
+    TwoPassScaler(filter).scale(frameRows.data(), std::max(frame.width, 0), std::max(frame.height, 0),
                               scaledRows.data(), width, height);
 
     ImageSource32 source(width, height, static_cast<int32_t>(rowBytes), pixels.data(), true);
@@ -66,11 +66,11 @@ int AppendGifFrame(GifImage& animation, const ArgbImage& frame, const GifFrameSe
         indexed.palette[i] = GifColor{color.red, color.green, color.blue};
     }
     for (int32_t row = 0; row < height; ++row) {
-        reductor.map_row(row, indexed.indices.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width));
+        reductor.mapRow(row, indexed.indices.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width));
     }
 
-    const int index = animation.AddFrame(indexed);
+    const int index = animation.addFrame(indexed);
     const int32_t framesPerSecond = std::max(settings.framesPerSecond, 1);
-    animation.Frame(index).SetDelay(static_cast<uint16_t>(kMillisecondsPerSecond / framesPerSecond));
+    animation.frame(index).setDelay(static_cast<uint16_t>(kMillisecondsPerSecond / framesPerSecond));
     return index;
 }

@@ -23,4 +23,4 @@ struct GifFrameSettings {
 // is at least 1 pixel (an empty capture becomes one black pixel) and at most 65535, and
 // the rate is at least 1 frame per second. Throws TextException when the colour request
 // is below 8 or the quantiser cannot get its tables; the animation is then unchanged.
-int AppendGifFrame(GifImage& animation, const ArgbImage& frame, const GifFrameSettings& settings);
+int appendGifFrame(GifImage& animation, const ArgbImage& frame, const GifFrameSettings& settings);

@@ -116,7 +116,7 @@ private:
 
 } // namespace
 
-std::vector<uint8_t> gif_lzw::Encode(const uint8_t* indices, std::size_t count, int minimumCodeSize)
+std::vector<uint8_t> gif_lzw::encode(const uint8_t* indices, std::size_t count, int minimumCodeSize)
 {
     const int clearCode = 1 << minimumCodeSize;
     const int endCode = clearCode + 1;

@@ -22,6 +22,6 @@ constexpr int kMostCodes = 4094;
 constexpr std::size_t kSubBlockBytes = 255;
 
 // Every index must be below 2^minimumCodeSize (2..8).
-std::vector<uint8_t> Encode(const uint8_t* indices, std::size_t count, int minimumCodeSize);
+std::vector<uint8_t> encode(const uint8_t* indices, std::size_t count, int minimumCodeSize);
 
 } // namespace gif_lzw

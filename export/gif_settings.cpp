@@ -2,30 +2,30 @@
 
 #include <algorithm>
 
-int32_t ClampToRange(int32_t value, GifSettingRange range)
+int32_t clampToRange(int32_t value, GifSettingRange range)
 {
     return std::clamp(value, range.minimum, range.maximum);
 }
 
-GifSettingValues ClampedGifSettings(const GifSettingValues& values)
+GifSettingValues clampedGifSettings(const GifSettingValues& values)
 {
     GifSettingValues clamped;
-    clamped.scale = ClampToRange(values.scale, kGifScaleRange);
-    clamped.fps = ClampToRange(values.fps, kGifFpsRange);
-    clamped.frames = ClampToRange(values.frames, kGifFramesRange);
-    clamped.objectsPerFrame = ClampToRange(values.objectsPerFrame, kGifObjectsPerFrameRange);
-    clamped.colors = ClampToRange(values.colors, kGifColorsRange);
+    clamped.scale = clampToRange(values.scale, kGifScaleRange);
+    clamped.fps = clampToRange(values.fps, kGifFpsRange);
+    clamped.frames = clampToRange(values.frames, kGifFramesRange);
+    clamped.objectsPerFrame = clampToRange(values.objectsPerFrame, kGifObjectsPerFrameRange);
+    clamped.colors = clampToRange(values.colors, kGifColorsRange);
     return clamped;
 }
 
-std::string GifSizeText(int32_t panelWidth, int32_t panelHeight, int32_t percent)
+std::string gifSizeText(int32_t panelWidth, int32_t panelHeight, int32_t percent)
 {
     const int64_t width = int64_t { panelWidth } * percent / 100;
     const int64_t height = int64_t { panelHeight } * percent / 100;
     return std::to_string(percent) + "%, " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
 }
 
-std::string WithDefaultExtension(const std::string& fileName, const std::string& extension)
+std::string withDefaultExtension(const std::string& fileName, const std::string& extension)
 {
     const std::size_t slash = fileName.find_last_of('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;

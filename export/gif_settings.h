@@ -18,7 +18,7 @@ constexpr GifSettingRange kGifFramesRange { 1, 100 };
 constexpr GifSettingRange kGifObjectsPerFrameRange { 50, 256 };
 constexpr GifSettingRange kGifColorsRange { 32, 255 };
 
-int32_t ClampToRange(int32_t value, GifSettingRange range);
+int32_t clampToRange(int32_t value, GifSettingRange range);
 
 // The five values the dialog edits, at their start values: frame size in percent of the
 // live view (40), frames per second written as the frame delay (4), frames to capture (10),
@@ -34,12 +34,12 @@ struct GifSettingValues {
 
 // The values, each clamped to its slider's range (a blur pass may have grown objectsPerFrame
 // past 256).
-GifSettingValues ClampedGifSettings(const GifSettingValues& values);
+GifSettingValues clampedGifSettings(const GifSettingValues& values);
 
 // "40%, 256 x 192 pixels" for a 640 x 480 panel at 40 %: the frame size the capture will
 // have, each side (side x percent) / 100 truncated.
-std::string GifSizeText(int32_t panelWidth, int32_t panelHeight, int32_t percent);
+std::string gifSizeText(int32_t panelWidth, int32_t panelHeight, int32_t percent);
 
 // The name with "." and the extension appended when its last component has no extension
 // of its own ("shot" becomes "shot.jpg", "shot.png" and "a.b/shot.jpg" stay as they are).
-std::string WithDefaultExtension(const std::string& fileName, const std::string& extension);
+std::string withDefaultExtension(const std::string& fileName, const std::string& extension);

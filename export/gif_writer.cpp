@@ -74,7 +74,7 @@ GifFrame::GifFrame(GifIndexedImage image)
 GifImage::GifImage() = default;
 GifImage::~GifImage() = default;
 
-int GifImage::AddFrame(const GifIndexedImage& image)
+int GifImage::addFrame(const GifIndexedImage& image)
 {
     if (image.width <= 0 || image.height <= 0 || image.width > kLargestSide || image.height > kLargestSide) {
         fail("A GIF frame of " + std::to_string(image.width) + " x " + std::to_string(image.height)
@@ -86,12 +86,12 @@ int GifImage::AddFrame(const GifIndexedImage& image)
     m_frames.push_back(std::make_unique<GifFrame>(image));
     // Every frame sits at 0, 0, so the screen takes the largest right and bottom edges.
     const GifFrame& added = *m_frames.back();
-    m_screenWidth = std::max(m_screenWidth, added.m_left + added.Width());
-    m_screenHeight = std::max(m_screenHeight, added.m_top + added.Height());
+    m_screenWidth = std::max(m_screenWidth, added.m_left + added.width());
+    m_screenHeight = std::max(m_screenHeight, added.m_top + added.height());
     return static_cast<int>(m_frames.size()) - 1;
 }
 
-std::string GifImage::Version() const
+std::string GifImage::version() const
 {
     if (m_frames.empty()) {
         return "";
@@ -116,7 +116,7 @@ void GifImage::encodeFrame(GifFrame& frame)
     }
     frame.m_colorTable = image.palette;
     frame.m_bitsPerPixel = bits;
-    frame.m_lzwData = gif_lzw::Encode(image.indices.data(), image.indices.size(), GifFrame::kMinimumCodeSize);
+    frame.m_lzwData = gif_lzw::encode(image.indices.data(), image.indices.size(), GifFrame::kMinimumCodeSize);
     frame.m_hasLocalColorTable = !m_globalColorTable.empty();
     if (!frame.m_hasLocalColorTable) {
         m_globalColorTable = frame.m_colorTable;
@@ -129,7 +129,7 @@ void GifImage::encodeFrame(GifFrame& frame)
     }
 }
 
-std::vector<uint8_t> GifImage::SaveToStream()
+std::vector<uint8_t> GifImage::saveToStream()
 {
     if (m_frames.empty()) {
         fail("A GIF file needs at least one frame.");
@@ -142,7 +142,7 @@ std::vector<uint8_t> GifImage::SaveToStream()
     }
 
     std::vector<uint8_t> out;
-    const std::string signature = "GIF" + Version();
+    const std::string signature = "GIF" + version();
     out.insert(out.end(), signature.begin(), signature.end());
 
     // Logical screen descriptor and global colour table.
@@ -160,8 +160,8 @@ std::vector<uint8_t> GifImage::SaveToStream()
         putByte(out, kImageSeparator);
         putWord(out, frame->m_left);
         putWord(out, frame->m_top);
-        putWord(out, frame->Width());
-        putWord(out, frame->Height());
+        putWord(out, frame->width());
+        putWord(out, frame->height());
         // Rows are stored in order, never interlaced.
         uint8_t packed = 0;
         if (frame->m_hasLocalColorTable) {
@@ -178,19 +178,19 @@ std::vector<uint8_t> GifImage::SaveToStream()
     return out;
 }
 
-void GifImage::SaveToFile(const std::string& fileName)
+void GifImage::saveToFile(const std::string& fileName)
 {
-    const std::vector<uint8_t> stream = SaveToStream();
+    const std::vector<uint8_t> stream = saveToStream();
     if (stream.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
         fail("The GIF file would be larger than 2 GiB.");
     }
     const auto size = static_cast<int32_t>(stream.size());
     FileSink sink;
-    if (sink.Open(fileName, size) != 0) {
+    if (sink.open(fileName, size) != 0) {
         throw TextException(TextException::kOpenFailed, "Opening " + fileName + " failed\n");
     }
-    sink.WriteData(size, stream.data());
-    if (sink.Close() != 0) {
+    sink.writeData(size, stream.data());
+    if (sink.close() != 0) {
         throw TextException(TextException::kWriteFailed, "Writing " + fileName + " failed\n");
     }
 }

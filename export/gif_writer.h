@@ -33,15 +33,15 @@ public:
 
     explicit GifFrame(GifIndexedImage image);
 
-    const GifIndexedImage& Image() const { return m_image; }
-    int32_t Width() const { return m_image.width; }
-    int32_t Height() const { return m_image.height; }
-    uint16_t Delay() const { return m_delayMilliseconds; }
-    void SetDelay(uint16_t milliseconds) { m_delayMilliseconds = milliseconds; }
+    const GifIndexedImage& image() const { return m_image; }
+    int32_t width() const { return m_image.width; }
+    int32_t height() const { return m_image.height; }
+    uint16_t delay() const { return m_delayMilliseconds; }
+    void setDelay(uint16_t milliseconds) { m_delayMilliseconds = milliseconds; }
 
     // The encoded form, valid after the image was saved.
-    bool HasLocalColorTable() const { return m_hasLocalColorTable; }
-    const std::vector<uint8_t>& LzwData() const { return m_lzwData; }
+    bool hasLocalColorTable() const { return m_hasLocalColorTable; }
+    const std::vector<uint8_t>& lzwData() const { return m_lzwData; }
 
 private:
     friend class GifImage;
@@ -69,24 +69,24 @@ public:
     // Appends a frame holding a copy of the image and returns its index. Throws
     // TextException for an empty frame, a side above 65535, or indices that do not
     // match the size.
-    int AddFrame(const GifIndexedImage& image);
-    int FrameCount() const { return static_cast<int>(m_frames.size()); }
-    GifFrame& Frame(int index) { return *m_frames.at(static_cast<std::size_t>(index)); }
-    const GifFrame& Frame(int index) const { return *m_frames.at(static_cast<std::size_t>(index)); }
+    int addFrame(const GifIndexedImage& image);
+    int frameCount() const { return static_cast<int>(m_frames.size()); }
+    GifFrame& frame(int index) { return *m_frames.at(static_cast<std::size_t>(index)); }
+    const GifFrame& frame(int index) const { return *m_frames.at(static_cast<std::size_t>(index)); }
 
     // "87a" for one still frame, "89a" once there is a second frame or a delay; "" when empty.
-    std::string Version() const;
-    int32_t ScreenWidth() const { return m_screenWidth; }
-    int32_t ScreenHeight() const { return m_screenHeight; }
+    std::string version() const;
+    int32_t screenWidth() const { return m_screenWidth; }
+    int32_t screenHeight() const { return m_screenHeight; }
 
     // Encodes every frame and returns the whole stream. Throws TextException when there
     // is no frame, a colour table is not a power of two from 2 to 256 entries, or a pixel
     // indexes past its table.
-    std::vector<uint8_t> SaveToStream();
+    std::vector<uint8_t> saveToStream();
     // Builds the stream in memory and writes it in one write through a temporary file that
     // replaces the target when complete. Throws TextException before anything is written
     // when the stream cannot be built or the file cannot be created.
-    void SaveToFile(const std::string& fileName);
+    void saveToFile(const std::string& fileName);
 
 private:
     void encodeFrame(GifFrame& frame);

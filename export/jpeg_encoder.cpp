@@ -73,7 +73,7 @@ void deliver(j_compress_ptr info, std::size_t count)
     auto* destination = reinterpret_cast<State::Destination*>(info->dest);
     bool delivered = true;
     try {
-        destination->sink->WriteData(static_cast<int32_t>(count), destination->buffer);
+        destination->sink->writeData(static_cast<int32_t>(count), destination->buffer);
     } catch (const TextException& sinkError) {
         destination->owner->pendingSinkError = sinkError;
         delivered = false;
@@ -148,13 +148,13 @@ int runCompression(State& state, int32_t width, int32_t height, const uint8_t* c
 TextException openFailure(int32_t code, const std::string& fileName, int error)
 {
     return TextException(
-        code, "Decoder error: Opening " + fileName + " failed: " + WriteFailureReason(fileName, error) + "\n");
+        code, "Decoder error: Opening " + fileName + " failed: " + writeFailureReason(fileName, error) + "\n");
 }
 
 TextException writeFailure(const std::string& fileName, int error)
 {
     return TextException(TextException::kWriteFailed,
-        "Decoder error: Writing " + fileName + " failed: " + WriteFailureReason(fileName, error) + "\n");
+        "Decoder error: Writing " + fileName + " failed: " + writeFailureReason(fileName, error) + "\n");
 }
 
 // Opens a file sink with the buffer the capacity rule gives for the memory estimate, lets
@@ -163,18 +163,18 @@ TextException writeFailure(const std::string& fileName, int error)
 template <typename EncodeStep>
 void encodeIntoFile(const std::string& fileName, int64_t memoryUsed, EncodeStep encode)
 {
-    const int64_t capacity = PictureEncoder::OutputCapacity(memoryUsed);
+    const int64_t capacity = PictureEncoder::outputCapacity(memoryUsed);
     FileSink sink;
     errno = 0;
     const int32_t opened = capacity > std::numeric_limits<int32_t>::max()
                                ? -1
-                               : sink.Open(fileName, static_cast<int32_t>(capacity));
+                               : sink.open(fileName, static_cast<int32_t>(capacity));
     if (opened != 0) {
         throw openFailure(opened, fileName, errno);
     }
     encode(static_cast<DataSink&>(sink));
     errno = 0;
-    if (sink.Close() != 0) {
+    if (sink.close() != 0) {
         throw writeFailure(fileName, errno);
     }
 }
@@ -183,7 +183,7 @@ void encodeIntoFile(const std::string& fileName, int64_t memoryUsed, EncodeStep 
 // output buffer.
 int64_t snapshotMemoryUsed(const ArgbImage& frame)
 {
-    return DibImage::MemUsedFor(std::max(frame.width, 0), std::max(frame.height, 0), 32);
+    return DibImage::memUsedFor(std::max(frame.width, 0), std::max(frame.height, 0), 32);
 }
 
 // The frame's rows in the order the picture shows them, top first.
@@ -196,7 +196,7 @@ std::vector<const uint8_t*> frameRows(const ArgbImage& frame, bool rowsBottomUp)
     std::vector<const uint8_t*> rows(static_cast<std::size_t>(frame.height));
     for (int32_t row = 0; row < frame.height; ++row) {
         const int32_t stored = rowsBottomUp ? frame.height - 1 - row : row;
-        rows[static_cast<std::size_t>(row)] = reinterpret_cast<const uint8_t*>(frame.Row(stored));
+        rows[static_cast<std::size_t>(row)] = reinterpret_cast<const uint8_t*>(frame.row(stored));
     }
     return rows;
 }
@@ -205,7 +205,7 @@ std::vector<const uint8_t*> frameRows(const ArgbImage& frame, bool rowsBottomUp)
 
 PictureEncoder::~PictureEncoder() = default;
 
-int64_t PictureEncoder::OutputCapacity(int64_t memoryUsed)
+int64_t PictureEncoder::outputCapacity(int64_t memoryUsed)
 {
     if (memoryUsed > kSmallPictureBytes) {
         return static_cast<int64_t>(static_cast<double>(memoryUsed) * kCapacityFactor);
@@ -213,9 +213,9 @@ int64_t PictureEncoder::OutputCapacity(int64_t memoryUsed)
     return memoryUsed + kSmallPictureExtraBytes;
 }
 
-void PictureEncoder::EncodeToFile(const std::string& fileName, const BmpImage& bitmap)
+void PictureEncoder::encodeToFile(const std::string& fileName, const BmpImage& bitmap)
 {
-    encodeIntoFile(fileName, bitmap.GetMemUsed(), [&](DataSink& sink) { DoEncode(bitmap, sink); });
+    encodeIntoFile(fileName, bitmap.getMemUsed(), [&](DataSink& sink) { doEncode(bitmap, sink); });
 }
 
 JpegEncoder::JpegEncoder()
@@ -241,15 +241,15 @@ JpegEncoder::~JpegEncoder()
     }
 }
 
-void JpegEncoder::DoEncode(const BmpImage& bitmap, DataSink& sink)
+void JpegEncoder::doEncode(const BmpImage& bitmap, DataSink& sink)
 {
-    if (bitmap.GetBitsPerPixel() != 32) {
+    if (bitmap.getBitsPerPixel() != 32) {
         throw TextException(TextException::kBadArgument, "Decoder error: only 32-bit pictures can be encoded\n");
     }
-    encodeRows(bitmap.GetWidth(), bitmap.GetHeight(), bitmap.GetLineArray(), sink);
+    encodeRows(bitmap.getWidth(), bitmap.getHeight(), bitmap.getLineArray(), sink);
 }
 
-void JpegEncoder::EncodeFrame(const ArgbImage& frame, bool rowsBottomUp, DataSink& sink)
+void JpegEncoder::encodeFrame(const ArgbImage& frame, bool rowsBottomUp, DataSink& sink)
 {
     const std::vector<const uint8_t*> rows = frameRows(frame, rowsBottomUp);
     encodeRows(frame.width, frame.height, rows.data(), sink);
@@ -274,34 +274,34 @@ void JpegEncoder::encodeRows(int32_t width, int32_t height, const uint8_t* const
     state.destination.sink = nullptr;
 }
 
-int64_t JpegSnapshotCapacity(const ArgbImage& frame) { return PictureEncoder::OutputCapacity(snapshotMemoryUsed(frame)); }
+int64_t jpegSnapshotCapacity(const ArgbImage& frame) { return PictureEncoder::outputCapacity(snapshotMemoryUsed(frame)); }
 
-void SaveJpegSnapshot(const ArgbImage& frame, const std::string& fileName, bool shownBottomUp)
+void saveJpegSnapshot(const ArgbImage& frame, const std::string& fileName, bool shownBottomUp)
 {
     JpegEncoder encoder;
     encodeIntoFile(fileName, snapshotMemoryUsed(frame),
-                   [&](DataSink& sink) { encoder.EncodeFrame(frame, shownBottomUp, sink); });
+                   [&](DataSink& sink) { encoder.encodeFrame(frame, shownBottomUp, sink); });
 }
 
-std::unique_ptr<MemorySink> EncodeJpegSnapshot(const ArgbImage& frame, bool shownBottomUp)
+std::unique_ptr<MemorySink> encodeJpegSnapshot(const ArgbImage& frame, bool shownBottomUp)
 {
     JpegEncoder encoder;
-    const int64_t capacity = JpegSnapshotCapacity(frame);
+    const int64_t capacity = jpegSnapshotCapacity(frame);
     std::unique_ptr<MemorySink> stream;
     if (capacity <= std::numeric_limits<int32_t>::max()) {
         stream = std::make_unique<MemorySink>(static_cast<int32_t>(capacity));
     }
-    if (!stream || !stream->Ok()) {
+    if (!stream || !stream->ok()) {
         throw TextException(TextException::kOpenFailed, "Decoder error: no memory for the JPEG stream\n");
     }
-    encoder.EncodeFrame(frame, shownBottomUp, *stream);
+    encoder.encodeFrame(frame, shownBottomUp, *stream);
     return stream;
 }
 
-void StoreJpegSnapshot(const MemorySink& stream, const std::string& fileName)
+void storeJpegSnapshot(const MemorySink& stream, const std::string& fileName)
 {
     errno = 0;
-    const int32_t stored = FileSink::Store(fileName, stream);
+    const int32_t stored = FileSink::store(fileName, stream);
     const int error = errno;
     if (stored == -1) {
         throw openFailure(stored, fileName, error);

@@ -21,13 +21,13 @@ public:
     // TextException on failure, and then the target is left as it was. The stream is
     // collected in memory, in a buffer of 1.2 times the bitmap's memory estimate (that
     // estimate plus 4096 bytes for estimates up to 19999), and written in one write.
-    void EncodeToFile(const std::string& fileName, const BmpImage& bitmap);
+    void encodeToFile(const std::string& fileName, const BmpImage& bitmap);
 
     // The encode step: writes the whole stream of the bitmap into the sink or throws.
-    virtual void DoEncode(const BmpImage& bitmap, DataSink& sink) = 0;
+    virtual void doEncode(const BmpImage& bitmap, DataSink& sink) = 0;
 
     // The buffer the rule above reserves for a bitmap whose estimate is memoryUsed bytes.
-    static int64_t OutputCapacity(int64_t memoryUsed);
+    static int64_t outputCapacity(int64_t memoryUsed);
 };
 
 // Baseline JFIF at quality 100 (every quantisation step 1) with the floating-point DCT,
@@ -43,13 +43,13 @@ public:
     JpegEncoder();
     ~JpegEncoder() override;
 
-    void DoEncode(const BmpImage& bitmap, DataSink& sink) override;
+    void doEncode(const BmpImage& bitmap, DataSink& sink) override;
 
     // Encodes a frame's pixels where they lie, handing the codec the frame's own rows: the
     // stream is the one DoEncode gives for the bitmap CopyFrameToBitmap makes of the frame
     // or, with rowsBottomUp, of the frame turned upside down (its last row on top). Throws
     // TextException with code 13 for a frame that holds fewer pixels than its size.
-    void EncodeFrame(const ArgbImage& frame, bool rowsBottomUp, DataSink& sink);
+    void encodeFrame(const ArgbImage& frame, bool rowsBottomUp, DataSink& sink);
 
     // The codec's compression object with its error and destination managers.
     struct State;
@@ -62,12 +62,12 @@ private:
 };
 
 // The output buffer EncodeToFile reserves for the 32-bit bitmap of a frame.
-int64_t JpegSnapshotCapacity(const ArgbImage& frame);
+int64_t jpegSnapshotCapacity(const ArgbImage& frame);
 
 // The JPEG snapshot of a frame, encoded into the named file: what EncodeToFile writes for
 // the frame's 32-bit DibImage copy (row 0 on top, or the last row with shownBottomUp),
 // without making that copy. Throws TextException as EncodeToFile does.
-void SaveJpegSnapshot(const ArgbImage& frame, const std::string& fileName, bool shownBottomUp = false);
+void saveJpegSnapshot(const ArgbImage& frame, const std::string& fileName, bool shownBottomUp = false);
 
 // The same snapshot split in two, for a picture that has to be taken before its file is
 // named: the stream is encoded at once from the frame's pixels into memory and stored
@@ -76,5 +76,5 @@ void SaveJpegSnapshot(const ArgbImage& frame, const std::string& fileName, bool 
 // storing throws "Decoder error: Opening <name> failed: <reason>" (code -1) when the target
 // cannot be created and "... Writing <name> failed: <reason>" (code 12) when it cannot be
 // written, leaving the target as it was; the reason is the system's, as for a preset.
-std::unique_ptr<MemorySink> EncodeJpegSnapshot(const ArgbImage& frame, bool shownBottomUp);
-void StoreJpegSnapshot(const MemorySink& stream, const std::string& fileName);
+std::unique_ptr<MemorySink> encodeJpegSnapshot(const ArgbImage& frame, bool shownBottomUp);
+void storeJpegSnapshot(const MemorySink& stream, const std::string& fileName);

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-void CopyPictureAsShown(const ArgbImage& frame, bool shownBottomUp, ArgbImage& picture)
+void copyPictureAsShown(const ArgbImage& frame, bool shownBottomUp, ArgbImage& picture)
 {
-    picture.SetSize(frame.width, frame.height);
+    picture.setSize(frame.width, frame.height);
     if (!shownBottomUp) {
         picture.pixels = frame.pixels;
         return;

@@ -6,4 +6,4 @@ struct ArgbImage;
 // frame goes to the screen bottom-up (its row 0 is the bottom row in the window); a JPEG or
 // GIF frame taken from it row by row would stand on its head. Copies the frame into
 // `picture`, top row first as shown: reversed row order when `shownBottomUp` is set.
-void CopyPictureAsShown(const ArgbImage& frame, bool shownBottomUp, ArgbImage& picture);
+void copyPictureAsShown(const ArgbImage& frame, bool shownBottomUp, ArgbImage& picture);

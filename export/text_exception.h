@@ -17,8 +17,8 @@ public:
 
     TextException(int32_t code, std::string text);
 
-    int32_t GetCode() const { return m_code; }
-    const std::string& GetText() const { return m_text; }
+    int32_t getCode() const { return m_code; }
+    const std::string& getText() const { return m_text; }
     const char* what() const noexcept override { return m_text.c_str(); }
 
 private:

@@ -13,7 +13,7 @@
 
 namespace {
 
-bool InRange(const std::optional<int>& value, int low, int high)
+bool inRange(const std::optional<int>& value, int low, int high)
 {
     return !value || (*value >= low && *value <= high);
 }
@@ -29,22 +29,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         else
             arguments.back() += static_cast<char>(data[index]);
     }
-    const HackParseResult result = ParseHackOptions(arguments);
+    const HackParseResult result = parseHackOptions(arguments);
     if (!result.ok) {
         if (result.error.empty() || result.error.find('\n') != std::string::npos || result.error.size() > 400)
             std::abort();
         return 0;
     }
     const HackOptions& options = result.options;
-    if (!IsHackCommandLine(arguments))
+    if (!isHackCommandLine(arguments))
         std::abort();
     if (!options.help && options.target == HackTarget::None)
         std::abort();
     if ((options.target == HackTarget::Window) != (options.windowId != 0))
         std::abort();
-    if (!InRange(options.formula, kRandomChoice, kFormulaCount - 1) || !InRange(options.mirror, kRandomChoice, kMirrorCount - 1)
-        || !InRange(options.changeSeconds, 0, kMaximumChangeSeconds)
-        || !InRange(options.scalePercent, kMinimumScalePercent, kMaximumScalePercent))
+    if (!inRange(options.formula, kRandomChoice, kFormulaCount - 1) || !inRange(options.mirror, kRandomChoice, kMirrorCount - 1)
+        || !inRange(options.changeSeconds, 0, kMaximumChangeSeconds)
+        || !inRange(options.scalePercent, kMinimumScalePercent, kMaximumScalePercent))
         std::abort();
     if (options.preset && options.preset->empty())
         std::abort();

@@ -9,10 +9,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const RegDocument document = ParseRegText(std::string_view(reinterpret_cast<const char*>(data), size));
-    const std::string text = FormatRegText(document);
-    const RegDocument again = ParseRegText(text);
-    if (!(again == document) || FormatRegText(again) != text)
+    const RegDocument document = parseRegText(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string text = formatRegText(document);
+    const RegDocument again = parseRegText(text);
+    if (!(again == document) || formatRegText(again) != text)
         std::abort();
     return 0;
 }

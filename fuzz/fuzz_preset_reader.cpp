@@ -13,7 +13,7 @@ namespace {
 std::string bytesOf(Preset& preset)
 {
     std::ostringstream out(std::ios::binary);
-    WritePreset(preset, out);
+    writePreset(preset, out);
     return out.str();
 }
 
@@ -22,10 +22,10 @@ std::string bytesOf(Preset& preset)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    Preset preset = NewStartPreset();
+    Preset preset = newStartPreset();
     const std::string before = bytesOf(preset);
     std::istringstream in(input, std::ios::binary);
-    if (ReadPreset(preset, in)) {
+    if (readPreset(preset, in)) {
         const std::string after = bytesOf(preset);
         // The version is always written as 1; everything else is kept as read.
         std::string expected = input.substr(0, after.size());

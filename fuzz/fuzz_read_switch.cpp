@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    const LaunchRequest request = ReadSwitch(text);
+    const LaunchRequest request = readSwitch(text);
 
     const bool switched = !text.empty() && (text[0] == '/' || text[0] == '-');
     if (!switched && request.mode != LaunchMode::Configure)

@@ -15,7 +15,7 @@ namespace {
 std::string bytesOf(Preset& preset)
 {
     std::ostringstream out(std::ios::binary);
-    WriteSettingsFile(preset, out);
+    writeSettingsFile(preset, out);
     return out.str();
 }
 
@@ -24,31 +24,31 @@ std::string bytesOf(Preset& preset)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Settings = SettingsRecord {};
-    Preset preset = NewStartPreset();
+    Preset preset = newStartPreset();
     const std::string before = bytesOf(preset);
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size), std::ios::binary);
-    if (!ReadSettingsFile(preset, in)) {
+    if (!readSettingsFile(preset, in)) {
         if (bytesOf(preset) != before)
             std::abort();
         return 0;
     }
-    for (const int32_t mode : Settings.ApplyModes) {
+    for (const int32_t mode : Settings.applyModes) {
         if (mode < 0 || mode > 2)
             std::abort();
     }
-    if (Settings.RoundSpeedStep == 0.0 || !std::isfinite(Settings.RoundSpeedStep) || Settings.RadialSpeedStep == 0.0
-        || !std::isfinite(Settings.RadialSpeedStep) || (Settings.RandomStart != 0 && Settings.RandomStart != 1))
+    if (Settings.roundSpeedStep == 0.0 || !std::isfinite(Settings.roundSpeedStep) || Settings.radialSpeedStep == 0.0
+        || !std::isfinite(Settings.radialSpeedStep) || (Settings.randomStart != 0 && Settings.randomStart != 1))
         std::abort();
-    for (const auto& row : preset.Objects.Stacks) {
+    for (const auto& row : preset.objects.stacks) {
         if (!row[0])
             std::abort();
     }
     // What was taken is written again and read back to the same options.
     const std::string written = bytesOf(preset);
     const SettingsRecord taken = Settings;
-    Preset again = NewStartPreset();
+    Preset again = newStartPreset();
     std::istringstream reread(written, std::ios::binary);
-    if (!ReadSettingsFile(again, reread) || bytesOf(again) != written || Settings.ApplyModes != taken.ApplyModes)
+    if (!readSettingsFile(again, reread) || bytesOf(again) != written || Settings.applyModes != taken.applyModes)
         std::abort();
     return 0;
 }

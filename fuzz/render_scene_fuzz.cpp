@@ -28,32 +28,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < kHeaderBytes)
         return 0;
-    ResetDefaults();
-    NewObjectTable(CurrentPreset.Objects);
+    resetDefaults();
+    newObjectTable(CurrentPreset.objects);
     const int32_t width = data[0] + 1;
     const int32_t height = data[1] + 1;
-    Settings.Formula = static_cast<int8_t>(data[2]);
-    Settings.Mirror = static_cast<int8_t>(data[3]);
-    Settings.Travel = data[4] & 1;
-    Settings.Filter = (data[4] & 2) != 0;
-    Settings.Interlace = (data[4] & 4) != 0;
+    Settings.formula = static_cast<int8_t>(data[2]);
+    Settings.mirror = static_cast<int8_t>(data[3]);
+    Settings.travel = data[4] & 1;
+    Settings.filter = (data[4] & 2) != 0;
+    Settings.interlace = (data[4] & 4) != 0;
     const RenderRole role = (data[4] & 8) ? RenderRole::Saver : RenderRole::Editor;
-    Settings.DoChange = 0;
-    Settings.ChangeFormula = 0;
-    Settings.Scale = data[5] * 8;
+    Settings.changePresets = 0;
+    Settings.changeFormula = 0;
+    Settings.scale = data[5] * 8;
     const std::string block(reinterpret_cast<const char*>(data) + kHeaderBytes, size - kHeaderBytes);
     std::istringstream in(block, std::ios::binary);
-    ReadPreset(CurrentPreset, in);
+    readPreset(CurrentPreset, in);
 
     RecordingPanel panel(width, height);
     Renderer renderer(Settings, CurrentPreset, role);
-    renderer.SetSpritesPerBlurPass(data[6]);
-    renderer.Reset(width, height);
+    renderer.setSpritesPerBlurPass(data[6]);
+    renderer.reset(width, height);
     // Two presents: the first after a reset, and one of the rectangles drawn since.
-    renderer.DrawSprites(7);
-    renderer.Present(panel);
-    renderer.DrawSprites(7);
-    renderer.Present(panel);
+    renderer.drawSprites(7);
+    renderer.present(panel);
+    renderer.drawSprites(7);
+    renderer.present(panel);
     for (const auto& present : panel.presents) {
         if (present.x < 0 || present.y < 0 || present.x + present.width > width || present.y + present.height > height)
             std::abort();

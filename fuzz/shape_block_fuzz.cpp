@@ -6,6 +6,7 @@
 // the shape to draw alone (255 for all), and a flag byte (bit 0: half sprites).
 
 #include "shapes/shape_stack.h"
+#include "shapes/sprite_builder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,9 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     StackBlock block {};
     std::memcpy(block.data(), data, kStackBlockBytes);
 
-    auto stack = NewShapeStack();
-    ReadStackBlock(block, *stack);
-    if (WriteStackBlock(*stack) != block)
+    auto stack = newShapeStack();
+    readStackBlock(block, *stack);
+    if (writeStackBlock(*stack) != block)
         std::abort();
 
     const SpriteScale scale { static_cast<float>(optionalByte(data, size, 1, 16)) / 16.0f,
@@ -43,18 +44,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint8_t whichByte = optionalByte(data, size, 2, 255);
     const int32_t which = whichByte == 255 ? -1 : whichByte % 7 - 1;
 
-    BuildFullSprite(*stack, side, which);
-    if (stack->FullSprite->width != side || stack->FullSprite->pixels.size() != static_cast<size_t>(side * side))
+    buildFullSprite(*stack, side, which);
+    if (stack->fullSprite->width != side || stack->fullSprite->pixels.size() != static_cast<size_t>(side * side))
         std::abort();
-    if (stack->MasterSize >= -kLargestFuzzedMasterSize && stack->MasterSize <= kLargestFuzzedMasterSize) {
-        BuildReducedSprite(*stack, which, scale);
-        if (stack->ReducedSprite->width > kMaxSpriteSide)
+    if (stack->masterSize >= -kLargestFuzzedMasterSize && stack->masterSize <= kLargestFuzzedMasterSize) {
+        buildReducedSprite(*stack, which, scale);
+        if (stack->reducedSprite->width > kMaxSpriteSide)
             std::abort();
     }
 
-    CloneLastShape(*stack);
-    MoveShapeUp(*stack, which);
-    MoveShapeDown(*stack, which);
-    RemoveShape(*stack, which);
+    cloneLastShape(*stack);
+    moveShapeUp(*stack, which);
+    moveShapeDown(*stack, which);
+    removeShape(*stack, which);
     return 0;
 }

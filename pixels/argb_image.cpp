@@ -65,7 +65,7 @@ inline __m128i blendFour(__m128i source, __m128i destination, __m128i opaque)
 // Four pixels per step. Sprites are mostly runs of opaque pixels inside and transparent
 // ones in the corners, so a step whose four pixels are all of one kind is a plain copy or
 // nothing; only steps that touch the soft edge blend.
-void compositeRow(const uint32_t* source, uint32_t* destination, size_t columns)
+void blendRow(const uint32_t* source, uint32_t* destination, size_t columns)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i alphaMask = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
@@ -88,7 +88,7 @@ void compositeRow(const uint32_t* source, uint32_t* destination, size_t columns)
 
 #else
 
-void compositeRow(const uint32_t* source, uint32_t* destination, size_t columns)
+void blendRow(const uint32_t* source, uint32_t* destination, size_t columns)
 {
     compositeRowScalar(source, destination, columns);
 }
@@ -97,15 +97,15 @@ void compositeRow(const uint32_t* source, uint32_t* destination, size_t columns)
 
 } // namespace
 
-void CompositeRow(const uint32_t* source, uint32_t* destination, std::size_t columns)
+void compositeRow(const uint32_t* source, uint32_t* destination, std::size_t columns)
 {
-    compositeRow(source, destination, columns);
+    blendRow(source, destination, columns);
 }
 
-void* AllocateZeroedPixels(std::size_t bytes)
+void* allocateZeroedPixels(std::size_t bytes)
 {
     if (bytes >= shared_pixels::kSmallestSharedBytes) {
-        if (void* shared = shared_pixels::Allocate(bytes))
+        if (void* shared = shared_pixels::allocate(bytes))
             return shared;
     }
     void* memory = std::calloc(bytes == 0 ? 1 : bytes, 1);
@@ -114,19 +114,19 @@ void* AllocateZeroedPixels(std::size_t bytes)
     return memory;
 }
 
-void FreeZeroedPixels(void* memory) noexcept
+void freeZeroedPixels(void* memory) noexcept
 {
-    if (memory != nullptr && !shared_pixels::Free(memory))
+    if (memory != nullptr && !shared_pixels::free(memory))
         std::free(memory);
 }
 
-void ArgbImage::SetSize(int32_t newWidth, int32_t newHeight)
+void ArgbImage::setSize(int32_t newWidth, int32_t newHeight)
 {
     width = std::max(newWidth, 0);
     height = std::max(newHeight, 0);
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     if (count == pixels.size()) {
-        Clear();
+        clear();
         return;
     }
     // The old block goes first, so that both are never held at once.
@@ -135,17 +135,17 @@ void ArgbImage::SetSize(int32_t newWidth, int32_t newHeight)
     pixels.swap(fresh);
 }
 
-void ArgbImage::Clear()
+void ArgbImage::clear()
 {
     std::fill(pixels.begin(), pixels.end(), 0u);
 }
 
-void ArgbImage::Fill(uint32_t pixel)
+void ArgbImage::fill(uint32_t pixel)
 {
     std::fill(pixels.begin(), pixels.end(), pixel);
 }
 
-void ArgbImage::Composite(const ArgbImage& sprite, int32_t x, int32_t y, const SpriteRuns* runs)
+void ArgbImage::composite(const ArgbImage& sprite, int32_t x, int32_t y, const SpriteRuns* runs)
 {
     // Intersect the sprite's rectangle with the image in 64 bits, so that no position
     // overflows; everything outside is cut off.
@@ -156,15 +156,15 @@ void ArgbImage::Composite(const ArgbImage& sprite, int32_t x, int32_t y, const S
     if (left >= right || top >= bottom || pixels.empty() || sprite.pixels.empty())
         return;
 
-    if (runs != nullptr && runs->Describes(sprite)) {
+    if (runs != nullptr && runs->describes(sprite)) {
         runs->composite(sprite, *this, x, y, { left, top, right, bottom });
         return;
     }
     const auto columns = static_cast<size_t>(right - left);
     for (int64_t row = top; row < bottom; ++row) {
-        const uint32_t* source = sprite.Row(static_cast<int32_t>(row - y)) + (left - x);
-        uint32_t* destination = Row(static_cast<int32_t>(row)) + left;
-        compositeRow(source, destination, columns);
+        const uint32_t* source = sprite.row(static_cast<int32_t>(row - y)) + (left - x);
+        uint32_t* destination = this->row(static_cast<int32_t>(row)) + left;
+        blendRow(source, destination, columns);
     }
 }
 
@@ -195,7 +195,7 @@ SpriteRuns::SpriteRuns(const ArgbImage& sprite)
     m_rowStarts.reserve(static_cast<size_t>(m_height) + 1);
     for (int32_t row = 0; row < m_height; ++row) {
         m_rowStarts.push_back(static_cast<uint32_t>(m_runs.size()));
-        const uint32_t* pixels = sprite.Row(row);
+        const uint32_t* pixels = sprite.row(row);
         const auto width = static_cast<uint32_t>(m_width);
         uint32_t blend = 0; // blended pixels not yet written as a run
         const auto emit = [this](Kind kind, uint32_t length) {
@@ -222,7 +222,7 @@ SpriteRuns::SpriteRuns(const ArgbImage& sprite)
     m_rowStarts.push_back(static_cast<uint32_t>(m_runs.size()));
 }
 
-std::vector<SpriteRuns::Run> SpriteRuns::RowRuns(int32_t row) const
+std::vector<SpriteRuns::Run> SpriteRuns::rowRuns(int32_t row) const
 {
     std::vector<Run> runs;
     for (uint32_t i = m_rowStarts[static_cast<size_t>(row)]; i < m_rowStarts[static_cast<size_t>(row) + 1]; ++i)
@@ -255,7 +255,7 @@ void SpriteRuns::composite(const ArgbImage& sprite, ArgbImage& image, int32_t x,
     // sprite lands on are usually held by another processor, and every store would wait for
     // its line in turn. Asking for the lines of a row some rows ahead lets those waits overlap.
     const auto askForRow = [&](int64_t row) {
-        const uint32_t* destination = image.Row(static_cast<int32_t>(row)) + overlap.left;
+        const uint32_t* destination = image.row(static_cast<int32_t>(row)) + overlap.left;
         forEachRun(static_cast<int32_t>(row - y), from, to, [&](Kind kind, uint32_t start, uint32_t stop) {
             if (kind == Kind::Skip)
                 return;
@@ -272,8 +272,8 @@ void SpriteRuns::composite(const ArgbImage& sprite, ArgbImage& image, int32_t x,
         if (row + kRowsAhead < overlap.bottom)
             askForRow(row + kRowsAhead);
         const auto spriteRow = static_cast<int32_t>(row - y);
-        const uint32_t* source = sprite.Row(spriteRow);
-        uint32_t* destination = image.Row(static_cast<int32_t>(row)) + overlap.left;
+        const uint32_t* source = sprite.row(spriteRow);
+        uint32_t* destination = image.row(static_cast<int32_t>(row)) + overlap.left;
         forEachRun(spriteRow, from, to, [&](Kind kind, uint32_t start, uint32_t stop) {
             switch (kind) {
             case Kind::Skip:
@@ -282,7 +282,7 @@ void SpriteRuns::composite(const ArgbImage& sprite, ArgbImage& image, int32_t x,
                 std::copy(source + start, source + stop, destination + (start - from));
                 break;
             case Kind::Blend:
-                compositeRow(source + start, destination + (start - from), stop - start);
+                blendRow(source + start, destination + (start - from), stop - start);
                 break;
             }
         });

@@ -11,8 +11,8 @@
 // shared_pixels.h), anything else from calloc. Neither is written here, so a screen-sized
 // picture costs no clearing: the system hands out zero pages and makes only those that are
 // drawn on.
-void* AllocateZeroedPixels(std::size_t bytes);
-void FreeZeroedPixels(void* memory) noexcept;
+void* allocateZeroedPixels(std::size_t bytes);
+void freeZeroedPixels(void* memory) noexcept;
 
 // An allocator of that memory, which leaves an element made without a value as the memory
 // holds it. Elements made without a value are zero only in memory fresh from allocate; a
@@ -32,9 +32,9 @@ struct ZeroedAllocator {
     {
         if (count > SIZE_MAX / sizeof(T))
             throw std::bad_alloc();
-        return static_cast<T*>(AllocateZeroedPixels(count * sizeof(T)));
+        return static_cast<T*>(allocateZeroedPixels(count * sizeof(T)));
     }
-    void deallocate(T* memory, std::size_t /*count*/) noexcept { FreeZeroedPixels(memory); }
+    void deallocate(T* memory, std::size_t /*count*/) noexcept { freeZeroedPixels(memory); }
 
     template <typename U>
     void construct(U* /*element*/) noexcept
@@ -64,11 +64,11 @@ struct ArgbImage {
 
     // Makes the image width x height pixels, all 0. A negative side counts as 0. A new size
     // takes a fresh block, whose zero pages are not written until something is drawn.
-    void SetSize(int32_t newWidth, int32_t newHeight);
+    void setSize(int32_t newWidth, int32_t newHeight);
     // Sets every pixel to 0 (transparent black).
-    void Clear();
+    void clear();
     // Sets every pixel to the given value.
-    void Fill(uint32_t pixel);
+    void fill(uint32_t pixel);
 
     // Lays the sprite over this image with its top-left pixel at column x, row y.
     //
@@ -80,10 +80,10 @@ struct ArgbImage {
     //
     // Given the sprite's runs (made from these very pixels), clear runs are skipped and
     // opaque ones copied without a look at each pixel; the result is the same.
-    void Composite(const ArgbImage& sprite, int32_t x, int32_t y, const SpriteRuns* runs = nullptr);
+    void composite(const ArgbImage& sprite, int32_t x, int32_t y, const SpriteRuns* runs = nullptr);
 
-    uint32_t* Row(int32_t y) { return pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width); }
-    const uint32_t* Row(int32_t y) const
+    uint32_t* row(int32_t y) { return pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width); }
+    const uint32_t* row(int32_t y) const
     {
         return pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
     }
@@ -99,7 +99,7 @@ public:
     SpriteRuns() = default;
     explicit SpriteRuns(const ArgbImage& sprite);
 
-    bool Describes(const ArgbImage& sprite) const
+    bool describes(const ArgbImage& sprite) const
     {
         return m_pixels != nullptr && m_pixels == sprite.pixels.data() && m_width == sprite.width
             && m_height == sprite.height;
@@ -115,7 +115,7 @@ public:
         uint32_t length;
     };
     // The runs of one row, left to right; their lengths add up to the width.
-    std::vector<Run> RowRuns(int32_t row) const;
+    std::vector<Run> rowRuns(int32_t row) const;
 
 private:
     friend struct ArgbImage;
@@ -139,14 +139,14 @@ private:
 
 // Lays `columns` pixels of a sprite row over a row of an image by the rule of Composite,
 // for callers that know which part of a row holds anything.
-void CompositeRow(const uint32_t* source, uint32_t* destination, std::size_t columns);
+void compositeRow(const uint32_t* source, uint32_t* destination, std::size_t columns);
 
 // Pixel packing helpers for the ARGB byte order above.
-constexpr uint32_t MakeArgb(uint32_t alpha, uint32_t red, uint32_t green, uint32_t blue)
+constexpr uint32_t makeArgb(uint32_t alpha, uint32_t red, uint32_t green, uint32_t blue)
 {
     return (alpha << 24) | (red << 16) | (green << 8) | blue;
 }
-constexpr uint32_t AlphaOf(uint32_t pixel) { return pixel >> 24; }
-constexpr uint32_t RedOf(uint32_t pixel) { return (pixel >> 16) & 0xFF; }
-constexpr uint32_t GreenOf(uint32_t pixel) { return (pixel >> 8) & 0xFF; }
-constexpr uint32_t BlueOf(uint32_t pixel) { return pixel & 0xFF; }
+constexpr uint32_t alphaOf(uint32_t pixel) { return pixel >> 24; }
+constexpr uint32_t redOf(uint32_t pixel) { return (pixel >> 16) & 0xFF; }
+constexpr uint32_t greenOf(uint32_t pixel) { return (pixel >> 8) & 0xFF; }
+constexpr uint32_t blueOf(uint32_t pixel) { return pixel & 0xFF; }

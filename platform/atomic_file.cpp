@@ -134,9 +134,9 @@ void syncFolder(const std::filesystem::path& target)
 
 } // namespace
 
-bool AtomicFileWriter::Open(const std::filesystem::path& link)
+bool AtomicFileWriter::open(const std::filesystem::path& link)
 {
-    Discard();
+    discard();
     const std::filesystem::path target = followLinks(link);
     if (target.empty() || !target.has_filename())
         return false;
@@ -152,7 +152,7 @@ bool AtomicFileWriter::Open(const std::filesystem::path& link)
     if (exists && (!S_ISREG(existing.st_mode) || ::access(target.c_str(), W_OK) != 0))
         return false;
 
-    RemoveStaleTemporaries(target);
+    removeStaleTemporaries(target);
     m_descriptor = createAnonymous(target);
     if (m_descriptor < 0) {
         // The file system has no nameless files: the temporary file is named from the start.
@@ -171,7 +171,7 @@ bool AtomicFileWriter::Open(const std::filesystem::path& link)
     return true;
 }
 
-bool AtomicFileWriter::Commit(std::string_view bytes)
+bool AtomicFileWriter::commit(std::string_view bytes)
 {
     if (m_descriptor < 0)
         return false;
@@ -190,11 +190,11 @@ bool AtomicFileWriter::Commit(std::string_view bytes)
         m_temporary.clear();
         syncFolder(m_target);
     }
-    Discard();
+    discard();
     return good;
 }
 
-void AtomicFileWriter::Discard()
+void AtomicFileWriter::discard()
 {
     if (m_descriptor >= 0) {
         ::close(m_descriptor);
@@ -207,7 +207,7 @@ void AtomicFileWriter::Discard()
     m_target.clear();
 }
 
-std::string WriteFailureReason(const std::filesystem::path& target, int writeError)
+std::string writeFailureReason(const std::filesystem::path& target, int writeError)
 {
     namespace fs = std::filesystem;
     std::error_code error;
@@ -225,14 +225,14 @@ std::string WriteFailureReason(const std::filesystem::path& target, int writeErr
     return "the file could not be written";
 }
 
-bool IsAtomicWriterTemporary(const std::string& fileName)
+bool isAtomicWriterTemporary(const std::string& fileName)
 {
     const std::size_t mark = fileName.rfind(kTemporaryMark);
     return !fileName.empty() && fileName[0] == '.' && mark != std::string::npos && mark > 0
         && ownerOf(std::string_view(fileName).substr(mark + kTemporaryMark.size())) > 0;
 }
 
-int RemoveStaleTemporaries(const std::filesystem::path& target)
+int removeStaleTemporaries(const std::filesystem::path& target)
 {
     const std::string ownStem = "." + target.filename().string() + std::string(kTemporaryMark);
     const std::string shortStem = std::string(kShortStem) + std::string(kTemporaryMark);
@@ -259,8 +259,8 @@ int RemoveStaleTemporaries(const std::filesystem::path& target)
     return removed;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes)
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
 {
     AtomicFileWriter writer;
-    return writer.Open(path) && writer.Commit(bytes);
+    return writer.open(path) && writer.commit(bytes);
 }

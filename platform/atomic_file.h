@@ -23,22 +23,22 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
     // An open writer that was never committed removes its temporary file.
-    ~AtomicFileWriter() { Discard(); }
+    ~AtomicFileWriter() { discard(); }
 
     // Creates the temporary file beside the target. False when the target could not be
     // written: its folder is missing or not writable, or the target exists but is not a
     // regular file this process may write.
-    bool Open(const std::filesystem::path& target);
+    bool open(const std::filesystem::path& target);
     // Writes the bytes, flushes them and renames the temporary file over the target.
     // False on any failure, after which the target is as it was. The writer is closed
     // either way.
-    bool Commit(std::string_view bytes);
+    bool commit(std::string_view bytes);
     // Closes and removes the temporary file without touching the target.
-    void Discard();
+    void discard();
 
-    bool IsOpen() const { return m_descriptor >= 0; }
+    bool isOpen() const { return m_descriptor >= 0; }
     // The file that Commit replaces, symbolic links resolved.
-    const std::filesystem::path& Target() const { return m_target; }
+    const std::filesystem::path& target() const { return m_target; }
 
 private:
     int m_descriptor = -1;
@@ -49,15 +49,15 @@ private:
 };
 
 // Open and Commit in one step. The folder must exist.
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 // Why writing the target failed, in words for the user, worked out after the failure: a
 // folder in the way, a missing or read-only folder, a write-protected file, or else the
 // system's own reason for writeError (errno as the failed write left it, 0 when unknown).
-std::string WriteFailureReason(const std::filesystem::path& target, int writeError);
+std::string writeFailureReason(const std::filesystem::path& target, int writeError);
 
 // True for the name of a temporary file of this writer (".<target>.tmp-<pid>-<n>").
-bool IsAtomicWriterTemporary(const std::string& fileName);
+bool isAtomicWriterTemporary(const std::string& fileName);
 // Removes the temporary files beside the target that processes no longer running left behind.
 // Answers how many were removed.
-int RemoveStaleTemporaries(const std::filesystem::path& target);
+int removeStaleTemporaries(const std::filesystem::path& target);

@@ -41,7 +41,7 @@ uint64_t cpunstotick(uint32_t nanoseconds);
 uint16_t cpuGetSpeed();
 // Measures the clock rate over the given number of milliseconds: tick cycles per
 // elapsed microsecond of the monotonic clock.
-double CPUgetspeedaccurate(int milliseconds);
+double cpUgetspeedaccurate(int milliseconds);
 
 // Seams for tests. They change process-wide state; tests call cpuForgetSpeedForTesting
 // in their fixtures to start from "not yet known".

@@ -33,11 +33,11 @@ public:
     virtual ~DisplayModeSource() = default;
 
     // Fills `mode` with mode number `index` (0, 1, 2, ...); false when there is no such mode.
-    virtual bool EnumMode(uint32_t index, DisplayMode& mode) = 0;
+    virtual bool enumMode(uint32_t index, DisplayMode& mode) = 0;
     // With CDS_TEST only asks whether the mode could be set; with 0 sets it at once without
     // storing it anywhere. Answers one of the DISP_CHANGE_ values.
-    virtual int ChangeMode(const DisplayMode& mode, int flags) = 0;
+    virtual int changeMode(const DisplayMode& mode, int flags) = 0;
     // Returns the screen to the mode it had before the first change; does nothing when no
     // change was made.
-    virtual void RestoreMode() = 0;
+    virtual void restoreMode() = 0;
 };

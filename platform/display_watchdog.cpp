@@ -56,7 +56,7 @@ int watch(int socket)
     for (int signalNumber : { SIGTERM, SIGINT, SIGHUP, SIGPIPE })
         std::signal(signalNumber, SIG_IGN);
     XRandrModeSource display;
-    if (!display.RememberCurrentMode())
+    if (!display.rememberCurrentMode())
         return 1;
     writeByte(socket, kReady);
     char byte = 0;
@@ -64,7 +64,7 @@ int watch(int socket)
     // however the saver ends.
     if (readByte(socket, byte, -1) && byte == kReleased)
         return 0;
-    display.RestoreMode();
+    display.restoreMode();
     return 0;
 }
 
@@ -80,7 +80,7 @@ DisplayWatchdog::~DisplayWatchdog()
         ::waitpid(m_pid, nullptr, WNOHANG);
 }
 
-bool DisplayWatchdog::Start()
+bool DisplayWatchdog::start()
 {
     if (m_socket >= 0)
         return true;
@@ -125,7 +125,7 @@ bool DisplayWatchdog::Start()
     return true;
 }
 
-void DisplayWatchdog::Release()
+void DisplayWatchdog::release()
 {
     if (m_socket < 0)
         return;
@@ -139,7 +139,7 @@ void DisplayWatchdog::Release()
     m_pid = -1;
 }
 
-int RunDisplayWatchdogIfAsked()
+int runDisplayWatchdogIfAsked()
 {
     const char* value = std::getenv(kDisplayWatchdogVariable);
     if (value == nullptr)

@@ -23,11 +23,11 @@ public:
 
     // Starts the watchdog and waits until it has noted the display. False when it could not
     // be started or did not answer in time; the saver then switches without one.
-    bool Start();
+    bool start();
     // The display is as it was (restored, or never switched): the watchdog ends untouched.
-    void Release();
+    void release();
 
-    bool Running() const { return m_socket >= 0; }
+    bool running() const { return m_socket >= 0; }
     pid_t pid() const { return m_pid; }
 
 private:
@@ -40,4 +40,4 @@ constexpr const char* kDisplayWatchdogVariable = "OPAL_REVEL_DISPLAY_WATCHDOG";
 
 // Called first thing in main: when this start is a watchdog, runs it and answers its exit
 // status; otherwise answers -1 at once.
-int RunDisplayWatchdogIfAsked();
+int runDisplayWatchdogIfAsked();

@@ -9,14 +9,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::string InstanceLockFolder()
+std::string instanceLockFolder()
 {
-    std::filesystem::path folder = OpalRuntimeFolder();
-    if (EnsureFolder(folder))
+    std::filesystem::path folder = opalRuntimeFolder();
+    if (ensureFolder(folder))
         return folder.string();
     // A runtime folder that cannot be had falls back to the config folder.
-    folder = OpalConfigFolder();
-    return EnsureFolder(folder) ? folder.string() : std::string();
+    folder = opalConfigFolder();
+    return ensureFolder(folder) ? folder.string() : std::string();
 }
 
 InstanceLock::~InstanceLock()
@@ -25,11 +25,11 @@ InstanceLock::~InstanceLock()
         ::close(m_descriptor);
 }
 
-InstanceLock::Outcome InstanceLock::Acquire(const std::string& name)
+InstanceLock::Outcome InstanceLock::acquire(const std::string& name)
 {
     if (m_descriptor >= 0)
         return Outcome::Acquired;
-    std::string folder = InstanceLockFolder();
+    std::string folder = instanceLockFolder();
     if (folder.empty() || name.empty() || name.find('/') != std::string::npos)
         return Outcome::Unavailable;
 
@@ -58,7 +58,7 @@ InstanceLock::Outcome InstanceLock::Acquire(const std::string& name)
     return Outcome::Acquired;
 }
 
-bool TakeSingleInstance(InstanceLock& lock, const std::string& name)
+bool takeSingleInstance(InstanceLock& lock, const std::string& name)
 {
-    return lock.Acquire(name) != InstanceLock::Outcome::HeldElsewhere;
+    return lock.acquire(name) != InstanceLock::Outcome::HeldElsewhere;
 }

@@ -21,17 +21,17 @@ public:
     InstanceLock& operator=(const InstanceLock&) = delete;
 
     // Tries to take the lock of the given name without waiting.
-    Outcome Acquire(const std::string& name);
-    bool Held() const { return m_descriptor >= 0; }
+    Outcome acquire(const std::string& name);
+    bool held() const { return m_descriptor >= 0; }
 
 private:
     int m_descriptor = -1;
 };
 
 // The folder that holds the lock files, created if needed; empty when none can be had.
-std::string InstanceLockFolder();
+std::string instanceLockFolder();
 
 // The single-instance test of the launchers: true when no other instance holds the lock
 // and this one may start. When the lock cannot be had at all, the instance starts anyway,
 // as the named mutex would have let it.
-bool TakeSingleInstance(InstanceLock& lock, const std::string& name);
+bool takeSingleInstance(InstanceLock& lock, const std::string& name);

@@ -14,7 +14,7 @@ constexpr std::string_view kRootName = "HKEY_CURRENT_USER";
 
 } // namespace
 
-std::string FullKeyPath(std::string_view path)
+std::string fullKeyPath(std::string_view path)
 {
     std::string full(kRootName);
     size_t position = 0;
@@ -41,16 +41,16 @@ bool RegFileKeyStore::readDocument(RegDocument& document)
     document = {};
     m_problem.clear();
     std::string text;
-    const RegularFileRead result = ReadRegularFile(m_file, kMaxRegTextBytes, text);
+    const RegularFileRead result = readRegularFile(m_file, kMaxRegTextBytes, text);
     if (result == RegularFileRead::Missing)
         return true;
     if (result != RegularFileRead::Ok) {
-        m_problem = "the settings store " + m_file.string() + " " + DescribeRegularFileRead(result);
+        m_problem = "the settings store " + m_file.string() + " " + describeRegularFileRead(result);
         if (result == RegularFileRead::TooLarge)
             m_problem += " (over " + std::to_string(kMaxRegTextBytes >> 20) + " MiB)";
         return false;
     }
-    document = ParseRegText(text);
+    document = parseRegText(text);
     return true;
 }
 
@@ -60,16 +60,16 @@ RegFileKeyStore::OpenedKey* RegFileKeyStore::find(KeyHandle key)
     return found == m_open.end() ? nullptr : &found->second;
 }
 
-KeyHandle RegFileKeyStore::OpenKey(std::string_view path, bool create)
+KeyHandle RegFileKeyStore::openKey(std::string_view path, bool create)
 {
-    const std::string full = FullKeyPath(path);
+    const std::string full = fullKeyPath(path);
     if (full.size() == kRootName.size())
         return kNoKey;
     RegDocument document;
     if (!readDocument(document))
         return kNoKey;
     OpenedKey opened;
-    if (const RegKey* key = document.Find(full)) {
+    if (const RegKey* key = document.find(full)) {
         opened.key = *key;
     } else if (create) {
         opened.key.path = full;
@@ -82,10 +82,10 @@ KeyHandle RegFileKeyStore::OpenKey(std::string_view path, bool create)
     return handle;
 }
 
-ValueRead RegFileKeyStore::ReadInteger(KeyHandle key, std::string_view name, int32_t& value)
+ValueRead RegFileKeyStore::readInteger(KeyHandle key, std::string_view name, int32_t& value)
 {
     const OpenedKey* opened = find(key);
-    const RegValue* stored = opened ? opened->key.Find(name) : nullptr;
+    const RegValue* stored = opened ? opened->key.find(name) : nullptr;
     if (!stored || stored->kind == RegValue::Kind::Unreadable)
         return ValueRead::Missing;
     if (stored->kind != RegValue::Kind::Integer)
@@ -94,10 +94,10 @@ ValueRead RegFileKeyStore::ReadInteger(KeyHandle key, std::string_view name, int
     return ValueRead::Ok;
 }
 
-ValueRead RegFileKeyStore::ReadString(KeyHandle key, std::string_view name, std::string& value)
+ValueRead RegFileKeyStore::readString(KeyHandle key, std::string_view name, std::string& value)
 {
     const OpenedKey* opened = find(key);
-    const RegValue* stored = opened ? opened->key.Find(name) : nullptr;
+    const RegValue* stored = opened ? opened->key.find(name) : nullptr;
     if (!stored || stored->kind == RegValue::Kind::Unreadable)
         return ValueRead::Missing;
     if (stored->kind != RegValue::Kind::String)
@@ -106,30 +106,30 @@ ValueRead RegFileKeyStore::ReadString(KeyHandle key, std::string_view name, std:
     return ValueRead::Ok;
 }
 
-bool RegFileKeyStore::WriteInteger(KeyHandle key, std::string_view name, int32_t value)
+bool RegFileKeyStore::writeInteger(KeyHandle key, std::string_view name, int32_t value)
 {
     OpenedKey* opened = find(key);
-    if (!opened || name.empty() || !IsStorableRegString(name))
+    if (!opened || name.empty() || !isStorableRegString(name))
         return false;
     RegValue stored { std::string(name), RegValue::Kind::Integer, static_cast<uint32_t>(value), {} };
-    opened->key.Set(stored);
+    opened->key.set(stored);
     opened->writes.push_back(std::move(stored));
     return true;
 }
 
-bool RegFileKeyStore::WriteString(KeyHandle key, std::string_view name, std::string_view value)
+bool RegFileKeyStore::writeString(KeyHandle key, std::string_view name, std::string_view value)
 {
     OpenedKey* opened = find(key);
     // A line break cannot be written in this layout; refuse rather than store something else.
-    if (!opened || name.empty() || !IsStorableRegString(name) || !IsStorableRegString(value))
+    if (!opened || name.empty() || !isStorableRegString(name) || !isStorableRegString(value))
         return false;
     RegValue stored { std::string(name), RegValue::Kind::String, 0, std::string(value) };
-    opened->key.Set(stored);
+    opened->key.set(stored);
     opened->writes.push_back(std::move(stored));
     return true;
 }
 
-bool RegFileKeyStore::CloseKey(KeyHandle key)
+bool RegFileKeyStore::closeKey(KeyHandle key)
 {
     const auto found = m_open.find(key);
     if (found == m_open.end())
@@ -143,18 +143,18 @@ bool RegFileKeyStore::CloseKey(KeyHandle key)
     RegDocument document;
     if (!readDocument(document))
         return false;
-    RegKey& stored = document.FindOrAdd(opened.key.path);
+    RegKey& stored = document.findOrAdd(opened.key.path);
     for (RegValue& value : opened.writes)
-        stored.Set(std::move(value));
-    return EnsureFolder(m_file.parent_path()) && WriteFileAtomically(m_file, FormatRegText(document));
+        stored.set(std::move(value));
+    return ensureFolder(m_file.parent_path()) && writeFileAtomically(m_file, formatRegText(document));
 }
 
-fs::path KeyStoreFilePath()
+fs::path keyStoreFilePath()
 {
-    return OpalConfigFolder() / "registry.reg";
+    return opalConfigFolder() / "registry.reg";
 }
 
-std::unique_ptr<KeyStore> OpenUserKeyStore()
+std::unique_ptr<KeyStore> openUserKeyStore()
 {
-    return std::make_unique<RegFileKeyStore>(KeyStoreFilePath());
+    return std::make_unique<RegFileKeyStore>(keyStoreFilePath());
 }

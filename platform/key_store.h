@@ -25,17 +25,17 @@ public:
     virtual ~KeyStore() = default;
 
     // Opens the key; without create it must exist already. kNoKey when it cannot be opened.
-    virtual KeyHandle OpenKey(std::string_view path, bool create) = 0;
-    virtual ValueRead ReadInteger(KeyHandle key, std::string_view name, int32_t& value) = 0;
-    virtual ValueRead ReadString(KeyHandle key, std::string_view name, std::string& value) = 0;
-    virtual bool WriteInteger(KeyHandle key, std::string_view name, int32_t value) = 0;
-    virtual bool WriteString(KeyHandle key, std::string_view name, std::string_view value) = 0;
+    virtual KeyHandle openKey(std::string_view path, bool create) = 0;
+    virtual ValueRead readInteger(KeyHandle key, std::string_view name, int32_t& value) = 0;
+    virtual ValueRead readString(KeyHandle key, std::string_view name, std::string& value) = 0;
+    virtual bool writeInteger(KeyHandle key, std::string_view name, int32_t value) = 0;
+    virtual bool writeString(KeyHandle key, std::string_view name, std::string_view value) = 0;
     // Ends the use of the handle. False when changes made through it could not be stored.
-    virtual bool CloseKey(KeyHandle key) = 0;
+    virtual bool closeKey(KeyHandle key) = 0;
     // Why the last open found no key although the store exists: it could not be read (too
     // large, not a regular file, no permission). Empty when the store was read or does not
     // exist yet, so that a missing key really is missing.
-    virtual std::string Problem() const { return {}; }
+    virtual std::string problem() const { return {}; }
 };
 
 // The store kept in one REGEDIT4 text file (see reg_text.h), with the root written as
@@ -49,13 +49,13 @@ class RegFileKeyStore final : public KeyStore {
 public:
     explicit RegFileKeyStore(std::filesystem::path file);
 
-    KeyHandle OpenKey(std::string_view path, bool create) override;
-    ValueRead ReadInteger(KeyHandle key, std::string_view name, int32_t& value) override;
-    ValueRead ReadString(KeyHandle key, std::string_view name, std::string& value) override;
-    bool WriteInteger(KeyHandle key, std::string_view name, int32_t value) override;
-    bool WriteString(KeyHandle key, std::string_view name, std::string_view value) override;
-    bool CloseKey(KeyHandle key) override;
-    std::string Problem() const override { return m_problem; }
+    KeyHandle openKey(std::string_view path, bool create) override;
+    ValueRead readInteger(KeyHandle key, std::string_view name, int32_t& value) override;
+    ValueRead readString(KeyHandle key, std::string_view name, std::string& value) override;
+    bool writeInteger(KeyHandle key, std::string_view name, int32_t value) override;
+    bool writeString(KeyHandle key, std::string_view name, std::string_view value) override;
+    bool closeKey(KeyHandle key) override;
+    std::string problem() const override { return m_problem; }
 
     const std::filesystem::path& file() const { return m_file; }
 
@@ -78,9 +78,9 @@ private:
 
 // The key path as written in the file: the user's root, then the path with empty parts
 // (doubled, leading or trailing backslashes) removed.
-std::string FullKeyPath(std::string_view path);
+std::string fullKeyPath(std::string_view path);
 
 // <config home>/opal-revel/registry.reg
-std::filesystem::path KeyStoreFilePath();
+std::filesystem::path keyStoreFilePath();
 // The user's store at KeyStoreFilePath() as it is when called.
-std::unique_ptr<KeyStore> OpenUserKeyStore();
+std::unique_ptr<KeyStore> openUserKeyStore();

@@ -68,7 +68,7 @@ RegValue parseData(std::string name, std::string_view data)
 {
     RegValue value;
     value.name = std::move(name);
-    if (data.size() >= kDwordPrefix.size() && RegNamesEqual(data.substr(0, kDwordPrefix.size()), kDwordPrefix)) {
+    if (data.size() >= kDwordPrefix.size() && regNamesEqual(data.substr(0, kDwordPrefix.size()), kDwordPrefix)) {
         const std::string_view digits = trim(data.substr(kDwordPrefix.size()));
         uint32_t number = 0;
         bool good = !digits.empty() && digits.size() <= 8;
@@ -105,62 +105,62 @@ RegValue parseData(std::string name, std::string_view data)
 
 } // namespace
 
-bool RegNamesEqual(std::string_view a, std::string_view b)
+bool regNamesEqual(std::string_view a, std::string_view b)
 {
     return a.size() == b.size()
         && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
-bool IsStorableRegString(std::string_view text)
+bool isStorableRegString(std::string_view text)
 {
     return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
-RegValue* RegKey::Find(std::string_view name)
+RegValue* RegKey::find(std::string_view name)
 {
     for (RegValue& value : values) {
-        if (RegNamesEqual(value.name, name))
+        if (regNamesEqual(value.name, name))
             return &value;
     }
     return nullptr;
 }
 
-const RegValue* RegKey::Find(std::string_view name) const
+const RegValue* RegKey::find(std::string_view name) const
 {
-    return const_cast<RegKey*>(this)->Find(name);
+    return const_cast<RegKey*>(this)->find(name);
 }
 
-void RegKey::Set(RegValue value)
+void RegKey::set(RegValue value)
 {
-    if (RegValue* existing = Find(value.name))
+    if (RegValue* existing = find(value.name))
         *existing = std::move(value);
     else
         values.push_back(std::move(value));
 }
 
-RegKey* RegDocument::Find(std::string_view path)
+RegKey* RegDocument::find(std::string_view path)
 {
     for (RegKey& key : keys) {
-        if (RegNamesEqual(key.path, path))
+        if (regNamesEqual(key.path, path))
             return &key;
     }
     return nullptr;
 }
 
-const RegKey* RegDocument::Find(std::string_view path) const
+const RegKey* RegDocument::find(std::string_view path) const
 {
-    return const_cast<RegDocument*>(this)->Find(path);
+    return const_cast<RegDocument*>(this)->find(path);
 }
 
-RegKey& RegDocument::FindOrAdd(std::string_view path)
+RegKey& RegDocument::findOrAdd(std::string_view path)
 {
-    if (RegKey* key = Find(path))
+    if (RegKey* key = find(path))
         return *key;
     keys.push_back(RegKey { std::string(path), {} });
     return keys.back();
 }
 
-RegDocument ParseRegText(std::string_view text)
+RegDocument parseRegText(std::string_view text)
 {
     RegDocument document;
     if (text.size() > kMaxRegTextBytes)
@@ -180,7 +180,7 @@ RegDocument ParseRegText(std::string_view text)
         if (line.front() == '[') {
             current = nullptr;
             if (line.back() == ']' && line.size() > 2)
-                current = &document.FindOrAdd(line.substr(1, line.size() - 2));
+                current = &document.findOrAdd(line.substr(1, line.size() - 2));
             continue;
         }
         if (line.front() != '"' || current == nullptr)
@@ -211,12 +211,12 @@ RegDocument ParseRegText(std::string_view text)
             while (!rest.empty() && rest.back() == '\\')
                 rest = trim(rest.substr(0, rest.size() - 1));
         }
-        current->Set(parseData(std::move(name), rest));
+        current->set(parseData(std::move(name), rest));
     }
     return document;
 }
 
-std::string FormatRegText(const RegDocument& document)
+std::string formatRegText(const RegDocument& document)
 {
     std::string out(kHeader);
     out += "\n";

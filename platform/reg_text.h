@@ -39,10 +39,10 @@ struct RegKey {
     std::vector<RegValue> values;
 
     // Registry names compare without regard to ASCII case.
-    RegValue* Find(std::string_view name);
-    const RegValue* Find(std::string_view name) const;
+    RegValue* find(std::string_view name);
+    const RegValue* find(std::string_view name) const;
     // Replaces the value of that name in place, or appends it.
-    void Set(RegValue value);
+    void set(RegValue value);
 
     bool operator==(const RegKey&) const = default;
 };
@@ -50,10 +50,10 @@ struct RegKey {
 struct RegDocument {
     std::vector<RegKey> keys;
 
-    RegKey* Find(std::string_view path);
-    const RegKey* Find(std::string_view path) const;
+    RegKey* find(std::string_view path);
+    const RegKey* find(std::string_view path) const;
     // The key of that path, appended empty when it is not there yet.
-    RegKey& FindOrAdd(std::string_view path);
+    RegKey& findOrAdd(std::string_view path);
 
     bool operator==(const RegDocument&) const = default;
 };
@@ -62,10 +62,10 @@ struct RegDocument {
 // program writes, yet a hand-edited or padded file of a few MiB is still read.
 constexpr size_t kMaxRegTextBytes = 32u << 20;
 
-RegDocument ParseRegText(std::string_view text);
-std::string FormatRegText(const RegDocument& document);
+RegDocument parseRegText(std::string_view text);
+std::string formatRegText(const RegDocument& document);
 
 // True when text can be stored as a string value: no line breaks and no zero bytes.
-bool IsStorableRegString(std::string_view text);
+bool isStorableRegString(std::string_view text);
 // Case-insensitive comparison of two key paths or value names (ASCII letters only).
-bool RegNamesEqual(std::string_view a, std::string_view b);
+bool regNamesEqual(std::string_view a, std::string_view b);

@@ -16,7 +16,7 @@ RegularFileRead failureOf(int error)
 
 } // namespace
 
-RegularFileRead ReadRegularFile(const std::filesystem::path& path, std::size_t limit, std::string& bytes)
+RegularFileRead readRegularFile(const std::filesystem::path& path, std::size_t limit, std::string& bytes)
 {
     bytes.clear();
     // Looked at before opening: opening some devices has effects of its own.
@@ -64,7 +64,7 @@ RegularFileRead ReadRegularFile(const std::filesystem::path& path, std::size_t l
     return result;
 }
 
-const char* DescribeRegularFileRead(RegularFileRead result)
+const char* describeRegularFileRead(RegularFileRead result)
 {
     switch (result) {
     case RegularFileRead::Ok:

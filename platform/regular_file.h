@@ -18,7 +18,7 @@ enum class RegularFileRead {
 };
 
 // Reads the file at path (links followed) into bytes, at most limit of them.
-RegularFileRead ReadRegularFile(const std::filesystem::path& path, std::size_t limit, std::string& bytes);
+RegularFileRead readRegularFile(const std::filesystem::path& path, std::size_t limit, std::string& bytes);
 
 // A few words for a message ("is not a regular file"); empty for Ok.
-const char* DescribeRegularFileRead(RegularFileRead result);
+const char* describeRegularFileRead(RegularFileRead result);

@@ -26,7 +26,7 @@ Registry& registry()
 
 } // namespace
 
-void* Allocate(std::size_t bytes)
+void* allocate(std::size_t bytes)
 {
     if (bytes == 0)
         return nullptr;
@@ -49,7 +49,7 @@ void* Allocate(std::size_t bytes)
     return memory;
 }
 
-bool Free(void* memory)
+bool free(void* memory)
 {
     Block block;
     {
@@ -67,7 +67,7 @@ bool Free(void* memory)
     return true;
 }
 
-std::optional<Block> Find(const void* pointer)
+std::optional<Block> find(const void* pointer)
 {
     const auto* byte = static_cast<const std::byte*>(pointer);
     Registry& blocks = registry();
@@ -81,7 +81,7 @@ std::optional<Block> Find(const void* pointer)
     return block;
 }
 
-bool Alive(uint64_t id)
+bool alive(uint64_t id)
 {
     Registry& blocks = registry();
     const std::lock_guard lock(blocks.mutex);
@@ -92,6 +92,6 @@ bool Alive(uint64_t id)
     return false;
 }
 
-uint64_t FreedCount() { return registry().freed.load(std::memory_order_relaxed); }
+uint64_t freedCount() { return registry().freed.load(std::memory_order_relaxed); }
 
 } // namespace shared_pixels

@@ -25,16 +25,16 @@ struct Block {
 
 // A zeroed block of the given size, or nullptr when the system refuses one (the caller then
 // takes heap memory).
-void* Allocate(std::size_t bytes);
+void* allocate(std::size_t bytes);
 // Frees a block made by Allocate and answers true; answers false for any other memory,
 // which the caller frees as it was made.
-bool Free(void* memory);
+bool free(void* memory);
 // The live block that holds the byte at `pointer`, if any.
-std::optional<Block> Find(const void* pointer);
+std::optional<Block> find(const void* pointer);
 // Whether the block with this id is still alive.
-bool Alive(uint64_t id);
+bool alive(uint64_t id);
 // How many blocks have been freed so far: a holder of block ids need look at them again
 // only when this has moved.
-uint64_t FreedCount();
+uint64_t freedCount();
 
 } // namespace shared_pixels

@@ -35,45 +35,45 @@ bool isFolder(const fs::path& path)
 
 } // namespace
 
-fs::path UserConfigHome()
+fs::path userConfigHome()
 {
     fs::path folder = absoluteVariable("XDG_CONFIG_HOME");
     return folder.empty() ? homeFolder() / ".config" : folder;
 }
 
-fs::path UserDataHome()
+fs::path userDataHome()
 {
     fs::path folder = absoluteVariable("XDG_DATA_HOME");
     return folder.empty() ? homeFolder() / ".local" / "share" : folder;
 }
 
-fs::path UserRuntimeDir()
+fs::path userRuntimeDir()
 {
     return absoluteVariable("XDG_RUNTIME_DIR");
 }
 
-fs::path OpalConfigFolder()
+fs::path opalConfigFolder()
 {
-    return UserConfigHome() / "opal-revel";
+    return userConfigHome() / "opal-revel";
 }
 
-fs::path DefaultPresetsFolder()
+fs::path defaultPresetsFolder()
 {
-    return UserDataHome() / "opal-revel" / "presets";
+    return userDataHome() / "opal-revel" / "presets";
 }
 
-fs::path FallbackPresetsFolder()
+fs::path fallbackPresetsFolder()
 {
     return homeFolder() / ".local" / "share" / "opal-revel" / "presets";
 }
 
-fs::path OpalRuntimeFolder()
+fs::path opalRuntimeFolder()
 {
-    fs::path folder = UserRuntimeDir();
-    return folder.empty() ? OpalConfigFolder() : folder;
+    fs::path folder = userRuntimeDir();
+    return folder.empty() ? opalConfigFolder() : folder;
 }
 
-fs::path InstalledDataFolder()
+fs::path installedDataFolder()
 {
     // An installed program lives in <prefix>/bin; its data is in <prefix>/share/opal-revel.
     std::error_code error;
@@ -94,7 +94,7 @@ fs::path InstalledDataFolder()
     return {};
 }
 
-bool EnsureFolder(const fs::path& folder)
+bool ensureFolder(const fs::path& folder)
 {
     if (folder.empty())
         return false;

@@ -38,7 +38,7 @@ struct FreeReply {
 template <typename Reply> using ReplyPointer = std::unique_ptr<Reply, FreeReply>;
 
 // True when the server takes 32-bit words of depth `depth` as 0x??RRGGBB, low byte first.
-bool TakesArgbWords(const xcb_setup_t* setup, uint8_t depth, xcb_visualid_t visual)
+bool takesArgbWords(const xcb_setup_t* setup, uint8_t depth, xcb_visualid_t visual)
 {
     if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
         return false;
@@ -67,7 +67,7 @@ bool TakesArgbWords(const xcb_setup_t* setup, uint8_t depth, xcb_visualid_t visu
 
 // Memory files can be handed only over a local socket, and only to a server whose MIT-SHM
 // takes them (version 1.2).
-bool CanShareMemoryFiles(xcb_connection_t* connection)
+bool canShareMemoryFiles(xcb_connection_t* connection)
 {
     sockaddr_storage address {};
     socklen_t length = sizeof(address);
@@ -84,13 +84,13 @@ bool CanShareMemoryFiles(xcb_connection_t* connection)
 
 } // namespace
 
-XcbImagePut::~XcbImagePut() { Close(); }
+XcbImagePut::~XcbImagePut() { close(); }
 
-bool XcbImagePut::Open(xcb_connection_t* connection, uint32_t window)
+bool XcbImagePut::open(xcb_connection_t* connection, uint32_t window)
 {
-    if (IsOpen() && connection == m_connection && window == m_window)
+    if (isOpen() && connection == m_connection && window == m_window)
         return true;
-    Close();
+    close();
     if (connection == nullptr || window == 0 || xcb_connection_has_error(connection) != 0)
         return false;
 
@@ -99,14 +99,14 @@ bool XcbImagePut::Open(xcb_connection_t* connection, uint32_t window)
     const ReplyPointer<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(connection, geometryCookie, nullptr));
     const ReplyPointer<xcb_get_window_attributes_reply_t> attributes(
         xcb_get_window_attributes_reply(connection, attributesCookie, nullptr));
-    if (!geometry || !attributes || !TakesArgbWords(xcb_get_setup(connection), geometry->depth, attributes->visual))
+    if (!geometry || !attributes || !takesArgbWords(xcb_get_setup(connection), geometry->depth, attributes->visual))
         return false;
 
     m_connection = connection;
     m_window = window;
     m_depth = geometry->depth;
     m_maximumRequestBytes = uint64_t { xcb_get_maximum_request_length(connection) } * 4;
-    m_shmUsable = m_depth == kOpaqueDepth && CanShareMemoryFiles(connection);
+    m_shmUsable = m_depth == kOpaqueDepth && canShareMemoryFiles(connection);
     m_gc = xcb_generate_id(connection);
     m_fillPixel = 0;
     const uint32_t foreground[] = { m_fillPixel };
@@ -114,7 +114,7 @@ bool XcbImagePut::Open(xcb_connection_t* connection, uint32_t window)
     return true;
 }
 
-void XcbImagePut::Close()
+void XcbImagePut::close()
 {
     if (m_connection != nullptr && xcb_connection_has_error(m_connection) == 0) {
         for (const auto& [id, segment] : m_segments) {
@@ -132,10 +132,10 @@ void XcbImagePut::Close()
     m_rows = {};
 }
 
-void XcbImagePut::Put(const uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength, bool bottomUp,
+void XcbImagePut::put(const uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength, bool bottomUp,
     int32_t x, int32_t y)
 {
-    if (!IsOpen() || pixels == nullptr || width <= 0 || height <= 0 || rowLength < width || width > INT16_MAX
+    if (!isOpen() || pixels == nullptr || width <= 0 || height <= 0 || rowLength < width || width > INT16_MAX
         || height > INT16_MAX)
         return;
     if (!bottomUp && m_shmUsable && putShared(pixels, width, height, rowLength, x, y))
@@ -197,7 +197,7 @@ void XcbImagePut::Put(const uint32_t* pixels, int32_t width, int32_t height, int
 bool XcbImagePut::putShared(
     const uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength, int32_t x, int32_t y)
 {
-    const std::optional<shared_pixels::Block> block = shared_pixels::Find(pixels);
+    const std::optional<shared_pixels::Block> block = shared_pixels::find(pixels);
     if (!block || rowLength > UINT16_MAX)
         return false;
     // The server reads an image of rowLength x height pixels, whole rows, from the row
@@ -246,12 +246,12 @@ uint32_t XcbImagePut::segmentFor(uint64_t id, int fd)
 
 void XcbImagePut::detachFreedSegments()
 {
-    const uint64_t freed = shared_pixels::FreedCount();
+    const uint64_t freed = shared_pixels::freedCount();
     if (freed == m_freedSeen)
         return;
     m_freedSeen = freed;
     for (auto it = m_segments.begin(); it != m_segments.end();) {
-        if (shared_pixels::Alive(it->first)) {
+        if (shared_pixels::alive(it->first)) {
             ++it;
             continue;
         }
@@ -261,9 +261,9 @@ void XcbImagePut::detachFreedSegments()
     }
 }
 
-void XcbImagePut::Fill(uint32_t pixel, int32_t x, int32_t y, int32_t width, int32_t height)
+void XcbImagePut::fill(uint32_t pixel, int32_t x, int32_t y, int32_t width, int32_t height)
 {
-    if (!IsOpen() || width <= 0 || height <= 0)
+    if (!isOpen() || width <= 0 || height <= 0)
         return;
     // The protocol's rectangles have 16-bit sides: a larger one goes in tiles.
     pixel = m_depth == kOpaqueDepth ? pixel & ~kOpaque : pixel | kOpaque;
@@ -282,8 +282,8 @@ void XcbImagePut::Fill(uint32_t pixel, int32_t x, int32_t y, int32_t width, int3
     }
 }
 
-void XcbImagePut::Flush()
+void XcbImagePut::flush()
 {
-    if (IsOpen())
+    if (isOpen())
         xcb_flush(m_connection);
 }

@@ -36,25 +36,25 @@ public:
 
     // Binds to the window; a second call with the same window keeps the binding. Asks the
     // server about the window once (one round trip); false when the window cannot be served.
-    bool Open(xcb_connection_t* connection, uint32_t window);
+    bool open(xcb_connection_t* connection, uint32_t window);
     // Forgets the window and frees what was made for it.
-    void Close();
-    bool IsOpen() const { return m_gc != 0; }
-    uint32_t Window() const { return m_window; }
+    void close();
+    bool isOpen() const { return m_gc != 0; }
+    uint32_t window() const { return m_window; }
 
     // Queues the width x height pixels with rows of rowLength pixels at (x, y) of the window;
     // bottomUp takes the last row in memory as the top row. The caller has cut the block to
     // the window.
-    void Put(const uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength, bool bottomUp, int32_t x,
+    void put(const uint32_t* pixels, int32_t width, int32_t height, int32_t rowLength, bool bottomUp, int32_t x,
         int32_t y);
     // Queues a fill of the rectangle with one colour (the top byte is ignored), one small
     // request whatever its size.
-    void Fill(uint32_t pixel, int32_t x, int32_t y, int32_t width, int32_t height);
+    void fill(uint32_t pixel, int32_t x, int32_t y, int32_t width, int32_t height);
     // Sends every queued request.
-    void Flush();
+    void flush();
 
     // Puts that went through shared memory, for tests.
-    uint64_t SharedPuts() const { return m_sharedPuts; }
+    uint64_t sharedPuts() const { return m_sharedPuts; }
 
 private:
     // Puts the block by naming it in shared memory; false when it cannot go that way.

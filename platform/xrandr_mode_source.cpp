@@ -10,7 +10,7 @@ namespace {
 constexpr uint32_t kAllModeFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
 
 // The bits one pixel takes in memory at the screen's depth: depth 24 is stored in 32 bits.
-uint32_t BitsPerPixel(Display* display)
+uint32_t bitsPerPixel(Display* display)
 {
     int depth = DefaultDepth(display, DefaultScreen(display));
     int count = 0;
@@ -26,7 +26,7 @@ uint32_t BitsPerPixel(Display* display)
 }
 
 // Vertical refresh in whole Hz from the mode's timings, as display settings show it.
-uint32_t RefreshRate(const XRRModeInfo& info)
+uint32_t refreshRate(const XRRModeInfo& info)
 {
     double lines = info.vTotal;
     if (info.modeFlags & RR_DoubleScan)
@@ -38,7 +38,7 @@ uint32_t RefreshRate(const XRRModeInfo& info)
     return static_cast<uint32_t>(std::lround(static_cast<double>(info.dotClock) / (info.hTotal * lines)));
 }
 
-const XRRModeInfo* FindModeInfo(const XRRScreenResources* resources, RRMode id)
+const XRRModeInfo* findModeInfo(const XRRScreenResources* resources, RRMode id)
 {
     for (int index = 0; index < resources->nmode; ++index) {
         if (resources->modes[index].id == id)
@@ -49,18 +49,18 @@ const XRRModeInfo* FindModeInfo(const XRRScreenResources* resources, RRMode id)
 
 // A refused change must not end the program: errors of this connection are only counted.
 int g_errors = 0;
-int CountXError(Display*, XErrorEvent*)
+int countXError(Display*, XErrorEvent*)
 {
     ++g_errors;
     return 0;
 }
 
 // Runs the requests with errors counted instead of fatal; true when none arrived.
-template<typename Requests> bool WithoutXErrors(Display* display, Requests requests)
+template<typename Requests> bool withoutXErrors(Display* display, Requests requests)
 {
     XSync(display, False);
     g_errors = 0;
-    XErrorHandler previous = XSetErrorHandler(CountXError);
+    XErrorHandler previous = XSetErrorHandler(countXError);
     bool answered = requests();
     XSync(display, False);
     XSetErrorHandler(previous);
@@ -82,7 +82,7 @@ XRandrModeSource::XRandrModeSource()
         || major < 1 || (major == 1 && minor < 2))
         return;
     m_root = DefaultRootWindow(m_display);
-    FindOutput();
+    findOutput();
 }
 
 XRandrModeSource::~XRandrModeSource()
@@ -91,7 +91,7 @@ XRandrModeSource::~XRandrModeSource()
         XCloseDisplay(m_display);
 }
 
-void XRandrModeSource::FindOutput()
+void XRandrModeSource::findOutput()
 {
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
     if (resources == nullptr)
@@ -108,14 +108,14 @@ void XRandrModeSource::FindOutput()
     if (output != nullptr && output->crtc != 0) {
         m_output = chosen;
         m_crtc = output->crtc;
-        const uint32_t bits = BitsPerPixel(m_display);
+        const uint32_t bits = bitsPerPixel(m_display);
         for (int index = 0; index < output->nmode; ++index) {
-            const XRRModeInfo* info = FindModeInfo(resources, output->modes[index]);
+            const XRRModeInfo* info = findModeInfo(resources, output->modes[index]);
             if (info == nullptr)
                 continue;
             Entry entry;
             entry.id = info->id;
-            entry.mode = DisplayMode { kAllModeFields, bits, info->width, info->height, RefreshRate(*info) };
+            entry.mode = DisplayMode { kAllModeFields, bits, info->width, info->height, refreshRate(*info) };
             m_entries.push_back(entry);
         }
     }
@@ -124,7 +124,7 @@ void XRandrModeSource::FindOutput()
     XRRFreeScreenResources(resources);
 }
 
-bool XRandrModeSource::EnumMode(uint32_t index, DisplayMode& mode)
+bool XRandrModeSource::enumMode(uint32_t index, DisplayMode& mode)
 {
     if (index >= m_entries.size())
         return false;
@@ -132,7 +132,7 @@ bool XRandrModeSource::EnumMode(uint32_t index, DisplayMode& mode)
     return true;
 }
 
-int XRandrModeSource::LitCrtcCount()
+int XRandrModeSource::litCrtcCount()
 {
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
     if (resources == nullptr)
@@ -149,14 +149,14 @@ int XRandrModeSource::LitCrtcCount()
     return lit;
 }
 
-bool XRandrModeSource::SetCrtc(unsigned long mode, int x, int y, unsigned short rotation,
+bool XRandrModeSource::setCrtc(unsigned long mode, int x, int y, unsigned short rotation,
     const std::vector<unsigned long>& outputs)
 {
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
     if (resources == nullptr)
         return false;
     std::vector<RROutput> list(outputs.begin(), outputs.end());
-    bool done = WithoutXErrors(m_display, [&] {
+    bool done = withoutXErrors(m_display, [&] {
         return XRRSetCrtcConfig(m_display, resources, m_crtc, CurrentTime, x, y, mode, rotation, list.data(),
                    static_cast<int>(list.size()))
             == RRSetConfigSuccess;
@@ -165,7 +165,7 @@ bool XRandrModeSource::SetCrtc(unsigned long mode, int x, int y, unsigned short 
     return done;
 }
 
-bool XRandrModeSource::CaptureOriginal()
+bool XRandrModeSource::captureOriginal()
 {
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(m_display, m_root);
     XRRCrtcInfo* crtc = resources != nullptr ? XRRGetCrtcInfo(m_display, resources, m_crtc) : nullptr;
@@ -190,9 +190,9 @@ bool XRandrModeSource::CaptureOriginal()
     return true;
 }
 
-bool XRandrModeSource::RememberCurrentMode()
+bool XRandrModeSource::rememberCurrentMode()
 {
-    if (m_crtc == 0 || !CaptureOriginal())
+    if (m_crtc == 0 || !captureOriginal())
         return false;
     // Whether the other process resized the screen is not known here; setting the size it
     // had is harmless when it was never changed.
@@ -201,7 +201,7 @@ bool XRandrModeSource::RememberCurrentMode()
     return true;
 }
 
-int XRandrModeSource::ChangeMode(const DisplayMode& mode, int flags)
+int XRandrModeSource::changeMode(const DisplayMode& mode, int flags)
 {
     const Entry* found = nullptr;
     for (const Entry& entry : m_entries) {
@@ -215,7 +215,7 @@ int XRandrModeSource::ChangeMode(const DisplayMode& mode, int flags)
     if (flags & CDS_TEST)
         return DISP_CHANGE_SUCCESSFUL;
 
-    if (!m_changed && !CaptureOriginal())
+    if (!m_changed && !captureOriginal())
         return DISP_CHANGE_FAILED;
 
     // The CRTC first, at the top-left corner: the screen may only shrink once nothing
@@ -223,18 +223,18 @@ int XRandrModeSource::ChangeMode(const DisplayMode& mode, int flags)
     std::vector<unsigned long> outputs = m_original.outputs;
     if (outputs.empty())
         outputs.push_back(m_output);
-    if (!SetCrtc(found->id, 0, 0, m_original.rotation, outputs))
+    if (!setCrtc(found->id, 0, 0, m_original.rotation, outputs))
         return DISP_CHANGE_FAILED;
     m_changed = true;
 
     const auto width = static_cast<int>(found->mode.width);
     const auto height = static_cast<int>(found->mode.height);
-    if (LitCrtcCount() == 1 && (width != m_original.screenWidth || height != m_original.screenHeight)) {
+    if (litCrtcCount() == 1 && (width != m_original.screenWidth || height != m_original.screenHeight)) {
         // Keep the physical size in proportion, so the dots per inch stay as they were.
         const int wide = m_original.screenWidth > 0 ? m_original.screenMillimetresWide * width / m_original.screenWidth : 0;
         const int high
             = m_original.screenHeight > 0 ? m_original.screenMillimetresHigh * height / m_original.screenHeight : 0;
-        m_original.screenResized = WithoutXErrors(m_display, [&] {
+        m_original.screenResized = withoutXErrors(m_display, [&] {
             XRRSetScreenSize(m_display, m_root, width, height, wide, high);
             return true;
         });
@@ -242,18 +242,18 @@ int XRandrModeSource::ChangeMode(const DisplayMode& mode, int flags)
     return DISP_CHANGE_SUCCESSFUL;
 }
 
-void XRandrModeSource::RestoreMode()
+void XRandrModeSource::restoreMode()
 {
     if (!m_changed)
         return;
     // The screen grows back before the CRTC takes its larger mode again.
     if (m_original.screenResized) {
-        WithoutXErrors(m_display, [&] {
+        withoutXErrors(m_display, [&] {
             XRRSetScreenSize(m_display, m_root, m_original.screenWidth, m_original.screenHeight,
                 m_original.screenMillimetresWide, m_original.screenMillimetresHigh);
             return true;
         });
     }
-    if (SetCrtc(m_original.mode, m_original.x, m_original.y, m_original.rotation, m_original.outputs))
+    if (setCrtc(m_original.mode, m_original.x, m_original.y, m_original.rotation, m_original.outputs))
         m_changed = false;
 }

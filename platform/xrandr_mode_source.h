@@ -21,15 +21,15 @@ public:
     XRandrModeSource();
     ~XRandrModeSource() override;
 
-    bool Available() const { return m_crtc != 0; }
+    bool available() const { return m_crtc != 0; }
 
-    bool EnumMode(uint32_t index, DisplayMode& mode) override;
-    int ChangeMode(const DisplayMode& mode, int flags) override;
-    void RestoreMode() override;
+    bool enumMode(uint32_t index, DisplayMode& mode) override;
+    int changeMode(const DisplayMode& mode, int flags) override;
+    void restoreMode() override;
     // Takes the display as it is now as the one RestoreMode returns to, screen size included,
     // whether or not this source changes it: the display watchdog puts back what another
     // process switched. False without a display or a lit output.
-    bool RememberCurrentMode();
+    bool rememberCurrentMode();
 
 private:
     struct Entry {
@@ -50,10 +50,10 @@ private:
         bool screenResized = false;
     };
 
-    void FindOutput();
-    bool CaptureOriginal();
-    bool SetCrtc(unsigned long mode, int x, int y, unsigned short rotation, const std::vector<unsigned long>& outputs);
-    int LitCrtcCount();
+    void findOutput();
+    bool captureOriginal();
+    bool setCrtc(unsigned long mode, int x, int y, unsigned short rotation, const std::vector<unsigned long>& outputs);
+    int litCrtcCount();
 
     _XDisplay* m_display = nullptr;
     unsigned long m_root = 0;

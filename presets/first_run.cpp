@@ -10,7 +10,7 @@
 #include "platform/regular_file.h"
 #include "platform/user_folders.h"
 #include "presets/preset.h"
-#include "presets/settings.h"
+#include "presets/product.h"
 
 namespace fs = std::filesystem;
 
@@ -25,7 +25,7 @@ constexpr std::size_t kMaxSampleBytes = 1u << 20;
 bool isBrokenCopy(const fs::path& copy, const std::string& sample)
 {
     std::string bytes;
-    switch (ReadRegularFile(copy, sample.size(), bytes)) {
+    switch (readRegularFile(copy, sample.size(), bytes)) {
     case RegularFileRead::Failed:
         return true;
     case RegularFileRead::Ok:
@@ -37,13 +37,13 @@ bool isBrokenCopy(const fs::path& copy, const std::string& sample)
 
 } // namespace
 
-int CopySamplePresets(const fs::path& from, const fs::path& to)
+int copySamplePresets(const fs::path& from, const fs::path& to)
 {
     int copied = 0;
     std::error_code error;
-    for (const std::string& name : ListPresetNames(from.string(), SIZE_MAX)) {
+    for (const std::string& name : listPresetNames(from.string(), SIZE_MAX)) {
         std::string sample;
-        if (ReadRegularFile(from / name, kMaxSampleBytes, sample) != RegularFileRead::Ok)
+        if (readRegularFile(from / name, kMaxSampleBytes, sample) != RegularFileRead::Ok)
             continue;
         const fs::path target = to / name;
         if (fs::symlink_status(target, error).type() != fs::file_type::not_found) {
@@ -54,25 +54,25 @@ int CopySamplePresets(const fs::path& from, const fs::path& to)
             ::unlink(target.c_str());
         }
         // Through a temporary file, so that a copy cut short never stands under the name.
-        if (WriteFileAtomically(target, sample))
+        if (writeFileAtomically(target, sample))
             ++copied;
     }
     return copied;
 }
 
-fs::path StorablePresetsFolder(const fs::path& preferred, const fs::path& fallback)
+fs::path storablePresetsFolder(const fs::path& preferred, const fs::path& fallback)
 {
-    if (IsStorableRegString(preferred.string()))
+    if (isStorableRegString(preferred.string()))
         return preferred;
     // The store keeps one value per line; a folder name with a line break cannot be kept,
     // and presets copied to a folder the store does not name would never be used.
-    const bool fallbackStorable = IsStorableRegString(fallback.string());
+    const bool fallbackStorable = isStorableRegString(fallback.string());
     std::fprintf(stderr, "opal-revel: the presets folder \"%s\" has a line break in its name and cannot be stored; %s\n",
         preferred.c_str(), fallbackStorable ? ("using " + fallback.string() + " instead").c_str() : "keeping no presets folder");
     return fallbackStorable ? fallback : fs::path();
 }
 
-bool RunFirstRunStep(KeyStore& store, const fs::path& storeFile, const fs::path& installedDir,
+bool runFirstRunStep(KeyStore& store, const fs::path& storeFile, const fs::path& installedDir,
     const fs::path& preferredPresetsDir, const fs::path& fallbackPresetsDir)
 {
     std::error_code error;
@@ -81,17 +81,17 @@ bool RunFirstRunStep(KeyStore& store, const fs::path& storeFile, const fs::path&
     if (fs::symlink_status(storeFile, error).type() != fs::file_type::not_found)
         return false;
 
-    const fs::path presetsDir = StorablePresetsFolder(preferredPresetsDir, fallbackPresetsDir);
+    const fs::path presetsDir = storablePresetsFolder(preferredPresetsDir, fallbackPresetsDir);
     // The presets first: should storing the key fail, the next run tries again and skips
     // the files already copied.
-    if (!presetsDir.empty() && EnsureFolder(presetsDir) && !installedDir.empty())
-        CopySamplePresets(installedDir / "presets", presetsDir);
+    if (!presetsDir.empty() && ensureFolder(presetsDir) && !installedDir.empty())
+        copySamplePresets(installedDir / "presets", presetsDir);
 
-    const KeyHandle key = store.OpenKey(PathsKeyPath, true);
+    const KeyHandle key = store.openKey(PathsKeyPath, true);
     if (key == kNoKey)
         return false;
     // Each value on its own: a folder that cannot be stored must not cost the other one.
-    bool written = store.WriteString(key, "InstalledDir", installedDir.string());
-    written = !presetsDir.empty() && store.WriteString(key, "PresetsDir", presetsDir.string()) && written;
-    return store.CloseKey(key) && written;
+    bool written = store.writeString(key, "InstalledDir", installedDir.string());
+    written = !presetsDir.empty() && store.writeString(key, "PresetsDir", presetsDir.string()) && written;
+    return store.closeKey(key) && written;
 }

@@ -15,14 +15,14 @@ class KeyStore;
 // fallback folder is used instead, and standard error says so.
 //
 // Returns true when the first-run step ran and stored the Paths key.
-bool RunFirstRunStep(KeyStore& store, const std::filesystem::path& storeFile, const std::filesystem::path& installedDir,
+bool runFirstRunStep(KeyStore& store, const std::filesystem::path& storeFile, const std::filesystem::path& installedDir,
     const std::filesystem::path& preferredPresetsDir, const std::filesystem::path& fallbackPresetsDir = {});
 
 // The preferred folder when the key store can hold its name, else the fallback (empty when
 // neither can be stored).
-std::filesystem::path StorablePresetsFolder(
+std::filesystem::path storablePresetsFolder(
     const std::filesystem::path& preferred, const std::filesystem::path& fallback);
 
 // Copies every ".vhp" file of from into to, each through a temporary file. Returns the
 // number copied.
-int CopySamplePresets(const std::filesystem::path& from, const std::filesystem::path& to);
+int copySamplePresets(const std::filesystem::path& from, const std::filesystem::path& to);

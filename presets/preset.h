@@ -29,7 +29,7 @@ constexpr double kStartRoundSpeed = 0.6;
 constexpr double kStartRadialSpeed = 0.1;
 
 // The length of a preset block with the given number of stacks per object.
-constexpr std::size_t PresetBlockBytes(int32_t stacksPerObject)
+constexpr std::size_t presetBlockBytes(int32_t stacksPerObject)
 {
     return kPresetHeaderBytes
         + static_cast<std::size_t>(kObjectCount) * kStackBlockBytes * static_cast<std::size_t>(stacksPerObject);
@@ -37,10 +37,10 @@ constexpr std::size_t PresetBlockBytes(int32_t stacksPerObject)
 
 struct Preset {
     int32_t version = 1; // always written as 1, not checked when read
-    ObjectTable Objects; // the scene; slot 0 of each object is the stack that is drawn
-    std::array<int32_t, kObjectCount> ObjectEnabled { 1, 1, 1, 1, 1, 1, 1 }; // non-zero: switched on
-    double RoundSpeed = kStartRoundSpeed;
-    double RadialSpeed = kStartRadialSpeed;
+    ObjectTable objects; // the scene; slot 0 of each object is the stack that is drawn
+    std::array<int32_t, kObjectCount> objectEnabled { 1, 1, 1, 1, 1, 1, 1 }; // non-zero: switched on
+    double roundSpeed = kStartRoundSpeed;
+    double radialSpeed = kStartRadialSpeed;
 };
 
 // The scene every window draws; replaced wholesale by every preset load. It starts as the
@@ -48,37 +48,37 @@ struct Preset {
 extern Preset CurrentPreset;
 
 // A preset with the start-up scene.
-Preset NewStartPreset();
+Preset newStartPreset();
 
 // Reads a preset block at the stream's position. On success the old stacks of the record
 // are freed, the new ones are in place with both dirty flags set, and the result is true.
 // A wrong magic, a block cut short, StacksPerObject outside 1..10 or a speed that is not a
 // finite number leave the record exactly as it was and give false; the whole block is
 // read into a fresh record first, so nothing is lost on a bad file.
-bool ReadPreset(Preset& preset, std::istream& in);
-// Sets the record's version to 1 and writes its block at the stream's position. False
+bool readPreset(Preset& preset, std::istream& in);
+// Writes the record's block at the stream's position, always as version 1. False
 // only when the stream fails.
-bool WritePreset(Preset& preset, std::ostream& out);
+bool writePreset(const Preset& preset, std::ostream& out);
 
 // The preset file at path into the record (false and unchanged when it cannot be opened
 // or read), and the record into a file, replaced atomically (false when not written).
-bool LoadPresetFile(const std::filesystem::path& path, Preset& preset);
-bool SavePresetFile(const std::filesystem::path& path, Preset& preset);
+bool loadPresetFile(const std::filesystem::path& path, Preset& preset);
+bool savePresetFile(const std::filesystem::path& path, const Preset& preset);
 
 // The names (no folder) of the folder's entries whose names end in ".vhp" in any case, of
 // any kind (a sub-folder so named is listed too), in the order the file system returns
 // them, at most limit of them. An empty folder name stands for the root folder "/". A
 // folder that cannot be read gives an empty list.
-std::vector<std::string> ListPresetNames(const std::string& folder, std::size_t limit);
+std::vector<std::string> listPresetNames(const std::string& folder, std::size_t limit);
 // Whether a file name ends in ".vhp", in any case.
-bool IsPresetFileName(const std::string& name);
+bool isPresetFileName(const std::string& name);
 // The folder and a name joined with "/".
-std::filesystem::path PresetPath(const std::string& folder, const std::string& name);
+std::filesystem::path presetPath(const std::string& folder, const std::string& name);
 
 // The pseudo-random generator of the preset choices, reseeded from the clock in seconds.
-void ReseedPresetRandom();
-uint32_t NextPresetRandom();
+void reseedPresetRandom();
+uint32_t nextPresetRandom();
 
-// Replaces CurrentPreset with a randomly chosen preset file of Settings.PresetsDir; leaves
-// it unchanged when there is none or the chosen file cannot be read.
-void LoadRandomPreset();
+// Replaces the preset with a randomly chosen preset file of the folder; leaves it unchanged
+// when there is none or the chosen file cannot be read.
+void loadRandomPreset(const std::string& folder, Preset& preset);

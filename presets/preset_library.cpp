@@ -5,59 +5,59 @@
 
 PresetLibrary ThePresetLibrary;
 
-void PresetLibrary::Scan()
+void PresetLibrary::scan()
 {
-    Index = 0;
-    Count = 0;
-    for (std::string& name : ListPresetNames(Settings.PresetsDir, kMaxPresetNames))
-        Names[static_cast<std::size_t>(Count++)] = std::move(name);
-    for (std::size_t i = static_cast<std::size_t>(Count); i < Names.size(); ++i)
-        Names[i].clear();
-    ReseedPresetRandom();
+    index = 0;
+    count = 0;
+    for (std::string& name : listPresetNames(Settings.presetsDir, kMaxPresetNames))
+        names[static_cast<std::size_t>(count++)] = std::move(name);
+    for (std::size_t i = static_cast<std::size_t>(count); i < names.size(); ++i)
+        names[i].clear();
+    reseedPresetRandom();
 }
 
-int32_t PresetLibrary::Step(bool forward)
+int32_t PresetLibrary::step(bool forward)
 {
-    if (Count == 0)
+    if (count == 0)
         return 0;
     if (forward) {
-        if (++Index >= Count)
-            Index = 0;
+        if (++index >= count)
+            index = 0;
     } else {
-        if (--Index < 0)
-            Index = Count - 1;
+        if (--index < 0)
+            index = count - 1;
     }
-    LoadCurrent();
-    return Index;
+    loadCurrent();
+    return index;
 }
 
-int32_t PresetLibrary::PickRandom()
+int32_t PresetLibrary::pickRandom()
 {
-    if (Count == 0)
+    if (count == 0)
         return 0;
     // With one preset there is no other position: it is reloaded instead of drawing forever.
-    if (Count > 1) {
-        int32_t next = Index;
-        while (next == Index)
-            next = static_cast<int32_t>(NextPresetRandom() % static_cast<uint32_t>(Count));
-        Index = next;
+    if (count > 1) {
+        int32_t next = index;
+        while (next == index)
+            next = static_cast<int32_t>(nextPresetRandom() % static_cast<uint32_t>(count));
+        index = next;
     }
-    LoadCurrent();
-    return Index;
+    loadCurrent();
+    return index;
 }
 
-void PresetLibrary::Select(int32_t index)
+void PresetLibrary::select(int32_t line)
 {
     // The editor passes -1 when no line is selected; a position outside the list is ignored.
-    if (index < 0 || index >= Count)
+    if (line < 0 || line >= count)
         return;
-    Index = index;
-    LoadCurrent();
+    index = line;
+    loadCurrent();
 }
 
-bool PresetLibrary::LoadCurrent()
+bool PresetLibrary::loadCurrent()
 {
-    Loaded = Index >= 0 && Index < Count
-        && LoadPresetFile(PresetPath(Settings.PresetsDir, Names[static_cast<std::size_t>(Index)]), CurrentPreset);
-    return Loaded;
+    loaded = index >= 0 && index < count
+        && loadPresetFile(presetPath(Settings.presetsDir, names[static_cast<std::size_t>(index)]), CurrentPreset);
+    return loaded;
 }

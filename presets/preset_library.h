@@ -13,27 +13,27 @@ constexpr int32_t kMaxPresetNames = 500;
 
 class PresetLibrary {
 public:
-    int32_t Index = 0; // current position in Names
-    std::array<std::string, kMaxPresetNames> Names; // file names without folder
-    int32_t Count = 0; // valid entries of Names
+    int32_t index = 0; // current position in Names
+    std::array<std::string, kMaxPresetNames> names; // file names without folder
+    int32_t count = 0; // valid entries of Names
     // Whether the last LoadCurrent read its file into CurrentPreset; the editor tells the
     // user when a listed file could not be read instead of leaving the old picture unexplained.
-    bool Loaded = false;
+    bool loaded = false;
 
     // Rebuilds the list from Settings.PresetsDir and goes back to the first entry without
     // loading it. Only the first 500 names the file system returns are listed.
-    void Scan();
+    void scan();
     // Moves to the next (true) or previous (false) entry with wrap-around and loads it.
     // Returns the new Index; on an empty list returns 0 and loads nothing.
-    int32_t Step(bool forward);
+    int32_t step(bool forward);
     // Moves to a random entry other than the current one and loads it; with a single entry
     // that entry is reloaded. Returns the new Index; 0 and nothing loaded on an empty list.
-    int32_t PickRandom();
+    int32_t pickRandom();
     // Moves to the given entry and loads it; an index outside the list is ignored.
-    void Select(int32_t index);
+    void select(int32_t line);
     // Loads the entry at Index into CurrentPreset. A file that has gone or is not a preset
     // leaves CurrentPreset unchanged. Returns (and keeps in Loaded) whether it was read.
-    bool LoadCurrent();
+    bool loadCurrent();
 };
 
 extern PresetLibrary ThePresetLibrary;

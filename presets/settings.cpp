@@ -21,7 +21,7 @@ constexpr std::size_t kReservedBytes = 56;
 constexpr std::size_t kTailBytes = 24; // two speed steps, RandomStart, the reserved int32
 // The layout with the largest preset block there can be.
 constexpr std::size_t kMaxSettingsFileBytes
-    = sizeof kSettingsMagic + kApplyModesBytes + PresetBlockBytes(kMaxStacksPerObject) + kReservedBytes + kTailBytes;
+    = sizeof kSettingsMagic + kApplyModesBytes + presetBlockBytes(kMaxStacksPerObject) + kReservedBytes + kTailBytes;
 
 // The thirteen integers of the Values key in the order they are read.
 constexpr const char* kValueNamesInReadOrder[] = { "Scale", "DoChange", "Seconds", "Travel", "LowRes", "Filter",
@@ -58,56 +58,56 @@ int32_t flag(int32_t value)
 // in which no later use can index out of bounds.
 void applyStoredValues(const int32_t (&values)[kValueCount])
 {
-    Settings.Scale = std::clamp(values[0], kMinStoredScale, kMaxStoredScale);
-    Settings.DoChange = flag(values[1]);
-    Settings.Seconds = std::clamp(values[2], kMinStoredSeconds, kMaxStoredSeconds);
-    Settings.Travel = flag(values[3]);
-    Settings.LowRes = flag(values[4]);
-    Settings.Filter = values[5] != 0;
-    Settings.Interlace = values[6] != 0;
-    Settings.Formula = std::clamp(values[7], 0, kFormulaCount - 1);
-    Settings.FiterAuto = values[8] != 0;
-    Settings.FiterAutoSeconds = std::clamp(values[9], kMinStoredSeconds, kMaxStoredSeconds);
-    Settings.ChangeFormula = flag(values[10]);
-    Settings.Mirror = std::clamp(values[11], 0, kMirrorCount - 1);
-    Settings.ChangeMirror = flag(values[12]);
+    Settings.scale = std::clamp(values[0], kMinStoredScale, kMaxStoredScale);
+    Settings.changePresets = flag(values[1]);
+    Settings.seconds = std::clamp(values[2], kMinStoredSeconds, kMaxStoredSeconds);
+    Settings.travel = flag(values[3]);
+    Settings.lowRes = flag(values[4]);
+    Settings.filter = values[5] != 0;
+    Settings.interlace = values[6] != 0;
+    Settings.formula = std::clamp(values[7], 0, kFormulaCount - 1);
+    Settings.filterAuto = values[8] != 0;
+    Settings.filterAutoSeconds = std::clamp(values[9], kMinStoredSeconds, kMaxStoredSeconds);
+    Settings.changeFormula = flag(values[10]);
+    Settings.mirror = std::clamp(values[11], 0, kMirrorCount - 1);
+    Settings.changeMirror = flag(values[12]);
 }
 
 // All or nothing: a key that does not open, a value that is missing or not an integer, or
 // a Scale of 0 leaves all thirteen at their current values.
 void loadValues(KeyStore& store)
 {
-    const KeyHandle key = store.OpenKey(ValuesKeyPath, false);
+    const KeyHandle key = store.openKey(ValuesKeyPath, false);
     if (key == kNoKey)
         return;
     int32_t values[kValueCount] = {};
     bool complete = true;
     for (int i = 0; i < kValueCount && complete; ++i)
-        complete = store.ReadInteger(key, kValueNamesInReadOrder[i], values[i]) == ValueRead::Ok;
-    store.CloseKey(key);
+        complete = store.readInteger(key, kValueNamesInReadOrder[i], values[i]) == ValueRead::Ok;
+    store.closeKey(key);
     if (complete && values[0] != 0)
         applyStoredValues(values);
 }
 
 void loadPaths(KeyStore& store)
 {
-    Settings.InstalledDir.clear();
-    Settings.PresetsDir.clear();
-    const KeyHandle key = store.OpenKey(PathsKeyPath, false);
+    Settings.installedDir.clear();
+    Settings.presetsDir.clear();
+    const KeyHandle key = store.openKey(PathsKeyPath, false);
     if (key == kNoKey) {
         // A store that could not be read at all is not one without the key: reinstalling
         // would not help, so the message says what is wrong instead.
-        const std::string problem = store.Problem();
+        const std::string problem = store.problem();
         reportCriticalError(CriticalErrorCaption,
-            problem.empty() ? BrokenRegistryText() : std::string(ProductName) + " cannot read its settings: " + problem);
+            problem.empty() ? brokenRegistryText() : std::string(ProductName) + " cannot read its settings: " + problem);
         return;
     }
     // A missing value, or one of another type, reads as the empty string.
-    if (store.ReadString(key, "InstalledDir", Settings.InstalledDir) != ValueRead::Ok)
-        Settings.InstalledDir.clear();
-    if (store.ReadString(key, "PresetsDir", Settings.PresetsDir) != ValueRead::Ok)
-        Settings.PresetsDir.clear();
-    store.CloseKey(key);
+    if (store.readString(key, "InstalledDir", Settings.installedDir) != ValueRead::Ok)
+        Settings.installedDir.clear();
+    if (store.readString(key, "PresetsDir", Settings.presetsDir) != ValueRead::Ok)
+        Settings.presetsDir.clear();
+    store.closeKey(key);
 }
 
 // A speed step of 0.0 (or one that is not a finite number) takes the start value.
@@ -116,146 +116,142 @@ double speedStep(double stored)
     return (stored == 0.0 || !std::isfinite(stored)) ? kStartSpeedStep : stored;
 }
 
-FileRead readSettingsFile(Preset& preset, std::istream& in)
+FileRead readSettingsFileChecked(Preset& preset, std::istream& in)
 {
     // A file too short to hold the magic (or one that cannot be read at all) is damaged
     // rather than foreign.
     uint8_t magic[sizeof kSettingsMagic];
-    if (!ReadExactly(in, magic, sizeof magic))
+    if (!readExactly(in, magic, sizeof magic))
         return FileRead::Damaged;
     if (!std::equal(magic, magic + sizeof magic, kSettingsMagic))
         return FileRead::WrongMagic;
 
     // Everything is read before anything is taken, so a file cut short changes nothing.
     uint8_t applyModes[kApplyModesBytes];
-    if (!ReadExactly(in, applyModes, sizeof applyModes))
+    if (!readExactly(in, applyModes, sizeof applyModes))
         return FileRead::Damaged;
     Preset fresh;
-    if (!ReadPreset(fresh, in))
+    if (!readPreset(fresh, in))
         return FileRead::Damaged;
     uint8_t reserved[kReservedBytes];
     uint8_t tail[kTailBytes];
-    if (!ReadExactly(in, reserved, sizeof reserved) || !ReadExactly(in, tail, sizeof tail))
+    if (!readExactly(in, reserved, sizeof reserved) || !readExactly(in, tail, sizeof tail))
         return FileRead::Damaged;
 
     const SettingsRecord start;
     for (int i = 0; i < kApplyModeCount; ++i) {
-        const int32_t mode = GetLeInt32(applyModes + 4 * i);
+        const int32_t mode = getLeInt32(applyModes + 4 * i);
         // An unknown strategy takes the start value of its entry.
-        Settings.ApplyModes[i] = (mode >= kApplyGlobal && mode <= kApplySelectedShape) ? mode : start.ApplyModes[i];
+        Settings.applyModes[i] = (mode >= kApplyGlobal && mode <= kApplySelectedShape) ? mode : start.applyModes[i];
     }
     std::swap(preset, fresh);
-    Settings.RoundSpeedStep = speedStep(GetLeDouble(tail));
-    Settings.RadialSpeedStep = speedStep(GetLeDouble(tail + 8));
-    Settings.RandomStart = flag(GetLeInt32(tail + 16));
-    Settings.ReservedTail = GetLeInt32(tail + 20);
+    Settings.roundSpeedStep = speedStep(getLeDouble(tail));
+    Settings.radialSpeedStep = speedStep(getLeDouble(tail + 8));
+    Settings.randomStart = flag(getLeInt32(tail + 16));
+    Settings.reservedTail = getLeInt32(tail + 20);
     return FileRead::Good;
 }
 
 } // namespace
 
-const std::string ProductTitle = std::string(ProductName) + " " + std::string(ProductVersion);
 const std::array<const char*, 4> MirrorNames = { "None", "Horiz.", "Vert.", "Diag." };
-const std::string RegistryBaseKey = "Software\\Tallow Engines\\" + std::string(ProductName) + "\\";
-const std::string ValuesKeyPath = RegistryBaseKey + "Values";
-const std::string PathsKeyPath = RegistryBaseKey + "Paths";
 const std::string CriticalErrorCaption = "!!! CRITICAL ERROR ";
 
 SettingsRecord Settings;
 
-std::string BrokenRegistryText()
+std::string brokenRegistryText()
 {
     return std::string(ProductName) + " Registry Data Entries are BROKEN. Please reinstall " + std::string(ProductName);
 }
 
-void SetCriticalErrorHandler(CriticalErrorHandler handler)
+void setCriticalErrorHandler(CriticalErrorHandler handler)
 {
     criticalErrorHandler = std::move(handler);
 }
 
-std::filesystem::path SettingsFilePath()
+std::filesystem::path settingsFilePath()
 {
-    return OpalConfigFolder() / "opalrevel.cfg";
+    return opalConfigFolder() / "opalrevel.cfg";
 }
 
-void ResetDefaults()
+void resetDefaults()
 {
     Settings = SettingsRecord {};
-    CurrentPreset.ObjectEnabled.fill(1);
-    CurrentPreset.RoundSpeed = kStartRoundSpeed;
-    CurrentPreset.RadialSpeed = kStartRadialSpeed;
+    CurrentPreset.objectEnabled.fill(1);
+    CurrentPreset.roundSpeed = kStartRoundSpeed;
+    CurrentPreset.radialSpeed = kStartRadialSpeed;
     // The renderer and the editor need slot 0 of every object.
-    const bool tableFilled = std::all_of(CurrentPreset.Objects.Stacks.begin(), CurrentPreset.Objects.Stacks.end(),
+    const bool tableFilled = std::all_of(CurrentPreset.objects.stacks.begin(), CurrentPreset.objects.stacks.end(),
         [](const auto& row) { return row[0] != nullptr; });
     if (!tableFilled)
-        NewObjectTable(CurrentPreset.Objects);
+        newObjectTable(CurrentPreset.objects);
 }
 
-bool ReadSettingsFile(Preset& preset, std::istream& in)
+bool readSettingsFile(Preset& preset, std::istream& in)
 {
-    return readSettingsFile(preset, in) == FileRead::Good;
+    return readSettingsFileChecked(preset, in) == FileRead::Good;
 }
 
-bool WriteSettingsFile(Preset& preset, std::ostream& out)
+bool writeSettingsFile(Preset& preset, std::ostream& out)
 {
     uint8_t head[sizeof kSettingsMagic + kApplyModesBytes];
     std::copy(kSettingsMagic, kSettingsMagic + sizeof kSettingsMagic, head);
     for (int i = 0; i < kApplyModeCount; ++i)
-        PutLeInt32(head + sizeof kSettingsMagic + 4 * i, Settings.ApplyModes[i]);
-    if (!WriteBytes(out, head, sizeof head) || !WritePreset(preset, out))
+        putLeInt32(head + sizeof kSettingsMagic + 4 * i, Settings.applyModes[i]);
+    if (!writeBytes(out, head, sizeof head) || !writePreset(preset, out))
         return false;
 
     uint8_t tail[kReservedBytes + kTailBytes] = {};
-    PutLeDouble(tail + kReservedBytes, Settings.RoundSpeedStep);
-    PutLeDouble(tail + kReservedBytes + 8, Settings.RadialSpeedStep);
-    PutLeInt32(tail + kReservedBytes + 16, Settings.RandomStart);
-    PutLeInt32(tail + kReservedBytes + 20, Settings.ReservedTail);
-    return WriteBytes(out, tail, sizeof tail);
+    putLeDouble(tail + kReservedBytes, Settings.roundSpeedStep);
+    putLeDouble(tail + kReservedBytes + 8, Settings.radialSpeedStep);
+    putLeInt32(tail + kReservedBytes + 16, Settings.randomStart);
+    putLeInt32(tail + kReservedBytes + 20, Settings.reservedTail);
+    return writeBytes(out, tail, sizeof tail);
 }
 
-bool LoadSettings(Preset& preset)
+bool loadSettings(Preset& preset)
 {
-    const std::unique_ptr<KeyStore> store = OpenUserKeyStore();
-    RunFirstRunStep(*store, KeyStoreFilePath(), InstalledDataFolder(), DefaultPresetsFolder(), FallbackPresetsFolder());
+    const std::unique_ptr<KeyStore> store = openUserKeyStore();
+    runFirstRunStep(*store, keyStoreFilePath(), installedDataFolder(), defaultPresetsFolder(), fallbackPresetsFolder());
     loadValues(*store);
     loadPaths(*store);
 
     // Only a regular file is read, so that a pipe in its place cannot stop the start. Bytes
     // beyond the layout are never looked at.
     std::string bytes;
-    const RegularFileRead read = ReadRegularFile(SettingsFilePath(), kMaxSettingsFileBytes, bytes);
+    const RegularFileRead read = readRegularFile(settingsFilePath(), kMaxSettingsFileBytes, bytes);
     std::istringstream in(bytes, std::ios::binary);
     FileRead result
-        = (read == RegularFileRead::Ok || read == RegularFileRead::TooLarge) ? readSettingsFile(preset, in) : FileRead::Damaged;
+        = (read == RegularFileRead::Ok || read == RegularFileRead::TooLarge) ? readSettingsFileChecked(preset, in) : FileRead::Damaged;
     // A file cut short or with a broken preset block counts as missing: nothing of it is
     // taken and a random preset is shown, as on a run without a settings file.
     if (result == FileRead::Damaged)
-        LoadRandomPreset();
+        loadRandomPreset(Settings.presetsDir, CurrentPreset);
     return result == FileRead::Good;
 }
 
-bool SaveSettings(Preset& preset)
+bool saveSettings(Preset& preset)
 {
-    const std::unique_ptr<KeyStore> store = OpenUserKeyStore();
-    if (const KeyHandle key = store->OpenKey(ValuesKeyPath, true); key != kNoKey) {
+    const std::unique_ptr<KeyStore> store = openUserKeyStore();
+    if (const KeyHandle key = store->openKey(ValuesKeyPath, true); key != kNoKey) {
         const int32_t values[]
-            = { Settings.Scale, Settings.DoChange, Settings.Seconds, Settings.Travel, Settings.LowRes, Settings.Formula,
-                  Settings.Filter ? 1 : 0, Settings.Interlace ? 1 : 0, Settings.FiterAuto ? 1 : 0,
-                  Settings.FiterAutoSeconds, Settings.ChangeFormula, Settings.Mirror, Settings.ChangeMirror };
+            = { Settings.scale, Settings.changePresets, Settings.seconds, Settings.travel, Settings.lowRes, Settings.formula,
+                  Settings.filter ? 1 : 0, Settings.interlace ? 1 : 0, Settings.filterAuto ? 1 : 0,
+                  Settings.filterAutoSeconds, Settings.changeFormula, Settings.mirror, Settings.changeMirror };
         constexpr const char* kNamesInWriteOrder[] = { "Scale", "DoChange", "Seconds", "Travel", "LowRes", "Formula",
             "Filter", "Interlace", "FiterAuto", "FiterAutoSeconds", "ChangeFormula", "Mirror", "ChangeMirror" };
         for (int i = 0; i < kValueCount; ++i)
-            store->WriteInteger(key, kNamesInWriteOrder[i], values[i]);
-        store->CloseKey(key);
+            store->writeInteger(key, kNamesInWriteOrder[i], values[i]);
+        store->closeKey(key);
     }
     // The Paths key is the installer's (here the first run's); only PresetsDir is written, and
     // only into a key that exists.
-    if (const KeyHandle key = store->OpenKey(PathsKeyPath, false); key != kNoKey) {
-        store->WriteString(key, "PresetsDir", Settings.PresetsDir);
-        store->CloseKey(key);
+    if (const KeyHandle key = store->openKey(PathsKeyPath, false); key != kNoKey) {
+        store->writeString(key, "PresetsDir", Settings.presetsDir);
+        store->closeKey(key);
     }
 
     std::ostringstream out(std::ios::binary);
-    return WriteSettingsFile(preset, out) && EnsureFolder(OpalConfigFolder())
-        && WriteFileAtomically(SettingsFilePath(), out.view());
+    return writeSettingsFile(preset, out) && ensureFolder(opalConfigFolder())
+        && writeFileAtomically(settingsFilePath(), out.view());
 }

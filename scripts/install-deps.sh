@@ -11,7 +11,7 @@ packages=(
   libx11-dev libx11-xcb-dev libxcb1-dev libxcb-shm0-dev libxrandr-dev libxdamage-dev libxfixes-dev
   fonts-dejavu-core fonts-dejavu-extra
   # tests and benchmarks: a real X server, real input, screenshots, and decoders nobody here wrote
-  xvfb xauth xdotool x11-utils x11-apps imagemagick libgif-dev libjpeg-turbo-progs procps
+  xvfb xauth xdotool x11-utils x11-apps imagemagick libgif-dev libjpeg-turbo-progs procps python3
   # profiling the benchmarks
   linux-perf valgrind
   # the desktop: the real screen-saver daemon as host, and checks of what the package installs

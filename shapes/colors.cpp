@@ -36,7 +36,7 @@ uint32_t wrappedByte(double value)
 
 } // namespace
 
-uint32_t HslToRgb(double hue, float lightness, float saturation)
+uint32_t hslToRgb(double hue, float lightness, float saturation)
 {
     // Lightness and saturation arrive as floats, but m1 and m2 are not rounded back to
     // float: that extra rounding would put many exact channel values just below their

@@ -9,7 +9,7 @@
 // as their IEEE-754 single-precision bit pattern, unchanged, so even a NaN read from a
 // file is written back with the same bytes.
 
-inline void PutLe32(uint8_t* out, uint32_t value)
+inline void putLe32(uint8_t* out, uint32_t value)
 {
     out[0] = static_cast<uint8_t>(value);
     out[1] = static_cast<uint8_t>(value >> 8);
@@ -17,26 +17,26 @@ inline void PutLe32(uint8_t* out, uint32_t value)
     out[3] = static_cast<uint8_t>(value >> 24);
 }
 
-inline uint32_t GetLe32(const uint8_t* in)
+inline uint32_t getLe32(const uint8_t* in)
 {
     return static_cast<uint32_t>(in[0]) | (static_cast<uint32_t>(in[1]) << 8) | (static_cast<uint32_t>(in[2]) << 16)
         | (static_cast<uint32_t>(in[3]) << 24);
 }
 
-inline void PutLeInt32(uint8_t* out, int32_t value)
+inline void putLeInt32(uint8_t* out, int32_t value)
 {
-    PutLe32(out, static_cast<uint32_t>(value));
+    putLe32(out, static_cast<uint32_t>(value));
 }
-inline int32_t GetLeInt32(const uint8_t* in)
+inline int32_t getLeInt32(const uint8_t* in)
 {
-    return static_cast<int32_t>(GetLe32(in));
+    return static_cast<int32_t>(getLe32(in));
 }
 
-inline void PutLeFloat(uint8_t* out, float value)
+inline void putLeFloat(uint8_t* out, float value)
 {
-    PutLe32(out, std::bit_cast<uint32_t>(value));
+    putLe32(out, std::bit_cast<uint32_t>(value));
 }
-inline float GetLeFloat(const uint8_t* in)
+inline float getLeFloat(const uint8_t* in)
 {
-    return std::bit_cast<float>(GetLe32(in));
+    return std::bit_cast<float>(getLe32(in));
 }

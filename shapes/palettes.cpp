@@ -15,50 +15,50 @@ double mapFraction(int32_t coordinate, int32_t side)
 
 uint32_t pathColor(const PathPoint& point, int32_t mapWidth, int32_t mapHeight)
 {
-    const uint32_t rgb = PaletteColor(g_paletteIndex, mapFraction(point.x, mapWidth), mapFraction(point.y, mapHeight));
-    return PickerRgbToColorref(rgb);
+    const uint32_t rgb = paletteColor(g_paletteIndex, mapFraction(point.x, mapWidth), mapFraction(point.y, mapHeight));
+    return pickerRgbToColorref(rgb);
 }
 
 } // namespace
 
-uint32_t PaletteColor(int32_t palette, double fx, double fy)
+uint32_t paletteColor(int32_t palette, double fx, double fy)
 {
     const double hue = fx * 360.0;
     switch (palette) {
     case 0:
-        return HslToRgb(hue, 0.36f, static_cast<float>(fy));
+        return hslToRgb(hue, 0.36f, static_cast<float>(fy));
     case 1:
-        return HslToRgb(hue, static_cast<float>(1.0 - fy), 0.6f);
+        return hslToRgb(hue, static_cast<float>(1.0 - fy), 0.6f);
     case 2:
-        return HslToRgb(hue, 0.6f, static_cast<float>(2.0 * fy));
+        return hslToRgb(hue, 0.6f, static_cast<float>(2.0 * fy));
     case 3:
-        return HslToRgb(hue, static_cast<float>(3.0 * fy), static_cast<float>(fy));
+        return hslToRgb(hue, static_cast<float>(3.0 * fy), static_cast<float>(fy));
     default:
         return 0;
     }
 }
 
-int32_t GetPaletteIndex()
+int32_t getPaletteIndex()
 {
     return g_paletteIndex;
 }
 
-void NextPaletteIndex()
+void nextPaletteIndex()
 {
     g_paletteIndex = (g_paletteIndex >= kPaletteCount - 1 || g_paletteIndex < -1) ? 0 : g_paletteIndex + 1;
 }
 
-void SetPaletteIndex(int32_t palette)
+void setPaletteIndex(int32_t palette)
 {
     g_paletteIndex = palette;
 }
 
-void ResetPaletteIndex()
+void resetPaletteIndex()
 {
     g_paletteIndex = 0;
 }
 
-std::array<uint32_t, 7> PickObjectColors(std::span<const PathPoint> path, int32_t mapWidth, int32_t mapHeight)
+std::array<uint32_t, 7> pickObjectColors(std::span<const PathPoint> path, int32_t mapWidth, int32_t mapHeight)
 {
     std::array<uint32_t, 7> colors {};
     if (path.empty())

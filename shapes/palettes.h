@@ -19,16 +19,16 @@
 constexpr int32_t kPaletteCount = 4;
 
 // The picker RGB colour (0x00RRGGBB) of palette `palette` at (fx, fy).
-uint32_t PaletteColor(int32_t palette, double fx, double fy);
+uint32_t paletteColor(int32_t palette, double fx, double fy);
 
 // The palette index shared by every palette path control of the process: 0 at start, not
 // saved.
-int32_t GetPaletteIndex();
+int32_t getPaletteIndex();
 // Advances the index; 3 (or anything above) wraps to 0, and -1 gives 0.
-void NextPaletteIndex();
-void SetPaletteIndex(int32_t palette);
+void nextPaletteIndex();
+void setPaletteIndex(int32_t palette);
 // Back to palette 0.
-void ResetPaletteIndex();
+void resetPaletteIndex();
 
 // A point of a drawn path in map coordinates: x = column, y = row with row 0 at the bottom.
 struct PathPoint {
@@ -40,4 +40,4 @@ struct PathPoint {
 // palette: colours 0 to 5 from the points at trunc(k x n / 7), colour 6 from the last point.
 // An empty path gives seven zeros (the control never asks for one); a map side of 0 or less
 // counts that coordinate as 0.
-std::array<uint32_t, 7> PickObjectColors(std::span<const PathPoint> path, int32_t mapWidth, int32_t mapHeight);
+std::array<uint32_t, 7> pickObjectColors(std::span<const PathPoint> path, int32_t mapWidth, int32_t mapHeight);

@@ -68,7 +68,7 @@ uint32_t shadePixel(const ShapeShading& shading, uint32_t alpha, float nz, float
     // coming towards the viewer gets a highlight.
     const float rz = cs > 0.0f ? 2.0f * nz * cs + shading.lightZ : 0.0f;
     const float base = rz > 0.0f ? rz : 0.0f;
-    const float power = base > 0.0f ? HighlightPower(base, shading.exponent, shading.maxFactors) : 0.0f;
+    const float power = base > 0.0f ? highlightPower(base, shading.exponent, shading.maxFactors) : 0.0f;
     const float highlight = base > 0.0f ? shading.mirror * shading.intensity * power : 0.0f;
     const uint32_t red = channelByte(shading.bodyRed * diffuse + highlight * shading.lightRed);
     const uint32_t green = channelByte(shading.bodyGreen * diffuse + highlight * shading.lightGreen);
@@ -97,8 +97,8 @@ void paintSphereReference(const ShapeShading& shading, uint32_t* pixels, int32_t
     paintEachPixel(shading, pixels, w, h, [&](float x, float y, float d2) -> std::optional<uint32_t> {
         if (!(d2 < 1.0f))
             return std::nullopt;
-        const float z = SafeSqrt(1.0f - d2) / shading.qSquared;
-        const float m = 1.0f / SafeSqrt(x * x + y * y + z * z);
+        const float z = safeSqrt(1.0f - d2) / shading.qSquared;
+        const float m = 1.0f / safeSqrt(x * x + y * y + z * z);
         const float nx = x * m;
         const float ny = y * m;
         const float nz = z * m;
@@ -112,19 +112,19 @@ void paintTorusReference(const ShapeShading& shading, uint32_t* pixels, int32_t 
     const float e = shading.ringRadius;
     const float f = shading.tubeRadius;
     paintEachPixel(shading, pixels, w, h, [&](float x, float y, float d2) -> std::optional<uint32_t> {
-        const float r = SafeSqrt(d2);
+        const float r = safeSqrt(d2);
         // The hole is widened by one pixel.
         if (!(d2 < 1.0f) || r <= shading.hole)
             return std::nullopt;
         const float tubeScale = (r - e) / (r + 0.00001f);
         const float tx = tubeScale * x;
         const float ty = tubeScale * y;
-        const float tz = SafeSqrt(f * f - (e - r) * (e - r));
-        const float m = 1.0f / SafeSqrt(tx * tx + ty * ty + tz * tz);
+        const float tz = safeSqrt(f * f - (e - r) * (e - r));
+        const float m = 1.0f / safeSqrt(tx * tx + ty * ty + tz * tz);
         const float nx = tx * m;
         const float ny = ty * m;
         const float nz = tz * m;
-        const float lengths = SafeSqrt(nx * nx + ny * ny + nz * nz) * shading.lightLength;
+        const float lengths = safeSqrt(nx * nx + ny * ny + nz * nz) * shading.lightLength;
         const float dot = nx * shading.lightX + ny * shading.lightY + nz * shading.lightZ;
         const float cs = lengths > 0.0f ? -dot / lengths : 0.0f;
 
@@ -141,19 +141,19 @@ bool runs(PaintShapeRowsFunction paint)
 {
 #if defined(OPAL_SHAPES_X86_VECTORS)
     __builtin_cpu_init();
-    if (paint == PaintShapeRowsAvx512)
+    if (paint == paintShapeRowsAvx512)
         return __builtin_cpu_supports("avx512f");
-    if (paint == PaintShapeRowsAvx2)
+    if (paint == paintShapeRowsAvx2)
         return __builtin_cpu_supports("avx2");
 #endif
-    return paint == PaintShapeRowsBaseline;
+    return paint == paintShapeRowsBaseline;
 }
 
 // Paints rows with the given vector rasteriser, in working arrays of its own.
 void paintRowsWith(PaintShapeRowsFunction paint, const ShapeShading& shading, uint32_t* rows, int32_t w,
     int32_t firstRow, int32_t rowCount, RowSpan* spans)
 {
-    const std::size_t columns = ScratchColumns(w);
+    const std::size_t columns = scratchColumns(w);
     std::vector<float> floats(5 * columns);
     std::vector<int32_t> words(2 * columns);
     std::vector<uint32_t> chunks(2 * columns);
@@ -173,14 +173,14 @@ void paintRowsWith(PaintShapeRowsFunction paint, const ShapeShading& shading, ui
 // The widest vector rasteriser this processor runs, chosen once.
 PaintShapeRowsFunction fastestPainter()
 {
-    static const PaintShapeRowsFunction fastest = SupportedShapeRowPainters().back();
+    static const PaintShapeRowsFunction fastest = supportedShapeRowPainters().back();
     return fastest;
 }
 
 void renderAs(int32_t type, uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path)
 {
     ShapeShading shading;
-    if (pixels == nullptr || !PrepareShapeShading(shape, type, w, h, shading))
+    if (pixels == nullptr || !prepareShapeShading(shape, type, w, h, shading))
         return;
     if (path == ShadingPath::Reference) {
         if (type == kSphereType)
@@ -194,11 +194,11 @@ void renderAs(int32_t type, uint32_t* pixels, int32_t w, int32_t h, const Shape&
 
 } // namespace
 
-std::vector<PaintShapeRowsFunction> SupportedShapeRowPainters()
+std::vector<PaintShapeRowsFunction> supportedShapeRowPainters()
 {
-    std::vector<PaintShapeRowsFunction> painters { PaintShapeRowsBaseline };
+    std::vector<PaintShapeRowsFunction> painters { paintShapeRowsBaseline };
 #if defined(OPAL_SHAPES_X86_VECTORS)
-    for (PaintShapeRowsFunction paint : { PaintShapeRowsAvx2, PaintShapeRowsAvx512 }) {
+    for (PaintShapeRowsFunction paint : { paintShapeRowsAvx2, paintShapeRowsAvx512 }) {
         if (runs(paint))
             painters.push_back(paint);
     }
@@ -206,18 +206,18 @@ std::vector<PaintShapeRowsFunction> SupportedShapeRowPainters()
     return painters;
 }
 
-void RenderShapeWith(PaintShapeRowsFunction paint, uint32_t* pixels, int32_t w, int32_t h, const Shape& shape)
+void renderShapeWith(PaintShapeRowsFunction paint, uint32_t* pixels, int32_t w, int32_t h, const Shape& shape)
 {
     ShapeShading shading;
-    if (pixels != nullptr && PrepareShapeShading(shape, shape.Type, w, h, shading))
+    if (pixels != nullptr && prepareShapeShading(shape, shape.type, w, h, shading))
         paintRowsWith(paint, shading, pixels, w, 0, h, nullptr);
 }
 
-bool PrepareShapeShading(const Shape& shape, int32_t type, int32_t w, int32_t h, ShapeShading& shading)
+bool prepareShapeShading(const Shape& shape, int32_t type, int32_t w, int32_t h, ShapeShading& shading)
 {
     // One pixel of the shape's size in units of its outer radius, 1 / (RadiusPx + 1); a
     // radius of -1 pixels draws nothing.
-    const int64_t outer = int64_t { shape.RadiusPx } + 1;
+    const int64_t outer = int64_t { shape.radiusPx } + 1;
     if (w <= 0 || h <= 0 || outer == 0 || (type != kSphereType && type != kTorusType))
         return false;
     shading = ShapeShading {};
@@ -226,26 +226,26 @@ bool PrepareShapeShading(const Shape& shape, int32_t type, int32_t w, int32_t h,
 
     // A light of length zero, or one with a component that is not finite, has no
     // direction: the shape then gets its ambient term only.
-    if (std::isfinite(shape.LightX) && std::isfinite(shape.LightY) && std::isfinite(shape.LightZ)) {
+    if (std::isfinite(shape.lightX) && std::isfinite(shape.lightY) && std::isfinite(shape.lightZ)) {
         const float length
-            = SafeSqrt(shape.LightX * shape.LightX + shape.LightY * shape.LightY + shape.LightZ * shape.LightZ);
+            = safeSqrt(shape.lightX * shape.lightX + shape.lightY * shape.lightY + shape.lightZ * shape.lightZ);
         if (length > 0.0f && std::isfinite(length)) {
             const float k = 1.0f / length;
-            shading.lightX = shape.LightX * k;
-            shading.lightY = shape.LightY * k;
-            shading.lightZ = shape.LightZ * k;
+            shading.lightX = shape.lightX * k;
+            shading.lightY = shape.lightY * k;
+            shading.lightZ = shape.lightZ * k;
         }
     }
-    shading.bodyRed = static_cast<float>(shape.Color & 0xFF);
-    shading.bodyGreen = static_cast<float>((shape.Color >> 8) & 0xFF);
-    shading.bodyBlue = static_cast<float>((shape.Color >> 16) & 0xFF);
-    shading.lightRed = static_cast<float>(shape.LColor & 0xFF);
-    shading.lightGreen = static_cast<float>((shape.LColor >> 8) & 0xFF);
-    shading.lightBlue = static_cast<float>((shape.LColor >> 16) & 0xFF);
-    shading.ambient = shape.Ambient;
-    shading.mirror = shape.Mirror;
-    shading.intensity = shape.Intensity;
-    shading.exponent = std::max<int64_t>(2 * int64_t { shape.Phong } - 1, 1);
+    shading.bodyRed = static_cast<float>(shape.color & 0xFF);
+    shading.bodyGreen = static_cast<float>((shape.color >> 8) & 0xFF);
+    shading.bodyBlue = static_cast<float>((shape.color >> 16) & 0xFF);
+    shading.lightRed = static_cast<float>(shape.lColor & 0xFF);
+    shading.lightGreen = static_cast<float>((shape.lColor >> 8) & 0xFF);
+    shading.lightBlue = static_cast<float>((shape.lColor >> 16) & 0xFF);
+    shading.ambient = shape.ambient;
+    shading.mirror = shape.mirror;
+    shading.intensity = shape.intensity;
+    shading.exponent = std::max<int64_t>(2 * int64_t { shape.phong } - 1, 1);
     shading.maxFactors = highlightFactorLimit(w, h);
 
     // The soft outer edge depends on the block width, not on the shape size.
@@ -255,32 +255,32 @@ bool PrepareShapeShading(const Shape& shape, int32_t type, int32_t w, int32_t h,
     if (type == kSphereType) {
         // The height setting flattens (q < 1) or sharpens the dome. A radius of 0 pixels
         // makes q infinite and the dome flat, which the shading survives.
-        const float q = static_cast<float>(shape.HeightPx) / static_cast<float>(shape.RadiusPx);
+        const float q = static_cast<float>(shape.heightPx) / static_cast<float>(shape.radiusPx);
         shading.qSquared = q * q;
-        shading.sphereCentreY = static_cast<float>(h) * 0.5f + static_cast<float>(shape.OffsetY);
-        shading.sphereCentreX = static_cast<float>(w) * 0.5f + static_cast<float>(shape.OffsetX);
+        shading.sphereCentreY = static_cast<float>(h) * 0.5f + static_cast<float>(shape.offsetY);
+        shading.sphereCentreX = static_cast<float>(w) * 0.5f + static_cast<float>(shape.offsetX);
     } else {
-        const float e = static_cast<float>(int64_t { shape.HeightPx } + 1) / static_cast<float>(outer);
+        const float e = static_cast<float>(int64_t { shape.heightPx } + 1) / static_cast<float>(outer);
         const float f = 1.0f - e;
         shading.ringRadius = e;
         shading.tubeRadius = f;
         shading.hole = e - f + s;
         shading.innerStart = e - f + s - 0.1f;
         shading.innerEnd = shading.innerStart + 0.2f;
-        shading.lightLength = SafeSqrt(
+        shading.lightLength = safeSqrt(
             shading.lightX * shading.lightX + shading.lightY * shading.lightY + shading.lightZ * shading.lightZ);
-        shading.torusCentreY = int64_t { h / 2 } + shape.OffsetY;
-        shading.torusCentreX = int64_t { w / 2 } + shape.OffsetX;
+        shading.torusCentreY = int64_t { h / 2 } + shape.offsetY;
+        shading.torusCentreX = int64_t { w / 2 } + shape.offsetX;
     }
     return true;
 }
 
-float SafeSqrt(float v)
+float safeSqrt(float v)
 {
     return v > 1e-30f ? std::sqrt(v) : 0.0f;
 }
 
-float HighlightPower(float base, int64_t exponent, int64_t maxFactors)
+float highlightPower(float base, int64_t exponent, int64_t maxFactors)
 {
     // The loop ends once a factor leaves the value as it is: it reached 0 or infinity, the
     // base is exactly 1, or rounding holds a tiny value in place. Every further factor
@@ -303,22 +303,22 @@ float HighlightPower(float base, int64_t exponent, int64_t maxFactors)
     return value;
 }
 
-void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path)
+void renderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path)
 {
-    renderAs(shape.Type, pixels, w, h, shape, path);
+    renderAs(shape.type, pixels, w, h, shape, path);
 }
 
-void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path)
+void renderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path)
 {
     renderAs(kSphereType, pixels, w, h, shape, path);
 }
 
-void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path)
+void renderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path)
 {
     renderAs(kTorusType, pixels, w, h, shape, path);
 }
 
-void RenderShapeRows(uint32_t* rows, int32_t w, int32_t h, const Shape& shape, int32_t firstRow, int32_t rowCount,
+void renderShapeRows(uint32_t* rows, int32_t w, int32_t h, const Shape& shape, int32_t firstRow, int32_t rowCount,
     RowSpan* spans)
 {
     if (spans != nullptr)
@@ -327,7 +327,7 @@ void RenderShapeRows(uint32_t* rows, int32_t w, int32_t h, const Shape& shape, i
     const int64_t first = std::max<int64_t>(firstRow, 0);
     const int64_t end = std::min<int64_t>(int64_t { firstRow } + rowCount, h);
     ShapeShading shading;
-    if (rows == nullptr || first >= end || !PrepareShapeShading(shape, shape.Type, w, h, shading))
+    if (rows == nullptr || first >= end || !prepareShapeShading(shape, shape.type, w, h, shading))
         return;
     const auto skipped = static_cast<std::size_t>(first - firstRow);
     paintRowsWith(fastestPainter(), shading, rows + skipped * static_cast<std::size_t>(w), w, static_cast<int32_t>(first),

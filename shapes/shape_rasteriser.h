@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shapes/row_span.h"
 #include "shapes/shape_stack.h"
 
 #include <cstdint>
@@ -16,7 +17,7 @@
 // offsets and huge Phong powers draw something or nothing, but never fault.
 
 // The square root of v when v > 1e-30, else 0.
-float SafeSqrt(float v);
+float safeSqrt(float v);
 
 // base^exponent formed by repeated multiplication in single precision, as the highlight
 // needs it. It stops early once a further factor cannot change the value, which gives the
@@ -27,23 +28,17 @@ float SafeSqrt(float v);
 // exponent in the millions). The renderers allow 4096 factors (a Phong of 2049) in blocks
 // of up to 181 x 181 pixels, fewer in larger blocks so that one shape's highlights stay
 // bounded, and never fewer than 64 (a Phong of 33).
-float HighlightPower(float base, int64_t exponent, int64_t maxFactors = 4096);
+float highlightPower(float base, int64_t exponent, int64_t maxFactors = 4096);
 
 // Type 0 draws a sphere, type 2 a torus; any other type leaves the pixels untouched.
-void RenderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path = ShadingPath::Fast);
-void RenderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path = ShadingPath::Fast);
-void RenderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path = ShadingPath::Fast);
-
-// The columns first .. end - 1 of a row, empty when first == end.
-struct RowSpan {
-    int32_t first = 0;
-    int32_t end = 0;
-};
+void renderShape(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path = ShadingPath::Fast);
+void renderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path = ShadingPath::Fast);
+void renderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path = ShadingPath::Fast);
 
 // Paints only rows firstRow .. firstRow + rowCount - 1 of the w x h block, with the pixels
 // RenderShape gives there. `rows` holds just those rows, row firstRow first, so that bands
 // of one block can be painted apart (and on different threads). Rows outside the block
 // are left untouched. When spans is given (rowCount entries), each row's entry receives
 // the columns outside which the row was left untouched.
-void RenderShapeRows(uint32_t* rows, int32_t w, int32_t h, const Shape& shape, int32_t firstRow, int32_t rowCount,
+void renderShapeRows(uint32_t* rows, int32_t w, int32_t h, const Shape& shape, int32_t firstRow, int32_t rowCount,
     RowSpan* spans = nullptr);

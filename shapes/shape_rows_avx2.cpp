@@ -3,7 +3,7 @@
 #define OPAL_SHAPE_LANES 8
 #include "shapes/shape_rows_kernel.h"
 
-void PaintShapeRowsAvx2(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
+void paintShapeRowsAvx2(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
     int32_t firstRow, int32_t rowCount, RowSpan* spans)
 {
     paintShapeRows(shading, scratch, rows, w, firstRow, rowCount, spans);

@@ -237,7 +237,7 @@ public:
     }
 
     // Paints row i and returns the columns it may have changed.
-    RowSpan Paint(int32_t i, uint32_t* row)
+    RowSpan paint(int32_t i, uint32_t* row)
     {
         const float y = shadingRowY(m_shading, i);
         const float yy = y * y;
@@ -297,7 +297,7 @@ private:
             for (std::size_t k = 0; k < m_litCount; ++k) {
                 const std::size_t chunk = m_lit[k];
                 for (std::size_t j = chunk * kLaneCount; j < (chunk + 1) * kLaneCount; ++j)
-                    m_power[j] = m_base[j] > 0.0f ? HighlightPower(m_base[j], exponent, m_shading.maxFactors) : 0.0f;
+                    m_power[j] = m_base[j] > 0.0f ? highlightPower(m_base[j], exponent, m_shading.maxFactors) : 0.0f;
             }
             return;
         }
@@ -382,7 +382,7 @@ void paintShapeRows(const ShapeShading& shading, const ShapeRowsScratch& scratch
     RowPainter painter(shading, w, scratch);
     for (int32_t row = 0; row < rowCount; ++row) {
         const RowSpan span
-            = painter.Paint(firstRow + row, rows + static_cast<std::size_t>(row) * static_cast<std::size_t>(w));
+            = painter.paint(firstRow + row, rows + static_cast<std::size_t>(row) * static_cast<std::size_t>(w));
         if (spans != nullptr)
             spans[row] = span;
     }

@@ -5,7 +5,7 @@
 // coordinates of its rows and columns. Both paths take these values from here, so that
 // they start every pixel from the same bits. Internal to the shapes library.
 
-#include "shapes/shape_rasteriser.h"
+#include "shapes/row_span.h"
 #include "shapes/shape_stack.h"
 
 #include <cstddef>
@@ -74,7 +74,7 @@ static inline float shadingRowY(const ShapeShading& shading, int32_t i)
 // Prepares the shading of the shape drawn as the given type (sphere or torus, whatever its
 // Type field says) in a w x h block. False when nothing is drawn: no pixels, another type,
 // or a radius of -1 pixels.
-bool PrepareShapeShading(const Shape& shape, int32_t type, int32_t w, int32_t h, ShapeShading& shading);
+bool prepareShapeShading(const Shape& shape, int32_t type, int32_t w, int32_t h, ShapeShading& shading);
 
 // The working arrays of the vector rasteriser for one block width. Each array holds
 // ScratchColumns(w) entries; the caller owns them, and each thread needs its own.
@@ -92,7 +92,7 @@ struct ShapeRowsScratch {
 
 // Whole vectors of the widest lane count for w columns, plus one spare vector.
 constexpr std::size_t kMaxShapeLanes = 16;
-static constexpr std::size_t ScratchColumns(int32_t w)
+static constexpr std::size_t scratchColumns(int32_t w)
 {
     return (static_cast<std::size_t>(w > 0 ? w : 0) + kMaxShapeLanes - 1) / kMaxShapeLanes * kMaxShapeLanes
         + kMaxShapeLanes;
@@ -104,17 +104,17 @@ static constexpr std::size_t ScratchColumns(int32_t w)
 // into spans (rowCount entries) unless that is null.
 using PaintShapeRowsFunction = void (*)(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows,
     int32_t w, int32_t firstRow, int32_t rowCount, RowSpan* spans);
-void PaintShapeRowsBaseline(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
+void paintShapeRowsBaseline(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
     int32_t firstRow, int32_t rowCount, RowSpan* spans);
 #if defined(OPAL_SHAPES_X86_VECTORS)
-void PaintShapeRowsAvx2(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
+void paintShapeRowsAvx2(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
     int32_t firstRow, int32_t rowCount, RowSpan* spans);
-void PaintShapeRowsAvx512(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
+void paintShapeRowsAvx512(const ShapeShading& shading, const ShapeRowsScratch& scratch, uint32_t* rows, int32_t w,
     int32_t firstRow, int32_t rowCount, RowSpan* spans);
 #endif
 
 // The vector rasterisers this processor runs, narrowest first; the last is the one the
 // fast path uses. RenderShapeWith paints a whole shape with one of them, so that tests can
 // hold each to the reference.
-std::vector<PaintShapeRowsFunction> SupportedShapeRowPainters();
-void RenderShapeWith(PaintShapeRowsFunction paint, uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);
+std::vector<PaintShapeRowsFunction> supportedShapeRowPainters();
+void renderShapeWith(PaintShapeRowsFunction paint, uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);

@@ -32,23 +32,23 @@ constexpr int32_t kMaxSpriteSide = 2048;
 // One shaded shape. The fields are in stored order; colours are COLORREF (red in the low
 // byte). RadiusPx and HeightPx are rewritten by every sprite build.
 struct Shape {
-    float LightX = 1.0f; // light direction; x grows with the column
-    float LightY = 1.0f; // y grows with the row
-    float LightZ = -1.0f; // the viewer looks from +z; negative sends light into the picture
-    uint32_t Color = 0x00C8C8C8; // body colour
-    uint32_t LColor = 0x003232FA; // light colour of the mirror highlight
-    float Ambient = 0.5f; // added to the diffuse factor
-    float Mirror = 0.5f; // mirror highlight strength
-    float Intensity = 0.5f; // scales the diffuse cosine and the highlight
-    int32_t Phong = 10; // the highlight exponent is 2 x Phong - 1
-    int32_t Width = 0; // percent of the stack's drawn size
-    int32_t RadiusPx = 8; // outer radius in pixels minus one (computed)
-    int32_t Type = kSphereType;
-    int32_t Height = 0; // percent; dome height of a sphere, tube of a torus
-    int32_t HeightPx = 8; // computed from Height
-    int32_t OffsetX = 0; // centre offset in pixels, columns
-    int32_t OffsetY = 0; // centre offset in pixels, rows
-    int32_t Reserved[2] = { 0, 0 }; // never read; stored as they are
+    float lightX = 1.0f; // light direction; x grows with the column
+    float lightY = 1.0f; // y grows with the row
+    float lightZ = -1.0f; // the viewer looks from +z; negative sends light into the picture
+    uint32_t color = 0x00C8C8C8; // body colour
+    uint32_t lColor = 0x003232FA; // light colour of the mirror highlight
+    float ambient = 0.5f; // added to the diffuse factor
+    float mirror = 0.5f; // mirror highlight strength
+    float intensity = 0.5f; // scales the diffuse cosine and the highlight
+    int32_t phong = 10; // the highlight exponent is 2 x Phong - 1
+    int32_t width = 0; // percent of the stack's drawn size
+    int32_t radiusPx = 8; // outer radius in pixels minus one (computed)
+    int32_t type = kSphereType;
+    int32_t height = 0; // percent; dome height of a sphere, tube of a torus
+    int32_t heightPx = 8; // computed from Height
+    int32_t offsetX = 0; // centre offset in pixels, columns
+    int32_t offsetY = 0; // centre offset in pixels, rows
+    int32_t reserved[2] = { 0, 0 }; // never read; stored as they are
 };
 static_assert(sizeof(Shape) == 72, "Shape mirrors the 72-byte stored record");
 
@@ -65,41 +65,41 @@ struct SpriteScale {
 // A stack of shapes with its two cached sprites. Slots from ShapeCount on are not in use
 // but keep their bytes, and they are stored with the stack.
 struct ShapeStack {
-    int32_t ReducedDirty = 1; // ReducedSprite must be rebuilt before use
-    int32_t FullDirty = 1; // FullSprite is out of date
-    std::array<Shape, kMaxShapes> Shapes {};
-    int32_t ShapeCount = 1; // shapes in use, 1 to 5
-    int32_t MasterSize = -1; // master size in percent
-    int32_t FullSize = -1; // side in pixels of the last FullSprite
-    std::unique_ptr<ArgbImage> ReducedSprite; // what the animation stamps
-    SpriteScale ReducedScale; // what ReducedSprite was built for
-    SpriteRuns ReducedRuns; // ReducedSprite's runs, made with it
-    std::unique_ptr<ArgbImage> FullSprite; // the editor's preview
+    bool reducedDirty = true; // ReducedSprite must be rebuilt before use
+    bool fullDirty = true; // FullSprite is out of date
+    std::array<Shape, kMaxShapes> shapes {};
+    int32_t shapeCount = 1; // shapes in use, 1 to 5
+    int32_t masterSize = -1; // master size in percent
+    int32_t fullSize = -1; // side in pixels of the last FullSprite
+    std::unique_ptr<ArgbImage> reducedSprite; // what the animation stamps
+    SpriteScale reducedScale; // what ReducedSprite was built for
+    SpriteRuns reducedRuns; // ReducedSprite's runs, made with it
+    std::unique_ptr<ArgbImage> fullSprite; // the editor's preview
 };
 
 // Seven rows of stack slots, one row per object; StacksPerObject slots of each row are
 // filled. The renderer and the editor use slot 0 only.
 struct ObjectTable {
-    std::array<std::array<std::unique_ptr<ShapeStack>, kStackSlotsPerObject>, kObjectCount> Stacks;
-    int32_t StacksPerObject = 0;
+    std::array<std::array<std::unique_ptr<ShapeStack>, kStackSlotsPerObject>, kObjectCount> stacks;
+    int32_t stacksPerObject = 0;
 };
 
 // The body colours of shape 0 of objects 1 to 7, as COLORREF.
 extern const std::array<uint32_t, kObjectCount> DefaultObjectColors;
 
-Shape NewShape();
+Shape newShape();
 // Five new shapes, MasterSize -1, FullSize -1, no sprites. ShapeCount starts at 1 and both
 // dirty flags at 1; every creator sets them to what it needs.
-std::unique_ptr<ShapeStack> NewShapeStack();
+std::unique_ptr<ShapeStack> newShapeStack();
 // Empties all 70 slots, sets StacksPerObject to 1 and gives every object a fresh stack of
 // one shape in its start colour, MasterSize 100, both dirty flags set.
-void NewObjectTable(ObjectTable& table);
+void newObjectTable(ObjectTable& table);
 // Destroys every stack of the table (and their sprites); StacksPerObject is left as it is.
-void FreeObjectTable(ObjectTable& table);
+void freeObjectTable(ObjectTable& table);
 
 // The number of Shapes slots a stack really uses: ShapeCount cut to 0..5. A stack read from
 // a file may carry any ShapeCount; everything that walks the shapes goes through this.
-int32_t ShapesInUse(const ShapeStack& stack);
+int32_t shapesInUse(const ShapeStack& stack);
 
 // ---- Stored form ---------------------------------------------------------------------
 
@@ -111,14 +111,14 @@ constexpr std::size_t kStackBlockBytes = 368;
 // stored.
 using StackBlock = std::array<uint8_t, kStackBlockBytes>;
 
-void WriteShapeRecord(const Shape& shape, std::span<uint8_t, kShapeRecordBytes> out);
-Shape ReadShapeRecord(std::span<const uint8_t, kShapeRecordBytes> in);
+void writeShapeRecord(const Shape& shape, std::span<uint8_t, kShapeRecordBytes> out);
+Shape readShapeRecord(std::span<const uint8_t, kShapeRecordBytes> in);
 
-void WriteStackBlock(const ShapeStack& stack, std::span<uint8_t, kStackBlockBytes> out);
-StackBlock WriteStackBlock(const ShapeStack& stack);
+void writeStackBlock(const ShapeStack& stack, std::span<uint8_t, kStackBlockBytes> out);
+StackBlock writeStackBlock(const ShapeStack& stack);
 // Reads every stored field as it is (a later write gives the same bytes, whatever they
 // were) and sets both dirty flags. Sprites and FullSize are left alone.
-void ReadStackBlock(std::span<const uint8_t, kStackBlockBytes> in, ShapeStack& stack);
+void readStackBlock(std::span<const uint8_t, kStackBlockBytes> in, ShapeStack& stack);
 
 // ---- Sprites -------------------------------------------------------------------------
 
@@ -138,33 +138,17 @@ struct SpriteBuildOptions {
     ShadingPath path = ShadingPath::Fast;
 };
 
-// Builds a new square sprite from the stack's shapes in use, painted from the last index
-// up to 0. which = -1 paints every shape in use, otherwise only the shape with that index.
-// full = true is the editor's preview form of the given side, lit as stored; full = false
-// is the animation form, whose side is trunc(side x scale.sizeScale), lit from below when
-// scale.flipLight is set. Rewrites RadiusPx and HeightPx of every shape it paints. The side
-// is cut to 0..kMaxSpriteSide. The options choose how the pixels are painted, never what
-// they are.
-std::unique_ptr<ArgbImage> BuildSprite(ShapeStack& stack, int32_t side, int32_t which, bool full,
-    const SpriteScale& scale = {}, const SpriteBuildOptions& options = {});
-// Always rebuilds FullSprite at the given side; sets FullSize and clears FullDirty.
-void BuildFullSprite(ShapeStack& stack, int32_t side, int32_t which);
-// Rebuilds ReducedSprite at side (70 x MasterSize) div 100 for the given scale when
-// ReducedDirty is set or the sprite was built for another scale, then clears the flag;
-// does nothing otherwise.
-void BuildReducedSprite(ShapeStack& stack, int32_t which, const SpriteScale& scale);
-
 // ---- Stack edits: 1 when the stack changed, 0 when refused. Dirty flags are the caller's.
 
 // Copies the last shape in use into the next slot; refused at five shapes.
-int CloneLastShape(ShapeStack& stack);
+int cloneLastShape(ShapeStack& stack);
 // Moves the shapes after index one slot towards 0; the vacated slot keeps its bytes.
 // Refused for an index outside the stack or when only one shape is left.
-int RemoveShape(ShapeStack& stack, int32_t index);
+int removeShape(ShapeStack& stack, int32_t index);
 // Swaps the shape at index with the one above it (index - 1).
-int MoveShapeUp(ShapeStack& stack, int32_t index);
+int moveShapeUp(ShapeStack& stack, int32_t index);
 // Swaps the shape at index with the one below it (index + 1).
-int MoveShapeDown(ShapeStack& stack, int32_t index);
+int moveShapeDown(ShapeStack& stack, int32_t index);
 
 // ---- Parameter groups ----------------------------------------------------------------
 
@@ -187,7 +171,7 @@ extern const std::array<const char*, kParameterGroupCount> ParameterGroupNames;
 
 // Copies the fields of one shape group (2 to 8) from one shape to another. Group 1 and
 // unknown groups copy nothing here.
-void CopyShapeParameter(int32_t group, const Shape& from, Shape& to);
+void copyShapeParameter(int32_t group, const Shape& from, Shape& to);
 // Copies a group between stacks: group 1 copies MasterSize; groups 2 to 8 copy from shape
 // fromIndex to shape toIndex (nothing when an index is outside 0..4).
-void CopyParameterGroup(int32_t group, const ShapeStack& from, int32_t fromIndex, ShapeStack& to, int32_t toIndex);
+void copyParameterGroup(int32_t group, const ShapeStack& from, int32_t fromIndex, ShapeStack& to, int32_t toIndex);

@@ -77,18 +77,18 @@ bool paintBand(const BandJob& job, int32_t band, BandBuffers& buffers) noexcept
         // cleared again after compositing, so the layer is all 0 before each shape, and
         // what lies outside the spans (transparent) would leave the band as it is.
         if (buffers.layer.width != side || buffers.layer.height < rows)
-            buffers.layer.SetSize(side, kBandRows);
-        buffers.band.SetSize(side, rows); // the sprite starts cleared
+            buffers.layer.setSize(side, kBandRows);
+        buffers.band.setSize(side, rows); // the sprite starts cleared
         RowSpan spans[kBandRows];
         for (const Shape& shape : job.shapes) {
-            RenderShapeRows(buffers.layer.pixels.data(), side, side, shape, firstRow, rows, spans);
+            renderShapeRows(buffers.layer.pixels.data(), side, side, shape, firstRow, rows, spans);
             for (int32_t row = 0; row < rows; ++row) {
                 const RowSpan span = spans[row];
                 if (span.first >= span.end)
                     continue;
-                uint32_t* painted = buffers.layer.Row(row) + span.first;
+                uint32_t* painted = buffers.layer.row(row) + span.first;
                 const auto columns = static_cast<std::size_t>(span.end - span.first);
-                CompositeRow(painted, buffers.band.Row(row) + span.first, columns);
+                compositeRow(painted, buffers.band.row(row) + span.first, columns);
                 std::fill_n(painted, columns, 0u);
             }
         }
@@ -148,7 +148,7 @@ void paintAllBands(BandJob& job) noexcept
 // The helper threads, started once and parked between builds.
 class SpriteHelpers {
 public:
-    static SpriteHelpers& Instance()
+    static SpriteHelpers& instance()
     {
         static SpriteHelpers helpers;
         return helpers;
@@ -156,7 +156,7 @@ public:
 
     // Starts helpers up to the given number (fewer if the system gives fewer) and
     // returns how many there are.
-    std::size_t Ensure(std::size_t wanted)
+    std::size_t ensure(std::size_t wanted)
     {
         const std::lock_guard lock(m_mutex);
         while (m_threads.size() < wanted) {
@@ -169,7 +169,7 @@ public:
         return m_threads.size();
     }
 
-    void Post(std::shared_ptr<BandJob> job)
+    void post(std::shared_ptr<BandJob> job)
     {
         {
             const std::lock_guard lock(m_mutex);
@@ -180,7 +180,7 @@ public:
     }
 
     // Lets go of a finished job, so that its shapes are not kept until the next build.
-    void Drop(const BandJob* job)
+    void drop(const BandJob* job)
     {
         const std::lock_guard lock(m_mutex);
         if (m_job.get() == job)
@@ -219,18 +219,18 @@ private:
 void paintReference(ArgbImage& sprite, std::span<const Shape> shapes)
 {
     ArgbImage layer;
-    layer.SetSize(sprite.width, sprite.height);
+    layer.setSize(sprite.width, sprite.height);
     for (std::size_t k = 0; k < shapes.size(); ++k) {
         if (k > 0)
-            layer.Clear();
-        RenderShape(layer.pixels.data(), sprite.width, sprite.height, shapes[k], ShadingPath::Reference);
-        sprite.Composite(layer, 0, 0);
+            layer.clear();
+        renderShape(layer.pixels.data(), sprite.width, sprite.height, shapes[k], ShadingPath::Reference);
+        sprite.composite(layer, 0, 0);
     }
 }
 
 } // namespace
 
-void PaintSprite(ArgbImage& sprite, std::span<const Shape> shapes, const SpriteBuildOptions& options)
+void paintSprite(ArgbImage& sprite, std::span<const Shape> shapes, const SpriteBuildOptions& options)
 {
     const int32_t side = sprite.width;
     if (side <= 0 || sprite.height != side || shapes.empty())
@@ -258,11 +258,11 @@ void PaintSprite(ArgbImage& sprite, std::span<const Shape> shapes, const SpriteB
     if (helpersWanted == 0) {
         paintAllBands(*job);
     } else {
-        SpriteHelpers& helpers = SpriteHelpers::Instance();
-        job->helperSlots = static_cast<int32_t>(helpers.Ensure(helpersWanted));
-        helpers.Post(job);
+        SpriteHelpers& helpers = SpriteHelpers::instance();
+        job->helperSlots = static_cast<int32_t>(helpers.ensure(helpersWanted));
+        helpers.post(job);
         paintAllBands(*job);
-        helpers.Drop(job.get());
+        helpers.drop(job.get());
     }
     if (job->failed)
         throw std::bad_alloc();

@@ -12,4 +12,4 @@
 // thread and to helper threads that live as long as the process, which the first build big
 // enough to need them starts. The reference path paints each shape whole on the calling
 // thread with the plain rasteriser. Every path gives the same bytes.
-void PaintSprite(ArgbImage& sprite, std::span<const Shape> shapes, const SpriteBuildOptions& options);
+void paintSprite(ArgbImage& sprite, std::span<const Shape> shapes, const SpriteBuildOptions& options);

@@ -38,51 +38,51 @@ class AppEndToEndTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_session.Ready()) << "Xvfb did not start";
-        m_session.Xdotool("mousemove 500 400");
+        ASSERT_TRUE(m_session.ready()) << "Xvfb did not start";
+        m_session.xdotool("mousemove 500 400");
     }
 
-    std::unique_ptr<ChildProcess> StartProgram(std::vector<std::string> switches)
+    std::unique_ptr<ChildProcess> startProgram(std::vector<std::string> switches)
     {
-        std::vector<std::string> arguments = { ProgramPath() };
+        std::vector<std::string> arguments = { programPath() };
         arguments.insert(arguments.end(), switches.begin(), switches.end());
-        return m_session.Start(arguments);
+        return m_session.start(arguments);
     }
 
     // A plain window of the backdrop colour from the helper; answers its id.
-    std::unique_ptr<ChildProcess> StartHostWindow(int x, int y, int width, int height, std::string& id)
+    std::unique_ptr<ChildProcess> startHostWindow(int x, int y, int width, int height, std::string& id)
     {
-        return m_session.StartHostWindow(x, y, width, height, kBackdropText, id);
+        return m_session.startHostWindow(x, y, width, height, kBackdropText, id);
     }
 
     // Polls screenshots until the rectangle holds no backdrop pixel and at least `sprites`
     // pixels that are not black.
-    bool WaitForPicture(int x, int y, int width, int height, int sprites = 50)
+    bool waitForPicture(int x, int y, int width, int height, int sprites = 50)
     {
-        return PollUntil([&] {
-            Screenshot picture = m_session.Shoot("picture-" + std::to_string(m_shots++));
-            return picture.width > 0 && picture.CountEqual(x, y, width, height, kBackdrop) == 0
-                && picture.CountOther(x, y, width, height, kBlack) >= sprites;
+        return pollUntil([&] {
+            Screenshot picture = m_session.shoot("picture-" + std::to_string(m_shots++));
+            return picture.width > 0 && picture.countEqual(x, y, width, height, kBackdrop) == 0
+                && picture.countOther(x, y, width, height, kBlack) >= sprites;
         });
     }
 
-    std::unique_ptr<ChildProcess> StartSaverAndWaitForSprites()
+    std::unique_ptr<ChildProcess> startSaverAndWaitForSprites()
     {
-        auto saver = StartProgram({ "/s" });
-        EXPECT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kSaverTitle).size() == 1; }))
+        auto saver = startProgram({ "/s" });
+        EXPECT_TRUE(pollUntil([&] { return m_session.windowsNamed(kSaverTitle).size() == 1; }))
             << "no saver window";
-        EXPECT_TRUE(WaitForPicture(0, 0, kScreenWidth, kScreenHeight)) << "the saver drew nothing";
+        EXPECT_TRUE(waitForPicture(0, 0, kScreenWidth, kScreenHeight)) << "the saver drew nothing";
         return saver;
     }
 
     // The geometry of the one visible window of that name, as xdotool reports it.
-    WindowBox WindowGeometry(const std::string& name)
+    WindowBox windowGeometry(const std::string& name)
     {
         WindowBox geometry;
-        std::vector<std::string> ids = m_session.WindowsNamed(name);
+        std::vector<std::string> ids = m_session.windowsNamed(name);
         if (ids.size() != 1)
             return geometry;
-        std::istringstream lines(m_session.Run("xdotool getwindowgeometry --shell " + ids.front()));
+        std::istringstream lines(m_session.run("xdotool getwindowgeometry --shell " + ids.front()));
         for (std::string line; std::getline(lines, line);) {
             std::sscanf(line.c_str(), "X=%d", &geometry.x);
             std::sscanf(line.c_str(), "Y=%d", &geometry.y);
@@ -91,17 +91,17 @@ protected:
         }
         return geometry;
     }
-    std::pair<int, int> WindowSize(const std::string& name)
+    std::pair<int, int> windowSize(const std::string& name)
     {
-        WindowBox geometry = WindowGeometry(name);
+        WindowBox geometry = windowGeometry(name);
         return { geometry.width, geometry.height };
     }
 
-    void ExpectCleanExit(ChildProcess& program, int code = 0)
+    void expectCleanExit(ChildProcess& program, int code = 0)
     {
-        ASSERT_TRUE(program.WaitForExit()) << "the program did not end";
-        EXPECT_EQ(program.TermSignal(), 0);
-        EXPECT_EQ(program.ExitCode(), code);
+        ASSERT_TRUE(program.waitForExit()) << "the program did not end";
+        EXPECT_EQ(program.termSignal(), 0);
+        EXPECT_EQ(program.exitCode(), code);
     }
 
     XSession m_session { kScreenWidth, kScreenHeight };
@@ -111,89 +111,89 @@ protected:
 TEST_F(AppEndToEndTest, SaverCoversTheScreenDrawsSpritesAndAnyKeyClosesIt)
 {
     std::string backdropId;
-    auto backdrop = StartHostWindow(0, 0, kScreenWidth, kScreenHeight, backdropId);
+    auto backdrop = startHostWindow(0, 0, kScreenWidth, kScreenHeight, backdropId);
     ASSERT_FALSE(backdropId.empty());
-    EXPECT_TRUE(PollUntil([&] { return VisiblePointerPixels(m_session.display()) > 0; }))
+    EXPECT_TRUE(pollUntil([&] { return visiblePointerPixels(m_session.display()) > 0; }))
         << "the pointer over the backdrop should show";
 
-    auto saver = StartSaverAndWaitForSprites();
-    EXPECT_TRUE(saver->Running());
-    EXPECT_EQ(WindowSize(kSaverTitle), std::make_pair(kScreenWidth, kScreenHeight));
-    EXPECT_TRUE(PollUntil([&] { return VisiblePointerPixels(m_session.display()) == 0; }, std::chrono::seconds(10)))
-        << "the pointer over the saver shows " << VisiblePointerPixels(m_session.display()) << " pixels";
-    m_session.Xdotool("key q");
-    ExpectCleanExit(*saver);
-    EXPECT_TRUE(m_session.WindowsNamed(kSaverTitle).empty());
+    auto saver = startSaverAndWaitForSprites();
+    EXPECT_TRUE(saver->running());
+    EXPECT_EQ(windowSize(kSaverTitle), std::make_pair(kScreenWidth, kScreenHeight));
+    EXPECT_TRUE(pollUntil([&] { return visiblePointerPixels(m_session.display()) == 0; }, std::chrono::seconds(10)))
+        << "the pointer over the saver shows " << visiblePointerPixels(m_session.display()) << " pixels";
+    m_session.xdotool("key q");
+    expectCleanExit(*saver);
+    EXPECT_TRUE(m_session.windowsNamed(kSaverTitle).empty());
 }
 
 TEST_F(AppEndToEndTest, SaverClosesOnAClickOfAnyButton)
 {
     for (const char* button : { "1", "3" }) {
-        auto saver = StartSaverAndWaitForSprites();
-        m_session.Xdotool(std::string("click ") + button);
-        ExpectCleanExit(*saver);
+        auto saver = startSaverAndWaitForSprites();
+        m_session.xdotool(std::string("click ") + button);
+        expectCleanExit(*saver);
     }
 }
 
 TEST_F(AppEndToEndTest, SaverClosesWhenSmallMovesAddUpPastTwentyPixels)
 {
-    auto saver = StartSaverAndWaitForSprites();
+    auto saver = startSaverAndWaitForSprites();
     // The first movement seen is only remembered. It keeps x = 500, so the position stored
     // is x = 500 whether the saver saw the pointer arrive or only this move.
-    m_session.Xdotool("mousemove 500 401");
+    m_session.xdotool("mousemove 500 401");
     // Qt merges pointer moves that queue up; give a slow saver time to see this one alone.
     std::this_thread::sleep_for(kSettle);
-    m_session.Xdotool("mousemove 515 401");
+    m_session.xdotool("mousemove 515 401");
     std::this_thread::sleep_for(kSettle);
-    EXPECT_TRUE(saver->Running()) << "15 pixels closed the saver";
-    m_session.Xdotool("mousemove 525 401");
-    ExpectCleanExit(*saver);
+    EXPECT_TRUE(saver->running()) << "15 pixels closed the saver";
+    m_session.xdotool("mousemove 525 401");
+    expectCleanExit(*saver);
 }
 
 TEST_F(AppEndToEndTest, SaverStaysOpenAfterOneMoveOfTwentyPixels)
 {
-    auto saver = StartSaverAndWaitForSprites();
-    m_session.Xdotool("mousemove 500 401");
+    auto saver = startSaverAndWaitForSprites();
+    m_session.xdotool("mousemove 500 401");
     std::this_thread::sleep_for(kSettle);
-    m_session.Xdotool("mousemove 520 401");
+    m_session.xdotool("mousemove 520 401");
     std::this_thread::sleep_for(kSettle);
-    EXPECT_TRUE(saver->Running()) << "20 pixels closed the saver";
-    m_session.Xdotool("key Escape");
-    ExpectCleanExit(*saver);
+    EXPECT_TRUE(saver->running()) << "20 pixels closed the saver";
+    m_session.xdotool("key Escape");
+    expectCleanExit(*saver);
 }
 
 TEST_F(AppEndToEndTest, SecondSaverEndsAtOnceWhileTheFirstRunsOnAndTheEditorMayStart)
 {
-    auto first = StartSaverAndWaitForSprites();
-    auto second = StartProgram({ "-S" });
-    ExpectCleanExit(*second);
-    EXPECT_TRUE(first->Running());
-    EXPECT_EQ(m_session.WindowsNamed(kSaverTitle).size(), 1u);
+    auto first = startSaverAndWaitForSprites();
+    auto second = startProgram({ "-S" });
+    expectCleanExit(*second);
+    EXPECT_TRUE(first->running());
+    EXPECT_EQ(m_session.windowsNamed(kSaverTitle).size(), 1u);
 
     // The configure lock is a different one: the editor starts beside a running saver.
-    auto configure = StartProgram({ "/c" });
-    EXPECT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kConfigureTitle).size() == 1; }));
-    configure->Signal(SIGTERM);
-    ASSERT_TRUE(configure->WaitForExit());
-    EXPECT_EQ(configure->TermSignal(), SIGTERM);
+    auto configure = startProgram({ "/c" });
+    EXPECT_TRUE(pollUntil([&] { return m_session.windowsNamed(kConfigureTitle).size() == 1; }));
+    configure->signal(SIGTERM);
+    ASSERT_TRUE(configure->waitForExit());
+    EXPECT_EQ(configure->termSignal(), SIGTERM);
 
-    m_session.Xdotool("key space");
-    ExpectCleanExit(*first);
+    m_session.xdotool("key space");
+    expectCleanExit(*first);
 }
 
 TEST_F(AppEndToEndTest, UnknownAndIgnoredSwitchesEndWithoutAWindow)
 {
-    auto watcher = m_session.Start({ HostWindowPath(), "watch" }, true);
-    ASSERT_EQ(watcher->ReadLine().value_or(""), "watching");
+    auto watcher = m_session.start({ hostWindowPath(), "watch" }, true);
+    ASSERT_EQ(watcher->readLine().value_or(""), "watching");
 
     for (std::vector<std::string> switches : { std::vector<std::string> { "/x" }, { "/a", "55" }, { "-A" } }) {
-        auto program = StartProgram(switches);
-        ExpectCleanExit(*program);
+        auto program = startProgram(switches);
+        expectCleanExit(*program);
     }
     // Every window mapped so far has been reported once the watcher has synced.
-    watcher->WriteLine("sync");
+    watcher->writeLine("sync");
     std::vector<std::string> lines;
-    while (auto line = watcher->ReadLine()) {
+    while (auto line = watcher->readLine()) {
         if (*line == "synced")
             break;
         lines.push_back(*line);
@@ -204,74 +204,74 @@ TEST_F(AppEndToEndTest, UnknownAndIgnoredSwitchesEndWithoutAWindow)
 TEST_F(AppEndToEndTest, ConfigureSwitchAndNoSwitchOpenTheLiveViewOnce)
 {
     for (std::vector<std::string> switches : { std::vector<std::string> { "/c:1234" }, {} }) {
-        auto configure = StartProgram(switches);
-        ASSERT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kConfigureTitle).size() == 1; }))
+        auto configure = startProgram(switches);
+        ASSERT_TRUE(pollUntil([&] { return m_session.windowsNamed(kConfigureTitle).size() == 1; }))
             << "no configure window";
-        const auto [x, y, width, height] = WindowGeometry(kConfigureTitle);
+        const auto [x, y, width, height] = windowGeometry(kConfigureTitle);
         EXPECT_GE(width, 492);
         EXPECT_GE(height, 369);
         // The middle of the live view gets sprites.
-        EXPECT_TRUE(WaitForPicture(x + width / 2 - 120, y + height / 2 - 90, 240, 180));
+        EXPECT_TRUE(waitForPicture(x + width / 2 - 120, y + height / 2 - 90, 240, 180));
 
         // A second configure instance ends at once.
-        auto second = StartProgram({ "-c" });
-        ExpectCleanExit(*second);
-        EXPECT_EQ(m_session.WindowsNamed(kConfigureTitle).size(), 1u);
+        auto second = startProgram({ "-c" });
+        expectCleanExit(*second);
+        EXPECT_EQ(m_session.windowsNamed(kConfigureTitle).size(), 1u);
 
-        configure->Signal(SIGTERM);
-        ASSERT_TRUE(configure->WaitForExit());
-        EXPECT_EQ(configure->TermSignal(), SIGTERM);
+        configure->signal(SIGTERM);
+        ASSERT_TRUE(configure->waitForExit());
+        EXPECT_EQ(configure->termSignal(), SIGTERM);
     }
 }
 
 TEST_F(AppEndToEndTest, PreviewFillsItsHostFollowsItsSizeAndEndsWithIt)
 {
-    auto firstRun = StartProgram({ "/a" });
-    ExpectCleanExit(*firstRun);
-    ASSERT_TRUE(m_session.KeepOnlyPreset("candy.vhp"));
+    auto firstRun = startProgram({ "/a" });
+    expectCleanExit(*firstRun);
+    ASSERT_TRUE(m_session.keepOnlyPreset("candy.vhp"));
 
     std::string hostId;
-    auto host = StartHostWindow(100, 100, 152, 112, hostId);
+    auto host = startHostWindow(100, 100, 152, 112, hostId);
     ASSERT_FALSE(hostId.empty());
-    auto preview = StartProgram({ "/p", hostId });
-    EXPECT_TRUE(WaitForPicture(100, 100, 152, 112, 20)) << "the preview did not fill its host";
+    auto preview = startProgram({ "/p", hostId });
+    EXPECT_TRUE(waitForPicture(100, 100, 152, 112, 20)) << "the preview did not fill its host";
     // Nothing outside the host.
-    Screenshot around = m_session.Shoot("around-host");
-    EXPECT_EQ(around.CountOther(300, 0, kScreenWidth - 300, kScreenHeight, around.Pixel(kScreenWidth - 1, 0)), 0);
+    Screenshot around = m_session.shoot("around-host");
+    EXPECT_EQ(around.countOther(300, 0, kScreenWidth - 300, kScreenHeight, around.pixel(kScreenWidth - 1, 0)), 0);
 
-    host->WriteLine("resize 240 180");
-    EXPECT_EQ(host->ReadLine().value_or(""), "resized");
-    EXPECT_TRUE(WaitForPicture(100, 100, 240, 180, 20)) << "the preview did not follow its host";
+    host->writeLine("resize 240 180");
+    EXPECT_EQ(host->readLine().value_or(""), "resized");
+    EXPECT_TRUE(waitForPicture(100, 100, 240, 180, 20)) << "the preview did not follow its host";
 
-    host->WriteLine("destroy");
-    EXPECT_EQ(host->ReadLine().value_or(""), "destroyed");
-    ExpectCleanExit(*preview);
+    host->writeLine("destroy");
+    EXPECT_EQ(host->readLine().value_or(""), "destroyed");
+    expectCleanExit(*preview);
 }
 
 TEST_F(AppEndToEndTest, PreviewOfNoWindowEndsCleanly)
 {
     std::string staleId;
     {
-        auto host = StartHostWindow(10, 10, 30, 30, staleId);
-        host->WriteLine("destroy");
-        EXPECT_EQ(host->ReadLine().value_or(""), "destroyed");
+        auto host = startHostWindow(10, 10, 30, 30, staleId);
+        host->writeLine("destroy");
+        EXPECT_EQ(host->readLine().value_or(""), "destroyed");
     }
     for (const std::string& handle : { std::string("0"), std::string("99999999"), staleId, std::string("-7") }) {
-        auto preview = StartProgram({ "/p", handle });
-        ExpectCleanExit(*preview, 1);
+        auto preview = startProgram({ "/p", handle });
+        expectCleanExit(*preview, 1);
     }
     // "/p" without a number asks for window 0.
-    auto bare = StartProgram({ "/p" });
-    ExpectCleanExit(*bare, 1);
+    auto bare = startProgram({ "/p" });
+    expectCleanExit(*bare, 1);
 }
 
 TEST_F(AppEndToEndTest, SaverEndedBySignalLeavesTheNormalWay)
 {
     for (int signalNumber : { SIGTERM, SIGINT, SIGHUP }) {
-        auto saver = StartSaverAndWaitForSprites();
-        saver->Signal(signalNumber);
-        ASSERT_TRUE(saver->WaitForExit());
-        EXPECT_EQ(saver->TermSignal(), signalNumber);
+        auto saver = startSaverAndWaitForSprites();
+        saver->signal(signalNumber);
+        ASSERT_TRUE(saver->waitForExit());
+        EXPECT_EQ(saver->termSignal(), signalNumber);
     }
 }
 
@@ -281,14 +281,14 @@ protected:
     void SetUp() override
     {
         AppEndToEndTest::SetUp();
-        ASSERT_EQ(ScreenSize(), "800x600");
-        auto addMode = m_session.Start({ HostWindowPath(), "add-mode", "640", "480" });
-        ASSERT_TRUE(addMode->WaitForExit());
-        ASSERT_EQ(addMode->ExitCode(), 0);
+        ASSERT_EQ(screenSize(), "800x600");
+        auto addMode = m_session.start({ hostWindowPath(), "add-mode", "640", "480" });
+        ASSERT_TRUE(addMode->waitForExit());
+        ASSERT_EQ(addMode->exitCode(), 0);
 
         // A first run creates the user's key store; the options then go beside its Paths key.
-        auto firstRun = StartProgram({ "/a" });
-        ExpectCleanExit(*firstRun);
+        auto firstRun = startProgram({ "/a" });
+        expectCleanExit(*firstRun);
         const auto store = m_session.folder() / "config" / "opal-revel" / "registry.reg";
         ASSERT_TRUE(std::filesystem::exists(store));
         std::ofstream values(store, std::ios::app);
@@ -301,14 +301,14 @@ protected:
             values << line << "\n";
     }
 
-    std::string ScreenSize()
+    std::string screenSize()
     {
-        auto query = m_session.Start({ HostWindowPath(), "screen-size" }, true);
-        return query->ReadLine().value_or("");
+        auto query = m_session.start({ hostWindowPath(), "screen-size" }, true);
+        return query->readLine().value_or("");
     }
 
     // Processes started for this session's home that are display watchdogs.
-    int Watchdogs() const
+    int watchdogs() const
     {
         const std::string home = "XDG_CONFIG_HOME=" + (m_session.folder() / "config").string();
         int count = 0;
@@ -334,33 +334,33 @@ protected:
         return count;
     }
 
-    std::unique_ptr<ChildProcess> StartSwitchedSaver()
+    std::unique_ptr<ChildProcess> startSwitchedSaver()
     {
-        auto saver = StartProgram({ "/s" });
-        EXPECT_TRUE(PollUntil([&] { return ScreenSize() == "640x480"; })) << "the display was not switched";
-        EXPECT_TRUE(WaitForPicture(0, 0, 640, 480)) << "the saver drew nothing at 640 x 480";
+        auto saver = startProgram({ "/s" });
+        EXPECT_TRUE(pollUntil([&] { return screenSize() == "640x480"; })) << "the display was not switched";
+        EXPECT_TRUE(waitForPicture(0, 0, 640, 480)) << "the saver drew nothing at 640 x 480";
         // The window takes the switched screen, so the figure is centred on it.
-        EXPECT_TRUE(PollUntil([&] { return WindowSize(kSaverTitle) == std::make_pair(640, 480); }));
+        EXPECT_TRUE(pollUntil([&] { return windowSize(kSaverTitle) == std::make_pair(640, 480); }));
         return saver;
     }
 };
 
 TEST_F(LowResolutionTest, TheDisplayComesBackWhenTheSaverCloses)
 {
-    auto saver = StartSwitchedSaver();
-    m_session.Xdotool("key Return");
-    ExpectCleanExit(*saver);
-    EXPECT_EQ(ScreenSize(), "800x600");
+    auto saver = startSwitchedSaver();
+    m_session.xdotool("key Return");
+    expectCleanExit(*saver);
+    EXPECT_EQ(screenSize(), "800x600");
 }
 
 TEST_F(LowResolutionTest, TheDisplayComesBackWhenTheHostStopsTheSaverWithASignal)
 {
     for (int signalNumber : { SIGTERM, SIGHUP }) {
-        auto saver = StartSwitchedSaver();
-        saver->Signal(signalNumber);
-        ASSERT_TRUE(saver->WaitForExit());
-        EXPECT_EQ(saver->TermSignal(), signalNumber);
-        EXPECT_EQ(ScreenSize(), "800x600");
+        auto saver = startSwitchedSaver();
+        saver->signal(signalNumber);
+        ASSERT_TRUE(saver->waitForExit());
+        EXPECT_EQ(saver->termSignal(), signalNumber);
+        EXPECT_EQ(screenSize(), "800x600");
     }
 }
 
@@ -371,37 +371,37 @@ TEST_F(LowResolutionTest, ASignalWhileTheSaverStartsStillEndsItAndRestoresTheDis
     // The signal goes out as soon as the switch shows. A scale factor of 2 makes the toolkit's
     // sizes differ from the mode's, which that wait has to allow for.
     ChildProcess::Options options;
-    options.arguments = { ProgramPath(), "/s" };
-    options.environment = m_session.Environment();
+    options.arguments = { programPath(), "/s" };
+    options.environment = m_session.environment();
     options.environment.push_back("QT_SCALE_FACTOR=2");
     options.errorFile = m_session.folder() / "stderr.log";
     ChildProcess saver(options);
-    ASSERT_TRUE(PollUntil([&] { return ScreenSize() == "640x480"; }, std::chrono::seconds(60)));
-    saver.Signal(SIGTERM);
-    ASSERT_TRUE(saver.WaitForExit()) << "the signal was lost: the saver runs on";
-    EXPECT_EQ(saver.TermSignal(), SIGTERM);
-    EXPECT_EQ(ScreenSize(), "800x600");
+    ASSERT_TRUE(pollUntil([&] { return screenSize() == "640x480"; }, std::chrono::seconds(60)));
+    saver.signal(SIGTERM);
+    ASSERT_TRUE(saver.waitForExit()) << "the signal was lost: the saver runs on";
+    EXPECT_EQ(saver.termSignal(), SIGTERM);
+    EXPECT_EQ(screenSize(), "800x600");
 }
 
 TEST_F(LowResolutionTest, TheDisplayComesBackWhenTheSaverIsKilledOutright)
 {
     for (int round = 0; round < 2; ++round) {
-        auto saver = StartSwitchedSaver();
-        EXPECT_EQ(Watchdogs(), 1);
+        auto saver = startSwitchedSaver();
+        EXPECT_EQ(watchdogs(), 1);
         // SIGKILL leaves the saver no moment of its own to put anything back.
-        saver->Signal(SIGKILL);
-        ASSERT_TRUE(saver->WaitForExit());
-        EXPECT_EQ(saver->TermSignal(), SIGKILL);
-        EXPECT_TRUE(PollUntil([&] { return ScreenSize() == "800x600"; })) << "the display stayed switched";
-        EXPECT_TRUE(PollUntil([&] { return Watchdogs() == 0; })) << "the watchdog stayed";
+        saver->signal(SIGKILL);
+        ASSERT_TRUE(saver->waitForExit());
+        EXPECT_EQ(saver->termSignal(), SIGKILL);
+        EXPECT_TRUE(pollUntil([&] { return screenSize() == "800x600"; })) << "the display stayed switched";
+        EXPECT_TRUE(pollUntil([&] { return watchdogs() == 0; })) << "the watchdog stayed";
     }
 
     // A saver that restores the display itself releases its watchdog, which then touches nothing.
-    auto saver = StartSwitchedSaver();
-    m_session.Xdotool("key q");
-    ExpectCleanExit(*saver);
-    EXPECT_EQ(ScreenSize(), "800x600");
-    EXPECT_EQ(Watchdogs(), 0);
+    auto saver = startSwitchedSaver();
+    m_session.xdotool("key q");
+    expectCleanExit(*saver);
+    EXPECT_EQ(screenSize(), "800x600");
+    EXPECT_EQ(watchdogs(), 0);
 }
 
 } // namespace

@@ -20,7 +20,7 @@ class ReadSwitchTest : public testing::TestWithParam<SwitchCase> {};
 TEST_P(ReadSwitchTest, ModeAndNumber)
 {
     const SwitchCase& example = GetParam();
-    LaunchRequest request = ReadSwitch(example.text);
+    LaunchRequest request = readSwitch(example.text);
     EXPECT_EQ(request.mode, example.mode) << '"' << example.text << '"';
     EXPECT_EQ(request.number, example.number) << '"' << example.text << '"';
 }
@@ -51,25 +51,25 @@ INSTANTIATE_TEST_SUITE_P(HostSwitches, ReadSwitchTest,
 
 TEST(ReadSwitchTest, HugeNumbersClampInsteadOfOverflowing)
 {
-    EXPECT_EQ(ReadSwitch("/p 99999999999999999999999").number, LONG_MAX);
-    EXPECT_EQ(ReadSwitch("/p -99999999999999999999999").number, LONG_MIN);
+    EXPECT_EQ(readSwitch("/p 99999999999999999999999").number, LONG_MAX);
+    EXPECT_EQ(readSwitch("/p -99999999999999999999999").number, LONG_MIN);
 }
 
 TEST(JoinArgumentsTest, JoinsWithSingleBlanksAfterTheProgramName)
 {
     const char* none[] = { "opal-revel" };
-    EXPECT_EQ(JoinArguments(1, none), "");
+    EXPECT_EQ(joinArguments(1, none), "");
 
     const char* split[] = { "opal-revel", "/p", "1234" };
-    EXPECT_EQ(JoinArguments(3, split), "/p 1234");
-    EXPECT_EQ(ReadSwitch(JoinArguments(3, split)).number, 1234);
+    EXPECT_EQ(joinArguments(3, split), "/p 1234");
+    EXPECT_EQ(readSwitch(joinArguments(3, split)).number, 1234);
 
     // An argument that itself starts with a blank keeps it: the text then opens the editor.
     const char* blank[] = { "opal-revel", " /s" };
-    EXPECT_EQ(ReadSwitch(JoinArguments(2, blank)).mode, LaunchMode::Configure);
+    EXPECT_EQ(readSwitch(joinArguments(2, blank)).mode, LaunchMode::Configure);
 
     const char* empties[] = { "opal-revel", "", "/s" };
-    EXPECT_EQ(JoinArguments(3, empties), " /s");
+    EXPECT_EQ(joinArguments(3, empties), " /s");
 }
 
 } // namespace

@@ -23,7 +23,7 @@ constexpr auto kSettle = std::chrono::milliseconds(2000);
 constexpr const char* kSaverTitle = "The Screen Saver Form";
 
 // Every file below a folder with its bytes, to see that a run changed nothing there.
-std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder)
+std::map<std::string, std::string> filesBelow(const std::filesystem::path& folder)
 {
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
@@ -37,7 +37,7 @@ std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folde
     return files;
 }
 
-std::string ReadAll(const std::filesystem::path& path)
+std::string readAll(const std::filesystem::path& path)
 {
     std::ifstream in(path);
     std::ostringstream text;
@@ -47,56 +47,56 @@ std::string ReadAll(const std::filesystem::path& path)
 
 class HackModeTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_session.Ready()) << "Xvfb did not start"; }
+    void SetUp() override { ASSERT_TRUE(m_session.ready()) << "Xvfb did not start"; }
 
-    std::unique_ptr<ChildProcess> StartHostWindow(std::string& id)
+    std::unique_ptr<ChildProcess> startHostWindow(std::string& id)
     {
-        auto host = m_session.Start({ HostWindowPath(), "window", "100", "80", "400", "300", kBackdropText }, true);
-        id = host->ReadLine().value_or("");
+        auto host = m_session.start({ hostWindowPath(), "window", "100", "80", "400", "300", kBackdropText }, true);
+        id = host->readLine().value_or("");
         return host;
     }
 
-    std::unique_ptr<ChildProcess> StartHack(std::vector<std::string> options, std::vector<std::string> environment = {})
+    std::unique_ptr<ChildProcess> startHack(std::vector<std::string> options, std::vector<std::string> environment = {})
     {
         ChildProcess::Options start;
-        start.arguments = { ProgramPath() };
+        start.arguments = { programPath() };
         start.arguments.insert(start.arguments.end(), options.begin(), options.end());
-        start.environment = m_session.EnvironmentWith(environment);
+        start.environment = m_session.environmentWith(environment);
         m_errorFile = m_session.folder() / ("hack-stderr-" + std::to_string(m_runs++) + ".log");
         start.errorFile = m_errorFile;
         return std::make_unique<ChildProcess>(start);
     }
 
     // What the last hack started wrote to standard error.
-    std::string ErrorText() { return ReadAll(m_errorFile); }
+    std::string errorText() { return readAll(m_errorFile); }
 
     // The host window (100, 80, 400 x 300) fills with the picture and nothing else on the
     // screen is drawn.
-    void ExpectPictureInTheHostOnly()
+    void expectPictureInTheHostOnly()
     {
         Screenshot picture;
-        EXPECT_TRUE(PollUntil([&] {
-            picture = m_session.Shoot("hosted-" + std::to_string(m_shots++));
-            return picture.width > 0 && picture.CountEqual(100, 80, 400, 300, kBackdrop) == 0
-                && picture.CountOther(100, 80, 400, 300, kBlack) >= 50;
+        EXPECT_TRUE(pollUntil([&] {
+            picture = m_session.shoot("hosted-" + std::to_string(m_shots++));
+            return picture.width > 0 && picture.countEqual(100, 80, 400, 300, kBackdrop) == 0
+                && picture.countOther(100, 80, 400, 300, kBlack) >= 50;
         })) << "the host window was not filled with the picture";
-        const int outside = picture.CountOther(0, 0, 800, 600, kBlack) - picture.CountOther(100, 80, 400, 300, kBlack);
+        const int outside = picture.countOther(0, 0, 800, 600, kBlack) - picture.countOther(100, 80, 400, 300, kBlack);
         EXPECT_EQ(outside, 0) << "pixels drawn outside the host window";
     }
 
     // Input belongs to the daemon: a key, a click and a long pointer move end nothing.
-    void ExpectInputIgnored(ChildProcess& hack)
+    void expectInputIgnored(ChildProcess& hack)
     {
-        m_session.Xdotool("mousemove 150 150 mousemove 450 350 click 1 key a");
+        m_session.xdotool("mousemove 150 150 mousemove 450 350 click 1 key a");
         std::this_thread::sleep_for(kSettle);
-        EXPECT_TRUE(hack.Running()) << "input ended the hack";
+        EXPECT_TRUE(hack.running()) << "input ended the hack";
     }
 
-    void ExpectEndedBySigterm(ChildProcess& hack)
+    void expectEndedBySigterm(ChildProcess& hack)
     {
-        hack.Signal(SIGTERM);
-        ASSERT_TRUE(hack.WaitForExit()) << "SIGTERM did not end the hack";
-        EXPECT_EQ(hack.TermSignal(), SIGTERM);
+        hack.signal(SIGTERM);
+        ASSERT_TRUE(hack.waitForExit()) << "SIGTERM did not end the hack";
+        EXPECT_EQ(hack.termSignal(), SIGTERM);
     }
 
     XSession m_session { 800, 600 };
@@ -108,31 +108,31 @@ protected:
 TEST_F(HackModeTest, WindowIdDrawsIntoThatWindowOnlyIgnoresInputAndEndsOnSigterm)
 {
     std::string id;
-    auto host = StartHostWindow(id);
+    auto host = startHostWindow(id);
     ASSERT_FALSE(id.empty());
     char hex[32];
     std::snprintf(hex, sizeof hex, "0x%lx", std::stoul(id));
-    auto hack = StartHack({ "--window-id", hex, "--formula", "3", "--no-blur" });
-    ExpectPictureInTheHostOnly();
-    ExpectInputIgnored(*hack);
-    ExpectEndedBySigterm(*hack);
-    EXPECT_TRUE(host->Running()) << "the host went with the hack";
+    auto hack = startHack({ "--window-id", hex, "--formula", "3", "--no-blur" });
+    expectPictureInTheHostOnly();
+    expectInputIgnored(*hack);
+    expectEndedBySigterm(*hack);
+    EXPECT_TRUE(host->running()) << "the host went with the hack";
 }
 
 TEST_F(HackModeTest, RootDrawsIntoTheDaemonsWindowAndReportsItsLossOnOneLine)
 {
     std::string id;
-    auto host = StartHostWindow(id);
+    auto host = startHostWindow(id);
     ASSERT_FALSE(id.empty());
-    auto hack = StartHack({ "--root" }, { "XSCREENSAVER_WINDOW=" + id });
-    ExpectPictureInTheHostOnly();
+    auto hack = startHack({ "--root" }, { "XSCREENSAVER_WINDOW=" + id });
+    expectPictureInTheHostOnly();
     // The window goes while the picture is being drawn into it.
-    host->Signal(SIGTERM);
-    ASSERT_TRUE(host->WaitForExit());
-    ASSERT_TRUE(hack->WaitForExit()) << "the hack outlived its window";
-    EXPECT_EQ(hack->TermSignal(), 0);
-    EXPECT_EQ(hack->ExitCode(), 1);
-    EXPECT_EQ(ErrorText(), "opal-revel: window 0x" + [&] {
+    host->signal(SIGTERM);
+    ASSERT_TRUE(host->waitForExit());
+    ASSERT_TRUE(hack->waitForExit()) << "the hack outlived its window";
+    EXPECT_EQ(hack->termSignal(), 0);
+    EXPECT_EQ(hack->exitCode(), 1);
+    EXPECT_EQ(errorText(), "opal-revel: window 0x" + [&] {
         char hex[32];
         std::snprintf(hex, sizeof hex, "%lx", std::stoul(id));
         return std::string(hex);
@@ -146,28 +146,28 @@ TEST_F(HackModeTest, AWindowOrDisplayThatDoesNotExistEndsWithOneLineAndNoWindowO
              { { "--root" }, "XSCREENSAVER_WINDOW=0x7ffffff" },
              { { "--root" }, "XSCREENSAVER_WINDOW=window" },
              { { "--root" }, "DISPLAY=:65000" } }) {
-        auto hack = StartHack(options, { environment.empty() ? "OPAL_UNUSED=1" : environment });
-        ASSERT_TRUE(hack->WaitForExit());
-        EXPECT_EQ(hack->TermSignal(), 0);
-        EXPECT_EQ(hack->ExitCode(), 1) << environment;
-        const std::string text = ErrorText();
+        auto hack = startHack(options, { environment.empty() ? "OPAL_UNUSED=1" : environment });
+        ASSERT_TRUE(hack->waitForExit());
+        EXPECT_EQ(hack->termSignal(), 0);
+        EXPECT_EQ(hack->exitCode(), 1) << environment;
+        const std::string text = errorText();
         EXPECT_EQ(text.rfind("opal-revel: ", 0), 0u) << text;
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
     }
-    EXPECT_EQ(m_session.Run("xdotool search --onlyvisible --name ."), "");
+    EXPECT_EQ(m_session.run("xdotool search --onlyvisible --name ."), "");
 }
 
 TEST_F(HackModeTest, BadOptionsEndWithStatusTwoBeforeAnyWindow)
 {
     for (const std::vector<std::string>& options : std::vector<std::vector<std::string>> {
              { "--root", "--scale", "500" }, { "--root", "--preset", "No Such Preset" }, { "--window-id" } }) {
-        auto hack = StartHack(options);
-        ASSERT_TRUE(hack->WaitForExit());
-        EXPECT_EQ(hack->ExitCode(), 2) << options.back();
-        const std::string text = ErrorText();
+        auto hack = startHack(options);
+        ASSERT_TRUE(hack->waitForExit());
+        EXPECT_EQ(hack->exitCode(), 2) << options.back();
+        const std::string text = errorText();
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
     }
-    EXPECT_EQ(m_session.Run("xdotool search --onlyvisible --name ."), "");
+    EXPECT_EQ(m_session.run("xdotool search --onlyvisible --name ."), "");
 }
 
 // The stored options are read, never written, whatever the per-run options say, and a
@@ -176,38 +176,38 @@ TEST_F(HackModeTest, BadOptionsEndWithStatusTwoBeforeAnyWindow)
 TEST_F(HackModeTest, StoredOptionsAreNeverWrittenNotEvenWhenStoppedWhileStarting)
 {
     // A first run of the editor's kind creates the store and the presets folder.
-    auto first = StartHack({ "--root", "--change-seconds", "1" });
-    EXPECT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kSaverTitle).size() == 1; }));
-    ExpectEndedBySigterm(*first);
+    auto first = startHack({ "--root", "--change-seconds", "1" });
+    EXPECT_TRUE(pollUntil([&] { return m_session.windowsNamed(kSaverTitle).size() == 1; }));
+    expectEndedBySigterm(*first);
     const std::filesystem::path config = m_session.folder() / "config";
     const std::filesystem::path data = m_session.folder() / "data";
-    const auto configBefore = FilesBelow(config);
-    const auto dataBefore = FilesBelow(data);
+    const auto configBefore = filesBelow(config);
+    const auto dataBefore = filesBelow(data);
     ASSERT_FALSE(configBefore.empty());
 
     for (int delayMilliseconds : { 0, 5, 20, 60, 150 }) {
-        auto hack = StartHack({ "--root", "--preset", "random", "--formula", "random", "--mirror", "2", "--blur",
+        auto hack = startHack({ "--root", "--preset", "random", "--formula", "random", "--mirror", "2", "--blur",
             "--no-travel", "--change-seconds", "1", "--scale", "50" });
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMilliseconds));
-        hack->Signal(SIGTERM);
-        ASSERT_TRUE(hack->WaitForExit());
+        hack->signal(SIGTERM);
+        ASSERT_TRUE(hack->waitForExit());
     }
     // One that runs long enough for automatic preset changes to load files.
-    auto changing = StartHack({ "--root", "--preset", "random", "--change-seconds", "1", "--no-travel" });
+    auto changing = startHack({ "--root", "--preset", "random", "--change-seconds", "1", "--no-travel" });
     std::this_thread::sleep_for(std::chrono::milliseconds(3500));
-    ExpectEndedBySigterm(*changing);
+    expectEndedBySigterm(*changing);
 
-    EXPECT_EQ(FilesBelow(config), configBefore);
-    EXPECT_EQ(FilesBelow(data), dataBefore);
+    EXPECT_EQ(filesBelow(config), configBefore);
+    EXPECT_EQ(filesBelow(data), dataBefore);
 }
 
 TEST_F(HackModeTest, RootWithoutTheDaemonsWindowCoversTheScreenAndIgnoresInput)
 {
-    auto hack = StartHack({ "--root" });
-    ASSERT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kSaverTitle).size() == 1; })) << "no window";
-    EXPECT_TRUE(PollUntil([&] { return m_session.Shoot("root-" + std::to_string(m_shots++)).CountOther(0, 0, 800, 600, kBlack) >= 50; }));
-    ExpectInputIgnored(*hack);
-    ExpectEndedBySigterm(*hack);
+    auto hack = startHack({ "--root" });
+    ASSERT_TRUE(pollUntil([&] { return m_session.windowsNamed(kSaverTitle).size() == 1; })) << "no window";
+    EXPECT_TRUE(pollUntil([&] { return m_session.shoot("root-" + std::to_string(m_shots++)).countOther(0, 0, 800, 600, kBlack) >= 50; }));
+    expectInputIgnored(*hack);
+    expectEndedBySigterm(*hack);
 }
 
 // The saver over two X screens of different sizes: a window and a picture on each, at the
@@ -227,18 +227,18 @@ TEST_F(HackModeTest, RunStatisticsLetTheHeadlessToolDrawTheScreen)
     int differing = -1;
     for (int attempt = 0; attempt < 3 && differing != 0; ++attempt) {
         const std::filesystem::path stats = m_session.folder() / ("stats-" + std::to_string(attempt) + ".txt");
-        auto hack = StartHack(options, { "OPAL_STATS=" + stats.string() });
-        EXPECT_TRUE(PollUntil([&] { return m_session.Shoot("drawing").CountOther(0, 0, 800, 600, kBlack) >= 2000; }));
+        auto hack = startHack(options, { "OPAL_STATS=" + stats.string() });
+        EXPECT_TRUE(pollUntil([&] { return m_session.shoot("drawing").countOther(0, 0, 800, 600, kBlack) >= 2000; }));
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        hack->Signal(SIGSTOP);
+        hack->signal(SIGSTOP);
         std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the server takes what was sent
-        const Screenshot screen = m_session.Shoot("stopped-" + std::to_string(attempt));
-        hack->Signal(SIGTERM);
-        hack->Signal(SIGCONT);
-        ASSERT_TRUE(hack->WaitForExit());
+        const Screenshot screen = m_session.shoot("stopped-" + std::to_string(attempt));
+        hack->signal(SIGTERM);
+        hack->signal(SIGCONT);
+        ASSERT_TRUE(hack->waitForExit());
 
         std::map<std::string, double> figures;
-        std::istringstream lines(ReadAll(stats));
+        std::istringstream lines(readAll(stats));
         std::string name;
         double value = 0;
         while (lines >> name >> value)
@@ -255,12 +255,12 @@ TEST_F(HackModeTest, RunStatisticsLetTheHeadlessToolDrawTheScreen)
         for (const std::string& word : picture)
             command += " " + word;
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        const Screenshot headless = ReadPicture(drawn);
+        const Screenshot headless = readPicture(drawn);
         ASSERT_EQ(std::pair(headless.width, headless.height), std::pair(screen.width, screen.height));
         differing = 0;
         for (int y = 0; y < screen.height; ++y)
             for (int x = 0; x < screen.width; ++x)
-                differing += screen.Pixel(x, y) != headless.Pixel(x, y);
+                differing += screen.pixel(x, y) != headless.pixel(x, y);
     }
     EXPECT_EQ(differing, 0);
 }
@@ -268,20 +268,20 @@ TEST_F(HackModeTest, RunStatisticsLetTheHeadlessToolDrawTheScreen)
 TEST(EveryScreenTest, SaverCoversBothScreensAndAMoveOnTheSecondEndsIt)
 {
     XSession session(1280, 720, 1024, 768);
-    ASSERT_TRUE(session.Ready());
-    session.Xdotool("mousemove --screen 1 500 400");
-    auto saver = session.Start({ ProgramPath(), "/s" });
-    ASSERT_TRUE(PollUntil([&] { return session.WindowsNamed(kSaverTitle).size() == 2; })) << "not a window per screen";
+    ASSERT_TRUE(session.ready());
+    session.xdotool("mousemove --screen 1 500 400");
+    auto saver = session.start({ programPath(), "/s" });
+    ASSERT_TRUE(pollUntil([&] { return session.windowsNamed(kSaverTitle).size() == 2; })) << "not a window per screen";
     int shots = 0;
     for (int screen : { 0, 1 }) {
-        EXPECT_TRUE(PollUntil([&] {
-            Screenshot picture = session.Shoot("screen-" + std::to_string(screen) + "-" + std::to_string(shots++), screen);
-            return picture.width > 0 && picture.CountOther(0, 0, picture.width, picture.height, kBlack) >= 50;
+        EXPECT_TRUE(pollUntil([&] {
+            Screenshot picture = session.shoot("screen-" + std::to_string(screen) + "-" + std::to_string(shots++), screen);
+            return picture.width > 0 && picture.countOther(0, 0, picture.width, picture.height, kBlack) >= 50;
         })) << "nothing drawn on screen " << screen;
     }
     std::vector<std::string> sizes;
-    for (const std::string& id : session.WindowsNamed(kSaverTitle)) {
-        std::istringstream lines(session.Run("xwininfo -id " + id));
+    for (const std::string& id : session.windowsNamed(kSaverTitle)) {
+        std::istringstream lines(session.run("xwininfo -id " + id));
         int width = 0;
         int height = 0;
         for (std::string line; std::getline(lines, line);) {
@@ -293,13 +293,13 @@ TEST(EveryScreenTest, SaverCoversBothScreensAndAMoveOnTheSecondEndsIt)
     std::sort(sizes.begin(), sizes.end());
     EXPECT_EQ(sizes, (std::vector<std::string> { "1024x768", "1280x720" }));
 
-    session.Xdotool("mousemove --screen 1 510 410");
+    session.xdotool("mousemove --screen 1 510 410");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    session.Xdotool("mousemove --screen 1 700 600");
-    ASSERT_TRUE(saver->WaitForExit()) << "a move on the second screen did not end the saver";
-    EXPECT_EQ(saver->TermSignal(), 0);
-    EXPECT_EQ(saver->ExitCode(), 0);
-    EXPECT_TRUE(session.WindowsNamed(kSaverTitle).empty());
+    session.xdotool("mousemove --screen 1 700 600");
+    ASSERT_TRUE(saver->waitForExit()) << "a move on the second screen did not end the saver";
+    EXPECT_EQ(saver->termSignal(), 0);
+    EXPECT_EQ(saver->exitCode(), 0);
+    EXPECT_TRUE(session.windowsNamed(kSaverTitle).empty());
 }
 
 } // namespace
@@ -312,7 +312,7 @@ class DaemonTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_session.Ready()) << "Xvfb did not start";
+        ASSERT_TRUE(m_session.ready()) << "Xvfb did not start";
         if (!std::filesystem::exists("/usr/bin/xscreensaver"))
             GTEST_SKIP() << "the xscreensaver package is not installed (scripts/install-deps.sh installs it)";
         char pattern[] = "/tmp/opal-daemon-home-XXXXXX";
@@ -328,7 +328,7 @@ protected:
                                                    "mode: one\n"
                                                    "selected: 0\n"
                                                    "programs: "
-                                                << ProgramPath() << " --root \\n\\\n\n";
+                                                << programPath() << " --root \\n\\\n\n";
         std::vector<std::string> daemon = { "/usr/bin/env", "-i", "HOME=" + m_home.string(),
             "DISPLAY=" + m_session.display(), "PATH=/usr/bin:/bin", "/usr/bin/xscreensaver", "-no-splash" };
         if (geteuid() == 0) {
@@ -336,57 +336,57 @@ protected:
             ASSERT_EQ(std::system(("chown -R nobody:nogroup " + m_home.string()).c_str()), 0);
             daemon.insert(daemon.begin(), { "/usr/sbin/runuser", "-u", "nobody", "--" });
         }
-        m_daemon = m_session.Start(daemon);
-        ASSERT_TRUE(PollUntil([&] { return !Command("-time").empty(); })) << "the daemon did not start";
+        m_daemon = m_session.start(daemon);
+        ASSERT_TRUE(pollUntil([&] { return !command("-time").empty(); })) << "the daemon did not start";
     }
 
     void TearDown() override
     {
         if (m_daemon) {
-            Command("-exit");
-            if (!m_daemon->WaitForExit(std::chrono::seconds(20)))
-                m_daemon->Signal(SIGKILL);
+            command("-exit");
+            if (!m_daemon->waitForExit(std::chrono::seconds(20)))
+                m_daemon->signal(SIGKILL);
         }
         if (!m_home.empty())
             std::filesystem::remove_all(m_home);
     }
 
     // xscreensaver-command's answer (it writes to standard error), empty while no daemon runs.
-    std::string Command(const std::string& argument)
+    std::string command(const std::string& argument)
     {
-        std::string answer = m_session.Run("sh -c 'xscreensaver-command " + argument + " 2>&1 | grep -v \"no screensaver\"'");
+        std::string answer = m_session.run("sh -c 'xscreensaver-command " + argument + " 2>&1 | grep -v \"no screensaver\"'");
         return answer;
     }
 
     // The daemon's processes running this program with --root (other tests may run their own),
     // with their parent.
-    std::vector<std::pair<int, int>> Hacks()
+    std::vector<std::pair<int, int>> hacks()
     {
         std::vector<std::pair<int, int>> found;
         for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
             const std::string name = entry.path().filename().string();
             if (name.find_first_not_of("0123456789") != std::string::npos)
                 continue;
-            std::string command = ReadAll(entry.path() / "cmdline");
+            std::string command = readAll(entry.path() / "cmdline");
             std::replace(command.begin(), command.end(), '\0', ' ');
-            if (command.rfind(ProgramPath() + " --root", 0) != 0)
+            if (command.rfind(programPath() + " --root", 0) != 0)
                 continue;
-            std::istringstream status(ReadAll(entry.path() / "stat"));
+            std::istringstream status(readAll(entry.path() / "stat"));
             std::string pid, comm, state;
             int parent = 0;
             status >> pid >> comm >> state >> parent;
-            if (state != "Z" && DescendsFromDaemon(parent))
+            if (state != "Z" && descendsFromDaemon(parent))
                 found.emplace_back(std::stoi(name), parent);
         }
         return found;
     }
 
-    bool DescendsFromDaemon(int pid)
+    bool descendsFromDaemon(int pid)
     {
         for (int step = 0; step < 10 && pid > 1; ++step) {
             if (pid == m_daemon->pid())
                 return true;
-            std::istringstream status(ReadAll("/proc/" + std::to_string(pid) + "/stat"));
+            std::istringstream status(readAll("/proc/" + std::to_string(pid) + "/stat"));
             std::string ignored, state;
             status >> ignored >> ignored >> state >> pid;
         }
@@ -400,21 +400,21 @@ protected:
 
 TEST_F(DaemonTest, ActivationLightsTheScreenWithOurPictureAndDeactivationEndsIt)
 {
-    const int litBefore = m_session.Shoot("before").CountOther(0, 0, 800, 600, kBlack);
-    EXPECT_TRUE(Hacks().empty());
-    Command("-activate");
-    ASSERT_TRUE(PollUntil([&] { return Hacks().size() == 1; }, std::chrono::seconds(30)))
+    const int litBefore = m_session.shoot("before").countOther(0, 0, 800, 600, kBlack);
+    EXPECT_TRUE(hacks().empty());
+    command("-activate");
+    ASSERT_TRUE(pollUntil([&] { return hacks().size() == 1; }, std::chrono::seconds(30)))
         << "the daemon ran no hack as its child";
-    const int hack = Hacks().front().first;
+    const int hack = hacks().front().first;
     int shots = 0;
-    EXPECT_TRUE(PollUntil([&] {
-        return m_session.Shoot("lit-" + std::to_string(shots++)).CountOther(0, 0, 800, 600, kBlack) >= litBefore + 2000;
+    EXPECT_TRUE(pollUntil([&] {
+        return m_session.shoot("lit-" + std::to_string(shots++)).countOther(0, 0, 800, 600, kBlack) >= litBefore + 2000;
     })) << "the screen was not lit by the picture";
 
-    Command("-deactivate");
-    EXPECT_TRUE(PollUntil([&] { return Hacks().empty(); }, std::chrono::seconds(30))) << "the hack outlived the deactivation";
+    command("-deactivate");
+    EXPECT_TRUE(pollUntil([&] { return hacks().empty(); }, std::chrono::seconds(30))) << "the hack outlived the deactivation";
     // Reaped by the daemon, not left behind.
-    EXPECT_TRUE(PollUntil([&] { return kill(hack, 0) != 0; }, std::chrono::seconds(10)));
+    EXPECT_TRUE(pollUntil([&] { return kill(hack, 0) != 0; }, std::chrono::seconds(10)));
 }
 
 } // namespace

@@ -41,7 +41,7 @@ constexpr int kGifButtonCentreY = kToolbarHeight + 210 + 15;
 constexpr auto kSettle = std::chrono::milliseconds(2000);
 
 // Asks the window to close as a window manager would: a WM_DELETE_WINDOW message.
-void AskWindowToClose(const std::string& display, const std::string& id)
+void askWindowToClose(const std::string& display, const std::string& id)
 {
     ::Display* connection = XOpenDisplay(display.c_str());
     if (!connection)
@@ -63,38 +63,38 @@ struct WindowBox {
     int y = 0;
     int width = 0;
     int height = 0;
-    bool Contains(int px, int py) const { return px >= x && px < x + width && py >= y && py < y + height; }
+    bool contains(int px, int py) const { return px >= x && px < x + width && py >= y && py < y + height; }
 };
 
 class ExportEndToEndTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_session.Ready()) << "Xvfb did not start";
+        ASSERT_TRUE(m_session.ready()) << "Xvfb did not start";
         m_output = m_session.folder() / "exports";
         fs::create_directories(m_output);
-        m_editor = m_session.Start({ ProgramPath(), "/c" });
-        ASSERT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kEditorTitle).size() == 1; })) << "no editor";
-        m_window = Geometry(kEditorTitle);
-        ASSERT_TRUE(WaitForSprites()) << "the live view drew nothing";
+        m_editor = m_session.start({ programPath(), "/c" });
+        ASSERT_TRUE(pollUntil([&] { return m_session.windowsNamed(kEditorTitle).size() == 1; })) << "no editor";
+        m_window = geometry(kEditorTitle);
+        ASSERT_TRUE(waitForSprites()) << "the live view drew nothing";
         // The Save page.
-        Click(m_window.x + kColumnLeft + kTabWidth + kTabWidth / 2, m_window.y + kToolbarHeight / 2);
+        click(m_window.x + kColumnLeft + kTabWidth + kTabWidth / 2, m_window.y + kToolbarHeight / 2);
     }
     void TearDown() override
     {
-        if (m_editor && m_editor->Running()) {
-            m_editor->Signal(SIGTERM);
-            m_editor->WaitForExit();
+        if (m_editor && m_editor->running()) {
+            m_editor->signal(SIGTERM);
+            m_editor->waitForExit();
         }
     }
 
-    WindowBox Geometry(const std::string& name) const
+    WindowBox geometry(const std::string& name) const
     {
         WindowBox box;
-        const std::vector<std::string> ids = m_session.WindowsNamed(name);
+        const std::vector<std::string> ids = m_session.windowsNamed(name);
         if (ids.size() != 1)
             return box;
-        std::istringstream lines(m_session.Run("xdotool getwindowgeometry --shell " + ids.front()));
+        std::istringstream lines(m_session.run("xdotool getwindowgeometry --shell " + ids.front()));
         for (std::string line; std::getline(lines, line);) {
             std::sscanf(line.c_str(), "X=%d", &box.x);
             std::sscanf(line.c_str(), "Y=%d", &box.y);
@@ -103,43 +103,43 @@ protected:
         }
         return box;
     }
-    bool WaitForWindow(const std::string& name)
+    bool waitForWindow(const std::string& name)
     {
-        return PollUntil([&] { return m_session.WindowsNamed(name).size() == 1; });
+        return pollUntil([&] { return m_session.windowsNamed(name).size() == 1; });
     }
-    bool WaitForWindowGone(const std::string& name)
+    bool waitForWindowGone(const std::string& name)
     {
-        return PollUntil([&] { return m_session.WindowsNamed(name).empty(); });
+        return pollUntil([&] { return m_session.windowsNamed(name).empty(); });
     }
-    void Click(int x, int y) const
+    void click(int x, int y) const
     {
-        m_session.Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+        m_session.xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
     }
     // Types a file name into the focused save dialog and confirms it.
-    void TypeFileName(const fs::path& path) const
+    void typeFileName(const fs::path& path) const
     {
-        m_session.Xdotool("type --delay 20 '" + path.string() + "'");
-        m_session.Xdotool("key Return");
+        m_session.xdotool("type --delay 20 '" + path.string() + "'");
+        m_session.xdotool("key Return");
     }
-    Screenshot Shoot() { return m_session.Shoot("shot-" + std::to_string(m_shots++)); }
-    bool WaitForSprites()
+    Screenshot shoot() { return m_session.shoot("shot-" + std::to_string(m_shots++)); }
+    bool waitForSprites()
     {
-        return PollUntil([&] {
-            const Screenshot picture = Shoot();
+        return pollUntil([&] {
+            const Screenshot picture = shoot();
             return picture.width > 0
-                && picture.CountOther(m_window.x, m_window.y, kLiveViewWidth, kLiveViewHeight, kBlack) >= 2000;
+                && picture.countOther(m_window.x, m_window.y, kLiveViewWidth, kLiveViewHeight, kBlack) >= 2000;
         });
     }
     // The live view still draws: two screenshots a while apart differ inside it.
-    bool LiveViewRuns()
+    bool liveViewRuns()
     {
-        const Screenshot before = Shoot();
-        return PollUntil(
+        const Screenshot before = shoot();
+        return pollUntil(
             [&] {
-                const Screenshot after = Shoot();
+                const Screenshot after = shoot();
                 for (int y = 0; y < kLiveViewHeight; ++y) {
                     for (int x = 0; x < kLiveViewWidth; ++x) {
-                        if (before.Pixel(m_window.x + x, m_window.y + y) != after.Pixel(m_window.x + x, m_window.y + y))
+                        if (before.pixel(m_window.x + x, m_window.y + y) != after.pixel(m_window.x + x, m_window.y + y))
                             return true;
                     }
                 }
@@ -147,7 +147,7 @@ protected:
             },
             std::chrono::seconds(20));
     }
-    std::vector<std::string> OutputEntries() const
+    std::vector<std::string> outputEntries() const
     {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(m_output))
@@ -156,23 +156,23 @@ protected:
         return names;
     }
     // Runs "Save as GIF animation" through both dialogs; answers the progress window's place.
-    void StartGifCapture(const fs::path& target, bool hundredFrames)
+    void startGifCapture(const fs::path& target, bool hundredFrames)
     {
-        Click(m_window.x + kSaveButtonCentreX, m_window.y + kGifButtonCentreY);
-        ASSERT_TRUE(WaitForWindow(kGifDialogTitle)) << "no GIF settings dialog";
-        const WindowBox dialog = Geometry(kGifDialogTitle);
+        click(m_window.x + kSaveButtonCentreX, m_window.y + kGifButtonCentreY);
+        ASSERT_TRUE(waitForWindow(kGifDialogTitle)) << "no GIF settings dialog";
+        const WindowBox dialog = geometry(kGifDialogTitle);
         EXPECT_EQ(dialog.width, 390);
         EXPECT_EQ(dialog.height, 290);
         if (hundredFrames) {
             // The "Total frame count" slider, then its largest value.
-            Click(dialog.x + 195, dialog.y + 14 + 2 * 44 + 18 + 11);
-            m_session.Xdotool("key End");
+            click(dialog.x + 195, dialog.y + 14 + 2 * 44 + 18 + 11);
+            m_session.xdotool("key End");
         }
-        Click(dialog.x + 40 + 70, dialog.y + 250 + 12); // "Create GIF"
-        ASSERT_TRUE(WaitForWindowGone(kGifDialogTitle));
-        ASSERT_TRUE(WaitForWindow(kGifFileDialogTitle)) << "no GIF file dialog";
-        TypeFileName(target);
-        ASSERT_TRUE(WaitForWindowGone(kGifFileDialogTitle));
+        click(dialog.x + 40 + 70, dialog.y + 250 + 12); // "Create GIF"
+        ASSERT_TRUE(waitForWindowGone(kGifDialogTitle));
+        ASSERT_TRUE(waitForWindow(kGifFileDialogTitle)) << "no GIF file dialog";
+        typeFileName(target);
+        ASSERT_TRUE(waitForWindowGone(kGifFileDialogTitle));
     }
 
     XSession m_session { kScreenWidth, kScreenHeight };
@@ -184,23 +184,23 @@ protected:
 
 TEST_F(ExportEndToEndTest, JpegSnapshotHoldsTheLiveViewOfTheClick)
 {
-    Click(m_window.x + kSaveButtonCentreX, m_window.y + kJpegButtonCentreY);
-    ASSERT_TRUE(WaitForWindow(kJpegDialogTitle)) << "no JPEG save dialog";
+    click(m_window.x + kSaveButtonCentreX, m_window.y + kJpegButtonCentreY);
+    ASSERT_TRUE(waitForWindow(kJpegDialogTitle)) << "no JPEG save dialog";
     // Beneath the modal dialog the live view waits, so the panel shows the frame of the
     // click; the dialog moves aside to uncover most of it.
-    const std::vector<std::string> dialogIds = m_session.WindowsNamed(kJpegDialogTitle);
+    const std::vector<std::string> dialogIds = m_session.windowsNamed(kJpegDialogTitle);
     ASSERT_EQ(dialogIds.size(), 1u);
-    m_session.Xdotool("windowmove " + dialogIds.front() + " " + std::to_string(m_window.x + 400) + " "
+    m_session.xdotool("windowmove " + dialogIds.front() + " " + std::to_string(m_window.x + 400) + " "
         + std::to_string(m_window.y + 300));
-    ASSERT_TRUE(PollUntil([&] { return Geometry(kJpegDialogTitle).x == m_window.x + 400; }));
+    ASSERT_TRUE(pollUntil([&] { return geometry(kJpegDialogTitle).x == m_window.x + 400; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(500)); // the uncovered part repaints
-    const Screenshot panel = Shoot();
-    const WindowBox dialog = Geometry(kJpegDialogTitle);
-    TypeFileName(m_output / "snapshot"); // no extension: ".jpg" is appended
-    ASSERT_TRUE(PollUntil([&] { return fs::exists(m_output / "snapshot.jpg"); })) << "no JPEG written";
-    ASSERT_TRUE(WaitForWindowGone(kJpegDialogTitle));
+    const Screenshot panel = shoot();
+    const WindowBox dialog = geometry(kJpegDialogTitle);
+    typeFileName(m_output / "snapshot"); // no extension: ".jpg" is appended
+    ASSERT_TRUE(pollUntil([&] { return fs::exists(m_output / "snapshot.jpg"); })) << "no JPEG written";
+    ASSERT_TRUE(waitForWindowGone(kJpegDialogTitle));
 
-    const DecodedJpeg decoded = DecodeJpegFile((m_output / "snapshot.jpg").string());
+    const DecodedJpeg decoded = decodeJpegFile((m_output / "snapshot.jpg").string());
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.width, kLiveViewWidth);
     EXPECT_EQ(decoded.height, kLiveViewHeight);
@@ -212,9 +212,9 @@ TEST_F(ExportEndToEndTest, JpegSnapshotHoldsTheLiveViewOfTheClick)
     long long largeErrors = 0;
     for (int y = 0; y < kLiveViewHeight; ++y) {
         for (int x = 0; x < kLiveViewWidth; ++x) {
-            if (dialog.Contains(m_window.x + x, m_window.y + y))
+            if (dialog.contains(m_window.x + x, m_window.y + y))
                 continue;
-            const uint32_t shown = panel.Pixel(m_window.x + x, m_window.y + y);
+            const uint32_t shown = panel.pixel(m_window.x + x, m_window.y + y);
             const uint8_t* saved = &decoded.rgb[(static_cast<std::size_t>(y) * kLiveViewWidth + x) * 3];
             int worst = 0;
             for (int channel = 0; channel < 3; ++channel) {
@@ -232,20 +232,20 @@ TEST_F(ExportEndToEndTest, JpegSnapshotHoldsTheLiveViewOfTheClick)
     EXPECT_LT(static_cast<double>(totalError) / (3.0 * compared), 3.0);
     EXPECT_LT(static_cast<double>(largeErrors) / compared, 0.01);
 
-    EXPECT_TRUE(LiveViewRuns()) << "the live view stopped after the snapshot";
+    EXPECT_TRUE(liveViewRuns()) << "the live view stopped after the snapshot";
 }
 
 TEST_F(ExportEndToEndTest, GifWithTheDefaultsHoldsTenFramesOfFortyPercent)
 {
     const fs::path target = m_output / "animation";
-    ASSERT_NO_FATAL_FAILURE(StartGifCapture(target, false));
+    ASSERT_NO_FATAL_FAILURE(startGifCapture(target, false));
     // 10 frames, 101 sprites apart at 300 microseconds or more each.
-    ASSERT_TRUE(PollUntil([&] { return fs::exists(m_output / "animation.gif"); }, std::chrono::seconds(120)))
+    ASSERT_TRUE(pollUntil([&] { return fs::exists(m_output / "animation.gif"); }, std::chrono::seconds(120)))
         << "no GIF written";
-    ASSERT_TRUE(WaitForWindowGone(kProgressTitle)) << "the progress window stayed";
-    EXPECT_EQ(OutputEntries(), std::vector<std::string> { "animation.gif" });
+    ASSERT_TRUE(waitForWindowGone(kProgressTitle)) << "the progress window stayed";
+    EXPECT_EQ(outputEntries(), std::vector<std::string> { "animation.gif" });
 
-    const DecodedGif decoded = DecodeGifFile((m_output / "animation.gif").string());
+    const DecodedGif decoded = decodeGifFile((m_output / "animation.gif").string());
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.screenWidth, 196);
     EXPECT_EQ(decoded.screenHeight, 147);
@@ -257,34 +257,34 @@ TEST_F(ExportEndToEndTest, GifWithTheDefaultsHoldsTenFramesOfFortyPercent)
     }
     // The animation moves: the first and last frames differ.
     EXPECT_NE(decoded.frames.front().indices, decoded.frames.back().indices);
-    EXPECT_TRUE(LiveViewRuns()) << "the live view stopped after the capture";
+    EXPECT_TRUE(liveViewRuns()) << "the live view stopped after the capture";
 }
 
 TEST_F(ExportEndToEndTest, CancelMidCaptureWritesNothing)
 {
-    ASSERT_NO_FATAL_FAILURE(StartGifCapture(m_output / "cancelled.gif", true));
-    ASSERT_TRUE(WaitForWindow(kProgressTitle)) << "no progress window";
-    const WindowBox progress = Geometry(kProgressTitle);
+    ASSERT_NO_FATAL_FAILURE(startGifCapture(m_output / "cancelled.gif", true));
+    ASSERT_TRUE(waitForWindow(kProgressTitle)) << "no progress window";
+    const WindowBox progress = geometry(kProgressTitle);
     EXPECT_EQ(progress.width, 380);
     EXPECT_EQ(progress.height, 127);
-    Click(progress.x + 190, progress.y + 88 + 12); // "Cancel GIF creation!"
-    ASSERT_TRUE(WaitForWindowGone(kProgressTitle)) << "the capture went on";
+    click(progress.x + 190, progress.y + 88 + 12); // "Cancel GIF creation!"
+    ASSERT_TRUE(waitForWindowGone(kProgressTitle)) << "the capture went on";
     std::this_thread::sleep_for(kSettle);
-    EXPECT_TRUE(OutputEntries().empty());
-    EXPECT_TRUE(LiveViewRuns()) << "the live view stopped after the cancel";
+    EXPECT_TRUE(outputEntries().empty());
+    EXPECT_TRUE(liveViewRuns()) << "the live view stopped after the cancel";
 }
 
 TEST_F(ExportEndToEndTest, ClosingTheEditorMidCaptureEndsTheProgramWithoutAFile)
 {
-    ASSERT_NO_FATAL_FAILURE(StartGifCapture(m_output / "unfinished.gif", true));
-    ASSERT_TRUE(WaitForWindow(kProgressTitle)) << "no progress window";
-    const std::vector<std::string> editor = m_session.WindowsNamed(kEditorTitle);
+    ASSERT_NO_FATAL_FAILURE(startGifCapture(m_output / "unfinished.gif", true));
+    ASSERT_TRUE(waitForWindow(kProgressTitle)) << "no progress window";
+    const std::vector<std::string> editor = m_session.windowsNamed(kEditorTitle);
     ASSERT_EQ(editor.size(), 1u);
-    AskWindowToClose(m_session.display(), editor.front());
-    ASSERT_TRUE(m_editor->WaitForExit()) << "the program did not end";
-    EXPECT_EQ(m_editor->TermSignal(), 0);
-    EXPECT_EQ(m_editor->ExitCode(), 0);
-    EXPECT_TRUE(OutputEntries().empty());
+    askWindowToClose(m_session.display(), editor.front());
+    ASSERT_TRUE(m_editor->waitForExit()) << "the program did not end";
+    EXPECT_EQ(m_editor->termSignal(), 0);
+    EXPECT_EQ(m_editor->exitCode(), 0);
+    EXPECT_TRUE(outputEntries().empty());
 }
 
 TEST_F(ExportEndToEndTest, AGifThatCannotBeWrittenSaysWhyAndTheLiveViewGoesOn)
@@ -292,18 +292,18 @@ TEST_F(ExportEndToEndTest, AGifThatCannotBeWrittenSaysWhyAndTheLiveViewGoesOn)
     // The folder is there when the file is chosen and gone when the frames are complete.
     const fs::path folder = m_output / "vanishing";
     fs::create_directories(folder);
-    ASSERT_NO_FATAL_FAILURE(StartGifCapture(folder / "lost.gif", false));
+    ASSERT_NO_FATAL_FAILURE(startGifCapture(folder / "lost.gif", false));
     fs::remove_all(folder);
 
     // The message box carries the program's title beside the editor.
-    ASSERT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kEditorTitle).size() == 2; }, std::chrono::seconds(120)))
+    ASSERT_TRUE(pollUntil([&] { return m_session.windowsNamed(kEditorTitle).size() == 2; }, std::chrono::seconds(120)))
         << "no message about the failed write";
-    EXPECT_TRUE(m_session.WindowsNamed(kProgressTitle).empty()) << "the progress window stayed";
-    EXPECT_TRUE(OutputEntries().empty());
-    EXPECT_TRUE(LiveViewRuns()) << "the live view stopped behind the message";
-    m_session.Xdotool("key Return");
-    EXPECT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kEditorTitle).size() == 1; }));
-    EXPECT_TRUE(m_editor->Running());
+    EXPECT_TRUE(m_session.windowsNamed(kProgressTitle).empty()) << "the progress window stayed";
+    EXPECT_TRUE(outputEntries().empty());
+    EXPECT_TRUE(liveViewRuns()) << "the live view stopped behind the message";
+    m_session.xdotool("key Return");
+    EXPECT_TRUE(pollUntil([&] { return m_session.windowsNamed(kEditorTitle).size() == 1; }));
+    EXPECT_TRUE(m_editor->running());
 }
 
 } // namespace

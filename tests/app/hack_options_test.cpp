@@ -8,23 +8,23 @@
 
 namespace {
 
-HackParseResult Parse(std::vector<std::string> arguments) { return ParseHackOptions(arguments); }
+HackParseResult parse(std::vector<std::string> arguments) { return parseHackOptions(arguments); }
 
 TEST(HackCommandLineTest, OnlyADoubleDashFirstMakesTheOptionReading)
 {
-    EXPECT_TRUE(IsHackCommandLine({ "--root" }));
-    EXPECT_TRUE(IsHackCommandLine({ "--", "/s" }));
+    EXPECT_TRUE(isHackCommandLine({ "--root" }));
+    EXPECT_TRUE(isHackCommandLine({ "--", "/s" }));
     // The host switches keep their reading, also with options after them.
-    EXPECT_FALSE(IsHackCommandLine({ "/s", "--root" }));
-    EXPECT_FALSE(IsHackCommandLine({ "-s" }));
-    EXPECT_FALSE(IsHackCommandLine({ "-root" }));
-    EXPECT_FALSE(IsHackCommandLine({}));
-    EXPECT_FALSE(IsHackCommandLine({ "" }));
+    EXPECT_FALSE(isHackCommandLine({ "/s", "--root" }));
+    EXPECT_FALSE(isHackCommandLine({ "-s" }));
+    EXPECT_FALSE(isHackCommandLine({ "-root" }));
+    EXPECT_FALSE(isHackCommandLine({}));
+    EXPECT_FALSE(isHackCommandLine({ "" }));
 }
 
 TEST(HackOptionsTest, EveryOptionInBothSpellings)
 {
-    HackParseResult spaced = Parse({ "--root", "--preset", "Bubbles", "--formula", "19", "--mirror", "3", "--no-blur",
+    HackParseResult spaced = parse({ "--root", "--preset", "Bubbles", "--formula", "19", "--mirror", "3", "--no-blur",
         "--travel", "--change-seconds", "0", "--scale", "100" });
     ASSERT_TRUE(spaced.ok) << spaced.error;
     EXPECT_EQ(spaced.options.target, HackTarget::Root);
@@ -36,7 +36,7 @@ TEST(HackOptionsTest, EveryOptionInBothSpellings)
     EXPECT_EQ(spaced.options.changeSeconds, 0);
     EXPECT_EQ(spaced.options.scalePercent, 100);
 
-    HackParseResult joined = Parse({ "--window-id=0x1a00003", "--preset=random", "--formula=random", "--mirror=random",
+    HackParseResult joined = parse({ "--window-id=0x1a00003", "--preset=random", "--formula=random", "--mirror=random",
         "--blur", "--no-travel", "--change-seconds=3600", "--scale=10" });
     ASSERT_TRUE(joined.ok) << joined.error;
     EXPECT_EQ(joined.options.target, HackTarget::Window);
@@ -50,18 +50,18 @@ TEST(HackOptionsTest, EveryOptionInBothSpellings)
     EXPECT_EQ(joined.options.scalePercent, 10);
 
     // Options not given stay unset, so the stored options hold.
-    HackParseResult bare = Parse({ "--root" });
+    HackParseResult bare = parse({ "--root" });
     ASSERT_TRUE(bare.ok);
     EXPECT_FALSE(bare.options.preset || bare.options.formula || bare.options.mirror || bare.options.blur
         || bare.options.travel || bare.options.changeSeconds || bare.options.scalePercent);
     // The later of two settings of one option wins, as with the daemon's own hacks.
-    EXPECT_EQ(Parse({ "--root", "--blur", "--no-blur" }).options.blur, false);
-    EXPECT_EQ(Parse({ "--window-id", "5", "--window-id", "0x10" }).options.windowId, 16u);
+    EXPECT_EQ(parse({ "--root", "--blur", "--no-blur" }).options.blur, false);
+    EXPECT_EQ(parse({ "--window-id", "5", "--window-id", "0x10" }).options.windowId, 16u);
     // The settings dialog's preview adds --window-id to the daemon's command line: the
     // window wins over --root, in either order.
     for (const auto& arguments : { std::vector<std::string> { "--root", "--window-id", "0x2a" },
              std::vector<std::string> { "--window-id", "42", "--root" } }) {
-        HackParseResult both = Parse(arguments);
+        HackParseResult both = parse(arguments);
         ASSERT_TRUE(both.ok) << both.error;
         EXPECT_EQ(both.options.target, HackTarget::Window);
         EXPECT_EQ(both.options.windowId, 42u);
@@ -104,7 +104,7 @@ TEST(HackOptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
         { { "--" }, "unknown option \"--\"" },
     };
     for (const Case& example : cases) {
-        HackParseResult result = Parse(example.arguments);
+        HackParseResult result = parse(example.arguments);
         EXPECT_FALSE(result.ok) << example.reason;
         EXPECT_NE(result.error.find(example.reason), std::string::npos) << result.error;
         EXPECT_EQ(result.error.find('\n'), std::string::npos) << result.error;
@@ -113,7 +113,7 @@ TEST(HackOptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
 
 TEST(HackOptionsTest, HostileArgumentsStayOnOneLineAndShort)
 {
-    HackParseResult result = Parse({ "--root", "--scale", "1\n2\x1b[31m\"" + std::string(500, 'x') });
+    HackParseResult result = parse({ "--root", "--scale", "1\n2\x1b[31m\"" + std::string(500, 'x') });
     ASSERT_FALSE(result.ok);
     EXPECT_NE(result.error.find("\"1\\x0A2\\x1B[31m\\x22xxx"), std::string::npos) << result.error;
     EXPECT_EQ(result.error.find('\n'), std::string::npos);
@@ -122,21 +122,21 @@ TEST(HackOptionsTest, HostileArgumentsStayOnOneLineAndShort)
 
 TEST(HackOptionsTest, HelpNeedsNoTarget)
 {
-    HackParseResult result = Parse({ "--help" });
+    HackParseResult result = parse({ "--help" });
     ASSERT_TRUE(result.ok);
     EXPECT_TRUE(result.options.help);
-    EXPECT_NE(HackUsage().find("--window-id ID"), std::string::npos);
+    EXPECT_NE(hackUsage().find("--window-id ID"), std::string::npos);
 }
 
 TEST(WindowIdTest, HexadecimalOrDecimalWithinThirtyTwoBits)
 {
-    EXPECT_EQ(ParseWindowId("0x1A00003"), 0x1A00003u);
-    EXPECT_EQ(ParseWindowId("0X1a00003"), 0x1A00003u);
-    EXPECT_EQ(ParseWindowId("27262979"), 27262979u);
-    EXPECT_EQ(ParseWindowId("4294967295"), 4294967295u);
-    EXPECT_EQ(ParseWindowId("0xFFFFFFFF"), 4294967295u);
+    EXPECT_EQ(parseWindowId("0x1A00003"), 0x1A00003u);
+    EXPECT_EQ(parseWindowId("0X1a00003"), 0x1A00003u);
+    EXPECT_EQ(parseWindowId("27262979"), 27262979u);
+    EXPECT_EQ(parseWindowId("4294967295"), 4294967295u);
+    EXPECT_EQ(parseWindowId("0xFFFFFFFF"), 4294967295u);
     for (const char* bad : { "", "0", "0x0", "-5", "+5", "5 ", "0x-5", "x10", "1e3", "0x1g", "4294967296" })
-        EXPECT_FALSE(ParseWindowId(bad)) << bad;
+        EXPECT_FALSE(parseWindowId(bad)) << bad;
 }
 
 class ApplyHackOptionsTest : public testing::Test {
@@ -154,15 +154,15 @@ TEST_F(ApplyHackOptionsTest, GivenOptionsOverrideAndOthersStay)
     options.blur = true;
     options.travel = false;
     options.scalePercent = 40;
-    ApplyHackOptions(options, m_settings, m_random);
-    EXPECT_EQ(m_settings.Formula, 7);
-    EXPECT_EQ(m_settings.Mirror, 0);
-    EXPECT_TRUE(m_settings.Filter);
-    EXPECT_EQ(m_settings.Travel, 0);
-    EXPECT_EQ(m_settings.Scale, 40);
-    EXPECT_EQ(m_settings.Seconds, 10);
-    EXPECT_EQ(m_settings.DoChange, 1);
-    EXPECT_EQ(m_settings.ChangeFormula, 1);
+    applyHackOptions(options, m_settings, m_random);
+    EXPECT_EQ(m_settings.formula, 7);
+    EXPECT_EQ(m_settings.mirror, 0);
+    EXPECT_TRUE(m_settings.filter);
+    EXPECT_EQ(m_settings.travel, 0);
+    EXPECT_EQ(m_settings.scale, 40);
+    EXPECT_EQ(m_settings.seconds, 10);
+    EXPECT_EQ(m_settings.changePresets, 1);
+    EXPECT_EQ(m_settings.changeFormula, 1);
 }
 
 TEST_F(ApplyHackOptionsTest, RandomChoicesStayInRange)
@@ -171,27 +171,27 @@ TEST_F(ApplyHackOptionsTest, RandomChoicesStayInRange)
     options.formula = kRandomChoice;
     options.mirror = kRandomChoice;
     m_draw = 4294967295u; // 4294967295 mod 20 = 15, mod 4 = 3
-    ApplyHackOptions(options, m_settings, m_random);
-    EXPECT_EQ(m_settings.Formula, 15);
-    EXPECT_EQ(m_settings.Mirror, 3);
+    applyHackOptions(options, m_settings, m_random);
+    EXPECT_EQ(m_settings.formula, 15);
+    EXPECT_EQ(m_settings.mirror, 3);
 }
 
 TEST_F(ApplyHackOptionsTest, ZeroSecondsStopsEveryChangeAndOtherPeriodsKeepWhatChanges)
 {
     HackOptions options;
     options.changeSeconds = 0;
-    m_settings.ChangeMirror = 1;
-    ApplyHackOptions(options, m_settings, m_random);
-    EXPECT_EQ(m_settings.DoChange + m_settings.ChangeFormula, 0);
-    EXPECT_EQ(m_settings.Seconds, 10);
+    m_settings.changeMirror = 1;
+    applyHackOptions(options, m_settings, m_random);
+    EXPECT_EQ(m_settings.changePresets + m_settings.changeFormula, 0);
+    EXPECT_EQ(m_settings.seconds, 10);
 
     SettingsRecord presetOnly;
-    presetOnly.ChangeFormula = 0;
+    presetOnly.changeFormula = 0;
     options.changeSeconds = 45;
-    ApplyHackOptions(options, presetOnly, m_random);
-    EXPECT_EQ(presetOnly.Seconds, 45);
-    EXPECT_EQ(presetOnly.DoChange, 1);
-    EXPECT_EQ(presetOnly.ChangeFormula, 0);
+    applyHackOptions(options, presetOnly, m_random);
+    EXPECT_EQ(presetOnly.seconds, 45);
+    EXPECT_EQ(presetOnly.changePresets, 1);
+    EXPECT_EQ(presetOnly.changeFormula, 0);
 }
 
 class FindPresetTest : public testing::Test {
@@ -205,9 +205,9 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(m_folder); }
 
-    std::optional<std::string> Found(const std::string& argument)
+    std::optional<std::string> found(const std::string& argument)
     {
-        std::optional<std::filesystem::path> path = FindPresetArgument(argument, m_folder.string());
+        std::optional<std::filesystem::path> path = findPresetArgument(argument, m_folder.string());
         if (!path)
             return std::nullopt;
         EXPECT_EQ(path->parent_path(), m_folder);
@@ -219,20 +219,20 @@ protected:
 
 TEST_F(FindPresetTest, NamesWithOrWithoutEndingInAnyCaseExactFirst)
 {
-    EXPECT_EQ(Found("Blue Drift"), "Blue Drift.vhp");
-    EXPECT_EQ(Found("blue drift.VHP"), "Blue Drift.vhp");
-    EXPECT_EQ(Found("ember.VHP"), "ember.VHP");
-    EXPECT_EQ(Found("Ember"), "Ember.vhp");
-    EXPECT_FALSE(Found("notes"));
-    EXPECT_FALSE(Found("notes.txt"));
-    EXPECT_FALSE(Found("Blue"));
-    EXPECT_FALSE(FindPresetArgument("Ember", ""));
+    EXPECT_EQ(found("Blue Drift"), "Blue Drift.vhp");
+    EXPECT_EQ(found("blue drift.VHP"), "Blue Drift.vhp");
+    EXPECT_EQ(found("ember.VHP"), "ember.VHP");
+    EXPECT_EQ(found("Ember"), "Ember.vhp");
+    EXPECT_FALSE(found("notes"));
+    EXPECT_FALSE(found("notes.txt"));
+    EXPECT_FALSE(found("Blue"));
+    EXPECT_FALSE(findPresetArgument("Ember", ""));
 }
 
 TEST_F(FindPresetTest, AnArgumentWithASlashIsAFileTakenAsItIs)
 {
-    EXPECT_EQ(FindPresetArgument("./mine.bin", m_folder.string()), std::filesystem::path("./mine.bin"));
-    EXPECT_EQ(FindPresetArgument("/tmp/x.vhp", ""), std::filesystem::path("/tmp/x.vhp"));
+    EXPECT_EQ(findPresetArgument("./mine.bin", m_folder.string()), std::filesystem::path("./mine.bin"));
+    EXPECT_EQ(findPresetArgument("/tmp/x.vhp", ""), std::filesystem::path("/tmp/x.vhp"));
 }
 
 } // namespace

@@ -33,7 +33,7 @@
 
 namespace {
 
-bool ReadLine(std::string& line)
+bool readLine(std::string& line)
 {
     line.clear();
     char character;
@@ -47,14 +47,14 @@ bool ReadLine(std::string& line)
     }
 }
 
-void Say(const std::string& line)
+void say(const std::string& line)
 {
     std::fputs((line + "\n").c_str(), stdout);
     std::fflush(stdout);
 }
 
 // Waits for either X events or a command; false at end of input.
-bool WaitForInput(Display* display)
+bool waitForInput(Display* display)
 {
     pollfd sources[2] = { { ConnectionNumber(display), POLLIN, 0 }, { STDIN_FILENO, POLLIN, 0 } };
     if (XPending(display) > 0)
@@ -62,14 +62,14 @@ bool WaitForInput(Display* display)
     return poll(sources, 2, -1) >= 0;
 }
 
-bool StandardInputReady()
+bool standardInputReady()
 {
     pollfd source = { STDIN_FILENO, POLLIN, 0 };
     return poll(&source, 1, 0) > 0;
 }
 
 // A window without a colour is input-only: nothing can be drawn into it.
-int RunWindow(Display* display, int x, int y, int width, int height, std::optional<unsigned long> colour)
+int runWindow(Display* display, int x, int y, int width, int height, std::optional<unsigned long> colour)
 {
     XSetWindowAttributes attributes;
     attributes.override_redirect = True; // placed exactly where asked, with or without a window manager
@@ -84,47 +84,47 @@ int RunWindow(Display* display, int x, int y, int width, int height, std::option
     do {
         XNextEvent(display, &event);
     } while (event.type != MapNotify);
-    Say(std::to_string(window));
+    say(std::to_string(window));
 
     std::string line;
-    while (ReadLine(line)) {
+    while (readLine(line)) {
         int newWidth = 0;
         int newHeight = 0;
         if (line == "destroy") {
             XDestroyWindow(display, window);
             XSync(display, False);
-            Say("destroyed");
+            say("destroyed");
         } else if (std::sscanf(line.c_str(), "resize %d %d", &newWidth, &newHeight) == 2) {
             XResizeWindow(display, window, static_cast<unsigned>(newWidth), static_cast<unsigned>(newHeight));
             XSync(display, False);
-            Say("resized");
+            say("resized");
         } else if (line == "unmap" || line == "map") {
             if (line == "unmap")
                 XUnmapWindow(display, window);
             else
                 XMapWindow(display, window);
             XSync(display, False);
-            Say(line + "ped");
+            say(line + "ped");
         }
     }
     return 0;
 }
 
-int RunWatch(Display* display)
+int runWatch(Display* display)
 {
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
     XSync(display, False);
-    Say("watching");
+    say("watching");
     std::string line;
-    while (WaitForInput(display)) {
+    while (waitForInput(display)) {
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
             if (event.type == MapNotify)
-                Say("map " + std::to_string(event.xmap.window));
+                say("map " + std::to_string(event.xmap.window));
         }
-        if (StandardInputReady()) {
-            if (!ReadLine(line))
+        if (standardInputReady()) {
+            if (!readLine(line))
                 return 0;
             if (line == "sync") {
                 XSync(display, False);
@@ -132,16 +132,16 @@ int RunWatch(Display* display)
                     XEvent event;
                     XNextEvent(display, &event);
                     if (event.type == MapNotify)
-                        Say("map " + std::to_string(event.xmap.window));
+                        say("map " + std::to_string(event.xmap.window));
                 }
-                Say("synced");
+                say("synced");
             }
         }
     }
     return 0;
 }
 
-int AddMode(Display* display, unsigned width, unsigned height)
+int addMode(Display* display, unsigned width, unsigned height)
 {
     Window root = DefaultRootWindow(display);
     XRRScreenResources* resources = XRRGetScreenResources(display, root);
@@ -166,7 +166,7 @@ int AddMode(Display* display, unsigned width, unsigned height)
 }
 
 // The ICCCM close request: a WM_PROTOCOLS client message naming WM_DELETE_WINDOW.
-int SendClose(Display* display, Window window)
+int sendClose(Display* display, Window window)
 {
     XEvent event {};
     event.xclient.type = ClientMessage;
@@ -192,21 +192,21 @@ int main(int argc, char** argv)
     std::string command = argc > 1 ? argv[1] : "";
     int status = 2;
     if (command == "window" && argc == 7) {
-        status = RunWindow(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+        status = runWindow(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
             std::strtoul(argv[6], nullptr, 16));
     } else if (command == "input-only" && argc == 6) {
-        status = RunWindow(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+        status = runWindow(display, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
             std::nullopt);
     } else if (command == "watch") {
-        status = RunWatch(display);
+        status = runWatch(display);
     } else if (command == "add-mode" && argc == 4) {
-        status = AddMode(display, static_cast<unsigned>(std::atoi(argv[2])), static_cast<unsigned>(std::atoi(argv[3])));
+        status = addMode(display, static_cast<unsigned>(std::atoi(argv[2])), static_cast<unsigned>(std::atoi(argv[3])));
     } else if (command == "screen-size") {
-        Say(std::to_string(DisplayWidth(display, DefaultScreen(display))) + "x"
+        say(std::to_string(DisplayWidth(display, DefaultScreen(display))) + "x"
             + std::to_string(DisplayHeight(display, DefaultScreen(display))));
         status = 0;
     } else if (command == "close" && argc == 3) {
-        status = SendClose(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 10)));
+        status = sendClose(display, static_cast<Window>(std::strtoul(argv[2], nullptr, 10)));
     } else {
         std::fprintf(stderr, "usage: host_window window X Y W H RRGGBB | input-only X Y W H | watch | add-mode W H | screen-size | close ID\n");
     }

@@ -18,9 +18,9 @@ protected:
         char pattern[] = "/tmp/opal-lock-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         m_root = pattern;
-        Remember("XDG_RUNTIME_DIR");
-        Remember("XDG_CONFIG_HOME");
-        Remember("HOME");
+        remember("XDG_RUNTIME_DIR");
+        remember("XDG_CONFIG_HOME");
+        remember("HOME");
         setenv("XDG_RUNTIME_DIR", (m_root / "run").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (m_root / "config").c_str(), 1);
         setenv("HOME", (m_root / "home").c_str(), 1);
@@ -35,7 +35,7 @@ protected:
         }
         std::filesystem::remove_all(m_root);
     }
-    void Remember(const std::string& name)
+    void remember(const std::string& name)
     {
         const char* value = std::getenv(name.c_str());
         m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
@@ -48,25 +48,25 @@ protected:
 TEST_F(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo)
 {
     auto first = std::make_unique<InstanceLock>();
-    EXPECT_EQ(first->Acquire("QUILLRUNS"), InstanceLock::Outcome::Acquired);
+    EXPECT_EQ(first->acquire("QUILLRUNS"), InstanceLock::Outcome::Acquired);
     EXPECT_TRUE(std::filesystem::exists(m_root / "run" / "QUILLRUNS"));
 
     InstanceLock second;
-    EXPECT_EQ(second.Acquire("QUILLRUNS"), InstanceLock::Outcome::HeldElsewhere);
-    EXPECT_FALSE(TakeSingleInstance(second, "QUILLRUNS"));
-    EXPECT_FALSE(second.Held());
+    EXPECT_EQ(second.acquire("QUILLRUNS"), InstanceLock::Outcome::HeldElsewhere);
+    EXPECT_FALSE(takeSingleInstance(second, "QUILLRUNS"));
+    EXPECT_FALSE(second.held());
 
     first.reset();
-    EXPECT_EQ(second.Acquire("QUILLRUNS"), InstanceLock::Outcome::Acquired);
-    EXPECT_TRUE(second.Held());
+    EXPECT_EQ(second.acquire("QUILLRUNS"), InstanceLock::Outcome::Acquired);
+    EXPECT_TRUE(second.held());
 }
 
 TEST_F(InstanceLockTest, ConfigureAndSaverLocksAreIndependent)
 {
     InstanceLock saver;
     InstanceLock configure;
-    EXPECT_TRUE(TakeSingleInstance(saver, "QUILLRUNS"));
-    EXPECT_TRUE(TakeSingleInstance(configure, "QUILLRUNC"));
+    EXPECT_TRUE(takeSingleInstance(saver, "QUILLRUNS"));
+    EXPECT_TRUE(takeSingleInstance(configure, "QUILLRUNC"));
 }
 
 TEST_F(InstanceLockTest, AnotherProcessHoldingTheLockIsSeenAndItsDeathFreesIt)
@@ -81,7 +81,7 @@ TEST_F(InstanceLockTest, AnotherProcessHoldingTheLockIsSeenAndItsDeathFreesIt)
         close(finish[1]);
         close(ready[0]);
         InstanceLock held;
-        char answer = held.Acquire("QUILLRUNC") == InstanceLock::Outcome::Acquired ? 'y' : 'n';
+        char answer = held.acquire("QUILLRUNC") == InstanceLock::Outcome::Acquired ? 'y' : 'n';
         (void)!write(ready[1], &answer, 1);
         char dummy;
         (void)!read(finish[0], &dummy, 1);
@@ -92,12 +92,12 @@ TEST_F(InstanceLockTest, AnotherProcessHoldingTheLockIsSeenAndItsDeathFreesIt)
     ASSERT_EQ(answer, 'y');
 
     InstanceLock mine;
-    EXPECT_EQ(mine.Acquire("QUILLRUNC"), InstanceLock::Outcome::HeldElsewhere);
+    EXPECT_EQ(mine.acquire("QUILLRUNC"), InstanceLock::Outcome::HeldElsewhere);
 
     close(finish[1]);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_EQ(mine.Acquire("QUILLRUNC"), InstanceLock::Outcome::Acquired);
+    EXPECT_EQ(mine.acquire("QUILLRUNC"), InstanceLock::Outcome::Acquired);
     close(ready[0]);
     close(ready[1]);
     close(finish[0]);
@@ -106,15 +106,15 @@ TEST_F(InstanceLockTest, AnotherProcessHoldingTheLockIsSeenAndItsDeathFreesIt)
 TEST_F(InstanceLockTest, FallsBackToTheConfigFolderWithoutARuntimeFolder)
 {
     unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(InstanceLockFolder(), (m_root / "config" / "opal-revel").string());
+    EXPECT_EQ(instanceLockFolder(), (m_root / "config" / "opal-revel").string());
     // A relative value does not count either.
     setenv("XDG_RUNTIME_DIR", "relative/run", 1);
     InstanceLock lock;
-    EXPECT_EQ(lock.Acquire("QUILLRUNS"), InstanceLock::Outcome::Acquired);
+    EXPECT_EQ(lock.acquire("QUILLRUNS"), InstanceLock::Outcome::Acquired);
     EXPECT_TRUE(std::filesystem::exists(m_root / "config" / "opal-revel" / "QUILLRUNS"));
 
     unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(InstanceLockFolder(), (m_root / "home" / ".config" / "opal-revel").string());
+    EXPECT_EQ(instanceLockFolder(), (m_root / "home" / ".config" / "opal-revel").string());
 }
 
 TEST_F(InstanceLockTest, AnUnusableFolderLetsTheInstanceStart)
@@ -128,9 +128,9 @@ TEST_F(InstanceLockTest, AnUnusableFolderLetsTheInstanceStart)
     std::fclose(blocker);
 
     InstanceLock lock;
-    EXPECT_EQ(lock.Acquire("QUILLRUNS"), InstanceLock::Outcome::Unavailable);
-    EXPECT_TRUE(TakeSingleInstance(lock, "QUILLRUNS"));
-    EXPECT_EQ(lock.Acquire("../escape"), InstanceLock::Outcome::Unavailable);
+    EXPECT_EQ(lock.acquire("QUILLRUNS"), InstanceLock::Outcome::Unavailable);
+    EXPECT_TRUE(takeSingleInstance(lock, "QUILLRUNS"));
+    EXPECT_EQ(lock.acquire("../escape"), InstanceLock::Outcome::Unavailable);
 }
 
 } // namespace

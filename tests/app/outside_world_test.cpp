@@ -26,16 +26,16 @@ constexpr auto kLimit = std::chrono::seconds(30);
 
 class OutsideWorldTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_session.Ready()) << "Xvfb did not start"; }
+    void SetUp() override { ASSERT_TRUE(m_session.ready()) << "Xvfb did not start"; }
 
     // The program with its standard error in a file of its own; extra NAME=value entries
     // override the session's environment.
-    std::unique_ptr<ChildProcess> StartProgram(std::vector<std::string> switches, std::vector<std::string> extra = {})
+    std::unique_ptr<ChildProcess> startProgram(std::vector<std::string> switches, std::vector<std::string> extra = {})
     {
         ChildProcess::Options options;
-        options.arguments = { ProgramPath() };
+        options.arguments = { programPath() };
         options.arguments.insert(options.arguments.end(), switches.begin(), switches.end());
-        for (const std::string& entry : m_session.Environment()) {
+        for (const std::string& entry : m_session.environment()) {
             const std::string name = entry.substr(0, entry.find('=') + 1);
             if (std::none_of(extra.begin(), extra.end(), [&](const std::string& over) { return over.rfind(name, 0) == 0; }))
                 options.environment.push_back(entry);
@@ -50,7 +50,7 @@ protected:
     std::filesystem::path configFolder() const { return m_session.folder() / "config" / "opal-revel"; }
 
     // Standard error of the last program, without the sanitizers' reports.
-    std::vector<std::string> ErrorLines() const
+    std::vector<std::string> errorLines() const
     {
         std::ifstream in(errorFile());
         std::vector<std::string> lines;
@@ -61,13 +61,13 @@ protected:
         return lines;
     }
 
-    std::unique_ptr<ChildProcess> StartHostWindow(int x, int y, int width, int height, std::string& id)
+    std::unique_ptr<ChildProcess> startHostWindow(int x, int y, int width, int height, std::string& id)
     {
-        return m_session.StartHostWindow(x, y, width, height, kBackdropText, id);
+        return m_session.startHostWindow(x, y, width, height, kBackdropText, id);
     }
 
     // Processor time the process has used so far, in seconds.
-    static double CpuSeconds(int pid)
+    static double cpuSeconds(int pid)
     {
         std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
         std::string text;
@@ -87,27 +87,27 @@ protected:
     }
 
     // Processor time used over a few seconds.
-    static double CpuSecondsOver(int pid, std::chrono::seconds span)
+    static double cpuSecondsOver(int pid, std::chrono::seconds span)
     {
-        const double before = CpuSeconds(pid);
+        const double before = cpuSeconds(pid);
         std::this_thread::sleep_for(span);
-        return CpuSeconds(pid) - before;
+        return cpuSeconds(pid) - before;
     }
 
     // Whether the rectangle changes between two screenshots a second apart.
-    bool PictureChanges(int x, int y, int width, int height)
+    bool pictureChanges(int x, int y, int width, int height)
     {
-        return PollUntil(
+        return pollUntil(
             [&] {
-                const Screenshot before = m_session.Shoot("before");
+                const Screenshot before = m_session.shoot("before");
                 std::this_thread::sleep_for(std::chrono::milliseconds(500));
-                const Screenshot after = m_session.Shoot("after");
+                const Screenshot after = m_session.shoot("after");
                 if (before.width == 0 || after.width == 0)
                     return false;
                 for (int row = y; row < y + height; ++row) {
                     for (int column = x; column < x + width; ++column) {
-                        if (before.Pixel(column, row) != after.Pixel(column, row)
-                            && after.Pixel(column, row) != kBackdrop)
+                        if (before.pixel(column, row) != after.pixel(column, row)
+                            && after.pixel(column, row) != kBackdrop)
                             return true;
                     }
                 }
@@ -123,18 +123,18 @@ TEST_F(OutsideWorldTest, WithoutADisplayTheWindowlessSwitchesSucceedAndTheOthers
 {
     for (const char* display : { "DISPLAY=:65000", "DISPLAY=" }) {
         for (std::vector<std::string> switches : { std::vector<std::string> { "/a", "55" }, { "/x" } }) {
-            auto program = StartProgram(switches, { display });
-            ASSERT_TRUE(program->WaitForExit(kLimit));
-            EXPECT_EQ(program->TermSignal(), 0) << display;
-            EXPECT_EQ(program->ExitCode(), 0) << display;
+            auto program = startProgram(switches, { display });
+            ASSERT_TRUE(program->waitForExit(kLimit));
+            EXPECT_EQ(program->termSignal(), 0) << display;
+            EXPECT_EQ(program->exitCode(), 0) << display;
         }
         for (std::vector<std::string> switches :
             { std::vector<std::string> { "/s" }, { "/p", "5" }, { "/c" }, {}, { "--root" }, { "--window-id", "5" } }) {
-            auto program = StartProgram(switches, { display });
-            ASSERT_TRUE(program->WaitForExit(kLimit)) << display << " " << switches.size();
-            EXPECT_EQ(program->TermSignal(), 0) << display;
-            EXPECT_EQ(program->ExitCode(), 1) << display;
-            const std::vector<std::string> lines = ErrorLines();
+            auto program = startProgram(switches, { display });
+            ASSERT_TRUE(program->waitForExit(kLimit)) << display << " " << switches.size();
+            EXPECT_EQ(program->termSignal(), 0) << display;
+            EXPECT_EQ(program->exitCode(), 1) << display;
+            const std::vector<std::string> lines = errorLines();
             ASSERT_EQ(lines.size(), 1u) << display;
             EXPECT_EQ(lines[0].rfind("opal-revel: cannot open display ", 0), 0u) << lines[0];
         }
@@ -145,23 +145,23 @@ TEST_F(OutsideWorldTest, APipeInPlaceOfTheSettingsFileHoldsUpNoModeAndTheFirstSi
 {
     std::filesystem::create_directories(configFolder());
     ASSERT_EQ(::mkfifo((configFolder() / "opalrevel.cfg").c_str(), 0600), 0);
-    auto ignored = StartProgram({ "/a" });
-    ASSERT_TRUE(ignored->WaitForExit(kLimit)) << "the start waits on the pipe";
-    EXPECT_EQ(ignored->ExitCode(), 0);
+    auto ignored = startProgram({ "/a" });
+    ASSERT_TRUE(ignored->waitForExit(kLimit)) << "the start waits on the pipe";
+    EXPECT_EQ(ignored->exitCode(), 0);
 
-    auto saver = StartProgram({ "/s" });
-    EXPECT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kSaverTitle).size() == 1; }, kLimit));
-    saver->Signal(SIGTERM);
-    ASSERT_TRUE(saver->WaitForExit(kLimit));
-    EXPECT_EQ(saver->TermSignal(), SIGTERM);
+    auto saver = startProgram({ "/s" });
+    EXPECT_TRUE(pollUntil([&] { return m_session.windowsNamed(kSaverTitle).size() == 1; }, kLimit));
+    saver->signal(SIGTERM);
+    ASSERT_TRUE(saver->waitForExit(kLimit));
+    EXPECT_EQ(saver->termSignal(), SIGTERM);
 
     // A host that gives up on a slow start: the one signal ends it, wherever the start is.
     for (int delay : { 0, 50, 150, 400 }) {
-        auto stopped = StartProgram({ "/s" });
+        auto stopped = startProgram({ "/s" });
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-        stopped->Signal(SIGTERM);
-        ASSERT_TRUE(stopped->WaitForExit(kLimit)) << "the signal after " << delay << " ms was lost";
-        EXPECT_EQ(stopped->TermSignal(), SIGTERM);
+        stopped->signal(SIGTERM);
+        ASSERT_TRUE(stopped->waitForExit(kLimit)) << "the signal after " << delay << " ms was lost";
+        EXPECT_EQ(stopped->termSignal(), SIGTERM);
     }
 }
 
@@ -170,83 +170,83 @@ TEST_F(OutsideWorldTest, AStoreWithoutPathsBlocksNoSaverOrPreviewButStillShowsTh
     std::filesystem::create_directories(configFolder());
     std::ofstream(configFolder() / "registry.reg") << "REGEDIT4\n";
 
-    auto saver = StartProgram({ "/s" });
-    EXPECT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kSaverTitle).size() == 1; }, kLimit))
+    auto saver = startProgram({ "/s" });
+    EXPECT_TRUE(pollUntil([&] { return m_session.windowsNamed(kSaverTitle).size() == 1; }, kLimit))
         << "the saver did not start";
-    EXPECT_TRUE(m_session.WindowsNamed(kBoxTitle).empty());
-    m_session.Xdotool("key q");
-    ASSERT_TRUE(saver->WaitForExit(kLimit));
-    EXPECT_EQ(saver->ExitCode(), 0);
-    const std::vector<std::string> lines = ErrorLines();
+    EXPECT_TRUE(m_session.windowsNamed(kBoxTitle).empty());
+    m_session.xdotool("key q");
+    ASSERT_TRUE(saver->waitForExit(kLimit));
+    EXPECT_EQ(saver->exitCode(), 0);
+    const std::vector<std::string> lines = errorLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("BROKEN"), std::string::npos) << lines[0];
 
     std::string hostId;
-    auto host = StartHostWindow(100, 100, 152, 112, hostId);
-    auto preview = StartProgram({ "/p", hostId });
-    EXPECT_TRUE(PictureChanges(100, 100, 152, 112)) << "the preview did not draw";
-    EXPECT_TRUE(m_session.WindowsNamed(kBoxTitle).empty());
-    host->WriteLine("destroy");
-    ASSERT_TRUE(preview->WaitForExit(kLimit));
+    auto host = startHostWindow(100, 100, 152, 112, hostId);
+    auto preview = startProgram({ "/p", hostId });
+    EXPECT_TRUE(pictureChanges(100, 100, 152, 112)) << "the preview did not draw";
+    EXPECT_TRUE(m_session.windowsNamed(kBoxTitle).empty());
+    host->writeLine("destroy");
+    ASSERT_TRUE(preview->waitForExit(kLimit));
 
-    auto editor = StartProgram({ "/c" });
-    EXPECT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kBoxTitle).size() == 1; }, kLimit))
+    auto editor = startProgram({ "/c" });
+    EXPECT_TRUE(pollUntil([&] { return m_session.windowsNamed(kBoxTitle).size() == 1; }, kLimit))
         << "the editor showed no box";
-    editor->Signal(SIGTERM);
-    ASSERT_TRUE(editor->WaitForExit(kLimit));
-    EXPECT_EQ(editor->TermSignal(), SIGTERM);
+    editor->signal(SIGTERM);
+    ASSERT_TRUE(editor->waitForExit(kLimit));
+    EXPECT_EQ(editor->termSignal(), SIGTERM);
 }
 
 TEST_F(OutsideWorldTest, APreviewRefusesAnInputOnlyHost)
 {
-    auto watcher = m_session.Start({ HostWindowPath(), "watch" }, true);
-    ASSERT_EQ(watcher->ReadLine().value_or(""), "watching");
-    auto host = m_session.Start({ HostWindowPath(), "input-only", "0", "0", "200", "150" }, true);
-    const std::string id = host->ReadLine().value_or("");
+    auto watcher = m_session.start({ hostWindowPath(), "watch" }, true);
+    ASSERT_EQ(watcher->readLine().value_or(""), "watching");
+    auto host = m_session.start({ hostWindowPath(), "input-only", "0", "0", "200", "150" }, true);
+    const std::string id = host->readLine().value_or("");
     ASSERT_FALSE(id.empty());
-    ASSERT_EQ(watcher->ReadLine().value_or(""), "map " + id);
+    ASSERT_EQ(watcher->readLine().value_or(""), "map " + id);
 
-    auto preview = StartProgram({ "/p", id });
-    ASSERT_TRUE(preview->WaitForExit(kLimit));
-    EXPECT_EQ(preview->ExitCode(), 1);
-    const std::vector<std::string> lines = ErrorLines();
+    auto preview = startProgram({ "/p", id });
+    ASSERT_TRUE(preview->waitForExit(kLimit));
+    EXPECT_EQ(preview->exitCode(), 1);
+    const std::vector<std::string> lines = errorLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("input-only"), std::string::npos) << lines[0];
-    watcher->WriteLine("sync");
-    EXPECT_EQ(watcher->ReadLine().value_or(""), "synced") << "a window was mapped";
+    watcher->writeLine("sync");
+    EXPECT_EQ(watcher->readLine().value_or(""), "synced") << "a window was mapped";
 }
 
 TEST_F(OutsideWorldTest, AHiddenOrCoveredPreviewStopsDrawingAndResumesWhenShown)
 {
-    auto firstRun = StartProgram({ "/a" });
-    ASSERT_TRUE(firstRun->WaitForExit(kLimit));
-    ASSERT_TRUE(m_session.KeepOnlyPreset("candy.vhp"));
+    auto firstRun = startProgram({ "/a" });
+    ASSERT_TRUE(firstRun->waitForExit(kLimit));
+    ASSERT_TRUE(m_session.keepOnlyPreset("candy.vhp"));
 
     std::string hostId;
-    auto host = StartHostWindow(100, 100, 152, 112, hostId);
-    auto preview = StartProgram({ "/p", hostId });
-    ASSERT_TRUE(PictureChanges(100, 100, 152, 112)) << "the preview did not draw";
+    auto host = startHostWindow(100, 100, 152, 112, hostId);
+    auto preview = startProgram({ "/p", hostId });
+    ASSERT_TRUE(pictureChanges(100, 100, 152, 112)) << "the preview did not draw";
 
-    host->WriteLine("unmap");
-    ASSERT_EQ(host->ReadLine().value_or(""), "unmapped");
+    host->writeLine("unmap");
+    ASSERT_EQ(host->readLine().value_or(""), "unmapped");
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    EXPECT_LT(CpuSecondsOver(preview->pid(), std::chrono::seconds(3)), 0.3) << "a hidden preview kept drawing";
-    host->WriteLine("map");
-    ASSERT_EQ(host->ReadLine().value_or(""), "mapped");
-    EXPECT_TRUE(PictureChanges(100, 100, 152, 112)) << "the preview did not resume";
+    EXPECT_LT(cpuSecondsOver(preview->pid(), std::chrono::seconds(3)), 0.3) << "a hidden preview kept drawing";
+    host->writeLine("map");
+    ASSERT_EQ(host->readLine().value_or(""), "mapped");
+    EXPECT_TRUE(pictureChanges(100, 100, 152, 112)) << "the preview did not resume";
 
     // A window over the whole screen covers the preview.
     std::string coverId;
-    auto cover = StartHostWindow(0, 0, kScreenWidth, kScreenHeight, coverId);
+    auto cover = startHostWindow(0, 0, kScreenWidth, kScreenHeight, coverId);
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    EXPECT_LT(CpuSecondsOver(preview->pid(), std::chrono::seconds(3)), 0.3) << "a covered preview kept drawing";
-    cover->WriteLine("destroy");
-    ASSERT_EQ(cover->ReadLine().value_or(""), "destroyed");
-    EXPECT_TRUE(PictureChanges(100, 100, 152, 112)) << "the preview did not resume";
+    EXPECT_LT(cpuSecondsOver(preview->pid(), std::chrono::seconds(3)), 0.3) << "a covered preview kept drawing";
+    cover->writeLine("destroy");
+    ASSERT_EQ(cover->readLine().value_or(""), "destroyed");
+    EXPECT_TRUE(pictureChanges(100, 100, 152, 112)) << "the preview did not resume";
 
-    host->WriteLine("destroy");
-    ASSERT_TRUE(preview->WaitForExit(kLimit));
-    EXPECT_EQ(preview->ExitCode(), 0);
+    host->writeLine("destroy");
+    ASSERT_TRUE(preview->waitForExit(kLimit));
+    EXPECT_EQ(preview->exitCode(), 0);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-int VisiblePointerPixels(const std::string& display)
+int visiblePointerPixels(const std::string& display)
 {
     Display* connection = XOpenDisplay(display.c_str());
     if (connection == nullptr)

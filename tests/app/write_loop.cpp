@@ -21,12 +21,12 @@ int main(int argc, char** argv)
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "settings" && argc == 3) {
         const int count = std::atoi(argv[2]);
-        ResetDefaults();
-        LoadSettings(CurrentPreset);
+        resetDefaults();
+        loadSettings(CurrentPreset);
         for (int round = 0; round < count; ++round) {
-            CurrentPreset.RoundSpeed = 0.5 + round * 0.001;
-            Settings.Scale = 50 + round % 46;
-            if (!SaveSettings(CurrentPreset))
+            CurrentPreset.roundSpeed = 0.5 + round * 0.001;
+            Settings.scale = 50 + round % 46;
+            if (!saveSettings(CurrentPreset))
                 return 1;
         }
         return 0;
@@ -34,7 +34,7 @@ int main(int argc, char** argv)
     if (mode == "file" && argc == 4) {
         const int count = std::atoi(argv[3]);
         for (int round = 0; round < count; ++round) {
-            if (!WriteFileAtomically(argv[2], PayloadOf(round)))
+            if (!writeFileAtomically(argv[2], payloadOf(round)))
                 return 1;
         }
         return 0;

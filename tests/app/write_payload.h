@@ -6,12 +6,12 @@
 // mixture or cut of two of them is told apart from a whole one.
 constexpr std::size_t kPayloadBytes = 256u << 10;
 
-inline std::string PayloadOf(int round)
+inline std::string payloadOf(int round)
 {
     return std::string(kPayloadBytes, static_cast<char>('a' + round % 26));
 }
 
-inline bool IsWholePayload(const std::string& bytes)
+inline bool isWholePayload(const std::string& bytes)
 {
     return bytes.size() == kPayloadBytes && bytes.find_first_not_of(bytes[0]) == std::string::npos && bytes[0] >= 'a'
         && bytes[0] <= 'z';

@@ -20,7 +20,7 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 
-std::vector<char*> CStrings(std::vector<std::string>& strings)
+std::vector<char*> cStrings(std::vector<std::string>& strings)
 {
     std::vector<char*> pointers;
     for (std::string& text : strings)
@@ -30,7 +30,7 @@ std::vector<char*> CStrings(std::vector<std::string>& strings)
 }
 
 // The test's environment with the given NAME=value entries put over it.
-std::vector<std::string> MergedEnvironment(const std::vector<std::string>& additions)
+std::vector<std::string> mergedEnvironment(const std::vector<std::string>& additions)
 {
     std::vector<std::string> merged;
     for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -48,7 +48,7 @@ std::vector<std::string> MergedEnvironment(const std::vector<std::string>& addit
 
 } // namespace
 
-bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
+bool pollUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (true) {
@@ -77,9 +77,9 @@ ChildProcess::ChildProcess(const Options& options)
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
 
     std::vector<std::string> arguments = options.arguments;
-    std::vector<std::string> environment = MergedEnvironment(options.environment);
-    std::vector<char*> argv = CStrings(arguments);
-    std::vector<char*> envp = CStrings(environment);
+    std::vector<std::string> environment = mergedEnvironment(options.environment);
+    std::vector<char*> argv = cStrings(arguments);
+    std::vector<char*> envp = cStrings(environment);
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0)
         m_pid = pid;
@@ -100,13 +100,13 @@ ChildProcess::~ChildProcess()
         close(m_input);
     if (m_output >= 0)
         close(m_output);
-    if (Running()) {
+    if (running()) {
         kill(m_pid, SIGKILL);
         waitpid(m_pid, &m_status, 0);
     }
 }
 
-bool ChildProcess::Running()
+bool ChildProcess::running()
 {
     if (m_ended)
         return false;
@@ -119,22 +119,22 @@ bool ChildProcess::Running()
     return !m_ended;
 }
 
-bool ChildProcess::WaitForExit(std::chrono::milliseconds limit)
+bool ChildProcess::waitForExit(std::chrono::milliseconds limit)
 {
-    return PollUntil([this] { return !Running(); }, limit);
+    return pollUntil([this] { return !running(); }, limit);
 }
 
-int ChildProcess::ExitCode() const { return m_ended && WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1; }
+int ChildProcess::exitCode() const { return m_ended && WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1; }
 
-int ChildProcess::TermSignal() const { return m_ended && WIFSIGNALED(m_status) ? WTERMSIG(m_status) : 0; }
+int ChildProcess::termSignal() const { return m_ended && WIFSIGNALED(m_status) ? WTERMSIG(m_status) : 0; }
 
-void ChildProcess::Signal(int signalNumber)
+void ChildProcess::signal(int signalNumber)
 {
-    if (Running())
+    if (running())
         kill(m_pid, signalNumber);
 }
 
-void ChildProcess::WriteLine(const std::string& line)
+void ChildProcess::writeLine(const std::string& line)
 {
     if (m_input < 0)
         return;
@@ -142,7 +142,7 @@ void ChildProcess::WriteLine(const std::string& line)
     [[maybe_unused]] ssize_t written = write(m_input, text.data(), text.size());
 }
 
-std::optional<std::string> ChildProcess::ReadLine(std::chrono::milliseconds limit)
+std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (m_output >= 0) {
@@ -167,36 +167,36 @@ std::optional<std::string> ChildProcess::ReadLine(std::chrono::milliseconds limi
     return std::nullopt;
 }
 
-int Screenshot::CountEqual(int x, int y, int w, int h, uint32_t colour) const
+int Screenshot::countEqual(int x, int y, int w, int h, uint32_t colour) const
 {
     int count = 0;
     for (int row = std::max(y, 0); row < std::min(y + h, height); ++row) {
         for (int column = std::max(x, 0); column < std::min(x + w, width); ++column)
-            count += Pixel(column, row) == colour ? 1 : 0;
+            count += pixel(column, row) == colour ? 1 : 0;
     }
     return count;
 }
 
-int Screenshot::CountOther(int x, int y, int w, int h, uint32_t colour) const
+int Screenshot::countOther(int x, int y, int w, int h, uint32_t colour) const
 {
     const int inside = (std::min(y + h, height) - std::max(y, 0)) * (std::min(x + w, width) - std::max(x, 0));
-    return inside - CountEqual(x, y, w, h, colour);
+    return inside - countEqual(x, y, w, h, colour);
 }
 
 namespace {
 
-std::string ScreenGeometry(int width, int height) { return std::to_string(width) + "x" + std::to_string(height) + "x24"; }
+std::string screenGeometry(int width, int height) { return std::to_string(width) + "x" + std::to_string(height) + "x24"; }
 
 } // namespace
 
-XSession::XSession(int width, int height) { StartServer({ ScreenGeometry(width, height) }); }
+XSession::XSession(int width, int height) { startServer({ screenGeometry(width, height) }); }
 
 XSession::XSession(int width, int height, int secondWidth, int secondHeight)
 {
-    StartServer({ ScreenGeometry(width, height), ScreenGeometry(secondWidth, secondHeight) });
+    startServer({ screenGeometry(width, height), screenGeometry(secondWidth, secondHeight) });
 }
 
-void XSession::StartServer(const std::vector<std::string>& screens)
+void XSession::startServer(const std::vector<std::string>& screens)
 {
     char pattern[] = "/tmp/opal-e2e-XXXXXX";
     if (mkdtemp(pattern) == nullptr)
@@ -221,7 +221,7 @@ void XSession::StartServer(const std::vector<std::string>& screens)
     for (std::size_t screen = 0; screen < screens.size(); ++screen) {
         arguments.insert(arguments.end(), { "-screen", std::to_string(screen), screens[screen] });
     }
-    std::vector<char*> argv = CStrings(arguments);
+    std::vector<char*> argv = cStrings(arguments);
     pid_t pid = -1;
     int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -256,46 +256,46 @@ XSession::~XSession()
         std::filesystem::remove_all(m_folder);
 }
 
-std::vector<std::string> XSession::Environment() const
+std::vector<std::string> XSession::environment() const
 {
     return { "DISPLAY=" + m_display, "XDG_CONFIG_HOME=" + (m_folder / "config").string(),
         "XDG_DATA_HOME=" + (m_folder / "data").string(), "XDG_RUNTIME_DIR=" + (m_folder / "runtime").string(),
         "QT_QPA_PLATFORM=xcb", "LSAN_OPTIONS=print_suppressions=0:suppressions=" OPAL_LSAN_SUPPRESSIONS };
 }
 
-std::vector<std::string> XSession::EnvironmentWith(const std::vector<std::string>& overrides) const
+std::vector<std::string> XSession::environmentWith(const std::vector<std::string>& overrides) const
 {
-    std::vector<std::string> environment;
-    for (const std::string& entry : Environment()) {
+    std::vector<std::string> merged;
+    for (const std::string& entry : environment()) {
         const std::string name = entry.substr(0, entry.find('=') + 1);
         if (std::none_of(overrides.begin(), overrides.end(), [&](const std::string& over) { return over.rfind(name, 0) == 0; }))
-            environment.push_back(entry);
+            merged.push_back(entry);
     }
-    environment.insert(environment.end(), overrides.begin(), overrides.end());
-    return environment;
+    merged.insert(merged.end(), overrides.begin(), overrides.end());
+    return merged;
 }
 
-std::unique_ptr<ChildProcess> XSession::Start(std::vector<std::string> arguments, bool pipes)
+std::unique_ptr<ChildProcess> XSession::start(std::vector<std::string> arguments, bool pipes)
 {
     ChildProcess::Options options;
     options.arguments = std::move(arguments);
-    options.environment = Environment();
+    options.environment = environment();
     options.pipes = pipes;
     options.errorFile = m_folder / "stderr.log";
     return std::make_unique<ChildProcess>(options);
 }
 
-std::unique_ptr<ChildProcess> XSession::StartHostWindow(
+std::unique_ptr<ChildProcess> XSession::startHostWindow(
     int x, int y, int width, int height, const std::string& colour, std::string& id)
 {
-    auto host = Start({ HostWindowPath(), "window", std::to_string(x), std::to_string(y), std::to_string(width),
+    auto host = start({ hostWindowPath(), "window", std::to_string(x), std::to_string(y), std::to_string(width),
                           std::to_string(height), colour },
         true);
-    id = host->ReadLine().value_or("");
+    id = host->readLine().value_or("");
     return host;
 }
 
-std::string XSession::Run(const std::string& command) const
+std::string XSession::run(const std::string& command) const
 {
     std::string full = "DISPLAY=" + m_display + " " + command + " 2>/dev/null";
     FILE* pipe = popen(full.c_str(), "r");
@@ -310,11 +310,11 @@ std::string XSession::Run(const std::string& command) const
     return output;
 }
 
-void XSession::Xdotool(const std::string& arguments) const { Run("xdotool " + arguments); }
+void XSession::xdotool(const std::string& arguments) const { run("xdotool " + arguments); }
 
-std::vector<std::string> XSession::WindowsNamed(const std::string& name) const
+std::vector<std::string> XSession::windowsNamed(const std::string& name) const
 {
-    std::string output = Run("xdotool search --onlyvisible --name '^" + name + "$'");
+    std::string output = run("xdotool search --onlyvisible --name '^" + name + "$'");
     std::vector<std::string> ids;
     std::size_t start = 0;
     while (start < output.size()) {
@@ -328,7 +328,7 @@ std::vector<std::string> XSession::WindowsNamed(const std::string& name) const
     return ids;
 }
 
-Screenshot ReadPicture(const std::filesystem::path& path)
+Screenshot readPicture(const std::filesystem::path& path)
 {
     Screenshot shot;
     // Read back through ImageMagick as a binary PPM: a short header, then RGB bytes.
@@ -348,17 +348,17 @@ Screenshot ReadPicture(const std::filesystem::path& path)
     return shot;
 }
 
-Screenshot XSession::Shoot(const std::string& name, int screen) const
+Screenshot XSession::shoot(const std::string& name, int screen) const
 {
     const std::filesystem::path png = m_folder / (name + ".png");
-    Run("import -display " + m_display + "." + std::to_string(screen) + " -window root " + png.string());
-    return ReadPicture(png);
+    run("import -display " + m_display + "." + std::to_string(screen) + " -window root " + png.string());
+    return readPicture(png);
 }
 
-std::string ProgramPath() { return OPAL_PROGRAM_PATH; }
-std::string HostWindowPath() { return OPAL_HOST_WINDOW_PATH; }
+std::string programPath() { return OPAL_PROGRAM_PATH; }
+std::string hostWindowPath() { return OPAL_HOST_WINDOW_PATH; }
 
-bool XSession::KeepOnlyPreset(const std::string& file) const
+bool XSession::keepOnlyPreset(const std::string& file) const
 {
     const std::filesystem::path presets = m_folder / "data" / "opal-revel" / "presets";
     std::error_code error;

@@ -14,7 +14,7 @@
 // pixels. Every wait polls a condition up to a generous limit; no test measures time.
 
 // Polls the condition every 50 ms until it holds or the limit passes; answers the last result.
-bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(60));
+bool pollUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 // A started program. Standard input and output are pipes when asked for; standard error
 // goes to a file.
@@ -33,18 +33,18 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     int pid() const { return m_pid; }
-    bool Running();
+    bool running();
     // Waits (polling) for the end; false when it is still running at the limit.
-    bool WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(60));
+    bool waitForExit(std::chrono::milliseconds limit = std::chrono::seconds(60));
     // After the end: the exit code, or -1 when a signal ended it.
-    int ExitCode() const;
+    int exitCode() const;
     // After the end: the signal that ended it, 0 when it exited.
-    int TermSignal() const;
-    void Signal(int signalNumber);
+    int termSignal() const;
+    void signal(int signalNumber);
 
-    void WriteLine(const std::string& line);
+    void writeLine(const std::string& line);
     // A line of standard output, waiting up to the limit; empty optional at the limit or the end.
-    std::optional<std::string> ReadLine(std::chrono::milliseconds limit = std::chrono::seconds(60));
+    std::optional<std::string> readLine(std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 private:
     int m_pid = -1;
@@ -61,18 +61,18 @@ struct Screenshot {
     int height = 0;
     std::vector<uint8_t> rgb; // 3 bytes per pixel, rows top first
 
-    uint32_t Pixel(int x, int y) const
+    uint32_t pixel(int x, int y) const
     {
         const uint8_t* at = &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3];
         return (uint32_t { at[0] } << 16) | (uint32_t { at[1] } << 8) | at[2];
     }
     // Pixels of the rectangle that equal / differ from a colour (0xRRGGBB).
-    int CountEqual(int x, int y, int w, int h, uint32_t colour) const;
-    int CountOther(int x, int y, int w, int h, uint32_t colour) const;
+    int countEqual(int x, int y, int w, int h, uint32_t colour) const;
+    int countOther(int x, int y, int w, int h, uint32_t colour) const;
 };
 
 // Any picture file ImageMagick reads, as RGB; empty when it cannot be read.
-Screenshot ReadPicture(const std::filesystem::path& path);
+Screenshot readPicture(const std::filesystem::path& path);
 
 // A private X server (Xvfb on a free display number) and the tools that act on it.
 class XSession {
@@ -84,7 +84,7 @@ public:
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
 
-    bool Ready() const { return !m_display.empty(); }
+    bool ready() const { return !m_display.empty(); }
     const std::string& display() const { return m_display; }
     const std::filesystem::path& folder() const { return m_folder; }
     // Leaves only the named sample in the user's presets folder, which a first run of the
@@ -92,30 +92,30 @@ public:
     // program shows a random preset, and one sample, whose shapes are a few pixels wide in a
     // small preview, leaves such a preview black: a test of a small picture takes a sample
     // that shows at any size.
-    bool KeepOnlyPreset(const std::string& file) const;
+    bool keepOnlyPreset(const std::string& file) const;
 
     // The environment of programs started in this session: DISPLAY and fresh XDG folders.
-    std::vector<std::string> Environment() const;
+    std::vector<std::string> environment() const;
     // The same with the given NAME=value entries in place of the session's own of that name.
-    std::vector<std::string> EnvironmentWith(const std::vector<std::string>& overrides) const;
-    std::unique_ptr<ChildProcess> Start(std::vector<std::string> arguments, bool pipes = false);
+    std::vector<std::string> environmentWith(const std::vector<std::string>& overrides) const;
+    std::unique_ptr<ChildProcess> start(std::vector<std::string> arguments, bool pipes = false);
 
     // A plain window of the colour (RRGGBB) from the host helper, which then takes its
     // commands on standard input; answers the helper and puts the window's id in `id`.
-    std::unique_ptr<ChildProcess> StartHostWindow(int x, int y, int width, int height, const std::string& colour,
+    std::unique_ptr<ChildProcess> startHostWindow(int x, int y, int width, int height, const std::string& colour,
         std::string& id);
 
     // Runs a command with this session's display and answers its standard output.
-    std::string Run(const std::string& command) const;
-    void Xdotool(const std::string& arguments) const;
+    std::string run(const std::string& command) const;
+    void xdotool(const std::string& arguments) const;
     // Ids of the visible windows with this exact name.
-    std::vector<std::string> WindowsNamed(const std::string& name) const;
+    std::vector<std::string> windowsNamed(const std::string& name) const;
     // A screenshot of the whole screen (of X screen `screen`), also kept as <name>.png in the
     // session folder.
-    Screenshot Shoot(const std::string& name, int screen = 0) const;
+    Screenshot shoot(const std::string& name, int screen = 0) const;
 
 private:
-    void StartServer(const std::vector<std::string>& screens);
+    void startServer(const std::vector<std::string>& screens);
 
     int m_xvfb = -1;
     std::string m_display;
@@ -123,5 +123,5 @@ private:
 };
 
 // The built program and test helper, found from the paths CMake gives the test.
-std::string ProgramPath();
-std::string HostWindowPath();
+std::string programPath();
+std::string hostWindowPath();

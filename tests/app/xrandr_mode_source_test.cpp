@@ -15,10 +15,10 @@ class XRandrModeSourceTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_session.Ready());
-        auto addMode = m_session.Start({ HostWindowPath(), "add-mode", "640", "480" });
-        ASSERT_TRUE(addMode->WaitForExit());
-        ASSERT_EQ(addMode->ExitCode(), 0);
+        ASSERT_TRUE(m_session.ready());
+        auto addMode = m_session.start({ hostWindowPath(), "add-mode", "640", "480" });
+        ASSERT_TRUE(addMode->waitForExit());
+        ASSERT_EQ(addMode->exitCode(), 0);
         const char* display = std::getenv("DISPLAY");
         m_savedDisplay = display != nullptr ? display : "";
         setenv("DISPLAY", m_session.display().c_str(), 1);
@@ -32,10 +32,10 @@ protected:
     }
 
     // Asked on a connection of its own, as any other client would see it.
-    std::string ScreenSize()
+    std::string screenSize()
     {
-        auto query = m_session.Start({ HostWindowPath(), "screen-size" }, true);
-        return query->ReadLine().value_or("");
+        auto query = m_session.start({ hostWindowPath(), "screen-size" }, true);
+        return query->readLine().value_or("");
     }
 
     XSession m_session { 800, 600 };
@@ -45,13 +45,13 @@ protected:
 TEST_F(XRandrModeSourceTest, ListsTheOutputsModesWithTheirRatesAndPixelSize)
 {
     XRandrModeSource source;
-    ASSERT_TRUE(source.Available());
+    ASSERT_TRUE(source.available());
     std::vector<DisplayMode> modes;
     DisplayMode mode;
-    for (uint32_t index = 0; source.EnumMode(index, mode); ++index)
+    for (uint32_t index = 0; source.enumMode(index, mode); ++index)
         modes.push_back(mode);
     ASSERT_EQ(modes.size(), 2u);
-    std::vector<DisplayMode> table = ListDisplayModes(source);
+    std::vector<DisplayMode> table = listDisplayModes(source);
     ASSERT_EQ(table.size(), 2u);
     EXPECT_EQ(table[0].width, 640u);
     EXPECT_EQ(table[0].height, 480u);
@@ -66,24 +66,24 @@ TEST_F(XRandrModeSourceTest, TestingChangesNothingAndUnknownModesAreRefused)
 {
     XRandrModeSource source;
     const DisplayMode offered { DM_PELSWIDTH | DM_PELSHEIGHT, 32, 640, 480, 60 };
-    EXPECT_EQ(source.ChangeMode(offered, CDS_TEST), DISP_CHANGE_SUCCESSFUL);
-    EXPECT_EQ(ScreenSize(), "800x600");
-    EXPECT_EQ(source.ChangeMode(DisplayMode { DM_PELSWIDTH, 32, 640, 480, 75 }, CDS_TEST), DISP_CHANGE_FAILED);
-    EXPECT_EQ(source.ChangeMode(DisplayMode { DM_PELSWIDTH, 32, 1024, 768, 60 }, 0), DISP_CHANGE_FAILED);
+    EXPECT_EQ(source.changeMode(offered, CDS_TEST), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_EQ(screenSize(), "800x600");
+    EXPECT_EQ(source.changeMode(DisplayMode { DM_PELSWIDTH, 32, 640, 480, 75 }, CDS_TEST), DISP_CHANGE_FAILED);
+    EXPECT_EQ(source.changeMode(DisplayMode { DM_PELSWIDTH, 32, 1024, 768, 60 }, 0), DISP_CHANGE_FAILED);
     // Nothing was changed, so there is nothing to restore.
-    source.RestoreMode();
-    EXPECT_EQ(ScreenSize(), "800x600");
+    source.restoreMode();
+    EXPECT_EQ(screenSize(), "800x600");
 }
 
 TEST_F(XRandrModeSourceTest, SwitchesTheScreenAndRestoresItOnce)
 {
     XRandrModeSource source;
-    EXPECT_TRUE(SwitchTo640x480(source));
-    EXPECT_EQ(ScreenSize(), "640x480");
-    RestoreDisplay(source);
-    EXPECT_EQ(ScreenSize(), "800x600");
-    RestoreDisplay(source);
-    EXPECT_EQ(ScreenSize(), "800x600");
+    EXPECT_TRUE(switchTo640x480(source));
+    EXPECT_EQ(screenSize(), "640x480");
+    restoreDisplay(source);
+    EXPECT_EQ(screenSize(), "800x600");
+    restoreDisplay(source);
+    EXPECT_EQ(screenSize(), "800x600");
 }
 
 TEST(XRandrModeSourceWithoutDisplayTest, ListsNothingAndChangesNothing)
@@ -93,10 +93,10 @@ TEST(XRandrModeSourceWithoutDisplayTest, ListsNothingAndChangesNothing)
     setenv("DISPLAY", ":9999", 1);
     {
         XRandrModeSource source;
-        EXPECT_FALSE(source.Available());
-        EXPECT_TRUE(ListDisplayModes(source).empty());
-        EXPECT_FALSE(SwitchTo640x480(source));
-        source.RestoreMode();
+        EXPECT_FALSE(source.available());
+        EXPECT_TRUE(listDisplayModes(source).empty());
+        EXPECT_FALSE(switchTo640x480(source));
+        source.restoreMode();
     }
     if (saved.empty())
         unsetenv("DISPLAY");

@@ -11,8 +11,8 @@ namespace {
 
 class PalettePathTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetPaletteIndex(); }
-    void TearDown() override { ResetPaletteIndex(); }
+    void SetUp() override { resetPaletteIndex(); }
+    void TearDown() override { resetPaletteIndex(); }
 
     static PalettePath built(int32_t width, int32_t height)
     {
@@ -28,23 +28,23 @@ protected:
         PalettePath path = built(width, height);
         for (const auto& [x, y] : points)
             path.drawPoint(x, y);
-        return path.ViewImage().pixels;
+        return path.viewImage().pixels;
     }
 
-    static uint32_t view(const PalettePath& path, int32_t x, int32_t y) { return path.ViewImage().Row(y)[x]; }
-    static uint32_t map(const PalettePath& path, int32_t x, int32_t y) { return path.MapImage().Row(y)[x]; }
+    static uint32_t view(const PalettePath& path, int32_t x, int32_t y) { return path.viewImage().row(y)[x]; }
+    static uint32_t map(const PalettePath& path, int32_t x, int32_t y) { return path.mapImage().row(y)[x]; }
 };
 
 TEST_F(PalettePathTest, MapHoldsThePaletteWithRowZeroAtTheBottom)
 {
     const PalettePath path = built(365, 51);
-    ASSERT_EQ(path.MapImage().width, 365);
-    ASSERT_EQ(path.ViewImage().height, 51);
+    ASSERT_EQ(path.mapImage().width, 365);
+    ASSERT_EQ(path.viewImage().height, 51);
     for (const auto& [x, y] : { std::pair { 0, 0 }, { 182, 25 }, { 364, 50 }, { 100, 3 } })
-        EXPECT_EQ(map(path, x, y), PaletteColor(0, x / 365.0, y / 51.0));
+        EXPECT_EQ(map(path, x, y), paletteColor(0, x / 365.0, y / 51.0));
     // Palette 0 is grey at the bottom: (91, 91, 91) at the bottom-left.
     EXPECT_EQ(map(path, 0, 0), 0x005B5B5Bu);
-    EXPECT_EQ(path.ViewImage().pixels, path.MapImage().pixels);
+    EXPECT_EQ(path.viewImage().pixels, path.mapImage().pixels);
 }
 
 // lumi brightens by the amount, limits to 0..255 and rotates the channels: new red = old
@@ -113,7 +113,7 @@ TEST_F(PalettePathTest, DrawLineTruncatesAndLeavesTheEndToTheNextSegment)
     for (const LineCase& line : cases) {
         PalettePath path = built(20, 12);
         path.drawLine(line.x0, line.y0, line.x1, line.y1);
-        EXPECT_EQ(path.ViewImage().pixels, brushed(20, 12, line.points)) << line.name;
+        EXPECT_EQ(path.viewImage().pixels, brushed(20, 12, line.points)) << line.name;
     }
 }
 
@@ -125,45 +125,45 @@ TEST_F(PalettePathTest, PathFollowsTheMouseRules)
 
     // A click without movement stores nothing, picks nothing and reports nothing.
     path.press(true);
-    EXPECT_TRUE(path.Dragging());
+    EXPECT_TRUE(path.dragging());
     EXPECT_FALSE(path.release());
-    EXPECT_EQ(path.Colors(), none);
+    EXPECT_EQ(path.colors(), none);
 
     // Moves without a left press are ignored.
     EXPECT_FALSE(path.move(4, 4));
-    EXPECT_EQ(path.PointCount(), 0);
+    EXPECT_EQ(path.pointCount(), 0);
 
     // One point gives every object that point's colour.
     path.press(true);
     EXPECT_TRUE(path.move(5, 3));
-    ASSERT_EQ(path.PointCount(), 1);
-    EXPECT_EQ(path.Points()[0].x, 5);
-    EXPECT_EQ(path.Points()[0].y, 9);
+    ASSERT_EQ(path.pointCount(), 1);
+    EXPECT_EQ(path.points()[0].x, 5);
+    EXPECT_EQ(path.points()[0].y, 9);
     EXPECT_TRUE(path.release());
-    const uint32_t colour = PickerRgbToColorref(PaletteColor(0, 5 / 20.0, 9 / 12.0));
-    for (uint32_t picked : path.Colors())
+    const uint32_t colour = pickerRgbToColorref(paletteColor(0, 5 / 20.0, 9 / 12.0));
+    for (uint32_t picked : path.colors())
         EXPECT_EQ(picked, colour);
 
     // A right press keeps the path and starts none; any release picks again.
     path.press(false);
-    EXPECT_FALSE(path.Dragging());
+    EXPECT_FALSE(path.dragging());
     EXPECT_FALSE(path.move(10, 10));
-    EXPECT_EQ(path.PointCount(), 1);
+    EXPECT_EQ(path.pointCount(), 1);
     EXPECT_TRUE(path.release());
-    EXPECT_EQ(path.Colors()[6], colour);
+    EXPECT_EQ(path.colors()[6], colour);
 
     // Points beyond the control are held at its border rows and columns.
     path.press(true);
-    EXPECT_EQ(path.PointCount(), 0);
+    EXPECT_EQ(path.pointCount(), 0);
     path.move(-10, -10);
     path.move(1000, 1000);
     path.move(0, 12);
-    ASSERT_EQ(path.PointCount(), 3);
-    EXPECT_EQ(path.Points()[0].x, 0);
-    EXPECT_EQ(path.Points()[0].y, 11);
-    EXPECT_EQ(path.Points()[1].x, 19);
-    EXPECT_EQ(path.Points()[1].y, 0);
-    EXPECT_EQ(path.Points()[2].y, 0);
+    ASSERT_EQ(path.pointCount(), 3);
+    EXPECT_EQ(path.points()[0].x, 0);
+    EXPECT_EQ(path.points()[0].y, 11);
+    EXPECT_EQ(path.points()[1].x, 19);
+    EXPECT_EQ(path.points()[1].y, 0);
+    EXPECT_EQ(path.points()[2].y, 0);
     path.release();
     // A drawn path stays in the view, the brush one pixel inside the map.
     path.build();
@@ -178,11 +178,11 @@ TEST_F(PalettePathTest, TenThousandthMoveAddsNothing)
     for (int32_t i = 0; i < PalettePath::kMaxPoints; ++i)
         ASSERT_TRUE(path.move(i % 365, i % 51));
     EXPECT_FALSE(path.move(7, 7));
-    EXPECT_EQ(path.PointCount(), 9999);
-    EXPECT_EQ(path.Points().back().x, 9998 % 365);
+    EXPECT_EQ(path.pointCount(), 9999);
+    EXPECT_EQ(path.points().back().x, 9998 % 365);
     EXPECT_TRUE(path.release());
     // The last colour comes from the last stored point.
-    EXPECT_EQ(path.Colors()[6], PickerRgbToColorref(PaletteColor(0, (9998 % 365) / 365.0, (51 - 9998 % 51) / 51.0)));
+    EXPECT_EQ(path.colors()[6], pickerRgbToColorref(paletteColor(0, (9998 % 365) / 365.0, (51 - 9998 % 51) / 51.0)));
 }
 
 // Changing the palette clears the path but keeps the colours; four steps come back, and
@@ -194,27 +194,27 @@ TEST_F(PalettePathTest, PaletteChangesClearThePathAndKeepTheColours)
     path.move(3, 3);
     path.move(15, 8);
     path.release();
-    const auto colours = path.Colors();
-    const auto palette0 = path.MapImage().pixels;
+    const auto colours = path.colors();
+    const auto palette0 = path.mapImage().pixels;
 
     path.nextPalette();
     EXPECT_EQ(PalettePath::getPalette(), 1);
-    EXPECT_EQ(path.PointCount(), 0);
-    EXPECT_EQ(path.Colors(), colours);
+    EXPECT_EQ(path.pointCount(), 0);
+    EXPECT_EQ(path.colors(), colours);
     EXPECT_EQ(map(path, 0, 0), 0x00FFFFFFu);
-    EXPECT_EQ(path.ViewImage().pixels, path.MapImage().pixels);
+    EXPECT_EQ(path.viewImage().pixels, path.mapImage().pixels);
 
     path.nextPalette();
     path.nextPalette();
     EXPECT_EQ(PalettePath::getPalette(), 3);
     path.nextPalette();
     EXPECT_EQ(PalettePath::getPalette(), 0);
-    EXPECT_EQ(path.MapImage().pixels, palette0);
+    EXPECT_EQ(path.mapImage().pixels, palette0);
 
     path.nextPalette();
     path.classicPalette();
     EXPECT_EQ(PalettePath::getPalette(), 0);
-    EXPECT_EQ(path.MapImage().pixels, palette0);
+    EXPECT_EQ(path.mapImage().pixels, palette0);
 }
 
 // A size change keeps the points; they are held inside the new map when drawn.
@@ -227,9 +227,9 @@ TEST_F(PalettePathTest, RebuildKeepsThePath)
     path.release();
     path.setSize(10, 8);
     path.rebuild();
-    EXPECT_EQ(path.PointCount(), 2);
-    EXPECT_EQ(path.MapImage().width, 10);
-    EXPECT_EQ(path.ViewImage().pixels, brushed(10, 8, { { 35, 18 }, { 36, 18 }, { 37, 18 }, { 38, 18 } }));
+    EXPECT_EQ(path.pointCount(), 2);
+    EXPECT_EQ(path.mapImage().width, 10);
+    EXPECT_EQ(path.viewImage().pixels, brushed(10, 8, { { 35, 18 }, { 36, 18 }, { 37, 18 }, { 38, 18 } }));
 }
 
 // A brush scaled by 2 paints 2 x 2 cells, held two pixels inside the map.

@@ -14,25 +14,25 @@ class PathPainterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetPaletteIndex();
-        painter.resize(365, 51);
-        painter.show();
+        resetPaletteIndex();
+        m_painter.resize(365, 51);
+        m_painter.show();
         QCoreApplication::processEvents();
     }
-    void TearDown() override { ResetPaletteIndex(); }
+    void TearDown() override { resetPaletteIndex(); }
 
-    QImage shown() { return painter.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QImage shown() { return m_painter.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
     // A left-button drag through the given points of the control.
     void drag(std::initializer_list<QPoint> points)
     {
-        QTest::mousePress(&painter, Qt::LeftButton, {}, *points.begin());
+        QTest::mousePress(&m_painter, Qt::LeftButton, {}, *points.begin());
         for (const QPoint& point : points)
-            QTest::mouseMove(&painter, point);
-        QTest::mouseRelease(&painter, Qt::LeftButton, {}, *(points.end() - 1));
+            QTest::mouseMove(&m_painter, point);
+        QTest::mouseRelease(&m_painter, Qt::LeftButton, {}, *(points.end() - 1));
     }
 
-    PathPainter painter;
+    PathPainter m_painter;
 };
 
 // The map's row 0 (palette 0's grey) is shown at the bottom of the control.
@@ -40,57 +40,57 @@ TEST_F(PathPainterTest, ShowsTheViewBottomUpWithAHandCursor)
 {
     const QImage image = shown();
     ASSERT_EQ(image.size(), QSize(365, 51));
-    const ArgbImage& view = painter.path().ViewImage();
+    const ArgbImage& view = m_painter.path().viewImage();
     for (int x : { 0, 100, 364 }) {
-        EXPECT_EQ(image.pixel(x, 50) & 0xFFFFFFu, view.Row(0)[x]);
-        EXPECT_EQ(image.pixel(x, 0) & 0xFFFFFFu, view.Row(50)[x]);
+        EXPECT_EQ(image.pixel(x, 50) & 0xFFFFFFu, view.row(0)[x]);
+        EXPECT_EQ(image.pixel(x, 0) & 0xFFFFFFu, view.row(50)[x]);
     }
     EXPECT_EQ(image.pixel(0, 50) & 0xFFFFFFu, 0x5B5B5Bu);
-    EXPECT_EQ(painter.cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(m_painter.cursor().shape(), Qt::PointingHandCursor);
 }
 
 // A drag draws the path where the mouse went and raises paintOver once, with the colours
 // of its points; a right press keeps the path and its release raises the event again.
 TEST_F(PathPainterTest, DragPicksColoursAndRaisesPaintOver)
 {
-    QSignalSpy over(&painter, &PathPainter::paintOver);
+    QSignalSpy over(&m_painter, &PathPainter::paintOver);
     drag({ QPoint(10, 10), QPoint(100, 20), QPoint(200, 30), QPoint(300, 40) });
     ASSERT_EQ(over.count(), 1);
-    const auto points = painter.path().Points();
+    const auto points = m_painter.path().points();
     ASSERT_EQ(points.size(), 4u);
     EXPECT_EQ(points[1].x, 100);
     EXPECT_EQ(points[1].y, 31); // H - Y
-    EXPECT_EQ(painter.Colors(), PickObjectColors(points, 365, 51));
+    EXPECT_EQ(m_painter.colors(), pickObjectColors(points, 365, 51));
 
     // Map row 31 is shown in the control's row 19.
     const QImage image = shown();
-    EXPECT_EQ(image.pixel(100, 19) & 0xFFFFFFu, painter.path().ViewImage().Row(31)[100]);
-    EXPECT_NE(painter.path().ViewImage().Row(31)[100], painter.path().MapImage().Row(31)[100]);
+    EXPECT_EQ(image.pixel(100, 19) & 0xFFFFFFu, m_painter.path().viewImage().row(31)[100]);
+    EXPECT_NE(m_painter.path().viewImage().row(31)[100], m_painter.path().mapImage().row(31)[100]);
 
-    QTest::mousePress(&painter, Qt::RightButton, {}, QPoint(50, 5));
-    QTest::mouseRelease(&painter, Qt::RightButton, {}, QPoint(50, 5));
+    QTest::mousePress(&m_painter, Qt::RightButton, {}, QPoint(50, 5));
+    QTest::mouseRelease(&m_painter, Qt::RightButton, {}, QPoint(50, 5));
     EXPECT_EQ(over.count(), 2);
-    EXPECT_EQ(painter.path().PointCount(), 4);
+    EXPECT_EQ(m_painter.path().pointCount(), 4);
 
     // A click without movement stores no point and raises nothing.
-    QTest::mouseClick(&painter, Qt::LeftButton, {}, QPoint(50, 5));
+    QTest::mouseClick(&m_painter, Qt::LeftButton, {}, QPoint(50, 5));
     EXPECT_EQ(over.count(), 2);
-    EXPECT_EQ(painter.path().PointCount(), 0);
+    EXPECT_EQ(m_painter.path().pointCount(), 0);
 }
 
 TEST_F(PathPainterTest, NextPaletteClearsThePathAndKeepsTheColours)
 {
     drag({ QPoint(10, 10), QPoint(200, 30) });
-    const auto colours = painter.Colors();
+    const auto colours = m_painter.colors();
     const QImage before = shown();
-    painter.nextPalette();
+    m_painter.nextPalette();
     EXPECT_EQ(PathPainter::getPalette(), 1);
-    EXPECT_EQ(painter.path().PointCount(), 0);
-    EXPECT_EQ(painter.Colors(), colours);
+    EXPECT_EQ(m_painter.path().pointCount(), 0);
+    EXPECT_EQ(m_painter.colors(), colours);
     const QImage after = shown();
     EXPECT_EQ(after.pixel(0, 50) & 0xFFFFFFu, 0xFFFFFFu); // palette 1 is white at the bottom
     EXPECT_NE(before, after);
-    painter.classicPalette();
+    m_painter.classicPalette();
     EXPECT_EQ(PathPainter::getPalette(), 0);
     EXPECT_EQ(shown().pixel(0, 50) & 0xFFFFFFu, 0x5B5B5Bu);
 }
@@ -98,10 +98,10 @@ TEST_F(PathPainterTest, NextPaletteClearsThePathAndKeepsTheColours)
 TEST_F(PathPainterTest, SizeChangeRebuildsAndKeepsThePath)
 {
     drag({ QPoint(10, 10), QPoint(200, 30) });
-    painter.resize(100, 20);
+    m_painter.resize(100, 20);
     QCoreApplication::processEvents();
-    EXPECT_EQ(painter.path().MapImage().width, 100);
-    EXPECT_EQ(painter.path().PointCount(), 2);
+    EXPECT_EQ(m_painter.path().mapImage().width, 100);
+    EXPECT_EQ(m_painter.path().pointCount(), 2);
     EXPECT_EQ(shown().size(), QSize(100, 20));
 }
 

@@ -41,16 +41,16 @@ TEST_F(RenderControlsToolTest, WritesTheGallery)
         EXPECT_GT(colours.size(), 8) << rect.x() << ", " << rect.y();
     }
 
-    Shape shape = ButtonShape();
-    shape.RadiusPx = 7;
-    shape.HeightPx = 6;
-    shape.Color = 7372800;
-    shape.Ambient = 0.7f;
-    shape.Mirror = 0.9f;
-    shape.Phong = 20;
-    const ArgbImage face = BuildButtonFace(shape, 119, 23);
-    EXPECT_EQ(picture.pixel(10 + 20, 10 + 9) & 0xFFFFFFu, face.Row(9)[20] & 0xFFFFFFu);
-    EXPECT_EQ(picture.pixel(10 + 3, 10 + 20) & 0xFFFFFFu, face.Row(20)[3] & 0xFFFFFFu);
+    Shape shape = buttonShape();
+    shape.radiusPx = 7;
+    shape.heightPx = 6;
+    shape.color = 7372800;
+    shape.ambient = 0.7f;
+    shape.mirror = 0.9f;
+    shape.phong = 20;
+    const ArgbImage face = buildButtonFace(shape, 119, 23);
+    EXPECT_EQ(picture.pixel(10 + 20, 10 + 9) & 0xFFFFFFu, face.row(9)[20] & 0xFFFFFFu);
+    EXPECT_EQ(picture.pixel(10 + 3, 10 + 20) & 0xFFFFFFu, face.row(20)[3] & 0xFFFFFFu);
 
     // Palette 0 is grey at the bottom-left, palette 1 white.
     EXPECT_EQ(picture.pixel(10, 130) & 0xFFFFFFu, 0x5B5B5Bu);

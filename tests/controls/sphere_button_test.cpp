@@ -72,13 +72,13 @@ TEST(SphereButton, StoresBevelAsRadiusAndPhongTruncated)
     SphereButton button;
     button.setBevel(8);
     EXPECT_EQ(button.bevel(), 8);
-    EXPECT_EQ(button.shape().RadiusPx, 7);
+    EXPECT_EQ(button.shape().radiusPx, 7);
     button.setPhong(20.7f);
     EXPECT_EQ(button.phong(), 20.0f);
     button.setPhong(-3.9f);
-    EXPECT_EQ(button.shape().Phong, -3);
+    EXPECT_EQ(button.shape().phong, -3);
     button.setPhong(1e20f);
-    EXPECT_EQ(button.shape().Phong, INT32_MAX);
+    EXPECT_EQ(button.shape().phong, INT32_MAX);
     button.setBevel(INT32_MIN);
     EXPECT_EQ(button.bevel(), INT32_MIN + 1);
 }
@@ -88,19 +88,19 @@ TEST(SphereButton, SettersRebuildTheFace)
 {
     Fixture f({ 40, 20 });
     SphereButton& button = *f.button;
-    EXPECT_EQ(button.pad().pixels, BuildButtonFace(button.shape(), 40, 20).pixels);
-    const uint32_t centre = button.pad().Row(10)[20];
+    EXPECT_EQ(button.pad().pixels, buildButtonFace(button.shape(), 40, 20).pixels);
+    const uint32_t centre = button.pad().row(10)[20];
     button.setColor(0x00008000);
-    EXPECT_NE(button.pad().Row(10)[20], centre);
-    EXPECT_EQ(button.pad().pixels, BuildButtonFace(button.shape(), 40, 20).pixels);
+    EXPECT_NE(button.pad().row(10)[20], centre);
+    EXPECT_EQ(button.pad().pixels, buildButtonFace(button.shape(), 40, 20).pixels);
 
     button.resize(60, 30);
     EXPECT_EQ(button.pad().width, 60);
-    EXPECT_EQ(button.pad().pixels, BuildButtonFace(button.shape(), 60, 30).pixels);
+    EXPECT_EQ(button.pad().pixels, buildButtonFace(button.shape(), 60, 30).pixels);
 
     // Squeezed below its sphere by a layout, it shows what fits.
     button.resize(5, 3);
-    EXPECT_EQ(button.pad().pixels, BuildButtonFace(button.shape(), 5, 3).pixels);
+    EXPECT_EQ(button.pad().pixels, buildButtonFace(button.shape(), 5, 3).pixels);
     EXPECT_EQ(shown(button).size(), QSize(5, 3));
 }
 
@@ -112,7 +112,7 @@ TEST(SphereButton, ShowsTheFaceInsideTheRoundedRegion)
     const QImage image = shown(button);
     ASSERT_EQ(image.size(), QSize(40, 20));
     for (const QPoint point : { QPoint(20, 10), QPoint(3, 10), QPoint(20, 2), QPoint(38, 17) })
-        EXPECT_EQ(image.pixel(point) & 0xFFFFFFu, button.pad().Row(point.y())[point.x()] & 0xFFFFFFu) << point.x();
+        EXPECT_EQ(image.pixel(point) & 0xFFFFFFu, button.pad().row(point.y())[point.x()] & 0xFFFFFFu) << point.x();
     const QRegion mask = button.mask();
     EXPECT_TRUE(mask.contains(QPoint(20, 10)));
     EXPECT_TRUE(mask.contains(QPoint(6, 1)));
@@ -129,7 +129,7 @@ TEST(SphereButton, EmptyCaptionDrawsOnlyTheFaceAndACaptionDrawsOverIt)
     const QImage plain = shown(button);
     for (int y = 2; y < 21; ++y)
         for (int x = 8; x < 72; ++x)
-            ASSERT_EQ(plain.pixel(x, y) & 0xFFFFFFu, button.pad().Row(y)[x] & 0xFFFFFFu);
+            ASSERT_EQ(plain.pixel(x, y) & 0xFFFFFFu, button.pad().row(y)[x] & 0xFFFFFFu);
     button.setCaption(QStringLiteral("Faster"));
     const QImage captioned = shown(button);
     // The caption is white with a black shadow: both show up over the blue face.

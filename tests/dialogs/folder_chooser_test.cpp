@@ -26,10 +26,10 @@ QStringList lines(const QListWidget& list)
 
 void activate(FolderChooser& form, const QString& line)
 {
-    const auto found = form.DirectoryListBox1->findItems(line, Qt::MatchExactly);
+    const auto found = form.directoryListBox1->findItems(line, Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1) << line.toStdString();
-    form.DirectoryListBox1->setCurrentItem(found.front());
-    emit form.DirectoryListBox1->itemActivated(found.front());
+    form.directoryListBox1->setCurrentItem(found.front());
+    emit form.directoryListBox1->itemActivated(found.front());
 }
 
 // Runs the dialog modally and presses one of its buttons from inside the modal loop.
@@ -43,14 +43,14 @@ class SelDir : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        fs::create_directories(folder.path() / "My Présets" / "inner");
-        fs::create_directories(folder.path() / "another");
+        fs::create_directories(m_folder.path() / "My Présets" / "inner");
+        fs::create_directories(m_folder.path() / "another");
     }
     QString path(const std::string& relative = {}) const
     {
-        return QString::fromStdString((relative.empty() ? folder.path() : folder.path() / relative).string());
+        return QString::fromStdString((relative.empty() ? m_folder.path() : m_folder.path() / relative).string());
     }
-    TempFolder folder;
+    TempFolder m_folder;
 };
 
 TEST_F(SelDir, IsTheDescribedBorderlessWindow)
@@ -58,21 +58,21 @@ TEST_F(SelDir, IsTheDescribedBorderlessWindow)
     FolderChooser form;
     EXPECT_EQ(form.size(), QSize(256, 248));
     EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(form.LabelTitle->text(), "Change storage directory");
-    EXPECT_EQ(form.LabelTitle->geometry(), QRect(0, 0, 256, 16));
-    EXPECT_EQ(form.DirectoryListBox1->geometry(), QRect(15, 33, 226, 143));
-    EXPECT_EQ(form.EditPath->geometry(), QRect(15, 184, 228, 19));
-    EXPECT_EQ(form.SButton1->geometry(), QRect(14, 212, 99, 25));
-    EXPECT_EQ(form.SButton2->geometry(), QRect(144, 212, 99, 25));
-    EXPECT_EQ(form.SButton1->caption(), "OK");
-    EXPECT_EQ(form.SButton2->caption(), "Cancel");
-    EXPECT_EQ(form.SButton2->color(), 4227327u);
-    EXPECT_TRUE(form.DirectoryListBox1->font().bold());
+    EXPECT_EQ(form.labelTitle->text(), "Change storage directory");
+    EXPECT_EQ(form.labelTitle->geometry(), QRect(0, 0, 256, 16));
+    EXPECT_EQ(form.directoryListBox1->geometry(), QRect(15, 33, 226, 143));
+    EXPECT_EQ(form.editPath->geometry(), QRect(15, 184, 228, 19));
+    EXPECT_EQ(form.sButton1->geometry(), QRect(14, 212, 99, 25));
+    EXPECT_EQ(form.sButton2->geometry(), QRect(144, 212, 99, 25));
+    EXPECT_EQ(form.sButton1->caption(), "OK");
+    EXPECT_EQ(form.sButton2->caption(), "Cancel");
+    EXPECT_EQ(form.sButton2->color(), 4227327u);
+    EXPECT_TRUE(form.directoryListBox1->font().bold());
 
     form.setDirectory(path());
     form.show();
     QApplication::processEvents();
-    EXPECT_EQ(form.DirectoryListBox1->visualItemRect(form.DirectoryListBox1->item(0)).height(), 16);
+    EXPECT_EQ(form.directoryListBox1->visualItemRect(form.directoryListBox1->item(0)).height(), 16);
     const QImage face = form.grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(QColor(face.pixel(3, 3)), QColor(128, 0, 0)) << "the title strip";
     EXPECT_EQ(QColor(face.pixel(0, 120)), QColor(128, 0, 0)) << "the frame";
@@ -83,21 +83,21 @@ TEST_F(SelDir, TheListNavigatesAndItsFolderIsTheResultOnlyOnOk)
 {
     FolderChooser form;
     form.setDirectory(path());
-    EXPECT_EQ(lines(*form.DirectoryListBox1), QStringList({ "..", "another", "My Présets" }));
-    EXPECT_EQ(form.EditPath->text(), path());
+    EXPECT_EQ(lines(*form.directoryListBox1), QStringList({ "..", "another", "My Présets" }));
+    EXPECT_EQ(form.editPath->text(), path());
 
     activate(form, "My Présets");
     EXPECT_EQ(form.directory(), path("My Présets"));
-    EXPECT_EQ(lines(*form.DirectoryListBox1), QStringList({ "..", "inner" }));
-    EXPECT_EQ(form.EditPath->text(), path("My Présets"));
+    EXPECT_EQ(lines(*form.directoryListBox1), QStringList({ "..", "inner" }));
+    EXPECT_EQ(form.editPath->text(), path("My Présets"));
     activate(form, "..");
     EXPECT_EQ(form.directory(), path());
     activate(form, "another");
 
-    EXPECT_EQ(execAndClick(form, form.SButton2), QDialog::Rejected);
+    EXPECT_EQ(execAndClick(form, form.sButton2), QDialog::Rejected);
     // The instance keeps what it showed last; the editor decides what a cancel means.
     EXPECT_EQ(form.directory(), path("another"));
-    EXPECT_EQ(execAndClick(form, form.SButton1), QDialog::Accepted);
+    EXPECT_EQ(execAndClick(form, form.sButton1), QDialog::Accepted);
     EXPECT_EQ(form.directory(), path("another"));
 
     // Escape rejects as Cancel does.
@@ -112,27 +112,27 @@ TEST_F(SelDir, TheKeyboardReachesTheButtonsAndEnterOnTheListAccepts)
     FolderChooser form;
     form.setDirectory(path());
     form.show();
-    form.DirectoryListBox1->setFocus();
+    form.directoryListBox1->setFocus();
     std::vector<QWidget*> chain;
     for (int i = 0; i < 3; ++i) {
         QTest::keyClick(form.focusWidget(), Qt::Key_Tab);
         chain.push_back(form.focusWidget());
     }
-    EXPECT_EQ(chain, (std::vector<QWidget*> { form.EditPath, form.SButton1, form.SButton2 }));
+    EXPECT_EQ(chain, (std::vector<QWidget*> { form.editPath, form.sButton1, form.sButton2 }));
 
     const struct {
         QWidget* target;
         Qt::Key key;
         int result;
     } cases[] = {
-        { form.DirectoryListBox1, Qt::Key_Return, QDialog::Accepted },
-        { form.DirectoryListBox1, Qt::Key_Enter, QDialog::Accepted },
-        { form.SButton2, Qt::Key_Return, QDialog::Rejected },
-        { form.SButton1, Qt::Key_Space, QDialog::Accepted },
+        { form.directoryListBox1, Qt::Key_Return, QDialog::Accepted },
+        { form.directoryListBox1, Qt::Key_Enter, QDialog::Accepted },
+        { form.sButton2, Qt::Key_Return, QDialog::Rejected },
+        { form.sButton1, Qt::Key_Space, QDialog::Accepted },
     };
     for (const auto& each : cases) {
         SCOPED_TRACE(each.target->metaObject()->className());
-        form.DirectoryListBox1->setCurrentRow(0); // ".."
+        form.directoryListBox1->setCurrentRow(0); // ".."
         QTimer::singleShot(0, &form, [&] {
             each.target->setFocus();
             QTest::keyClick(each.target, each.key);
@@ -148,26 +148,26 @@ TEST_F(SelDir, ATypedFolderIsTakenAsTypedAndAMissingOneIsRefusedVisibly)
     form.show();
     form.setDirectory(path("another"));
     const QString typed = path("My Présets") + "/";
-    form.EditPath->setText(typed);
-    QTest::keyClick(form.EditPath, Qt::Key_Return);
+    form.editPath->setText(typed);
+    QTest::keyClick(form.editPath, Qt::Key_Return);
     EXPECT_FALSE(form.pathRefused());
     EXPECT_EQ(form.directory(), typed) << "a trailing slash stays";
-    EXPECT_EQ(lines(*form.DirectoryListBox1), QStringList({ "..", "inner" }));
+    EXPECT_EQ(lines(*form.directoryListBox1), QStringList({ "..", "inner" }));
 
-    const QColor ground = form.EditPath->palette().color(QPalette::Base);
-    form.EditPath->setText(path("nowhere"));
-    QTest::keyClick(form.EditPath, Qt::Key_Return);
+    const QColor ground = form.editPath->palette().color(QPalette::Base);
+    form.editPath->setText(path("nowhere"));
+    QTest::keyClick(form.editPath, Qt::Key_Return);
     EXPECT_TRUE(form.pathRefused());
-    EXPECT_NE(form.EditPath->palette().color(QPalette::Base), ground) << "the refusal shows";
+    EXPECT_NE(form.editPath->palette().color(QPalette::Base), ground) << "the refusal shows";
     EXPECT_EQ(form.directory(), typed);
-    EXPECT_EQ(lines(*form.DirectoryListBox1), QStringList({ "..", "inner" }));
-    EXPECT_EQ(form.EditPath->text(), path("nowhere")) << "the typed text is left to correct";
+    EXPECT_EQ(lines(*form.directoryListBox1), QStringList({ "..", "inner" }));
+    EXPECT_EQ(form.editPath->text(), path("nowhere")) << "the typed text is left to correct";
 
-    QTest::keyClick(form.EditPath, Qt::Key_Backspace);
+    QTest::keyClick(form.editPath, Qt::Key_Backspace);
     EXPECT_FALSE(form.pathRefused()) << "editing clears the mark";
 
-    form.EditPath->setText("inner");
-    QTest::keyClick(form.EditPath, Qt::Key_Return);
+    form.editPath->setText("inner");
+    QTest::keyClick(form.editPath, Qt::Key_Return);
     EXPECT_EQ(form.directory(), path("My Présets/inner")) << "relative to the folder shown";
 }
 
@@ -184,9 +184,9 @@ TEST_F(SelDir, APressOutsideTheControlsMovesTheWindow)
 
     // A press on the list does not move the window.
     const QPoint placed = form.pos();
-    QTest::mousePress(form.DirectoryListBox1->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseMove(form.DirectoryListBox1->viewport(), QPoint(60, 60));
-    QTest::mouseRelease(form.DirectoryListBox1->viewport(), Qt::LeftButton, {}, QPoint(60, 60));
+    QTest::mousePress(form.directoryListBox1->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseMove(form.directoryListBox1->viewport(), QPoint(60, 60));
+    QTest::mouseRelease(form.directoryListBox1->viewport(), Qt::LeftButton, {}, QPoint(60, 60));
     EXPECT_EQ(form.pos(), placed);
 }
 

@@ -43,12 +43,12 @@ struct Box {
 };
 
 // The pixels of a rectangle of a screenshot, for comparing two shots.
-std::vector<uint32_t> Cut(const Screenshot& shot, int x, int y, int width, int height)
+std::vector<uint32_t> cut(const Screenshot& shot, int x, int y, int width, int height)
 {
     std::vector<uint32_t> pixels;
     for (int row = y; row < y + height; ++row)
         for (int column = x; column < x + width; ++column)
-            pixels.push_back(shot.Pixel(column, row));
+            pixels.push_back(shot.pixel(column, row));
     return pixels;
 }
 
@@ -56,20 +56,20 @@ class EditorEndToEndTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_session.Ready()) << "Xvfb did not start";
-        m_session.Xdotool("mousemove 799 599");
+        ASSERT_TRUE(m_session.ready()) << "Xvfb did not start";
+        m_session.xdotool("mousemove 799 599");
         // The start scene, one shape per object, instead of the random preset of a first run.
-        ResetDefaults();
-        Preset start = NewStartPreset();
+        resetDefaults();
+        Preset start = newStartPreset();
         const std::filesystem::path folder = m_session.folder() / "config" / "opal-revel";
         std::filesystem::create_directories(folder);
         std::ofstream settings(folder / "opalrevel.cfg", std::ios::binary);
-        ASSERT_TRUE(WriteSettingsFile(start, settings));
+        ASSERT_TRUE(writeSettingsFile(start, settings));
         settings.close();
-        m_editor = m_session.Start({ ProgramPath(), "/c" });
-        ASSERT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kEditorTitle).size() == 1; })) << "no editor";
-        m_id = m_session.WindowsNamed(kEditorTitle).front();
-        std::istringstream lines(m_session.Run("xdotool getwindowgeometry --shell " + m_id));
+        m_editor = m_session.start({ programPath(), "/c" });
+        ASSERT_TRUE(pollUntil([&] { return m_session.windowsNamed(kEditorTitle).size() == 1; })) << "no editor";
+        m_id = m_session.windowsNamed(kEditorTitle).front();
+        std::istringstream lines(m_session.run("xdotool getwindowgeometry --shell " + m_id));
         for (std::string line; std::getline(lines, line);) {
             std::sscanf(line.c_str(), "X=%d", &m_window.x);
             std::sscanf(line.c_str(), "Y=%d", &m_window.y);
@@ -77,40 +77,40 @@ protected:
             std::sscanf(line.c_str(), "HEIGHT=%d", &m_window.height);
         }
         // The live view has drawn once the middle of it holds sprites.
-        ASSERT_TRUE(PollUntil([&] { return Shoot().CountOther(m_window.x + 150, m_window.y + 100, 200, 150, kBlack) > 50; }))
+        ASSERT_TRUE(pollUntil([&] { return shoot().countOther(m_window.x + 150, m_window.y + 100, 200, 150, kBlack) > 50; }))
             << "the live view drew nothing";
     }
 
     void TearDown() override
     {
-        if (m_editor && m_editor->Running())
-            m_editor->Signal(SIGKILL);
+        if (m_editor && m_editor->running())
+            m_editor->signal(SIGKILL);
     }
 
-    Screenshot Shoot() { return m_session.Shoot("editor-" + std::to_string(m_shots++)); }
+    Screenshot shoot() { return m_session.shoot("editor-" + std::to_string(m_shots++)); }
 
     // A point of the client area on the screen.
-    std::string At(int x, int y) const { return std::to_string(m_window.x + x) + " " + std::to_string(m_window.y + y); }
+    std::string at(int x, int y) const { return std::to_string(m_window.x + x) + " " + std::to_string(m_window.y + y); }
 
-    void Click(int x, int y) { m_session.Xdotool("mousemove " + At(x, y) + " click 1"); }
+    void click(int x, int y) { m_session.xdotool("mousemove " + at(x, y) + " click 1"); }
 
-    int MarksOnThumbnail(const Screenshot& shot, int object) const
+    int marksOnThumbnail(const Screenshot& shot, int object) const
     {
-        return shot.CountEqual(m_window.x + 1 + object * kThumbnailPitch, m_window.y + kThumbnailTop, 50, 50, kMarkColour);
+        return shot.countEqual(m_window.x + 1 + object * kThumbnailPitch, m_window.y + kThumbnailTop, 50, 50, kMarkColour);
     }
 
-    std::vector<uint32_t> Thumbnail(const Screenshot& shot, int object) const
+    std::vector<uint32_t> thumbnail(const Screenshot& shot, int object) const
     {
-        return Cut(shot, m_window.x + 1 + object * kThumbnailPitch, m_window.y + kThumbnailTop, 50, 50);
+        return cut(shot, m_window.x + 1 + object * kThumbnailPitch, m_window.y + kThumbnailTop, 50, 50);
     }
 
     // Closes the editor as a window manager's close button does and waits for its end.
-    void CloseEditor()
+    void closeEditor()
     {
-        m_session.Run(HostWindowPath() + " close " + m_id);
-        ASSERT_TRUE(m_editor->WaitForExit()) << "the editor did not end";
-        EXPECT_EQ(m_editor->TermSignal(), 0);
-        EXPECT_EQ(m_editor->ExitCode(), 0);
+        m_session.run(hostWindowPath() + " close " + m_id);
+        ASSERT_TRUE(m_editor->waitForExit()) << "the editor did not end";
+        EXPECT_EQ(m_editor->termSignal(), 0);
+        EXPECT_EQ(m_editor->exitCode(), 0);
     }
 
     XSession m_session { kScreenWidth, kScreenHeight };
@@ -125,69 +125,69 @@ TEST_F(EditorEndToEndTest, WindowLiveViewThumbnailsAndSingleInstance)
     EXPECT_EQ(m_window.width, 722);
     EXPECT_EQ(m_window.height, 485);
     // The live view keeps drawing: two shots of it differ.
-    const Screenshot first = Shoot();
-    EXPECT_TRUE(PollUntil([&] {
-        return Cut(Shoot(), m_window.x, m_window.y, 492, 369) != Cut(first, m_window.x, m_window.y, 492, 369);
+    const Screenshot first = shoot();
+    EXPECT_TRUE(pollUntil([&] {
+        return cut(shoot(), m_window.x, m_window.y, 492, 369) != cut(first, m_window.x, m_window.y, 492, 369);
     }));
 
     // Object 1 is selected at the start; a click on thumbnail 4 moves the marks there.
-    EXPECT_GT(MarksOnThumbnail(first, 0), 0);
-    EXPECT_EQ(MarksOnThumbnail(first, 3), 0);
-    Click(1 + 3 * kThumbnailPitch + 25, kThumbnailTop + 25);
-    EXPECT_TRUE(PollUntil([&] {
-        const Screenshot shot = Shoot();
-        return MarksOnThumbnail(shot, 3) > 0 && MarksOnThumbnail(shot, 0) == 0;
+    EXPECT_GT(marksOnThumbnail(first, 0), 0);
+    EXPECT_EQ(marksOnThumbnail(first, 3), 0);
+    click(1 + 3 * kThumbnailPitch + 25, kThumbnailTop + 25);
+    EXPECT_TRUE(pollUntil([&] {
+        const Screenshot shot = shoot();
+        return marksOnThumbnail(shot, 3) > 0 && marksOnThumbnail(shot, 0) == 0;
     }));
 
     // A second editor ends at once and the first one stays.
-    auto second = m_session.Start({ ProgramPath(), "-c" });
-    ASSERT_TRUE(second->WaitForExit(std::chrono::seconds(20)));
-    EXPECT_EQ(second->ExitCode(), 0);
-    EXPECT_EQ(m_session.WindowsNamed(kEditorTitle).size(), 1u);
-    CloseEditor();
+    auto second = m_session.start({ programPath(), "-c" });
+    ASSERT_TRUE(second->waitForExit(std::chrono::seconds(20)));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(m_session.windowsNamed(kEditorTitle).size(), 1u);
+    closeEditor();
 }
 
 TEST_F(EditorEndToEndTest, PhongDragCloneAndCloseWritesTheEditedPreset)
 {
-    const Screenshot before = Shoot();
+    const Screenshot before = shoot();
     // The slider's handle is the only light thing five pixels above the groove's middle.
     int handle = -1;
     for (int x = kPhongSliderX0; x < kPhongSliderX1 && handle < 0; ++x) {
-        const uint32_t pixel = before.Pixel(m_window.x + x, m_window.y + kPhongSliderY - 5);
+        const uint32_t pixel = before.pixel(m_window.x + x, m_window.y + kPhongSliderY - 5);
         if (((pixel >> 16) & 0xFF) > 0xC0 && ((pixel >> 8) & 0xFF) > 0xC0 && (pixel & 0xFF) > 0xC0)
             handle = x + 3;
     }
     ASSERT_GE(handle, 0) << "no slider handle found";
-    m_session.Xdotool("mousemove " + At(handle, kPhongSliderY) + " mousedown 1");
+    m_session.xdotool("mousemove " + at(handle, kPhongSliderY) + " mousedown 1");
     for (int x = handle; x <= kPhongSliderX1 + 20; x += 8)
-        m_session.Xdotool("mousemove " + At(x, kPhongSliderY));
-    m_session.Xdotool("mouseup 1");
+        m_session.xdotool("mousemove " + at(x, kPhongSliderY));
+    m_session.xdotool("mouseup 1");
     // Phong spreads to every object with the start strategies: every thumbnail changes.
-    EXPECT_TRUE(PollUntil([&] {
-        const Screenshot shot = Shoot();
+    EXPECT_TRUE(pollUntil([&] {
+        const Screenshot shot = shoot();
         for (int object = 0; object < 7; ++object)
-            if (Thumbnail(shot, object) == Thumbnail(before, object))
+            if (thumbnail(shot, object) == thumbnail(before, object))
                 return false;
         return true;
     })) << "not every thumbnail changed";
 
     // Cloning adds a cell above the one in the browser.
     const auto cellHasShape = [&](const Screenshot& shot, int cell) {
-        return shot.CountOther(m_window.x + kBrowserX, m_window.y + kBrowserY + cell * 40, 40, 40, kBlack) > 20;
+        return shot.countOther(m_window.x + kBrowserX, m_window.y + kBrowserY + cell * 40, 40, 40, kBlack) > 20;
     };
     EXPECT_TRUE(cellHasShape(before, 4));
     EXPECT_FALSE(cellHasShape(before, 3));
-    Click(kCloneButtonX, kCloneButtonY);
-    EXPECT_TRUE(PollUntil([&] { return cellHasShape(Shoot(), 3); })) << "no second cell";
+    click(kCloneButtonX, kCloneButtonY);
+    EXPECT_TRUE(pollUntil([&] { return cellHasShape(shoot(), 3); })) << "no second cell";
 
-    CloseEditor();
+    closeEditor();
     std::ifstream file(m_session.folder() / "config" / "opal-revel" / "opalrevel.cfg", std::ios::binary);
     ASSERT_TRUE(file.good()) << "no settings file";
     Preset stored;
-    ASSERT_TRUE(ReadSettingsFile(stored, file));
+    ASSERT_TRUE(readSettingsFile(stored, file));
     for (int object = 0; object < 7; ++object)
-        EXPECT_EQ(stored.Objects.Stacks[static_cast<size_t>(object)][0]->Shapes[0].Phong, 20) << object;
-    EXPECT_EQ(stored.Objects.Stacks[0][0]->ShapeCount, 2);
+        EXPECT_EQ(stored.objects.stacks[static_cast<size_t>(object)][0]->shapes[0].phong, 20) << object;
+    EXPECT_EQ(stored.objects.stacks[0][0]->shapeCount, 2);
 }
 
 } // namespace

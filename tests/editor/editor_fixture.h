@@ -24,11 +24,11 @@ class EditorWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetDefaults();
-        ResetPaletteIndex();
+        resetDefaults();
+        resetPaletteIndex();
         SuppressApply = false;
-        CurrentPreset = NewStartPreset();
-        Settings.PresetsDir = (m_home.root() / "presets").string();
+        CurrentPreset = newStartPreset();
+        Settings.presetsDir = (m_home.root() / "presets").string();
     }
 
     void TearDown() override
@@ -38,34 +38,34 @@ protected:
 
     // Tests that look at controls stop the live view, so that nothing changes under them; a
     // test of the live view keeps it running.
-    EditorWindow& ShowWindow(bool liveView = false)
+    EditorWindow& showWindow(bool liveView = false)
     {
         m_window = std::make_unique<EditorWindow>();
         m_window->show();
         if (liveView)
             return *m_window; // the caller's own waiting runs the first frames
-        m_window->LiveViewTimer()->Stop();
+        m_window->liveViewTimer()->stop();
         QApplication::processEvents();
         return *m_window;
     }
 
-    static std::string PresetBytes()
+    static std::string presetBytes()
     {
         std::ostringstream out(std::ios::binary);
-        WritePreset(CurrentPreset, out);
+        writePreset(CurrentPreset, out);
         return out.str();
     }
 
-    static std::string SettingsBytes()
+    static std::string settingsBytes()
     {
         std::ostringstream out(std::ios::binary);
-        WriteSettingsFile(CurrentPreset, out);
+        writeSettingsFile(CurrentPreset, out);
         return out.str();
     }
 
-    static Shape& ShapeOf(int object, int shape)
+    static Shape& shapeOf(int object, int shape)
     {
-        return CurrentPreset.Objects.Stacks[static_cast<size_t>(object)][0]->Shapes[static_cast<size_t>(shape)];
+        return CurrentPreset.objects.stacks[static_cast<size_t>(object)][0]->shapes[static_cast<size_t>(shape)];
     }
 
     TempXdgHome m_home;
@@ -74,7 +74,7 @@ protected:
 
 // Answers the next message box that opens (within the limit) and gives its text; empty
 // when none opened.
-inline QString AnswerNextMessageBox(const std::function<void()>& action)
+inline QString answerNextMessageBox(const std::function<void()>& action)
 {
     QString text;
     QTimer poll;
@@ -92,7 +92,7 @@ inline QString AnswerNextMessageBox(const std::function<void()>& action)
 }
 
 // Runs the tests of a widget test program on the offscreen platform.
-inline int RunWidgetTests(int argc, char** argv)
+inline int runWidgetTests(int argc, char** argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -237,62 +237,62 @@ protected:
 TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
 {
     // A sub-folder for the directory chooser, a preset for the list.
-    std::filesystem::create_directories(std::filesystem::path(Settings.PresetsDir) / "A sub-folder with a long name");
+    std::filesystem::create_directories(std::filesystem::path(Settings.presetsDir) / "A sub-folder with a long name");
     std::string reason;
-    ASSERT_TRUE(SavePresetAs(std::filesystem::path(Settings.PresetsDir) / "A preset.vhp", CurrentPreset, reason));
-    Settings.InstalledDir = (m_home.root() / "nowhere").string();
-    EditorWindow& toy = ShowWindow();
+    ASSERT_TRUE(savePresetAs(std::filesystem::path(Settings.presetsDir) / "A preset.vhp", CurrentPreset, reason));
+    Settings.installedDir = (m_home.root() / "nowhere").string();
+    EditorWindow& toy = showWindow();
     const QString ratio = QStringLiteral(" at ratio %1, font %2 %").arg(toy.devicePixelRatioF()).arg(GetParam());
 
-    const std::pair<SphereButton*, const char*> tabs[] = { { toy.Button_TabRender, "Render" },
-        { toy.Button_TabSave, "Save" }, { toy.Button_TabOptions, "Options" }, { toy.Button_TabHelp, "Help" },
-        { toy.Button_TabPresets, "Presets" } };
+    const std::pair<SphereButton*, const char*> tabs[] = { { toy.buttonTabRender, "Render" },
+        { toy.buttonTabSave, "Save" }, { toy.buttonTabOptions, "Options" }, { toy.buttonTabHelp, "Help" },
+        { toy.buttonTabPresets, "Presets" } };
     for (const auto& [tab, name] : tabs) {
         tab->clicked();
         QApplication::processEvents();
-        checkWindow(&toy, QString::fromLatin1(name) + QStringLiteral(" page") + ratio, { toy.SButton15 });
+        checkWindow(&toy, QString::fromLatin1(name) + QStringLiteral(" page") + ratio, { toy.sButton15 });
     }
 
-    toy.FormGlobals->Prepare(0);
-    toy.FormGlobals->show();
-    checkWindow(toy.FormGlobals, QStringLiteral("Automatic applying") + ratio);
-    checkDark(toy.FormGlobals, QStringLiteral("Automatic applying") + ratio);
-    toy.FormGlobals->hide();
+    toy.formGlobals->prepare(0);
+    toy.formGlobals->show();
+    checkWindow(toy.formGlobals, QStringLiteral("Automatic applying") + ratio);
+    checkDark(toy.formGlobals, QStringLiteral("Automatic applying") + ratio);
+    toy.formGlobals->hide();
 
-    toy.ApplyMenu->popup(toy.mapToGlobal(QPoint(300, 100)));
-    checkDark(toy.ApplyMenu, QStringLiteral("apply menu") + ratio);
-    const QFontMetrics menuMetrics = toy.ApplyMenu->fontMetrics();
-    for (QAction* entry : toy.ApplyMenu->actions()) {
+    toy.applyMenu->popup(toy.mapToGlobal(QPoint(300, 100)));
+    checkDark(toy.applyMenu, QStringLiteral("apply menu") + ratio);
+    const QFontMetrics menuMetrics = toy.applyMenu->fontMetrics();
+    for (QAction* entry : toy.applyMenu->actions()) {
         if (!entry->isSeparator()) {
-            EXPECT_GE(toy.ApplyMenu->actionGeometry(entry).width(), menuMetrics.horizontalAdvance(entry->text()));
+            EXPECT_GE(toy.applyMenu->actionGeometry(entry).width(), menuMetrics.horizontalAdvance(entry->text()));
         }
     }
-    EXPECT_GE(contrast(toy.ApplyMenu->palette().color(QPalette::WindowText),
-                  toy.ApplyMenu->palette().color(QPalette::Window)),
+    EXPECT_GE(contrast(toy.applyMenu->palette().color(QPalette::WindowText),
+                  toy.applyMenu->palette().color(QPalette::Window)),
         4.5);
-    toy.ApplyMenu->hide();
+    toy.applyMenu->hide();
 
-    toy.Exports->FormGIF()->show();
-    checkWindow(toy.Exports->FormGIF(), QStringLiteral("Adjust GIF settings") + ratio);
-    toy.Exports->FormGIF()->hide();
+    toy.exports->formGif()->show();
+    checkWindow(toy.exports->formGif(), QStringLiteral("Adjust GIF settings") + ratio);
+    toy.exports->formGif()->hide();
 
-    CaptureProgressWindow& patient = *toy.Exports->FormBePatient();
+    CaptureProgressWindow& patient = *toy.exports->formBePatient();
     patient.show();
-    patient.ShowFramesTaken(9999, 9999);
+    patient.showFramesTaken(9999, 9999);
     checkWindow(&patient, QStringLiteral("GIF progress") + ratio);
-    patient.ShowWriting();
+    patient.showWriting();
     checkWindow(&patient, QStringLiteral("GIF progress, writing") + ratio);
     patient.hide();
 
-    toy.FormSelDir->setDirectory(QString::fromStdString(Settings.PresetsDir));
-    toy.FormSelDir->show();
-    checkWindow(toy.FormSelDir, QStringLiteral("directory chooser") + ratio);
-    toy.FormSelDir->hide();
+    toy.formSelDir->setDirectory(QString::fromStdString(Settings.presetsDir));
+    toy.formSelDir->show();
+    checkWindow(toy.formSelDir, QStringLiteral("directory chooser") + ratio);
+    toy.formSelDir->hide();
 
     // The standard dialogs the editor opens.
-    walkModal(QStringLiteral("Save current preset") + ratio, [&] { toy.SButton4->clicked(); });
-    walkModal(QStringLiteral("Shape color") + ratio, [&] { toy.SButton1->clicked(); });
-    walkModal(QStringLiteral("missing help document") + ratio, [&] { toy.SButton2->clicked(); });
+    walkModal(QStringLiteral("Save current preset") + ratio, [&] { toy.sButton4->clicked(); });
+    walkModal(QStringLiteral("Shape color") + ratio, [&] { toy.sButton1->clicked(); });
+    walkModal(QStringLiteral("missing help document") + ratio, [&] { toy.sButton2->clicked(); });
 }
 
 INSTANTIATE_TEST_SUITE_P(SystemFont, EditorLayoutTest, ::testing::Values(100, 120),
@@ -305,5 +305,5 @@ int main(int argc, char** argv)
 #ifdef OPAL_TEST_SCALE
     qputenv("QT_SCALE_FACTOR", OPAL_TEST_SCALE);
 #endif
-    return RunWidgetTests(argc, argv);
+    return runWidgetTests(argc, argv);
 }

@@ -69,42 +69,42 @@ TEST_F(EditorWindowTest, EveryPageAndDialogLooksAsKept)
     const std::filesystem::path folder = "/tmp/opal-revel-screens-test";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder / "Sub-folder");
-    Settings.PresetsDir = folder.string();
+    Settings.presetsDir = folder.string();
     std::string reason;
-    ASSERT_TRUE(SavePresetAs(folder / "A preset.vhp", CurrentPreset, reason)) << reason;
-    EditorWindow& toy = ShowWindow();
-    Renderer& live = *toy.LiveRenderer();
-    live.Reset(live.Frame().width, live.Frame().height);
-    live.DrawSprites(400);
+    ASSERT_TRUE(savePresetAs(folder / "A preset.vhp", CurrentPreset, reason)) << reason;
+    EditorWindow& toy = showWindow();
+    Renderer& live = *toy.liveRenderer();
+    live.reset(live.frame().width, live.frame().height);
+    live.drawSprites(400);
     toy.panelShower->update();
 
-    const std::pair<SphereButton*, const char*> tabs[] = { { toy.Button_TabRender, "editor_render" },
-        { toy.Button_TabSave, "editor_save" }, { toy.Button_TabOptions, "editor_options" },
-        { toy.Button_TabHelp, "editor_help" }, { toy.Button_TabPresets, "editor_presets" } };
+    const std::pair<SphereButton*, const char*> tabs[] = { { toy.buttonTabRender, "editor_render" },
+        { toy.buttonTabSave, "editor_save" }, { toy.buttonTabOptions, "editor_options" },
+        { toy.buttonTabHelp, "editor_help" }, { toy.buttonTabPresets, "editor_presets" } };
     for (const auto& [tab, name] : tabs) {
         tab->clicked();
         compareWithKept(&toy, name);
     }
 
-    toy.FormGlobals->Prepare(0);
-    toy.FormGlobals->show();
-    compareWithKept(toy.FormGlobals, "apply_dialog");
-    toy.FormGlobals->hide();
+    toy.formGlobals->prepare(0);
+    toy.formGlobals->show();
+    compareWithKept(toy.formGlobals, "apply_dialog");
+    toy.formGlobals->hide();
 
-    toy.Exports->FormGIF()->show();
-    compareWithKept(toy.Exports->FormGIF(), "gif_dialog");
-    toy.Exports->FormGIF()->hide();
+    toy.exports->formGif()->show();
+    compareWithKept(toy.exports->formGif(), "gif_dialog");
+    toy.exports->formGif()->hide();
 
-    CaptureProgressWindow& progress = *toy.Exports->FormBePatient();
+    CaptureProgressWindow& progress = *toy.exports->formBePatient();
     progress.show();
-    progress.ShowFramesTaken(3, 10);
+    progress.showFramesTaken(3, 10);
     compareWithKept(&progress, "capture_progress");
     progress.hide();
 
-    toy.FormSelDir->setDirectory(QString::fromStdString(folder.string()));
-    toy.FormSelDir->show();
-    compareWithKept(toy.FormSelDir, "folder_chooser");
-    toy.FormSelDir->hide();
+    toy.formSelDir->setDirectory(QString::fromStdString(folder.string()));
+    toy.formSelDir->show();
+    compareWithKept(toy.formSelDir, "folder_chooser");
+    toy.formSelDir->hide();
     std::filesystem::remove_all(folder);
 }
 
@@ -112,5 +112,5 @@ TEST_F(EditorWindowTest, EveryPageAndDialogLooksAsKept)
 
 int main(int argc, char** argv)
 {
-    return RunWidgetTests(argc, argv);
+    return runWidgetTests(argc, argv);
 }

@@ -14,22 +14,22 @@ namespace {
 
 TEST_F(EditorWindowTest, ScaledByTwoTheEditorDrawsInDevicePixels)
 {
-    EditorWindow& toy = ShowWindow();
+    EditorWindow& toy = showWindow();
     ASSERT_EQ(toy.devicePixelRatioF(), 2.0);
     EXPECT_EQ(toy.size(), QSize(722, 485));
-    EXPECT_EQ(toy.LiveRenderer()->Frame().width, 984);
-    EXPECT_EQ(toy.LiveRenderer()->Frame().height, 738);
-    EXPECT_EQ(toy.panelObjectBrowser->Width(), 80);
+    EXPECT_EQ(toy.liveRenderer()->frame().width, 984);
+    EXPECT_EQ(toy.liveRenderer()->frame().height, 738);
+    EXPECT_EQ(toy.panelObjectBrowser->deviceWidth(), 80);
 
     // Two shapes: the bottom two cells of 40 toolkit pixels each.
-    toy.SButton9->clicked();
-    ASSERT_EQ(CurrentPreset.Objects.Stacks[0][0]->ShapeCount, 2);
+    toy.sButton9->clicked();
+    ASSERT_EQ(CurrentPreset.objects.stacks[0][0]->shapeCount, 2);
     QTest::mouseClick(toy.panelObjectBrowser, Qt::LeftButton, {}, QPoint(20, 130));
-    EXPECT_EQ(toy.Editor.CurrentShape, 0);
+    EXPECT_EQ(toy.editor.currentShape, 0);
     QTest::mouseClick(toy.panelObjectBrowser, Qt::LeftButton, {}, QPoint(20, 190));
-    EXPECT_EQ(toy.Editor.CurrentShape, 1);
+    EXPECT_EQ(toy.editor.currentShape, 1);
     QTest::mouseClick(toy.panelObjectBrowser, Qt::LeftButton, {}, QPoint(20, 100));
-    EXPECT_EQ(toy.Editor.CurrentShape, 1) << "the empty part keeps the selection";
+    EXPECT_EQ(toy.editor.currentShape, 1) << "the empty part keeps the selection";
 
     // The browser shows the selected cell's grey ground at full resolution.
     const QImage column = toy.panelObjectBrowser->grab().toImage();
@@ -43,7 +43,7 @@ TEST_F(EditorWindowTest, ScaledByTwoTheEditorDrawsInDevicePixels)
         Qt::LeftButton, {});
     QApplication::sendEvent(toy.panelLAShower, &move);
     QTest::mouseRelease(toy.panelLAShower, Qt::LeftButton, {}, QPoint(39, 39));
-    EXPECT_EQ(ShapeOf(0, 1).LightZ, -1.0f);
+    EXPECT_EQ(shapeOf(0, 1).lightZ, -1.0f);
 }
 
 } // namespace
@@ -51,5 +51,5 @@ TEST_F(EditorWindowTest, ScaledByTwoTheEditorDrawsInDevicePixels)
 int main(int argc, char** argv)
 {
     qputenv("QT_SCALE_FACTOR", "2");
-    return RunWidgetTests(argc, argv);
+    return runWidgetTests(argc, argv);
 }

@@ -88,9 +88,9 @@ class ExportWindowsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        renderer.Reset(64, 48);
-        renderer.DrawSprites(2000);
-        preset.ObjectEnabled = { 1, 0, 0, 0, 0, 0, 0 };
+        m_renderer.reset(64, 48);
+        m_renderer.drawSprites(2000);
+        m_preset.objectEnabled = { 1, 0, 0, 0, 0, 0, 0 };
     }
     void TearDown() override
     {
@@ -100,53 +100,53 @@ protected:
         }
     }
 
-    QSize panel { 640, 480 };
-    SettingsRecord options;
-    Preset preset = NewStartPreset();
-    Renderer renderer { options, preset, RenderRole::Editor };
-    const ArgbImage& frame = renderer.Frame();
-    ScratchFolder folder;
+    QSize m_panel { 640, 480 };
+    SettingsRecord m_options;
+    Preset m_preset = newStartPreset();
+    Renderer m_renderer { m_options, m_preset, RenderRole::Editor };
+    const ArgbImage& m_frame = m_renderer.frame();
+    ScratchFolder m_folder;
 };
 
 TEST_F(ExportWindowsTest, TheSizeLineFollowsThePanelAndTheSizeSlider)
 {
-    GifExportDialog form([this] { return panel; });
+    GifExportDialog form([this] { return m_panel; });
     form.show();
     EXPECT_EQ(form.size(), QSize(390, 290));
     EXPECT_EQ(form.windowTitle(), "Adjust GIF settings");
-    EXPECT_EQ(form.LabelSize->text(), "40%, 256 x 192 pixels");
-    EXPECT_EQ(form.LabelFPS->text(), "4");
-    EXPECT_EQ(form.LabelFrames->text(), "10");
-    EXPECT_EQ(form.LabelObjects->text(), "100");
-    EXPECT_EQ(form.LabelColors->text(), "128");
+    EXPECT_EQ(form.labelSize->text(), "40%, 256 x 192 pixels");
+    EXPECT_EQ(form.labelFps->text(), "4");
+    EXPECT_EQ(form.labelFrames->text(), "10");
+    EXPECT_EQ(form.labelObjects->text(), "100");
+    EXPECT_EQ(form.labelColors->text(), "128");
 
-    panel = QSize(100, 60);
-    form.SliderSize->setValue(5);
-    EXPECT_EQ(form.LabelSize->text(), "5%, 5 x 3 pixels");
-    form.SliderColors->setValue(300);
-    EXPECT_EQ(form.LabelColors->text(), "255");
+    m_panel = QSize(100, 60);
+    form.sliderSize->setValue(5);
+    EXPECT_EQ(form.labelSize->text(), "5%, 5 x 3 pixels");
+    form.sliderColors->setValue(300);
+    EXPECT_EQ(form.labelColors->text(), "255");
     form.hide();
 }
 
 TEST_F(ExportWindowsTest, CreateGifKeepsTheFiveValuesAndShowingClamps)
 {
-    GifExportDialog form([this] { return panel; });
+    GifExportDialog form([this] { return m_panel; });
     GifSettingValues grown;
     grown.objectsPerFrame = 100 + 5 * 60; // grown by blur passes
-    form.SetValues(grown);
+    form.setValues(grown);
     form.show();
-    EXPECT_EQ(form.SliderObjects->value(), 256);
-    EXPECT_EQ(form.Values().objectsPerFrame, 256);
+    EXPECT_EQ(form.sliderObjects->value(), 256);
+    EXPECT_EQ(form.values().objectsPerFrame, 256);
 
-    form.SliderSize->setValue(25);
-    form.SliderFPS->setValue(7);
-    form.SliderFrames->setValue(33);
-    form.SliderObjects->setValue(64);
-    form.SliderColors->setValue(200);
-    clickButton(form.ButtonCreate);
+    form.sliderSize->setValue(25);
+    form.sliderFps->setValue(7);
+    form.sliderFrames->setValue(33);
+    form.sliderObjects->setValue(64);
+    form.sliderColors->setValue(200);
+    clickButton(form.buttonCreate);
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_FALSE(form.isVisible());
-    const GifSettingValues& created = form.Values();
+    const GifSettingValues& created = form.values();
     EXPECT_EQ(created.scale, 25);
     EXPECT_EQ(created.fps, 7);
     EXPECT_EQ(created.frames, 33);
@@ -156,58 +156,58 @@ TEST_F(ExportWindowsTest, CreateGifKeepsTheFiveValuesAndShowingClamps)
 
 TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
 {
-    GifExportDialog form([this] { return panel; });
+    GifExportDialog form([this] { return m_panel; });
     form.show();
-    form.SliderSize->setValue(90);
-    clickButton(form.ButtonCancel);
+    form.sliderSize->setValue(90);
+    clickButton(form.buttonCancel);
     EXPECT_EQ(form.result(), QDialog::Rejected);
-    EXPECT_EQ(form.Values().scale, 40);
+    EXPECT_EQ(form.values().scale, 40);
 
     // Closed through its frame after an earlier "Create GIF": that counts as cancel.
     form.show();
-    clickButton(form.ButtonCreate);
+    clickButton(form.buttonCreate);
     ASSERT_EQ(form.result(), QDialog::Accepted);
     whenModalShows([](QWidget* modal) {
         auto* dialog = qobject_cast<GifExportDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
-        dialog->SliderFrames->setValue(77);
+        dialog->sliderFrames->setValue(77);
         dialog->close();
     });
     EXPECT_EQ(form.exec(), QDialog::Rejected);
-    EXPECT_EQ(form.Values().frames, 10);
+    EXPECT_EQ(form.values().frames, 10);
 }
 
 // Enter from a slider is "Create GIF" and Escape is "Cancel"; Tab goes on from the last
 // slider to "Create GIF", which then takes Enter itself.
 TEST_F(ExportWindowsTest, EnterCreatesTheGifAndEscapeCancels)
 {
-    GifExportDialog form([this] { return panel; });
+    GifExportDialog form([this] { return m_panel; });
     const struct {
         QWidget* target;
         Qt::Key key;
         int result;
         int framesStored;
     } cases[] = {
-        { form.SliderFrames, Qt::Key_Escape, QDialog::Rejected, 10 },
-        { form.SliderFrames, Qt::Key_Return, QDialog::Accepted, 33 },
-        { form.SliderFrames, Qt::Key_Enter, QDialog::Accepted, 33 },
-        { form.ButtonCreate, Qt::Key_Return, QDialog::Accepted, 33 },
+        { form.sliderFrames, Qt::Key_Escape, QDialog::Rejected, 10 },
+        { form.sliderFrames, Qt::Key_Return, QDialog::Accepted, 33 },
+        { form.sliderFrames, Qt::Key_Enter, QDialog::Accepted, 33 },
+        { form.buttonCreate, Qt::Key_Return, QDialog::Accepted, 33 },
     };
     for (const auto& each : cases) {
         SCOPED_TRACE(each.target->metaObject()->className());
-        form.SetValues({});
+        form.setValues({});
         QWidget* focused = nullptr;
         QTimer::singleShot(0, &form, [&] {
-            form.SliderFrames->setValue(33);
-            form.SliderColors->setFocus();
-            QTest::keyClick(form.SliderColors, Qt::Key_Tab);
+            form.sliderFrames->setValue(33);
+            form.sliderColors->setFocus();
+            QTest::keyClick(form.sliderColors, Qt::Key_Tab);
             focused = form.focusWidget();
             each.target->setFocus();
             QTest::keyClick(each.target, each.key);
         });
         EXPECT_EQ(form.exec(), each.result);
-        EXPECT_EQ(form.Values().frames, each.framesStored);
-        EXPECT_EQ(focused, form.ButtonCreate);
+        EXPECT_EQ(form.values().frames, each.framesStored);
+        EXPECT_EQ(focused, form.buttonCreate);
     }
 }
 
@@ -218,42 +218,42 @@ TEST_F(ExportWindowsTest, TheProgressWindowCountsFramesAndCancels)
     EXPECT_EQ(window.size(), QSize(380, 127));
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(window.LabelMessage->text(), "Please wait while Opal Revel\ngenerates and saves \nall GIF frames.");
-    window.ShowFramesTaken(3, 10);
-    EXPECT_EQ(window.LabelProgress->text(), "frame 3 of 10");
-    EXPECT_EQ(window.SButton_Cancel->caption(), "Cancel GIF creation!");
+    EXPECT_EQ(window.labelMessage->text(), "Please wait while Opal Revel\ngenerates and saves \nall GIF frames.");
+    window.showFramesTaken(3, 10);
+    EXPECT_EQ(window.labelProgress->text(), "frame 3 of 10");
+    EXPECT_EQ(window.sButtonCancel->caption(), "Cancel GIF creation!");
 
     QSignalSpy cancels(&window, &CaptureProgressWindow::cancelRequested);
-    clickButton(window.SButton_Cancel);
+    clickButton(window.sButtonCancel);
     EXPECT_EQ(cancels.count(), 1);
-    EXPECT_FALSE(window.SButton_Cancel->isVisible());
+    EXPECT_FALSE(window.sButtonCancel->isVisible());
     window.hide();
     window.show();
-    EXPECT_TRUE(window.SButton_Cancel->isVisible());
-    window.ShowWriting();
-    EXPECT_EQ(window.LabelProgress->text(), "Writing file...");
-    EXPECT_FALSE(window.SButton_Cancel->isVisible());
+    EXPECT_TRUE(window.sButtonCancel->isVisible());
+    window.showWriting();
+    EXPECT_EQ(window.labelProgress->text(), "Writing file...");
+    EXPECT_FALSE(window.sButtonCancel->isVisible());
 }
 
 TEST_F(ExportWindowsTest, JpegSnapshotTakesTheFrameOfTheClickAndAppendsTheExtension)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &renderer; }, [this] { return panel; });
-    const ArgbImage clicked = frame;
+        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+    const ArgbImage clicked = m_frame;
     whenModalShows([this](QWidget* modal) {
-        renderer.Clear(); // the live view goes on behind the dialog
-        acceptSaveDialog(modal, "Save picture to file", QString::fromStdString(folder.File("shot")));
+        m_renderer.clear(); // the live view goes on behind the dialog
+        acceptSaveDialog(modal, "Save picture to file", QString::fromStdString(m_folder.file("shot")));
     });
-    exports.SButton5Click();
-    ASSERT_EQ(folder.Entries(), std::vector<std::string> { "shot.jpg" });
-    const DecodedJpeg decoded = DecodeJpegFile(folder.File("shot.jpg"));
+    exports.sButton5Click();
+    ASSERT_EQ(m_folder.entries(), std::vector<std::string> { "shot.jpg" });
+    const DecodedJpeg decoded = decodeJpegFile(m_folder.file("shot.jpg"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.width, 64);
     EXPECT_EQ(decoded.height, 48);
     // The picture of the click, not the clear frame the renderer holds now.
     EXPECT_LT(meanDifference(clicked, decoded), 3);
-    EXPECT_GE(meanDifference(frame, decoded), 3);
+    EXPECT_GE(meanDifference(m_frame, decoded), 3);
     EXPECT_EQ(visibleMessageBox(), nullptr);
 }
 
@@ -261,10 +261,10 @@ TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &renderer; }, [this] { return panel; });
-    const QString target = QFileInfo(QString::fromStdString(folder.File("missing/shot.jpg"))).absoluteFilePath();
+        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+    const QString target = QFileInfo(QString::fromStdString(m_folder.file("missing/shot.jpg"))).absoluteFilePath();
     whenModalShows([&](QWidget* modal) { acceptSaveDialog(modal, "Save picture to file", target); });
-    exports.SButton5Click();
+    exports.sButton5Click();
     QMessageBox* box = visibleMessageBox();
     ASSERT_NE(box, nullptr);
     // The dialog may make the name absolute its own way; the reason names it either way.
@@ -273,13 +273,13 @@ TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
         << box->informativeText().toStdString();
     EXPECT_TRUE(box->informativeText().endsWith("/missing does not exist")) << box->informativeText().toStdString();
     EXPECT_FALSE(box->informativeText().endsWith('\n'));
-    EXPECT_TRUE(folder.Entries().empty());
+    EXPECT_TRUE(m_folder.entries().empty());
 
     // Cancelling the dialog writes nothing and says nothing.
     box->close();
     whenModalShows([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
-    exports.SButton5Click();
-    EXPECT_TRUE(folder.Entries().empty());
+    exports.sButton5Click();
+    EXPECT_TRUE(m_folder.entries().empty());
     EXPECT_EQ(visibleMessageBox(), nullptr);
 }
 
@@ -287,30 +287,30 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &renderer; }, [this] { return panel; });
-    exports.Capture().Settings.objectsPerFrame = 60; // leaves room to see the dialog store 50
+        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+    exports.capture().settings.objectsPerFrame = 60; // leaves room to see the dialog store 50
     whenModalShows([&](QWidget* modal) {
         auto* form = qobject_cast<GifExportDialog*>(modal);
         ASSERT_NE(form, nullptr);
-        form->SliderFrames->setValue(2);
-        form->SliderObjects->setValue(50);
-        form->SliderSize->setValue(50);
+        form->sliderFrames->setValue(2);
+        form->sliderObjects->setValue(50);
+        form->sliderSize->setValue(50);
         whenModalShows([&](QWidget* next) {
-            acceptSaveDialog(next, "Choose file...", QString::fromStdString(folder.File("movie")));
+            acceptSaveDialog(next, "Choose file...", QString::fromStdString(m_folder.file("movie")));
         });
-        clickButton(form->ButtonCreate);
+        clickButton(form->buttonCreate);
     });
-    exports.SButton6Click();
-    ASSERT_TRUE(exports.Capture().Active());
-    EXPECT_TRUE(exports.FormBePatient()->isVisible());
-    EXPECT_EQ(exports.FormBePatient()->LabelProgress->text(), "frame 0 of 2");
+    exports.sButton6Click();
+    ASSERT_TRUE(exports.capture().active());
+    EXPECT_TRUE(exports.formBePatient()->isVisible());
+    EXPECT_EQ(exports.formBePatient()->labelProgress->text(), "frame 0 of 2");
     // The renderer's sprites drive the capture: 51 per frame, and 51 more to the file.
-    renderer.DrawSprites(3 * 51 - 1);
-    EXPECT_TRUE(exports.Capture().Active());
-    renderer.DrawSprites(1);
-    EXPECT_FALSE(exports.Capture().Active());
-    EXPECT_FALSE(exports.FormBePatient()->isVisible());
-    const DecodedGif decoded = DecodeGifFile(folder.File("movie.gif"));
+    m_renderer.drawSprites(3 * 51 - 1);
+    EXPECT_TRUE(exports.capture().active());
+    m_renderer.drawSprites(1);
+    EXPECT_FALSE(exports.capture().active());
+    EXPECT_FALSE(exports.formBePatient()->isVisible());
+    const DecodedGif decoded = decodeGifFile(m_folder.file("movie.gif"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     ASSERT_EQ(decoded.frames.size(), 2u);
     EXPECT_EQ(decoded.frames[0].width, 32);
@@ -326,51 +326,51 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
                 << dialog->selectedFiles().constFirst().toStdString();
             dialog->reject();
         });
-        clickButton(qobject_cast<GifExportDialog*>(modal)->ButtonCreate);
+        clickButton(qobject_cast<GifExportDialog*>(modal)->buttonCreate);
     });
-    exports.SButton6Click();
-    EXPECT_FALSE(exports.Capture().Active());
-    EXPECT_FALSE(exports.FormBePatient()->isVisible());
+    exports.sButton6Click();
+    EXPECT_FALSE(exports.capture().active());
+    EXPECT_FALSE(exports.formBePatient()->isVisible());
 }
 
 TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDialog)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &renderer; }, [this] { return panel; });
-    const auto enabled = CurrentPreset.ObjectEnabled;
-    CurrentPreset.ObjectEnabled.fill(0);
+        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+    const auto enabled = CurrentPreset.objectEnabled;
+    CurrentPreset.objectEnabled.fill(0);
     // Should the settings dialog open after all, this ends it instead of waiting for ever.
     bool settingsShown = false;
-    QTimer::singleShot(0, exports.FormGIF(), [&] {
+    QTimer::singleShot(0, exports.formGif(), [&] {
         settingsShown = true;
-        exports.FormGIF()->reject();
+        exports.formGif()->reject();
     });
-    exports.SButton6Click();
+    exports.sButton6Click();
     EXPECT_FALSE(settingsShown);
-    EXPECT_FALSE(exports.Capture().Active());
+    EXPECT_FALSE(exports.capture().active());
     QMessageBox* box = visibleMessageBox();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->informativeText().contains("Every object is switched off")) << box->informativeText().toStdString();
 
-    CurrentPreset.ObjectEnabled[6] = 1;
-    EXPECT_EQ(GifCaptureRefusal(CurrentPreset), "") << "one object is enough";
-    CurrentPreset.ObjectEnabled = enabled;
+    CurrentPreset.objectEnabled[6] = 1;
+    EXPECT_EQ(gifCaptureRefusal(CurrentPreset), "") << "one object is enough";
+    CurrentPreset.objectEnabled = enabled;
 }
 
 TEST_F(ExportWindowsTest, InBlurModeFramesAreTakenAsTheLiveViewShowsThem)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &renderer; }, [this] { return panel; });
-    EXPECT_EQ(&exports.GifSourceFrame(), &frame);
-    Settings.Filter = true; // the frame reaches the screen bottom-up
-    const ArgbImage& shown = exports.GifSourceFrame();
-    Settings.Filter = false;
+        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+    EXPECT_EQ(&exports.gifSourceFrame(), &m_frame);
+    Settings.filter = true; // the frame reaches the screen bottom-up
+    const ArgbImage& shown = exports.gifSourceFrame();
+    Settings.filter = false;
     ArgbImage turned;
-    CopyPictureAsShown(frame, true, turned);
-    ASSERT_NE(turned.pixels, frame.pixels);
-    EXPECT_EQ(shown.width, frame.width);
+    copyPictureAsShown(m_frame, true, turned);
+    ASSERT_NE(turned.pixels, m_frame.pixels);
+    EXPECT_EQ(shown.width, m_frame.width);
     EXPECT_EQ(shown.pixels, turned.pixels);
 }
 
@@ -378,34 +378,34 @@ TEST_F(ExportWindowsTest, InBlurModeTheJpegIsThePictureTurnedRightWayUp)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &renderer; }, [this] { return panel; });
+        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
     ArgbImage shown;
-    CopyPictureAsShown(frame, true, shown);
-    SaveJpegSnapshot(shown, folder.File("expected.jpg"));
+    copyPictureAsShown(m_frame, true, shown);
+    saveJpegSnapshot(shown, m_folder.file("expected.jpg"));
     whenModalShows([this](QWidget* modal) {
-        acceptSaveDialog(modal, "Save picture to file", QString::fromStdString(folder.File("shot.jpg")));
+        acceptSaveDialog(modal, "Save picture to file", QString::fromStdString(m_folder.file("shot.jpg")));
     });
-    Settings.Filter = true;
-    exports.SButton5Click();
-    Settings.Filter = false;
-    EXPECT_EQ(ReadWholeFile(folder.File("shot.jpg")), ReadWholeFile(folder.File("expected.jpg")));
+    Settings.filter = true;
+    exports.sButton5Click();
+    Settings.filter = false;
+    EXPECT_EQ(readWholeFile(m_folder.file("shot.jpg")), readWholeFile(m_folder.file("expected.jpg")));
 }
 
 TEST_F(ExportWindowsTest, CancelDuringTheCaptureHidesTheWindowAndWritesNothing)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &renderer; }, [this] { return panel; });
-    exports.Capture().Settings.objectsPerFrame = 0;
-    exports.Capture().GifFileName = folder.File("cancelled.gif");
-    exports.Capture().StartGifCapture();
-    renderer.DrawSprites(1);
-    EXPECT_EQ(exports.FormBePatient()->LabelProgress->text(), "frame 1 of 10");
-    clickButton(exports.FormBePatient()->SButton_Cancel);
-    renderer.DrawSprites(1);
-    EXPECT_FALSE(exports.Capture().Active());
-    EXPECT_FALSE(exports.FormBePatient()->isVisible());
-    EXPECT_TRUE(folder.Entries().empty());
+        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+    exports.capture().settings.objectsPerFrame = 0;
+    exports.capture().gifFileName = m_folder.file("cancelled.gif");
+    exports.capture().startGifCapture();
+    m_renderer.drawSprites(1);
+    EXPECT_EQ(exports.formBePatient()->labelProgress->text(), "frame 1 of 10");
+    clickButton(exports.formBePatient()->sButtonCancel);
+    m_renderer.drawSprites(1);
+    EXPECT_FALSE(exports.capture().active());
+    EXPECT_FALSE(exports.formBePatient()->isVisible());
+    EXPECT_TRUE(m_folder.entries().empty());
     EXPECT_EQ(visibleMessageBox(), nullptr);
 }
 

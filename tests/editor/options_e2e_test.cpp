@@ -55,16 +55,16 @@ constexpr int kListBottom = kPageHeight - 6; // the list reaches the page's bott
 
 void writeColouredPreset(const fs::path& path, uint32_t colour)
 {
-    Preset preset = NewStartPreset();
-    for (auto& object : preset.Objects.Stacks) {
+    Preset preset = newStartPreset();
+    for (auto& object : preset.objects.stacks) {
         ShapeStack& stack = *object[0];
-        for (Shape& shape : stack.Shapes) {
-            shape.Color = colour;
-            shape.Mirror = 0.0f;
+        for (Shape& shape : stack.shapes) {
+            shape.color = colour;
+            shape.mirror = 0.0f;
         }
     }
     std::ofstream out(path, std::ios::binary);
-    WritePreset(preset, out);
+    writePreset(preset, out);
 }
 
 // How much redder than blue the lit pixels of a rectangle are, from -1 (all blue) to 1.
@@ -74,7 +74,7 @@ double redness(const Screenshot& shot, int x0, int y0, int width, int height)
     double blue = 0.0;
     for (int y = y0; y < y0 + height; ++y) {
         for (int x = x0; x < x0 + width; ++x) {
-            const uint32_t pixel = shot.Pixel(x, y);
+            const uint32_t pixel = shot.pixel(x, y);
             red += (pixel >> 16) & 0xFF;
             blue += pixel & 0xFF;
         }
@@ -90,7 +90,7 @@ int textLines(const Screenshot& shot, int x0, int y0, int width, int height)
     for (int y = y0; y < y0 + height; ++y) {
         bool lit = false;
         for (int x = x0; x < x0 + width && !lit; ++x)
-            lit = ((shot.Pixel(x, y) >> 8) & 0xFF) > 150;
+            lit = ((shot.pixel(x, y) >> 8) & 0xFF) > 150;
         if (lit && !inLine)
             ++lines;
         inLine = lit;
@@ -104,7 +104,7 @@ std::vector<uint32_t> pixels(const Screenshot& shot, int x0, int y0, int width, 
     std::vector<uint32_t> values;
     for (int y = y0; y < y0 + height; ++y)
         for (int x = x0; x < x0 + width; ++x)
-            values.push_back(shot.Pixel(x, y));
+            values.push_back(shot.pixel(x, y));
     return values;
 }
 
@@ -112,7 +112,7 @@ class OptionsEndToEnd : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_session.Ready()) << "Xvfb did not start";
+        ASSERT_TRUE(m_session.ready()) << "Xvfb did not start";
         m_presets = m_session.folder() / "my presets é";
         fs::create_directories(m_presets);
         writeColouredPreset(m_presets / "red.vhp", kRed);
@@ -120,19 +120,19 @@ protected:
         // The store an installation leaves: the Paths key, here with the test's own presets.
         RegFileKeyStore store(m_session.folder() / "config/opal-revel/registry.reg");
         fs::create_directories(store.file().parent_path());
-        const KeyHandle paths = store.OpenKey(PathsKeyPath, true);
-        store.WriteString(paths, "InstalledDir", (fs::path(OPAL_SOURCE_DIR) / "data").string());
-        store.WriteString(paths, "PresetsDir", m_presets.string());
-        ASSERT_TRUE(store.CloseKey(paths));
-        m_session.Xdotool("mousemove 0 0");
+        const KeyHandle paths = store.openKey(PathsKeyPath, true);
+        store.writeString(paths, "InstalledDir", (fs::path(OPAL_SOURCE_DIR) / "data").string());
+        store.writeString(paths, "PresetsDir", m_presets.string());
+        ASSERT_TRUE(store.closeKey(paths));
+        m_session.xdotool("mousemove 0 0");
     }
 
     std::unique_ptr<ChildProcess> startEditor()
     {
-        auto editor = m_session.Start({ ProgramPath(), "/c" });
-        EXPECT_TRUE(PollUntil([&] { return m_session.WindowsNamed(kEditorTitle).size() == 1; })) << "no editor";
-        m_id = m_session.WindowsNamed(kEditorTitle).front();
-        std::istringstream lines(m_session.Run("xdotool getwindowgeometry --shell " + m_id));
+        auto editor = m_session.start({ programPath(), "/c" });
+        EXPECT_TRUE(pollUntil([&] { return m_session.windowsNamed(kEditorTitle).size() == 1; })) << "no editor";
+        m_id = m_session.windowsNamed(kEditorTitle).front();
+        std::istringstream lines(m_session.run("xdotool getwindowgeometry --shell " + m_id));
         for (std::string line; std::getline(lines, line);) {
             std::sscanf(line.c_str(), "X=%d", &m_origin.x);
             std::sscanf(line.c_str(), "Y=%d", &m_origin.y);
@@ -142,7 +142,7 @@ protected:
 
     void clickAt(int x, int y)
     {
-        m_session.Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+        m_session.xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
         // A second click this soon would make a double click of the two.
         std::this_thread::sleep_for(std::chrono::milliseconds(600));
     }
@@ -154,20 +154,20 @@ protected:
     int pageX() const { return m_origin.x + kColumnLeft; }
     int pageY() const { return m_origin.y + kPageTop; }
 
-    Screenshot shoot() { return m_session.Shoot("shot-" + std::to_string(m_shots++)); }
+    Screenshot shoot() { return m_session.shoot("shot-" + std::to_string(m_shots++)); }
 
     void closeEditor(ChildProcess& editor)
     {
-        m_session.Run(HostWindowPath() + " close " + m_id);
-        ASSERT_TRUE(editor.WaitForExit()) << "the editor did not close";
-        EXPECT_EQ(editor.TermSignal(), 0);
-        EXPECT_EQ(editor.ExitCode(), 0);
+        m_session.run(hostWindowPath() + " close " + m_id);
+        ASSERT_TRUE(editor.waitForExit()) << "the editor did not close";
+        EXPECT_EQ(editor.termSignal(), 0);
+        EXPECT_EQ(editor.exitCode(), 0);
     }
 
     // Waits until the live view shows mostly the colour of one of the two presets.
     bool liveViewTurns(bool red)
     {
-        return PollUntil([&] {
+        return pollUntil([&] {
             const double value = redness(shoot(), m_origin.x, m_origin.y, kLiveViewWidth, kLiveViewHeight);
             return red ? value > 0.6 : value < -0.6;
         });
@@ -194,13 +194,13 @@ TEST_F(OptionsEndToEnd, OptionsChangedInTheEditorAreStoredAndShownAtTheNextStart
     closeEditor(*editor);
 
     RegFileKeyStore store(m_session.folder() / "config/opal-revel/registry.reg");
-    const KeyHandle values = store.OpenKey(ValuesKeyPath, false);
+    const KeyHandle values = store.openKey(ValuesKeyPath, false);
     ASSERT_NE(values, kNoKey) << "the options were not stored";
     int32_t seconds = 0;
     int32_t filter = 0;
-    EXPECT_EQ(store.ReadInteger(values, "Seconds", seconds), ValueRead::Ok);
-    EXPECT_EQ(store.ReadInteger(values, "Filter", filter), ValueRead::Ok);
-    store.CloseKey(values);
+    EXPECT_EQ(store.readInteger(values, "Seconds", seconds), ValueRead::Ok);
+    EXPECT_EQ(store.readInteger(values, "Filter", filter), ValueRead::Ok);
+    store.closeKey(values);
     EXPECT_EQ(seconds, 10 + 4 * 5 - 2 * 5);
     EXPECT_EQ(filter, 1);
 
@@ -228,7 +228,7 @@ TEST_F(OptionsEndToEnd, NextChangesThePictureAndSaveAsPresetAddsAFileAndALine)
 
     // Line 1 of the list, then "Next": the live view turns from one colour to the other.
     clickOnPage(kPresetLine0);
-    const bool firstIsRed = PollUntil([&] {
+    const bool firstIsRed = pollUntil([&] {
         const double value = redness(shoot(), m_origin.x, m_origin.y, kLiveViewWidth, kLiveViewHeight);
         return value > 0.6 || value < -0.6;
     }) && redness(shoot(), m_origin.x, m_origin.y, kLiveViewWidth, kLiveViewHeight) > 0;
@@ -238,21 +238,21 @@ TEST_F(OptionsEndToEnd, NextChangesThePictureAndSaveAsPresetAddsAFileAndALine)
     // "Save as Preset" with a typed name in the file dialog.
     showTab(Tab::Save);
     clickOnPage(kSaveAsPreset);
-    ASSERT_TRUE(PollUntil([&] { return m_session.WindowsNamed("Save current preset").size() == 1; }))
+    ASSERT_TRUE(pollUntil([&] { return m_session.windowsNamed("Save current preset").size() == 1; }))
         << "no save dialog";
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    m_session.Xdotool("type --delay 30 'typed one'");
-    m_session.Xdotool("key Return");
+    m_session.xdotool("type --delay 30 'typed one'");
+    m_session.xdotool("key Return");
     const fs::path saved = m_presets / "typed one.vhp";
-    ASSERT_TRUE(PollUntil([&] { return fs::exists(saved); })) << "no preset file";
+    ASSERT_TRUE(pollUntil([&] { return fs::exists(saved); })) << "no preset file";
     EXPECT_EQ(fs::file_size(saved), kPresetFileBytes);
-    Preset read = NewStartPreset();
+    Preset read = newStartPreset();
     std::ifstream in(saved, std::ios::binary);
-    ASSERT_TRUE(ReadPreset(read, in));
-    EXPECT_EQ(read.Objects.Stacks[0][0]->Shapes[0].Color, firstIsRed ? kBlue : kRed) << "the preset shown was saved";
+    ASSERT_TRUE(readPreset(read, in));
+    EXPECT_EQ(read.objects.stacks[0][0]->shapes[0].color, firstIsRed ? kBlue : kRed) << "the preset shown was saved";
 
     showTab(Tab::Presets);
-    EXPECT_TRUE(PollUntil([&] {
+    EXPECT_TRUE(pollUntil([&] {
         return textLines(shoot(), pageX() + 6, pageY() + kListTop, kPageWidth - 12, kListBottom - kListTop) == 3;
     })) << "the list did not get the new line";
     closeEditor(*editor);

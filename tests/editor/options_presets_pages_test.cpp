@@ -117,8 +117,8 @@ QStringList listLines(const QListWidget& list)
 QStringList libraryNames()
 {
     QStringList names;
-    for (int32_t i = 0; i < ThePresetLibrary.Count; ++i)
-        names << QString::fromStdString(ThePresetLibrary.Names[static_cast<std::size_t>(i)]);
+    for (int32_t i = 0; i < ThePresetLibrary.count; ++i)
+        names << QString::fromStdString(ThePresetLibrary.names[static_cast<std::size_t>(i)]);
     return names;
 }
 
@@ -127,55 +127,55 @@ protected:
     void SetUp() override
     {
         PresetFixture::SetUp();
-        ResetPaletteIndex();
+        resetPaletteIndex();
         SuppressApply = false;
         fs::create_directories(presetsFolder());
-        Settings.PresetsDir = presetsFolder().string();
+        Settings.presetsDir = presetsFolder().string();
         for (int i = 0; i < 3; ++i)
-            WritePresetFile(presetsFolder() / ("p" + std::to_string(i) + ".vhp"), 0.1 * (i + 1));
+            writePresetFile(presetsFolder() / ("p" + std::to_string(i) + ".vhp"), 0.1 * (i + 1));
     }
     void TearDown() override
     {
-        toy.reset();
+        m_toy.reset();
         PresetFixture::TearDown();
     }
     // The window as shown, its live view stopped, so that nothing changes under the test.
     void open()
     {
-        toy = std::make_unique<EditorWindow>();
-        toy->show();
-        toy->LiveViewTimer()->Stop();
+        m_toy = std::make_unique<EditorWindow>();
+        m_toy->show();
+        m_toy->liveViewTimer()->stop();
         QApplication::processEvents();
     }
 
-    std::unique_ptr<EditorWindow> toy;
+    std::unique_ptr<EditorWindow> m_toy;
 };
 
 TEST_F(Pages, OptionsControlsShowSettingsAndFitTheirPage)
 {
-    Settings.Scale = 77;
-    Settings.Seconds = 35;
-    Settings.FiterAutoSeconds = 120;
-    Settings.LowRes = 1;
-    Settings.Filter = true;
-    Settings.RandomStart = 1;
+    Settings.scale = 77;
+    Settings.seconds = 35;
+    Settings.filterAutoSeconds = 120;
+    Settings.lowRes = 1;
+    Settings.filter = true;
+    Settings.randomStart = 1;
     open();
 
-    EXPECT_EQ(Settings.Scale, 75);
-    EXPECT_EQ(toy->SButton_AnimationSize->caption(), "Animation Size: 75%");
-    EXPECT_EQ(toy->SButton_ChangeInterval->caption(), "35 secs");
-    EXPECT_EQ(toy->SButton_BlurInterval->caption(), "120 secs");
-    EXPECT_TRUE(toy->SButton_Switch640->checked());
-    EXPECT_TRUE(toy->SButton_CheckAllowBlur->checked());
-    EXPECT_TRUE(toy->SButton_RandomPicture->checked());
-    EXPECT_TRUE(toy->SButton_Travelling->checked());
-    EXPECT_FALSE(toy->SCheck_ChangeMirror->checked());
-    EXPECT_TRUE(toy->SButton_CheckBlurInterlace->checked());
-    EXPECT_EQ(toy->Edit1->text().toStdString(), Settings.PresetsDir);
-    EXPECT_TRUE(toy->Edit1->isReadOnly());
+    EXPECT_EQ(Settings.scale, 75);
+    EXPECT_EQ(m_toy->sButtonAnimationSize->caption(), "Animation Size: 75%");
+    EXPECT_EQ(m_toy->sButtonChangeInterval->caption(), "35 secs");
+    EXPECT_EQ(m_toy->sButtonBlurInterval->caption(), "120 secs");
+    EXPECT_TRUE(m_toy->sButtonSwitch640->checked());
+    EXPECT_TRUE(m_toy->sButtonCheckAllowBlur->checked());
+    EXPECT_TRUE(m_toy->sButtonRandomPicture->checked());
+    EXPECT_TRUE(m_toy->sButtonTravelling->checked());
+    EXPECT_FALSE(m_toy->sCheckChangeMirror->checked());
+    EXPECT_TRUE(m_toy->sButtonCheckBlurInterlace->checked());
+    EXPECT_EQ(m_toy->edit1->text().toStdString(), Settings.presetsDir);
+    EXPECT_TRUE(m_toy->edit1->isReadOnly());
 
     // Every caption within its button (the window's own test keeps the controls apart).
-    for (QWidget* page : { toy->Panel_TabOptions, toy->Panel_TabPresets }) {
+    for (QWidget* page : { m_toy->panelTabOptions, m_toy->panelTabPresets }) {
         for (SphereButton* button : page->findChildren<SphereButton*>()) {
             const int glyph = button->isCheckBox() ? 20 : 0;
             EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->caption()) + glyph, button->width())
@@ -186,164 +186,164 @@ TEST_F(Pages, OptionsControlsShowSettingsAndFitTheirPage)
 
 TEST_F(Pages, StepButtonsCountClicksAndDoubleClicksWithinTheirBounds)
 {
-    Settings.Seconds = 60;
-    Settings.FiterAutoSeconds = 115;
-    Settings.Scale = 90;
+    Settings.seconds = 60;
+    Settings.filterAutoSeconds = 115;
+    Settings.scale = 90;
     open();
-    click(toy->SButton_ChangeIntervalFaster);
-    EXPECT_EQ(Settings.Seconds, 55);
-    doubleClick(toy->SButton_ChangeIntervalFaster);
-    EXPECT_EQ(Settings.Seconds, 45);
-    EXPECT_EQ(toy->SButton_ChangeInterval->caption(), "45 secs");
+    click(m_toy->sButtonChangeIntervalFaster);
+    EXPECT_EQ(Settings.seconds, 55);
+    doubleClick(m_toy->sButtonChangeIntervalFaster);
+    EXPECT_EQ(Settings.seconds, 45);
+    EXPECT_EQ(m_toy->sButtonChangeInterval->caption(), "45 secs");
 
-    doubleClick(toy->SButton_BlurIntervalSlower);
-    EXPECT_EQ(Settings.FiterAutoSeconds, 5) << "120, then round to 5";
-    EXPECT_EQ(toy->SButton_BlurInterval->caption(), "5 secs");
-    click(toy->SButton_BlurIntervalFaster);
-    EXPECT_EQ(Settings.FiterAutoSeconds, 5);
+    doubleClick(m_toy->sButtonBlurIntervalSlower);
+    EXPECT_EQ(Settings.filterAutoSeconds, 5) << "120, then round to 5";
+    EXPECT_EQ(m_toy->sButtonBlurInterval->caption(), "5 secs");
+    click(m_toy->sButtonBlurIntervalFaster);
+    EXPECT_EQ(Settings.filterAutoSeconds, 5);
 
-    doubleClick(toy->SButton_AnimationSizePlus);
-    EXPECT_EQ(Settings.Scale, 95);
-    EXPECT_EQ(toy->SButton_AnimationSize->caption(), "Animation Size: 95%");
+    doubleClick(m_toy->sButtonAnimationSizePlus);
+    EXPECT_EQ(Settings.scale, 95);
+    EXPECT_EQ(m_toy->sButtonAnimationSize->caption(), "Animation Size: 95%");
     for (int i = 0; i < 12; ++i)
-        click(toy->SButton_AnimationSizeMinus);
-    EXPECT_EQ(Settings.Scale, 50);
+        click(m_toy->sButtonAnimationSizeMinus);
+    EXPECT_EQ(Settings.scale, 50);
 }
 
 TEST_F(Pages, CheckBoxesSetTheirOptionAndAllowBlurRestartsTheLiveView)
 {
     open();
-    const Renderer* renderer = toy->LiveRenderer();
+    const Renderer* renderer = m_toy->liveRenderer();
     ASSERT_NE(renderer, nullptr);
-    const int32_t fullWidth = renderer->DrawWidth();
+    const int32_t fullWidth = renderer->drawWidth();
 
-    click(toy->SCheck_ChangeMirror);
-    EXPECT_EQ(Settings.ChangeMirror, 1);
-    doubleClick(toy->SButton_Travelling);
-    EXPECT_EQ(Settings.Travel, 1) << "a double click toggles twice and the option follows the box";
-    EXPECT_TRUE(toy->SButton_Travelling->checked());
+    click(m_toy->sCheckChangeMirror);
+    EXPECT_EQ(Settings.changeMirror, 1);
+    doubleClick(m_toy->sButtonTravelling);
+    EXPECT_EQ(Settings.travel, 1) << "a double click toggles twice and the option follows the box";
+    EXPECT_TRUE(m_toy->sButtonTravelling->checked());
 
-    click(toy->SButton_CheckAllowBlur);
-    EXPECT_TRUE(Settings.Filter);
-    EXPECT_EQ(toy->LiveRenderer()->DrawWidth(), fullWidth / 2) << "the live view now draws at half size";
-    click(toy->SButton_CheckAllowBlur);
-    EXPECT_FALSE(Settings.Filter);
-    EXPECT_EQ(toy->LiveRenderer()->DrawWidth(), fullWidth);
+    click(m_toy->sButtonCheckAllowBlur);
+    EXPECT_TRUE(Settings.filter);
+    EXPECT_EQ(m_toy->liveRenderer()->drawWidth(), fullWidth / 2) << "the live view now draws at half size";
+    click(m_toy->sButtonCheckAllowBlur);
+    EXPECT_FALSE(Settings.filter);
+    EXPECT_EQ(m_toy->liveRenderer()->drawWidth(), fullWidth);
 }
 
 TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
 {
     open();
-    EXPECT_EQ(listLines(*toy->List_Presets), libraryNames());
-    ASSERT_EQ(toy->List_Presets->count(), 3);
-    toy->Editor.SelectObject(4);
+    EXPECT_EQ(listLines(*m_toy->listPresets), libraryNames());
+    ASSERT_EQ(m_toy->listPresets->count(), 3);
+    m_toy->editor.selectObject(4);
 
-    click(toy->SButton_PresetNext);
-    EXPECT_EQ(toy->List_Presets->currentRow(), 1);
+    click(m_toy->sButtonPresetNext);
+    EXPECT_EQ(m_toy->listPresets->currentRow(), 1);
     Preset expected;
-    ASSERT_TRUE(LoadPresetFile(presetsFolder() / ThePresetLibrary.Names[1], expected));
-    EXPECT_EQ(PresetBytes(CurrentPreset), PresetBytes(expected));
+    ASSERT_TRUE(loadPresetFile(presetsFolder() / ThePresetLibrary.names[1], expected));
+    EXPECT_EQ(presetBytes(CurrentPreset), presetBytes(expected));
     // AfterPresetChange: switches from ObjectEnabled, object 1 selected, live view cleared.
     for (int i = 0; i < kObjectCount; ++i)
-        EXPECT_EQ(toy->SButton_Switch[static_cast<std::size_t>(i)]->checked(),
-            CurrentPreset.ObjectEnabled[static_cast<std::size_t>(i)] != 0)
+        EXPECT_EQ(m_toy->sButtonSwitch[static_cast<std::size_t>(i)]->checked(),
+            CurrentPreset.objectEnabled[static_cast<std::size_t>(i)] != 0)
             << i;
-    EXPECT_EQ(toy->Editor.CurrentObject, 0);
-    EXPECT_EQ(toy->Editor.CurrentShape, 0);
-    const ArgbImage& frame = toy->LiveRenderer()->Frame();
+    EXPECT_EQ(m_toy->editor.currentObject, 0);
+    EXPECT_EQ(m_toy->editor.currentShape, 0);
+    const ArgbImage& frame = m_toy->liveRenderer()->frame();
     EXPECT_TRUE(std::all_of(frame.pixels.begin(), frame.pixels.end(), [](uint32_t p) { return (p & 0xFFFFFF) == 0; }));
 
-    click(toy->SButton_PresetPrev);
-    click(toy->SButton_PresetPrev);
-    EXPECT_EQ(toy->List_Presets->currentRow(), 2);
-    click(toy->SButton_PresetRandom);
-    EXPECT_NE(toy->List_Presets->currentRow(), 2);
+    click(m_toy->sButtonPresetPrev);
+    click(m_toy->sButtonPresetPrev);
+    EXPECT_EQ(m_toy->listPresets->currentRow(), 2);
+    click(m_toy->sButtonPresetRandom);
+    EXPECT_NE(m_toy->listPresets->currentRow(), 2);
 
-    QListWidget* list = toy->List_Presets;
+    QListWidget* list = m_toy->listPresets;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
     EXPECT_EQ(list->currentRow(), 0);
-    EXPECT_EQ(ThePresetLibrary.Index, 0);
-    ASSERT_TRUE(LoadPresetFile(presetsFolder() / ThePresetLibrary.Names[0], expected));
-    EXPECT_EQ(PresetBytes(CurrentPreset), PresetBytes(expected));
-    EXPECT_TRUE(toy->LabelPresetStatus->text().isEmpty());
+    EXPECT_EQ(ThePresetLibrary.index, 0);
+    ASSERT_TRUE(loadPresetFile(presetsFolder() / ThePresetLibrary.names[0], expected));
+    EXPECT_EQ(presetBytes(CurrentPreset), presetBytes(expected));
+    EXPECT_TRUE(m_toy->labelPresetStatus->text().isEmpty());
 
     // A refilled list has no line chosen, and showing it again chooses none by itself.
-    CurrentPreset.RoundSpeed = 0.777;
-    withDialogs({ saveAs(presetsFolder() / "edited") }, [&] { click(toy->SButton4); });
-    EXPECT_EQ(toy->List_Presets->currentRow(), -1);
-    click(toy->Button_TabRender);
-    click(toy->Button_TabPresets);
-    toy->List_Presets->setFocus();
+    CurrentPreset.roundSpeed = 0.777;
+    withDialogs({ saveAs(presetsFolder() / "edited") }, [&] { click(m_toy->sButton4); });
+    EXPECT_EQ(m_toy->listPresets->currentRow(), -1);
+    click(m_toy->buttonTabRender);
+    click(m_toy->buttonTabPresets);
+    m_toy->listPresets->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(CurrentPreset.RoundSpeed, 0.777) << "no preset was loaded";
+    EXPECT_EQ(CurrentPreset.roundSpeed, 0.777) << "no preset was loaded";
 }
 
 // The list fills the page down to its bottom margin of 6; a status takes its lines under it.
 TEST_F(Pages, APresetThatWentBadIsRefusedInTheWindow)
 {
     open();
-    click(toy->Button_TabPresets);
+    click(m_toy->buttonTabPresets);
     QApplication::processEvents();
-    EXPECT_EQ(toy->List_Presets->geometry(), QRect(6, 50, 218, 406));
-    click(toy->SButton_PresetNext);
-    const std::string shown = PresetBytes(CurrentPreset);
-    WriteWholeFile(presetsFolder() / ThePresetLibrary.Names[2], "qrt");
-    click(toy->SButton_PresetNext);
-    EXPECT_EQ(PresetBytes(CurrentPreset), shown);
-    EXPECT_TRUE(toy->LabelPresetStatus->text().contains(QString::fromStdString(ThePresetLibrary.Names[2])))
-        << toy->LabelPresetStatus->text().toStdString();
+    EXPECT_EQ(m_toy->listPresets->geometry(), QRect(6, 50, 218, 406));
+    click(m_toy->sButtonPresetNext);
+    const std::string shown = presetBytes(CurrentPreset);
+    writeWholeFile(presetsFolder() / ThePresetLibrary.names[2], "qrt");
+    click(m_toy->sButtonPresetNext);
+    EXPECT_EQ(presetBytes(CurrentPreset), shown);
+    EXPECT_TRUE(m_toy->labelPresetStatus->text().contains(QString::fromStdString(ThePresetLibrary.names[2])))
+        << m_toy->labelPresetStatus->text().toStdString();
     QApplication::processEvents();
-    const QRect status = toy->LabelPresetStatus->geometry();
-    EXPECT_TRUE(toy->LabelPresetStatus->isVisible());
+    const QRect status = m_toy->labelPresetStatus->geometry();
+    EXPECT_TRUE(m_toy->labelPresetStatus->isVisible());
     EXPECT_EQ(status.bottom(), 455);
-    EXPECT_EQ(toy->List_Presets->geometry().bottom() + 2, status.top() - 1) << "two pixels apart";
-    EXPECT_GE(status.height(), toy->LabelPresetStatus->heightForWidth(218)) << "every line of the status shows";
-    click(toy->SButton_PresetNext);
-    EXPECT_TRUE(toy->LabelPresetStatus->text().isEmpty()) << "a good preset clears the message";
+    EXPECT_EQ(m_toy->listPresets->geometry().bottom() + 2, status.top() - 1) << "two pixels apart";
+    EXPECT_GE(status.height(), m_toy->labelPresetStatus->heightForWidth(218)) << "every line of the status shows";
+    click(m_toy->sButtonPresetNext);
+    EXPECT_TRUE(m_toy->labelPresetStatus->text().isEmpty()) << "a good preset clears the message";
     QApplication::processEvents();
-    EXPECT_FALSE(toy->LabelPresetStatus->isVisible());
-    EXPECT_EQ(toy->List_Presets->geometry(), QRect(6, 50, 218, 406));
+    EXPECT_FALSE(m_toy->labelPresetStatus->isVisible());
+    EXPECT_EQ(m_toy->listPresets->geometry(), QRect(6, 50, 218, 406));
 }
 
 TEST_F(Pages, AnEmptyOrMissingFolderGivesAnEmptyListAndIdleButtons)
 {
-    Settings.PresetsDir = (presetsFolder() / "missing").string();
+    Settings.presetsDir = (presetsFolder() / "missing").string();
     open();
-    const std::string before = PresetBytes(CurrentPreset);
-    EXPECT_EQ(toy->List_Presets->count(), 0);
-    for (SphereButton* button : { toy->SButton_PresetPrev, toy->SButton_PresetRandom, toy->SButton_PresetNext })
+    const std::string before = presetBytes(CurrentPreset);
+    EXPECT_EQ(m_toy->listPresets->count(), 0);
+    for (SphereButton* button : { m_toy->sButtonPresetPrev, m_toy->sButtonPresetRandom, m_toy->sButtonPresetNext })
         click(button);
-    EXPECT_EQ(PresetBytes(CurrentPreset), before);
-    EXPECT_EQ(toy->List_Presets->currentRow(), -1);
+    EXPECT_EQ(presetBytes(CurrentPreset), before);
+    EXPECT_EQ(m_toy->listPresets->currentRow(), -1);
 }
 
 TEST_F(Pages, SaveAsPresetAddsTheExtensionWritesTheFileAndListsItAtOnce)
 {
     open();
-    click(toy->SButton_PresetNext);
-    withDialogs({ saveAs(presetsFolder() / "my new preset") }, [&] { click(toy->SButton4); });
+    click(m_toy->sButtonPresetNext);
+    withDialogs({ saveAs(presetsFolder() / "my new preset") }, [&] { click(m_toy->sButton4); });
     const fs::path saved = presetsFolder() / "my new preset.vhp";
     ASSERT_TRUE(fs::exists(saved));
-    EXPECT_EQ(ReadWholeFile(saved), PresetBytes(CurrentPreset));
-    EXPECT_EQ(listLines(*toy->List_Presets), libraryNames());
-    EXPECT_TRUE(listLines(*toy->List_Presets).contains("my new preset.vhp"));
+    EXPECT_EQ(readWholeFile(saved), presetBytes(CurrentPreset));
+    EXPECT_EQ(listLines(*m_toy->listPresets), libraryNames());
+    EXPECT_TRUE(listLines(*m_toy->listPresets).contains("my new preset.vhp"));
 
     // Cancelling saves nothing and leaves the list alone.
-    const QStringList lines = listLines(*toy->List_Presets);
-    withDialogs({ cancelDialog() }, [&] { click(toy->SButton4); });
-    EXPECT_EQ(listLines(*toy->List_Presets), lines);
+    const QStringList lines = listLines(*m_toy->listPresets);
+    withDialogs({ cancelDialog() }, [&] { click(m_toy->sButton4); });
+    EXPECT_EQ(listLines(*m_toy->listPresets), lines);
     EXPECT_EQ(std::distance(fs::directory_iterator(presetsFolder()), {}), 4);
 
     // Over an existing preset: asked first; "No" goes back to the dialog, which is then cancelled.
     QString question;
-    const std::string before = ReadWholeFile(saved);
-    CurrentPreset.RoundSpeed = 0.123;
+    const std::string before = readWholeFile(saved);
+    CurrentPreset.roundSpeed = 0.123;
     withDialogs({ saveAs(presetsFolder() / "my new preset"), messageBox(question, QMessageBox::No), cancelDialog() },
-        [&] { click(toy->SButton4); });
+        [&] { click(m_toy->sButton4); });
     EXPECT_TRUE(question.contains("my new preset.vhp")) << question.toStdString();
-    EXPECT_EQ(ReadWholeFile(saved), before);
-    withDialogs({ saveAs(saved), messageBox(question, QMessageBox::Yes) }, [&] { click(toy->SButton4); });
-    EXPECT_EQ(ReadWholeFile(saved), PresetBytes(CurrentPreset));
+    EXPECT_EQ(readWholeFile(saved), before);
+    withDialogs({ saveAs(saved), messageBox(question, QMessageBox::Yes) }, [&] { click(m_toy->sButton4); });
+    EXPECT_EQ(readWholeFile(saved), presetBytes(CurrentPreset));
 }
 
 // The name field of a save dialog that is showing.
@@ -362,21 +362,21 @@ TEST_F(Pages, ABlankPresetNameSavesNothingAndTheDialogAsksAgain)
                         nameAskedAgain = typedName(modal);
                         qobject_cast<QDialog*>(modal)->reject();
                     } },
-        [&] { click(toy->SButton4); });
+        [&] { click(m_toy->sButton4); });
     EXPECT_EQ(nameAskedAgain, "");
     EXPECT_EQ(std::distance(fs::directory_iterator(presetsFolder()), {}), 3) << "nothing was saved";
-    EXPECT_EQ(toy->List_Presets->count(), 3);
+    EXPECT_EQ(m_toy->listPresets->count(), 3);
 }
 
 TEST_F(Pages, APresetsFolderThatIsAFileIsNamedAndTheSavedPresetIsListed)
 {
     const fs::path parent = presetsFolder().parent_path();
-    WriteWholeFile(parent / "plain", "not a folder");
-    Settings.PresetsDir = (parent / "plain").string();
+    writeWholeFile(parent / "plain", "not a folder");
+    Settings.presetsDir = (parent / "plain").string();
     open();
-    EXPECT_EQ(toy->List_Presets->count(), 0);
-    EXPECT_TRUE(toy->LabelPresetStatus->text().contains("is a file, not a folder"))
-        << toy->LabelPresetStatus->text().toStdString();
+    EXPECT_EQ(m_toy->listPresets->count(), 0);
+    EXPECT_TRUE(m_toy->labelPresetStatus->text().contains("is a file, not a folder"))
+        << m_toy->labelPresetStatus->text().toStdString();
 
     withDialogs({ [&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -386,23 +386,23 @@ TEST_F(Pages, APresetsFolderThatIsAFileIsNamedAndTheSavedPresetIsListed)
         dialog->selectFile(QString::fromStdString((parent / "kept").string()));
         QMetaObject::invokeMethod(dialog, "accept");
     } },
-        [&] { click(toy->SButton4); });
-    EXPECT_EQ(ReadWholeFile(parent / "kept.vhp"), PresetBytes(CurrentPreset));
-    EXPECT_EQ(listLines(*toy->List_Presets), QStringList { "kept.vhp" });
-    EXPECT_EQ(Settings.PresetsDir, parent.string());
-    EXPECT_EQ(toy->Edit1->text().toStdString(), parent.string());
-    EXPECT_TRUE(toy->LabelPresetStatus->text().isEmpty()) << toy->LabelPresetStatus->text().toStdString();
+        [&] { click(m_toy->sButton4); });
+    EXPECT_EQ(readWholeFile(parent / "kept.vhp"), presetBytes(CurrentPreset));
+    EXPECT_EQ(listLines(*m_toy->listPresets), QStringList { "kept.vhp" });
+    EXPECT_EQ(Settings.presetsDir, parent.string());
+    EXPECT_EQ(m_toy->edit1->text().toStdString(), parent.string());
+    EXPECT_TRUE(m_toy->labelPresetStatus->text().isEmpty()) << m_toy->labelPresetStatus->text().toStdString();
 }
 
 TEST_F(Pages, AFailedSaveSaysWhyAndChangesNothing)
 {
     open();
     fs::create_directory(presetsFolder() / "taken.vhp");
-    const QStringList lines = listLines(*toy->List_Presets);
+    const QStringList lines = listLines(*m_toy->listPresets);
     QString message;
-    withDialogs({ saveAs(presetsFolder() / "taken"), messageBox(message) }, [&] { click(toy->SButton4); });
+    withDialogs({ saveAs(presetsFolder() / "taken"), messageBox(message) }, [&] { click(m_toy->sButton4); });
     EXPECT_TRUE(message.contains("folder")) << message.toStdString();
-    EXPECT_EQ(listLines(*toy->List_Presets), lines);
+    EXPECT_EQ(listLines(*m_toy->listPresets), lines);
     EXPECT_TRUE(fs::is_directory(presetsFolder() / "taken.vhp"));
 }
 
@@ -410,35 +410,35 @@ TEST_F(Pages, TheDirectoryChooserChangesTheFolderOnlyOnOk)
 {
     const fs::path other = presetsFolder().parent_path() / "other presets é";
     fs::create_directories(other);
-    WritePresetFile(other / "only.vhp", 0.9);
+    writePresetFile(other / "only.vhp", 0.9);
     open();
-    const std::string shown = PresetBytes(CurrentPreset);
-    const std::string folder = Settings.PresetsDir;
+    const std::string shown = presetBytes(CurrentPreset);
+    const std::string folder = Settings.presetsDir;
 
     const auto chooseOther = [&](bool ok) {
         return [&, ok](QWidget* modal) {
             auto* chooser = qobject_cast<FolderChooser*>(modal);
             ASSERT_NE(chooser, nullptr);
             EXPECT_EQ(chooser->directory().toStdString(), folder) << "starts at the folder shown";
-            chooser->EditPath->setText(QString::fromStdString(other.string() + "/"));
-            QTest::keyClick(chooser->EditPath, Qt::Key_Return);
-            click(ok ? chooser->SButton1 : chooser->SButton2);
+            chooser->editPath->setText(QString::fromStdString(other.string() + "/"));
+            QTest::keyClick(chooser->editPath, Qt::Key_Return);
+            click(ok ? chooser->sButton1 : chooser->sButton2);
         };
     };
-    withDialogs({ chooseOther(false) }, [&] { click(toy->SButton_ChangeDirectory); });
-    EXPECT_EQ(Settings.PresetsDir, folder);
-    EXPECT_EQ(toy->Edit1->text().toStdString(), folder);
-    EXPECT_EQ(toy->List_Presets->count(), 3);
+    withDialogs({ chooseOther(false) }, [&] { click(m_toy->sButtonChangeDirectory); });
+    EXPECT_EQ(Settings.presetsDir, folder);
+    EXPECT_EQ(m_toy->edit1->text().toStdString(), folder);
+    EXPECT_EQ(m_toy->listPresets->count(), 3);
 
-    withDialogs({ chooseOther(true) }, [&] { click(toy->SButton_ChangeDirectory); });
-    EXPECT_EQ(Settings.PresetsDir, other.string() + "/") << "stored as picked";
-    EXPECT_EQ(toy->Edit1->text().toStdString(), Settings.PresetsDir);
-    EXPECT_EQ(listLines(*toy->List_Presets), QStringList { "only.vhp" });
-    EXPECT_EQ(PresetBytes(CurrentPreset), shown) << "a new folder does not change the preset";
-    click(toy->SButton_PresetNext);
-    EXPECT_DOUBLE_EQ(CurrentPreset.RoundSpeed, 0.9);
+    withDialogs({ chooseOther(true) }, [&] { click(m_toy->sButtonChangeDirectory); });
+    EXPECT_EQ(Settings.presetsDir, other.string() + "/") << "stored as picked";
+    EXPECT_EQ(m_toy->edit1->text().toStdString(), Settings.presetsDir);
+    EXPECT_EQ(listLines(*m_toy->listPresets), QStringList { "only.vhp" });
+    EXPECT_EQ(presetBytes(CurrentPreset), shown) << "a new folder does not change the preset";
+    click(m_toy->sButtonPresetNext);
+    EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, 0.9);
 }
 
 } // namespace
 
-int main(int argc, char** argv) { return RunWidgetTests(argc, argv); }
+int main(int argc, char** argv) { return runWidgetTests(argc, argv); }

@@ -18,13 +18,13 @@ TEST_P(DirtyRegionJoins, KeepsAFewRectanglesThatCoverEverythingAdded)
 {
     DirtyRegion region;
     for (const PixelRect& rect : GetParam().added)
-        region.Add(rect);
-    EXPECT_EQ(region.Rects(), GetParam().expected);
+        region.add(rect);
+    EXPECT_EQ(region.rects(), GetParam().expected);
     for (const PixelRect& rect : GetParam().added) {
         bool covered = false;
-        for (const PixelRect& kept : region.Rects())
-            covered = covered || kept.Intersected(rect) == rect;
-        EXPECT_TRUE(covered || rect.Empty());
+        for (const PixelRect& kept : region.rects())
+            covered = covered || kept.intersected(rect) == rect;
+        EXPECT_TRUE(covered || rect.empty());
     }
 }
 
@@ -45,13 +45,13 @@ TEST(DirtyRegion, AHundredSpritesAlongACurveStayAFewRectangles)
 {
     DirtyRegion region;
     for (int i = 0; i < 100; ++i)
-        region.Add({ 3 * i, 50 + (i % 7) * 20, 3 * i + 40, 90 + (i % 7) * 20 });
-    EXPECT_LE(region.Rects().size(), DirtyRegion::kMostRects);
-    EXPECT_EQ(region.Bounds(), (PixelRect { 0, 50, 337, 210 }));
-    region.MarkWhole();
-    EXPECT_TRUE(region.Whole());
-    region.Clear();
-    EXPECT_TRUE(region.Empty());
+        region.add({ 3 * i, 50 + (i % 7) * 20, 3 * i + 40, 90 + (i % 7) * 20 });
+    EXPECT_LE(region.rects().size(), DirtyRegion::kMostRects);
+    EXPECT_EQ(region.bounds(), (PixelRect { 0, 50, 337, 210 }));
+    region.markWhole();
+    EXPECT_TRUE(region.whole());
+    region.clear();
+    EXPECT_TRUE(region.empty());
 }
 
 } // namespace

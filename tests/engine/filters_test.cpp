@@ -14,8 +14,8 @@ constexpr uint32_t kUntouched = 0xDEADBEEF;
 ArgbImage image(int32_t width, int32_t height, uint32_t fill)
 {
     ArgbImage result;
-    result.SetSize(width, height);
-    result.Fill(fill);
+    result.setSize(width, height);
+    result.fill(fill);
     return result;
 }
 
@@ -77,7 +77,7 @@ TEST_F(FiltersTest, FourByFourHalfFrameWritesTheDescribedPixels)
     for (const auto pass : { FilterPassKind::A, FilterPassKind::B }) {
         ArgbImage half = image(4, 4, 0x01020304);
         ArgbImage frame = image(8, 8, kUntouched);
-        FilterPass(half, frame, pass);
+        filterPass(half, frame, pass);
         std::set<size_t> expected = range(10, 15);
         expected.merge(range(16, 17));
         expected.merge(range(26, 29));
@@ -95,19 +95,19 @@ TEST_F(FiltersTest, UniformFrameStaysInsideAndFadesFromTheZeroedEdgeRows)
 {
     ArgbImage half = image(5, 5, 0xFFFFFFFF);
     ArgbImage frame = image(10, 10, 0);
-    FilterPass(half, frame, FilterPassKind::A);
+    filterPass(half, frame, FilterPassKind::A);
     for (int32_t y = 0; y < 5; ++y)
         for (int32_t x = 0; x < 5; ++x) {
             const bool edgeRow = y == 0 || y == 4;
-            EXPECT_EQ(half.Row(y)[x], edgeRow ? 0u : 0xFFFFFFFFu) << x << "," << y;
+            EXPECT_EQ(half.row(y)[x], edgeRow ? 0u : 0xFFFFFFFFu) << x << "," << y;
         }
-    EXPECT_EQ(frame.Row(1)[2], 0xFFFFFFFFu);
-    EXPECT_EQ(frame.Row(1)[3], 0xFFFFFFFFu);
+    EXPECT_EQ(frame.row(1)[2], 0xFFFFFFFFu);
+    EXPECT_EQ(frame.row(1)[3], 0xFFFFFFFFu);
 
     // The next pass sees the zeroed row 0 above row 1: (255 + 255 + 0 + 255) div 4 = 191.
-    FilterPass(half, frame, FilterPassKind::B);
-    EXPECT_EQ(half.Row(1)[1], 0xBFBFBFBFu);
-    EXPECT_EQ(frame.Row(2)[2], 0xBFBFBFBFu);
+    filterPass(half, frame, FilterPassKind::B);
+    EXPECT_EQ(half.row(1)[1], 0xBFBFBFBFu);
+    EXPECT_EQ(frame.row(2)[2], 0xBFBFBFBFu);
 }
 
 TEST_F(FiltersTest, AveragesEachByteOfTheFourNeighboursRoundingDown)
@@ -115,17 +115,17 @@ TEST_F(FiltersTest, AveragesEachByteOfTheFourNeighboursRoundingDown)
     // 3 x 3: the one centre (1, 1); its neighbours give 1, 1, 1 and 0 in blue, and
     // distinct values in the other bytes.
     ArgbImage half = image(3, 3, 0);
-    half.Row(1)[0] = MakeArgb(200, 10, 0, 1); // left
-    half.Row(1)[2] = MakeArgb(100, 20, 255, 1); // right
-    half.Row(0)[1] = MakeArgb(3, 30, 255, 1); // up
-    half.Row(2)[1] = MakeArgb(0, 41, 255, 0); // down
-    half.Row(1)[1] = 0xFFFFFFFF; // the centre itself does not count
+    half.row(1)[0] = makeArgb(200, 10, 0, 1); // left
+    half.row(1)[2] = makeArgb(100, 20, 255, 1); // right
+    half.row(0)[1] = makeArgb(3, 30, 255, 1); // up
+    half.row(2)[1] = makeArgb(0, 41, 255, 0); // down
+    half.row(1)[1] = 0xFFFFFFFF; // the centre itself does not count
     ArgbImage frame = image(6, 6, kUntouched);
-    FilterPass(half, frame, FilterPassKind::A);
-    const uint32_t expected = MakeArgb(303 / 4, 101 / 4, 765 / 4, 0);
-    EXPECT_EQ(half.Row(1)[1], expected);
-    EXPECT_EQ(frame.Row(1)[2], expected);
-    EXPECT_EQ(frame.Row(1)[3], expected);
+    filterPass(half, frame, FilterPassKind::A);
+    const uint32_t expected = makeArgb(303 / 4, 101 / 4, 765 / 4, 0);
+    EXPECT_EQ(half.row(1)[1], expected);
+    EXPECT_EQ(frame.row(1)[2], expected);
+    EXPECT_EQ(frame.row(1)[3], expected);
     EXPECT_EQ(writtenIndices(frame).size(), 2u);
 }
 
@@ -145,7 +145,7 @@ TEST_P(FilterPassShapes, MatchesTheRasterWalkByteForByte)
         ArgbImage::Pixels expectedHalf = half.pixels;
         ArgbImage::Pixels expectedFrame = frame.pixels;
         referencePass(expectedHalf, expectedFrame, w, h, pass);
-        FilterPass(half, frame, pass);
+        filterPass(half, frame, pass);
         ASSERT_EQ(half.pixels, expectedHalf);
         ASSERT_EQ(frame.pixels, expectedFrame);
     }
@@ -168,13 +168,13 @@ TEST_F(FiltersTest, OddFrameWidthUsesTheRealRowLengthAndKeepsTheLastColumn)
     referencePass(expectedHalf, evenFrame, w, h, FilterPassKind::B);
 
     ArgbImage frame = image(2 * w + 1, 2 * h + 1, kUntouched);
-    FilterPass(half, frame, FilterPassKind::B);
+    filterPass(half, frame, FilterPassKind::B);
     EXPECT_EQ(half.pixels, expectedHalf);
     for (int32_t y = 0; y < 2 * h + 1; ++y) {
         for (int32_t x = 0; x < 2 * w + 1; ++x) {
             const bool inEvenFrame = x < 2 * w && y < 2 * h;
             const uint32_t expected = inEvenFrame ? evenFrame[static_cast<size_t>(y * 2 * w + x)] : kUntouched;
-            ASSERT_EQ(frame.Row(y)[x], expected) << x << "," << y;
+            ASSERT_EQ(frame.row(y)[x], expected) << x << "," << y;
         }
     }
 }
@@ -185,7 +185,7 @@ TEST_F(FiltersTest, TinyAndMismatchedFramesStayInsideTheirPixels)
     for (const auto& [w, h] : { std::pair { 0, 0 }, { 1, 1 }, { 2, 2 }, { 9, 1 }, { 9, 2 }, { 1, 2 } }) {
         ArgbImage half = image(w, h, 0x55555555);
         ArgbImage frame = image(2 * w, 2 * h, kUntouched);
-        FilterPass(half, frame, FilterPassKind::A);
+        filterPass(half, frame, FilterPassKind::A);
         EXPECT_TRUE(writtenIndices(frame).empty()) << w << " x " << h;
         for (const uint32_t pixel : half.pixels)
             EXPECT_EQ(pixel, 0u);
@@ -194,7 +194,7 @@ TEST_F(FiltersTest, TinyAndMismatchedFramesStayInsideTheirPixels)
     for (const auto& [fw, fh] : { std::pair { 3, 3 }, { 1, 40 }, { 40, 1 }, { 0, 0 }, { 15, 9 } }) {
         ArgbImage half = image(8, 8, 0x80808080);
         ArgbImage frame = image(fw, fh, kUntouched);
-        FilterPass(half, frame, FilterPassKind::B);
+        filterPass(half, frame, FilterPassKind::B);
         for (const size_t index : writtenIndices(frame)) {
             EXPECT_EQ(frame.pixels[index], 0x80808080u);
         }
@@ -203,14 +203,14 @@ TEST_F(FiltersTest, TinyAndMismatchedFramesStayInsideTheirPixels)
 
 TEST_F(FiltersTest, PassesAlternateAndInterlaceAlwaysTakesPassB)
 {
-    auto rowWritten = [](const ArgbImage& frame, int32_t row) { return frame.Row(row)[4] != kUntouched; };
+    auto rowWritten = [](const ArgbImage& frame, int32_t row) { return frame.row(row)[4] != kUntouched; };
 
     int32_t oddPass = 0;
     std::vector<bool> tookPassA;
     for (int i = 0; i < 3; ++i) {
         ArgbImage half = image(4, 4, 0x10101010);
         ArgbImage frame = image(8, 8, kUntouched);
-        RunBlurPass(frame, half, oddPass, false);
+        runBlurPass(frame, half, oddPass, false);
         tookPassA.push_back(rowWritten(frame, 1));
         EXPECT_NE(rowWritten(frame, 1), rowWritten(frame, 2));
     }
@@ -220,16 +220,16 @@ TEST_F(FiltersTest, PassesAlternateAndInterlaceAlwaysTakesPassB)
     // Interlace: always pass B, and OddPass still flips.
     ArgbImage half = image(6, 6, 0x10101010);
     ArgbImage frame = image(12, 12, 0);
-    RunBlurPass(frame, half, oddPass, true);
+    runBlurPass(frame, half, oddPass, true);
     EXPECT_EQ(oddPass, 0);
-    half.Fill(0x10101010);
-    RunBlurPass(frame, half, oddPass, true);
+    half.fill(0x10101010);
+    runBlurPass(frame, half, oddPass, true);
     EXPECT_EQ(oddPass, 1);
     // The odd rows stay black except their first two pixels from row 3 on.
     for (int32_t y = 1; y < 12; y += 2)
         for (int32_t x = 0; x < 12; ++x) {
             const bool columnZeroPiece = y >= 3 && y <= 7 && x < 2; // rows 2r - 1 for r = 2 .. h - 2
-            EXPECT_EQ(frame.Row(y)[x] != 0, columnZeroPiece) << x << "," << y;
+            EXPECT_EQ(frame.row(y)[x] != 0, columnZeroPiece) << x << "," << y;
         }
 }
 
@@ -239,15 +239,15 @@ TEST_F(FiltersTest, ABottomUpWholeFramePresentIsOneBlock)
     panel.keepPixels = true;
     ArgbImage frame = image(6, 4, 0);
     for (int32_t y = 0; y < 4; ++y)
-        frame.Row(y)[5] = 100 + static_cast<uint32_t>(y);
-    PresentWholeFrame(&panel, frame, RowOrder::BottomUp);
+        frame.row(y)[5] = 100 + static_cast<uint32_t>(y);
+    presentWholeFrame(&panel, frame, RowOrder::BottomUp);
 
     ASSERT_EQ(panel.presents.size(), 1u);
     const auto& present = panel.presents[0];
     EXPECT_EQ(std::tie(present.x, present.y, present.width, present.height), std::tuple(0, 0, 6, 4));
     EXPECT_EQ(present.order, RowOrder::BottomUp);
-    EXPECT_EQ(panel.screen.Row(3)[5], 100u); // frame row 0 is the bottom row on screen
-    EXPECT_EQ(panel.screen.Row(0)[5], 103u);
+    EXPECT_EQ(panel.screen.row(3)[5], 100u); // frame row 0 is the bottom row on screen
+    EXPECT_EQ(panel.screen.row(0)[5], 103u);
     EXPECT_EQ(panel.presentsOutsideBegin, 0);
 }
 
@@ -257,7 +257,7 @@ TEST_F(FiltersTest, ATopDownWholeFramePresentGoesOutInFourPixelStripsInOneBatch)
     ArgbImage frame = image(10, 3, 0);
     for (size_t i = 0; i < frame.pixels.size(); ++i)
         frame.pixels[i] = static_cast<uint32_t>(i);
-    PresentWholeFrame(&panel, frame, RowOrder::TopDown);
+    presentWholeFrame(&panel, frame, RowOrder::TopDown);
 
     ASSERT_EQ(panel.presents.size(), 3u);
     const std::vector<std::tuple<int32_t, int32_t, int32_t, int32_t>> expected { { 0, 0, 4, 3 }, { 4, 0, 4, 3 },
@@ -281,11 +281,11 @@ TEST_F(FiltersTest, RectPresentIsCutToTheFrame)
     for (size_t i = 0; i < frame.pixels.size(); ++i)
         frame.pixels[i] = static_cast<uint32_t>(i);
 
-    PresentRect(&panel, frame, 1, 2, 4, 4);
-    PresentRect(&panel, frame, -5, -3, 2, 1);
-    PresentRect(&panel, frame, 6, 5, 100, 100);
-    PresentRect(&panel, frame, 9, 0, 12, 3); // wholly outside: nothing
-    PresentRect(&panel, frame, 3, 3, 3, 9); // empty
+    presentRect(&panel, frame, 1, 2, 4, 4);
+    presentRect(&panel, frame, -5, -3, 2, 1);
+    presentRect(&panel, frame, 6, 5, 100, 100);
+    presentRect(&panel, frame, 9, 0, 12, 3); // wholly outside: nothing
+    presentRect(&panel, frame, 3, 3, 3, 9); // empty
     ASSERT_EQ(panel.presents.size(), 3u);
     const auto& inside = panel.presents[0];
     EXPECT_EQ(std::tie(inside.x, inside.y, inside.width, inside.height), std::tuple(1, 2, 3, 2));
@@ -302,11 +302,11 @@ TEST_F(FiltersTest, MissingFrameOrPanelPresentsNothing)
     RecordingPanel panel(4, 4);
     ArgbImage missing;
     ArgbImage frame = image(4, 4, 1);
-    PresentRect(&panel, missing, 0, 0, 4, 4);
-    PresentRect(nullptr, frame, 0, 0, 4, 4);
-    PresentWholeFrame(&panel, missing, RowOrder::TopDown);
+    presentRect(&panel, missing, 0, 0, 4, 4);
+    presentRect(nullptr, frame, 0, 0, 4, 4);
+    presentWholeFrame(&panel, missing, RowOrder::TopDown);
     int32_t oddPass = 0;
-    RunBlurPass(frame, missing, oddPass, false);
+    runBlurPass(frame, missing, oddPass, false);
     EXPECT_TRUE(panel.presents.empty());
     EXPECT_EQ(oddPass, 0);
 }

@@ -40,8 +40,8 @@ const Worked kWorked[] = {
 TEST(MotionFormulas, EveryFormulaMatchesItsWorkedValues)
 {
     for (const Worked& worked : kWorked) {
-        const MotionOffset first = FormulaOffset(worked.formula, 5.6, 5.1, 240.0);
-        const MotionOffset second = FormulaOffset(worked.formula, 1.3, -0.7, 100.0);
+        const MotionOffset first = formulaOffset(worked.formula, 5.6, 5.1, 240.0);
+        const MotionOffset second = formulaOffset(worked.formula, 1.3, -0.7, 100.0);
         EXPECT_NEAR(first.fx, worked.fx1, 1e-9) << worked.formula;
         EXPECT_NEAR(first.fy, worked.fy1, 1e-9) << worked.formula;
         EXPECT_NEAR(second.fx, worked.fx2, 1e-9) << worked.formula;
@@ -52,7 +52,7 @@ TEST(MotionFormulas, EveryFormulaMatchesItsWorkedValues)
 TEST(MotionFormulas, FormulasOutsideTheTableGiveNoOffset)
 {
     for (const int32_t formula : { -1, 20, 1000 }) {
-        const MotionOffset offset = FormulaOffset(formula, 5.6, 5.1, 240.0);
+        const MotionOffset offset = formulaOffset(formula, 5.6, 5.1, 240.0);
         EXPECT_EQ(offset.fx, 0.0);
         EXPECT_EQ(offset.fy, 0.0);
     }

@@ -26,22 +26,22 @@ constexpr int kPresents = 400;
 
 // What the screen should show: black, with the sequence copied into the panel's rectangle,
 // or the frame the steps drew.
-std::vector<uint32_t> ExpectedScreen(const std::string& way)
+std::vector<uint32_t> expectedScreen(const std::string& way)
 {
     std::vector<uint32_t> screen(static_cast<size_t>(kScreenWidth) * kScreenHeight, 0u);
     std::vector<uint32_t> panel(static_cast<size_t>(kPanelWidth) * kPanelHeight, 0u);
     if (way == "frame") {
         ArgbImage frame;
-        frame.SetSize(kPanelWidth, kPanelHeight);
-        for (const FrameStep& step : FrameSteps(kSeed, kPanelWidth, kPanelHeight, kPresents))
-            DrawStep(frame, step);
+        frame.setSize(kPanelWidth, kPanelHeight);
+        for (const FrameStep& step : frameSteps(kSeed, kPanelWidth, kPanelHeight, kPresents))
+            drawStep(frame, step);
         std::copy(frame.pixels.begin(), frame.pixels.end(), panel.begin());
     } else {
-        for (const SequenceBlock& item : PresentSequence(kSeed, kPanelWidth, kPanelHeight, kPresents))
-            BlitBlock(panel.data(), kPanelWidth, kPanelHeight, kPanelWidth, item.block, item.x, item.y);
+        for (const SequenceBlock& item : presentSequence(kSeed, kPanelWidth, kPanelHeight, kPresents))
+            blitBlock(panel.data(), kPanelWidth, kPanelHeight, kPanelWidth, item.block, item.x, item.y);
     }
     const PixelBlock whole { panel.data(), kPanelWidth, kPanelHeight, kPanelWidth, RowOrder::TopDown };
-    BlitBlock(screen.data(), kScreenWidth, kScreenHeight, kScreenWidth, whole, kPanelX, kPanelY);
+    blitBlock(screen.data(), kScreenWidth, kScreenHeight, kScreenWidth, whole, kPanelX, kPanelY);
     for (uint32_t& pixel : screen)
         pixel &= 0x00FFFFFFu; // the screen shows no top byte
     return screen;
@@ -52,16 +52,16 @@ class PanelPresentX11Test : public testing::TestWithParam<std::string> { };
 TEST_P(PanelPresentX11Test, ScreenShowsExactlyThePresentedPixels)
 {
     XSession session(kScreenWidth, kScreenHeight);
-    ASSERT_TRUE(session.Ready()) << "Xvfb did not start";
+    ASSERT_TRUE(session.ready()) << "Xvfb did not start";
     ChildProcess::Options options;
     options.arguments = { OPAL_PRESENT_PROBE_PATH, GetParam(), std::to_string(kPanelX), std::to_string(kPanelY),
         std::to_string(kPanelWidth), std::to_string(kPanelHeight), std::to_string(kSeed), std::to_string(kPresents) };
-    options.environment = session.Environment();
+    options.environment = session.environment();
     options.environment.emplace_back("QT_QPA_PLATFORM=xcb");
     options.pipes = true;
     options.errorFile = session.folder() / "probe.log";
     ChildProcess probe(options);
-    const std::optional<std::string> report = probe.ReadLine();
+    const std::optional<std::string> report = probe.readLine();
     ASSERT_TRUE(report.has_value()) << "the probe did not present";
     // The direct way must really have been taken, or the test would compare the toolkit twice.
     const std::map<std::string, std::string> reports { { "toolkit", "presented toolkit" },
@@ -69,16 +69,16 @@ TEST_P(PanelPresentX11Test, ScreenShowsExactlyThePresentedPixels)
         { "frame", "presented direct from shared memory, the strips as one" } };
     EXPECT_EQ(*report, reports.at(GetParam()));
 
-    const Screenshot shot = session.Shoot("presents-" + GetParam());
+    const Screenshot shot = session.shoot("presents-" + GetParam());
     ASSERT_EQ(shot.width, kScreenWidth);
     ASSERT_EQ(shot.height, kScreenHeight);
-    const std::vector<uint32_t> expected = ExpectedScreen(GetParam());
+    const std::vector<uint32_t> expected = expectedScreen(GetParam());
     int differing = 0;
     int firstX = -1;
     int firstY = -1;
     for (int y = 0; y < kScreenHeight; ++y) {
         for (int x = 0; x < kScreenWidth; ++x) {
-            if (shot.Pixel(x, y) != expected[static_cast<size_t>(y) * kScreenWidth + static_cast<size_t>(x)]) {
+            if (shot.pixel(x, y) != expected[static_cast<size_t>(y) * kScreenWidth + static_cast<size_t>(x)]) {
                 if (differing++ == 0) {
                     firstX = x;
                     firstY = y;
@@ -87,8 +87,8 @@ TEST_P(PanelPresentX11Test, ScreenShowsExactlyThePresentedPixels)
         }
     }
     EXPECT_EQ(differing, 0) << "first at " << firstX << ", " << firstY;
-    probe.WriteLine("end");
-    EXPECT_TRUE(probe.WaitForExit());
+    probe.writeLine("end");
+    EXPECT_TRUE(probe.waitForExit());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothWays, PanelPresentX11Test, testing::Values("toolkit", "direct", "window", "frame"));

@@ -11,11 +11,11 @@ namespace {
 // Presents one pixel in the panel's bottom-right device pixel whenever the panel paints.
 class CornerPainter : public PanelPainter {
 public:
-    void Paint(RenderPanel& surface) override
+    void paint(RenderPanel& surface) override
     {
         const uint32_t pixel = 0x00ABCDEF;
-        surface.Present(PixelBlock { &pixel, 1, 1, 1, RowOrder::TopDown }, surface.Width() - 1, surface.Height() - 1);
-        surface.Present(PixelBlock { &pixel, 1, 1, 1, RowOrder::TopDown }, surface.Width(), surface.Height()); // outside
+        surface.present(PixelBlock { &pixel, 1, 1, 1, RowOrder::TopDown }, surface.deviceWidth() - 1, surface.deviceHeight() - 1);
+        surface.present(PixelBlock { &pixel, 1, 1, 1, RowOrder::TopDown }, surface.deviceWidth(), surface.deviceHeight()); // outside
     }
 };
 
@@ -28,8 +28,8 @@ TEST(PanelExtScaled, WorksInDevicePixels)
     panel.show();
     QCoreApplication::processEvents();
     ASSERT_EQ(panel.devicePixelRatioF(), 2.0);
-    EXPECT_EQ(panel.Width(), 80);
-    EXPECT_EQ(panel.Height(), 60);
+    EXPECT_EQ(panel.deviceWidth(), 80);
+    EXPECT_EQ(panel.deviceHeight(), 60);
 
     // Painted at the device pixel ratio, the picture keeps every device pixel.
     CornerPainter corner;

@@ -32,10 +32,10 @@ class PanelExtTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetDefaults();
-        NewObjectTable(CurrentPreset.Objects);
+        resetDefaults();
+        newObjectTable(CurrentPreset.objects);
     }
-    void TearDown() override { ResetDefaults(); }
+    void TearDown() override { resetDefaults(); }
 };
 
 TEST_F(PanelExtTest, PresentedBlocksAreOnScreenWhenEndPresentReturns)
@@ -44,17 +44,17 @@ TEST_F(PanelExtTest, PresentedBlocksAreOnScreenWhenEndPresentReturns)
     panel.resize(40, 30);
     panel.show();
     QCoreApplication::processEvents();
-    ASSERT_EQ(panel.Width(), 40);
-    ASSERT_EQ(panel.Height(), 30);
+    ASSERT_EQ(panel.deviceWidth(), 40);
+    ASSERT_EQ(panel.deviceHeight(), 30);
 
     // A 2 x 3 block, rows 0x10.., 0x20.., 0x30.. in memory, with a transparent top byte.
     const uint32_t block[] = { 0x00101010, 0x00111111, 0x00202020, 0x00212121, 0x00303030, 0x00313131 };
-    panel.BeginPresent();
-    panel.Present(PixelBlock { block, 2, 3, 2, RowOrder::TopDown }, 5, 4);
-    panel.Present(PixelBlock { block, 2, 3, 2, RowOrder::BottomUp }, 20, 10);
-    panel.Present(PixelBlock { block, 2, 3, 2, RowOrder::TopDown }, 39, 29); // cut to one pixel
-    panel.Present(PixelBlock { block, 2, 3, 2, RowOrder::TopDown }, -100, 3); // wholly outside
-    panel.EndPresent();
+    panel.beginPresent();
+    panel.present(PixelBlock { block, 2, 3, 2, RowOrder::TopDown }, 5, 4);
+    panel.present(PixelBlock { block, 2, 3, 2, RowOrder::BottomUp }, 20, 10);
+    panel.present(PixelBlock { block, 2, 3, 2, RowOrder::TopDown }, 39, 29); // cut to one pixel
+    panel.present(PixelBlock { block, 2, 3, 2, RowOrder::TopDown }, -100, 3); // wholly outside
+    panel.endPresent();
 
     const QImage shown = onScreen(panel);
     EXPECT_EQ(shownPixel(shown, 5, 4), 0x101010u);
@@ -62,18 +62,18 @@ TEST_F(PanelExtTest, PresentedBlocksAreOnScreenWhenEndPresentReturns)
     EXPECT_EQ(shownPixel(shown, 20, 10), 0x303030u); // bottom-up: the last row on top
     EXPECT_EQ(shownPixel(shown, 21, 12), 0x111111u);
     EXPECT_EQ(shownPixel(shown, 39, 29), 0x101010u);
-    EXPECT_FALSE(panel.PresentsDirectly()); // not asked for, and no X11 window here anyway
+    EXPECT_FALSE(panel.presentsDirectly()); // not asked for, and no X11 window here anyway
 }
 
 class CountingPainter final : public PanelPainter {
 public:
-    void Paint(RenderPanel& surface) override
+    void paint(RenderPanel& surface) override
     {
         ++calls;
         const uint32_t pixel = 0x00ABCDEF;
-        surface.BeginPresent();
-        surface.Present(PixelBlock { &pixel, 1, 1, 1, RowOrder::TopDown }, 0, 0);
-        surface.EndPresent();
+        surface.beginPresent();
+        surface.present(PixelBlock { &pixel, 1, 1, 1, RowOrder::TopDown }, 0, 0);
+        surface.endPresent();
     }
     int calls = 0;
 };
@@ -106,18 +106,18 @@ TEST_F(PanelExtTest, RendererDrawsThroughThePanel)
     panel.show();
     QCoreApplication::processEvents();
     Renderer renderer(Settings, CurrentPreset, RenderRole::Editor);
-    renderer.Reset(panel.Width(), panel.Height());
-    renderer.DrawSprites(14);
-    renderer.Present(panel);
+    renderer.reset(panel.deviceWidth(), panel.deviceHeight());
+    renderer.drawSprites(14);
+    renderer.present(panel);
 
     const QImage shown = onScreen(panel);
     int differing = 0;
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x)
-            differing += shownPixel(shown, x, y) != (renderer.Frame().Row(y)[x] & 0x00FFFFFFu);
+            differing += shownPixel(shown, x, y) != (renderer.frame().row(y)[x] & 0x00FFFFFFu);
     EXPECT_EQ(differing, 0);
-    EXPECT_NE(std::count(renderer.Frame().pixels.begin(), renderer.Frame().pixels.end(), 0u),
-        static_cast<long>(renderer.Frame().pixels.size()));
+    EXPECT_NE(std::count(renderer.frame().pixels.begin(), renderer.frame().pixels.end(), 0u),
+        static_cast<long>(renderer.frame().pixels.size()));
 }
 
 // A window drives its renderer from the event loop, once per refresh: the loop keeps
@@ -134,8 +134,8 @@ TEST_F(PanelExtTest, ARefreshTimerStepsTheRendererBetweenTheEventLoopsTurns)
             layout->addWidget(panel);
             connect(&refresh, &RefreshTimer::tick, this, [this](int64_t now) {
                 ++ticks;
-                renderer.Step(now);
-                renderer.Present(*panel);
+                renderer.step(now);
+                renderer.present(*panel);
             });
         }
         PicturePanel* panel = nullptr;
@@ -147,8 +147,8 @@ TEST_F(PanelExtTest, ARefreshTimerStepsTheRendererBetweenTheEventLoopsTurns)
     window->resize(120, 90);
     window->show();
     QCoreApplication::processEvents();
-    window->renderer.Reset(window->panel->Width(), window->panel->Height());
-    window->refresh.Start();
+    window->renderer.reset(window->panel->deviceWidth(), window->panel->deviceHeight());
+    window->refresh.start();
     QPointer<Window> watch(window);
     int ticksSeen = 0;
     bool shownAsFrame = false;
@@ -157,11 +157,11 @@ TEST_F(PanelExtTest, ARefreshTimerStepsTheRendererBetweenTheEventLoopsTurns)
         // The panel fills the window, so the window's picture is the panel's.
         const QImage shown
             = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
-        const ArgbImage& frame = window->renderer.Frame();
+        const ArgbImage& frame = window->renderer.frame();
         shownAsFrame = shown.width() >= frame.width && shown.height() >= frame.height && frame.width > 0;
         for (int y = 0; shownAsFrame && y < frame.height; ++y)
             for (int x = 0; x < frame.width; ++x)
-                shownAsFrame = shownAsFrame && shownPixel(shown, x, y) == (frame.Row(y)[x] & 0x00FFFFFFu);
+                shownAsFrame = shownAsFrame && shownPixel(shown, x, y) == (frame.row(y)[x] & 0x00FFFFFFu);
         delete window;
     });
     QEventLoop loop;
@@ -170,7 +170,7 @@ TEST_F(PanelExtTest, ARefreshTimerStepsTheRendererBetweenTheEventLoopsTurns)
     EXPECT_TRUE(watch.isNull());
     EXPECT_GE(ticksSeen, 2);
     EXPECT_TRUE(shownAsFrame);
-    EXPECT_EQ(RefreshTimer::RateOf(nullptr), RefreshTimer::kFallbackHertz);
+    EXPECT_EQ(RefreshTimer::rateOf(nullptr), RefreshTimer::kFallbackHertz);
 }
 
 } // namespace

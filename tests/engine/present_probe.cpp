@@ -34,12 +34,12 @@ public:
         : m_sequence(sequence)
     {
     }
-    void Paint(RenderPanel& surface) override
+    void paint(RenderPanel& surface) override
     {
-        surface.BeginPresent();
+        surface.beginPresent();
         for (const SequenceBlock& item : m_sequence)
-            surface.Present(item.block, item.x, item.y);
-        surface.EndPresent();
+            surface.present(item.block, item.x, item.y);
+        surface.endPresent();
     }
 
 private:
@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     auto* panel = new PicturePanel(&window);
     panel->setPalette(black);
     panel->setGeometry(panelX, panelY, panelWidth, panelHeight);
-    panel->SetDirectPresent(direct, way == "window" || way == "frame");
+    panel->setDirectPresent(direct, way == "window" || way == "frame");
     window.show();
 
     // The window's first paint must be on screen before the presents, or it would cover them.
@@ -85,50 +85,50 @@ int main(int argc, char** argv)
 
     if (way == "frame") {
         ArgbImage frame;
-        frame.SetSize(panel->Width(), panel->Height());
+        frame.setSize(panel->deviceWidth(), panel->deviceHeight());
         bool allDirect = true;
-        const std::vector<FrameStep> steps = FrameSteps(seed, frame.width, frame.height, count);
+        const std::vector<FrameStep> steps = frameSteps(seed, frame.width, frame.height, count);
         for (const FrameStep& step : steps) {
-            DrawStep(frame, step);
+            drawStep(frame, step);
             if (&step == &steps.back())
                 break; // shown by the full repaint below
-            const PixelBlock block { frame.Row(step.y0) + step.x0, step.x1 - step.x0, step.y1 - step.y0, frame.width,
+            const PixelBlock block { frame.row(step.y0) + step.x0, step.x1 - step.x0, step.y1 - step.y0, frame.width,
                 RowOrder::TopDown };
-            panel->Present(block, step.x0, step.y0);
-            allDirect = allDirect && panel->PresentsDirectly();
+            panel->present(block, step.x0, step.y0);
+            allDirect = allDirect && panel->presentsDirectly();
         }
         // A full repaint in the renderer's strips, whose puts the panel joins into one.
-        PresentWholeFrame(panel, frame, RowOrder::TopDown);
-        allDirect = allDirect && panel->PresentsDirectly();
+        presentWholeFrame(panel, frame, RowOrder::TopDown);
+        allDirect = allDirect && panel->presentsDirectly();
         QCoreApplication::processEvents();
         std::cout << "presented " << (allDirect ? "direct" : "toolkit")
-                  << (panel->SharedPresents() == static_cast<uint64_t>(count) ? " from shared memory, the strips as one" : "")
+                  << (panel->sharedPresents() == static_cast<uint64_t>(count) ? " from shared memory, the strips as one" : "")
                   << std::endl;
         std::string line;
         std::getline(std::cin, line);
         return 0;
     }
 
-    const std::vector<SequenceBlock> sequence = PresentSequence(seed, panel->Width(), panel->Height(), count);
+    const std::vector<SequenceBlock> sequence = presentSequence(seed, panel->deviceWidth(), panel->deviceHeight(), count);
     bool allDirect = true;
     for (size_t i = 0; i < sequence.size(); ++i) {
         // Some presents come alone, the others in pairs of one begin/end.
         const bool paired = i % 3 == 1 && i + 1 < sequence.size();
-        panel->BeginPresent();
-        panel->Present(sequence[i].block, sequence[i].x, sequence[i].y);
-        allDirect = allDirect && panel->PresentsDirectly();
+        panel->beginPresent();
+        panel->present(sequence[i].block, sequence[i].x, sequence[i].y);
+        allDirect = allDirect && panel->presentsDirectly();
         if (paired) {
             ++i;
-            panel->Present(sequence[i].block, sequence[i].x, sequence[i].y);
-            allDirect = allDirect && panel->PresentsDirectly();
+            panel->present(sequence[i].block, sequence[i].x, sequence[i].y);
+            allDirect = allDirect && panel->presentsDirectly();
         }
-        panel->EndPresent();
+        panel->endPresent();
     }
     QCoreApplication::processEvents();
     SequencePainter painter(sequence);
     panel->painter = &painter;
     panel->repaint();
-    allDirect = allDirect && panel->PresentsDirectly();
+    allDirect = allDirect && panel->presentsDirectly();
     QCoreApplication::processEvents();
     panel->painter = nullptr;
     // A window that paints on screen keeps no backing store of its size.

@@ -20,7 +20,7 @@ struct SequenceBlock {
     int32_t y = 0;
 };
 
-inline std::vector<SequenceBlock> PresentSequence(uint32_t seed, int32_t panelWidth, int32_t panelHeight, int count)
+inline std::vector<SequenceBlock> presentSequence(uint32_t seed, int32_t panelWidth, int32_t panelHeight, int count)
 {
     std::mt19937 random(seed);
     const auto between = [&](int32_t low, int32_t high) {
@@ -59,7 +59,7 @@ struct FrameStep {
     uint32_t noise = 0;
 };
 
-inline std::vector<FrameStep> FrameSteps(uint32_t seed, int32_t width, int32_t height, int count)
+inline std::vector<FrameStep> frameSteps(uint32_t seed, int32_t width, int32_t height, int count)
 {
     std::mt19937 random(seed);
     const auto between = [&](int32_t low, int32_t high) {
@@ -85,11 +85,11 @@ inline std::vector<FrameStep> FrameSteps(uint32_t seed, int32_t width, int32_t h
     return steps;
 }
 
-inline void DrawStep(ArgbImage& frame, const FrameStep& step)
+inline void drawStep(ArgbImage& frame, const FrameStep& step)
 {
     std::mt19937 noise(step.noise);
     for (int32_t y = step.y0; y < step.y1; ++y) {
         for (int32_t x = step.x0; x < step.x1; ++x)
-            frame.Row(y)[x] = static_cast<uint32_t>(noise());
+            frame.row(y)[x] = static_cast<uint32_t>(noise());
     }
 }

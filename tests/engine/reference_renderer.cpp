@@ -4,6 +4,7 @@
 #include "engine/motion_formulas.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
+#include "shapes/sprite_builder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,14 +40,14 @@ ReferenceRenderer::ReferenceRenderer(SettingsRecord& options, Preset& preset, bo
 {
 }
 
-void ReferenceRenderer::Reset(int32_t width, int32_t height)
+void ReferenceRenderer::reset(int32_t width, int32_t height)
 {
-    ReseedPresetRandom();
+    reseedPresetRandom();
     m_width = width;
     m_height = height;
     computeScale();
-    frame.SetSize(width, height);
-    halfFrame.SetSize(width / 2, height / 2);
+    frame.setSize(width, height);
+    halfFrame.setSize(width / 2, height / 2);
     m_travelPhase = 0.0;
     m_lastChange = m_calendar();
     m_changeToggle = 0;
@@ -56,14 +57,14 @@ void ReferenceRenderer::computeScale()
 {
     m_drawWidth = m_width;
     m_drawHeight = m_height;
-    if (m_options.Filter) {
+    if (m_options.filter) {
         m_drawWidth /= 2;
         m_drawHeight /= 2;
     }
     const long double rows = m_drawHeight;
     m_sizeScale = static_cast<float>(m_drawHeight <= 700 ? rows / 600.0L : rows / 480.0L);
     if (m_saver)
-        m_sizeScale = static_cast<float>(m_options.Scale * static_cast<long double>(m_sizeScale) * 0.01L);
+        m_sizeScale = static_cast<float>(m_options.scale * static_cast<long double>(m_sizeScale) * 0.01L);
     m_orbitRadius = 120.0 * static_cast<double>(m_sizeScale);
     m_orbitSwing = 80.0 * static_cast<double>(m_sizeScale);
     m_roundAngle = 5.0;
@@ -74,22 +75,22 @@ void ReferenceRenderer::computeScale()
 
 bool ReferenceRenderer::automaticChange()
 {
-    if (!m_saver || int64_t { m_options.DoChange } + m_options.ChangeFormula == 0)
+    if (!m_saver || int64_t { m_options.changePresets } + m_options.changeFormula == 0)
         return false;
     const int64_t now = m_calendar();
-    if (!(m_lastChange + m_options.Seconds < now))
+    if (!(m_lastChange + m_options.seconds < now))
         return false;
-    if (m_options.ChangeMirror)
-        m_options.Mirror = advanceWrapping(m_options.Mirror, kMirrorCount);
-    const int switches = (m_options.DoChange ? 1 : 0) + (m_options.ChangeFormula ? 1 : 0);
+    if (m_options.changeMirror)
+        m_options.mirror = advanceWrapping(m_options.mirror, kMirrorCount);
+    const int switches = (m_options.changePresets ? 1 : 0) + (m_options.changeFormula ? 1 : 0);
     m_changeToggle = switches == 2 ? !m_changeToggle : 1;
-    const bool changePreset = m_options.DoChange && m_changeToggle;
-    const bool changeFormula = (switches == 1 && m_options.ChangeFormula) || (switches == 2 && !m_changeToggle);
+    const bool changePreset = m_options.changePresets && m_changeToggle;
+    const bool changeFormula = (switches == 1 && m_options.changeFormula) || (switches == 2 && !m_changeToggle);
     m_lastChange = now;
     if (changePreset)
         m_presetLoader();
     if (changeFormula)
-        m_options.Formula = advanceWrapping(m_options.Formula, kFormulaCount);
+        m_options.formula = advanceWrapping(m_options.formula, kFormulaCount);
     return changePreset || changeFormula;
 }
 
@@ -98,61 +99,61 @@ void ReferenceRenderer::drawSprite(const ArgbImage& sprite, int32_t x, int32_t y
     const int32_t half = sprite.width / 2;
     const int32_t x0 = clampPosition(int64_t { x } - half);
     const int32_t y0 = clampPosition(int64_t { y } - half);
-    if (!m_options.Filter) {
-        frame.Composite(sprite, x0, y0, runs);
+    if (!m_options.filter) {
+        frame.composite(sprite, x0, y0, runs);
         return;
     }
-    halfFrame.Composite(sprite, x0, y0, runs);
+    halfFrame.composite(sprite, x0, y0, runs);
     if (m_blurEvery > 0 && n % m_blurEvery == 0)
-        RunBlurPass(frame, halfFrame, m_oddPass, m_options.Interlace != 0);
+        runBlurPass(frame, halfFrame, m_oddPass, m_options.interlace != 0);
 }
 
 void ReferenceRenderer::drawObject(int32_t row, int64_t n)
 {
-    m_roundAngle += m_preset.RoundSpeed;
-    m_radialAngle += m_preset.RadialSpeed;
+    m_roundAngle += m_preset.roundSpeed;
+    m_radialAngle += m_preset.radialSpeed;
     m_travelPhase += 0.00019211;
 
-    ShapeStack* stack = m_preset.Objects.Stacks[static_cast<size_t>(row)][0].get();
+    ShapeStack* stack = m_preset.objects.stacks[static_cast<size_t>(row)][0].get();
     if (!stack)
         return;
-    BuildReducedSprite(*stack, -1, SpriteScale { m_sizeScale, m_options.Filter != 0 });
-    if (!stack->ReducedSprite)
+    buildReducedSprite(*stack, -1, SpriteScale { m_sizeScale, m_options.filter != 0 });
+    if (!stack->reducedSprite)
         return;
-    const ArgbImage& sprite = *stack->ReducedSprite;
+    const ArgbImage& sprite = *stack->reducedSprite;
     int32_t x = 0;
     int32_t y = 0;
-    if (m_options.Formula >= 0 && m_options.Formula < kMotionFormulaCount) {
+    if (m_options.formula >= 0 && m_options.formula < kMotionFormulaCount) {
         const double radius = m_orbitRadius + m_orbitSwing * std::cos(m_radialAngle);
-        const MotionOffset offset = FormulaOffset(m_options.Formula, m_roundAngle, m_radialAngle, radius);
+        const MotionOffset offset = formulaOffset(m_options.formula, m_roundAngle, m_radialAngle, radius);
         x = clampPosition(int64_t { truncPosition(offset.fx) } + m_drawWidth / 2);
         y = clampPosition(int64_t { truncPosition(offset.fy) } + m_drawHeight / 2);
     }
-    if (m_options.Travel) {
+    if (m_options.travel) {
         x = truncPosition(std::sin(m_travelPhase) * m_travelAmpX + x);
         y = truncPosition(std::cos(m_travelPhase) * m_travelAmpY + y);
     }
-    if (m_options.Filter)
+    if (m_options.filter)
         y = clampPosition(int64_t { m_drawHeight } - y);
-    drawSprite(sprite, x, y, n, &stack->ReducedRuns);
+    drawSprite(sprite, x, y, n, &stack->reducedRuns);
     const int32_t mirroredX = clampPosition(int64_t { m_drawWidth } - x);
     const int32_t mirroredY = clampPosition(int64_t { m_drawHeight } - y);
-    if (m_options.Mirror == 1)
-        drawSprite(sprite, mirroredX, y, n, &stack->ReducedRuns);
-    else if (m_options.Mirror == 2)
-        drawSprite(sprite, x, mirroredY, n, &stack->ReducedRuns);
-    else if (m_options.Mirror == 3)
-        drawSprite(sprite, mirroredX, mirroredY, n, &stack->ReducedRuns);
+    if (m_options.mirror == 1)
+        drawSprite(sprite, mirroredX, y, n, &stack->reducedRuns);
+    else if (m_options.mirror == 2)
+        drawSprite(sprite, x, mirroredY, n, &stack->reducedRuns);
+    else if (m_options.mirror == 3)
+        drawSprite(sprite, mirroredX, mirroredY, n, &stack->reducedRuns);
 }
 
-void ReferenceRenderer::RunFrames(int64_t count)
+void ReferenceRenderer::runFrames(int64_t count)
 {
     int64_t n = 0;
     while (n < count) {
         if (automaticChange())
             return;
         for (int32_t row = 0; row < kObjectCount; ++row) {
-            if (!m_preset.ObjectEnabled[static_cast<size_t>(row)] || !m_preset.Objects.Stacks[static_cast<size_t>(row)][0])
+            if (!m_preset.objectEnabled[static_cast<size_t>(row)] || !m_preset.objects.stacks[static_cast<size_t>(row)][0])
                 continue;
             drawObject(row, n);
             ++n;

@@ -23,15 +23,15 @@ public:
 
     ReferenceRenderer(SettingsRecord& options, Preset& preset, bool saver);
 
-    void Reset(int32_t width, int32_t height);
+    void reset(int32_t width, int32_t height);
     // Draws count sprites, rounded up to whole rounds; returns early after an automatic
     // change or when the hook says so.
-    void RunFrames(int64_t count);
+    void runFrames(int64_t count);
 
-    void SetSpriteHook(SpriteHook hook) { m_hook = std::move(hook); }
-    void SetCalendarClock(CalendarClock clock) { m_calendar = std::move(clock); }
-    void SetPresetLoader(PresetLoader loader) { m_presetLoader = std::move(loader); }
-    void SetSpritesPerBlurPass(int32_t sprites) { m_blurEvery = sprites; }
+    void setSpriteHook(SpriteHook hook) { m_hook = std::move(hook); }
+    void setCalendarClock(CalendarClock clock) { m_calendar = std::move(clock); }
+    void setPresetLoader(PresetLoader loader) { m_presetLoader = std::move(loader); }
+    void setSpritesPerBlurPass(int32_t sprites) { m_blurEvery = sprites; }
 
     ArgbImage frame;
     ArgbImage halfFrame;

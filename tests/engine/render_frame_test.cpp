@@ -31,10 +31,10 @@ bool readPng(const std::string& path, int32_t& width, int32_t& height, std::vect
 
 class RenderFrameToolTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetDefaults(); }
+    void SetUp() override { resetDefaults(); }
     void TearDown() override
     {
-        ResetDefaults();
+        resetDefaults();
         std::filesystem::remove(m_png);
     }
 
@@ -57,24 +57,24 @@ TEST_F(RenderFrameToolTest, WritesWhatTheHeadlessRendererShows)
     ASSERT_EQ(width, 161);
     ASSERT_EQ(height, 120);
 
-    ASSERT_TRUE(LoadPresetFile(preset, CurrentPreset));
-    Settings.Formula = 9;
-    Settings.Mirror = 3;
-    Settings.Travel = 1;
+    ASSERT_TRUE(loadPresetFile(preset, CurrentPreset));
+    Settings.formula = 9;
+    Settings.mirror = 3;
+    Settings.travel = 1;
     RecordingPanel panel(161, 120);
     Renderer renderer(Settings, CurrentPreset, RenderRole::Editor);
-    renderer.Reset(161, 120);
-    renderer.DrawSprites(200);
-    renderer.Present(panel);
+    renderer.reset(161, 120);
+    renderer.drawSprites(200);
+    renderer.present(panel);
 
     int lit = 0;
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
-            const uint32_t pixel = panel.screen.Row(y)[x];
+            const uint32_t pixel = panel.screen.row(y)[x];
             const uint8_t* shown = &rgb[3 * static_cast<size_t>(y * width + x)];
-            ASSERT_EQ(shown[0], RedOf(pixel)) << x << "," << y;
-            ASSERT_EQ(shown[1], GreenOf(pixel)) << x << "," << y;
-            ASSERT_EQ(shown[2], BlueOf(pixel)) << x << "," << y;
+            ASSERT_EQ(shown[0], redOf(pixel)) << x << "," << y;
+            ASSERT_EQ(shown[1], greenOf(pixel)) << x << "," << y;
+            ASSERT_EQ(shown[2], blueOf(pixel)) << x << "," << y;
             lit += (pixel & 0xFFFFFF) != 0;
         }
     EXPECT_GT(lit, width * height / 10);

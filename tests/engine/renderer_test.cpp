@@ -3,6 +3,7 @@
 #include "presets/preset.h"
 #include "presets/settings.h"
 #include "shapes/shape_stack.h"
+#include "shapes/sprite_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,9 @@ using Point = std::pair<int32_t, int32_t>;
 
 constexpr int64_t kStartTime = 1'800'000'000;
 
-uint32_t MarkerColor(int32_t row)
+uint32_t markerColor(int32_t row)
 {
-    return MakeArgb(255, static_cast<uint32_t>(row + 1), 0, 0);
+    return makeArgb(255, static_cast<uint32_t>(row + 1), 0, 0);
 }
 
 // Gives every object an opaque sprite of its own colour (red = row + 1), 1 x 1 unless told,
@@ -29,13 +30,13 @@ uint32_t MarkerColor(int32_t row)
 void useMarkerSprites(const Renderer& renderer, int32_t width = 1, int32_t height = 1)
 {
     for (int32_t row = 0; row < kObjectCount; ++row) {
-        ShapeStack& stack = *CurrentPreset.Objects.Stacks[static_cast<size_t>(row)][0];
-        stack.ReducedSprite = std::make_unique<ArgbImage>();
-        stack.ReducedSprite->SetSize(width, height);
-        stack.ReducedSprite->Fill(MarkerColor(row));
-        stack.ReducedRuns = SpriteRuns(*stack.ReducedSprite);
-        stack.ReducedScale = SpriteScale { renderer.SizeScale(), Settings.Filter != 0 };
-        stack.ReducedDirty = 0;
+        ShapeStack& stack = *CurrentPreset.objects.stacks[static_cast<size_t>(row)][0];
+        stack.reducedSprite = std::make_unique<ArgbImage>();
+        stack.reducedSprite->setSize(width, height);
+        stack.reducedSprite->fill(markerColor(row));
+        stack.reducedRuns = SpriteRuns(*stack.reducedSprite);
+        stack.reducedScale = SpriteScale { renderer.sizeScale(), Settings.filter != 0 };
+        stack.reducedDirty = false;
     }
 }
 
@@ -45,9 +46,9 @@ std::map<int32_t, std::vector<Point>> markersIn(const ArgbImage& image)
     std::map<int32_t, std::vector<Point>> found;
     for (int32_t y = 0; y < image.height; ++y) {
         for (int32_t x = 0; x < image.width; ++x) {
-            const uint32_t pixel = image.Row(y)[x];
+            const uint32_t pixel = image.row(y)[x];
             for (int32_t row = 0; row < kObjectCount; ++row) {
-                if (pixel == MarkerColor(row))
+                if (pixel == markerColor(row))
                     found[row].emplace_back(x, y);
             }
         }
@@ -57,8 +58,8 @@ std::map<int32_t, std::vector<Point>> markersIn(const ArgbImage& image)
 
 // Counts what a renderer tells its observer.
 struct CountingObserver final : SpriteObserver {
-    void BeforeSprite() override { ++sprites; }
-    void AfterBlurPass(int32_t spritesPerPass) override { passes.push_back(spritesPerPass); }
+    void beforeSprite() override { ++sprites; }
+    void afterBlurPass(int32_t spritesPerPass) override { passes.push_back(spritesPerPass); }
     int sprites = 0;
     std::vector<int32_t> passes;
 };
@@ -67,53 +68,53 @@ class RendererTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetDefaults();
-        NewObjectTable(CurrentPreset.Objects);
-        Settings.Mirror = 0;
-        Settings.Travel = 0;
+        resetDefaults();
+        newObjectTable(CurrentPreset.objects);
+        Settings.mirror = 0;
+        Settings.travel = 0;
     }
-    void TearDown() override { ResetDefaults(); }
+    void TearDown() override { resetDefaults(); }
 
     // A renderer on the shared options and preset, reset to the given size, as a window
     // makes one.
     std::unique_ptr<Renderer> make(RenderRole role = RenderRole::Editor, int32_t width = 1024, int32_t height = 768)
     {
         auto made = std::make_unique<Renderer>(Settings, CurrentPreset, role);
-        made->SetCalendarClock([this] { return now; });
-        made->Reset(width, height);
+        made->setCalendarClock([this] { return m_now; });
+        made->reset(width, height);
         return made;
     }
 
-    int64_t now = kStartTime;
+    int64_t m_now = kStartTime;
 };
 
 TEST_F(RendererTest, ScaleOrbitAndTravelOfA1024By768Panel)
 {
     const auto renderer = make();
-    EXPECT_EQ(renderer->SizeScale(), 1.6f);
-    EXPECT_NEAR(renderer->OrbitRadius(), 192.0000029, 1e-7);
-    EXPECT_NEAR(renderer->OrbitSwing(), 128.0000019, 1e-7);
-    EXPECT_NEAR(renderer->TravelAmpX(), 127.9999943, 1e-7);
-    EXPECT_NEAR(renderer->TravelAmpY(), -0.0000057, 1e-7);
-    EXPECT_LT(renderer->TravelAmpY(), 0.0);
-    EXPECT_EQ(renderer->RoundAngle(), 5.0);
-    EXPECT_EQ(renderer->RadialAngle(), 5.0);
-    EXPECT_EQ(std::pair(renderer->Frame().width, renderer->Frame().height), std::pair(1024, 768));
-    EXPECT_EQ(std::pair(renderer->HalfFrame().width, renderer->HalfFrame().height), std::pair(512, 384));
-    EXPECT_EQ(renderer->LastChange(), kStartTime);
+    EXPECT_EQ(renderer->sizeScale(), 1.6f);
+    EXPECT_NEAR(renderer->orbitRadius(), 192.0000029, 1e-7);
+    EXPECT_NEAR(renderer->orbitSwing(), 128.0000019, 1e-7);
+    EXPECT_NEAR(renderer->travelAmpX(), 127.9999943, 1e-7);
+    EXPECT_NEAR(renderer->travelAmpY(), -0.0000057, 1e-7);
+    EXPECT_LT(renderer->travelAmpY(), 0.0);
+    EXPECT_EQ(renderer->roundAngle(), 5.0);
+    EXPECT_EQ(renderer->radialAngle(), 5.0);
+    EXPECT_EQ(std::pair(renderer->frame().width, renderer->frame().height), std::pair(1024, 768));
+    EXPECT_EQ(std::pair(renderer->halfFrame().width, renderer->halfFrame().height), std::pair(512, 384));
+    EXPECT_EQ(renderer->lastChange(), kStartTime);
 
-    EXPECT_EQ(make(RenderRole::Saver)->SizeScale(), 1.2f); // the saver applies Scale (75)
+    EXPECT_EQ(make(RenderRole::Saver)->sizeScale(), 1.2f); // the saver applies Scale (75)
 
-    Settings.Filter = true;
-    renderer->ComputeScale();
-    EXPECT_EQ(std::pair(renderer->DrawWidth(), renderer->DrawHeight()), std::pair(512, 384));
-    EXPECT_EQ(renderer->SizeScale(), 0.64f);
+    Settings.filter = true;
+    renderer->computeScale();
+    EXPECT_EQ(std::pair(renderer->drawWidth(), renderer->drawHeight()), std::pair(512, 384));
+    EXPECT_EQ(renderer->sizeScale(), 0.64f);
 
-    Settings.Filter = false;
+    Settings.filter = false;
     for (const auto& [height, scale] :
         { std::pair { 600, 1.0f }, { 480, 0.8f }, { 700, 700 / 600.0f }, { 701, 701 / 480.0f } }) {
-        renderer->Reset(800, height);
-        EXPECT_EQ(renderer->SizeScale(), scale) << height;
+        renderer->reset(800, height);
+        EXPECT_EQ(renderer->sizeScale(), scale) << height;
     }
 }
 
@@ -122,12 +123,12 @@ TEST_F(RendererTest, FirstSpriteCentresWithTravellingOffAndOn)
     for (const auto& [travel, expected] : { std::pair { 0, std::vector<Point> { { 698, 233 }, { 763, 364 }, { 740, 513 } } },
              // The tiny negative TravelAmpY pulls Y just below the integer before truncation.
              std::pair { 1, std::vector<Point> { { 698, 232 }, { 763, 363 }, { 740, 512 } } } }) {
-        Settings.Travel = travel;
+        Settings.travel = travel;
         const auto renderer = make();
         useMarkerSprites(*renderer);
-        renderer->DrawSprites(1);
-        EXPECT_EQ(renderer->SpritesDrawn(), 7); // one round
-        const auto markers = markersIn(renderer->Frame());
+        renderer->drawSprites(1);
+        EXPECT_EQ(renderer->spritesDrawn(), 7); // one round
+        const auto markers = markersIn(renderer->frame());
         for (int32_t row = 0; row < 3; ++row)
             EXPECT_EQ(markers.at(row), std::vector<Point> { expected[static_cast<size_t>(row)] }) << travel;
     }
@@ -135,15 +136,15 @@ TEST_F(RendererTest, FirstSpriteCentresWithTravellingOffAndOn)
 
 TEST_F(RendererTest, SwitchedOffObjectsNeitherDrawNorAdvanceTheAngles)
 {
-    CurrentPreset.ObjectEnabled[1] = 0;
+    CurrentPreset.objectEnabled[1] = 0;
     const auto renderer = make();
     useMarkerSprites(*renderer);
-    renderer->DrawSprites(1);
-    EXPECT_EQ(renderer->SpritesDrawn(), 6);
+    renderer->drawSprites(1);
+    EXPECT_EQ(renderer->spritesDrawn(), 6);
     // Object 2 takes the second place on the curve, where object 1 would have gone.
-    EXPECT_EQ(renderer->Frame().Row(364)[763], MarkerColor(2));
-    EXPECT_EQ(renderer->Frame().Row(233)[698], MarkerColor(0));
-    EXPECT_EQ(markersIn(renderer->Frame()).count(1), 0u);
+    EXPECT_EQ(renderer->frame().row(364)[763], markerColor(2));
+    EXPECT_EQ(renderer->frame().row(233)[698], markerColor(0));
+    EXPECT_EQ(markersIn(renderer->frame()).count(1), 0u);
 }
 
 // The travel phase grows by 0.00019211 per sprite, so after a thousand rounds (7000
@@ -154,13 +155,13 @@ TEST_F(RendererTest, SwitchedOffObjectsNeitherDrawNorAdvanceTheAngles)
 TEST_F(RendererTest, TravelPhaseAdvancesWithEverySprite)
 {
     for (const auto& [travel, expected] : { std::pair { 0, Point(2004, 612) }, { 1, Point(3578, 611) } }) {
-        Settings.Travel = travel;
+        Settings.travel = travel;
         const auto renderer = make(RenderRole::Editor, 4000, 768);
         useMarkerSprites(*renderer);
-        renderer->DrawSprites(6993); // 999 rounds
-        renderer->Clear();
-        renderer->DrawSprites(1);
-        EXPECT_EQ(markersIn(renderer->Frame()).at(6), std::vector<Point> { expected }) << travel;
+        renderer->drawSprites(6993); // 999 rounds
+        renderer->clear();
+        renderer->drawSprites(1);
+        EXPECT_EQ(markersIn(renderer->frame()).at(6), std::vector<Point> { expected }) << travel;
     }
 }
 
@@ -168,45 +169,45 @@ TEST_F(RendererTest, TravelPhaseAdvancesWithEverySprite)
 // the frame, is what the next present sends.
 TEST_F(RendererTest, ASpriteIsCentredOnItsWidthAndPresentedByItsRectangle)
 {
-    Settings.Formula = 20; // outside the table: every sprite centre at the origin
+    Settings.formula = 20; // outside the table: every sprite centre at the origin
     const auto renderer = make(RenderRole::Editor, 64, 48);
     RecordingPanel panel(64, 48);
     useMarkerSprites(*renderer, 5, 3);
-    renderer->DrawSprites(1);
-    renderer->Present(panel);
-    const auto markers = markersIn(renderer->Frame());
+    renderer->drawSprites(1);
+    renderer->present(panel);
+    const auto markers = markersIn(renderer->frame());
     EXPECT_EQ(markers.at(6), (std::vector<Point> { { 0, 0 }, { 1, 0 }, { 2, 0 } })); // columns -2 .. 2, rows -2 .. 0
-    EXPECT_EQ(renderer->Frame().Row(1)[0], 0u);
+    EXPECT_EQ(renderer->frame().row(1)[0], 0u);
 
     panel.presents.clear();
-    renderer->DrawSprites(1);
-    EXPECT_EQ(renderer->Dirty().Rects(), (std::vector<PixelRect> { { 0, 0, 3, 1 } }));
-    ASSERT_TRUE(renderer->Present(panel));
+    renderer->drawSprites(1);
+    EXPECT_EQ(renderer->dirty().rects(), (std::vector<PixelRect> { { 0, 0, 3, 1 } }));
+    ASSERT_TRUE(renderer->present(panel));
     ASSERT_EQ(panel.presents.size(), 1u);
     const auto& present = panel.presents[0];
     EXPECT_EQ(std::tie(present.x, present.y, present.width, present.height), std::tuple(0, 0, 3, 1));
-    EXPECT_FALSE(renderer->Present(panel)); // nothing new
+    EXPECT_FALSE(renderer->present(panel)); // nothing new
 }
 
 // In filter mode sprites are built for the half frame with the light flipped (it is shown
 // bottom-up); the stored direction stays as it is.
 TEST_F(RendererTest, FilterModeRebuildsSpritesWithTheLightFlipped)
 {
-    Settings.Filter = true;
+    Settings.filter = true;
     const auto renderer = make();
-    ShapeStack& stack = *CurrentPreset.Objects.Stacks[0][0];
-    stack.Shapes[0].LightX = 0.3f;
-    stack.Shapes[0].LightY = 0.8f;
-    stack.ReducedDirty = 1;
-    renderer->DrawSprites(1);
-    ASSERT_NE(stack.ReducedSprite, nullptr);
-    EXPECT_EQ(stack.Shapes[0].LightY, 0.8f);
+    ShapeStack& stack = *CurrentPreset.objects.stacks[0][0];
+    stack.shapes[0].lightX = 0.3f;
+    stack.shapes[0].lightY = 0.8f;
+    stack.reducedDirty = true;
+    renderer->drawSprites(1);
+    ASSERT_NE(stack.reducedSprite, nullptr);
+    EXPECT_EQ(stack.shapes[0].lightY, 0.8f);
 
-    const int32_t side = 70 * stack.MasterSize / 100;
-    const auto flipped = BuildSprite(stack, side, -1, false, { 0.64f, true });
-    const auto upright = BuildSprite(stack, side, -1, false, { 0.64f, false });
+    const int32_t side = 70 * stack.masterSize / 100;
+    const auto flipped = buildSprite(stack, side, -1, false, { 0.64f, true });
+    const auto upright = buildSprite(stack, side, -1, false, { 0.64f, false });
     ASSERT_NE(flipped->pixels, upright->pixels); // the light's vertical part matters here
-    EXPECT_EQ(stack.ReducedSprite->pixels, flipped->pixels);
+    EXPECT_EQ(stack.reducedSprite->pixels, flipped->pixels);
 }
 
 TEST_F(RendererTest, MirrorCopies)
@@ -217,11 +218,11 @@ TEST_F(RendererTest, MirrorCopies)
         { 3, { { 698, 233 }, { 1024 - 698, 768 - 233 } } }, // two copies, not four
     };
     for (const auto& [mirror, expected] : cases) {
-        Settings.Mirror = mirror;
+        Settings.mirror = mirror;
         const auto renderer = make();
         useMarkerSprites(*renderer);
-        renderer->DrawSprites(1);
-        EXPECT_EQ(markersIn(renderer->Frame()).at(0), expected) << mirror;
+        renderer->drawSprites(1);
+        EXPECT_EQ(markersIn(renderer->frame()).at(0), expected) << mirror;
     }
 }
 
@@ -229,87 +230,87 @@ TEST_F(RendererTest, CountsAreRoundedUpToWholeRounds)
 {
     const auto renderer = make();
     useMarkerSprites(*renderer);
-    renderer->DrawSprites(0);
-    renderer->DrawSprites(-5);
-    EXPECT_EQ(renderer->SpritesDrawn(), 0);
-    renderer->DrawSprites(8);
-    EXPECT_EQ(renderer->SpritesDrawn(), 14);
+    renderer->drawSprites(0);
+    renderer->drawSprites(-5);
+    EXPECT_EQ(renderer->spritesDrawn(), 0);
+    renderer->drawSprites(8);
+    EXPECT_EQ(renderer->spritesDrawn(), 14);
 
     // A switched-off object is skipped without counting.
-    CurrentPreset.ObjectEnabled[2] = 0;
-    renderer->DrawSprites(7);
-    EXPECT_EQ(renderer->SpritesDrawn(), 14 + 12); // 6 per round, two rounds to reach 7
+    CurrentPreset.objectEnabled[2] = 0;
+    renderer->drawSprites(7);
+    EXPECT_EQ(renderer->spritesDrawn(), 14 + 12); // 6 per round, two rounds to reach 7
 
     // Every object off: a call still ends, drawing nothing.
-    CurrentPreset.ObjectEnabled.fill(0);
-    renderer->DrawSprites(5);
-    EXPECT_EQ(renderer->SpritesDrawn(), 26);
+    CurrentPreset.objectEnabled.fill(0);
+    renderer->drawSprites(5);
+    EXPECT_EQ(renderer->spritesDrawn(), 26);
 }
 
 TEST_F(RendererTest, FilterModeDrawsHalfSizeWithYMirrored)
 {
     const auto normal = make(RenderRole::Editor, 512, 384);
     useMarkerSprites(*normal);
-    normal->DrawSprites(1);
-    const auto placed = markersIn(normal->Frame());
+    normal->drawSprites(1);
+    const auto placed = markersIn(normal->frame());
 
-    Settings.Filter = true;
+    Settings.filter = true;
     const auto filtered = make();
-    filtered->SetSpritesPerBlurPass(1000); // only sprite 0 is followed by a blur pass
+    filtered->setSpritesPerBlurPass(1000); // only sprite 0 is followed by a blur pass
     useMarkerSprites(*filtered);
     RecordingPanel panel(1024, 768);
-    filtered->DrawSprites(1);
-    EXPECT_EQ(filtered->SizeScale(), 0.64f);
-    ASSERT_TRUE(filtered->Present(panel));
+    filtered->drawSprites(1);
+    EXPECT_EQ(filtered->sizeScale(), 0.64f);
+    ASSERT_TRUE(filtered->present(panel));
     ASSERT_EQ(panel.presents.size(), 1u); // the frame after the blur pass, whole
     EXPECT_EQ(panel.presents[0].order, RowOrder::BottomUp);
     for (int32_t row = 1; row < kObjectCount; ++row) {
         const auto [x, y] = placed.at(row).front();
-        EXPECT_EQ(filtered->HalfFrame().Row(384 - y)[x], MarkerColor(row)) << row;
+        EXPECT_EQ(filtered->halfFrame().row(384 - y)[x], markerColor(row)) << row;
     }
 }
 
 TEST_F(RendererTest, BlurRunsEverySpritesPerBlurPassAndOncePerMirrorCopy)
 {
-    Settings.Filter = true;
-    Settings.Interlace = false;
+    Settings.filter = true;
+    Settings.interlace = false;
     const auto renderer = make();
     CountingObserver observer;
-    renderer->SetSpriteObserver(&observer);
+    renderer->setSpriteObserver(&observer);
 
-    renderer->DrawSprites(60); // 63 sprites: blur after sprites 0 and 60
+    renderer->drawSprites(60); // 63 sprites: blur after sprites 0 and 60
     EXPECT_EQ(observer.passes, (std::vector<int32_t> { 60, 60 }));
     EXPECT_EQ(observer.sprites, 63); // once per object drawn
 
     // A new run: sprite 0 and its mirror copy both blur.
-    Settings.Mirror = 1;
-    renderer->Restart();
+    Settings.mirror = 1;
+    renderer->restart();
     observer = {};
-    renderer->DrawSprites(1);
+    renderer->drawSprites(1);
     EXPECT_EQ(observer.passes.size(), 2u);
     EXPECT_EQ(observer.sprites, 7);
 
     // Without an observer nothing is told.
-    renderer->SetSpriteObserver(nullptr);
-    renderer->Restart();
-    renderer->DrawSprites(1);
+    renderer->setSpriteObserver(nullptr);
+    renderer->restart();
+    renderer->drawSprites(1);
     EXPECT_EQ(observer.sprites, 7);
 }
 
 TEST_F(RendererTest, AutomaticChangesAlternatePresetAndFormulaWithTheMirrorAdvancing)
 {
-    Settings.DoChange = 1;
-    Settings.ChangeFormula = 1;
-    Settings.ChangeMirror = 1;
-    Settings.Mirror = 1;
-    Settings.Seconds = 10;
+    Settings.changePresets = 1;
+    Settings.changeFormula = 1;
+    Settings.changeMirror = 1;
+    Settings.mirror = 1;
+    Settings.seconds = 10;
     int presetLoads = 0;
     const auto renderer = make(RenderRole::Saver);
-    renderer->SetPresetLoader([&] { ++presetLoads; });
+    renderer->setPresetLoader([&] { ++presetLoads; });
 
     // Exactly Seconds seconds later nothing changes yet.
-    now = kStartTime + 10;
-    renderer->DrawSprites(1);
+    m_now = kStartTime + 10;
+    renderer->drawSprites(1);
     EXPECT_EQ(presetLoads, 0);
 
     struct Change {
@@ -319,20 +320,20 @@ TEST_F(RendererTest, AutomaticChangesAlternatePresetAndFormulaWithTheMirrorAdvan
     };
     const std::vector<Change> expected { { 1, 0, 2 }, { 1, 1, 3 }, { 2, 1, 0 }, { 2, 2, 1 }, { 3, 2, 2 } };
     for (size_t i = 0; i < expected.size(); ++i) {
-        now = kStartTime + 11 * static_cast<int64_t>(i + 1);
-        const int64_t before = renderer->SpritesDrawn();
-        renderer->DrawSprites(1);
+        m_now = kStartTime + 11 * static_cast<int64_t>(i + 1);
+        const int64_t before = renderer->spritesDrawn();
+        renderer->drawSprites(1);
         EXPECT_EQ(presetLoads, expected[i].presetLoads) << i;
-        EXPECT_EQ(Settings.Formula, expected[i].formula) << i;
-        EXPECT_EQ(Settings.Mirror, expected[i].mirror) << i;
-        EXPECT_EQ(renderer->LastChange(), now);
-        EXPECT_EQ(renderer->SpritesDrawn() - before, 7) << "the round after a change is drawn, step " << i;
+        EXPECT_EQ(Settings.formula, expected[i].formula) << i;
+        EXPECT_EQ(Settings.mirror, expected[i].mirror) << i;
+        EXPECT_EQ(renderer->lastChange(), m_now);
+        EXPECT_EQ(renderer->spritesDrawn() - before, 7) << "the round after a change is drawn, step " << i;
     }
 
     // Reset starts the alternation over with a preset.
-    renderer->Reset(1024, 768);
-    now += 11;
-    renderer->DrawSprites(1);
+    renderer->reset(1024, 768);
+    m_now += 11;
+    renderer->drawSprites(1);
     EXPECT_EQ(presetLoads, 4);
 }
 
@@ -340,88 +341,88 @@ TEST_F(RendererTest, AutomaticChangesAlternatePresetAndFormulaWithTheMirrorAdvan
 // the changes advances them, so each interval moves the formula and the mirror by one step.
 TEST_F(RendererTest, ASecondRendererWithoutAutomaticChangesLeavesThemToTheFirst)
 {
-    Settings.DoChange = 0;
-    Settings.ChangeFormula = 1;
-    Settings.ChangeMirror = 1;
-    Settings.Mirror = 0;
+    Settings.changePresets = 0;
+    Settings.changeFormula = 1;
+    Settings.changeMirror = 1;
+    Settings.mirror = 0;
     const auto first = make(RenderRole::Saver);
     const auto second = make(RenderRole::Saver, 640, 480);
-    second->SetAutomaticChanges(false);
+    second->setAutomaticChanges(false);
     for (int interval = 1; interval <= 3; ++interval) {
-        now = kStartTime + 11 * interval;
-        first->DrawSprites(1);
-        second->DrawSprites(1);
-        EXPECT_EQ(Settings.Formula, interval);
-        EXPECT_EQ(Settings.Mirror, interval);
+        m_now = kStartTime + 11 * interval;
+        first->drawSprites(1);
+        second->drawSprites(1);
+        EXPECT_EQ(Settings.formula, interval);
+        EXPECT_EQ(Settings.mirror, interval);
     }
-    EXPECT_EQ(second->LastChange(), kStartTime);
+    EXPECT_EQ(second->lastChange(), kStartTime);
 }
 
 TEST_F(RendererTest, SingleSwitchesAndOtherRoles)
 {
     int presetLoads = 0;
-    Settings.Seconds = 10;
+    Settings.seconds = 10;
 
     // The editor and the preview never change anything.
     for (const RenderRole role : { RenderRole::Preview, RenderRole::Editor }) {
         const auto renderer = make(role);
-        renderer->SetPresetLoader([&] { ++presetLoads; });
-        now += 100;
-        renderer->DrawSprites(1);
+        renderer->setPresetLoader([&] { ++presetLoads; });
+        m_now += 100;
+        renderer->drawSprites(1);
         EXPECT_EQ(presetLoads, 0);
-        EXPECT_EQ(Settings.Formula, 0);
+        EXPECT_EQ(Settings.formula, 0);
     }
 
     const auto renderer = make(RenderRole::Saver);
-    renderer->SetPresetLoader([&] { ++presetLoads; });
+    renderer->setPresetLoader([&] { ++presetLoads; });
     // The formula alone: every change advances it, wrapping from 19 to 0; a stray value
     // starts again at 0.
-    Settings.DoChange = 0;
-    Settings.ChangeFormula = 1;
-    Settings.Formula = 19;
-    now += 11;
-    renderer->DrawSprites(1);
-    EXPECT_EQ(Settings.Formula, 0);
-    Settings.Formula = 57;
-    now += 11;
-    renderer->DrawSprites(1);
-    EXPECT_EQ(Settings.Formula, 0);
+    Settings.changePresets = 0;
+    Settings.changeFormula = 1;
+    Settings.formula = 19;
+    m_now += 11;
+    renderer->drawSprites(1);
+    EXPECT_EQ(Settings.formula, 0);
+    Settings.formula = 57;
+    m_now += 11;
+    renderer->drawSprites(1);
+    EXPECT_EQ(Settings.formula, 0);
     EXPECT_EQ(presetLoads, 0);
 
     // The preset alone: every change loads one.
-    Settings.DoChange = 1;
-    Settings.ChangeFormula = 0;
-    now += 11;
-    renderer->DrawSprites(1);
-    now += 11;
-    renderer->DrawSprites(1);
+    Settings.changePresets = 1;
+    Settings.changeFormula = 0;
+    m_now += 11;
+    renderer->drawSprites(1);
+    m_now += 11;
+    renderer->drawSprites(1);
     EXPECT_EQ(presetLoads, 2);
-    EXPECT_EQ(Settings.Formula, 0);
+    EXPECT_EQ(Settings.formula, 0);
 
     // The mirror alone changes nothing.
-    Settings.DoChange = 0;
-    Settings.ChangeMirror = 1;
-    Settings.Mirror = 2;
-    now += 11;
-    renderer->DrawSprites(1);
-    EXPECT_EQ(Settings.Mirror, 2);
+    Settings.changePresets = 0;
+    Settings.changeMirror = 1;
+    Settings.mirror = 2;
+    m_now += 11;
+    renderer->drawSprites(1);
+    EXPECT_EQ(Settings.mirror, 2);
 }
 
 TEST_F(RendererTest, EveryObjectOffDrawsNothingYetMakesTheAutomaticChanges)
 {
-    CurrentPreset.ObjectEnabled.fill(0);
-    Settings.DoChange = 1;
-    Settings.ChangeFormula = 0;
+    CurrentPreset.objectEnabled.fill(0);
+    Settings.changePresets = 1;
+    Settings.changeFormula = 0;
     int presetLoads = 0;
     const auto renderer = make(RenderRole::Saver);
-    renderer->SetPresetLoader([&] { ++presetLoads; });
-    EXPECT_EQ(renderer->Step(0), Renderer::kSpriteGapMicros);
-    EXPECT_EQ(renderer->Step(90'000), Renderer::kSpriteGapMicros); // empty rounds, one per gap
-    now += 11;
-    renderer->Step(90'300);
+    renderer->setPresetLoader([&] { ++presetLoads; });
+    EXPECT_EQ(renderer->step(0), Renderer::kSpriteGapMicros);
+    EXPECT_EQ(renderer->step(90'000), Renderer::kSpriteGapMicros); // empty rounds, one per gap
+    m_now += 11;
+    renderer->step(90'300);
     EXPECT_EQ(presetLoads, 1);
-    EXPECT_EQ(renderer->SpritesDrawn(), 0);
-    EXPECT_TRUE(markersIn(renderer->Frame()).empty());
+    EXPECT_EQ(renderer->spritesDrawn(), 0);
+    EXPECT_TRUE(markersIn(renderer->frame()).empty());
 }
 
 // A step draws the sprites whose time has come, one per 300 microseconds from the first
@@ -440,41 +441,41 @@ TEST_F(RendererTest, StepsDrawTheSpritesDueAndNeverMakeUpAStall)
         { 17'966, 57, 134 }, { 17'966 + Renderer::kMostLateMicros, 57 + 333, 34 },
         { 17'966 + Renderer::kMostLateMicros + 500'000, 57 + 333 + 1, 300 } };
     for (const At& step : steps) {
-        EXPECT_EQ(renderer->Step(step.micros), step.wait) << step.micros;
-        EXPECT_EQ(renderer->SpritesDrawn(), step.drawn) << step.micros;
+        EXPECT_EQ(renderer->step(step.micros), step.wait) << step.micros;
+        EXPECT_EQ(renderer->spritesDrawn(), step.drawn) << step.micros;
     }
 
     // Without frames nothing is drawn, whatever the time.
     Renderer unsized(Settings, CurrentPreset, RenderRole::Editor);
-    unsized.Step(5'000'000);
-    unsized.DrawSprites(7);
-    EXPECT_EQ(unsized.SpritesDrawn(), 0);
+    unsized.step(5'000'000);
+    unsized.drawSprites(7);
+    EXPECT_EQ(unsized.spritesDrawn(), 0);
 }
 
 // A refresh's worth of real sprites goes out in one begin/end pair of a few blocks, and the
 // screen after every present is the frame.
 TEST_F(RendererTest, OnePresentPerRefreshSendsAFewBlocksAndShowsTheFrame)
 {
-    Settings.Mirror = 3;
-    Settings.Travel = 1;
+    Settings.mirror = 3;
+    Settings.travel = 1;
     const auto renderer = make(RenderRole::Editor, 320, 240);
     RecordingPanel panel(320, 240);
-    panel.screen.Fill(0x12345678); // what the window showed before
+    panel.screen.fill(0x12345678); // what the window showed before
     int64_t micros = 0;
     for (int refresh = 0; refresh < 30; ++refresh, micros += 16'667) {
         panel.presents.clear();
-        renderer->Step(micros);
-        ASSERT_TRUE(renderer->Present(panel));
+        renderer->step(micros);
+        ASSERT_TRUE(renderer->present(panel));
         EXPECT_EQ(panel.batches, refresh + 1);
         EXPECT_EQ(panel.presents.front().batch, refresh + 1) << refresh;
         EXPECT_EQ(panel.presents.back().batch, refresh + 1) << refresh;
         if (refresh > 0) {
             EXPECT_LE(panel.presents.size(), DirtyRegion::kMostRects) << refresh;
         }
-        ASSERT_EQ(panel.screen.pixels, renderer->Frame().pixels) << refresh;
+        ASSERT_EQ(panel.screen.pixels, renderer->frame().pixels) << refresh;
     }
-    EXPECT_EQ(renderer->Presents(), 30);
-    EXPECT_GE(renderer->SpritesDrawn(), 29 * 55);
+    EXPECT_EQ(renderer->presents(), 30);
+    EXPECT_GE(renderer->spritesDrawn(), 29 * 55);
 }
 
 // The first present after a reset shows what was drawn, then fills the clear rest; once
@@ -482,15 +483,15 @@ TEST_F(RendererTest, OnePresentPerRefreshSendsAFewBlocksAndShowsTheFrame)
 TEST_F(RendererTest, AFullRepaintOfAClearFramePresentsTheSpritesThenFillsTheRest)
 {
     const auto renderer = make();
-    const int32_t width = renderer->Frame().width;
-    const int32_t height = renderer->Frame().height;
+    const int32_t width = renderer->frame().width;
+    const int32_t height = renderer->frame().height;
     useMarkerSprites(*renderer, 9, 9);
     RecordingPanel panel(width, height);
-    panel.screen.Fill(0x12345678);
-    renderer->DrawSprites(1);
-    const PixelRect drawn = renderer->Dirty().Bounds();
-    ASSERT_FALSE(drawn.Empty());
-    renderer->Present(panel);
+    panel.screen.fill(0x12345678);
+    renderer->drawSprites(1);
+    const PixelRect drawn = renderer->dirty().bounds();
+    ASSERT_FALSE(drawn.empty());
+    renderer->present(panel);
 
     using Shown = std::tuple<int32_t, int32_t, int32_t, int32_t>;
     std::vector<Shown> shown;
@@ -502,13 +503,13 @@ TEST_F(RendererTest, AFullRepaintOfAClearFramePresentsTheSpritesThenFillsTheRest
         { 0, drawn.top, drawn.left, boxHeight }, { drawn.right, drawn.top, width - drawn.right, boxHeight },
         { 0, drawn.bottom, width, height - drawn.bottom } };
     EXPECT_EQ(shown, expected);
-    EXPECT_EQ(panel.screen.pixels, renderer->Frame().pixels);
+    EXPECT_EQ(panel.screen.pixels, renderer->frame().pixels);
 
     // Once something is drawn, a full repaint reads the frame.
     panel.presents.clear();
-    renderer->Paint(panel);
+    renderer->paint(panel);
     EXPECT_EQ(panel.presents.size(), static_cast<size_t>(width + 3) / 4);
-    EXPECT_EQ(panel.screen.pixels, renderer->Frame().pixels);
+    EXPECT_EQ(panel.screen.pixels, renderer->frame().pixels);
 }
 
 TEST_F(RendererTest, ClearAndPaint)
@@ -516,21 +517,21 @@ TEST_F(RendererTest, ClearAndPaint)
     const auto renderer = make();
     useMarkerSprites(*renderer);
     RecordingPanel panel(1024, 768);
-    renderer->DrawSprites(1);
-    renderer->Present(panel);
-    renderer->Clear();
-    for (const uint32_t pixel : renderer->Frame().pixels)
+    renderer->drawSprites(1);
+    renderer->present(panel);
+    renderer->clear();
+    for (const uint32_t pixel : renderer->frame().pixels)
         ASSERT_EQ(pixel, 0u);
-    for (const uint32_t pixel : renderer->HalfFrame().pixels)
+    for (const uint32_t pixel : renderer->halfFrame().pixels)
         ASSERT_EQ(pixel, 0u);
-    EXPECT_TRUE(renderer->Dirty().Whole());
+    EXPECT_TRUE(renderer->dirty().whole());
 
     panel.presents.clear();
-    renderer->Paint(panel);
+    renderer->paint(panel);
     EXPECT_EQ(panel.presents.size(), 256u); // 1024 / 4 strips, shown as fills
     for (const uint32_t pixel : panel.screen.pixels)
         ASSERT_EQ(pixel, 0u);
-    EXPECT_FALSE(renderer->Present(panel));
+    EXPECT_FALSE(renderer->present(panel));
 }
 
 // Settings and presets outside the ranges the controls allow, with real sprites: nothing
@@ -551,51 +552,51 @@ TEST_P(RendererClipping, NothingLeavesTheFrame)
 {
     GetParam().apply();
     const auto renderer = make(GetParam().role, GetParam().width, GetParam().height);
-    renderer->SetSpritesPerBlurPass(GetParam().spritesPerBlurPass);
+    renderer->setSpritesPerBlurPass(GetParam().spritesPerBlurPass);
     RecordingPanel odd(GetParam().width, GetParam().height);
     for (int i = 0; i < 5; ++i) {
-        renderer->DrawSprites(14);
-        renderer->Present(odd);
+        renderer->drawSprites(14);
+        renderer->present(odd);
     }
     EXPECT_FALSE(odd.presents.empty());
     for (const auto& present : odd.presents) {
         EXPECT_GE(present.x, 0);
         EXPECT_GE(present.y, 0);
-        EXPECT_LE(present.x + present.width, odd.Width());
-        EXPECT_LE(present.y + present.height, odd.Height());
+        EXPECT_LE(present.x + present.width, odd.deviceWidth());
+        EXPECT_LE(present.y + present.height, odd.deviceHeight());
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, RendererClipping,
     ::testing::Values(OutOfRange { "ScaleAbove100", 320, 240, RenderRole::Saver, 60,
                           [] {
-                              Settings.DoChange = 0;
-                              Settings.ChangeFormula = 0;
-                              Settings.Scale = 900;
+                              Settings.changePresets = 0;
+                              Settings.changeFormula = 0;
+                              Settings.scale = 900;
                           } },
         OutOfRange { "MasterSizeAbove100", 320, 240, RenderRole::Editor, 60,
             [] {
-                for (auto& row : CurrentPreset.Objects.Stacks)
-                    row[0]->MasterSize = 400;
+                for (auto& row : CurrentPreset.objects.stacks)
+                    row[0]->masterSize = 400;
             } },
         OutOfRange { "FormulaOutOfRangeWithTravel", 200, 150, RenderRole::Editor, 60,
             [] {
-                Settings.Formula = -4;
-                Settings.Travel = 1;
-                Settings.Mirror = 3;
+                Settings.formula = -4;
+                Settings.travel = 1;
+                Settings.mirror = 3;
             } },
         OutOfRange { "NarrowerThanTall", 90, 700, RenderRole::Editor, 60,
             [] {
-                Settings.Travel = 1;
-                Settings.Mirror = 1;
+                Settings.travel = 1;
+                Settings.mirror = 1;
             } },
-        OutOfRange { "SmallerThanASprite", 24, 18, RenderRole::Editor, 60, [] { Settings.Mirror = 2; } },
+        OutOfRange { "SmallerThanASprite", 24, 18, RenderRole::Editor, 60, [] { Settings.mirror = 2; } },
         OutOfRange { "FilterOddSizes", 101, 77, RenderRole::Editor, 7,
             [] {
-                Settings.Filter = true;
-                Settings.Mirror = 3;
+                Settings.filter = true;
+                Settings.mirror = 3;
             } },
-        OutOfRange { "FilterTinyPanel", 3, 2, RenderRole::Editor, 1, [] { Settings.Filter = true; } }),
+        OutOfRange { "FilterTinyPanel", 3, 2, RenderRole::Editor, 1, [] { Settings.filter = true; } }),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 } // namespace

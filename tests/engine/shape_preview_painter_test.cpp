@@ -10,12 +10,12 @@ class ShapePreviewPainterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        NewObjectTable(table);
-        stack = table.Stacks[0][0].get();
+        newObjectTable(m_table);
+        m_stack = m_table.stacks[0][0].get();
     }
 
-    ObjectTable table;
-    ShapeStack* stack = nullptr;
+    ObjectTable m_table;
+    ShapeStack* m_stack = nullptr;
 };
 
 // True for the pixels of the corner marks of a w x h panel, in stored (upside-down) rows.
@@ -33,65 +33,65 @@ TEST_F(ShapePreviewPainterTest, HighlightedFiftyByFiftyPanel)
     RecordingPanel panel(50, 50);
     ShapePreviewPainter painter;
     painter.panel = &panel;
-    painter.SetStack(stack);
-    painter.SetHighlight(true);
+    painter.setStack(m_stack);
+    painter.setHighlight(true);
     EXPECT_EQ(panel.invalidations, 2);
-    painter.Paint(panel);
+    painter.paint(panel);
 
     ASSERT_EQ(panel.presents.size(), 1u);
     EXPECT_EQ(panel.presents[0].order, RowOrder::BottomUp);
-    ASSERT_NE(stack->FullSprite, nullptr);
-    const ArgbImage& sprite = *stack->FullSprite;
+    ASSERT_NE(m_stack->fullSprite, nullptr);
+    const ArgbImage& sprite = *m_stack->fullSprite;
     ASSERT_EQ(sprite.width, 50);
     int marks = 0;
     for (int32_t y = 0; y < 50; ++y) {
         for (int32_t x = 0; x < 50; ++x) {
             const int32_t storedRow = 49 - y; // shown bottom-up
-            const uint32_t shown = panel.screen.Row(y)[x];
+            const uint32_t shown = panel.screen.row(y)[x];
             if (isMark(x, storedRow, 50, 50)) {
                 ++marks;
                 EXPECT_EQ(shown, ShapePreviewPainter::kHighlightColor) << x << "," << y;
             } else {
-                EXPECT_EQ(shown, sprite.Row(y)[x]) << x << "," << y; // upright
+                EXPECT_EQ(shown, sprite.row(y)[x]) << x << "," << y; // upright
             }
         }
     }
     // Four edge columns over 5 + 6 arm rows, four edge rows over 5 + 6 arm columns, and
     // the 4 x 4 pixels where edge rows and edge columns cross counted once.
     EXPECT_EQ(marks, 4 * 11 + 4 * 11 - 16);
-    EXPECT_EQ(ShapePreviewPainter::kHighlightColor, MakeArgb(0, 100, 200, 100));
+    EXPECT_EQ(ShapePreviewPainter::kHighlightColor, makeArgb(0, 100, 200, 100));
 }
 
 TEST_F(ShapePreviewPainterTest, TallPanelIsBlackBelowTheSprite)
 {
     RecordingPanel panel(30, 50);
-    panel.screen.Fill(0x12345678);
+    panel.screen.fill(0x12345678);
     ShapePreviewPainter painter;
-    painter.SetStack(stack);
-    painter.Paint(panel);
-    const ArgbImage& sprite = *stack->FullSprite;
+    painter.setStack(m_stack);
+    painter.paint(panel);
+    const ArgbImage& sprite = *m_stack->fullSprite;
     for (int32_t y = 0; y < 50; ++y)
         for (int32_t x = 0; x < 30; ++x)
-            ASSERT_EQ(panel.screen.Row(y)[x], y < 30 ? sprite.Row(y)[x] : 0u) << x << "," << y;
+            ASSERT_EQ(panel.screen.row(y)[x], y < 30 ? sprite.row(y)[x] : 0u) << x << "," << y;
 }
 
 TEST_F(ShapePreviewPainterTest, WithoutStackOrPanelNothingIsDrawnOrAsked)
 {
     RecordingPanel panel(20, 20);
-    panel.screen.Fill(0x0A0B0C0D);
+    panel.screen.fill(0x0A0B0C0D);
     ShapePreviewPainter painter;
-    painter.SetHighlight(true); // no panel: only stores the flag
-    painter.SetStack(nullptr);
+    painter.setHighlight(true); // no panel: only stores the flag
+    painter.setStack(nullptr);
     EXPECT_EQ(painter.highlight, 1);
-    painter.Paint(panel);
+    painter.paint(panel);
     EXPECT_TRUE(panel.presents.empty());
     EXPECT_EQ(panel.screen.pixels[0], 0x0A0B0C0Du);
 
     // Panels too small for whole marks keep the marks inside.
     for (const auto& [w, h] : { std::pair { 1, 1 }, { 3, 2 }, { 7, 4 } }) {
         RecordingPanel tiny(w, h);
-        painter.SetStack(stack);
-        painter.Paint(tiny);
+        painter.setStack(m_stack);
+        painter.paint(tiny);
         EXPECT_EQ(tiny.presents.size(), 1u);
     }
 }

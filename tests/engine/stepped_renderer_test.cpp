@@ -54,17 +54,17 @@ TEST_P(SteppedRenderer, FramesAfterEveryStepEqualThePerSpriteLoop)
     ASSERT_GE(presets.size(), 4u);
 
     SettingsRecord options;
-    options.Formula = whole(0, kFormulaCount - 1);
-    options.Mirror = whole(0, kMirrorCount - 1);
+    options.formula = whole(0, kFormulaCount - 1);
+    options.mirror = whole(0, kMirrorCount - 1);
     // Blur and travelling from the seed's bits, so that the scenarios cover each way.
-    options.Filter = (scenario.seed & 1) != 0;
-    options.Travel = static_cast<int32_t>((scenario.seed >> 1) & 1);
-    options.Interlace = whole(0, 1);
-    options.Scale = whole(30, 150);
-    options.DoChange = 1;
-    options.ChangeFormula = 1;
-    options.ChangeMirror = 1;
-    options.Seconds = 1;
+    options.filter = (scenario.seed & 1) != 0;
+    options.travel = static_cast<int32_t>((scenario.seed >> 1) & 1);
+    options.interlace = whole(0, 1);
+    options.scale = whole(30, 150);
+    options.changePresets = 1;
+    options.changeFormula = 1;
+    options.changeMirror = 1;
+    options.seconds = 1;
     const std::size_t firstPreset = static_cast<std::size_t>(whole(0, static_cast<int>(presets.size()) - 1));
     const int32_t switchedOff = whole(-1, kObjectCount - 1); // -1: every object on
     const int32_t spritesPerBlurPass = whole(1, 90);
@@ -72,10 +72,10 @@ TEST_P(SteppedRenderer, FramesAfterEveryStepEqualThePerSpriteLoop)
     Side reference { options, {}, firstPreset };
     Side stepped { options, {}, firstPreset };
     const auto loadNext = [&](Side& side) {
-        ASSERT_TRUE(LoadPresetFile(presets[side.nextPreset % presets.size()], side.preset));
+        ASSERT_TRUE(loadPresetFile(presets[side.nextPreset % presets.size()], side.preset));
         if (switchedOff >= 0)
-            side.preset.ObjectEnabled[static_cast<std::size_t>(switchedOff)] = 0;
-        side.preset.ObjectEnabled[static_cast<std::size_t>((switchedOff + 1) % kObjectCount)] = 1;
+            side.preset.objectEnabled[static_cast<std::size_t>(switchedOff)] = 0;
+        side.preset.objectEnabled[static_cast<std::size_t>((switchedOff + 1) % kObjectCount)] = 1;
         ++side.nextPreset;
     };
     loadNext(reference);
@@ -85,30 +85,30 @@ TEST_P(SteppedRenderer, FramesAfterEveryStepEqualThePerSpriteLoop)
     // changes come after the same sprite on both: a second every 400 sprites.
     ReferenceRenderer old(reference.options, reference.preset, scenario.saver);
     Renderer renderer(stepped.options, stepped.preset, scenario.saver ? RenderRole::Saver : RenderRole::Editor);
-    old.SetCalendarClock([&] { return old.spritesDrawn / 400; });
-    renderer.SetCalendarClock([&] { return renderer.SpritesDrawn() / 400; });
-    old.SetPresetLoader([&] { loadNext(reference); });
-    renderer.SetPresetLoader([&] { loadNext(stepped); });
-    old.SetSpritesPerBlurPass(spritesPerBlurPass);
-    renderer.SetSpritesPerBlurPass(spritesPerBlurPass);
-    old.Reset(scenario.width, scenario.height);
-    renderer.Reset(scenario.width, scenario.height);
+    old.setCalendarClock([&] { return old.spritesDrawn / 400; });
+    renderer.setCalendarClock([&] { return renderer.spritesDrawn() / 400; });
+    old.setPresetLoader([&] { loadNext(reference); });
+    renderer.setPresetLoader([&] { loadNext(stepped); });
+    old.setSpritesPerBlurPass(spritesPerBlurPass);
+    renderer.setSpritesPerBlurPass(spritesPerBlurPass);
+    old.reset(scenario.width, scenario.height);
+    renderer.reset(scenario.width, scenario.height);
 
     // Steps at uneven times, now and then late by more than the schedule makes up for.
     constexpr int64_t kSprites = 4000;
     int64_t now = 1'000'000;
     int comparisons = 0;
     const auto stepAgain = [&] {
-        while (renderer.SpritesDrawn() <= old.spritesDrawn) {
+        while (renderer.spritesDrawn() <= old.spritesDrawn) {
             now += whole(0, 9) == 0 ? whole(100'000, 400'000) : whole(1, 17'000);
-            renderer.Step(now);
+            renderer.step(now);
         }
     };
     stepAgain();
-    old.SetSpriteHook([&] {
-        if (old.spritesDrawn == renderer.SpritesDrawn()) {
+    old.setSpriteHook([&] {
+        if (old.spritesDrawn == renderer.spritesDrawn()) {
             ++comparisons;
-            if (old.frame.pixels != renderer.Frame().pixels || old.halfFrame.pixels != renderer.HalfFrame().pixels) {
+            if (old.frame.pixels != renderer.frame().pixels || old.halfFrame.pixels != renderer.halfFrame().pixels) {
                 ADD_FAILURE() << "frames differ after sprite " << old.spritesDrawn;
                 return false;
             }
@@ -117,7 +117,7 @@ TEST_P(SteppedRenderer, FramesAfterEveryStepEqualThePerSpriteLoop)
         return old.spritesDrawn < kSprites;
     });
     while (old.spritesDrawn < kSprites && !::testing::Test::HasFailure())
-        old.RunFrames(INT64_MAX);
+        old.runFrames(INT64_MAX);
     EXPECT_GT(comparisons, 20);
 
     if (scenario.saver) {

@@ -16,17 +16,17 @@ namespace {
 template <typename Bytes>
 void fill(BmpImage& bitmap, int32_t width, int32_t height, Bytes bytes)
 {
-    bitmap.Create(width, height, 32, false);
+    bitmap.create(width, height, 32, false);
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             for (int b = 0; b < 4; ++b) {
-                bitmap.GetLine(y)[x * 4 + b] = bytes(x, y, b);
+                bitmap.getLine(y)[x * 4 + b] = bytes(x, y, b);
             }
         }
     }
 }
 
-uint8_t byteAt(const BmpImage& bitmap, int32_t x, int32_t y, int b) { return bitmap.GetLine(y)[x * 4 + b]; }
+uint8_t byteAt(const BmpImage& bitmap, int32_t x, int32_t y, int b) { return bitmap.getLine(y)[x * 4 + b]; }
 
 // The two passes written plainly, one byte and one weight at a time over every source of
 // a position, zero weights included: what the vectorised passes must give to the bit.
@@ -44,14 +44,14 @@ std::vector<uint8_t> plainScale(const std::vector<uint8_t>& source, int32_t widt
         return static_cast<uint8_t>(std::clamp(sum, 0.0, 255.0));
     };
     std::vector<uint8_t> middle(static_cast<std::size_t>(newWidth) * static_cast<std::size_t>(height) * 4);
-    const TwoPassScaler::ContributionList across = scaler.CalcContributions(width, newWidth);
+    const TwoPassScaler::ContributionList across = scaler.calcContributions(width, newWidth);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t u = 0; u < newWidth; ++u)
             for (int b = 0; b < 4; ++b)
                 middle[(static_cast<std::size_t>(y) * newWidth + u) * 4 + b]
                     = pass(source.data() + static_cast<std::size_t>(y) * width * 4, 4, across, static_cast<std::size_t>(u), b);
     std::vector<uint8_t> result(static_cast<std::size_t>(newWidth) * static_cast<std::size_t>(newHeight) * 4);
-    const TwoPassScaler::ContributionList down = scaler.CalcContributions(height, newHeight);
+    const TwoPassScaler::ContributionList down = scaler.calcContributions(height, newHeight);
     for (int32_t v = 0; v < newHeight; ++v)
         for (int32_t x = 0; x < newWidth; ++x)
             for (int b = 0; b < 4; ++b)
@@ -68,7 +68,7 @@ TEST(TwoPassScaler, FastPassesGiveThePlainResultToTheBit)
     std::mt19937 random(7);
     const BilinearKernel filter;
     const TwoPassScaler scaler(filter);
-    const std::vector<const bilinear_rows::Kernels*> kernelSets = bilinear_rows::Runnable();
+    const std::vector<const bilinear_rows::Kernels*> kernelSets = bilinear_rows::runnable();
     for (int trial = 0; trial < 300; ++trial) {
         const int32_t width = std::uniform_int_distribution<int32_t>(1, 70)(random);
         const int32_t height = std::uniform_int_distribution<int32_t>(1, 70)(random);
@@ -92,11 +92,11 @@ TEST(TwoPassScaler, FastPassesGiveThePlainResultToTheBit)
         const std::vector<uint8_t> expected = plainScale(source, width, height, newWidth, newHeight);
         for (const bilinear_rows::Kernels* kernels : kernelSets) {
             std::fill(scaled.begin(), scaled.end(), 0xAB);
-            scaler.Scale(sourceRows.data(), width, height, scaledRows.data(), newWidth, newHeight, *kernels);
+            scaler.scale(sourceRows.data(), width, height, scaledRows.data(), newWidth, newHeight, *kernels);
             ASSERT_EQ(scaled, expected) << kernels->name << ": " << width << " x " << height << " to " << newWidth
                                         << " x " << newHeight;
         }
-        scaler.Scale(sourceRows.data(), width, height, scaledRows.data(), newWidth, newHeight);
+        scaler.scale(sourceRows.data(), width, height, scaledRows.data(), newWidth, newHeight);
         ASSERT_EQ(scaled, expected);
     }
 }
@@ -105,7 +105,7 @@ TEST(TwoPassScaler, HalvingFourContributions)
 {
     const BilinearKernel filter;
     const TwoPassScaler scaler(filter);
-    const TwoPassScaler::ContributionList list = scaler.CalcContributions(4, 2);
+    const TwoPassScaler::ContributionList list = scaler.calcContributions(4, 2);
     EXPECT_EQ(list.window, 5);
     ASSERT_EQ(list.left.size(), 2u);
 
@@ -131,7 +131,7 @@ TEST(TwoPassScaler, WindowTrimsTheLeftEnd)
     // to ceil(2.5) = 3 would be four sources; the left one goes, leaving 1..3.
     const BilinearKernel filter;
     const TwoPassScaler scaler(filter);
-    const TwoPassScaler::ContributionList up = scaler.CalcContributions(4, 8);
+    const TwoPassScaler::ContributionList up = scaler.calcContributions(4, 8);
     EXPECT_EQ(up.window, 3);
     EXPECT_EQ(up.left[3], 1);
     EXPECT_EQ(up.right[3], 3);
@@ -151,9 +151,9 @@ TEST(BilinearResizeFilter, HalvingAWidthOfFour)
     DibImage bitmap;
     const uint8_t row[4] = {200, 100, 50, 7};
     fill(bitmap, 4, 1, [&](int32_t x, int32_t, int b) { return static_cast<uint8_t>(row[x] + b); });
-    BilinearResizeFilter(2, 1).Apply(bitmap);
-    ASSERT_EQ(bitmap.GetWidth(), 2);
-    ASSERT_EQ(bitmap.GetHeight(), 1);
+    BilinearResizeFilter(2, 1).apply(bitmap);
+    ASSERT_EQ(bitmap.getWidth(), 2);
+    ASSERT_EQ(bitmap.getHeight(), 1);
     for (int b = 0; b < 4; ++b) {
         // (2 x p0 + p1) / 3 truncated, then 0.25 p1 + 0.5 p2 + 0.25 p3 truncated.
         EXPECT_EQ(byteAt(bitmap, 0, 0, b), static_cast<int>((2.0 * (200 + b) + (100 + b)) / 3.0));
@@ -168,8 +168,8 @@ TEST(BilinearResizeFilter, HalvingAHeightOfFourUsesTheSameWeights)
     DibImage bitmap;
     const uint8_t column[4] = {90, 30, 255, 0};
     fill(bitmap, 1, 4, [&](int32_t, int32_t y, int) { return column[y]; });
-    BilinearResizeFilter(1, 2).Apply(bitmap);
-    ASSERT_EQ(bitmap.GetHeight(), 2);
+    BilinearResizeFilter(1, 2).apply(bitmap);
+    ASSERT_EQ(bitmap.getHeight(), 2);
     EXPECT_EQ(byteAt(bitmap, 0, 0, 2), 70);   // (180 + 30) / 3
     EXPECT_EQ(byteAt(bitmap, 0, 1, 2), 135);  // 7.5 + 127.5 + 0
 }
@@ -183,7 +183,7 @@ TEST(BilinearResizeFilter, RowsFirstThenColumnsEachTruncated)
     const uint8_t picture[4][4] = {{0, 0, 0, 0}, {0, 2, 0, 2}, {0, 1, 1, 1}, {0, 2, 0, 2}};
     DibImage bitmap;
     fill(bitmap, 4, 4, [&](int32_t x, int32_t y, int) { return picture[y][x]; });
-    BilinearResizeFilter(2, 2).Apply(bitmap);
+    BilinearResizeFilter(2, 2).apply(bitmap);
     for (int b = 0; b < 4; ++b) {
         EXPECT_EQ(byteAt(bitmap, 1, 1, b), 1) << "byte " << b;
     }
@@ -195,11 +195,11 @@ TEST(BilinearResizeFilter, FullSizeLeavesThePictureUnchanged)
     DibImage bitmap;
     fill(bitmap, 13, 7, [&](int32_t, int32_t, int) { return static_cast<uint8_t>(random()); });
     DibImage original;
-    original.CopyFrom(bitmap);
-    BilinearResizeFilter(13, 7).Apply(bitmap);
+    original.copyFrom(bitmap);
+    BilinearResizeFilter(13, 7).apply(bitmap);
     for (int32_t y = 0; y < 7; ++y) {
-        EXPECT_EQ(std::vector<uint8_t>(bitmap.GetLine(y), bitmap.GetLine(y) + 52),
-                  std::vector<uint8_t>(original.GetLine(y), original.GetLine(y) + 52));
+        EXPECT_EQ(std::vector<uint8_t>(bitmap.getLine(y), bitmap.getLine(y) + 52),
+                  std::vector<uint8_t>(original.getLine(y), original.getLine(y) + 52));
     }
 }
 
@@ -214,9 +214,9 @@ TEST_P(UniformSizes, UniformStaysUniformUpToTruncation)
     const uint8_t value[4] = {255, 254, 37, 1};
     DibImage bitmap;
     fill(bitmap, 64, 48, [&](int32_t, int32_t, int b) { return value[b]; });
-    BilinearResizeFilter(newWidth, newHeight).Apply(bitmap);
-    ASSERT_EQ(bitmap.GetWidth(), newWidth);
-    ASSERT_EQ(bitmap.GetHeight(), newHeight);
+    BilinearResizeFilter(newWidth, newHeight).apply(bitmap);
+    ASSERT_EQ(bitmap.getWidth(), newWidth);
+    ASSERT_EQ(bitmap.getHeight(), newHeight);
     for (int32_t y = 0; y < newHeight; ++y) {
         for (int32_t x = 0; x < newWidth; ++x) {
             for (int b = 0; b < 4; ++b) {
@@ -236,20 +236,20 @@ TEST(BilinearResizeFilter, DegenerateSizes)
 {
     DibImage bitmap;
     fill(bitmap, 10, 6, [](int32_t, int32_t, int) { return uint8_t{9}; });
-    BilinearResizeFilter(0, 3).Apply(bitmap);
-    EXPECT_EQ(bitmap.GetWidth(), 0);
-    EXPECT_EQ(bitmap.GetHeight(), 3);
+    BilinearResizeFilter(0, 3).apply(bitmap);
+    EXPECT_EQ(bitmap.getWidth(), 0);
+    EXPECT_EQ(bitmap.getHeight(), 3);
 
     // An empty source gives black pixels rather than a division by zero.
     DibImage empty;
-    empty.Create(0, 0, 32, false);
-    BilinearResizeFilter(2, 2).Apply(empty);
-    ASSERT_EQ(empty.GetWidth(), 2);
+    empty.create(0, 0, 32, false);
+    BilinearResizeFilter(2, 2).apply(empty);
+    ASSERT_EQ(empty.getWidth(), 2);
     EXPECT_EQ(byteAt(empty, 1, 1, 3), 0);
 
     DibImage indexed;
-    EXPECT_THROW(BilinearResizeFilter(4, 4).Apply(indexed), TextException);
-    EXPECT_THROW(BilinearResizeFilter(-1, 4).Apply(bitmap), TextException);
+    EXPECT_THROW(BilinearResizeFilter(4, 4).apply(indexed), TextException);
+    EXPECT_THROW(BilinearResizeFilter(-1, 4).apply(bitmap), TextException);
 }
 
 } // namespace

@@ -9,8 +9,8 @@
 
 namespace {
 
-using color_quantiser::WeightGreen;
-using color_quantiser::WeightRed;
+using color_quantiser::weightGreen;
+using color_quantiser::weightRed;
 
 struct Rgb {
     uint8_t red, green, blue;
@@ -40,11 +40,11 @@ Reduced reduce(const std::vector<uint8_t>& block, int32_t width, int32_t height,
     ColorReducer reductor(source, colors);
     Reduced reduced;
     reduced.result = reductor.quantise();
-    reduced.colors = reductor.color_count();
+    reduced.colors = reductor.colorCount();
     reduced.palette = reductor.palette();
     reduced.indices.assign(static_cast<std::size_t>(width * height), 0xEE);
     for (int32_t row = 0; row < height; ++row) {
-        reductor.map_row(row, reduced.indices.data() + row * width);
+        reductor.mapRow(row, reduced.indices.data() + row * width);
     }
     return reduced;
 }
@@ -198,8 +198,8 @@ TEST(ColorReductor, RefusesFewerThanEightColours)
 // The squared weighted distance from a cell centre to a palette colour.
 int32_t weightedDistance(const Rgb& centre, const QuantiserColor& color)
 {
-    const int32_t red = WeightRed(centre.red - color.red);
-    const int32_t green = WeightGreen(centre.green - color.green);
+    const int32_t red = weightRed(centre.red - color.red);
+    const int32_t green = weightGreen(centre.green - color.green);
     const int32_t blue = centre.blue - color.blue;
     return red * red + green * green + blue * blue;
 }
@@ -242,8 +242,8 @@ TEST(ColorMapperPalette, EqualDistancesGoToTheLowerIndex)
     const QuantiserColor backward[2] = {highBlue, lowBlue};
     PaletteColorMapper first(2, 1, forward);
     PaletteColorMapper second(2, 1, backward);
-    EXPECT_EQ(first.map_color(255, 0, 0), 0);
-    EXPECT_EQ(second.map_color(255, 0, 0), 0);
+    EXPECT_EQ(first.mapColor(255, 0, 0), 0);
+    EXPECT_EQ(second.mapColor(255, 0, 0), 0);
 }
 
 TEST(ColorMapperPalette, EveryCellOfTheColourSpaceGetsItsNearestColour)
@@ -275,7 +275,7 @@ TEST(ColorMapperPalette, EveryCellOfTheColourSpaceGetsItsNearestColour)
                             bestIndex = i;
                         }
                     }
-                    ASSERT_EQ(mapper.map_color(static_cast<uint8_t>(c0 * 8), static_cast<uint8_t>(c1 * 4),
+                    ASSERT_EQ(mapper.mapColor(static_cast<uint8_t>(c0 * 8), static_cast<uint8_t>(c1 * 4),
                                                static_cast<uint8_t>(c2 * 8)),
                               bestIndex)
                         << "cell " << c0 << ", " << c1 << ", " << c2;
@@ -293,7 +293,7 @@ std::array<uint8_t, 128> plainBlock(const std::vector<QuantiserColor>& palette, 
 {
     const int32_t minc[3] = {(c0 >> 2) * 32 + 4, (c1 >> 3) * 32 + 2, (c2 >> 2) * 32 + 4};
     const int32_t maxc[3] = {minc[0] + 24, minc[1] + 28, minc[2] + 24};
-    const auto weigh = [](int axis, int32_t d) { return axis == 0 ? WeightRed(d) : axis == 1 ? WeightGreen(d) : d; };
+    const auto weigh = [](int axis, int32_t d) { return axis == 0 ? weightRed(d) : axis == 1 ? weightGreen(d) : d; };
     std::vector<int32_t> nearest(palette.size(), 0);
     int32_t minmax = std::numeric_limits<int32_t>::max();
     for (std::size_t i = 0; i < palette.size(); ++i) {
@@ -322,8 +322,8 @@ std::array<uint8_t, 128> plainBlock(const std::vector<QuantiserColor>& palette, 
     for (std::size_t i = 0; i < palette.size(); ++i) {
         if (nearest[i] > minmax)
             continue;
-        const int32_t inc0 = WeightRed(minc[0] - palette[i].red);
-        const int32_t inc1 = WeightGreen(minc[1] - palette[i].green);
+        const int32_t inc0 = weightRed(minc[0] - palette[i].red);
+        const int32_t inc1 = weightGreen(minc[1] - palette[i].green);
         const int32_t inc2 = minc[2] - palette[i].blue;
         int32_t dist0 = inc0 * inc0 + inc1 * inc1 + inc2 * inc2;
         int32_t xx0 = 24 * inc0 + 144;
@@ -370,7 +370,7 @@ TEST(ColorMapperPalette, BlocksAreFilledAsThePlainWalkFillsThem)
                     for (int i0 = 0; i0 < 4; ++i0)
                         for (int i1 = 0; i1 < 8; ++i1)
                             for (int i2 = 0; i2 < 4; ++i2, ++cell)
-                                ASSERT_EQ(mapper.map_color(static_cast<uint8_t>((c0 + i0) * 8),
+                                ASSERT_EQ(mapper.mapColor(static_cast<uint8_t>((c0 + i0) * 8),
                                               static_cast<uint8_t>((c1 + i1) * 4), static_cast<uint8_t>((c2 + i2) * 8)),
                                     expected[cell] - 1)
                                     << "cell " << c0 + i0 << ", " << c1 + i1 << ", " << c2 + i2;
@@ -385,16 +385,16 @@ TEST(ColorMapperPalette, RedDifferencesWeighMoreThanBlue)
     // From the centre (132, 130, 132): red off by 8 weighs 12, blue off by 11 weighs 11.
     const QuantiserColor palette[2] = {{132, 130, 140}, {143, 130, 132}};
     PaletteColorMapper mapper(2, 1, palette);
-    EXPECT_EQ(mapper.map_color(130, 129, 131), 1);
+    EXPECT_EQ(mapper.mapColor(130, 129, 131), 1);
 }
 
 TEST(ColorSelector, CountersStopAt65535)
 {
     ColorSelector selector(8, 70000);
     const std::vector<uint8_t> planar(70000 * 3, 40);  // every pixel (40, 40, 40)
-    selector.count_row(planar.data());
+    selector.countRow(planar.data());
     EXPECT_EQ(selector.counter(5, 10, 5), 65535);
-    EXPECT_EQ(selector.select_colors(), 1);
+    EXPECT_EQ(selector.selectColors(), 1);
     EXPECT_EQ(selector.boxes()[0].population, 65535);
 }
 
@@ -417,18 +417,18 @@ TEST(ColorSelector, CountsOverManyRowsStopAt65535)
                 planar[static_cast<std::size_t>(i)] = red;
                 planar[static_cast<std::size_t>(width + i)] = green;
                 planar[static_cast<std::size_t>(2 * width + i)] = blue;
-                uint32_t& count = expected[static_cast<std::size_t>(color_quantiser::CellIndex(red >> 3, green >> 2, blue >> 3))];
+                uint32_t& count = expected[static_cast<std::size_t>(color_quantiser::cellIndex(red >> 3, green >> 2, blue >> 3))];
                 count = std::min<uint32_t>(count + 1, 65535);
             }
             x += run;
         }
-        selector.count_row(planar.data());
+        selector.countRow(planar.data());
     }
     bool saturated = false;
     for (int c0 = 0; c0 < 32; ++c0)
         for (int c1 = 0; c1 < 64; ++c1)
             for (int c2 = 0; c2 < 32; ++c2) {
-                const uint32_t count = expected[static_cast<std::size_t>(color_quantiser::CellIndex(c0, c1, c2))];
+                const uint32_t count = expected[static_cast<std::size_t>(color_quantiser::cellIndex(c0, c1, c2))];
                 saturated = saturated || count == 65535;
                 ASSERT_EQ(selector.counter(c0, c1, c2), count) << c0 << ", " << c1 << ", " << c2;
             }
@@ -439,18 +439,18 @@ TEST(ImageSource32, PlanarRowsTopDownOrBottomUp)
 {
     const std::vector<uint8_t> block = pixelBlock({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}});
     ImageSource32 topDown(2, 2, 8, block.data(), true);
-    ASSERT_EQ(topDown.next_row(), 0);
-    EXPECT_EQ(std::vector<uint8_t>(topDown.planar_row(), topDown.planar_row() + 6),
+    ASSERT_EQ(topDown.nextRow(), 0);
+    EXPECT_EQ(std::vector<uint8_t>(topDown.planarRow(), topDown.planarRow() + 6),
               (std::vector<uint8_t>{1, 4, 2, 5, 3, 6}));
-    ASSERT_EQ(topDown.next_row(), 0);
-    EXPECT_EQ(topDown.next_row(), -1);
+    ASSERT_EQ(topDown.nextRow(), 0);
+    EXPECT_EQ(topDown.nextRow(), -1);
 
     ImageSource32 bottomUp(2, 2, 8, block.data(), false);
-    ASSERT_EQ(bottomUp.next_row(), 0);
-    EXPECT_EQ(bottomUp.planar_row()[0], 7);
+    ASSERT_EQ(bottomUp.nextRow(), 0);
+    EXPECT_EQ(bottomUp.planarRow()[0], 7);
     bottomUp.rewind();
-    ASSERT_EQ(bottomUp.next_row(), 0);
-    EXPECT_EQ(bottomUp.planar_row()[0], 7);
+    ASSERT_EQ(bottomUp.nextRow(), 0);
+    EXPECT_EQ(bottomUp.planarRow()[0], 7);
 }
 
 } // namespace

@@ -18,74 +18,74 @@ TEST(FileSink, OverflowCopiesNothingAndSaysSo)
 {
     ScratchFolder folder;
     FileSink sink;
-    ASSERT_EQ(sink.Open(folder.File("a.bin"), 4), 0);
-    EXPECT_EQ(sink.WriteData(3, kBytes), 3);
+    ASSERT_EQ(sink.open(folder.file("a.bin"), 4), 0);
+    EXPECT_EQ(sink.writeData(3, kBytes), 3);
     try {
-        sink.WriteData(2, kBytes);
+        sink.writeData(2, kBytes);
         FAIL() << "no overflow";
     } catch (const TextException& error) {
-        EXPECT_EQ(error.GetCode(), 11);
-        EXPECT_EQ(error.GetText(), "Buffer overflow while encoding.\n");
+        EXPECT_EQ(error.getCode(), 11);
+        EXPECT_EQ(error.getText(), "Buffer overflow while encoding.\n");
     }
-    EXPECT_EQ(sink.GetDataSize(), 3);
-    EXPECT_EQ(sink.WriteData(1, kBytes + 4), 1);
-    ASSERT_EQ(sink.Close(), 0);
-    EXPECT_EQ(ReadWholeFile(folder.File("a.bin")), (std::vector<uint8_t>{1, 2, 3, 5}));
-    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"a.bin"});
+    EXPECT_EQ(sink.getDataSize(), 3);
+    EXPECT_EQ(sink.writeData(1, kBytes + 4), 1);
+    ASSERT_EQ(sink.close(), 0);
+    EXPECT_EQ(readWholeFile(folder.file("a.bin")), (std::vector<uint8_t>{1, 2, 3, 5}));
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"a.bin"});
 }
 
 TEST(FileSink, TargetOnlyChangesOnClose)
 {
     ScratchFolder folder;
-    const std::string target = folder.File("picture.jpg");
+    const std::string target = folder.file("picture.jpg");
     writeText(target, "old");
     chmod(target.c_str(), 0640);
     {
         FileSink sink;
-        ASSERT_EQ(sink.Open(target, 16), 0);
-        sink.WriteData(5, kBytes);
-        EXPECT_EQ(ReadWholeFile(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
-        ASSERT_EQ(sink.Close(), 0);
+        ASSERT_EQ(sink.open(target, 16), 0);
+        sink.writeData(5, kBytes);
+        EXPECT_EQ(readWholeFile(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
+        ASSERT_EQ(sink.close(), 0);
     }
-    EXPECT_EQ(ReadWholeFile(target), std::vector<uint8_t>(kBytes, kBytes + 5));
+    EXPECT_EQ(readWholeFile(target), std::vector<uint8_t>(kBytes, kBytes + 5));
     struct stat status {};
     ASSERT_EQ(stat(target.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0640u) << "the replaced file keeps its permissions";
-    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"picture.jpg"});
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"picture.jpg"});
 }
 
 TEST(FileSink, SinkDroppedWithoutCloseLeavesNoTrace)
 {
     ScratchFolder folder;
-    const std::string target = folder.File("kept.gif");
+    const std::string target = folder.file("kept.gif");
     writeText(target, "good");
     {
         FileSink sink;
-        ASSERT_EQ(sink.Open(target, 16), 0);
-        sink.WriteData(5, kBytes);
+        ASSERT_EQ(sink.open(target, 16), 0);
+        sink.writeData(5, kBytes);
     }
-    EXPECT_EQ(ReadWholeFile(target), (std::vector<uint8_t>{'g', 'o', 'o', 'd'}));
-    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"kept.gif"});
+    EXPECT_EQ(readWholeFile(target), (std::vector<uint8_t>{'g', 'o', 'o', 'd'}));
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"kept.gif"});
 
     FileSink sink;
-    ASSERT_EQ(sink.Open(folder.File("new.gif"), 16), 0);
-    sink.Discard();
-    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"kept.gif"});
-    EXPECT_EQ(sink.Close(), -1);
+    ASSERT_EQ(sink.open(folder.file("new.gif"), 16), 0);
+    sink.discard();
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"kept.gif"});
+    EXPECT_EQ(sink.close(), -1);
 }
 
 TEST(FileSink, OpenFailsForTargetsThatCannotBeCreated)
 {
     ScratchFolder folder;
-    std::filesystem::create_directory(folder.Path() / "folder");
-    writeText(folder.File("plain"), "x");
+    std::filesystem::create_directory(folder.path() / "folder");
+    writeText(folder.file("plain"), "x");
     FileSink sink;
-    EXPECT_EQ(sink.Open(folder.File("missing/picture.jpg"), 16), -1);
-    EXPECT_EQ(sink.Open(folder.File("plain/picture.jpg"), 16), -1);
-    EXPECT_EQ(sink.Open(folder.File("folder"), 16), -1);
-    EXPECT_EQ(sink.Open("", 16), -1);
-    EXPECT_EQ(sink.Open(folder.File("negative.jpg"), -5), -1);
-    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"folder", "plain"}));
+    EXPECT_EQ(sink.open(folder.file("missing/picture.jpg"), 16), -1);
+    EXPECT_EQ(sink.open(folder.file("plain/picture.jpg"), 16), -1);
+    EXPECT_EQ(sink.open(folder.file("folder"), 16), -1);
+    EXPECT_EQ(sink.open("", 16), -1);
+    EXPECT_EQ(sink.open(folder.file("negative.jpg"), -5), -1);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"folder", "plain"}));
 }
 
 TEST(FileSink, TargetNameAtTheLengthLimit)
@@ -94,42 +94,42 @@ TEST(FileSink, TargetNameAtTheLengthLimit)
     ScratchFolder folder;
     const std::string name(250, 'n');
     FileSink sink;
-    ASSERT_EQ(sink.Open(folder.File(name), 8), 0);
-    sink.WriteData(1, kBytes);
-    ASSERT_EQ(sink.Close(), 0);
-    EXPECT_EQ(folder.Entries(), std::vector<std::string>{name});
+    ASSERT_EQ(sink.open(folder.file(name), 8), 0);
+    sink.writeData(1, kBytes);
+    ASSERT_EQ(sink.close(), 0);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{name});
 }
 
 TEST(FileSink, SymbolicLinksAreWrittenThrough)
 {
     ScratchFolder folder;
-    writeText(folder.File("real.jpg"), "old");
-    std::filesystem::create_symlink("real.jpg", folder.Path() / "link.jpg");
+    writeText(folder.file("real.jpg"), "old");
+    std::filesystem::create_symlink("real.jpg", folder.path() / "link.jpg");
     FileSink sink;
-    ASSERT_EQ(sink.Open(folder.File("link.jpg"), 8), 0);
-    sink.WriteData(3, kBytes);
-    ASSERT_EQ(sink.Close(), 0);
-    EXPECT_TRUE(std::filesystem::is_symlink(folder.Path() / "link.jpg"));
-    EXPECT_EQ(ReadWholeFile(folder.File("real.jpg")), (std::vector<uint8_t>{1, 2, 3}));
+    ASSERT_EQ(sink.open(folder.file("link.jpg"), 8), 0);
+    sink.writeData(3, kBytes);
+    ASSERT_EQ(sink.close(), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.path() / "link.jpg"));
+    EXPECT_EQ(readWholeFile(folder.file("real.jpg")), (std::vector<uint8_t>{1, 2, 3}));
 
-    std::filesystem::create_symlink("nowhere/x.jpg", folder.Path() / "dangling.jpg");
-    EXPECT_EQ(sink.Open(folder.File("dangling.jpg"), 8), -1);
+    std::filesystem::create_symlink("nowhere/x.jpg", folder.path() / "dangling.jpg");
+    EXPECT_EQ(sink.open(folder.file("dangling.jpg"), 8), -1);
 }
 
 TEST(FileSink, RelativeNamesLandInTheCurrentFolder)
 {
     ScratchFolder folder;
     const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(folder.Path());
+    std::filesystem::current_path(folder.path());
     FileSink sink;
-    const bool opened = sink.Open("here.bin", 8) == 0;
+    const bool opened = sink.open("here.bin", 8) == 0;
     if (opened) {
-        sink.WriteData(2, kBytes);
+        sink.writeData(2, kBytes);
     }
-    const bool closed = opened && sink.Close() == 0;
+    const bool closed = opened && sink.close() == 0;
     std::filesystem::current_path(previous);
     ASSERT_TRUE(closed);
-    EXPECT_EQ(ReadWholeFile(folder.File("here.bin")), (std::vector<uint8_t>{1, 2}));
+    EXPECT_EQ(readWholeFile(folder.file("here.bin")), (std::vector<uint8_t>{1, 2}));
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 #include <gif_lib.h>
 #include <jpeglib.h>
 
-DecodedGif DecodeGifFile(const std::string& path)
+DecodedGif decodeGifFile(const std::string& path)
 {
     DecodedGif result;
     int error = 0;
@@ -95,7 +95,7 @@ bool decompress(std::FILE* file, jpeg_decompress_struct& info, JpegErrorJump& er
 
 } // namespace
 
-DecodedJpeg DecodeJpegFile(const std::string& path)
+DecodedJpeg decodeJpegFile(const std::string& path)
 {
     DecodedJpeg result;
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -117,7 +117,7 @@ DecodedJpeg DecodeJpegFile(const std::string& path)
     return result;
 }
 
-std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path)
+std::vector<uint8_t> readWholeFile(const std::filesystem::path& path)
 {
     std::ifstream stream(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
@@ -137,7 +137,7 @@ ScratchFolder::~ScratchFolder()
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::vector<std::string> ScratchFolder::Entries() const
+std::vector<std::string> ScratchFolder::entries() const
 {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(m_path)) {

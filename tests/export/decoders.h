@@ -29,7 +29,7 @@ struct DecodedGif {
     std::vector<DecodedGifFrame> frames;
 };
 
-DecodedGif DecodeGifFile(const std::string& path);
+DecodedGif decodeGifFile(const std::string& path);
 
 struct DecodedJpeg {
     bool ok = false;
@@ -39,9 +39,9 @@ struct DecodedJpeg {
     std::vector<uint8_t> rgb;  // red, green, blue per pixel, top row first
 };
 
-DecodedJpeg DecodeJpegFile(const std::string& path);
+DecodedJpeg decodeJpegFile(const std::string& path);
 
-std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
+std::vector<uint8_t> readWholeFile(const std::filesystem::path& path);
 
 class ScratchFolder {
 public:
@@ -50,10 +50,10 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-    const std::filesystem::path& Path() const { return m_path; }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& path() const { return m_path; }
     // The names of everything in the folder, sorted.
-    std::vector<std::string> Entries() const;
+    std::vector<std::string> entries() const;
 
 private:
     std::filesystem::path m_path;

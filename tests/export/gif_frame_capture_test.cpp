@@ -18,8 +18,8 @@ namespace {
 ArgbImage flatFrame(int32_t width, int32_t height, uint32_t pixel)
 {
     ArgbImage frame;
-    frame.SetSize(width, height);
-    frame.Fill(pixel);
+    frame.setSize(width, height);
+    frame.fill(pixel);
     return frame;
 }
 
@@ -28,8 +28,8 @@ ArgbImage flatFrame(int32_t width, int32_t height, uint32_t pixel)
 ArgbImage discFrame(int32_t width, int32_t height, unsigned seed)
 {
     ArgbImage frame;
-    frame.SetSize(width, height);
-    frame.Fill(MakeArgb(255, 0, 0, 16));
+    frame.setSize(width, height);
+    frame.fill(makeArgb(255, 0, 0, 16));
     std::mt19937 random(seed);
     const int count = width * height / 900 + 3;
     for (int i = 0; i < count; ++i) {
@@ -45,7 +45,7 @@ ArgbImage discFrame(int32_t width, int32_t height, unsigned seed)
                     continue;
                 const auto light = static_cast<uint32_t>(255 * (radius * radius - d2) / (radius * radius));
                 frame.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]
-                    = MakeArgb(255, light * tint[0] / 255, light * tint[1] / 255, light * tint[2] / 255);
+                    = makeArgb(255, light * tint[0] / 255, light * tint[1] / 255, light * tint[2] / 255);
             }
         }
     }
@@ -55,7 +55,7 @@ ArgbImage discFrame(int32_t width, int32_t height, unsigned seed)
 ArgbImage noiseFrame(int32_t width, int32_t height, unsigned seed)
 {
     ArgbImage frame;
-    frame.SetSize(width, height);
+    frame.setSize(width, height);
     std::mt19937 random(seed);
     for (uint32_t& pixel : frame.pixels)
         pixel = static_cast<uint32_t>(random());
@@ -99,9 +99,9 @@ std::vector<uint8_t> knownStream(const Case& c)
     GifImage animation;
     for (unsigned frame = 0; frame < 3; ++frame) {
         const ArgbImage picture = c.noisy ? noiseFrame(c.width, c.height, 100 + frame) : discFrame(c.width, c.height, 200 + frame);
-        AppendGifFrame(animation, picture, c.settings);
+        appendGifFrame(animation, picture, c.settings);
     }
-    return animation.SaveToStream();
+    return animation.saveToStream();
 }
 
 // The whole pipeline of a captured frame (scale, quantise, map, LZW, file) on frames made
@@ -137,18 +137,18 @@ TEST(AppendGifFrame, DefaultsOnA640By480PanelGiveTenFramesOf256By192)
 {
     std::mt19937 random(1);
     ArgbImage frame;
-    frame.SetSize(640, 480);
+    frame.setSize(640, 480);
     GifImage animation;
     const GifFrameSettings settings;  // 40 %, 128 colours, 4 frames per second
     for (int i = 0; i < 10; ++i) {
         for (uint32_t& pixel : frame.pixels) {
             pixel = static_cast<uint32_t>(random());
         }
-        EXPECT_EQ(AppendGifFrame(animation, frame, settings), i);
+        EXPECT_EQ(appendGifFrame(animation, frame, settings), i);
     }
     ScratchFolder folder;
-    animation.SaveToFile(folder.File("defaults.gif"));
-    const DecodedGif decoded = DecodeGifFile(folder.File("defaults.gif"));
+    animation.saveToFile(folder.file("defaults.gif"));
+    const DecodedGif decoded = decodeGifFile(folder.file("defaults.gif"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.screenWidth, 256);
     EXPECT_EQ(decoded.screenHeight, 192);
@@ -158,7 +158,7 @@ TEST(AppendGifFrame, DefaultsOnA640By480PanelGiveTenFramesOf256By192)
         EXPECT_EQ(decodedFrame.width, 256);
         EXPECT_EQ(decodedFrame.height, 192);
         EXPECT_EQ(decodedFrame.delayHundredths, 25);
-        EXPECT_EQ(decodedFrame.indices, animation.Frame(static_cast<int>(f)).Image().indices);
+        EXPECT_EQ(decodedFrame.indices, animation.frame(static_cast<int>(f)).image().indices);
         for (uint8_t index : decodedFrame.indices) {
             ASSERT_LT(index, 128);
         }
@@ -172,14 +172,14 @@ TEST(AppendGifFrame, DefaultsOnA640By480PanelGiveTenFramesOf256By192)
 TEST(AppendGifFrame, FivePercentOfA100By60Panel)
 {
     GifImage animation;
-    AppendGifFrame(animation, flatFrame(100, 60, MakeArgb(255, 1, 2, 3)), {5, 255, 10});
-    EXPECT_EQ(animation.Frame(0).Width(), 5);
-    EXPECT_EQ(animation.Frame(0).Height(), 3);
-    EXPECT_EQ(animation.Frame(0).Delay(), 100);
+    appendGifFrame(animation, flatFrame(100, 60, makeArgb(255, 1, 2, 3)), {5, 255, 10});
+    EXPECT_EQ(animation.frame(0).width(), 5);
+    EXPECT_EQ(animation.frame(0).height(), 3);
+    EXPECT_EQ(animation.frame(0).delay(), 100);
     // The sides are truncated, not rounded: 4.95 x 2.95 gives 4 x 2.
-    AppendGifFrame(animation, flatFrame(99, 59, MakeArgb(255, 1, 2, 3)), {5, 255, 10});
-    EXPECT_EQ(animation.Frame(1).Width(), 4);
-    EXPECT_EQ(animation.Frame(1).Height(), 2);
+    appendGifFrame(animation, flatFrame(99, 59, makeArgb(255, 1, 2, 3)), {5, 255, 10});
+    EXPECT_EQ(animation.frame(1).width(), 4);
+    EXPECT_EQ(animation.frame(1).height(), 2);
 }
 
 TEST(AppendGifFrame, DelaysAreWholeMillisecondsPerFrame)
@@ -188,8 +188,8 @@ TEST(AppendGifFrame, DelaysAreWholeMillisecondsPerFrame)
     GifImage animation;
     const ArgbImage frame = flatFrame(8, 8, 0);
     for (int32_t fps = 1; fps <= 10; ++fps) {
-        const int index = AppendGifFrame(animation, frame, {100, 32, fps});
-        EXPECT_EQ(animation.Frame(index).Delay(), expected[fps - 1]);
+        const int index = appendGifFrame(animation, frame, {100, 32, fps});
+        EXPECT_EQ(animation.frame(index).delay(), expected[fps - 1]);
     }
 }
 
@@ -197,18 +197,18 @@ TEST(AppendGifFrame, HalvesOfRedAndBlueKeepTheirColours)
 {
     // The left half is red, the right half blue; at full size each keeps the centre of its
     // colour cell, and row 0 stays on top.
-    ArgbImage frame = flatFrame(32, 16, MakeArgb(255, 255, 0, 0));
+    ArgbImage frame = flatFrame(32, 16, makeArgb(255, 255, 0, 0));
     for (int32_t y = 0; y < 16; ++y) {
         for (int32_t x = 16; x < 32; ++x) {
-            frame.pixels[static_cast<std::size_t>(y * 32 + x)] = MakeArgb(0, 0, 0, 255);
+            frame.pixels[static_cast<std::size_t>(y * 32 + x)] = makeArgb(0, 0, 0, 255);
         }
     }
-    frame.pixels[0] = MakeArgb(255, 0, 255, 0);
+    frame.pixels[0] = makeArgb(255, 0, 255, 0);
     GifImage animation;
-    AppendGifFrame(animation, frame, {100, 128, 4});
+    appendGifFrame(animation, frame, {100, 128, 4});
     ScratchFolder folder;
-    animation.SaveToFile(folder.File("halves.gif"));
-    const DecodedGif decoded = DecodeGifFile(folder.File("halves.gif"));
+    animation.saveToFile(folder.file("halves.gif"));
+    const DecodedGif decoded = decodeGifFile(folder.file("halves.gif"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     const DecodedGifFrame& only = decoded.frames.at(0);
     auto colourAt = [&](int x, int y) {
@@ -226,25 +226,25 @@ TEST(AppendGifFrame, DegenerateInputGivesTheSmallestSensibleFrame)
 {
     GifImage animation;
     // 5 % of 10 x 10 would be 0 x 0.
-    AppendGifFrame(animation, flatFrame(10, 10, MakeArgb(255, 200, 200, 200)), {5, 64, 4});
-    EXPECT_EQ(animation.Frame(0).Width(), 1);
-    EXPECT_EQ(animation.Frame(0).Height(), 1);
+    appendGifFrame(animation, flatFrame(10, 10, makeArgb(255, 200, 200, 200)), {5, 64, 4});
+    EXPECT_EQ(animation.frame(0).width(), 1);
+    EXPECT_EQ(animation.frame(0).height(), 1);
     // An empty capture becomes one black pixel; a rate of 0 counts as 1 frame per second.
     ArgbImage empty;
-    AppendGifFrame(animation, empty, {40, 64, 0});
-    EXPECT_EQ(animation.Frame(1).Width(), 1);
-    EXPECT_EQ(animation.Frame(1).Delay(), 1000);
-    const GifIndexedImage& black = animation.Frame(1).Image();
+    appendGifFrame(animation, empty, {40, 64, 0});
+    EXPECT_EQ(animation.frame(1).width(), 1);
+    EXPECT_EQ(animation.frame(1).delay(), 1000);
+    const GifIndexedImage& black = animation.frame(1).image();
     EXPECT_EQ(black.palette[black.indices[0]].red, 4);
 
     ScratchFolder folder;
-    animation.SaveToFile(folder.File("tiny.gif"));
-    const DecodedGif decoded = DecodeGifFile(folder.File("tiny.gif"));
+    animation.saveToFile(folder.file("tiny.gif"));
+    const DecodedGif decoded = decodeGifFile(folder.file("tiny.gif"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.frames.size(), 2u);
 
-    EXPECT_THROW(AppendGifFrame(animation, flatFrame(4, 4, 0), {100, 4, 4}), TextException);
-    EXPECT_EQ(animation.FrameCount(), 2);
+    EXPECT_THROW(appendGifFrame(animation, flatFrame(4, 4, 0), {100, 4, 4}), TextException);
+    EXPECT_EQ(animation.frameCount(), 2);
 }
 
 } // namespace

@@ -167,7 +167,7 @@ TEST(GifLzw, GivesThePlainCodersStream)
                 : kind == 3        ? static_cast<uint8_t>((i % 256 / 9 + i / 256 / 5 + random() % 2) % colours)
                                    : static_cast<uint8_t>(random() % colours);
         }
-        ASSERT_EQ(gif_lzw::Encode(indices.data(), indices.size(), 8), plainEncode(indices))
+        ASSERT_EQ(gif_lzw::encode(indices.data(), indices.size(), 8), plainEncode(indices))
             << "trial " << trial << ", " << count << " indices";
     }
 }
@@ -176,7 +176,7 @@ TEST(GifLzw, SmallStreamCodeByCode)
 {
     // 0 0 0 1: clear, 0, then the string 0 0 (258), then 1, end.
     const uint8_t indices[4] = {0, 0, 0, 1};
-    const std::vector<uint8_t> blocks = gif_lzw::Encode(indices, 4, 8);
+    const std::vector<uint8_t> blocks = gif_lzw::encode(indices, 4, 8);
     const CodeTrace trace = traceCodes(blocks, 8);
     EXPECT_EQ(trace.codes, (std::vector<int>{256, 0, 258, 1, 257}));
     // Five 9-bit codes make 45 bits: six bytes in one block.
@@ -193,7 +193,7 @@ TEST(GifLzw, RandomIndicesClearRightAfterCode4094)
     for (uint8_t& index : indices) {
         index = static_cast<uint8_t>(random());
     }
-    const std::vector<uint8_t> blocks = gif_lzw::Encode(indices.data(), indices.size(), 8);
+    const std::vector<uint8_t> blocks = gif_lzw::encode(indices.data(), indices.size(), 8);
     const CodeTrace trace = traceCodes(blocks, 8);
     ASSERT_TRUE(trace.sawEnd);
     EXPECT_EQ(trace.decoded, indices);
@@ -230,7 +230,7 @@ TEST(GifLzw, TableFullThenEndAtAWidthStep)
     for (int i = 0; i < 255; ++i) {
         indices.push_back(static_cast<uint8_t>(indices[3837] + 1 + i));
     }
-    const std::vector<uint8_t> blocks = gif_lzw::Encode(indices.data(), indices.size(), 8);
+    const std::vector<uint8_t> blocks = gif_lzw::encode(indices.data(), indices.size(), 8);
     const CodeTrace trace = traceCodes(blocks, 8);
 
     std::vector<int> expected = {256};
@@ -255,16 +255,16 @@ TEST(GifLzw, RunsGrowTheWidthAndRoundTrip)
     for (int stripe = 0; stripe < 400; ++stripe) {
         indices.insert(indices.end(), static_cast<std::size_t>(stripe % 37 + 1), static_cast<uint8_t>(stripe % 5));
     }
-    const CodeTrace trace = traceCodes(gif_lzw::Encode(indices.data(), indices.size(), 8), 8);
+    const CodeTrace trace = traceCodes(gif_lzw::encode(indices.data(), indices.size(), 8), 8);
     ASSERT_TRUE(trace.sawEnd);
     EXPECT_EQ(trace.decoded, indices);
 }
 
 TEST(GifLzw, EmptyAndSingleIndex)
 {
-    EXPECT_EQ(traceCodes(gif_lzw::Encode(nullptr, 0, 8), 8).codes, (std::vector<int>{256, 257}));
+    EXPECT_EQ(traceCodes(gif_lzw::encode(nullptr, 0, 8), 8).codes, (std::vector<int>{256, 257}));
     const uint8_t one = 200;
-    EXPECT_EQ(traceCodes(gif_lzw::Encode(&one, 1, 8), 8).codes, (std::vector<int>{256, 200, 257}));
+    EXPECT_EQ(traceCodes(gif_lzw::encode(&one, 1, 8), 8).codes, (std::vector<int>{256, 200, 257}));
 }
 
 } // namespace

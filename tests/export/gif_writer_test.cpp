@@ -43,7 +43,7 @@ GifIndexedImage randomImage(int32_t width, int32_t height, unsigned seed, int co
 // Decodes the file with giflib and compares every frame index for index and colour for colour.
 void expectDecodesTo(const std::string& path, const std::vector<GifIndexedImage>& images)
 {
-    const DecodedGif decoded = DecodeGifFile(path);
+    const DecodedGif decoded = decodeGifFile(path);
     ASSERT_TRUE(decoded.ok) << decoded.error;
     ASSERT_EQ(decoded.frames.size(), images.size());
     for (std::size_t f = 0; f < images.size(); ++f) {
@@ -81,9 +81,9 @@ TEST(GifImage, ThreeFramesAtFourFramesPerSecondByteForByte)
     GifImage animation;
     std::vector<GifIndexedImage> images = {randomImage(6, 4, 1), randomImage(6, 4, 2), randomImage(6, 4, 3)};
     for (const GifIndexedImage& image : images) {
-        animation.Frame(animation.AddFrame(image)).SetDelay(1000 / 4);
+        animation.frame(animation.addFrame(image)).setDelay(1000 / 4);
     }
-    const std::vector<uint8_t> stream = animation.SaveToStream();
+    const std::vector<uint8_t> stream = animation.saveToStream();
 
     ASSERT_GT(stream.size(), 13u + 768u);
     EXPECT_EQ(std::string(stream.begin(), stream.begin() + 6), "GIF89a");
@@ -117,10 +117,10 @@ TEST(GifImage, ThreeFramesAtFourFramesPerSecondByteForByte)
     EXPECT_EQ(stream.back(), 0x3B);
 
     ScratchFolder folder;
-    animation.SaveToFile(folder.File("three.gif"));
-    EXPECT_EQ(ReadWholeFile(folder.File("three.gif")), stream);
-    expectDecodesTo(folder.File("three.gif"), images);
-    const DecodedGif decoded = DecodeGifFile(folder.File("three.gif"));
+    animation.saveToFile(folder.file("three.gif"));
+    EXPECT_EQ(readWholeFile(folder.file("three.gif")), stream);
+    expectDecodesTo(folder.file("three.gif"), images);
+    const DecodedGif decoded = decodeGifFile(folder.file("three.gif"));
     for (const DecodedGifFrame& frame : decoded.frames) {
         EXPECT_EQ(frame.delayHundredths, 25);
     }
@@ -134,11 +134,11 @@ TEST(GifImage, DelaysGoInWholeHundredths)
     const int hundredths[11] = {100, 50, 33, 25, 20, 16, 14, 12, 11, 10, -1};
     GifImage animation;
     for (uint16_t delay : milliseconds) {
-        animation.Frame(animation.AddFrame(flatImage(2, 2, 1))).SetDelay(delay);
+        animation.frame(animation.addFrame(flatImage(2, 2, 1))).setDelay(delay);
     }
     ScratchFolder folder;
-    animation.SaveToFile(folder.File("delays.gif"));
-    const DecodedGif decoded = DecodeGifFile(folder.File("delays.gif"));
+    animation.saveToFile(folder.file("delays.gif"));
+    const DecodedGif decoded = decodeGifFile(folder.file("delays.gif"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     ASSERT_EQ(decoded.frames.size(), 11u);
     for (std::size_t f = 0; f < 11; ++f) {
@@ -151,9 +151,9 @@ TEST(GifImage, FlatFrameRoundTrips)
     ScratchFolder folder;
     GifImage animation;
     const GifIndexedImage image = flatImage(256, 192, 77);
-    animation.Frame(animation.AddFrame(image)).SetDelay(250);
-    animation.SaveToFile(folder.File("flat.gif"));
-    expectDecodesTo(folder.File("flat.gif"), {image});
+    animation.frame(animation.addFrame(image)).setDelay(250);
+    animation.saveToFile(folder.file("flat.gif"));
+    expectDecodesTo(folder.file("flat.gif"), {image});
 }
 
 TEST(GifImage, RandomFramesPassCode4094ManyTimes)
@@ -163,10 +163,10 @@ TEST(GifImage, RandomFramesPassCode4094ManyTimes)
     GifImage animation;
     const std::vector<GifIndexedImage> images = {randomImage(512, 400, 4), randomImage(300, 500, 5, 200)};
     for (const GifIndexedImage& image : images) {
-        animation.Frame(animation.AddFrame(image)).SetDelay(100);
+        animation.frame(animation.addFrame(image)).setDelay(100);
     }
-    animation.SaveToFile(folder.File("random.gif"));
-    expectDecodesTo(folder.File("random.gif"), images);
+    animation.saveToFile(folder.file("random.gif"));
+    expectDecodesTo(folder.file("random.gif"), images);
 }
 
 TEST(GifImage, AllColoursOfTheQuantiser)
@@ -181,10 +181,10 @@ TEST(GifImage, AllColoursOfTheQuantiser)
     }
     image.palette[255] = GifColor{255, 255, 255};
     GifImage animation;
-    animation.Frame(animation.AddFrame(image)).SetDelay(250);
-    animation.Frame(animation.AddFrame(image)).SetDelay(250);
-    animation.SaveToFile(folder.File("colours.gif"));
-    expectDecodesTo(folder.File("colours.gif"), {image, image});
+    animation.frame(animation.addFrame(image)).setDelay(250);
+    animation.frame(animation.addFrame(image)).setDelay(250);
+    animation.saveToFile(folder.file("colours.gif"));
+    expectDecodesTo(folder.file("colours.gif"), {image, image});
 }
 
 // Index patterns that stress the coder in different ways: one index makes ever longer
@@ -218,11 +218,11 @@ TEST_P(GifShapes, DecodeIndexForIndex)
     const auto [size, pattern] = GetParam();
     const GifIndexedImage image = patternImage(size.first, size.second, pattern);
     GifImage animation;
-    animation.Frame(animation.AddFrame(image)).SetDelay(100);
-    animation.AddFrame(image);
+    animation.frame(animation.addFrame(image)).setDelay(100);
+    animation.addFrame(image);
     ScratchFolder folder;
-    animation.SaveToFile(folder.File("shape.gif"));
-    expectDecodesTo(folder.File("shape.gif"), {image, image});
+    animation.saveToFile(folder.file("shape.gif"));
+    expectDecodesTo(folder.file("shape.gif"), {image, image});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -239,10 +239,10 @@ TEST(GifImage, OneIndexLongEnoughToFillTheTable)
     // strings thousands of indices long.
     const GifIndexedImage image = flatImage(4096, 2048, 3);
     GifImage animation;
-    animation.AddFrame(image);
+    animation.addFrame(image);
     ScratchFolder folder;
-    animation.SaveToFile(folder.File("long.gif"));
-    expectDecodesTo(folder.File("long.gif"), {image});
+    animation.saveToFile(folder.file("long.gif"));
+    expectDecodesTo(folder.file("long.gif"), {image});
 }
 
 TEST(GifImage, ScreenTakesTheLargestFrameEdges)
@@ -251,30 +251,30 @@ TEST(GifImage, ScreenTakesTheLargestFrameEdges)
     GifImage animation;
     const std::vector<GifIndexedImage> images = {flatImage(40, 10, 1), randomImage(20, 30, 6), flatImage(1, 1, 9)};
     for (const GifIndexedImage& image : images) {
-        animation.Frame(animation.AddFrame(image)).SetDelay(500);
+        animation.frame(animation.addFrame(image)).setDelay(500);
     }
-    EXPECT_EQ(animation.ScreenWidth(), 40);
-    EXPECT_EQ(animation.ScreenHeight(), 30);
-    animation.SaveToFile(folder.File("sizes.gif"));
-    const DecodedGif decoded = DecodeGifFile(folder.File("sizes.gif"));
+    EXPECT_EQ(animation.screenWidth(), 40);
+    EXPECT_EQ(animation.screenHeight(), 30);
+    animation.saveToFile(folder.file("sizes.gif"));
+    const DecodedGif decoded = decodeGifFile(folder.file("sizes.gif"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.screenWidth, 40);
     EXPECT_EQ(decoded.screenHeight, 30);
-    expectDecodesTo(folder.File("sizes.gif"), images);
+    expectDecodesTo(folder.file("sizes.gif"), images);
 }
 
 TEST(GifImage, OneStillFrameIsVersion87a)
 {
     GifImage animation;
-    EXPECT_EQ(animation.Version(), "");
+    EXPECT_EQ(animation.version(), "");
     const GifIndexedImage image = randomImage(3, 5, 7, 4);
-    animation.AddFrame(image);
-    EXPECT_EQ(animation.Version(), "87a");
-    const std::vector<uint8_t> stream = animation.SaveToStream();
+    animation.addFrame(image);
+    EXPECT_EQ(animation.version(), "87a");
+    const std::vector<uint8_t> stream = animation.saveToStream();
     EXPECT_EQ(std::string(stream.begin(), stream.begin() + 6), "GIF87a");
     EXPECT_EQ(stream[13 + 768], 0x2C) << "no graphic control block without a delay";
-    animation.Frame(0).SetDelay(10);
-    EXPECT_EQ(animation.Version(), "89a");
+    animation.frame(0).setDelay(10);
+    EXPECT_EQ(animation.version(), "89a");
 }
 
 TEST(GifImage, SmallerPowerOfTwoTables)
@@ -285,73 +285,73 @@ TEST(GifImage, SmallerPowerOfTwoTables)
     GifIndexedImage second = randomImage(9, 9, 9, 16);
     second.palette = rampPalette(16, 4);
     GifImage animation;
-    animation.AddFrame(image);
-    animation.AddFrame(second);
-    const std::vector<uint8_t> stream = animation.SaveToStream();
+    animation.addFrame(image);
+    animation.addFrame(second);
+    const std::vector<uint8_t> stream = animation.saveToStream();
     EXPECT_EQ(stream[10], 0xF0) << "a global table of 2 entries";
-    animation.SaveToFile(folder.File("small.gif"));
-    expectDecodesTo(folder.File("small.gif"), {image, second});
+    animation.saveToFile(folder.file("small.gif"));
+    expectDecodesTo(folder.file("small.gif"), {image, second});
 }
 
 TEST(GifImage, RefusesWhatNoGifCanHold)
 {
     ScratchFolder folder;
     GifImage animation;
-    EXPECT_THROW(animation.SaveToFile(folder.File("empty.gif")), TextException);
-    EXPECT_THROW(animation.AddFrame(flatImage(0, 5, 0)), TextException);
-    EXPECT_THROW(animation.AddFrame(flatImage(70000, 1, 0)), TextException);
+    EXPECT_THROW(animation.saveToFile(folder.file("empty.gif")), TextException);
+    EXPECT_THROW(animation.addFrame(flatImage(0, 5, 0)), TextException);
+    EXPECT_THROW(animation.addFrame(flatImage(70000, 1, 0)), TextException);
     GifIndexedImage mismatched = flatImage(4, 4, 0);
     mismatched.indices.pop_back();
-    EXPECT_THROW(animation.AddFrame(mismatched), TextException);
-    EXPECT_EQ(animation.FrameCount(), 0);
+    EXPECT_THROW(animation.addFrame(mismatched), TextException);
+    EXPECT_EQ(animation.frameCount(), 0);
 
     GifIndexedImage threeColours = flatImage(2, 2, 1);
     threeColours.palette.resize(3);
-    animation.AddFrame(threeColours);
-    EXPECT_THROW(animation.SaveToFile(folder.File("three.gif")), TextException);
+    animation.addFrame(threeColours);
+    EXPECT_THROW(animation.saveToFile(folder.file("three.gif")), TextException);
 
     GifImage pastTheTable;
     GifIndexedImage beyond = flatImage(2, 2, 5);
     beyond.palette.resize(4);
-    pastTheTable.AddFrame(beyond);
-    EXPECT_THROW(pastTheTable.SaveToFile(folder.File("beyond.gif")), TextException);
-    EXPECT_TRUE(folder.Entries().empty());
+    pastTheTable.addFrame(beyond);
+    EXPECT_THROW(pastTheTable.saveToFile(folder.file("beyond.gif")), TextException);
+    EXPECT_TRUE(folder.entries().empty());
 }
 
 TEST(GifImage, TargetThatCannotBeCreatedWritesNothing)
 {
     ScratchFolder folder;
     GifImage animation;
-    animation.AddFrame(flatImage(4, 4, 0));
-    const std::string path = folder.File("missing/anim.gif");
+    animation.addFrame(flatImage(4, 4, 0));
+    const std::string path = folder.file("missing/anim.gif");
     try {
-        animation.SaveToFile(path);
+        animation.saveToFile(path);
         FAIL() << "no error";
     } catch (const TextException& error) {
-        EXPECT_EQ(error.GetCode(), -1);
-        EXPECT_EQ(error.GetText(), "Opening " + path + " failed\n");
+        EXPECT_EQ(error.getCode(), -1);
+        EXPECT_EQ(error.getText(), "Opening " + path + " failed\n");
     }
-    EXPECT_TRUE(folder.Entries().empty());
+    EXPECT_TRUE(folder.entries().empty());
 
     // A failed save keeps the file that was there.
-    const std::string existing = folder.File("kept.gif");
+    const std::string existing = folder.file("kept.gif");
     std::ofstream(existing) << "old";
     GifImage broken;
     GifIndexedImage image = flatImage(2, 2, 0);
     image.palette.resize(5);
-    broken.AddFrame(image);
-    EXPECT_THROW(broken.SaveToFile(existing), TextException);
-    EXPECT_EQ(ReadWholeFile(existing), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    broken.addFrame(image);
+    EXPECT_THROW(broken.saveToFile(existing), TextException);
+    EXPECT_EQ(readWholeFile(existing), (std::vector<uint8_t>{'o', 'l', 'd'}));
 }
 
 TEST(GifImage, SavingTwiceGivesTheSameFile)
 {
     GifImage animation;
-    animation.AddFrame(randomImage(8, 8, 10));
-    animation.AddFrame(randomImage(8, 8, 11));
-    EXPECT_EQ(animation.SaveToStream(), animation.SaveToStream());
-    EXPECT_FALSE(animation.Frame(0).HasLocalColorTable());
-    EXPECT_TRUE(animation.Frame(1).HasLocalColorTable());
+    animation.addFrame(randomImage(8, 8, 10));
+    animation.addFrame(randomImage(8, 8, 11));
+    EXPECT_EQ(animation.saveToStream(), animation.saveToStream());
+    EXPECT_FALSE(animation.frame(0).hasLocalColorTable());
+    EXPECT_TRUE(animation.frame(1).hasLocalColorTable());
 }
 
 } // namespace

@@ -23,8 +23,8 @@ namespace {
 ArgbImage flatFrame(int32_t width, int32_t height, uint32_t pixel)
 {
     ArgbImage frame;
-    frame.SetSize(width, height);
-    frame.Fill(pixel);
+    frame.setSize(width, height);
+    frame.fill(pixel);
     return frame;
 }
 
@@ -59,12 +59,12 @@ ArgbImage busyFrame(int32_t width, int32_t height, unsigned seed)
 {
     std::mt19937 random(seed);
     ArgbImage frame;
-    frame.SetSize(width, height);
+    frame.setSize(width, height);
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             const uint32_t noise = random() % 32;
             frame.pixels[static_cast<std::size_t>(y * width + x)] =
-                MakeArgb(random() % 256, (x * 255 / std::max(width - 1, 1) + noise) % 256,
+                makeArgb(random() % 256, (x * 255 / std::max(width - 1, 1) + noise) % 256,
                          (y * 255 / std::max(height - 1, 1)) % 256, (x * y + noise) % 256);
         }
     }
@@ -79,10 +79,10 @@ public:
 
 TEST(PictureEncoder, CapacityRule)
 {
-    EXPECT_EQ(PictureEncoder::OutputCapacity(19999), 19999 + 4096);
-    EXPECT_EQ(PictureEncoder::OutputCapacity(20000), 24000);
-    EXPECT_EQ(PictureEncoder::OutputCapacity(80 + 4 * 1920 * 1080), 9953376);  // 8294480 x 1.2
-    EXPECT_EQ(PictureEncoder::OutputCapacity(84), 84 + 4096);
+    EXPECT_EQ(PictureEncoder::outputCapacity(19999), 19999 + 4096);
+    EXPECT_EQ(PictureEncoder::outputCapacity(20000), 24000);
+    EXPECT_EQ(PictureEncoder::outputCapacity(80 + 4 * 1920 * 1080), 9953376);  // 8294480 x 1.2
+    EXPECT_EQ(PictureEncoder::outputCapacity(84), 84 + 4096);
 }
 
 class JpegSizes : public testing::TestWithParam<std::pair<int32_t, int32_t>> {};
@@ -96,14 +96,14 @@ TEST_P(JpegSizes, DecodesToTheSameSizeAndFlatColours)
         uint8_t red, green, blue;
     };
     // The alpha byte is carried along in the bitmap but never reaches the file.
-    const Case cases[] = {{MakeArgb(0, 255, 0, 0), 255, 0, 0},
-                          {MakeArgb(255, 0, 255, 0), 0, 255, 0},
-                          {MakeArgb(17, 0, 0, 255), 0, 0, 255},
-                          {MakeArgb(255, 90, 160, 30), 90, 160, 30}};
+    const Case cases[] = {{makeArgb(0, 255, 0, 0), 255, 0, 0},
+                          {makeArgb(255, 0, 255, 0), 0, 255, 0},
+                          {makeArgb(17, 0, 0, 255), 0, 0, 255},
+                          {makeArgb(255, 90, 160, 30), 90, 160, 30}};
     for (const Case& flat : cases) {
-        const std::string path = folder.File("flat.jpg");
-        SaveJpegSnapshot(flatFrame(width, height, flat.pixel), path);
-        const DecodedJpeg decoded = DecodeJpegFile(path);
+        const std::string path = folder.file("flat.jpg");
+        saveJpegSnapshot(flatFrame(width, height, flat.pixel), path);
+        const DecodedJpeg decoded = decodeJpegFile(path);
         ASSERT_TRUE(decoded.ok) << decoded.error;
         EXPECT_EQ(decoded.width, width);
         EXPECT_EQ(decoded.height, height);
@@ -140,9 +140,9 @@ std::vector<std::pair<uint8_t, std::vector<uint8_t>>> markerSegments(const std::
 TEST(JpegEncoder, BaselineJfifWithEveryQuantisationStepOne)
 {
     ScratchFolder folder;
-    const std::string path = folder.File("snapshot.jpg");
-    SaveJpegSnapshot(busyFrame(33, 20, 1), path);
-    const std::vector<uint8_t> file = ReadWholeFile(path);
+    const std::string path = folder.file("snapshot.jpg");
+    saveJpegSnapshot(busyFrame(33, 20, 1), path);
+    const std::vector<uint8_t> file = readWholeFile(path);
     ASSERT_GE(file.size(), 4u);
     EXPECT_EQ(file[0], 0xFF);
     EXPECT_EQ(file[1], 0xD8);
@@ -189,31 +189,31 @@ TEST(JpegEncoder, MatchesTheReferenceEncoderByteForByte)
     ScratchFolder folder;
     const ArgbImage frame = busyFrame(97, 61, 2);
     {
-        std::ofstream ppm(folder.File("in.ppm"), std::ios::binary);
+        std::ofstream ppm(folder.file("in.ppm"), std::ios::binary);
         ppm << "P6\n" << frame.width << " " << frame.height << "\n255\n";
         for (uint32_t pixel : frame.pixels) {
-            ppm.put(static_cast<char>(RedOf(pixel))).put(static_cast<char>(GreenOf(pixel)));
-            ppm.put(static_cast<char>(BlueOf(pixel)));
+            ppm.put(static_cast<char>(redOf(pixel))).put(static_cast<char>(greenOf(pixel)));
+            ppm.put(static_cast<char>(blueOf(pixel)));
         }
     }
-    const std::string command = "cjpeg -quality 100 -dct float -outfile '" + folder.File("reference.jpg") + "' '"
-                                + folder.File("in.ppm") + "'";
+    const std::string command = "cjpeg -quality 100 -dct float -outfile '" + folder.file("reference.jpg") + "' '"
+                                + folder.file("in.ppm") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    SaveJpegSnapshot(frame, folder.File("ours.jpg"));
-    EXPECT_EQ(ReadWholeFile(folder.File("ours.jpg")), ReadWholeFile(folder.File("reference.jpg")));
+    saveJpegSnapshot(frame, folder.file("ours.jpg"));
+    EXPECT_EQ(readWholeFile(folder.file("ours.jpg")), readWholeFile(folder.file("reference.jpg")));
 }
 
 TEST(JpegEncoder, RowZeroIsTheTopOfThePicture)
 {
-    ArgbImage frame = flatFrame(16, 32, MakeArgb(255, 0, 0, 255));
+    ArgbImage frame = flatFrame(16, 32, makeArgb(255, 0, 0, 255));
     for (int32_t x = 0; x < 16; ++x) {
         for (int32_t y = 0; y < 16; ++y) {
-            frame.pixels[static_cast<std::size_t>(y * 16 + x)] = MakeArgb(255, 255, 255, 255);
+            frame.pixels[static_cast<std::size_t>(y * 16 + x)] = makeArgb(255, 255, 255, 255);
         }
     }
     ScratchFolder folder;
-    SaveJpegSnapshot(frame, folder.File("halves.jpg"));
-    const DecodedJpeg decoded = DecodeJpegFile(folder.File("halves.jpg"));
+    saveJpegSnapshot(frame, folder.file("halves.jpg"));
+    const DecodedJpeg decoded = decodeJpegFile(folder.file("halves.jpg"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_GE(decoded.rgb[0], 250);                  // top left: white
     EXPECT_LE(decoded.rgb[(31 * 16) * 3], 5);        // bottom left: blue, so no red
@@ -225,22 +225,22 @@ TEST(JpegEncoder, LibraryErrorBecomesTheExceptionAndTheEncoderRecovers)
     ScratchFolder folder;
     JpegEncoder encoder;
     DibImage empty;
-    empty.Create(0, 4, 32, false);
+    empty.create(0, 4, 32, false);
     try {
-        encoder.EncodeToFile(folder.File("empty.jpg"), empty);
+        encoder.encodeToFile(folder.file("empty.jpg"), empty);
         FAIL() << "an empty picture was encoded";
     } catch (const TextException& error) {
-        EXPECT_EQ(error.GetCode(), 6);
-        EXPECT_EQ(error.GetText().rfind("Decoder error: ", 0), 0u) << error.GetText();
-        EXPECT_GT(error.GetText().size(), std::string("Decoder error: \n").size());
-        EXPECT_EQ(error.GetText().back(), '\n');
+        EXPECT_EQ(error.getCode(), 6);
+        EXPECT_EQ(error.getText().rfind("Decoder error: ", 0), 0u) << error.getText();
+        EXPECT_GT(error.getText().size(), std::string("Decoder error: \n").size());
+        EXPECT_EQ(error.getText().back(), '\n');
     }
-    EXPECT_TRUE(folder.Entries().empty()) << "nothing is written for a failed encode";
+    EXPECT_TRUE(folder.entries().empty()) << "nothing is written for a failed encode";
 
     DibImage good;
-    CopyFrameToBitmap(flatFrame(8, 8, MakeArgb(0, 255, 0, 0)), good);
-    encoder.EncodeToFile(folder.File("after.jpg"), good);
-    const DecodedJpeg decoded = DecodeJpegFile(folder.File("after.jpg"));
+    copyFrameToBitmap(flatFrame(8, 8, makeArgb(0, 255, 0, 0)), good);
+    encoder.encodeToFile(folder.file("after.jpg"), good);
+    const DecodedJpeg decoded = decodeJpegFile(folder.file("after.jpg"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_NEAR(decoded.rgb[0], 255, 1);
 }
@@ -249,53 +249,53 @@ TEST(JpegEncoder, SinkOverflowIsRaisedAndTheCompressionAborted)
 {
     JpegEncoder encoder;
     DibImage bitmap;
-    CopyFrameToBitmap(busyFrame(200, 200, 3), bitmap);
+    copyFrameToBitmap(busyFrame(200, 200, 3), bitmap);
     // One byte short of two full 8192-byte buffers: the first goes in whole, the second
     // not at all. A buffer of any other size would leave another amount behind.
     FixedSink tooSmall(2 * 8192 - 1);
     try {
-        encoder.DoEncode(bitmap, tooSmall);
+        encoder.doEncode(bitmap, tooSmall);
         FAIL() << "no overflow";
     } catch (const TextException& error) {
-        EXPECT_EQ(error.GetCode(), 11);
-        EXPECT_EQ(error.GetText(), "Buffer overflow while encoding.\n");
+        EXPECT_EQ(error.getCode(), 11);
+        EXPECT_EQ(error.getText(), "Buffer overflow while encoding.\n");
     }
-    EXPECT_EQ(tooSmall.GetDataSize(), 8192);
+    EXPECT_EQ(tooSmall.getDataSize(), 8192);
 
-    FixedSink roomy(static_cast<int32_t>(PictureEncoder::OutputCapacity(bitmap.GetMemUsed())));
-    encoder.DoEncode(bitmap, roomy);
-    EXPECT_GT(roomy.GetDataSize(), 8192);
+    FixedSink roomy(static_cast<int32_t>(PictureEncoder::outputCapacity(bitmap.getMemUsed())));
+    encoder.doEncode(bitmap, roomy);
+    EXPECT_GT(roomy.getDataSize(), 8192);
 }
 
 TEST(JpegEncoder, ReplacesAnExistingFileAndKeepsItOnFailure)
 {
     ScratchFolder folder;
-    const std::string path = folder.File("shot.jpg");
+    const std::string path = folder.file("shot.jpg");
     std::ofstream(path) << "not a picture";
-    SaveJpegSnapshot(flatFrame(4, 4, MakeArgb(0, 10, 20, 30)), path);
-    const std::vector<uint8_t> first = ReadWholeFile(path);
-    ASSERT_TRUE(DecodeJpegFile(path).ok);
+    saveJpegSnapshot(flatFrame(4, 4, makeArgb(0, 10, 20, 30)), path);
+    const std::vector<uint8_t> first = readWholeFile(path);
+    ASSERT_TRUE(decodeJpegFile(path).ok);
 
     ArgbImage empty;
-    empty.SetSize(3, 0);
-    EXPECT_THROW(SaveJpegSnapshot(empty, path), TextException);
-    EXPECT_EQ(ReadWholeFile(path), first);
-    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"shot.jpg"});
+    empty.setSize(3, 0);
+    EXPECT_THROW(saveJpegSnapshot(empty, path), TextException);
+    EXPECT_EQ(readWholeFile(path), first);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"shot.jpg"});
 }
 
 TEST(JpegEncoder, TargetThatCannotBeCreated)
 {
     ScratchFolder folder;
-    const std::string path = folder.File("missing/shot.jpg");
+    const std::string path = folder.file("missing/shot.jpg");
     try {
-        SaveJpegSnapshot(flatFrame(4, 4, 0), path);
+        saveJpegSnapshot(flatFrame(4, 4, 0), path);
         FAIL() << "no error";
     } catch (const TextException& error) {
-        EXPECT_EQ(error.GetCode(), -1);
-        EXPECT_EQ(error.GetText(),
-            "Decoder error: Opening " + path + " failed: the folder " + folder.File("missing") + " does not exist\n");
+        EXPECT_EQ(error.getCode(), -1);
+        EXPECT_EQ(error.getText(),
+            "Decoder error: Opening " + path + " failed: the folder " + folder.file("missing") + " does not exist\n");
     }
-    EXPECT_TRUE(folder.Entries().empty());
+    EXPECT_TRUE(folder.entries().empty());
 }
 
 // The snapshot hands the codec the frame's own rows instead of a bitmap copy; every way in
@@ -312,27 +312,27 @@ TEST(JpegSnapshot, FrameRowsGiveTheStreamOfTheBitmapCopy)
         for (const bool bottomUp : {false, true}) {
             SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + (bottomUp ? " bottom-up" : ""));
             ArgbImage shown;
-            CopyPictureAsShown(frame, bottomUp, shown);
+            copyPictureAsShown(frame, bottomUp, shown);
             DibImage bitmap;
-            CopyFrameToBitmap(shown, bitmap);
-            const int64_t capacity = PictureEncoder::OutputCapacity(bitmap.GetMemUsed());
+            copyFrameToBitmap(shown, bitmap);
+            const int64_t capacity = PictureEncoder::outputCapacity(bitmap.getMemUsed());
             FixedSink copied(static_cast<int32_t>(capacity));
-            encoder.DoEncode(bitmap, copied);
-            const std::vector<uint8_t> expected(copied.GetBuffer(), copied.GetBuffer() + copied.GetDataSize());
+            encoder.doEncode(bitmap, copied);
+            const std::vector<uint8_t> expected(copied.getBuffer(), copied.getBuffer() + copied.getDataSize());
 
-            EXPECT_EQ(JpegSnapshotCapacity(frame), capacity);
+            EXPECT_EQ(jpegSnapshotCapacity(frame), capacity);
             FixedSink direct(static_cast<int32_t>(capacity));
-            encoder.EncodeFrame(frame, bottomUp, direct);
-            EXPECT_EQ(std::vector<uint8_t>(direct.GetBuffer(), direct.GetBuffer() + direct.GetDataSize()), expected);
+            encoder.encodeFrame(frame, bottomUp, direct);
+            EXPECT_EQ(std::vector<uint8_t>(direct.getBuffer(), direct.getBuffer() + direct.getDataSize()), expected);
 
-            const std::unique_ptr<MemorySink> stream = EncodeJpegSnapshot(frame, bottomUp);
-            EXPECT_EQ(stream->GetCapacity(), capacity);
-            EXPECT_EQ(std::vector<uint8_t>(stream->GetBuffer(), stream->GetBuffer() + stream->GetDataSize()), expected);
-            StoreJpegSnapshot(*stream, folder.File("stored.jpg"));
-            EXPECT_EQ(ReadWholeFile(folder.File("stored.jpg")), expected);
+            const std::unique_ptr<MemorySink> stream = encodeJpegSnapshot(frame, bottomUp);
+            EXPECT_EQ(stream->getCapacity(), capacity);
+            EXPECT_EQ(std::vector<uint8_t>(stream->getBuffer(), stream->getBuffer() + stream->getDataSize()), expected);
+            storeJpegSnapshot(*stream, folder.file("stored.jpg"));
+            EXPECT_EQ(readWholeFile(folder.file("stored.jpg")), expected);
 
-            SaveJpegSnapshot(frame, folder.File("saved.jpg"), bottomUp);
-            EXPECT_EQ(ReadWholeFile(folder.File("saved.jpg")), expected);
+            saveJpegSnapshot(frame, folder.file("saved.jpg"), bottomUp);
+            EXPECT_EQ(readWholeFile(folder.file("saved.jpg")), expected);
         }
     }
 }
@@ -344,36 +344,36 @@ TEST(JpegSnapshot, FramesThatCannotBeEncoded)
     ArgbImage shortFrame = flatFrame(8, 8, 0);
     shortFrame.pixels.resize(63);
     try {
-        encoder.EncodeFrame(shortFrame, false, sink);
+        encoder.encodeFrame(shortFrame, false, sink);
         FAIL() << "a frame short of pixels was encoded";
     } catch (const TextException& error) {
-        EXPECT_EQ(error.GetCode(), TextException::kBadArgument);
+        EXPECT_EQ(error.getCode(), TextException::kBadArgument);
     }
-    EXPECT_EQ(sink.GetDataSize(), 0);
+    EXPECT_EQ(sink.getDataSize(), 0);
 
     // An empty frame is the codec's error, as for an empty bitmap, and stores nothing.
     ScratchFolder folder;
     ArgbImage empty;
-    empty.SetSize(5, 0);
+    empty.setSize(5, 0);
     try {
-        EncodeJpegSnapshot(empty, true);
+        encodeJpegSnapshot(empty, true);
         FAIL() << "an empty frame was encoded";
     } catch (const TextException& error) {
-        EXPECT_EQ(error.GetCode(), TextException::kLibraryError);
+        EXPECT_EQ(error.getCode(), TextException::kLibraryError);
     }
 
     // A stream taken earlier is stored only where a file can be made.
-    const std::unique_ptr<MemorySink> stream = EncodeJpegSnapshot(flatFrame(4, 4, 0), false);
-    const std::string path = folder.File("missing/shot.jpg");
+    const std::unique_ptr<MemorySink> stream = encodeJpegSnapshot(flatFrame(4, 4, 0), false);
+    const std::string path = folder.file("missing/shot.jpg");
     try {
-        StoreJpegSnapshot(*stream, path);
+        storeJpegSnapshot(*stream, path);
         FAIL() << "no error";
     } catch (const TextException& error) {
-        EXPECT_EQ(error.GetCode(), -1);
-        EXPECT_EQ(error.GetText(),
-            "Decoder error: Opening " + path + " failed: the folder " + folder.File("missing") + " does not exist\n");
+        EXPECT_EQ(error.getCode(), -1);
+        EXPECT_EQ(error.getText(),
+            "Decoder error: Opening " + path + " failed: the folder " + folder.file("missing") + " does not exist\n");
     }
-    EXPECT_TRUE(folder.Entries().empty());
+    EXPECT_TRUE(folder.entries().empty());
 }
 
 TEST(JpegEncoder, RefusesPicturesThatAreNotThirtyTwoBits)
@@ -381,8 +381,8 @@ TEST(JpegEncoder, RefusesPicturesThatAreNotThirtyTwoBits)
     JpegEncoder encoder;
     DibImage indexed;
     FixedSink sink(100000);
-    EXPECT_THROW(encoder.DoEncode(indexed, sink), TextException);
-    EXPECT_EQ(sink.GetDataSize(), 0);
+    EXPECT_THROW(encoder.doEncode(indexed, sink), TextException);
+    EXPECT_EQ(sink.getDataSize(), 0);
 }
 
 // A file system that takes no more bytes: the store fails in its write and says why in the
@@ -390,22 +390,22 @@ TEST(JpegEncoder, RefusesPicturesThatAreNotThirtyTwoBits)
 TEST(JpegSnapshot, AWriteThatFailsGivesTheSystemsReason)
 {
     ScratchFolder folder;
-    const std::unique_ptr<MemorySink> stream = EncodeJpegSnapshot(flatFrame(16, 16, 0xFF336699u), false);
-    const std::string path = folder.File("shot.jpg");
+    const std::unique_ptr<MemorySink> stream = encodeJpegSnapshot(flatFrame(16, 16, 0xFF336699u), false);
+    const std::string path = folder.file("shot.jpg");
     std::optional<TextException> failure;
     {
         // Nothing else may write a file while the limit holds, the test's own report included.
         const FileSizeLimit full(16);
         try {
-            StoreJpegSnapshot(*stream, path);
+            storeJpegSnapshot(*stream, path);
         } catch (const TextException& error) {
             failure = error;
         }
     }
     ASSERT_TRUE(failure.has_value()) << "the store did not fail";
-    EXPECT_EQ(failure->GetCode(), TextException::kWriteFailed);
-    EXPECT_EQ(failure->GetText(), "Decoder error: Writing " + path + " failed: " + std::strerror(EFBIG) + "\n");
-    EXPECT_TRUE(folder.Entries().empty());
+    EXPECT_EQ(failure->getCode(), TextException::kWriteFailed);
+    EXPECT_EQ(failure->getText(), "Decoder error: Writing " + path + " failed: " + std::strerror(EFBIG) + "\n");
+    EXPECT_TRUE(folder.entries().empty());
 }
 
 } // namespace

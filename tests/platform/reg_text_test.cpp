@@ -8,7 +8,7 @@ using Kind = RegValue::Kind;
 
 TEST(RegText, ReadsIntegersStringsAndOtherTypes)
 {
-    const RegDocument document = ParseRegText("REGEDIT4\r\n"
+    const RegDocument document = parseRegText("REGEDIT4\r\n"
                                               "\r\n"
                                               "[HKEY_CURRENT_USER\\Software\\A\\Values]\r\n"
                                               "\"Scale\"=dword:0000004b\r\n"
@@ -31,7 +31,7 @@ TEST(RegText, ReadsIntegersStringsAndOtherTypes)
 
 TEST(RegText, UnreadablePartsAreKeptApartOrDropped)
 {
-    const RegDocument document = ParseRegText("\"Orphan\"=dword:00000001\n"
+    const RegDocument document = parseRegText("\"Orphan\"=dword:00000001\n"
                                               "[HKEY_CURRENT_USER\\K]\n"
                                               "\"Nine\"=dword:123456789\n"
                                               "\"NotHex\"=dword:00zz\n"
@@ -47,16 +47,16 @@ TEST(RegText, UnreadablePartsAreKeptApartOrDropped)
     ASSERT_EQ(key.values.size(), 5u);
     for (const RegValue& value : key.values)
         EXPECT_EQ(value.kind, Kind::Unreadable) << value.name;
-    EXPECT_EQ(key.Find("nine")->text, "dword:123456789");
+    EXPECT_EQ(key.find("nine")->text, "dword:123456789");
 }
 
 TEST(RegText, NamesCompareWithoutCaseAndLaterValuesWin)
 {
-    const RegDocument document = ParseRegText("[HKEY_CURRENT_USER\\K]\n\"Scale\"=dword:1\n"
+    const RegDocument document = parseRegText("[HKEY_CURRENT_USER\\K]\n\"Scale\"=dword:1\n"
                                               "[hkey_current_user\\k]\n\"SCALE\"=dword:2\n\"Other\"=\"x\"\n");
     ASSERT_EQ(document.keys.size(), 1u);
-    ASSERT_NE(document.Find("HKEY_CURRENT_USER\\K"), nullptr);
-    const RegValue* scale = document.Find("Hkey_Current_User\\k")->Find("scale");
+    ASSERT_NE(document.find("HKEY_CURRENT_USER\\K"), nullptr);
+    const RegValue* scale = document.find("Hkey_Current_User\\k")->find("scale");
     ASSERT_NE(scale, nullptr);
     EXPECT_EQ(scale->integer, 2u);
     EXPECT_EQ(document.keys[0].values.size(), 2u);
@@ -65,14 +65,14 @@ TEST(RegText, NamesCompareWithoutCaseAndLaterValuesWin)
 TEST(RegText, WritesTheRegedit4LayoutAndReadsItBack)
 {
     RegDocument document;
-    RegKey& values = document.FindOrAdd("HKEY_CURRENT_USER\\Software\\A\\Values");
-    values.Set({ "Scale", Kind::Integer, 75, "" });
-    values.Set({ "Mirror", Kind::Integer, 0xFFFFFFFEu, "" });
-    RegKey& paths = document.FindOrAdd("HKEY_CURRENT_USER\\Software\\A\\Paths");
-    paths.Set({ "PresetsDir", Kind::String, 0, "/home/a \"b\"\\c" });
-    paths.Set({ "Blob", Kind::Other, 0, "hex:00" });
+    RegKey& values = document.findOrAdd("HKEY_CURRENT_USER\\Software\\A\\Values");
+    values.set({ "Scale", Kind::Integer, 75, "" });
+    values.set({ "Mirror", Kind::Integer, 0xFFFFFFFEu, "" });
+    RegKey& paths = document.findOrAdd("HKEY_CURRENT_USER\\Software\\A\\Paths");
+    paths.set({ "PresetsDir", Kind::String, 0, "/home/a \"b\"\\c" });
+    paths.set({ "Blob", Kind::Other, 0, "hex:00" });
 
-    const std::string text = FormatRegText(document);
+    const std::string text = formatRegText(document);
     EXPECT_EQ(text,
         "REGEDIT4\n"
         "\n"
@@ -83,35 +83,35 @@ TEST(RegText, WritesTheRegedit4LayoutAndReadsItBack)
         "[HKEY_CURRENT_USER\\Software\\A\\Paths]\n"
         "\"PresetsDir\"=\"/home/a \\\"b\\\"\\\\c\"\n"
         "\"Blob\"=hex:00\n");
-    EXPECT_EQ(ParseRegText(text), document);
+    EXPECT_EQ(parseRegText(text), document);
 }
 
 TEST(RegText, ContinuationAtTheEndOfTheFileContinuesNothing)
 {
-    const RegDocument document = ParseRegText("[HKEY_CURRENT_USER\\K]\n\"Blob\"=hex:01,\\");
+    const RegDocument document = parseRegText("[HKEY_CURRENT_USER\\K]\n\"Blob\"=hex:01,\\");
     ASSERT_EQ(document.keys.size(), 1u);
     EXPECT_EQ(document.keys[0].values[0].text, "hex:01,");
-    EXPECT_EQ(ParseRegText(FormatRegText(document)), document);
+    EXPECT_EQ(parseRegText(formatRegText(document)), document);
 
     // Marks left after the continued lines are dropped, so the value reads back the same.
-    const RegDocument marks = ParseRegText("[HKEY_CURRENT_USER\\K]\n\"Blob\"=hex:02,\\\r\r\\\\\t\\\n\r  \n");
+    const RegDocument marks = parseRegText("[HKEY_CURRENT_USER\\K]\n\"Blob\"=hex:02,\\\r\r\\\\\t\\\n\r  \n");
     EXPECT_EQ(marks.keys[0].values[0].text, "hex:02,");
-    EXPECT_EQ(ParseRegText(FormatRegText(marks)), marks);
+    EXPECT_EQ(parseRegText(formatRegText(marks)), marks);
 }
 
 TEST(RegText, OversizedTextCountsAsEmpty)
 {
     std::string text = "[HKEY_CURRENT_USER\\K]\n\"Scale\"=dword:1\n";
     text.resize(kMaxRegTextBytes + 1, ' ');
-    EXPECT_TRUE(ParseRegText(text).keys.empty());
+    EXPECT_TRUE(parseRegText(text).keys.empty());
 }
 
 TEST(RegText, LineBreaksAndZeroBytesAreNotStorable)
 {
-    EXPECT_TRUE(IsStorableRegString("/home/some one/presets"));
-    EXPECT_FALSE(IsStorableRegString("a\nb"));
-    EXPECT_FALSE(IsStorableRegString("a\rb"));
-    EXPECT_FALSE(IsStorableRegString(std::string_view("a\0b", 3)));
+    EXPECT_TRUE(isStorableRegString("/home/some one/presets"));
+    EXPECT_FALSE(isStorableRegString("a\nb"));
+    EXPECT_FALSE(isStorableRegString("a\rb"));
+    EXPECT_FALSE(isStorableRegString(std::string_view("a\0b", 3)));
 }
 
 } // namespace

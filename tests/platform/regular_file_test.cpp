@@ -11,16 +11,16 @@ TEST(RegularFile, ReadsPlainFilesWithinTheLimit)
 {
     TempFolder folder;
     const auto file = folder.path() / "opalrevel.cfg";
-    WriteWholeFile(file, std::string("ab\0cd", 5));
+    writeWholeFile(file, std::string("ab\0cd", 5));
     std::string bytes;
-    EXPECT_EQ(ReadRegularFile(file, 5, bytes), RegularFileRead::Ok);
+    EXPECT_EQ(readRegularFile(file, 5, bytes), RegularFileRead::Ok);
     EXPECT_EQ(bytes, std::string("ab\0cd", 5));
     // One byte over: the first bytes are there, and the caller learns that there was more.
-    EXPECT_EQ(ReadRegularFile(file, 4, bytes), RegularFileRead::TooLarge);
+    EXPECT_EQ(readRegularFile(file, 4, bytes), RegularFileRead::TooLarge);
     EXPECT_EQ(bytes, std::string("ab\0c", 4));
     // A link to a file is read like the file.
     std::filesystem::create_symlink(file, folder.path() / "link");
-    EXPECT_EQ(ReadRegularFile(folder.path() / "link", 100, bytes), RegularFileRead::Ok);
+    EXPECT_EQ(readRegularFile(folder.path() / "link", 100, bytes), RegularFileRead::Ok);
     EXPECT_EQ(bytes.size(), 5u);
 }
 
@@ -31,13 +31,13 @@ TEST(RegularFile, RefusesPipesAndFoldersWithoutWaiting)
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     std::string bytes = "stale";
     // Opening a pipe with no writer for reading would wait here forever.
-    EXPECT_EQ(ReadRegularFile(pipe, 1000, bytes), RegularFileRead::NotRegular);
+    EXPECT_EQ(readRegularFile(pipe, 1000, bytes), RegularFileRead::NotRegular);
     EXPECT_TRUE(bytes.empty());
-    EXPECT_EQ(ReadRegularFile(folder.path(), 1000, bytes), RegularFileRead::NotRegular);
-    EXPECT_EQ(ReadRegularFile("/dev/zero", 1000, bytes), RegularFileRead::NotRegular);
-    EXPECT_EQ(ReadRegularFile(folder.path() / "missing", 1000, bytes), RegularFileRead::Missing);
+    EXPECT_EQ(readRegularFile(folder.path(), 1000, bytes), RegularFileRead::NotRegular);
+    EXPECT_EQ(readRegularFile("/dev/zero", 1000, bytes), RegularFileRead::NotRegular);
+    EXPECT_EQ(readRegularFile(folder.path() / "missing", 1000, bytes), RegularFileRead::Missing);
     std::filesystem::create_symlink("nowhere", folder.path() / "dangling");
-    EXPECT_EQ(ReadRegularFile(folder.path() / "dangling", 1000, bytes), RegularFileRead::Missing);
+    EXPECT_EQ(readRegularFile(folder.path() / "dangling", 1000, bytes), RegularFileRead::Missing);
 }
 
 } // namespace

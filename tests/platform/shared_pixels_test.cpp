@@ -13,17 +13,17 @@ namespace {
 TEST(SharedPixels, ABlockIsZeroFoundByAnyOfItsBytesAndGoneOnceFreed)
 {
     constexpr std::size_t kBytes = 3 << 20;
-    auto* memory = static_cast<std::byte*>(shared_pixels::Allocate(kBytes));
+    auto* memory = static_cast<std::byte*>(shared_pixels::allocate(kBytes));
     ASSERT_NE(memory, nullptr);
     EXPECT_TRUE(std::all_of(memory, memory + kBytes, [](std::byte value) { return value == std::byte { 0 }; }));
 
-    const auto block = shared_pixels::Find(memory + 12345);
+    const auto block = shared_pixels::find(memory + 12345);
     ASSERT_TRUE(block.has_value());
     EXPECT_EQ(block->base, memory);
     EXPECT_EQ(block->bytes, kBytes);
-    EXPECT_TRUE(shared_pixels::Find(memory + kBytes - 1).has_value());
-    EXPECT_FALSE(shared_pixels::Find(memory + kBytes).has_value());
-    EXPECT_FALSE(shared_pixels::Find(memory - 1).has_value());
+    EXPECT_TRUE(shared_pixels::find(memory + kBytes - 1).has_value());
+    EXPECT_FALSE(shared_pixels::find(memory + kBytes).has_value());
+    EXPECT_FALSE(shared_pixels::find(memory - 1).has_value());
 
     // What is written lands in the memory file, where another process would read it.
     std::memset(memory + 100, 0xAB, 4);
@@ -31,36 +31,36 @@ TEST(SharedPixels, ABlockIsZeroFoundByAnyOfItsBytesAndGoneOnceFreed)
     ASSERT_EQ(pread(block->fd, fromFile, sizeof(fromFile), 100), 4);
     EXPECT_EQ(fromFile[3], std::byte { 0xAB });
 
-    EXPECT_TRUE(shared_pixels::Alive(block->id));
-    EXPECT_TRUE(shared_pixels::Free(memory));
-    EXPECT_FALSE(shared_pixels::Alive(block->id));
-    EXPECT_FALSE(shared_pixels::Find(memory + 12345).has_value());
+    EXPECT_TRUE(shared_pixels::alive(block->id));
+    EXPECT_TRUE(shared_pixels::free(memory));
+    EXPECT_FALSE(shared_pixels::alive(block->id));
+    EXPECT_FALSE(shared_pixels::find(memory + 12345).has_value());
 
     // A new block never takes an old one's id, even at the same address.
-    auto* again = shared_pixels::Allocate(kBytes);
+    auto* again = shared_pixels::allocate(kBytes);
     ASSERT_NE(again, nullptr);
-    EXPECT_GT(shared_pixels::Find(again)->id, block->id);
-    EXPECT_TRUE(shared_pixels::Free(again));
+    EXPECT_GT(shared_pixels::find(again)->id, block->id);
+    EXPECT_TRUE(shared_pixels::free(again));
 }
 
 TEST(SharedPixels, OnlyItsOwnBlocksAreFreedAndOnlyLargePicturesUseThem)
 {
     int onStack = 0;
-    EXPECT_FALSE(shared_pixels::Free(&onStack));
-    EXPECT_FALSE(shared_pixels::Free(nullptr));
+    EXPECT_FALSE(shared_pixels::free(&onStack));
+    EXPECT_FALSE(shared_pixels::free(nullptr));
 
     ArgbImage small;
-    small.SetSize(100, 100);
-    EXPECT_FALSE(shared_pixels::Find(small.pixels.data()).has_value());
+    small.setSize(100, 100);
+    EXPECT_FALSE(shared_pixels::find(small.pixels.data()).has_value());
     ArgbImage frame;
-    frame.SetSize(1920, 1080);
-    EXPECT_TRUE(shared_pixels::Find(frame.pixels.data()).has_value());
-    EXPECT_TRUE(shared_pixels::Find(&frame.pixels.back()).has_value());
+    frame.setSize(1920, 1080);
+    EXPECT_TRUE(shared_pixels::find(frame.pixels.data()).has_value());
+    EXPECT_TRUE(shared_pixels::find(&frame.pixels.back()).has_value());
 
     // A copy of a frame is a frame of its own, with the same pixels.
     frame.pixels[7] = 0x12345678u;
     const ArgbImage copy = frame;
-    EXPECT_NE(shared_pixels::Find(copy.pixels.data())->id, shared_pixels::Find(frame.pixels.data())->id);
+    EXPECT_NE(shared_pixels::find(copy.pixels.data())->id, shared_pixels::find(frame.pixels.data())->id);
     EXPECT_EQ(copy.pixels[7], 0x12345678u);
 }
 

@@ -73,7 +73,7 @@ private:
     std::pair<bool, std::string> m_savedData;
 };
 
-inline std::string ReadWholeFile(const std::filesystem::path& path)
+inline std::string readWholeFile(const std::filesystem::path& path)
 {
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
@@ -86,7 +86,7 @@ inline std::string ReadWholeFile(const std::filesystem::path& path)
     return bytes;
 }
 
-inline void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes)
+inline void writeWholeFile(const std::filesystem::path& path, std::string_view bytes)
 {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -41,37 +41,37 @@ TEST(UserFolders, FollowTheVariablesAndFallBackToTheHomeFolder)
         const ScopedVariable config("XDG_CONFIG_HOME", "/x/config");
         const ScopedVariable data("XDG_DATA_HOME", "/x/data");
         const ScopedVariable runtime("XDG_RUNTIME_DIR", "/run/user/5");
-        EXPECT_EQ(OpalConfigFolder(), "/x/config/opal-revel");
-        EXPECT_EQ(DefaultPresetsFolder(), "/x/data/opal-revel/presets");
-        EXPECT_EQ(OpalRuntimeFolder(), "/run/user/5");
+        EXPECT_EQ(opalConfigFolder(), "/x/config/opal-revel");
+        EXPECT_EQ(defaultPresetsFolder(), "/x/data/opal-revel/presets");
+        EXPECT_EQ(opalRuntimeFolder(), "/run/user/5");
     }
     for (const char* unusable : { static_cast<const char*>(nullptr), "", "relative/path" }) {
         const ScopedVariable config("XDG_CONFIG_HOME", unusable);
         const ScopedVariable data("XDG_DATA_HOME", unusable);
         const ScopedVariable runtime("XDG_RUNTIME_DIR", unusable);
-        EXPECT_EQ(UserConfigHome(), "/home/tester/.config");
-        EXPECT_EQ(UserDataHome(), "/home/tester/.local/share");
-        EXPECT_EQ(UserRuntimeDir(), "");
-        EXPECT_EQ(OpalRuntimeFolder(), "/home/tester/.config/opal-revel");
+        EXPECT_EQ(userConfigHome(), "/home/tester/.config");
+        EXPECT_EQ(userDataHome(), "/home/tester/.local/share");
+        EXPECT_EQ(userRuntimeDir(), "");
+        EXPECT_EQ(opalRuntimeFolder(), "/home/tester/.config/opal-revel");
     }
 }
 
 TEST(UserFolders, EnsureFolderCreatesParentsAndRefusesAFile)
 {
     TempFolder folder;
-    EXPECT_TRUE(EnsureFolder(folder.path() / "a" / "b"));
+    EXPECT_TRUE(ensureFolder(folder.path() / "a" / "b"));
     EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "a" / "b"));
-    EXPECT_TRUE(EnsureFolder(folder.path() / "a" / "b"));
-    WriteWholeFile(folder.path() / "file", "x");
-    EXPECT_FALSE(EnsureFolder(folder.path() / "file"));
-    EXPECT_FALSE(EnsureFolder(folder.path() / "file" / "below"));
-    EXPECT_FALSE(EnsureFolder(""));
+    EXPECT_TRUE(ensureFolder(folder.path() / "a" / "b"));
+    writeWholeFile(folder.path() / "file", "x");
+    EXPECT_FALSE(ensureFolder(folder.path() / "file"));
+    EXPECT_FALSE(ensureFolder(folder.path() / "file" / "below"));
+    EXPECT_FALSE(ensureFolder(""));
 }
 
 TEST(UserFolders, InstalledDataFolderHoldsTheShippedPresets)
 {
     // Run from a build, the source tree's data folder stands in for the installed one.
-    EXPECT_TRUE(std::filesystem::is_directory(InstalledDataFolder() / "presets"));
+    EXPECT_TRUE(std::filesystem::is_directory(installedDataFolder() / "presets"));
 }
 
 } // namespace

@@ -17,7 +17,7 @@ std::filesystem::path sourceFolder()
 std::string bytesOf(Preset& preset)
 {
     std::ostringstream out(std::ios::binary);
-    WritePreset(preset, out);
+    writePreset(preset, out);
     return out.str();
 }
 
@@ -25,19 +25,19 @@ TEST(Gallery, ShippedPresetsAreExactlyWhatTheDefinitionsGenerate)
 {
     std::vector<GalleryPreset> gallery;
     std::string error;
-    ASSERT_TRUE(ParseGallery(ReadWholeFile(sourceFolder() / "tools/make_presets/gallery.txt"), gallery, error))
+    ASSERT_TRUE(parseGallery(readWholeFile(sourceFolder() / "tools/make_presets/gallery.txt"), gallery, error))
         << error;
     ASSERT_GE(gallery.size(), 16u);
     const auto shipped = sourceFolder() / "data/presets";
     std::set<std::string> distinct;
     for (GalleryPreset& entry : gallery) {
         const std::string bytes = bytesOf(entry.preset);
-        EXPECT_EQ(ReadWholeFile(shipped / (entry.name + ".vhp")), bytes)
+        EXPECT_EQ(readWholeFile(shipped / (entry.name + ".vhp")), bytes)
             << entry.name << ": regenerate with the regenerate_presets target";
         distinct.insert(bytes);
     }
     EXPECT_EQ(distinct.size(), gallery.size()) << "every sample differs from the others";
-    EXPECT_EQ(ListPresetNames(shipped.string(), 500).size(), gallery.size()) << "no stale files";
+    EXPECT_EQ(listPresetNames(shipped.string(), 500).size(), gallery.size()) << "no stale files";
 }
 
 // The editor pulls every value it loads into its sliders' ranges and writes it back, so a
@@ -46,20 +46,20 @@ TEST(Gallery, EverySampleStaysWithinTheEditorsRanges)
 {
     std::vector<GalleryPreset> gallery;
     std::string error;
-    ASSERT_TRUE(ParseGallery(ReadWholeFile(sourceFolder() / "tools/make_presets/gallery.txt"), gallery, error))
+    ASSERT_TRUE(parseGallery(readWholeFile(sourceFolder() / "tools/make_presets/gallery.txt"), gallery, error))
         << error;
     for (const GalleryPreset& entry : gallery) {
-        for (const auto& row : entry.preset.Objects.Stacks) {
+        for (const auto& row : entry.preset.objects.stacks) {
             const ShapeStack& stack = *row[0];
-            EXPECT_TRUE(stack.MasterSize >= 20 && stack.MasterSize <= 100) << entry.name;
-            for (int32_t i = 0; i < stack.ShapeCount; ++i) {
-                const Shape& shape = stack.Shapes[static_cast<size_t>(i)];
-                EXPECT_TRUE(shape.Width >= 20 && shape.Width <= 100) << entry.name << " shape " << i;
-                EXPECT_TRUE(shape.Height >= 20 && shape.Height <= 100) << entry.name << " shape " << i;
-                EXPECT_TRUE(shape.Phong >= 1 && shape.Phong <= 20) << entry.name << " shape " << i;
-                EXPECT_TRUE(shape.Mirror >= 0.0f && shape.Mirror <= 1.0f) << entry.name << " shape " << i;
-                EXPECT_TRUE(shape.Ambient >= 0.0f && shape.Ambient <= 1.0f) << entry.name << " shape " << i;
-                EXPECT_TRUE(shape.Type == kSphereType || shape.Type == kTorusType) << entry.name << " shape " << i;
+            EXPECT_TRUE(stack.masterSize >= 20 && stack.masterSize <= 100) << entry.name;
+            for (int32_t i = 0; i < stack.shapeCount; ++i) {
+                const Shape& shape = stack.shapes[static_cast<size_t>(i)];
+                EXPECT_TRUE(shape.width >= 20 && shape.width <= 100) << entry.name << " shape " << i;
+                EXPECT_TRUE(shape.height >= 20 && shape.height <= 100) << entry.name << " shape " << i;
+                EXPECT_TRUE(shape.phong >= 1 && shape.phong <= 20) << entry.name << " shape " << i;
+                EXPECT_TRUE(shape.mirror >= 0.0f && shape.mirror <= 1.0f) << entry.name << " shape " << i;
+                EXPECT_TRUE(shape.ambient >= 0.0f && shape.ambient <= 1.0f) << entry.name << " shape " << i;
+                EXPECT_TRUE(shape.type == kSphereType || shape.type == kTorusType) << entry.name << " shape " << i;
             }
         }
     }
@@ -69,7 +69,7 @@ TEST(Gallery, DefinitionsBuildStacksShapeByShape)
 {
     std::vector<GalleryPreset> gallery;
     std::string error;
-    ASSERT_TRUE(ParseGallery("preset two # a comment\n"
+    ASSERT_TRUE(parseGallery("preset two # a comment\n"
                              "speeds -0.5 0.25\n"
                              "enabled 1 0 1 1 1 1 0\n"
                              "colors #ff0000 #00ff00 #0000ff #ffffff #000000 #808080 #102030\n"
@@ -82,22 +82,22 @@ TEST(Gallery, DefinitionsBuildStacksShapeByShape)
     ASSERT_EQ(gallery.size(), 1u);
     const Preset& preset = gallery[0].preset;
     EXPECT_EQ(gallery[0].name, "two");
-    EXPECT_EQ(preset.RoundSpeed, -0.5);
-    EXPECT_EQ(preset.ObjectEnabled, (std::array<int32_t, 7> { 1, 0, 1, 1, 1, 1, 0 }));
-    const ShapeStack& second = *preset.Objects.Stacks[1][0];
-    EXPECT_EQ(second.MasterSize, 70);
-    ASSERT_EQ(second.ShapeCount, 2);
-    EXPECT_EQ(second.Shapes[0].Type, kTorusType);
-    EXPECT_EQ(second.Shapes[0].Color, 0x0000FF00u) << "green as COLORREF";
-    EXPECT_EQ(second.Shapes[0].LightX, 0.0f);
-    EXPECT_EQ(second.Shapes[0].Phong, 9);
-    EXPECT_EQ(second.Shapes[0].Ambient, 0.34f) << "unset keys keep a new object's values";
-    EXPECT_EQ(second.Shapes[1].Color, 0x0080FF80u) << "green halfway to white";
-    EXPECT_EQ(second.Shapes[1].LColor, 0x000080FFu);
-    EXPECT_EQ(second.Shapes[1].OffsetY, -3);
-    EXPECT_EQ(preset.Objects.Stacks[5][0]->Shapes[0].Color, 0x00808080u);
-    EXPECT_EQ(preset.Objects.Stacks[0][0]->ShapeCount, 1) << "objects not named keep the start-up stack";
-    EXPECT_EQ(preset.Objects.Stacks[0][0]->Shapes[0].Color, DefaultObjectColors[0]);
+    EXPECT_EQ(preset.roundSpeed, -0.5);
+    EXPECT_EQ(preset.objectEnabled, (std::array<int32_t, 7> { 1, 0, 1, 1, 1, 1, 0 }));
+    const ShapeStack& second = *preset.objects.stacks[1][0];
+    EXPECT_EQ(second.masterSize, 70);
+    ASSERT_EQ(second.shapeCount, 2);
+    EXPECT_EQ(second.shapes[0].type, kTorusType);
+    EXPECT_EQ(second.shapes[0].color, 0x0000FF00u) << "green as COLORREF";
+    EXPECT_EQ(second.shapes[0].lightX, 0.0f);
+    EXPECT_EQ(second.shapes[0].phong, 9);
+    EXPECT_EQ(second.shapes[0].ambient, 0.34f) << "unset keys keep a new object's values";
+    EXPECT_EQ(second.shapes[1].color, 0x0080FF80u) << "green halfway to white";
+    EXPECT_EQ(second.shapes[1].lColor, 0x000080FFu);
+    EXPECT_EQ(second.shapes[1].offsetY, -3);
+    EXPECT_EQ(preset.objects.stacks[5][0]->shapes[0].color, 0x00808080u);
+    EXPECT_EQ(preset.objects.stacks[0][0]->shapeCount, 1) << "objects not named keep the start-up stack";
+    EXPECT_EQ(preset.objects.stacks[0][0]->shapes[0].color, DefaultObjectColors[0]);
 }
 
 TEST(Gallery, MistakesNameTheirLine)
@@ -115,7 +115,7 @@ TEST(Gallery, MistakesNameTheirLine)
     for (const auto& [text, message] : cases) {
         std::vector<GalleryPreset> gallery;
         std::string error;
-        EXPECT_FALSE(ParseGallery(text, gallery, error)) << text;
+        EXPECT_FALSE(parseGallery(text, gallery, error)) << text;
         EXPECT_EQ(error, message);
     }
 }

@@ -17,53 +17,53 @@ class PresetFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CurrentPreset = NewStartPreset();
-        ResetDefaults();
+        CurrentPreset = newStartPreset();
+        resetDefaults();
         ThePresetLibrary = PresetLibrary {};
-        SetCriticalErrorHandler(
-            [this](const std::string& caption, const std::string& text) { messages.push_back(caption + "|" + text); });
+        setCriticalErrorHandler(
+            [this](const std::string& caption, const std::string& text) { m_messages.push_back(caption + "|" + text); });
     }
     void TearDown() override
     {
-        SetCriticalErrorHandler({});
-        CurrentPreset = NewStartPreset();
-        ResetDefaults();
+        setCriticalErrorHandler({});
+        CurrentPreset = newStartPreset();
+        resetDefaults();
     }
 
-    std::filesystem::path presetsFolder() const { return home.root() / "presets"; }
+    std::filesystem::path presetsFolder() const { return m_home.root() / "presets"; }
 
-    TempXdgHome home;
-    std::vector<std::string> messages;
+    TempXdgHome m_home;
+    std::vector<std::string> m_messages;
 };
 
-inline std::string PresetBytes(Preset& preset)
+inline std::string presetBytes(Preset& preset)
 {
     std::ostringstream out(std::ios::binary);
-    WritePreset(preset, out);
+    writePreset(preset, out);
     return out.str();
 }
 
 // A preset unlike the start-up scene in every stored part, told apart by its round speed.
-inline Preset DistinctPreset(double roundSpeed)
+inline Preset distinctPreset(double roundSpeed)
 {
-    Preset preset = NewStartPreset();
-    preset.ObjectEnabled = { 1, 0, 1, 0, 7, 1, 0 };
-    preset.RoundSpeed = roundSpeed;
-    preset.RadialSpeed = -0.25;
-    ShapeStack& stack = *preset.Objects.Stacks[2][0];
-    stack.ShapeCount = 3;
-    stack.MasterSize = 80;
-    stack.Shapes[2].Type = kTorusType;
-    stack.Shapes[2].Width = 90;
-    stack.Shapes[2].Height = 30;
-    stack.Shapes[1].LightX = -0.5f;
-    stack.Shapes[4].Reserved[1] = 0x12345678; // a slot beyond ShapeCount keeps its bytes
-    preset.Objects.Stacks[6][0]->Shapes[0].Color = 0x00102030;
+    Preset preset = newStartPreset();
+    preset.objectEnabled = { 1, 0, 1, 0, 7, 1, 0 };
+    preset.roundSpeed = roundSpeed;
+    preset.radialSpeed = -0.25;
+    ShapeStack& stack = *preset.objects.stacks[2][0];
+    stack.shapeCount = 3;
+    stack.masterSize = 80;
+    stack.shapes[2].type = kTorusType;
+    stack.shapes[2].width = 90;
+    stack.shapes[2].height = 30;
+    stack.shapes[1].lightX = -0.5f;
+    stack.shapes[4].reserved[1] = 0x12345678; // a slot beyond ShapeCount keeps its bytes
+    preset.objects.stacks[6][0]->shapes[0].color = 0x00102030;
     return preset;
 }
 
-inline void WritePresetFile(const std::filesystem::path& path, double roundSpeed)
+inline void writePresetFile(const std::filesystem::path& path, double roundSpeed)
 {
-    Preset preset = DistinctPreset(roundSpeed);
-    WriteWholeFile(path, PresetBytes(preset));
+    Preset preset = distinctPreset(roundSpeed);
+    writeWholeFile(path, presetBytes(preset));
 }

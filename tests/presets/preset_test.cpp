@@ -18,14 +18,14 @@ const uint8_t* bytesOf(const std::string& text)
 bool readFrom(Preset& preset, const std::string& bytes)
 {
     std::istringstream in(bytes, std::ios::binary);
-    return ReadPreset(preset, in);
+    return readPreset(preset, in);
 }
 
 // Every stack pointer of the table, to see that a refused read replaced nothing.
 std::vector<const ShapeStack*> stacksOf(const Preset& preset)
 {
     std::vector<const ShapeStack*> stacks;
-    for (const auto& row : preset.Objects.Stacks)
+    for (const auto& row : preset.objects.stacks)
         for (const auto& slot : row)
             stacks.push_back(slot.get());
     return stacks;
@@ -33,68 +33,68 @@ std::vector<const ShapeStack*> stacksOf(const Preset& preset)
 
 TEST_F(PresetFile, BlockHasTheStoredLayout)
 {
-    Preset preset = DistinctPreset(0.75);
-    const std::string bytes = PresetBytes(preset);
+    Preset preset = distinctPreset(0.75);
+    const std::string bytes = presetBytes(preset);
     ASSERT_EQ(bytes.size(), 2632u);
     EXPECT_EQ(bytes.substr(0, 4), std::string("qrt\0", 4));
-    EXPECT_EQ(GetLeInt32(bytesOf(bytes) + 4), 1);
+    EXPECT_EQ(getLeInt32(bytesOf(bytes) + 4), 1);
     for (int object = 0; object < kObjectCount; ++object)
-        EXPECT_EQ(GetLeInt32(bytesOf(bytes) + 8 + 4 * object), preset.ObjectEnabled[object]);
-    EXPECT_EQ(GetLeDouble(bytesOf(bytes) + 36), 0.75);
-    EXPECT_EQ(GetLeDouble(bytesOf(bytes) + 44), -0.25);
-    EXPECT_EQ(GetLeInt32(bytesOf(bytes) + 52), 1);
+        EXPECT_EQ(getLeInt32(bytesOf(bytes) + 8 + 4 * object), preset.objectEnabled[object]);
+    EXPECT_EQ(getLeDouble(bytesOf(bytes) + 36), 0.75);
+    EXPECT_EQ(getLeDouble(bytesOf(bytes) + 44), -0.25);
+    EXPECT_EQ(getLeInt32(bytesOf(bytes) + 52), 1);
     // 0.75 is 0x3FE8000000000000: the low word comes first.
     EXPECT_EQ(bytes.substr(36, 8), std::string("\0\0\0\0\0\0\xe8\x3f", 8));
     for (int object = 0; object < kObjectCount; ++object) {
-        const StackBlock block = WriteStackBlock(*preset.Objects.Stacks[object][0]);
+        const StackBlock block = writeStackBlock(*preset.objects.stacks[object][0]);
         EXPECT_EQ(bytes.substr(56 + 368 * object, 368), std::string(block.begin(), block.end())) << object;
     }
 }
 
 TEST_F(PresetFile, RoundTripIsByteForByteAndMarksEveryStackDirty)
 {
-    Preset written = DistinctPreset(0.5);
+    Preset written = distinctPreset(0.5);
     written.version = 5;
-    const std::string bytes = PresetBytes(written);
-    EXPECT_EQ(written.version, 1);
-    EXPECT_EQ(GetLeInt32(bytesOf(bytes) + 4), 1) << "a record of version 5 is written as version 1";
+    const std::string bytes = presetBytes(written);
+    EXPECT_EQ(written.version, 5) << "writing leaves the record as it was";
+    EXPECT_EQ(getLeInt32(bytesOf(bytes) + 4), 1) << "a record of version 5 is written as version 1";
 
-    for (const auto& row : CurrentPreset.Objects.Stacks) {
-        row[0]->ReducedDirty = 0;
-        row[0]->FullDirty = 0;
+    for (const auto& row : CurrentPreset.objects.stacks) {
+        row[0]->reducedDirty = false;
+        row[0]->fullDirty = false;
     }
     ASSERT_TRUE(readFrom(CurrentPreset, bytes));
-    EXPECT_EQ(CurrentPreset.ObjectEnabled, written.ObjectEnabled);
-    EXPECT_EQ(CurrentPreset.RoundSpeed, 0.5);
-    EXPECT_EQ(CurrentPreset.RadialSpeed, -0.25);
-    EXPECT_EQ(CurrentPreset.Objects.StacksPerObject, 1);
-    for (const auto& row : CurrentPreset.Objects.Stacks) {
+    EXPECT_EQ(CurrentPreset.objectEnabled, written.objectEnabled);
+    EXPECT_EQ(CurrentPreset.roundSpeed, 0.5);
+    EXPECT_EQ(CurrentPreset.radialSpeed, -0.25);
+    EXPECT_EQ(CurrentPreset.objects.stacksPerObject, 1);
+    for (const auto& row : CurrentPreset.objects.stacks) {
         ASSERT_NE(row[0], nullptr);
-        EXPECT_EQ(row[0]->ReducedDirty, 1);
-        EXPECT_EQ(row[0]->FullDirty, 1);
+        EXPECT_EQ(row[0]->reducedDirty, 1);
+        EXPECT_EQ(row[0]->fullDirty, 1);
         EXPECT_EQ(row[1], nullptr);
     }
-    EXPECT_EQ(PresetBytes(CurrentPreset), bytes);
+    EXPECT_EQ(presetBytes(CurrentPreset), bytes);
 
     // Reading the same content again still gives new, dirty stacks.
-    CurrentPreset.Objects.Stacks[0][0]->ReducedDirty = 0;
+    CurrentPreset.objects.stacks[0][0]->reducedDirty = false;
     ASSERT_TRUE(readFrom(CurrentPreset, bytes));
-    EXPECT_EQ(CurrentPreset.Objects.Stacks[0][0]->ReducedDirty, 1);
-    EXPECT_EQ(PresetBytes(CurrentPreset), bytes);
+    EXPECT_EQ(CurrentPreset.objects.stacks[0][0]->reducedDirty, 1);
+    EXPECT_EQ(presetBytes(CurrentPreset), bytes);
 }
 
 TEST_F(PresetFile, BadBlocksLeaveThePresetExactlyAsItWas)
 {
-    Preset good = DistinctPreset(0.5);
-    const std::string bytes = PresetBytes(good);
+    Preset good = distinctPreset(0.5);
+    const std::string bytes = presetBytes(good);
     const auto withInt = [&](std::size_t offset, int32_t value) {
         std::string changed = bytes;
-        PutLeInt32(reinterpret_cast<uint8_t*>(changed.data()) + offset, value);
+        putLeInt32(reinterpret_cast<uint8_t*>(changed.data()) + offset, value);
         return changed;
     };
     const auto withSpeed = [&](double value) {
         std::string changed = bytes;
-        PutLeDouble(reinterpret_cast<uint8_t*>(changed.data()) + 44, value);
+        putLeDouble(reinterpret_cast<uint8_t*>(changed.data()) + 44, value);
         return changed;
     };
     std::string fourthByte = bytes;
@@ -112,114 +112,114 @@ TEST_F(PresetFile, BadBlocksLeaveThePresetExactlyAsItWas)
         { "speed not a number", withSpeed(std::numeric_limits<double>::quiet_NaN()) },
         { "infinite speed", withSpeed(std::numeric_limits<double>::infinity()) },
     };
-    const std::string startBytes = PresetBytes(CurrentPreset);
+    const std::string startBytes = presetBytes(CurrentPreset);
     const auto startStacks = stacksOf(CurrentPreset);
     for (const auto& [what, input] : cases) {
         EXPECT_FALSE(readFrom(CurrentPreset, input)) << what;
         EXPECT_EQ(stacksOf(CurrentPreset), startStacks) << what;
-        EXPECT_EQ(PresetBytes(CurrentPreset), startBytes) << what;
+        EXPECT_EQ(presetBytes(CurrentPreset), startBytes) << what;
     }
 }
 
 TEST_F(PresetFile, WrongMagicStopsJustPastTheMagic)
 {
     std::istringstream in(std::string("qrs\0rest", 8), std::ios::binary);
-    EXPECT_FALSE(ReadPreset(CurrentPreset, in));
+    EXPECT_FALSE(readPreset(CurrentPreset, in));
     EXPECT_EQ(in.tellg(), 4);
 }
 
 TEST_F(PresetFile, SeveralStacksPerObjectAreReadAndWrittenObjectMajor)
 {
     // Two slots per object: object 1 slot 0, object 1 slot 1, object 2 slot 0, ...
-    Preset source = DistinctPreset(0.5);
-    std::string bytes = PresetBytes(source).substr(0, 56);
-    PutLeInt32(reinterpret_cast<uint8_t*>(bytes.data()) + 52, 2);
+    Preset source = distinctPreset(0.5);
+    std::string bytes = presetBytes(source).substr(0, 56);
+    putLeInt32(reinterpret_cast<uint8_t*>(bytes.data()) + 52, 2);
     for (int object = 0; object < kObjectCount; ++object) {
         for (int slot = 0; slot < 2; ++slot) {
-            auto stack = NewShapeStack();
-            stack->MasterSize = 10 * object + slot;
-            const StackBlock block = WriteStackBlock(*stack);
+            auto stack = newShapeStack();
+            stack->masterSize = 10 * object + slot;
+            const StackBlock block = writeStackBlock(*stack);
             bytes.append(block.begin(), block.end());
         }
     }
     bytes += "trailing bytes are not part of the block";
     std::istringstream in(bytes, std::ios::binary);
-    ASSERT_TRUE(ReadPreset(CurrentPreset, in));
-    EXPECT_EQ(in.tellg(), static_cast<std::streamoff>(PresetBlockBytes(2)));
-    EXPECT_EQ(CurrentPreset.Objects.StacksPerObject, 2);
-    EXPECT_EQ(CurrentPreset.Objects.Stacks[3][1]->MasterSize, 31);
-    EXPECT_EQ(CurrentPreset.Objects.Stacks[3][2], nullptr);
-    EXPECT_EQ(PresetBytes(CurrentPreset), bytes.substr(0, PresetBlockBytes(2)));
+    ASSERT_TRUE(readPreset(CurrentPreset, in));
+    EXPECT_EQ(in.tellg(), static_cast<std::streamoff>(presetBlockBytes(2)));
+    EXPECT_EQ(CurrentPreset.objects.stacksPerObject, 2);
+    EXPECT_EQ(CurrentPreset.objects.stacks[3][1]->masterSize, 31);
+    EXPECT_EQ(CurrentPreset.objects.stacks[3][2], nullptr);
+    EXPECT_EQ(presetBytes(CurrentPreset), bytes.substr(0, presetBlockBytes(2)));
 }
 
 TEST_F(PresetFile, AnEmptyTableIsWrittenAsOneNewStackPerObject)
 {
     Preset empty;
-    const std::string bytes = PresetBytes(empty);
+    const std::string bytes = presetBytes(empty);
     ASSERT_EQ(bytes.size(), kPresetFileBytes);
     EXPECT_TRUE(readFrom(CurrentPreset, bytes));
 }
 
 TEST_F(PresetFile, FilesAreSavedWholeOrNotAtAll)
 {
-    Preset preset = DistinctPreset(0.3);
-    const auto path = home.root() / "one.vhp";
-    ASSERT_TRUE(SavePresetFile(path, preset));
-    EXPECT_EQ(ReadWholeFile(path), PresetBytes(preset));
-    EXPECT_TRUE(LoadPresetFile(path, CurrentPreset));
-    EXPECT_EQ(CurrentPreset.RoundSpeed, 0.3);
+    Preset preset = distinctPreset(0.3);
+    const auto path = m_home.root() / "one.vhp";
+    ASSERT_TRUE(savePresetFile(path, preset));
+    EXPECT_EQ(readWholeFile(path), presetBytes(preset));
+    EXPECT_TRUE(loadPresetFile(path, CurrentPreset));
+    EXPECT_EQ(CurrentPreset.roundSpeed, 0.3);
 
-    EXPECT_FALSE(SavePresetFile(home.root() / "missing" / "two.vhp", preset));
-    EXPECT_FALSE(LoadPresetFile(home.root() / "missing" / "two.vhp", CurrentPreset));
-    EXPECT_FALSE(LoadPresetFile(home.root(), CurrentPreset)) << "a folder is not a preset";
-    ASSERT_EQ(::mkfifo((home.root() / "pipe.vhp").c_str(), 0600), 0);
-    EXPECT_FALSE(LoadPresetFile(home.root() / "pipe.vhp", CurrentPreset)) << "a pipe is not opened";
-    EXPECT_EQ(CurrentPreset.RoundSpeed, 0.3);
+    EXPECT_FALSE(savePresetFile(m_home.root() / "missing" / "two.vhp", preset));
+    EXPECT_FALSE(loadPresetFile(m_home.root() / "missing" / "two.vhp", CurrentPreset));
+    EXPECT_FALSE(loadPresetFile(m_home.root(), CurrentPreset)) << "a folder is not a preset";
+    ASSERT_EQ(::mkfifo((m_home.root() / "pipe.vhp").c_str(), 0600), 0);
+    EXPECT_FALSE(loadPresetFile(m_home.root() / "pipe.vhp", CurrentPreset)) << "a pipe is not opened";
+    EXPECT_EQ(CurrentPreset.roundSpeed, 0.3);
 }
 
 TEST_F(PresetFile, ListsEveryEntryEndingInVhpInAnyCase)
 {
     const auto folder = presetsFolder();
-    WritePresetFile(folder / "a.vhp", 0.1);
-    WritePresetFile(folder / "B.VHP", 0.2);
-    WriteWholeFile(folder / "c.txt", "x");
-    WriteWholeFile(folder / "vhp", "x");
+    writePresetFile(folder / "a.vhp", 0.1);
+    writePresetFile(folder / "B.VHP", 0.2);
+    writeWholeFile(folder / "c.txt", "x");
+    writeWholeFile(folder / "vhp", "x");
     std::filesystem::create_directory(folder / "folder.vhp");
 
-    std::vector<std::string> names = ListPresetNames(folder.string(), 500);
+    std::vector<std::string> names = listPresetNames(folder.string(), 500);
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string> { "B.VHP", "a.vhp", "folder.vhp" }));
-    EXPECT_EQ(ListPresetNames(folder.string(), 2).size(), 2u);
-    EXPECT_TRUE(ListPresetNames((folder / "nowhere").string(), 500).empty());
-    EXPECT_EQ(PresetPath(folder.string(), "a.vhp"), folder / "a.vhp");
-    EXPECT_EQ(PresetPath("", "a.vhp"), "/a.vhp");
+    EXPECT_EQ(listPresetNames(folder.string(), 2).size(), 2u);
+    EXPECT_TRUE(listPresetNames((folder / "nowhere").string(), 500).empty());
+    EXPECT_EQ(presetPath(folder.string(), "a.vhp"), folder / "a.vhp");
+    EXPECT_EQ(presetPath("", "a.vhp"), "/a.vhp");
 }
 
 TEST_F(PresetFile, RandomPresetWithOneFileAlwaysLoadsIt)
 {
-    Settings.PresetsDir = presetsFolder().string();
-    WritePresetFile(presetsFolder() / "only.vhp", 0.9);
+    Settings.presetsDir = presetsFolder().string();
+    writePresetFile(presetsFolder() / "only.vhp", 0.9);
     for (int i = 0; i < 3; ++i) {
-        CurrentPreset.RoundSpeed = 0.0;
-        LoadRandomPreset();
-        EXPECT_EQ(CurrentPreset.RoundSpeed, 0.9);
+        CurrentPreset.roundSpeed = 0.0;
+        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+        EXPECT_EQ(CurrentPreset.roundSpeed, 0.9);
     }
 }
 
 TEST_F(PresetFile, RandomPresetWithNothingToChooseChangesNothing)
 {
-    const std::string startBytes = PresetBytes(CurrentPreset);
+    const std::string startBytes = presetBytes(CurrentPreset);
     std::filesystem::create_directories(presetsFolder());
-    for (const auto& folder : { presetsFolder(), home.root() / "nowhere" }) {
-        Settings.PresetsDir = folder.string();
-        LoadRandomPreset();
-        EXPECT_EQ(PresetBytes(CurrentPreset), startBytes);
+    for (const auto& folder : { presetsFolder(), m_home.root() / "nowhere" }) {
+        Settings.presetsDir = folder.string();
+        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+        EXPECT_EQ(presetBytes(CurrentPreset), startBytes);
     }
     // A chosen entry that is not a preset changes nothing either.
-    WriteWholeFile(presetsFolder() / "broken.vhp", "qrt");
-    Settings.PresetsDir = presetsFolder().string();
-    LoadRandomPreset();
-    EXPECT_EQ(PresetBytes(CurrentPreset), startBytes);
+    writeWholeFile(presetsFolder() / "broken.vhp", "qrt");
+    Settings.presetsDir = presetsFolder().string();
+    loadRandomPreset(Settings.presetsDir, CurrentPreset);
+    EXPECT_EQ(presetBytes(CurrentPreset), startBytes);
 }
 
 } // namespace

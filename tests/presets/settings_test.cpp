@@ -16,7 +16,7 @@ constexpr const char* kValueNames[] = { "Scale", "DoChange", "Seconds", "Travel"
 
 class SettingsStore : public PresetFixture {
 protected:
-    std::filesystem::path storeFile() const { return home.config() / "opal-revel" / "registry.reg"; }
+    std::filesystem::path storeFile() const { return m_home.config() / "opal-revel" / "registry.reg"; }
 
     // A store with a Paths key and a Values key holding the given value lines.
     void writeStore(const std::string& valueLines, bool withPaths = true)
@@ -27,7 +27,7 @@ protected:
             text += "\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Paths]\n\"InstalledDir\"=\"/inst\"\n"
                     "\"PresetsDir\"=\""
                 + presetsFolder().string() + "\"\n";
-        WriteWholeFile(storeFile(), text);
+        writeWholeFile(storeFile(), text);
     }
 
     // All thirteen values, each unlike its start value, with one replaced or left out.
@@ -50,133 +50,133 @@ protected:
     static void expectStartValues()
     {
         const SettingsRecord start;
-        EXPECT_EQ(Settings.Scale, start.Scale);
-        EXPECT_EQ(Settings.DoChange, start.DoChange);
-        EXPECT_EQ(Settings.Seconds, start.Seconds);
-        EXPECT_EQ(Settings.Travel, start.Travel);
-        EXPECT_EQ(Settings.LowRes, start.LowRes);
-        EXPECT_EQ(Settings.Formula, start.Formula);
-        EXPECT_EQ(Settings.Filter, start.Filter);
-        EXPECT_EQ(Settings.Interlace, start.Interlace);
-        EXPECT_EQ(Settings.FiterAuto, start.FiterAuto);
-        EXPECT_EQ(Settings.FiterAutoSeconds, start.FiterAutoSeconds);
-        EXPECT_EQ(Settings.ChangeFormula, start.ChangeFormula);
-        EXPECT_EQ(Settings.Mirror, start.Mirror);
-        EXPECT_EQ(Settings.ChangeMirror, start.ChangeMirror);
+        EXPECT_EQ(Settings.scale, start.scale);
+        EXPECT_EQ(Settings.changePresets, start.changePresets);
+        EXPECT_EQ(Settings.seconds, start.seconds);
+        EXPECT_EQ(Settings.travel, start.travel);
+        EXPECT_EQ(Settings.lowRes, start.lowRes);
+        EXPECT_EQ(Settings.formula, start.formula);
+        EXPECT_EQ(Settings.filter, start.filter);
+        EXPECT_EQ(Settings.interlace, start.interlace);
+        EXPECT_EQ(Settings.filterAuto, start.filterAuto);
+        EXPECT_EQ(Settings.filterAutoSeconds, start.filterAutoSeconds);
+        EXPECT_EQ(Settings.changeFormula, start.changeFormula);
+        EXPECT_EQ(Settings.mirror, start.mirror);
+        EXPECT_EQ(Settings.changeMirror, start.changeMirror);
     }
 
     std::string settingsFileBytes()
     {
         std::ostringstream out(std::ios::binary);
-        EXPECT_TRUE(WriteSettingsFile(CurrentPreset, out));
+        EXPECT_TRUE(writeSettingsFile(CurrentPreset, out));
         return out.str();
     }
 };
 
 TEST_F(SettingsStore, StartValuesAndProductStrings)
 {
-    Settings.Scale = 5;
-    Settings.PresetsDir = "/somewhere";
-    CurrentPreset.ObjectEnabled[3] = 0;
-    CurrentPreset.RoundSpeed = 9.0;
-    ResetDefaults();
+    Settings.scale = 5;
+    Settings.presetsDir = "/somewhere";
+    CurrentPreset.objectEnabled[3] = 0;
+    CurrentPreset.roundSpeed = 9.0;
+    resetDefaults();
 
     expectStartValues();
-    EXPECT_EQ(Settings.Scale, 75);
-    EXPECT_EQ(Settings.Seconds, 10);
-    EXPECT_TRUE(Settings.Interlace);
-    EXPECT_EQ(Settings.Mirror, 1);
-    EXPECT_EQ(Settings.PresetsDir, "");
-    EXPECT_EQ(Settings.RoundSpeedStep, 9.6751e-06);
-    EXPECT_EQ(Settings.ApplyModes, (std::array<int32_t, 8> { 0, 2, 2, 0, 0, 0, 0, 2 }));
-    EXPECT_EQ(CurrentPreset.ObjectEnabled, (std::array<int32_t, 7> { 1, 1, 1, 1, 1, 1, 1 }));
-    EXPECT_EQ(CurrentPreset.RoundSpeed, 0.6);
-    EXPECT_EQ(CurrentPreset.RadialSpeed, 0.1);
+    EXPECT_EQ(Settings.scale, 75);
+    EXPECT_EQ(Settings.seconds, 10);
+    EXPECT_TRUE(Settings.interlace);
+    EXPECT_EQ(Settings.mirror, 1);
+    EXPECT_EQ(Settings.presetsDir, "");
+    EXPECT_EQ(Settings.roundSpeedStep, 9.6751e-06);
+    EXPECT_EQ(Settings.applyModes, (std::array<int32_t, 8> { 0, 2, 2, 0, 0, 0, 0, 2 }));
+    EXPECT_EQ(CurrentPreset.objectEnabled, (std::array<int32_t, 7> { 1, 1, 1, 1, 1, 1, 1 }));
+    EXPECT_EQ(CurrentPreset.roundSpeed, 0.6);
+    EXPECT_EQ(CurrentPreset.radialSpeed, 0.1);
 
     EXPECT_EQ(ProductTitle, "Opal Revel 2.0");
     EXPECT_STREQ(MirrorNames[3], "Diag.");
     EXPECT_EQ(ValuesKeyPath, "Software\\Tallow Engines\\Opal Revel\\Values");
     EXPECT_EQ(PathsKeyPath, "Software\\Tallow Engines\\Opal Revel\\Paths");
-    EXPECT_EQ(BrokenRegistryText(), "Opal Revel Registry Data Entries are BROKEN. Please reinstall Opal Revel");
+    EXPECT_EQ(brokenRegistryText(), "Opal Revel Registry Data Entries are BROKEN. Please reinstall Opal Revel");
     EXPECT_EQ(CriticalErrorCaption, "!!! CRITICAL ERROR ");
 }
 
 TEST_F(SettingsStore, ResetDefaultsGivesAnEmptyTableTheStartScene)
 {
-    FreeObjectTable(CurrentPreset.Objects);
-    ResetDefaults();
-    for (const auto& row : CurrentPreset.Objects.Stacks)
+    freeObjectTable(CurrentPreset.objects);
+    resetDefaults();
+    for (const auto& row : CurrentPreset.objects.stacks)
         EXPECT_NE(row[0], nullptr);
 }
 
 TEST_F(SettingsStore, FirstRunAgainstAnEmptyHomeCreatesThePathsKeyAndCopiesThePresets)
 {
-    EXPECT_FALSE(LoadSettings(CurrentPreset)) << "there is no settings file yet";
-    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(loadSettings(CurrentPreset)) << "there is no settings file yet";
+    EXPECT_TRUE(m_messages.empty());
     expectStartValues();
-    EXPECT_EQ(Settings.PresetsDir, (home.data() / "opal-revel" / "presets").string());
-    EXPECT_EQ(Settings.InstalledDir, InstalledDataFolder().string());
+    EXPECT_EQ(Settings.presetsDir, (m_home.data() / "opal-revel" / "presets").string());
+    EXPECT_EQ(Settings.installedDir, installedDataFolder().string());
 
-    const auto shipped = ListPresetNames((InstalledDataFolder() / "presets").string(), 500);
+    const auto shipped = listPresetNames((installedDataFolder() / "presets").string(), 500);
     ASSERT_GE(shipped.size(), 16u);
-    EXPECT_EQ(ListPresetNames(Settings.PresetsDir, 500).size(), shipped.size());
+    EXPECT_EQ(listPresetNames(Settings.presetsDir, 500).size(), shipped.size());
     // Without a settings file a random preset of the new folder is shown.
-    const std::string shown = PresetBytes(CurrentPreset);
+    const std::string shown = presetBytes(CurrentPreset);
     EXPECT_TRUE(std::any_of(shipped.begin(), shipped.end(),
-        [&](const std::string& name) { return ReadWholeFile(PresetPath(Settings.PresetsDir, name)) == shown; }));
+        [&](const std::string& name) { return readWholeFile(presetPath(Settings.presetsDir, name)) == shown; }));
 
     // The step runs once: a preset the user deleted stays deleted.
-    std::filesystem::remove(PresetPath(Settings.PresetsDir, shipped[0]));
-    LoadSettings(CurrentPreset);
-    EXPECT_EQ(ListPresetNames(Settings.PresetsDir, 500).size(), shipped.size() - 1);
-    EXPECT_TRUE(messages.empty());
+    std::filesystem::remove(presetPath(Settings.presetsDir, shipped[0]));
+    loadSettings(CurrentPreset);
+    EXPECT_EQ(listPresetNames(Settings.presetsDir, 500).size(), shipped.size() - 1);
+    EXPECT_TRUE(m_messages.empty());
 }
 
 TEST_F(SettingsStore, FirstRunStepNeverOverwritesTheUsersFiles)
 {
-    const auto installed = home.root() / "installed";
-    WritePresetFile(installed / "presets" / "a.vhp", 0.1);
-    WritePresetFile(installed / "presets" / "b.vhp", 0.2);
-    WriteWholeFile(presetsFolder() / "a.vhp", "mine");
+    const auto installed = m_home.root() / "installed";
+    writePresetFile(installed / "presets" / "a.vhp", 0.1);
+    writePresetFile(installed / "presets" / "b.vhp", 0.2);
+    writeWholeFile(presetsFolder() / "a.vhp", "mine");
     RegFileKeyStore store(storeFile());
-    EXPECT_TRUE(RunFirstRunStep(store, storeFile(), installed, presetsFolder()));
-    EXPECT_EQ(ReadWholeFile(presetsFolder() / "a.vhp"), "mine");
-    EXPECT_EQ(ReadWholeFile(presetsFolder() / "b.vhp"), ReadWholeFile(installed / "presets" / "b.vhp"));
-    EXPECT_FALSE(RunFirstRunStep(store, storeFile(), installed, presetsFolder())) << "the store exists now";
+    EXPECT_TRUE(runFirstRunStep(store, storeFile(), installed, presetsFolder()));
+    EXPECT_EQ(readWholeFile(presetsFolder() / "a.vhp"), "mine");
+    EXPECT_EQ(readWholeFile(presetsFolder() / "b.vhp"), readWholeFile(installed / "presets" / "b.vhp"));
+    EXPECT_FALSE(runFirstRunStep(store, storeFile(), installed, presetsFolder())) << "the store exists now";
 }
 
 TEST_F(SettingsStore, AStoreWithoutPathsShowsTheMessageOnceAndLeavesTheFoldersEmpty)
 {
     writeStore(valueLines(), false);
-    Settings.PresetsDir = "/left/over";
-    LoadSettings(CurrentPreset);
-    ASSERT_EQ(messages.size(), 1u);
+    Settings.presetsDir = "/left/over";
+    loadSettings(CurrentPreset);
+    ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(
-        messages[0], "!!! CRITICAL ERROR |Opal Revel Registry Data Entries are BROKEN. Please reinstall Opal Revel");
-    EXPECT_EQ(Settings.PresetsDir, "");
-    EXPECT_EQ(Settings.InstalledDir, "");
-    EXPECT_EQ(Settings.Scale, 80) << "the Values key is still read";
+        m_messages[0], "!!! CRITICAL ERROR |Opal Revel Registry Data Entries are BROKEN. Please reinstall Opal Revel");
+    EXPECT_EQ(Settings.presetsDir, "");
+    EXPECT_EQ(Settings.installedDir, "");
+    EXPECT_EQ(Settings.scale, 80) << "the Values key is still read";
 }
 
 TEST_F(SettingsStore, AllThirteenValuesAreTakenTogether)
 {
     writeStore(valueLines());
-    LoadSettings(CurrentPreset);
-    EXPECT_EQ(Settings.Scale, 80);
-    EXPECT_EQ(Settings.DoChange, 0);
-    EXPECT_EQ(Settings.Seconds, 30);
-    EXPECT_EQ(Settings.Travel, 0);
-    EXPECT_EQ(Settings.LowRes, 1);
-    EXPECT_EQ(Settings.Formula, 7);
-    EXPECT_TRUE(Settings.Filter);
-    EXPECT_FALSE(Settings.Interlace);
-    EXPECT_TRUE(Settings.FiterAuto);
-    EXPECT_EQ(Settings.FiterAutoSeconds, 20);
-    EXPECT_EQ(Settings.ChangeFormula, 0);
-    EXPECT_EQ(Settings.Mirror, 3);
-    EXPECT_EQ(Settings.ChangeMirror, 1);
-    EXPECT_EQ(Settings.InstalledDir, "/inst");
-    EXPECT_EQ(Settings.PresetsDir, presetsFolder().string());
+    loadSettings(CurrentPreset);
+    EXPECT_EQ(Settings.scale, 80);
+    EXPECT_EQ(Settings.changePresets, 0);
+    EXPECT_EQ(Settings.seconds, 30);
+    EXPECT_EQ(Settings.travel, 0);
+    EXPECT_EQ(Settings.lowRes, 1);
+    EXPECT_EQ(Settings.formula, 7);
+    EXPECT_TRUE(Settings.filter);
+    EXPECT_FALSE(Settings.interlace);
+    EXPECT_TRUE(Settings.filterAuto);
+    EXPECT_EQ(Settings.filterAutoSeconds, 20);
+    EXPECT_EQ(Settings.changeFormula, 0);
+    EXPECT_EQ(Settings.mirror, 3);
+    EXPECT_EQ(Settings.changeMirror, 1);
+    EXPECT_EQ(Settings.installedDir, "/inst");
+    EXPECT_EQ(Settings.presetsDir, presetsFolder().string());
 }
 
 TEST_F(SettingsStore, OneMissingOrMistypedValueLeavesAllThirteenAtTheirStartValues)
@@ -184,9 +184,9 @@ TEST_F(SettingsStore, OneMissingOrMistypedValueLeavesAllThirteenAtTheirStartValu
     for (const char* name : kValueNames) {
         for (const std::string& replacement :
             { std::string(), std::string("\"") + name + "\"=\"1\"\n", std::string("\"") + name + "\"=dword:1x\n" }) {
-            ResetDefaults();
+            resetDefaults();
             writeStore(valueLines(name, replacement));
-            LoadSettings(CurrentPreset);
+            loadSettings(CurrentPreset);
             SCOPED_TRACE(std::string(name) + " as: " + replacement);
             expectStartValues();
         }
@@ -196,7 +196,7 @@ TEST_F(SettingsStore, OneMissingOrMistypedValueLeavesAllThirteenAtTheirStartValu
 TEST_F(SettingsStore, ScaleOfZeroLeavesAllThirteenAtTheirStartValues)
 {
     writeStore(valueLines("Scale", "\"Scale\"=dword:00000000\n"));
-    LoadSettings(CurrentPreset);
+    loadSettings(CurrentPreset);
     expectStartValues();
 }
 
@@ -208,32 +208,32 @@ TEST_F(SettingsStore, OutOfRangeValuesAreKeptWithinBounds)
                         "\"FiterAutoSeconds\"=dword:7fffffff\n\"ChangeFormula\"=dword:00000001\n"
                         "\"Mirror\"=dword:00000009\n\"ChangeMirror\"=dword:00000000\n";
     writeStore(lines);
-    LoadSettings(CurrentPreset);
-    EXPECT_EQ(Settings.Scale, 200);
-    EXPECT_EQ(Settings.DoChange, 1);
-    EXPECT_EQ(Settings.Seconds, 1);
-    EXPECT_EQ(Settings.FiterAutoSeconds, 86400);
-    EXPECT_EQ(Settings.Formula, 19);
-    EXPECT_EQ(Settings.Mirror, 3);
-    EXPECT_TRUE(Settings.Filter);
+    loadSettings(CurrentPreset);
+    EXPECT_EQ(Settings.scale, 200);
+    EXPECT_EQ(Settings.changePresets, 1);
+    EXPECT_EQ(Settings.seconds, 1);
+    EXPECT_EQ(Settings.filterAutoSeconds, 86400);
+    EXPECT_EQ(Settings.formula, 19);
+    EXPECT_EQ(Settings.mirror, 3);
+    EXPECT_TRUE(Settings.filter);
 
     writeStore(valueLines("Formula", "\"Formula\"=dword:ffffffff\n") + "\"Ignored\"=dword:1\n");
-    LoadSettings(CurrentPreset);
-    EXPECT_EQ(Settings.Formula, 0);
+    loadSettings(CurrentPreset);
+    EXPECT_EQ(Settings.formula, 0);
     // Sizes outside the editor's steps are kept; the editor rounds them itself.
     writeStore(valueLines("Scale", "\"Scale\"=dword:0000004d\n"));
-    LoadSettings(CurrentPreset);
-    EXPECT_EQ(Settings.Scale, 77);
+    loadSettings(CurrentPreset);
+    EXPECT_EQ(Settings.scale, 77);
 }
 
 TEST_F(SettingsStore, SavedValuesAreWrittenInOrderWithBooleansAsZeroOrOne)
 {
     writeStore(valueLines("Filter", "\"Filter\"=dword:00000007\n"));
-    LoadSettings(CurrentPreset);
-    ASSERT_TRUE(Settings.Filter);
-    Settings.PresetsDir = "/new/presets";
-    ASSERT_TRUE(SaveSettings(CurrentPreset));
-    EXPECT_EQ(ReadWholeFile(storeFile()),
+    loadSettings(CurrentPreset);
+    ASSERT_TRUE(Settings.filter);
+    Settings.presetsDir = "/new/presets";
+    ASSERT_TRUE(saveSettings(CurrentPreset));
+    EXPECT_EQ(readWholeFile(storeFile()),
         "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n"
         "\"Scale\"=dword:00000050\n\"DoChange\"=dword:00000000\n\"Seconds\"=dword:0000001e\n"
         "\"Travel\"=dword:00000000\n\"LowRes\"=dword:00000001\n\"Formula\"=dword:00000007\n"
@@ -247,153 +247,153 @@ TEST_F(SettingsStore, SavedValuesAreWrittenInOrderWithBooleansAsZeroOrOne)
 TEST_F(SettingsStore, SavingWithoutThePathsKeyWritesNoFolder)
 {
     writeStore("", false);
-    Settings.PresetsDir = "/not/stored";
-    ASSERT_TRUE(SaveSettings(CurrentPreset));
-    const RegDocument document = ParseRegText(ReadWholeFile(storeFile()));
-    EXPECT_EQ(document.Find(FullKeyPath(PathsKeyPath)), nullptr);
-    EXPECT_EQ(document.Find(FullKeyPath(ValuesKeyPath))->values.size(), 13u);
-    EXPECT_EQ(std::filesystem::file_size(SettingsFilePath()), 2752u);
+    Settings.presetsDir = "/not/stored";
+    ASSERT_TRUE(saveSettings(CurrentPreset));
+    const RegDocument document = parseRegText(readWholeFile(storeFile()));
+    EXPECT_EQ(document.find(fullKeyPath(PathsKeyPath)), nullptr);
+    EXPECT_EQ(document.find(fullKeyPath(ValuesKeyPath))->values.size(), 13u);
+    EXPECT_EQ(std::filesystem::file_size(settingsFilePath()), 2752u);
 }
 
 TEST_F(SettingsStore, SettingsFileHasTheStoredLayout)
 {
-    Settings.ApplyModes = { 2, 1, 0, 2, 1, 0, 2, 1 };
-    Settings.RoundSpeedStep = 0.125;
-    Settings.RadialSpeedStep = -2.5;
-    Settings.RandomStart = 1;
-    Settings.ReservedTail = 0x0A0B0C0D;
-    CurrentPreset = DistinctPreset(0.5);
+    Settings.applyModes = { 2, 1, 0, 2, 1, 0, 2, 1 };
+    Settings.roundSpeedStep = 0.125;
+    Settings.radialSpeedStep = -2.5;
+    Settings.randomStart = 1;
+    Settings.reservedTail = 0x0A0B0C0D;
+    CurrentPreset = distinctPreset(0.5);
     const std::string bytes = settingsFileBytes();
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
     ASSERT_EQ(bytes.size(), 2752u);
     EXPECT_EQ(bytes.substr(0, 8), "_QRTCFG_");
     for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(GetLeInt32(data + 8 + 4 * i), Settings.ApplyModes[i]);
-    EXPECT_EQ(bytes.substr(40, 2632), PresetBytes(CurrentPreset));
+        EXPECT_EQ(getLeInt32(data + 8 + 4 * i), Settings.applyModes[i]);
+    EXPECT_EQ(bytes.substr(40, 2632), presetBytes(CurrentPreset));
     EXPECT_EQ(bytes.substr(2672, 56), std::string(56, '\0'));
-    EXPECT_EQ(GetLeDouble(data + 2728), 0.125);
-    EXPECT_EQ(GetLeDouble(data + 2736), -2.5);
-    EXPECT_EQ(GetLeInt32(data + 2744), 1);
+    EXPECT_EQ(getLeDouble(data + 2728), 0.125);
+    EXPECT_EQ(getLeDouble(data + 2736), -2.5);
+    EXPECT_EQ(getLeInt32(data + 2744), 1);
     EXPECT_EQ(bytes.substr(2748), "\x0d\x0c\x0b\x0a");
 }
 
 TEST_F(SettingsStore, SaveThenLoadRestoresTheFileOptionsAndThePreset)
 {
     writeStore(valueLines());
-    Settings.PresetsDir = presetsFolder().string();
-    Settings.ApplyModes = { 2, 1, 0, 2, 1, 0, 2, 1 };
-    Settings.RoundSpeedStep = 0.125;
-    Settings.RadialSpeedStep = 3.0e-5;
-    Settings.RandomStart = 1;
-    CurrentPreset = DistinctPreset(0.5);
-    ASSERT_TRUE(SaveSettings(CurrentPreset));
-    const std::string saved = ReadWholeFile(SettingsFilePath());
+    Settings.presetsDir = presetsFolder().string();
+    Settings.applyModes = { 2, 1, 0, 2, 1, 0, 2, 1 };
+    Settings.roundSpeedStep = 0.125;
+    Settings.radialSpeedStep = 3.0e-5;
+    Settings.randomStart = 1;
+    CurrentPreset = distinctPreset(0.5);
+    ASSERT_TRUE(saveSettings(CurrentPreset));
+    const std::string saved = readWholeFile(settingsFilePath());
     ASSERT_EQ(saved.size(), 2752u);
 
     // A random preset would be loaded only if the file could not be read.
-    WritePresetFile(presetsFolder() / "decoy.vhp", 0.99);
+    writePresetFile(presetsFolder() / "decoy.vhp", 0.99);
     const SettingsRecord expected = Settings;
-    const std::string expectedPreset = PresetBytes(CurrentPreset);
-    ResetDefaults();
-    CurrentPreset = NewStartPreset();
-    ASSERT_TRUE(LoadSettings(CurrentPreset));
-    EXPECT_EQ(Settings.ApplyModes, expected.ApplyModes);
-    EXPECT_EQ(Settings.RoundSpeedStep, 0.125);
-    EXPECT_EQ(Settings.RadialSpeedStep, 3.0e-5);
-    EXPECT_EQ(Settings.RandomStart, 1);
-    EXPECT_EQ(PresetBytes(CurrentPreset), expectedPreset);
+    const std::string expectedPreset = presetBytes(CurrentPreset);
+    resetDefaults();
+    CurrentPreset = newStartPreset();
+    ASSERT_TRUE(loadSettings(CurrentPreset));
+    EXPECT_EQ(Settings.applyModes, expected.applyModes);
+    EXPECT_EQ(Settings.roundSpeedStep, 0.125);
+    EXPECT_EQ(Settings.radialSpeedStep, 3.0e-5);
+    EXPECT_EQ(Settings.randomStart, 1);
+    EXPECT_EQ(presetBytes(CurrentPreset), expectedPreset);
     EXPECT_EQ(settingsFileBytes(), saved);
 }
 
 TEST_F(SettingsStore, SpeedStepsOfZeroTakeTheStartValue)
 {
-    Settings.RoundSpeedStep = 0.0;
-    Settings.RadialSpeedStep = -0.0;
+    Settings.roundSpeedStep = 0.0;
+    Settings.radialSpeedStep = -0.0;
     std::istringstream in(settingsFileBytes(), std::ios::binary);
-    Settings.RoundSpeedStep = Settings.RadialSpeedStep = 1.0;
-    ASSERT_TRUE(ReadSettingsFile(CurrentPreset, in));
-    EXPECT_EQ(Settings.RoundSpeedStep, 9.6751e-06);
-    EXPECT_EQ(Settings.RadialSpeedStep, 9.6751e-06);
+    Settings.roundSpeedStep = Settings.radialSpeedStep = 1.0;
+    ASSERT_TRUE(readSettingsFile(CurrentPreset, in));
+    EXPECT_EQ(Settings.roundSpeedStep, 9.6751e-06);
+    EXPECT_EQ(Settings.radialSpeedStep, 9.6751e-06);
 }
 
 TEST_F(SettingsStore, UnknownApplyModesTakeTheirStartValues)
 {
-    Settings.ApplyModes = { 1, 1, 1, 1, 1, 1, 1, 1 };
+    Settings.applyModes = { 1, 1, 1, 1, 1, 1, 1, 1 };
     std::string bytes = settingsFileBytes();
-    PutLeInt32(reinterpret_cast<uint8_t*>(bytes.data()) + 8, 3);
-    PutLeInt32(reinterpret_cast<uint8_t*>(bytes.data()) + 12, -1);
+    putLeInt32(reinterpret_cast<uint8_t*>(bytes.data()) + 8, 3);
+    putLeInt32(reinterpret_cast<uint8_t*>(bytes.data()) + 12, -1);
     std::istringstream in(bytes, std::ios::binary);
-    ASSERT_TRUE(ReadSettingsFile(CurrentPreset, in));
-    EXPECT_EQ(Settings.ApplyModes, (std::array<int32_t, 8> { 0, 2, 1, 1, 1, 1, 1, 1 }));
+    ASSERT_TRUE(readSettingsFile(CurrentPreset, in));
+    EXPECT_EQ(Settings.applyModes, (std::array<int32_t, 8> { 0, 2, 1, 1, 1, 1, 1, 1 }));
 }
 
 TEST_F(SettingsStore, AWrongMagicIsIgnoredWithoutLoadingARandomPreset)
 {
     writeStore(valueLines());
-    WritePresetFile(presetsFolder() / "only.vhp", 0.99);
+    writePresetFile(presetsFolder() / "only.vhp", 0.99);
     std::string bytes = settingsFileBytes();
     bytes[7] = '-';
-    WriteWholeFile(SettingsFilePath(), bytes);
-    EXPECT_FALSE(LoadSettings(CurrentPreset));
-    EXPECT_EQ(CurrentPreset.RoundSpeed, 0.6);
-    EXPECT_EQ(Settings.RoundSpeedStep, 9.6751e-06);
+    writeWholeFile(settingsFilePath(), bytes);
+    EXPECT_FALSE(loadSettings(CurrentPreset));
+    EXPECT_EQ(CurrentPreset.roundSpeed, 0.6);
+    EXPECT_EQ(Settings.roundSpeedStep, 9.6751e-06);
 }
 
 TEST_F(SettingsStore, ADamagedFileChangesNothingAndCountsAsMissing)
 {
-    Settings.RandomStart = 1;
-    Settings.ApplyModes.fill(1);
-    CurrentPreset = DistinctPreset(0.5);
+    Settings.randomStart = 1;
+    Settings.applyModes.fill(1);
+    CurrentPreset = distinctPreset(0.5);
     const std::string good = settingsFileBytes();
     std::string badPreset = good;
     badPreset[40 + 3] = 'x';
-    ResetDefaults();
-    CurrentPreset = NewStartPreset();
-    const std::string startPreset = PresetBytes(CurrentPreset);
+    resetDefaults();
+    CurrentPreset = newStartPreset();
+    const std::string startPreset = presetBytes(CurrentPreset);
 
     for (const std::string& bytes :
         { good.substr(0, 8), good.substr(0, 40), good.substr(0, 2000), good.substr(0, 2751), badPreset }) {
         std::istringstream in(bytes, std::ios::binary);
-        EXPECT_FALSE(ReadSettingsFile(CurrentPreset, in)) << bytes.size();
-        EXPECT_EQ(Settings.RandomStart, 0);
-        EXPECT_EQ(Settings.ApplyModes[0], 0);
-        EXPECT_EQ(PresetBytes(CurrentPreset), startPreset);
+        EXPECT_FALSE(readSettingsFile(CurrentPreset, in)) << bytes.size();
+        EXPECT_EQ(Settings.randomStart, 0);
+        EXPECT_EQ(Settings.applyModes[0], 0);
+        EXPECT_EQ(presetBytes(CurrentPreset), startPreset);
     }
 
     // Loaded at start, such a file is treated like a missing one: a random preset is shown.
     writeStore(valueLines());
-    WritePresetFile(presetsFolder() / "only.vhp", 0.99);
-    WriteWholeFile(SettingsFilePath(), good.substr(0, 2751));
-    EXPECT_FALSE(LoadSettings(CurrentPreset));
-    EXPECT_EQ(CurrentPreset.RoundSpeed, 0.99);
-    EXPECT_EQ(Settings.RandomStart, 0);
+    writePresetFile(presetsFolder() / "only.vhp", 0.99);
+    writeWholeFile(settingsFilePath(), good.substr(0, 2751));
+    EXPECT_FALSE(loadSettings(CurrentPreset));
+    EXPECT_EQ(CurrentPreset.roundSpeed, 0.99);
+    EXPECT_EQ(Settings.randomStart, 0);
 
     // So is a file too short to hold the magic, or a folder in the file's place.
     for (const bool folder : { false, true }) {
-        CurrentPreset.RoundSpeed = 0.5;
-        std::filesystem::remove_all(SettingsFilePath());
+        CurrentPreset.roundSpeed = 0.5;
+        std::filesystem::remove_all(settingsFilePath());
         if (folder)
-            std::filesystem::create_directory(SettingsFilePath());
+            std::filesystem::create_directory(settingsFilePath());
         else
-            WriteWholeFile(SettingsFilePath(), "_QRT");
-        EXPECT_FALSE(LoadSettings(CurrentPreset));
-        EXPECT_EQ(CurrentPreset.RoundSpeed, 0.99) << (folder ? "folder" : "short file");
+            writeWholeFile(settingsFilePath(), "_QRT");
+        EXPECT_FALSE(loadSettings(CurrentPreset));
+        EXPECT_EQ(CurrentPreset.roundSpeed, 0.99) << (folder ? "folder" : "short file");
     }
 }
 
 TEST_F(SettingsStore, AFailedSaveReportsFailureAndKeepsTheOldFile)
 {
     writeStore(valueLines());
-    ASSERT_TRUE(SaveSettings(CurrentPreset));
-    const std::string before = ReadWholeFile(SettingsFilePath());
+    ASSERT_TRUE(saveSettings(CurrentPreset));
+    const std::string before = readWholeFile(settingsFilePath());
     // A folder where the settings file should be: the rename over it fails.
-    const auto moved = home.root() / "saved.cfg";
-    std::filesystem::rename(SettingsFilePath(), moved);
-    std::filesystem::create_directory(SettingsFilePath());
-    CurrentPreset.RoundSpeed = 2.0;
-    EXPECT_FALSE(SaveSettings(CurrentPreset));
-    EXPECT_TRUE(std::filesystem::is_directory(SettingsFilePath()));
-    EXPECT_EQ(ReadWholeFile(moved), before);
+    const auto moved = m_home.root() / "saved.cfg";
+    std::filesystem::rename(settingsFilePath(), moved);
+    std::filesystem::create_directory(settingsFilePath());
+    CurrentPreset.roundSpeed = 2.0;
+    EXPECT_FALSE(saveSettings(CurrentPreset));
+    EXPECT_TRUE(std::filesystem::is_directory(settingsFilePath()));
+    EXPECT_EQ(readWholeFile(moved), before);
 }
 
 } // namespace
@@ -402,66 +402,66 @@ namespace {
 
 TEST_F(SettingsStore, AFirstRunCutShortIsRepairedByTheNextOne)
 {
-    const auto installed = home.root() / "installed";
-    WritePresetFile(installed / "presets" / "a.vhp", 0.1);
-    WritePresetFile(installed / "presets" / "b.vhp", 0.2);
-    WritePresetFile(installed / "presets" / "c.vhp", 0.3);
-    const std::string a = ReadWholeFile(installed / "presets" / "a.vhp");
+    const auto installed = m_home.root() / "installed";
+    writePresetFile(installed / "presets" / "a.vhp", 0.1);
+    writePresetFile(installed / "presets" / "b.vhp", 0.2);
+    writePresetFile(installed / "presets" / "c.vhp", 0.3);
+    const std::string a = readWholeFile(installed / "presets" / "a.vhp");
     // What a copy killed part way leaves: nothing yet, or the sample's first part. A file that
     // differs from the sample is the user's.
-    WriteWholeFile(presetsFolder() / "a.vhp", "");
-    WriteWholeFile(presetsFolder() / "b.vhp", ReadWholeFile(installed / "presets" / "b.vhp").substr(0, 1000));
-    WriteWholeFile(presetsFolder() / "c.vhp", "qrt?");
+    writeWholeFile(presetsFolder() / "a.vhp", "");
+    writeWholeFile(presetsFolder() / "b.vhp", readWholeFile(installed / "presets" / "b.vhp").substr(0, 1000));
+    writeWholeFile(presetsFolder() / "c.vhp", "qrt?");
     RegFileKeyStore store(storeFile());
-    EXPECT_TRUE(RunFirstRunStep(store, storeFile(), installed, presetsFolder()));
+    EXPECT_TRUE(runFirstRunStep(store, storeFile(), installed, presetsFolder()));
     Preset loaded;
-    EXPECT_TRUE(LoadPresetFile(presetsFolder() / "a.vhp", loaded));
-    EXPECT_EQ(loaded.RoundSpeed, 0.1);
-    EXPECT_TRUE(LoadPresetFile(presetsFolder() / "b.vhp", loaded));
-    EXPECT_EQ(loaded.RoundSpeed, 0.2);
-    EXPECT_EQ(ReadWholeFile(presetsFolder() / "c.vhp"), "qrt?");
+    EXPECT_TRUE(loadPresetFile(presetsFolder() / "a.vhp", loaded));
+    EXPECT_EQ(loaded.roundSpeed, 0.1);
+    EXPECT_TRUE(loadPresetFile(presetsFolder() / "b.vhp", loaded));
+    EXPECT_EQ(loaded.roundSpeed, 0.2);
+    EXPECT_EQ(readWholeFile(presetsFolder() / "c.vhp"), "qrt?");
     for (const auto& entry : std::filesystem::directory_iterator(presetsFolder()))
         EXPECT_NE(entry.path().filename().string()[0], '.') << "a temporary file was left";
 }
 
 TEST_F(SettingsStore, AFolderNameThatCannotBeStoredFallsBackToTheDefault)
 {
-    const auto installed = home.root() / "installed";
-    WritePresetFile(installed / "presets" / "a.vhp", 0.1);
-    const auto broken = home.root() / "two\nlines";
-    const auto fallback = home.root() / "fallback" / "presets";
+    const auto installed = m_home.root() / "installed";
+    writePresetFile(installed / "presets" / "a.vhp", 0.1);
+    const auto broken = m_home.root() / "two\nlines";
+    const auto fallback = m_home.root() / "fallback" / "presets";
     RegFileKeyStore store(storeFile());
-    EXPECT_TRUE(RunFirstRunStep(store, storeFile(), installed, broken, fallback));
+    EXPECT_TRUE(runFirstRunStep(store, storeFile(), installed, broken, fallback));
     EXPECT_FALSE(std::filesystem::exists(broken));
-    Settings.PresetsDir.clear();
-    LoadSettings(CurrentPreset);
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(Settings.PresetsDir, fallback.string());
-    EXPECT_EQ(Settings.InstalledDir, installed.string());
-    EXPECT_EQ(ListPresetNames(Settings.PresetsDir, 10), std::vector<std::string> { "a.vhp" });
+    Settings.presetsDir.clear();
+    loadSettings(CurrentPreset);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(Settings.presetsDir, fallback.string());
+    EXPECT_EQ(Settings.installedDir, installed.string());
+    EXPECT_EQ(listPresetNames(Settings.presetsDir, 10), std::vector<std::string> { "a.vhp" });
 }
 
 TEST_F(SettingsStore, PipesInPlaceOfTheStoredFilesNeitherStopTheStartNorPassForMissingOnes)
 {
     writeStore(valueLines());
-    LoadSettings(CurrentPreset);
-    ASSERT_EQ(Settings.Scale, 80);
+    loadSettings(CurrentPreset);
+    ASSERT_EQ(Settings.scale, 80);
     // The settings file: a pipe reads as no file at all.
-    ASSERT_EQ(::mkfifo(SettingsFilePath().c_str(), 0600), 0);
-    WritePresetFile(presetsFolder() / "only.vhp", 0.77);
-    EXPECT_FALSE(LoadSettings(CurrentPreset));
-    EXPECT_EQ(CurrentPreset.RoundSpeed, 0.77) << "a random preset is shown, as without a settings file";
+    ASSERT_EQ(::mkfifo(settingsFilePath().c_str(), 0600), 0);
+    writePresetFile(presetsFolder() / "only.vhp", 0.77);
+    EXPECT_FALSE(loadSettings(CurrentPreset));
+    EXPECT_EQ(CurrentPreset.roundSpeed, 0.77) << "a random preset is shown, as without a settings file";
 
     // The store: its options keep their start values, and the message says what is wrong.
-    ResetDefaults();
+    resetDefaults();
     std::filesystem::remove(storeFile());
     ASSERT_EQ(::mkfifo(storeFile().c_str(), 0600), 0);
-    messages.clear();
-    LoadSettings(CurrentPreset);
+    m_messages.clear();
+    loadSettings(CurrentPreset);
     expectStartValues();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("cannot read its settings"), std::string::npos) << messages[0];
-    EXPECT_EQ(messages[0].find("BROKEN"), std::string::npos);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].find("cannot read its settings"), std::string::npos) << m_messages[0];
+    EXPECT_EQ(m_messages[0].find("BROKEN"), std::string::npos);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "shapes/shape_rasteriser.h"
 #include "shapes/shape_shading.h"
 #include "shapes/shape_stack.h"
+#include "shapes/sprite_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -28,58 +29,58 @@ public:
     {
     }
 
-    float Real(float low, float high) { return std::uniform_real_distribution<float>(low, high)(m_random); }
-    int32_t Whole(int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(m_random); }
+    float real(float low, float high) { return std::uniform_real_distribution<float>(low, high)(m_random); }
+    int32_t whole(int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(m_random); }
 
     // Spheres and tori (and now and then a type that draws nothing) with any light,
     // colour and shading factors, Phong powers up to past the factor limit, radii from -1
     // pixel up, off-centre placements, and a few lights that have no direction.
-    Shape Next()
+    Shape next()
     {
         Shape shape;
-        const int32_t kind = Whole(0, 19);
-        shape.Type = kind < 9 ? kSphereType : kind < 18 ? kTorusType : Whole(-2, 5);
-        shape.LightX = Real(-1.0f, 1.0f);
-        shape.LightY = Real(-1.0f, 1.0f);
-        shape.LightZ = Whole(0, 9) == 0 ? -1.0f : Real(-1.0f, 0.5f);
-        switch (Whole(0, 39)) {
+        const int32_t kind = whole(0, 19);
+        shape.type = kind < 9 ? kSphereType : kind < 18 ? kTorusType : whole(-2, 5);
+        shape.lightX = real(-1.0f, 1.0f);
+        shape.lightY = real(-1.0f, 1.0f);
+        shape.lightZ = whole(0, 9) == 0 ? -1.0f : real(-1.0f, 0.5f);
+        switch (whole(0, 39)) {
         case 0:
-            shape.LightX = shape.LightY = shape.LightZ = 0.0f;
+            shape.lightX = shape.lightY = shape.lightZ = 0.0f;
             break;
         case 1:
-            shape.LightY = std::numeric_limits<float>::quiet_NaN();
+            shape.lightY = std::numeric_limits<float>::quiet_NaN();
             break;
         case 2:
-            shape.LightX = 0.0f;
-            shape.LightY = 0.0f;
-            shape.LightZ = -0.0f;
+            shape.lightX = 0.0f;
+            shape.lightY = 0.0f;
+            shape.lightZ = -0.0f;
             break;
         default:
             break;
         }
-        shape.Color = static_cast<uint32_t>(m_random()) & 0xFFFFFFu;
-        shape.LColor = static_cast<uint32_t>(m_random()) & 0xFFFFFFu;
-        shape.Ambient = Real(-0.3f, 1.2f);
-        shape.Mirror = Real(0.0f, 2.0f);
-        shape.Intensity = Real(0.0f, 1.5f);
-        const int32_t phong = Whole(0, 59);
-        shape.Phong = phong == 0 ? Whole(-5, 0) : phong == 1 ? Whole(100, 3000) : Whole(1, 40);
-        shape.RadiusPx = Whole(0, 24) == 0 ? Whole(-1, 1) : Whole(2, 70);
-        shape.HeightPx = shape.Type == kTorusType ? Whole(0, std::max(shape.RadiusPx, 0)) : Whole(0, 90);
-        shape.OffsetX = Whole(-10, 10);
-        shape.OffsetY = Whole(-10, 10);
+        shape.color = static_cast<uint32_t>(m_random()) & 0xFFFFFFu;
+        shape.lColor = static_cast<uint32_t>(m_random()) & 0xFFFFFFu;
+        shape.ambient = real(-0.3f, 1.2f);
+        shape.mirror = real(0.0f, 2.0f);
+        shape.intensity = real(0.0f, 1.5f);
+        const int32_t phong = whole(0, 59);
+        shape.phong = phong == 0 ? whole(-5, 0) : phong == 1 ? whole(100, 3000) : whole(1, 40);
+        shape.radiusPx = whole(0, 24) == 0 ? whole(-1, 1) : whole(2, 70);
+        shape.heightPx = shape.type == kTorusType ? whole(0, std::max(shape.radiusPx, 0)) : whole(0, 90);
+        shape.offsetX = whole(-10, 10);
+        shape.offsetY = whole(-10, 10);
         return shape;
     }
 
     // A block side around the shape's diameter, now and then one of the edge sizes.
-    int32_t Side(const Shape& shape)
+    int32_t side(const Shape& shape)
     {
-        if (Whole(0, 9) == 0)
-            return Whole(1, 3);
-        return std::max(1, 2 * (std::max(shape.RadiusPx, 0) + 1) + Whole(-6, 8));
+        if (whole(0, 9) == 0)
+            return whole(1, 3);
+        return std::max(1, 2 * (std::max(shape.radiusPx, 0) + 1) + whole(-6, 8));
     }
 
-    std::mt19937& Engine() { return m_random; }
+    std::mt19937& engine() { return m_random; }
 
 private:
     std::mt19937 m_random;
@@ -87,15 +88,15 @@ private:
 
 std::string describe(const Shape& shape, int32_t w, int32_t h)
 {
-    return "type " + std::to_string(shape.Type) + ", radius " + std::to_string(shape.RadiusPx) + ", height "
-        + std::to_string(shape.HeightPx) + ", Phong " + std::to_string(shape.Phong) + ", block "
+    return "type " + std::to_string(shape.type) + ", radius " + std::to_string(shape.radiusPx) + ", height "
+        + std::to_string(shape.heightPx) + ", Phong " + std::to_string(shape.phong) + ", block "
         + std::to_string(w) + " x " + std::to_string(h);
 }
 
 std::vector<uint32_t> reference(const Shape& shape, int32_t w, int32_t h)
 {
     std::vector<uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h), kUntouched);
-    RenderShape(pixels.data(), w, h, shape, ShadingPath::Reference);
+    renderShape(pixels.data(), w, h, shape, ShadingPath::Reference);
     return pixels;
 }
 
@@ -105,20 +106,20 @@ std::vector<uint32_t> reference(const Shape& shape, int32_t w, int32_t h)
 // square and not, from 1 x 1 up.
 TEST(FastShading, EveryVectorWidthMatchesTheReferenceOnRandomShapes)
 {
-    const std::vector<PaintShapeRowsFunction> painters = SupportedShapeRowPainters();
+    const std::vector<PaintShapeRowsFunction> painters = supportedShapeRowPainters();
     RandomShapes random(20261207);
     for (int trial = 0; trial < 3000; ++trial) {
-        const Shape shape = random.Next();
-        const int32_t w = random.Side(shape);
-        const int32_t h = random.Whole(0, 3) == 0 ? random.Side(shape) : w;
+        const Shape shape = random.next();
+        const int32_t w = random.side(shape);
+        const int32_t h = random.whole(0, 3) == 0 ? random.side(shape) : w;
         const std::vector<uint32_t> plain = reference(shape, w, h);
         for (size_t painter = 0; painter < painters.size(); ++painter) {
             std::vector<uint32_t> fast(plain.size(), kUntouched);
-            RenderShapeWith(painters[painter], fast.data(), w, h, shape);
+            renderShapeWith(painters[painter], fast.data(), w, h, shape);
             ASSERT_EQ(fast, plain) << "trial " << trial << ", painter " << painter << ", " << describe(shape, w, h);
         }
         std::vector<uint32_t> chosen(plain.size(), kUntouched);
-        RenderShape(chosen.data(), w, h, shape);
+        renderShape(chosen.data(), w, h, shape);
         ASSERT_EQ(chosen, plain) << "trial " << trial << ", " << describe(shape, w, h);
     }
 }
@@ -129,15 +130,15 @@ TEST(FastShading, BandsMatchTheWholeBlockAndKeepWithinTheirSpans)
 {
     RandomShapes random(77);
     for (int trial = 0; trial < 400; ++trial) {
-        const Shape shape = random.Next();
-        const int32_t w = random.Side(shape);
-        const int32_t h = random.Side(shape);
+        const Shape shape = random.next();
+        const int32_t w = random.side(shape);
+        const int32_t h = random.side(shape);
         const std::vector<uint32_t> plain = reference(shape, w, h);
-        for (int32_t firstRow = -random.Whole(0, 3); firstRow < h;) {
-            const int32_t rows = random.Whole(1, 20);
+        for (int32_t firstRow = -random.whole(0, 3); firstRow < h;) {
+            const int32_t rows = random.whole(1, 20);
             std::vector<uint32_t> band(static_cast<size_t>(rows) * static_cast<size_t>(w), kUntouched);
             std::vector<RowSpan> spans(static_cast<size_t>(rows), RowSpan { -5, 99999 });
-            RenderShapeRows(band.data(), w, h, shape, firstRow, rows, spans.data());
+            renderShapeRows(band.data(), w, h, shape, firstRow, rows, spans.data());
             for (int32_t row = 0; row < rows; ++row) {
                 const int32_t i = firstRow + row;
                 const RowSpan span = spans[static_cast<size_t>(row)];
@@ -168,27 +169,27 @@ TEST(FastShading, SpritesOnAnyNumberOfThreadsMatchTheReference)
     RandomShapes random(4242);
     for (int trial = 0; trial < 150; ++trial) {
         SpriteScale scale;
-        scale.sizeScale = random.Real(0.2f, 3.5f);
-        scale.flipLight = random.Whole(0, 1) != 0;
-        auto stack = NewShapeStack();
-        stack->ShapeCount = random.Whole(1, kMaxShapes);
-        stack->MasterSize = random.Whole(0, 160);
-        for (Shape& shape : stack->Shapes) {
-            shape = random.Next();
-            shape.Width = random.Whole(0, 110);
-            shape.Height = random.Whole(0, 110);
+        scale.sizeScale = random.real(0.2f, 3.5f);
+        scale.flipLight = random.whole(0, 1) != 0;
+        auto stack = newShapeStack();
+        stack->shapeCount = random.whole(1, kMaxShapes);
+        stack->masterSize = random.whole(0, 160);
+        for (Shape& shape : stack->shapes) {
+            shape = random.next();
+            shape.width = random.whole(0, 110);
+            shape.height = random.whole(0, 110);
         }
-        const bool full = random.Whole(0, 1) == 0;
-        const int32_t side = full ? random.Whole(0, 260) : 70;
-        const int32_t which = random.Whole(0, 4) == 0 ? random.Whole(0, kMaxShapes - 1) : -1;
+        const bool full = random.whole(0, 1) == 0;
+        const int32_t side = full ? random.whole(0, 260) : 70;
+        const int32_t which = random.whole(0, 4) == 0 ? random.whole(0, kMaxShapes - 1) : -1;
 
         SpriteBuildOptions plainOptions;
         plainOptions.path = ShadingPath::Reference;
-        const auto plain = BuildSprite(*stack, side, which, full, scale, plainOptions);
+        const auto plain = buildSprite(*stack, side, which, full, scale, plainOptions);
         for (int32_t threads : { 1, 2, 0 }) {
             SpriteBuildOptions options;
             options.threads = threads;
-            const auto fast = BuildSprite(*stack, side, which, full, scale, options);
+            const auto fast = buildSprite(*stack, side, which, full, scale, options);
             ASSERT_EQ(fast->width, plain->width);
             ASSERT_EQ(fast->pixels, plain->pixels)
                 << "trial " << trial << ", threads " << threads << ", side " << plain->width;
@@ -200,21 +201,21 @@ TEST(FastShading, SpritesOnAnyNumberOfThreadsMatchTheReference)
 // build is the same as the single-threaded one.
 TEST(FastShading, RepeatedParallelBuildsOfALargeSpriteAgree)
 {
-    auto stack = NewShapeStack();
-    stack->ShapeCount = kMaxShapes;
-    stack->MasterSize = 100;
+    auto stack = newShapeStack();
+    stack->shapeCount = kMaxShapes;
+    stack->masterSize = 100;
     RandomShapes random(9);
-    for (Shape& shape : stack->Shapes) {
-        shape = random.Next();
-        shape.Type = random.Whole(0, 1) == 0 ? kSphereType : kTorusType;
-        shape.Width = random.Whole(40, 100);
-        shape.Height = random.Whole(20, 100);
+    for (Shape& shape : stack->shapes) {
+        shape = random.next();
+        shape.type = random.whole(0, 1) == 0 ? kSphereType : kTorusType;
+        shape.width = random.whole(40, 100);
+        shape.height = random.whole(20, 100);
     }
     SpriteBuildOptions one;
     one.threads = 1;
-    const auto single = BuildSprite(*stack, 480, -1, true, {}, one);
+    const auto single = buildSprite(*stack, 480, -1, true, {}, one);
     SpriteBuildOptions several;
     several.threads = 4;
     for (int build = 0; build < 12; ++build)
-        ASSERT_EQ(BuildSprite(*stack, 480, -1, true, {}, several)->pixels, single->pixels) << "build " << build;
+        ASSERT_EQ(buildSprite(*stack, 480, -1, true, {}, several)->pixels, single->pixels) << "build " << build;
 }

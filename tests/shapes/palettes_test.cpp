@@ -10,8 +10,8 @@ namespace {
 
 class PalettesTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetPaletteIndex(); }
-    void TearDown() override { ResetPaletteIndex(); }
+    void SetUp() override { resetPaletteIndex(); }
+    void TearDown() override { resetPaletteIndex(); }
 };
 
 constexpr uint32_t rgb(uint32_t red, uint32_t green, uint32_t blue)
@@ -21,41 +21,41 @@ constexpr uint32_t rgb(uint32_t red, uint32_t green, uint32_t blue)
 
 TEST_F(PalettesTest, WorkedColours)
 {
-    EXPECT_EQ(PaletteColor(0, 0.0, 0.0), rgb(91, 91, 91));
-    EXPECT_EQ(PaletteColor(0, 0.5, 0.5), rgb(45, 137, 137));
-    EXPECT_EQ(PaletteColor(2, 0.5, 0.875), rgb(231, 75, 75));
-    EXPECT_EQ(PaletteColor(3, 0.5, 0.5), rgb(190, 62, 62));
+    EXPECT_EQ(paletteColor(0, 0.0, 0.0), rgb(91, 91, 91));
+    EXPECT_EQ(paletteColor(0, 0.5, 0.5), rgb(45, 137, 137));
+    EXPECT_EQ(paletteColor(2, 0.5, 0.875), rgb(231, 75, 75));
+    EXPECT_EQ(paletteColor(3, 0.5, 0.5), rgb(190, 62, 62));
     for (double fx = 0.0; fx < 1.0; fx += 0.05)
-        EXPECT_EQ(PaletteColor(1, fx, 0.0), rgb(255, 255, 255)) << fx;
+        EXPECT_EQ(paletteColor(1, fx, 0.0), rgb(255, 255, 255)) << fx;
     // m1 and m2 are not rounded to float on the way: palette 0 one row up a 51-row map
     // (S = 1/51) has m1 = 0.36 x 50/51, so green and blue are 0.36 x 250 = 90 (89 with a
     // float m1), and red is m2 x 255 = 0.36 x 260 = 93.6. Palette 1 there has m2 x 255 =
     // 255 - 0.4 x 255 / 51 = 253.
-    EXPECT_EQ(PaletteColor(0, 0.0, 1.0 / 51.0), rgb(93, 90, 90));
-    EXPECT_EQ(PaletteColor(1, 0.0, 1.0 / 51.0) >> 16, 253u);
+    EXPECT_EQ(paletteColor(0, 0.0, 1.0 / 51.0), rgb(93, 90, 90));
+    EXPECT_EQ(paletteColor(1, 0.0, 1.0 / 51.0) >> 16, 253u);
     // Palette 3 is black at the bottom, palette 1 nearly black at the top.
-    EXPECT_EQ(PaletteColor(3, 0.3, 0.0), 0u);
-    EXPECT_EQ(PaletteColor(1, 0.3, 0.999), rgb(0, 0, 0));
+    EXPECT_EQ(paletteColor(3, 0.3, 0.0), 0u);
+    EXPECT_EQ(paletteColor(1, 0.3, 0.999), rgb(0, 0, 0));
 }
 
 TEST_F(PalettesTest, OtherIndicesAreBlack)
 {
     for (int32_t palette : { -1, 4, 100 })
-        EXPECT_EQ(PaletteColor(palette, 0.5, 0.5), 0u);
+        EXPECT_EQ(paletteColor(palette, 0.5, 0.5), 0u);
 }
 
 TEST_F(PalettesTest, IndexStartsAtZeroAndWrapsAfterFour)
 {
-    EXPECT_EQ(GetPaletteIndex(), 0);
+    EXPECT_EQ(getPaletteIndex(), 0);
     for (int32_t expected : { 1, 2, 3, 0 }) {
-        NextPaletteIndex();
-        EXPECT_EQ(GetPaletteIndex(), expected);
+        nextPaletteIndex();
+        EXPECT_EQ(getPaletteIndex(), expected);
     }
     // The classic palette: -1 and then the next one.
-    NextPaletteIndex();
-    SetPaletteIndex(-1);
-    NextPaletteIndex();
-    EXPECT_EQ(GetPaletteIndex(), 0);
+    nextPaletteIndex();
+    setPaletteIndex(-1);
+    nextPaletteIndex();
+    EXPECT_EQ(getPaletteIndex(), 0);
 }
 
 // A path of n points across a 100 x 50 map, each point with its own column.
@@ -69,7 +69,7 @@ std::vector<PathPoint> pathOf(int32_t n)
 
 uint32_t colorOfPoint(const PathPoint& point)
 {
-    return PickerRgbToColorref(PaletteColor(GetPaletteIndex(), point.x / 100.0, point.y / 50.0));
+    return pickerRgbToColorref(paletteColor(getPaletteIndex(), point.x / 100.0, point.y / 50.0));
 }
 
 TEST_F(PalettesTest, PickObjectColorsTakesEvenlySpacedPointsAndTheLast)
@@ -84,10 +84,10 @@ TEST_F(PalettesTest, PickObjectColorsTakesEvenlySpacedPointsAndTheLast)
         { 3, { 0, 0, 0, 1, 1, 2, 2 } },
     };
     for (int32_t palette : { 0, 2 }) {
-        SetPaletteIndex(palette);
+        setPaletteIndex(palette);
         for (const auto& c : cases) {
             const std::vector<PathPoint> path = pathOf(c.points);
-            const std::array<uint32_t, 7> colors = PickObjectColors(path, 100, 50);
+            const std::array<uint32_t, 7> colors = pickObjectColors(path, 100, 50);
             for (size_t k = 0; k < 7; ++k) {
                 EXPECT_EQ(colors[k], colorOfPoint(path[static_cast<size_t>(c.picked[k])]))
                     << c.points << " points, colour " << k;
@@ -95,17 +95,17 @@ TEST_F(PalettesTest, PickObjectColorsTakesEvenlySpacedPointsAndTheLast)
         }
     }
     // The colours are COLORREF: palette 0 at (0.5, 0.5) is red 45, green 137, blue 137.
-    SetPaletteIndex(0);
+    setPaletteIndex(0);
     const std::vector<PathPoint> middle = { { 50, 25 } };
-    EXPECT_EQ(PickObjectColors(middle, 100, 50)[6], MakeColorref(45, 137, 137));
+    EXPECT_EQ(pickObjectColors(middle, 100, 50)[6], makeColorref(45, 137, 137));
 }
 
 TEST_F(PalettesTest, PickObjectColorsSurvivesEmptyPathsAndMaps)
 {
-    EXPECT_EQ(PickObjectColors({}, 100, 50), (std::array<uint32_t, 7> {}));
+    EXPECT_EQ(pickObjectColors({}, 100, 50), (std::array<uint32_t, 7> {}));
     const std::vector<PathPoint> path = { { 30, 20 } };
     // A map without width counts the column as 0.
-    EXPECT_EQ(PickObjectColors(path, 0, 50)[0], PickerRgbToColorref(PaletteColor(0, 0.0, 0.4)));
+    EXPECT_EQ(pickObjectColors(path, 0, 50)[0], pickerRgbToColorref(paletteColor(0, 0.0, 0.4)));
 }
 
 } // namespace

@@ -18,14 +18,14 @@ constexpr uint32_t kUntouched = 0x12345678;
 Shape workedShape()
 {
     Shape shape;
-    shape.Color = 0x000000FF;
-    shape.LColor = 0x00FFFFFF;
-    shape.Ambient = 0.34f;
-    shape.Mirror = 0.99f;
-    shape.Intensity = 0.5f;
-    shape.Phong = 4;
-    shape.RadiusPx = 19;
-    shape.HeightPx = 20;
+    shape.color = 0x000000FF;
+    shape.lColor = 0x00FFFFFF;
+    shape.ambient = 0.34f;
+    shape.mirror = 0.99f;
+    shape.intensity = 0.5f;
+    shape.phong = 4;
+    shape.radiusPx = 19;
+    shape.heightPx = 20;
     return shape;
 }
 
@@ -43,11 +43,11 @@ struct Block {
 TEST(RenderSphere, WorkedPixels)
 {
     Block block(40, 40);
-    RenderShape(block.pixels.data(), 40, 40, workedShape());
-    EXPECT_EQ(block.at(20, 20), MakeArgb(255, 163, 2, 2));
-    EXPECT_EQ(block.at(10, 10), MakeArgb(255, 230, 17, 17));
-    EXPECT_EQ(block.at(30, 30), MakeArgb(255, 58, 1, 1));
-    EXPECT_EQ(block.at(20, 1), MakeArgb(113, 178, 1, 1));
+    renderShape(block.pixels.data(), 40, 40, workedShape());
+    EXPECT_EQ(block.at(20, 20), makeArgb(255, 163, 2, 2));
+    EXPECT_EQ(block.at(10, 10), makeArgb(255, 230, 17, 17));
+    EXPECT_EQ(block.at(30, 30), makeArgb(255, 58, 1, 1));
+    EXPECT_EQ(block.at(20, 1), makeArgb(113, 178, 1, 1));
     // d2 is exactly 1 here.
     EXPECT_EQ(block.at(20, 0), kUntouched);
     EXPECT_EQ(block.at(0, 0), kUntouched);
@@ -56,19 +56,19 @@ TEST(RenderSphere, WorkedPixels)
 TEST(RenderTorus, WorkedPixels)
 {
     Shape shape = workedShape();
-    shape.Type = kTorusType;
-    shape.RadiusPx = 49;
-    shape.HeightPx = 25;
+    shape.type = kTorusType;
+    shape.radiusPx = 49;
+    shape.heightPx = 25;
     Block block(100, 100);
-    RenderShape(block.pixels.data(), 100, 100, shape);
+    renderShape(block.pixels.data(), 100, 100, shape);
     EXPECT_EQ(block.at(50, 50), kUntouched); // the hole
-    EXPECT_EQ(block.at(50, 45), MakeArgb(178, 57, 1, 1)); // inner ramp
-    EXPECT_EQ(block.at(50, 40), MakeArgb(255, 92, 1, 1));
-    EXPECT_EQ(block.at(50, 25), MakeArgb(255, 158, 1, 1));
-    EXPECT_EQ(block.at(50, 10), MakeArgb(255, 203, 14, 14));
-    EXPECT_EQ(block.at(50, 1), MakeArgb(114, 178, 1, 1)); // outer ramp
+    EXPECT_EQ(block.at(50, 45), makeArgb(178, 57, 1, 1)); // inner ramp
+    EXPECT_EQ(block.at(50, 40), makeArgb(255, 92, 1, 1));
+    EXPECT_EQ(block.at(50, 25), makeArgb(255, 158, 1, 1));
+    EXPECT_EQ(block.at(50, 10), makeArgb(255, 203, 14, 14));
+    EXPECT_EQ(block.at(50, 1), makeArgb(114, 178, 1, 1)); // outer ramp
     EXPECT_EQ(block.at(50, 0), kUntouched);
-    EXPECT_EQ(block.at(25, 25), MakeArgb(255, 255, 116, 116));
+    EXPECT_EQ(block.at(25, 25), makeArgb(255, 255, 116, 116));
 }
 
 } // namespace
@@ -93,7 +93,7 @@ TEST(HighlightPower, StoppingEarlyGivesTheSameValueAsMultiplyingOn)
     const int64_t exponents[] = { 1, 2, 7, 39, 1001, 4095, 4097 };
     for (float base : bases) {
         for (int64_t exponent : exponents)
-            EXPECT_EQ(HighlightPower(base, exponent), plainPower(base, exponent)) << base << "^" << exponent;
+            EXPECT_EQ(highlightPower(base, exponent), plainPower(base, exponent)) << base << "^" << exponent;
     }
 }
 
@@ -101,19 +101,19 @@ TEST(HighlightPower, PowerPastTheFactorLimitStaysCloseToMultiplyingOn)
 {
     for (float base : { 0.5f, 0.9f, 0.999f, std::nextafter(1.0f, 0.0f), 1.0f }) {
         // Up to the limit the value is the plain product, bit for bit.
-        EXPECT_EQ(HighlightPower(base, 65, 64), plainPower(base, 65)) << base;
+        EXPECT_EQ(highlightPower(base, 65, 64), plainPower(base, 65)) << base;
         // Past it only the rounding of the later steps is lost (and the subnormals where a
         // plain product gets stuck, far below anything a channel can show).
         const float plain = plainPower(base, 1001);
-        EXPECT_NEAR(HighlightPower(base, 1001, 64), plain, plain * 1e-4f + 1e-30f) << base;
+        EXPECT_NEAR(highlightPower(base, 1001, 64), plain, plain * 1e-4f + 1e-30f) << base;
     }
 }
 
 TEST(HighlightPower, HugeExponentsFinish)
 {
-    EXPECT_EQ(HighlightPower(0.5f, std::numeric_limits<int32_t>::max()), 0.0f);
-    EXPECT_EQ(HighlightPower(1.0f, int64_t { 1 } << 40), 1.0f);
-    const float nearOne = HighlightPower(std::nextafter(1.0f, 0.0f), int64_t { 1 } << 32);
+    EXPECT_EQ(highlightPower(0.5f, std::numeric_limits<int32_t>::max()), 0.0f);
+    EXPECT_EQ(highlightPower(1.0f, int64_t { 1 } << 40), 1.0f);
+    const float nearOne = highlightPower(std::nextafter(1.0f, 0.0f), int64_t { 1 } << 32);
     EXPECT_GE(nearOne, 0.0f);
     EXPECT_LT(nearOne, 1.0f);
 }
@@ -122,9 +122,9 @@ TEST(RenderShape, OtherTypesLeaveTheBlockUntouched)
 {
     for (int32_t type : { 1, 3, -1, 1000 }) {
         Shape shape = workedShape();
-        shape.Type = type;
+        shape.type = type;
         Block block(40, 40);
-        RenderShape(block.pixels.data(), 40, 40, shape);
+        renderShape(block.pixels.data(), 40, 40, shape);
         EXPECT_EQ(block.pixels, std::vector<uint32_t>(40 * 40, kUntouched)) << "type " << type;
     }
 }
@@ -134,32 +134,32 @@ TEST(RenderSphere, HeadOnLightGivesFullBodyColourPlusHighlight)
     // At the centre the normal is (0, 0, 1): the cosine is 1, diffuse 0.5 + 0.5 = 1, the
     // reflected light's z is 1, so the highlight is Mirror x Intensity = 0.25 of white.
     Shape shape = workedShape();
-    shape.LightX = 0.0f;
-    shape.LightY = 0.0f;
-    shape.LightZ = -1.0f;
-    shape.Ambient = 0.5f;
-    shape.Mirror = 0.5f;
-    shape.Color = 0x00003264; // red 100, green 50, blue 0
+    shape.lightX = 0.0f;
+    shape.lightY = 0.0f;
+    shape.lightZ = -1.0f;
+    shape.ambient = 0.5f;
+    shape.mirror = 0.5f;
+    shape.color = 0x00003264; // red 100, green 50, blue 0
     Block block(40, 40);
-    RenderShape(block.pixels.data(), 40, 40, shape);
-    EXPECT_EQ(block.at(20, 20), MakeArgb(255, 163, 113, 63));
+    renderShape(block.pixels.data(), 40, 40, shape);
+    EXPECT_EQ(block.at(20, 20), makeArgb(255, 163, 113, 63));
 }
 
 TEST(RenderSphere, ChannelsNeverDropToZero)
 {
     // A pure red body without highlight: green and blue are 0 before the limit and 1 after.
     Shape shape = workedShape();
-    shape.Mirror = 0.0f;
+    shape.mirror = 0.0f;
     Block block(40, 40);
-    RenderShape(block.pixels.data(), 40, 40, shape);
+    renderShape(block.pixels.data(), 40, 40, shape);
     int covered = 0;
     for (uint32_t pixel : block.pixels) {
         if (pixel == kUntouched)
             continue;
         ++covered;
-        EXPECT_EQ(GreenOf(pixel), 1u);
-        EXPECT_EQ(BlueOf(pixel), 1u);
-        EXPECT_GE(RedOf(pixel), 1u);
+        EXPECT_EQ(greenOf(pixel), 1u);
+        EXPECT_EQ(blueOf(pixel), 1u);
+        EXPECT_GE(redOf(pixel), 1u);
     }
     EXPECT_GT(covered, 1000);
 }
@@ -169,30 +169,30 @@ TEST(RenderSphere, EdgeRampFollowsTheBlockWidth)
     // In a block of width 8 the threshold is 1 - 8.8 / 8 = -0.1, so even the centre lies in
     // the ramp: 255 - 0.1 x 255 / 1.1 = 231.8.
     Shape shape = workedShape();
-    shape.RadiusPx = 3;
-    shape.HeightPx = 4;
+    shape.radiusPx = 3;
+    shape.heightPx = 4;
     Block block(8, 8);
-    RenderShape(block.pixels.data(), 8, 8, shape);
-    EXPECT_EQ(AlphaOf(block.at(4, 4)), 231u);
+    renderShape(block.pixels.data(), 8, 8, shape);
+    EXPECT_EQ(alphaOf(block.at(4, 4)), 231u);
     for (uint32_t pixel : block.pixels)
-        EXPECT_TRUE(pixel == kUntouched || AlphaOf(pixel) < 255);
+        EXPECT_TRUE(pixel == kUntouched || alphaOf(pixel) < 255);
 
     // In a 40-pixel block the ramp covers d2 from 0.78 to 1: the same small sphere drawn in
     // it is opaque at the centre.
     Block wide(40, 40);
-    RenderShape(wide.pixels.data(), 40, 40, shape);
-    EXPECT_EQ(AlphaOf(wide.at(20, 20)), 255u);
+    renderShape(wide.pixels.data(), 40, 40, shape);
+    EXPECT_EQ(alphaOf(wide.at(20, 20)), 255u);
 }
 
 TEST(RenderShape, OffsetsMoveTheShape)
 {
     Shape shape = workedShape();
     Block centred(40, 40);
-    RenderShape(centred.pixels.data(), 40, 40, shape);
-    shape.OffsetX = 5;
-    shape.OffsetY = -3;
+    renderShape(centred.pixels.data(), 40, 40, shape);
+    shape.offsetX = 5;
+    shape.offsetY = -3;
     Block moved(40, 40);
-    RenderShape(moved.pixels.data(), 40, 40, shape);
+    renderShape(moved.pixels.data(), 40, 40, shape);
     for (int32_t row = 3; row < 37; ++row) {
         for (int32_t column = 5; column < 40; ++column)
             ASSERT_EQ(moved.at(row - 3, column), centred.at(row, column - 5)) << row << ", " << column;
@@ -208,57 +208,57 @@ Shape outOfRangeShape(int32_t type, int which)
     constexpr int32_t kBig = std::numeric_limits<int32_t>::max();
     constexpr int32_t kLow = std::numeric_limits<int32_t>::min();
     Shape s = workedShape();
-    s.Type = type;
+    s.type = type;
     if (type == kTorusType)
-        s.HeightPx = 10;
+        s.heightPx = 10;
     switch (which) {
     case 0:
-        s.LightX = s.LightY = s.LightZ = 0.0f;
+        s.lightX = s.lightY = s.lightZ = 0.0f;
         break;
     case 1:
-        s.LightX = nan;
+        s.lightX = nan;
         break;
     case 2:
-        s.LightZ = -inf;
+        s.lightZ = -inf;
         break;
     case 3:
-        s.Intensity = nan;
+        s.intensity = nan;
         break;
     case 4:
-        s.Ambient = inf;
+        s.ambient = inf;
         break;
     case 5:
-        s.Mirror = -inf;
+        s.mirror = -inf;
         break;
     case 6:
-        s.RadiusPx = 0;
+        s.radiusPx = 0;
         break;
     case 7:
-        s.HeightPx = 0;
+        s.heightPx = 0;
         break;
     case 8:
-        s.RadiusPx = -30;
+        s.radiusPx = -30;
         break;
     case 9:
-        s.RadiusPx = kBig;
+        s.radiusPx = kBig;
         break;
     case 10:
-        s.HeightPx = kBig;
+        s.heightPx = kBig;
         break;
     case 11:
-        s.OffsetX = s.OffsetY = kBig;
+        s.offsetX = s.offsetY = kBig;
         break;
     case 12:
-        s.OffsetX = s.OffsetY = kLow;
+        s.offsetX = s.offsetY = kLow;
         break;
     case 13:
-        s.Phong = kBig;
+        s.phong = kBig;
         break;
     case 14:
-        s.Phong = kLow;
+        s.phong = kLow;
         break;
     case 15:
-        s.HeightPx = -1;
+        s.heightPx = -1;
         break;
     default:
         break;
@@ -272,13 +272,13 @@ TEST(RenderShape, OutOfRangeRecordsGiveWellFormedPixels)
     for (int32_t type : { kSphereType, kTorusType }) {
         for (int which = 0; which <= 15; ++which) {
             Block block(41, 40);
-            RenderShape(block.pixels.data(), 41, 40, outOfRangeShape(type, which));
+            renderShape(block.pixels.data(), 41, 40, outOfRangeShape(type, which));
             for (uint32_t pixel : block.pixels) {
                 if (pixel == kUntouched)
                     continue;
-                ASSERT_GE(RedOf(pixel), 1u) << "type " << type << ", case " << which;
-                ASSERT_GE(GreenOf(pixel), 1u) << "type " << type << ", case " << which;
-                ASSERT_GE(BlueOf(pixel), 1u) << "type " << type << ", case " << which;
+                ASSERT_GE(redOf(pixel), 1u) << "type " << type << ", case " << which;
+                ASSERT_GE(greenOf(pixel), 1u) << "type " << type << ", case " << which;
+                ASSERT_GE(blueOf(pixel), 1u) << "type " << type << ", case " << which;
             }
         }
     }
@@ -289,28 +289,28 @@ TEST(RenderShape, RadiusOfMinusOnePixelDrawsNothing)
     // The sphere button with a bevel of 0 asks for this.
     for (int32_t type : { kSphereType, kTorusType }) {
         Shape shape = workedShape();
-        shape.Type = type;
-        shape.RadiusPx = -1;
+        shape.type = type;
+        shape.radiusPx = -1;
         Block block(40, 40);
-        RenderShape(block.pixels.data(), 40, 40, shape);
+        renderShape(block.pixels.data(), 40, 40, shape);
         EXPECT_EQ(block.pixels, std::vector<uint32_t>(40 * 40, kUntouched));
     }
     // Empty blocks are no-ops.
-    RenderShape(nullptr, 0, 0, workedShape());
-    RenderShape(nullptr, -5, 10, workedShape());
+    renderShape(nullptr, 0, 0, workedShape());
+    renderShape(nullptr, -5, 10, workedShape());
 }
 
 TEST(RenderShape, ZeroLightLeavesAmbientOnly)
 {
     // With no direction there is no diffuse cosine and no highlight: 255 x 0.34 = 86.7.
     Shape shape = workedShape();
-    shape.LightX = shape.LightY = shape.LightZ = 0.0f;
+    shape.lightX = shape.lightY = shape.lightZ = 0.0f;
     for (int32_t type : { kSphereType, kTorusType }) {
-        shape.Type = type;
-        shape.HeightPx = type == kTorusType ? 10 : 20;
+        shape.type = type;
+        shape.heightPx = type == kTorusType ? 10 : 20;
         Block block(40, 40);
-        RenderShape(block.pixels.data(), 40, 40, shape);
-        EXPECT_EQ(block.at(20, 4) & 0x00FFFFFF, MakeArgb(0, 86, 1, 1)) << "type " << type;
+        renderShape(block.pixels.data(), 40, 40, shape);
+        EXPECT_EQ(block.at(20, 4) & 0x00FFFFFF, makeArgb(0, 86, 1, 1)) << "type " << type;
     }
 }
 
@@ -318,15 +318,15 @@ TEST(RenderShape, HugePhongKeepsTheShapeAndItsEdges)
 {
     Shape shape = workedShape();
     Block reference(40, 40);
-    RenderShape(reference.pixels.data(), 40, 40, shape);
-    shape.Phong = std::numeric_limits<int32_t>::max();
+    renderShape(reference.pixels.data(), 40, 40, shape);
+    shape.phong = std::numeric_limits<int32_t>::max();
     Block block(40, 40);
-    RenderShape(block.pixels.data(), 40, 40, shape);
+    renderShape(block.pixels.data(), 40, 40, shape);
     for (size_t i = 0; i < block.pixels.size(); ++i) {
-        EXPECT_EQ(AlphaOf(block.pixels[i]), AlphaOf(reference.pixels[i]));
+        EXPECT_EQ(alphaOf(block.pixels[i]), alphaOf(reference.pixels[i]));
         // The highlight can only shrink with a larger power.
         if (reference.pixels[i] != kUntouched) {
-            EXPECT_LE(GreenOf(block.pixels[i]), GreenOf(reference.pixels[i]));
+            EXPECT_LE(greenOf(block.pixels[i]), greenOf(reference.pixels[i]));
         }
     }
 }
@@ -345,20 +345,20 @@ Shape randomShape(std::mt19937& random)
         return std::uniform_int_distribution<int32_t>(low, high)(random);
     };
     Shape shape;
-    shape.Type = whole(0, 1) == 0 ? kSphereType : kTorusType;
-    shape.LightX = real(-1.0f, 1.0f);
-    shape.LightY = real(-1.0f, 1.0f);
-    shape.LightZ = whole(0, 9) == 0 ? -1.0f : real(-1.0f, 0.3f);
-    shape.Color = static_cast<uint32_t>(random()) & 0xFFFFFFu;
-    shape.LColor = static_cast<uint32_t>(random()) & 0xFFFFFFu;
-    shape.Ambient = real(-0.2f, 1.0f);
-    shape.Mirror = real(0.0f, 1.5f);
-    shape.Intensity = real(0.0f, 1.2f);
-    shape.Phong = whole(0, 19) == 0 ? whole(30, 300) : whole(0, 25);
-    shape.RadiusPx = whole(1, 60);
-    shape.HeightPx = shape.Type == kSphereType ? whole(1, 80) : whole(0, shape.RadiusPx);
-    shape.OffsetX = whole(-8, 8);
-    shape.OffsetY = whole(-8, 8);
+    shape.type = whole(0, 1) == 0 ? kSphereType : kTorusType;
+    shape.lightX = real(-1.0f, 1.0f);
+    shape.lightY = real(-1.0f, 1.0f);
+    shape.lightZ = whole(0, 9) == 0 ? -1.0f : real(-1.0f, 0.3f);
+    shape.color = static_cast<uint32_t>(random()) & 0xFFFFFFu;
+    shape.lColor = static_cast<uint32_t>(random()) & 0xFFFFFFu;
+    shape.ambient = real(-0.2f, 1.0f);
+    shape.mirror = real(0.0f, 1.5f);
+    shape.intensity = real(0.0f, 1.2f);
+    shape.phong = whole(0, 19) == 0 ? whole(30, 300) : whole(0, 25);
+    shape.radiusPx = whole(1, 60);
+    shape.heightPx = shape.type == kSphereType ? whole(1, 80) : whole(0, shape.radiusPx);
+    shape.offsetX = whole(-8, 8);
+    shape.offsetY = whole(-8, 8);
     return shape;
 }
 
@@ -371,12 +371,12 @@ TEST(RenderShape, SideBySideHighlightsMatchPixelByPixelOnRandomShapes)
     std::mt19937 random(1207);
     for (int trial = 0; trial < 3000; ++trial) {
         const Shape shape = randomShape(random);
-        const int32_t side = 2 * (shape.RadiusPx + 1) + std::uniform_int_distribution<int32_t>(-3, 6)(random);
+        const int32_t side = 2 * (shape.radiusPx + 1) + std::uniform_int_distribution<int32_t>(-3, 6)(random);
         Block fast(side, side);
         Block plain(side, side);
-        RenderShape(fast.pixels.data(), side, side, shape, ShadingPath::Fast);
-        RenderShape(plain.pixels.data(), side, side, shape, ShadingPath::Reference);
-        ASSERT_EQ(fast.pixels, plain.pixels) << "trial " << trial << ", type " << shape.Type << ", Phong "
-                                             << shape.Phong << ", side " << side;
+        renderShape(fast.pixels.data(), side, side, shape, ShadingPath::Fast);
+        renderShape(plain.pixels.data(), side, side, shape, ShadingPath::Reference);
+        ASSERT_EQ(fast.pixels, plain.pixels) << "trial " << trial << ", type " << shape.type << ", Phong "
+                                             << shape.phong << ", side " << side;
     }
 }

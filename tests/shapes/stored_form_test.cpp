@@ -1,4 +1,5 @@
 #include "shapes/shape_stack.h"
+#include "shapes/sprite_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -25,31 +26,31 @@ template<size_t N> std::vector<uint8_t> bytesAt(const std::array<uint8_t, N>& by
 Shape distinctShape()
 {
     Shape shape;
-    shape.LightX = 1.0f; // 0x3F800000
-    shape.LightY = -2.5f; // 0xC0200000
-    shape.LightZ = 0.1f; // 0x3DCCCCCD: single, not double precision
-    shape.Color = 0x00112233;
-    shape.LColor = 0x00445566;
-    shape.Ambient = 0.34f; // 0x3EAE147B
-    shape.Mirror = 0.99f; // 0x3F7D70A4
-    shape.Intensity = 0.5f; // 0x3F000000
-    shape.Phong = 0x01020304;
-    shape.Width = -2;
-    shape.RadiusPx = 555;
-    shape.Type = kTorusType;
-    shape.Height = 0x7FFFFFFF;
-    shape.HeightPx = 77;
-    shape.OffsetX = -300;
-    shape.OffsetY = 65536;
-    shape.Reserved[0] = 0x0BADF00D;
-    shape.Reserved[1] = -1;
+    shape.lightX = 1.0f; // 0x3F800000
+    shape.lightY = -2.5f; // 0xC0200000
+    shape.lightZ = 0.1f; // 0x3DCCCCCD: single, not double precision
+    shape.color = 0x00112233;
+    shape.lColor = 0x00445566;
+    shape.ambient = 0.34f; // 0x3EAE147B
+    shape.mirror = 0.99f; // 0x3F7D70A4
+    shape.intensity = 0.5f; // 0x3F000000
+    shape.phong = 0x01020304;
+    shape.width = -2;
+    shape.radiusPx = 555;
+    shape.type = kTorusType;
+    shape.height = 0x7FFFFFFF;
+    shape.heightPx = 77;
+    shape.offsetX = -300;
+    shape.offsetY = 65536;
+    shape.reserved[0] = 0x0BADF00D;
+    shape.reserved[1] = -1;
     return shape;
 }
 
 TEST(StoredForm, ShapeRecordFieldsAtTheirOffsetsLittleEndian)
 {
     std::array<uint8_t, kShapeRecordBytes> bytes {};
-    WriteShapeRecord(distinctShape(), bytes);
+    writeShapeRecord(distinctShape(), bytes);
     EXPECT_EQ(bytesAt(bytes, 0), le32(0x3F800000));
     EXPECT_EQ(bytesAt(bytes, 4), le32(0xC0200000));
     EXPECT_EQ(bytesAt(bytes, 8), le32(0x3DCCCCCD));
@@ -72,14 +73,14 @@ TEST(StoredForm, ShapeRecordFieldsAtTheirOffsetsLittleEndian)
 
 TEST(StoredForm, StackBlockLayout)
 {
-    auto stack = NewShapeStack();
+    auto stack = newShapeStack();
     for (size_t slot = 0; slot < kMaxShapes; ++slot)
-        stack->Shapes[slot].Phong = static_cast<int32_t>(100 + slot);
-    stack->ShapeCount = 2;
-    stack->MasterSize = 85;
-    stack->FullSize = 1234;
-    stack->ReducedDirty = 7;
-    const StackBlock block = WriteStackBlock(*stack);
+        stack->shapes[slot].phong = static_cast<int32_t>(100 + slot);
+    stack->shapeCount = 2;
+    stack->masterSize = 85;
+    stack->fullSize = 1234;
+    stack->reducedDirty = 7;
+    const StackBlock block = writeStackBlock(*stack);
     ASSERT_EQ(block.size(), 368u);
     // Every slot, in use or not, at 72-byte steps; then the count and the master size.
     for (size_t slot = 0; slot < kMaxShapes; ++slot) {
@@ -93,28 +94,28 @@ TEST(StoredForm, StackBlockLayout)
 TEST(StoredForm, ReadingSetsTheFieldsAndBothDirtyFlags)
 {
     StackBlock block {};
-    auto source = NewShapeStack();
-    source->Shapes[3] = distinctShape();
-    source->ShapeCount = 4;
-    source->MasterSize = 60;
-    WriteStackBlock(*source, block);
+    auto source = newShapeStack();
+    source->shapes[3] = distinctShape();
+    source->shapeCount = 4;
+    source->masterSize = 60;
+    writeStackBlock(*source, block);
 
-    auto stack = NewShapeStack();
-    stack->ReducedDirty = 0;
-    stack->FullDirty = 0;
-    stack->FullSize = 99;
-    stack->FullSprite = std::make_unique<ArgbImage>();
-    ReadStackBlock(block, *stack);
-    EXPECT_EQ(stack->ShapeCount, 4);
-    EXPECT_EQ(stack->MasterSize, 60);
-    EXPECT_EQ(stack->ReducedDirty, 1);
-    EXPECT_EQ(stack->FullDirty, 1);
-    EXPECT_EQ(stack->FullSize, 99);
-    EXPECT_NE(stack->FullSprite, nullptr);
+    auto stack = newShapeStack();
+    stack->reducedDirty = false;
+    stack->fullDirty = false;
+    stack->fullSize = 99;
+    stack->fullSprite = std::make_unique<ArgbImage>();
+    readStackBlock(block, *stack);
+    EXPECT_EQ(stack->shapeCount, 4);
+    EXPECT_EQ(stack->masterSize, 60);
+    EXPECT_EQ(stack->reducedDirty, 1);
+    EXPECT_EQ(stack->fullDirty, 1);
+    EXPECT_EQ(stack->fullSize, 99);
+    EXPECT_NE(stack->fullSprite, nullptr);
     const Shape expected = distinctShape();
-    EXPECT_EQ(std::memcmp(&stack->Shapes[3], &expected, sizeof(Shape)), 0);
-    EXPECT_EQ(stack->Shapes[3].LightZ, 0.1f);
-    EXPECT_EQ(stack->Shapes[3].OffsetX, -300);
+    EXPECT_EQ(std::memcmp(&stack->shapes[3], &expected, sizeof(Shape)), 0);
+    EXPECT_EQ(stack->shapes[3].lightZ, 0.1f);
+    EXPECT_EQ(stack->shapes[3].offsetX, -300);
 }
 
 TEST(StoredForm, AnyBytesRoundTripExactly)
@@ -128,9 +129,9 @@ TEST(StoredForm, AnyBytesRoundTripExactly)
             byte = static_cast<uint8_t>(random());
         if (round == 0) // a signalling NaN in LightX of slot 0
             std::memcpy(block.data(), "\x01\x00\x80\x7F", 4);
-        auto stack = NewShapeStack();
-        ReadStackBlock(block, *stack);
-        ASSERT_EQ(WriteStackBlock(*stack), block) << "round " << round;
+        auto stack = newShapeStack();
+        readStackBlock(block, *stack);
+        ASSERT_EQ(writeStackBlock(*stack), block) << "round " << round;
     }
 }
 
@@ -138,11 +139,11 @@ TEST(StoredForm, SpriteBuildRewritesOnlyTheComputedSizes)
 {
     // A built stack writes the sizes of its last build and nothing else differs.
     ObjectTable table;
-    NewObjectTable(table);
-    ShapeStack& stack = *table.Stacks[0][0];
-    const StackBlock before = WriteStackBlock(stack);
-    BuildFullSprite(stack, 40, -1);
-    const StackBlock after = WriteStackBlock(stack);
+    newObjectTable(table);
+    ShapeStack& stack = *table.stacks[0][0];
+    const StackBlock before = writeStackBlock(stack);
+    buildFullSprite(stack, 40, -1);
+    const StackBlock after = writeStackBlock(stack);
     for (size_t i = 0; i < before.size(); ++i) {
         if (i >= 40 && i < 44)
             continue; // RadiusPx of slot 0

@@ -97,7 +97,7 @@ private:
             std::string name;
             if (!word(name))
                 return false;
-            m_presets.push_back({ name, NewStartPreset() });
+            m_presets.push_back({ name, newStartPreset() });
             m_colours = DefaultObjectColors;
             m_group = {};
             return done();
@@ -106,9 +106,9 @@ private:
         if (!preset)
             return fail("\"" + keyword + "\" before the first preset");
         if (keyword == "speeds")
-            return number(preset->RoundSpeed) && number(preset->RadialSpeed) && done();
+            return number(preset->roundSpeed) && number(preset->radialSpeed) && done();
         if (keyword == "enabled") {
-            for (int32_t& enabled : preset->ObjectEnabled) {
+            for (int32_t& enabled : preset->objectEnabled) {
                 if (!number(enabled))
                     return false;
             }
@@ -130,7 +130,7 @@ private:
             if (!number(master))
                 return false;
             for (const int object : m_group.objects)
-                preset->Objects.Stacks[object][0]->MasterSize = master;
+                preset->objects.stacks[object][0]->masterSize = master;
             return done();
         }
         if (keyword == "shape")
@@ -172,15 +172,15 @@ private:
         if (type != "sphere" && type != "torus")
             return fail("a shape is a sphere or a torus, not " + type);
 
-        Shape shape = NewShape();
-        shape.Type = type == "torus" ? kTorusType : kSphereType;
-        shape.Width = 100;
-        shape.Height = 100;
-        shape.LColor = 0x00FFFFFF;
-        shape.Ambient = 0.34f;
-        shape.Mirror = 0.99f;
-        shape.Intensity = 0.5f;
-        shape.Phong = 4;
+        Shape shape = newShape();
+        shape.type = type == "torus" ? kTorusType : kSphereType;
+        shape.width = 100;
+        shape.height = 100;
+        shape.lColor = 0x00FFFFFF;
+        shape.ambient = 0.34f;
+        shape.mirror = 0.99f;
+        shape.intensity = 0.5f;
+        shape.phong = 4;
         enum class ColourSource { Object, Fixed, Blend } source = ColourSource::Object;
         uint32_t fixed = 0;
         float blend = 0.0f;
@@ -189,21 +189,21 @@ private:
             word(key);
             bool good = true;
             if (key == "size")
-                good = number(shape.Width) && number(shape.Height);
+                good = number(shape.width) && number(shape.height);
             else if (key == "light")
-                good = number(shape.LightX) && number(shape.LightY) && number(shape.LightZ);
+                good = number(shape.lightX) && number(shape.lightY) && number(shape.lightZ);
             else if (key == "ambient")
-                good = number(shape.Ambient);
+                good = number(shape.ambient);
             else if (key == "mirror")
-                good = number(shape.Mirror);
+                good = number(shape.mirror);
             else if (key == "intensity")
-                good = number(shape.Intensity);
+                good = number(shape.intensity);
             else if (key == "phong")
-                good = number(shape.Phong);
+                good = number(shape.phong);
             else if (key == "offset")
-                good = number(shape.OffsetX) && number(shape.OffsetY);
+                good = number(shape.offsetX) && number(shape.offsetY);
             else if (key == "lcolor")
-                good = colour(shape.LColor);
+                good = colour(shape.lColor);
             else if (key == "color") {
                 std::string how;
                 good = word(how);
@@ -225,19 +225,19 @@ private:
         }
 
         for (const int object : m_group.objects) {
-            ShapeStack& stack = *preset.Objects.Stacks[object][0];
+            ShapeStack& stack = *preset.objects.stacks[object][0];
             if (!m_group.shapesStarted)
-                stack.ShapeCount = 0;
-            if (stack.ShapeCount >= kMaxShapes)
+                stack.shapeCount = 0;
+            if (stack.shapeCount >= kMaxShapes)
                 return fail("more than five shapes in a stack");
             Shape placed = shape;
             if (source == ColourSource::Object)
-                placed.Color = m_colours[object];
+                placed.color = m_colours[object];
             else if (source == ColourSource::Fixed)
-                placed.Color = fixed;
+                placed.color = fixed;
             else
-                placed.Color = blendColour(m_colours[object], fixed, blend);
-            stack.Shapes[stack.ShapeCount++] = placed;
+                placed.color = blendColour(m_colours[object], fixed, blend);
+            stack.shapes[stack.shapeCount++] = placed;
         }
         m_group.shapesStarted = true;
         return true;
@@ -266,7 +266,7 @@ private:
 
 } // namespace
 
-bool ParseGallery(std::string_view text, std::vector<GalleryPreset>& presets, std::string& error)
+bool parseGallery(std::string_view text, std::vector<GalleryPreset>& presets, std::string& error)
 {
     presets.clear();
     return Parser(presets, error).parse(text);

@@ -31,4 +31,4 @@ struct GalleryPreset {
 };
 
 // Parses the definitions; false with a message naming the line on the first error.
-bool ParseGallery(std::string_view text, std::vector<GalleryPreset>& presets, std::string& error);
+bool parseGallery(std::string_view text, std::vector<GalleryPreset>& presets, std::string& error);

@@ -29,7 +29,7 @@ int main(int argc, char** argv)
     text << in.rdbuf();
     std::vector<GalleryPreset> presets;
     std::string error;
-    if (!ParseGallery(text.str(), presets, error)) {
+    if (!parseGallery(text.str(), presets, error)) {
         std::fprintf(stderr, "make_presets: %s: %s\n", definitions.c_str(), error.c_str());
         return 1;
     }
@@ -39,7 +39,7 @@ int main(int argc, char** argv)
         const std::filesystem::path path = folder / (entry.name + ".vhp");
         if (check) {
             std::ostringstream expected(std::ios::binary);
-            WritePreset(entry.preset, expected);
+            writePreset(entry.preset, expected);
             std::ifstream stored(path, std::ios::binary);
             std::stringstream actual;
             actual << stored.rdbuf();
@@ -47,7 +47,7 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "make_presets: %s differs from its definition\n", path.c_str());
                 ++failures;
             }
-        } else if (!EnsureFolder(folder) || !SavePresetFile(path, entry.preset)) {
+        } else if (!ensureFolder(folder) || !savePresetFile(path, entry.preset)) {
             std::fprintf(stderr, "make_presets: cannot write %s\n", path.c_str());
             ++failures;
         }

@@ -127,11 +127,11 @@ std::string encodePng(const ArgbImage& image)
             PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
         for (int32_t y = 0; y < image.height; ++y) {
-            const uint32_t* pixels = image.Row(y);
+            const uint32_t* pixels = image.row(y);
             for (int32_t x = 0; x < image.width; ++x) {
-                row[3 * static_cast<size_t>(x)] = static_cast<uint8_t>(RedOf(pixels[x]));
-                row[3 * static_cast<size_t>(x) + 1] = static_cast<uint8_t>(GreenOf(pixels[x]));
-                row[3 * static_cast<size_t>(x) + 2] = static_cast<uint8_t>(BlueOf(pixels[x]));
+                row[3 * static_cast<size_t>(x)] = static_cast<uint8_t>(redOf(pixels[x]));
+                row[3 * static_cast<size_t>(x) + 1] = static_cast<uint8_t>(greenOf(pixels[x]));
+                row[3 * static_cast<size_t>(x) + 2] = static_cast<uint8_t>(blueOf(pixels[x]));
             }
             png_write_row(png, row.data());
         }
@@ -153,31 +153,31 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    ResetDefaults();
-    if (!options.preset.empty() && !LoadPresetFile(options.preset, CurrentPreset)) {
+    resetDefaults();
+    if (!options.preset.empty() && !loadPresetFile(options.preset, CurrentPreset)) {
         std::fprintf(stderr, "render_frame: cannot read preset %s\n", options.preset.c_str());
         return 1;
     }
-    Settings.Formula = options.formula;
-    Settings.Mirror = options.mirror;
-    Settings.Travel = options.travel;
-    Settings.Filter = options.blur != 0;
-    Settings.Interlace = options.interlace != 0;
-    Settings.DoChange = 0;
-    Settings.ChangeFormula = 0;
+    Settings.formula = options.formula;
+    Settings.mirror = options.mirror;
+    Settings.travel = options.travel;
+    Settings.filter = options.blur != 0;
+    Settings.interlace = options.interlace != 0;
+    Settings.changePresets = 0;
+    Settings.changeFormula = 0;
     if (options.scale > 0)
-        Settings.Scale = options.scale;
+        Settings.scale = options.scale;
 
     RecordingPanel panel(options.width, options.height);
     panel.recordPresents = false;
     Renderer renderer(Settings, CurrentPreset, options.scale > 0 ? RenderRole::Saver : RenderRole::Editor);
-    renderer.Reset(options.width, options.height);
-    renderer.DrawSprites(options.sprites, options.wholeRounds);
-    renderer.Present(panel);
+    renderer.reset(options.width, options.height);
+    renderer.drawSprites(options.sprites, options.wholeRounds);
+    renderer.present(panel);
 
     // Written whole or not at all.
     const std::string png = encodePng(panel.screen);
-    if (png.empty() || !WriteFileAtomically(options.out, png)) {
+    if (png.empty() || !writeFileAtomically(options.out, png)) {
         std::fprintf(stderr, "render_frame: cannot write %s\n", options.out.c_str());
         return 1;
     }
