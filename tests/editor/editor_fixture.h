@@ -72,6 +72,23 @@ protected:
     std::unique_ptr<EditorWindow> m_window;
 };
 
+// A control of the editor window, found by its objectName. The pages keep their controls
+// private; the tests reach them as a user's tools would, by name, and fail where a name is
+// missing.
+template <class Control>
+Control* control(const QWidget& root, const QString& name)
+{
+    auto* found = root.findChild<Control*>(name);
+    EXPECT_NE(found, nullptr) << "no control named " << name.toStdString();
+    return found;
+}
+
+// The thumbnail or the switch of an object (counted from 0) of the quick tweaks bar.
+inline QWidget* objectThumbnail(const QWidget& root, int object)
+{
+    return control<QWidget>(root, QStringLiteral("objectThumbnail%1").arg(object + 1));
+}
+
 // Answers the next message box that opens (within the limit) and gives its text; empty
 // when none opened.
 inline QString answerNextMessageBox(const std::function<void()>& action)

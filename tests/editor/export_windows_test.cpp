@@ -245,7 +245,7 @@ TEST_F(ExportWindowsTest, JpegSnapshotTakesTheFrameOfTheClickAndAppendsTheExtens
         m_renderer.clear(); // the live view goes on behind the dialog
         acceptSaveDialog(modal, "Save picture to file", QString::fromStdString(m_folder.file("shot")));
     });
-    exports.sButton5Click();
+    exports.saveJpeg();
     ASSERT_EQ(m_folder.entries(), std::vector<std::string> { "shot.jpg" });
     const DecodedJpeg decoded = decodeJpegFile(m_folder.file("shot.jpg"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
@@ -264,7 +264,7 @@ TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
         &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
     const QString target = QFileInfo(QString::fromStdString(m_folder.file("missing/shot.jpg"))).absoluteFilePath();
     whenModalShows([&](QWidget* modal) { acceptSaveDialog(modal, "Save picture to file", target); });
-    exports.sButton5Click();
+    exports.saveJpeg();
     QMessageBox* box = visibleMessageBox();
     ASSERT_NE(box, nullptr);
     // The dialog may make the name absolute its own way; the reason names it either way.
@@ -278,7 +278,7 @@ TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
     // Cancelling the dialog writes nothing and says nothing.
     box->close();
     whenModalShows([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
-    exports.sButton5Click();
+    exports.saveJpeg();
     EXPECT_TRUE(m_folder.entries().empty());
     EXPECT_EQ(visibleMessageBox(), nullptr);
 }
@@ -300,16 +300,16 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
         });
         clickButton(form->buttonCreate);
     });
-    exports.sButton6Click();
+    exports.saveGif();
     ASSERT_TRUE(exports.capture().active());
-    EXPECT_TRUE(exports.formBePatient()->isVisible());
-    EXPECT_EQ(exports.formBePatient()->labelProgress->text(), "frame 0 of 2");
+    EXPECT_TRUE(exports.progressWindow()->isVisible());
+    EXPECT_EQ(exports.progressWindow()->labelProgress->text(), "frame 0 of 2");
     // The renderer's sprites drive the capture: 51 per frame, and 51 more to the file.
     m_renderer.drawSprites(3 * 51 - 1);
     EXPECT_TRUE(exports.capture().active());
     m_renderer.drawSprites(1);
     EXPECT_FALSE(exports.capture().active());
-    EXPECT_FALSE(exports.formBePatient()->isVisible());
+    EXPECT_FALSE(exports.progressWindow()->isVisible());
     const DecodedGif decoded = decodeGifFile(m_folder.file("movie.gif"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     ASSERT_EQ(decoded.frames.size(), 2u);
@@ -328,9 +328,9 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
         });
         clickButton(qobject_cast<GifExportDialog*>(modal)->buttonCreate);
     });
-    exports.sButton6Click();
+    exports.saveGif();
     EXPECT_FALSE(exports.capture().active());
-    EXPECT_FALSE(exports.formBePatient()->isVisible());
+    EXPECT_FALSE(exports.progressWindow()->isVisible());
 }
 
 TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDialog)
@@ -342,11 +342,11 @@ TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDial
     CurrentPreset.objectEnabled.fill(0);
     // Should the settings dialog open after all, this ends it instead of waiting for ever.
     bool settingsShown = false;
-    QTimer::singleShot(0, exports.formGif(), [&] {
+    QTimer::singleShot(0, exports.gifDialog(), [&] {
         settingsShown = true;
-        exports.formGif()->reject();
+        exports.gifDialog()->reject();
     });
-    exports.sButton6Click();
+    exports.saveGif();
     EXPECT_FALSE(settingsShown);
     EXPECT_FALSE(exports.capture().active());
     QMessageBox* box = visibleMessageBox();
@@ -386,7 +386,7 @@ TEST_F(ExportWindowsTest, InBlurModeTheJpegIsThePictureTurnedRightWayUp)
         acceptSaveDialog(modal, "Save picture to file", QString::fromStdString(m_folder.file("shot.jpg")));
     });
     Settings.filter = true;
-    exports.sButton5Click();
+    exports.saveJpeg();
     Settings.filter = false;
     EXPECT_EQ(readWholeFile(m_folder.file("shot.jpg")), readWholeFile(m_folder.file("expected.jpg")));
 }
@@ -400,11 +400,11 @@ TEST_F(ExportWindowsTest, CancelDuringTheCaptureHidesTheWindowAndWritesNothing)
     exports.capture().gifFileName = m_folder.file("cancelled.gif");
     exports.capture().startGifCapture();
     m_renderer.drawSprites(1);
-    EXPECT_EQ(exports.formBePatient()->labelProgress->text(), "frame 1 of 10");
-    clickButton(exports.formBePatient()->sButtonCancel);
+    EXPECT_EQ(exports.progressWindow()->labelProgress->text(), "frame 1 of 10");
+    clickButton(exports.progressWindow()->sButtonCancel);
     m_renderer.drawSprites(1);
     EXPECT_FALSE(exports.capture().active());
-    EXPECT_FALSE(exports.formBePatient()->isVisible());
+    EXPECT_FALSE(exports.progressWindow()->isVisible());
     EXPECT_TRUE(m_folder.entries().empty());
     EXPECT_EQ(visibleMessageBox(), nullptr);
 }
