@@ -86,9 +86,9 @@ void EditorWindow::buildFrame()
     m_liveView->setObjectName(QStringLiteral("liveView"));
     m_liveView->setGeometry(0, 0, kLiveViewWidth, kLiveViewHeight);
     setGround(m_liveView, 0, 0, 0);
-    m_clearScreenButton = makeButton(this, QStringLiteral("Clear Screen"),
-        kLiveViewWidth - kClearButtonWidth - kClearButtonMargin, kLiveViewHeight - kClearButtonHeight - kClearButtonMargin,
-        kClearButtonWidth, kClearButtonHeight);
+    m_clearScreenButton
+        = makeButton(this, QStringLiteral("Clear Screen"), kLiveViewWidth - kClearButtonWidth - kClearButtonMargin,
+            kLiveViewHeight - kClearButtonHeight - kClearButtonMargin, kClearButtonWidth, kClearButtonHeight);
     m_clearScreenButton->setObjectName(QStringLiteral("clearScreenButton"));
     connect(m_clearScreenButton, &SphereButton::clicked, this, [this] { clearLiveView(); });
 
@@ -305,7 +305,8 @@ void EditorWindow::formClose()
         const int error = errno;
         QMessageBox::warning(this, QString::fromStdString(ProductTitle),
             tr("The settings and the current preset could not be saved to %1: %2")
-                .arg(QString::fromStdString(settingsFilePath().string()), QString::fromLocal8Bit(std::strerror(error))));
+                .arg(
+                    QString::fromStdString(settingsFilePath().string()), QString::fromLocal8Bit(std::strerror(error))));
     }
     // The editor is the main window: closing it ends the program's event loop. Asked with no
     // loop running, the request would instead make every later modal dialog return at once.

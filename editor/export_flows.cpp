@@ -111,7 +111,7 @@ void ExportFlows::followSprites(SpriteObserver* observer)
 void ExportFlows::showGifProgress()
 {
     // A capture started over while the window shows keeps it, with its button back.
-    m_progressWindow->sButtonCancel->show();
+    m_progressWindow->offerCancel();
     m_progressWindow->show();
     m_progressWindow->raise();
 }

@@ -66,7 +66,8 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
     m_palettePath->setGeometry(0, kPathTop, kPathWidth, kPathHeight);
     m_palettePath->setCursor(Qt::PointingHandCursor);
     m_palettePath->setToolTip(tr("Draw here and Color the Objects!"));
-    connect(m_palettePath, &PathPainter::paintOver, this, [this] { m_editor.applyPathColors(m_palettePath->colors()); });
+    connect(
+        m_palettePath, &PathPainter::paintOver, this, [this] { m_editor.applyPathColors(m_palettePath->colors()); });
 
     m_titleLabel = makeLabel(this, tr("Quick tweaks"), kTweaksLeft, 2, kBarWidth - kTweaksLeft, 16);
     m_titleLabel->setAlignment(Qt::AlignCenter);

@@ -109,7 +109,8 @@ void RenderPage::buildSpeedControls()
         [this](Qt::MouseButton, QPoint at) { m_editor.roundKnobPressed(at.x()); });
     connect(m_roundKnob, &SphereButton::mouseMove, this,
         [this](Qt::MouseButtons, QPoint at) { m_editor.roundKnobMoved(at.x()); });
-    connect(m_roundKnob, &SphereButton::mouseUp, this, [this](Qt::MouseButton, QPoint) { m_editor.roundKnobReleased(); });
+    connect(
+        m_roundKnob, &SphereButton::mouseUp, this, [this](Qt::MouseButton, QPoint) { m_editor.roundKnobReleased(); });
     connect(m_radialKnob, &SphereButton::mouseDown, this,
         [this](Qt::MouseButton, QPoint at) { m_editor.radialKnobPressed(at.x()); });
     connect(m_radialKnob, &SphereButton::mouseMove, this,

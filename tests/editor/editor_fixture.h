@@ -6,6 +6,7 @@
 #include "presets/preset.h"
 #include "presets/settings.h"
 #include "shapes/palettes.h"
+#include "tests/controls/named_control.h"
 #include "tests/platform/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -71,17 +72,6 @@ protected:
     TempXdgHome m_home;
     std::unique_ptr<EditorWindow> m_window;
 };
-
-// A control of the editor window, found by its objectName. The pages keep their controls
-// private; the tests reach them as a user's tools would, by name, and fail where a name is
-// missing.
-template <class Control>
-Control* control(const QWidget& root, const QString& name)
-{
-    auto* found = root.findChild<Control*>(name);
-    EXPECT_NE(found, nullptr) << "no control named " << name.toStdString();
-    return found;
-}
 
 // The thumbnail or the switch of an object (counted from 0) of the quick tweaks bar.
 inline QWidget* objectThumbnail(const QWidget& root, int object)

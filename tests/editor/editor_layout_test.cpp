@@ -119,13 +119,15 @@ std::pair<QColor, QColor> textColours(const QWidget* widget)
 {
     const QPalette& palette = widget->palette();
     if (qobject_cast<const QPushButton*>(widget))
-        return { palette.color(QPalette::Active, QPalette::ButtonText), palette.color(QPalette::Active, QPalette::Button) };
+        return { palette.color(QPalette::Active, QPalette::ButtonText),
+            palette.color(QPalette::Active, QPalette::Button) };
     for (const QWidget* at = widget; at; at = at->parentWidget()) {
         if (at->autoFillBackground() || at->isWindow())
             return { palette.color(QPalette::Active, widget->foregroundRole()),
                 at->palette().color(QPalette::Active, at->backgroundRole()) };
     }
-    return { palette.color(QPalette::Active, widget->foregroundRole()), palette.color(QPalette::Active, QPalette::Window) };
+    return { palette.color(QPalette::Active, widget->foregroundRole()),
+        palette.color(QPalette::Active, QPalette::Window) };
 }
 
 // Texts shown whole, siblings apart, and text readable on its ground (3:1, the least the
@@ -245,12 +247,15 @@ TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
     const QString ratio = QStringLiteral(" at ratio %1, font %2 %").arg(toy.devicePixelRatioF()).arg(GetParam());
 
     const std::pair<SphereButton*, const char*> tabs[] = { { control<SphereButton>(toy, "renderTabButton"), "Render" },
-        { control<SphereButton>(toy, "saveTabButton"), "Save" }, { control<SphereButton>(toy, "optionsTabButton"), "Options" }, { control<SphereButton>(toy, "helpTabButton"), "Help" },
+        { control<SphereButton>(toy, "saveTabButton"), "Save" },
+        { control<SphereButton>(toy, "optionsTabButton"), "Options" },
+        { control<SphereButton>(toy, "helpTabButton"), "Help" },
         { control<SphereButton>(toy, "presetsTabButton"), "Presets" } };
     for (const auto& [tab, name] : tabs) {
         tab->clicked();
         QApplication::processEvents();
-        checkWindow(&toy, QString::fromLatin1(name) + QStringLiteral(" page") + ratio, { control<SphereButton>(toy, "clearScreenButton") });
+        checkWindow(&toy, QString::fromLatin1(name) + QStringLiteral(" page") + ratio,
+            { control<SphereButton>(toy, "clearScreenButton") });
     }
 
     control<AutoApplyDialog>(toy, "autoApplyDialog")->prepare(0);
@@ -264,7 +269,8 @@ TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
     const QFontMetrics menuMetrics = control<QMenu>(toy, "applyMenu")->fontMetrics();
     for (QAction* entry : control<QMenu>(toy, "applyMenu")->actions()) {
         if (!entry->isSeparator()) {
-            EXPECT_GE(control<QMenu>(toy, "applyMenu")->actionGeometry(entry).width(), menuMetrics.horizontalAdvance(entry->text()));
+            EXPECT_GE(control<QMenu>(toy, "applyMenu")->actionGeometry(entry).width(),
+                menuMetrics.horizontalAdvance(entry->text()));
         }
     }
     EXPECT_GE(contrast(control<QMenu>(toy, "applyMenu")->palette().color(QPalette::WindowText),
@@ -290,9 +296,12 @@ TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
     control<FolderChooser>(toy, "folderChooser")->hide();
 
     // The standard dialogs the editor opens.
-    walkModal(QStringLiteral("Save current preset") + ratio, [&] { control<SphereButton>(toy, "savePresetButton")->clicked(); });
-    walkModal(QStringLiteral("Shape color") + ratio, [&] { control<SphereButton>(toy, "shapeColorButton")->clicked(); });
-    walkModal(QStringLiteral("missing help document") + ratio, [&] { control<SphereButton>(toy, "displayHelpButton")->clicked(); });
+    walkModal(QStringLiteral("Save current preset") + ratio,
+        [&] { control<SphereButton>(toy, "savePresetButton")->clicked(); });
+    walkModal(
+        QStringLiteral("Shape color") + ratio, [&] { control<SphereButton>(toy, "shapeColorButton")->clicked(); });
+    walkModal(QStringLiteral("missing help document") + ratio,
+        [&] { control<SphereButton>(toy, "displayHelpButton")->clicked(); });
 }
 
 INSTANTIATE_TEST_SUITE_P(SystemFont, EditorLayoutTest, ::testing::Values(100, 120),

@@ -79,9 +79,12 @@ TEST_F(EditorWindowTest, EveryPageAndDialogLooksAsKept)
     live.drawSprites(400);
     control<PicturePanel>(toy, "liveView")->update();
 
-    const std::pair<SphereButton*, const char*> tabs[] = { { control<SphereButton>(toy, "renderTabButton"), "editor_render" },
-        { control<SphereButton>(toy, "saveTabButton"), "editor_save" }, { control<SphereButton>(toy, "optionsTabButton"), "editor_options" },
-        { control<SphereButton>(toy, "helpTabButton"), "editor_help" }, { control<SphereButton>(toy, "presetsTabButton"), "editor_presets" } };
+    const std::pair<SphereButton*, const char*> tabs[]
+        = { { control<SphereButton>(toy, "renderTabButton"), "editor_render" },
+              { control<SphereButton>(toy, "saveTabButton"), "editor_save" },
+              { control<SphereButton>(toy, "optionsTabButton"), "editor_options" },
+              { control<SphereButton>(toy, "helpTabButton"), "editor_help" },
+              { control<SphereButton>(toy, "presetsTabButton"), "editor_presets" } };
     for (const auto& [tab, name] : tabs) {
         tab->clicked();
         compareWithKept(&toy, name);

@@ -39,8 +39,8 @@ TEST_F(EditorWindowTest, ScaledByTwoTheEditorDrawsInDevicePixels)
 
     // The light disc keeps its toolkit geometry: its centre is straight on.
     QTest::mousePress(control<PicturePanel>(toy, "lightAngleDisc"), Qt::LeftButton, {}, QPoint(39, 39));
-    QMouseEvent move(QEvent::MouseMove, QPointF(39, 39), control<PicturePanel>(toy, "lightAngleDisc")->mapToGlobal(QPointF(39, 39)), Qt::NoButton,
-        Qt::LeftButton, {});
+    QMouseEvent move(QEvent::MouseMove, QPointF(39, 39),
+        control<PicturePanel>(toy, "lightAngleDisc")->mapToGlobal(QPointF(39, 39)), Qt::NoButton, Qt::LeftButton, {});
     QApplication::sendEvent(control<PicturePanel>(toy, "lightAngleDisc"), &move);
     QTest::mouseRelease(control<PicturePanel>(toy, "lightAngleDisc"), Qt::LeftButton, {}, QPoint(39, 39));
     EXPECT_EQ(shapeOf(0, 1).lightZ, -1.0f);

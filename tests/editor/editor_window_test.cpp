@@ -50,8 +50,9 @@ TEST_F(EditorWindowTest, AfterShowTheRenderPageAndTheFirstShapeAreShown)
 TEST_F(EditorWindowTest, PagesHoldTheirControlsInsideWithoutOverlap)
 {
     EditorWindow& toy = showWindow();
-    for (QWidget* page : { control<QWidget>(toy, "renderPage"), control<QWidget>(toy, "savePage"), control<QWidget>(toy, "optionsPage"), control<QWidget>(toy, "helpPage"),
-             control<QWidget>(toy, "presetsPage") }) {
+    for (QWidget* page :
+        { control<QWidget>(toy, "renderPage"), control<QWidget>(toy, "savePage"), control<QWidget>(toy, "optionsPage"),
+            control<QWidget>(toy, "helpPage"), control<QWidget>(toy, "presetsPage") }) {
         EXPECT_EQ(page->palette().color(QPalette::Window), QColor(34, 34, 34));
         const QList<QWidget*> children = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         for (QWidget* child : children) {
@@ -80,10 +81,11 @@ TEST_F(EditorWindowTest, TabsChangeNeitherThePresetNorTheOptions)
     EditorWindow& toy = showWindow();
     const std::string preset = presetBytes();
     const std::string settings = settingsBytes();
-    const std::array<SphereButton*, 5> tabs
-        = { control<SphereButton>(toy, "renderTabButton"), control<SphereButton>(toy, "saveTabButton"), control<SphereButton>(toy, "optionsTabButton"), control<SphereButton>(toy, "helpTabButton"), control<SphereButton>(toy, "presetsTabButton") };
-    const std::array<QWidget*, 5> pages
-        = { control<QWidget>(toy, "renderPage"), control<QWidget>(toy, "savePage"), control<QWidget>(toy, "optionsPage"), control<QWidget>(toy, "helpPage"), control<QWidget>(toy, "presetsPage") };
+    const std::array<SphereButton*, 5> tabs = { control<SphereButton>(toy, "renderTabButton"),
+        control<SphereButton>(toy, "saveTabButton"), control<SphereButton>(toy, "optionsTabButton"),
+        control<SphereButton>(toy, "helpTabButton"), control<SphereButton>(toy, "presetsTabButton") };
+    const std::array<QWidget*, 5> pages = { control<QWidget>(toy, "renderPage"), control<QWidget>(toy, "savePage"),
+        control<QWidget>(toy, "optionsPage"), control<QWidget>(toy, "helpPage"), control<QWidget>(toy, "presetsPage") };
     EXPECT_TRUE(control<SphereButton>(toy, "renderTabButton")->front()) << "the Render page shows first";
     for (const size_t shown : { 1, 2, 3, 4, 0 }) {
         click(tabs[shown]);
@@ -124,13 +126,14 @@ TEST_F(EditorWindowTest, PalettePathColoursEveryObjectAndTheQuickTweaksStep)
     EditorWindow& toy = showWindow();
     QTest::mousePress(control<PathPainter>(toy, "palettePath"), Qt::LeftButton, {}, QPoint(2, 25));
     for (int x = 10; x < 360; x += 10) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(x, 25), control<PathPainter>(toy, "palettePath")->mapToGlobal(QPointF(x, 25)),
-            Qt::NoButton, Qt::LeftButton, {});
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, 25),
+            control<PathPainter>(toy, "palettePath")->mapToGlobal(QPointF(x, 25)), Qt::NoButton, Qt::LeftButton, {});
         QApplication::sendEvent(control<PathPainter>(toy, "palettePath"), &move);
     }
     QTest::mouseRelease(control<PathPainter>(toy, "palettePath"), Qt::LeftButton, {}, QPoint(360, 25));
     for (int object = 0; object < kObjectCount; ++object)
-        EXPECT_EQ(shapeOf(object, 0).color, control<PathPainter>(toy, "palettePath")->colors()[static_cast<size_t>(object)]);
+        EXPECT_EQ(
+            shapeOf(object, 0).color, control<PathPainter>(toy, "palettePath")->colors()[static_cast<size_t>(object)]);
     EXPECT_NE(shapeOf(0, 0).color, shapeOf(6, 0).color) << "the path crossed the hues";
 
     click(control<SphereButton>(toy, "paletteButton"));
@@ -143,7 +146,8 @@ TEST_F(EditorWindowTest, PalettePathColoursEveryObjectAndTheQuickTweaksStep)
     Settings.mirror = 3;
     click(control<SphereButton>(toy, "mirrorButton"));
     EXPECT_EQ(control<SphereButton>(toy, "mirrorButton")->caption(), QStringLiteral("Mirror: None"));
-    EXPECT_EQ(shapeOf(0, 0).color, control<PathPainter>(toy, "palettePath")->colors()[0]) << "a palette step keeps the colours";
+    EXPECT_EQ(shapeOf(0, 0).color, control<PathPainter>(toy, "palettePath")->colors()[0])
+        << "a palette step keeps the colours";
 }
 
 TEST_F(EditorWindowTest, RightReleaseOnASliderOpensTheApplyMenu)
@@ -170,8 +174,8 @@ TEST_F(EditorWindowTest, LightPanelDragSetsTheSelectedShapesLight)
 {
     EditorWindow& toy = showWindow();
     QTest::mousePress(control<PicturePanel>(toy, "lightAngleDisc"), Qt::LeftButton, {}, QPoint(10, 10));
-    QMouseEvent move(QEvent::MouseMove, QPointF(39, 39), control<PicturePanel>(toy, "lightAngleDisc")->mapToGlobal(QPointF(39, 39)), Qt::NoButton,
-        Qt::LeftButton, {});
+    QMouseEvent move(QEvent::MouseMove, QPointF(39, 39),
+        control<PicturePanel>(toy, "lightAngleDisc")->mapToGlobal(QPointF(39, 39)), Qt::NoButton, Qt::LeftButton, {});
     QApplication::sendEvent(control<PicturePanel>(toy, "lightAngleDisc"), &move);
     QTest::mouseRelease(control<PicturePanel>(toy, "lightAngleDisc"), Qt::LeftButton, {}, QPoint(39, 39));
     EXPECT_EQ(shapeOf(0, 0).lightZ, -1.0f);
@@ -185,13 +189,14 @@ TEST_F(EditorWindowTest, DialogOpensOnTheParameterAndStoresEveryClick)
     AutoApplyDialog& dialog = *control<AutoApplyDialog>(toy, "autoApplyDialog");
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Automatic applying"));
     dialog.prepare(kGroupHeight - 1);
-    EXPECT_EQ(dialog.listBoxWhat->currentItem()->text(), QStringLiteral("Height"));
-    EXPECT_EQ(dialog.listBoxHow->currentItem()->text(), QStringLiteral("Selected Shape"));
+    EXPECT_EQ(control<QListWidget>(dialog, "applyWhatList")->currentItem()->text(), QStringLiteral("Height"));
+    EXPECT_EQ(control<QListWidget>(dialog, "applyHowList")->currentItem()->text(), QStringLiteral("Selected Shape"));
 
     dialog.prepare(7);
-    const QRect line = dialog.listBoxHow->visualItemRect(dialog.listBoxHow->item(1));
+    const QRect line = control<QListWidget>(dialog, "applyHowList")
+                           ->visualItemRect(control<QListWidget>(dialog, "applyHowList")->item(1));
     dialog.show();
-    QTest::mouseClick(dialog.listBoxHow->viewport(), Qt::LeftButton, {}, line.center());
+    QTest::mouseClick(control<QListWidget>(dialog, "applyHowList")->viewport(), Qt::LeftButton, {}, line.center());
     EXPECT_EQ(Settings.applyModes[7], kApplySelectedObject);
     dialog.hide();
 }

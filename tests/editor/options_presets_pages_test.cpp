@@ -269,7 +269,8 @@ TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
 
     // A refilled list has no line chosen, and showing it again chooses none by itself.
     CurrentPreset.roundSpeed = 0.777;
-    withDialogs({ saveAs(presetsFolder() / "edited") }, [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
+    withDialogs(
+        { saveAs(presetsFolder() / "edited") }, [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->currentRow(), -1);
     click(control<SphereButton>(*m_toy, "renderTabButton"));
     click(control<SphereButton>(*m_toy, "presetsTabButton"));
@@ -290,14 +291,18 @@ TEST_F(Pages, APresetThatWentBadIsRefusedInTheWindow)
     writeWholeFile(presetsFolder() / ThePresetLibrary.names[2], "qrt");
     click(control<SphereButton>(*m_toy, "nextPresetButton"));
     EXPECT_EQ(presetBytes(CurrentPreset), shown);
-    EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->text().contains(QString::fromStdString(ThePresetLibrary.names[2])))
+    EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")
+                    ->text()
+                    .contains(QString::fromStdString(ThePresetLibrary.names[2])))
         << control<QLabel>(*m_toy, "presetStatusLabel")->text().toStdString();
     QApplication::processEvents();
     const QRect status = control<QLabel>(*m_toy, "presetStatusLabel")->geometry();
     EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->isVisible());
     EXPECT_EQ(status.bottom(), 455);
-    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->geometry().bottom() + 2, status.top() - 1) << "two pixels apart";
-    EXPECT_GE(status.height(), control<QLabel>(*m_toy, "presetStatusLabel")->heightForWidth(218)) << "every line of the status shows";
+    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->geometry().bottom() + 2, status.top() - 1)
+        << "two pixels apart";
+    EXPECT_GE(status.height(), control<QLabel>(*m_toy, "presetStatusLabel")->heightForWidth(218))
+        << "every line of the status shows";
     click(control<SphereButton>(*m_toy, "nextPresetButton"));
     EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->text().isEmpty()) << "a good preset clears the message";
     QApplication::processEvents();
@@ -311,7 +316,8 @@ TEST_F(Pages, AnEmptyOrMissingFolderGivesAnEmptyListAndIdleButtons)
     open();
     const std::string before = presetBytes(CurrentPreset);
     EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->count(), 0);
-    for (SphereButton* button : { control<SphereButton>(*m_toy, "previousPresetButton"), control<SphereButton>(*m_toy, "randomPresetButton"), control<SphereButton>(*m_toy, "nextPresetButton") })
+    for (SphereButton* button : { control<SphereButton>(*m_toy, "previousPresetButton"),
+             control<SphereButton>(*m_toy, "randomPresetButton"), control<SphereButton>(*m_toy, "nextPresetButton") })
         click(button);
     EXPECT_EQ(presetBytes(CurrentPreset), before);
     EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->currentRow(), -1);
@@ -321,7 +327,8 @@ TEST_F(Pages, SaveAsPresetAddsTheExtensionWritesTheFileAndListsItAtOnce)
 {
     open();
     click(control<SphereButton>(*m_toy, "nextPresetButton"));
-    withDialogs({ saveAs(presetsFolder() / "my new preset") }, [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
+    withDialogs({ saveAs(presetsFolder() / "my new preset") },
+        [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     const fs::path saved = presetsFolder() / "my new preset.vhp";
     ASSERT_TRUE(fs::exists(saved));
     EXPECT_EQ(readWholeFile(saved), presetBytes(CurrentPreset));
@@ -342,7 +349,8 @@ TEST_F(Pages, SaveAsPresetAddsTheExtensionWritesTheFileAndListsItAtOnce)
         [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     EXPECT_TRUE(question.contains("my new preset.vhp")) << question.toStdString();
     EXPECT_EQ(readWholeFile(saved), before);
-    withDialogs({ saveAs(saved), messageBox(question, QMessageBox::Yes) }, [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
+    withDialogs({ saveAs(saved), messageBox(question, QMessageBox::Yes) },
+        [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     EXPECT_EQ(readWholeFile(saved), presetBytes(CurrentPreset));
 }
 
@@ -391,7 +399,8 @@ TEST_F(Pages, APresetsFolderThatIsAFileIsNamedAndTheSavedPresetIsListed)
     EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), QStringList { "kept.vhp" });
     EXPECT_EQ(Settings.presetsDir, parent.string());
     EXPECT_EQ(control<QLineEdit>(*m_toy, "presetsFolderField")->text().toStdString(), parent.string());
-    EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->text().isEmpty()) << control<QLabel>(*m_toy, "presetStatusLabel")->text().toStdString();
+    EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->text().isEmpty())
+        << control<QLabel>(*m_toy, "presetStatusLabel")->text().toStdString();
 }
 
 TEST_F(Pages, AFailedSaveSaysWhyAndChangesNothing)
@@ -400,7 +409,8 @@ TEST_F(Pages, AFailedSaveSaysWhyAndChangesNothing)
     fs::create_directory(presetsFolder() / "taken.vhp");
     const QStringList lines = listLines(*control<QListWidget>(*m_toy, "presetList"));
     QString message;
-    withDialogs({ saveAs(presetsFolder() / "taken"), messageBox(message) }, [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
+    withDialogs({ saveAs(presetsFolder() / "taken"), messageBox(message) },
+        [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     EXPECT_TRUE(message.contains("folder")) << message.toStdString();
     EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), lines);
     EXPECT_TRUE(fs::is_directory(presetsFolder() / "taken.vhp"));
@@ -420,9 +430,9 @@ TEST_F(Pages, TheDirectoryChooserChangesTheFolderOnlyOnOk)
             auto* chooser = qobject_cast<FolderChooser*>(modal);
             ASSERT_NE(chooser, nullptr);
             EXPECT_EQ(chooser->directory().toStdString(), folder) << "starts at the folder shown";
-            chooser->editPath->setText(QString::fromStdString(other.string() + "/"));
-            QTest::keyClick(chooser->editPath, Qt::Key_Return);
-            click(ok ? chooser->sButton1 : chooser->sButton2);
+            control<QLineEdit>(*chooser, "pathField")->setText(QString::fromStdString(other.string() + "/"));
+            QTest::keyClick(control<QLineEdit>(*chooser, "pathField"), Qt::Key_Return);
+            click(ok ? control<SphereButton>(*chooser, "okButton") : control<SphereButton>(*chooser, "cancelButton"));
         };
     };
     withDialogs({ chooseOther(false) }, [&] { click(control<SphereButton>(*m_toy, "changeFolderButton")); });
