@@ -73,7 +73,7 @@ protected:
     std::unique_ptr<EditorWindow> m_window;
 };
 
-// The thumbnail or the switch of an object (counted from 0) of the quick tweaks bar.
+// The thumbnail of an object (counted from 0) in the quick tweaks bar.
 inline QWidget* objectThumbnail(const QWidget& root, int object)
 {
     return control<QWidget>(root, QStringLiteral("objectThumbnail%1").arg(object + 1));
