@@ -36,11 +36,14 @@
 
 namespace {
 
-constexpr int kLiveViewWidth = 492;
 constexpr int kLiveViewHeight = 369;
 constexpr int kClearButtonWidth = 119;
 constexpr int kClearButtonHeight = 23;
 constexpr int kClearButtonMargin = 3;
+
+// The pages fill the column beside the live view under the row of tab buttons.
+static_assert(kPageHeight == EditorWindow::kClientHeight - kTabRowHeight);
+static_assert(kLiveViewWidth + kPageWidth == EditorWindow::kClientWidth);
 
 } // namespace
 

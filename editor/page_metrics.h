@@ -1,7 +1,10 @@
 #pragma once
 
-// The measures the editor's pages share, in the page's pixels. A page's own measures stay
-// in its .cpp; only what several pages (or the window that holds them) use is here.
+// The measures the editor's pages and its quick tweaks bar share with each other and with
+// the window that holds them, in the window's pixels. A page's own measures stay in its .cpp.
+
+// The live view, left of the pages; the quick tweaks bar below it is as wide.
+inline constexpr int kLiveViewWidth = 492;
 
 // A page fills the right-hand column under the row of tab buttons.
 inline constexpr int kPageWidth = 230;

@@ -14,9 +14,9 @@ namespace {
 
 // This page's margin is narrower than the other pages', so its list is wider.
 constexpr int kMargin = 6;
-constexpr int kButtonWidth = 70;
-constexpr int kButtonHeight = 22;
-constexpr int kButtonGap = 4;
+constexpr int kMoveButtonWidth = 70;
+constexpr int kMoveButtonHeight = 22;
+constexpr int kMoveButtonGap = 4;
 constexpr int kStatusGap = 2;
 
 } // namespace
@@ -29,17 +29,17 @@ PresetsPage::PresetsPage(QWidget* parent)
     const int width = kPageWidth - 2 * kMargin;
     makeLabel(this, tr("Presets list"), kMargin, 4, width, kCaptionHeight);
     const int buttonsTop = 4 + kCaptionHeight + 2;
-    m_previousButton = makeButton(this, tr("Previous"), kMargin, buttonsTop, kButtonWidth, kButtonHeight,
+    m_previousButton = makeButton(this, tr("Previous"), kMargin, buttonsTop, kMoveButtonWidth, kMoveButtonHeight,
         tr("Select previous preset from the list"));
     m_previousButton->setObjectName(QStringLiteral("previousPresetButton"));
-    m_randomButton = makeButton(this, tr("Random"), kMargin + kButtonWidth + kButtonGap, buttonsTop, kButtonWidth,
-        kButtonHeight, tr("Select random preset from the list"));
+    m_randomButton = makeButton(this, tr("Random"), kMargin + kMoveButtonWidth + kMoveButtonGap, buttonsTop,
+        kMoveButtonWidth, kMoveButtonHeight, tr("Select random preset from the list"));
     m_randomButton->setObjectName(QStringLiteral("randomPresetButton"));
-    m_nextButton = makeButton(this, tr("Next"), kMargin + 2 * (kButtonWidth + kButtonGap), buttonsTop, kButtonWidth,
-        kButtonHeight, tr("Select next preset from the list"));
+    m_nextButton = makeButton(this, tr("Next"), kMargin + 2 * (kMoveButtonWidth + kMoveButtonGap), buttonsTop,
+        kMoveButtonWidth, kMoveButtonHeight, tr("Select next preset from the list"));
     m_nextButton->setObjectName(QStringLiteral("nextPresetButton"));
 
-    const int listTop = buttonsTop + kButtonHeight + 6;
+    const int listTop = buttonsTop + kMoveButtonHeight + 6;
     m_presetList = new QListWidget(this);
     m_presetList->setObjectName(QStringLiteral("presetList"));
     // Where the layout below puts it while no status shows; set here as well because a

@@ -3,6 +3,7 @@
 #include "controls/path_painter.h"
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
+#include "editor/page_metrics.h"
 #include "editor/shape_editor.h"
 #include "engine/picture_panel.h"
 #include "presets/preset.h"
@@ -21,7 +22,6 @@ constexpr int kSwitchTop = 52;
 constexpr int kPathWidth = 365;
 constexpr int kPathHeight = 51;
 constexpr int kPathTop = 66;
-constexpr int kBarWidth = 492;
 constexpr int kTweaksLeft = 368;
 constexpr int kTweakWidth = 92;
 constexpr int kResetLeft = 463;
@@ -69,7 +69,7 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
     connect(
         m_palettePath, &PathPainter::paintOver, this, [this] { m_editor.applyPathColors(m_palettePath->colors()); });
 
-    m_titleLabel = makeLabel(this, tr("Quick tweaks"), kTweaksLeft, 2, kBarWidth - kTweaksLeft, 16);
+    m_titleLabel = makeLabel(this, tr("Quick tweaks"), kTweaksLeft, 2, kLiveViewWidth - kTweaksLeft, 16);
     m_titleLabel->setAlignment(Qt::AlignCenter);
 
     const int rows[3] = { 22, 51, 80 };

@@ -17,7 +17,7 @@ namespace {
 constexpr int kSpeedTop = 37;
 constexpr int kSpeedButtonWidth = 40;
 constexpr int kKnobWidth = 9;
-constexpr int kButtonHeight = 23;
+constexpr int kRowButtonHeight = 23;
 constexpr int kRadialLeft = 122;
 constexpr int kSlidersTop = 86;
 constexpr int kSliderLabelWidth = 74;
@@ -82,12 +82,12 @@ void RenderPage::buildSpeedControls()
     makeLabel(this, tr("radial"), kRadialLeft, 22, 100, 14);
     const auto speedGroup = [this](int left, quint32 color, const QString& what, SphereButton*& slower,
                                 SphereButton*& knob, SphereButton*& faster) {
-        slower = makeButton(this, QStringLiteral("<"), left, kSpeedTop, kSpeedButtonWidth, kButtonHeight,
+        slower = makeButton(this, QStringLiteral("<"), left, kSpeedTop, kSpeedButtonWidth, kRowButtonHeight,
             tr("Decrease %1 speed").arg(what));
-        knob = makeButton(this, QString(), left + kSpeedButtonWidth + 2, kSpeedTop, kKnobWidth, kButtonHeight,
+        knob = makeButton(this, QString(), left + kSpeedButtonWidth + 2, kSpeedTop, kKnobWidth, kRowButtonHeight,
             tr("Click and drag to change %1 speed").arg(what));
         faster = makeButton(this, QStringLiteral(">"), left + kSpeedButtonWidth + kKnobWidth + 4, kSpeedTop,
-            kSpeedButtonWidth, kButtonHeight, tr("Increase %1 speed").arg(what));
+            kSpeedButtonWidth, kRowButtonHeight, tr("Increase %1 speed").arg(what));
         for (SphereButton* button : { slower, knob, faster })
             button->setColor(color);
         knob->setIsButton(false);
@@ -173,7 +173,7 @@ void RenderPage::buildShapeControls(int top)
     for (const ButtonPlace& place : buttons) {
         const int y = top + row * kShapeButtonPitch + place.gapsBefore * kShapeButtonGap;
         *place.button
-            = makeButton(this, tr(place.caption), kPageMargin, y, kShapeButtonWidth, kButtonHeight, tr(place.hint));
+            = makeButton(this, tr(place.caption), kPageMargin, y, kShapeButtonWidth, kRowButtonHeight, tr(place.hint));
         (*place.button)->setObjectName(QString::fromLatin1(place.name));
         ++row;
     }
