@@ -44,7 +44,7 @@ public:
     // After an option changed: marks every stack dirty, rescales, and draws on from the
     // picture as it is.
     void restartLiveView();
-    // After CurrentPreset was replaced: thumbnails rebound, switches from ObjectEnabled,
+    // After CurrentPreset was replaced: thumbnails rebound, switches from objectEnabled,
     // object 1 selected, the live view cleared.
     void afterPresetChange();
 
