@@ -51,6 +51,10 @@ public:
     virtual void repaintLightPreview() { }
     // The live view must start a fresh picture (the renderer's Clear).
     virtual void clearLiveView() { }
+    // The preset was edited. Edits with the same non-empty key in a row (one slider, one
+    // drag of the light or a speed knob, one stroke of the palette path) are one step of
+    // the undo history.
+    virtual void presetEdited(const std::string& /*mergeKey*/) { }
 };
 
 // The light direction for a point (x, y) of the light-angle panel of the given width: the
@@ -169,6 +173,7 @@ public:
 private:
     ShapeStack* stackOf(int32_t object) const;
     void markChanged(int32_t object);
+    void edited(const std::string& mergeKey = {});
     // Writes a slider value into the selected shape (or stack), no spreading.
     void writeSlider(int32_t parameter, int32_t value);
     void setLightPreview(float x, float y, float z);
