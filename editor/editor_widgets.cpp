@@ -41,6 +41,9 @@ SphereButton* makeButton(QWidget* parent, const QString& caption, int x, int y, 
     button->setCaption(caption);
     if (!hint.isEmpty())
         button->setToolTip(hint);
+    // Tab reaches it and Space or Enter presses it; a click gives no focus, so the mouse
+    // never leaves a focus mark behind.
+    button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
 
@@ -71,7 +74,8 @@ QSlider* makeSlider(QWidget* parent, int minimum, int maximum, int x, int y, int
     slider->setPageStep(kSliderStep);
     slider->setTracking(true);
     slider->setToolTip(hint);
-    slider->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; the arrow keys and Page Up and Down move it by its steps.
+    slider->setFocusPolicy(Qt::TabFocus);
     return slider;
 }
 

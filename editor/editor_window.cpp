@@ -89,6 +89,10 @@ void EditorWindow::buildFrame()
     m_liveView = new PicturePanel(this);
     m_liveView->setObjectName(QStringLiteral("liveView"));
     m_liveView->setGeometry(0, 0, kLiveViewWidth, kLiveViewHeight);
+    m_liveView->setAccessibleName(tr("Live view"));
+    m_liveView->setAccessibleDescription(tr("The current preset, drawn as the screen saver draws it"));
+    // The window's focus starts here, where it shows no mark; Tab goes on to the controls.
+    m_liveView->setFocusPolicy(Qt::TabFocus);
     setGround(m_liveView, 0, 0, 0);
     m_clearScreenButton
         = makeButton(this, QStringLiteral("Clear Screen"), kLiveViewWidth - kClearButtonWidth - kClearButtonMargin,
@@ -165,6 +169,27 @@ void EditorWindow::buildPages()
         m_liveView->addAction(action);
     }
     m_liveView->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    // Ctrl+1 to Ctrl+5 show the pages in the order of their tabs; Ctrl+Tab and Ctrl+Shift+Tab
+    // go round them.
+    for (int i = 0; i < kTabCount; ++i) {
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + i)));
+        connect(action, &QAction::triggered, this, [this, i] { showPage(m_pageStack->widget(i)); });
+        addAction(action);
+    }
+    const auto stepPage = [this](int step) {
+        const int next = (m_pageStack->currentIndex() + step + kTabCount) % kTabCount;
+        showPage(m_pageStack->widget(next));
+    };
+    auto* nextPage = new QAction(this);
+    nextPage->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab));
+    connect(nextPage, &QAction::triggered, this, [stepPage] { stepPage(1); });
+    auto* previousPage = new QAction(this);
+    previousPage->setShortcuts({ QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab) });
+    connect(previousPage, &QAction::triggered, this, [stepPage] { stepPage(-1); });
+    addAction(nextPage);
+    addAction(previousPage);
     connect(m_undoAction, &QAction::triggered, this, &EditorWindow::undo);
     connect(m_redoAction, &QAction::triggered, this, &EditorWindow::redo);
     // A release of a mouse button ends a drag: the next change of the same control is a step
@@ -333,6 +358,7 @@ void EditorWindow::formShow()
     editor.selectObject(0);
     m_presetsPage->fillList();
     m_lastState = currentState();
+    m_liveView->setFocus(Qt::OtherFocusReason);
 }
 
 void EditorWindow::restartLiveView()

@@ -296,6 +296,35 @@ TEST_F(EditorWindowTest, UndoAndRedoGiveThePresetBackByteForByte)
     EXPECT_EQ(toy.editor.currentObject, 2) << "the clone's object is selected again";
 }
 
+// The keyboard reaches everything: Ctrl+1 to Ctrl+5 and Ctrl+Tab show the pages, Tab walks
+// to a slider, the arrow keys move it by its step and Ctrl+Z takes the run of steps back.
+TEST_F(EditorWindowTest, TheKeyboardSwitchesPagesAndMovesSliders)
+{
+    EditorWindow& toy = showWindow();
+    toy.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&toy));
+    auto* pages = control<QStackedWidget>(toy, "pageStack");
+    QTest::keyClick(&toy, Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(pages->currentWidget(), control<QWidget>(toy, "optionsPage"));
+    QTest::keyClick(&toy, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(pages->currentWidget(), control<QWidget>(toy, "helpPage"));
+    QTest::keyClick(&toy, Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(pages->currentWidget(), control<QWidget>(toy, "renderPage"));
+
+    auto* phong = control<QSlider>(toy, "phongPowerSlider");
+    for (int press = 0; press < 60 && QApplication::focusWidget() != phong; ++press)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), phong) << "Tab reaches the slider";
+    const std::string before = presetBytes();
+    const int start = phong->value();
+    QTest::keyClick(phong, Qt::Key_Right);
+    QTest::keyClick(phong, Qt::Key_Right);
+    EXPECT_EQ(phong->value(), start + 2 * phong->singleStep());
+    EXPECT_NE(presetBytes(), before);
+    QTest::keyClick(&toy, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(phong->value(), start) << "both steps were one step of the history";
+}
+
 TEST_F(EditorWindowTest, MissingHelpDocumentIsSaid)
 {
     Settings.installedDir = (m_home.root() / "nowhere").string();
