@@ -42,6 +42,8 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
         auto* thumbnail = new PicturePanel(this);
         // Objects are counted from 1 where the user sees them.
         thumbnail->setObjectName(QStringLiteral("objectThumbnail%1").arg(i + 1));
+        thumbnail->setAccessibleName(tr("Object %1").arg(i + 1));
+        thumbnail->setAccessibleDescription(tr("Click to select the object"));
         thumbnail->setGeometry(left, kThumbnailTop, kThumbnailSide, kThumbnailSide);
         setGround(thumbnail, 0, 0, 0);
         thumbnail->installEventFilter(this);
@@ -52,6 +54,7 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
         SphereButton* on = makeCheckBox(this, QString(), left + 1, kSwitchTop, kSwitchWidth, kSwitchHeight,
             tr("Switch the above object On or Off"));
         on->setObjectName(QStringLiteral("objectSwitch%1").arg(i + 1));
+        on->setAccessibleName(tr("Object %1 drawn").arg(i + 1));
         connect(on, &SphereButton::clicked, this, [this] {
             std::array<bool, kObjectCount> states {};
             for (size_t k = 0; k < states.size(); ++k)
@@ -63,6 +66,8 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
 
     m_palettePath = new PathPainter(this);
     m_palettePath->setObjectName(QStringLiteral("palettePath"));
+    m_palettePath->setAccessibleName(tr("Palette path"));
+    m_palettePath->setAccessibleDescription(tr("Draw a path across the colours to colour the objects along it"));
     m_palettePath->setGeometry(0, kPathTop, kPathWidth, kPathHeight);
     m_palettePath->setCursor(Qt::PointingHandCursor);
     m_palettePath->setToolTip(tr("Draw here and Color the Objects!"));

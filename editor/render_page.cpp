@@ -48,6 +48,8 @@ RenderPage::RenderPage(ShapeEditor& editor, QWidget* parent)
 
     const int lightTop = kSlidersTop + 3 * kSliderRowPitch + 2;
     m_lightAngleDisc = new PicturePanel(this);
+    m_lightAngleDisc->setAccessibleName(tr("Light angle"));
+    m_lightAngleDisc->setAccessibleDescription(tr("Drag to set where the selected shape's light comes from"));
     m_lightAngleDisc->setObjectName(QStringLiteral("lightAngleDisc"));
     m_lightAngleDisc->setGeometry(kPageWidth - kLightWidth - 2, lightTop, kLightWidth, kLightHeight);
     m_lightAngleDisc->setToolTip(tr("Light Angle"));
@@ -140,11 +142,14 @@ void RenderPage::buildSliders()
         const SliderPlace& place = places[p - 1];
         const SliderRange& range = SliderRanges[static_cast<size_t>(p - 1)];
         const int y = kSlidersTop + (p - 1) * kSliderRowPitch + (p > 3 ? 2 : 0);
-        makeLabel(this, tr(place.caption), kPageMargin, y, kSliderLabelWidth, kSliderHeight);
+        QLabel* label = makeLabel(this, tr(place.caption), kPageMargin, y, kSliderLabelWidth, kSliderHeight);
         const int left = kPageMargin + kSliderLabelWidth;
         QSlider* slider = makeSlider(this, range.minimum, range.maximum, left, y, place.right - left, kSliderHeight,
             tr(place.caption));
         slider->setObjectName(QString::fromLatin1(place.name));
+        // A screen reader names the slider by its label.
+        label->setBuddy(slider);
+        slider->setAccessibleName(tr(place.caption));
         slider->installEventFilter(this);
         connect(slider, &QSlider::valueChanged, this, [this, p](int value) { m_editor.sliderChanged(p, value); });
         m_sliders[static_cast<size_t>(p - 1)] = slider;
@@ -185,6 +190,8 @@ void RenderPage::buildShapeControls(int top)
     connect(m_moveShapeDownButton, &SphereButton::clicked, this, [this] { m_editor.moveSelectedShapeDown(); });
 
     m_shapeStackBrowser = new PicturePanel(this);
+    m_shapeStackBrowser->setAccessibleName(tr("Shapes of the selected object"));
+    m_shapeStackBrowser->setAccessibleDescription(tr("Click a shape to select it"));
     m_shapeStackBrowser->setObjectName(QStringLiteral("shapeStackBrowser"));
     m_shapeStackBrowser->setGeometry(kPageWidth - kPageMargin - kBrowserWidth - 6, top, kBrowserWidth, kBrowserHeight);
     m_shapeStackBrowser->setToolTip(tr("Shape Stack"));
