@@ -12,6 +12,8 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra
   # tests and benchmarks: a real X server, real input, screenshots, and decoders nobody here wrote
   xvfb xauth xdotool x11-utils x11-apps imagemagick libgif-dev libjpeg-turbo-progs procps python3
+  # the accessibility bus and a screen reader's view of it
+  at-spi2-core dbus python3-pyatspi
   # profiling the benchmarks
   linux-perf valgrind
   # the desktop: the real screen-saver daemon as host, and checks of what the package installs

@@ -1,0 +1,68 @@
+#!/usr/bin/python3
+"""What a screen reader finds of the running editor over the AT-SPI bus: the shape buttons
+as named push buttons, the blur switch as a check box whose toggle action ticks it, and
+the sliders named by their labels with their values. Prints each fault; exit 1 on one."""
+
+import sys
+import time
+
+import pyatspi
+
+
+def find_editor(seconds):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        desktop = pyatspi.Registry.getDesktop(0)
+        for index in range(desktop.childCount):
+            app = desktop.getChildAtIndex(index)
+            if app is None:
+                continue
+            for window in app:
+                if window is not None and "Opal Revel" in (window.name or ""):
+                    return app
+        time.sleep(0.5)
+    return None
+
+
+def find(app, name, role):
+    return pyatspi.findDescendant(app, lambda node: node is not None and node.name == name
+                                  and node.getRole() == role)
+
+
+def main():
+    faults = []
+    app = find_editor(30)
+    if app is None:
+        print("the editor never showed on the accessibility bus")
+        return 1
+    clone = find(app, "Clone selected shape", pyatspi.ROLE_PUSH_BUTTON)
+    if clone is None:
+        faults.append("no push button named 'Clone selected shape'")
+    elif clone.queryAction().getName(0).lower() != "press":
+        faults.append("the clone button's action is " + clone.queryAction().getName(0))
+
+    blur = find(app, "Allow blur", pyatspi.ROLE_CHECK_BOX)
+    if blur is None:
+        faults.append("no check box named 'Allow blur'")
+    else:
+        was = blur.getState().contains(pyatspi.STATE_CHECKED)
+        blur.queryAction().doAction(0)
+        deadline = time.time() + 5
+        while time.time() < deadline and blur.getState().contains(pyatspi.STATE_CHECKED) == was:
+            time.sleep(0.1)
+        if blur.getState().contains(pyatspi.STATE_CHECKED) == was:
+            faults.append("toggling 'Allow blur' left its checked state as it was")
+
+    size = find(app, "Master size", pyatspi.ROLE_SLIDER)
+    if size is None:
+        faults.append("no slider named 'Master size'")
+    elif not size.queryValue().maximumValue > size.queryValue().minimumValue:
+        faults.append("the 'Master size' slider has no range")
+
+    for fault in faults:
+        print(fault)
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
