@@ -13,6 +13,10 @@ namespace {
 
 constexpr int64_t kMicrosPerSecond = 1'000'000;
 constexpr int32_t kRecordGifColors = 255;
+// The saver is stepped at every display refresh; the recorder steps as often on its clock
+// (a 60 Hz refresh), so that a slow frame rate never looks to the renderer like a stalled
+// process whose late sprites it would drop.
+constexpr int64_t kRefreshMicros = kMicrosPerSecond / 60;
 
 // The saver's time, in microseconds, at which frame `index` is shown.
 int64_t frameTimeMicros(int32_t index, int32_t framesPerSecond)
@@ -76,8 +80,11 @@ void recordFrames(Renderer& renderer, const RecordPlan& plan, AnimationWriter& w
     renderer.reset(plan.width, plan.height);
     renderer.step(0);
     for (int32_t index = 0; index < plan.frames; ++index) {
-        nowMicros = frameTimeMicros(index, plan.framesPerSecond);
-        renderer.step(nowMicros);
+        const int64_t frameMicros = frameTimeMicros(index, plan.framesPerSecond);
+        while (nowMicros < frameMicros) {
+            nowMicros = std::min(nowMicros + kRefreshMicros, frameMicros);
+            renderer.step(nowMicros);
+        }
         renderer.present(panel);
         writer.addFrame(panel.screen);
         if (progress)

@@ -50,6 +50,6 @@ public:
 private:
     std::FILE* m_stream;
     bool m_terminal;
-    int32_t m_lastTenth = -1;
+    int32_t m_lastTenth = 0;
     int32_t m_lastPercent = -1;
 };
