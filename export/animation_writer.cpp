@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <filesystem>
 #include <string_view>
 
@@ -32,12 +31,8 @@ void saveAnimationFile(AnimationWriter& writer, const std::string& fileName)
     const std::vector<uint8_t> bytes = writer.finish();
     AtomicFileWriter file;
     if (!file.open(fileName)) {
-        throw TextException(TextException::kOpenFailed,
-                            "The file " + fileName + " could not be created: " + writeFailureReason(fileName, errno) + "\n");
+        throw TextException(TextException::kOpenFailed, "Opening " + fileName + " failed\n");
     }
-    errno = 0;
-    if (!file.commit(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
-        throw TextException(TextException::kWriteFailed,
-                            "The file " + fileName + " could not be written: " + writeFailureReason(fileName, errno) + "\n");
-    }
+    if (!file.commit(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
+        throw TextException(TextException::kWriteFailed, "Writing " + fileName + " failed\n");
 }

@@ -35,5 +35,6 @@ public:
 
 // Finishes the writer and stores its file through a temporary file that replaces the target
 // when complete, so a failure (a full disk included) leaves neither a partial file nor the
-// temporary one. Throws TextException with the reason.
+// temporary one. Throws TextException "Opening <name> failed" or "Writing <name> failed", the
+// texts the GIF writer has always given.
 void saveAnimationFile(AnimationWriter& writer, const std::string& fileName);
