@@ -13,6 +13,7 @@ namespace {
 
 constexpr int64_t kMicrosPerSecond = 1'000'000;
 constexpr int32_t kRecordGifColors = 255;
+constexpr int32_t kRecordWebmSpeed = 8;
 // The saver is stepped at every display refresh; the recorder steps as often on its clock
 // (a 60 Hz refresh), so that a slow frame rate never looks to the renderer like a stalled
 // process whose late sprites it would drop.
@@ -65,8 +66,11 @@ std::unique_ptr<AnimationWriter> makeRecordWriter(AnimationFormat format, const 
     case AnimationFormat::Webm:
         break;
     }
+    // Full-size frames at full speed: the encoder's real-time mode at its fastest step.
     WebmSettings settings;
     settings.framesPerSecond = plan.framesPerSecond;
+    settings.realTime = true;
+    settings.speed = kRecordWebmSpeed;
     return std::make_unique<WebmWriter>(settings);
 }
 

@@ -105,6 +105,7 @@ WebmWriter::WebmWriter(const WebmSettings& settings)
     m_settings.bitRateKilobits = std::max(m_settings.bitRateKilobits, 0);
     m_settings.framesPerSecond = std::clamp(m_settings.framesPerSecond, 1, 30);
     m_settings.speed = std::clamp(m_settings.speed, 0, 9);
+    m_deadline = m_settings.realTime ? VPX_DL_REALTIME : VPX_DL_GOOD_QUALITY;
 }
 
 WebmWriter::~WebmWriter() = default;
@@ -125,6 +126,8 @@ void WebmWriter::start(int32_t width, int32_t height)
     config.g_timebase.den = m_settings.framesPerSecond;
     config.g_threads = std::max(1U, std::thread::hardware_concurrency());
     config.g_pass = VPX_RC_ONE_PASS;
+    if (m_settings.realTime)
+        config.g_lag_in_frames = 0;
     if (m_settings.bitRateKilobits > 0) {
         config.rc_end_usage = VPX_VBR;
         config.rc_target_bitrate = static_cast<unsigned>(m_settings.bitRateKilobits);
@@ -177,7 +180,7 @@ void WebmWriter::addFrame(const ArgbImage& frame)
 bool WebmWriter::encode(bool endOfStream)
 {
     const vpx_codec_err_t result = vpx_codec_encode(&m_codec->context, endOfStream ? nullptr : &m_codec->image,
-        m_frameCount, 1, 0, VPX_DL_GOOD_QUALITY);
+        m_frameCount, 1, 0, m_deadline);
     if (result != VPX_CODEC_OK)
         fail(std::string("The VP9 frame could not be encoded: ") + vpx_codec_error(&m_codec->context));
     bool gotFrame = false;

@@ -8,7 +8,9 @@
 
 // The settings of a VP9 video in WebM: constant quality (0 best to 63 smallest) when the bit
 // rate is 0, else an average bit rate in kilobits per second; the frame rate (1 to 30); and
-// the encoder's speed step (0 slowest and best to 9 fastest).
+// the encoder's speed step (0 slowest and best to 9 fastest); and whether the encoder works
+// in its real-time mode, which looks at no later frames and keeps pace with a live source
+// (the recorder's full-size frames) at some cost in size.
 struct WebmSettings {
     static constexpr int32_t kDefaultQuality = 24;
     static constexpr int32_t kDefaultSpeed = 6;
@@ -16,6 +18,7 @@ struct WebmSettings {
     int32_t bitRateKilobits = 0;
     int32_t framesPerSecond = 4;
     int32_t speed = kDefaultSpeed;
+    bool realTime = false;
 };
 
 // A VP9 video in a WebM file. The frames are converted to 4:2:0 with the BT.709 matrix in
@@ -46,4 +49,5 @@ private:
     int32_t m_height = 0;
     int32_t m_frameCount = 0;
     bool m_finished = false;
+    unsigned long m_deadline = 0;  // the encoder's time per frame in microseconds; 0: as long as it takes
 };
