@@ -14,23 +14,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=${1:-5}
-build=build-release
-scripts/install-deps.sh # Xvfb and the DAMAGE headers the watcher needs
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOPAL_BUILD_TESTS=OFF -DOPAL_BUILD_BENCHMARKS=ON >/dev/null
-cmake --build "$build" --target opal-revel opal_x_watch opal_minimal_window >/dev/null
-program="$PWD/$build/app/opal-revel"
-watch="$PWD/$build/bench/opal_x_watch"
-minimal="$PWD/$build/bench/opal_minimal_window"
-
-work=$(mktemp -d /tmp/opal-editor-figures-XXXXXX)
-xvfb=
-cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 source bench/figures_common.sh
+figures_setup editor
 
 # Fresh per-user folders: the start options with the mirror off and no settings file yet
 # (the editor then shows a random sample preset, the saver too).

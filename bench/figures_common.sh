@@ -1,6 +1,27 @@
 # Shared by the figure scripts that measure programs from outside under Xvfb: the private X
 # server of xvfb_session.sh and the small sums over runs. Sourced with $work set to the
-# script's scratch folder.
+# script's scratch folder (figures_setup makes it).
+
+# Builds the Release programs the figure scripts time and makes their scratch folder:
+# sets build, program, watch, minimal and work. The folder, and the Xvfb whose process id a
+# script keeps in xvfb, go when the script exits.
+figures_setup() { # name
+  build=build-release
+  scripts/install-deps.sh # Xvfb and the DAMAGE headers the watcher needs
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOPAL_BUILD_TESTS=OFF -DOPAL_BUILD_BENCHMARKS=ON >/dev/null
+  cmake --build "$build" --target opal-revel opal_x_watch opal_minimal_window >/dev/null
+  program="$PWD/$build/app/opal-revel"
+  watch="$PWD/$build/bench/opal_x_watch"
+  minimal="$PWD/$build/bench/opal_minimal_window"
+  work=$(mktemp -d "/tmp/opal-$1-figures-XXXXXX")
+  xvfb=
+  trap figures_cleanup EXIT
+}
+
+figures_cleanup() {
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
 
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb_session.sh"
 

@@ -1,6 +1,9 @@
 #include "controls/sphere_button.h"
 
 #include "controls/button_face.h"
+#include "controls/sphere_button_accessible.h"
+
+#include <QAccessible>
 
 #include <QFontInfo>
 #include <QKeyEvent>
@@ -75,6 +78,11 @@ SphereButton::SphereButton(QWidget* parent)
     // Every move is forwarded, also without a button held.
     setMouseTracking(true);
     setFont(captionFont());
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(&SphereButtonAccessible::create);
+        return true;
+    }();
+    (void)accessibleInstalled;
 }
 
 SphereButton::~SphereButton() = default;
@@ -164,8 +172,15 @@ bool SphereButton::checked() const { return m_checked; }
 
 void SphereButton::setChecked(bool checked)
 {
+    const bool changed = checked != m_checked;
     m_checked = checked;
     refresh();
+    if (changed && m_isCheckBox) {
+        QAccessible::State state;
+        state.checked = true;
+        QAccessibleStateChangeEvent event(this, state);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void SphereButton::setFront(bool front)
@@ -184,6 +199,9 @@ void SphereButton::setCaption(const QString& caption)
         return;
     m_caption = caption;
     update();
+    // The caption is the accessible name: a reader hears the new one (a counter's value).
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 QColor SphereButton::fontColor() const { return m_fontColor; }
@@ -299,12 +317,14 @@ void SphereButton::keyPressEvent(QKeyEvent* event)
     }
     // Taken here, so a dialog's own Enter handling never presses its default button as well.
     event->accept();
-    if (event->isAutoRepeat())
-        return;
-    if (m_isButton) {
-        m_checked = !m_checked;
-        update();
-    }
+    if (!event->isAutoRepeat())
+        activate();
+}
+
+void SphereButton::activate()
+{
+    if (m_isButton)
+        setChecked(!m_checked);
     emit clicked();
 }
 

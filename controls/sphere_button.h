@@ -77,6 +77,10 @@ public:
     bool front() const { return m_front; }
     void setFront(bool front);
 
+    // Does what a click does: a push button (IsButton) flips Checked, then clicked() goes
+    // out. Space and Enter, and a screen reader's press or toggle, come here.
+    void activate();
+
     QString caption() const;
     void setCaption(const QString& caption);
     // The caption's and the glyph's colour; white unless set.

@@ -1,6 +1,8 @@
 #include "controls/button_face.h"
 #include "controls/sphere_button.h"
 
+#include <QAccessible>
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -265,6 +267,42 @@ TEST(SphereButton, DoubleClick)
     EXPECT_EQ(option, box->checked());
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(box->pos(), QPoint(10, 60));
+}
+
+// A screen reader finds a push button or a check box named by its caption, with its checked
+// state, and its action does what a click does; a name set on the widget wins.
+TEST(SphereButton, ScreenReadersSeeTheRoleNameStateAndAction)
+{
+    for (const bool checkBox : { false, true }) {
+        SCOPED_TRACE(checkBox ? "check box" : "button");
+        Fixture f({ 150, 23 });
+        SphereButton& button = *f.button;
+        button.setIsCheckBox(checkBox);
+        button.setCaption(QStringLiteral("Allow blur"));
+        int clicks = 0;
+        QObject::connect(&button, &SphereButton::clicked, [&] { ++clicks; });
+
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&button);
+        ASSERT_NE(reader, nullptr);
+        EXPECT_EQ(reader->role(), checkBox ? QAccessible::CheckBox : QAccessible::Button);
+        EXPECT_EQ(reader->text(QAccessible::Name), QStringLiteral("Allow blur"));
+        EXPECT_EQ(reader->state().checkable, checkBox);
+        EXPECT_FALSE(reader->state().checked);
+
+        QAccessibleActionInterface* actions = reader->actionInterface();
+        ASSERT_NE(actions, nullptr);
+        const QString action
+            = checkBox ? QAccessibleActionInterface::toggleAction() : QAccessibleActionInterface::pressAction();
+        ASSERT_EQ(actions->actionNames(), QStringList { action });
+        actions->doAction(action);
+        EXPECT_EQ(clicks, 1);
+        EXPECT_EQ(reader->state().checked, checkBox) << "a check box reads as ticked after the toggle";
+
+        button.setAccessibleName(QStringLiteral("Blur"));
+        EXPECT_EQ(reader->text(QAccessible::Name), QStringLiteral("Blur"));
+        button.setEnabled(false);
+        EXPECT_TRUE(actions->actionNames().isEmpty());
+    }
 }
 
 } // namespace
