@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/wait.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -173,3 +174,56 @@ TEST(RecordProgressTest, OffATerminalOnePlainLinePerTenPercent)
 }
 
 } // namespace
+
+#ifdef OPAL_PROGRAM_PATH
+namespace {
+
+struct ProgramRun {
+    int status = -1;
+    std::string errors;
+};
+
+// The program without a display, in a home of its own, its standard error kept.
+ProgramRun runProgram(const std::filesystem::path& home, const std::string& arguments)
+{
+    const std::filesystem::path errors = home / "errors.txt";
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY HOME='" + home.string() + "' " OPAL_PROGRAM_PATH " "
+        + arguments + " 2>'" + errors.string() + "' </dev/null";
+    ProgramRun run;
+    const int status = std::system(command.c_str());
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (FILE* in = std::fopen(errors.c_str(), "r")) {
+        char buffer[1024];
+        std::size_t count = 0;
+        while ((count = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+            run.errors.append(buffer, count);
+        std::fclose(in);
+    }
+    std::filesystem::remove(errors);
+    return run;
+}
+
+TEST(RecorderProgramTest, RecordsWithoutADisplayAndRefusesBadOptionsWithOneLine)
+{
+    const std::filesystem::path home = std::filesystem::temp_directory_path()
+        / ("opal_recorder_home_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(home);
+    const std::filesystem::path clip = home / "clip.webp";
+    ProgramRun run = runProgram(home, "--record '" + clip.string() + "' --size 64x48 --sprites 3300 --fps 10 --no-blur");
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_TRUE(std::filesystem::exists(clip));
+    EXPECT_NE(run.errors.find("Recording: 100 % (10 of 10 frames)\n"), std::string::npos) << run.errors;
+
+    run = runProgram(home, "--record '" + (home / "clip.mov").string() + "'");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+    EXPECT_FALSE(std::filesystem::exists(home / "clip.mov"));
+
+    run = runProgram(home, "--record '" + (home / "absent" / "clip.webm").string() + "' --sprites 10 --size 32x32");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.errors.find("failed"), std::string::npos) << run.errors;
+    std::filesystem::remove_all(home);
+}
+
+} // namespace
+#endif
