@@ -13,7 +13,7 @@ namespace {
 
 constexpr int64_t kMicrosPerSecond = 1'000'000;
 constexpr int32_t kRecordGifColors = 255;
-constexpr int32_t kRecordWebmSpeed = 8;
+constexpr int32_t kRecordWebmSpeed = 9;
 // The saver is stepped at every display refresh; the recorder steps as often on its clock
 // (a 60 Hz refresh), so that a slow frame rate never looks to the renderer like a stalled
 // process whose late sprites it would drop.

@@ -14,6 +14,7 @@ namespace {
 constexpr int64_t kMillisecondsPerSecond = 1000;
 constexpr int64_t kNanosecondsPerSecond = 1000000000;
 constexpr int32_t kLargestSide = 16384;
+constexpr int kLog2TileColumns = 2;
 
 // BT.709 in limited range, in 16-bit fixed point: Y = 16 + (219 / 255)(Kr R + Kg G + Kb B),
 // Cb and Cr = 128 + (224 / 255)(B or R - Y') / (2 (1 - Kb or Kr)).
@@ -141,6 +142,8 @@ void WebmWriter::start(int32_t width, int32_t height)
     codec->contextOpen = true;
     vpx_codec_control(&codec->context, VP8E_SET_CPUUSED, m_settings.speed);
     vpx_codec_control(&codec->context, VP9E_SET_ROW_MT, 1);
+    // Tile columns let the threads share a frame (the encoder caps the count by the width).
+    vpx_codec_control(&codec->context, VP9E_SET_TILE_COLUMNS, kLog2TileColumns);
     vpx_codec_control(&codec->context, VP9E_SET_COLOR_SPACE, VPX_CS_BT_709);
     vpx_codec_control(&codec->context, VP9E_SET_COLOR_RANGE, VPX_CR_STUDIO_RANGE);
     if (m_settings.bitRateKilobits == 0)

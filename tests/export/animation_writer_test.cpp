@@ -102,6 +102,7 @@ struct WriterCase {
     int32_t frames;
     bool lossless;           // WebP only
     int32_t bitRateKilobits; // WebM only; 0: constant quality
+    bool realTime = false;   // WebM only: the recorder's mode, at its fastest step
 };
 
 std::unique_ptr<AnimationWriter> makeWriter(const WriterCase& test)
@@ -115,6 +116,9 @@ std::unique_ptr<AnimationWriter> makeWriter(const WriterCase& test)
     WebmSettings settings;
     settings.framesPerSecond = test.framesPerSecond;
     settings.bitRateKilobits = test.bitRateKilobits;
+    settings.realTime = test.realTime;
+    if (test.realTime)
+        settings.speed = 9;
     return std::make_unique<WebmWriter>(settings);
 }
 
@@ -212,7 +216,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, AnimationWriterRoundTrip,
         WriterCase { "WebpLosslessOddSize30Fps", AnimationFormat::Webp, 33, 17, 30, 7, true, 0 },
         WriterCase { "WebmQuality", AnimationFormat::Webm, 128, 96, 10, 12, false, 0 },
         WriterCase { "WebmOddSize30Fps", AnimationFormat::Webm, 129, 97, 30, 9, false, 0 },
-        WriterCase { "WebmBitRate", AnimationFormat::Webm, 96, 64, 25, 10, false, 2000 }),
+        WriterCase { "WebmBitRate", AnimationFormat::Webm, 96, 64, 25, 10, false, 2000 },
+        WriterCase { "WebmRealTime", AnimationFormat::Webm, 160, 90, 30, 15, false, 0, true }),
     [](const ::testing::TestParamInfo<WriterCase>& param) { return std::string(param.param.name); });
 
 TEST(AnimationWriterContract, RefusesMismatchedFramesAndEmptyAnimations)
