@@ -12,14 +12,14 @@
 //
 // Images are ArgbImage (blue in the low byte, rows top first). The face's alpha byte comes
 // from the sphere and means nothing on screen: whoever shows the face ignores it. The
-// button's Bevel B is the shape's RadiusPx + 1; the sphere is 2 x B pixels square.
+// button's Bevel B is the shape's radiusPx + 1; the sphere is 2 x B pixels square.
 
 // The largest Bevel the face is built with. A larger value is drawn as this one, so that a
 // stray property value cannot ask for a sphere of gigabytes; no real button comes near it.
 constexpr int32_t kMaxButtonBevel = 256;
 
 // The shape of a new button: a new shape's light (1, 1, -1), Intensity 0.5, Phong 10,
-// RadiusPx 8 (Bevel 9), HeightPx 8, sphere type and no offsets, with Color 0x00DC6464,
+// radiusPx 8 (Bevel 9), heightPx 8, sphere type and no offsets, with Color 0x00DC6464,
 // LColor white, Ambient 0.5 and Mirror 0.5.
 Shape buttonShape();
 

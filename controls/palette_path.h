@@ -12,7 +12,7 @@
 // the size of the control, the path the user drags over it, the view that shows the map
 // with the path drawn in, and the seven object colours taken from the path.
 //
-// MapImage holds one picker RGB value (0x00RRGGBB, alpha 0) per pixel; ViewImage is the
+// mapImage holds one picker RGB value (0x00RRGGBB, alpha 0) per pixel; viewImage is the
 // map with the path over it, also with alpha 0. Both images are stored row 0 first, and
 // row 0 is the bottom edge of the control: whoever shows the view shows it bottom-up.
 // Points are map coordinates: x the column, y the row counted from the bottom.
@@ -37,7 +37,7 @@ public:
     // in device pixels on a scaled screen is as thick as on a plain one. 1 unless set.
     void setBrushScale(int32_t scale);
 
-    // MapImage(x, y) = getColor(x / W, y / H) for every pixel.
+    // mapImage(x, y) = getColor(x / W, y / H) for every pixel.
     void fillMap();
     // Makes and fills the map if there is none, then draws the view afresh: the map with
     // the whole path over it.
@@ -52,7 +52,7 @@ public:
     void drawLine(float x0, float y0, float x1, float y1);
     // The plus-shaped brush at (x, y), held one brush arm inside the map.
     void drawPoint(int32_t x, int32_t y);
-    // ViewImage(x, y) from MapImage(x, y): each channel brightened by amount (limited to
+    // viewImage(x, y) from mapImage(x, y): each channel brightened by amount (limited to
     // 0..255) and rotated, new red = old green, new green = old blue, new blue = 255 minus
     // old red, so the path stands out on every part of every palette. Reading the map
     // keeps strokes that overlap from adding up. Pixels outside the map are ignored.

@@ -1,9 +1,9 @@
 #include "controls/sphere_button.h"
 
 #include "controls/button_face.h"
-#include "controls/sphere_button_accessible.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 
 #include <QFontInfo>
 #include <QKeyEvent>
@@ -64,6 +64,89 @@ void drawShadowed(QPainter& painter, const QRect& shadow, const QRect& text, int
     painter.drawText(shadow, flags, caption);
     painter.setPen(color);
     painter.drawText(text, flags, caption);
+}
+
+// What screen readers see of a sphere button: a push button, or a check box when it is one,
+// named by its caption, with its checked state, and a press or toggle action that does what
+// a click does. SphereButton installs the factory
+// with its first instance.
+class SphereButtonAccessible final : public QAccessibleWidget {
+public:
+    explicit SphereButtonAccessible(SphereButton* button);
+
+    // A button may become a check box after it was made: the role follows it.
+    QAccessible::Role role() const override;
+    QString text(QAccessible::Text kind) const override;
+    QAccessible::State state() const override;
+    QStringList actionNames() const override;
+    void doAction(const QString& action) override;
+    QStringList keyBindingsForAction(const QString& action) const override;
+
+    // The factory for QAccessible::installFactory.
+    static QAccessibleInterface* create(const QString& className, QObject* object);
+
+private:
+    SphereButton* button() const;
+};
+
+QAccessible::Role roleOf(const SphereButton* button)
+{
+    return button->isCheckBox() ? QAccessible::CheckBox : QAccessible::Button;
+}
+
+SphereButtonAccessible::SphereButtonAccessible(SphereButton* button)
+    : QAccessibleWidget(button, roleOf(button))
+{
+}
+
+QAccessible::Role SphereButtonAccessible::role() const { return roleOf(button()); }
+
+SphereButton* SphereButtonAccessible::button() const { return static_cast<SphereButton*>(widget()); }
+
+QString SphereButtonAccessible::text(QAccessible::Text kind) const
+{
+    // A name set on the widget wins; otherwise the caption is the name, as on a push button.
+    if (kind == QAccessible::Name && button()->accessibleName().isEmpty())
+        return button()->caption();
+    return QAccessibleWidget::text(kind);
+}
+
+QAccessible::State SphereButtonAccessible::state() const
+{
+    QAccessible::State state = QAccessibleWidget::state();
+    if (button()->isCheckBox()) {
+        state.checkable = true;
+        state.checked = button()->checked();
+    }
+    state.focusable = button()->focusPolicy() != Qt::NoFocus;
+    return state;
+}
+
+QStringList SphereButtonAccessible::actionNames() const
+{
+    if (!button()->isEnabled())
+        return {};
+    return { button()->isCheckBox() ? toggleAction() : pressAction() };
+}
+
+void SphereButtonAccessible::doAction(const QString& action)
+{
+    if (button()->isEnabled() && (action == pressAction() || action == toggleAction()))
+        button()->activate();
+}
+
+QStringList SphereButtonAccessible::keyBindingsForAction(const QString& action) const
+{
+    if (action == pressAction() || action == toggleAction())
+        return { QStringLiteral("Space") };
+    return {};
+}
+
+QAccessibleInterface* SphereButtonAccessible::create(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("SphereButton") && object && object->isWidgetType())
+        return new SphereButtonAccessible(static_cast<SphereButton*>(object));
+    return nullptr;
 }
 
 } // namespace

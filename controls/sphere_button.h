@@ -47,7 +47,7 @@ public:
     explicit SphereButton(QWidget* parent = nullptr);
     ~SphereButton() override;
 
-    // Bevel is kept as the shape's RadiusPx = Bevel - 1.
+    // Bevel is kept as the shape's radiusPx = Bevel - 1.
     int bevel() const;
     void setBevel(int bevel);
     int sphereHeight() const;
@@ -73,7 +73,7 @@ public:
     void setChecked(bool checked);
 
     // Whether the control stands for what is in front (the tab whose page shows): its face
-    // is then drawn as FrontFaceShape, pressed in and amber. Not a published property.
+    // is then drawn as frontFaceShape, pressed in and amber. Not a published property.
     bool front() const { return m_front; }
     void setFront(bool front);
 

@@ -62,51 +62,58 @@ FolderChooser::FolderChooser(QWidget* parent)
     setPalette(ground);
     setAutoFillBackground(true);
 
-    labelTitle = new QLabel(QStringLiteral("Change storage directory"), this);
-    labelTitle->setGeometry(0, 0, kClientWidth, kTitleHeight);
-    labelTitle->setAlignment(Qt::AlignCenter);
-    labelTitle->setFont(boldFont());
-    labelTitle->setAutoFillBackground(true);
-    QPalette title = labelTitle->palette();
+    m_titleLabel = new QLabel(QStringLiteral("Change storage directory"), this);
+    m_titleLabel->setGeometry(0, 0, kClientWidth, kTitleHeight);
+    m_titleLabel->setAlignment(Qt::AlignCenter);
+    m_titleLabel->setFont(boldFont());
+    m_titleLabel->setAutoFillBackground(true);
+    QPalette title = m_titleLabel->palette();
     title.setColor(QPalette::Window, kMaroon);
     title.setColor(QPalette::WindowText, Qt::white);
-    labelTitle->setPalette(title);
+    m_titleLabel->setPalette(title);
     // The strip is part of the window's drag area, not a control.
-    labelTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_titleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    directoryListBox1 = new QListWidget(this);
-    directoryListBox1->setGeometry(15, 33, 226, 143);
-    directoryListBox1->setFrameShape(QFrame::NoFrame);
-    directoryListBox1->setUniformItemSizes(true);
-    paintYellowOnGrey(directoryListBox1);
-    connect(directoryListBox1, &QListWidget::itemActivated, this, &FolderChooser::enterLine);
+    m_folderList = new QListWidget(this);
+    m_folderList->setGeometry(15, 33, 226, 143);
+    m_folderList->setFrameShape(QFrame::NoFrame);
+    m_folderList->setUniformItemSizes(true);
+    paintYellowOnGrey(m_folderList);
+    connect(m_folderList, &QListWidget::itemActivated, this, &FolderChooser::enterLine);
     // The list would take Enter as entering its current line, which is ".." when nothing else
     // was chosen; Enter is the dialog's OK instead.
-    directoryListBox1->installEventFilter(this);
+    m_folderList->installEventFilter(this);
 
-    editPath = new QLineEdit(this);
-    editPath->setGeometry(15, 184, 228, 19);
-    editPath->setFrame(false);
-    editPath->setToolTip(QStringLiteral("Type a folder and press Enter"));
-    paintYellowOnGrey(editPath);
-    connect(editPath, &QLineEdit::returnPressed, this, &FolderChooser::goToTypedPath);
-    connect(editPath, &QLineEdit::textEdited, this, [this] { showPathRefused(false); });
+    m_pathField = new QLineEdit(this);
+    m_pathField->setGeometry(15, 184, 228, 19);
+    m_pathField->setFrame(false);
+    m_pathField->setToolTip(QStringLiteral("Type a folder and press Enter"));
+    paintYellowOnGrey(m_pathField);
+    connect(m_pathField, &QLineEdit::returnPressed, this, &FolderChooser::goToTypedPath);
+    connect(m_pathField, &QLineEdit::textEdited, this, [this] { showPathRefused(false); });
 
-    sButton1 = new SphereButton(this);
-    sButton1->setGeometry(14, 212, 99, 25);
-    sButton1->setCaption(QStringLiteral("OK"));
-    sButton1->setColor(kOkColor);
-    sButton1->setFocusPolicy(Qt::TabFocus);
-    connect(sButton1, &SphereButton::clicked, this, &QDialog::accept);
+    m_okButton = new SphereButton(this);
+    m_okButton->setGeometry(14, 212, 99, 25);
+    m_okButton->setCaption(QStringLiteral("OK"));
+    m_okButton->setColor(kOkColor);
+    m_okButton->setFocusPolicy(Qt::TabFocus);
+    connect(m_okButton, &SphereButton::clicked, this, &QDialog::accept);
 
-    sButton2 = new SphereButton(this);
-    sButton2->setGeometry(144, 212, 99, 25);
-    sButton2->setCaption(QStringLiteral("Cancel"));
-    sButton2->setColor(kCancelColor);
-    sButton2->setFocusPolicy(Qt::TabFocus);
-    connect(sButton2, &SphereButton::clicked, this, &QDialog::reject);
+    m_cancelButton = new SphereButton(this);
+    m_cancelButton->setGeometry(144, 212, 99, 25);
+    m_cancelButton->setCaption(QStringLiteral("Cancel"));
+    m_cancelButton->setColor(kCancelColor);
+    m_cancelButton->setFocusPolicy(Qt::TabFocus);
+    connect(m_cancelButton, &SphereButton::clicked, this, &QDialog::reject);
 
     setDirectory(QString());
+
+    // Named so that tests and tools find the controls without reaching into the dialog.
+    m_titleLabel->setObjectName(QStringLiteral("folderTitleLabel"));
+    m_folderList->setObjectName(QStringLiteral("folderList"));
+    m_pathField->setObjectName(QStringLiteral("pathField"));
+    m_okButton->setObjectName(QStringLiteral("okButton"));
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
 }
 
 void FolderChooser::setDirectory(const QString& path)
@@ -118,12 +125,12 @@ void FolderChooser::setDirectory(const QString& path)
 
 void FolderChooser::fillList()
 {
-    directoryListBox1->clear();
+    m_folderList->clear();
     for (const std::string& line : folderLines(toPath(m_directory))) {
-        auto* item = new QListWidgetItem(QString::fromStdString(line), directoryListBox1);
+        auto* item = new QListWidgetItem(QString::fromStdString(line), m_folderList);
         item->setSizeHint(QSize(0, kRowHeight));
     }
-    editPath->setText(m_directory);
+    m_pathField->setText(m_directory);
 }
 
 void FolderChooser::enterLine(QListWidgetItem* item)
@@ -137,7 +144,7 @@ void FolderChooser::enterLine(QListWidgetItem* item)
 
 void FolderChooser::goToTypedPath()
 {
-    const auto folder = typedFolder(editPath->text().toStdString(), toPath(m_directory), toPath(QDir::homePath()));
+    const auto folder = typedFolder(m_pathField->text().toStdString(), toPath(m_directory), toPath(QDir::homePath()));
     if (!folder) {
         showPathRefused(true);
         return;
@@ -150,11 +157,12 @@ void FolderChooser::goToTypedPath()
 void FolderChooser::showPathRefused(bool refused)
 {
     m_pathRefused = refused;
-    QPalette palette = editPath->palette();
+    QPalette palette = m_pathField->palette();
     palette.setColor(QPalette::Base, refused ? QColor(255, 200, 200) : kGround);
     palette.setColor(QPalette::Text, refused ? QColor(160, 0, 0) : kEntryColor);
-    editPath->setPalette(palette);
-    editPath->setToolTip(refused ? QStringLiteral("No such folder") : QStringLiteral("Type a folder and press Enter"));
+    m_pathField->setPalette(palette);
+    m_pathField->setToolTip(
+        refused ? QStringLiteral("No such folder") : QStringLiteral("Type a folder and press Enter"));
 }
 
 void FolderChooser::paintEvent(QPaintEvent* event)
@@ -191,7 +199,7 @@ void FolderChooser::mouseMoveEvent(QMouseEvent* event)
 
 bool FolderChooser::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == directoryListBox1 && event->type() == QEvent::KeyPress) {
+    if (watched == m_folderList && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             accept();

@@ -37,12 +37,6 @@ public:
     // Whether the typed path was refused and the red mark shows.
     bool pathRefused() const { return m_pathRefused; }
 
-    QLabel* labelTitle = nullptr; // "Change storage directory"
-    QListWidget* directoryListBox1 = nullptr;
-    QLineEdit* editPath = nullptr; // in the place of the drive selector
-    SphereButton* sButton1 = nullptr; // "OK"
-    SphereButton* sButton2 = nullptr; // "Cancel"
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -52,6 +46,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QLabel* m_titleLabel = nullptr; // "Change storage directory"
+    QListWidget* m_folderList = nullptr;
+    QLineEdit* m_pathField = nullptr; // in the place of the drive selector
+    SphereButton* m_okButton = nullptr; // "OK"
+    SphereButton* m_cancelButton = nullptr; // "Cancel"
+
     void fillList();
     void enterLine(QListWidgetItem* item);
     void goToTypedPath();

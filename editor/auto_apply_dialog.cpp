@@ -38,18 +38,18 @@ AutoApplyDialog::AutoApplyDialog(QWidget* parent)
     // Laid out from the texts, so that the two captions stand over their own lists and keep
     // their closing brackets at any font size; the dialog takes the size that needs.
     auto* what = new QLabel(tr("Parameter (what to apply)"), this);
-    listBoxWhat = new QListWidget(this);
+    m_whatList = new QListWidget(this);
     for (const char* name : ParameterGroupNames)
-        listBoxWhat->addItem(QString::fromLatin1(name));
-    showEveryLine(listBoxWhat);
+        m_whatList->addItem(QString::fromLatin1(name));
+    showEveryLine(m_whatList);
 
     auto* how = new QLabel(tr("Applying strategy (how to apply)"), this);
-    listBoxHow = new QListWidget(this);
-    listBoxHow->addItems({ tr("Global"), tr("Selected Object"), tr("Selected Shape") });
-    showEveryLine(listBoxHow);
+    m_howList = new QListWidget(this);
+    m_howList->addItems({ tr("Global"), tr("Selected Object"), tr("Selected Shape") });
+    showEveryLine(m_howList);
 
-    buttonClose = new QPushButton(tr("Close"), this);
-    connect(buttonClose, &QPushButton::clicked, this, &QDialog::accept);
+    m_closeButton = new QPushButton(tr("Close"), this);
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
@@ -57,23 +57,28 @@ AutoApplyDialog::AutoApplyDialog(QWidget* parent)
     grid->setSizeConstraint(QLayout::SetFixedSize);
     grid->addWidget(what, 0, 0);
     grid->addWidget(how, 0, 1);
-    grid->addWidget(listBoxWhat, 1, 0, 2, 1);
-    grid->addWidget(listBoxHow, 1, 1, Qt::AlignTop);
+    grid->addWidget(m_whatList, 1, 0, 2, 1);
+    grid->addWidget(m_howList, 1, 1, Qt::AlignTop);
     grid->setRowStretch(2, 1);
-    grid->addWidget(buttonClose, 3, 1, Qt::AlignRight);
+    grid->addWidget(m_closeButton, 3, 1, Qt::AlignRight);
 
-    connect(listBoxWhat, &QListWidget::itemSelectionChanged, this, &AutoApplyDialog::listBoxWhatClick);
-    connect(listBoxHow, &QListWidget::itemClicked, this, &AutoApplyDialog::listBoxHowClick);
-    connect(listBoxHow, &QListWidget::itemActivated, this, &AutoApplyDialog::listBoxHowClick);
+    connect(m_whatList, &QListWidget::itemSelectionChanged, this, &AutoApplyDialog::showWhatStrategy);
+    connect(m_howList, &QListWidget::itemClicked, this, &AutoApplyDialog::storeHowStrategy);
+    connect(m_howList, &QListWidget::itemActivated, this, &AutoApplyDialog::storeHowStrategy);
+
+    // Named so that tests and tools find the controls without reaching into the dialog.
+    m_whatList->setObjectName(QStringLiteral("applyWhatList"));
+    m_howList->setObjectName(QStringLiteral("applyHowList"));
+    m_closeButton->setObjectName(QStringLiteral("applyCloseButton"));
 }
 
 void AutoApplyDialog::prepare(int line)
 {
-    if (line >= 0 && line < listBoxWhat->count())
-        listBoxWhat->setCurrentRow(line);
+    if (line >= 0 && line < m_whatList->count())
+        m_whatList->setCurrentRow(line);
     else
-        listBoxWhat->setCurrentRow(-1);
-    listBoxWhatClick();
+        m_whatList->setCurrentRow(-1);
+    showWhatStrategy();
 }
 
 void AutoApplyDialog::openAt(int line)
@@ -84,14 +89,14 @@ void AutoApplyDialog::openAt(int line)
     exec();
 }
 
-void AutoApplyDialog::listBoxWhatClick()
+void AutoApplyDialog::showWhatStrategy()
 {
-    const int strategy = applyStrategyLine(listBoxWhat->currentRow());
+    const int strategy = applyStrategyLine(m_whatList->currentRow());
     if (strategy >= 0)
-        listBoxHow->setCurrentRow(strategy);
+        m_howList->setCurrentRow(strategy);
 }
 
-void AutoApplyDialog::listBoxHowClick()
+void AutoApplyDialog::storeHowStrategy()
 {
-    storeApplyStrategy(listBoxWhat->currentRow(), listBoxHow->currentRow());
+    storeApplyStrategy(m_whatList->currentRow(), m_howList->currentRow());
 }

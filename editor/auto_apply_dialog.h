@@ -20,11 +20,11 @@ public:
     // The selection of the two lists as the dialog shows them when opened.
     void prepare(int line);
 
-    QListWidget* listBoxWhat = nullptr;
-    QListWidget* listBoxHow = nullptr;
-    QPushButton* buttonClose = nullptr;
-
 private:
-    void listBoxWhatClick();
-    void listBoxHowClick();
+    QListWidget* m_whatList = nullptr;
+    QListWidget* m_howList = nullptr;
+    QPushButton* m_closeButton = nullptr;
+
+    void showWhatStrategy();
+    void storeHowStrategy();
 };

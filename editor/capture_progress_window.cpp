@@ -49,43 +49,50 @@ CaptureProgressWindow::CaptureProgressWindow(QWidget* parent)
     palette.setColor(QPalette::Window, kTeal);
     setPalette(palette);
 
-    labelMessage = makeLimeLabel(this,
+    m_messageLabel = makeLimeLabel(this,
         QStringLiteral("Please wait while Opal Revel\ngenerates and saves \nall GIF frames."), kMessageTop,
         kMessageHeight);
-    labelProgress = makeLimeLabel(this, QString(), kProgressTop, kProgressHeight);
+    m_progressLabel = makeLimeLabel(this, QString(), kProgressTop, kProgressHeight);
 
-    sButtonCancel = new SphereButton(this);
-    sButtonCancel->setCaption(QStringLiteral("Cancel GIF creation!"));
-    sButtonCancel->setColor(kMaroonColorref);
-    sButtonCancel->setGeometry((kClientWidth - kButtonWidth) / 2, kButtonTop, kButtonWidth, kButtonHeight);
-    connect(sButtonCancel, &SphereButton::clicked, this, &CaptureProgressWindow::sButtonCancelClick);
+    m_cancelButton = new SphereButton(this);
+    m_cancelButton->setCaption(QStringLiteral("Cancel GIF creation!"));
+    m_cancelButton->setColor(kMaroonColorref);
+    m_cancelButton->setGeometry((kClientWidth - kButtonWidth) / 2, kButtonTop, kButtonWidth, kButtonHeight);
+    connect(m_cancelButton, &SphereButton::clicked, this, &CaptureProgressWindow::cancelCapture);
+
+    // Named so that tests and tools find the controls without reaching into the dialog.
+    m_messageLabel->setObjectName(QStringLiteral("captureMessageLabel"));
+    m_progressLabel->setObjectName(QStringLiteral("captureProgressLabel"));
+    m_cancelButton->setObjectName(QStringLiteral("cancelCaptureButton"));
 }
 
 CaptureProgressWindow::~CaptureProgressWindow() = default;
 
 void CaptureProgressWindow::showFramesTaken(int taken, int total)
 {
-    labelProgress->setText(QStringLiteral("frame %1 of %2").arg(taken).arg(total));
+    m_progressLabel->setText(QStringLiteral("frame %1 of %2").arg(taken).arg(total));
 }
 
 void CaptureProgressWindow::showWriting()
 {
-    sButtonCancel->hide();
-    labelProgress->setText(QStringLiteral("Writing file..."));
+    m_cancelButton->hide();
+    m_progressLabel->setText(QStringLiteral("Writing file..."));
     // The file is written at once, without a turn of the event loop: the text is painted now.
-    labelProgress->repaint();
+    m_progressLabel->repaint();
 }
+
+void CaptureProgressWindow::offerCancel() { m_cancelButton->show(); }
 
 void CaptureProgressWindow::showEvent(QShowEvent* event)
 {
-    sButtonCancel->show();
+    m_cancelButton->show();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
     QWidget::showEvent(event);
 }
 
-void CaptureProgressWindow::sButtonCancelClick()
+void CaptureProgressWindow::cancelCapture()
 {
-    sButtonCancel->hide();
+    m_cancelButton->hide();
     emit cancelRequested();
 }

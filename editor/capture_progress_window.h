@@ -20,10 +20,8 @@ public:
     void showFramesTaken(int taken, int total);
     // "Writing file..." instead of the frame count, without the cancel button.
     void showWriting();
-
-    QLabel* labelMessage = nullptr;
-    QLabel* labelProgress = nullptr;
-    SphereButton* sButtonCancel = nullptr;
+    // The cancel button shows again, as when a capture starts over while the window shows.
+    void offerCancel();
 
 signals:
     void cancelRequested();
@@ -32,5 +30,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void sButtonCancelClick();
+    QLabel* m_messageLabel = nullptr;
+    QLabel* m_progressLabel = nullptr;
+    SphereButton* m_cancelButton = nullptr;
+
+    void cancelCapture();
 };

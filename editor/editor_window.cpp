@@ -1,43 +1,49 @@
 #include "editor/editor_window.h"
 
 #include "controls/sphere_button.h"
+#include "dialogs/folder_chooser.h"
 #include "editor/auto_apply_dialog.h"
 #include "editor/editor_theme.h"
 #include "editor/editor_widgets.h"
-#include "engine/refresh_timer.h"
-#include "engine/picture_panel.h"
-#include "engine/renderer.h"
 #include "editor/export_flows.h"
+#include "editor/help_page.h"
+#include "editor/options_page.h"
+#include "editor/page_metrics.h"
+#include "editor/preset_choice.h"
+#include "editor/presets_page.h"
+#include "editor/quick_tweaks_bar.h"
+#include "editor/render_page.h"
+#include "editor/save_page.h"
+#include "engine/picture_panel.h"
+#include "engine/refresh_timer.h"
+#include "engine/renderer.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
-#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
-#include <QMouseEvent>
-#include <QPointer>
 #include <QScreen>
-#include <QSlider>
 #include <QStackedWidget>
 #include <QThread>
-#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
 
 namespace {
 
-constexpr int kLiveViewWidth = 492;
 constexpr int kLiveViewHeight = 369;
 constexpr int kClearButtonWidth = 119;
 constexpr int kClearButtonHeight = 23;
 constexpr int kClearButtonMargin = 3;
-constexpr int kColumnWidth = 230;
-constexpr int kToolbarHeight = 23;
-constexpr int kPageGround = 34;
+
+// The pages fill the column beside the live view under the row of tab buttons.
+static_assert(kPageHeight == EditorWindow::kClientHeight - kTabRowHeight);
+static_assert(kLiveViewWidth + kPageWidth == EditorWindow::kClientWidth);
 
 } // namespace
 
@@ -53,17 +59,15 @@ EditorWindow::EditorWindow(QWidget* parent)
     setGround(this, 0, 0, 0);
 
     buildFrame();
-    buildQuickTweaksBar();
-    buildRenderPage();
-    buildSavePage();
-    buildOptionsPage();
-    buildHelpPage();
-    buildPresetsPage();
+    buildPages();
 
     m_refresh = new RefreshTimer(this);
     connect(m_refresh, &RefreshTimer::tick, this, &EditorWindow::refreshTick);
 
-    formGlobals = new AutoApplyDialog(this);
+    m_autoApplyDialog = new AutoApplyDialog(this);
+    m_autoApplyDialog->setObjectName(QStringLiteral("autoApplyDialog"));
+    connect(m_renderPage, &RenderPage::autoApplyRequested, this,
+        [this] { m_autoApplyDialog->openAt(editor.applyParam - 1); });
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -71,63 +75,145 @@ EditorWindow::EditorWindow(QWidget* parent)
 
 EditorWindow::~EditorWindow()
 {
-    // The panels outlive nothing of ours: detach every painter before they go.
-    panelShower->painter = nullptr;
-    for (PicturePanel* panel : panelObject)
-        panel->painter = nullptr;
-    panelLAShower->painter = nullptr;
-    panelObjectBrowser->painter = nullptr;
+    // The live view outlives nothing of ours: it lets go of the renderer before the renderer goes.
+    m_liveView->painter = nullptr;
     // A capture in progress follows the renderer's sprites: it lets go before the renderer goes.
-    delete exports;
-    exports = nullptr;
+    delete m_exportFlows;
+    m_exportFlows = nullptr;
     m_renderer.reset();
 }
 
 void EditorWindow::buildFrame()
 {
-    panelShower = new PicturePanel(this);
-    panelShower->setGeometry(0, 0, kLiveViewWidth, kLiveViewHeight);
-    setGround(panelShower, 0, 0, 0);
-    sButton15 = makeButton(this, QStringLiteral("Clear Screen"), kLiveViewWidth - kClearButtonWidth - kClearButtonMargin,
-        kLiveViewHeight - kClearButtonHeight - kClearButtonMargin, kClearButtonWidth, kClearButtonHeight);
-    connect(sButton15, &SphereButton::clicked, this, [this] { clearLiveView(); });
+    m_liveView = new PicturePanel(this);
+    m_liveView->setObjectName(QStringLiteral("liveView"));
+    m_liveView->setGeometry(0, 0, kLiveViewWidth, kLiveViewHeight);
+    setGround(m_liveView, 0, 0, 0);
+    m_clearScreenButton
+        = makeButton(this, QStringLiteral("Clear Screen"), kLiveViewWidth - kClearButtonWidth - kClearButtonMargin,
+            kLiveViewHeight - kClearButtonHeight - kClearButtonMargin, kClearButtonWidth, kClearButtonHeight);
+    m_clearScreenButton->setObjectName(QStringLiteral("clearScreenButton"));
+    connect(m_clearScreenButton, &SphereButton::clicked, this, [this] { clearLiveView(); });
 
-    bControlPanel = new QWidget(this);
-    bControlPanel->setGeometry(0, kLiveViewHeight, kLiveViewWidth, kClientHeight - kLiveViewHeight);
-    setGround(bControlPanel, 0, 0, 0);
+    m_quickTweaksBar = new QuickTweaksBar(editor, this);
+    m_quickTweaksBar->setGeometry(0, kLiveViewHeight, kLiveViewWidth, kClientHeight - kLiveViewHeight);
 
-    rControlPanel = new QWidget(this);
-    rControlPanel->setGeometry(kLiveViewWidth, 0, kColumnWidth, kClientHeight);
-    setGround(rControlPanel, 0, 0, 0);
+    m_pageColumn = new QWidget(this);
+    m_pageColumn->setGeometry(kLiveViewWidth, 0, kPageWidth, kClientHeight);
+    setGround(m_pageColumn, 0, 0, 0);
 
-    const int tabWidth = kColumnWidth / kTabCount;
+    const int tabWidth = kPageWidth / kTabCount;
     const char* const captions[kTabCount] = { "Render", "Save", "Options", "Help", "Presets" };
-    SphereButton** const tabs[kTabCount]
-        = { &buttonTabRender, &buttonTabSave, &buttonTabOptions, &buttonTabHelp, &buttonTabPresets };
+    const char* const names[kTabCount]
+        = { "renderTabButton", "saveTabButton", "optionsTabButton", "helpTabButton", "presetsTabButton" };
     for (int i = 0; i < kTabCount; ++i) {
-        *tabs[i] = makeButton(rControlPanel, QString::fromLatin1(captions[i]), i * tabWidth, 0, tabWidth, kToolbarHeight);
-        m_tabButtons[static_cast<size_t>(i)] = *tabs[i];
+        SphereButton* tab
+            = makeButton(m_pageColumn, QString::fromLatin1(captions[i]), i * tabWidth, 0, tabWidth, kTabRowHeight);
+        tab->setObjectName(QString::fromLatin1(names[i]));
+        m_tabButtons[static_cast<size_t>(i)] = tab;
     }
 
-    pageStack = new QStackedWidget(rControlPanel);
-    pageStack->setGeometry(0, kToolbarHeight, kColumnWidth, kClientHeight - kToolbarHeight);
-    QWidget** const pages[kTabCount]
-        = { &panelTabRender, &panelTabSave, &panelTabOptions, &panelTabHelp, &panelTabPresets };
+    m_pageStack = new QStackedWidget(m_pageColumn);
+    m_pageStack->setObjectName(QStringLiteral("pageStack"));
+    m_pageStack->setGeometry(0, kTabRowHeight, kPageWidth, kClientHeight - kTabRowHeight);
+}
+
+void EditorWindow::buildPages()
+{
+    m_renderPage = new RenderPage(editor, m_pageStack);
+    m_savePage = new SavePage(m_pageStack);
+    m_optionsPage = new OptionsPage(m_pageStack);
+    m_helpPage = new HelpPage(m_pageStack);
+    m_presetsPage = new PresetsPage(m_pageStack);
+    QWidget* const pages[kTabCount] = { m_renderPage, m_savePage, m_optionsPage, m_helpPage, m_presetsPage };
     for (int i = 0; i < kTabCount; ++i) {
-        *pages[i] = new QWidget(pageStack);
-        setGround(*pages[i], kPageGround, kPageGround, kPageGround);
-        pageStack->addWidget(*pages[i]);
-        QWidget* page = *pages[i];
-        connect(*tabs[i], &SphereButton::clicked, this, [this, page] { showPage(page); });
+        QWidget* page = pages[i];
+        m_pageStack->addWidget(page);
+        connect(m_tabButtons[static_cast<size_t>(i)], &SphereButton::clicked, this, [this, page] { showPage(page); });
     }
+
+    m_exportFlows = new ExportFlows(
+        this, [this] { return m_renderer.get(); },
+        [this] { return QSize(m_liveView->deviceWidth(), m_liveView->deviceHeight()); });
+    m_exportFlows->setObjectName(QStringLiteral("exportFlows"));
+    connect(m_savePage, &SavePage::saveJpegPressed, m_exportFlows, &ExportFlows::saveJpeg);
+    connect(m_savePage, &SavePage::saveGifPressed, m_exportFlows, &ExportFlows::saveGif);
+    connect(m_savePage, &SavePage::savePresetPressed, this, &EditorWindow::saveCurrentPreset);
+
+    m_folderChooser = new FolderChooser(this);
+    m_folderChooser->setObjectName(QStringLiteral("folderChooser"));
+    connect(m_optionsPage, &OptionsPage::liveViewOptionChanged, this, &EditorWindow::restartLiveView);
+    connect(m_optionsPage, &OptionsPage::changeFolderPressed, this, &EditorWindow::choosePresetsFolder);
+
+    connect(m_presetsPage, &PresetsPage::presetLoaded, this, &EditorWindow::afterPresetChange);
 }
 
 void EditorWindow::showPage(QWidget* page)
 {
-    pageStack->setCurrentWidget(page);
+    m_pageStack->setCurrentWidget(page);
     // The front tab's button is drawn pressed in and lit, so the page's name shows.
     for (int i = 0; i < kTabCount; ++i)
-        m_tabButtons[static_cast<size_t>(i)]->setFront(pageStack->widget(i) == page);
+        m_tabButtons[static_cast<size_t>(i)]->setFront(m_pageStack->widget(i) == page);
+}
+
+void EditorWindow::usePresetsFolder(const QString& folder)
+{
+    Settings.presetsDir = folder.toStdString();
+    m_optionsPage->showPresetsFolder(folder);
+    m_presetsPage->fillList();
+}
+
+void EditorWindow::choosePresetsFolder()
+{
+    m_folderChooser->setDirectory(QString::fromStdString(Settings.presetsDir));
+    if (m_folderChooser->exec() != QDialog::Accepted)
+        return;
+    // Stored as picked: the chooser keeps the user's own spelling of the path.
+    usePresetsFolder(m_folderChooser->directory());
+}
+
+void EditorWindow::saveCurrentPreset()
+{
+    QFileDialog dialog(this, tr("Save current preset"),
+        QString::fromStdString(presetSaveFolder(Settings.presetsDir).string()), tr("Opal Revel Presets (*.vhp)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The name is completed and the overwrite asked below, so that a name such as "a.txt",
+    // which gets ".vhp" appended, is asked about under the name that is really written.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setSizeGripEnabled(true);
+    dialog.selectFile(QString());
+
+    std::filesystem::path target;
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        target = presetSaveTarget(dialog.selectedFiles().front().toStdString());
+        if (target.empty()) {
+            // A blank name names no file: the dialog asks again, as it waits for an empty one.
+            // selectFile ignores an empty name, so the blanks are cleared from Qt's own name
+            // field (a desktop's native dialog has none and keeps them).
+            if (auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->clear();
+            continue;
+        }
+        std::error_code error;
+        if (!std::filesystem::exists(target, error) || std::filesystem::is_directory(target, error))
+            break;
+        const auto answer = QMessageBox::question(this, tr("Save current preset"),
+            tr("%1 already exists.\nDo you want to replace it?").arg(QString::fromStdString(target.string())),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer == QMessageBox::Yes)
+            break;
+        dialog.selectFile(QString::fromStdString(target.filename().string()));
+    }
+
+    std::string reason;
+    if (!savePresetAs(target, CurrentPreset, reason)) {
+        QMessageBox::warning(this, tr("Save current preset"), QString::fromStdString(reason));
+        return;
+    }
+    usePresetsFolder(QString::fromStdString(presetsFolderAfterSave(Settings.presetsDir, target)));
 }
 
 // ---- Start, live view, closing ---------------------------------------------------------------
@@ -144,9 +230,8 @@ void EditorWindow::showEvent(QShowEvent* event)
 void EditorWindow::formShow()
 {
     setWindowTitle(QString::fromStdString(ProductTitle));
-    if (labelTitle)
-        labelTitle->setText(QString::fromStdString(ProductTitle));
-    showPage(panelTabRender);
+    m_helpPage->showProductTitle();
+    showPage(m_renderPage);
 
     editor.lightDragging = false;
     editor.roundDragging = false;
@@ -156,41 +241,24 @@ void EditorWindow::formShow()
     editor.currentShape = -1;
 
     restartLiveView();
+    m_quickTweaksBar->bindThumbnails();
 
-    m_lightPainter.panel = panelLAShower;
-    m_lightPainter.setStack(&editor.lightPreview);
-    panelLAShower->painter = &m_lightPainter;
-    m_browserPainter.panel = panelObjectBrowser;
-    panelObjectBrowser->painter = &m_browserPainter;
-    for (int i = 0; i < kObjectCount; ++i) {
-        m_thumbnailPainters[static_cast<size_t>(i)].panel = panelObject[static_cast<size_t>(i)];
-        panelObject[static_cast<size_t>(i)]->painter = &m_thumbnailPainters[static_cast<size_t>(i)];
-    }
-    bindThumbnails();
+    m_renderer->reset(m_liveView->deviceWidth(), m_liveView->deviceHeight());
+    m_quickTweaksBar->showSwitches();
+    m_renderPage->showSliderRanges();
 
-    m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
-    showSwitches();
-
-    for (int32_t p = 1; p <= kSliderCount; ++p) {
-        const SliderRange& range = SliderRanges[static_cast<size_t>(p - 1)];
-        QSlider* slider = sliderOf(p);
-        const QSignalBlocker blocker(slider);
-        slider->setRange(range.minimum, range.maximum);
-        slider->setValue(editor.sliderValue(p));
-    }
-
-    showQuickTweakCaptions();
-    refreshOptions();
+    m_quickTweaksBar->showCaptions();
+    m_optionsPage->showOptions();
     editor.selectObject(0);
-    fillPresetList();
+    m_presetsPage->fillList();
 }
 
 void EditorWindow::restartLiveView()
 {
     if (!m_renderer) {
         m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Editor);
-        m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
-        panelShower->painter = m_renderer.get();
+        m_renderer->reset(m_liveView->deviceWidth(), m_liveView->deviceHeight());
+        m_liveView->painter = m_renderer.get();
     }
     for (int32_t object = 0; object < kObjectCount; ++object) {
         if (ShapeStack* stack = CurrentPreset.objects.stacks[static_cast<size_t>(object)][0].get()) {
@@ -212,14 +280,14 @@ void EditorWindow::refreshTick(int64_t nowMicros)
     if (!m_renderer || m_closing || (modal != nullptr && modal->windowModality() == Qt::ApplicationModal))
         return;
     m_renderer->step(nowMicros);
-    m_renderer->present(*panelShower);
+    m_renderer->present(*m_liveView);
 }
 
 void EditorWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (m_renderer)
-        m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
+        m_renderer->reset(m_liveView->deviceWidth(), m_liveView->deviceHeight());
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event)
@@ -234,13 +302,14 @@ void EditorWindow::formClose()
         return;
     m_closing = true;
     // A capture in progress ends without a file: the program is closing.
-    exports->abortGifCapture();
+    m_exportFlows->abortGifCapture();
     m_refresh->stop();
     if (!saveSettings(CurrentPreset)) {
         const int error = errno;
         QMessageBox::warning(this, QString::fromStdString(ProductTitle),
             tr("The settings and the current preset could not be saved to %1: %2")
-                .arg(QString::fromStdString(settingsFilePath().string()), QString::fromLocal8Bit(std::strerror(error))));
+                .arg(
+                    QString::fromStdString(settingsFilePath().string()), QString::fromLocal8Bit(std::strerror(error))));
     }
     // The editor is the main window: closing it ends the program's event loop. Asked with no
     // loop running, the request would instead make every later modal dialog return at once.
@@ -250,123 +319,32 @@ void EditorWindow::formClose()
 
 void EditorWindow::afterPresetChange()
 {
-    bindThumbnails();
-    showSwitches();
+    m_quickTweaksBar->bindThumbnails();
+    m_quickTweaksBar->showSwitches();
     editor.selectObject(0);
     clearLiveView();
-}
-
-void EditorWindow::bindThumbnails()
-{
-    for (int i = 0; i < kObjectCount; ++i)
-        m_thumbnailPainters[static_cast<size_t>(i)].setStack(CurrentPreset.objects.stacks[static_cast<size_t>(i)][0].get());
-}
-
-void EditorWindow::showSwitches()
-{
-    for (int i = 0; i < kObjectCount; ++i)
-        sButtonSwitch[static_cast<size_t>(i)]->setChecked(CurrentPreset.objectEnabled[static_cast<size_t>(i)] != 0);
 }
 
 // ---- What the editor shows ----------------------------------------------------------------------
 
 void EditorWindow::showSelectedObject(int32_t object)
 {
-    for (int i = 0; i < kObjectCount; ++i)
-        m_thumbnailPainters[static_cast<size_t>(i)].setHighlight(i == object);
-    m_browserPainter.setStack(editor.selectedStack());
+    m_quickTweaksBar->highlightObject(object);
+    m_renderPage->showSelectedStack();
 }
 
-void EditorWindow::showSelectedShape(int32_t shape) { m_browserPainter.setSelected(shape); }
+void EditorWindow::showSelectedShape(int32_t shape) { m_renderPage->showSelectedShape(shape); }
 
-void EditorWindow::showSlider(int32_t parameter, int32_t value)
-{
-    QSlider* slider = sliderOf(parameter);
-    if (!slider)
-        return;
-    const QSignalBlocker blocker(slider);
-    slider->setValue(value);
-}
+void EditorWindow::showSlider(int32_t parameter, int32_t value) { m_renderPage->showSlider(parameter, value); }
 
-void EditorWindow::repaintThumbnail(int32_t object)
-{
-    if (object >= 0 && object < kObjectCount)
-        panelObject[static_cast<size_t>(object)]->update();
-}
+void EditorWindow::repaintThumbnail(int32_t object) { m_quickTweaksBar->repaintThumbnail(object); }
 
-void EditorWindow::repaintBrowser() { panelObjectBrowser->update(); }
+void EditorWindow::repaintBrowser() { m_renderPage->repaintBrowser(); }
 
-void EditorWindow::repaintLightPreview() { panelLAShower->update(); }
+void EditorWindow::repaintLightPreview() { m_renderPage->repaintLightPreview(); }
 
 void EditorWindow::clearLiveView()
 {
     if (m_renderer)
         m_renderer->clear();
-}
-
-QSlider* EditorWindow::sliderOf(int32_t parameter) const
-{
-    switch (parameter) {
-    case kGroupMasterSize:
-        return sliderMainSize;
-    case kGroupWidth:
-        return sliderSize1;
-    case kGroupHeight:
-        return sliderSize2;
-    case kGroupPhong:
-        return sliderPhong;
-    case kGroupMirror:
-        return sliderMirror;
-    case kGroupAmbient:
-        return slideAmbient;
-    default:
-        return nullptr;
-    }
-}
-
-// ---- Mouse on the panels and sliders ---------------------------------------------------------
-
-bool EditorWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    const QEvent::Type type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove
-        && type != QEvent::MouseButtonDblClick)
-        return QWidget::eventFilter(watched, event);
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    const QPoint at = mouse->position().toPoint();
-    const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
-    const bool left = mouse->button() == Qt::LeftButton;
-
-    for (int i = 0; i < kObjectCount; ++i) {
-        if (watched == panelObject[static_cast<size_t>(i)]) {
-            if (press && left)
-                editor.selectObject(i);
-            return press;
-        }
-    }
-    if (watched == panelObjectBrowser) {
-        // The browser's cells are in device pixels, the side being the panel's width.
-        if (press)
-            editor.browserPressed(qRound(at.y() * panelObjectBrowser->devicePixelRatioF()), panelObjectBrowser->deviceWidth());
-        return press;
-    }
-    if (watched == panelLAShower) {
-        if (press)
-            editor.lightPressed(left);
-        else if (type == QEvent::MouseMove)
-            editor.lightDragged(at.x(), at.y(), panelLAShower->width());
-        else if (editor.lightReleased(left))
-            openApplyMenu(panelLAShower, at);
-        return true;
-    }
-    if (type == QEvent::MouseButtonRelease && !left) {
-        for (int32_t p = 1; p <= kSliderCount; ++p) {
-            if (watched == sliderOf(p)) {
-                editor.parameterRightClicked(p);
-                openApplyMenu(sliderOf(p), at);
-                return true;
-            }
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }

@@ -26,10 +26,10 @@ ExportFlows::ExportFlows(QWidget* window, RendererSource renderer, GifExportDial
     : QObject(window)
     , m_window(window)
     , m_renderer(std::move(renderer))
-    , m_formGif(new GifExportDialog(std::move(panelSize), window))
-    , m_formBePatient(new CaptureProgressWindow(window))
+    , m_gifDialog(new GifExportDialog(std::move(panelSize), window))
+    , m_progressWindow(new CaptureProgressWindow(window))
 {
-    connect(m_formBePatient, &CaptureProgressWindow::cancelRequested, this, [this] { m_capture.requestCancel(); });
+    connect(m_progressWindow, &CaptureProgressWindow::cancelRequested, this, [this] { m_capture.requestCancel(); });
 }
 
 const ArgbImage* ExportFlows::liveFrame() const
@@ -40,7 +40,7 @@ const ArgbImage* ExportFlows::liveFrame() const
 
 ExportFlows::~ExportFlows() = default;
 
-void ExportFlows::sButton5Click()
+void ExportFlows::saveJpeg()
 {
     // The picture of the moment of the click: the live view goes on behind the dialog, so
     // the stream is encoded now, straight from the frame's rows, and only stored once the
@@ -67,17 +67,17 @@ void ExportFlows::sButton5Click()
     }
 }
 
-void ExportFlows::sButton6Click()
+void ExportFlows::saveGif()
 {
     // Refused before the dialogs, so nobody sets up a capture that could never take a frame.
     if (const std::string refusal = gifCaptureRefusal(CurrentPreset); !refusal.empty()) {
         showFailure(QStringLiteral("The GIF animation cannot be made."), refusal);
         return;
     }
-    m_formGif->setValues(m_capture.settings);
-    if (m_formGif->exec() != QDialog::Accepted)
+    m_gifDialog->setValues(m_capture.settings);
+    if (m_gifDialog->exec() != QDialog::Accepted)
         return;
-    m_capture.settings = m_formGif->values();
+    m_capture.settings = m_gifDialog->values();
     const QString fileName = runSaveDialog(QStringLiteral("Choose file..."),
         QStringLiteral("GIF files (*.gif);;WebP animations (*.webp);;WebM videos (*.webm)"), QStringLiteral("gif"),
         m_lastGifName);
@@ -118,24 +118,24 @@ void ExportFlows::followSprites(SpriteObserver* observer)
 void ExportFlows::showGifProgress()
 {
     // A capture started over while the window shows keeps it, with its button back.
-    m_formBePatient->sButtonCancel->show();
-    m_formBePatient->show();
-    m_formBePatient->raise();
+    m_progressWindow->offerCancel();
+    m_progressWindow->show();
+    m_progressWindow->raise();
 }
 
 void ExportFlows::gifFramesTaken(int32_t taken, int32_t total)
 {
-    m_formBePatient->showFramesTaken(taken, total);
+    m_progressWindow->showFramesTaken(taken, total);
 }
 
 void ExportFlows::gifWriting()
 {
-    m_formBePatient->showWriting();
+    m_progressWindow->showWriting();
 }
 
 void ExportFlows::hideGifProgress()
 {
-    m_formBePatient->hide();
+    m_progressWindow->hide();
 }
 
 void ExportFlows::gifCaptureFailed(const std::string& text)

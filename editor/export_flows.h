@@ -34,16 +34,16 @@ public:
 
     // "Save as JPEG image": the frame as it is at the click, saved under the name the save
     // dialog gives (".jpg" appended when the name has no extension); nothing without a name.
-    void sButton5Click();
+    void saveJpeg();
     // "Save as GIF animation": the settings dialog, the save dialog (which remembers the
     // last name), then the capture; each dialog's cancel stops the sequence. With every
     // object switched off a message says why nothing can be captured, and nothing starts.
-    void sButton6Click();
+    void saveGif();
     // Ends a running capture without writing, as when the editor closes.
     void abortGifCapture();
 
-    GifExportDialog* formGif() const { return m_formGif; }
-    CaptureProgressWindow* formBePatient() const { return m_formBePatient; }
+    GifExportDialog* gifDialog() const { return m_gifDialog; }
+    CaptureProgressWindow* progressWindow() const { return m_progressWindow; }
     GifCapture& capture() { return m_capture; }
 
     // GifCaptureHost
@@ -65,8 +65,8 @@ private:
     RendererSource m_renderer;
     // The live frame, or null while there is no renderer.
     const ArgbImage* liveFrame() const;
-    GifExportDialog* m_formGif; // owned by the window
-    CaptureProgressWindow* m_formBePatient; // owned by the window
+    GifExportDialog* m_gifDialog; // owned by the window
+    CaptureProgressWindow* m_progressWindow; // owned by the window
     GifCapture m_capture { *this };
     QString m_lastGifName;
     // The frame turned right way up when blur mode shows it bottom-up.

@@ -78,11 +78,11 @@ GifExportDialog::GifExportDialog(PanelSizeSource panelSize, QWidget* parent)
         QSlider** slider;
     };
     const Row rows[] = {
-        { "Image size:", kGifScaleRange, &labelSize, &sliderSize },
-        { "Frames per second:", kGifFpsRange, &labelFps, &sliderFps },
-        { "Total frame count:", kGifFramesRange, &labelFrames, &sliderFrames },
-        { "Objects per frame:", kGifObjectsPerFrameRange, &labelObjects, &sliderObjects },
-        { "Palette colors:", kGifColorsRange, &labelColors, &sliderColors },
+        { "Image size:", kGifScaleRange, &m_sizeLabel, &m_sizeSlider },
+        { "Frames per second:", kGifFpsRange, &m_fpsLabel, &m_fpsSlider },
+        { "Total frame count:", kGifFramesRange, &m_framesLabel, &m_framesSlider },
+        { "Objects per frame:", kGifObjectsPerFrameRange, &m_objectsLabel, &m_objectsSlider },
+        { "Palette colors:", kGifColorsRange, &m_colorsLabel, &m_colorsSlider },
     };
     const int sliderWidth = kClientWidth - 2 * kMargin;
     int top = kRowTop;
@@ -100,10 +100,24 @@ GifExportDialog::GifExportDialog(PanelSizeSource panelSize, QWidget* parent)
         top += kRowPitch;
     }
 
-    buttonCreate = makeButton(this, QStringLiteral("Create GIF"), kGreenColorref, 40);
-    buttonCancel = makeButton(this, QStringLiteral("Cancel"), kMaroonColorref, kClientWidth - 40 - kButtonWidth);
-    connect(buttonCreate, &SphereButton::clicked, this, &GifExportDialog::buttonCreateClick);
-    connect(buttonCancel, &SphereButton::clicked, this, &QDialog::reject);
+    m_createButton = makeButton(this, QStringLiteral("Create GIF"), kGreenColorref, 40);
+    m_cancelButton = makeButton(this, QStringLiteral("Cancel"), kMaroonColorref, kClientWidth - 40 - kButtonWidth);
+    connect(m_createButton, &SphereButton::clicked, this, &GifExportDialog::create);
+    connect(m_cancelButton, &SphereButton::clicked, this, &QDialog::reject);
+
+    // Named so that tests and tools find the controls without reaching into the dialog.
+    m_sizeSlider->setObjectName(QStringLiteral("gifSizeSlider"));
+    m_fpsSlider->setObjectName(QStringLiteral("gifFpsSlider"));
+    m_framesSlider->setObjectName(QStringLiteral("gifFramesSlider"));
+    m_objectsSlider->setObjectName(QStringLiteral("gifObjectsSlider"));
+    m_colorsSlider->setObjectName(QStringLiteral("gifColorsSlider"));
+    m_sizeLabel->setObjectName(QStringLiteral("gifSizeLabel"));
+    m_fpsLabel->setObjectName(QStringLiteral("gifFpsLabel"));
+    m_framesLabel->setObjectName(QStringLiteral("gifFramesLabel"));
+    m_objectsLabel->setObjectName(QStringLiteral("gifObjectsLabel"));
+    m_colorsLabel->setObjectName(QStringLiteral("gifColorsLabel"));
+    m_createButton->setObjectName(QStringLiteral("createGifButton"));
+    m_cancelButton->setObjectName(QStringLiteral("cancelGifButton"));
 }
 
 GifExportDialog::~GifExportDialog() = default;
@@ -111,22 +125,22 @@ GifExportDialog::~GifExportDialog() = default;
 GifSettingValues GifExportDialog::sliderValues() const
 {
     GifSettingValues values;
-    values.scale = sliderSize->value();
-    values.fps = sliderFps->value();
-    values.frames = sliderFrames->value();
-    values.objectsPerFrame = sliderObjects->value();
-    values.colors = sliderColors->value();
+    values.scale = m_sizeSlider->value();
+    values.fps = m_fpsSlider->value();
+    values.frames = m_framesSlider->value();
+    values.objectsPerFrame = m_objectsSlider->value();
+    values.colors = m_colorsSlider->value();
     return values;
 }
 
 void GifExportDialog::showEvent(QShowEvent* event)
 {
     const GifSettingValues& values = m_values;
-    sliderSize->setValue(values.scale);
-    sliderFps->setValue(values.fps);
-    sliderFrames->setValue(values.frames);
-    sliderObjects->setValue(values.objectsPerFrame);
-    sliderColors->setValue(values.colors);
+    m_sizeSlider->setValue(values.scale);
+    m_fpsSlider->setValue(values.fps);
+    m_framesSlider->setValue(values.frames);
+    m_objectsSlider->setValue(values.objectsPerFrame);
+    m_colorsSlider->setValue(values.colors);
     refreshLabels();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
@@ -137,7 +151,7 @@ void GifExportDialog::keyPressEvent(QKeyEvent* event)
 {
     // The sliders leave Enter to the dialog; a focused button has taken it already.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        buttonCreateClick();
+        create();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -146,14 +160,14 @@ void GifExportDialog::keyPressEvent(QKeyEvent* event)
 void GifExportDialog::refreshLabels()
 {
     const QSize panel = m_panelSize ? m_panelSize() : QSize();
-    labelSize->setText(QString::fromStdString(gifSizeText(panel.width(), panel.height(), sliderSize->value())));
-    labelFps->setText(QString::number(sliderFps->value()));
-    labelFrames->setText(QString::number(sliderFrames->value()));
-    labelObjects->setText(QString::number(sliderObjects->value()));
-    labelColors->setText(QString::number(sliderColors->value()));
+    m_sizeLabel->setText(QString::fromStdString(gifSizeText(panel.width(), panel.height(), m_sizeSlider->value())));
+    m_fpsLabel->setText(QString::number(m_fpsSlider->value()));
+    m_framesLabel->setText(QString::number(m_framesSlider->value()));
+    m_objectsLabel->setText(QString::number(m_objectsSlider->value()));
+    m_colorsLabel->setText(QString::number(m_colorsSlider->value()));
 }
 
-void GifExportDialog::buttonCreateClick()
+void GifExportDialog::create()
 {
     m_values = sliderValues();
     accept();

@@ -27,19 +27,6 @@ public:
     explicit GifExportDialog(PanelSizeSource panelSize, QWidget* parent = nullptr);
     ~GifExportDialog() override;
 
-    QSlider* sliderSize = nullptr;
-    QSlider* sliderFps = nullptr;
-    QSlider* sliderFrames = nullptr;
-    QSlider* sliderObjects = nullptr;
-    QSlider* sliderColors = nullptr;
-    QLabel* labelSize = nullptr;
-    QLabel* labelFps = nullptr;
-    QLabel* labelFrames = nullptr;
-    QLabel* labelObjects = nullptr;
-    QLabel* labelColors = nullptr;
-    SphereButton* buttonCreate = nullptr;
-    SphereButton* buttonCancel = nullptr;
-
     // The values the sliders show.
     GifSettingValues sliderValues() const;
     // The values the sliders start from when the dialog is shown (clamped to their ranges).
@@ -52,8 +39,21 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QSlider* m_sizeSlider = nullptr;
+    QSlider* m_fpsSlider = nullptr;
+    QSlider* m_framesSlider = nullptr;
+    QSlider* m_objectsSlider = nullptr;
+    QSlider* m_colorsSlider = nullptr;
+    QLabel* m_sizeLabel = nullptr;
+    QLabel* m_fpsLabel = nullptr;
+    QLabel* m_framesLabel = nullptr;
+    QLabel* m_objectsLabel = nullptr;
+    QLabel* m_colorsLabel = nullptr;
+    SphereButton* m_createButton = nullptr;
+    SphereButton* m_cancelButton = nullptr;
+
     void refreshLabels();
-    void buttonCreateClick();
+    void create();
 
     PanelSizeSource m_panelSize;
     GifSettingValues m_values;

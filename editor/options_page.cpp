@@ -1,24 +1,14 @@
-// The Options page: the global options of Settings (motion, the automatic changes, the
-// saver's start and size, the presets folder, the blur effect). The rules are in
-// options_rules; the page shows the options and forwards clicks there.
-
-#include "editor/editor_window.h"
+#include "editor/options_page.h"
 
 #include "controls/sphere_button.h"
-#include "dialogs/folder_chooser.h"
 #include "editor/editor_widgets.h"
-#include "editor/options_rules.h"
+#include "editor/page_metrics.h"
 #include "presets/settings.h"
 
 #include <QLineEdit>
 
-#include <utility>
-
 namespace {
 
-constexpr int kMargin = 8;
-constexpr int kPageWidth = 230;
-constexpr int kCaptionHeight = 16;
 constexpr int kBoxWidth = 200;
 constexpr int kBoxHeight = 18;
 constexpr int kBoxPitch = 20;
@@ -41,136 +31,142 @@ SphereButton* makeDisplay(QWidget* page, int x, int y, int width, const QString&
     return display;
 }
 
-} // namespace
-
-// The check boxes of the page and the options they show, in page order.
-std::array<std::pair<SphereButton*, OptionSwitch>, 9> EditorWindow::optionBoxes() const
+SphereButton* named(SphereButton* control, const char* name)
 {
-    return { { { sButtonTravelling, OptionSwitch::Travel }, { sCheckChangePreset, OptionSwitch::ChangePresets },
-        { sCheckChangeFormula, OptionSwitch::ChangeFormula }, { sCheckChangeMirror, OptionSwitch::ChangeMirror },
-        { sButtonRandomPicture, OptionSwitch::RandomStart }, { sButtonSwitch640, OptionSwitch::LowRes },
-        { sButtonCheckAllowBlur, OptionSwitch::Filter }, { sButtonCheckBlurInterlace, OptionSwitch::Interlace },
-        { sButtonCheckBlurChange, OptionSwitch::FilterAuto } } };
+    control->setObjectName(QString::fromLatin1(name));
+    return control;
 }
 
-void EditorWindow::buildOptionsPage()
+} // namespace
+
+std::array<std::pair<SphereButton*, OptionSwitch>, OptionsPage::kOptionBoxCount> OptionsPage::optionBoxes() const
 {
-    QWidget* page = panelTabOptions;
-    const int width = kPageWidth - 2 * kMargin;
+    return { { { m_travelBox, OptionSwitch::Travel }, { m_changePresetBox, OptionSwitch::ChangePresets },
+        { m_changeFormulaBox, OptionSwitch::ChangeFormula }, { m_changeMirrorBox, OptionSwitch::ChangeMirror },
+        { m_randomStartBox, OptionSwitch::RandomStart }, { m_lowResBox, OptionSwitch::LowRes },
+        { m_blurBox, OptionSwitch::Filter }, { m_blurInterlaceBox, OptionSwitch::Interlace },
+        { m_blurAutoChangeBox, OptionSwitch::FilterAuto } } };
+}
+
+OptionsPage::OptionsPage(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("optionsPage"));
+    setGround(this, kPageGround, kPageGround, kPageGround);
+    const int width = kPageWidth - 2 * kPageMargin;
     int y = 4;
     const auto caption = [&](const QString& text) {
-        makeLabel(page, text, kMargin, y, width, kCaptionHeight);
+        makeLabel(this, text, kPageMargin, y, width, kCaptionHeight);
         y += kCaptionHeight;
     };
-    const auto box = [&](const QString& text) {
-        SphereButton* made = makeCheckBox(page, text, kMargin, y, kBoxWidth, kBoxHeight);
+    const auto box = [&](const QString& text, const char* name) {
+        SphereButton* made = named(makeCheckBox(this, text, kPageMargin, y, kBoxWidth, kBoxHeight), name);
         y += kBoxPitch;
         return made;
     };
     // A value display with "Faster" and "Slower" beside it.
-    const auto intervalRow = [&](SphereButton*& display, SphereButton*& faster, SphereButton*& slower, const QString& hint) {
-        display = makeDisplay(page, kMargin, y, kIntervalDisplayWidth, hint);
-        faster = makeButton(page, tr("Faster"), kMargin + kIntervalDisplayWidth + kGap, y, kStepButtonWidth, kRowHeight);
-        slower = makeButton(page, tr("Slower"), kMargin + kIntervalDisplayWidth + kStepButtonWidth + 2 * kGap, y,
+    const auto intervalRow = [&](SphereButton*& display, SphereButton*& faster, SphereButton*& slower,
+                                 const QString& hint, const char* what) {
+        display = named(makeDisplay(this, kPageMargin, y, kIntervalDisplayWidth, hint),
+            qPrintable(QStringLiteral("%1IntervalDisplay").arg(QLatin1String(what))));
+        faster = makeButton(this, tr("Faster"), kPageMargin + kIntervalDisplayWidth + kGap, y, kStepButtonWidth,
+            kRowHeight);
+        faster->setObjectName(QStringLiteral("%1IntervalFasterButton").arg(QLatin1String(what)));
+        slower = makeButton(this, tr("Slower"), kPageMargin + kIntervalDisplayWidth + kStepButtonWidth + 2 * kGap, y,
             kStepButtonWidth, kRowHeight);
+        slower->setObjectName(QStringLiteral("%1IntervalSlowerButton").arg(QLatin1String(what)));
         y += kRowHeight + kGroupGap;
     };
 
     caption(tr("Motion"));
-    sButtonTravelling = box(tr("Travelling animation"));
+    m_travelBox = box(tr("Travelling animation"), "travelBox");
     y += kGroupGap;
 
     caption(tr("Fullscreen Autopilot"));
-    sCheckChangePreset = box(tr("Change Preset"));
-    sCheckChangeFormula = box(tr("Change Formula"));
-    sCheckChangeMirror = box(tr("Change Mirror"));
-    intervalRow(sButtonChangeInterval, sButtonChangeIntervalFaster, sButtonChangeIntervalSlower,
-        tr("Interval between activating new preset, formula, or mirror"));
+    m_changePresetBox = box(tr("Change Preset"), "changePresetBox");
+    m_changeFormulaBox = box(tr("Change Formula"), "changeFormulaBox");
+    m_changeMirrorBox = box(tr("Change Mirror"), "changeMirrorBox");
+    intervalRow(m_changeIntervalDisplay, m_changeIntervalFasterButton, m_changeIntervalSlowerButton,
+        tr("Interval between activating new preset, formula, or mirror"), "change");
 
     caption(tr("Fullscreen screensaver options"));
-    sButtonRandomPicture = box(tr("Start with random preset"));
-    sButtonSwitch640 = box(tr("Switch to 640x480"));
-    sButtonAnimationSize = makeDisplay(page, kMargin, y, kSizeDisplayWidth);
-    sButtonAnimationSizeMinus
-        = makeButton(page, QStringLiteral("-"), kMargin + kSizeDisplayWidth + kGap, y, kSizeButtonWidth, kRowHeight);
-    sButtonAnimationSizePlus = makeButton(page, QStringLiteral("+"),
-        kMargin + kSizeDisplayWidth + kSizeButtonWidth + 2 * kGap, y, kSizeButtonWidth, kRowHeight);
+    m_randomStartBox = box(tr("Start with random preset"), "randomStartBox");
+    m_lowResBox = box(tr("Switch to 640x480"), "lowResBox");
+    m_animationSizeDisplay = named(makeDisplay(this, kPageMargin, y, kSizeDisplayWidth), "animationSizeDisplay");
+    m_animationSizeMinusButton = named(makeButton(this, QStringLiteral("-"), kPageMargin + kSizeDisplayWidth + kGap, y,
+                                           kSizeButtonWidth, kRowHeight),
+        "animationSizeMinusButton");
+    m_animationSizePlusButton = named(makeButton(this, QStringLiteral("+"),
+                                          kPageMargin + kSizeDisplayWidth + kSizeButtonWidth + 2 * kGap, y,
+                                          kSizeButtonWidth, kRowHeight),
+        "animationSizePlusButton");
     y += kRowHeight + kGroupGap;
 
     caption(tr("Presets storage directory"));
-    edit1 = new QLineEdit(tr("no directory"), page);
-    edit1->setGeometry(kMargin, y, width - kChangeButtonWidth - kGap, kRowHeight);
-    edit1->setReadOnly(true);
-    edit1->setToolTip(tr("Directory were your presets are currently stored"));
-    QPalette field = edit1->palette();
+    m_presetsFolderField = new QLineEdit(tr("no directory"), this);
+    m_presetsFolderField->setObjectName(QStringLiteral("presetsFolderField"));
+    m_presetsFolderField->setGeometry(kPageMargin, y, width - kChangeButtonWidth - kGap, kRowHeight);
+    m_presetsFolderField->setReadOnly(true);
+    m_presetsFolderField->setToolTip(tr("Directory were your presets are currently stored"));
+    QPalette field = m_presetsFolderField->palette();
     field.setColor(QPalette::Base, QColor(50, 50, 50));
     field.setColor(QPalette::Text, QColor(220, 220, 220));
-    edit1->setPalette(field);
-    sButtonChangeDirectory
-        = makeButton(page, tr("Change"), kMargin + width - kChangeButtonWidth, y, kChangeButtonWidth, kRowHeight);
+    m_presetsFolderField->setPalette(field);
+    m_changeFolderButton = named(
+        makeButton(this, tr("Change"), kPageMargin + width - kChangeButtonWidth, y, kChangeButtonWidth, kRowHeight),
+        "changeFolderButton");
     y += kRowHeight + kGroupGap;
 
     caption(tr("Blur effect"));
-    sButtonCheckAllowBlur = box(tr("Allow blur"));
-    sButtonCheckBlurInterlace = box(QStringLiteral("Interlaced "));
-    sButtonCheckBlurChange = box(tr("Auto change"));
-    intervalRow(sButtonBlurInterval, sButtonBlurIntervalFaster, sButtonBlurIntervalSlower,
-        tr("Interval between changing blur effect"));
+    m_blurBox = box(tr("Allow blur"), "blurBox");
+    m_blurInterlaceBox = box(QStringLiteral("Interlaced "), "blurInterlaceBox");
+    m_blurAutoChangeBox = box(tr("Auto change"), "blurAutoChangeBox");
+    intervalRow(m_blurIntervalDisplay, m_blurIntervalFasterButton, m_blurIntervalSlowerButton,
+        tr("Interval between changing blur effect"), "blur");
 
     // A check box shows its new state when its click arrives; the option follows it.
     for (const auto& [checkBox, option] : optionBoxes()) {
         connect(checkBox, &SphereButton::clicked, this, [this, checkBox, option] {
             if (setOptionSwitch(Settings, option, checkBox->checked()))
-                restartLiveView();
+                emit liveViewOptionChanged();
         });
     }
     // Step buttons count a click and a double click alike, so a double click steps twice.
-    const std::pair<SphereButton*, OptionStep> steps[] = { { sButtonChangeIntervalFaster, OptionStep::IntervalFaster },
-        { sButtonChangeIntervalSlower, OptionStep::IntervalSlower },
-        { sButtonBlurIntervalFaster, OptionStep::BlurIntervalFaster },
-        { sButtonBlurIntervalSlower, OptionStep::BlurIntervalSlower },
-        { sButtonAnimationSizeMinus, OptionStep::SizeMinus }, { sButtonAnimationSizePlus, OptionStep::SizePlus } };
+    const std::pair<SphereButton*, OptionStep> steps[]
+        = { { m_changeIntervalFasterButton, OptionStep::IntervalFaster },
+              { m_changeIntervalSlowerButton, OptionStep::IntervalSlower },
+              { m_blurIntervalFasterButton, OptionStep::BlurIntervalFaster },
+              { m_blurIntervalSlowerButton, OptionStep::BlurIntervalSlower },
+              { m_animationSizeMinusButton, OptionStep::SizeMinus },
+              { m_animationSizePlusButton, OptionStep::SizePlus } };
     for (const auto& [button, step] : steps) {
         const auto stepOnce = [this, step] {
             stepOption(Settings, step);
-            showOptionValues();
+            showStepValues();
         };
         connect(button, &SphereButton::clicked, this, stepOnce);
         connect(button, &SphereButton::doubleClicked, this, stepOnce);
     }
-    connect(sButtonChangeDirectory, &SphereButton::clicked, this, &EditorWindow::sButtonChangeDirectoryClick);
-
-    formSelDir = new FolderChooser(this);
+    connect(m_changeFolderButton, &SphereButton::clicked, this, &OptionsPage::changeFolderPressed);
 }
 
-void EditorWindow::refreshOptions()
+void OptionsPage::showOptions()
 {
     roundScaleDown(Settings);
     for (const auto& [checkBox, option] : optionBoxes())
         checkBox->setChecked(optionSwitchState(Settings, option));
-    edit1->setText(Settings.presetsDir.empty() ? tr("no directory") : QString::fromStdString(Settings.presetsDir));
-    showOptionValues();
+    showPresetsFolder(QString::fromStdString(Settings.presetsDir));
+    showStepValues();
 }
 
-void EditorWindow::showOptionValues()
+void OptionsPage::showPresetsFolder(const QString& folder)
 {
-    sButtonChangeInterval->setCaption(qText(intervalCaption(Settings.seconds)));
-    sButtonBlurInterval->setCaption(qText(intervalCaption(Settings.filterAutoSeconds)));
-    sButtonAnimationSize->setCaption(qText(animationSizeCaption(Settings.scale)));
+    m_presetsFolderField->setText(folder.isEmpty() ? tr("no directory") : folder);
 }
 
-void EditorWindow::sButtonChangeDirectoryClick()
+void OptionsPage::showStepValues()
 {
-    formSelDir->setDirectory(QString::fromStdString(Settings.presetsDir));
-    if (formSelDir->exec() != QDialog::Accepted)
-        return;
-    // Stored as picked: the chooser keeps the user's own spelling of the path.
-    usePresetsFolder(formSelDir->directory());
-}
-
-void EditorWindow::usePresetsFolder(const QString& folder)
-{
-    Settings.presetsDir = folder.toStdString();
-    edit1->setText(Settings.presetsDir.empty() ? tr("no directory") : folder);
-    fillPresetList();
+    m_changeIntervalDisplay->setCaption(qText(intervalCaption(Settings.seconds)));
+    m_blurIntervalDisplay->setCaption(qText(intervalCaption(Settings.filterAutoSeconds)));
+    m_animationSizeDisplay->setCaption(qText(animationSizeCaption(Settings.scale)));
 }

@@ -1,15 +1,15 @@
-// The "Quick tweaks" bar under the live view: the seven object thumbnails with their
-// switches, the palette path control that colours the objects, and the palette, mirror and
-// formula buttons with their "(-)" resets.
-
-#include "editor/editor_window.h"
+#include "editor/quick_tweaks_bar.h"
 
 #include "controls/path_painter.h"
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
+#include "editor/page_metrics.h"
+#include "editor/shape_editor.h"
 #include "engine/picture_panel.h"
+#include "presets/preset.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 
 namespace {
 
@@ -22,7 +22,6 @@ constexpr int kSwitchTop = 52;
 constexpr int kPathWidth = 365;
 constexpr int kPathHeight = 51;
 constexpr int kPathTop = 66;
-constexpr int kBarWidth = 492;
 constexpr int kTweaksLeft = 368;
 constexpr int kTweakWidth = 92;
 constexpr int kResetLeft = 463;
@@ -31,86 +30,151 @@ constexpr int kTweakHeight = 23;
 
 } // namespace
 
-void EditorWindow::buildQuickTweaksBar()
+QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
+    : QWidget(parent)
+    , m_editor(editor)
 {
+    setObjectName(QStringLiteral("quickTweaksBar"));
+    setGround(this, 0, 0, 0);
     for (int i = 0; i < kObjectCount; ++i) {
+        const auto index = static_cast<size_t>(i);
         const int left = kThumbnailGap / 2 + i * (kThumbnailSide + kThumbnailGap);
-        PicturePanel* thumbnail = new PicturePanel(bControlPanel);
+        auto* thumbnail = new PicturePanel(this);
+        // Objects are counted from 1 where the user sees them.
+        thumbnail->setObjectName(QStringLiteral("objectThumbnail%1").arg(i + 1));
         thumbnail->setGeometry(left, kThumbnailTop, kThumbnailSide, kThumbnailSide);
         setGround(thumbnail, 0, 0, 0);
         thumbnail->installEventFilter(this);
-        panelObject[static_cast<size_t>(i)] = thumbnail;
+        m_thumbnails[index] = thumbnail;
+        m_thumbnailPainters[index].panel = thumbnail;
+        thumbnail->painter = &m_thumbnailPainters[index];
 
-        SphereButton* on = makeCheckBox(bControlPanel, QString(), left + 1, kSwitchTop, kSwitchWidth, kSwitchHeight,
+        SphereButton* on = makeCheckBox(this, QString(), left + 1, kSwitchTop, kSwitchWidth, kSwitchHeight,
             tr("Switch the above object On or Off"));
+        on->setObjectName(QStringLiteral("objectSwitch%1").arg(i + 1));
         connect(on, &SphereButton::clicked, this, [this] {
             std::array<bool, kObjectCount> states {};
             for (size_t k = 0; k < states.size(); ++k)
-                states[k] = sButtonSwitch[k]->checked();
-            editor.setObjectSwitches(states);
+                states[k] = m_objectSwitches[k]->checked();
+            m_editor.setObjectSwitches(states);
         });
-        sButtonSwitch[static_cast<size_t>(i)] = on;
+        m_objectSwitches[index] = on;
     }
 
-    pathPainter1 = new PathPainter(bControlPanel);
-    pathPainter1->setGeometry(0, kPathTop, kPathWidth, kPathHeight);
-    pathPainter1->setCursor(Qt::PointingHandCursor);
-    pathPainter1->setToolTip(tr("Draw here and Color the Objects!"));
-    connect(pathPainter1, &PathPainter::paintOver, this, [this] { editor.applyPathColors(pathPainter1->colors()); });
+    m_palettePath = new PathPainter(this);
+    m_palettePath->setObjectName(QStringLiteral("palettePath"));
+    m_palettePath->setGeometry(0, kPathTop, kPathWidth, kPathHeight);
+    m_palettePath->setCursor(Qt::PointingHandCursor);
+    m_palettePath->setToolTip(tr("Draw here and Color the Objects!"));
+    connect(
+        m_palettePath, &PathPainter::paintOver, this, [this] { m_editor.applyPathColors(m_palettePath->colors()); });
 
-    labelQuickTweaks = makeLabel(bControlPanel, tr("Quick tweaks"), kTweaksLeft, 2, kBarWidth - kTweaksLeft, 16);
-    labelQuickTweaks->setAlignment(Qt::AlignCenter);
+    m_titleLabel = makeLabel(this, tr("Quick tweaks"), kTweaksLeft, 2, kLiveViewWidth - kTweaksLeft, 16);
+    m_titleLabel->setAlignment(Qt::AlignCenter);
 
     const int rows[3] = { 22, 51, 80 };
-    sButtonFormula = makeButton(bControlPanel, QString(), kTweaksLeft, rows[0], kTweakWidth, kTweakHeight,
-        tr("Change motion formula"));
-    sButtonClassicFormula = makeButton(bControlPanel, QStringLiteral("(-)"), kResetLeft, rows[0], kResetWidth,
-        kTweakHeight, tr("Set classic formula (reset formula)"));
-    sButtonMirror = makeButton(bControlPanel, QString(), kTweaksLeft, rows[1], kTweakWidth, kTweakHeight,
-        tr("Change mirror effect"));
-    sButton13 = makeButton(bControlPanel, QStringLiteral("(-)"), kResetLeft, rows[1], kResetWidth, kTweakHeight,
-        tr("No mirror effect"));
-    sButtonPalette = makeButton(bControlPanel, QString(), kTweaksLeft, rows[2], kTweakWidth, kTweakHeight,
-        tr("Change color picker palette"));
-    sButton14 = makeButton(bControlPanel, QStringLiteral("(-)"), kResetLeft, rows[2], kResetWidth, kTweakHeight,
-        tr("Reset palette"));
+    const auto tweak = [this](int left, int top, int width, const QString& caption, const QString& hint,
+                           const char* name) {
+        SphereButton* button = makeButton(this, caption, left, top, width, kTweakHeight, hint);
+        button->setObjectName(QString::fromLatin1(name));
+        return button;
+    };
+    m_formulaButton = tweak(kTweaksLeft, rows[0], kTweakWidth, QString(), tr("Change motion formula"), "formulaButton");
+    m_classicFormulaButton = tweak(kResetLeft, rows[0], kResetWidth, QStringLiteral("(-)"),
+        tr("Set classic formula (reset formula)"), "classicFormulaButton");
+    m_mirrorButton = tweak(kTweaksLeft, rows[1], kTweakWidth, QString(), tr("Change mirror effect"), "mirrorButton");
+    m_noMirrorButton
+        = tweak(kResetLeft, rows[1], kResetWidth, QStringLiteral("(-)"), tr("No mirror effect"), "noMirrorButton");
+    m_paletteButton
+        = tweak(kTweaksLeft, rows[2], kTweakWidth, QString(), tr("Change color picker palette"), "paletteButton");
+    m_classicPaletteButton
+        = tweak(kResetLeft, rows[2], kResetWidth, QStringLiteral("(-)"), tr("Reset palette"), "classicPaletteButton");
 
     // The three main buttons react to a click and again to a double click.
     const auto formula = [this] {
-        editor.nextFormula();
-        showQuickTweakCaptions();
+        m_editor.nextFormula();
+        showCaptions();
     };
     const auto mirror = [this] {
-        editor.nextMirror();
-        showQuickTweakCaptions();
+        m_editor.nextMirror();
+        showCaptions();
     };
     const auto palette = [this] {
-        pathPainter1->nextPalette();
-        showQuickTweakCaptions();
+        m_palettePath->nextPalette();
+        showCaptions();
     };
-    connect(sButtonFormula, &SphereButton::clicked, this, formula);
-    connect(sButtonFormula, &SphereButton::doubleClicked, this, formula);
-    connect(sButtonMirror, &SphereButton::clicked, this, mirror);
-    connect(sButtonMirror, &SphereButton::doubleClicked, this, mirror);
-    connect(sButtonPalette, &SphereButton::clicked, this, palette);
-    connect(sButtonPalette, &SphereButton::doubleClicked, this, palette);
-    connect(sButtonClassicFormula, &SphereButton::clicked, this, [this] {
-        editor.classicFormula();
-        showQuickTweakCaptions();
+    connect(m_formulaButton, &SphereButton::clicked, this, formula);
+    connect(m_formulaButton, &SphereButton::doubleClicked, this, formula);
+    connect(m_mirrorButton, &SphereButton::clicked, this, mirror);
+    connect(m_mirrorButton, &SphereButton::doubleClicked, this, mirror);
+    connect(m_paletteButton, &SphereButton::clicked, this, palette);
+    connect(m_paletteButton, &SphereButton::doubleClicked, this, palette);
+    connect(m_classicFormulaButton, &SphereButton::clicked, this, [this] {
+        m_editor.classicFormula();
+        showCaptions();
     });
-    connect(sButton13, &SphereButton::clicked, this, [this] {
-        editor.noMirror();
-        showQuickTweakCaptions();
+    connect(m_noMirrorButton, &SphereButton::clicked, this, [this] {
+        m_editor.noMirror();
+        showCaptions();
     });
-    connect(sButton14, &SphereButton::clicked, this, [this] {
-        pathPainter1->classicPalette();
-        showQuickTweakCaptions();
+    connect(m_classicPaletteButton, &SphereButton::clicked, this, [this] {
+        m_palettePath->classicPalette();
+        showCaptions();
     });
 }
 
-void EditorWindow::showQuickTweakCaptions()
+QuickTweaksBar::~QuickTweaksBar()
 {
-    sButtonFormula->setCaption(QString::fromStdString(formulaCaption()));
-    sButtonMirror->setCaption(QString::fromStdString(mirrorCaption()));
-    sButtonPalette->setCaption(QString::fromStdString(paletteCaption()));
+    // The thumbnails go after the painters (children after members): they let go first.
+    for (PicturePanel* thumbnail : m_thumbnails)
+        thumbnail->painter = nullptr;
+}
+
+void QuickTweaksBar::bindThumbnails()
+{
+    for (size_t i = 0; i < m_thumbnailPainters.size(); ++i)
+        m_thumbnailPainters[i].setStack(CurrentPreset.objects.stacks[i][0].get());
+}
+
+void QuickTweaksBar::showSwitches()
+{
+    for (size_t i = 0; i < m_objectSwitches.size(); ++i)
+        m_objectSwitches[i]->setChecked(CurrentPreset.objectEnabled[i] != 0);
+}
+
+void QuickTweaksBar::showCaptions()
+{
+    m_formulaButton->setCaption(QString::fromStdString(formulaCaption()));
+    m_mirrorButton->setCaption(QString::fromStdString(mirrorCaption()));
+    m_paletteButton->setCaption(QString::fromStdString(paletteCaption()));
+}
+
+void QuickTweaksBar::highlightObject(int32_t object)
+{
+    for (int i = 0; i < kObjectCount; ++i)
+        m_thumbnailPainters[static_cast<size_t>(i)].setHighlight(i == object);
+}
+
+void QuickTweaksBar::repaintThumbnail(int32_t object)
+{
+    if (object >= 0 && object < kObjectCount)
+        m_thumbnails[static_cast<size_t>(object)]->update();
+}
+
+bool QuickTweaksBar::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove
+        && type != QEvent::MouseButtonDblClick)
+        return QWidget::eventFilter(watched, event);
+    const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+    const bool left = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    for (int i = 0; i < kObjectCount; ++i) {
+        if (watched == m_thumbnails[static_cast<size_t>(i)]) {
+            if (press && left)
+                m_editor.selectObject(i);
+            return press;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

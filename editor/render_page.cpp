@@ -1,29 +1,25 @@
-// The Render page: the round and radial speed controls, the six shape sliders with the
-// light-angle disc, the shape buttons and the shape-stack browser, and the apply menu that
-// a right-click on a slider or on the disc opens.
-
-#include "editor/editor_window.h"
+#include "editor/render_page.h"
 
 #include "controls/sphere_button.h"
-#include "editor/auto_apply_dialog.h"
 #include "editor/editor_widgets.h"
+#include "editor/page_metrics.h"
 #include "engine/picture_panel.h"
 #include "shapes/colors.h"
 
 #include <QColorDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSlider>
 
 namespace {
 
-constexpr int kMargin = 8;
-constexpr int kPageWidth = 230;
-constexpr int kCaptionHeight = 16;
+constexpr int kSpeedTop = 37;
 constexpr int kSpeedButtonWidth = 40;
 constexpr int kKnobWidth = 9;
-constexpr int kButtonHeight = 23;
+constexpr int kRowButtonHeight = 23;
 constexpr int kRadialLeft = 122;
+constexpr int kSlidersTop = 86;
 constexpr int kSliderLabelWidth = 74;
 constexpr int kSliderHeight = 22;
 constexpr int kSliderRowPitch = 24;
@@ -41,130 +37,251 @@ constexpr quint32 kRadialNavy = makeColorref(0, 0, 128);
 
 } // namespace
 
-void EditorWindow::buildRenderPage()
+RenderPage::RenderPage(ShapeEditor& editor, QWidget* parent)
+    : QWidget(parent)
+    , m_editor(editor)
 {
-    QWidget* page = panelTabRender;
+    setObjectName(QStringLiteral("renderPage"));
+    setGround(this, kPageGround, kPageGround, kPageGround);
+    buildSpeedControls();
+    buildSliders();
 
-    makeLabel(page, tr("Animation speeds"), kMargin, 4, kPageWidth - 2 * kMargin, kCaptionHeight);
-    makeLabel(page, tr("round"), kMargin, 22, 100, 14);
-    makeLabel(page, tr("radial"), kRadialLeft, 22, 100, 14);
-    const int speedTop = 37;
-    const auto speedGroup = [&](int left, quint32 color, const QString& what, SphereButton*& down, SphereButton*& knob,
-                                SphereButton*& up) {
-        down = makeButton(page, QStringLiteral("<"), left, speedTop, kSpeedButtonWidth, kButtonHeight,
+    const int lightTop = kSlidersTop + 3 * kSliderRowPitch + 2;
+    m_lightAngleDisc = new PicturePanel(this);
+    m_lightAngleDisc->setObjectName(QStringLiteral("lightAngleDisc"));
+    m_lightAngleDisc->setGeometry(kPageWidth - kLightWidth - 2, lightTop, kLightWidth, kLightHeight);
+    m_lightAngleDisc->setToolTip(tr("Light Angle"));
+    m_lightAngleDisc->setCursor(Qt::CrossCursor);
+    setGround(m_lightAngleDisc, 0, 0, 0);
+    m_lightAngleDisc->installEventFilter(this);
+    m_lightPainter.panel = m_lightAngleDisc;
+    m_lightPainter.setStack(&m_editor.lightPreview);
+    m_lightAngleDisc->painter = &m_lightPainter;
+
+    buildShapeControls(lightTop + kLightHeight + 8);
+
+    m_applyMenu = new QMenu(this);
+    m_applyMenu->setObjectName(QStringLiteral("applyMenu"));
+    m_applyMenu->addAction(tr("Apply to shapes of current object"), this, [this] { m_editor.applyToCurrentObject(); });
+    m_applyMenu->addAction(tr("Apply to shapes of all object"), this, [this] { m_editor.applyToAllObjects(); });
+    m_applyMenu->addSeparator();
+    m_applyMenu->addAction(tr("Automatic applying ..."), this, &RenderPage::autoApplyRequested);
+}
+
+RenderPage::~RenderPage()
+{
+    // The panels go after the painters (children after members): they let go first.
+    m_lightAngleDisc->painter = nullptr;
+    m_shapeStackBrowser->painter = nullptr;
+}
+
+void RenderPage::buildSpeedControls()
+{
+    makeLabel(this, tr("Animation speeds"), kPageMargin, 4, kPageWidth - 2 * kPageMargin, kCaptionHeight);
+    makeLabel(this, tr("round"), kPageMargin, 22, 100, 14);
+    makeLabel(this, tr("radial"), kRadialLeft, 22, 100, 14);
+    const auto speedGroup = [this](int left, quint32 color, const QString& what, SphereButton*& slower,
+                                SphereButton*& knob, SphereButton*& faster) {
+        slower = makeButton(this, QStringLiteral("<"), left, kSpeedTop, kSpeedButtonWidth, kRowButtonHeight,
             tr("Decrease %1 speed").arg(what));
-        knob = makeButton(page, QString(), left + kSpeedButtonWidth + 2, speedTop, kKnobWidth, kButtonHeight,
+        knob = makeButton(this, QString(), left + kSpeedButtonWidth + 2, kSpeedTop, kKnobWidth, kRowButtonHeight,
             tr("Click and drag to change %1 speed").arg(what));
-        up = makeButton(page, QStringLiteral(">"), left + kSpeedButtonWidth + kKnobWidth + 4, speedTop,
-            kSpeedButtonWidth, kButtonHeight, tr("Increase %1 speed").arg(what));
-        for (SphereButton* button : { down, knob, up })
+        faster = makeButton(this, QStringLiteral(">"), left + kSpeedButtonWidth + kKnobWidth + 4, kSpeedTop,
+            kSpeedButtonWidth, kRowButtonHeight, tr("Increase %1 speed").arg(what));
+        for (SphereButton* button : { slower, knob, faster })
             button->setColor(color);
         knob->setIsButton(false);
     };
-    speedGroup(kMargin, kRoundGreen, tr("round"), sButtonRoundDn, sButtonRound, sButtonRoundUp);
-    speedGroup(kRadialLeft, kRadialNavy, tr("radial"), sButtonRadialDn, sButtonRadial, sButtonRadialUp);
-    connect(sButtonRoundDn, &SphereButton::clicked, this, [this] { editor.roundDown(); });
-    connect(sButtonRoundUp, &SphereButton::clicked, this, [this] { editor.roundUp(); });
-    connect(sButtonRadialDn, &SphereButton::clicked, this, [this] { editor.radialDown(); });
-    connect(sButtonRadialUp, &SphereButton::clicked, this, [this] { editor.radialUp(); });
-    connect(sButtonRound, &SphereButton::mouseDown, this, [this](Qt::MouseButton, QPoint at) { editor.roundKnobPressed(at.x()); });
-    connect(sButtonRound, &SphereButton::mouseMove, this, [this](Qt::MouseButtons, QPoint at) { editor.roundKnobMoved(at.x()); });
-    connect(sButtonRound, &SphereButton::mouseUp, this, [this](Qt::MouseButton, QPoint) { editor.roundKnobReleased(); });
-    connect(sButtonRadial, &SphereButton::mouseDown, this,
-        [this](Qt::MouseButton, QPoint at) { editor.radialKnobPressed(at.x()); });
-    connect(sButtonRadial, &SphereButton::mouseMove, this,
-        [this](Qt::MouseButtons, QPoint at) { editor.radialKnobMoved(at.x()); });
-    connect(sButtonRadial, &SphereButton::mouseUp, this, [this](Qt::MouseButton, QPoint) { editor.radialKnobReleased(); });
+    speedGroup(kPageMargin, kRoundGreen, tr("round"), m_roundSlowerButton, m_roundKnob, m_roundFasterButton);
+    speedGroup(kRadialLeft, kRadialNavy, tr("radial"), m_radialSlowerButton, m_radialKnob, m_radialFasterButton);
+    m_roundSlowerButton->setObjectName(QStringLiteral("roundSlowerButton"));
+    m_roundKnob->setObjectName(QStringLiteral("roundKnob"));
+    m_roundFasterButton->setObjectName(QStringLiteral("roundFasterButton"));
+    m_radialSlowerButton->setObjectName(QStringLiteral("radialSlowerButton"));
+    m_radialKnob->setObjectName(QStringLiteral("radialKnob"));
+    m_radialFasterButton->setObjectName(QStringLiteral("radialFasterButton"));
 
-    makeLabel(page, tr("Rendering"), kMargin, 66, kPageWidth - 2 * kMargin, kCaptionHeight);
+    connect(m_roundSlowerButton, &SphereButton::clicked, this, [this] { m_editor.roundDown(); });
+    connect(m_roundFasterButton, &SphereButton::clicked, this, [this] { m_editor.roundUp(); });
+    connect(m_radialSlowerButton, &SphereButton::clicked, this, [this] { m_editor.radialDown(); });
+    connect(m_radialFasterButton, &SphereButton::clicked, this, [this] { m_editor.radialUp(); });
+    connect(m_roundKnob, &SphereButton::mouseDown, this,
+        [this](Qt::MouseButton, QPoint at) { m_editor.roundKnobPressed(at.x()); });
+    connect(m_roundKnob, &SphereButton::mouseMove, this,
+        [this](Qt::MouseButtons, QPoint at) { m_editor.roundKnobMoved(at.x()); });
+    connect(
+        m_roundKnob, &SphereButton::mouseUp, this, [this](Qt::MouseButton, QPoint) { m_editor.roundKnobReleased(); });
+    connect(m_radialKnob, &SphereButton::mouseDown, this,
+        [this](Qt::MouseButton, QPoint at) { m_editor.radialKnobPressed(at.x()); });
+    connect(m_radialKnob, &SphereButton::mouseMove, this,
+        [this](Qt::MouseButtons, QPoint at) { m_editor.radialKnobMoved(at.x()); });
+    connect(m_radialKnob, &SphereButton::mouseUp, this,
+        [this](Qt::MouseButton, QPoint) { m_editor.radialKnobReleased(); });
+}
+
+void RenderPage::buildSliders()
+{
+    makeLabel(this, tr("Rendering"), kPageMargin, 66, kPageWidth - 2 * kPageMargin, kCaptionHeight);
     struct SliderPlace {
-        QSlider** slider;
+        const char* caption;
         const char* name;
         int right;
     };
+    // In the order of the slider parameters.
     const SliderPlace places[kSliderCount] = {
-        { &sliderMainSize, "Master size", kPageWidth - kMargin },
-        { &sliderSize1, "Shape width", kPageWidth - kMargin },
-        { &sliderSize2, "Shape height", kPageWidth - kMargin },
-        { &sliderPhong, "Phong power", kNarrowSliderRight },
-        { &sliderMirror, "Mirror light", kNarrowSliderRight },
-        { &slideAmbient, "Ambient light", kNarrowSliderRight },
+        { "Master size", "masterSizeSlider", kPageWidth - kPageMargin },
+        { "Shape width", "shapeWidthSlider", kPageWidth - kPageMargin },
+        { "Shape height", "shapeHeightSlider", kPageWidth - kPageMargin },
+        { "Phong power", "phongPowerSlider", kNarrowSliderRight },
+        { "Mirror light", "mirrorLightSlider", kNarrowSliderRight },
+        { "Ambient light", "ambientLightSlider", kNarrowSliderRight },
     };
-    int top = 86;
     for (int p = 1; p <= kSliderCount; ++p) {
         const SliderPlace& place = places[p - 1];
         const SliderRange& range = SliderRanges[static_cast<size_t>(p - 1)];
-        const int y = top + (p - 1) * kSliderRowPitch + (p > 3 ? 2 : 0);
-        makeLabel(page, tr(place.name), kMargin, y, kSliderLabelWidth, kSliderHeight);
-        const int left = kMargin + kSliderLabelWidth;
-        QSlider* slider = makeSlider(page, range.minimum, range.maximum, left, y, place.right - left, kSliderHeight,
-            tr(place.name));
+        const int y = kSlidersTop + (p - 1) * kSliderRowPitch + (p > 3 ? 2 : 0);
+        makeLabel(this, tr(place.caption), kPageMargin, y, kSliderLabelWidth, kSliderHeight);
+        const int left = kPageMargin + kSliderLabelWidth;
+        QSlider* slider = makeSlider(this, range.minimum, range.maximum, left, y, place.right - left, kSliderHeight,
+            tr(place.caption));
+        slider->setObjectName(QString::fromLatin1(place.name));
         slider->installEventFilter(this);
-        connect(slider, &QSlider::valueChanged, this, [this, p](int value) { editor.sliderChanged(p, value); });
-        *place.slider = slider;
+        connect(slider, &QSlider::valueChanged, this, [this, p](int value) { m_editor.sliderChanged(p, value); });
+        m_sliders[static_cast<size_t>(p - 1)] = slider;
     }
+}
 
-    const int lightTop = top + 3 * kSliderRowPitch + 2;
-    panelLAShower = new PicturePanel(page);
-    panelLAShower->setGeometry(kPageWidth - kLightWidth - 2, lightTop, kLightWidth, kLightHeight);
-    panelLAShower->setToolTip(tr("Light Angle"));
-    panelLAShower->setCursor(Qt::CrossCursor);
-    setGround(panelLAShower, 0, 0, 0);
-    panelLAShower->installEventFilter(this);
-
+void RenderPage::buildShapeControls(int top)
+{
     // The shape buttons in two groups of two after the first pair, the browser beside them.
-    const int buttonsTop = lightTop + kLightHeight + 8;
     struct ButtonPlace {
         SphereButton** button;
         const char* caption;
         const char* hint;
+        const char* name;
         int gapsBefore;
     };
     const ButtonPlace buttons[] = {
-        { &sButton1, "Shape color", "Change color of selected shape", 0 },
-        { &sButton8, "Shape type", "Choose sphere or torus", 0 },
-        { &sButton9, "Clone selected shape", "Add new shape above selected one", 1 },
-        { &sButton10, "Remove selected shape", "Remove selected shape", 1 },
-        { &sButton11, "Move shape UP", "Move selected shape up", 2 },
-        { &sButton12, "Move shape DOWN", "Move selected shape down", 2 },
+        { &m_shapeColorButton, "Shape color", "Change color of selected shape", "shapeColorButton", 0 },
+        { &m_shapeTypeButton, "Shape type", "Choose sphere or torus", "shapeTypeButton", 0 },
+        { &m_cloneShapeButton, "Clone selected shape", "Add new shape above selected one", "cloneShapeButton", 1 },
+        { &m_removeShapeButton, "Remove selected shape", "Remove selected shape", "removeShapeButton", 1 },
+        { &m_moveShapeUpButton, "Move shape UP", "Move selected shape up", "moveShapeUpButton", 2 },
+        { &m_moveShapeDownButton, "Move shape DOWN", "Move selected shape down", "moveShapeDownButton", 2 },
     };
     int row = 0;
     for (const ButtonPlace& place : buttons) {
-        const int y = buttonsTop + row * kShapeButtonPitch + place.gapsBefore * kShapeButtonGap;
-        *place.button = makeButton(page, tr(place.caption), kMargin, y, kShapeButtonWidth, kButtonHeight, tr(place.hint));
+        const int y = top + row * kShapeButtonPitch + place.gapsBefore * kShapeButtonGap;
+        *place.button
+            = makeButton(this, tr(place.caption), kPageMargin, y, kShapeButtonWidth, kRowButtonHeight, tr(place.hint));
+        (*place.button)->setObjectName(QString::fromLatin1(place.name));
         ++row;
     }
-    connect(sButton1, &SphereButton::clicked, this, &EditorWindow::sButton1Click);
-    connect(sButton8, &SphereButton::clicked, this, [this] { editor.toggleShapeType(); });
-    connect(sButton9, &SphereButton::clicked, this, [this] { editor.cloneShape(); });
-    connect(sButton10, &SphereButton::clicked, this, [this] { editor.removeSelectedShape(); });
-    connect(sButton11, &SphereButton::clicked, this, [this] { editor.moveSelectedShapeUp(); });
-    connect(sButton12, &SphereButton::clicked, this, [this] { editor.moveSelectedShapeDown(); });
+    connect(m_shapeColorButton, &SphereButton::clicked, this, &RenderPage::chooseShapeColor);
+    connect(m_shapeTypeButton, &SphereButton::clicked, this, [this] { m_editor.toggleShapeType(); });
+    connect(m_cloneShapeButton, &SphereButton::clicked, this, [this] { m_editor.cloneShape(); });
+    connect(m_removeShapeButton, &SphereButton::clicked, this, [this] { m_editor.removeSelectedShape(); });
+    connect(m_moveShapeUpButton, &SphereButton::clicked, this, [this] { m_editor.moveSelectedShapeUp(); });
+    connect(m_moveShapeDownButton, &SphereButton::clicked, this, [this] { m_editor.moveSelectedShapeDown(); });
 
-    panelObjectBrowser = new PicturePanel(page);
-    panelObjectBrowser->setGeometry(kPageWidth - kMargin - kBrowserWidth - 6, buttonsTop, kBrowserWidth, kBrowserHeight);
-    panelObjectBrowser->setToolTip(tr("Shape Stack"));
-    setGround(panelObjectBrowser, 0, 0, 0);
-    panelObjectBrowser->installEventFilter(this);
-
-    applyMenu = new QMenu(this);
-    applyMenu->addAction(tr("Apply to shapes of current object"), this, [this] { editor.applyToCurrentObject(); });
-    applyMenu->addAction(tr("Apply to shapes of all object"), this, [this] { editor.applyToAllObjects(); });
-    applyMenu->addSeparator();
-    applyMenu->addAction(tr("Automatic applying ..."), this, [this] { formGlobals->openAt(editor.applyParam - 1); });
+    m_shapeStackBrowser = new PicturePanel(this);
+    m_shapeStackBrowser->setObjectName(QStringLiteral("shapeStackBrowser"));
+    m_shapeStackBrowser->setGeometry(kPageWidth - kPageMargin - kBrowserWidth - 6, top, kBrowserWidth, kBrowserHeight);
+    m_shapeStackBrowser->setToolTip(tr("Shape Stack"));
+    setGround(m_shapeStackBrowser, 0, 0, 0);
+    m_shapeStackBrowser->installEventFilter(this);
+    m_browserPainter.panel = m_shapeStackBrowser;
+    m_shapeStackBrowser->painter = &m_browserPainter;
 }
 
-void EditorWindow::openApplyMenu(QWidget* control, QPoint position) { applyMenu->popup(control->mapToGlobal(position)); }
-
-void EditorWindow::sButton1Click()
+void RenderPage::showSliderRanges()
 {
-    const Shape* shape = editor.selectedShape();
+    for (int32_t p = 1; p <= kSliderCount; ++p) {
+        const SliderRange& range = SliderRanges[static_cast<size_t>(p - 1)];
+        QSlider* slider = sliderOf(p);
+        const QSignalBlocker blocker(slider);
+        slider->setRange(range.minimum, range.maximum);
+        slider->setValue(m_editor.sliderValue(p));
+    }
+}
+
+void RenderPage::showSlider(int32_t parameter, int32_t value)
+{
+    QSlider* slider = sliderOf(parameter);
+    if (!slider)
+        return;
+    const QSignalBlocker blocker(slider);
+    slider->setValue(value);
+}
+
+void RenderPage::showSelectedStack() { m_browserPainter.setStack(m_editor.selectedStack()); }
+
+void RenderPage::showSelectedShape(int32_t shape) { m_browserPainter.setSelected(shape); }
+
+void RenderPage::repaintBrowser() { m_shapeStackBrowser->update(); }
+
+void RenderPage::repaintLightPreview() { m_lightAngleDisc->update(); }
+
+QSlider* RenderPage::sliderOf(int32_t parameter) const
+{
+    if (parameter < kGroupMasterSize || parameter > kGroupAmbient)
+        return nullptr;
+    return m_sliders[static_cast<size_t>(parameter - kGroupMasterSize)];
+}
+
+void RenderPage::openApplyMenu(QWidget* control, QPoint position)
+{
+    m_applyMenu->popup(control->mapToGlobal(position));
+}
+
+void RenderPage::chooseShapeColor()
+{
+    const Shape* shape = m_editor.selectedShape();
     if (!shape)
         return;
     const QColor start(static_cast<int>(colorrefRed(shape->color)), static_cast<int>(colorrefGreen(shape->color)),
         static_cast<int>(colorrefBlue(shape->color)));
-    const QColor chosen = QColorDialog::getColor(start, this, tr("Shape color"));
+    const QColor chosen = QColorDialog::getColor(start, window(), tr("Shape color"));
     if (chosen.isValid())
-        editor.setShapeColor(makeColorref(static_cast<uint32_t>(chosen.red()), static_cast<uint32_t>(chosen.green()),
-            static_cast<uint32_t>(chosen.blue())));
+        m_editor.setShapeColor(makeColorref(static_cast<uint32_t>(chosen.red()),
+            static_cast<uint32_t>(chosen.green()), static_cast<uint32_t>(chosen.blue())));
+}
+
+bool RenderPage::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove
+        && type != QEvent::MouseButtonDblClick)
+        return QWidget::eventFilter(watched, event);
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPoint at = mouse->position().toPoint();
+    const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+    const bool left = mouse->button() == Qt::LeftButton;
+
+    if (watched == m_shapeStackBrowser) {
+        // The browser's cells are in device pixels, the side being the panel's width.
+        if (press)
+            m_editor.browserPressed(qRound(at.y() * m_shapeStackBrowser->devicePixelRatioF()),
+                m_shapeStackBrowser->deviceWidth());
+        return press;
+    }
+    if (watched == m_lightAngleDisc) {
+        if (press)
+            m_editor.lightPressed(left);
+        else if (type == QEvent::MouseMove)
+            m_editor.lightDragged(at.x(), at.y(), m_lightAngleDisc->width());
+        else if (m_editor.lightReleased(left))
+            openApplyMenu(m_lightAngleDisc, at);
+        return true;
+    }
+    if (type == QEvent::MouseButtonRelease && !left) {
+        for (int32_t p = 1; p <= kSliderCount; ++p) {
+            if (watched == sliderOf(p)) {
+                m_editor.parameterRightClicked(p);
+                openApplyMenu(sliderOf(p), at);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

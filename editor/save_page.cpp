@@ -1,22 +1,13 @@
-// The Save page: "Save as Preset" with its note, "Save as JPEG image" and "Save as GIF
-// animation" with their labels. The JPEG and GIF buttons run the exports, which take the
-// live view's frame as it is when they need it.
-
-#include "editor/editor_window.h"
+#include "editor/save_page.h"
 
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
-#include "engine/picture_panel.h"
-#include "engine/renderer.h"
-#include "editor/export_flows.h"
+#include "editor/page_metrics.h"
 
 #include <QLabel>
 
 namespace {
 
-constexpr int kLeft = 15;
-constexpr int kButtonWidth = 200;
-constexpr int kButtonHeight = 30;
 constexpr int kLabelWidth = 210;
 // The note's longest line is 238 pixels in the 12-pixel caption font, wider than the page:
 // at 11 pixels it takes 219 and fits between margins of 4.
@@ -26,25 +17,34 @@ constexpr int kNoteFontPixels = 11;
 
 } // namespace
 
-void EditorWindow::buildSavePage()
+SavePage::SavePage(QWidget* parent)
+    : QWidget(parent)
 {
-    QWidget* page = panelTabSave;
-    sButton4 = makeButton(page, tr("Save as Preset"), kLeft, 20, kButtonWidth, kButtonHeight);
-    labelSaveNote = makeLabel(page,
+    setObjectName(QStringLiteral("savePage"));
+    setGround(this, kPageGround, kPageGround, kPageGround);
+    m_savePresetButton
+        = makeButton(this, tr("Save as Preset"), kWideButtonLeft, 20, kWideButtonWidth, kWideButtonHeight);
+    m_savePresetButton->setObjectName(QStringLiteral("savePresetButton"));
+    m_presetNoteLabel = makeLabel(this,
         QStringLiteral("After you save animation as preset, you can \r\nactivate the preset by switching to Presets "
                        "\r\npanel and selecting it from the list.  "),
         kNoteLeft, 56, kNoteWidth, 48);
-    QFont noteFont = labelSaveNote->font();
+    m_presetNoteLabel->setObjectName(QStringLiteral("presetNoteLabel"));
+    QFont noteFont = m_presetNoteLabel->font();
     noteFont.setPixelSize(kNoteFontPixels);
-    labelSaveNote->setFont(noteFont);
-    sButton5 = makeButton(page, tr("Save as JPEG image"), kLeft, 130, kButtonWidth, kButtonHeight);
-    labelSaveJpeg = makeLabel(page, tr("Save as JPEG image"), kLeft, 166, kLabelWidth, 16);
-    sButton6 = makeButton(page, tr("Save as GIF animation"), kLeft, 210, kButtonWidth, kButtonHeight);
-    labelSaveGif = makeLabel(page, tr("Save as GIF image"), kLeft, 246, kLabelWidth, 16);
+    m_presetNoteLabel->setFont(noteFont);
+    m_saveJpegButton
+        = makeButton(this, tr("Save as JPEG image"), kWideButtonLeft, 130, kWideButtonWidth, kWideButtonHeight);
+    m_saveJpegButton->setObjectName(QStringLiteral("saveJpegButton"));
+    m_jpegLabel = makeLabel(this, tr("Save as JPEG image"), kWideButtonLeft, 166, kLabelWidth, 16);
+    m_jpegLabel->setObjectName(QStringLiteral("jpegLabel"));
+    m_saveGifButton
+        = makeButton(this, tr("Save as GIF animation"), kWideButtonLeft, 210, kWideButtonWidth, kWideButtonHeight);
+    m_saveGifButton->setObjectName(QStringLiteral("saveGifButton"));
+    m_gifLabel = makeLabel(this, tr("Save as GIF image"), kWideButtonLeft, 246, kLabelWidth, 16);
+    m_gifLabel->setObjectName(QStringLiteral("gifLabel"));
 
-    exports = new ExportFlows(
-        this, [this] { return m_renderer.get(); },
-        [this] { return QSize(panelShower->deviceWidth(), panelShower->deviceHeight()); });
-    connect(sButton5, &SphereButton::clicked, exports, &ExportFlows::sButton5Click);
-    connect(sButton6, &SphereButton::clicked, exports, &ExportFlows::sButton6Click);
+    connect(m_savePresetButton, &SphereButton::clicked, this, &SavePage::savePresetPressed);
+    connect(m_saveJpegButton, &SphereButton::clicked, this, &SavePage::saveJpegPressed);
+    connect(m_saveGifButton, &SphereButton::clicked, this, &SavePage::saveGifPressed);
 }

@@ -5,7 +5,7 @@
 // The twenty motion formulas. Each turns the round angle a, the radial angle b and the
 // radius r into an offset (fx, fy) from the centre of the frame:
 //
-//   r = OrbitRadius + OrbitSwing x cos b
+//   r = orbitRadius + orbitSwing x cos b
 //    0: r cos a                            r sin a
 //    1: r cos a x cos b                    r sin a x (atan b x cos a)
 //    2: r cos a x sin(atan(atan a) x b)    r sin a x cos(atan(atan b) x a)

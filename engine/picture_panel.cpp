@@ -120,7 +120,7 @@ void PicturePanel::endPresent()
         repaint(region);
         m_flushing = false;
     }
-    // The blocks may change once EndPresent returns; whatever was not shown is dropped.
+    // The blocks may change once endPresent returns; whatever was not shown is dropped.
     m_pending.clear();
     m_pendingRegion = QRegion();
 }

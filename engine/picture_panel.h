@@ -21,19 +21,19 @@ class XcbImagePut;
 // placed in those pixels, so a scaled desktop still gets a picture at full resolution.
 //
 // The panel keeps no picture of its own: a presented block is read where it lies (a
-// QImage wraps its bytes) and goes on screen before EndPresent returns, so its pixels
+// QImage wraps its bytes) and goes on screen before endPresent returns, so its pixels
 // must stay unchanged until then. Blocks presented while the panel paints itself (a
 // painter's Paint called from paintEvent) are drawn by that paint. Outside a paint there
 // are two ways to the screen:
-//  - through the toolkit: EndPresent repaints the region presented since BeginPresent at
+//  - through the toolkit: endPresent repaints the region presented since beginPresent at
 //    once (QWidget::repaint), which costs a round trip to the X server and a copy into
 //    the window's backing store;
-//  - directly, when asked with SetDirectPresent and the window is an X11 window the panel
+//  - directly, when asked with setDirectPresent and the window is an X11 window the panel
 //    can serve: each block is put into the window with one request on the toolkit's
-//    connection and EndPresent flushes them, with no round trip and no copy beyond the
+//    connection and endPresent flushes them, with no round trip and no copy beyond the
 //    block itself. Blocks of one begin/end pair that continue each other (the strips of a
 //    full repaint: the same rows of one image, each starting where the last ended) go as
-//    one request, since the screen after EndPresent is the same. Such a panel also paints
+//    one request, since the screen after endPresent is the same. Such a panel also paints
 //    on screen: the toolkit keeps no backing store for it (a screen-sized one would cost
 //    as much as the frame), and a paint the system asks for goes straight to the window
 //    too, through the painter or as a fill of the plain colour. A panel that is all its
@@ -113,7 +113,7 @@ private:
     // Queues the held direct block, if any.
     void queueHeldBlock();
 
-    std::vector<PendingBlock> m_pending; // presented since BeginPresent, not yet on screen
+    std::vector<PendingBlock> m_pending; // presented since beginPresent, not yet on screen
     QRegion m_pendingRegion; // their area in widget coordinates
     int m_presentDepth = 0;
     QPainter* m_screen = nullptr; // open while paintEvent runs
@@ -121,7 +121,7 @@ private:
     bool m_directWanted = false;
     bool m_windowOnScreen = false; // the window paints on screen for this panel
     bool m_directUsed = false;
-    bool m_directQueued = false; // requests waiting for EndPresent's flush
+    bool m_directQueued = false; // requests waiting for endPresent's flush
     std::optional<DirectBlock> m_directHeld; // the last direct block, which the next may continue
     std::unique_ptr<XcbImagePut> m_direct;
 };

@@ -37,7 +37,7 @@ public:
     std::vector<PresentRecord> presents;
     bool recordPresents = true;
     bool keepPixels = false;
-    int begins = 0; // every BeginPresent, nested ones too
+    int begins = 0; // every beginPresent, nested ones too
     int batches = 0; // outermost begin/end pairs
     int ends = 0;
     int presentsOutsideBegin = 0;

@@ -36,7 +36,7 @@ public:
     static double rateOf(const QScreen* screen);
 
 signals:
-    // One display refresh has passed; nowMicros on the NowMicros clock.
+    // One display refresh has passed; nowMicros on the nowMicros clock.
     void tick(int64_t nowMicros);
 
 private:

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 // The seam between the renderer and the screen. A render panel is the surface a painter
-// draws on: it tells its size, takes blocks of ARGB pixels between BeginPresent and
-// EndPresent (which stand for getting and releasing a drawing context), and can be asked to
+// draws on: it tells its size, takes blocks of ARGB pixels between beginPresent and
+// endPresent (which stand for getting and releasing a drawing context), and can be asked to
 // repaint itself later. The Qt panel
 // (PicturePanel) implements it on a widget; RecordingPanel implements it headless for tests
 // and tools.
@@ -41,7 +41,7 @@ public:
 
     // Presents happen between these two; the panel may gather the blocks of one
     // begin/end pair into one screen update, and every block is on screen when
-    // EndPresent returns.
+    // endPresent returns.
     virtual void beginPresent() = 0;
     virtual void endPresent() = 0;
     // Puts the block on screen with its top-left pixel at (x, y); what falls outside the

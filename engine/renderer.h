@@ -49,7 +49,7 @@ public:
 // the motion formula of two angles that advance with every sprite; travelling moves the
 // whole figure round an ellipse, and the mirror adds a reflected copy of every sprite. In
 // filter mode sprites go into a half-size frame that is blurred and doubled into the full
-// frame every SpritesPerBlurPass sprites, and the frame is shown bottom-up. In the saver
+// frame every spritesPerBlurPass sprites, and the frame is shown bottom-up. In the saver
 // role the renderer also changes preset, formula and mirror every Seconds seconds.
 //
 // It is stepped: its owner (a window, a tool) calls Step with the time, and the renderer
@@ -149,7 +149,7 @@ private:
     // Stamps object row i: position, sprite, mirror copies.
     void drawObject(int32_t row);
     // Composites one sprite centred at (x, y) and notes its rectangle; in filter mode runs
-    // a blur pass when the run's sprite count is a multiple of SpritesPerBlurPass.
+    // a blur pass when the run's sprite count is a multiple of spritesPerBlurPass.
     void drawSprite(const ArgbImage& sprite, int32_t x, int32_t y, const SpriteRuns* runs);
 
     SettingsRecord& m_options;

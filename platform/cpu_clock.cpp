@@ -192,12 +192,12 @@ uint16_t cpuGetSpeed()
         = clock.tickSource == monotonicNanoseconds || (!OPAL_HAVE_TSC && clock.tickSource == hardwareTick);
     unsigned mhz = monotonicTicks ? kMonotonicMhz : readInfoMhz(clock.cpuInfoPath);
     for (int attempt = 0; mhz == 0 && attempt < kMeasureAttempts; ++attempt)
-        mhz = static_cast<unsigned>(cpUgetspeedaccurate(kMeasureMilliseconds) + 0.5);
+        mhz = static_cast<unsigned>(measureCpuSpeedMhz(kMeasureMilliseconds) + 0.5);
     fillFactors(mhz);
     return static_cast<uint16_t>(clock.mhz);
 }
 
-double cpUgetspeedaccurate(int milliseconds)
+double measureCpuSpeedMhz(int milliseconds)
 {
     // Raising the thread to time-critical priority needs privileges a screen saver does
     // not have on Linux; the monotonic clock keeps the measurement honest without it.

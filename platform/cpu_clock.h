@@ -41,7 +41,7 @@ uint64_t cpunstotick(uint32_t nanoseconds);
 uint16_t cpuGetSpeed();
 // Measures the clock rate over the given number of milliseconds: tick cycles per
 // elapsed microsecond of the monotonic clock.
-double cpUgetspeedaccurate(int milliseconds);
+double measureCpuSpeedMhz(int milliseconds);
 
 // Seams for tests. They change process-wide state; tests call cpuForgetSpeedForTesting
 // in their fixtures to start from "not yet known".
@@ -55,7 +55,7 @@ void cpuForgetSpeedForTesting();
 void cpuSetTickSourceForTesting(uint64_t (*source)());
 // Reads the rate from this file instead of /proc/cpuinfo.
 void cpuSetInfoPathForTesting(const std::string& path);
-// How many times CPUgetspeedaccurate has run since the last forget.
+// How many times measureCpuSpeedMhz has run since the last forget.
 int cpuMeasurementCountForTesting();
 
 // The rate in whole MHz from the text of /proc/cpuinfo: the first "cpu MHz" line,

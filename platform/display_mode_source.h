@@ -20,7 +20,7 @@ constexpr uint32_t DM_PELSHEIGHT = 0x00100000;
 constexpr uint32_t DM_DISPLAYFLAGS = 0x00200000;
 constexpr uint32_t DM_DISPLAYFREQUENCY = 0x00400000;
 
-// Flags and answers of DisplayModeSource::ChangeMode.
+// Flags and answers of DisplayModeSource::changeMode.
 constexpr int CDS_TEST = 2;
 constexpr int DISP_CHANGE_SUCCESSFUL = 0;
 constexpr int DISP_CHANGE_RESTART = 1;

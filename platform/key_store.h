@@ -82,5 +82,5 @@ std::string fullKeyPath(std::string_view path);
 
 // <config home>/opal-revel/registry.reg
 std::filesystem::path keyStoreFilePath();
-// The user's store at KeyStoreFilePath() as it is when called.
+// The user's store at keyStoreFilePath() as it is when called.
 std::unique_ptr<KeyStore> openUserKeyStore();

@@ -75,5 +75,5 @@ private:
     bool m_shmUsable = false; // a local server with MIT-SHM 1.2 or later
     std::map<uint64_t, uint32_t> m_segments; // shared block id -> server segment, 0 when refused
     uint64_t m_sharedPuts = 0;
-    uint64_t m_freedSeen = 0; // shared_pixels::FreedCount at the last sweep of m_segments
+    uint64_t m_freedSeen = 0; // shared_pixels::freedCount at the last sweep of m_segments
 };

@@ -26,7 +26,7 @@ public:
     bool enumMode(uint32_t index, DisplayMode& mode) override;
     int changeMode(const DisplayMode& mode, int flags) override;
     void restoreMode() override;
-    // Takes the display as it is now as the one RestoreMode returns to, screen size included,
+    // Takes the display as it is now as the one restoreMode returns to, screen size included,
     // whether or not this source changes it: the display watchdog puts back what another
     // process switched. False without a display or a lit output.
     bool rememberCurrentMode();

@@ -16,8 +16,8 @@
 // the preset block, is the content of a ".vhp" file and is also embedded in the settings
 // file. Little-endian, no padding:
 //
-//   magic "qrt\0" (4) | version (int32, written as 1) | ObjectEnabled (7 x int32)
-//   | RoundSpeed (double) | RadialSpeed (double) | StacksPerObject S (int32)
+//   magic "qrt\0" (4) | version (int32, written as 1) | objectEnabled (7 x int32)
+//   | roundSpeed (double) | radialSpeed (double) | stacksPerObject S (int32)
 //   | 7 x S stack blocks of 368 bytes, object-major (object 1 slots 0..S-1, object 2, ...)
 //
 // A preset of one stack per object is 2632 bytes.
@@ -44,7 +44,7 @@ struct Preset {
 };
 
 // The scene every window draws; replaced wholesale by every preset load. It starts as the
-// start-up scene (NewObjectTable, every object on, the start speeds).
+// start-up scene (newObjectTable, every object on, the start speeds).
 extern Preset CurrentPreset;
 
 // A preset with the start-up scene.
@@ -52,7 +52,7 @@ Preset newStartPreset();
 
 // Reads a preset block at the stream's position. On success the old stacks of the record
 // are freed, the new ones are in place with both dirty flags set, and the result is true.
-// A wrong magic, a block cut short, StacksPerObject outside 1..10 or a speed that is not a
+// A wrong magic, a block cut short, stacksPerObject outside 1..10 or a speed that is not a
 // finite number leave the record exactly as it was and give false; the whole block is
 // read into a fresh record first, so nothing is lost on a bad file.
 bool readPreset(Preset& preset, std::istream& in);

@@ -16,7 +16,7 @@ public:
     int32_t index = 0; // current position in Names
     std::array<std::string, kMaxPresetNames> names; // file names without folder
     int32_t count = 0; // valid entries of Names
-    // Whether the last LoadCurrent read its file into CurrentPreset; the editor tells the
+    // Whether the last loadCurrent read its file into CurrentPreset; the editor tells the
     // user when a listed file could not be read instead of leaving the old picture unexplained.
     bool loaded = false;
 

@@ -18,7 +18,7 @@ namespace {
 constexpr uint8_t kSettingsMagic[8] = { '_', 'Q', 'R', 'T', 'C', 'F', 'G', '_' };
 constexpr std::size_t kApplyModesBytes = 4 * kApplyModeCount;
 constexpr std::size_t kReservedBytes = 56;
-constexpr std::size_t kTailBytes = 24; // two speed steps, RandomStart, the reserved int32
+constexpr std::size_t kTailBytes = 24; // two speed steps, randomStart, the reserved int32
 // The layout with the largest preset block there can be.
 constexpr std::size_t kMaxSettingsFileBytes
     = sizeof kSettingsMagic + kApplyModesBytes + presetBlockBytes(kMaxStacksPerObject) + kReservedBytes + kTailBytes;

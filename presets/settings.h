@@ -25,7 +25,7 @@ constexpr int32_t kFormulaCount = 20;
 constexpr int32_t kApplyModeCount = 8;
 constexpr double kStartSpeedStep = 9.6751e-06;
 
-// ApplyModes entries: which shapes an editor change reaches.
+// applyModes entries: which shapes an editor change reaches.
 enum ApplyMode : int32_t { kApplyGlobal = 0, kApplySelectedObject = 1, kApplySelectedShape = 2 };
 
 struct SettingsRecord {
@@ -74,7 +74,7 @@ bool loadSettings(Preset& preset);
 // file. True when the settings file was written.
 bool saveSettings(Preset& preset);
 
-// The settings-file codec alone. ReadSettingsFile takes nothing unless the whole file is
+// The settings-file codec alone. readSettingsFile takes nothing unless the whole file is
 // good: false on a wrong magic, a file cut short or a bad embedded preset, leaving
 // Settings and the preset as they were.
 bool readSettingsFile(Preset& preset, std::istream& in);

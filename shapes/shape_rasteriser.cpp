@@ -215,7 +215,7 @@ void renderShapeWith(PaintShapeRowsFunction paint, uint32_t* pixels, int32_t w, 
 
 bool prepareShapeShading(const Shape& shape, int32_t type, int32_t w, int32_t h, ShapeShading& shading)
 {
-    // One pixel of the shape's size in units of its outer radius, 1 / (RadiusPx + 1); a
+    // One pixel of the shape's size in units of its outer radius, 1 / (radiusPx + 1); a
     // radius of -1 pixels draws nothing.
     const int64_t outer = int64_t { shape.radiusPx } + 1;
     if (w <= 0 || h <= 0 || outer == 0 || (type != kSphereType && type != kTorusType))

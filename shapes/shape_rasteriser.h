@@ -12,7 +12,7 @@
 // The destination is w x h ARGB pixels (alpha in the top byte, blue in the low byte), row
 // 0 first, no padding. Colours are written unpremultiplied; pixels the shape does not
 // cover are left exactly as they were, so callers clear the block first. Only the shape's
-// light, colours, Ambient, Mirror, Intensity, Phong, RadiusPx, Type, HeightPx and offsets
+// light, colours, Ambient, Mirror, Intensity, Phong, radiusPx, Type, heightPx and offsets
 // are read. Any value is survivable: zero or non-finite lights, radii of -1 or 0, huge
 // offsets and huge Phong powers draw something or nothing, but never fault.
 
@@ -36,7 +36,7 @@ void renderSphere(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, Sh
 void renderTorus(uint32_t* pixels, int32_t w, int32_t h, const Shape& shape, ShadingPath path = ShadingPath::Fast);
 
 // Paints only rows firstRow .. firstRow + rowCount - 1 of the w x h block, with the pixels
-// RenderShape gives there. `rows` holds just those rows, row firstRow first, so that bands
+// renderShape gives there. `rows` holds just those rows, row firstRow first, so that bands
 // of one block can be painted apart (and on different threads). Rows outside the block
 // are left untouched. When spans is given (rowCount entries), each row's entry receives
 // the columns outside which the row was left untouched.

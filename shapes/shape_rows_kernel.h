@@ -91,7 +91,7 @@ inline FloatLanes sqrtLanes(FloatLanes v)
 #endif
 }
 
-// SafeSqrt lane by lane: the root where v > 1e-30, else 0 (NaN included). Lanes that get 0
+// safeSqrt lane by lane: the root where v > 1e-30, else 0 (NaN included). Lanes that get 0
 // take the root of 1 instead, so that no lane meets a negative or NaN argument.
 inline FloatLanes safeSqrt(FloatLanes v)
 {
@@ -301,7 +301,7 @@ private:
             }
             return;
         }
-        // HighlightPower stops a chain once a factor leaves its value unchanged (0,
+        // highlightPower stops a chain once a factor leaves its value unchanged (0,
         // infinity, a base of 1, a value held by rounding); every further factor would
         // leave it unchanged too, so multiplying on gives the same value.
         const std::size_t spare = m_chunks;

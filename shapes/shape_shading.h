@@ -29,7 +29,7 @@ struct ShapeShading {
     float mirror = 0.0f;
     float intensity = 0.0f;
     // The highlight exponent, and how many of its factors are plain multiplications before
-    // HighlightPower takes the rest from pow().
+    // highlightPower takes the rest from pow().
     int64_t exponent = 1;
     int64_t maxFactors = 1;
 
@@ -77,7 +77,7 @@ static inline float shadingRowY(const ShapeShading& shading, int32_t i)
 bool prepareShapeShading(const Shape& shape, int32_t type, int32_t w, int32_t h, ShapeShading& shading);
 
 // The working arrays of the vector rasteriser for one block width. Each array holds
-// ScratchColumns(w) entries; the caller owns them, and each thread needs its own.
+// scratchColumns(w) entries; the caller owns them, and each thread needs its own.
 struct ShapeRowsScratch {
     float* columnX = nullptr;
     float* columnXX = nullptr;
@@ -114,7 +114,7 @@ void paintShapeRowsAvx512(const ShapeShading& shading, const ShapeRowsScratch& s
 #endif
 
 // The vector rasterisers this processor runs, narrowest first; the last is the one the
-// fast path uses. RenderShapeWith paints a whole shape with one of them, so that tests can
+// fast path uses. renderShapeWith paints a whole shape with one of them, so that tests can
 // hold each to the reference.
 std::vector<PaintShapeRowsFunction> supportedShapeRowPainters();
 void renderShapeWith(PaintShapeRowsFunction paint, uint32_t* pixels, int32_t w, int32_t h, const Shape& shape);

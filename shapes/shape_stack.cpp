@@ -78,7 +78,7 @@ void newObjectTable(ObjectTable& table)
 
 void freeObjectTable(ObjectTable& table)
 {
-    // Every slot, not only the first StacksPerObject: a slot beyond it cannot hold a stack
+    // Every slot, not only the first stacksPerObject: a slot beyond it cannot hold a stack
     // that should outlive the table.
     for (auto& row : table.stacks) {
         for (auto& slot : row)

@@ -30,7 +30,7 @@ constexpr int32_t kTorusType = 2;
 constexpr int32_t kMaxSpriteSide = 2048;
 
 // One shaded shape. The fields are in stored order; colours are COLORREF (red in the low
-// byte). RadiusPx and HeightPx are rewritten by every sprite build.
+// byte). radiusPx and heightPx are rewritten by every sprite build.
 struct Shape {
     float lightX = 1.0f; // light direction; x grows with the column
     float lightY = 1.0f; // y grows with the row
@@ -62,22 +62,22 @@ struct SpriteScale {
     bool operator==(const SpriteScale&) const = default;
 };
 
-// A stack of shapes with its two cached sprites. Slots from ShapeCount on are not in use
+// A stack of shapes with its two cached sprites. Slots from shapeCount on are not in use
 // but keep their bytes, and they are stored with the stack.
 struct ShapeStack {
-    bool reducedDirty = true; // ReducedSprite must be rebuilt before use
-    bool fullDirty = true; // FullSprite is out of date
+    bool reducedDirty = true; // reducedSprite must be rebuilt before use
+    bool fullDirty = true; // fullSprite is out of date
     std::array<Shape, kMaxShapes> shapes {};
     int32_t shapeCount = 1; // shapes in use, 1 to 5
     int32_t masterSize = -1; // master size in percent
-    int32_t fullSize = -1; // side in pixels of the last FullSprite
+    int32_t fullSize = -1; // side in pixels of the last fullSprite
     std::unique_ptr<ArgbImage> reducedSprite; // what the animation stamps
-    SpriteScale reducedScale; // what ReducedSprite was built for
-    SpriteRuns reducedRuns; // ReducedSprite's runs, made with it
+    SpriteScale reducedScale; // what reducedSprite was built for
+    SpriteRuns reducedRuns; // reducedSprite's runs, made with it
     std::unique_ptr<ArgbImage> fullSprite; // the editor's preview
 };
 
-// Seven rows of stack slots, one row per object; StacksPerObject slots of each row are
+// Seven rows of stack slots, one row per object; stacksPerObject slots of each row are
 // filled. The renderer and the editor use slot 0 only.
 struct ObjectTable {
     std::array<std::array<std::unique_ptr<ShapeStack>, kStackSlotsPerObject>, kObjectCount> stacks;
@@ -88,17 +88,17 @@ struct ObjectTable {
 extern const std::array<uint32_t, kObjectCount> DefaultObjectColors;
 
 Shape newShape();
-// Five new shapes, MasterSize -1, FullSize -1, no sprites. ShapeCount starts at 1 and both
+// Five new shapes, masterSize -1, fullSize -1, no sprites. shapeCount starts at 1 and both
 // dirty flags at 1; every creator sets them to what it needs.
 std::unique_ptr<ShapeStack> newShapeStack();
-// Empties all 70 slots, sets StacksPerObject to 1 and gives every object a fresh stack of
-// one shape in its start colour, MasterSize 100, both dirty flags set.
+// Empties all 70 slots, sets stacksPerObject to 1 and gives every object a fresh stack of
+// one shape in its start colour, masterSize 100, both dirty flags set.
 void newObjectTable(ObjectTable& table);
-// Destroys every stack of the table (and their sprites); StacksPerObject is left as it is.
+// Destroys every stack of the table (and their sprites); stacksPerObject is left as it is.
 void freeObjectTable(ObjectTable& table);
 
-// The number of Shapes slots a stack really uses: ShapeCount cut to 0..5. A stack read from
-// a file may carry any ShapeCount; everything that walks the shapes goes through this.
+// The number of Shapes slots a stack really uses: shapeCount cut to 0..5. A stack read from
+// a file may carry any shapeCount; everything that walks the shapes goes through this.
 int32_t shapesInUse(const ShapeStack& stack);
 
 // ---- Stored form ---------------------------------------------------------------------
@@ -107,7 +107,7 @@ constexpr std::size_t kShapeRecordBytes = 72;
 constexpr std::size_t kStackBlockBytes = 368;
 
 // The stored form of a stack: the five shape slots in index order (in use or not), then
-// ShapeCount and MasterSize, all little-endian. Dirty flags, FullSize and sprites are not
+// shapeCount and masterSize, all little-endian. Dirty flags, fullSize and sprites are not
 // stored.
 using StackBlock = std::array<uint8_t, kStackBlockBytes>;
 
@@ -117,7 +117,7 @@ Shape readShapeRecord(std::span<const uint8_t, kShapeRecordBytes> in);
 void writeStackBlock(const ShapeStack& stack, std::span<uint8_t, kStackBlockBytes> out);
 StackBlock writeStackBlock(const ShapeStack& stack);
 // Reads every stored field as it is (a later write gives the same bytes, whatever they
-// were) and sets both dirty flags. Sprites and FullSize are left alone.
+// were) and sets both dirty flags. Sprites and fullSize are left alone.
 void readStackBlock(std::span<const uint8_t, kStackBlockBytes> in, ShapeStack& stack);
 
 // ---- Sprites -------------------------------------------------------------------------
@@ -172,6 +172,6 @@ extern const std::array<const char*, kParameterGroupCount> ParameterGroupNames;
 // Copies the fields of one shape group (2 to 8) from one shape to another. Group 1 and
 // unknown groups copy nothing here.
 void copyShapeParameter(int32_t group, const Shape& from, Shape& to);
-// Copies a group between stacks: group 1 copies MasterSize; groups 2 to 8 copy from shape
+// Copies a group between stacks: group 1 copies masterSize; groups 2 to 8 copy from shape
 // fromIndex to shape toIndex (nothing when an index is outside 0..4).
 void copyParameterGroup(int32_t group, const ShapeStack& from, int32_t fromIndex, ShapeStack& to, int32_t toIndex);

@@ -32,7 +32,7 @@ int32_t truncatePx(double value)
     return static_cast<int32_t>(std::clamp(value, -kMaxComputedPx, kMaxComputedPx));
 }
 
-// A torus is drawn with RadiusPx as the larger of the two sizes, so its tube has positive
+// A torus is drawn with radiusPx as the larger of the two sizes, so its tube has positive
 // thickness; when the tube would fill the hole the outer radius grows by one, unless that
 // would make it reach the limit.
 void adjustTorusSize(Shape& shape, int32_t limit)
@@ -52,7 +52,7 @@ void adjustTorusSize(Shape& shape, int32_t limit)
         shape.heightPx = 2;
 }
 
-// Computes RadiusPx and HeightPx of one shape for a sprite of the given side.
+// Computes radiusPx and heightPx of one shape for a sprite of the given side.
 void sizeShape(Shape& shape, int32_t masterSize, int32_t side, bool full)
 {
     float d = static_cast<float>(int64_t { masterSize } * side / 100);
@@ -112,8 +112,8 @@ void buildReducedSprite(ShapeStack& stack, int32_t which, const SpriteScale& sca
 {
     if (!stack.reducedDirty && stack.reducedSprite && stack.reducedScale == scale)
         return;
-    // Formed in 64 bits; the quotient always fits in 32 (|70 x MasterSize / 100| < 2^31).
-    // It is not cut here: BuildSprite bounds the side after scaling, so a large master size
+    // Formed in 64 bits; the quotient always fits in 32 (|70 x masterSize / 100| < 2^31).
+    // It is not cut here: buildSprite bounds the side after scaling, so a large master size
     // on a small screen still gets its true side.
     const int64_t side = int64_t { kReducedBaseSide } * stack.masterSize / 100;
     stack.reducedSprite.reset();

@@ -14,14 +14,14 @@
 // up to 0. which = -1 paints every shape in use, otherwise only the shape with that index.
 // full = true is the editor's preview form of the given side, lit as stored; full = false
 // is the animation form, whose side is trunc(side x scale.sizeScale), lit from below when
-// scale.flipLight is set. Rewrites RadiusPx and HeightPx of every shape it paints. The side
+// scale.flipLight is set. Rewrites radiusPx and heightPx of every shape it paints. The side
 // is cut to 0..kMaxSpriteSide. The options choose how the pixels are painted, never what
 // they are.
 std::unique_ptr<ArgbImage> buildSprite(ShapeStack& stack, int32_t side, int32_t which, bool full,
     const SpriteScale& scale = {}, const SpriteBuildOptions& options = {});
-// Always rebuilds FullSprite at the given side; sets FullSize and clears FullDirty.
+// Always rebuilds fullSprite at the given side; sets fullSize and clears fullDirty.
 void buildFullSprite(ShapeStack& stack, int32_t side, int32_t which);
-// Rebuilds ReducedSprite at side (70 x MasterSize) div 100 for the given scale when
-// ReducedDirty is set or the sprite was built for another scale, then clears the flag;
+// Rebuilds reducedSprite at side (70 x masterSize) div 100 for the given scale when
+// reducedDirty is set or the sprite was built for another scale, then clears the flag;
 // does nothing otherwise.
 void buildReducedSprite(ShapeStack& stack, int32_t which, const SpriteScale& scale);

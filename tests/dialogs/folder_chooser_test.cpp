@@ -1,6 +1,7 @@
 #include "dialogs/folder_chooser.h"
 
 #include "controls/sphere_button.h"
+#include "tests/controls/named_control.h"
 #include "tests/platform/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -26,10 +27,10 @@ QStringList lines(const QListWidget& list)
 
 void activate(FolderChooser& form, const QString& line)
 {
-    const auto found = form.directoryListBox1->findItems(line, Qt::MatchExactly);
+    const auto found = control<QListWidget>(form, "folderList")->findItems(line, Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1) << line.toStdString();
-    form.directoryListBox1->setCurrentItem(found.front());
-    emit form.directoryListBox1->itemActivated(found.front());
+    control<QListWidget>(form, "folderList")->setCurrentItem(found.front());
+    emit control<QListWidget>(form, "folderList")->itemActivated(found.front());
 }
 
 // Runs the dialog modally and presses one of its buttons from inside the modal loop.
@@ -58,21 +59,24 @@ TEST_F(SelDir, IsTheDescribedBorderlessWindow)
     FolderChooser form;
     EXPECT_EQ(form.size(), QSize(256, 248));
     EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(form.labelTitle->text(), "Change storage directory");
-    EXPECT_EQ(form.labelTitle->geometry(), QRect(0, 0, 256, 16));
-    EXPECT_EQ(form.directoryListBox1->geometry(), QRect(15, 33, 226, 143));
-    EXPECT_EQ(form.editPath->geometry(), QRect(15, 184, 228, 19));
-    EXPECT_EQ(form.sButton1->geometry(), QRect(14, 212, 99, 25));
-    EXPECT_EQ(form.sButton2->geometry(), QRect(144, 212, 99, 25));
-    EXPECT_EQ(form.sButton1->caption(), "OK");
-    EXPECT_EQ(form.sButton2->caption(), "Cancel");
-    EXPECT_EQ(form.sButton2->color(), 4227327u);
-    EXPECT_TRUE(form.directoryListBox1->font().bold());
+    EXPECT_EQ(control<QLabel>(form, "folderTitleLabel")->text(), "Change storage directory");
+    EXPECT_EQ(control<QLabel>(form, "folderTitleLabel")->geometry(), QRect(0, 0, 256, 16));
+    EXPECT_EQ(control<QListWidget>(form, "folderList")->geometry(), QRect(15, 33, 226, 143));
+    EXPECT_EQ(control<QLineEdit>(form, "pathField")->geometry(), QRect(15, 184, 228, 19));
+    EXPECT_EQ(control<SphereButton>(form, "okButton")->geometry(), QRect(14, 212, 99, 25));
+    EXPECT_EQ(control<SphereButton>(form, "cancelButton")->geometry(), QRect(144, 212, 99, 25));
+    EXPECT_EQ(control<SphereButton>(form, "okButton")->caption(), "OK");
+    EXPECT_EQ(control<SphereButton>(form, "cancelButton")->caption(), "Cancel");
+    EXPECT_EQ(control<SphereButton>(form, "cancelButton")->color(), 4227327u);
+    EXPECT_TRUE(control<QListWidget>(form, "folderList")->font().bold());
 
     form.setDirectory(path());
     form.show();
     QApplication::processEvents();
-    EXPECT_EQ(form.directoryListBox1->visualItemRect(form.directoryListBox1->item(0)).height(), 16);
+    EXPECT_EQ(control<QListWidget>(form, "folderList")
+                  ->visualItemRect(control<QListWidget>(form, "folderList")->item(0))
+                  .height(),
+        16);
     const QImage face = form.grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(QColor(face.pixel(3, 3)), QColor(128, 0, 0)) << "the title strip";
     EXPECT_EQ(QColor(face.pixel(0, 120)), QColor(128, 0, 0)) << "the frame";
@@ -83,21 +87,21 @@ TEST_F(SelDir, TheListNavigatesAndItsFolderIsTheResultOnlyOnOk)
 {
     FolderChooser form;
     form.setDirectory(path());
-    EXPECT_EQ(lines(*form.directoryListBox1), QStringList({ "..", "another", "My Présets" }));
-    EXPECT_EQ(form.editPath->text(), path());
+    EXPECT_EQ(lines(*control<QListWidget>(form, "folderList")), QStringList({ "..", "another", "My Présets" }));
+    EXPECT_EQ(control<QLineEdit>(form, "pathField")->text(), path());
 
     activate(form, "My Présets");
     EXPECT_EQ(form.directory(), path("My Présets"));
-    EXPECT_EQ(lines(*form.directoryListBox1), QStringList({ "..", "inner" }));
-    EXPECT_EQ(form.editPath->text(), path("My Présets"));
+    EXPECT_EQ(lines(*control<QListWidget>(form, "folderList")), QStringList({ "..", "inner" }));
+    EXPECT_EQ(control<QLineEdit>(form, "pathField")->text(), path("My Présets"));
     activate(form, "..");
     EXPECT_EQ(form.directory(), path());
     activate(form, "another");
 
-    EXPECT_EQ(execAndClick(form, form.sButton2), QDialog::Rejected);
+    EXPECT_EQ(execAndClick(form, control<SphereButton>(form, "cancelButton")), QDialog::Rejected);
     // The instance keeps what it showed last; the editor decides what a cancel means.
     EXPECT_EQ(form.directory(), path("another"));
-    EXPECT_EQ(execAndClick(form, form.sButton1), QDialog::Accepted);
+    EXPECT_EQ(execAndClick(form, control<SphereButton>(form, "okButton")), QDialog::Accepted);
     EXPECT_EQ(form.directory(), path("another"));
 
     // Escape rejects as Cancel does.
@@ -112,27 +116,29 @@ TEST_F(SelDir, TheKeyboardReachesTheButtonsAndEnterOnTheListAccepts)
     FolderChooser form;
     form.setDirectory(path());
     form.show();
-    form.directoryListBox1->setFocus();
+    control<QListWidget>(form, "folderList")->setFocus();
     std::vector<QWidget*> chain;
     for (int i = 0; i < 3; ++i) {
         QTest::keyClick(form.focusWidget(), Qt::Key_Tab);
         chain.push_back(form.focusWidget());
     }
-    EXPECT_EQ(chain, (std::vector<QWidget*> { form.editPath, form.sButton1, form.sButton2 }));
+    EXPECT_EQ(chain,
+        (std::vector<QWidget*> { control<QLineEdit>(form, "pathField"), control<SphereButton>(form, "okButton"),
+            control<SphereButton>(form, "cancelButton") }));
 
     const struct {
         QWidget* target;
         Qt::Key key;
         int result;
     } cases[] = {
-        { form.directoryListBox1, Qt::Key_Return, QDialog::Accepted },
-        { form.directoryListBox1, Qt::Key_Enter, QDialog::Accepted },
-        { form.sButton2, Qt::Key_Return, QDialog::Rejected },
-        { form.sButton1, Qt::Key_Space, QDialog::Accepted },
+        { control<QListWidget>(form, "folderList"), Qt::Key_Return, QDialog::Accepted },
+        { control<QListWidget>(form, "folderList"), Qt::Key_Enter, QDialog::Accepted },
+        { control<SphereButton>(form, "cancelButton"), Qt::Key_Return, QDialog::Rejected },
+        { control<SphereButton>(form, "okButton"), Qt::Key_Space, QDialog::Accepted },
     };
     for (const auto& each : cases) {
         SCOPED_TRACE(each.target->metaObject()->className());
-        form.directoryListBox1->setCurrentRow(0); // ".."
+        control<QListWidget>(form, "folderList")->setCurrentRow(0); // ".."
         QTimer::singleShot(0, &form, [&] {
             each.target->setFocus();
             QTest::keyClick(each.target, each.key);
@@ -148,26 +154,26 @@ TEST_F(SelDir, ATypedFolderIsTakenAsTypedAndAMissingOneIsRefusedVisibly)
     form.show();
     form.setDirectory(path("another"));
     const QString typed = path("My Présets") + "/";
-    form.editPath->setText(typed);
-    QTest::keyClick(form.editPath, Qt::Key_Return);
+    control<QLineEdit>(form, "pathField")->setText(typed);
+    QTest::keyClick(control<QLineEdit>(form, "pathField"), Qt::Key_Return);
     EXPECT_FALSE(form.pathRefused());
     EXPECT_EQ(form.directory(), typed) << "a trailing slash stays";
-    EXPECT_EQ(lines(*form.directoryListBox1), QStringList({ "..", "inner" }));
+    EXPECT_EQ(lines(*control<QListWidget>(form, "folderList")), QStringList({ "..", "inner" }));
 
-    const QColor ground = form.editPath->palette().color(QPalette::Base);
-    form.editPath->setText(path("nowhere"));
-    QTest::keyClick(form.editPath, Qt::Key_Return);
+    const QColor ground = control<QLineEdit>(form, "pathField")->palette().color(QPalette::Base);
+    control<QLineEdit>(form, "pathField")->setText(path("nowhere"));
+    QTest::keyClick(control<QLineEdit>(form, "pathField"), Qt::Key_Return);
     EXPECT_TRUE(form.pathRefused());
-    EXPECT_NE(form.editPath->palette().color(QPalette::Base), ground) << "the refusal shows";
+    EXPECT_NE(control<QLineEdit>(form, "pathField")->palette().color(QPalette::Base), ground) << "the refusal shows";
     EXPECT_EQ(form.directory(), typed);
-    EXPECT_EQ(lines(*form.directoryListBox1), QStringList({ "..", "inner" }));
-    EXPECT_EQ(form.editPath->text(), path("nowhere")) << "the typed text is left to correct";
+    EXPECT_EQ(lines(*control<QListWidget>(form, "folderList")), QStringList({ "..", "inner" }));
+    EXPECT_EQ(control<QLineEdit>(form, "pathField")->text(), path("nowhere")) << "the typed text is left to correct";
 
-    QTest::keyClick(form.editPath, Qt::Key_Backspace);
+    QTest::keyClick(control<QLineEdit>(form, "pathField"), Qt::Key_Backspace);
     EXPECT_FALSE(form.pathRefused()) << "editing clears the mark";
 
-    form.editPath->setText("inner");
-    QTest::keyClick(form.editPath, Qt::Key_Return);
+    control<QLineEdit>(form, "pathField")->setText("inner");
+    QTest::keyClick(control<QLineEdit>(form, "pathField"), Qt::Key_Return);
     EXPECT_EQ(form.directory(), path("My Présets/inner")) << "relative to the folder shown";
 }
 
@@ -184,9 +190,9 @@ TEST_F(SelDir, APressOutsideTheControlsMovesTheWindow)
 
     // A press on the list does not move the window.
     const QPoint placed = form.pos();
-    QTest::mousePress(form.directoryListBox1->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseMove(form.directoryListBox1->viewport(), QPoint(60, 60));
-    QTest::mouseRelease(form.directoryListBox1->viewport(), Qt::LeftButton, {}, QPoint(60, 60));
+    QTest::mousePress(control<QListWidget>(form, "folderList")->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseMove(control<QListWidget>(form, "folderList")->viewport(), QPoint(60, 60));
+    QTest::mouseRelease(control<QListWidget>(form, "folderList")->viewport(), Qt::LeftButton, {}, QPoint(60, 60));
     EXPECT_EQ(form.pos(), placed);
 }
 

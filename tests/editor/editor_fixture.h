@@ -6,6 +6,7 @@
 #include "presets/preset.h"
 #include "presets/settings.h"
 #include "shapes/palettes.h"
+#include "tests/controls/named_control.h"
 #include "tests/platform/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +72,12 @@ protected:
     TempXdgHome m_home;
     std::unique_ptr<EditorWindow> m_window;
 };
+
+// The thumbnail of an object (counted from 0) in the quick tweaks bar.
+inline QWidget* objectThumbnail(const QWidget& root, int object)
+{
+    return control<QWidget>(root, QStringLiteral("objectThumbnail%1").arg(object + 1));
+}
 
 // Answers the next message box that opens (within the limit) and gives its text; empty
 // when none opened.

@@ -119,13 +119,15 @@ std::pair<QColor, QColor> textColours(const QWidget* widget)
 {
     const QPalette& palette = widget->palette();
     if (qobject_cast<const QPushButton*>(widget))
-        return { palette.color(QPalette::Active, QPalette::ButtonText), palette.color(QPalette::Active, QPalette::Button) };
+        return { palette.color(QPalette::Active, QPalette::ButtonText),
+            palette.color(QPalette::Active, QPalette::Button) };
     for (const QWidget* at = widget; at; at = at->parentWidget()) {
         if (at->autoFillBackground() || at->isWindow())
             return { palette.color(QPalette::Active, widget->foregroundRole()),
                 at->palette().color(QPalette::Active, at->backgroundRole()) };
     }
-    return { palette.color(QPalette::Active, widget->foregroundRole()), palette.color(QPalette::Active, QPalette::Window) };
+    return { palette.color(QPalette::Active, widget->foregroundRole()),
+        palette.color(QPalette::Active, QPalette::Window) };
 }
 
 // Texts shown whole, siblings apart, and text readable on its ground (3:1, the least the
@@ -244,39 +246,43 @@ TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
     EditorWindow& toy = showWindow();
     const QString ratio = QStringLiteral(" at ratio %1, font %2 %").arg(toy.devicePixelRatioF()).arg(GetParam());
 
-    const std::pair<SphereButton*, const char*> tabs[] = { { toy.buttonTabRender, "Render" },
-        { toy.buttonTabSave, "Save" }, { toy.buttonTabOptions, "Options" }, { toy.buttonTabHelp, "Help" },
-        { toy.buttonTabPresets, "Presets" } };
+    const std::pair<SphereButton*, const char*> tabs[] = { { control<SphereButton>(toy, "renderTabButton"), "Render" },
+        { control<SphereButton>(toy, "saveTabButton"), "Save" },
+        { control<SphereButton>(toy, "optionsTabButton"), "Options" },
+        { control<SphereButton>(toy, "helpTabButton"), "Help" },
+        { control<SphereButton>(toy, "presetsTabButton"), "Presets" } };
     for (const auto& [tab, name] : tabs) {
         tab->clicked();
         QApplication::processEvents();
-        checkWindow(&toy, QString::fromLatin1(name) + QStringLiteral(" page") + ratio, { toy.sButton15 });
+        checkWindow(&toy, QString::fromLatin1(name) + QStringLiteral(" page") + ratio,
+            { control<SphereButton>(toy, "clearScreenButton") });
     }
 
-    toy.formGlobals->prepare(0);
-    toy.formGlobals->show();
-    checkWindow(toy.formGlobals, QStringLiteral("Automatic applying") + ratio);
-    checkDark(toy.formGlobals, QStringLiteral("Automatic applying") + ratio);
-    toy.formGlobals->hide();
+    control<AutoApplyDialog>(toy, "autoApplyDialog")->prepare(0);
+    control<AutoApplyDialog>(toy, "autoApplyDialog")->show();
+    checkWindow(control<AutoApplyDialog>(toy, "autoApplyDialog"), QStringLiteral("Automatic applying") + ratio);
+    checkDark(control<AutoApplyDialog>(toy, "autoApplyDialog"), QStringLiteral("Automatic applying") + ratio);
+    control<AutoApplyDialog>(toy, "autoApplyDialog")->hide();
 
-    toy.applyMenu->popup(toy.mapToGlobal(QPoint(300, 100)));
-    checkDark(toy.applyMenu, QStringLiteral("apply menu") + ratio);
-    const QFontMetrics menuMetrics = toy.applyMenu->fontMetrics();
-    for (QAction* entry : toy.applyMenu->actions()) {
+    control<QMenu>(toy, "applyMenu")->popup(toy.mapToGlobal(QPoint(300, 100)));
+    checkDark(control<QMenu>(toy, "applyMenu"), QStringLiteral("apply menu") + ratio);
+    const QFontMetrics menuMetrics = control<QMenu>(toy, "applyMenu")->fontMetrics();
+    for (QAction* entry : control<QMenu>(toy, "applyMenu")->actions()) {
         if (!entry->isSeparator()) {
-            EXPECT_GE(toy.applyMenu->actionGeometry(entry).width(), menuMetrics.horizontalAdvance(entry->text()));
+            EXPECT_GE(control<QMenu>(toy, "applyMenu")->actionGeometry(entry).width(),
+                menuMetrics.horizontalAdvance(entry->text()));
         }
     }
-    EXPECT_GE(contrast(toy.applyMenu->palette().color(QPalette::WindowText),
-                  toy.applyMenu->palette().color(QPalette::Window)),
+    EXPECT_GE(contrast(control<QMenu>(toy, "applyMenu")->palette().color(QPalette::WindowText),
+                  control<QMenu>(toy, "applyMenu")->palette().color(QPalette::Window)),
         4.5);
-    toy.applyMenu->hide();
+    control<QMenu>(toy, "applyMenu")->hide();
 
-    toy.exports->formGif()->show();
-    checkWindow(toy.exports->formGif(), QStringLiteral("Adjust GIF settings") + ratio);
-    toy.exports->formGif()->hide();
+    control<ExportFlows>(toy, "exportFlows")->gifDialog()->show();
+    checkWindow(control<ExportFlows>(toy, "exportFlows")->gifDialog(), QStringLiteral("Adjust GIF settings") + ratio);
+    control<ExportFlows>(toy, "exportFlows")->gifDialog()->hide();
 
-    CaptureProgressWindow& patient = *toy.exports->formBePatient();
+    CaptureProgressWindow& patient = *control<ExportFlows>(toy, "exportFlows")->progressWindow();
     patient.show();
     patient.showFramesTaken(9999, 9999);
     checkWindow(&patient, QStringLiteral("GIF progress") + ratio);
@@ -284,15 +290,18 @@ TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
     checkWindow(&patient, QStringLiteral("GIF progress, writing") + ratio);
     patient.hide();
 
-    toy.formSelDir->setDirectory(QString::fromStdString(Settings.presetsDir));
-    toy.formSelDir->show();
-    checkWindow(toy.formSelDir, QStringLiteral("directory chooser") + ratio);
-    toy.formSelDir->hide();
+    control<FolderChooser>(toy, "folderChooser")->setDirectory(QString::fromStdString(Settings.presetsDir));
+    control<FolderChooser>(toy, "folderChooser")->show();
+    checkWindow(control<FolderChooser>(toy, "folderChooser"), QStringLiteral("directory chooser") + ratio);
+    control<FolderChooser>(toy, "folderChooser")->hide();
 
     // The standard dialogs the editor opens.
-    walkModal(QStringLiteral("Save current preset") + ratio, [&] { toy.sButton4->clicked(); });
-    walkModal(QStringLiteral("Shape color") + ratio, [&] { toy.sButton1->clicked(); });
-    walkModal(QStringLiteral("missing help document") + ratio, [&] { toy.sButton2->clicked(); });
+    walkModal(QStringLiteral("Save current preset") + ratio,
+        [&] { control<SphereButton>(toy, "savePresetButton")->clicked(); });
+    walkModal(
+        QStringLiteral("Shape color") + ratio, [&] { control<SphereButton>(toy, "shapeColorButton")->clicked(); });
+    walkModal(QStringLiteral("missing help document") + ratio,
+        [&] { control<SphereButton>(toy, "displayHelpButton")->clicked(); });
 }
 
 INSTANTIATE_TEST_SUITE_P(SystemFont, EditorLayoutTest, ::testing::Values(100, 120),

@@ -9,6 +9,7 @@
 #include "controls/sphere_button.h"
 #include "dialogs/folder_chooser.h"
 #include "editor/auto_apply_dialog.h"
+#include "editor/preset_choice.h"
 #include "engine/picture_panel.h"
 #include "engine/renderer.h"
 #include "editor/capture_progress_window.h"
@@ -76,35 +77,38 @@ TEST_F(EditorWindowTest, EveryPageAndDialogLooksAsKept)
     Renderer& live = *toy.liveRenderer();
     live.reset(live.frame().width, live.frame().height);
     live.drawSprites(400);
-    toy.panelShower->update();
+    control<PicturePanel>(toy, "liveView")->update();
 
-    const std::pair<SphereButton*, const char*> tabs[] = { { toy.buttonTabRender, "editor_render" },
-        { toy.buttonTabSave, "editor_save" }, { toy.buttonTabOptions, "editor_options" },
-        { toy.buttonTabHelp, "editor_help" }, { toy.buttonTabPresets, "editor_presets" } };
+    const std::pair<SphereButton*, const char*> tabs[]
+        = { { control<SphereButton>(toy, "renderTabButton"), "editor_render" },
+              { control<SphereButton>(toy, "saveTabButton"), "editor_save" },
+              { control<SphereButton>(toy, "optionsTabButton"), "editor_options" },
+              { control<SphereButton>(toy, "helpTabButton"), "editor_help" },
+              { control<SphereButton>(toy, "presetsTabButton"), "editor_presets" } };
     for (const auto& [tab, name] : tabs) {
         tab->clicked();
         compareWithKept(&toy, name);
     }
 
-    toy.formGlobals->prepare(0);
-    toy.formGlobals->show();
-    compareWithKept(toy.formGlobals, "apply_dialog");
-    toy.formGlobals->hide();
+    control<AutoApplyDialog>(toy, "autoApplyDialog")->prepare(0);
+    control<AutoApplyDialog>(toy, "autoApplyDialog")->show();
+    compareWithKept(control<AutoApplyDialog>(toy, "autoApplyDialog"), "apply_dialog");
+    control<AutoApplyDialog>(toy, "autoApplyDialog")->hide();
 
-    toy.exports->formGif()->show();
-    compareWithKept(toy.exports->formGif(), "gif_dialog");
-    toy.exports->formGif()->hide();
+    control<ExportFlows>(toy, "exportFlows")->gifDialog()->show();
+    compareWithKept(control<ExportFlows>(toy, "exportFlows")->gifDialog(), "gif_dialog");
+    control<ExportFlows>(toy, "exportFlows")->gifDialog()->hide();
 
-    CaptureProgressWindow& progress = *toy.exports->formBePatient();
+    CaptureProgressWindow& progress = *control<ExportFlows>(toy, "exportFlows")->progressWindow();
     progress.show();
     progress.showFramesTaken(3, 10);
     compareWithKept(&progress, "capture_progress");
     progress.hide();
 
-    toy.formSelDir->setDirectory(QString::fromStdString(folder.string()));
-    toy.formSelDir->show();
-    compareWithKept(toy.formSelDir, "folder_chooser");
-    toy.formSelDir->hide();
+    control<FolderChooser>(toy, "folderChooser")->setDirectory(QString::fromStdString(folder.string()));
+    control<FolderChooser>(toy, "folderChooser")->show();
+    compareWithKept(control<FolderChooser>(toy, "folderChooser"), "folder_chooser");
+    control<FolderChooser>(toy, "folderChooser")->hide();
     std::filesystem::remove_all(folder);
 }
 

@@ -19,30 +19,30 @@ TEST_F(EditorWindowTest, ScaledByTwoTheEditorDrawsInDevicePixels)
     EXPECT_EQ(toy.size(), QSize(722, 485));
     EXPECT_EQ(toy.liveRenderer()->frame().width, 984);
     EXPECT_EQ(toy.liveRenderer()->frame().height, 738);
-    EXPECT_EQ(toy.panelObjectBrowser->deviceWidth(), 80);
+    EXPECT_EQ(control<PicturePanel>(toy, "shapeStackBrowser")->deviceWidth(), 80);
 
     // Two shapes: the bottom two cells of 40 toolkit pixels each.
-    toy.sButton9->clicked();
+    control<SphereButton>(toy, "cloneShapeButton")->clicked();
     ASSERT_EQ(CurrentPreset.objects.stacks[0][0]->shapeCount, 2);
-    QTest::mouseClick(toy.panelObjectBrowser, Qt::LeftButton, {}, QPoint(20, 130));
+    QTest::mouseClick(control<PicturePanel>(toy, "shapeStackBrowser"), Qt::LeftButton, {}, QPoint(20, 130));
     EXPECT_EQ(toy.editor.currentShape, 0);
-    QTest::mouseClick(toy.panelObjectBrowser, Qt::LeftButton, {}, QPoint(20, 190));
+    QTest::mouseClick(control<PicturePanel>(toy, "shapeStackBrowser"), Qt::LeftButton, {}, QPoint(20, 190));
     EXPECT_EQ(toy.editor.currentShape, 1);
-    QTest::mouseClick(toy.panelObjectBrowser, Qt::LeftButton, {}, QPoint(20, 100));
+    QTest::mouseClick(control<PicturePanel>(toy, "shapeStackBrowser"), Qt::LeftButton, {}, QPoint(20, 100));
     EXPECT_EQ(toy.editor.currentShape, 1) << "the empty part keeps the selection";
 
     // The browser shows the selected cell's grey ground at full resolution.
-    const QImage column = toy.panelObjectBrowser->grab().toImage();
+    const QImage column = control<PicturePanel>(toy, "shapeStackBrowser")->grab().toImage();
     ASSERT_EQ(column.size(), QSize(80, 400));
     EXPECT_EQ(column.pixel(0, 399) & 0xFFFFFFu, 0x646464u);
     EXPECT_EQ(column.pixel(0, 319) & 0xFFFFFFu, 0x000000u);
 
     // The light disc keeps its toolkit geometry: its centre is straight on.
-    QTest::mousePress(toy.panelLAShower, Qt::LeftButton, {}, QPoint(39, 39));
-    QMouseEvent move(QEvent::MouseMove, QPointF(39, 39), toy.panelLAShower->mapToGlobal(QPointF(39, 39)), Qt::NoButton,
-        Qt::LeftButton, {});
-    QApplication::sendEvent(toy.panelLAShower, &move);
-    QTest::mouseRelease(toy.panelLAShower, Qt::LeftButton, {}, QPoint(39, 39));
+    QTest::mousePress(control<PicturePanel>(toy, "lightAngleDisc"), Qt::LeftButton, {}, QPoint(39, 39));
+    QMouseEvent move(QEvent::MouseMove, QPointF(39, 39),
+        control<PicturePanel>(toy, "lightAngleDisc")->mapToGlobal(QPointF(39, 39)), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(control<PicturePanel>(toy, "lightAngleDisc"), &move);
+    QTest::mouseRelease(control<PicturePanel>(toy, "lightAngleDisc"), Qt::LeftButton, {}, QPoint(39, 39));
     EXPECT_EQ(shapeOf(0, 1).lightZ, -1.0f);
 }
 

@@ -33,25 +33,26 @@ TEST_F(EditorWindowTest, AfterShowTheRenderPageAndTheFirstShapeAreShown)
     EditorWindow& toy = showWindow();
     EXPECT_EQ(toy.size(), QSize(722, 485));
     EXPECT_EQ(toy.windowTitle(), QString::fromStdString(ProductTitle));
-    EXPECT_EQ(toy.pageStack->currentWidget(), toy.panelTabRender);
+    EXPECT_EQ(control<QStackedWidget>(toy, "pageStack")->currentWidget(), control<QWidget>(toy, "renderPage"));
     EXPECT_EQ(toy.editor.currentObject, 0);
     EXPECT_EQ(toy.editor.currentShape, 0);
-    EXPECT_EQ(toy.sliderPhong->value(), 13);
-    EXPECT_EQ(toy.sliderMirror->value(), 29);
-    EXPECT_EQ(toy.sliderMainSize->minimum(), 20);
-    EXPECT_EQ(toy.sliderPhong->maximum(), 20);
+    EXPECT_EQ(control<QSlider>(toy, "phongPowerSlider")->value(), 13);
+    EXPECT_EQ(control<QSlider>(toy, "mirrorLightSlider")->value(), 29);
+    EXPECT_EQ(control<QSlider>(toy, "masterSizeSlider")->minimum(), 20);
+    EXPECT_EQ(control<QSlider>(toy, "phongPowerSlider")->maximum(), 20);
     EXPECT_EQ(shapeOf(0, 0).mirror, 0.29f) << "showing a shape leaves it as it was";
-    EXPECT_EQ(toy.sButtonFormula->caption(), QStringLiteral("Formula: 0"));
-    EXPECT_EQ(toy.sButtonMirror->caption(), QStringLiteral("Mirror: Horiz."));
-    EXPECT_EQ(toy.sButtonPalette->caption(), QStringLiteral("Palette: 0"));
+    EXPECT_EQ(control<SphereButton>(toy, "formulaButton")->caption(), QStringLiteral("Formula: 0"));
+    EXPECT_EQ(control<SphereButton>(toy, "mirrorButton")->caption(), QStringLiteral("Mirror: Horiz."));
+    EXPECT_EQ(control<SphereButton>(toy, "paletteButton")->caption(), QStringLiteral("Palette: 0"));
 }
 
 // Every control of the column lies inside it, and the controls of one page never overlap.
 TEST_F(EditorWindowTest, PagesHoldTheirControlsInsideWithoutOverlap)
 {
     EditorWindow& toy = showWindow();
-    for (QWidget* page : { toy.panelTabRender, toy.panelTabSave, toy.panelTabOptions, toy.panelTabHelp,
-             toy.panelTabPresets }) {
+    for (QWidget* page :
+        { control<QWidget>(toy, "renderPage"), control<QWidget>(toy, "savePage"), control<QWidget>(toy, "optionsPage"),
+            control<QWidget>(toy, "helpPage"), control<QWidget>(toy, "presetsPage") }) {
         EXPECT_EQ(page->palette().color(QPalette::Window), QColor(34, 34, 34));
         const QList<QWidget*> children = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         for (QWidget* child : children) {
@@ -67,11 +68,11 @@ TEST_F(EditorWindowTest, PagesHoldTheirControlsInsideWithoutOverlap)
             }
         }
     }
-    EXPECT_EQ(toy.panelShower->geometry(), QRect(0, 0, 492, 369));
-    EXPECT_EQ(toy.panelLAShower->size(), QSize(79, 77));
-    EXPECT_EQ(toy.panelObjectBrowser->size(), QSize(40, 200));
-    for (PicturePanel* thumbnail : toy.panelObject)
-        EXPECT_EQ(thumbnail->size(), QSize(50, 50));
+    EXPECT_EQ(control<PicturePanel>(toy, "liveView")->geometry(), QRect(0, 0, 492, 369));
+    EXPECT_EQ(control<PicturePanel>(toy, "lightAngleDisc")->size(), QSize(79, 77));
+    EXPECT_EQ(control<PicturePanel>(toy, "shapeStackBrowser")->size(), QSize(40, 200));
+    for (int object = 0; object < kObjectCount; ++object)
+        EXPECT_EQ(objectThumbnail(toy, object)->size(), QSize(50, 50));
 }
 
 // Each tab shows its page and is the only one drawn as the front tab, in the front face.
@@ -80,22 +81,23 @@ TEST_F(EditorWindowTest, TabsChangeNeitherThePresetNorTheOptions)
     EditorWindow& toy = showWindow();
     const std::string preset = presetBytes();
     const std::string settings = settingsBytes();
-    const std::array<SphereButton*, 5> tabs
-        = { toy.buttonTabRender, toy.buttonTabSave, toy.buttonTabOptions, toy.buttonTabHelp, toy.buttonTabPresets };
-    const std::array<QWidget*, 5> pages
-        = { toy.panelTabRender, toy.panelTabSave, toy.panelTabOptions, toy.panelTabHelp, toy.panelTabPresets };
-    EXPECT_TRUE(toy.buttonTabRender->front()) << "the Render page shows first";
+    const std::array<SphereButton*, 5> tabs = { control<SphereButton>(toy, "renderTabButton"),
+        control<SphereButton>(toy, "saveTabButton"), control<SphereButton>(toy, "optionsTabButton"),
+        control<SphereButton>(toy, "helpTabButton"), control<SphereButton>(toy, "presetsTabButton") };
+    const std::array<QWidget*, 5> pages = { control<QWidget>(toy, "renderPage"), control<QWidget>(toy, "savePage"),
+        control<QWidget>(toy, "optionsPage"), control<QWidget>(toy, "helpPage"), control<QWidget>(toy, "presetsPage") };
+    EXPECT_TRUE(control<SphereButton>(toy, "renderTabButton")->front()) << "the Render page shows first";
     for (const size_t shown : { 1, 2, 3, 4, 0 }) {
         click(tabs[shown]);
         QApplication::processEvents();
-        EXPECT_EQ(toy.pageStack->currentWidget(), pages[shown]);
+        EXPECT_EQ(control<QStackedWidget>(toy, "pageStack")->currentWidget(), pages[shown]);
         for (size_t i = 0; i < tabs.size(); ++i)
             EXPECT_EQ(tabs[i]->front(), i == shown) << "tab " << i << " with page " << shown;
         EXPECT_EQ(tabs[shown]->pad().pixels,
             buildButtonFace(frontFaceShape(tabs[shown]->shape()), 46, 23).pixels);
     }
-    click(toy.buttonTabHelp);
-    EXPECT_EQ(toy.pageStack->currentWidget(), toy.panelTabHelp);
+    click(control<SphereButton>(toy, "helpTabButton"));
+    EXPECT_EQ(control<QStackedWidget>(toy, "pageStack")->currentWidget(), control<QWidget>(toy, "helpPage"));
     EXPECT_EQ(presetBytes(), preset);
     EXPECT_EQ(settingsBytes(), settings);
 }
@@ -103,62 +105,64 @@ TEST_F(EditorWindowTest, TabsChangeNeitherThePresetNorTheOptions)
 TEST_F(EditorWindowTest, SliderSpreadsAndThumbnailPicksTheObject)
 {
     EditorWindow& toy = showWindow();
-    toy.sliderPhong->setValue(18);
+    control<QSlider>(toy, "phongPowerSlider")->setValue(18);
     for (int object = 0; object < kObjectCount; ++object)
         EXPECT_EQ(shapeOf(object, 0).phong, 18);
-    toy.sliderSize1->setValue(60);
+    control<QSlider>(toy, "shapeWidthSlider")->setValue(60);
     EXPECT_EQ(shapeOf(0, 0).width, 60);
     EXPECT_EQ(shapeOf(1, 0).width, 100);
 
     shapeOf(3, 0).width = 44;
-    click(toy.panelObject[3], Qt::RightButton);
+    click(objectThumbnail(toy, 3), Qt::RightButton);
     EXPECT_EQ(toy.editor.currentObject, 0) << "only the left button selects";
-    click(toy.panelObject[3]);
+    click(objectThumbnail(toy, 3));
     EXPECT_EQ(toy.editor.currentObject, 3);
-    EXPECT_EQ(toy.sliderSize1->value(), 44);
+    EXPECT_EQ(control<QSlider>(toy, "shapeWidthSlider")->value(), 44);
     EXPECT_EQ(shapeOf(0, 0).width, 60);
 }
 
 TEST_F(EditorWindowTest, PalettePathColoursEveryObjectAndTheQuickTweaksStep)
 {
     EditorWindow& toy = showWindow();
-    QTest::mousePress(toy.pathPainter1, Qt::LeftButton, {}, QPoint(2, 25));
+    QTest::mousePress(control<PathPainter>(toy, "palettePath"), Qt::LeftButton, {}, QPoint(2, 25));
     for (int x = 10; x < 360; x += 10) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(x, 25), toy.pathPainter1->mapToGlobal(QPointF(x, 25)),
-            Qt::NoButton, Qt::LeftButton, {});
-        QApplication::sendEvent(toy.pathPainter1, &move);
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, 25),
+            control<PathPainter>(toy, "palettePath")->mapToGlobal(QPointF(x, 25)), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(control<PathPainter>(toy, "palettePath"), &move);
     }
-    QTest::mouseRelease(toy.pathPainter1, Qt::LeftButton, {}, QPoint(360, 25));
+    QTest::mouseRelease(control<PathPainter>(toy, "palettePath"), Qt::LeftButton, {}, QPoint(360, 25));
     for (int object = 0; object < kObjectCount; ++object)
-        EXPECT_EQ(shapeOf(object, 0).color, toy.pathPainter1->colors()[static_cast<size_t>(object)]);
+        EXPECT_EQ(
+            shapeOf(object, 0).color, control<PathPainter>(toy, "palettePath")->colors()[static_cast<size_t>(object)]);
     EXPECT_NE(shapeOf(0, 0).color, shapeOf(6, 0).color) << "the path crossed the hues";
 
-    click(toy.sButtonPalette);
-    EXPECT_EQ(toy.sButtonPalette->caption(), QStringLiteral("Palette: 1"));
-    click(toy.sButton14);
-    EXPECT_EQ(toy.sButtonPalette->caption(), QStringLiteral("Palette: 0"));
+    click(control<SphereButton>(toy, "paletteButton"));
+    EXPECT_EQ(control<SphereButton>(toy, "paletteButton")->caption(), QStringLiteral("Palette: 1"));
+    click(control<SphereButton>(toy, "classicPaletteButton"));
+    EXPECT_EQ(control<SphereButton>(toy, "paletteButton")->caption(), QStringLiteral("Palette: 0"));
     Settings.formula = 19;
-    click(toy.sButtonFormula);
-    EXPECT_EQ(toy.sButtonFormula->caption(), QStringLiteral("Formula: 0"));
+    click(control<SphereButton>(toy, "formulaButton"));
+    EXPECT_EQ(control<SphereButton>(toy, "formulaButton")->caption(), QStringLiteral("Formula: 0"));
     Settings.mirror = 3;
-    click(toy.sButtonMirror);
-    EXPECT_EQ(toy.sButtonMirror->caption(), QStringLiteral("Mirror: None"));
-    EXPECT_EQ(shapeOf(0, 0).color, toy.pathPainter1->colors()[0]) << "a palette step keeps the colours";
+    click(control<SphereButton>(toy, "mirrorButton"));
+    EXPECT_EQ(control<SphereButton>(toy, "mirrorButton")->caption(), QStringLiteral("Mirror: None"));
+    EXPECT_EQ(shapeOf(0, 0).color, control<PathPainter>(toy, "palettePath")->colors()[0])
+        << "a palette step keeps the colours";
 }
 
 TEST_F(EditorWindowTest, RightReleaseOnASliderOpensTheApplyMenu)
 {
     EditorWindow& toy = showWindow();
-    click(toy.sliderMirror, Qt::RightButton);
+    click(control<QSlider>(toy, "mirrorLightSlider"), Qt::RightButton);
     EXPECT_EQ(toy.editor.applyParam, kGroupMirror);
-    EXPECT_TRUE(toy.applyMenu->isVisible());
-    const QList<QAction*> entries = toy.applyMenu->actions();
+    EXPECT_TRUE(control<QMenu>(toy, "applyMenu")->isVisible());
+    const QList<QAction*> entries = control<QMenu>(toy, "applyMenu")->actions();
     ASSERT_EQ(entries.size(), 4);
     EXPECT_EQ(entries[0]->text(), QStringLiteral("Apply to shapes of current object"));
     EXPECT_EQ(entries[1]->text(), QStringLiteral("Apply to shapes of all object"));
     EXPECT_TRUE(entries[2]->isSeparator());
     EXPECT_EQ(entries[3]->text(), QStringLiteral("Automatic applying ..."));
-    toy.applyMenu->hide();
+    control<QMenu>(toy, "applyMenu")->hide();
 
     shapeOf(0, 0).mirror = 0.5f;
     shapeOf(6, 0).mirror = 0.1f;
@@ -169,29 +173,30 @@ TEST_F(EditorWindowTest, RightReleaseOnASliderOpensTheApplyMenu)
 TEST_F(EditorWindowTest, LightPanelDragSetsTheSelectedShapesLight)
 {
     EditorWindow& toy = showWindow();
-    QTest::mousePress(toy.panelLAShower, Qt::LeftButton, {}, QPoint(10, 10));
-    QMouseEvent move(QEvent::MouseMove, QPointF(39, 39), toy.panelLAShower->mapToGlobal(QPointF(39, 39)), Qt::NoButton,
-        Qt::LeftButton, {});
-    QApplication::sendEvent(toy.panelLAShower, &move);
-    QTest::mouseRelease(toy.panelLAShower, Qt::LeftButton, {}, QPoint(39, 39));
+    QTest::mousePress(control<PicturePanel>(toy, "lightAngleDisc"), Qt::LeftButton, {}, QPoint(10, 10));
+    QMouseEvent move(QEvent::MouseMove, QPointF(39, 39),
+        control<PicturePanel>(toy, "lightAngleDisc")->mapToGlobal(QPointF(39, 39)), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(control<PicturePanel>(toy, "lightAngleDisc"), &move);
+    QTest::mouseRelease(control<PicturePanel>(toy, "lightAngleDisc"), Qt::LeftButton, {}, QPoint(39, 39));
     EXPECT_EQ(shapeOf(0, 0).lightZ, -1.0f);
     EXPECT_EQ(shapeOf(4, 0).lightZ, -1.0f) << "Light Angle starts Global";
-    EXPECT_FALSE(toy.applyMenu->isVisible());
+    EXPECT_FALSE(control<QMenu>(toy, "applyMenu")->isVisible());
 }
 
 TEST_F(EditorWindowTest, DialogOpensOnTheParameterAndStoresEveryClick)
 {
     EditorWindow& toy = showWindow();
-    AutoApplyDialog& dialog = *toy.formGlobals;
+    AutoApplyDialog& dialog = *control<AutoApplyDialog>(toy, "autoApplyDialog");
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Automatic applying"));
     dialog.prepare(kGroupHeight - 1);
-    EXPECT_EQ(dialog.listBoxWhat->currentItem()->text(), QStringLiteral("Height"));
-    EXPECT_EQ(dialog.listBoxHow->currentItem()->text(), QStringLiteral("Selected Shape"));
+    EXPECT_EQ(control<QListWidget>(dialog, "applyWhatList")->currentItem()->text(), QStringLiteral("Height"));
+    EXPECT_EQ(control<QListWidget>(dialog, "applyHowList")->currentItem()->text(), QStringLiteral("Selected Shape"));
 
     dialog.prepare(7);
-    const QRect line = dialog.listBoxHow->visualItemRect(dialog.listBoxHow->item(1));
+    const QRect line = control<QListWidget>(dialog, "applyHowList")
+                           ->visualItemRect(control<QListWidget>(dialog, "applyHowList")->item(1));
     dialog.show();
-    QTest::mouseClick(dialog.listBoxHow->viewport(), Qt::LeftButton, {}, line.center());
+    QTest::mouseClick(control<QListWidget>(dialog, "applyHowList")->viewport(), Qt::LeftButton, {}, line.center());
     EXPECT_EQ(Settings.applyModes[7], kApplySelectedObject);
     dialog.hide();
 }
@@ -221,7 +226,7 @@ TEST_F(EditorWindowTest, ARestartKeepsTheLiveViewDrawingWithEveryStackRebuilt)
 TEST_F(EditorWindowTest, DestroyingTheEditorDuringACaptureLeavesNoFile)
 {
     EditorWindow& toy = showWindow();
-    GifCapture& capture = toy.exports->capture();
+    GifCapture& capture = control<ExportFlows>(toy, "exportFlows")->capture();
     capture.gifFileName = (m_home.root() / "unfinished.gif").string();
     capture.startGifCapture();
     toy.liveRenderer()->drawSprites(10);
@@ -235,7 +240,7 @@ TEST_F(EditorWindowTest, MissingHelpDocumentIsSaid)
 {
     Settings.installedDir = (m_home.root() / "nowhere").string();
     EditorWindow& toy = showWindow();
-    const QString text = answerNextMessageBox([&] { click(toy.sButton2); });
+    const QString text = answerNextMessageBox([&] { click(control<SphereButton>(toy, "displayHelpButton")); });
     EXPECT_TRUE(text.contains(QStringLiteral("help document is missing"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Opal Revel Help.html")));
 }
@@ -246,18 +251,18 @@ TEST_F(EditorWindowTest, WithoutADesktopHandlerTheHelpButtonsSaySo)
 {
     Settings.installedDir = OPAL_SOURCE_DIR "/data";
     EditorWindow& toy = showWindow();
-    QString text = answerNextMessageBox([&] { click(toy.sButton2); });
+    QString text = answerNextMessageBox([&] { click(control<SphereButton>(toy, "displayHelpButton")); });
     EXPECT_TRUE(text.contains(QStringLiteral("No program is set up"))) << text.toStdString();
-    text = answerNextMessageBox([&] { click(toy.sButton3); });
+    text = answerNextMessageBox([&] { click(control<SphereButton>(toy, "homePageButton")); });
     EXPECT_TRUE(text.contains(QStringLiteral("https://opal-revel.example.org/"))) << text.toStdString();
-    text = answerNextMessageBox([&] { click(toy.sButton19); });
+    text = answerNextMessageBox([&] { click(control<SphereButton>(toy, "suggestFeatureButton")); });
     EXPECT_TRUE(text.contains(QStringLiteral("more.html"))) << text.toStdString();
 }
 
 TEST_F(EditorWindowTest, ClosingSavesTheSettingsAndSaysWhenItCannot)
 {
     EditorWindow& toy = showWindow();
-    toy.sliderPhong->setValue(7);
+    control<QSlider>(toy, "phongPowerSlider")->setValue(7);
     EXPECT_EQ(answerNextMessageBox([&] { toy.close(); }), QString());
     Preset stored;
     std::ifstream in(settingsFilePath(), std::ios::binary);

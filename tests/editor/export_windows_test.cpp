@@ -8,6 +8,7 @@
 #include "export/shown_picture.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
+#include "tests/controls/named_control.h"
 #include "tests/export/decoders.h"
 
 #include <QApplication>
@@ -114,17 +115,17 @@ TEST_F(ExportWindowsTest, TheSizeLineFollowsThePanelAndTheSizeSlider)
     form.show();
     EXPECT_EQ(form.size(), QSize(390, 290));
     EXPECT_EQ(form.windowTitle(), "Adjust GIF settings");
-    EXPECT_EQ(form.labelSize->text(), "40%, 256 x 192 pixels");
-    EXPECT_EQ(form.labelFps->text(), "4");
-    EXPECT_EQ(form.labelFrames->text(), "10");
-    EXPECT_EQ(form.labelObjects->text(), "100");
-    EXPECT_EQ(form.labelColors->text(), "128");
+    EXPECT_EQ(control<QLabel>(form, "gifSizeLabel")->text(), "40%, 256 x 192 pixels");
+    EXPECT_EQ(control<QLabel>(form, "gifFpsLabel")->text(), "4");
+    EXPECT_EQ(control<QLabel>(form, "gifFramesLabel")->text(), "10");
+    EXPECT_EQ(control<QLabel>(form, "gifObjectsLabel")->text(), "100");
+    EXPECT_EQ(control<QLabel>(form, "gifColorsLabel")->text(), "128");
 
     m_panel = QSize(100, 60);
-    form.sliderSize->setValue(5);
-    EXPECT_EQ(form.labelSize->text(), "5%, 5 x 3 pixels");
-    form.sliderColors->setValue(300);
-    EXPECT_EQ(form.labelColors->text(), "255");
+    control<QSlider>(form, "gifSizeSlider")->setValue(5);
+    EXPECT_EQ(control<QLabel>(form, "gifSizeLabel")->text(), "5%, 5 x 3 pixels");
+    control<QSlider>(form, "gifColorsSlider")->setValue(300);
+    EXPECT_EQ(control<QLabel>(form, "gifColorsLabel")->text(), "255");
     form.hide();
 }
 
@@ -135,15 +136,15 @@ TEST_F(ExportWindowsTest, CreateGifKeepsTheFiveValuesAndShowingClamps)
     grown.objectsPerFrame = 100 + 5 * 60; // grown by blur passes
     form.setValues(grown);
     form.show();
-    EXPECT_EQ(form.sliderObjects->value(), 256);
+    EXPECT_EQ(control<QSlider>(form, "gifObjectsSlider")->value(), 256);
     EXPECT_EQ(form.values().objectsPerFrame, 256);
 
-    form.sliderSize->setValue(25);
-    form.sliderFps->setValue(7);
-    form.sliderFrames->setValue(33);
-    form.sliderObjects->setValue(64);
-    form.sliderColors->setValue(200);
-    clickButton(form.buttonCreate);
+    control<QSlider>(form, "gifSizeSlider")->setValue(25);
+    control<QSlider>(form, "gifFpsSlider")->setValue(7);
+    control<QSlider>(form, "gifFramesSlider")->setValue(33);
+    control<QSlider>(form, "gifObjectsSlider")->setValue(64);
+    control<QSlider>(form, "gifColorsSlider")->setValue(200);
+    clickButton(control<SphereButton>(form, "createGifButton"));
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_FALSE(form.isVisible());
     const GifSettingValues& created = form.values();
@@ -158,19 +159,19 @@ TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
 {
     GifExportDialog form([this] { return m_panel; });
     form.show();
-    form.sliderSize->setValue(90);
-    clickButton(form.buttonCancel);
+    control<QSlider>(form, "gifSizeSlider")->setValue(90);
+    clickButton(control<SphereButton>(form, "cancelGifButton"));
     EXPECT_EQ(form.result(), QDialog::Rejected);
     EXPECT_EQ(form.values().scale, 40);
 
     // Closed through its frame after an earlier "Create GIF": that counts as cancel.
     form.show();
-    clickButton(form.buttonCreate);
+    clickButton(control<SphereButton>(form, "createGifButton"));
     ASSERT_EQ(form.result(), QDialog::Accepted);
     whenModalShows([](QWidget* modal) {
         auto* dialog = qobject_cast<GifExportDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
-        dialog->sliderFrames->setValue(77);
+        control<QSlider>(*dialog, "gifFramesSlider")->setValue(77);
         dialog->close();
     });
     EXPECT_EQ(form.exec(), QDialog::Rejected);
@@ -188,26 +189,26 @@ TEST_F(ExportWindowsTest, EnterCreatesTheGifAndEscapeCancels)
         int result;
         int framesStored;
     } cases[] = {
-        { form.sliderFrames, Qt::Key_Escape, QDialog::Rejected, 10 },
-        { form.sliderFrames, Qt::Key_Return, QDialog::Accepted, 33 },
-        { form.sliderFrames, Qt::Key_Enter, QDialog::Accepted, 33 },
-        { form.buttonCreate, Qt::Key_Return, QDialog::Accepted, 33 },
+        { control<QSlider>(form, "gifFramesSlider"), Qt::Key_Escape, QDialog::Rejected, 10 },
+        { control<QSlider>(form, "gifFramesSlider"), Qt::Key_Return, QDialog::Accepted, 33 },
+        { control<QSlider>(form, "gifFramesSlider"), Qt::Key_Enter, QDialog::Accepted, 33 },
+        { control<SphereButton>(form, "createGifButton"), Qt::Key_Return, QDialog::Accepted, 33 },
     };
     for (const auto& each : cases) {
         SCOPED_TRACE(each.target->metaObject()->className());
         form.setValues({});
         QWidget* focused = nullptr;
         QTimer::singleShot(0, &form, [&] {
-            form.sliderFrames->setValue(33);
-            form.sliderColors->setFocus();
-            QTest::keyClick(form.sliderColors, Qt::Key_Tab);
+            control<QSlider>(form, "gifFramesSlider")->setValue(33);
+            control<QSlider>(form, "gifColorsSlider")->setFocus();
+            QTest::keyClick(control<QSlider>(form, "gifColorsSlider"), Qt::Key_Tab);
             focused = form.focusWidget();
             each.target->setFocus();
             QTest::keyClick(each.target, each.key);
         });
         EXPECT_EQ(form.exec(), each.result);
         EXPECT_EQ(form.values().frames, each.framesStored);
-        EXPECT_EQ(focused, form.buttonCreate);
+        EXPECT_EQ(focused, control<SphereButton>(form, "createGifButton"));
     }
 }
 
@@ -218,21 +219,22 @@ TEST_F(ExportWindowsTest, TheProgressWindowCountsFramesAndCancels)
     EXPECT_EQ(window.size(), QSize(380, 127));
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(window.labelMessage->text(), "Please wait while Opal Revel\ngenerates and saves \nall GIF frames.");
+    EXPECT_EQ(control<QLabel>(window, "captureMessageLabel")->text(),
+        "Please wait while Opal Revel\ngenerates and saves \nall GIF frames.");
     window.showFramesTaken(3, 10);
-    EXPECT_EQ(window.labelProgress->text(), "frame 3 of 10");
-    EXPECT_EQ(window.sButtonCancel->caption(), "Cancel GIF creation!");
+    EXPECT_EQ(control<QLabel>(window, "captureProgressLabel")->text(), "frame 3 of 10");
+    EXPECT_EQ(control<SphereButton>(window, "cancelCaptureButton")->caption(), "Cancel GIF creation!");
 
     QSignalSpy cancels(&window, &CaptureProgressWindow::cancelRequested);
-    clickButton(window.sButtonCancel);
+    clickButton(control<SphereButton>(window, "cancelCaptureButton"));
     EXPECT_EQ(cancels.count(), 1);
-    EXPECT_FALSE(window.sButtonCancel->isVisible());
+    EXPECT_FALSE(control<SphereButton>(window, "cancelCaptureButton")->isVisible());
     window.hide();
     window.show();
-    EXPECT_TRUE(window.sButtonCancel->isVisible());
+    EXPECT_TRUE(control<SphereButton>(window, "cancelCaptureButton")->isVisible());
     window.showWriting();
-    EXPECT_EQ(window.labelProgress->text(), "Writing file...");
-    EXPECT_FALSE(window.sButtonCancel->isVisible());
+    EXPECT_EQ(control<QLabel>(window, "captureProgressLabel")->text(), "Writing file...");
+    EXPECT_FALSE(control<SphereButton>(window, "cancelCaptureButton")->isVisible());
 }
 
 TEST_F(ExportWindowsTest, JpegSnapshotTakesTheFrameOfTheClickAndAppendsTheExtension)
@@ -245,7 +247,7 @@ TEST_F(ExportWindowsTest, JpegSnapshotTakesTheFrameOfTheClickAndAppendsTheExtens
         m_renderer.clear(); // the live view goes on behind the dialog
         acceptSaveDialog(modal, "Save picture to file", QString::fromStdString(m_folder.file("shot")));
     });
-    exports.sButton5Click();
+    exports.saveJpeg();
     ASSERT_EQ(m_folder.entries(), std::vector<std::string> { "shot.jpg" });
     const DecodedJpeg decoded = decodeJpegFile(m_folder.file("shot.jpg"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
@@ -264,7 +266,7 @@ TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
         &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
     const QString target = QFileInfo(QString::fromStdString(m_folder.file("missing/shot.jpg"))).absoluteFilePath();
     whenModalShows([&](QWidget* modal) { acceptSaveDialog(modal, "Save picture to file", target); });
-    exports.sButton5Click();
+    exports.saveJpeg();
     QMessageBox* box = visibleMessageBox();
     ASSERT_NE(box, nullptr);
     // The dialog may make the name absolute its own way; the reason names it either way.
@@ -278,7 +280,7 @@ TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
     // Cancelling the dialog writes nothing and says nothing.
     box->close();
     whenModalShows([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
-    exports.sButton5Click();
+    exports.saveJpeg();
     EXPECT_TRUE(m_folder.entries().empty());
     EXPECT_EQ(visibleMessageBox(), nullptr);
 }
@@ -292,24 +294,24 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
     whenModalShows([&](QWidget* modal) {
         auto* form = qobject_cast<GifExportDialog*>(modal);
         ASSERT_NE(form, nullptr);
-        form->sliderFrames->setValue(2);
-        form->sliderObjects->setValue(50);
-        form->sliderSize->setValue(50);
+        control<QSlider>(*form, "gifFramesSlider")->setValue(2);
+        control<QSlider>(*form, "gifObjectsSlider")->setValue(50);
+        control<QSlider>(*form, "gifSizeSlider")->setValue(50);
         whenModalShows([&](QWidget* next) {
             acceptSaveDialog(next, "Choose file...", QString::fromStdString(m_folder.file("movie")));
         });
-        clickButton(form->buttonCreate);
+        clickButton(control<SphereButton>(*form, "createGifButton"));
     });
-    exports.sButton6Click();
+    exports.saveGif();
     ASSERT_TRUE(exports.capture().active());
-    EXPECT_TRUE(exports.formBePatient()->isVisible());
-    EXPECT_EQ(exports.formBePatient()->labelProgress->text(), "frame 0 of 2");
+    EXPECT_TRUE(exports.progressWindow()->isVisible());
+    EXPECT_EQ(control<QLabel>(*exports.progressWindow(), "captureProgressLabel")->text(), "frame 0 of 2");
     // The renderer's sprites drive the capture: 51 per frame, and 51 more to the file.
     m_renderer.drawSprites(3 * 51 - 1);
     EXPECT_TRUE(exports.capture().active());
     m_renderer.drawSprites(1);
     EXPECT_FALSE(exports.capture().active());
-    EXPECT_FALSE(exports.formBePatient()->isVisible());
+    EXPECT_FALSE(exports.progressWindow()->isVisible());
     const DecodedGif decoded = decodeGifFile(m_folder.file("movie.gif"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     ASSERT_EQ(decoded.frames.size(), 2u);
@@ -326,11 +328,11 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
                 << dialog->selectedFiles().constFirst().toStdString();
             dialog->reject();
         });
-        clickButton(qobject_cast<GifExportDialog*>(modal)->buttonCreate);
+        clickButton(control<SphereButton>(*qobject_cast<GifExportDialog*>(modal), "createGifButton"));
     });
-    exports.sButton6Click();
+    exports.saveGif();
     EXPECT_FALSE(exports.capture().active());
-    EXPECT_FALSE(exports.formBePatient()->isVisible());
+    EXPECT_FALSE(exports.progressWindow()->isVisible());
 }
 
 // The name's extension chooses the format: ".webm" gives a VP9 video of the same frames,
@@ -344,15 +346,15 @@ TEST_F(ExportWindowsTest, TheFileNameChoosesTheAnimationFormat)
         whenModalShows([&](QWidget* modal) {
             auto* form = qobject_cast<GifExportDialog*>(modal);
             ASSERT_NE(form, nullptr);
-            form->sliderFrames->setValue(2);
-            form->sliderObjects->setValue(50);
-            form->sliderSize->setValue(50);
+            control<QSlider>(*form, "gifFramesSlider")->setValue(2);
+            control<QSlider>(*form, "gifObjectsSlider")->setValue(50);
+            control<QSlider>(*form, "gifSizeSlider")->setValue(50);
             whenModalShows([&](QWidget* next) {
                 acceptSaveDialog(next, "Choose file...", QString::fromStdString(m_folder.file(name)));
             });
-            clickButton(form->buttonCreate);
+            clickButton(control<SphereButton>(*form, "createGifButton"));
         });
-        exports.sButton6Click();
+        exports.saveGif();
         ASSERT_TRUE(exports.capture().active());
         m_renderer.drawSprites(3 * 51);
         ASSERT_FALSE(exports.capture().active());
@@ -387,16 +389,17 @@ TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDial
     CurrentPreset.objectEnabled.fill(0);
     // Should the settings dialog open after all, this ends it instead of waiting for ever.
     bool settingsShown = false;
-    QTimer::singleShot(0, exports.formGif(), [&] {
+    QTimer::singleShot(0, exports.gifDialog(), [&] {
         settingsShown = true;
-        exports.formGif()->reject();
+        exports.gifDialog()->reject();
     });
-    exports.sButton6Click();
+    exports.saveGif();
     EXPECT_FALSE(settingsShown);
     EXPECT_FALSE(exports.capture().active());
     QMessageBox* box = visibleMessageBox();
     ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->informativeText().contains("Every object is switched off")) << box->informativeText().toStdString();
+    EXPECT_TRUE(box->informativeText().contains("Every object is switched off"))
+        << box->informativeText().toStdString();
 
     CurrentPreset.objectEnabled[6] = 1;
     EXPECT_EQ(gifCaptureRefusal(CurrentPreset), "") << "one object is enough";
@@ -431,7 +434,7 @@ TEST_F(ExportWindowsTest, InBlurModeTheJpegIsThePictureTurnedRightWayUp)
         acceptSaveDialog(modal, "Save picture to file", QString::fromStdString(m_folder.file("shot.jpg")));
     });
     Settings.filter = true;
-    exports.sButton5Click();
+    exports.saveJpeg();
     Settings.filter = false;
     EXPECT_EQ(readWholeFile(m_folder.file("shot.jpg")), readWholeFile(m_folder.file("expected.jpg")));
 }
@@ -445,11 +448,11 @@ TEST_F(ExportWindowsTest, CancelDuringTheCaptureHidesTheWindowAndWritesNothing)
     exports.capture().gifFileName = m_folder.file("cancelled.gif");
     exports.capture().startGifCapture();
     m_renderer.drawSprites(1);
-    EXPECT_EQ(exports.formBePatient()->labelProgress->text(), "frame 1 of 10");
-    clickButton(exports.formBePatient()->sButtonCancel);
+    EXPECT_EQ(control<QLabel>(*exports.progressWindow(), "captureProgressLabel")->text(), "frame 1 of 10");
+    clickButton(control<SphereButton>(*exports.progressWindow(), "cancelCaptureButton"));
     m_renderer.drawSprites(1);
     EXPECT_FALSE(exports.capture().active());
-    EXPECT_FALSE(exports.formBePatient()->isVisible());
+    EXPECT_FALSE(exports.progressWindow()->isVisible());
     EXPECT_TRUE(m_folder.entries().empty());
     EXPECT_EQ(visibleMessageBox(), nullptr);
 }

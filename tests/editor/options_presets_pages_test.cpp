@@ -162,20 +162,20 @@ TEST_F(Pages, OptionsControlsShowSettingsAndFitTheirPage)
     open();
 
     EXPECT_EQ(Settings.scale, 75);
-    EXPECT_EQ(m_toy->sButtonAnimationSize->caption(), "Animation Size: 75%");
-    EXPECT_EQ(m_toy->sButtonChangeInterval->caption(), "35 secs");
-    EXPECT_EQ(m_toy->sButtonBlurInterval->caption(), "120 secs");
-    EXPECT_TRUE(m_toy->sButtonSwitch640->checked());
-    EXPECT_TRUE(m_toy->sButtonCheckAllowBlur->checked());
-    EXPECT_TRUE(m_toy->sButtonRandomPicture->checked());
-    EXPECT_TRUE(m_toy->sButtonTravelling->checked());
-    EXPECT_FALSE(m_toy->sCheckChangeMirror->checked());
-    EXPECT_TRUE(m_toy->sButtonCheckBlurInterlace->checked());
-    EXPECT_EQ(m_toy->edit1->text().toStdString(), Settings.presetsDir);
-    EXPECT_TRUE(m_toy->edit1->isReadOnly());
+    EXPECT_EQ(control<SphereButton>(*m_toy, "animationSizeDisplay")->caption(), "Animation Size: 75%");
+    EXPECT_EQ(control<SphereButton>(*m_toy, "changeIntervalDisplay")->caption(), "35 secs");
+    EXPECT_EQ(control<SphereButton>(*m_toy, "blurIntervalDisplay")->caption(), "120 secs");
+    EXPECT_TRUE(control<SphereButton>(*m_toy, "lowResBox")->checked());
+    EXPECT_TRUE(control<SphereButton>(*m_toy, "blurBox")->checked());
+    EXPECT_TRUE(control<SphereButton>(*m_toy, "randomStartBox")->checked());
+    EXPECT_TRUE(control<SphereButton>(*m_toy, "travelBox")->checked());
+    EXPECT_FALSE(control<SphereButton>(*m_toy, "changeMirrorBox")->checked());
+    EXPECT_TRUE(control<SphereButton>(*m_toy, "blurInterlaceBox")->checked());
+    EXPECT_EQ(control<QLineEdit>(*m_toy, "presetsFolderField")->text().toStdString(), Settings.presetsDir);
+    EXPECT_TRUE(control<QLineEdit>(*m_toy, "presetsFolderField")->isReadOnly());
 
     // Every caption within its button (the window's own test keeps the controls apart).
-    for (QWidget* page : { m_toy->panelTabOptions, m_toy->panelTabPresets }) {
+    for (QWidget* page : { control<QWidget>(*m_toy, "optionsPage"), control<QWidget>(*m_toy, "presetsPage") }) {
         for (SphereButton* button : page->findChildren<SphereButton*>()) {
             const int glyph = button->isCheckBox() ? 20 : 0;
             EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->caption()) + glyph, button->width())
@@ -190,23 +190,23 @@ TEST_F(Pages, StepButtonsCountClicksAndDoubleClicksWithinTheirBounds)
     Settings.filterAutoSeconds = 115;
     Settings.scale = 90;
     open();
-    click(m_toy->sButtonChangeIntervalFaster);
+    click(control<SphereButton>(*m_toy, "changeIntervalFasterButton"));
     EXPECT_EQ(Settings.seconds, 55);
-    doubleClick(m_toy->sButtonChangeIntervalFaster);
+    doubleClick(control<SphereButton>(*m_toy, "changeIntervalFasterButton"));
     EXPECT_EQ(Settings.seconds, 45);
-    EXPECT_EQ(m_toy->sButtonChangeInterval->caption(), "45 secs");
+    EXPECT_EQ(control<SphereButton>(*m_toy, "changeIntervalDisplay")->caption(), "45 secs");
 
-    doubleClick(m_toy->sButtonBlurIntervalSlower);
+    doubleClick(control<SphereButton>(*m_toy, "blurIntervalSlowerButton"));
     EXPECT_EQ(Settings.filterAutoSeconds, 5) << "120, then round to 5";
-    EXPECT_EQ(m_toy->sButtonBlurInterval->caption(), "5 secs");
-    click(m_toy->sButtonBlurIntervalFaster);
+    EXPECT_EQ(control<SphereButton>(*m_toy, "blurIntervalDisplay")->caption(), "5 secs");
+    click(control<SphereButton>(*m_toy, "blurIntervalFasterButton"));
     EXPECT_EQ(Settings.filterAutoSeconds, 5);
 
-    doubleClick(m_toy->sButtonAnimationSizePlus);
+    doubleClick(control<SphereButton>(*m_toy, "animationSizePlusButton"));
     EXPECT_EQ(Settings.scale, 95);
-    EXPECT_EQ(m_toy->sButtonAnimationSize->caption(), "Animation Size: 95%");
+    EXPECT_EQ(control<SphereButton>(*m_toy, "animationSizeDisplay")->caption(), "Animation Size: 95%");
     for (int i = 0; i < 12; ++i)
-        click(m_toy->sButtonAnimationSizeMinus);
+        click(control<SphereButton>(*m_toy, "animationSizeMinusButton"));
     EXPECT_EQ(Settings.scale, 50);
 }
 
@@ -217,16 +217,16 @@ TEST_F(Pages, CheckBoxesSetTheirOptionAndAllowBlurRestartsTheLiveView)
     ASSERT_NE(renderer, nullptr);
     const int32_t fullWidth = renderer->drawWidth();
 
-    click(m_toy->sCheckChangeMirror);
+    click(control<SphereButton>(*m_toy, "changeMirrorBox"));
     EXPECT_EQ(Settings.changeMirror, 1);
-    doubleClick(m_toy->sButtonTravelling);
+    doubleClick(control<SphereButton>(*m_toy, "travelBox"));
     EXPECT_EQ(Settings.travel, 1) << "a double click toggles twice and the option follows the box";
-    EXPECT_TRUE(m_toy->sButtonTravelling->checked());
+    EXPECT_TRUE(control<SphereButton>(*m_toy, "travelBox")->checked());
 
-    click(m_toy->sButtonCheckAllowBlur);
+    click(control<SphereButton>(*m_toy, "blurBox"));
     EXPECT_TRUE(Settings.filter);
     EXPECT_EQ(m_toy->liveRenderer()->drawWidth(), fullWidth / 2) << "the live view now draws at half size";
-    click(m_toy->sButtonCheckAllowBlur);
+    click(control<SphereButton>(*m_toy, "blurBox"));
     EXPECT_FALSE(Settings.filter);
     EXPECT_EQ(m_toy->liveRenderer()->drawWidth(), fullWidth);
 }
@@ -234,18 +234,18 @@ TEST_F(Pages, CheckBoxesSetTheirOptionAndAllowBlurRestartsTheLiveView)
 TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
 {
     open();
-    EXPECT_EQ(listLines(*m_toy->listPresets), libraryNames());
-    ASSERT_EQ(m_toy->listPresets->count(), 3);
+    EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), libraryNames());
+    ASSERT_EQ(control<QListWidget>(*m_toy, "presetList")->count(), 3);
     m_toy->editor.selectObject(4);
 
-    click(m_toy->sButtonPresetNext);
-    EXPECT_EQ(m_toy->listPresets->currentRow(), 1);
+    click(control<SphereButton>(*m_toy, "nextPresetButton"));
+    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->currentRow(), 1);
     Preset expected;
     ASSERT_TRUE(loadPresetFile(presetsFolder() / ThePresetLibrary.names[1], expected));
     EXPECT_EQ(presetBytes(CurrentPreset), presetBytes(expected));
     // AfterPresetChange: switches from ObjectEnabled, object 1 selected, live view cleared.
     for (int i = 0; i < kObjectCount; ++i)
-        EXPECT_EQ(m_toy->sButtonSwitch[static_cast<std::size_t>(i)]->checked(),
+        EXPECT_EQ(control<SphereButton>(*m_toy, QStringLiteral("objectSwitch%1").arg(i + 1))->checked(),
             CurrentPreset.objectEnabled[static_cast<std::size_t>(i)] != 0)
             << i;
     EXPECT_EQ(m_toy->editor.currentObject, 0);
@@ -253,27 +253,28 @@ TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
     const ArgbImage& frame = m_toy->liveRenderer()->frame();
     EXPECT_TRUE(std::all_of(frame.pixels.begin(), frame.pixels.end(), [](uint32_t p) { return (p & 0xFFFFFF) == 0; }));
 
-    click(m_toy->sButtonPresetPrev);
-    click(m_toy->sButtonPresetPrev);
-    EXPECT_EQ(m_toy->listPresets->currentRow(), 2);
-    click(m_toy->sButtonPresetRandom);
-    EXPECT_NE(m_toy->listPresets->currentRow(), 2);
+    click(control<SphereButton>(*m_toy, "previousPresetButton"));
+    click(control<SphereButton>(*m_toy, "previousPresetButton"));
+    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->currentRow(), 2);
+    click(control<SphereButton>(*m_toy, "randomPresetButton"));
+    EXPECT_NE(control<QListWidget>(*m_toy, "presetList")->currentRow(), 2);
 
-    QListWidget* list = m_toy->listPresets;
+    QListWidget* list = control<QListWidget>(*m_toy, "presetList");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
     EXPECT_EQ(list->currentRow(), 0);
     EXPECT_EQ(ThePresetLibrary.index, 0);
     ASSERT_TRUE(loadPresetFile(presetsFolder() / ThePresetLibrary.names[0], expected));
     EXPECT_EQ(presetBytes(CurrentPreset), presetBytes(expected));
-    EXPECT_TRUE(m_toy->labelPresetStatus->text().isEmpty());
+    EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->text().isEmpty());
 
     // A refilled list has no line chosen, and showing it again chooses none by itself.
     CurrentPreset.roundSpeed = 0.777;
-    withDialogs({ saveAs(presetsFolder() / "edited") }, [&] { click(m_toy->sButton4); });
-    EXPECT_EQ(m_toy->listPresets->currentRow(), -1);
-    click(m_toy->buttonTabRender);
-    click(m_toy->buttonTabPresets);
-    m_toy->listPresets->setFocus();
+    withDialogs(
+        { saveAs(presetsFolder() / "edited") }, [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
+    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->currentRow(), -1);
+    click(control<SphereButton>(*m_toy, "renderTabButton"));
+    click(control<SphereButton>(*m_toy, "presetsTabButton"));
+    control<QListWidget>(*m_toy, "presetList")->setFocus();
     QApplication::processEvents();
     EXPECT_EQ(CurrentPreset.roundSpeed, 0.777) << "no preset was loaded";
 }
@@ -282,27 +283,31 @@ TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
 TEST_F(Pages, APresetThatWentBadIsRefusedInTheWindow)
 {
     open();
-    click(m_toy->buttonTabPresets);
+    click(control<SphereButton>(*m_toy, "presetsTabButton"));
     QApplication::processEvents();
-    EXPECT_EQ(m_toy->listPresets->geometry(), QRect(6, 50, 218, 406));
-    click(m_toy->sButtonPresetNext);
+    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->geometry(), QRect(6, 50, 218, 406));
+    click(control<SphereButton>(*m_toy, "nextPresetButton"));
     const std::string shown = presetBytes(CurrentPreset);
     writeWholeFile(presetsFolder() / ThePresetLibrary.names[2], "qrt");
-    click(m_toy->sButtonPresetNext);
+    click(control<SphereButton>(*m_toy, "nextPresetButton"));
     EXPECT_EQ(presetBytes(CurrentPreset), shown);
-    EXPECT_TRUE(m_toy->labelPresetStatus->text().contains(QString::fromStdString(ThePresetLibrary.names[2])))
-        << m_toy->labelPresetStatus->text().toStdString();
+    EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")
+                    ->text()
+                    .contains(QString::fromStdString(ThePresetLibrary.names[2])))
+        << control<QLabel>(*m_toy, "presetStatusLabel")->text().toStdString();
     QApplication::processEvents();
-    const QRect status = m_toy->labelPresetStatus->geometry();
-    EXPECT_TRUE(m_toy->labelPresetStatus->isVisible());
+    const QRect status = control<QLabel>(*m_toy, "presetStatusLabel")->geometry();
+    EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->isVisible());
     EXPECT_EQ(status.bottom(), 455);
-    EXPECT_EQ(m_toy->listPresets->geometry().bottom() + 2, status.top() - 1) << "two pixels apart";
-    EXPECT_GE(status.height(), m_toy->labelPresetStatus->heightForWidth(218)) << "every line of the status shows";
-    click(m_toy->sButtonPresetNext);
-    EXPECT_TRUE(m_toy->labelPresetStatus->text().isEmpty()) << "a good preset clears the message";
+    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->geometry().bottom() + 2, status.top() - 1)
+        << "two pixels apart";
+    EXPECT_GE(status.height(), control<QLabel>(*m_toy, "presetStatusLabel")->heightForWidth(218))
+        << "every line of the status shows";
+    click(control<SphereButton>(*m_toy, "nextPresetButton"));
+    EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->text().isEmpty()) << "a good preset clears the message";
     QApplication::processEvents();
-    EXPECT_FALSE(m_toy->labelPresetStatus->isVisible());
-    EXPECT_EQ(m_toy->listPresets->geometry(), QRect(6, 50, 218, 406));
+    EXPECT_FALSE(control<QLabel>(*m_toy, "presetStatusLabel")->isVisible());
+    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->geometry(), QRect(6, 50, 218, 406));
 }
 
 TEST_F(Pages, AnEmptyOrMissingFolderGivesAnEmptyListAndIdleButtons)
@@ -310,28 +315,30 @@ TEST_F(Pages, AnEmptyOrMissingFolderGivesAnEmptyListAndIdleButtons)
     Settings.presetsDir = (presetsFolder() / "missing").string();
     open();
     const std::string before = presetBytes(CurrentPreset);
-    EXPECT_EQ(m_toy->listPresets->count(), 0);
-    for (SphereButton* button : { m_toy->sButtonPresetPrev, m_toy->sButtonPresetRandom, m_toy->sButtonPresetNext })
+    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->count(), 0);
+    for (SphereButton* button : { control<SphereButton>(*m_toy, "previousPresetButton"),
+             control<SphereButton>(*m_toy, "randomPresetButton"), control<SphereButton>(*m_toy, "nextPresetButton") })
         click(button);
     EXPECT_EQ(presetBytes(CurrentPreset), before);
-    EXPECT_EQ(m_toy->listPresets->currentRow(), -1);
+    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->currentRow(), -1);
 }
 
 TEST_F(Pages, SaveAsPresetAddsTheExtensionWritesTheFileAndListsItAtOnce)
 {
     open();
-    click(m_toy->sButtonPresetNext);
-    withDialogs({ saveAs(presetsFolder() / "my new preset") }, [&] { click(m_toy->sButton4); });
+    click(control<SphereButton>(*m_toy, "nextPresetButton"));
+    withDialogs({ saveAs(presetsFolder() / "my new preset") },
+        [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     const fs::path saved = presetsFolder() / "my new preset.vhp";
     ASSERT_TRUE(fs::exists(saved));
     EXPECT_EQ(readWholeFile(saved), presetBytes(CurrentPreset));
-    EXPECT_EQ(listLines(*m_toy->listPresets), libraryNames());
-    EXPECT_TRUE(listLines(*m_toy->listPresets).contains("my new preset.vhp"));
+    EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), libraryNames());
+    EXPECT_TRUE(listLines(*control<QListWidget>(*m_toy, "presetList")).contains("my new preset.vhp"));
 
     // Cancelling saves nothing and leaves the list alone.
-    const QStringList lines = listLines(*m_toy->listPresets);
-    withDialogs({ cancelDialog() }, [&] { click(m_toy->sButton4); });
-    EXPECT_EQ(listLines(*m_toy->listPresets), lines);
+    const QStringList lines = listLines(*control<QListWidget>(*m_toy, "presetList"));
+    withDialogs({ cancelDialog() }, [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
+    EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), lines);
     EXPECT_EQ(std::distance(fs::directory_iterator(presetsFolder()), {}), 4);
 
     // Over an existing preset: asked first; "No" goes back to the dialog, which is then cancelled.
@@ -339,10 +346,11 @@ TEST_F(Pages, SaveAsPresetAddsTheExtensionWritesTheFileAndListsItAtOnce)
     const std::string before = readWholeFile(saved);
     CurrentPreset.roundSpeed = 0.123;
     withDialogs({ saveAs(presetsFolder() / "my new preset"), messageBox(question, QMessageBox::No), cancelDialog() },
-        [&] { click(m_toy->sButton4); });
+        [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     EXPECT_TRUE(question.contains("my new preset.vhp")) << question.toStdString();
     EXPECT_EQ(readWholeFile(saved), before);
-    withDialogs({ saveAs(saved), messageBox(question, QMessageBox::Yes) }, [&] { click(m_toy->sButton4); });
+    withDialogs({ saveAs(saved), messageBox(question, QMessageBox::Yes) },
+        [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     EXPECT_EQ(readWholeFile(saved), presetBytes(CurrentPreset));
 }
 
@@ -362,10 +370,10 @@ TEST_F(Pages, ABlankPresetNameSavesNothingAndTheDialogAsksAgain)
                         nameAskedAgain = typedName(modal);
                         qobject_cast<QDialog*>(modal)->reject();
                     } },
-        [&] { click(m_toy->sButton4); });
+        [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     EXPECT_EQ(nameAskedAgain, "");
     EXPECT_EQ(std::distance(fs::directory_iterator(presetsFolder()), {}), 3) << "nothing was saved";
-    EXPECT_EQ(m_toy->listPresets->count(), 3);
+    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->count(), 3);
 }
 
 TEST_F(Pages, APresetsFolderThatIsAFileIsNamedAndTheSavedPresetIsListed)
@@ -374,9 +382,9 @@ TEST_F(Pages, APresetsFolderThatIsAFileIsNamedAndTheSavedPresetIsListed)
     writeWholeFile(parent / "plain", "not a folder");
     Settings.presetsDir = (parent / "plain").string();
     open();
-    EXPECT_EQ(m_toy->listPresets->count(), 0);
-    EXPECT_TRUE(m_toy->labelPresetStatus->text().contains("is a file, not a folder"))
-        << m_toy->labelPresetStatus->text().toStdString();
+    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->count(), 0);
+    EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->text().contains("is a file, not a folder"))
+        << control<QLabel>(*m_toy, "presetStatusLabel")->text().toStdString();
 
     withDialogs({ [&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -386,23 +394,25 @@ TEST_F(Pages, APresetsFolderThatIsAFileIsNamedAndTheSavedPresetIsListed)
         dialog->selectFile(QString::fromStdString((parent / "kept").string()));
         QMetaObject::invokeMethod(dialog, "accept");
     } },
-        [&] { click(m_toy->sButton4); });
+        [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     EXPECT_EQ(readWholeFile(parent / "kept.vhp"), presetBytes(CurrentPreset));
-    EXPECT_EQ(listLines(*m_toy->listPresets), QStringList { "kept.vhp" });
+    EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), QStringList { "kept.vhp" });
     EXPECT_EQ(Settings.presetsDir, parent.string());
-    EXPECT_EQ(m_toy->edit1->text().toStdString(), parent.string());
-    EXPECT_TRUE(m_toy->labelPresetStatus->text().isEmpty()) << m_toy->labelPresetStatus->text().toStdString();
+    EXPECT_EQ(control<QLineEdit>(*m_toy, "presetsFolderField")->text().toStdString(), parent.string());
+    EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->text().isEmpty())
+        << control<QLabel>(*m_toy, "presetStatusLabel")->text().toStdString();
 }
 
 TEST_F(Pages, AFailedSaveSaysWhyAndChangesNothing)
 {
     open();
     fs::create_directory(presetsFolder() / "taken.vhp");
-    const QStringList lines = listLines(*m_toy->listPresets);
+    const QStringList lines = listLines(*control<QListWidget>(*m_toy, "presetList"));
     QString message;
-    withDialogs({ saveAs(presetsFolder() / "taken"), messageBox(message) }, [&] { click(m_toy->sButton4); });
+    withDialogs({ saveAs(presetsFolder() / "taken"), messageBox(message) },
+        [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     EXPECT_TRUE(message.contains("folder")) << message.toStdString();
-    EXPECT_EQ(listLines(*m_toy->listPresets), lines);
+    EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), lines);
     EXPECT_TRUE(fs::is_directory(presetsFolder() / "taken.vhp"));
 }
 
@@ -420,22 +430,22 @@ TEST_F(Pages, TheDirectoryChooserChangesTheFolderOnlyOnOk)
             auto* chooser = qobject_cast<FolderChooser*>(modal);
             ASSERT_NE(chooser, nullptr);
             EXPECT_EQ(chooser->directory().toStdString(), folder) << "starts at the folder shown";
-            chooser->editPath->setText(QString::fromStdString(other.string() + "/"));
-            QTest::keyClick(chooser->editPath, Qt::Key_Return);
-            click(ok ? chooser->sButton1 : chooser->sButton2);
+            control<QLineEdit>(*chooser, "pathField")->setText(QString::fromStdString(other.string() + "/"));
+            QTest::keyClick(control<QLineEdit>(*chooser, "pathField"), Qt::Key_Return);
+            click(ok ? control<SphereButton>(*chooser, "okButton") : control<SphereButton>(*chooser, "cancelButton"));
         };
     };
-    withDialogs({ chooseOther(false) }, [&] { click(m_toy->sButtonChangeDirectory); });
+    withDialogs({ chooseOther(false) }, [&] { click(control<SphereButton>(*m_toy, "changeFolderButton")); });
     EXPECT_EQ(Settings.presetsDir, folder);
-    EXPECT_EQ(m_toy->edit1->text().toStdString(), folder);
-    EXPECT_EQ(m_toy->listPresets->count(), 3);
+    EXPECT_EQ(control<QLineEdit>(*m_toy, "presetsFolderField")->text().toStdString(), folder);
+    EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->count(), 3);
 
-    withDialogs({ chooseOther(true) }, [&] { click(m_toy->sButtonChangeDirectory); });
+    withDialogs({ chooseOther(true) }, [&] { click(control<SphereButton>(*m_toy, "changeFolderButton")); });
     EXPECT_EQ(Settings.presetsDir, other.string() + "/") << "stored as picked";
-    EXPECT_EQ(m_toy->edit1->text().toStdString(), Settings.presetsDir);
-    EXPECT_EQ(listLines(*m_toy->listPresets), QStringList { "only.vhp" });
+    EXPECT_EQ(control<QLineEdit>(*m_toy, "presetsFolderField")->text().toStdString(), Settings.presetsDir);
+    EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), QStringList { "only.vhp" });
     EXPECT_EQ(presetBytes(CurrentPreset), shown) << "a new folder does not change the preset";
-    click(m_toy->sButtonPresetNext);
+    click(control<SphereButton>(*m_toy, "nextPresetButton"));
     EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, 0.9);
 }
 

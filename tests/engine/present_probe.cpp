@@ -5,7 +5,7 @@
 // reports on standard output and waits for a line on standard input before it ends.
 //   opal_present_probe toolkit|direct|window|frame panelX panelY panelWidth panelHeight seed count
 // "window" is the direct way with the window painting on screen too; "frame" is that way
-// with a renderer's frame in shared memory instead of the fixed run (see FrameSteps), its
+// with a renderer's frame in shared memory instead of the fixed run (see frameSteps), its
 // last step shown by a full repaint in strips, and reports whether the presents named their
 // pixels in it with the strips joined into one.
 

@@ -121,7 +121,7 @@ TEST_F(RendererTest, ScaleOrbitAndTravelOfA1024By768Panel)
 TEST_F(RendererTest, FirstSpriteCentresWithTravellingOffAndOn)
 {
     for (const auto& [travel, expected] : { std::pair { 0, std::vector<Point> { { 698, 233 }, { 763, 364 }, { 740, 513 } } },
-             // The tiny negative TravelAmpY pulls Y just below the integer before truncation.
+             // The tiny negative travelAmpY pulls Y just below the integer before truncation.
              std::pair { 1, std::vector<Point> { { 698, 232 }, { 763, 363 }, { 740, 512 } } } }) {
         Settings.travel = travel;
         const auto renderer = make();
@@ -148,7 +148,7 @@ TEST_F(RendererTest, SwitchedOffObjectsNeitherDrawNorAdvanceTheAngles)
 }
 
 // The travel phase grows by 0.00019211 per sprite, so after a thousand rounds (7000
-// sprites, phase 1.34477) a 4000 x 768 figure (TravelAmpX = 1615.99999) has moved
+// sprites, phase 1.34477) a 4000 x 768 figure (travelAmpX = 1615.99999) has moved
 // sin(1.34477) x 1616 = 1574.7 pixels to the right. Worked by hand from the formula table:
 // the 7000th sprite lands at (2004, 612) without travelling and at (3578, 611) with it; a
 // phase step 1 % off would move it by 5 pixels.

@@ -57,7 +57,7 @@ inline Preset distinctPreset(double roundSpeed)
     stack.shapes[2].width = 90;
     stack.shapes[2].height = 30;
     stack.shapes[1].lightX = -0.5f;
-    stack.shapes[4].reserved[1] = 0x12345678; // a slot beyond ShapeCount keeps its bytes
+    stack.shapes[4].reserved[1] = 0x12345678; // a slot beyond shapeCount keeps its bytes
     preset.objects.stacks[6][0]->shapes[0].color = 0x00102030;
     return preset;
 }

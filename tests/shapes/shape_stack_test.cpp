@@ -12,7 +12,7 @@ namespace {
 
 class ShapeStackTest : public ::testing::Test {
 protected:
-    // Object 1 of a new table: one red sphere, MasterSize 100.
+    // Object 1 of a new table: one red sphere, masterSize 100.
     static std::unique_ptr<ShapeStack> newObject(int32_t row = 0)
     {
         ObjectTable table;

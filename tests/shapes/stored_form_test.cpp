@@ -85,7 +85,7 @@ TEST(StoredForm, StackBlockLayout)
     // Every slot, in use or not, at 72-byte steps; then the count and the master size.
     for (size_t slot = 0; slot < kMaxShapes; ++slot) {
         EXPECT_EQ(bytesAt(block, slot * 72 + 32), le32(static_cast<uint32_t>(100 + slot))) << slot;
-        EXPECT_EQ(bytesAt(block, slot * 72), le32(0x3F800000)) << slot; // LightX 1.0
+        EXPECT_EQ(bytesAt(block, slot * 72), le32(0x3F800000)) << slot; // lightX 1.0
     }
     EXPECT_EQ(bytesAt(block, 360), le32(2));
     EXPECT_EQ(bytesAt(block, 364), le32(85));
@@ -127,7 +127,7 @@ TEST(StoredForm, AnyBytesRoundTripExactly)
         StackBlock block {};
         for (uint8_t& byte : block)
             byte = static_cast<uint8_t>(random());
-        if (round == 0) // a signalling NaN in LightX of slot 0
+        if (round == 0) // a signalling NaN in lightX of slot 0
             std::memcpy(block.data(), "\x01\x00\x80\x7F", 4);
         auto stack = newShapeStack();
         readStackBlock(block, *stack);
@@ -146,9 +146,9 @@ TEST(StoredForm, SpriteBuildRewritesOnlyTheComputedSizes)
     const StackBlock after = writeStackBlock(stack);
     for (size_t i = 0; i < before.size(); ++i) {
         if (i >= 40 && i < 44)
-            continue; // RadiusPx of slot 0
+            continue; // radiusPx of slot 0
         if (i >= 52 && i < 56)
-            continue; // HeightPx of slot 0
+            continue; // heightPx of slot 0
         EXPECT_EQ(before[i], after[i]) << "byte " << i;
     }
     EXPECT_EQ(bytesAt(after, 40), le32(19));

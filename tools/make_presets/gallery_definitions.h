@@ -10,12 +10,12 @@
 // per preset, line by line; "#" starts a comment:
 //
 //   preset saturn                    starts a preset from the start-up scene; the file is saturn.vhp
-//   speeds 0.6 -0.1                  RoundSpeed and RadialSpeed
+//   speeds 0.6 -0.1                  roundSpeed and radialSpeed
 //   enabled 1 1 0 1 1 0 1            the seven object switches
 //   colors #ff0000 #00ff00 ... (7)   the object colours that "color object" refers to
 //                                    (the start-up colours when not given)
 //   object 1-7 | object 2,4,6        the objects the following lines apply to
-//   master 90                        MasterSize of those objects
+//   master 90                        masterSize of those objects
 //   shape torus size 100 40 light 1 1 -1 ambient 0.3 mirror 0.9 phong 8 color object
 //                                    appends a shape (the first shape line of an object
 //                                    block replaces the stack); keys: size W H, light X Y Z,

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "engine/shape_preview_painter.h"
+#include "shapes/shape_stack.h"
+
+#include <QWidget>
+
+#include <array>
+
+class PathPainter;
+class PicturePanel;
+class QLabel;
+class ShapeEditor;
+class SphereButton;
+
+// The "Quick tweaks" bar under the live view: the seven object thumbnails with their
+// switches, the palette path control that colours the objects, and the palette, mirror and
+// formula buttons with their "(-)" resets. Its clicks go to the ShapeEditor it is handed;
+// the bar shows what the editor tells the window.
+class QuickTweaksBar final : public QWidget {
+    Q_OBJECT
+
+public:
+    QuickTweaksBar(ShapeEditor& editor, QWidget* parent);
+    ~QuickTweaksBar() override;
+
+    // The thumbnails show the objects of CurrentPreset.
+    void bindThumbnails();
+    // The switches from ObjectEnabled.
+    void showSwitches();
+    // The formula, mirror and palette buttons name what is in use.
+    void showCaptions();
+    // The selected object's thumbnail is drawn with corner marks.
+    void highlightObject(int32_t object);
+    void repaintThumbnail(int32_t object);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ShapeEditor& m_editor;
+    std::array<PicturePanel*, kObjectCount> m_thumbnails {};
+    std::array<SphereButton*, kObjectCount> m_objectSwitches {};
+    std::array<ShapePreviewPainter, kObjectCount> m_thumbnailPainters;
+    PathPainter* m_palettePath = nullptr;
+    QLabel* m_titleLabel = nullptr;
+    SphereButton* m_formulaButton = nullptr;
+    SphereButton* m_classicFormulaButton = nullptr; // formula "(-)"
+    SphereButton* m_mirrorButton = nullptr;
+    SphereButton* m_noMirrorButton = nullptr; // mirror "(-)"
+    SphereButton* m_paletteButton = nullptr;
+    SphereButton* m_classicPaletteButton = nullptr; // palette "(-)"
+};
