@@ -7,7 +7,7 @@ class QPushButton;
 
 // "Automatic applying": for each shape parameter, how far an editor change spreads (every
 // shape of every object, every shape of the selected object, or the selected shape only).
-// It edits Settings.ApplyModes in place; every click on a strategy is stored at once, and
+// It edits Settings.applyModes in place; every click on a strategy is stored at once, and
 // "Close" is the only way out.
 class AutoApplyDialog final : public QDialog {
     Q_OBJECT

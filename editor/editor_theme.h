@@ -10,6 +10,6 @@
 // sphere buttons' blue for selections.
 QPalette editorDialogPalette();
 
-// Gives every dialog and menu of the program EditorDialogPalette. Their children take the
+// Gives every dialog and menu of the program editorDialogPalette. Their children take the
 // palette from them; what a dialog sets itself (a list's colours, a window's ground) stays.
 void installEditorTheme();

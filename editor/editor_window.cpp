@@ -20,6 +20,7 @@
 #include "presets/preset.h"
 #include "presets/settings.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -145,7 +146,87 @@ void EditorWindow::buildPages()
     connect(m_optionsPage, &OptionsPage::liveViewOptionChanged, this, &EditorWindow::restartLiveView);
     connect(m_optionsPage, &OptionsPage::changeFolderPressed, this, &EditorWindow::choosePresetsFolder);
 
-    connect(m_presetsPage, &PresetsPage::presetLoaded, this, &EditorWindow::afterPresetChange);
+    // A preset loaded from the list, or by Next, Previous or Random, is one step of the history.
+    connect(m_presetsPage, &PresetsPage::presetLoaded, this, [this] {
+        const int32_t object = editor.currentObject;
+        const int32_t shape = editor.currentShape;
+        afterPresetChange();
+        recordEdit({}, object, shape);
+    });
+
+    m_undoAction = new QAction(tr("Undo"), this);
+    m_undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_redoAction = new QAction(tr("Redo"), this);
+    m_redoAction->setShortcuts({ QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y) });
+    for (QAction* action : { m_undoAction, m_redoAction }) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setEnabled(false);
+        addAction(action);
+        m_liveView->addAction(action);
+    }
+    m_liveView->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(m_undoAction, &QAction::triggered, this, &EditorWindow::undo);
+    connect(m_redoAction, &QAction::triggered, this, &EditorWindow::redo);
+    // A release of a mouse button ends a drag: the next change of the same control is a step
+    // of its own.
+    qApp->installEventFilter(this);
+}
+
+bool EditorWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease)
+        m_history.closeStep();
+    return QWidget::eventFilter(watched, event);
+}
+
+PresetState EditorWindow::currentState() const
+{
+    return capturePresetState(CurrentPreset, editor.currentObject, editor.currentShape);
+}
+
+void EditorWindow::presetEdited(const std::string& mergeKey)
+{
+    recordEdit(mergeKey, editor.currentObject, editor.currentShape);
+}
+
+void EditorWindow::recordEdit(const std::string& mergeKey, int32_t object, int32_t shape)
+{
+    PresetState now = currentState();
+    if (now.block == m_lastState.block)
+        return;
+    // The step keeps the preset before the change with the selection the change was made in.
+    m_history.beforeChange({ m_lastState.block, object, shape }, mergeKey);
+    m_lastState = std::move(now);
+    showUndoState();
+}
+
+void EditorWindow::undo()
+{
+    if (const auto state = m_history.undo(currentState()))
+        showState(*state);
+}
+
+void EditorWindow::redo()
+{
+    if (const auto state = m_history.redo(currentState()))
+        showState(*state);
+}
+
+void EditorWindow::showState(const PresetState& state)
+{
+    if (!restorePresetState(state, CurrentPreset))
+        return;
+    afterPresetChange();
+    editor.selectObject(state.object);
+    editor.selectShape(state.shape);
+    m_lastState = currentState();
+    showUndoState();
+}
+
+void EditorWindow::showUndoState()
+{
+    m_undoAction->setEnabled(m_history.canUndo());
+    m_redoAction->setEnabled(m_history.canRedo());
 }
 
 void EditorWindow::showPage(QWidget* page)
@@ -251,6 +332,7 @@ void EditorWindow::formShow()
     m_optionsPage->showOptions();
     editor.selectObject(0);
     m_presetsPage->fillList();
+    m_lastState = currentState();
 }
 
 void EditorWindow::restartLiveView()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/preset_history.h"
 #include "editor/shape_editor.h"
 
 #include <QWidget>
@@ -14,6 +15,7 @@ class HelpPage;
 class OptionsPage;
 class PicturePanel;
 class PresetsPage;
+class QAction;
 class QStackedWidget;
 class QuickTweaksBar;
 class RefreshTimer;
@@ -44,7 +46,7 @@ public:
     // After an option changed: marks every stack dirty, rescales, and draws on from the
     // picture as it is.
     void restartLiveView();
-    // After CurrentPreset was replaced: thumbnails rebound, switches from ObjectEnabled,
+    // After CurrentPreset was replaced: thumbnails rebound, switches from objectEnabled,
     // object 1 selected, the live view cleared.
     void afterPresetChange();
 
@@ -54,7 +56,13 @@ public:
     // window is open (tests stop it to look at still controls).
     RefreshTimer* liveViewTimer() const { return m_refresh; }
 
+    // Undo and redo of the preset being edited (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y), also in the
+    // live view's context menu. Options are not in the history.
+    void undo();
+    void redo();
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -83,6 +91,15 @@ private:
     void repaintBrowser() override;
     void repaintLightPreview() override;
     void clearLiveView() override;
+    void presetEdited(const std::string& mergeKey) override;
+
+    // Adds the change since the history last saw the preset, made with that selection.
+    void recordEdit(const std::string& mergeKey, int32_t object, int32_t shape);
+    // The preset now, with what is selected.
+    PresetState currentState() const;
+    // Puts a state of the history in place and selects what was selected then.
+    void showState(const PresetState& state);
+    void showUndoState();
 
     // The tab buttons in the order of their pages in Pages.
     static constexpr int kTabCount = 5;
@@ -108,4 +125,9 @@ private:
     RefreshTimer* m_refresh = nullptr;
     bool m_shown = false;
     bool m_closing = false;
+
+    PresetHistory m_history;
+    PresetState m_lastState; // the preset as the history last saw it
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
 };

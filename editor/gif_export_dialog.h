@@ -13,7 +13,7 @@ class SphereButton;
 
 // "Adjust GIF settings": the five settings of the next GIF capture on sliders, with the
 // frame size the capture will have for the live view's current size. It starts from the
-// values given with SetValues every time it is shown; "Create GIF" keeps the five values
+// values given with setValues every time it is shown; "Create GIF" keeps the five values
 // (Values) and accepts, "Cancel" and the window frame's close button reject and keep nothing.
 // Enter is "Create GIF" and Escape "Cancel", as for a dialog's default and cancel buttons;
 // Tab also reaches both buttons.

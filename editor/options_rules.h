@@ -48,7 +48,7 @@ constexpr int32_t kAnimationScaleStep = 5;
 // Applies one step to its option.
 void stepOption(SettingsRecord& settings, OptionStep step);
 
-// What RefreshOptions does to Scale before showing it: rounded down to a multiple of 5 and
+// What refreshOptions does to Scale before showing it: rounded down to a multiple of 5 and
 // stored back (77 becomes 75).
 void roundScaleDown(SettingsRecord& settings);
 

@@ -26,7 +26,7 @@ public:
 
     // The thumbnails show the objects of CurrentPreset.
     void bindThumbnails();
-    // The switches from ObjectEnabled.
+    // The switches from objectEnabled.
     void showSwitches();
     // The formula, mirror and palette buttons name what is in use.
     void showCaptions();

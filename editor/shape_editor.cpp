@@ -113,6 +113,12 @@ void ShapeEditor::markChanged(int32_t object)
     }
 }
 
+void ShapeEditor::edited(const std::string& mergeKey)
+{
+    if (m_view)
+        m_view->presetEdited(mergeKey);
+}
+
 // ---- Selection ------------------------------------------------------------------------
 
 void ShapeEditor::selectObject(int32_t object)
@@ -236,6 +242,7 @@ void ShapeEditor::sliderChanged(int32_t parameter, int32_t value)
         return;
     writeSlider(parameter, value);
     applyParameter(parameter, ApplyHow::Automatic);
+    edited("slider " + std::to_string(parameter));
 }
 
 void ShapeEditor::applyParameter(int32_t parameter, ApplyHow how)
@@ -284,9 +291,17 @@ void ShapeEditor::applyParameter(int32_t parameter, ApplyHow how)
     }
 }
 
-void ShapeEditor::applyToCurrentObject() { applyParameter(applyParam, ApplyHow::SelectedObject); }
+void ShapeEditor::applyToCurrentObject()
+{
+    applyParameter(applyParam, ApplyHow::SelectedObject);
+    edited();
+}
 
-void ShapeEditor::applyToAllObjects() { applyParameter(applyParam, ApplyHow::Global); }
+void ShapeEditor::applyToAllObjects()
+{
+    applyParameter(applyParam, ApplyHow::Global);
+    edited();
+}
 
 void ShapeEditor::parameterRightClicked(int32_t parameter) { applyParam = parameter; }
 
@@ -322,6 +337,7 @@ void ShapeEditor::lightDragged(int32_t x, int32_t y, int32_t panelWidth)
     shape->lightZ = light.z;
     markChanged(currentObject);
     applyParameter(kGroupLightAngle, ApplyHow::Automatic);
+    edited("light");
 }
 
 bool ShapeEditor::lightReleased(bool leftButton)
@@ -347,6 +363,7 @@ void ShapeEditor::setShapeColor(uint32_t colorref)
         m_view->repaintThumbnail(currentObject);
         m_view->repaintBrowser();
     }
+    edited();
 }
 
 void ShapeEditor::toggleShapeType()
@@ -357,6 +374,7 @@ void ShapeEditor::toggleShapeType()
     shape->type = shape->type == kTorusType ? kSphereType : kTorusType;
     markChanged(currentObject);
     applyParameter(kGroupShapeType, ApplyHow::Automatic);
+    edited();
 }
 
 void ShapeEditor::cloneShape()
@@ -369,6 +387,7 @@ void ShapeEditor::cloneShape()
         m_view->repaintBrowser();
         m_view->repaintThumbnail(currentObject);
     }
+    edited();
 }
 
 void ShapeEditor::removeSelectedShape()
@@ -382,6 +401,7 @@ void ShapeEditor::removeSelectedShape()
     // The selection now names another shape, so the sliders are loaded from it: left as
     // they were they would show the removed shape's values.
     selectShape(currentShape > 0 ? currentShape - 1 : 0);
+    edited();
 }
 
 void ShapeEditor::moveSelectedShapeUp()
@@ -396,6 +416,7 @@ void ShapeEditor::moveSelectedShapeUp()
         m_view->repaintBrowser();
         m_view->repaintThumbnail(currentObject);
     }
+    edited();
 }
 
 void ShapeEditor::moveSelectedShapeDown()
@@ -410,14 +431,31 @@ void ShapeEditor::moveSelectedShapeDown()
         m_view->repaintBrowser();
         m_view->repaintThumbnail(currentObject);
     }
+    edited();
 }
 
 // ---- Speeds -------------------------------------------------------------------------------
 
-void ShapeEditor::roundDown() { m_preset.roundSpeed -= kSpeedButtonSteps * Settings.roundSpeedStep; }
-void ShapeEditor::roundUp() { m_preset.roundSpeed += kSpeedButtonSteps * Settings.roundSpeedStep; }
-void ShapeEditor::radialDown() { m_preset.radialSpeed -= kSpeedButtonSteps * Settings.radialSpeedStep; }
-void ShapeEditor::radialUp() { m_preset.radialSpeed += kSpeedButtonSteps * Settings.radialSpeedStep; }
+void ShapeEditor::roundDown()
+{
+    m_preset.roundSpeed -= kSpeedButtonSteps * Settings.roundSpeedStep;
+    edited();
+}
+void ShapeEditor::roundUp()
+{
+    m_preset.roundSpeed += kSpeedButtonSteps * Settings.roundSpeedStep;
+    edited();
+}
+void ShapeEditor::radialDown()
+{
+    m_preset.radialSpeed -= kSpeedButtonSteps * Settings.radialSpeedStep;
+    edited();
+}
+void ShapeEditor::radialUp()
+{
+    m_preset.radialSpeed += kSpeedButtonSteps * Settings.radialSpeedStep;
+    edited();
+}
 
 void ShapeEditor::roundKnobPressed(int32_t x)
 {
@@ -431,6 +469,7 @@ void ShapeEditor::roundKnobMoved(int32_t x)
         return;
     m_preset.roundSpeed += (roundLastX - x) * Settings.roundSpeedStep;
     roundLastX = x;
+    edited("round knob");
 }
 
 void ShapeEditor::roundKnobReleased() { roundDragging = false; }
@@ -447,6 +486,7 @@ void ShapeEditor::radialKnobMoved(int32_t x)
         return;
     m_preset.radialSpeed += (radialLastX - x) * Settings.radialSpeedStep;
     radialLastX = x;
+    edited("radial knob");
 }
 
 void ShapeEditor::radialKnobReleased() { radialDragging = false; }
@@ -457,6 +497,7 @@ void ShapeEditor::setObjectSwitches(const std::array<bool, kObjectCount>& on)
 {
     for (size_t i = 0; i < on.size(); ++i)
         m_preset.objectEnabled[i] = on[i] ? 1 : 0;
+    edited();
 }
 
 void ShapeEditor::applyPathColors(const std::array<uint32_t, kObjectCount>& colors)
@@ -474,6 +515,7 @@ void ShapeEditor::applyPathColors(const std::array<uint32_t, kObjectCount>& colo
     }
     if (m_view)
         m_view->repaintBrowser();
+    edited("palette path");
 }
 
 // ---- Quick tweaks -------------------------------------------------------------------------

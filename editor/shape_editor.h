@@ -10,7 +10,7 @@ struct Preset;
 
 // The editor's rules for changing the scene of a preset, without any window: which object
 // and shape are selected, what the sliders show, how a change spreads to other shapes
-// (the "Automatic applying" strategies of Settings.ApplyModes), the light-angle disc, the
+// (the "Automatic applying" strategies of Settings.applyModes), the light-angle disc, the
 // speed controls, the object switches, the colours from the palette path, the stack
 // edits and the quick tweaks. The editor window forwards its controls' events here and
 // shows what the view interface below is told.
@@ -26,8 +26,8 @@ struct SliderRange {
 };
 extern const std::array<SliderRange, kSliderCount> SliderRanges;
 
-// How far ApplyParameter spreads a parameter: to all objects, to the selected object, or
-// as Settings.ApplyModes says for that parameter.
+// How far applyParameter spreads a parameter: to all objects, to the selected object, or
+// as Settings.applyModes says for that parameter.
 enum class ApplyHow { Global, SelectedObject, Automatic };
 
 // True only while an object is being selected: control changes then spread nowhere.
@@ -51,6 +51,10 @@ public:
     virtual void repaintLightPreview() { }
     // The live view must start a fresh picture (the renderer's Clear).
     virtual void clearLiveView() { }
+    // The preset was edited. Edits with the same non-empty key in a row (one slider, one
+    // drag of the light or a speed knob, one stroke of the palette path) are one step of
+    // the undo history.
+    virtual void presetEdited(const std::string& /*mergeKey*/) { }
 };
 
 // The light direction for a point (x, y) of the light-angle panel of the given width: the
@@ -92,15 +96,15 @@ public:
 
     // ---- Parameters ----------------------------------------------------------------
     // A slider (parameter 1 to 6) moved to value: it is written into the selected shape
-    // (or its stack's MasterSize) and spread as ApplyModes says.
+    // (or its stack's masterSize) and spread as applyModes says.
     void sliderChanged(int32_t parameter, int32_t value);
     // Copies parameter p of the selected shape to the shapes that how names.
     void applyParameter(int32_t parameter, ApplyHow how);
-    // The apply menu for the parameter last right-clicked (ApplyParam).
+    // The apply menu for the parameter last right-clicked (applyParam).
     void applyToCurrentObject();
     void applyToAllObjects();
     // A release of a button other than the left on a parameter's control: remembers it as
-    // ApplyParam. The window then opens the apply menu.
+    // applyParam. The window then opens the apply menu.
     void parameterRightClicked(int32_t parameter);
 
     // ---- Light-angle panel -----------------------------------------------------------
@@ -112,7 +116,7 @@ public:
     // ---- Shape buttons -----------------------------------------------------------------
     // The colour dialog's result (COLORREF) for the selected shape; spreads nowhere.
     void setShapeColor(uint32_t colorref);
-    // A torus becomes a sphere, anything else a torus; spread as ApplyModes says.
+    // A torus becomes a sphere, anything else a torus; spread as applyModes says.
     void toggleShapeType();
     void cloneShape();
     void removeSelectedShape();
@@ -169,6 +173,7 @@ public:
 private:
     ShapeStack* stackOf(int32_t object) const;
     void markChanged(int32_t object);
+    void edited(const std::string& mergeKey = {});
     // Writes a slider value into the selected shape (or stack), no spreading.
     void writeSlider(int32_t parameter, int32_t value);
     void setLightPreview(float x, float y, float z);

@@ -9,7 +9,7 @@ class RenderPanel;
 
 // The editor's shape-stack browser: the selected object's stack as a column of five
 // square cells whose side is the panel's width, each showing one shape alone. The used
-// cells are the bottom ShapeCount ones, shape 0 in the topmost used cell; the empty cells
+// cells are the bottom shapeCount ones, shape 0 in the topmost used cell; the empty cells
 // above are black, and the selected shape's cell has a grey ground.
 //
 // Painting rebuilds the stack's preview sprite once per shape and marks the stack dirty,

@@ -7,6 +7,7 @@
 #include "engine/picture_panel.h"
 #include "engine/renderer.h"
 #include "editor/export_flows.h"
+#include "editor/preset_choice.h"
 
 #include <QListWidget>
 #include <QMenu>
@@ -234,6 +235,65 @@ TEST_F(EditorWindowTest, DestroyingTheEditorDuringACaptureLeavesNoFile)
     m_window.reset();
     for (const auto& entry : std::filesystem::recursive_directory_iterator(m_home.root()))
         EXPECT_EQ(entry.path().filename().string().find("unfinished"), std::string::npos) << entry.path();
+}
+
+// Ctrl+Z and Ctrl+Shift+Z / Ctrl+Y walk back and forth over the edits, each giving the preset
+// back byte for byte and selecting the shape it was made on: a run of moves of one slider
+// is one step, a clone another, a preset loaded by Next a third.
+TEST_F(EditorWindowTest, UndoAndRedoGiveThePresetBackByteForByte)
+{
+    std::filesystem::create_directories(Settings.presetsDir);
+    std::string reason;
+    Preset other = newStartPreset();
+    other.roundSpeed = 3.5;
+    ASSERT_TRUE(savePresetAs(std::filesystem::path(Settings.presetsDir) / "other.vhp", other, reason)) << reason;
+    EditorWindow& toy = showWindow();
+    toy.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&toy));
+    // The preset's bytes without the pixel sizes the sprite builder writes into every shape it
+    // paints: they follow whichever sprite was built last, not the user's edits.
+    const auto presetBytes = [] {
+        Preset copy;
+        std::istringstream in(EditorWindowTest::presetBytes(), std::ios::binary);
+        EXPECT_TRUE(readPreset(copy, in));
+        for (auto& objectStacks : copy.objects.stacks)
+            for (auto& stack : objectStacks)
+                if (stack)
+                    for (Shape& shape : stack->shapes)
+                        shape.radiusPx = shape.heightPx = 0;
+        std::ostringstream out(std::ios::binary);
+        writePreset(copy, out);
+        return out.str();
+    };
+    const auto press = [&](int key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(&toy, static_cast<Qt::Key>(key), modifiers);
+    };
+
+    std::vector<std::string> timeline { presetBytes() };
+    auto* size = control<QSlider>(toy, "masterSizeSlider");
+    size->setValue(size->value() - 10);
+    size->setValue(size->value() - 10);
+    timeline.push_back(presetBytes());
+    toy.editor.selectObject(2);
+    click(control<SphereButton>(toy, "cloneShapeButton"));
+    timeline.push_back(presetBytes());
+    click(control<SphereButton>(toy, "nextPresetButton"));
+    timeline.push_back(presetBytes());
+    for (std::size_t i = 1; i < timeline.size(); ++i)
+        ASSERT_NE(timeline[i], timeline[i - 1]) << i;
+
+    for (std::size_t at = timeline.size() - 1; at > 0; --at) {
+        press(Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_TRUE(presetBytes() == timeline[at - 1]) << "undo to " << at - 1;
+    }
+    EXPECT_EQ(toy.editor.currentObject, 0);
+    press(Qt::Key_Z, Qt::ControlModifier); // nothing left: the preset stays
+    EXPECT_TRUE(presetBytes() == timeline[0]);
+    press(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_TRUE(presetBytes() == timeline[1]);
+    press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(presetBytes() == timeline[2]);
+    EXPECT_EQ(toy.editor.currentObject, 2) << "the clone's object is selected again";
 }
 
 TEST_F(EditorWindowTest, MissingHelpDocumentIsSaid)

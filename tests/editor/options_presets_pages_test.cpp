@@ -243,7 +243,7 @@ TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
     Preset expected;
     ASSERT_TRUE(loadPresetFile(presetsFolder() / ThePresetLibrary.names[1], expected));
     EXPECT_EQ(presetBytes(CurrentPreset), presetBytes(expected));
-    // AfterPresetChange: switches from ObjectEnabled, object 1 selected, live view cleared.
+    // afterPresetChange: switches from objectEnabled, object 1 selected, live view cleared.
     for (int i = 0; i < kObjectCount; ++i)
         EXPECT_EQ(control<SphereButton>(*m_toy, QStringLiteral("objectSwitch%1").arg(i + 1))->checked(),
             CurrentPreset.objectEnabled[static_cast<std::size_t>(i)] != 0)
