@@ -1,10 +1,13 @@
 #include "app/hack_mode.h"
 
+#include "app/animation_recorder.h"
 #include "app/display_check.h"
 #include "app/preview_window.h"
 #include "app/run_statistics.h"
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
+#include "engine/renderer.h"
+#include "export/gif_capture.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 
@@ -14,8 +17,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <random>
+#include <unistd.h>
 
 namespace {
 
@@ -59,6 +64,38 @@ bool loadPresetArgument(const std::string& argument)
     return true;
 }
 
+// The headless recorder: the stored options with this run's options over them, as the saver
+// would run, recorded into the file without a display.
+int runRecorder(const HackOptions& options)
+{
+    resetDefaults();
+    loadSettings(CurrentPreset);
+    std::random_device entropy;
+    applyHackOptions(options, Settings, [&entropy] { return static_cast<uint32_t>(entropy()); });
+    if (options.preset && !loadPresetArgument(*options.preset))
+        return kExitBadCommandLine;
+    if (!options.preset && Settings.randomStart)
+        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+
+    AnimationFormat format = AnimationFormat::Gif;
+    animationFormatForFile(options.recordFile, format);
+    const RecordPlan plan = recordPlan(options);
+    Renderer renderer(Settings, CurrentPreset, RenderRole::Saver);
+    // As on the saver's first screen, which is the one that changes.
+    renderer.setAutomaticChanges(true);
+    renderer.setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
+    try {
+        const std::unique_ptr<AnimationWriter> writer = makeRecordWriter(format, plan);
+        RecordProgress progress(stderr, isatty(fileno(stderr)) != 0);
+        recordFrames(renderer, plan, *writer, std::ref(progress));
+        saveAnimationFile(*writer, options.recordFile);
+    } catch (const std::exception& error) {
+        complain(exportErrorText(error));
+        return kExitWindowFault;
+    }
+    return 0;
+}
+
 } // namespace
 
 int runHackMode(const std::vector<std::string>& arguments, char* programName)
@@ -75,6 +112,8 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
         std::fputs(hackUsage().c_str(), stdout);
         return 0;
     }
+    if (options.target == HackTarget::Record)
+        return runRecorder(options);
     const DaemonWindow daemonWindow = options.target == HackTarget::Root ? readDaemonWindow() : DaemonWindow {};
     if (daemonWindow.given && daemonWindow.id == 0) {
         complain("XSCREENSAVER_WINDOW names no window");

@@ -1,5 +1,6 @@
 #include "app/hack_options.h"
 
+#include "export/animation_writer.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 
@@ -73,8 +74,14 @@ public:
     {
         while (m_next < m_arguments.size() && m_error.empty())
             readOption(m_arguments[m_next++]);
-        if (m_error.empty() && !m_result.options.help && m_result.options.target == HackTarget::None)
-            m_error = "give --root or --window-id ID (see --help)";
+        const HackOptions& options = m_result.options;
+        const bool recordOptions = options.recordWidth || options.recordSeconds || options.recordSprites || options.recordFps;
+        if (m_error.empty() && recordOptions && options.target != HackTarget::Record)
+            m_error = "--size, --seconds, --sprites and --fps go with --record FILE only (see --help)";
+        if (m_error.empty() && options.recordSeconds && options.recordSprites)
+            m_error = "give --seconds or --sprites, not both";
+        if (m_error.empty() && !options.help && options.target == HackTarget::None)
+            m_error = "give --root, --window-id ID or --record FILE (see --help)";
         m_result.ok = m_error.empty();
         m_result.error = m_error;
         return m_result;
@@ -110,6 +117,38 @@ private:
                     refuse(name, *text, "a window id, decimal or 0x and hexadecimal");
                 }
             }
+        } else if (name == "--record") {
+            if (auto text = value(name)) {
+                AnimationFormat format = AnimationFormat::Gif;
+                if (!animationFormatForFile(*text, format)) {
+                    refuse(name, *text, "a file ending in .gif, .webp or .webm");
+                } else {
+                    options.target = HackTarget::Record;
+                    options.recordFile = *text;
+                }
+            }
+        } else if (name == "--size") {
+            if (auto text = value(name)) {
+                const std::size_t times = text->find('x');
+                std::optional<int> width;
+                std::optional<int> height;
+                if (times != std::string::npos) {
+                    width = readWholeNumber(std::string_view(*text).substr(0, times), 1, kMaximumRecordSide);
+                    height = readWholeNumber(std::string_view(*text).substr(times + 1), 1, kMaximumRecordSide);
+                }
+                if (width && height) {
+                    options.recordWidth = width;
+                    options.recordHeight = height;
+                } else {
+                    refuse(name, *text, "WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaximumRecordSide));
+                }
+            }
+        } else if (name == "--seconds") {
+            options.recordSeconds = number(name, 1, kMaximumRecordSeconds);
+        } else if (name == "--sprites") {
+            options.recordSprites = number(name, 1, kMaximumRecordSprites);
+        } else if (name == "--fps") {
+            options.recordFps = number(name, 1, kMaximumRecordFps);
         } else if (name == "--preset") {
             if (auto text = value(name)) {
                 if (text->empty())
@@ -273,11 +312,19 @@ std::string quoteArgument(std::string_view text) { return quotedText(text); }
 
 std::string hackUsage()
 {
-    return "Usage: opal-revel --root | --window-id ID [options]\n"
+    return "Usage: opal-revel --root | --window-id ID | --record FILE [options]\n"
            "       opal-revel /s | /p ID | /c | /a   (screen-saver host switches)\n"
            "\n"
            "  --root               draw into $XSCREENSAVER_WINDOW, or over every screen when it is unset\n"
            "  --window-id ID       draw into the window ID (decimal, or 0x and hexadecimal)\n"
+           "  --record FILE        record what the saver shows into FILE, without a display, at full\n"
+           "                       speed; .gif, .webp or .webm chooses the format\n"
+           "\n"
+           "With --record:\n"
+           "  --size WxH           picture size in pixels (640x480)\n"
+           "  --seconds N          length of the recording in seconds of the saver's time (5)\n"
+           "  --sprites N          or: record until N sprites are drawn\n"
+           "  --fps N              frames per second, 1 to 30 (30)\n"
            "\n"
            "For this run only, without changing the stored options:\n"
            "  --preset NAME|FILE|random   a preset of the presets folder, a preset file, or a random one\n"

@@ -24,6 +24,7 @@ enum class HackTarget {
     Root, // --root: the daemon's window from XSCREENSAVER_WINDOW, or every screen
     Window, // --window-id ID: a window that someone else owns (the settings dialog's preview);
             // it wins over --root when both are given
+    Record, // --record FILE: no window; the animation goes into FILE, headless
 };
 
 // "random" for --formula and --mirror.
@@ -32,6 +33,16 @@ constexpr int kRandomChoice = -1;
 constexpr int kMinimumScalePercent = 10;
 constexpr int kMaximumScalePercent = 100;
 constexpr int kMaximumChangeSeconds = 3600;
+
+// The recorder's limits and its values when they are not given.
+constexpr int kMaximumRecordSide = 16384;
+constexpr int kMaximumRecordSeconds = 3600;
+constexpr int kMaximumRecordSprites = 100'000'000;
+constexpr int kMaximumRecordFps = 30;
+constexpr int kDefaultRecordWidth = 640;
+constexpr int kDefaultRecordHeight = 480;
+constexpr int kDefaultRecordSeconds = 5;
+constexpr int kDefaultRecordFps = 30;
 
 // Options for one run; each one that is given overrides the stored option for this run only.
 struct HackOptions {
@@ -44,6 +55,15 @@ struct HackOptions {
     std::optional<bool> travel;
     std::optional<int> changeSeconds; // 0: no automatic change
     std::optional<int> scalePercent;
+    // With HackTarget::Record: the file (its extension chooses the format), the picture's
+    // size, how long to record (seconds, or sprites drawn; never both) and the frame rate.
+    // The last four are refused without --record.
+    std::string recordFile;
+    std::optional<int> recordWidth;
+    std::optional<int> recordHeight;
+    std::optional<int> recordSeconds;
+    std::optional<int> recordSprites;
+    std::optional<int> recordFps;
     bool help = false;
 };
 

@@ -13,3 +13,8 @@ add_dependencies(opal_export_bench opal_export_cli)
 # The pause a GIF capture puts into the live view, against ImageMagick on the same frame.
 opal_add_benchmark(opal_gif_capture_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/gif_capture_bench.cpp
                    LIBS opal_export opal_engine)
+
+# The WebM and WebP writers against ffmpeg's libvpx-vp9 and img2webp on the same frames.
+find_package(PNG REQUIRED)
+opal_add_benchmark(opal_animation_encode_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/animation_encode_bench.cpp
+                   LIBS opal_export PNG::PNG)

@@ -12,6 +12,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6 (>= 6.4), libjpeg62-turbo, libxrandr2, qt6-qpa-plugins, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6 (>= 6.4), libjpeg62-turbo, libwebp7, libwebpmux3, libvpx7, libxrandr2, qt6-qpa-plugins, fonts-dejavu-core")
+# The licence: named in the package's control data and installed where Debian keeps a
+# package's copyright file.
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
+install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/opal-revel RENAME copyright)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-extra, xscreensaver")
 include(CPack)

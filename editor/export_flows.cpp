@@ -3,6 +3,7 @@
 #include "controls/sphere_button.h"
 #include "pixels/argb_image.h"
 #include "editor/capture_progress_window.h"
+#include "export/animation_writer.h"
 #include "export/gif_settings.h"
 #include "export/data_sink.h"
 #include "export/jpeg_encoder.h"
@@ -77,12 +78,18 @@ void ExportFlows::saveGif()
     if (m_gifDialog->exec() != QDialog::Accepted)
         return;
     m_capture.settings = m_gifDialog->values();
-    const QString fileName = runSaveDialog(QStringLiteral("Choose file..."), QStringLiteral("GIF files (*.gif)"),
-        QStringLiteral("gif"), m_lastGifName);
+    const QString fileName = runSaveDialog(QStringLiteral("Choose file..."),
+        QStringLiteral("GIF files (*.gif);;WebP animations (*.webp);;WebM videos (*.webm)"), QStringLiteral("gif"),
+        m_lastGifName);
     if (fileName.isEmpty())
         return;
     m_lastGifName = fileName;
     m_capture.gifFileName = withDefaultExtension(fileName.toStdString(), "gif");
+    // The name's extension chooses the format; any other extension is written as a GIF, as
+    // every name was before there was a choice.
+    AnimationFormat format = AnimationFormat::Gif;
+    animationFormatForFile(m_capture.gifFileName, format);
+    m_capture.settings.format = format;
     m_capture.startGifCapture();
 }
 

@@ -3,7 +3,10 @@
 #include "pixels/argb_image.h"
 #include "export/gif_frame_capture.h"
 #include "export/gif_settings.h"
-#include "export/gif_writer.h"
+#include "export/gif_animation_writer.h"
+#include "export/scaled_frame.h"
+#include "export/webm_writer.h"
+#include "export/webp_animation_writer.h"
 #include "presets/preset.h"
 
 #include <algorithm>
@@ -54,7 +57,7 @@ void GifCapture::startGifCapture()
     m_host.showGifProgress();
     gifFramesCaptured = 0;
     m_objectCounter = 0;
-    gifAnimation = std::make_unique<GifImage>();
+    animation = makeWriter();
     m_cancelRequested = false;
     m_following = true;
     m_host.followSprites(this);
@@ -63,7 +66,7 @@ void GifCapture::startGifCapture()
 
 void GifCapture::beforeSprite()
 {
-    if (!gifAnimation)
+    if (!animation)
         return;
     if (m_cancelRequested) {
         abortGifCapture();
@@ -95,33 +98,59 @@ void GifCapture::beforeSprite()
 
 void GifCapture::afterBlurPass(int32_t spritesPerPass)
 {
-    if (gifAnimation && settings.objectsPerFrame <= INT32_MAX - spritesPerPass)
+    if (animation && settings.objectsPerFrame <= INT32_MAX - spritesPerPass)
         settings.objectsPerFrame += spritesPerPass;
 }
 
-void GifCapture::captureGifFrame()
+std::unique_ptr<AnimationWriter> GifCapture::makeWriter() const
 {
+    switch (settings.format) {
+    case AnimationFormat::Gif:
+        break;
+    case AnimationFormat::Webp: {
+        WebpSettings webp;
+        webp.quality = settings.webpQuality;
+        webp.lossless = settings.webpLossless;
+        webp.framesPerSecond = settings.fps;
+        return std::make_unique<WebpAnimationWriter>(webp);
+    }
+    case AnimationFormat::Webm: {
+        WebmSettings webm;
+        webm.quality = settings.webmQuality;
+        webm.bitRateKilobits = settings.webmBitRate;
+        webm.framesPerSecond = settings.fps;
+        return std::make_unique<WebmWriter>(webm);
+    }
+    }
     GifFrameSettings frameSettings;
     frameSettings.scalePercent = settings.scale;
     frameSettings.colors = settings.colors;
     frameSettings.framesPerSecond = settings.fps;
-    appendGifFrame(*gifAnimation, m_host.gifSourceFrame(), frameSettings);
+    return std::make_unique<GifAnimationWriter>(frameSettings);
+}
+
+void GifCapture::captureGifFrame()
+{
+    if (settings.format == AnimationFormat::Gif)
+        animation->addFrame(m_host.gifSourceFrame());
+    else
+        animation->addFrame(scaledFrame(m_host.gifSourceFrame(), settings.scale));
 }
 
 void GifCapture::finishGifCapture()
 {
     stopFollowing();
-    std::unique_ptr<GifImage> animation = std::move(gifAnimation);
-    if (!animation)
+    std::unique_ptr<AnimationWriter> finished = std::move(animation);
+    if (!finished)
         return;
     m_host.gifWriting();
     std::string failure;
     try {
-        animation->saveToFile(gifFileName);
+        saveAnimationFile(*finished, gifFileName);
     } catch (const std::exception& error) {
         failure = exportErrorText(error);
     }
-    animation.reset();
+    finished.reset();
     m_host.hideGifProgress();
     if (!failure.empty())
         m_host.gifCaptureFailed(failure);
@@ -130,7 +159,7 @@ void GifCapture::finishGifCapture()
 void GifCapture::abortGifCapture()
 {
     stopFollowing();
-    gifAnimation.reset();
+    animation.reset();
     m_host.hideGifProgress();
 }
 

@@ -10,7 +10,7 @@
 
 struct ArgbImage;
 struct Preset;
-class GifImage;
+class AnimationWriter;
 
 // The text of an export error as a message shows it: the picture classes' text without the
 // line feed they end it with, or a plain sentence for running out of memory.
@@ -78,15 +78,17 @@ public:
     void finishGifCapture();
     // Ends the capture without writing anything.
     void abortGifCapture();
-    bool active() const { return gifAnimation != nullptr; }
+    bool active() const { return animation != nullptr; }
 
     // The settings of the next capture, and of the running one; objectsPerFrame grows by
     // the sprites between two blur passes after every pass while a capture runs.
     GifSettingValues settings;
     // Frames taken, up to Settings.frames.
     int32_t gifFramesCaptured = 0;
-    // The frames of the running capture; null when idle.
-    std::unique_ptr<GifImage> gifAnimation;
+    // The file of the running capture, in the settings' format, taking its frames; null
+    // when idle. A GIF is made as it always was; a WebP or WebM frame is the source frame
+    // scaled by the settings' percentage.
+    std::unique_ptr<AnimationWriter> animation;
     // The file the capture is written to; set before StartGifCapture.
     std::string gifFileName;
 
@@ -95,6 +97,8 @@ public:
     void afterBlurPass(int32_t spritesPerPass) override;
 
 private:
+    // A writer of the settings' format.
+    std::unique_ptr<AnimationWriter> makeWriter() const;
     // Ends the capture and hands the error's text to the host.
     void fail(const std::string& text);
     void stopFollowing();

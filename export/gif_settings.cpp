@@ -11,10 +11,15 @@ GifSettingValues clampedGifSettings(const GifSettingValues& values)
 {
     GifSettingValues clamped;
     clamped.scale = clampToRange(values.scale, kGifScaleRange);
-    clamped.fps = clampToRange(values.fps, kGifFpsRange);
+    clamped.format = values.format;
+    clamped.fps = clampToRange(values.fps, values.format == AnimationFormat::Gif ? kGifFpsRange : kVideoFpsRange);
     clamped.frames = clampToRange(values.frames, kGifFramesRange);
     clamped.objectsPerFrame = clampToRange(values.objectsPerFrame, kGifObjectsPerFrameRange);
     clamped.colors = clampToRange(values.colors, kGifColorsRange);
+    clamped.webpQuality = clampToRange(values.webpQuality, kWebpQualityRange);
+    clamped.webpLossless = values.webpLossless;
+    clamped.webmQuality = clampToRange(values.webmQuality, kWebmQualityRange);
+    clamped.webmBitRate = clampToRange(values.webmBitRate, kWebmBitRateRange);
     return clamped;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/animation_writer.h"
+
 #include <cstdint>
 #include <string>
 
@@ -17,23 +19,35 @@ constexpr GifSettingRange kGifFpsRange { 1, 10 };
 constexpr GifSettingRange kGifFramesRange { 1, 100 };
 constexpr GifSettingRange kGifObjectsPerFrameRange { 50, 256 };
 constexpr GifSettingRange kGifColorsRange { 32, 255 };
+// The video formats play up to 30 frames per second.
+constexpr GifSettingRange kVideoFpsRange { 1, 30 };
+constexpr GifSettingRange kWebpQualityRange { 0, 100 };
+constexpr GifSettingRange kWebmQualityRange { 0, 63 };
+constexpr GifSettingRange kWebmBitRateRange { 0, 50000 };
 
 int32_t clampToRange(int32_t value, GifSettingRange range);
 
 // The five values the dialog edits, at their start values: frame size in percent of the
 // live view (40), frames per second written as the frame delay (4), frames to capture (10),
 // sprites between frames (100) and colours asked of the quantiser (128). The editor keeps
-// them for as long as it runs.
+// them for as long as it runs. Beside them, the file format (GIF unless chosen) and the
+// settings of the other formats: WebP quality or lossless, WebM quality or bit rate
+// (kilobits per second; 0 for constant quality).
 struct GifSettingValues {
     int32_t scale = 40;
     int32_t fps = 4;
     int32_t frames = 10;
     int32_t objectsPerFrame = 100;
     int32_t colors = 128;
+    AnimationFormat format = AnimationFormat::Gif;
+    int32_t webpQuality = 90;
+    bool webpLossless = false;
+    int32_t webmQuality = 24;
+    int32_t webmBitRate = 0;
 };
 
 // The values, each clamped to its slider's range (a blur pass may have grown objectsPerFrame
-// past 256).
+// past 256); the frame rate goes up to 30 for WebP and WebM.
 GifSettingValues clampedGifSettings(const GifSettingValues& values);
 
 // "40%, 256 x 192 pixels" for a 640 x 480 panel at 40 %: the frame size the capture will

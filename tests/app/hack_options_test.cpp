@@ -91,7 +91,16 @@ TEST(HackOptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
         { { "--root", "--preset=" }, "--preset wants a preset's name" },
         { { "--root", "--blur=1" }, "--blur takes no value, not \"1\"" },
         { { "--root=yes" }, "--root takes no value" },
-        { { "--root", "--fps" }, "unknown option \"--fps\"" },
+        { { "--root", "--fps", "10" }, "--size, --seconds, --sprites and --fps go with --record FILE only" },
+        { { "--root", "--frames" }, "unknown option \"--frames\"" },
+        { { "--record", "clip.mp4" }, "--record wants a file ending in .gif, .webp or .webm, not \"clip.mp4\"" },
+        { { "--record", "clip.webm", "--fps", "31" }, "--fps wants a whole number from 1 to 30" },
+        { { "--record", "clip.webm", "--size", "640x" }, "--size wants WIDTHxHEIGHT" },
+        { { "--record", "clip.webm", "--size", "0x480" }, "not \"0x480\"" },
+        { { "--record", "clip.webm", "--size", "16385x2" }, "each from 1 to 16384" },
+        { { "--record", "clip.webm", "--seconds", "0" }, "--seconds wants a whole number from 1 to 3600" },
+        { { "--record", "clip.gif", "--seconds", "2", "--sprites", "9" }, "give --seconds or --sprites, not both" },
+        { { "--record" }, "--record wants a value" },
         { { "--Root" }, "unknown option \"--Root\"" },
         { { "--root", "/s" }, "unexpected argument \"/s\"" },
         { { "--root", "-s" }, "unexpected argument \"-s\"" },
@@ -100,7 +109,7 @@ TEST(HackOptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
         { { "--window-id", "0x100000000" }, "not \"0x100000000\"" },
         { { "--window-id", "4294967296" }, "not \"4294967296\"" },
         { { "--window-id", " 12" }, "not \" 12\"" },
-        { { "--preset", "x" }, "give --root or --window-id ID" },
+        { { "--preset", "x" }, "give --root, --window-id ID or --record FILE" },
         { { "--" }, "unknown option \"--\"" },
     };
     for (const Case& example : cases) {
@@ -118,6 +127,27 @@ TEST(HackOptionsTest, HostileArgumentsStayOnOneLineAndShort)
     EXPECT_NE(result.error.find("\"1\\x0A2\\x1B[31m\\x22xxx"), std::string::npos) << result.error;
     EXPECT_EQ(result.error.find('\n'), std::string::npos);
     EXPECT_LT(result.error.size(), 200u);
+}
+
+TEST(HackOptionsTest, RecordTakesItsFileAndItsOwnOptions)
+{
+    HackParseResult result = parse({ "--record", "out/Clip.WEBM", "--size=1920x1080", "--seconds", "10", "--fps=24",
+        "--formula", "3", "--blur" });
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.options.target, HackTarget::Record);
+    EXPECT_EQ(result.options.recordFile, "out/Clip.WEBM");
+    EXPECT_EQ(result.options.recordWidth, 1920);
+    EXPECT_EQ(result.options.recordHeight, 1080);
+    EXPECT_EQ(result.options.recordSeconds, 10);
+    EXPECT_EQ(result.options.recordFps, 24);
+    EXPECT_FALSE(result.options.recordSprites);
+    EXPECT_EQ(result.options.formula, 3);
+    EXPECT_EQ(result.options.blur, true);
+
+    result = parse({ "--record", "a.gif", "--sprites", "5000" });
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.options.recordSprites, 5000);
+    EXPECT_NE(hackUsage().find("--record FILE"), std::string::npos);
 }
 
 TEST(HackOptionsTest, HelpNeedsNoTarget)

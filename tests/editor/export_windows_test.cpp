@@ -335,6 +335,51 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
     EXPECT_FALSE(exports.progressWindow()->isVisible());
 }
 
+// The name's extension chooses the format: ".webm" gives a VP9 video of the same frames,
+// read back by ffprobe, and the next capture named ".gif" is a GIF again.
+TEST_F(ExportWindowsTest, TheFileNameChoosesTheAnimationFormat)
+{
+    QWidget editor;
+    ExportFlows exports(
+        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+    const auto capture = [&](const std::string& name) {
+        whenModalShows([&](QWidget* modal) {
+            auto* form = qobject_cast<GifExportDialog*>(modal);
+            ASSERT_NE(form, nullptr);
+            control<QSlider>(*form, "gifFramesSlider")->setValue(2);
+            control<QSlider>(*form, "gifObjectsSlider")->setValue(50);
+            control<QSlider>(*form, "gifSizeSlider")->setValue(50);
+            whenModalShows([&](QWidget* next) {
+                acceptSaveDialog(next, "Choose file...", QString::fromStdString(m_folder.file(name)));
+            });
+            clickButton(control<SphereButton>(*form, "createGifButton"));
+        });
+        exports.saveGif();
+        ASSERT_TRUE(exports.capture().active());
+        m_renderer.drawSprites(3 * 51);
+        ASSERT_FALSE(exports.capture().active());
+    };
+    capture("movie.webm");
+    EXPECT_EQ(exports.capture().settings.format, AnimationFormat::Webm);
+    std::string probe;
+    const std::string command = "ffprobe -v error -count_frames -show_entries stream=codec_name,width,height,"
+                                "nb_read_frames -of compact '" + m_folder.file("movie.webm") + "'";
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        std::size_t count = 0;
+        while ((count = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            probe.append(buffer, count);
+        pclose(pipe);
+    }
+    EXPECT_NE(probe.find("codec_name=vp9|width=32|height=24|nb_read_frames=2"), std::string::npos) << probe;
+
+    capture("again.gif");
+    EXPECT_EQ(exports.capture().settings.format, AnimationFormat::Gif);
+    const DecodedGif decoded = decodeGifFile(m_folder.file("again.gif"));
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_EQ(decoded.frames.size(), 2u);
+}
+
 TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDialog)
 {
     QWidget editor;

@@ -82,7 +82,7 @@ TEST_F(GifCaptureTest, FramesComeEveryNPlusOneTicksAndTheFileNPlusOneTicksAfterT
     EXPECT_EQ(m_capture->gifFramesCaptured, 0);
     tick(1);
     EXPECT_EQ(m_capture->gifFramesCaptured, 1);
-    EXPECT_EQ(m_capture->gifAnimation->frameCount(), 1);
+    EXPECT_EQ(m_capture->animation->frameCount(), 1);
 
     for (int frame = 2; frame <= 10; ++frame) {
         tick(100);
@@ -169,7 +169,7 @@ TEST_F(GifCaptureTest, StartingAgainStartsOver)
     m_capture->requestCancel();
     start("second.gif");
     EXPECT_EQ(m_capture->gifFramesCaptured, 0);
-    EXPECT_EQ(m_capture->gifAnimation->frameCount(), 0);
+    EXPECT_EQ(m_capture->animation->frameCount(), 0);
     m_capture->settings.frames = 2;
     tick(3);
     EXPECT_EQ(m_folder.entries(), std::vector<std::string> { "second.gif" });
@@ -253,5 +253,72 @@ TEST_F(GifCaptureTest, DestroyingTheCaptureMidwayReleasesEverything)
     EXPECT_EQ(m_host.followed, nullptr);
     EXPECT_TRUE(m_folder.entries().empty());
 }
+
+} // namespace
+
+namespace {
+
+// One capture feeds every format: the same ticks give a WebP or a WebM of the frames taken,
+// scaled by the settings' percentage, at the settings' rate; a cancel leaves no file.
+struct FormatCase {
+    const char* name;
+    AnimationFormat format;
+    const char* fileName;
+};
+
+class CaptureFormatTest : public GifCaptureTest, public ::testing::WithParamInterface<FormatCase> {};
+
+TEST_P(CaptureFormatTest, TheCaptureWritesItsFramesInTheChosenFormat)
+{
+    const FormatCase& test = GetParam();
+    m_capture->settings.format = test.format;
+    m_capture->settings.objectsPerFrame = 0;
+    m_capture->settings.frames = 3;
+    m_capture->settings.fps = 20;
+    m_capture->settings.scale = 50;
+    start(test.fileName);
+    // Each frame differs: WebP stores a repeated frame once, with the sum of the delays.
+    for (uint32_t frame = 0; frame < 4; ++frame) {
+        m_host.frame.fill(0xFF102030u + frame * 0x00303030u);
+        tick(1);
+    }
+    ASSERT_FALSE(m_capture->active());
+    ASSERT_TRUE(m_host.failures.empty()) << m_host.failures[0];
+    ASSERT_EQ(m_folder.entries(), std::vector<std::string> { test.fileName });
+
+    const std::string probe = test.format == AnimationFormat::Webp
+        ? "webpmux -info '" + m_folder.file(test.fileName) + "' 2>&1"
+        : "ffprobe -v error -count_frames -show_entries stream=width,height,nb_read_frames,r_frame_rate -of compact '"
+            + m_folder.file(test.fileName) + "' 2>&1";
+    std::string output;
+    if (FILE* pipe = popen(probe.c_str(), "r")) {
+        char buffer[1024];
+        std::size_t count = 0;
+        while ((count = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, count);
+        pclose(pipe);
+    }
+    // The 50 x 30 source at 50 %: 25 x 15, padded to 26 x 16 for the video's 4:2:0.
+    if (test.format == AnimationFormat::Webp) {
+        EXPECT_NE(output.find("Canvas size: 25 x 15"), std::string::npos) << output;
+        EXPECT_NE(output.find("Number of frames: 3"), std::string::npos) << output;
+    } else {
+        EXPECT_NE(output.find("width=26|height=16|r_frame_rate=20/1|nb_read_frames=3"), std::string::npos) << output;
+    }
+
+    m_capture->settings.objectsPerFrame = 0;
+    m_capture->settings.frames = 3;
+    start(std::string("cancelled") + test.fileName);
+    tick(2);
+    m_capture->requestCancel();
+    tick(1);
+    EXPECT_FALSE(m_capture->active());
+    EXPECT_EQ(m_folder.entries(), std::vector<std::string> { test.fileName });
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CaptureFormatTest,
+    ::testing::Values(FormatCase { "Webp", AnimationFormat::Webp, "capture.webp" },
+        FormatCase { "Webm", AnimationFormat::Webm, "capture.webm" }),
+    [](const ::testing::TestParamInfo<FormatCase>& param) { return std::string(param.param.name); });
 
 } // namespace

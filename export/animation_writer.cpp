@@ -1,0 +1,38 @@
+#include "export/animation_writer.h"
+
+#include "export/text_exception.h"
+#include "platform/atomic_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <string_view>
+
+bool animationFormatForFile(const std::string& fileName, AnimationFormat& format)
+{
+    std::string extension = std::filesystem::path(fileName).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension == ".gif")
+        format = AnimationFormat::Gif;
+    else if (extension == ".webp")
+        format = AnimationFormat::Webp;
+    else if (extension == ".webm")
+        format = AnimationFormat::Webm;
+    else
+        return false;
+    return true;
+}
+
+AnimationWriter::~AnimationWriter() = default;
+
+void saveAnimationFile(AnimationWriter& writer, const std::string& fileName)
+{
+    const std::vector<uint8_t> bytes = writer.finish();
+    AtomicFileWriter file;
+    if (!file.open(fileName)) {
+        throw TextException(TextException::kOpenFailed, "Opening " + fileName + " failed\n");
+    }
+    if (!file.commit(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
+        throw TextException(TextException::kWriteFailed, "Writing " + fileName + " failed\n");
+}
