@@ -71,7 +71,10 @@ add_input_devices() { # POINTER-DEVICE-PROGRAM
 
 # Starts a client in the background as the session's user; its pid is in $last_pid.
 start_client() {
-  as_user "${run_as[@]}" "$@" &
+  # Not through as_user: a function run in the background stays a shell around the client, and
+  # killing that shell would leave the client running.
+  env -i PATH=/usr/bin:/bin HOME="$home_dir" XDG_RUNTIME_DIR="$runtime_dir" WAYLAND_DISPLAY="$wayland_socket" \
+    SWAYSOCK="$runtime_dir/sway.sock" "${run_as[@]}" "$@" &
   last_pid=$!
   started_pids+=("$last_pid")
 }
