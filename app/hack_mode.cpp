@@ -5,13 +5,16 @@
 #include "app/run_statistics.h"
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
+#include "app/wayland_saver.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 
 #include <QApplication>
+
 #include <QElapsedTimer>
 
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -59,6 +62,30 @@ bool loadPresetArgument(const std::string& argument)
     return true;
 }
 
+// The wallpaper on a Wayland desktop: the options for this run, then a client of the
+// compositor's background layer on every output until a termination signal ends it.
+int runWallpaper(const HackOptions& options, const QElapsedTimer& runClock)
+{
+    resetDefaults();
+    loadSettings(CurrentPreset);
+    std::random_device device;
+    applyHackOptions(options, Settings, [&device] { return static_cast<uint32_t>(device()); });
+    if (options.preset && !loadPresetArgument(*options.preset))
+        return kExitBadCommandLine;
+    if (!options.preset && Settings.randomStart)
+        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+    WaylandSaver wallpaper(WaylandRunKind::Wallpaper);
+    wallpaper.setTimeScale(options.ratePercent.value_or(kDefaultWallpaperRatePercent) / 100.0);
+    int signal = 0;
+    const int status = wallpaper.run(&signal);
+    writeRunStatisticsIfAsked(wallpaper.statistics(), static_cast<double>(runClock.nsecsElapsed()) / 1e9);
+    if (signal != 0) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    return status == 0 ? 0 : kExitWindowFault;
+}
+
 } // namespace
 
 int runHackMode(const std::vector<std::string>& arguments, char* programName)
@@ -80,6 +107,9 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
         complain("XSCREENSAVER_WINDOW names no window");
         return kExitWindowFault;
     }
+
+    if (options.target == HackTarget::Wallpaper)
+        return runWallpaper(options, runClock);
 
     if (!checkDisplay())
         return kExitWindowFault;

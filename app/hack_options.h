@@ -24,6 +24,8 @@ enum class HackTarget {
     Root, // --root: the daemon's window from XSCREENSAVER_WINDOW, or every screen
     Window, // --window-id ID: a window that someone else owns (the settings dialog's preview);
             // it wins over --root when both are given
+    Wallpaper, // --wallpaper: behind everything on every output, without input (Wayland's
+               // background layer)
 };
 
 // "random" for --formula and --mirror.
@@ -32,6 +34,10 @@ constexpr int kRandomChoice = -1;
 constexpr int kMinimumScalePercent = 10;
 constexpr int kMaximumScalePercent = 100;
 constexpr int kMaximumChangeSeconds = 3600;
+// The wallpaper's --rate: the sprite rate in percent of the saver's.
+constexpr int kMinimumRatePercent = 1;
+constexpr int kMaximumRatePercent = 100;
+constexpr int kDefaultWallpaperRatePercent = 25;
 
 // Options for one run; each one that is given overrides the stored option for this run only.
 struct HackOptions {
@@ -44,6 +50,7 @@ struct HackOptions {
     std::optional<bool> travel;
     std::optional<int> changeSeconds; // 0: no automatic change
     std::optional<int> scalePercent;
+    std::optional<int> ratePercent; // the wallpaper's sprite rate
     bool help = false;
 };
 

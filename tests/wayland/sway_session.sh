@@ -30,8 +30,12 @@ as_user() {
 }
 
 start_sway() {
-  cat > "$session_dir/config" <<'CONFIG'
-output * resolution 1280x720 background #204060 solid_color
+  # Without swaybg (SWAY_NO_BACKGROUND set) the desktop's background is sway's own clear colour,
+  # #3F3F3F, and the background layer is free for the wallpaper.
+  if [ -n "${SWAY_NO_BACKGROUND:-}" ]; then desktop_colour='#3F3F3F'; background=""; else
+    desktop_colour='#204060'; background="background $desktop_colour solid_color"; fi
+  cat > "$session_dir/config" <<CONFIG
+output * resolution 1280x720 $background
 default_border none
 for_window [app_id="opal-revel"] floating enable
 CONFIG
@@ -95,7 +99,7 @@ lit_fraction() {
 desktop_fraction() {
   user_cmd grim -o "$1" "$shots_dir/shot.png" || return 1
   cp "$shots_dir/shot.png" "$shots_dir/shot-$1-$2.png"
-  convert "$shots_dir/shot.png" -fill black +opaque '#204060' -fill white -opaque '#204060' \
+  convert "$shots_dir/shot.png" -fill black +opaque "$desktop_colour" -fill white -opaque "$desktop_colour" \
     -colorspace gray -format '%[fx:mean]' info:
 }
 
