@@ -88,6 +88,9 @@ TEST(HackOptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
         { { "--root", "--change-seconds", "3601" }, "from 0 to 3600" },
         { { "--root", "--change-seconds", "1.5" }, "not \"1.5\"" },
         { { "--root", "--scale" }, "--scale wants a value" },
+        { { "--wallpaper", "--rate", "0" }, "--rate wants a whole number from 1 to 100, not \"0\"" },
+        { { "--wallpaper", "--rate", "101" }, "not \"101\"" },
+        { { "--wallpaper=yes" }, "--wallpaper takes no value" },
         { { "--root", "--preset=" }, "--preset wants a preset's name" },
         { { "--root", "--blur=1" }, "--blur takes no value, not \"1\"" },
         { { "--root=yes" }, "--root takes no value" },
@@ -118,6 +121,20 @@ TEST(HackOptionsTest, HostileArgumentsStayOnOneLineAndShort)
     EXPECT_NE(result.error.find("\"1\\x0A2\\x1B[31m\\x22xxx"), std::string::npos) << result.error;
     EXPECT_EQ(result.error.find('\n'), std::string::npos);
     EXPECT_LT(result.error.size(), 200u);
+}
+
+TEST(HackOptionsTest, TheWallpaperIsATargetWithARate)
+{
+    HackParseResult spaced = parse({ "--wallpaper", "--rate", "1", "--scale", "50" });
+    ASSERT_TRUE(spaced.ok) << spaced.error;
+    EXPECT_EQ(spaced.options.target, HackTarget::Wallpaper);
+    EXPECT_EQ(spaced.options.ratePercent, 1);
+    EXPECT_EQ(spaced.options.scalePercent, 50);
+    HackParseResult joined = parse({ "--rate=100", "--wallpaper" });
+    ASSERT_TRUE(joined.ok) << joined.error;
+    EXPECT_EQ(joined.options.target, HackTarget::Wallpaper);
+    EXPECT_EQ(joined.options.ratePercent, 100);
+    EXPECT_FALSE(parse({ "--wallpaper" }).options.ratePercent.has_value());
 }
 
 TEST(HackOptionsTest, HelpNeedsNoTarget)
