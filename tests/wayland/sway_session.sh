@@ -23,6 +23,11 @@ sway_pid=""
 started_pids=()
 
 wayland_socket=""
+# The sanitizers' settings of a sanitized build reach the clients through the cleared environment.
+sanitizer_env=()
+for name in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
+  if [ -n "${!name:-}" ]; then sanitizer_env+=("$name=${!name}"); fi
+done
 
 as_user() {
   env -i PATH=/usr/bin:/bin HOME="$home_dir" XDG_RUNTIME_DIR="$runtime_dir" WAYLAND_DISPLAY="$wayland_socket" \
@@ -78,7 +83,7 @@ start_client() {
   # Not through as_user: a function run in the background stays a shell around the client, and
   # killing that shell would leave the client running.
   env -i PATH=/usr/bin:/bin HOME="$home_dir" XDG_RUNTIME_DIR="$runtime_dir" WAYLAND_DISPLAY="$wayland_socket" \
-    SWAYSOCK="$runtime_dir/sway.sock" "${run_as[@]}" "$@" &
+    SWAYSOCK="$runtime_dir/sway.sock" "${sanitizer_env[@]}" "${run_as[@]}" "$@" &
   last_pid=$!
   started_pids+=("$last_pid")
 }
