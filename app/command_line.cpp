@@ -59,3 +59,18 @@ LaunchRequest readSwitch(std::string_view text)
     }
     return request;
 }
+
+bool runsOnWayland(const char* waylandDisplay, const char* x11Display, bool asked)
+{
+    const auto set = [](const char* value) { return value != nullptr && value[0] != '\0'; };
+    return asked || (set(waylandDisplay) && !set(x11Display));
+}
+
+bool hasArgument(int argc, const char* const* argv, std::string_view option)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] != nullptr && option == argv[i])
+            return true;
+    }
+    return false;
+}

@@ -25,3 +25,10 @@ struct LaunchRequest {
 std::string joinArguments(int argc, const char* const* argv);
 
 LaunchRequest readSwitch(std::string_view text);
+
+// Whether the program is a Wayland client: asked for (--wayland), or a Wayland session
+// without X11 (WAYLAND_DISPLAY set and DISPLAY not). Null or empty variables count as unset.
+bool runsOnWayland(const char* waylandDisplay, const char* x11Display, bool asked);
+
+// Whether an argument after the program's name is exactly this option.
+bool hasArgument(int argc, const char* const* argv, std::string_view option);

@@ -6,15 +6,18 @@
 #include "app/run_statistics.h"
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
+#include "app/wayland_saver.h"
 #include "engine/renderer.h"
 #include "export/gif_capture.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
 
 #include <QApplication>
+
 #include <QElapsedTimer>
 
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -64,18 +67,26 @@ bool loadPresetArgument(const std::string& argument)
     return true;
 }
 
-// The headless recorder: the stored options with this run's options over them, as the saver
-// would run, recorded into the file without a display.
-int runRecorder(const HackOptions& options)
+// The stored options with this run's options over them, and the preset the run starts with,
+// as the saver would run. False when the preset asked for cannot be loaded (said already).
+bool takeRunOptions(const HackOptions& options)
 {
     resetDefaults();
     loadSettings(CurrentPreset);
     std::random_device entropy;
     applyHackOptions(options, Settings, [&entropy] { return static_cast<uint32_t>(entropy()); });
     if (options.preset && !loadPresetArgument(*options.preset))
-        return kExitBadCommandLine;
+        return false;
     if (!options.preset && Settings.randomStart)
         loadRandomPreset(Settings.presetsDir, CurrentPreset);
+    return true;
+}
+
+// The headless recorder: the run's options, recorded into the file without a display.
+int runRecorder(const HackOptions& options)
+{
+    if (!takeRunOptions(options))
+        return kExitBadCommandLine;
 
     AnimationFormat format = AnimationFormat::Gif;
     animationFormatForFile(options.recordFile, format);
@@ -94,6 +105,24 @@ int runRecorder(const HackOptions& options)
         return kExitWindowFault;
     }
     return 0;
+}
+
+// The wallpaper on a Wayland desktop: the run's options, then a client of the compositor's
+// background layer on every output until a termination signal ends it.
+int runWallpaper(const HackOptions& options, const QElapsedTimer& runClock)
+{
+    if (!takeRunOptions(options))
+        return kExitBadCommandLine;
+    WaylandSaver wallpaper(WaylandRunKind::Wallpaper);
+    wallpaper.setTimeScale(options.ratePercent.value_or(kDefaultWallpaperRatePercent) / 100.0);
+    int signal = 0;
+    const int status = wallpaper.run(&signal);
+    writeRunStatisticsIfAsked(wallpaper.statistics(), static_cast<double>(runClock.nsecsElapsed()) / 1e9);
+    if (signal != 0) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    return status == 0 ? 0 : kExitWindowFault;
 }
 
 } // namespace
@@ -119,6 +148,9 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
         complain("XSCREENSAVER_WINDOW names no window");
         return kExitWindowFault;
     }
+
+    if (options.target == HackTarget::Wallpaper)
+        return runWallpaper(options, runClock);
 
     if (!checkDisplay())
         return kExitWindowFault;

@@ -108,6 +108,11 @@ private:
         } else if (name == "--root") {
             if (noValue(name))
                 target(HackTarget::Root);
+        } else if (name == "--wallpaper") {
+            if (noValue(name))
+                target(HackTarget::Wallpaper);
+        } else if (name == "--rate") {
+            options.ratePercent = number(name, kMinimumRatePercent, kMaximumRatePercent);
         } else if (name == "--window-id") {
             if (auto text = value(name)) {
                 if (auto id = parseWindowId(*text)) {
@@ -333,5 +338,7 @@ std::string hackUsage()
            "  --blur, --no-blur           blurred trails\n"
            "  --travel, --no-travel       the figure travels around the screen\n"
            "  --change-seconds N          seconds between automatic changes, 0 to 3600; 0: none\n"
-           "  --scale PERCENT             size of the animation, 10 to 100\n";
+           "  --scale PERCENT             size of the animation, 10 to 100\n"
+           "  --wallpaper                 draw behind every window on every output (Wayland)\n"
+           "  --rate PERCENT              the wallpaper's sprite rate, 1 to 100 (default 25)\n";
 }

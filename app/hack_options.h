@@ -25,6 +25,8 @@ enum class HackTarget {
     Window, // --window-id ID: a window that someone else owns (the settings dialog's preview);
             // it wins over --root when both are given
     Record, // --record FILE: no window; the animation goes into FILE, headless
+    Wallpaper, // --wallpaper: behind everything on every output, without input (Wayland's
+               // background layer)
 };
 
 // "random" for --formula and --mirror.
@@ -33,6 +35,10 @@ constexpr int kRandomChoice = -1;
 constexpr int kMinimumScalePercent = 10;
 constexpr int kMaximumScalePercent = 100;
 constexpr int kMaximumChangeSeconds = 3600;
+// The wallpaper's --rate: the sprite rate in percent of the saver's.
+constexpr int kMinimumRatePercent = 1;
+constexpr int kMaximumRatePercent = 100;
+constexpr int kDefaultWallpaperRatePercent = 25;
 
 // The recorder's limits and its values when they are not given.
 constexpr int kMaximumRecordSide = 16384;
@@ -64,6 +70,7 @@ struct HackOptions {
     std::optional<int> recordSeconds;
     std::optional<int> recordSprites;
     std::optional<int> recordFps;
+    std::optional<int> ratePercent; // the wallpaper's sprite rate
     bool help = false;
 };
 

@@ -10,6 +10,7 @@
 #include "app/run_statistics.h"
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
+#include "app/wayland_saver.h"
 #include "editor/editor_window.h"
 #include "platform/display_watchdog.h"
 #include "platform/instance_lock.h"
@@ -24,6 +25,7 @@
 #include <QScreen>
 
 #include <cstdio>
+#include <csignal>
 #include <cstdlib>
 #include <exception>
 #include <memory>
@@ -114,6 +116,31 @@ bool previewLauncher(RunState& state, long handle)
     return true;
 }
 
+// The saver on a Wayland desktop: a client of the compositor of its own, without the
+// toolkit, over every output. Ends by the termination signal that ended it, as on X11.
+int runWaylandSaver(const QElapsedTimer& runClock)
+{
+    InstanceLock lock;
+    if (!takeSingleInstance(lock, "QUILLRUNS"))
+        return 0;
+    resetDefaults();
+    loadSettings(CurrentPreset);
+    if (Settings.randomStart)
+        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+    if (Settings.lowRes)
+        std::fputs("opal-revel: Wayland has no display mode switch, so the saver draws at each output's size instead "
+                   "of 640 x 480\n", stderr);
+    WaylandSaver saver(WaylandRunKind::Saver);
+    int signal = 0;
+    const int status = saver.run(&signal);
+    writeRunStatisticsIfAsked(saver.statistics(), static_cast<double>(runClock.nsecsElapsed()) / 1e9);
+    if (signal != 0) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    return status;
+}
+
 bool hasWindow(const RunState& state) { return state.mainWindow || state.savers || state.preview; }
 
 } // namespace
@@ -144,7 +171,19 @@ int main(int argc, char** argv)
         loadSettings(CurrentPreset);
         return 0;
     }
-    if (!checkDisplay())
+    const bool wayland = runsOnWayland(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"),
+        hasArgument(argc, argv, "--wayland"));
+    if (wayland && request.mode == LaunchMode::Saver)
+        return runWaylandSaver(runClock);
+    if (wayland && request.mode == LaunchMode::Preview) {
+        std::fputs("opal-revel: the preview (/p) draws inside an X11 window of the host and is not available on "
+                   "Wayland\n", stderr);
+        return 1;
+    }
+    // The editor runs under the toolkit's own Wayland platform there.
+    if (wayland && std::getenv("QT_QPA_PLATFORM") == nullptr)
+        setenv("QT_QPA_PLATFORM", "wayland", 1);
+    if (!wayland && !checkDisplay())
         return 1;
 
     // The application object comes first so that the settings store can show its message box.

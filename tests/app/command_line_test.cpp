@@ -73,3 +73,34 @@ TEST(JoinArgumentsTest, JoinsWithSingleBlanksAfterTheProgramName)
 }
 
 } // namespace
+
+// Which sessions make the program a Wayland client: asked for, or Wayland without X11.
+struct WaylandSessionCase {
+    const char* waylandDisplay;
+    const char* x11Display;
+    bool asked;
+    bool wayland;
+};
+
+class WaylandSessionTest : public ::testing::TestWithParam<WaylandSessionCase> {};
+
+TEST_P(WaylandSessionTest, ChoosesTheProtocol)
+{
+    const WaylandSessionCase& c = GetParam();
+    EXPECT_EQ(runsOnWayland(c.waylandDisplay, c.x11Display, c.asked), c.wayland);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sessions, WaylandSessionTest,
+    ::testing::Values(WaylandSessionCase { "wayland-0", nullptr, false, true },
+        WaylandSessionCase { "wayland-0", "", false, true }, WaylandSessionCase { "wayland-0", ":0", false, false },
+        WaylandSessionCase { nullptr, ":0", false, false }, WaylandSessionCase { "", nullptr, false, false },
+        WaylandSessionCase { nullptr, ":0", true, true }, WaylandSessionCase { "wayland-0", ":0", true, true }));
+
+TEST(HasArgument, MatchesWholeArgumentsAfterTheProgramName)
+{
+    const char* argv[] = { "--wayland", "/s", "--waylandish", nullptr };
+    EXPECT_FALSE(hasArgument(1, argv, "--wayland")); // the program's own name is not an option
+    EXPECT_TRUE(hasArgument(2, argv, "/s"));
+    EXPECT_FALSE(hasArgument(3, argv, "--way"));
+    EXPECT_TRUE(hasArgument(3, argv, "--waylandish"));
+}

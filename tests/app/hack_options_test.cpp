@@ -88,6 +88,9 @@ TEST(HackOptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
         { { "--root", "--change-seconds", "3601" }, "from 0 to 3600" },
         { { "--root", "--change-seconds", "1.5" }, "not \"1.5\"" },
         { { "--root", "--scale" }, "--scale wants a value" },
+        { { "--wallpaper", "--rate", "0" }, "--rate wants a whole number from 1 to 100, not \"0\"" },
+        { { "--wallpaper", "--rate", "101" }, "not \"101\"" },
+        { { "--wallpaper=yes" }, "--wallpaper takes no value" },
         { { "--root", "--preset=" }, "--preset wants a preset's name" },
         { { "--root", "--blur=1" }, "--blur takes no value, not \"1\"" },
         { { "--root=yes" }, "--root takes no value" },
@@ -148,6 +151,20 @@ TEST(HackOptionsTest, RecordTakesItsFileAndItsOwnOptions)
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(result.options.recordSprites, 5000);
     EXPECT_NE(hackUsage().find("--record FILE"), std::string::npos);
+}
+
+TEST(HackOptionsTest, TheWallpaperIsATargetWithARate)
+{
+    HackParseResult spaced = parse({ "--wallpaper", "--rate", "1", "--scale", "50" });
+    ASSERT_TRUE(spaced.ok) << spaced.error;
+    EXPECT_EQ(spaced.options.target, HackTarget::Wallpaper);
+    EXPECT_EQ(spaced.options.ratePercent, 1);
+    EXPECT_EQ(spaced.options.scalePercent, 50);
+    HackParseResult joined = parse({ "--rate=100", "--wallpaper" });
+    ASSERT_TRUE(joined.ok) << joined.error;
+    EXPECT_EQ(joined.options.target, HackTarget::Wallpaper);
+    EXPECT_EQ(joined.options.ratePercent, 100);
+    EXPECT_FALSE(parse({ "--wallpaper" }).options.ratePercent.has_value());
 }
 
 TEST(HackOptionsTest, HelpNeedsNoTarget)

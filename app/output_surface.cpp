@@ -1,0 +1,282 @@
+#include "app/output_surface.h"
+
+#include "platform/wayland_display.h"
+#include "presets/preset.h"
+#include "presets/settings.h"
+
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
+
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Past this many rectangles a buffer's stale area is kept as their bounding box: copying a
+// little more is cheaper than walking a long list.
+constexpr std::size_t kMostStaleRects = 32;
+// How soon to try again when every buffer is still held by the compositor.
+constexpr int64_t kBufferRetryMicros = 4000;
+
+constexpr uint32_t kAllEdges = ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM
+    | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
+
+// Sent only to clients of newer xdg-shell versions than the one bound; named for completeness.
+void toplevelBounds(void*, xdg_toplevel*, int32_t, int32_t) {}
+void toplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
+
+int64_t monotonicMicros()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1'000'000 + now.tv_nsec / 1000;
+}
+
+} // namespace
+
+OutputSurface::OutputSurface(WaylandDisplay& display, wl_output* output, SurfaceRole role)
+    : m_display(display)
+    , m_output(output)
+    , m_role(role)
+{
+    m_surface = wl_compositor_create_surface(display.compositor());
+    if (role == SurfaceRole::FullScreen) {
+        static const xdg_surface_listener surfaceListener = { &OutputSurface::xdgSurfaceConfigure };
+        static const xdg_toplevel_listener toplevelListener
+            = { &OutputSurface::toplevelConfigure, &OutputSurface::toplevelClose, toplevelBounds, toplevelCapabilities };
+        m_xdgSurface = xdg_wm_base_get_xdg_surface(display.wmBase(), m_surface);
+        xdg_surface_add_listener(m_xdgSurface, &surfaceListener, this);
+        m_toplevel = xdg_surface_get_toplevel(m_xdgSurface);
+        xdg_toplevel_add_listener(m_toplevel, &toplevelListener, this);
+        xdg_toplevel_set_title(m_toplevel, "The Screen Saver Form");
+        xdg_toplevel_set_app_id(m_toplevel, "opal-revel");
+        xdg_toplevel_set_fullscreen(m_toplevel, output);
+    } else {
+        static const zwlr_layer_surface_v1_listener layerListener
+            = { &OutputSurface::layerConfigure, &OutputSurface::layerClosed };
+        const bool overlay = role == SurfaceRole::Overlay;
+        m_layerSurface = zwlr_layer_shell_v1_get_layer_surface(display.layerShell(), m_surface, output,
+            overlay ? ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND,
+            overlay ? "opal-revel-saver" : "opal-revel-wallpaper");
+        zwlr_layer_surface_v1_add_listener(m_layerSurface, &layerListener, this);
+        // Size 0 on both axes with all four edges anchored: the compositor gives the whole output.
+        zwlr_layer_surface_v1_set_size(m_layerSurface, 0, 0);
+        zwlr_layer_surface_v1_set_anchor(m_layerSurface, kAllEdges);
+        // -1: covers panels too instead of being moved out of their way.
+        zwlr_layer_surface_v1_set_exclusive_zone(m_layerSurface, -1);
+        zwlr_layer_surface_v1_set_keyboard_interactivity(m_layerSurface,
+            overlay ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
+                    : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+    }
+    if (role == SurfaceRole::Background) {
+        // An empty input region: clicks and the pointer go to whatever is below, the desktop.
+        wl_region* nothing = wl_compositor_create_region(display.compositor());
+        wl_surface_set_input_region(m_surface, nothing);
+        wl_region_destroy(nothing);
+    }
+    wl_surface_commit(m_surface);
+}
+
+OutputSurface::~OutputSurface()
+{
+    if (m_frameCallback != nullptr)
+        wl_callback_destroy(m_frameCallback);
+    for (Slot& slot : m_slots)
+        slot.buffer.destroy();
+    if (m_layerSurface != nullptr)
+        zwlr_layer_surface_v1_destroy(m_layerSurface);
+    if (m_toplevel != nullptr)
+        xdg_toplevel_destroy(m_toplevel);
+    if (m_xdgSurface != nullptr)
+        xdg_surface_destroy(m_xdgSurface);
+    if (m_surface != nullptr)
+        wl_surface_destroy(m_surface);
+}
+
+void OutputSurface::setAutomaticChanges(bool on)
+{
+    m_automaticChanges = on;
+    if (m_renderer)
+        m_renderer->setAutomaticChanges(on);
+}
+
+void OutputSurface::layerConfigure(
+    void* data, zwlr_layer_surface_v1* surface, uint32_t serial, uint32_t width, uint32_t height)
+{
+    auto* self = static_cast<OutputSurface*>(data);
+    zwlr_layer_surface_v1_ack_configure(surface, serial);
+    self->resize(static_cast<int32_t>(width), static_cast<int32_t>(height));
+}
+
+void OutputSurface::layerClosed(void* data, zwlr_layer_surface_v1* /*surface*/)
+{
+    static_cast<OutputSurface*>(data)->m_closed = true;
+}
+
+void OutputSurface::toplevelConfigure(
+    void* data, xdg_toplevel* /*toplevel*/, int32_t width, int32_t height, struct wl_array* /*states*/)
+{
+    auto* self = static_cast<OutputSurface*>(data);
+    self->m_pendingWidth = width;
+    self->m_pendingHeight = height;
+}
+
+void OutputSurface::toplevelClose(void* data, xdg_toplevel* /*toplevel*/)
+{
+    static_cast<OutputSurface*>(data)->m_closed = true;
+}
+
+void OutputSurface::xdgSurfaceConfigure(void* data, xdg_surface* surface, uint32_t serial)
+{
+    auto* self = static_cast<OutputSurface*>(data);
+    xdg_surface_ack_configure(surface, serial);
+    // A full-screen window is told its output's size; 0 leaves the size to the client, which
+    // keeps what it has.
+    const int32_t width = self->m_pendingWidth > 0 ? self->m_pendingWidth : self->m_width;
+    const int32_t height = self->m_pendingHeight > 0 ? self->m_pendingHeight : self->m_height;
+    self->resize(width > 0 ? width : 640, height > 0 ? height : 480);
+}
+
+void OutputSurface::resize(int32_t width, int32_t height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    const bool changed = width != m_width || height != m_height || !m_renderer;
+    if (changed) {
+        m_width = width;
+        m_height = height;
+        for (Slot& slot : m_slots)
+            slot.buffer.destroy();
+        m_picture.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFF000000U);
+        if (!m_renderer) {
+            m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Saver);
+            m_renderer->setAutomaticChanges(m_automaticChanges);
+            m_renderer->setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
+        }
+        m_renderer->reset(width, height);
+    }
+    m_configured = true;
+    // The first picture goes out at once; later ones wait for the frame callback under way.
+    if (m_frameCallback == nullptr)
+        drawFrame(monotonicMicros());
+}
+
+int64_t OutputSurface::rendererClock(int64_t nowMicros) const
+{
+    if (m_startMicros < 0 || m_timeScale == 1.0)
+        return nowMicros;
+    return m_startMicros + static_cast<int64_t>(static_cast<double>(nowMicros - m_startMicros) * m_timeScale);
+}
+
+void OutputSurface::present(const PixelBlock& block, int32_t x, int32_t y)
+{
+    blitBlock(m_picture.data(), m_width, m_height, m_width, block, x, y, 0xFF000000U);
+    const int32_t left = std::max(x, 0);
+    const int32_t top = std::max(y, 0);
+    const int32_t right = std::min(x + block.width, m_width);
+    const int32_t bottom = std::min(y + block.height, m_height);
+    if (right > left && bottom > top)
+        m_frameRects.push_back({ left, top, right - left, bottom - top });
+}
+
+void OutputSurface::invalidate()
+{
+    if (m_renderer)
+        m_renderer->markWholeFrame();
+}
+
+OutputSurface::Slot* OutputSurface::freeSlot()
+{
+    for (Slot& slot : m_slots) {
+        if (slot.buffer.buffer() != nullptr && !slot.buffer.busy())
+            return &slot;
+    }
+    for (Slot& slot : m_slots) {
+        if (slot.buffer.buffer() == nullptr && slot.buffer.create(m_display.shm(), m_width, m_height)) {
+            slot.stale.assign(1, Rect { 0, 0, m_width, m_height });
+            return &slot;
+        }
+    }
+    return nullptr;
+}
+
+void OutputSurface::requestFrame()
+{
+    static const wl_callback_listener frameListener = { &OutputSurface::frameDone };
+    m_frameCallback = wl_surface_frame(m_surface);
+    wl_callback_add_listener(m_frameCallback, &frameListener, this);
+}
+
+void OutputSurface::frameDone(void* data, wl_callback* callback, uint32_t /*time*/)
+{
+    auto* self = static_cast<OutputSurface*>(data);
+    wl_callback_destroy(callback);
+    self->m_frameCallback = nullptr;
+    self->drawFrame(monotonicMicros());
+}
+
+void OutputSurface::wake(int64_t nowMicros)
+{
+    if (m_wakeAtMicros >= 0 && nowMicros >= m_wakeAtMicros && m_frameCallback == nullptr)
+        drawFrame(nowMicros);
+}
+
+void OutputSurface::drawFrame(int64_t nowMicros)
+{
+    m_wakeAtMicros = -1;
+    if (!m_configured || m_closed || !m_renderer)
+        return;
+    Slot* slot = freeSlot();
+    if (slot == nullptr) {
+        // Every buffer is on screen or queued: draw a little later rather than into one of them.
+        m_wakeAtMicros = nowMicros + kBufferRetryMicros;
+        return;
+    }
+    if (m_startMicros < 0)
+        m_startMicros = nowMicros;
+    const int64_t untilNextMicros = m_renderer->step(rendererClock(nowMicros));
+    m_frameRects.clear();
+    m_renderer->present(*this);
+    if (m_frameRects.empty()) {
+        // Nothing changed: no commit (which would bring no callback on a compositor that
+        // repaints only damage); the clock says when the next sprite is due.
+        m_wakeAtMicros = nowMicros + std::max<int64_t>(untilNextMicros, 1000);
+        return;
+    }
+
+    for (Slot& other : m_slots) {
+        if (other.buffer.buffer() == nullptr)
+            continue;
+        other.stale.insert(other.stale.end(), m_frameRects.begin(), m_frameRects.end());
+        if (other.stale.size() > kMostStaleRects) {
+            Rect box = other.stale.front();
+            for (const Rect& r : other.stale) {
+                const int32_t right = std::max(box.x + box.width, r.x + r.width);
+                const int32_t bottom = std::max(box.y + box.height, r.y + r.height);
+                box.x = std::min(box.x, r.x);
+                box.y = std::min(box.y, r.y);
+                box.width = right - box.x;
+                box.height = bottom - box.y;
+            }
+            other.stale.assign(1, box);
+        }
+    }
+    uint32_t* pixels = slot->buffer.pixels();
+    for (const Rect& r : slot->stale) {
+        for (int32_t row = r.y; row < r.y + r.height; ++row) {
+            const std::size_t offset = static_cast<std::size_t>(row) * static_cast<std::size_t>(m_width)
+                + static_cast<std::size_t>(r.x);
+            std::memcpy(pixels + offset, m_picture.data() + offset, static_cast<std::size_t>(r.width) * 4);
+        }
+    }
+    slot->stale.clear();
+
+    wl_surface_attach(m_surface, slot->buffer.buffer(), 0, 0);
+    for (const Rect& r : m_frameRects)
+        wl_surface_damage_buffer(m_surface, r.x, r.y, r.width, r.height);
+    requestFrame();
+    wl_surface_commit(m_surface);
+    slot->buffer.markBusy();
+}

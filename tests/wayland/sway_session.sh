@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# A private headless sway for the Wayland tests, sourced by them. Sway refuses to run as root,
+# so it and every client run as "nobody" with a runtime folder and a home of their own.
+# Two outputs, pixman rendering, no input devices but the virtual ones the tests make.
+# start_sway; then as_user CMD... runs a client; stop_sway (also on exit) ends what was started.
+
+SWAY_USER=${SWAY_USER:-nobody}
+SWAY_GROUP=${SWAY_GROUP:-nogroup}
+session_dir=$(mktemp -d /tmp/opal-sway.XXXXXX)
+chmod 755 "$session_dir"
+runtime_dir="$session_dir/runtime"
+home_dir="$session_dir/home"
+shots_dir="$session_dir/shots"
+mkdir -p "$runtime_dir" "$home_dir" "$shots_dir"
+chmod 700 "$runtime_dir"
+if [ "$(id -u)" -eq 0 ]; then
+  chown "$SWAY_USER:$SWAY_GROUP" "$runtime_dir" "$home_dir" "$shots_dir"
+  run_as=(setpriv --reuid="$SWAY_USER" --regid="$SWAY_GROUP" --clear-groups --)
+else
+  run_as=()
+fi
+sway_pid=""
+started_pids=()
+
+wayland_socket=""
+# The sanitizers' settings of a sanitized build reach the clients through the cleared environment.
+sanitizer_env=()
+for name in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
+  if [ -n "${!name:-}" ]; then sanitizer_env+=("$name=${!name}"); fi
+done
+
+as_user() {
+  env -i PATH=/usr/bin:/bin HOME="$home_dir" XDG_RUNTIME_DIR="$runtime_dir" WAYLAND_DISPLAY="$wayland_socket" \
+    SWAYSOCK="$runtime_dir/sway.sock" "$@"
+}
+
+start_sway() {
+  # Without swaybg (SWAY_NO_BACKGROUND set) the desktop's background is sway's own clear colour,
+  # #3F3F3F, and the background layer is free for the wallpaper.
+  if [ -n "${SWAY_NO_BACKGROUND:-}" ]; then desktop_colour='#3F3F3F'; background=""; else
+    desktop_colour='#204060'; background="background $desktop_colour solid_color"; fi
+  cat > "$session_dir/config" <<CONFIG
+output * resolution 1280x720 $background
+default_border none
+for_window [app_id="opal-revel"] floating enable
+CONFIG
+  # A process group of its own, so that stopping it also stops the helpers sway starts (swaybg).
+  setsid env -i PATH=/usr/bin:/bin HOME="$home_dir" XDG_RUNTIME_DIR="$runtime_dir" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    "${run_as[@]}" sway -c "$session_dir/config" > "$session_dir/sway.log" 2>&1 &
+  sway_pid=$!
+  # sway names its IPC socket itself; wait for it and for the Wayland socket.
+  for _ in $(seq 100); do
+    sock=$(ls "$runtime_dir"/sway-ipc.*.sock 2>/dev/null | head -1)
+    wayland_socket=$(cd "$runtime_dir" && ls wayland-? 2>/dev/null | head -1)
+    if [ -n "$sock" ] && [ -n "$wayland_socket" ]; then
+      ln -sf "$sock" "$runtime_dir/sway.sock"
+      break
+    fi
+    sleep 0.1
+  done
+  if [ ! -S "$runtime_dir/sway.sock" ]; then
+    echo "sway did not start:"; cat "$session_dir/sway.log"; return 1
+  fi
+  as_user "${run_as[@]}" swaymsg -q create_output
+  as_user "${run_as[@]}" swaymsg -q 'output * resolution 1280x720'
+}
+
+# Gives the seat a keyboard and a pointer, as a desktop has: a virtual keyboard (wtype waiting
+# an hour before its one key) and a virtual pointer device (the test's helper).
+add_input_devices() { # POINTER-DEVICE-PROGRAM
+  start_client wtype -s 3600000 -k F24
+  start_client "$1"
+  for _ in $(seq 50); do
+    caps=$(user_cmd swaymsg -t get_seats -r | python3 -c 'import json,sys; print(json.load(sys.stdin)[0]["capabilities"])')
+    [ "$caps" = 3 ] && return 0
+    sleep 0.1
+  done
+  echo "the seat has no keyboard and pointer (capabilities $caps)"; return 1
+}
+
+# Starts a client in the background as the session's user; its pid is in $last_pid.
+start_client() {
+  # Not through as_user: a function run in the background stays a shell around the client, and
+  # killing that shell would leave the client running.
+  env -i PATH=/usr/bin:/bin HOME="$home_dir" XDG_RUNTIME_DIR="$runtime_dir" WAYLAND_DISPLAY="$wayland_socket" \
+    SWAYSOCK="$runtime_dir/sway.sock" "${sanitizer_env[@]}" "${run_as[@]}" "$@" &
+  last_pid=$!
+  started_pids+=("$last_pid")
+}
+
+user_cmd() { as_user "${run_as[@]}" "$@"; }
+
+# Outputs' names, one a line.
+output_names() { user_cmd swaymsg -t get_outputs -r | python3 -c 'import json,sys; [print(o["name"]) for o in json.load(sys.stdin)]'; }
+
+# The fraction of pixels of a screenshot of one output that are not black.
+lit_fraction() {
+  user_cmd grim -o "$1" "$shots_dir/shot.png" || return 1
+  cp "$shots_dir/shot.png" "$shots_dir/shot-$1-$2.png"
+  convert "$shots_dir/shot.png" -colorspace gray -threshold 2% -format '%[fx:mean]' info:
+}
+
+# The fraction of pixels of a screenshot that have the desktop's own background colour.
+desktop_fraction() {
+  user_cmd grim -o "$1" "$shots_dir/shot.png" || return 1
+  cp "$shots_dir/shot.png" "$shots_dir/shot-$1-$2.png"
+  convert "$shots_dir/shot.png" -fill black +opaque "$desktop_colour" -fill white -opaque "$desktop_colour" \
+    -colorspace gray -format '%[fx:mean]' info:
+}
+
+stop_sway() {
+  for pid in "${started_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${started_pids[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
+  started_pids=()
+  if [ -n "$sway_pid" ]; then
+    kill -- "-$sway_pid" 2>/dev/null || true
+    wait "$sway_pid" 2>/dev/null || true
+    sway_pid=""
+  fi
+  if [ -z "${KEEP_SHOTS:-}" ]; then rm -rf "$session_dir"; fi
+}
+trap stop_sway EXIT
