@@ -5,6 +5,7 @@
 // 300-frame WebM; the command lines are timed as whole processes, reading their input from
 // files written once beforehand, so their figures include starting up and reading.
 
+#include "bench/run_command.h"
 #include "export/webm_writer.h"
 #include "export/webp_animation_writer.h"
 #include "pixels/argb_image.h"
@@ -80,16 +81,6 @@ Workspace& workspace()
 {
     static Workspace instance;
     return instance;
-}
-
-void runCommand(benchmark::State& state, const std::string& command)
-{
-    for (auto _ : state) {
-        if (std::system(command.c_str()) != 0) {
-            state.SkipWithError(("failed: " + command).c_str());
-            return;
-        }
-    }
 }
 
 void BM_Webm720p300Frames_Ours(benchmark::State& state)

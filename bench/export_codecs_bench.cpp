@@ -18,6 +18,7 @@
 // and ImageMagick's command on the same frame in turn and reports how many times faster ours
 // is as `times_faster`.
 
+#include "bench/run_command.h"
 #include "pixels/argb_image.h"
 #include "export/gif_frame_capture.h"
 #include "export/gif_writer.h"
@@ -114,16 +115,6 @@ Workspace& workspace()
 {
     static Workspace instance;
     return instance;
-}
-
-void runCommand(benchmark::State& state, const std::string& command)
-{
-    for (auto _ : state) {
-        if (std::system(command.c_str()) != 0) {
-            state.SkipWithError(("failed: " + command).c_str());
-            return;
-        }
-    }
 }
 
 // Runs ours and the baseline in turn in every iteration, so that both see the same machine;
