@@ -9,12 +9,6 @@ if ! command -v sway > /dev/null || ! command -v grim > /dev/null; then
 fi
 SWAY_NO_BACKGROUND=1
 source "$(dirname "$0")/sway_session.sh"
-failures=0
-passes=0
-check() {
-  local name=$1; shift
-  if "$@"; then passes=$((passes + 1)); echo "ok: $name"; else failures=$((failures + 1)); echo "FAILED: $name"; fi
-}
 
 # The editor window's rectangle as "WxH+X+Y" from sway's tree; empty while there is none.
 editor_rect() {

@@ -11,15 +11,6 @@ if ! command -v sway > /dev/null || ! command -v grim > /dev/null || ! command -
   echo "sway, grim or wtype is not installed"; exit 77
 fi
 source "$(dirname "$0")/sway_session.sh"
-failures=0
-passes=0
-
-check() { # NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then passes=$((passes + 1)); echo "ok: $name"; else failures=$((failures + 1)); echo "FAILED: $name"; fi
-}
-below() { python3 -c "import sys; sys.exit(0 if float('$1') < float('$2') else 1)"; }
-above() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)"; }
 
 # Waits up to 10 s for a process to end; true when it did with status 0.
 ended_cleanly() {

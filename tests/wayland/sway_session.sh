@@ -124,3 +124,13 @@ stop_sway() {
   if [ -z "${KEEP_SHOTS:-}" ]; then rm -rf "$session_dir"; fi
 }
 trap stop_sway EXIT
+
+# The tests' tally: check NAME COMMAND... counts a pass or a failure and says which.
+failures=0
+passes=0
+check() { # NAME CONDITION...
+  local name=$1; shift
+  if "$@"; then passes=$((passes + 1)); echo "ok: $name"; else failures=$((failures + 1)); echo "FAILED: $name"; fi
+}
+below() { python3 -c "import sys; sys.exit(0 if float('$1') < float('$2') else 1)"; }
+above() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)"; }

@@ -12,14 +12,6 @@ fi
 # swaybg would share the background layer with the wallpaper; the test leaves it to the wallpaper.
 SWAY_NO_BACKGROUND=1
 source "$(dirname "$0")/sway_session.sh"
-failures=0
-passes=0
-check() {
-  local name=$1; shift
-  if "$@"; then passes=$((passes + 1)); echo "ok: $name"; else failures=$((failures + 1)); echo "FAILED: $name"; fi
-}
-below() { python3 -c "import sys; sys.exit(0 if float('$1') < float('$2') else 1)"; }
-above() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)"; }
 
 wallpaper_covers() {
   for _ in $(seq 50); do
