@@ -35,6 +35,6 @@ public:
 
 // Finishes the writer and stores its file through a temporary file that replaces the target
 // when complete, so a failure (a full disk included) leaves neither a partial file nor the
-// temporary one. Throws TextException "Opening <name> failed" or "Writing <name> failed", the
-// texts the GIF writer has always given.
+// temporary one. Throws TextException "Opening <name> failed: <reason>" or "Writing <name>
+// failed: <reason>" with the system's reason, as fileOpenFailure and fileWriteFailure word it.
 void saveAnimationFile(AnimationWriter& writer, const std::string& fileName);
