@@ -25,6 +25,19 @@ bool animationFormatForFile(const std::string& fileName, AnimationFormat& format
     return true;
 }
 
+std::string animationExtension(AnimationFormat format)
+{
+    switch (format) {
+    case AnimationFormat::Webp:
+        return "webp";
+    case AnimationFormat::Webm:
+        return "webm";
+    case AnimationFormat::Gif:
+        break;
+    }
+    return "gif";
+}
+
 AnimationWriter::~AnimationWriter() = default;
 
 void saveAnimationFile(AnimationWriter& writer, const std::string& fileName)

@@ -278,9 +278,9 @@ TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
         4.5);
     control<QMenu>(toy, "applyMenu")->hide();
 
-    control<ExportFlows>(toy, "exportFlows")->gifDialog()->show();
-    checkWindow(control<ExportFlows>(toy, "exportFlows")->gifDialog(), QStringLiteral("Adjust GIF settings") + ratio);
-    control<ExportFlows>(toy, "exportFlows")->gifDialog()->hide();
+    control<ExportFlows>(toy, "exportFlows")->animationDialog()->show();
+    checkWindow(control<ExportFlows>(toy, "exportFlows")->animationDialog(), QStringLiteral("Adjust GIF settings") + ratio);
+    control<ExportFlows>(toy, "exportFlows")->animationDialog()->hide();
 
     CaptureProgressWindow& patient = *control<ExportFlows>(toy, "exportFlows")->progressWindow();
     patient.show();

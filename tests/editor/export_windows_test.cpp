@@ -2,7 +2,7 @@
 #include "engine/renderer.h"
 #include "pixels/argb_image.h"
 #include "editor/capture_progress_window.h"
-#include "editor/gif_export_dialog.h"
+#include "editor/animation_export_dialog.h"
 #include "export/jpeg_encoder.h"
 #include "editor/export_flows.h"
 #include "export/shown_picture.h"
@@ -111,9 +111,9 @@ protected:
 
 TEST_F(ExportWindowsTest, TheSizeLineFollowsThePanelAndTheSizeSlider)
 {
-    GifExportDialog form([this] { return m_panel; });
+    AnimationExportDialog form([this] { return m_panel; });
     form.show();
-    EXPECT_EQ(form.size(), QSize(390, 290));
+    EXPECT_EQ(form.size(), QSize(390, 384));
     EXPECT_EQ(form.windowTitle(), "Adjust GIF settings");
     EXPECT_EQ(control<QLabel>(form, "gifSizeLabel")->text(), "40%, 256 x 192 pixels");
     EXPECT_EQ(control<QLabel>(form, "gifFpsLabel")->text(), "4");
@@ -131,7 +131,7 @@ TEST_F(ExportWindowsTest, TheSizeLineFollowsThePanelAndTheSizeSlider)
 
 TEST_F(ExportWindowsTest, CreateGifKeepsTheFiveValuesAndShowingClamps)
 {
-    GifExportDialog form([this] { return m_panel; });
+    AnimationExportDialog form([this] { return m_panel; });
     GifSettingValues grown;
     grown.objectsPerFrame = 100 + 5 * 60; // grown by blur passes
     form.setValues(grown);
@@ -157,7 +157,7 @@ TEST_F(ExportWindowsTest, CreateGifKeepsTheFiveValuesAndShowingClamps)
 
 TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
 {
-    GifExportDialog form([this] { return m_panel; });
+    AnimationExportDialog form([this] { return m_panel; });
     form.show();
     control<QSlider>(form, "gifSizeSlider")->setValue(90);
     clickButton(control<SphereButton>(form, "cancelGifButton"));
@@ -169,7 +169,7 @@ TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
     clickButton(control<SphereButton>(form, "createGifButton"));
     ASSERT_EQ(form.result(), QDialog::Accepted);
     whenModalShows([](QWidget* modal) {
-        auto* dialog = qobject_cast<GifExportDialog*>(modal);
+        auto* dialog = qobject_cast<AnimationExportDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
         control<QSlider>(*dialog, "gifFramesSlider")->setValue(77);
         dialog->close();
@@ -182,7 +182,7 @@ TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
 // slider to "Create GIF", which then takes Enter itself.
 TEST_F(ExportWindowsTest, EnterCreatesTheGifAndEscapeCancels)
 {
-    GifExportDialog form([this] { return m_panel; });
+    AnimationExportDialog form([this] { return m_panel; });
     const struct {
         QWidget* target;
         Qt::Key key;
@@ -292,7 +292,7 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
         &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
     exports.capture().settings.objectsPerFrame = 60; // leaves room to see the dialog store 50
     whenModalShows([&](QWidget* modal) {
-        auto* form = qobject_cast<GifExportDialog*>(modal);
+        auto* form = qobject_cast<AnimationExportDialog*>(modal);
         ASSERT_NE(form, nullptr);
         control<QSlider>(*form, "gifFramesSlider")->setValue(2);
         control<QSlider>(*form, "gifObjectsSlider")->setValue(50);
@@ -328,7 +328,7 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
                 << dialog->selectedFiles().constFirst().toStdString();
             dialog->reject();
         });
-        clickButton(control<SphereButton>(*qobject_cast<GifExportDialog*>(modal), "createGifButton"));
+        clickButton(control<SphereButton>(*qobject_cast<AnimationExportDialog*>(modal), "createGifButton"));
     });
     exports.saveGif();
     EXPECT_FALSE(exports.capture().active());
@@ -344,7 +344,7 @@ TEST_F(ExportWindowsTest, TheFileNameChoosesTheAnimationFormat)
         &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
     const auto capture = [&](const std::string& name) {
         whenModalShows([&](QWidget* modal) {
-            auto* form = qobject_cast<GifExportDialog*>(modal);
+            auto* form = qobject_cast<AnimationExportDialog*>(modal);
             ASSERT_NE(form, nullptr);
             control<QSlider>(*form, "gifFramesSlider")->setValue(2);
             control<QSlider>(*form, "gifObjectsSlider")->setValue(50);
@@ -389,9 +389,9 @@ TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDial
     CurrentPreset.objectEnabled.fill(0);
     // Should the settings dialog open after all, this ends it instead of waiting for ever.
     bool settingsShown = false;
-    QTimer::singleShot(0, exports.gifDialog(), [&] {
+    QTimer::singleShot(0, exports.animationDialog(), [&] {
         settingsShown = true;
-        exports.gifDialog()->reject();
+        exports.animationDialog()->reject();
     });
     exports.saveGif();
     EXPECT_FALSE(settingsShown);
