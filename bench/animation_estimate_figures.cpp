@@ -1,9 +1,9 @@
 // The animation dialog's size estimate against the files real captures write: for each
 // setting, a renderer of the editor's live-view size draws the start-up scene, the estimate
-// is made from its picture as the dialog makes it, then a capture follows the renderer's
-// sprites and writes the file. Prints one line per setting with both sizes, their error and
-// the share of the first frame each further frame cost, the figure the rule's ratios come
-// from. Run with
+// is made from its picture and the picture one frame gap later as the dialog makes it, then a
+// capture follows the renderer's sprites and writes the file. Prints one line per setting
+// with both sizes, their error and the ratio of a further frame's cost to the second sample
+// frame's, the figure the rule's ratios come from. Run with
 //   build/bench/opal_animation_estimate_figures [sprites drawn before the capture, 4000 unless given]
 
 #include "engine/renderer.h"
@@ -70,6 +70,7 @@ int main(int argc, char** argv)
     };
     std::printf("%-14s %4s %5s %4s %4s %4s %10s %10s %10s %7s %6s\n", "case", "blur", "scale", "fps", "frms", "objs",
         "one frame", "real", "estimate", "error", "ratio");
+    std::printf("(ratio: a further frame's cost over the second sample frame's)\n");
     for (const bool blur : { false, true }) {
         for (const Case& test : cases) {
             for (const int32_t objects : { 50, 100, 256 }) {
@@ -93,8 +94,10 @@ int main(int argc, char** argv)
                     settings.webpLossless = test.lossless;
                     settings.webmQuality = test.quality;
                     settings.webmBitRate = test.bitRate;
-                    const int64_t one = oneFrameFileBytes(renderer.frame(), settings);
-                    const std::optional<int64_t> estimate = estimatedAnimationBytes(settings, one);
+                    const ArgbImage first = renderer.frame();
+                    renderer.drawSprites(objects + 1, false);
+                    const EstimateSample sample = sampleFileBytes(first, renderer.frame(), settings);
+                    const std::optional<int64_t> estimate = estimatedAnimationBytes(settings, sample);
 
                     FiguresHost host(renderer);
                     GifCapture capture(host);
@@ -109,10 +112,12 @@ int main(int argc, char** argv)
                     }
                     const auto real = static_cast<int64_t>(fs::file_size(capture.gifFileName));
                     const int32_t fixed = test.format == AnimationFormat::Webm ? webmKeyFrames(frames, fps) : 1;
-                    const double ratio = (static_cast<double>(real) / one - fixed) / (frames - fixed);
+                    const auto one = static_cast<double>(sample.oneFrameBytes);
+                    const auto step = static_cast<double>(sample.twoFrameBytes - sample.oneFrameBytes);
+                    const double ratio = (static_cast<double>(real) - fixed * one) / ((frames - fixed) * step);
                     const double error = estimate ? 100.0 * (static_cast<double>(*estimate) - real) / real : NAN;
                     std::printf("%-14s %4d %5d %4d %4d %4d %10lld %10lld %10lld %6.1f%% %6.3f\n", test.name, blur ? 1 : 0,
-                        scale, fps, frames, objects, static_cast<long long>(one), static_cast<long long>(real),
+                        scale, fps, frames, objects, static_cast<long long>(sample.oneFrameBytes), static_cast<long long>(real),
                         static_cast<long long>(estimate.value_or(-1)), error, ratio);
                     std::fflush(stdout);
                 }

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QElapsedTimer>
 #include <QSlider>
 #include <QTimer>
 
@@ -37,8 +38,12 @@ constexpr int kButtonTop = 344;
 constexpr int kButtonWidth = 140;
 constexpr int kButtonHeight = 25;
 constexpr int kFontPixels = 12;
-// How often a running estimate is looked at; it ends within one encode of a small frame.
-constexpr int kEstimatePollMilliseconds = 30;
+// How often an estimate under way is looked at: the live view draws the largest frame gap
+// (256 sprites) in about 80 ms, and a small frame encodes in a few.
+constexpr int kEstimatePollMilliseconds = 20;
+// How long the estimate waits for the live view to draw the frame gap before it takes the
+// picture as standing still.
+constexpr int kStillPictureMilliseconds = 500;
 // The bit-rate slider moves by 100 kbit/s, and by 1000 a page.
 constexpr int kBitRateStepKilobits = 100;
 constexpr int kBitRatePageKilobits = 1000;
@@ -94,11 +99,16 @@ QString formatName(AnimationFormat format)
 
 } // namespace
 
-// One estimate: its own copy of the picture and the values, worked out on a thread of its
-// own so the dialog never waits; done is set last, after bytes.
+// One estimate: its own copies of the two pictures and of the values. The second picture is
+// taken once the live view has drawn secondSprites sprites (or it stood still too long); then
+// the files are encoded on a thread of its own, and done is set last, after bytes.
 struct AnimationExportDialog::EstimateJob {
     GifSettingValues settings;
-    ArgbImage source;
+    ArgbImage first;
+    ArgbImage second;
+    int64_t secondSprites = 0;
+    QElapsedTimer sinceFirst;
+    bool encoding = false;
     std::optional<int64_t> bytes;
     std::atomic<bool> done { false };
     std::thread thread;
@@ -109,15 +119,18 @@ struct AnimationExportDialog::EstimateJob {
             thread.join();
     }
 
-    void run()
+    void encode()
     {
-        try {
-            bytes = estimatedAnimationBytes(settings, oneFrameFileBytes(source, settings));
-        } catch (const std::exception&) {
-            // A picture the writer refuses has no estimate.
-            bytes.reset();
-        }
-        done = true;
+        encoding = true;
+        thread = std::thread([this] {
+            try {
+                bytes = estimatedAnimationBytes(settings, sampleFileBytes(first, second, settings));
+            } catch (const std::exception&) {
+                // Pictures the writer refuses have no estimate.
+                bytes.reset();
+            }
+            done = true;
+        });
     }
 };
 
@@ -215,7 +228,7 @@ AnimationExportDialog::AnimationExportDialog(PanelSizeSource panelSize, QWidget*
 
     m_estimatePoll = new QTimer(this);
     m_estimatePoll->setInterval(kEstimatePollMilliseconds);
-    connect(m_estimatePoll, &QTimer::timeout, this, &AnimationExportDialog::collectEstimate);
+    connect(m_estimatePoll, &QTimer::timeout, this, &AnimationExportDialog::pollEstimate);
 
     // Named so that tests and tools find the controls without reaching into the dialog.
     m_sizeSlider->setObjectName(QStringLiteral("gifSizeSlider"));
@@ -313,8 +326,11 @@ void AnimationExportDialog::showEvent(QShowEvent* event)
 
 void AnimationExportDialog::hideEvent(QHideEvent* event)
 {
-    // A running estimate finishes on its own; nothing new starts while the dialog is hidden.
+    // An estimate being encoded finishes on its own; one that waits for its second picture
+    // is dropped, and nothing new starts while the dialog is hidden.
     m_estimateWanted = false;
+    if (m_estimate && !m_estimate->encoding)
+        m_estimate.reset();
     QDialog::hideEvent(event);
 }
 
@@ -352,21 +368,21 @@ void AnimationExportDialog::requestEstimate()
         return;
     const GifSettingValues values = sliderValues();
     if (values.format == AnimationFormat::Webm && values.webmBitRate > 0) {
-        // The rule has no honest figure for a set bit rate; a running estimate is dropped.
+        // The rule has no honest figure for a set bit rate.
         m_estimateWanted = false;
         m_estimateLabel->setText(QStringLiteral("not estimated at a set bit rate"));
         return;
     }
     m_estimateWanted = true;
     if (!m_estimate)
-        startEstimate();
+        startSampling();
 }
 
-void AnimationExportDialog::startEstimate()
+void AnimationExportDialog::startSampling()
 {
     m_estimateWanted = false;
-    const ArgbImage* source = m_frameSource ? &m_frameSource() : nullptr;
-    if (!source || source->pixels.empty()) {
+    const LivePicture picture = m_pictureSource ? m_pictureSource() : LivePicture();
+    if (!picture.frame || picture.frame->pixels.empty()) {
         m_estimateLabel->setText(QString());
         return;
     }
@@ -375,31 +391,51 @@ void AnimationExportDialog::startEstimate()
         m_estimateLabel->setText(QStringLiteral("estimating..."));
     m_estimate = std::make_unique<EstimateJob>();
     m_estimate->settings = sliderValues();
-    m_estimate->source = *source;
-    EstimateJob* job = m_estimate.get();
-    m_estimate->thread = std::thread([job] { job->run(); });
+    m_estimate->first = *picture.frame;
+    m_estimate->secondSprites = picture.spritesDrawn + m_estimate->settings.objectsPerFrame + 1;
+    m_estimate->sinceFirst.start();
     m_estimatePoll->start();
 }
 
-void AnimationExportDialog::collectEstimate()
+void AnimationExportDialog::pollEstimate()
 {
-    if (!m_estimate || !m_estimate->done)
+    if (!m_estimate) {
+        m_estimatePoll->stop();
+        return;
+    }
+    if (!m_estimate->encoding) {
+        if (m_estimateWanted) {
+            // The values changed before the second picture came: start again with them.
+            m_estimate.reset();
+            startSampling();
+            return;
+        }
+        const LivePicture picture = m_pictureSource ? m_pictureSource() : LivePicture();
+        const bool moved = picture.spritesDrawn >= m_estimate->secondSprites;
+        if (!moved && m_estimate->sinceFirst.elapsed() < kStillPictureMilliseconds)
+            return;
+        // A live view that stands still makes a capture of still frames.
+        const bool sameSize = picture.frame && picture.frame->width == m_estimate->first.width
+            && picture.frame->height == m_estimate->first.height;
+        m_estimate->second = moved && sameSize ? *picture.frame : m_estimate->first;
+        m_estimate->encode();
+        return;
+    }
+    if (!m_estimate->done)
         return;
     const std::unique_ptr<EstimateJob> finished = std::move(m_estimate);
     finished->thread.join();
-    m_estimatePoll->stop();
-    if (m_estimateWanted) {
-        // The values changed while it ran: its figure is of settings no longer shown.
-        if (isVisible())
-            startEstimate();
-        else
-            m_estimateWanted = false;
-        return;
+    const GifSettingValues values = sliderValues();
+    if (finished->settings == values) {
+        m_estimateWanted = false;
+        m_estimateLabel->setText(
+            finished->bytes ? QString::fromStdString(aboutSizeText(*finished->bytes)) : QString());
+    } else if (m_estimateWanted && isVisible()) {
+        // Its figure is of values no longer shown.
+        startSampling();
     }
-    if (finished->settings.format == AnimationFormat::Webm && sliderValues().webmBitRate > 0)
-        return;
-    m_estimateLabel->setText(
-        finished->bytes ? QString::fromStdString(aboutSizeText(*finished->bytes)) : QString());
+    if (!m_estimate)
+        m_estimatePoll->stop();
 }
 
 void AnimationExportDialog::create()

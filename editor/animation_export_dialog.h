@@ -28,23 +28,30 @@ struct ArgbImage;
 // and keep nothing. Enter is the create button and Escape "Cancel", as for a dialog's default
 // and cancel buttons; Tab reaches every control, each with an accessible name.
 //
-// The estimate encodes the live picture once in the background whenever a value changes
-// (one encode at a time; a change during one asks for another when it ends), so the dialog
-// never waits for it; see export/animation_size_estimate.h for the rule.
+// The size line's estimate follows every change of a value: the dialog takes the live picture
+// and, once the live view has drawn the frame gap's sprites (or half a second later when it
+// stands still), the picture then; the two are encoded on a thread of their own, one estimate
+// at a time, so the dialog never waits (a change meanwhile asks for a new one when it ends).
+// See export/animation_size_estimate.h for the rule.
 class AnimationExportDialog : public QDialog {
     Q_OBJECT
 
 public:
     // The render panel's size in device pixels, asked whenever the size line is refreshed.
     using PanelSizeSource = std::function<QSize()>;
-    // The picture a capture would start from; one without pixels gives no estimate.
-    using FrameSource = std::function<const ArgbImage&()>;
+    // The live view's picture as a capture would take it (null while there is none) and the
+    // sprites its renderer has drawn so far.
+    struct LivePicture {
+        const ArgbImage* frame = nullptr;
+        int64_t spritesDrawn = 0;
+    };
+    using PictureSource = std::function<LivePicture()>;
 
     explicit AnimationExportDialog(PanelSizeSource panelSize, QWidget* parent = nullptr);
     ~AnimationExportDialog() override;
 
-    // Where the estimate takes its picture from; without one there is no estimate.
-    void setFrameSource(FrameSource frameSource) { m_frameSource = std::move(frameSource); }
+    // Where the estimate takes its pictures from; without one there is no estimate.
+    void setPictureSource(PictureSource pictureSource) { m_pictureSource = std::move(pictureSource); }
 
     // The values the controls show.
     GifSettingValues sliderValues() const;
@@ -68,9 +75,11 @@ private:
     void create();
     // Asks for an estimate of the values the controls show.
     void requestEstimate();
-    void startEstimate();
-    // Takes a finished estimate and starts the next one when the values changed meanwhile.
-    void collectEstimate();
+    // Takes the first picture of an estimate.
+    void startSampling();
+    // Takes the second picture when its time has come, and a finished estimate; starts the
+    // next one when the values changed meanwhile.
+    void pollEstimate();
 
     QSlider* m_sizeSlider = nullptr;
     QSlider* m_fpsSlider = nullptr;
@@ -102,10 +111,11 @@ private:
     QTimer* m_estimatePoll = nullptr;
 
     PanelSizeSource m_panelSize;
-    FrameSource m_frameSource;
+    PictureSource m_pictureSource;
     GifSettingValues m_values;
     AnimationFormat m_format = AnimationFormat::Gif;
-    // The running estimate, or null; and whether the values changed since it started.
+    // The estimate under way (awaiting its second picture or being encoded), or null; and
+    // whether the values changed since it started.
     std::unique_ptr<EstimateJob> m_estimate;
     bool m_estimateWanted = false;
     // Set while showEvent puts the values in place, so that they ask for one estimate, not many.

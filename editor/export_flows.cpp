@@ -29,7 +29,12 @@ ExportFlows::ExportFlows(QWidget* window, RendererSource renderer, AnimationExpo
     , m_animationDialog(new AnimationExportDialog(std::move(panelSize), window))
     , m_progressWindow(new CaptureProgressWindow(window))
 {
-    m_animationDialog->setFrameSource([this]() -> const ArgbImage& { return gifSourceFrame(); });
+    m_animationDialog->setPictureSource([this] {
+        const Renderer* renderer = m_renderer ? m_renderer() : nullptr;
+        if (!renderer)
+            return AnimationExportDialog::LivePicture();
+        return AnimationExportDialog::LivePicture { &gifSourceFrame(), renderer->spritesDrawn() };
+    });
     connect(m_progressWindow, &CaptureProgressWindow::cancelRequested, this, [this] { m_capture.requestCancel(); });
 }
 

@@ -6,45 +6,34 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 
-// The measured shares of the first frame that each further frame costs (see the header and
-// bench/animation_estimate_figures.cpp). The live view's picture grows busier as sprites pile
-// up, so a later frame of a GIF or WebP costs a little more than the first.
-constexpr double kGifFrameRatio = 1.1;
-constexpr double kWebpLossyFrameRatio = 1.15;
-constexpr double kWebpLosslessFrameRatio = 1.05;
-// A WebM frame between key frames costs a share of a key frame that grows with the sprites
-// drawn between frames, from the smallest gap (50) to the largest (256), at quality 24 ...
-constexpr double kWebmRatioAtFewestObjects = 0.27;
-constexpr double kWebmRatioAtMostObjects = 0.42;
-// ... and shrinks as the quality level rises (a coarser level spends less on the changes),
-// by this share per level, within the bounds measured from level 0 to 63.
-constexpr int32_t kWebmRatioQuality = 24;
-constexpr double kWebmRatioPerQualityLevel = 0.016;
-constexpr double kWebmSmallestQualityFactor = 0.3;
-constexpr double kWebmLargestQualityFactor = 1.4;
+// The measured ratios of a further frame's cost to the second sample frame's (see the header
+// and bench/animation_estimate_figures.cpp).
+constexpr double kGifStepRatio = 1.0;
+constexpr double kWebpStepRatio = 1.0;
+constexpr double kWebmStepRatio = 1.0;
 constexpr int32_t kWebmKeyFrameSeconds = 2;
 
-// The share of a key frame a WebM frame between key frames costs.
-double webmFrameRatio(int32_t objectsPerFrame, int32_t quality)
+int64_t fileBytes(const std::vector<const ArgbImage*>& frames, const GifSettingValues& settings)
 {
-    const GifSettingRange range = kGifObjectsPerFrameRange;
-    const double busy = static_cast<double>(clampToRange(objectsPerFrame, range) - range.minimum)
-        / (range.maximum - range.minimum);
-    const double qualityFactor = std::clamp(1 - kWebmRatioPerQualityLevel * (quality - kWebmRatioQuality),
-        kWebmSmallestQualityFactor, kWebmLargestQualityFactor);
-    return (kWebmRatioAtFewestObjects + (kWebmRatioAtMostObjects - kWebmRatioAtFewestObjects) * busy) * qualityFactor;
+    const std::unique_ptr<AnimationWriter> writer = makeCaptureWriter(settings);
+    for (const ArgbImage* frame : frames)
+        addCaptureFrame(*writer, *frame, settings);
+    return static_cast<int64_t>(writer->finish().size());
 }
 
 } // namespace
 
-int64_t oneFrameFileBytes(const ArgbImage& source, const GifSettingValues& settings)
+EstimateSample sampleFileBytes(const ArgbImage& first, const ArgbImage& second, const GifSettingValues& settings)
 {
-    const std::unique_ptr<AnimationWriter> writer = makeCaptureWriter(settings);
-    addCaptureFrame(*writer, source, settings);
-    return static_cast<int64_t>(writer->finish().size());
+    EstimateSample sample;
+    sample.oneFrameBytes = fileBytes({ &first }, settings);
+    sample.twoFrameBytes = fileBytes({ &first, &second }, settings);
+    return sample;
 }
 
 int32_t webmKeyFrames(int32_t frames, int32_t framesPerSecond)
@@ -55,24 +44,24 @@ int32_t webmKeyFrames(int32_t frames, int32_t framesPerSecond)
     return 1 + (frames - 1) / interval;
 }
 
-std::optional<int64_t> estimatedAnimationBytes(const GifSettingValues& settings, int64_t oneFrameBytes)
+std::optional<int64_t> estimatedAnimationBytes(const GifSettingValues& settings, const EstimateSample& sample)
 {
     const int32_t frames = std::max(settings.frames, 1);
+    const auto one = static_cast<double>(sample.oneFrameBytes);
+    const double step = std::max<double>(static_cast<double>(sample.twoFrameBytes - sample.oneFrameBytes), 0);
     double bytes = 0;
     switch (settings.format) {
     case AnimationFormat::Gif:
-        bytes = oneFrameBytes * (1 + (frames - 1) * kGifFrameRatio);
+        bytes = one + (frames - 1) * step * kGifStepRatio;
         break;
     case AnimationFormat::Webp:
-        bytes = oneFrameBytes
-            * (1 + (frames - 1) * (settings.webpLossless ? kWebpLosslessFrameRatio : kWebpLossyFrameRatio));
+        bytes = one + (frames - 1) * step * kWebpStepRatio;
         break;
     case AnimationFormat::Webm: {
         if (settings.webmBitRate > 0)
             return std::nullopt;
         const int32_t keyFrames = webmKeyFrames(frames, settings.fps);
-        bytes = oneFrameBytes
-            * (keyFrames + (frames - keyFrames) * webmFrameRatio(settings.objectsPerFrame, settings.webmQuality));
+        bytes = keyFrames * one + (frames - keyFrames) * step * kWebmStepRatio;
         break;
     }
     }

@@ -10,31 +10,35 @@ struct ArgbImage;
 
 // The estimate of an animation's file size that the animation dialog shows before the capture.
 //
-// Only the picture of the moment is known, not the frames the capture will take, so the
-// estimate encodes that picture once as a file of one frame, in the chosen format at the
-// chosen size and settings (oneFrameFileBytes), and scales that size by the frame count with
-// a rule per format (estimatedAnimationBytes) whose ratios were measured on real captures of
-// the live view (bench/animation_estimate_figures.cpp prints the comparison). What the
-// sprites will draw is not known, so the estimate is within about a third either way.
+// The frames the capture will take are not known yet, but the live view shows how the picture
+// changes: the estimate takes the picture of the moment and the picture as the live view
+// shows it the frame gap later (objectsPerFrame + 1 sprites), encodes them at the chosen size
+// and settings as a file of the first frame and a file of both (sampleFileBytes), and scales
+// the second frame's cost by the frame count with a rule per format (estimatedAnimationBytes)
+// whose ratios were measured on real captures of the live view
+// (bench/animation_estimate_figures.cpp prints the comparison).
 
-// The size in bytes of a one-frame file of the settings' format holding the source picture as
-// a capture with these settings would take it. Throws as the writers do.
-int64_t oneFrameFileBytes(const ArgbImage& source, const GifSettingValues& settings);
+// The sizes in bytes of the files of one and of two sample frames.
+struct EstimateSample {
+    int64_t oneFrameBytes = 0;
+    int64_t twoFrameBytes = 0;
+};
 
-// The size a capture with these settings will have, from the one-frame file's size, or
-// nothing where the rule would not be honest. Each frame after the first costs a measured
-// share of the first:
-// - a GIF stores every frame whole with its own palette: 1.1 of the first (the picture grows
-//   busier as sprites pile up);
-// - an animated WebP gains little from the parts that stay, as sprites land everywhere: 1.15
-//   of the first lossy, 1.05 lossless;
+// The sample files of the two pictures as a capture with these settings would take them.
+// Throws as the writers do.
+EstimateSample sampleFileBytes(const ArgbImage& first, const ArgbImage& second, const GifSettingValues& settings);
+
+// The size a capture with these settings will have, from the sample, or nothing where the rule
+// would not be honest. A further frame costs what the second sample frame did (step = two
+// frames' file less one frame's) times a measured ratio:
+// - a GIF stores every frame whole: one + (frames - 1) x step x kGifStepRatio;
+// - an animated WebP stores what changed: one + (frames - 1) x step x kWebpStepRatio;
 // - a WebM at constant quality repeats a key frame every two seconds (webmKeyFrames), each
-//   costing about what the first does, and a frame between costs a share that grows with the
-//   sprites drawn between frames (0.27 at 50, 0.42 at 256, at quality 24) and shrinks by 1.6 %
-//   of itself per quality level above 24 (grows per level below);
+//   costing about what the first does: keyFrames x one + (frames - keyFrames) x step x
+//   kWebmStepRatio;
 // - a WebM at a set bit rate has no estimate: over a capture's few seconds the encoder's rate
 //   lands anywhere from a quarter to two thirds of a key frame per frame.
-std::optional<int64_t> estimatedAnimationBytes(const GifSettingValues& settings, int64_t oneFrameBytes);
+std::optional<int64_t> estimatedAnimationBytes(const GifSettingValues& settings, const EstimateSample& sample);
 
 // The key frames of a WebM of so many frames at that rate: the first, then one every two
 // seconds' frames.
