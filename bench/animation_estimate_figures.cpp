@@ -95,7 +95,7 @@ int main(int argc, char** argv)
                     settings.webmQuality = test.quality;
                     settings.webmBitRate = test.bitRate;
                     const ArgbImage first = renderer.frame();
-                    renderer.drawSprites(objects + 1, false);
+                    renderer.drawSprites(sampleGapSprites(settings, blur), false);
                     const EstimateSample sample = sampleFileBytes(first, renderer.frame(), settings);
                     const std::optional<int64_t> estimate = estimatedAnimationBytes(settings, sample);
 

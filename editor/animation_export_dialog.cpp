@@ -392,7 +392,7 @@ void AnimationExportDialog::startSampling()
     m_estimate = std::make_unique<EstimateJob>();
     m_estimate->settings = sliderValues();
     m_estimate->first = *picture.frame;
-    m_estimate->secondSprites = picture.spritesDrawn + m_estimate->settings.objectsPerFrame + 1;
+    m_estimate->secondSprites = picture.spritesDrawn + sampleGapSprites(m_estimate->settings, picture.blurMode);
     m_estimate->sinceFirst.start();
     m_estimatePoll->start();
 }

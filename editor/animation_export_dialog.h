@@ -39,11 +39,12 @@ class AnimationExportDialog : public QDialog {
 public:
     // The render panel's size in device pixels, asked whenever the size line is refreshed.
     using PanelSizeSource = std::function<QSize()>;
-    // The live view's picture as a capture would take it (null while there is none) and the
-    // sprites its renderer has drawn so far.
+    // The live view's picture as a capture would take it (null while there is none), the
+    // sprites its renderer has drawn so far, and whether it blurs.
     struct LivePicture {
         const ArgbImage* frame = nullptr;
         int64_t spritesDrawn = 0;
+        bool blurMode = false;
     };
     using PictureSource = std::function<LivePicture()>;
 

@@ -33,7 +33,7 @@ ExportFlows::ExportFlows(QWidget* window, RendererSource renderer, AnimationExpo
         const Renderer* renderer = m_renderer ? m_renderer() : nullptr;
         if (!renderer)
             return AnimationExportDialog::LivePicture();
-        return AnimationExportDialog::LivePicture { &gifSourceFrame(), renderer->spritesDrawn() };
+        return AnimationExportDialog::LivePicture { &gifSourceFrame(), renderer->spritesDrawn(), Settings.filter };
     });
     connect(m_progressWindow, &CaptureProgressWindow::cancelRequested, this, [this] { m_capture.requestCancel(); });
 }

@@ -13,9 +13,9 @@ namespace {
 
 // The measured ratios of a further frame's cost to the second sample frame's (see the header
 // and bench/animation_estimate_figures.cpp).
-constexpr double kGifStepRatio = 1.0;
-constexpr double kWebpStepRatio = 1.0;
-constexpr double kWebmStepRatio = 1.0;
+constexpr double kGifStepRatio = 1.05;
+constexpr double kWebpStepRatio = 1.05;
+constexpr double kWebmStepRatio = 1.15;
 constexpr int32_t kWebmKeyFrameSeconds = 2;
 
 int64_t fileBytes(const std::vector<const ArgbImage*>& frames, const GifSettingValues& settings)
@@ -27,6 +27,12 @@ int64_t fileBytes(const std::vector<const ArgbImage*>& frames, const GifSettingV
 }
 
 } // namespace
+
+int32_t sampleGapSprites(const GifSettingValues& settings, bool blurMode)
+{
+    const int32_t gap = blurMode ? kGifObjectsPerFrameRange.maximum : settings.objectsPerFrame;
+    return clampToRange(gap, kGifObjectsPerFrameRange) + 1;
+}
 
 EstimateSample sampleFileBytes(const ArgbImage& first, const ArgbImage& second, const GifSettingValues& settings)
 {

@@ -12,11 +12,17 @@ struct ArgbImage;
 //
 // The frames the capture will take are not known yet, but the live view shows how the picture
 // changes: the estimate takes the picture of the moment and the picture as the live view
-// shows it the frame gap later (objectsPerFrame + 1 sprites), encodes them at the chosen size
+// shows it the frame gap later (sampleGapSprites), encodes them at the chosen size
 // and settings as a file of the first frame and a file of both (sampleFileBytes), and scales
 // the second frame's cost by the frame count with a rule per format (estimatedAnimationBytes)
 // whose ratios were measured on real captures of the live view
 // (bench/animation_estimate_figures.cpp prints the comparison).
+
+// The sprites the live view draws between the two sample pictures: the capture's frame gap,
+// objectsPerFrame + 1. In blur mode every blur pass widens the capture's gap by the sprites
+// between passes, up to the largest gap (256), which it reaches within a few frames; the
+// sample takes that gap.
+int32_t sampleGapSprites(const GifSettingValues& settings, bool blurMode);
 
 // The sizes in bytes of the files of one and of two sample frames.
 struct EstimateSample {

@@ -1,5 +1,5 @@
-// The size estimate's rule with worked numbers, and its one exact case: a capture of one frame
-// is exactly the one-frame file the estimate encodes.
+// The size estimate's rule with worked numbers, and its exact cases: captures of one and of
+// two frames are exactly the sample files the estimate encodes.
 
 #include "export/animation_size_estimate.h"
 
@@ -18,28 +18,22 @@ struct RuleCase {
     AnimationFormat format;
     int32_t frames;
     int32_t fps;
-    int32_t objectsPerFrame;
-    bool webpLossless;
-    int32_t webmQuality;
     int32_t webmBitRate;
-    int64_t oneFrameBytes;
+    EstimateSample sample;
     int64_t expected; // -1: no estimate
 };
 
 class EstimateRule : public ::testing::TestWithParam<RuleCase> {};
 
-TEST_P(EstimateRule, ScalesTheOneFrameFile)
+TEST_P(EstimateRule, ScalesTheSecondFramesCost)
 {
     const RuleCase& test = GetParam();
     GifSettingValues settings;
     settings.format = test.format;
     settings.frames = test.frames;
     settings.fps = test.fps;
-    settings.objectsPerFrame = test.objectsPerFrame;
-    settings.webpLossless = test.webpLossless;
-    settings.webmQuality = test.webmQuality;
     settings.webmBitRate = test.webmBitRate;
-    const std::optional<int64_t> estimate = estimatedAnimationBytes(settings, test.oneFrameBytes);
+    const std::optional<int64_t> estimate = estimatedAnimationBytes(settings, test.sample);
     if (test.expected < 0) {
         EXPECT_FALSE(estimate.has_value());
         return;
@@ -48,26 +42,32 @@ TEST_P(EstimateRule, ScalesTheOneFrameFile)
     EXPECT_EQ(*estimate, test.expected);
 }
 
-// Worked by hand from the rule in the header:
-//   GIF 10 frames: 10000 x (1 + 9 x 1.1) = 109000.
-//   WebP lossy 10 frames: 7000 x (1 + 9 x 1.15) = 79450; lossless: 20000 x (1 + 9 x 1.05) = 209000.
-//   WebM 10 frames at 4 fps: key frames at 0 and 2 s, so 2 of them; 50 sprites at quality 24:
-//   10000 x (2 + 8 x 0.27) = 41600. 40 frames at 20 fps, one key frame, 256 sprites:
-//   10000 x (1 + 39 x 0.42) = 173800. 100 sprites at level 45: the share is
-//   (0.27 + 0.15 x 50 / 206) x (1 - 0.016 x 21) = 0.3064078 x 0.664 = 0.2034548, so
-//   10000 x (2 + 8 x 0.2034548) = 36276. Level 63 keeps 1 - 0.016 x 39 = 0.376 of the share:
-//   10000 x (2 + 8 x 0.27 x 0.376) = 28122.
+// Worked by hand from the rule in the header, with the sample files of one frame and of two:
+//   GIF, 10000 and 19000 bytes, 10 frames: 10000 + 9 x 9000 x 1.05 = 95050.
+//   WebP, 7000 and 8000, 10 frames: 7000 + 9 x 1000 x 1.05 = 16450.
+//   WebM, 10000 and 11000, 10 frames at 4 fps: key frames at 0 and 2 s, so
+//   2 x 10000 + 8 x 1000 x 1.15 = 29200; at 20 fps, one key frame: 10000 + 9 x 1150 = 20350.
+//   A second frame that made the file no larger (a still picture) costs nothing.
 INSTANTIATE_TEST_SUITE_P(Worked, EstimateRule,
-    ::testing::Values(RuleCase { "Gif", AnimationFormat::Gif, 10, 4, 100, false, 24, 0, 10000, 109000 },
-        RuleCase { "GifOneFrame", AnimationFormat::Gif, 1, 4, 100, false, 24, 0, 10000, 10000 },
-        RuleCase { "WebpLossy", AnimationFormat::Webp, 10, 4, 100, false, 24, 0, 7000, 79450 },
-        RuleCase { "WebpLossless", AnimationFormat::Webp, 10, 4, 100, true, 24, 0, 20000, 209000 },
-        RuleCase { "WebmTwoKeyFrames", AnimationFormat::Webm, 10, 4, 50, false, 24, 0, 10000, 41600 },
-        RuleCase { "WebmBusy", AnimationFormat::Webm, 40, 20, 256, false, 24, 0, 10000, 173800 },
-        RuleCase { "WebmCoarser", AnimationFormat::Webm, 10, 4, 100, false, 45, 0, 10000, 36276 },
-        RuleCase { "WebmCoarsest", AnimationFormat::Webm, 10, 4, 50, false, 63, 0, 10000, 28122 },
-        RuleCase { "WebmBitRate", AnimationFormat::Webm, 10, 4, 100, false, 24, 1000, 10000, -1 }),
+    ::testing::Values(RuleCase { "Gif", AnimationFormat::Gif, 10, 4, 0, { 10000, 19000 }, 95050 },
+        RuleCase { "GifOneFrame", AnimationFormat::Gif, 1, 4, 0, { 10000, 19000 }, 10000 },
+        RuleCase { "Webp", AnimationFormat::Webp, 10, 4, 0, { 7000, 8000 }, 16450 },
+        RuleCase { "WebpStill", AnimationFormat::Webp, 10, 4, 0, { 7000, 6990 }, 7000 },
+        RuleCase { "WebmTwoKeyFrames", AnimationFormat::Webm, 10, 4, 0, { 10000, 11000 }, 29200 },
+        RuleCase { "WebmOneKeyFrame", AnimationFormat::Webm, 10, 20, 0, { 10000, 11000 }, 20350 },
+        RuleCase { "WebmBitRate", AnimationFormat::Webm, 10, 4, 1000, { 10000, 11000 }, -1 }),
     [](const ::testing::TestParamInfo<RuleCase>& param) { return std::string(param.param.name); });
+
+TEST(EstimateRule, TheSampleGapIsTheCapturesFrameGap)
+{
+    GifSettingValues settings;
+    settings.objectsPerFrame = 100;
+    EXPECT_EQ(sampleGapSprites(settings, false), 101);
+    // Blur passes widen the capture's gap to the largest within a few frames.
+    EXPECT_EQ(sampleGapSprites(settings, true), 257);
+    settings.objectsPerFrame = 400;
+    EXPECT_EQ(sampleGapSprites(settings, false), 257);
+}
 
 TEST(EstimateRule, KeyFramesComeEveryTwoSeconds)
 {
@@ -109,36 +109,57 @@ private:
     const ArgbImage& m_frame;
 };
 
-class OneFrameCapture : public ::testing::TestWithParam<AnimationFormat> {};
-
-TEST_P(OneFrameCapture, IsExactlyTheEstimate)
+// The picture of a still host, changed between frames: a gradient with a moving stripe.
+ArgbImage stripedPicture(int32_t stripe)
 {
     ArgbImage picture;
     picture.setSize(200, 150);
     for (int32_t y = 0; y < picture.height; ++y) {
-        for (int32_t x = 0; x < picture.width; ++x)
-            picture.row(y)[x] = 0xFF000000u | static_cast<uint32_t>(x) << 16 | static_cast<uint32_t>(y) << 8 | ((x * y) & 0xFF);
+        for (int32_t x = 0; x < picture.width; ++x) {
+            const uint32_t blue = (x / 10 == stripe) ? 0xFFu : static_cast<uint32_t>((x * y) & 0x7F);
+            picture.row(y)[x] = 0xFF000000u | static_cast<uint32_t>(x) << 16 | static_cast<uint32_t>(y) << 8 | blue;
+        }
     }
-    GifSettingValues settings;
-    settings.format = GetParam();
-    settings.frames = 1;
-    settings.objectsPerFrame = 50;
-    settings.scale = 60;
-
-    ScratchFolder folder;
-    StillHost host(picture);
-    GifCapture capture(host);
-    capture.settings = settings;
-    capture.gifFileName = folder.file("one");
-    capture.startGifCapture();
-    while (capture.active())
-        host.followed->beforeSprite();
-    ASSERT_EQ(host.failure, "");
-    const auto written = static_cast<int64_t>(std::filesystem::file_size(folder.file("one")));
-    EXPECT_EQ(estimatedAnimationBytes(settings, oneFrameFileBytes(picture, settings)), written);
+    return picture;
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, OneFrameCapture,
+class ShortCapture : public ::testing::TestWithParam<AnimationFormat> {};
+
+// A capture of one frame is the first sample file and one of two frames the second, byte
+// for byte in size, so the estimate of one frame is exact.
+TEST_P(ShortCapture, IsExactlyTheSample)
+{
+    const ArgbImage first = stripedPicture(3);
+    const ArgbImage second = stripedPicture(8);
+    GifSettingValues settings;
+    settings.format = GetParam();
+    settings.objectsPerFrame = 50;
+    settings.scale = 60;
+    const EstimateSample sample = sampleFileBytes(first, second, settings);
+
+    for (const int32_t frames : { 1, 2 }) {
+        ScratchFolder folder;
+        ArgbImage shown = first;
+        StillHost host(shown);
+        GifCapture capture(host);
+        capture.settings = settings;
+        capture.settings.frames = frames;
+        capture.gifFileName = folder.file("short");
+        capture.startGifCapture();
+        while (capture.active()) {
+            if (capture.gifFramesCaptured == 1)
+                shown = second;
+            host.followed->beforeSprite();
+        }
+        ASSERT_EQ(host.failure, "");
+        const auto written = static_cast<int64_t>(std::filesystem::file_size(folder.file("short")));
+        EXPECT_EQ(written, frames == 1 ? sample.oneFrameBytes : sample.twoFrameBytes) << frames;
+        if (frames == 1)
+            EXPECT_EQ(estimatedAnimationBytes(capture.settings, sample), written);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ShortCapture,
     ::testing::Values(AnimationFormat::Gif, AnimationFormat::Webp, AnimationFormat::Webm));
 
 } // namespace
