@@ -381,8 +381,8 @@ void AnimationExportDialog::requestEstimate()
 void AnimationExportDialog::startSampling()
 {
     m_estimateWanted = false;
-    const LivePicture picture = m_pictureSource ? m_pictureSource() : LivePicture();
-    if (!picture.frame || picture.frame->pixels.empty()) {
+    const ArgbImage* picture = m_liveView.picture ? m_liveView.picture() : nullptr;
+    if (!picture || picture->pixels.empty()) {
         m_estimateLabel->setText(QString());
         return;
     }
@@ -391,10 +391,16 @@ void AnimationExportDialog::startSampling()
         m_estimateLabel->setText(QStringLiteral("estimating..."));
     m_estimate = std::make_unique<EstimateJob>();
     m_estimate->settings = sliderValues();
-    m_estimate->first = *picture.frame;
-    m_estimate->secondSprites = picture.spritesDrawn + sampleGapSprites(m_estimate->settings, picture.blurMode);
+    m_estimate->first = *picture;
+    const bool blurMode = m_liveView.blurMode && m_liveView.blurMode();
+    m_estimate->secondSprites = spritesDrawn() + sampleGapSprites(m_estimate->settings, blurMode);
     m_estimate->sinceFirst.start();
     m_estimatePoll->start();
+}
+
+int64_t AnimationExportDialog::spritesDrawn() const
+{
+    return m_liveView.spritesDrawn ? m_liveView.spritesDrawn() : 0;
 }
 
 void AnimationExportDialog::pollEstimate()
@@ -410,14 +416,14 @@ void AnimationExportDialog::pollEstimate()
             startSampling();
             return;
         }
-        const LivePicture picture = m_pictureSource ? m_pictureSource() : LivePicture();
-        const bool moved = picture.spritesDrawn >= m_estimate->secondSprites;
+        const bool moved = spritesDrawn() >= m_estimate->secondSprites;
         if (!moved && m_estimate->sinceFirst.elapsed() < kStillPictureMilliseconds)
             return;
         // A live view that stands still makes a capture of still frames.
-        const bool sameSize = picture.frame && picture.frame->width == m_estimate->first.width
-            && picture.frame->height == m_estimate->first.height;
-        m_estimate->second = moved && sameSize ? *picture.frame : m_estimate->first;
+        const ArgbImage* picture = moved && m_liveView.picture ? m_liveView.picture() : nullptr;
+        const bool sameSize = picture && picture->width == m_estimate->first.width
+            && picture->height == m_estimate->first.height;
+        m_estimate->second = sameSize ? *picture : m_estimate->first;
         m_estimate->encode();
         return;
     }

@@ -39,20 +39,20 @@ class AnimationExportDialog : public QDialog {
 public:
     // The render panel's size in device pixels, asked whenever the size line is refreshed.
     using PanelSizeSource = std::function<QSize()>;
-    // The live view's picture as a capture would take it (null while there is none), the
-    // sprites its renderer has drawn so far, and whether it blurs.
-    struct LivePicture {
-        const ArgbImage* frame = nullptr;
-        int64_t spritesDrawn = 0;
-        bool blurMode = false;
+    // What the estimate asks of the live view: its picture as a capture would take it (null
+    // while there is none), the sprites its renderer has drawn so far (asked on every poll, so
+    // cheap), and whether it blurs.
+    struct LiveView {
+        std::function<const ArgbImage*()> picture;
+        std::function<int64_t()> spritesDrawn;
+        std::function<bool()> blurMode;
     };
-    using PictureSource = std::function<LivePicture()>;
 
     explicit AnimationExportDialog(PanelSizeSource panelSize, QWidget* parent = nullptr);
     ~AnimationExportDialog() override;
 
-    // Where the estimate takes its pictures from; without one there is no estimate.
-    void setPictureSource(PictureSource pictureSource) { m_pictureSource = std::move(pictureSource); }
+    // Where the estimate takes its pictures from; without a picture there is no estimate.
+    void setLiveView(LiveView liveView) { m_liveView = std::move(liveView); }
 
     // The values the controls show.
     GifSettingValues sliderValues() const;
@@ -81,6 +81,7 @@ private:
     // Takes the second picture when its time has come, and a finished estimate; starts the
     // next one when the values changed meanwhile.
     void pollEstimate();
+    int64_t spritesDrawn() const;
 
     QSlider* m_sizeSlider = nullptr;
     QSlider* m_fpsSlider = nullptr;
@@ -112,7 +113,7 @@ private:
     QTimer* m_estimatePoll = nullptr;
 
     PanelSizeSource m_panelSize;
-    PictureSource m_pictureSource;
+    LiveView m_liveView;
     GifSettingValues m_values;
     AnimationFormat m_format = AnimationFormat::Gif;
     // The estimate under way (awaiting its second picture or being encoded), or null; and

@@ -29,12 +29,14 @@ ExportFlows::ExportFlows(QWidget* window, RendererSource renderer, AnimationExpo
     , m_animationDialog(new AnimationExportDialog(std::move(panelSize), window))
     , m_progressWindow(new CaptureProgressWindow(window))
 {
-    m_animationDialog->setPictureSource([this] {
-        const Renderer* renderer = m_renderer ? m_renderer() : nullptr;
-        if (!renderer)
-            return AnimationExportDialog::LivePicture();
-        return AnimationExportDialog::LivePicture { &gifSourceFrame(), renderer->spritesDrawn(), Settings.filter };
-    });
+    AnimationExportDialog::LiveView liveView;
+    liveView.picture = [this]() -> const ArgbImage* { return liveFrame() ? &gifSourceFrame() : nullptr; };
+    liveView.spritesDrawn = [this]() -> int64_t {
+        const Renderer* live = m_renderer ? m_renderer() : nullptr;
+        return live ? live->spritesDrawn() : 0;
+    };
+    liveView.blurMode = [] { return Settings.filter; };
+    m_animationDialog->setLiveView(std::move(liveView));
     connect(m_progressWindow, &CaptureProgressWindow::cancelRequested, this, [this] { m_capture.requestCancel(); });
 }
 
@@ -86,7 +88,7 @@ void ExportFlows::saveGif()
     GifSettingValues settings = m_animationDialog->values();
     const std::string extension = animationExtension(settings.format);
     // The chosen format's files are offered first, and the last name comes back with the
-    // chosen format's extension in place of a format's.
+    // chosen format's extension in place of a format's. The filters follow AnimationFormat's order.
     QStringList filters = { QStringLiteral("GIF files (*.gif)"), QStringLiteral("WebP animations (*.webp)"),
         QStringLiteral("WebM videos (*.webm)") };
     filters.move(static_cast<int>(settings.format), 0);

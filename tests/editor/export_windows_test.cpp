@@ -480,7 +480,10 @@ TEST_F(ExportWindowsTest, TabReachesEveryShownControlAndEachHasAName)
 TEST_F(ExportWindowsTest, TheSizeLineEstimatesTheFileWhereItCan)
 {
     AnimationExportDialog form([this] { return m_panel; });
-    form.setPictureSource([this] { return AnimationExportDialog::LivePicture { &m_frame, m_renderer.spritesDrawn() }; });
+    AnimationExportDialog::LiveView liveView;
+    liveView.picture = [this] { return &m_frame; };
+    liveView.spritesDrawn = [this] { return m_renderer.spritesDrawn(); };
+    form.setLiveView(liveView);
     QLabel* estimate = control<QLabel>(form, "estimateLabel");
     for (const char* format : { "gifFormatButton", "webpFormatButton", "webmFormatButton" }) {
         SCOPED_TRACE(format);
