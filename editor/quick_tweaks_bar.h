@@ -9,6 +9,7 @@
 
 class PathPainter;
 class PicturePanel;
+class QKeyEvent;
 class QLabel;
 class ShapeEditor;
 class SphereButton;
@@ -38,6 +39,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Left, Right, Home and End select another object, Space and Enter the focused one;
+    // true when the key was used.
+    bool thumbnailKeyPressed(int32_t object, const QKeyEvent& key);
+
     ShapeEditor& m_editor;
     std::array<PicturePanel*, kObjectCount> m_thumbnails {};
     std::array<SphereButton*, kObjectCount> m_objectSwitches {};

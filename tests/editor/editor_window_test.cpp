@@ -326,6 +326,63 @@ TEST_F(EditorWindowTest, TheKeyboardSwitchesPagesAndMovesSliders)
     EXPECT_EQ(phong->value(), start) << "both steps were one step of the history";
 }
 
+// The painted controls answer the keyboard as the mouse: the arrow keys select objects and
+// shapes and move the light, a reader hears the selection and the light's place, and Ctrl+Z
+// takes a run of light steps back as one step.
+TEST_F(EditorWindowTest, ArrowKeysSelectObjectsAndShapesAndMoveTheLight)
+{
+    EditorWindow& toy = showWindow();
+    toy.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&toy));
+    const auto tabTo = [](QWidget* target) {
+        for (int press = 0; press < 80 && QApplication::focusWidget() != target; ++press)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        return QApplication::focusWidget() == target;
+    };
+    const auto reader = [&toy](const char* object) {
+        return QAccessible::queryAccessibleInterface(control<QWidget>(toy, object));
+    };
+
+    ASSERT_TRUE(tabTo(control<QWidget>(toy, "objectThumbnail1"))) << "the selected thumbnail is in the Tab order";
+    EXPECT_EQ(reader("objectThumbnail1")->role(), QAccessible::RadioButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(toy.editor.currentObject, 2);
+    EXPECT_EQ(QApplication::focusWidget(), control<QWidget>(toy, "objectThumbnail3")) << "focus follows the selection";
+    EXPECT_TRUE(reader("objectThumbnail3")->state().checked);
+    EXPECT_FALSE(reader("objectThumbnail1")->state().checked);
+    EXPECT_EQ(control<QWidget>(toy, "objectThumbnail1")->focusPolicy(), Qt::NoFocus) << "one Tab stop for the group";
+
+    click(control<SphereButton>(toy, "cloneShapeButton"));
+    auto* browser = control<QWidget>(toy, "shapeStackBrowser");
+    ASSERT_TRUE(tabTo(browser));
+    QTest::keyClick(browser, Qt::Key_Home);
+    EXPECT_EQ(toy.editor.currentShape, 0);
+    QTest::keyClick(browser, Qt::Key_Down);
+    EXPECT_EQ(toy.editor.currentShape, 1);
+    EXPECT_EQ(reader("shapeStackBrowser")->text(QAccessible::Value), QStringLiteral("Shape 2 of 2, sphere"));
+
+    auto* light = control<QWidget>(toy, "lightAngleDisc");
+    ASSERT_TRUE(tabTo(light));
+    // From the centre, where a drag puts it first.
+    const QPoint centre(light->width() / 2, light->width() / 2);
+    QTest::mousePress(light, Qt::LeftButton, {}, centre);
+    QTest::mouseMove(light, centre);
+    QTest::mouseRelease(light, Qt::LeftButton, {}, centre);
+    const std::string before = presetBytes();
+    for (int press = 0; press < 3; ++press)
+        QTest::keyClick(light, Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(light, Qt::Key_Up);
+    const Shape& shape = *toy.editor.selectedShape();
+    const PanelPoint at = panelPointOfLight(shape.lightX, shape.lightY, light->width());
+    EXPECT_EQ(at.x, light->width() / 2 - 15);
+    EXPECT_EQ(at.y, light->width() / 2 - 1);
+    EXPECT_EQ(reader("lightAngleDisc")->text(QAccessible::Value),
+        QString::fromStdString(lightPlaceText(shape.lightX, shape.lightY)));
+    QTest::keyClick(&toy, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(presetBytes() == before) << "the four steps were one step of the history";
+}
+
 // What a screen reader finds in the window: every slider, thumbnail, switch and painted
 // panel has a name, and the sliders' values are theirs.
 TEST_F(EditorWindowTest, ScreenReadersFindNamedControls)
