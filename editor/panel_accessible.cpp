@@ -22,8 +22,13 @@ public:
 
     QString text(QAccessible::Text kind) const override
     {
+        const QString value = widget()->property(kValueProperty).toString();
         if (kind == QAccessible::Value)
-            return widget()->property(kValueProperty).toString();
+            return value;
+        // The AT-SPI bridge carries no value text beside the numeric value interface, so
+        // the description leads with the value: a reader on Linux speaks it with the name.
+        if (kind == QAccessible::Description && !value.isEmpty())
+            return value + QStringLiteral(". ") + QAccessibleWidget::text(kind);
         return QAccessibleWidget::text(kind);
     }
 
@@ -69,6 +74,8 @@ void setAccessibleValue(PicturePanel* panel, const QString& value)
     panel->setProperty(kValueProperty, value);
     QAccessibleValueChangeEvent event(panel, value);
     QAccessible::updateAccessibility(&event);
+    QAccessibleEvent described(panel, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&described);
 }
 
 void setAccessibleChecked(PicturePanel* panel, bool checked)

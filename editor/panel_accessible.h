@@ -12,7 +12,9 @@ class PicturePanel;
 
 // Gives the panel its role. Call before the panel is first shown.
 void setAccessibleRole(PicturePanel* panel, QAccessible::Role role);
-// The panel's value as a reader speaks it ("Shape 2 of 3"); announced when it changes.
+// The panel's value as a reader speaks it ("Shape 2 of 3"): the interface's value text,
+// and the start of its description, since that is what reaches AT-SPI. Announced when it
+// changes.
 void setAccessibleValue(PicturePanel* panel, const QString& value);
 // Makes the panel checkable and sets its checked state; announced when it changes.
 void setAccessibleChecked(PicturePanel* panel, bool checked);

@@ -2,8 +2,8 @@
 """What a screen reader finds of the running editor over the AT-SPI bus: the shape buttons
 as named push buttons, the blur switch as a check box whose toggle action ticks it, the
 sliders named by their labels with their values (one moved by a key sent with xdotool), and
-the object pictures as radio buttons of which the selected one is checked. Prints each
-fault; exit 1 on one."""
+the object pictures as radio buttons of which the selected one is checked, and the shape
+column's selected shape at the head of its description. Prints each fault; exit 1 on one."""
 
 import subprocess
 import sys
@@ -91,6 +91,13 @@ def main():
         faults.append("the object pictures are not radio buttons named 'Object 1', 'Object 2'")
     elif not first.getState().contains(pyatspi.STATE_CHECKED) or second.getState().contains(pyatspi.STATE_CHECKED):
         faults.append("only the selected object's picture should be checked")
+
+    # A painted panel's value reaches the reader at the head of its description.
+    column = find(app, "Shapes of the selected object", pyatspi.ROLE_LIST)
+    if column is None:
+        faults.append("no list named 'Shapes of the selected object'")
+    elif not (column.description or "").startswith("Shape 1 of "):
+        faults.append("the shape column's description does not say the shape: %r" % column.description)
 
     for fault in faults:
         print(fault)

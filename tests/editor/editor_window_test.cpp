@@ -361,6 +361,8 @@ TEST_F(EditorWindowTest, ArrowKeysSelectObjectsAndShapesAndMoveTheLight)
     QTest::keyClick(browser, Qt::Key_Down);
     EXPECT_EQ(toy.editor.currentShape, 1);
     EXPECT_EQ(reader("shapeStackBrowser")->text(QAccessible::Value), QStringLiteral("Shape 2 of 2, sphere"));
+    EXPECT_TRUE(reader("shapeStackBrowser")->text(QAccessible::Description).startsWith(QStringLiteral("Shape 2 of 2")))
+        << "AT-SPI sees the value in the description";
 
     auto* light = control<QWidget>(toy, "lightAngleDisc");
     ASSERT_TRUE(tabTo(light));
