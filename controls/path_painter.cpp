@@ -27,6 +27,12 @@ void PathPainter::classicPalette()
     update();
 }
 
+void PathPainter::usePalette(int32_t palette)
+{
+    m_path.usePalette(palette);
+    update();
+}
+
 int32_t PathPainter::getPalette()
 {
     return PalettePath::getPalette();

@@ -28,6 +28,8 @@ public:
     // colours and repaint. getPalette is the process-wide index.
     void nextPalette();
     void classicPalette();
+    // Shows the given palette (an undo gives one back); clears the path and keeps the colours.
+    void usePalette(int32_t palette);
     static int32_t getPalette();
 
     // The picker behind the control, for tests and galleries.

@@ -118,6 +118,7 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
     const auto palette = [this] {
         m_palettePath->nextPalette();
         showCaptions();
+        m_editor.paletteChanged();
     };
     connect(m_formulaButton, &SphereButton::clicked, this, formula);
     connect(m_formulaButton, &SphereButton::doubleClicked, this, formula);
@@ -136,6 +137,7 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
     connect(m_classicPaletteButton, &SphereButton::clicked, this, [this] {
         m_palettePath->classicPalette();
         showCaptions();
+        m_editor.paletteChanged();
     });
 }
 
@@ -163,6 +165,13 @@ void QuickTweaksBar::showCaptions()
     m_formulaButton->setCaption(QString::fromStdString(formulaCaption()));
     m_mirrorButton->setCaption(QString::fromStdString(mirrorCaption()));
     m_paletteButton->setCaption(QString::fromStdString(paletteCaption()));
+}
+
+void QuickTweaksBar::usePalette(int32_t palette)
+{
+    if (palette != PathPainter::getPalette())
+        m_palettePath->usePalette(palette);
+    showCaptions();
 }
 
 void QuickTweaksBar::highlightObject(int32_t object)

@@ -31,6 +31,8 @@ public:
     void showSwitches();
     // The formula, mirror and palette buttons name what is in use.
     void showCaptions();
+    // The palette path shows this palette (an undo gives it back), and the captions follow.
+    void usePalette(int32_t palette);
     // The selected object's thumbnail is drawn with corner marks.
     void highlightObject(int32_t object);
     void repaintThumbnail(int32_t object);

@@ -583,6 +583,7 @@ void ShapeEditor::nextFormula()
     Settings.formula = next >= kFormulaCount || next < 0 ? 0 : next;
     if (m_view)
         m_view->clearLiveView();
+    edited();
 }
 
 void ShapeEditor::classicFormula()
@@ -590,15 +591,23 @@ void ShapeEditor::classicFormula()
     Settings.formula = 0;
     if (m_view)
         m_view->clearLiveView();
+    edited();
 }
 
 void ShapeEditor::nextMirror()
 {
     const int32_t next = Settings.mirror + 1;
     Settings.mirror = next >= kMirrorCount || next < 0 ? 0 : next;
+    edited();
 }
 
-void ShapeEditor::noMirror() { Settings.mirror = 0; }
+void ShapeEditor::noMirror()
+{
+    Settings.mirror = 0;
+    edited();
+}
+
+void ShapeEditor::paletteChanged() { edited(); }
 
 std::string formulaCaption() { return "Formula: " + std::to_string(Settings.formula); }
 

@@ -166,6 +166,9 @@ public:
     // Mirror 0, 1, 2, 3, 0, ...; "(-)" sets no mirror.
     void nextMirror();
     void noMirror();
+    // The palette path stepped or reset its palette (the path keeps the index): an edit of
+    // its own for the undo history.
+    void paletteChanged();
 
     // The selected stack and shape, or null while there is none.
     ShapeStack* selectedStack() const;

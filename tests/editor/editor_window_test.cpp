@@ -297,6 +297,37 @@ TEST_F(EditorWindowTest, UndoAndRedoGiveThePresetBackByteForByte)
     EXPECT_EQ(toy.editor.currentObject, 2) << "the clone's object is selected again";
 }
 
+// The quick tweaks are steps too: each undo gives back one formula, mirror or palette, with
+// its caption, and a redo takes it forward again.
+TEST_F(EditorWindowTest, UndoTakesTheQuickTweaksBackOneByOne)
+{
+    EditorWindow& toy = showWindow();
+    toy.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&toy));
+    const auto captions = [&toy] {
+        return QStringList { control<SphereButton>(toy, "formulaButton")->caption(),
+            control<SphereButton>(toy, "mirrorButton")->caption(), control<SphereButton>(toy, "paletteButton")->caption() };
+    };
+    const std::vector<const char*> buttons { "formulaButton", "mirrorButton", "paletteButton", "classicFormulaButton" };
+    std::vector<QStringList> seen { captions() };
+    for (const char* button : buttons) {
+        click(control<SphereButton>(toy, button));
+        seen.push_back(captions());
+        ASSERT_NE(seen.back(), seen[seen.size() - 2]) << button << " changed nothing";
+    }
+    EXPECT_EQ(seen[1][0], QStringLiteral("Formula: 1"));
+    for (std::size_t back = seen.size() - 1; back > 0; --back) {
+        QTest::keyClick(&toy, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(captions(), seen[back - 1]) << "undo " << seen.size() - back;
+    }
+    EXPECT_EQ(Settings.formula, 0);
+    EXPECT_EQ(PathPainter::getPalette(), 0);
+    QTest::keyClick(&toy, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(&toy, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(captions(), seen[2]);
+    EXPECT_EQ(Settings.formula, 1);
+}
+
 // The keyboard reaches everything: Ctrl+1 to Ctrl+5 and Ctrl+Tab show the pages, Tab walks
 // to a slider, the arrow keys move it by its step and Ctrl+Z takes the run of steps back.
 TEST_F(EditorWindowTest, TheKeyboardSwitchesPagesAndMovesSliders)
