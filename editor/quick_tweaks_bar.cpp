@@ -78,7 +78,8 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
     m_palettePath = new PathPainter(this);
     m_palettePath->setObjectName(QStringLiteral("palettePath"));
     m_palettePath->setAccessibleName(tr("Palette path"));
-    m_palettePath->setAccessibleDescription(tr("Draw a path across the colours to colour the objects along it"));
+    m_palettePath->setAccessibleDescription(tr("Draw a path across the colours to colour the objects along it; "
+                                               "from the keyboard, Space starts and ends a path and the arrow keys draw it"));
     m_palettePath->setGeometry(0, kPathTop, kPathWidth, kPathHeight);
     m_palettePath->setCursor(Qt::PointingHandCursor);
     m_palettePath->setToolTip(tr("Draw here and Color the Objects!"));

@@ -152,6 +152,38 @@ TEST_F(EditorWindowTest, PalettePathColoursEveryObjectAndTheQuickTweaksStep)
         << "a palette step keeps the colours";
 }
 
+// The keyboard draws the same kind of path: Space starts it at the pen, the arrows draw,
+// Space ends it and the objects take its colours; one undo takes the whole stroke back.
+TEST_F(EditorWindowTest, TheKeyboardDrawsAPathAcrossThePalette)
+{
+    EditorWindow& toy = showWindow();
+    toy.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&toy));
+    auto* path = control<PathPainter>(toy, "palettePath");
+    for (int press = 0; press < 80 && QApplication::focusWidget() != path; ++press)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), path) << "Tab reaches the palette path";
+    const auto colours = [] {
+        std::vector<uint32_t> all;
+        for (int object = 0; object < kObjectCount; ++object)
+            all.push_back(shapeOf(object, 0).color);
+        return all;
+    };
+    const std::vector<uint32_t> before = colours();
+    for (int press = 0; press < 8; ++press)
+        QTest::keyClick(path, Qt::Key_Left, Qt::ShiftModifier); // to the left edge
+    QTest::keyClick(path, Qt::Key_Space);
+    for (int press = 0; press < 12; ++press)
+        QTest::keyClick(path, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(colours(), before) << "nothing is coloured before the stroke ends";
+    QTest::keyClick(path, Qt::Key_Space);
+    for (int object = 0; object < kObjectCount; ++object)
+        EXPECT_EQ(shapeOf(object, 0).color, path->colors()[static_cast<size_t>(object)]);
+    EXPECT_NE(shapeOf(0, 0).color, shapeOf(6, 0).color) << "the stroke crossed the hues";
+    QTest::keyClick(&toy, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(colours(), before) << "one undo takes the stroke back";
+}
+
 TEST_F(EditorWindowTest, RightReleaseOnASliderOpensTheApplyMenu)
 {
     EditorWindow& toy = showWindow();
