@@ -169,8 +169,19 @@ bool PalettePath::release()
 
 void PalettePath::nextPalette()
 {
-    m_points.clear();
     nextPaletteIndex();
+    showPalette();
+}
+
+void PalettePath::usePalette(int32_t palette)
+{
+    setPaletteIndex(palette);
+    showPalette();
+}
+
+void PalettePath::showPalette()
+{
+    m_points.clear();
     if (m_mapMade) {
         fillMap();
         build();

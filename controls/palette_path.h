@@ -75,6 +75,8 @@ public:
     // Changing the palette clears the path but keeps Colors.
     void nextPalette();
     void classicPalette();
+    // Shows the given palette, as the other two do.
+    void usePalette(int32_t palette);
     static int32_t getPalette();
     // The picker RGB colour of the current palette at (fx, fy).
     static uint32_t getColor(double fx, double fy);
@@ -86,6 +88,9 @@ public:
     bool dragging() const { return m_dragging; }
 
 private:
+    // Clears the path and, once the map exists, draws the current palette into it.
+    void showPalette();
+
     int32_t m_width = 0;
     int32_t m_height = 0;
     int32_t m_brushScale = 1;

@@ -1,8 +1,10 @@
 #include "controls/path_painter.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 PathPainter::PathPainter(QWidget* parent)
@@ -11,6 +13,8 @@ PathPainter::PathPainter(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setCursor(Qt::PointingHandCursor);
+    // Tab reaches it; a click gives no focus, so the mouse never leaves the pen behind.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 PathPainter::~PathPainter() = default;
@@ -24,6 +28,12 @@ void PathPainter::nextPalette()
 void PathPainter::classicPalette()
 {
     m_path.classicPalette();
+    update();
+}
+
+void PathPainter::usePalette(int32_t palette)
+{
+    m_path.usePalette(palette);
     update();
 }
 
@@ -71,6 +81,17 @@ void PathPainter::paintEvent(QPaintEvent*)
     m_shown.setDevicePixelRatio(m_ratio);
     QPainter painter(this);
     painter.drawImage(0, 0, m_shown);
+    if (hasFocus()) {
+        // The focus mark, and the pen as a ring that shows on every colour.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(220, 220, 220), 1, Qt::DotLine));
+        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -1.5, -1.5));
+        painter.setPen(QPen(Qt::black, 3));
+        painter.drawEllipse(m_pen, 4.0, 4.0);
+        painter.setPen(QPen(Qt::white, 1.5));
+        painter.drawEllipse(m_pen, 4.0, 4.0);
+    }
 }
 
 void PathPainter::resizeEvent(QResizeEvent* event)
@@ -96,6 +117,68 @@ void PathPainter::mouseMoveEvent(QMouseEvent* event)
 
 void PathPainter::mouseReleaseEvent(QMouseEvent*)
 {
+    if (m_path.release())
+        emit paintOver();
+}
+
+void PathPainter::keyPressEvent(QKeyEvent* event)
+{
+    const qreal step = (event->modifiers() & Qt::ShiftModifier) ? 32.0 : 8.0;
+    QPointF pen = m_pen;
+    switch (event->key()) {
+    case Qt::Key_Left: pen.rx() -= step; break;
+    case Qt::Key_Right: pen.rx() += step; break;
+    case Qt::Key_Up: pen.ry() -= step; break;
+    case Qt::Key_Down: pen.ry() += step; break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_keyStroke) {
+            endKeyStroke();
+        } else {
+            if (!sizeIsCurrent())
+                rebuild();
+            m_path.press(true);
+            const QPoint point = devicePoint(m_pen);
+            m_path.move(point.x(), point.y());
+            m_keyStroke = true;
+        }
+        update();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    m_pen = QPointF(std::clamp(pen.x(), 0.0, width() - 1.0), std::clamp(pen.y(), 0.0, height() - 1.0));
+    if (m_keyStroke) {
+        if (!sizeIsCurrent())
+            rebuild();
+        const QPoint point = devicePoint(m_pen);
+        m_path.move(point.x(), point.y());
+    }
+    update();
+}
+
+void PathPainter::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    if (m_pen.isNull())
+        m_pen = QPointF(width() / 2, height() / 2);
+    update();
+}
+
+void PathPainter::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    endKeyStroke();
+    update();
+}
+
+void PathPainter::endKeyStroke()
+{
+    if (!m_keyStroke)
+        return;
+    m_keyStroke = false;
     if (m_path.release())
         emit paintOver();
 }

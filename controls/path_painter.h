@@ -14,6 +14,11 @@
 //
 // On a scaled screen the map and the view are made in device pixels, with the brush
 // scaled by the device pixel ratio; at ratio 1 they are exactly the control's pixels.
+//
+// The keyboard draws too: Tab gives the control focus and shows a pen in its middle, the
+// arrow keys move the pen (eight pixels a press, 32 with Shift), and Space or Enter starts
+// a stroke at the pen and, pressed again, ends it as a mouse release would. Losing focus
+// ends a stroke under way.
 class PathPainter : public QWidget {
     Q_OBJECT
 
@@ -28,6 +33,8 @@ public:
     // colours and repaint. getPalette is the process-wide index.
     void nextPalette();
     void classicPalette();
+    // Shows the given palette (an undo gives one back); clears the path and keeps the colours.
+    void usePalette(int32_t palette);
     static int32_t getPalette();
 
     // The picker behind the control, for tests and galleries.
@@ -44,6 +51,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     // Sizes the picker to the control in device pixels and rebuilds it.
@@ -51,8 +61,12 @@ private:
     bool sizeIsCurrent() const;
     // A point of the control in device pixels, truncated.
     QPoint devicePoint(const QPointF& position) const;
+    // Ends the keyboard's stroke, if one is under way, taking its colours.
+    void endKeyStroke();
 
     PalettePath m_path;
     qreal m_ratio = 1.0; // the device pixel ratio the picker was sized for
     QImage m_shown; // the view turned bottom-up, opaque
+    QPointF m_pen; // the keyboard's pen in control coordinates; null until focus first comes
+    bool m_keyStroke = false; // the keyboard is drawing a stroke
 };

@@ -19,6 +19,7 @@
 #include "engine/renderer.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
+#include "shapes/palettes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -206,7 +207,8 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event)
 
 PresetState EditorWindow::currentState() const
 {
-    return capturePresetState(CurrentPreset, editor.currentObject, editor.currentShape);
+    return capturePresetState(CurrentPreset, editor.currentObject, editor.currentShape,
+        { Settings.formula, Settings.mirror, getPaletteIndex() });
 }
 
 void EditorWindow::presetEdited(const std::string& mergeKey)
@@ -217,10 +219,10 @@ void EditorWindow::presetEdited(const std::string& mergeKey)
 void EditorWindow::recordEdit(const std::string& mergeKey, int32_t object, int32_t shape)
 {
     PresetState now = currentState();
-    if (now.block == m_lastState.block)
+    if (now.block == m_lastState.block && now.tweaks == m_lastState.tweaks)
         return;
     // The step keeps the preset before the change with the selection the change was made in.
-    m_history.beforeChange({ m_lastState.block, object, shape }, mergeKey);
+    m_history.beforeChange({ m_lastState.block, object, shape, m_lastState.tweaks }, mergeKey);
     m_lastState = std::move(now);
     showUndoState();
 }
@@ -241,7 +243,10 @@ void EditorWindow::showState(const PresetState& state)
 {
     if (!restorePresetState(state, CurrentPreset))
         return;
-    afterPresetChange();
+    Settings.formula = state.tweaks.formula;
+    Settings.mirror = state.tweaks.mirror;
+    m_quickTweaksBar->usePalette(state.tweaks.palette);
+    afterPresetChange(); // a fresh picture, as a change of formula gives
     editor.selectObject(state.object);
     editor.selectShape(state.shape);
     m_lastState = currentState();

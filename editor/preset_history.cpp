@@ -3,11 +3,11 @@
 #include <sstream>
 #include <utility>
 
-PresetState capturePresetState(const Preset& preset, int32_t object, int32_t shape)
+PresetState capturePresetState(const Preset& preset, int32_t object, int32_t shape, const QuickTweaks& tweaks)
 {
     std::ostringstream out(std::ios::binary);
     writePreset(preset, out);
-    return { std::move(out).str(), object, shape };
+    return { std::move(out).str(), object, shape, tweaks };
 }
 
 bool restorePresetState(const PresetState& state, Preset& preset)

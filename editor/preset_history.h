@@ -13,16 +13,29 @@
 // selected then, so that an undo gives back the preset byte for byte and selects what the
 // user was looking at. The history holds a fixed number of steps; the oldest goes first,
 // so its memory is bounded by that number times one block.
+// The quick tweaks the user changes beside the preset while editing: the live view's formula
+// and mirror and the palette path's palette. They are run options, not part of the preset's
+// bytes, but an undo takes them back as it takes back a shape's change.
+struct QuickTweaks {
+    int32_t formula = 0;
+    int32_t mirror = 0;
+    int32_t palette = 0;
+
+    bool operator==(const QuickTweaks&) const = default;
+};
+
 struct PresetState {
     std::string block; // the preset's stored block
     int32_t object = 0; // the selected object, 0 to 6
     int32_t shape = 0; // the selected shape of that object
+    QuickTweaks tweaks;
 
     bool operator==(const PresetState&) const = default;
 };
 
-// The state of a preset with the given selection, and the preset back from a state.
-PresetState capturePresetState(const Preset& preset, int32_t object, int32_t shape);
+// The state of a preset with the given selection and quick tweaks, and the preset back from
+// a state (the tweaks are the caller's to put back).
+PresetState capturePresetState(const Preset& preset, int32_t object, int32_t shape, const QuickTweaks& tweaks = {});
 // False, and the preset untouched, when the block cannot be read (it always can when it
 // came from capturePresetState).
 bool restorePresetState(const PresetState& state, Preset& preset);

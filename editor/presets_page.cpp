@@ -6,6 +6,7 @@
 #include "presets/preset_library.h"
 #include "presets/settings.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QVBoxLayout>
@@ -72,11 +73,27 @@ PresetsPage::PresetsPage(QWidget* parent)
     connect(m_previousButton, &SphereButton::clicked, this, [this] { choose(PresetMove::Previous); });
     connect(m_randomButton, &SphereButton::clicked, this, [this] { choose(PresetMove::Random); });
     connect(m_nextButton, &SphereButton::clicked, this, [this] { choose(PresetMove::Next); });
-    // Only a click chooses a line. The list takes no focus: a list view that gains focus
-    // makes its first line current by itself, which must not replace the preset being edited.
-    m_presetList->setFocusPolicy(Qt::NoFocus);
+    // A click chooses a line; from the keyboard the arrow keys only move the highlight and
+    // Enter or Space chooses the highlighted line. A list view that gains focus makes a line
+    // current by itself, which therefore never replaces the preset being edited. A click
+    // gives no focus, as on the page's buttons.
+    m_presetList->setFocusPolicy(Qt::TabFocus);
+    m_presetList->installEventFilter(this);
     connect(m_presetList, &QListWidget::itemClicked, this,
         [this](QListWidgetItem* item) { choose(PresetMove::Line, m_presetList->row(item)); });
+}
+
+bool PresetsPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_presetList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            if (m_presetList->currentRow() >= 0)
+                choose(PresetMove::Line, m_presetList->currentRow());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PresetsPage::fillList()

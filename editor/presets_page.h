@@ -25,6 +25,9 @@ signals:
     // A chosen preset was loaded into CurrentPreset.
     void presetLoaded();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void choose(PresetMove move, int line = -1);
     // Shows why a chosen preset was not shown under the list, or hides the line when empty.

@@ -4,12 +4,16 @@
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
 #include "editor/page_metrics.h"
+#include "editor/panel_accessible.h"
 #include "editor/shape_editor.h"
 #include "engine/picture_panel.h"
 #include "presets/preset.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+
+#include <algorithm>
 
 namespace {
 
@@ -40,10 +44,17 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
         const auto index = static_cast<size_t>(i);
         const int left = kThumbnailGap / 2 + i * (kThumbnailSide + kThumbnailGap);
         auto* thumbnail = new PicturePanel(this);
+        // The role goes first: a reader's interface, once made, keeps the role it was made with.
+        setAccessibleRole(thumbnail, QAccessible::RadioButton);
         // Objects are counted from 1 where the user sees them.
         thumbnail->setObjectName(QStringLiteral("objectThumbnail%1").arg(i + 1));
         thumbnail->setAccessibleName(tr("Object %1").arg(i + 1));
-        thumbnail->setAccessibleDescription(tr("Click to select the object"));
+        thumbnail->setAccessibleDescription(tr("Click, or use the left and right arrow keys, to select the object"));
+        // The thumbnails are one group of choices: only the selected one is in the Tab
+        // order (see highlightObject), and the arrow keys move the selection.
+        setAccessibleChecked(thumbnail, false);
+        thumbnail->setFocusPolicy(Qt::NoFocus);
+        thumbnail->setFocusMark(true);
         thumbnail->setGeometry(left, kThumbnailTop, kThumbnailSide, kThumbnailSide);
         setGround(thumbnail, 0, 0, 0);
         thumbnail->installEventFilter(this);
@@ -67,7 +78,8 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
     m_palettePath = new PathPainter(this);
     m_palettePath->setObjectName(QStringLiteral("palettePath"));
     m_palettePath->setAccessibleName(tr("Palette path"));
-    m_palettePath->setAccessibleDescription(tr("Draw a path across the colours to colour the objects along it"));
+    m_palettePath->setAccessibleDescription(tr("Draw a path across the colours to colour the objects along it; "
+                                               "from the keyboard, Space starts and ends a path and the arrow keys draw it"));
     m_palettePath->setGeometry(0, kPathTop, kPathWidth, kPathHeight);
     m_palettePath->setCursor(Qt::PointingHandCursor);
     m_palettePath->setToolTip(tr("Draw here and Color the Objects!"));
@@ -107,6 +119,7 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
     const auto palette = [this] {
         m_palettePath->nextPalette();
         showCaptions();
+        m_editor.paletteChanged();
     };
     connect(m_formulaButton, &SphereButton::clicked, this, formula);
     connect(m_formulaButton, &SphereButton::doubleClicked, this, formula);
@@ -125,6 +138,7 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
     connect(m_classicPaletteButton, &SphereButton::clicked, this, [this] {
         m_palettePath->classicPalette();
         showCaptions();
+        m_editor.paletteChanged();
     });
 }
 
@@ -154,10 +168,26 @@ void QuickTweaksBar::showCaptions()
     m_paletteButton->setCaption(QString::fromStdString(paletteCaption()));
 }
 
+void QuickTweaksBar::usePalette(int32_t palette)
+{
+    if (palette != PathPainter::getPalette())
+        m_palettePath->usePalette(palette);
+    showCaptions();
+}
+
 void QuickTweaksBar::highlightObject(int32_t object)
 {
-    for (int i = 0; i < kObjectCount; ++i)
-        m_thumbnailPainters[static_cast<size_t>(i)].setHighlight(i == object);
+    const bool hadFocus = std::any_of(
+        m_thumbnails.begin(), m_thumbnails.end(), [](const PicturePanel* thumbnail) { return thumbnail->hasFocus(); });
+    for (int i = 0; i < kObjectCount; ++i) {
+        const auto index = static_cast<size_t>(i);
+        m_thumbnailPainters[index].setHighlight(i == object);
+        m_thumbnails[index]->setFocusPolicy(i == object ? Qt::TabFocus : Qt::NoFocus);
+        setAccessibleChecked(m_thumbnails[index], i == object);
+    }
+    // The keyboard's place follows the selection it moved.
+    if (hadFocus && object >= 0 && object < kObjectCount)
+        m_thumbnails[static_cast<size_t>(object)]->setFocus(Qt::TabFocusReason);
 }
 
 void QuickTweaksBar::repaintThumbnail(int32_t object)
@@ -166,9 +196,33 @@ void QuickTweaksBar::repaintThumbnail(int32_t object)
         m_thumbnails[static_cast<size_t>(object)]->update();
 }
 
+bool QuickTweaksBar::thumbnailKeyPressed(int32_t object, const QKeyEvent& key)
+{
+    switch (key.key()) {
+    case Qt::Key_Left: object = std::max(object - 1, 0); break;
+    case Qt::Key_Right: object = std::min(object + 1, kObjectCount - 1); break;
+    case Qt::Key_Home: object = 0; break;
+    case Qt::Key_End: object = kObjectCount - 1; break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter: break;
+    default: return false;
+    }
+    if (object != m_editor.currentObject)
+        m_editor.selectObject(object);
+    return true;
+}
+
 bool QuickTweaksBar::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress) {
+        for (int i = 0; i < kObjectCount; ++i) {
+            if (watched == m_thumbnails[static_cast<size_t>(i)])
+                return thumbnailKeyPressed(i, *static_cast<QKeyEvent*>(event));
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove
         && type != QEvent::MouseButtonDblClick)
         return QWidget::eventFilter(watched, event);

@@ -9,6 +9,7 @@
 
 class PathPainter;
 class PicturePanel;
+class QKeyEvent;
 class QLabel;
 class ShapeEditor;
 class SphereButton;
@@ -30,6 +31,8 @@ public:
     void showSwitches();
     // The formula, mirror and palette buttons name what is in use.
     void showCaptions();
+    // The palette path shows this palette (an undo gives it back), and the captions follow.
+    void usePalette(int32_t palette);
     // The selected object's thumbnail is drawn with corner marks.
     void highlightObject(int32_t object);
     void repaintThumbnail(int32_t object);
@@ -38,6 +41,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Left, Right, Home and End select another object, Space and Enter the focused one;
+    // true when the key was used.
+    bool thumbnailKeyPressed(int32_t object, const QKeyEvent& key);
+
     ShapeEditor& m_editor;
     std::array<PicturePanel*, kObjectCount> m_thumbnails {};
     std::array<SphereButton*, kObjectCount> m_objectSwitches {};

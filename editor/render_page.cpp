@@ -3,10 +3,12 @@
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
 #include "editor/page_metrics.h"
+#include "editor/panel_accessible.h"
 #include "engine/picture_panel.h"
 #include "shapes/colors.h"
 
 #include <QColorDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -48,8 +50,14 @@ RenderPage::RenderPage(ShapeEditor& editor, QWidget* parent)
 
     const int lightTop = kSlidersTop + 3 * kSliderRowPitch + 2;
     m_lightAngleDisc = new PicturePanel(this);
+    // The role goes first: a reader's interface, once made, keeps the role it was made with.
+    setAccessibleRole(m_lightAngleDisc, QAccessible::Dial);
     m_lightAngleDisc->setAccessibleName(tr("Light angle"));
-    m_lightAngleDisc->setAccessibleDescription(tr("Drag to set where the selected shape's light comes from"));
+    m_lightAngleDisc->setAccessibleDescription(
+        tr("Drag, or use the arrow keys, to set where the selected shape's light comes from"));
+    // Tab reaches it and the arrow keys move its point; a click gives no focus.
+    m_lightAngleDisc->setFocusPolicy(Qt::TabFocus);
+    m_lightAngleDisc->setFocusMark(true);
     m_lightAngleDisc->setObjectName(QStringLiteral("lightAngleDisc"));
     m_lightAngleDisc->setGeometry(kPageWidth - kLightWidth - 2, lightTop, kLightWidth, kLightHeight);
     m_lightAngleDisc->setToolTip(tr("Light Angle"));
@@ -190,8 +198,11 @@ void RenderPage::buildShapeControls(int top)
     connect(m_moveShapeDownButton, &SphereButton::clicked, this, [this] { m_editor.moveSelectedShapeDown(); });
 
     m_shapeStackBrowser = new PicturePanel(this);
+    setAccessibleRole(m_shapeStackBrowser, QAccessible::List);
     m_shapeStackBrowser->setAccessibleName(tr("Shapes of the selected object"));
-    m_shapeStackBrowser->setAccessibleDescription(tr("Click a shape to select it"));
+    m_shapeStackBrowser->setAccessibleDescription(tr("Click a shape, or use the up and down arrow keys, to select it"));
+    m_shapeStackBrowser->setFocusPolicy(Qt::TabFocus);
+    m_shapeStackBrowser->setFocusMark(true);
     m_shapeStackBrowser->setObjectName(QStringLiteral("shapeStackBrowser"));
     m_shapeStackBrowser->setGeometry(kPageWidth - kPageMargin - kBrowserWidth - 6, top, kBrowserWidth, kBrowserHeight);
     m_shapeStackBrowser->setToolTip(tr("Shape Stack"));
@@ -223,11 +234,39 @@ void RenderPage::showSlider(int32_t parameter, int32_t value)
 
 void RenderPage::showSelectedStack() { m_browserPainter.setStack(m_editor.selectedStack()); }
 
-void RenderPage::showSelectedShape(int32_t shape) { m_browserPainter.setSelected(shape); }
+void RenderPage::showSelectedShape(int32_t shape)
+{
+    m_browserPainter.setSelected(shape);
+    describeBrowser(shape);
+}
 
-void RenderPage::repaintBrowser() { m_shapeStackBrowser->update(); }
+void RenderPage::repaintBrowser()
+{
+    m_shapeStackBrowser->update();
+    describeBrowser(m_editor.currentShape);
+}
 
-void RenderPage::repaintLightPreview() { m_lightAngleDisc->update(); }
+void RenderPage::repaintLightPreview()
+{
+    m_lightAngleDisc->update();
+    const Shape& light = m_editor.lightPreview.shapes[0];
+    setAccessibleValue(m_lightAngleDisc, QString::fromStdString(lightPlaceText(light.lightX, light.lightY)));
+}
+
+void RenderPage::describeBrowser(int32_t shape)
+{
+    const ShapeStack* stack = m_editor.selectedStack();
+    if (!stack || shape < 0) {
+        setAccessibleValue(m_shapeStackBrowser, {});
+        return;
+    }
+    const Shape& selected = stack->shapes[static_cast<size_t>(shape)];
+    setAccessibleValue(m_shapeStackBrowser,
+        tr("Shape %1 of %2, %3")
+            .arg(shape + 1)
+            .arg(std::max(shapesInUse(*stack), 1))
+            .arg(selected.type == kTorusType ? tr("torus") : selected.type == kSphereType ? tr("sphere") : tr("not drawn")));
+}
 
 QSlider* RenderPage::sliderOf(int32_t parameter) const
 {
@@ -254,9 +293,38 @@ void RenderPage::chooseShapeColor()
             static_cast<uint32_t>(chosen.green()), static_cast<uint32_t>(chosen.blue())));
 }
 
+bool RenderPage::panelKeyPressed(QObject* watched, const QKeyEvent& key)
+{
+    if (watched == m_lightAngleDisc) {
+        // One pixel a press, five with Shift; the point stays on the panel.
+        const int32_t step = (key.modifiers() & Qt::ShiftModifier) ? 5 : 1;
+        const int32_t width = m_lightAngleDisc->width();
+        switch (key.key()) {
+        case Qt::Key_Left: m_editor.lightStepped(-step, 0, width); return true;
+        case Qt::Key_Right: m_editor.lightStepped(step, 0, width); return true;
+        case Qt::Key_Up: m_editor.lightStepped(0, -step, width); return true;
+        case Qt::Key_Down: m_editor.lightStepped(0, step, width); return true;
+        default: return false;
+        }
+    }
+    if (watched == m_shapeStackBrowser) {
+        // Shape 0 is the topmost cell: up goes to the shape before.
+        switch (key.key()) {
+        case Qt::Key_Up: m_editor.selectAdjacentShape(-1); return true;
+        case Qt::Key_Down: m_editor.selectAdjacentShape(1); return true;
+        case Qt::Key_Home: m_editor.selectAdjacentShape(-kMaxShapes); return true;
+        case Qt::Key_End: m_editor.selectAdjacentShape(kMaxShapes); return true;
+        default: return false;
+        }
+    }
+    return false;
+}
+
 bool RenderPage::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress && panelKeyPressed(watched, *static_cast<QKeyEvent*>(event)))
+        return true;
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove
         && type != QEvent::MouseButtonDblClick)
         return QWidget::eventFilter(watched, event);

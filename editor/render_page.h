@@ -9,6 +9,7 @@
 #include <array>
 
 class PicturePanel;
+class QKeyEvent;
 class QMenu;
 class QSlider;
 class SphereButton;
@@ -48,6 +49,10 @@ private:
     void chooseShapeColor();
     void openApplyMenu(QWidget* control, QPoint position);
     QSlider* sliderOf(int32_t parameter) const;
+    // The arrow keys on the light-angle disc and the browser; true when the key was used.
+    bool panelKeyPressed(QObject* watched, const QKeyEvent& key);
+    // Tells screen readers which shape the browser shows as selected.
+    void describeBrowser(int32_t shape);
 
     ShapeEditor& m_editor;
     SphereButton* m_roundSlowerButton = nullptr;

@@ -46,6 +46,36 @@ LightDirection lightFromPanelPoint(int32_t x, int32_t y, int32_t panelWidth)
     return light;
 }
 
+PanelPoint panelPointOfLight(float lightX, float lightY, int32_t panelWidth)
+{
+    const int32_t h = panelWidth / 2;
+    const auto along = [h](float component) {
+        const double place = static_cast<double>(h) - static_cast<double>(component) * h;
+        // A light far outside the disc (an edited preset file) still gives a point near it.
+        return static_cast<int32_t>(std::lround(std::clamp(place, -1.0e6, 1.0e6)));
+    };
+    if (std::isnan(lightX) || std::isnan(lightY))
+        return { h, h };
+    return { along(lightX), along(lightY) };
+}
+
+std::string lightPlaceText(float lightX, float lightY)
+{
+    const auto percent = [](float component) {
+        return std::isnan(component) ? 0 : static_cast<int32_t>(std::lround(std::clamp(component * 100.0f, -1.0e6f, 1.0e6f)));
+    };
+    const int32_t across = percent(lightX); // positive: left of the centre
+    const int32_t down = percent(lightY); // positive: above it
+    if (across == 0 && down == 0)
+        return "centre";
+    std::string text;
+    if (across != 0)
+        text = std::to_string(std::abs(across)) + (across > 0 ? "% left" : "% right");
+    if (down != 0)
+        text += (text.empty() ? "" : ", ") + std::to_string(std::abs(down)) + (down > 0 ? "% up" : "% down");
+    return text;
+}
+
 int32_t hundredthsOf(float field)
 {
     if (std::isnan(field))
@@ -151,6 +181,17 @@ void ShapeEditor::browserPressed(int32_t y, int32_t cellSide)
     if (y >= empty)
         currentShape = std::min((y - empty) / cellSide, count - 1);
     selectShape(currentShape);
+}
+
+void ShapeEditor::selectAdjacentShape(int32_t delta)
+{
+    const ShapeStack* stack = selectedStack();
+    if (!stack)
+        return;
+    const int32_t count = std::max(shapesInUse(*stack), 1);
+    const int32_t shape = std::clamp(currentShape + delta, 0, count - 1);
+    if (shape != currentShape)
+        selectShape(shape);
 }
 
 void ShapeEditor::fitShapeToControls()
@@ -327,8 +368,24 @@ void ShapeEditor::lightPressed(bool leftButton)
 
 void ShapeEditor::lightDragged(int32_t x, int32_t y, int32_t panelWidth)
 {
+    if (lightDragging)
+        pointLight(x, y, panelWidth);
+}
+
+void ShapeEditor::lightStepped(int32_t dx, int32_t dy, int32_t panelWidth)
+{
+    const Shape* shape = selectedShape();
+    if (!shape || panelWidth <= 0)
+        return;
+    const PanelPoint at = panelPointOfLight(shape->lightX, shape->lightY, panelWidth);
+    const int32_t last = panelWidth - 1;
+    pointLight(std::clamp(at.x + dx, 0, last), std::clamp(at.y + dy, 0, last), panelWidth);
+}
+
+void ShapeEditor::pointLight(int32_t x, int32_t y, int32_t panelWidth)
+{
     Shape* shape = selectedShape();
-    if (!lightDragging || !shape)
+    if (!shape)
         return;
     const LightDirection light = lightFromPanelPoint(x, y, panelWidth);
     setLightPreview(light.x, light.y, light.z);
@@ -526,6 +583,7 @@ void ShapeEditor::nextFormula()
     Settings.formula = next >= kFormulaCount || next < 0 ? 0 : next;
     if (m_view)
         m_view->clearLiveView();
+    edited();
 }
 
 void ShapeEditor::classicFormula()
@@ -533,15 +591,23 @@ void ShapeEditor::classicFormula()
     Settings.formula = 0;
     if (m_view)
         m_view->clearLiveView();
+    edited();
 }
 
 void ShapeEditor::nextMirror()
 {
     const int32_t next = Settings.mirror + 1;
     Settings.mirror = next >= kMirrorCount || next < 0 ? 0 : next;
+    edited();
 }
 
-void ShapeEditor::noMirror() { Settings.mirror = 0; }
+void ShapeEditor::noMirror()
+{
+    Settings.mirror = 0;
+    edited();
+}
+
+void ShapeEditor::paletteChanged() { edited(); }
 
 std::string formulaCaption() { return "Formula: " + std::to_string(Settings.formula); }
 

@@ -67,6 +67,16 @@ struct LightDirection {
     float z = 0.0f;
 };
 LightDirection lightFromPanelPoint(int32_t x, int32_t y, int32_t panelWidth);
+// The point of that panel whose light is nearest the given x and y: the inverse of
+// lightFromPanelPoint, rounded to whole pixels.
+struct PanelPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+PanelPoint panelPointOfLight(float lightX, float lightY, int32_t panelWidth);
+// What a screen reader says of a light direction: where its point lies from the disc's
+// centre, in whole percent of the radius ("30% left, 45% up"; "centre" at the centre).
+std::string lightPlaceText(float lightX, float lightY);
 
 // The slider value that shows a Mirror or Ambient field (0 to 100), and the field that a
 // slider value writes. Values are loaded by rounding to the nearest whole hundredth, so a
@@ -93,6 +103,9 @@ public:
     // used ones at the bottom: selects the shape under it; a press in the empty upper part
     // keeps the current shape.
     void browserPressed(int32_t y, int32_t cellSide);
+    // The arrow keys in the browser: the shape delta cells below (negative: above) the
+    // selected one, kept within the shapes in use.
+    void selectAdjacentShape(int32_t delta);
 
     // ---- Parameters ----------------------------------------------------------------
     // A slider (parameter 1 to 6) moved to value: it is written into the selected shape
@@ -112,6 +125,9 @@ public:
     void lightDragged(int32_t x, int32_t y, int32_t panelWidth);
     // True when the apply menu must open (a release of any button but the left).
     bool lightReleased(bool leftButton);
+    // The arrow keys on the panel: moves the selected shape's light point by (dx, dy) pixels,
+    // kept on the panel, as a drag to the new point would.
+    void lightStepped(int32_t dx, int32_t dy, int32_t panelWidth);
 
     // ---- Shape buttons -----------------------------------------------------------------
     // The colour dialog's result (COLORREF) for the selected shape; spreads nowhere.
@@ -150,6 +166,9 @@ public:
     // Mirror 0, 1, 2, 3, 0, ...; "(-)" sets no mirror.
     void nextMirror();
     void noMirror();
+    // The palette path stepped or reset its palette (the path keeps the index): an edit of
+    // its own for the undo history.
+    void paletteChanged();
 
     // The selected stack and shape, or null while there is none.
     ShapeStack* selectedStack() const;
@@ -177,6 +196,8 @@ private:
     // Writes a slider value into the selected shape (or stack), no spreading.
     void writeSlider(int32_t parameter, int32_t value);
     void setLightPreview(float x, float y, float z);
+    // Points the selected shape's light at (x, y) of the panel and spreads it.
+    void pointLight(int32_t x, int32_t y, int32_t panelWidth);
 
     Preset& m_preset;
     EditorView* m_view = nullptr;

@@ -237,6 +237,7 @@ void PicturePanel::paintEvent(QPaintEvent* event)
     if (m_flushing) {
         for (const PendingBlock& pending : m_pending)
             drawBlock(screen, pending.block, pending.x, pending.y);
+        drawFocusMark(screen);
         return;
     }
     // A paint the system asked for: the painter redraws everything, or the panel shows
@@ -249,4 +250,36 @@ void PicturePanel::paintEvent(QPaintEvent* event)
         for (const QRect& rect : event->region())
             screen.fillRect(rect, palette().color(backgroundRole()));
     }
+    drawFocusMark(screen);
+}
+
+void PicturePanel::setFocusMark(bool on)
+{
+    m_focusMark = on;
+    update();
+}
+
+void PicturePanel::drawFocusMark(QPainter& screen) const
+{
+    if (!m_focusMark || !hasFocus())
+        return;
+    screen.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    screen.setPen(QPen(QColor(220, 220, 220), 1, Qt::DotLine));
+    screen.setBrush(Qt::NoBrush);
+    screen.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -1.5, -1.5));
+    screen.setCompositionMode(QPainter::CompositionMode_Source);
+}
+
+void PicturePanel::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    if (m_focusMark)
+        update();
+}
+
+void PicturePanel::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    if (m_focusMark)
+        update();
 }

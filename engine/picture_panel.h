@@ -54,6 +54,9 @@ public:
     // Lets presents outside a paint go straight to the X window (see above). Meant for a
     // panel that nothing overlaps, since such a put ignores sibling widgets.
     void setDirectPresent(bool on, bool wholeWindow = false);
+    // A panel that takes focus from the keyboard shows it as a dotted frame just inside its
+    // edge, in the editor's light caption colour, while it has focus.
+    void setFocusMark(bool on);
     // Whether the last present outside a paint went straight to the window.
     bool presentsDirectly() const { return m_directUsed; }
     // Direct presents that named their pixels in shared memory instead of sending them.
@@ -74,6 +77,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     struct PendingBlock {
@@ -112,12 +117,14 @@ private:
     void paintDirectly(XcbImagePut& direct, const QRegion& region);
     // Queues the held direct block, if any.
     void queueHeldBlock();
+    void drawFocusMark(QPainter& screen) const;
 
     std::vector<PendingBlock> m_pending; // presented since beginPresent, not yet on screen
     QRegion m_pendingRegion; // their area in widget coordinates
     int m_presentDepth = 0;
     QPainter* m_screen = nullptr; // open while paintEvent runs
     bool m_flushing = false; // paintEvent only shows presented pixels
+    bool m_focusMark = false;
     bool m_directWanted = false;
     bool m_windowOnScreen = false; // the window paints on screen for this panel
     bool m_directUsed = false;

@@ -18,6 +18,9 @@ protected:
         m_painter.resize(365, 51);
         m_painter.show();
         QCoreApplication::processEvents();
+        // Alone in its window the control takes focus on show; the pictures below are of the
+        // control without the keyboard's pen.
+        m_painter.clearFocus();
     }
     void TearDown() override { resetPaletteIndex(); }
 
@@ -47,6 +50,39 @@ TEST_F(PathPainterTest, ShowsTheViewBottomUpWithAHandCursor)
     }
     EXPECT_EQ(image.pixel(0, 50) & 0xFFFFFFu, 0x5B5B5Bu);
     EXPECT_EQ(m_painter.cursor().shape(), Qt::PointingHandCursor);
+}
+
+// The keyboard's stroke: Space starts it at the pen (the middle at first), each arrow press
+// adds a point eight pixels on (32 with Shift, held on the control), and Space or Enter ends
+// it and raises paintOver once with its colours. While the control has focus the pen shows
+// as a light ring.
+TEST_F(PathPainterTest, KeyboardStrokeDrawsFromThePen)
+{
+    QSignalSpy over(&m_painter, &PathPainter::paintOver);
+    m_painter.setFocus(Qt::TabFocusReason);
+    for (Qt::Key key : { Qt::Key_Space, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down })
+        QTest::keyClick(&m_painter, key);
+    EXPECT_EQ(over.count(), 0);
+    QTest::keyClick(&m_painter, Qt::Key_Return);
+    ASSERT_EQ(over.count(), 1);
+    const auto points = m_painter.path().points();
+    ASSERT_EQ(points.size(), 4u);
+    // From (182, 25) of the 365 x 51 control; y is counted from the bottom (H - Y).
+    EXPECT_EQ(points[0].x, 182);
+    EXPECT_EQ(points[0].y, 26);
+    EXPECT_EQ(points[2].x, 198);
+    EXPECT_EQ(points[3].y, 18);
+    EXPECT_EQ(m_painter.colors(), pickObjectColors(points, 365, 51));
+    const QRgb ring = shown().pixel(198 + 4, 33);
+    EXPECT_TRUE(qRed(ring) == qGreen(ring) && qGreen(ring) == qBlue(ring) && qRed(ring) > 0x80)
+        << "the ring right of the pen is light grey, not the palette's colour: " << std::hex << ring;
+
+    for (int press = 0; press < 3; ++press)
+        QTest::keyClick(&m_painter, Qt::Key_Up, Qt::ShiftModifier);
+    QTest::keyClick(&m_painter, Qt::Key_Space);
+    QTest::keyClick(&m_painter, Qt::Key_Space);
+    ASSERT_EQ(over.count(), 2);
+    EXPECT_EQ(m_painter.path().points().back().y, 50) << "the pen stopped on the top row, the map's last";
 }
 
 // A drag draws the path where the mouse went and raises paintOver once, with the colours

@@ -1,8 +1,11 @@
 #!/usr/bin/python3
 """What a screen reader finds of the running editor over the AT-SPI bus: the shape buttons
-as named push buttons, the blur switch as a check box whose toggle action ticks it, and
-the sliders named by their labels with their values. Prints each fault; exit 1 on one."""
+as named push buttons, the blur switch as a check box whose toggle action ticks it, the
+sliders named by their labels with their values (one moved by a key sent with xdotool), and
+the object pictures as radio buttons of which the selected one is checked, and the shape
+column's selected shape at the head of its description. Prints each fault; exit 1 on one."""
 
+import subprocess
 import sys
 import time
 
@@ -27,6 +30,27 @@ def find_editor(seconds):
 def find(app, name, role):
     return pyatspi.findDescendant(app, lambda node: node is not None and node.name == name
                                   and node.getRole() == role)
+
+
+def key_moves_slider(slider):
+    """Gives the slider the keyboard, presses Right (Left at the maximum) in the window with
+    xdotool and sees the value the reader gets change."""
+    value = slider.queryValue()
+    before = value.currentValue
+    slider.queryComponent().grabFocus()
+    subprocess.run(["xdotool", "search", "--sync", "--name", "Opal Revel", "windowfocus", "--sync"],
+                   check=False, timeout=10, stdout=subprocess.DEVNULL)
+    deadline = time.time() + 5
+    while time.time() < deadline and not slider.getState().contains(pyatspi.STATE_FOCUSED):
+        time.sleep(0.1)
+    key = "Right" if before < value.maximumValue else "Left"
+    subprocess.run(["xdotool", "key", key], check=False, timeout=10)
+    deadline = time.time() + 5
+    while time.time() < deadline and value.currentValue == before:
+        time.sleep(0.1)
+    if value.currentValue == before:
+        return ["a %s key left 'Master size' at %g" % (key, before)]
+    return []
 
 
 def main():
@@ -58,6 +82,22 @@ def main():
         faults.append("no slider named 'Master size'")
     elif not size.queryValue().maximumValue > size.queryValue().minimumValue:
         faults.append("the 'Master size' slider has no range")
+    else:
+        faults += key_moves_slider(size)
+
+    first = find(app, "Object 1", pyatspi.ROLE_RADIO_BUTTON)
+    second = find(app, "Object 2", pyatspi.ROLE_RADIO_BUTTON)
+    if first is None or second is None:
+        faults.append("the object pictures are not radio buttons named 'Object 1', 'Object 2'")
+    elif not first.getState().contains(pyatspi.STATE_CHECKED) or second.getState().contains(pyatspi.STATE_CHECKED):
+        faults.append("only the selected object's picture should be checked")
+
+    # A painted panel's value reaches the reader at the head of its description.
+    column = find(app, "Shapes of the selected object", pyatspi.ROLE_LIST)
+    if column is None:
+        faults.append("no list named 'Shapes of the selected object'")
+    elif not (column.description or "").startswith("Shape 1 of "):
+        faults.append("the shape column's description does not say the shape: %r" % column.description)
 
     for fault in faults:
         print(fault)

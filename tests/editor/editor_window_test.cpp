@@ -152,6 +152,38 @@ TEST_F(EditorWindowTest, PalettePathColoursEveryObjectAndTheQuickTweaksStep)
         << "a palette step keeps the colours";
 }
 
+// The keyboard draws the same kind of path: Space starts it at the pen, the arrows draw,
+// Space ends it and the objects take its colours; one undo takes the whole stroke back.
+TEST_F(EditorWindowTest, TheKeyboardDrawsAPathAcrossThePalette)
+{
+    EditorWindow& toy = showWindow();
+    toy.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&toy));
+    auto* path = control<PathPainter>(toy, "palettePath");
+    for (int press = 0; press < 80 && QApplication::focusWidget() != path; ++press)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), path) << "Tab reaches the palette path";
+    const auto colours = [] {
+        std::vector<uint32_t> all;
+        for (int object = 0; object < kObjectCount; ++object)
+            all.push_back(shapeOf(object, 0).color);
+        return all;
+    };
+    const std::vector<uint32_t> before = colours();
+    for (int press = 0; press < 8; ++press)
+        QTest::keyClick(path, Qt::Key_Left, Qt::ShiftModifier); // to the left edge
+    QTest::keyClick(path, Qt::Key_Space);
+    for (int press = 0; press < 12; ++press)
+        QTest::keyClick(path, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(colours(), before) << "nothing is coloured before the stroke ends";
+    QTest::keyClick(path, Qt::Key_Space);
+    for (int object = 0; object < kObjectCount; ++object)
+        EXPECT_EQ(shapeOf(object, 0).color, path->colors()[static_cast<size_t>(object)]);
+    EXPECT_NE(shapeOf(0, 0).color, shapeOf(6, 0).color) << "the stroke crossed the hues";
+    QTest::keyClick(&toy, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(colours(), before) << "one undo takes the stroke back";
+}
+
 TEST_F(EditorWindowTest, RightReleaseOnASliderOpensTheApplyMenu)
 {
     EditorWindow& toy = showWindow();
@@ -297,6 +329,37 @@ TEST_F(EditorWindowTest, UndoAndRedoGiveThePresetBackByteForByte)
     EXPECT_EQ(toy.editor.currentObject, 2) << "the clone's object is selected again";
 }
 
+// The quick tweaks are steps too: each undo gives back one formula, mirror or palette, with
+// its caption, and a redo takes it forward again.
+TEST_F(EditorWindowTest, UndoTakesTheQuickTweaksBackOneByOne)
+{
+    EditorWindow& toy = showWindow();
+    toy.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&toy));
+    const auto captions = [&toy] {
+        return QStringList { control<SphereButton>(toy, "formulaButton")->caption(),
+            control<SphereButton>(toy, "mirrorButton")->caption(), control<SphereButton>(toy, "paletteButton")->caption() };
+    };
+    const std::vector<const char*> buttons { "formulaButton", "mirrorButton", "paletteButton", "classicFormulaButton" };
+    std::vector<QStringList> seen { captions() };
+    for (const char* button : buttons) {
+        click(control<SphereButton>(toy, button));
+        seen.push_back(captions());
+        ASSERT_NE(seen.back(), seen[seen.size() - 2]) << button << " changed nothing";
+    }
+    EXPECT_EQ(seen[1][0], QStringLiteral("Formula: 1"));
+    for (std::size_t back = seen.size() - 1; back > 0; --back) {
+        QTest::keyClick(&toy, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(captions(), seen[back - 1]) << "undo " << seen.size() - back;
+    }
+    EXPECT_EQ(Settings.formula, 0);
+    EXPECT_EQ(PathPainter::getPalette(), 0);
+    QTest::keyClick(&toy, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(&toy, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(captions(), seen[2]);
+    EXPECT_EQ(Settings.formula, 1);
+}
+
 // The keyboard reaches everything: Ctrl+1 to Ctrl+5 and Ctrl+Tab show the pages, Tab walks
 // to a slider, the arrow keys move it by its step and Ctrl+Z takes the run of steps back.
 TEST_F(EditorWindowTest, TheKeyboardSwitchesPagesAndMovesSliders)
@@ -324,6 +387,65 @@ TEST_F(EditorWindowTest, TheKeyboardSwitchesPagesAndMovesSliders)
     EXPECT_NE(presetBytes(), before);
     QTest::keyClick(&toy, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(phong->value(), start) << "both steps were one step of the history";
+}
+
+// The painted controls answer the keyboard as the mouse: the arrow keys select objects and
+// shapes and move the light, a reader hears the selection and the light's place, and Ctrl+Z
+// takes a run of light steps back as one step.
+TEST_F(EditorWindowTest, ArrowKeysSelectObjectsAndShapesAndMoveTheLight)
+{
+    EditorWindow& toy = showWindow();
+    toy.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&toy));
+    const auto tabTo = [](QWidget* target) {
+        for (int press = 0; press < 80 && QApplication::focusWidget() != target; ++press)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        return QApplication::focusWidget() == target;
+    };
+    const auto reader = [&toy](const char* object) {
+        return QAccessible::queryAccessibleInterface(control<QWidget>(toy, object));
+    };
+
+    ASSERT_TRUE(tabTo(control<QWidget>(toy, "objectThumbnail1"))) << "the selected thumbnail is in the Tab order";
+    EXPECT_EQ(reader("objectThumbnail1")->role(), QAccessible::RadioButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(toy.editor.currentObject, 2);
+    EXPECT_EQ(QApplication::focusWidget(), control<QWidget>(toy, "objectThumbnail3")) << "focus follows the selection";
+    EXPECT_TRUE(reader("objectThumbnail3")->state().checked);
+    EXPECT_FALSE(reader("objectThumbnail1")->state().checked);
+    EXPECT_EQ(control<QWidget>(toy, "objectThumbnail1")->focusPolicy(), Qt::NoFocus) << "one Tab stop for the group";
+
+    click(control<SphereButton>(toy, "cloneShapeButton"));
+    auto* browser = control<QWidget>(toy, "shapeStackBrowser");
+    ASSERT_TRUE(tabTo(browser));
+    QTest::keyClick(browser, Qt::Key_Home);
+    EXPECT_EQ(toy.editor.currentShape, 0);
+    QTest::keyClick(browser, Qt::Key_Down);
+    EXPECT_EQ(toy.editor.currentShape, 1);
+    EXPECT_EQ(reader("shapeStackBrowser")->text(QAccessible::Value), QStringLiteral("Shape 2 of 2, sphere"));
+    EXPECT_TRUE(reader("shapeStackBrowser")->text(QAccessible::Description).startsWith(QStringLiteral("Shape 2 of 2")))
+        << "AT-SPI sees the value in the description";
+
+    auto* light = control<QWidget>(toy, "lightAngleDisc");
+    ASSERT_TRUE(tabTo(light));
+    // From the centre, where a drag puts it first.
+    const QPoint centre(light->width() / 2, light->width() / 2);
+    QTest::mousePress(light, Qt::LeftButton, {}, centre);
+    QTest::mouseMove(light, centre);
+    QTest::mouseRelease(light, Qt::LeftButton, {}, centre);
+    const std::string before = presetBytes();
+    for (int press = 0; press < 3; ++press)
+        QTest::keyClick(light, Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(light, Qt::Key_Up);
+    const Shape& shape = *toy.editor.selectedShape();
+    const PanelPoint at = panelPointOfLight(shape.lightX, shape.lightY, light->width());
+    EXPECT_EQ(at.x, light->width() / 2 - 15);
+    EXPECT_EQ(at.y, light->width() / 2 - 1);
+    EXPECT_EQ(reader("lightAngleDisc")->text(QAccessible::Value),
+        QString::fromStdString(lightPlaceText(shape.lightX, shape.lightY)));
+    QTest::keyClick(&toy, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(presetBytes() == before) << "the four steps were one step of the history";
 }
 
 // What a screen reader finds in the window: every slider, thumbnail, switch and painted

@@ -277,6 +277,14 @@ TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
     control<QListWidget>(*m_toy, "presetList")->setFocus();
     QApplication::processEvents();
     EXPECT_EQ(CurrentPreset.roundSpeed, 0.777) << "no preset was loaded";
+    // From the keyboard the arrows only move the highlight; Enter chooses its line.
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(CurrentPreset.roundSpeed, 0.777) << "an arrow key loads nothing";
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(ThePresetLibrary.index, 1);
+    ASSERT_TRUE(loadPresetFile(presetsFolder() / ThePresetLibrary.names[1], expected));
+    EXPECT_EQ(presetBytes(CurrentPreset), presetBytes(expected));
 }
 
 // The list fills the page down to its bottom margin of 6; a status takes its lines under it.

@@ -281,6 +281,58 @@ TEST_F(ShapeEditorTest, LightDragSetsTheShapeAndARightReleaseAsksForTheMenu)
     EXPECT_EQ(editor.applyParam, kGroupLightAngle);
 }
 
+TEST_F(ShapeEditorTest, LightArrowKeysStepThePointAndStayOnThePanel)
+{
+    threeShapesEverywhere();
+    ShapeEditor editor(m_preset, &m_view);
+    editor.selectObject(0);
+    // A drag to the centre (39, 39) of the 79-pixel panel points the light straight in.
+    editor.lightPressed(true);
+    editor.lightDragged(39, 39, 79);
+    editor.lightReleased(true);
+    const PanelPoint start = panelPointOfLight(shape(0, 0).lightX, shape(0, 0).lightY, 79);
+    EXPECT_EQ(start.x, 39);
+    EXPECT_EQ(start.y, 39);
+    // Ten steps left and one up land where a drag to (29, 38) would, with no press needed.
+    for (int i = 0; i < 10; ++i)
+        editor.lightStepped(-1, 0, 79);
+    editor.lightStepped(0, -1, 79);
+    const LightDirection dragged = lightFromPanelPoint(29, 38, 79);
+    EXPECT_EQ(shape(0, 0).lightX, dragged.x);
+    EXPECT_EQ(shape(0, 0).lightY, dragged.y);
+    EXPECT_EQ(shape(0, 0).lightZ, dragged.z);
+    EXPECT_EQ(shape(6, 2).lightX, dragged.x) << "Light Angle spreads as a drag does";
+    EXPECT_EQ(editor.lightPreview.shapes[0].lightX, dragged.x);
+    EXPECT_FALSE(editor.lightDragging);
+    // A step past the edge stops on the panel's last pixel.
+    editor.lightStepped(500, 500, 79);
+    const PanelPoint corner = panelPointOfLight(shape(0, 0).lightX, shape(0, 0).lightY, 79);
+    EXPECT_EQ(corner.x, 78);
+    EXPECT_EQ(corner.y, 78);
+    // What a reader hears, from the same numbers.
+    EXPECT_EQ(lightPlaceText(0.0f, 0.0f), "centre");
+    EXPECT_EQ(lightPlaceText(dragged.x, dragged.y), "26% left, 3% up");
+    EXPECT_EQ(lightPlaceText(-1.0f, 0.0f), "100% right");
+    EXPECT_EQ(lightPlaceText(0.0f, -0.5f), "50% down");
+}
+
+TEST_F(ShapeEditorTest, BrowserArrowKeysWalkTheShapesInUse)
+{
+    threeShapesEverywhere();
+    ShapeEditor editor(m_preset, &m_view);
+    editor.selectObject(2);
+    struct Step {
+        int32_t delta;
+        int32_t shape;
+    };
+    for (const Step step : { Step { 1, 1 }, Step { 1, 2 }, Step { 1, 2 }, Step { -5, 0 }, Step { -1, 0 } }) {
+        editor.selectAdjacentShape(step.delta);
+        EXPECT_EQ(editor.currentShape, step.shape) << "after a step of " << step.delta;
+        EXPECT_EQ(m_view.selectedShape, step.shape);
+    }
+    EXPECT_EQ(editor.sliderValue(kGroupWidth), shape(2, 0).width) << "the sliders follow the shape";
+}
+
 TEST_F(ShapeEditorTest, AutomaticApplyingDialogLinesAndShapeType)
 {
     // The dialog opened on "Height" shows "Selected Shape" with the start strategies.
