@@ -18,3 +18,9 @@ opal_add_benchmark(opal_gif_capture_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/gi
 find_package(PNG REQUIRED)
 opal_add_benchmark(opal_animation_encode_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/animation_encode_bench.cpp
                    LIBS opal_export PNG::PNG)
+
+# The animation dialog's size estimate against real captures, and the ratios of its rule.
+add_executable(opal_animation_estimate_figures ${CMAKE_CURRENT_SOURCE_DIR}/animation_estimate_figures.cpp)
+target_link_libraries(opal_animation_estimate_figures PRIVATE opal_export opal_engine)
+target_include_directories(opal_animation_estimate_figures PRIVATE ${PROJECT_SOURCE_DIR})
+opal_set_warnings(opal_animation_estimate_figures)

@@ -22,13 +22,21 @@ const ArgbImage kNoFrame;
 
 } // namespace
 
-ExportFlows::ExportFlows(QWidget* window, RendererSource renderer, GifExportDialog::PanelSizeSource panelSize)
+ExportFlows::ExportFlows(QWidget* window, RendererSource renderer, AnimationExportDialog::PanelSizeSource panelSize)
     : QObject(window)
     , m_window(window)
     , m_renderer(std::move(renderer))
-    , m_gifDialog(new GifExportDialog(std::move(panelSize), window))
+    , m_animationDialog(new AnimationExportDialog(std::move(panelSize), window))
     , m_progressWindow(new CaptureProgressWindow(window))
 {
+    AnimationExportDialog::LiveView liveView;
+    liveView.picture = [this]() -> const ArgbImage* { return liveFrame() ? &gifSourceFrame() : nullptr; };
+    liveView.spritesDrawn = [this]() -> int64_t {
+        const Renderer* live = m_renderer ? m_renderer() : nullptr;
+        return live ? live->spritesDrawn() : 0;
+    };
+    liveView.blurMode = [] { return Settings.filter; };
+    m_animationDialog->setLiveView(std::move(liveView));
     connect(m_progressWindow, &CaptureProgressWindow::cancelRequested, this, [this] { m_capture.requestCancel(); });
 }
 
@@ -74,22 +82,30 @@ void ExportFlows::saveGif()
         showFailure(QStringLiteral("The GIF animation cannot be made."), refusal);
         return;
     }
-    m_gifDialog->setValues(m_capture.settings);
-    if (m_gifDialog->exec() != QDialog::Accepted)
+    m_animationDialog->setValues(m_capture.settings);
+    if (m_animationDialog->exec() != QDialog::Accepted)
         return;
-    m_capture.settings = m_gifDialog->values();
-    const QString fileName = runSaveDialog(QStringLiteral("Choose file..."),
-        QStringLiteral("GIF files (*.gif);;WebP animations (*.webp);;WebM videos (*.webm)"), QStringLiteral("gif"),
-        m_lastGifName);
+    GifSettingValues settings = m_animationDialog->values();
+    const std::string extension = animationExtension(settings.format);
+    // The chosen format's files are offered first, and the last name comes back with the
+    // chosen format's extension in place of a format's. The filters follow AnimationFormat's order.
+    QStringList filters = { QStringLiteral("GIF files (*.gif)"), QStringLiteral("WebP animations (*.webp)"),
+        QStringLiteral("WebM videos (*.webm)") };
+    filters.move(static_cast<int>(settings.format), 0);
+    QString lastName = m_lastGifName;
+    if (AnimationFormat named = AnimationFormat::Gif; animationFormatForFile(lastName.toStdString(), named))
+        lastName = lastName.left(lastName.lastIndexOf(QLatin1Char('.')) + 1) + QString::fromStdString(extension);
+    const QString fileName = runSaveDialog(QStringLiteral("Choose file..."), filters.join(QStringLiteral(";;")),
+        QString::fromStdString(extension), lastName);
     if (fileName.isEmpty())
         return;
     m_lastGifName = fileName;
-    m_capture.gifFileName = withDefaultExtension(fileName.toStdString(), "gif");
-    // The name's extension chooses the format; any other extension is written as a GIF, as
-    // every name was before there was a choice.
-    AnimationFormat format = AnimationFormat::Gif;
-    animationFormatForFile(m_capture.gifFileName, format);
-    m_capture.settings.format = format;
+    m_capture.gifFileName = withDefaultExtension(fileName.toStdString(), extension);
+    // A name whose extension is another format's gets that format: a file called ".gif" that
+    // held a video would surprise more than a format other than the one chosen. Any other
+    // extension keeps the chosen format.
+    animationFormatForFile(m_capture.gifFileName, settings.format);
+    m_capture.settings = clampedGifSettings(settings);
     m_capture.startGifCapture();
 }
 
@@ -140,6 +156,16 @@ void ExportFlows::hideGifProgress()
 
 void ExportFlows::gifCaptureFailed(const std::string& text)
 {
+    switch (m_capture.settings.format) {
+    case AnimationFormat::Webp:
+        showFailure(QStringLiteral("The WebP animation could not be saved."), text);
+        return;
+    case AnimationFormat::Webm:
+        showFailure(QStringLiteral("The WebM video could not be saved."), text);
+        return;
+    case AnimationFormat::Gif:
+        break;
+    }
     showFailure(QStringLiteral("The GIF animation could not be saved."), text);
 }
 

@@ -2,7 +2,7 @@
 
 #include "pixels/argb_image.h"
 #include "export/gif_capture.h"
-#include "editor/gif_export_dialog.h"
+#include "editor/animation_export_dialog.h"
 
 #include <QObject>
 #include <QString>
@@ -14,7 +14,7 @@ class QWidget;
 class CaptureProgressWindow;
 
 // The two export buttons of the editor's Save tab: the JPEG snapshot of the live view and
-// the animated GIF capture, each with its dialogs, and the message box that tells why a
+// the animation capture (GIF, WebP or WebM), each with its dialogs, and the message box that tells why a
 // file could not be written. The editor owns one, gives it the live view's frame and size,
 // installs nothing else: the capture follows the renderer's sprites while it runs.
 //
@@ -29,20 +29,23 @@ public:
     using RendererSource = std::function<Renderer*()>;
 
     // The dialogs and the progress window are created here, as children of the window.
-    ExportFlows(QWidget* window, RendererSource renderer, GifExportDialog::PanelSizeSource panelSize);
+    ExportFlows(QWidget* window, RendererSource renderer, AnimationExportDialog::PanelSizeSource panelSize);
     ~ExportFlows() override;
 
     // "Save as JPEG image": the frame as it is at the click, saved under the name the save
     // dialog gives (".jpg" appended when the name has no extension); nothing without a name.
     void saveJpeg();
-    // "Save as GIF animation": the settings dialog, the save dialog (which remembers the
-    // last name), then the capture; each dialog's cancel stops the sequence. With every
-    // object switched off a message says why nothing can be captured, and nothing starts.
+    // "Save as GIF animation": the settings dialog (which chooses the format), the save dialog
+    // (which offers the chosen format's files and extension and remembers the last name),
+    // then the capture; each dialog's cancel stops the sequence. A name that ends in another
+    // format's extension is written in that format, and the next dialog shows it chosen.
+    // With every object switched off a message says why nothing can be captured, and nothing
+    // starts.
     void saveGif();
     // Ends a running capture without writing, as when the editor closes.
     void abortGifCapture();
 
-    GifExportDialog* gifDialog() const { return m_gifDialog; }
+    AnimationExportDialog* animationDialog() const { return m_animationDialog; }
     CaptureProgressWindow* progressWindow() const { return m_progressWindow; }
     GifCapture& capture() { return m_capture; }
 
@@ -65,7 +68,7 @@ private:
     RendererSource m_renderer;
     // The live frame, or null while there is no renderer.
     const ArgbImage* liveFrame() const;
-    GifExportDialog* m_gifDialog; // owned by the window
+    AnimationExportDialog* m_animationDialog; // owned by the window
     CaptureProgressWindow* m_progressWindow; // owned by the window
     GifCapture m_capture { *this };
     QString m_lastGifName;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <string_view>
 
@@ -24,15 +25,29 @@ bool animationFormatForFile(const std::string& fileName, AnimationFormat& format
     return true;
 }
 
+std::string animationExtension(AnimationFormat format)
+{
+    switch (format) {
+    case AnimationFormat::Webp:
+        return "webp";
+    case AnimationFormat::Webm:
+        return "webm";
+    case AnimationFormat::Gif:
+        break;
+    }
+    return "gif";
+}
+
 AnimationWriter::~AnimationWriter() = default;
 
 void saveAnimationFile(AnimationWriter& writer, const std::string& fileName)
 {
     const std::vector<uint8_t> bytes = writer.finish();
     AtomicFileWriter file;
-    if (!file.open(fileName)) {
-        throw TextException(TextException::kOpenFailed, "Opening " + fileName + " failed\n");
-    }
+    errno = 0;
+    if (!file.open(fileName))
+        throw fileOpenFailure(TextException::kOpenFailed, std::string(), fileName, errno);
+    errno = 0;
     if (!file.commit(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
-        throw TextException(TextException::kWriteFailed, "Writing " + fileName + " failed\n");
+        throw fileWriteFailure(std::string(), fileName, errno);
 }

@@ -12,6 +12,8 @@ enum class AnimationFormat { Gif, Webp, Webm };
 // The format a file name asks for by its extension (".gif", ".webp", ".webm", in any case);
 // false when the extension is none of these.
 bool animationFormatForFile(const std::string& fileName, AnimationFormat& format);
+// The extension of the format's files, without the dot: "gif", "webp", "webm".
+std::string animationExtension(AnimationFormat format);
 
 // One animation file being built from frames as a capture takes them. Every frame has the
 // size of the first; its pixels are 0xAARRGGBB words whose alpha is ignored, since the
@@ -35,6 +37,6 @@ public:
 
 // Finishes the writer and stores its file through a temporary file that replaces the target
 // when complete, so a failure (a full disk included) leaves neither a partial file nor the
-// temporary one. Throws TextException "Opening <name> failed" or "Writing <name> failed", the
-// texts the GIF writer has always given.
+// temporary one. Throws TextException "Opening <name> failed: <reason>" or "Writing <name>
+// failed: <reason>" with the system's reason, as fileOpenFailure and fileWriteFailure word it.
 void saveAnimationFile(AnimationWriter& writer, const std::string& fileName);

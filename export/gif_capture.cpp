@@ -34,6 +34,41 @@ std::string gifCaptureRefusal(const Preset& preset)
            "Switch on at least one object under \"Quick tweaks\" first.";
 }
 
+std::unique_ptr<AnimationWriter> makeCaptureWriter(const GifSettingValues& settings)
+{
+    switch (settings.format) {
+    case AnimationFormat::Gif:
+        break;
+    case AnimationFormat::Webp: {
+        WebpSettings webp;
+        webp.quality = settings.webpQuality;
+        webp.lossless = settings.webpLossless;
+        webp.framesPerSecond = settings.fps;
+        return std::make_unique<WebpAnimationWriter>(webp);
+    }
+    case AnimationFormat::Webm: {
+        WebmSettings webm;
+        webm.quality = settings.webmQuality;
+        webm.bitRateKilobits = settings.webmBitRate;
+        webm.framesPerSecond = settings.fps;
+        return std::make_unique<WebmWriter>(webm);
+    }
+    }
+    GifFrameSettings frameSettings;
+    frameSettings.scalePercent = settings.scale;
+    frameSettings.colors = settings.colors;
+    frameSettings.framesPerSecond = settings.fps;
+    return std::make_unique<GifAnimationWriter>(frameSettings);
+}
+
+void addCaptureFrame(AnimationWriter& writer, const ArgbImage& source, const GifSettingValues& settings)
+{
+    if (settings.format == AnimationFormat::Gif)
+        writer.addFrame(source);
+    else
+        writer.addFrame(scaledFrame(source, settings.scale));
+}
+
 GifCaptureHost::~GifCaptureHost() = default;
 
 GifCapture::GifCapture(GifCaptureHost& host)
@@ -57,7 +92,7 @@ void GifCapture::startGifCapture()
     m_host.showGifProgress();
     gifFramesCaptured = 0;
     m_objectCounter = 0;
-    animation = makeWriter();
+    animation = makeCaptureWriter(settings);
     m_cancelRequested = false;
     m_following = true;
     m_host.followSprites(this);
@@ -102,39 +137,9 @@ void GifCapture::afterBlurPass(int32_t spritesPerPass)
         settings.objectsPerFrame += spritesPerPass;
 }
 
-std::unique_ptr<AnimationWriter> GifCapture::makeWriter() const
-{
-    switch (settings.format) {
-    case AnimationFormat::Gif:
-        break;
-    case AnimationFormat::Webp: {
-        WebpSettings webp;
-        webp.quality = settings.webpQuality;
-        webp.lossless = settings.webpLossless;
-        webp.framesPerSecond = settings.fps;
-        return std::make_unique<WebpAnimationWriter>(webp);
-    }
-    case AnimationFormat::Webm: {
-        WebmSettings webm;
-        webm.quality = settings.webmQuality;
-        webm.bitRateKilobits = settings.webmBitRate;
-        webm.framesPerSecond = settings.fps;
-        return std::make_unique<WebmWriter>(webm);
-    }
-    }
-    GifFrameSettings frameSettings;
-    frameSettings.scalePercent = settings.scale;
-    frameSettings.colors = settings.colors;
-    frameSettings.framesPerSecond = settings.fps;
-    return std::make_unique<GifAnimationWriter>(frameSettings);
-}
-
 void GifCapture::captureGifFrame()
 {
-    if (settings.format == AnimationFormat::Gif)
-        animation->addFrame(m_host.gifSourceFrame());
-    else
-        animation->addFrame(scaledFrame(m_host.gifSourceFrame(), settings.scale));
+    addCaptureFrame(*animation, m_host.gifSourceFrame(), settings);
 }
 
 void GifCapture::finishGifCapture()

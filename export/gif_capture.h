@@ -22,6 +22,13 @@ std::string exportErrorText(const std::exception& error);
 // for ever.
 std::string gifCaptureRefusal(const Preset& preset);
 
+// The writer of a capture with these settings, in their format: a GIF is made as it always
+// was (the writer scales and quantises), a WebP or WebM takes frames already scaled.
+std::unique_ptr<AnimationWriter> makeCaptureWriter(const GifSettingValues& settings);
+// Appends one frame taken from the source picture as a capture with these settings takes it:
+// a GIF writer gets the source, the others the source scaled by the settings' percentage.
+void addCaptureFrame(AnimationWriter& writer, const ArgbImage& source, const GifSettingValues& settings);
+
 // What a GIF capture needs from the windows around it. The capture itself is plain logic;
 // the editor implements this with its live view's renderer and the progress window.
 class GifCaptureHost {
@@ -85,9 +92,8 @@ public:
     GifSettingValues settings;
     // Frames taken, up to Settings.frames.
     int32_t gifFramesCaptured = 0;
-    // The file of the running capture, in the settings' format, taking its frames; null
-    // when idle. A GIF is made as it always was; a WebP or WebM frame is the source frame
-    // scaled by the settings' percentage.
+    // The file of the running capture, in the settings' format (makeCaptureWriter), taking
+    // its frames (addCaptureFrame); null when idle.
     std::unique_ptr<AnimationWriter> animation;
     // The file the capture is written to; set before StartGifCapture.
     std::string gifFileName;
@@ -97,8 +103,6 @@ public:
     void afterBlurPass(int32_t spritesPerPass) override;
 
 private:
-    // A writer of the settings' format.
-    std::unique_ptr<AnimationWriter> makeWriter() const;
     // Ends the capture and hands the error's text to the host.
     void fail(const std::string& text);
     void stopFollowing();

@@ -44,6 +44,8 @@ struct GifSettingValues {
     bool webpLossless = false;
     int32_t webmQuality = 24;
     int32_t webmBitRate = 0;
+
+    bool operator==(const GifSettingValues&) const = default;
 };
 
 // The values, each clamped to its slider's range (a blur pass may have grown objectsPerFrame

@@ -5,6 +5,7 @@
 #include "export/text_exception.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <utility>
 
@@ -186,11 +187,11 @@ void GifImage::saveToFile(const std::string& fileName)
     }
     const auto size = static_cast<int32_t>(stream.size());
     FileSink sink;
-    if (sink.open(fileName, size) != 0) {
-        throw TextException(TextException::kOpenFailed, "Opening " + fileName + " failed\n");
-    }
+    errno = 0;
+    if (sink.open(fileName, size) != 0)
+        throw fileOpenFailure(TextException::kOpenFailed, std::string(), fileName, errno);
     sink.writeData(size, stream.data());
-    if (sink.close() != 0) {
-        throw TextException(TextException::kWriteFailed, "Writing " + fileName + " failed\n");
-    }
+    errno = 0;
+    if (sink.close() != 0)
+        throw fileWriteFailure(std::string(), fileName, errno);
 }

@@ -85,7 +85,8 @@ public:
     std::vector<uint8_t> saveToStream();
     // Builds the stream in memory and writes it in one write through a temporary file that
     // replaces the target when complete. Throws TextException before anything is written
-    // when the stream cannot be built or the file cannot be created.
+    // when the stream cannot be built or the file cannot be created; the errors of the file
+    // carry the system's reason (fileOpenFailure, fileWriteFailure).
     void saveToFile(const std::string& fileName);
 
 private:

@@ -142,20 +142,8 @@ int runCompression(State& state, int32_t width, int32_t height, const uint8_t* c
     return 0;
 }
 
-// The failures to store the file name the system's reason, as the preset save does, so the
-// user learns whether the disk is full or the folder read-only. error is errno as the failed
-// step left it.
-TextException openFailure(int32_t code, const std::string& fileName, int error)
-{
-    return TextException(
-        code, "Decoder error: Opening " + fileName + " failed: " + writeFailureReason(fileName, error) + "\n");
-}
-
-TextException writeFailure(const std::string& fileName, int error)
-{
-    return TextException(TextException::kWriteFailed,
-        "Decoder error: Writing " + fileName + " failed: " + writeFailureReason(fileName, error) + "\n");
-}
+// The snapshot's store errors have always begun so.
+constexpr const char kJpegErrorPrefix[] = "Decoder error: ";
 
 // Opens a file sink with the buffer the capacity rule gives for the memory estimate, lets
 // the encode step fill it and stores the stream. Should the encode step throw, the sink's
@@ -170,12 +158,12 @@ void encodeIntoFile(const std::string& fileName, int64_t memoryUsed, EncodeStep 
                                ? -1
                                : sink.open(fileName, static_cast<int32_t>(capacity));
     if (opened != 0) {
-        throw openFailure(opened, fileName, errno);
+        throw fileOpenFailure(opened, kJpegErrorPrefix, fileName, errno);
     }
     encode(static_cast<DataSink&>(sink));
     errno = 0;
     if (sink.close() != 0) {
-        throw writeFailure(fileName, errno);
+        throw fileWriteFailure(kJpegErrorPrefix, fileName, errno);
     }
 }
 
@@ -304,9 +292,9 @@ void storeJpegSnapshot(const MemorySink& stream, const std::string& fileName)
     const int32_t stored = FileSink::store(fileName, stream);
     const int error = errno;
     if (stored == -1) {
-        throw openFailure(stored, fileName, error);
+        throw fileOpenFailure(stored, kJpegErrorPrefix, fileName, error);
     }
     if (stored != 0) {
-        throw writeFailure(fileName, error);
+        throw fileWriteFailure(kJpegErrorPrefix, fileName, error);
     }
 }

@@ -25,3 +25,12 @@ private:
     int32_t m_code;
     std::string m_text;
 };
+
+// The errors of a finished stream that could not be stored, shared by every file the export
+// writes so that each says why in the same words the preset save uses: "<prefix>Opening
+// <name> failed: <reason>" with the given code when the target cannot be created, and
+// "<prefix>Writing <name> failed: <reason>" (kWriteFailed) when its bytes cannot be written.
+// The reason is writeFailureReason's for error, errno as the failed step left it, so the
+// user learns whether the disk is full, the folder missing or read-only.
+TextException fileOpenFailure(int32_t code, const std::string& prefix, const std::string& fileName, int error);
+TextException fileWriteFailure(const std::string& prefix, const std::string& fileName, int error);

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -45,6 +46,16 @@ constexpr uint32_t kPrimaries = 0x55BB;
 constexpr uint32_t kCluster = 0x1F43B675;
 constexpr uint32_t kTimecode = 0xE7;
 constexpr uint32_t kSimpleBlock = 0xA3;
+constexpr uint32_t kSeekHead = 0x114D9B74;
+constexpr uint32_t kSeek = 0x4DBB;
+constexpr uint32_t kSeekId = 0x53AB;
+constexpr uint32_t kSeekPosition = 0x53AC;
+constexpr uint32_t kCues = 0x1C53BB6B;
+constexpr uint32_t kCuePoint = 0xBB;
+constexpr uint32_t kCueTime = 0xB3;
+constexpr uint32_t kCueTrackPositions = 0xB7;
+constexpr uint32_t kCueTrack = 0xF7;
+constexpr uint32_t kCueClusterPosition = 0xF1;
 
 constexpr uint64_t kNanosecondsPerTick = 1000000;  // one time-code tick is a millisecond
 constexpr uint64_t kBt709 = 1;                      // matrix, primaries and transfer alike
@@ -87,6 +98,36 @@ void putUnsigned(Bytes& out, uint32_t id, uint64_t value)
     putElement(out, id, content);
 }
 
+// An unsigned value in eight bytes whatever its size, so that the element's length is known
+// before the value is.
+void putFixedUnsigned(Bytes& out, uint32_t id, uint64_t value)
+{
+    Bytes content;
+    for (int i = 7; i >= 0; --i)
+        content.push_back(static_cast<uint8_t>(value >> (i * 8)));
+    putElement(out, id, content);
+}
+
+// The seek head: where the segment's information, its tracks and its cues begin, counted
+// from the start of the segment's content.
+Bytes seekHead(uint64_t infoPosition, uint64_t tracksPosition, uint64_t cuesPosition)
+{
+    Bytes head;
+    const std::pair<uint32_t, uint64_t> entries[] = {
+        { kInfo, infoPosition }, { kTracks, tracksPosition }, { kCues, cuesPosition } };
+    for (const auto& [id, position] : entries) {
+        Bytes entryId;
+        putId(entryId, id);
+        Bytes seek;
+        putElement(seek, kSeekId, entryId);
+        putFixedUnsigned(seek, kSeekPosition, position);
+        putElement(head, kSeek, seek);
+    }
+    Bytes element;
+    putElement(element, kSeekHead, head);
+    return element;
+}
+
 void putFloat(Bytes& out, uint32_t id, double value)
 {
     const auto bits = std::bit_cast<uint64_t>(value);
@@ -123,6 +164,9 @@ void WebmMuxer::addFrame(const uint8_t* data, std::size_t size, int64_t timeMill
         closeCluster();
     if (m_clusterTime < 0) {
         m_clusterTime = timeMilliseconds;
+        // The closed clusters come first, so this one will start where they end.
+        if (keyFrame)
+            m_cues.push_back({ timeMilliseconds, m_clusters.size() });
         putUnsigned(m_cluster, kTimecode, static_cast<uint64_t>(timeMilliseconds));
     }
     const auto relative = static_cast<int16_t>(timeMilliseconds - m_clusterTime);
@@ -177,11 +221,33 @@ std::vector<uint8_t> WebmMuxer::finish(double durationMilliseconds)
     Bytes tracks;
     putElement(tracks, kTrackEntry, entry);
 
-    Bytes segment;
-    putElement(segment, kInfo, info);
-    putElement(segment, kTracks, tracks);
+    Bytes infoElement;
+    putElement(infoElement, kInfo, info);
+    Bytes tracksElement;
+    putElement(tracksElement, kTracks, tracks);
+    // The seek head's size does not depend on its positions, so the clusters' positions are
+    // known before it is written.
+    const uint64_t headSize = seekHead(0, 0, 0).size();
+    const uint64_t clustersPosition = headSize + infoElement.size() + tracksElement.size();
+    const uint64_t cuesPosition = clustersPosition + m_clusters.size();
+    Bytes cues;
+    for (const Cue& cue : m_cues) {
+        Bytes positions;
+        putUnsigned(positions, kCueTrack, 1);
+        putUnsigned(positions, kCueClusterPosition, clustersPosition + cue.clusterOffset);
+        Bytes point;
+        putUnsigned(point, kCueTime, static_cast<uint64_t>(cue.timeMilliseconds));
+        putElement(point, kCueTrackPositions, positions);
+        putElement(cues, kCuePoint, point);
+    }
+
+    Bytes segment = seekHead(headSize, headSize + infoElement.size(), cuesPosition);
+    segment.insert(segment.end(), infoElement.begin(), infoElement.end());
+    segment.insert(segment.end(), tracksElement.begin(), tracksElement.end());
     segment.insert(segment.end(), m_clusters.begin(), m_clusters.end());
+    putElement(segment, kCues, cues);
     m_clusters.clear();
+    m_cues.clear();
 
     Bytes file;
     putElement(file, kEbml, header);

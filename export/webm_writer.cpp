@@ -15,6 +15,9 @@ constexpr int64_t kMillisecondsPerSecond = 1000;
 constexpr int64_t kNanosecondsPerSecond = 1000000000;
 constexpr int32_t kLargestSide = 16384;
 constexpr int kLog2TileColumns = 2;
+// A key frame at least every two seconds, so that a player seeking anywhere decodes at most
+// two seconds of frames from the key frame before it.
+constexpr int32_t kKeyFrameIntervalSeconds = 2;
 
 // BT.709 in limited range, in 16-bit fixed point: Y = 16 + (219 / 255)(Kr R + Kg G + Kb B),
 // Cb and Cr = 128 + (224 / 255)(B or R - Y') / (2 (1 - Kb or Kr)).
@@ -127,6 +130,8 @@ void WebmWriter::start(int32_t width, int32_t height)
     config.g_timebase.den = m_settings.framesPerSecond;
     config.g_threads = std::max(1U, std::thread::hardware_concurrency());
     config.g_pass = VPX_RC_ONE_PASS;
+    config.kf_mode = VPX_KF_AUTO;
+    config.kf_max_dist = static_cast<unsigned>(kKeyFrameIntervalSeconds * m_settings.framesPerSecond);
     if (m_settings.realTime)
         config.g_lag_in_frames = 0;
     if (m_settings.bitRateKilobits > 0) {

@@ -25,7 +25,8 @@ struct WebmSettings {
 // limited range and tagged so, in the bit stream and in the container, so that players
 // show the colours as they were. An odd side is padded to even by repeating the last
 // column or row, and the container crops the padding off again. Frame i is shown at
-// round(i x 1000 / fps) milliseconds.
+// round(i x 1000 / fps) milliseconds. A key frame comes at least every two seconds, and the
+// container's cues point at each, so players seek quickly.
 class WebmWriter final : public AnimationWriter {
 public:
     explicit WebmWriter(const WebmSettings& settings);

@@ -162,13 +162,13 @@ protected:
         ASSERT_TRUE(waitForWindow(kGifDialogTitle)) << "no GIF settings dialog";
         const WindowBox dialog = geometry(kGifDialogTitle);
         EXPECT_EQ(dialog.width, 390);
-        EXPECT_EQ(dialog.height, 290);
+        EXPECT_EQ(dialog.height, 384);
         if (hundredFrames) {
             // The "Total frame count" slider, then its largest value.
-            click(dialog.x + 195, dialog.y + 14 + 2 * 44 + 18 + 11);
+            click(dialog.x + 195, dialog.y + 50 + 2 * 44 + 18 + 11);
             m_session.xdotool("key End");
         }
-        click(dialog.x + 40 + 70, dialog.y + 250 + 12); // "Create GIF"
+        click(dialog.x + 40 + 70, dialog.y + 344 + 12); // "Create GIF"
         ASSERT_TRUE(waitForWindowGone(kGifDialogTitle));
         ASSERT_TRUE(waitForWindow(kGifFileDialogTitle)) << "no GIF file dialog";
         typeFileName(target);

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSlider>
 #include <QMenu>
 #include <QPushButton>
 #include <QSizeGrip>
@@ -278,9 +279,17 @@ TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
         4.5);
     control<QMenu>(toy, "applyMenu")->hide();
 
-    control<ExportFlows>(toy, "exportFlows")->gifDialog()->show();
-    checkWindow(control<ExportFlows>(toy, "exportFlows")->gifDialog(), QStringLiteral("Adjust GIF settings") + ratio);
-    control<ExportFlows>(toy, "exportFlows")->gifDialog()->hide();
+    AnimationExportDialog* animation = control<ExportFlows>(toy, "exportFlows")->animationDialog();
+    animation->show();
+    // Every format's own settings, with the longest texts their labels take.
+    for (const char* format : { "webpFormatButton", "webmFormatButton", "gifFormatButton" }) {
+        control<SphereButton>(*animation, format)->clicked();
+        control<QSlider>(*animation, "webmBitRateSlider")->setValue(49900);
+        checkWindow(animation, animation->windowTitle() + ratio);
+        control<QSlider>(*animation, "webmBitRateSlider")->setValue(0);
+        checkWindow(animation, animation->windowTitle() + ratio);
+    }
+    animation->hide();
 
     CaptureProgressWindow& patient = *control<ExportFlows>(toy, "exportFlows")->progressWindow();
     patient.show();

@@ -13,7 +13,7 @@
 #include "engine/picture_panel.h"
 #include "engine/renderer.h"
 #include "editor/capture_progress_window.h"
-#include "editor/gif_export_dialog.h"
+#include "editor/animation_export_dialog.h"
 #include "editor/export_flows.h"
 
 #include <QImage>
@@ -95,9 +95,11 @@ TEST_F(EditorWindowTest, EveryPageAndDialogLooksAsKept)
     compareWithKept(control<AutoApplyDialog>(toy, "autoApplyDialog"), "apply_dialog");
     control<AutoApplyDialog>(toy, "autoApplyDialog")->hide();
 
-    control<ExportFlows>(toy, "exportFlows")->gifDialog()->show();
-    compareWithKept(control<ExportFlows>(toy, "exportFlows")->gifDialog(), "gif_dialog");
-    control<ExportFlows>(toy, "exportFlows")->gifDialog()->hide();
+    control<ExportFlows>(toy, "exportFlows")->animationDialog()->show();
+    // The size line's estimate is worked out in the background; the picture shows it done.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !control<ExportFlows>(toy, "exportFlows")->animationDialog()->estimating(); }));
+    compareWithKept(control<ExportFlows>(toy, "exportFlows")->animationDialog(), "gif_dialog");
+    control<ExportFlows>(toy, "exportFlows")->animationDialog()->hide();
 
     CaptureProgressWindow& progress = *control<ExportFlows>(toy, "exportFlows")->progressWindow();
     progress.show();

@@ -2,7 +2,7 @@
 #include "engine/renderer.h"
 #include "pixels/argb_image.h"
 #include "editor/capture_progress_window.h"
-#include "editor/gif_export_dialog.h"
+#include "editor/animation_export_dialog.h"
 #include "export/jpeg_encoder.h"
 #include "editor/export_flows.h"
 #include "export/shown_picture.h"
@@ -11,6 +11,7 @@
 #include "tests/controls/named_control.h"
 #include "tests/export/decoders.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -24,7 +25,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -111,9 +116,9 @@ protected:
 
 TEST_F(ExportWindowsTest, TheSizeLineFollowsThePanelAndTheSizeSlider)
 {
-    GifExportDialog form([this] { return m_panel; });
+    AnimationExportDialog form([this] { return m_panel; });
     form.show();
-    EXPECT_EQ(form.size(), QSize(390, 290));
+    EXPECT_EQ(form.size(), QSize(390, 384));
     EXPECT_EQ(form.windowTitle(), "Adjust GIF settings");
     EXPECT_EQ(control<QLabel>(form, "gifSizeLabel")->text(), "40%, 256 x 192 pixels");
     EXPECT_EQ(control<QLabel>(form, "gifFpsLabel")->text(), "4");
@@ -131,7 +136,7 @@ TEST_F(ExportWindowsTest, TheSizeLineFollowsThePanelAndTheSizeSlider)
 
 TEST_F(ExportWindowsTest, CreateGifKeepsTheFiveValuesAndShowingClamps)
 {
-    GifExportDialog form([this] { return m_panel; });
+    AnimationExportDialog form([this] { return m_panel; });
     GifSettingValues grown;
     grown.objectsPerFrame = 100 + 5 * 60; // grown by blur passes
     form.setValues(grown);
@@ -157,7 +162,7 @@ TEST_F(ExportWindowsTest, CreateGifKeepsTheFiveValuesAndShowingClamps)
 
 TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
 {
-    GifExportDialog form([this] { return m_panel; });
+    AnimationExportDialog form([this] { return m_panel; });
     form.show();
     control<QSlider>(form, "gifSizeSlider")->setValue(90);
     clickButton(control<SphereButton>(form, "cancelGifButton"));
@@ -169,7 +174,7 @@ TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
     clickButton(control<SphereButton>(form, "createGifButton"));
     ASSERT_EQ(form.result(), QDialog::Accepted);
     whenModalShows([](QWidget* modal) {
-        auto* dialog = qobject_cast<GifExportDialog*>(modal);
+        auto* dialog = qobject_cast<AnimationExportDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
         control<QSlider>(*dialog, "gifFramesSlider")->setValue(77);
         dialog->close();
@@ -182,7 +187,7 @@ TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
 // slider to "Create GIF", which then takes Enter itself.
 TEST_F(ExportWindowsTest, EnterCreatesTheGifAndEscapeCancels)
 {
-    GifExportDialog form([this] { return m_panel; });
+    AnimationExportDialog form([this] { return m_panel; });
     const struct {
         QWidget* target;
         Qt::Key key;
@@ -292,7 +297,7 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
         &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
     exports.capture().settings.objectsPerFrame = 60; // leaves room to see the dialog store 50
     whenModalShows([&](QWidget* modal) {
-        auto* form = qobject_cast<GifExportDialog*>(modal);
+        auto* form = qobject_cast<AnimationExportDialog*>(modal);
         ASSERT_NE(form, nullptr);
         control<QSlider>(*form, "gifFramesSlider")->setValue(2);
         control<QSlider>(*form, "gifObjectsSlider")->setValue(50);
@@ -328,7 +333,7 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
                 << dialog->selectedFiles().constFirst().toStdString();
             dialog->reject();
         });
-        clickButton(control<SphereButton>(*qobject_cast<GifExportDialog*>(modal), "createGifButton"));
+        clickButton(control<SphereButton>(*qobject_cast<AnimationExportDialog*>(modal), "createGifButton"));
     });
     exports.saveGif();
     EXPECT_FALSE(exports.capture().active());
@@ -344,7 +349,7 @@ TEST_F(ExportWindowsTest, TheFileNameChoosesTheAnimationFormat)
         &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
     const auto capture = [&](const std::string& name) {
         whenModalShows([&](QWidget* modal) {
-            auto* form = qobject_cast<GifExportDialog*>(modal);
+            auto* form = qobject_cast<AnimationExportDialog*>(modal);
             ASSERT_NE(form, nullptr);
             control<QSlider>(*form, "gifFramesSlider")->setValue(2);
             control<QSlider>(*form, "gifObjectsSlider")->setValue(50);
@@ -380,6 +385,195 @@ TEST_F(ExportWindowsTest, TheFileNameChoosesTheAnimationFormat)
     EXPECT_EQ(decoded.frames.size(), 2u);
 }
 
+std::string commandOutput(const std::string& command)
+{
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        std::size_t count = 0;
+        while ((count = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, count);
+        pclose(pipe);
+    }
+    return output;
+}
+
+// What each format button does to the dialog: the title and the create button name the
+// format, only its own settings show, and the frame rate goes up to 10 or 30.
+struct FormatCase {
+    const char* button;
+    const char* title;
+    const char* create;
+    int fpsMaximum;
+    std::vector<const char*> shown;
+    std::vector<const char*> hidden;
+};
+
+class AnimationDialogFormats : public ExportWindowsTest, public ::testing::WithParamInterface<FormatCase> {};
+
+TEST_P(AnimationDialogFormats, ShowOnlyTheirOwnSettings)
+{
+    const FormatCase& test = GetParam();
+    AnimationExportDialog form([this] { return m_panel; });
+    GifSettingValues fast;
+    fast.format = AnimationFormat::Webm;
+    fast.fps = 25;
+    form.setValues(fast);
+    form.show();
+    EXPECT_EQ(control<QSlider>(form, "gifFpsSlider")->value(), 25);
+    clickButton(control<SphereButton>(form, test.button));
+    EXPECT_EQ(form.windowTitle(), test.title);
+    EXPECT_EQ(control<SphereButton>(form, "createGifButton")->caption(), test.create);
+    EXPECT_TRUE(control<SphereButton>(form, test.button)->front());
+    EXPECT_EQ(control<QSlider>(form, "gifFpsSlider")->maximum(), test.fpsMaximum);
+    EXPECT_EQ(control<QSlider>(form, "gifFpsSlider")->value(), std::min(25, test.fpsMaximum));
+    for (const char* name : { "gifSizeSlider", "gifFpsSlider", "gifFramesSlider", "gifObjectsSlider" })
+        EXPECT_TRUE(control<QWidget>(form, name)->isVisible()) << name;
+    for (const char* name : test.shown)
+        EXPECT_TRUE(control<QWidget>(form, name)->isVisible()) << name;
+    for (const char* name : test.hidden)
+        EXPECT_FALSE(control<QWidget>(form, name)->isVisible()) << name;
+    form.hide();
+}
+
+INSTANTIATE_TEST_SUITE_P(Each, AnimationDialogFormats,
+    ::testing::Values(FormatCase { "gifFormatButton", "Adjust GIF settings", "Create GIF", 10, { "gifColorsSlider" },
+                          { "webpQualitySlider", "webpLosslessBox", "webmQualitySlider", "webmBitRateSlider" } },
+        FormatCase { "webpFormatButton", "Adjust WebP settings", "Create WebP", 30,
+            { "webpQualitySlider", "webpLosslessBox" }, { "gifColorsSlider", "webmQualitySlider", "webmBitRateSlider" } },
+        FormatCase { "webmFormatButton", "Adjust WebM settings", "Create WebM", 30,
+            { "webmQualitySlider", "webmBitRateSlider" }, { "gifColorsSlider", "webpQualitySlider", "webpLosslessBox" } }),
+    [](const ::testing::TestParamInfo<FormatCase>& param) { return std::string(param.param.create).substr(7); });
+
+// Tab goes round every control that shows, each with a name a screen reader reads.
+TEST_F(ExportWindowsTest, TabReachesEveryShownControlAndEachHasAName)
+{
+    AnimationExportDialog form([this] { return m_panel; });
+    for (const char* format : { "gifFormatButton", "webpFormatButton", "webmFormatButton" }) {
+        SCOPED_TRACE(format);
+        form.show();
+        clickButton(control<SphereButton>(form, format));
+        QWidget* first = control<QWidget>(form, "gifFormatButton");
+        first->setFocus();
+        std::set<QWidget*> reached;
+        QWidget* focused = first;
+        for (int step = 0; step < 40 && reached.insert(focused).second; ++step) {
+            QTest::keyClick(focused, Qt::Key_Tab);
+            focused = form.focusWidget();
+        }
+        for (QWidget* widget : form.findChildren<QWidget*>()) {
+            if (!widget->isVisible() || widget->focusPolicy() == Qt::NoFocus)
+                continue;
+            EXPECT_TRUE(reached.count(widget)) << widget->objectName().toStdString();
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            ASSERT_NE(accessible, nullptr);
+            EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty()) << widget->objectName().toStdString();
+        }
+        EXPECT_TRUE(reached.count(control<QWidget>(form, "webmFormatButton")));
+        EXPECT_TRUE(reached.count(control<QWidget>(form, "cancelGifButton")));
+        form.hide();
+    }
+}
+
+// The estimate appears beside "File size:" once the picture is encoded, and a WebM at a set
+// bit rate has none.
+TEST_F(ExportWindowsTest, TheSizeLineEstimatesTheFileWhereItCan)
+{
+    AnimationExportDialog form([this] { return m_panel; });
+    AnimationExportDialog::LiveView liveView;
+    liveView.picture = [this] { return &m_frame; };
+    liveView.spritesDrawn = [this] { return m_renderer.spritesDrawn(); };
+    form.setLiveView(liveView);
+    QLabel* estimate = control<QLabel>(form, "estimateLabel");
+    for (const char* format : { "gifFormatButton", "webpFormatButton", "webmFormatButton" }) {
+        SCOPED_TRACE(format);
+        form.show();
+        clickButton(control<SphereButton>(form, format));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form.estimating(); }));
+        EXPECT_TRUE(estimate->text().startsWith("about ")) << estimate->text().toStdString();
+        form.hide();
+    }
+    form.show();
+    clickButton(control<SphereButton>(form, "webmFormatButton"));
+    control<QSlider>(form, "webmBitRateSlider")->setValue(2000);
+    EXPECT_EQ(control<QLabel>(form, "webmBitRateLabel")->text(), "2000 kbit/s");
+    EXPECT_FALSE(control<QSlider>(form, "webmQualitySlider")->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.estimating(); }));
+    EXPECT_EQ(estimate->text(), "not estimated at a set bit rate");
+    control<QSlider>(form, "webmBitRateSlider")->setValue(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.estimating(); }));
+    EXPECT_TRUE(estimate->text().startsWith("about ")) << estimate->text().toStdString();
+    form.hide();
+}
+
+// The format and its settings chosen in the dialog reach the capture and stay for the next
+// one; the save dialog offers the chosen format's files and appends its extension, and the
+// last name comes back with the newly chosen format's extension.
+TEST_F(ExportWindowsTest, TheChosenFormatReachesTheFileAndIsKept)
+{
+    QWidget editor;
+    ExportFlows exports(
+        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+    whenModalShows([&](QWidget* modal) {
+        auto* form = qobject_cast<AnimationExportDialog*>(modal);
+        ASSERT_NE(form, nullptr);
+        clickButton(control<SphereButton>(*form, "webpFormatButton"));
+        clickButton(control<SphereButton>(*form, "webpLosslessBox"));
+        control<QSlider>(*form, "gifFpsSlider")->setValue(20);
+        control<QSlider>(*form, "gifFramesSlider")->setValue(2);
+        control<QSlider>(*form, "gifObjectsSlider")->setValue(50);
+        control<QSlider>(*form, "gifSizeSlider")->setValue(50);
+        whenModalShows([&](QWidget* next) {
+            auto* dialog = qobject_cast<QFileDialog*>(next);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->defaultSuffix(), "webp");
+            EXPECT_EQ(dialog->nameFilters().constFirst(), "WebP animations (*.webp)");
+            acceptSaveDialog(next, "Choose file...", QString::fromStdString(m_folder.file("clip")));
+        });
+        clickButton(control<SphereButton>(*form, "createGifButton"));
+    });
+    exports.saveGif();
+    ASSERT_TRUE(exports.capture().active());
+    m_renderer.drawSprites(3 * 51);
+    ASSERT_FALSE(exports.capture().active());
+    const std::string info = commandOutput("webpmux -info '" + m_folder.file("clip.webp") + "' 2>&1");
+    EXPECT_NE(info.find("Canvas size: 32 x 24"), std::string::npos) << info;
+    EXPECT_NE(info.find("Number of frames: 2"), std::string::npos) << info;
+    EXPECT_NE(info.find("lossless"), std::string::npos) << info;
+    EXPECT_EQ(info.find("lossy"), std::string::npos) << info;
+
+    whenModalShows([&](QWidget* modal) {
+        auto* form = qobject_cast<AnimationExportDialog*>(modal);
+        ASSERT_NE(form, nullptr);
+        EXPECT_TRUE(control<SphereButton>(*form, "webpFormatButton")->front());
+        EXPECT_TRUE(control<SphereButton>(*form, "webpLosslessBox")->checked());
+        EXPECT_EQ(control<QSlider>(*form, "gifFpsSlider")->value(), 20);
+        EXPECT_EQ(control<QSlider>(*form, "gifFramesSlider")->value(), 2);
+        clickButton(control<SphereButton>(*form, "webmFormatButton"));
+        control<QSlider>(*form, "webmQualitySlider")->setValue(40);
+        whenModalShows([&](QWidget* next) {
+            auto* dialog = qobject_cast<QFileDialog*>(next);
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_FALSE(dialog->selectedFiles().isEmpty());
+            EXPECT_TRUE(dialog->selectedFiles().constFirst().endsWith("/clip.webm"))
+                << dialog->selectedFiles().constFirst().toStdString();
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        clickButton(control<SphereButton>(*form, "createGifButton"));
+    });
+    exports.saveGif();
+    ASSERT_TRUE(exports.capture().active());
+    EXPECT_EQ(exports.capture().settings.webmQuality, 40);
+    EXPECT_EQ(exports.capture().settings.fps, 20);
+    m_renderer.drawSprites(3 * 51);
+    ASSERT_FALSE(exports.capture().active());
+    const std::string probe = commandOutput("ffprobe -v error -count_frames -show_entries stream=codec_name,width,"
+                                            "height,nb_read_frames,r_frame_rate -of compact '"
+        + m_folder.file("clip.webm") + "'");
+    EXPECT_NE(probe.find("codec_name=vp9|width=32|height=24|r_frame_rate=20/1|nb_read_frames=2"), std::string::npos)
+        << probe;
+}
+
 TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDialog)
 {
     QWidget editor;
@@ -389,9 +583,9 @@ TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDial
     CurrentPreset.objectEnabled.fill(0);
     // Should the settings dialog open after all, this ends it instead of waiting for ever.
     bool settingsShown = false;
-    QTimer::singleShot(0, exports.gifDialog(), [&] {
+    QTimer::singleShot(0, exports.animationDialog(), [&] {
         settingsShown = true;
-        exports.gifDialog()->reject();
+        exports.animationDialog()->reject();
     });
     exports.saveGif();
     EXPECT_FALSE(settingsShown);

@@ -12,6 +12,8 @@
 #include <webp/demux.h>
 
 #include <algorithm>
+#include <bit>
+#include <optional>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -219,6 +221,142 @@ INSTANTIATE_TEST_SUITE_P(Formats, AnimationWriterRoundTrip,
         WriterCase { "WebmBitRate", AnimationFormat::Webm, 96, 64, 25, 10, false, 2000 },
         WriterCase { "WebmRealTime", AnimationFormat::Webm, 160, 90, 30, 15, false, 0, true }),
     [](const ::testing::TestParamInfo<WriterCase>& param) { return std::string(param.param.name); });
+
+// One element of a Matroska file as the container's own rules read it: its ID with the length
+// marker kept, and where its content lies.
+struct EbmlElement {
+    uint32_t id = 0;
+    std::size_t start = 0;
+    std::size_t content = 0;
+    std::size_t size = 0;
+};
+
+std::optional<EbmlElement> readElement(const std::vector<uint8_t>& bytes, std::size_t position)
+{
+    if (position >= bytes.size() || bytes[position] == 0)
+        return std::nullopt;
+    const int idLength = std::countl_zero(static_cast<uint32_t>(bytes[position])) - 23;
+    if (idLength > 4 || position + static_cast<std::size_t>(idLength) >= bytes.size())
+        return std::nullopt;
+    EbmlElement element;
+    element.start = position;
+    for (int i = 0; i < idLength; ++i)
+        element.id = element.id << 8 | bytes[position + static_cast<std::size_t>(i)];
+    position += static_cast<std::size_t>(idLength);
+    const int sizeLength = std::countl_zero(static_cast<uint32_t>(bytes[position])) - 23;
+    if (sizeLength > 8 || position + static_cast<std::size_t>(sizeLength) > bytes.size())
+        return std::nullopt;
+    uint64_t size = bytes[position] & (0xFFu >> sizeLength);
+    for (int i = 1; i < sizeLength; ++i)
+        size = size << 8 | bytes[position + static_cast<std::size_t>(i)];
+    element.content = position + static_cast<std::size_t>(sizeLength);
+    element.size = static_cast<std::size_t>(size);
+    if (element.content + element.size > bytes.size())
+        return std::nullopt;
+    return element;
+}
+
+// The children of the content from..to, in order.
+std::vector<EbmlElement> children(const std::vector<uint8_t>& bytes, std::size_t from, std::size_t to)
+{
+    std::vector<EbmlElement> found;
+    while (from < to) {
+        const std::optional<EbmlElement> element = readElement(bytes, from);
+        if (!element)
+            break;
+        found.push_back(*element);
+        from = element->content + element->size;
+    }
+    return found;
+}
+
+uint64_t unsignedValue(const std::vector<uint8_t>& bytes, const EbmlElement& element)
+{
+    uint64_t value = 0;
+    for (std::size_t i = 0; i < element.size; ++i)
+        value = value << 8 | bytes[element.content + i];
+    return value;
+}
+
+const EbmlElement* child(const std::vector<EbmlElement>& elements, uint32_t id)
+{
+    const auto found = std::find_if(elements.begin(), elements.end(), [id](const EbmlElement& e) { return e.id == id; });
+    return found == elements.end() ? nullptr : &*found;
+}
+
+// A video of seven seconds has a key frame at least every two seconds, each at the start of a
+// cluster with a cue point that leads to it, and the seek head leads to the cues. Players
+// seek by them: ffprobe asked to read from 5.5 s starts at the key frame before, and ffmpeg
+// seeking there gives the very frame a decode from the start gives at that time.
+TEST(WebmCues, EveryKeyFrameHasACueAndSeekingFindsTheFrame)
+{
+    constexpr int32_t kFramesPerSecond = 10;
+    constexpr int32_t kFrames = 70;
+    ScratchFolder folder;
+    const std::string path = folder.file("seek.webm");
+    WebmSettings settings;
+    settings.framesPerSecond = kFramesPerSecond;
+    WebmWriter writer(settings);
+    for (int32_t i = 0; i < kFrames; ++i)
+        writer.addFrame(movingFrame(64, 48, i % 9));
+    saveAnimationFile(writer, path);
+
+    constexpr uint32_t kSegment = 0x18538067;
+    constexpr uint32_t kSeekHead = 0x114D9B74;
+    constexpr uint32_t kCues = 0x1C53BB6B;
+    const std::vector<uint8_t> bytes = readWholeFile(path);
+    const std::vector<EbmlElement> top = children(bytes, 0, bytes.size());
+    const EbmlElement* segment = child(top, kSegment);
+    ASSERT_NE(segment, nullptr);
+    const std::size_t origin = segment->content;
+    const std::vector<EbmlElement> parts = children(bytes, origin, origin + segment->size);
+    const EbmlElement* head = child(parts, kSeekHead);
+    const EbmlElement* cues = child(parts, kCues);
+    ASSERT_NE(head, nullptr);
+    ASSERT_NE(cues, nullptr);
+    bool headFindsCues = false;
+    for (const EbmlElement& seek : children(bytes, head->content, head->content + head->size)) {
+        const std::vector<EbmlElement> fields = children(bytes, seek.content, seek.content + seek.size);
+        if (unsignedValue(bytes, *child(fields, 0x53AB)) == kCues)
+            headFindsCues = origin + unsignedValue(bytes, *child(fields, 0x53AC)) == cues->start;
+    }
+    EXPECT_TRUE(headFindsCues);
+
+    std::vector<uint64_t> cueTimes;
+    for (const EbmlElement& point : children(bytes, cues->content, cues->content + cues->size)) {
+        const std::vector<EbmlElement> fields = children(bytes, point.content, point.content + point.size);
+        const EbmlElement* positions = child(fields, 0xB7);
+        ASSERT_NE(positions, nullptr);
+        const std::vector<EbmlElement> where = children(bytes, positions->content, positions->content + positions->size);
+        const std::optional<EbmlElement> cluster = readElement(bytes, origin + unsignedValue(bytes, *child(where, 0xF1)));
+        ASSERT_TRUE(cluster && cluster->id == 0x1F43B675u) << "a cue that leads to no cluster";
+        const std::vector<EbmlElement> blocks = children(bytes, cluster->content, cluster->content + cluster->size);
+        ASSERT_GE(blocks.size(), 2u);
+        EXPECT_EQ(unsignedValue(bytes, blocks[0]), unsignedValue(bytes, *child(fields, 0xB3)));
+        EXPECT_EQ(bytes[blocks[1].content + 3] & 0x80, 0x80) << "the cluster does not start with a key frame";
+        cueTimes.push_back(unsignedValue(bytes, *child(fields, 0xB3)));
+    }
+    ASSERT_FALSE(cueTimes.empty());
+    EXPECT_EQ(cueTimes.front(), 0u);
+    for (std::size_t i = 1; i < cueTimes.size(); ++i)
+        EXPECT_LE(cueTimes[i] - cueTimes[i - 1], 2000u) << i;
+    EXPECT_GE(cueTimes.size(), 4u);
+
+    const std::string first = runCommand("ffprobe -v error -read_intervals 5.5%+#1 -select_streams v:0 "
+                                         "-show_entries packet=pts_time,flags -of csv=p=0 '" + path + "'");
+    const double seekedTime = std::stod(first);
+    EXPECT_LE(seekedTime, 5.5);
+    EXPECT_GT(seekedTime, 3.5) << "the seek did not land on the key frame before 5.5 s";
+    EXPECT_NE(first.find(",K"), std::string::npos) << first;
+
+    const std::string all = runCommand("ffmpeg -v error -i '" + path + "' -pix_fmt rgb24 -f rawvideo -");
+    const std::string seeked = runCommand("ffmpeg -v error -ss 5.5 -i '" + path
+        + "' -frames:v 1 -pix_fmt rgb24 -f rawvideo -");
+    const std::size_t frameBytes = 64 * 48 * 3;
+    ASSERT_EQ(all.size(), frameBytes * kFrames);
+    ASSERT_EQ(seeked.size(), frameBytes);
+    EXPECT_EQ(seeked, all.substr(frameBytes * 55, frameBytes));
+}
 
 TEST(AnimationWriterContract, RefusesMismatchedFramesAndEmptyAnimations)
 {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -145,4 +146,19 @@ std::vector<std::string> ScratchFolder::entries() const
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    ::getrlimit(RLIMIT_FSIZE, &m_saved);
+    m_savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = m_saved;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    ::setrlimit(RLIMIT_FSIZE, &m_saved);
+    std::signal(SIGXFSZ, m_savedSignal);
 }

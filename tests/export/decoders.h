@@ -1,9 +1,12 @@
 #pragma once
 
 // Decoders nobody here wrote, wrapped for the tests: giflib for GIF files and libjpeg's own
-// decompressor for JPEG files, plus a scratch folder that cleans up after itself.
+// decompressor for JPEG files, plus a scratch folder that cleans up after itself and a limit
+// on the size of the files this process writes.
 
+#include <csignal>
 #include <cstdint>
+#include <sys/resource.h>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -57,4 +60,19 @@ public:
 
 private:
     std::filesystem::path m_path;
+};
+
+// While it lives, files of this process cannot grow beyond the given size: writes past it
+// fail with EFBIG, as a full disk's fail with ENOSPC, and the signal that would end the
+// process is ignored.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved {};
+    void (*m_savedSignal)(int) = SIG_DFL;
 };

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -190,7 +192,8 @@ TEST_F(GifCaptureTest, UnwritableTargetsLeaveNoFileAndReportTheReason)
     EXPECT_EQ(m_host.followed, nullptr);
     EXPECT_FALSE(m_host.progressVisible);
     ASSERT_EQ(m_host.failures.size(), 1u);
-    EXPECT_EQ(m_host.failures[0], "Opening " + missing + " failed");
+    EXPECT_EQ(m_host.failures[0],
+        "Opening " + missing + " failed: the folder " + m_folder.file("no such folder") + " does not exist");
     EXPECT_TRUE(m_folder.entries().empty());
 
     if (::geteuid() != 0) { // root writes into read-only folders
@@ -200,7 +203,8 @@ TEST_F(GifCaptureTest, UnwritableTargetsLeaveNoFileAndReportTheReason)
         m_capture->startGifCapture();
         tick(2);
         ASSERT_EQ(m_host.failures.size(), 2u);
-        EXPECT_EQ(m_host.failures[1], "Opening " + locked + "/capture.gif failed");
+        EXPECT_EQ(m_host.failures[1],
+            "Opening " + locked + "/capture.gif failed: the folder is read-only (" + std::strerror(EACCES) + ")");
         EXPECT_EQ(m_folder.entries(), std::vector<std::string> { "locked" });
         std::error_code error;
         EXPECT_TRUE(std::filesystem::is_empty(locked, error));
@@ -222,6 +226,32 @@ TEST_F(GifCaptureTest, AFrameThatCannotBeMadeEndsTheCaptureWithItsReason)
     EXPECT_NE(m_host.failures[0].back(), '\n');
     EXPECT_TRUE(m_folder.entries().empty());
 }
+
+// A file that cannot be written, in any of the formats, is reported with the system's reason
+// (here a limit on the size of the files this process may write, which fails the write as a
+// full disk does) and leaves neither the file nor its temporary file.
+class CaptureWriteFailure : public GifCaptureTest, public ::testing::WithParamInterface<AnimationFormat> {};
+
+TEST_P(CaptureWriteFailure, SaysWhyInTheSystemsWords)
+{
+    m_capture->settings.objectsPerFrame = 0;
+    m_capture->settings.frames = 2;
+    m_capture->settings.format = GetParam();
+    start("full disk");
+    tick(2);
+    {
+        // Nothing else may write a file while the limit holds, the test's own report included.
+        const FileSizeLimit full(16);
+        m_host.followed->beforeSprite();
+    }
+    EXPECT_FALSE(m_capture->active());
+    ASSERT_EQ(m_host.failures.size(), 1u);
+    EXPECT_EQ(m_host.failures[0], "Writing " + m_folder.file("full disk") + " failed: " + std::strerror(EFBIG));
+    EXPECT_TRUE(m_folder.entries().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CaptureWriteFailure,
+    ::testing::Values(AnimationFormat::Gif, AnimationFormat::Webp, AnimationFormat::Webm));
 
 TEST_F(GifCaptureTest, TheFileIsWrittenWithinTheLastTickAfterTheSpritesAreLeft)
 {

@@ -329,7 +329,8 @@ TEST(GifImage, TargetThatCannotBeCreatedWritesNothing)
         FAIL() << "no error";
     } catch (const TextException& error) {
         EXPECT_EQ(error.getCode(), -1);
-        EXPECT_EQ(error.getText(), "Opening " + path + " failed\n");
+        EXPECT_EQ(error.getText(),
+            "Opening " + path + " failed: the folder " + folder.file("missing") + " does not exist\n");
     }
     EXPECT_TRUE(folder.entries().empty());
 

@@ -28,32 +28,6 @@ ArgbImage flatFrame(int32_t width, int32_t height, uint32_t pixel)
     return frame;
 }
 
-// While it lives, files of this process cannot grow beyond the given size: writes past it
-// fail with EFBIG, as a full disk's fail with ENOSPC, and the signal that would end the
-// process is ignored.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_savedSignal);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_saved {};
-    void (*m_savedSignal)(int) = SIG_DFL;
-};
-
 // A picture with smooth gradients and some noise, like a rendered frame.
 ArgbImage busyFrame(int32_t width, int32_t height, unsigned seed)
 {
