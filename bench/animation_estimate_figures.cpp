@@ -115,7 +115,7 @@ int main(int argc, char** argv)
                     const auto one = static_cast<double>(sample.oneFrameBytes);
                     const auto step = static_cast<double>(sample.twoFrameBytes - sample.oneFrameBytes);
                     const double ratio = (static_cast<double>(real) - fixed * one) / ((frames - fixed) * step);
-                    const double error = estimate ? 100.0 * (static_cast<double>(*estimate) - real) / real : NAN;
+                    const double error = estimate ? 100.0 * (static_cast<double>(*estimate) - real) / real : std::nan("");
                     std::printf("%-14s %4d %5d %4d %4d %4d %10lld %10lld %10lld %6.1f%% %6.3f\n", test.name, blur ? 1 : 0,
                         scale, fps, frames, objects, static_cast<long long>(sample.oneFrameBytes), static_cast<long long>(real),
                         static_cast<long long>(estimate.value_or(-1)), error, ratio);

@@ -154,8 +154,9 @@ TEST_P(ShortCapture, IsExactlyTheSample)
         ASSERT_EQ(host.failure, "");
         const auto written = static_cast<int64_t>(std::filesystem::file_size(folder.file("short")));
         EXPECT_EQ(written, frames == 1 ? sample.oneFrameBytes : sample.twoFrameBytes) << frames;
-        if (frames == 1)
+        if (frames == 1) {
             EXPECT_EQ(estimatedAnimationBytes(capture.settings, sample), written);
+        }
     }
 }
 
