@@ -2,7 +2,8 @@
 # A private headless sway for the Wayland tests, sourced by them. Sway refuses to run as root,
 # so it and every client run as "nobody" with a runtime folder and a home of their own.
 # Two outputs (one with SWAY_ONE_OUTPUT set), pixman rendering, no input devices but the virtual ones the tests make.
-# start_sway; then as_user CMD... runs a client; stop_sway (also on exit) ends what was started.
+# start_sway; then as_user CMD... runs a client; stop_sway (also on exit) ends what was started,
+# and "stop_sway again" does so ready for another start_sway.
 
 SWAY_USER=${SWAY_USER:-nobody}
 SWAY_GROUP=${SWAY_GROUP:-nogroup}
@@ -123,7 +124,12 @@ stop_sway() {
     wait "$sway_pid" 2>/dev/null || true
     sway_pid=""
   fi
-  if [ -z "${KEEP_SHOTS:-}" ]; then rm -rf "$session_dir"; fi
+  if [ "${1:-}" = again ]; then
+    # Another compositor follows in the same folders: the old one's sockets must not be found.
+    rm -rf "${runtime_dir:?}"/*
+  elif [ -z "${KEEP_SHOTS:-}" ]; then
+    rm -rf "$session_dir"
+  fi
 }
 trap stop_sway EXIT
 
