@@ -91,13 +91,6 @@ OutputSurface::~OutputSurface()
         wl_surface_destroy(m_surface);
 }
 
-void OutputSurface::setTimeScale(double scale)
-{
-    m_timeScale = scale;
-    m_presentGapMicros
-        = scale > 0.0 && scale < 1.0 ? static_cast<int64_t>(static_cast<double>(kSaverFrameMicros) / scale) : 0;
-}
-
 void OutputSurface::setAutomaticChanges(bool on)
 {
     m_automaticChanges = on;
@@ -167,13 +160,6 @@ void OutputSurface::resize(int32_t width, int32_t height)
         drawFrame(monotonicMicros());
 }
 
-int64_t OutputSurface::rendererClock(int64_t nowMicros) const
-{
-    if (m_startMicros < 0 || m_timeScale == 1.0)
-        return nowMicros;
-    return m_startMicros + static_cast<int64_t>(static_cast<double>(nowMicros - m_startMicros) * m_timeScale);
-}
-
 int OutputSurface::freeBuffer()
 {
     for (std::size_t index = 0; index < kBufferCount; ++index) {
@@ -215,10 +201,10 @@ void OutputSurface::drawFrame(int64_t nowMicros)
     m_wakeAtMicros = -1;
     if (!m_configured || m_closed || !m_renderer)
         return;
-    if (m_lastPresentMicros >= 0 && nowMicros < m_lastPresentMicros + m_presentGapMicros) {
+    if (!m_cadence.due(nowMicros)) {
         // A slow clock: the next present waits out its interval by the clock, and this
         // frame callback goes unanswered.
-        m_wakeAtMicros = m_lastPresentMicros + m_presentGapMicros;
+        m_wakeAtMicros = m_cadence.nextDueMicros();
         return;
     }
     const int free = freeBuffer();
@@ -228,12 +214,10 @@ void OutputSurface::drawFrame(int64_t nowMicros)
         return;
     }
     const auto target = static_cast<std::size_t>(free);
-    if (m_startMicros < 0)
-        m_startMicros = nowMicros;
     // With no buffer committed yet there is nothing to catch up from: the present is whole.
     if (m_panel.takeInvalidation() || !m_panel.hasNewest())
         m_renderer->markWholeFrame();
-    const int64_t untilNextMicros = m_renderer->step(rendererClock(nowMicros));
+    const int64_t untilNextMicros = m_renderer->step(m_cadence.rendererMicros(nowMicros));
     m_panel.setTarget(target);
     if (!m_renderer->present(m_panel) || m_panel.presented().empty()) {
         // Nothing changed: no commit (which would bring no callback on a compositor that
@@ -249,5 +233,5 @@ void OutputSurface::drawFrame(int64_t nowMicros)
     wl_surface_commit(m_surface);
     m_buffers[target].markBusy();
     m_panel.committed();
-    m_lastPresentMicros = nowMicros;
+    m_cadence.presented(nowMicros);
 }

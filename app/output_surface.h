@@ -2,6 +2,7 @@
 
 #include "app/pointer_watch.h"
 #include "engine/buffer_ring_panel.h"
+#include "engine/present_cadence.h"
 #include "engine/renderer.h"
 #include "platform/shm_buffer.h"
 
@@ -31,10 +32,8 @@ enum class SurfaceRole { Overlay, Background, FullScreen };
 // that goes out next, caught up from the one last committed, so that each pixel a present
 // changes is copied about once.
 //
-// A surface whose clock runs slower than real time (the wallpaper) presents less often: at
-// most once per kSaverFrameMicros divided by the time scale, so that each present carries
-// as much of the animation as one of the saver's at 60 Hz does. The sprites drawn are the
-// same; only the steps that draw them are fewer and take more sprites each.
+// A surface whose clock runs slower than real time (the wallpaper) presents less often, as
+// PresentCadence says; the frame callbacks that come between go unanswered.
 class OutputSurface final {
 public:
     static constexpr std::size_t kBufferCount = 3;
@@ -42,8 +41,6 @@ public:
     // row copies here, while joining the seven objects' trails into the renderer's usual
     // four copies most of the screen every frame.
     static constexpr std::size_t kMostPresentRects = 16;
-    // The saver's present interval at 60 Hz; a slower clock stretches it.
-    static constexpr int64_t kSaverFrameMicros = 16'667;
 
     OutputSurface(WaylandDisplay& display, wl_output* output, SurfaceRole role);
     ~OutputSurface();
@@ -58,10 +55,8 @@ public:
     bool closed() const { return m_closed; }
     void setAutomaticChanges(bool on);
     // The clock the renderer steps on runs at this fraction of real time (the wallpaper's
-    // rate, in (0, 1]); presents come at most once per kSaverFrameMicros / scale.
-    void setTimeScale(double scale);
-    // The least time between two presents, in microseconds (0: on every frame callback).
-    int64_t presentGapMicros() const { return m_presentGapMicros; }
+    // rate, in (0, 1]), and presents come less often (see PresentCadence).
+    void setTimeScale(double scale) { m_cadence.setScale(scale); }
 
     // When a frame is due without a callback (nothing changed in the last one, or every
     // buffer was held), the monotonic time in microseconds to draw it; -1 when none is.
@@ -83,7 +78,6 @@ private:
 
     void resize(int32_t width, int32_t height);
     void drawFrame(int64_t nowMicros);
-    int64_t rendererClock(int64_t nowMicros) const;
     // The index of a buffer the compositor does not hold, made when needed; -1 when none is.
     int freeBuffer();
     void requestFrame();
@@ -99,10 +93,7 @@ private:
 
     std::unique_ptr<Renderer> m_renderer;
     bool m_automaticChanges = true;
-    double m_timeScale = 1.0;
-    int64_t m_presentGapMicros = 0;
-    int64_t m_startMicros = -1;
-    int64_t m_lastPresentMicros = -1;
+    PresentCadence m_cadence;
     PointerWatch m_pointer;
 
     int32_t m_width = 0;
