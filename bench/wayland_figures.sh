@@ -75,10 +75,13 @@ for run in $(seq "$runs"); do
 done
 stop_sway
 
-display=:$((90 + RANDOM % 50))
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp > /dev/null 2>&1 &
+# Xvfb picks a free display number itself and writes it once it accepts clients; -noreset
+# keeps it from resetting (and refusing the next client a moment) when a saver ends.
+display_file=$(mktemp)
+Xvfb -displayfd 3 -noreset -screen 0 1920x1080x24 -nolisten tcp 3> "$display_file" > /dev/null 2>&1 &
 xvfb=$!
-sleep 1
+for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+display=:$(head -1 "$display_file"); rm -f "$display_file"
 x_home=$(mktemp -d)
 for _ in $(seq "$runs"); do
   env -u WAYLAND_DISPLAY HOME="$x_home" DISPLAY="$display" "$program" /s & pid=$!; sleep 2
