@@ -1,6 +1,7 @@
 #include "app/hack_mode.h"
 
 #include "app/animation_recorder.h"
+#include "app/command_line.h"
 #include "app/display_check.h"
 #include "app/preview_window.h"
 #include "app/run_statistics.h"
@@ -108,7 +109,8 @@ int runRecorder(const HackOptions& options)
 }
 
 // The wallpaper on a Wayland desktop: the run's options, then a client of the compositor's
-// background layer on every output until a termination signal ends it.
+// background layer on every output until a termination signal ends it. (On X11 the wallpaper
+// is the saver's windows as the desktop; see runHackMode.)
 int runWallpaper(const HackOptions& options, const QElapsedTimer& runClock)
 {
     if (!takeRunOptions(options))
@@ -149,7 +151,10 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
         return kExitWindowFault;
     }
 
-    if (options.target == HackTarget::Wallpaper)
+    // The wallpaper goes on the compositor's background layer wherever there is one: under
+    // Xwayland a desktop-type X11 window would be just another window.
+    const bool wallpaper = options.target == HackTarget::Wallpaper;
+    if (wallpaper && runsOnWayland(std::getenv("WAYLAND_DISPLAY"), nullptr, false))
         return runWallpaper(options, runClock);
 
     if (!checkDisplay())
@@ -185,7 +190,9 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
             return kExitWindowFault;
         }
     } else {
-        overScreens = std::make_unique<SaverScreens>(SaverInput::Ignored);
+        overScreens = std::make_unique<SaverScreens>(SaverInput::Ignored, wallpaper ? SaverLayer::Desktop : SaverLayer::Top);
+        if (wallpaper)
+            overScreens->setTimeScale(options.ratePercent.value_or(kDefaultWallpaperRatePercent) / 100.0);
         overScreens->show();
     }
 

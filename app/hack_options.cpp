@@ -339,6 +339,6 @@ std::string hackUsage()
            "  --travel, --no-travel       the figure travels around the screen\n"
            "  --change-seconds N          seconds between automatic changes, 0 to 3600; 0: none\n"
            "  --scale PERCENT             size of the animation, 10 to 100\n"
-           "  --wallpaper                 draw behind every window on every output (Wayland)\n"
+           "  --wallpaper                 draw behind every window on every output (Wayland) or screen (X11)\n"
            "  --rate PERCENT              the wallpaper's sprite rate, 1 to 100 (default 25)\n";
 }

@@ -26,7 +26,7 @@ enum class HackTarget {
             // it wins over --root when both are given
     Record, // --record FILE: no window; the animation goes into FILE, headless
     Wallpaper, // --wallpaper: behind everything on every output, without input (Wayland's
-               // background layer)
+               // background layer, or a desktop-type window per X11 screen)
 };
 
 // "random" for --formula and --mirror.

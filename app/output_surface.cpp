@@ -10,13 +10,9 @@
 #include <wayland-client.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
-// Past this many rectangles a buffer's stale area is kept as their bounding box: copying a
-// little more is cheaper than walking a long list.
-constexpr std::size_t kMostStaleRects = 32;
 // How soon to try again when every buffer is still held by the compositor.
 constexpr int64_t kBufferRetryMicros = 4000;
 
@@ -83,8 +79,8 @@ OutputSurface::~OutputSurface()
 {
     if (m_frameCallback != nullptr)
         wl_callback_destroy(m_frameCallback);
-    for (Slot& slot : m_slots)
-        slot.buffer.destroy();
+    for (ShmBuffer& buffer : m_buffers)
+        buffer.destroy();
     if (m_layerSurface != nullptr)
         zwlr_layer_surface_v1_destroy(m_layerSurface);
     if (m_toplevel != nullptr)
@@ -147,11 +143,12 @@ void OutputSurface::resize(int32_t width, int32_t height)
     if (changed) {
         m_width = width;
         m_height = height;
-        for (Slot& slot : m_slots)
-            slot.buffer.destroy();
-        m_picture.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFF000000U);
+        for (ShmBuffer& buffer : m_buffers)
+            buffer.destroy();
+        m_panel.resize(width, height);
         if (!m_renderer) {
             m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Saver);
+            m_renderer->setMostPresentRects(kMostPresentRects);
             m_renderer->setAutomaticChanges(m_automaticChanges);
             m_renderer->setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
         }
@@ -163,43 +160,19 @@ void OutputSurface::resize(int32_t width, int32_t height)
         drawFrame(monotonicMicros());
 }
 
-int64_t OutputSurface::rendererClock(int64_t nowMicros) const
+int OutputSurface::freeBuffer()
 {
-    if (m_startMicros < 0 || m_timeScale == 1.0)
-        return nowMicros;
-    return m_startMicros + static_cast<int64_t>(static_cast<double>(nowMicros - m_startMicros) * m_timeScale);
-}
-
-void OutputSurface::present(const PixelBlock& block, int32_t x, int32_t y)
-{
-    blitBlock(m_picture.data(), m_width, m_height, m_width, block, x, y, 0xFF000000U);
-    const int32_t left = std::max(x, 0);
-    const int32_t top = std::max(y, 0);
-    const int32_t right = std::min(x + block.width, m_width);
-    const int32_t bottom = std::min(y + block.height, m_height);
-    if (right > left && bottom > top)
-        m_frameRects.push_back({ left, top, right - left, bottom - top });
-}
-
-void OutputSurface::invalidate()
-{
-    if (m_renderer)
-        m_renderer->markWholeFrame();
-}
-
-OutputSurface::Slot* OutputSurface::freeSlot()
-{
-    for (Slot& slot : m_slots) {
-        if (slot.buffer.buffer() != nullptr && !slot.buffer.busy())
-            return &slot;
+    for (std::size_t index = 0; index < kBufferCount; ++index) {
+        if (m_buffers[index].buffer() != nullptr && !m_buffers[index].busy())
+            return static_cast<int>(index);
     }
-    for (Slot& slot : m_slots) {
-        if (slot.buffer.buffer() == nullptr && slot.buffer.create(m_display.shm(), m_width, m_height)) {
-            slot.stale.assign(1, Rect { 0, 0, m_width, m_height });
-            return &slot;
+    for (std::size_t index = 0; index < kBufferCount; ++index) {
+        if (m_buffers[index].buffer() == nullptr && m_buffers[index].create(m_display.shm(), m_width, m_height)) {
+            m_panel.setBuffer(index, m_buffers[index].pixels());
+            return static_cast<int>(index);
         }
     }
-    return nullptr;
+    return -1;
 }
 
 void OutputSurface::requestFrame()
@@ -228,55 +201,37 @@ void OutputSurface::drawFrame(int64_t nowMicros)
     m_wakeAtMicros = -1;
     if (!m_configured || m_closed || !m_renderer)
         return;
-    Slot* slot = freeSlot();
-    if (slot == nullptr) {
+    if (!m_cadence.due(nowMicros)) {
+        // A slow clock: the next present waits out its interval by the clock, and this
+        // frame callback goes unanswered.
+        m_wakeAtMicros = m_cadence.nextDueMicros();
+        return;
+    }
+    const int free = freeBuffer();
+    if (free < 0) {
         // Every buffer is on screen or queued: draw a little later rather than into one of them.
         m_wakeAtMicros = nowMicros + kBufferRetryMicros;
         return;
     }
-    if (m_startMicros < 0)
-        m_startMicros = nowMicros;
-    const int64_t untilNextMicros = m_renderer->step(rendererClock(nowMicros));
-    m_frameRects.clear();
-    m_renderer->present(*this);
-    if (m_frameRects.empty()) {
+    const auto target = static_cast<std::size_t>(free);
+    // With no buffer committed yet there is nothing to catch up from: the present is whole.
+    if (m_panel.takeInvalidation() || !m_panel.hasNewest())
+        m_renderer->markWholeFrame();
+    const int64_t untilNextMicros = m_renderer->step(m_cadence.rendererMicros(nowMicros));
+    m_panel.setTarget(target);
+    if (!m_renderer->present(m_panel) || m_panel.presented().empty()) {
         // Nothing changed: no commit (which would bring no callback on a compositor that
         // repaints only damage); the clock says when the next sprite is due.
         m_wakeAtMicros = nowMicros + std::max<int64_t>(untilNextMicros, 1000);
         return;
     }
 
-    for (Slot& other : m_slots) {
-        if (other.buffer.buffer() == nullptr)
-            continue;
-        other.stale.insert(other.stale.end(), m_frameRects.begin(), m_frameRects.end());
-        if (other.stale.size() > kMostStaleRects) {
-            Rect box = other.stale.front();
-            for (const Rect& r : other.stale) {
-                const int32_t right = std::max(box.x + box.width, r.x + r.width);
-                const int32_t bottom = std::max(box.y + box.height, r.y + r.height);
-                box.x = std::min(box.x, r.x);
-                box.y = std::min(box.y, r.y);
-                box.width = right - box.x;
-                box.height = bottom - box.y;
-            }
-            other.stale.assign(1, box);
-        }
-    }
-    uint32_t* pixels = slot->buffer.pixels();
-    for (const Rect& r : slot->stale) {
-        for (int32_t row = r.y; row < r.y + r.height; ++row) {
-            const std::size_t offset = static_cast<std::size_t>(row) * static_cast<std::size_t>(m_width)
-                + static_cast<std::size_t>(r.x);
-            std::memcpy(pixels + offset, m_picture.data() + offset, static_cast<std::size_t>(r.width) * 4);
-        }
-    }
-    slot->stale.clear();
-
-    wl_surface_attach(m_surface, slot->buffer.buffer(), 0, 0);
-    for (const Rect& r : m_frameRects)
-        wl_surface_damage_buffer(m_surface, r.x, r.y, r.width, r.height);
+    wl_surface_attach(m_surface, m_buffers[target].buffer(), 0, 0);
+    for (const PixelRect& r : m_panel.presented())
+        wl_surface_damage_buffer(m_surface, r.left, r.top, r.right - r.left, r.bottom - r.top);
     requestFrame();
     wl_surface_commit(m_surface);
-    slot->buffer.markBusy();
+    m_buffers[target].markBusy();
+    m_panel.committed();
+    m_cadence.presented(nowMicros);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "app/pointer_watch.h"
-#include "engine/render_panel.h"
+#include "engine/buffer_ring_panel.h"
+#include "engine/present_cadence.h"
 #include "engine/renderer.h"
 #include "platform/shm_buffer.h"
 
@@ -26,15 +27,25 @@ enum class SurfaceRole { Overlay, Background, FullScreen };
 // One output's picture: a Wayland surface in its role with its own renderer, drawn into
 // shared-memory buffers. A frame is drawn when the compositor's frame callback says the
 // last one was shown, so an output the compositor does not show gets no callbacks and costs
-// nothing; a buffer the compositor still holds is never written. The surface keeps a copy
-// of the whole picture: each buffer is brought up to date from it with only the rectangles
-// that changed since that buffer was last written.
-class OutputSurface final : public RenderPanel {
+// nothing; a buffer the compositor still holds is never written. The renderer presents
+// into a BufferRingPanel over the surface's buffers: its blocks go straight into the buffer
+// that goes out next, caught up from the one last committed, so that each pixel a present
+// changes is copied about once.
+//
+// A surface whose clock runs slower than real time (the wallpaper) presents less often, as
+// PresentCadence says; the frame callbacks that come between go unanswered.
+class OutputSurface final {
 public:
-    static constexpr int kBufferCount = 3;
+    static constexpr std::size_t kBufferCount = 3;
+    // The renderer sends at most this many rectangles per present. Each costs only a few
+    // row copies here, while joining the seven objects' trails into the renderer's usual
+    // four copies most of the screen every frame.
+    static constexpr std::size_t kMostPresentRects = 16;
 
     OutputSurface(WaylandDisplay& display, wl_output* output, SurfaceRole role);
-    ~OutputSurface() override;
+    ~OutputSurface();
+    OutputSurface(const OutputSurface&) = delete;
+    OutputSurface& operator=(const OutputSurface&) = delete;
 
     wl_output* output() const { return m_output; }
     wl_surface* surface() const { return m_surface; }
@@ -43,8 +54,9 @@ public:
     // The compositor closed the surface (its output went away, or the window was closed).
     bool closed() const { return m_closed; }
     void setAutomaticChanges(bool on);
-    // The clock the renderer steps on runs at this fraction of real time (the wallpaper's rate).
-    void setTimeScale(double scale) { m_timeScale = scale; }
+    // The clock the renderer steps on runs at this fraction of real time (the wallpaper's
+    // rate, in (0, 1]), and presents come less often (see PresentCadence).
+    void setTimeScale(double scale) { m_cadence.setScale(scale); }
 
     // When a frame is due without a callback (nothing changed in the last one, or every
     // buffer was held), the monotonic time in microseconds to draw it; -1 when none is.
@@ -52,24 +64,10 @@ public:
     // Draws a frame now if one is due by the clock (see wakeAtMicros).
     void wake(int64_t nowMicros);
 
-    int32_t deviceWidth() const override { return m_width; }
-    int32_t deviceHeight() const override { return m_height; }
-    void beginPresent() override {}
-    void endPresent() override {}
-    void present(const PixelBlock& block, int32_t x, int32_t y) override;
-    void invalidate() override;
+    int32_t width() const { return m_width; }
+    int32_t height() const { return m_height; }
 
 private:
-    struct Rect {
-        int32_t x = 0;
-        int32_t y = 0;
-        int32_t width = 0;
-        int32_t height = 0;
-    };
-    struct Slot {
-        ShmBuffer buffer;
-        std::vector<Rect> stale; // where the picture changed since this buffer was written
-    };
 
     static void layerConfigure(void* data, zwlr_layer_surface_v1* surface, uint32_t serial, uint32_t width, uint32_t height);
     static void layerClosed(void* data, zwlr_layer_surface_v1* surface);
@@ -80,8 +78,8 @@ private:
 
     void resize(int32_t width, int32_t height);
     void drawFrame(int64_t nowMicros);
-    int64_t rendererClock(int64_t nowMicros) const;
-    Slot* freeSlot();
+    // The index of a buffer the compositor does not hold, made when needed; -1 when none is.
+    int freeBuffer();
     void requestFrame();
 
     WaylandDisplay& m_display;
@@ -95,17 +93,15 @@ private:
 
     std::unique_ptr<Renderer> m_renderer;
     bool m_automaticChanges = true;
-    double m_timeScale = 1.0;
-    int64_t m_startMicros = -1;
+    PresentCadence m_cadence;
     PointerWatch m_pointer;
 
     int32_t m_width = 0;
     int32_t m_height = 0;
     int32_t m_pendingWidth = 0; // from an xdg toplevel configure, applied with its surface configure
     int32_t m_pendingHeight = 0;
-    std::vector<uint32_t> m_picture; // the whole picture, m_width x m_height, opaque
-    std::vector<Rect> m_frameRects; // what the present under way changed
-    std::array<Slot, kBufferCount> m_slots;
+    std::array<ShmBuffer, kBufferCount> m_buffers;
+    BufferRingPanel m_panel { kBufferCount, 0, 0 };
     int64_t m_wakeAtMicros = -1;
     bool m_configured = false;
     bool m_closed = false;

@@ -8,9 +8,10 @@
 
 #include <algorithm>
 
-SaverScreens::SaverScreens(SaverInput input, QObject* parent)
+SaverScreens::SaverScreens(SaverInput input, SaverLayer layer, QObject* parent)
     : QObject(parent)
     , m_input(input)
+    , m_layer(layer)
 {
 }
 
@@ -36,7 +37,8 @@ void SaverScreens::closeAll()
 
 void SaverScreens::addScreen(QScreen* screen)
 {
-    auto form = std::make_unique<SaverWindow>(screen, m_input);
+    auto form = std::make_unique<SaverWindow>(screen, m_input, m_layer);
+    form->setTimeScale(m_timeScale);
     SaverWindow* shown = form.get();
     m_forms.push_back({ screen, std::move(form) });
     if (m_shown)

@@ -14,14 +14,18 @@ class QScreen;
 // The saver over every screen: one SaverWindow, with its own renderer at its screen's size
 // stepped at its screen's refresh rate, per screen the toolkit reports, made and dropped as
 // screens come and go. Closing any of them (input, a window manager) ends the program and
-// with it all of them.
+// with it all of them. As the desktop (the wallpaper) the windows stand below every other
+// window, and their clocks may run slow.
 class SaverScreens final : public QObject {
     Q_OBJECT
 
 public:
-    explicit SaverScreens(SaverInput input, QObject* parent = nullptr);
+    explicit SaverScreens(SaverInput input, SaverLayer layer = SaverLayer::Top, QObject* parent = nullptr);
     ~SaverScreens() override;
 
+    // The renderers' clocks run at this fraction of real time (see PresentCadence); set
+    // before show.
+    void setTimeScale(double scale) { m_timeScale = scale; }
     // Makes and shows a saver on every screen.
     void show();
     // Closes every saver (from a termination signal); the loop ends.
@@ -44,6 +48,8 @@ private:
     };
 
     SaverInput m_input;
+    SaverLayer m_layer;
+    double m_timeScale = 1.0;
     std::vector<Saver> m_forms;
     RenderStatistics m_removedFigures; // of the savers of screens that went away
     bool m_shown = false;

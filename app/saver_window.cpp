@@ -1,5 +1,7 @@
 #include "app/saver_window.h"
 
+#include "app/termination_signals.h"
+
 #include "engine/picture_panel.h"
 #include "engine/refresh_timer.h"
 #include "engine/renderer.h"
@@ -17,6 +19,11 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 
 constexpr int kGrabRetryMilliseconds = 50;
@@ -32,22 +39,54 @@ QCursor invisibleCursor()
     return QCursor(empty, empty);
 }
 
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
+{
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t { XCB_ATOM_NONE };
+    std::free(reply);
+    return atom;
+}
+
+// Makes the X11 window a desktop-type window, which a window manager keeps below every other
+// window, out of the task list and without a frame. Set before the window is mapped, as
+// window managers read the type then; nothing happens on another platform.
+void markAsDesktop(QWidget& window)
+{
+    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    if (connection == nullptr)
+        return;
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    const xcb_atom_t type = internAtom(connection, "_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t desktop = internAtom(connection, "_NET_WM_WINDOW_TYPE_DESKTOP");
+    if (type == XCB_ATOM_NONE || desktop == XCB_ATOM_NONE)
+        return;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, type, XCB_ATOM_ATOM, 32, 1, &desktop);
+    xcb_flush(connection);
+}
+
 } // namespace
 
-SaverWindow::SaverWindow(QScreen* screen, SaverInput input, QWidget* parent)
+SaverWindow::SaverWindow(QScreen* screen, SaverInput input, SaverLayer layer, QWidget* parent)
     : QWidget(parent,
-        Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-            | (input == SaverInput::Ignored ? Qt::WindowTransparentForInput : Qt::WindowFlags()))
+        Qt::Window | Qt::FramelessWindowHint
+            | (layer == SaverLayer::Desktop ? Qt::WindowStaysOnBottomHint : Qt::WindowStaysOnTopHint)
+            | (input == SaverInput::Ignored || layer == SaverLayer::Desktop ? Qt::WindowTransparentForInput
+                                                                             : Qt::WindowFlags()))
     , m_screen(screen)
-    , m_input(input)
+    , m_input(layer == SaverLayer::Desktop ? SaverInput::Ignored : input)
+    , m_layer(layer)
 {
     setWindowTitle(QStringLiteral("The Screen Saver Form"));
     // The window's own colour is never painted: the panel covers all of it.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
-    setFocusPolicy(Qt::StrongFocus);
-    const QCursor invisible = invisibleCursor();
-    setCursor(invisible);
+    setFocusPolicy(m_layer == SaverLayer::Desktop ? Qt::NoFocus : Qt::StrongFocus);
+    // The desktop leaves the pointer as it is; the saver hides it.
+    const QCursor invisible = m_layer == SaverLayer::Desktop ? QCursor() : invisibleCursor();
+    if (m_layer == SaverLayer::Top)
+        setCursor(invisible);
     setMouseTracking(true);
 
     panelShower = new PicturePanel(this);
@@ -56,7 +95,8 @@ SaverWindow::SaverWindow(QScreen* screen, SaverInput input, QWidget* parent)
     QPalette black = panelShower->palette();
     black.setColor(QPalette::Window, Qt::black);
     panelShower->setPalette(black);
-    panelShower->setCursor(invisible);
+    if (m_layer == SaverLayer::Top)
+        panelShower->setCursor(invisible);
     panelShower->setMouseTracking(true);
     panelShower->installEventFilter(this);
 
@@ -71,6 +111,9 @@ SaverWindow::SaverWindow(QScreen* screen, SaverInput input, QWidget* parent)
         connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &SaverWindow::followScreen);
     }
     setGeometry(screenRectangle());
+
+    if (m_layer == SaverLayer::Desktop)
+        markAsDesktop(*this);
 
     m_refresh = new RefreshTimer(this);
     m_refresh->setScreen(m_screen);
@@ -129,6 +172,11 @@ void SaverWindow::formShow()
     if (!m_closing)
         m_refresh->start();
 
+    if (m_layer == SaverLayer::Desktop) {
+        // Below whatever is mapped already; without a window manager nobody else puts it there.
+        lower();
+        return;
+    }
     raise();
     if (m_input == SaverInput::Ignored)
         return;
@@ -164,10 +212,13 @@ void SaverWindow::formResize()
 
 void SaverWindow::refreshTick(int64_t nowMicros)
 {
-    if (!m_renderer || m_closing || !isVisible())
+    // A termination signal ends the run before another frame is drawn, even when a refresh
+    // is handled before the signal is: the run's figures then tell what the screen shows.
+    if (!m_renderer || m_closing || !isVisible() || !m_cadence.due(nowMicros) || TerminationSignals::arrived() != 0)
         return;
-    m_renderer->step(nowMicros);
+    m_renderer->step(m_cadence.rendererMicros(nowMicros));
     m_renderer->present(*panelShower);
+    m_cadence.presented(nowMicros);
 }
 
 void SaverWindow::setAutomaticChanges(bool on)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/pointer_watch.h"
+#include "engine/present_cadence.h"
 
 #include <QPointer>
 #include <QScreen>
@@ -17,12 +18,20 @@ class Renderer;
 // daemon's (the daemon watches input and stops the saver with a signal).
 enum class SaverInput { EndsSaver, Ignored };
 
+// Where the window stands: above every other window (the saver), or below all of them as the
+// desktop (the wallpaper: a desktop-type window that takes no input, whatever SaverInput says).
+enum class SaverLayer { Top, Desktop };
+
 // The full-screen window of saver mode: borderless, above every other window, the size of
 // its screen in device pixels, with a hidden pointer and a black panel. Once per refresh of
 // its screen it steps its renderer and presents what the step drew. With input of
 // its own, the first key, the first mouse button, or a pointer more than 20 pixels from where
 // it was first seen closes the saver and ends the program; with input ignored the window
 // takes no input at all and grabs no keyboard.
+//
+// As the desktop (SaverLayer::Desktop) the window is of the desktop type
+// (_NET_WM_WINDOW_TYPE_DESKTOP), kept below every other window, takes no input and leaves the
+// pointer visible; its renderer's clock and presents may be slowed (setTimeScale).
 //
 // The renderer is the panel's painter: when the system asks for a repaint (the window was
 // mapped or uncovered) the whole picture goes to the screen again, so the screen after every
@@ -31,7 +40,8 @@ class SaverWindow final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit SaverWindow(QScreen* screen = nullptr, SaverInput input = SaverInput::EndsSaver, QWidget* parent = nullptr);
+    explicit SaverWindow(QScreen* screen = nullptr, SaverInput input = SaverInput::EndsSaver,
+        SaverLayer layer = SaverLayer::Top, QWidget* parent = nullptr);
     ~SaverWindow() override;
     // None: the window's panel paints on screen, and so does the window (see PicturePanel).
     QPaintEngine* paintEngine() const override { return nullptr; }
@@ -44,6 +54,9 @@ public:
 
     // Whether this saver's renderer makes the automatic changes (see Renderer).
     void setAutomaticChanges(bool on);
+    // The renderer's clock runs at this fraction of real time, and presents come less often
+    // (see PresentCadence).
+    void setTimeScale(double scale) { m_cadence.setScale(scale); }
     // The renderer, once the window has been shown (statistics, tests).
     const Renderer* getRenderer() const { return m_renderer.get(); }
 
@@ -71,6 +84,8 @@ private:
 
     QPointer<QScreen> m_screen; // null: the primary screen; cleared when the screen goes away
     SaverInput m_input = SaverInput::EndsSaver;
+    SaverLayer m_layer = SaverLayer::Top;
+    PresentCadence m_cadence;
     bool m_automaticChanges = true;
     PointerWatch m_pointer;
     std::unique_ptr<Renderer> m_renderer;

@@ -56,7 +56,7 @@ TerminationSignals::~TerminationSignals()
         ::sigaction(signalNumber, &action, nullptr);
 }
 
-int TerminationSignals::received() const
+int TerminationSignals::arrived()
 {
     return g_received;
 }

@@ -21,7 +21,9 @@ public:
 
     // The signal that arrived, 0 while none has. Set by the handler itself, so it tells also
     // before the event loop has run (a start that must be given up) what arrived.
-    int received() const;
+    int received() const { return arrived(); }
+    // The same for code that holds no TerminationSignals (0 also when none was ever made).
+    static int arrived();
 
     // Ends the process with the received signal's default action, so that whoever started it
     // sees it end by that signal; does nothing when no signal arrived.

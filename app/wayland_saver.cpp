@@ -174,6 +174,10 @@ int WaylandSaver::run(int* signal)
         }
         if (wl_display_dispatch_pending(display) < 0)
             break;
+        // A termination signal ends the run before another frame is drawn: the figures then
+        // tell what the screen shows.
+        if (TerminationSignal != 0)
+            break;
         const int64_t now = monotonicMicros();
         for (const auto& surface : m_surfaces)
             surface->wake(now);

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
-# CPU of the saver on one 1920 x 1080 output under headless sway, against the same saver on a
-# 1920 x 1080 Xvfb in the same run, and CPU of the wallpaper at its default rate. Each figure is
-# the median of RUNS runs of SECONDS seconds, in percent of one core (user + system time of the
-# process over wall time). Usage: bench/wayland_figures.sh PROGRAM POINTER-DEVICE [RUNS] [SECONDS]
+# The saver and the wallpaper on Wayland against their baselines, every figure the median of
+# RUNS runs with its baseline measured in the same run of this script:
+#  - CPU of the saver on one 1920 x 1080 output under headless sway, against the same saver on a
+#    1920 x 1080 Xvfb, and CPU of the wallpaper at its default rate; in percent of one core (user
+#    + system time of the process over SECONDS seconds of wall time, after 2 s of start);
+#  - the start to the first picture: from the start of the process to its first commit of a
+#    surface with a buffer (the compositor shows it from the next refresh on), for the saver
+#    against a bare Qt Widgets window under Qt's Wayland platform (MINIMAL-WINDOW, a black
+#    full-screen window). The commits are read from the client's protocol log (WAYLAND_DEBUG),
+#    which both pay for alike.
+# Usage: bench/wayland_figures.sh PROGRAM MINIMAL-WINDOW [RUNS] [SECONDS]
 set -uo pipefail
 program=$(realpath "$1")
-pointer_device=$(realpath "$2")
+minimal_window=$(realpath "$2")
 runs=${3:-3}
 seconds=${4:-10}
 here=$(cd "$(dirname "$0")" && pwd)
+# One output: headless outputs cannot be disabled on sway 1.7, so a second one would be drawn too.
+SWAY_ONE_OUTPUT=1
 source "$here/../tests/wayland/sway_session.sh"
 
 cpu_percent() { # PID SECONDS: the process's CPU over that many seconds
@@ -21,22 +30,58 @@ cpu_percent() { # PID SECONDS: the process's CPU over that many seconds
 }
 median() { python3 -c "import statistics,sys; print(statistics.median(float(a) for a in sys.argv[1:]))" "$@"; }
 
+# Milliseconds from the start to the first commit of a surface with a buffer attached, read
+# from the protocol log, whose clock is the wall clock's microseconds cut to 32 bits, shown in
+# milliseconds.
+first_commit_ms() { # STARTED-MICROSECONDS LOG
+  python3 - "$1" "$2" <<'PY'
+import re, sys
+started = int(sys.argv[1]) % (1 << 32)
+attached = set()
+for line in open(sys.argv[2], errors="replace"):
+    match = re.match(r"\[\s*(\d+)\.(\d+)\]\s+-> (wl_surface@\d+)\.(attach|commit)\((wl_buffer@)?", line)
+    if not match:
+        continue
+    stamp = int(match.group(1)) * 1000 + int(match.group(2))
+    surface, request = match.group(3), match.group(4)
+    if request == "attach" and match.group(5):
+        attached.add(surface)
+    elif request == "commit" and surface in attached:
+        print(round(((stamp - started) % (1 << 32)) / 1000, 1)); sys.exit(0)
+print("nan")
+PY
+}
+
 start_sway || exit 1
-user_cmd swaymsg -q 'output HEADLESS-2 disable'
 user_cmd swaymsg -q 'output HEADLESS-1 resolution 1920x1080'
-sway_saver=(); wallpaper=(); xvfb_saver=()
-for _ in $(seq "$runs"); do
+sway_saver=(); wallpaper=(); xvfb_saver=(); saver_start=(); window_start=()
+for run in $(seq "$runs"); do
   start_client "$program" /s; pid=$last_pid; sleep 2
   sway_saver+=("$(cpu_percent "$pid" "$seconds")"); kill "$pid"; wait "$pid" 2>/dev/null
   start_client "$program" --wallpaper; pid=$last_pid; sleep 2
   wallpaper+=("$(cpu_percent "$pid" "$seconds")"); kill "$pid"; wait "$pid" 2>/dev/null
+  for client in saver window; do
+    log="$shots_dir/$client-$run.log"
+    started=$(date +%s%6N)
+    if [ "$client" = saver ]; then
+      start_client env WAYLAND_DEBUG=1 "$program" /s 2> "$log"
+    else
+      start_client env WAYLAND_DEBUG=1 QT_QPA_PLATFORM=wayland "$minimal_window" 2> "$log"
+    fi
+    pid=$last_pid; sleep 2; kill "$pid"; wait "$pid" 2>/dev/null
+    if [ "$client" = saver ]; then saver_start+=("$(first_commit_ms "$started" "$log")")
+    else window_start+=("$(first_commit_ms "$started" "$log")"); fi
+  done
 done
 stop_sway
 
-display=:$((90 + RANDOM % 50))
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp > /dev/null 2>&1 &
+# Xvfb picks a free display number itself and writes it once it accepts clients; -noreset
+# keeps it from resetting (and refusing the next client a moment) when a saver ends.
+display_file=$(mktemp)
+Xvfb -displayfd 3 -noreset -screen 0 1920x1080x24 -nolisten tcp 3> "$display_file" > /dev/null 2>&1 &
 xvfb=$!
-sleep 1
+for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+display=:$(head -1 "$display_file"); rm -f "$display_file"
 x_home=$(mktemp -d)
 for _ in $(seq "$runs"); do
   env -u WAYLAND_DISPLAY HOME="$x_home" DISPLAY="$display" "$program" /s & pid=$!; sleep 2
@@ -47,3 +92,5 @@ kill "$xvfb"; wait "$xvfb" 2>/dev/null; rm -rf "$x_home"
 echo "saver under headless sway, 1920x1080: median $(median "${sway_saver[@]}") % of a core (${sway_saver[*]})"
 echo "saver under Xvfb, 1920x1080 (baseline): median $(median "${xvfb_saver[@]}") % of a core (${xvfb_saver[*]})"
 echo "wallpaper at the default rate under headless sway: median $(median "${wallpaper[@]}") % of a core (${wallpaper[*]})"
+echo "saver start to first picture under headless sway: median $(median "${saver_start[@]}") ms (${saver_start[*]})"
+echo "bare Qt Wayland window start to first frame (baseline): median $(median "${window_start[@]}") ms (${window_start[*]})"

@@ -23,11 +23,15 @@ struct PixelRect {
 // or more) would make as many presents; the region instead keeps at most kMostRects
 // rectangles, joining the two whose union adds the least area whenever there are more, and
 // joining any two whose union costs nothing extra. A present per refresh then sends a few
-// blocks, never one per sprite, and little that did not change.
+// blocks, never one per sprite, and little that did not change. A screen whose present
+// costs per pixel rather than per block (a copy in the program's own memory) keeps more.
 class DirtyRegion {
 public:
     static constexpr std::size_t kMostRects = 4;
 
+    // At most this many rectangles from the next add on (at least 1).
+    void setMostRects(std::size_t most) { m_mostRects = most < 1 ? 1 : most; }
+    std::size_t mostRects() const { return m_mostRects; }
     void add(const PixelRect& rect);
     void markWhole() { m_whole = true; }
     void clear();
@@ -40,5 +44,7 @@ public:
 
 private:
     std::vector<PixelRect> m_rects;
+    std::vector<std::vector<int64_t>> m_costs; // of joining each pair, as add explains
+    std::size_t m_mostRects = kMostRects;
     bool m_whole = false;
 };

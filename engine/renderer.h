@@ -115,6 +115,9 @@ public:
     // once (the saver on every screen), only one of them may make them, or each interval
     // would change the formula and the mirror once per renderer. On by default.
     void setAutomaticChanges(bool on) { m_automaticChanges = on; }
+    // The most rectangles a present sends (see DirtyRegion): a few for a screen that takes a
+    // request per block, more for one whose present copies every pixel sent.
+    void setMostPresentRects(std::size_t most) { m_dirty.setMostRects(most); }
 
     const ArgbImage& frame() const { return m_frame; }
     const ArgbImage& halfFrame() const { return m_halfFrame; }

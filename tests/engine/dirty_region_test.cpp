@@ -54,4 +54,38 @@ TEST(DirtyRegion, AHundredSpritesAlongACurveStayAFewRectangles)
     EXPECT_TRUE(region.empty());
 }
 
+// Seven objects' trails spread over a screen: a region allowed more rectangles keeps them
+// apart and covers far less area than the usual few, yet still everything added.
+TEST(DirtyRegion, MoreRectanglesAllowedCoverTheTrailsWithLessArea)
+{
+    DirtyRegion few;
+    DirtyRegion many;
+    many.setMostRects(16);
+    std::vector<PixelRect> added;
+    for (int sprite = 0; sprite < 56; ++sprite) {
+        const int object = sprite % 7;
+        const int step = sprite / 7;
+        added.push_back({ 250 * object + 2 * step, 120 * object + step, 250 * object + 2 * step + 60, 120 * object + step + 60 });
+        few.add(added.back());
+        many.add(added.back());
+    }
+    const auto area = [](const DirtyRegion& region) {
+        int64_t total = 0;
+        for (const PixelRect& rect : region.rects())
+            total += rect.area();
+        return total;
+    };
+    EXPECT_EQ(few.rects().size(), DirtyRegion::kMostRects);
+    EXPECT_LE(many.rects().size(), many.mostRects());
+    EXPECT_LT(area(many) * 2, area(few));
+    for (const PixelRect& rect : added) {
+        bool covered = false;
+        for (const PixelRect& kept : many.rects())
+            covered = covered || kept.intersected(rect) == rect;
+        EXPECT_TRUE(covered);
+    }
+    many.clear();
+    EXPECT_EQ(many.mostRects(), 16U);
+}
+
 } // namespace

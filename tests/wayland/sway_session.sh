@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A private headless sway for the Wayland tests, sourced by them. Sway refuses to run as root,
 # so it and every client run as "nobody" with a runtime folder and a home of their own.
-# Two outputs, pixman rendering, no input devices but the virtual ones the tests make.
-# start_sway; then as_user CMD... runs a client; stop_sway (also on exit) ends what was started.
+# Two outputs (one with SWAY_ONE_OUTPUT set), pixman rendering, no input devices but the virtual ones the tests make.
+# start_sway; then as_user CMD... runs a client; stop_sway (also on exit) ends what was started,
+# and "stop_sway again" does so ready for another start_sway.
 
 SWAY_USER=${SWAY_USER:-nobody}
 SWAY_GROUP=${SWAY_GROUP:-nogroup}
@@ -61,7 +62,9 @@ CONFIG
   if [ ! -S "$runtime_dir/sway.sock" ]; then
     echo "sway did not start:"; cat "$session_dir/sway.log"; return 1
   fi
-  as_user "${run_as[@]}" swaymsg -q create_output
+  # A second output unless SWAY_ONE_OUTPUT is set. Headless outputs cannot be disabled on this
+  # compositor (the commit is refused), so a run that wants one output must not make it.
+  if [ -z "${SWAY_ONE_OUTPUT:-}" ]; then as_user "${run_as[@]}" swaymsg -q create_output; fi
   as_user "${run_as[@]}" swaymsg -q 'output * resolution 1280x720'
 }
 
@@ -90,22 +93,66 @@ start_client() {
 
 user_cmd() { as_user "${run_as[@]}" "$@"; }
 
+# A second sway nested in the first (its outputs are windows there): the one way to take an
+# output away while clients run, since headless outputs can be neither unplugged nor disabled on
+# this compositor. Its outputs are WL-1, WL-2, ...; closing the outer window "wlroots - WL-N"
+# removes that output. inner_cmd CMD... and start_inner_client CMD... run clients on it.
+inner_runtime_dir="$session_dir/inner-runtime"
+inner_socket=""
+start_nested_sway() {
+  mkdir -p "$inner_runtime_dir"; chmod 700 "$inner_runtime_dir"
+  if [ "$(id -u)" -eq 0 ]; then chown "$SWAY_USER:$SWAY_GROUP" "$inner_runtime_dir"; fi
+  printf 'output * background %s solid_color\ndefault_border none\n' "$desktop_colour" > "$session_dir/inner-config"
+  start_client env WLR_BACKENDS=wayland WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    WAYLAND_DISPLAY="$runtime_dir/$wayland_socket" XDG_RUNTIME_DIR="$inner_runtime_dir" \
+    sway -c "$session_dir/inner-config" > "$session_dir/inner-sway.log" 2>&1
+  for _ in $(seq 100); do
+    inner_ipc=$(ls "$inner_runtime_dir"/sway-ipc.*.sock 2>/dev/null | head -1)
+    inner_socket=$(cd "$inner_runtime_dir" && ls wayland-? 2>/dev/null | head -1)
+    [ -n "$inner_ipc" ] && [ -n "$inner_socket" ] && return 0
+    sleep 0.1
+  done
+  echo "the nested sway did not start:"; cat "$session_dir/inner-sway.log"; return 1
+}
+inner_cmd() {
+  env -i PATH=/usr/bin:/bin HOME="$home_dir" XDG_RUNTIME_DIR="$inner_runtime_dir" WAYLAND_DISPLAY="$inner_socket" \
+    SWAYSOCK="$inner_ipc" "${run_as[@]}" "$@"
+}
+start_inner_client() {
+  env -i PATH=/usr/bin:/bin HOME="$home_dir" XDG_RUNTIME_DIR="$inner_runtime_dir" WAYLAND_DISPLAY="$inner_socket" \
+    SWAYSOCK="$inner_ipc" "${sanitizer_env[@]}" "${run_as[@]}" "$@" &
+  last_pid=$!
+  started_pids+=("$last_pid")
+}
+
 # Outputs' names, one a line.
 output_names() { user_cmd swaymsg -t get_outputs -r | python3 -c 'import json,sys; [print(o["name"]) for o in json.load(sys.stdin)]'; }
 
+# Screenshots come from the compositor that shoot_cmd names: user_cmd (the first) or inner_cmd.
+shoot_cmd=user_cmd
+
 # The fraction of pixels of a screenshot of one output that are not black.
 lit_fraction() {
-  user_cmd grim -o "$1" "$shots_dir/shot.png" || return 1
+  "$shoot_cmd" grim -o "$1" "$shots_dir/shot.png" || return 1
   cp "$shots_dir/shot.png" "$shots_dir/shot-$1-$2.png"
   convert "$shots_dir/shot.png" -colorspace gray -threshold 2% -format '%[fx:mean]' info:
 }
 
 # The fraction of pixels of a screenshot that have the desktop's own background colour.
 desktop_fraction() {
-  user_cmd grim -o "$1" "$shots_dir/shot.png" || return 1
+  "$shoot_cmd" grim -o "$1" "$shots_dir/shot.png" || return 1
   cp "$shots_dir/shot.png" "$shots_dir/shot-$1-$2.png"
-  convert "$shots_dir/shot.png" -fill black +opaque "$desktop_colour" -fill white -opaque "$desktop_colour" \
-    -colorspace gray -format '%[fx:mean]' info:
+  colour_fraction "$shots_dir/shot.png" "$desktop_colour"
+}
+
+# The fraction of pixels of a picture that have the colour.
+colour_fraction() { # PICTURE COLOUR
+  convert "$1" -alpha off -fill black +opaque "$2" -fill white -opaque "$2" -colorspace gray -format '%[fx:mean]' info:
+}
+
+# The most frequent colour of a picture other than black, as #RRGGBB.
+main_colour() {
+  convert "$1" -alpha off -format %c histogram:info:- | sort -rn | awk '{print $3}' | grep -v -i '^#000000$' | head -1
 }
 
 stop_sway() {
@@ -121,7 +168,12 @@ stop_sway() {
     wait "$sway_pid" 2>/dev/null || true
     sway_pid=""
   fi
-  if [ -z "${KEEP_SHOTS:-}" ]; then rm -rf "$session_dir"; fi
+  if [ "${1:-}" = again ]; then
+    # Another compositor follows in the same folders: the old one's sockets must not be found.
+    rm -rf "${runtime_dir:?}"/*
+  elif [ -z "${KEEP_SHOTS:-}" ]; then
+    rm -rf "$session_dir"
+  fi
 }
 trap stop_sway EXIT
 
