@@ -6,6 +6,7 @@
 // frame's, the figure the rule's ratios come from. Run with
 //   build/bench/opal_animation_estimate_figures [sprites drawn before the capture, 4000 unless given]
 
+#include "bench/quiet_capture_host.h"
 #include "engine/renderer.h"
 #include "export/animation_size_estimate.h"
 #include "export/gif_capture.h"
@@ -22,27 +23,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// The capture's windows, reduced to the renderer it follows.
-class FiguresHost : public GifCaptureHost {
-public:
-    explicit FiguresHost(Renderer& renderer)
-        : m_renderer(renderer)
-    {
-    }
-    const ArgbImage& gifSourceFrame() override { return m_renderer.frame(); }
-    void followSprites(SpriteObserver* observer) override { m_renderer.setSpriteObserver(observer); }
-    void showGifProgress() override { }
-    void gifFramesTaken(int32_t, int32_t) override { }
-    void gifWriting() override { }
-    void hideGifProgress() override { }
-    void gifCaptureFailed(const std::string& text) override { failure = text; }
-
-    std::string failure;
-
-private:
-    Renderer& m_renderer;
-};
 
 struct Case {
     const char* name;
@@ -99,7 +79,7 @@ int main(int argc, char** argv)
                     const EstimateSample sample = sampleFileBytes(first, renderer.frame(), settings);
                     const std::optional<int64_t> estimate = estimatedAnimationBytes(settings, sample);
 
-                    FiguresHost host(renderer);
+                    QuietCaptureHost host(renderer);
                     GifCapture capture(host);
                     capture.settings = settings;
                     capture.gifFileName = (folder / (std::string(test.name) + ".anim")).string();

@@ -7,6 +7,7 @@
 // the bare cost of starting a command, so both the whole figure and the difference can be
 // quoted.
 
+#include "bench/quiet_capture_host.h"
 #include "pixels/argb_image.h"
 #include "engine/renderer.h"
 #include "export/gif_capture.h"
@@ -82,35 +83,13 @@ Workspace& workspace()
     return instance;
 }
 
-// A host without windows or a renderer: the frame is the prepared one, and the benchmark
-// ticks the capture itself.
-class BenchHost : public GifCaptureHost {
-public:
-    explicit BenchHost(const ArgbImage& frame)
-        : m_frame(frame)
-    {
-    }
-    const ArgbImage& gifSourceFrame() override { return m_frame; }
-    void followSprites(SpriteObserver*) override { }
-    void showGifProgress() override { }
-    void gifFramesTaken(int32_t, int32_t) override { }
-    void gifWriting() override { }
-    void hideGifProgress() override { }
-    void gifCaptureFailed(const std::string& text) override { failure = text; }
-
-    std::string failure;
-
-private:
-    const ArgbImage& m_frame;
-};
-
 // One iteration is the tick that takes a frame; the counting ticks between frames cost
 // nothing worth timing. A new capture starts whenever the frame count is reached, outside
 // the timing.
 void captureTick(benchmark::State& state, const ArgbImage& frame, int scale, int colors)
 {
     const std::string target = workspace().file("ours.gif");
-    BenchHost host(frame);
+    QuietCaptureHost host(frame);
     GifCapture capture(host);
     capture.gifFileName = target;
     capture.settings.scale = scale;
