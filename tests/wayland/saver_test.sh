@@ -139,7 +139,10 @@ rm -f "$shots_dir/client.png"
 start_nested_sway || exit 1
 start_inner_client wtype -s 3600000 -k F24
 shoot_cmd=inner_cmd
-start_inner_client "$program" /s
+# Under LeakSanitizer this run reads tests/wayland/lsan.supp; the full unwinding lets its
+# one line find our frame under libwayland-client's.
+start_inner_client env "LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp:print_suppressions=0" \
+  "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0" "$program" /s
 saver=$last_pid
 check "nested: the saver lights the one output" saver_covers WL-1
 inner_cmd swaymsg -q create_output
