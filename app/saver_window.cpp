@@ -83,10 +83,9 @@ SaverWindow::SaverWindow(QScreen* screen, SaverInput input, SaverLayer layer, QW
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(m_layer == SaverLayer::Desktop ? Qt::NoFocus : Qt::StrongFocus);
-    // The desktop leaves the pointer as it is; the saver hides it.
-    const QCursor invisible = m_layer == SaverLayer::Desktop ? QCursor() : invisibleCursor();
+    // The saver hides the pointer; the desktop leaves it as it is.
     if (m_layer == SaverLayer::Top)
-        setCursor(invisible);
+        setCursor(invisibleCursor());
     setMouseTracking(true);
 
     panelShower = new PicturePanel(this);
@@ -96,7 +95,7 @@ SaverWindow::SaverWindow(QScreen* screen, SaverInput input, SaverLayer layer, QW
     black.setColor(QPalette::Window, Qt::black);
     panelShower->setPalette(black);
     if (m_layer == SaverLayer::Top)
-        panelShower->setCursor(invisible);
+        panelShower->setCursor(invisibleCursor());
     panelShower->setMouseTracking(true);
     panelShower->installEventFilter(this);
 

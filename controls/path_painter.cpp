@@ -108,11 +108,16 @@ void PathPainter::mousePressEvent(QMouseEvent* event)
 
 void PathPainter::mouseMoveEvent(QMouseEvent* event)
 {
+    if (moveTo(event->position()))
+        update();
+}
+
+bool PathPainter::moveTo(const QPointF& position)
+{
     if (!sizeIsCurrent())
         rebuild();
-    const QPoint point = devicePoint(event->position());
-    if (m_path.move(point.x(), point.y()))
-        update();
+    const QPoint point = devicePoint(position);
+    return m_path.move(point.x(), point.y());
 }
 
 void PathPainter::mouseReleaseEvent(QMouseEvent*)
@@ -136,11 +141,8 @@ void PathPainter::keyPressEvent(QKeyEvent* event)
         if (m_keyStroke) {
             endKeyStroke();
         } else {
-            if (!sizeIsCurrent())
-                rebuild();
             m_path.press(true);
-            const QPoint point = devicePoint(m_pen);
-            m_path.move(point.x(), point.y());
+            moveTo(m_pen);
             m_keyStroke = true;
         }
         update();
@@ -150,12 +152,8 @@ void PathPainter::keyPressEvent(QKeyEvent* event)
         return;
     }
     m_pen = QPointF(std::clamp(pen.x(), 0.0, width() - 1.0), std::clamp(pen.y(), 0.0, height() - 1.0));
-    if (m_keyStroke) {
-        if (!sizeIsCurrent())
-            rebuild();
-        const QPoint point = devicePoint(m_pen);
-        m_path.move(point.x(), point.y());
-    }
+    if (m_keyStroke)
+        moveTo(m_pen);
     update();
 }
 

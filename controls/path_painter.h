@@ -61,6 +61,9 @@ private:
     bool sizeIsCurrent() const;
     // A point of the control in device pixels, truncated.
     QPoint devicePoint(const QPointF& position) const;
+    // Adds a point of the control to the path under way (the picker sized first); true when
+    // the view must be drawn again.
+    bool moveTo(const QPointF& position);
     // Ends the keyboard's stroke, if one is under way, taking its colours.
     void endKeyStroke();
 
