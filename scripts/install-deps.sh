@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   # build
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libxkbcommon-dev
   libjpeg62-turbo-dev libpng-dev
