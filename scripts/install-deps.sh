@@ -43,5 +43,6 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo="sudo"
 fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+# Another install running at the same time holds dpkg's lock; wait for it rather than fail.
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -q
+$sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
