@@ -16,6 +16,8 @@ constexpr std::string_view kPresetEnding = ".vhp";
 // A rejected argument is quoted in the message only up to this length, so the message
 // stays one readable line whatever was passed.
 constexpr std::size_t kQuotedLimit = 60;
+// The options that choose what a run draws on.
+constexpr std::string_view kModeOptions[] = { "--root", "--window-id", "--record", "--wallpaper" };
 
 // The argument as it may appear inside a one-line message: printable ASCII as it is,
 // everything else (line breaks, escape sequences, bytes of other encodings) as \xNN.
@@ -62,6 +64,14 @@ bool endsWithPresetEnding(std::string_view name)
     return name.size() >= kPresetEnding.size() && lowered(name.substr(name.size() - kPresetEnding.size())) == kPresetEnding;
 }
 
+// A file name that is only a format's extension (".gif", "out/.webm") or ends in a "/" has
+// no name for the file.
+bool lacksFileName(const std::string& fileName)
+{
+    const std::string last = lowered(std::filesystem::path(fileName).filename().string());
+    return last.empty() || last == ".gif" || last == ".webp" || last == ".webm";
+}
+
 // Reads the command line one option at a time; the first fault ends the reading.
 class OptionReader {
 public:
@@ -88,96 +98,129 @@ public:
     }
 
 private:
-    void readOption(const std::string& argument)
-    {
-        if (argument.compare(0, kOptionPrefix.size(), kOptionPrefix) != 0) {
-            m_error = "unexpected argument " + quotedText(argument) + ": a host switch such as /s must come alone (see --help)";
-            return;
-        }
-        const std::size_t equals = argument.find('=');
-        const std::string name = argument.substr(0, equals);
-        if (equals != std::string::npos)
-            m_inlineValue = argument.substr(equals + 1);
-        else
-            m_inlineValue.reset();
+    void readOption(const std::string& argument);
 
-        HackOptions& options = m_result.options;
-        if (name == "--help") {
-            if (noValue(name))
-                options.help = true;
-        } else if (name == "--root") {
-            if (noValue(name))
-                target(HackTarget::Root);
-        } else if (name == "--wallpaper") {
-            if (noValue(name))
-                target(HackTarget::Wallpaper);
-        } else if (name == "--rate") {
-            options.ratePercent = number(name, kMinimumRatePercent, kMaximumRatePercent);
-        } else if (name == "--window-id") {
-            if (auto text = value(name)) {
-                if (auto id = parseWindowId(*text)) {
-                    target(HackTarget::Window);
-                    options.windowId = *id;
-                } else {
-                    refuse(name, *text, "a window id, decimal or 0x and hexadecimal");
-                }
-            }
-        } else if (name == "--record") {
-            if (auto text = value(name)) {
-                AnimationFormat format = AnimationFormat::Gif;
-                if (!animationFormatForFile(*text, format)) {
-                    refuse(name, *text, "a file ending in .gif, .webp or .webm");
-                } else {
-                    options.target = HackTarget::Record;
-                    options.recordFile = *text;
-                }
-            }
-        } else if (name == "--size") {
-            if (auto text = value(name)) {
-                const std::size_t times = text->find('x');
-                std::optional<int> width;
-                std::optional<int> height;
-                if (times != std::string::npos) {
-                    width = readWholeNumber(std::string_view(*text).substr(0, times), 1, kMaximumRecordSide);
-                    height = readWholeNumber(std::string_view(*text).substr(times + 1), 1, kMaximumRecordSide);
-                }
-                if (width && height) {
-                    options.recordWidth = width;
-                    options.recordHeight = height;
-                } else {
-                    refuse(name, *text, "WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaximumRecordSide));
-                }
-            }
-        } else if (name == "--seconds") {
-            options.recordSeconds = number(name, 1, kMaximumRecordSeconds);
-        } else if (name == "--sprites") {
-            options.recordSprites = number(name, 1, kMaximumRecordSprites);
-        } else if (name == "--fps") {
-            options.recordFps = number(name, 1, kMaximumRecordFps);
-        } else if (name == "--preset") {
-            if (auto text = value(name)) {
-                if (text->empty())
-                    refuse(name, *text, "a preset's name, a preset file or random");
-                else
-                    options.preset = *text;
-            }
-        } else if (name == "--formula") {
-            options.formula = numberOrRandom(name, kFormulaCount - 1);
-        } else if (name == "--mirror") {
-            options.mirror = numberOrRandom(name, kMirrorCount - 1);
-        } else if (name == "--blur" || name == "--no-blur") {
-            if (noValue(name))
-                options.blur = name == "--blur";
-        } else if (name == "--travel" || name == "--no-travel") {
-            if (noValue(name))
-                options.travel = name == "--travel";
-        } else if (name == "--change-seconds") {
-            options.changeSeconds = number(name, 0, kMaximumChangeSeconds);
-        } else if (name == "--scale") {
-            options.scalePercent = number(name, kMinimumScalePercent, kMaximumScalePercent);
-        } else {
-            m_error = "unknown option " + quotedText(name) + " (see --help)";
+    // One reader per option; the name is passed on so that messages quote it as given.
+    using ReadFunction = void (OptionReader::*)(const std::string& name);
+    struct OptionRule {
+        std::string_view name;
+        ReadFunction read;
+    };
+    static const OptionRule kOptionRules[];
+
+    void readHelp(const std::string& name)
+    {
+        if (noValue(name))
+            m_result.options.help = true;
+    }
+
+    void readRoot(const std::string& name)
+    {
+        if (noValue(name))
+            target(HackTarget::Root, name);
+    }
+
+    void readWallpaper(const std::string& name)
+    {
+        if (noValue(name))
+            target(HackTarget::Wallpaper, name);
+    }
+
+    void readRate(const std::string& name)
+    {
+        m_result.options.ratePercent = number(name, kMinimumRatePercent, kMaximumRatePercent);
+    }
+
+    void readWindowId(const std::string& name)
+    {
+        const std::optional<std::string> text = value(name);
+        if (!text)
+            return;
+        if (const std::optional<uint32_t> id = parseWindowId(*text); id && target(HackTarget::Window, name))
+            m_result.options.windowId = *id;
+        else if (!id)
+            refuse(name, *text, "a window id, decimal or 0x and hexadecimal");
+    }
+
+    void readRecord(const std::string& name)
+    {
+        const std::optional<std::string> text = value(name);
+        if (!text)
+            return;
+        AnimationFormat format = AnimationFormat::Gif;
+        if (lacksFileName(*text))
+            m_error = name + " " + quotedText(*text) + ": the file's name is missing (give one such as clip.gif)";
+        else if (!animationFormatForFile(*text, format))
+            refuse(name, *text, "a file ending in .gif, .webp or .webm");
+        else if (target(HackTarget::Record, name))
+            m_result.options.recordFile = *text;
+    }
+
+    void readSize(const std::string& name)
+    {
+        const std::optional<std::string> text = value(name);
+        if (!text)
+            return;
+        const std::size_t times = text->find('x');
+        std::optional<int> width;
+        std::optional<int> height;
+        if (times != std::string::npos) {
+            width = readWholeNumber(std::string_view(*text).substr(0, times), 1, kMaximumRecordSide);
+            height = readWholeNumber(std::string_view(*text).substr(times + 1), 1, kMaximumRecordSide);
         }
+        if (width && height) {
+            m_result.options.recordWidth = width;
+            m_result.options.recordHeight = height;
+        } else {
+            refuse(name, *text, "WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaximumRecordSide));
+        }
+    }
+
+    void readSeconds(const std::string& name) { m_result.options.recordSeconds = number(name, 1, kMaximumRecordSeconds); }
+    void readSprites(const std::string& name) { m_result.options.recordSprites = number(name, 1, kMaximumRecordSprites); }
+    void readFps(const std::string& name) { m_result.options.recordFps = number(name, 1, kMaximumRecordFps); }
+
+    void readPreset(const std::string& name)
+    {
+        const std::optional<std::string> text = value(name);
+        if (text && text->empty())
+            refuse(name, *text, "a preset's name, a preset file or random");
+        else if (text)
+            m_result.options.preset = *text;
+    }
+
+    void readFormula(const std::string& name) { m_result.options.formula = numberOrRandom(name, kFormulaCount - 1); }
+    void readMirror(const std::string& name) { m_result.options.mirror = numberOrRandom(name, kMirrorCount - 1); }
+
+    void readBlur(const std::string& name)
+    {
+        if (noValue(name))
+            m_result.options.blur = name == "--blur";
+    }
+
+    void readTravel(const std::string& name)
+    {
+        if (noValue(name))
+            m_result.options.travel = name == "--travel";
+    }
+
+    void readChangeSeconds(const std::string& name)
+    {
+        m_result.options.changeSeconds = number(name, 0, kMaximumChangeSeconds);
+    }
+
+    void readScale(const std::string& name)
+    {
+        m_result.options.scalePercent = number(name, kMinimumScalePercent, kMaximumScalePercent);
+    }
+
+    // A host switch has no place among options; when a mode option is given too, the
+    // message names both, wherever each stands.
+    void refuseHostSwitch(const std::string& argument)
+    {
+        const std::string mode = firstModeOption(m_arguments);
+        m_error = "unexpected argument " + quotedText(argument) + ": a host switch such as /s must come alone"
+            + (mode.empty() ? std::string() : ", not with " + mode) + " (see --help)";
     }
 
     // The option's value: after "=", else the next argument.
@@ -199,13 +242,21 @@ private:
         return !m_inlineValue;
     }
 
-    // A settings dialog runs the daemon's command line for its preview with --window-id
-    // added, so a given window wins over --root in whichever order they come.
-    void target(HackTarget target)
+    // One run has one mode. The exception: a settings dialog runs the daemon's command line
+    // for its preview with --window-id added, so a given window wins over --root in whichever
+    // order they come. False (with the message) when the option names a second mode.
+    bool target(HackTarget target, const std::string& name)
     {
         HackTarget& current = m_result.options.target;
-        if (current != HackTarget::Window)
+        if (current == HackTarget::Window && target == HackTarget::Root)
+            return true;
+        if (current == HackTarget::None || current == target || (current == HackTarget::Root && target == HackTarget::Window)) {
             current = target;
+            m_targetName = name;
+            return true;
+        }
+        m_error = m_targetName + " and " + name + " name two modes: give one (see --help)";
+        return false;
     }
 
     std::optional<int> number(const std::string& name, int low, int high)
@@ -240,11 +291,66 @@ private:
     const std::vector<std::string>& m_arguments;
     std::size_t m_next = 0;
     std::optional<std::string> m_inlineValue;
+    // The option that chose the target, for a message about a second one.
+    std::string m_targetName;
     std::string m_error;
     HackParseResult m_result;
 };
 
+const OptionReader::OptionRule OptionReader::kOptionRules[] = {
+    { "--help", &OptionReader::readHelp },
+    { "--root", &OptionReader::readRoot },
+    { "--wallpaper", &OptionReader::readWallpaper },
+    { "--rate", &OptionReader::readRate },
+    { "--window-id", &OptionReader::readWindowId },
+    { "--record", &OptionReader::readRecord },
+    { "--size", &OptionReader::readSize },
+    { "--seconds", &OptionReader::readSeconds },
+    { "--sprites", &OptionReader::readSprites },
+    { "--fps", &OptionReader::readFps },
+    { "--preset", &OptionReader::readPreset },
+    { "--formula", &OptionReader::readFormula },
+    { "--mirror", &OptionReader::readMirror },
+    { "--blur", &OptionReader::readBlur },
+    { "--no-blur", &OptionReader::readBlur },
+    { "--travel", &OptionReader::readTravel },
+    { "--no-travel", &OptionReader::readTravel },
+    { "--change-seconds", &OptionReader::readChangeSeconds },
+    { "--scale", &OptionReader::readScale },
+};
+
+void OptionReader::readOption(const std::string& argument)
+{
+    if (argument.compare(0, kOptionPrefix.size(), kOptionPrefix) != 0) {
+        refuseHostSwitch(argument);
+        return;
+    }
+    const std::size_t equals = argument.find('=');
+    const std::string name = argument.substr(0, equals);
+    if (equals != std::string::npos)
+        m_inlineValue = argument.substr(equals + 1);
+    else
+        m_inlineValue.reset();
+    for (const OptionRule& rule : kOptionRules) {
+        if (name == rule.name) {
+            (this->*rule.read)(name);
+            return;
+        }
+    }
+    m_error = "unknown option " + quotedText(name) + " (see --help)";
+}
+
 } // namespace
+
+std::string firstModeOption(const std::vector<std::string>& arguments)
+{
+    for (const std::string& argument : arguments) {
+        const std::string name = argument.substr(0, argument.find('='));
+        if (std::find(std::begin(kModeOptions), std::end(kModeOptions), name) != std::end(kModeOptions))
+            return name;
+    }
+    return {};
+}
 
 bool isHackCommandLine(const std::vector<std::string>& arguments)
 {

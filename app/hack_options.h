@@ -84,8 +84,12 @@ struct HackParseResult {
 // one starts with "--".
 bool isHackCommandLine(const std::vector<std::string>& arguments);
 
+// The first option among the arguments that chooses a run's mode (--root, --window-id,
+// --record, --wallpaper), as written without its value; empty when there is none.
+std::string firstModeOption(const std::vector<std::string>& arguments);
+
 // Reads the arguments after the program's name. Out-of-range, malformed or unknown values,
-// a missing value or no target give !ok and a one-line reason in which
+// a missing value, no target or two targets (other than --root with --window-id) give !ok and a one-line reason in which
 // control characters of the offending argument are shown escaped.
 HackParseResult parseHackOptions(const std::vector<std::string>& arguments);
 

@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/display_check.h"
+#include "app/hack_options.h"
 #include "app/hack_mode.h"
 #include "app/preview_window.h"
 #include "app/resolutions.h"
@@ -161,6 +162,13 @@ int main(int argc, char** argv)
     // name, so that no switch is taken for one of its own options.
     const std::string commandLine = joinArguments(argc, argv);
     const LaunchRequest request = readSwitch(commandLine);
+    // Text after a switch is ignored, but an option that names another mode would be lost
+    // without a word: one run has one mode.
+    if (const std::string mode = firstModeOption(std::vector<std::string>(argv + 1, argv + argc)); !mode.empty()) {
+        std::fprintf(stderr, "opal-revel: the host switch %s and %s name two modes: give one (see --help)\n",
+            quoteArgument(argc > 1 ? argv[1] : "").c_str(), mode.c_str());
+        return 2;
+    }
     static int toolkitArgc = 1;
     static char* toolkitArgv[] = { argv[0], nullptr };
 

@@ -22,6 +22,13 @@ TEST(HackCommandLineTest, OnlyADoubleDashFirstMakesTheOptionReading)
     EXPECT_FALSE(isHackCommandLine({ "" }));
 }
 
+TEST(HackCommandLineTest, TheFirstModeOptionIsFoundInEitherSpelling)
+{
+    EXPECT_EQ(firstModeOption({ "/s", "--preset", "x", "--record=a.gif", "--root" }), "--record");
+    EXPECT_EQ(firstModeOption({ "/s", "--wallpaper" }), "--wallpaper");
+    EXPECT_EQ(firstModeOption({ "/s", "--wayland", "--rooted" }), "");
+}
+
 TEST(HackOptionsTest, EveryOptionInBothSpellings)
 {
     HackParseResult spaced = parse({ "--root", "--preset", "Bubbles", "--formula", "19", "--mirror", "3", "--no-blur",
@@ -114,6 +121,17 @@ TEST(HackOptionsTest, BadValuesAndUnknownOptionsAreRefusedWithOneLine)
         { { "--window-id", " 12" }, "not \" 12\"" },
         { { "--preset", "x" }, "give --root, --window-id ID or --record FILE" },
         { { "--" }, "unknown option \"--\"" },
+        // One run, one mode, in whichever order the two come.
+        { { "--root", "--record", "a.gif" }, "--root and --record name two modes" },
+        { { "--record", "a.gif", "--root", "--sprites", "1" }, "--record and --root name two modes" },
+        { { "--record=a.gif", "--window-id", "5" }, "--record and --window-id name two modes" },
+        { { "--wallpaper", "--record", "a.webm" }, "--wallpaper and --record name two modes" },
+        { { "--window-id", "5", "--wallpaper" }, "--window-id and --wallpaper name two modes" },
+        { { "--record", "a.gif", "/s" }, "\"/s\": a host switch such as /s must come alone, not with --record" },
+        { { "--preset", "x", "/s", "--root" }, "must come alone, not with --root" },
+        { { "--record", ".gif" }, "--record \".gif\": the file's name is missing" },
+        { { "--record", "out/.WEBM" }, "the file's name is missing" },
+        { { "--record", "out/" }, "the file's name is missing" },
     };
     for (const Case& example : cases) {
         HackParseResult result = parse(example.arguments);
