@@ -12,6 +12,7 @@
 #include "export/gif_capture.h"
 #include "presets/preset.h"
 #include "presets/settings.h"
+#include "platform/atomic_file.h"
 
 #include <QApplication>
 
@@ -83,9 +84,18 @@ bool takeRunOptions(const HackOptions& options)
     return true;
 }
 
-// The headless recorder: the run's options, recorded into the file without a display.
+// The headless recorder: the run's options, recorded into the file without a display. The
+// file is opened before the first frame, so that a folder that is missing or read-only, or a
+// folder in the file's place, is told at once rather than after the whole recording.
 int runRecorder(const HackOptions& options)
 {
+    AtomicFileWriter file;
+    try {
+        openAnimationFile(file, options.recordFile);
+    } catch (const std::exception& error) {
+        complain(exportErrorText(error));
+        return kExitWindowFault;
+    }
     if (!takeRunOptions(options))
         return kExitBadCommandLine;
 
@@ -100,7 +110,7 @@ int runRecorder(const HackOptions& options)
         const std::unique_ptr<AnimationWriter> writer = makeRecordWriter(format, plan);
         RecordProgress progress(stderr, isatty(fileno(stderr)) != 0);
         recordFrames(renderer, plan, *writer, std::ref(progress));
-        saveAnimationFile(*writer, options.recordFile);
+        commitAnimationFile(*writer, file, options.recordFile);
     } catch (const std::exception& error) {
         complain(exportErrorText(error));
         return kExitWindowFault;

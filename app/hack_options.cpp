@@ -90,6 +90,8 @@ public:
             m_error = "--size, --seconds, --sprites and --fps go with --record FILE only (see --help)";
         if (m_error.empty() && options.recordSeconds && options.recordSprites)
             m_error = "give --seconds or --sprites, not both";
+        if (m_error.empty() && options.target == HackTarget::Record)
+            checkRecordSize();
         if (m_error.empty() && !options.help && options.target == HackTarget::None)
             m_error = "give --root, --window-id ID or --record FILE (see --help)";
         m_result.ok = m_error.empty();
@@ -212,6 +214,20 @@ private:
     void readScale(const std::string& name)
     {
         m_result.options.scalePercent = number(name, kMinimumScalePercent, kMaximumScalePercent);
+    }
+
+    // The size must fit the file's format, which is known only once both are read.
+    void checkRecordSize()
+    {
+        const HackOptions& options = m_result.options;
+        AnimationFormat format = AnimationFormat::Gif;
+        animationFormatForFile(options.recordFile, format);
+        const int largest = largestFrameSide(format);
+        if (options.recordWidth.value_or(0) > largest || options.recordHeight.value_or(0) > largest) {
+            m_error = "--size " + std::to_string(*options.recordWidth) + "x" + std::to_string(*options.recordHeight)
+                + " does not fit a ." + animationExtension(format) + " file, which holds at most "
+                + std::to_string(largest) + " pixels a side";
+        }
     }
 
     // A host switch has no place among options; when a mode option is given too, the

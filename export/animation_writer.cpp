@@ -38,16 +38,50 @@ std::string animationExtension(AnimationFormat format)
     return "gif";
 }
 
+int32_t largestFrameSide(AnimationFormat format)
+{
+    switch (format) {
+    case AnimationFormat::Webp:
+        return 16383;
+    case AnimationFormat::Webm:
+        return 16384;
+    case AnimationFormat::Gif:
+        break;
+    }
+    return 65535;
+}
+
 AnimationWriter::~AnimationWriter() = default;
 
-void saveAnimationFile(AnimationWriter& writer, const std::string& fileName)
+namespace {
+
+void commitBytes(AtomicFileWriter& file, const std::vector<uint8_t>& bytes, const std::string& fileName)
 {
-    const std::vector<uint8_t> bytes = writer.finish();
-    AtomicFileWriter file;
-    errno = 0;
-    if (!file.open(fileName))
-        throw fileOpenFailure(TextException::kOpenFailed, std::string(), fileName, errno);
     errno = 0;
     if (!file.commit(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
         throw fileWriteFailure(std::string(), fileName, errno);
+}
+
+} // namespace
+
+void openAnimationFile(AtomicFileWriter& file, const std::string& fileName)
+{
+    errno = 0;
+    if (!file.open(fileName))
+        throw fileOpenFailure(TextException::kOpenFailed, std::string(), fileName, errno);
+}
+
+void commitAnimationFile(AnimationWriter& writer, AtomicFileWriter& file, const std::string& fileName)
+{
+    commitBytes(file, writer.finish(), fileName);
+}
+
+void saveAnimationFile(AnimationWriter& writer, const std::string& fileName)
+{
+    // The last frames are encoded before the file is opened, so that an encoder's failure
+    // never touches the folder.
+    const std::vector<uint8_t> bytes = writer.finish();
+    AtomicFileWriter file;
+    openAnimationFile(file, fileName);
+    commitBytes(file, bytes, fileName);
 }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+
+class AtomicFileWriter;
 #include <vector>
 
 struct ArgbImage;
@@ -14,6 +16,9 @@ enum class AnimationFormat { Gif, Webp, Webm };
 bool animationFormatForFile(const std::string& fileName, AnimationFormat& format);
 // The extension of the format's files, without the dot: "gif", "webp", "webm".
 std::string animationExtension(AnimationFormat format);
+// The largest side, in pixels, that a frame of the format may have: GIF's 16-bit sizes stop
+// at 65,535, WebP's 14-bit ones at 16,383, and the VP9 encoder takes at most 16,384.
+int32_t largestFrameSide(AnimationFormat format);
 
 // One animation file being built from frames as a capture takes them. Every frame has the
 // size of the first; its pixels are 0xAARRGGBB words whose alpha is ignored, since the
@@ -40,3 +45,10 @@ public:
 // temporary one. Throws TextException "Opening <name> failed: <reason>" or "Writing <name>
 // failed: <reason>" with the system's reason, as fileOpenFailure and fileWriteFailure word it.
 void saveAnimationFile(AnimationWriter& writer, const std::string& fileName);
+
+// The same in two steps, for a long recording that must know before its first frame whether
+// the file can be written: the first creates the (nameless) temporary file beside the target
+// and throws the "Opening" failure, the second finishes the writer into it and replaces the
+// target, throwing the "Writing" failure (a disk that filled meanwhile).
+void openAnimationFile(AtomicFileWriter& file, const std::string& fileName);
+void commitAnimationFile(AnimationWriter& writer, AtomicFileWriter& file, const std::string& fileName);

@@ -13,7 +13,6 @@ namespace {
 
 constexpr int64_t kMillisecondsPerSecond = 1000;
 constexpr int64_t kNanosecondsPerSecond = 1000000000;
-constexpr int32_t kLargestSide = 16384;
 constexpr int kLog2TileColumns = 2;
 // A key frame at least every two seconds, so that a player seeking anywhere decodes at most
 // two seconds of frames from the key frame before it.
@@ -174,7 +173,8 @@ void WebmWriter::addFrame(const ArgbImage& frame)
 {
     if (m_finished)
         fail("The WebM video is already finished.");
-    if (frame.width <= 0 || frame.height <= 0 || frame.width > kLargestSide || frame.height > kLargestSide)
+    const int32_t largest = largestFrameSide(AnimationFormat::Webm);
+    if (frame.width <= 0 || frame.height <= 0 || frame.width > largest || frame.height > largest)
         throw TextException(TextException::kBadArgument, "A WebM frame must be 1 to 16384 pixels on each side.\n");
     if (!m_codec)
         start(frame.width, frame.height);

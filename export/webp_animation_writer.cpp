@@ -12,7 +12,7 @@
 namespace {
 
 constexpr int64_t kMillisecondsPerSecond = 1000;
-constexpr int32_t kLargestWebpSide = WEBP_MAX_DIMENSION;
+static_assert(WEBP_MAX_DIMENSION == 16383, "largestFrameSide tells the WebP library's limit");
 
 [[noreturn]] void fail(const std::string& text)
 {
@@ -52,7 +52,8 @@ void WebpAnimationWriter::addFrame(const ArgbImage& frame)
 {
     if (m_finished)
         fail("The WebP animation is already finished.");
-    if (frame.width <= 0 || frame.height <= 0 || frame.width > kLargestWebpSide || frame.height > kLargestWebpSide)
+    const int32_t largest = largestFrameSide(AnimationFormat::Webp);
+    if (frame.width <= 0 || frame.height <= 0 || frame.width > largest || frame.height > largest)
         throw TextException(TextException::kBadArgument, "A WebP frame must be 1 to 16383 pixels on each side.\n");
     if (!m_encoder) {
         WebPAnimEncoderOptions options;

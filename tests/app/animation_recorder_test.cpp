@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -222,6 +223,50 @@ TEST(RecorderProgramTest, RecordsWithoutADisplayAndRefusesBadOptionsWithOneLine)
     run = runProgram(home, "--record '" + (home / "absent" / "clip.webm").string() + "' --sprites 10 --size 32x32");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.errors.find("failed"), std::string::npos) << run.errors;
+    std::filesystem::remove_all(home);
+}
+
+// What can be known before the first frame is told at once, with one line: a long recording
+// is never rendered only to be refused. None of these leaves a file behind.
+TEST(RecorderProgramTest, WhatCannotBeWrittenIsRefusedBeforeTheFirstFrame)
+{
+    const std::filesystem::path home = std::filesystem::temp_directory_path()
+        / ("opal_recorder_refusals_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(home / "in_the_way.webm");
+    std::filesystem::create_directories(home / "read_only");
+    std::filesystem::permissions(home / "read_only", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string message;
+    };
+    const std::string folder = home.string();
+    // An hour of frames in each: finishing at all shows that nothing was rendered.
+    const Case cases[] = {
+        { "--record '" + folder + "/absent/clip.webm' --seconds 3600", 1,
+            "Opening " + folder + "/absent/clip.webm failed: the folder " + folder + "/absent does not exist" },
+        { "--record '" + folder + "/in_the_way.webm' --seconds 3600", 1, "a folder of that name is in the way" },
+        { "--record '" + folder + "/clip.webp' --size 16384x2 --seconds 3600", 2,
+            "--size 16384x2 does not fit a .webp file, which holds at most 16383 pixels a side" },
+        { "--record '" + folder + "/.gif' --seconds 3600", 2, "the file's name is missing" },
+        { "/s --record '" + folder + "/clip.gif'", 2, "the host switch \"/s\" and --record name two modes" },
+        { "--record '" + folder + "/clip.gif' --root --sprites 1", 2, "--record and --root name two modes" },
+    };
+    for (const Case& example : cases) {
+        const ProgramRun run = runProgram(home, example.arguments);
+        EXPECT_EQ(run.status, example.status) << example.arguments;
+        EXPECT_NE(run.errors.find(example.message), std::string::npos) << run.errors;
+        EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+    }
+    // Root writes anywhere: the read-only folder is checked only where the mode bits hold.
+    if (geteuid() != 0) {
+        const ProgramRun run = runProgram(home, "--record '" + folder + "/read_only/clip.gif' --seconds 3600");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.errors.find("Opening"), std::string::npos) << run.errors;
+    }
+    EXPECT_FALSE(std::filesystem::exists(home / "clip.webp"));
+    EXPECT_FALSE(std::filesystem::exists(home / "clip.gif"));
+    EXPECT_TRUE(std::filesystem::is_empty(home / "read_only"));
     std::filesystem::remove_all(home);
 }
 
