@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/display_check.h"
 #include "app/preview_window.h"
+#include "app/run_options.h"
 #include "app/run_statistics.h"
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
@@ -15,23 +16,18 @@
 #include "platform/atomic_file.h"
 
 #include <QApplication>
-
 #include <QElapsedTimer>
 
-
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
-#include <random>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kExitWindowFault = 1;
 constexpr int kExitBadCommandLine = 2;
-// The daemon's saver mode: automatic changes run and Scale applies.
 
 void complain(const std::string& text) { std::fprintf(stderr, "opal-revel: %s\n", text.c_str()); }
 
@@ -47,41 +43,6 @@ DaemonWindow readDaemonWindow()
     if (text == nullptr || *text == '\0')
         return {};
     return { true, parseWindowId(text).value_or(0) };
-}
-
-// Puts the per-run preset in place; false (with the message given) when there is no such preset.
-bool loadPresetArgument(const std::string& argument)
-{
-    if (argument == "random") {
-        loadRandomPreset(Settings.presetsDir, CurrentPreset);
-        return true;
-    }
-    const std::optional<std::filesystem::path> path = findPresetArgument(argument, Settings.presetsDir);
-    if (!path) {
-        complain("--preset: no preset " + quoteArgument(argument) + " in "
-            + (Settings.presetsDir.empty() ? std::string("(no presets folder)") : quoteArgument(Settings.presetsDir)));
-        return false;
-    }
-    if (!loadPresetFile(*path, CurrentPreset)) {
-        complain("--preset: " + quoteArgument(path->string()) + " is not a preset file that can be read");
-        return false;
-    }
-    return true;
-}
-
-// The stored options with this run's options over them, and the preset the run starts with,
-// as the saver would run. False when the preset asked for cannot be loaded (said already).
-bool takeRunOptions(const HackOptions& options)
-{
-    resetDefaults();
-    loadSettings(CurrentPreset);
-    std::random_device entropy;
-    applyHackOptions(options, Settings, [&entropy] { return static_cast<uint32_t>(entropy()); });
-    if (options.preset && !loadPresetArgument(*options.preset))
-        return false;
-    if (!options.preset && Settings.randomStart)
-        loadRandomPreset(Settings.presetsDir, CurrentPreset);
-    return true;
 }
 
 // The headless recorder: the run's options, recorded into the file without a display. The
@@ -125,16 +86,8 @@ int runWallpaper(const HackOptions& options, const QElapsedTimer& runClock)
 {
     if (!takeRunOptions(options))
         return kExitBadCommandLine;
-    WaylandSaver wallpaper(WaylandRunKind::Wallpaper);
-    wallpaper.setTimeScale(options.ratePercent.value_or(kDefaultWallpaperRatePercent) / 100.0);
-    int signal = 0;
-    const int status = wallpaper.run(&signal);
-    writeRunStatisticsIfAsked(wallpaper.statistics(), static_cast<double>(runClock.nsecsElapsed()) / 1e9);
-    if (signal != 0) {
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
-    }
-    return status == 0 ? 0 : kExitWindowFault;
+    return runWaylandMode(WaylandRunKind::Wallpaper, options.ratePercent.value_or(kDefaultWallpaperRatePercent) / 100.0,
+        [&runClock] { return static_cast<double>(runClock.nsecsElapsed()) / 1e9; });
 }
 
 } // namespace
@@ -178,16 +131,10 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
     // preset load run to their end, and the program then ends before it draws.
     TerminationSignals terminationSignals;
 
-    // The stored options are read, never written; a broken store is reported on standard
-    // error (the default handler), since no one sits before a message box of a screen saver.
-    resetDefaults();
-    loadSettings(CurrentPreset);
-    std::random_device entropy;
-    applyHackOptions(options, Settings, [&entropy] { return static_cast<uint32_t>(entropy()); });
-    if (options.preset && !loadPresetArgument(*options.preset))
+    // A broken store is reported on standard error (the default handler), since no one sits
+    // before a message box of a screen saver.
+    if (!takeRunOptions(options))
         return kExitBadCommandLine;
-    if (!options.preset && Settings.randomStart)
-        loadRandomPreset(Settings.presetsDir, CurrentPreset);
 
     std::unique_ptr<PreviewWindow> inWindow;
     std::unique_ptr<SaverScreens> overScreens;

@@ -8,6 +8,7 @@
 #include "app/hack_mode.h"
 #include "app/preview_window.h"
 #include "app/resolutions.h"
+#include "app/run_options.h"
 #include "app/run_statistics.h"
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
@@ -26,7 +27,6 @@
 #include <QScreen>
 
 #include <cstdio>
-#include <csignal>
 #include <cstdlib>
 #include <exception>
 #include <memory>
@@ -85,8 +85,7 @@ void saverLauncher(RunState& state, const TerminationSignals& termination)
 {
     if (!takeSingleInstance(state.lock, "QUILLRUNS"))
         return;
-    if (Settings.randomStart)
-        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+    loadStartPreset(std::nullopt);
     if (Settings.lowRes) {
         state.modes = std::make_unique<XRandrModeSource>();
         state.watchdog.start();
@@ -124,22 +123,12 @@ int runWaylandSaver(const QElapsedTimer& runClock)
     InstanceLock lock;
     if (!takeSingleInstance(lock, "QUILLRUNS"))
         return 0;
-    resetDefaults();
-    loadSettings(CurrentPreset);
-    if (Settings.randomStart)
-        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+    takeRunOptions(HackOptions {});
     if (Settings.lowRes)
         std::fputs("opal-revel: Wayland has no display mode switch, so the saver draws at each output's size instead "
                    "of 640 x 480\n", stderr);
-    WaylandSaver saver(WaylandRunKind::Saver);
-    int signal = 0;
-    const int status = saver.run(&signal);
-    writeRunStatisticsIfAsked(saver.statistics(), static_cast<double>(runClock.nsecsElapsed()) / 1e9);
-    if (signal != 0) {
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
-    }
-    return status;
+    return runWaylandMode(WaylandRunKind::Saver, 1.0,
+        [&runClock] { return static_cast<double>(runClock.nsecsElapsed()) / 1e9; });
 }
 
 bool hasWindow(const RunState& state) { return state.mainWindow || state.savers || state.preview; }
@@ -175,8 +164,7 @@ int main(int argc, char** argv)
     // "/a" and unknown switches create no window, so they need no display: the options are
     // loaded (which gives a first run its folders) and the program ends.
     if (request.mode == LaunchMode::None) {
-        resetDefaults();
-        loadSettings(CurrentPreset);
+        loadStoredOptions();
         return 0;
     }
     const bool wayland = runsOnWayland(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"),
@@ -216,8 +204,7 @@ int main(int argc, char** argv)
     });
 
     try {
-        resetDefaults();
-        loadSettings(CurrentPreset);
+        loadStoredOptions();
 
         // A signal that arrived during the start ends the program before any window is made.
         switch (terminationSignals.received() != 0 ? LaunchMode::None : request.mode) {

@@ -23,13 +23,6 @@ constexpr uint32_t kAllEdges = ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SUR
 void toplevelBounds(void*, xdg_toplevel*, int32_t, int32_t) {}
 void toplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
 
-int64_t monotonicMicros()
-{
-    timespec now {};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1'000'000 + now.tv_nsec / 1000;
-}
-
 } // namespace
 
 OutputSurface::OutputSurface(WaylandDisplay& display, wl_output* output, SurfaceRole role)
@@ -99,11 +92,13 @@ void OutputSurface::setAutomaticChanges(bool on)
 }
 
 void OutputSurface::layerConfigure(
-    void* data, zwlr_layer_surface_v1* surface, uint32_t serial, uint32_t width, uint32_t height)
+    void* data, zwlr_layer_surface_v1* /*surface*/, uint32_t serial, uint32_t width, uint32_t height)
 {
     auto* self = static_cast<OutputSurface*>(data);
-    zwlr_layer_surface_v1_ack_configure(surface, serial);
-    self->resize(static_cast<int32_t>(width), static_cast<int32_t>(height));
+    self->m_pendingWidth = static_cast<int32_t>(width);
+    self->m_pendingHeight = static_cast<int32_t>(height);
+    self->m_configureSerial = serial;
+    self->m_configureOwed = true;
 }
 
 void OutputSurface::layerClosed(void* data, zwlr_layer_surface_v1* /*surface*/)
@@ -124,15 +119,27 @@ void OutputSurface::toplevelClose(void* data, xdg_toplevel* /*toplevel*/)
     static_cast<OutputSurface*>(data)->m_closed = true;
 }
 
-void OutputSurface::xdgSurfaceConfigure(void* data, xdg_surface* surface, uint32_t serial)
+void OutputSurface::xdgSurfaceConfigure(void* data, xdg_surface* /*surface*/, uint32_t serial)
 {
     auto* self = static_cast<OutputSurface*>(data);
-    xdg_surface_ack_configure(surface, serial);
+    self->m_configureSerial = serial;
+    self->m_configureOwed = true;
+}
+
+void OutputSurface::acknowledgeConfigure()
+{
+    m_configureOwed = false;
+    if (m_layerSurface != nullptr) {
+        zwlr_layer_surface_v1_ack_configure(m_layerSurface, m_configureSerial);
+        resize(m_pendingWidth, m_pendingHeight);
+        return;
+    }
+    xdg_surface_ack_configure(m_xdgSurface, m_configureSerial);
     // A full-screen window is told its output's size; 0 leaves the size to the client, which
     // keeps what it has.
-    const int32_t width = self->m_pendingWidth > 0 ? self->m_pendingWidth : self->m_width;
-    const int32_t height = self->m_pendingHeight > 0 ? self->m_pendingHeight : self->m_height;
-    self->resize(width > 0 ? width : 640, height > 0 ? height : 480);
+    const int32_t width = m_pendingWidth > 0 ? m_pendingWidth : m_width;
+    const int32_t height = m_pendingHeight > 0 ? m_pendingHeight : m_height;
+    resize(width > 0 ? width : 640, height > 0 ? height : 480);
 }
 
 void OutputSurface::resize(int32_t width, int32_t height)
@@ -155,9 +162,6 @@ void OutputSurface::resize(int32_t width, int32_t height)
         m_renderer->reset(width, height);
     }
     m_configured = true;
-    // The first picture goes out at once; later ones wait for the frame callback under way.
-    if (m_frameCallback == nullptr)
-        drawFrame(monotonicMicros());
 }
 
 int OutputSurface::freeBuffer()
@@ -187,12 +191,25 @@ void OutputSurface::frameDone(void* data, wl_callback* callback, uint32_t /*time
     auto* self = static_cast<OutputSurface*>(data);
     wl_callback_destroy(callback);
     self->m_frameCallback = nullptr;
-    self->drawFrame(monotonicMicros());
+    self->m_frameShown = true;
 }
 
-void OutputSurface::wake(int64_t nowMicros)
+void OutputSurface::serve(int64_t nowMicros)
 {
+    // After a configure the picture goes out at once; while a frame callback is under way
+    // the next one waits for it.
+    bool draw = false;
+    if (m_configureOwed) {
+        acknowledgeConfigure();
+        draw = m_frameCallback == nullptr;
+    }
+    if (m_frameShown) {
+        m_frameShown = false;
+        draw = true;
+    }
     if (m_wakeAtMicros >= 0 && nowMicros >= m_wakeAtMicros && m_frameCallback == nullptr)
+        draw = true;
+    if (draw)
         drawFrame(nowMicros);
 }
 

@@ -61,8 +61,11 @@ public:
     // When a frame is due without a callback (nothing changed in the last one, or every
     // buffer was held), the monotonic time in microseconds to draw it; -1 when none is.
     int64_t wakeAtMicros() const { return m_wakeAtMicros; }
-    // Draws a frame now if one is due by the clock (see wakeAtMicros).
-    void wake(int64_t nowMicros);
+    // Does what the compositor's events left owed, after they were dispatched: acknowledges
+    // a configure and takes its size, and draws a frame when the last one was shown, the
+    // first one is owed, or the clock says one is due (see wakeAtMicros). The protocol's
+    // callbacks only note what they were told.
+    void serve(int64_t nowMicros);
 
     int32_t width() const { return m_width; }
     int32_t height() const { return m_height; }
@@ -76,6 +79,7 @@ private:
     static void toplevelClose(void* data, xdg_toplevel* toplevel);
     static void frameDone(void* data, wl_callback* callback, uint32_t time);
 
+    void acknowledgeConfigure();
     void resize(int32_t width, int32_t height);
     void drawFrame(int64_t nowMicros);
     // The index of a buffer the compositor does not hold, made when needed; -1 when none is.
@@ -98,8 +102,14 @@ private:
 
     int32_t m_width = 0;
     int32_t m_height = 0;
-    int32_t m_pendingWidth = 0; // from an xdg toplevel configure, applied with its surface configure
+    // The last configure, acknowledged and applied by serve(). An xdg toplevel's size comes
+    // before its surface's configure, a layer surface's with it; 0 leaves the size to us.
+    int32_t m_pendingWidth = 0;
     int32_t m_pendingHeight = 0;
+    uint32_t m_configureSerial = 0;
+    bool m_configureOwed = false;
+    // The frame callback came: the compositor showed the last frame.
+    bool m_frameShown = false;
     std::array<ShmBuffer, kBufferCount> m_buffers;
     BufferRingPanel m_panel { kBufferCount, 0, 0 };
     int64_t m_wakeAtMicros = -1;

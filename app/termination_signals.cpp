@@ -26,57 +26,61 @@ void onTerminationSignal(int signalNumber)
     errno = savedErrno;
 }
 
+void setActions(void (*handler)(int), int flags)
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = flags;
+    for (int signalNumber : kHandledSignals)
+        ::sigaction(signalNumber, &action, nullptr);
+}
+
 } // namespace
 
-TerminationSignals::TerminationSignals(QObject* parent)
-    : QObject(parent)
+TerminationSignalCatch::TerminationSignalCatch()
 {
     if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-
-    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readPipe);
-
-    struct sigaction action = {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    for (int signalNumber : kHandledSignals)
-        ::sigaction(signalNumber, &action, nullptr);
+    setActions(onTerminationSignal, SA_RESTART | SA_RESETHAND);
+    m_installed = true;
 }
 
-TerminationSignals::~TerminationSignals()
+TerminationSignalCatch::~TerminationSignalCatch()
 {
-    if (m_notifier == nullptr)
-        return;
-    struct sigaction action = {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    for (int signalNumber : kHandledSignals)
-        ::sigaction(signalNumber, &action, nullptr);
+    if (m_installed)
+        setActions(SIG_DFL, 0);
 }
 
-int TerminationSignals::arrived()
-{
-    return g_received;
-}
+int TerminationSignalCatch::arrived() { return g_received; }
 
-void TerminationSignals::readPipe()
-{
-    unsigned char byte = 0;
-    while (::read(g_pipe[0], &byte, 1) == 1) {
-        if (!m_emitted) {
-            m_emitted = true;
-            emit terminationRequested(byte);
-        }
-    }
-}
+int TerminationSignalCatch::descriptor() const { return m_installed ? g_pipe[0] : -1; }
 
-void TerminationSignals::reraise() const
+void TerminationSignalCatch::reraise() const
 {
     const int signalNumber = g_received;
     if (signalNumber == 0)
         return;
     std::signal(signalNumber, SIG_DFL);
     std::raise(signalNumber);
+}
+
+TerminationSignals::TerminationSignals(QObject* parent)
+    : QObject(parent)
+{
+    if (m_catch.descriptor() < 0)
+        return;
+    auto* notifier = new QSocketNotifier(m_catch.descriptor(), QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::readPipe);
+}
+
+void TerminationSignals::readPipe()
+{
+    unsigned char byte = 0;
+    while (::read(m_catch.descriptor(), &byte, 1) == 1) {
+        if (!m_emitted) {
+            m_emitted = true;
+            emit terminationRequested(byte);
+        }
+    }
 }

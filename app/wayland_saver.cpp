@@ -1,27 +1,17 @@
 #include "app/wayland_saver.h"
 
+#include "app/run_statistics.h"
+#include "app/termination_signals.h"
+#include "platform/monotonic_clock.h"
+
 #include <wayland-client.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <ctime>
-
-#include <poll.h>
 
 namespace {
 
-volatile std::sig_atomic_t TerminationSignal = 0;
-
-void noteSignal(int number) { TerminationSignal = number; }
-
-int64_t monotonicMicros()
-{
-    timespec now {};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1'000'000 + now.tv_nsec / 1000;
-}
+void complain(const char* text) { std::fprintf(stderr, "opal-revel: %s\n", text); }
 
 } // namespace
 
@@ -106,93 +96,77 @@ void WaylandSaver::pointerMoved(int32_t x, int32_t y)
         end();
 }
 
-int WaylandSaver::run(int* signal)
+int WaylandSaver::run(const TerminationSignalCatch& termination)
 {
-    *signal = 0;
-    TerminationSignal = 0;
-    // The signals are blocked but while waiting for the compositor, so one that arrives
-    // between a check and the wait still ends the wait.
-    sigset_t blocked;
-    sigemptyset(&blocked);
-    sigaddset(&blocked, SIGTERM);
-    sigaddset(&blocked, SIGINT);
-    sigaddset(&blocked, SIGHUP);
-    sigset_t previous;
-    sigprocmask(SIG_BLOCK, &blocked, &previous);
-    struct sigaction action {};
-    action.sa_handler = &noteSignal;
-    sigemptyset(&action.sa_mask);
-    struct sigaction oldActions[3] {};
-    const int numbers[3] = { SIGTERM, SIGINT, SIGHUP };
-    for (int i = 0; i < 3; ++i)
-        sigaction(numbers[i], &action, &oldActions[i]);
-
-    std::string error;
-    int status = 0;
-    if (!m_display.connect(this, &error)) {
-        std::fprintf(stderr, "opal-revel: %s\n", error.c_str());
-        status = 1;
-    } else if (m_kind == WaylandRunKind::Wallpaper && m_display.layerShell() == nullptr) {
-        std::fprintf(stderr, "opal-revel: the Wayland compositor offers no layer-shell, so there is no background layer for the wallpaper\n");
-        status = 1;
-    }
-    wl_display* display = m_display.display();
-    while (status == 0 && !m_ended && TerminationSignal == 0) {
-        while (wl_display_prepare_read(display) != 0)
-            wl_display_dispatch_pending(display);
-        dropClosed();
-        if (m_ended) {
-            wl_display_cancel_read(display);
+    int status = connect(termination.descriptor());
+    while (status == 0 && !m_ended && termination.received() == 0) {
+        if (waitForEvents(termination.descriptor()) == WaylandWait::Lost) {
+            complain("the Wayland compositor went away");
+            status = 1;
             break;
         }
-        wl_display_flush(display);
-        int64_t wakeAt = -1;
-        for (const auto& surface : m_surfaces) {
-            const int64_t at = surface->wakeAtMicros();
-            if (at >= 0 && (wakeAt < 0 || at < wakeAt))
-                wakeAt = at;
-        }
-        timespec timeout {};
-        timespec* timeoutPointer = nullptr;
-        if (wakeAt >= 0) {
-            const int64_t waitMicros = std::max<int64_t>(0, wakeAt - monotonicMicros());
-            timeout.tv_sec = waitMicros / 1'000'000;
-            timeout.tv_nsec = (waitMicros % 1'000'000) * 1000;
-            timeoutPointer = &timeout;
-        }
-        pollfd descriptor { wl_display_get_fd(display), POLLIN, 0 };
-        const int ready = ppoll(&descriptor, 1, timeoutPointer, &previous);
-        if (ready > 0 && (descriptor.revents & POLLIN) != 0) {
-            if (wl_display_read_events(display) < 0)
-                break;
-        } else {
-            wl_display_cancel_read(display);
-            if (ready < 0 && errno != EINTR)
-                break;
-            if (ready > 0 && (descriptor.revents & (POLLHUP | POLLERR)) != 0)
-                break;
-        }
-        if (wl_display_dispatch_pending(display) < 0)
-            break;
         // A termination signal ends the run before another frame is drawn: the figures then
         // tell what the screen shows.
-        if (TerminationSignal != 0)
+        if (termination.received() != 0)
             break;
-        const int64_t now = monotonicMicros();
-        for (const auto& surface : m_surfaces)
-            surface->wake(now);
+        serveSurfaces();
     }
+    teardown();
+    return status;
+}
 
-    m_surfaces.erase(std::remove_if(m_surfaces.begin(), m_surfaces.end(), [this](const auto& surface) {
+int WaylandSaver::connect(int wakeDescriptor)
+{
+    std::string error;
+    const WaylandStart started = m_display.start(this, wakeDescriptor, kAnswerMicros, &error);
+    if (started == WaylandStart::Failed) {
+        complain(error.c_str());
+        return 1;
+    }
+    if (started == WaylandStart::Started && m_kind == WaylandRunKind::Wallpaper && m_display.layerShell() == nullptr) {
+        complain("the Wayland compositor offers no layer-shell, so there is no background layer for the wallpaper");
+        return 1;
+    }
+    return 0;
+}
+
+WaylandWait WaylandSaver::waitForEvents(int wakeDescriptor)
+{
+    int64_t wakeAt = -1;
+    for (const auto& surface : m_surfaces) {
+        const int64_t at = surface->wakeAtMicros();
+        if (at >= 0 && (wakeAt < 0 || at < wakeAt))
+            wakeAt = at;
+    }
+    return m_display.wait(wakeDescriptor, wakeAt < 0 ? -1 : std::max<int64_t>(0, wakeAt - monotonicMicros()));
+}
+
+void WaylandSaver::serveSurfaces()
+{
+    const int64_t now = monotonicMicros();
+    for (const auto& surface : m_surfaces)
+        surface->serve(now);
+    dropClosed();
+}
+
+void WaylandSaver::teardown()
+{
+    for (const auto& surface : m_surfaces) {
         if (surface->renderer() != nullptr)
             m_removedFigures.add(surface->renderer()->statistics());
-        return true;
-    }), m_surfaces.end());
-    if (display != nullptr)
-        wl_display_flush(display);
-    *signal = TerminationSignal;
-    for (int i = 0; i < 3; ++i)
-        sigaction(numbers[i], &oldActions[i], nullptr);
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    }
+    m_surfaces.clear();
+    if (m_display.display() != nullptr)
+        wl_display_flush(m_display.display());
+}
+
+int runWaylandMode(WaylandRunKind kind, double timeScale, const std::function<double()>& runSeconds)
+{
+    const TerminationSignalCatch termination;
+    WaylandSaver saver(kind);
+    saver.setTimeScale(timeScale);
+    const int status = saver.run(termination);
+    writeRunStatisticsIfAsked(saver.statistics(), runSeconds());
+    termination.reraise();
     return status;
 }

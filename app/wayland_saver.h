@@ -5,6 +5,7 @@
 #include "platform/wayland_display.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ enum class WaylandRunKind { Saver, Wallpaper };
 // offers it and as full-screen windows otherwise (the wallpaper needs layer-shell). The
 // saver ends on any key, any button or a pointer move of more than 20 pixels, as on X11.
 // The options and the preset must be loaded before run().
+class TerminationSignalCatch;
+
 class WaylandSaver final : public WaylandEvents {
 public:
     explicit WaylandSaver(WaylandRunKind kind);
@@ -26,10 +29,14 @@ public:
     // The renderers' clock runs at this fraction of real time (the wallpaper's --rate).
     void setTimeScale(double scale) { m_timeScale = scale; }
 
-    // Connects and runs until input ends the saver, a termination signal arrives (its number
-    // is then in *signal) or the compositor goes away. 0 on a normal end, 1 when the
-    // compositor cannot be reached or lacks what is needed (the reason on standard error).
-    int run(int* signal);
+    // How long the compositor has to answer the first round trips.
+    static constexpr int64_t kAnswerMicros = 5'000'000;
+
+    // Connects and runs until input ends the saver, a termination signal arrives (within a
+    // moment, whatever the compositor does) or the compositor goes away. 0 on a normal end
+    // and after a signal; 1 when the compositor cannot be reached, does not answer, lacks what
+    // is needed or goes away (one line on standard error).
+    int run(const TerminationSignalCatch& termination);
 
     RenderStatistics statistics() const;
 
@@ -41,6 +48,14 @@ public:
     void pointerMoved(int32_t x, int32_t y) override;
 
 private:
+    // The steps of a run: connecting (0 or the failure's status), the wait for the
+    // compositor or the clock, the drawing that the dispatched events and the clock ask for,
+    // and the teardown that keeps the surfaces' figures.
+    int connect(int wakeDescriptor);
+    WaylandWait waitForEvents(int wakeDescriptor);
+    void serveSurfaces();
+    void teardown();
+
     void end();
     // After an output came or went: the first surface's renderer makes the automatic changes.
     void chooseDrive();
@@ -54,3 +69,9 @@ private:
     double m_timeScale = 1.0;
     bool m_ended = false;
 };
+
+// The saver or the wallpaper as the whole of a run: catches the termination signals, runs,
+// writes the run's figures when asked (runSeconds tells the run's time so far) and ends the
+// process by the signal that ended the run. Otherwise answers the exit status: 0, or 1 for
+// a compositor that cannot be used or went away.
+int runWaylandMode(WaylandRunKind kind, double timeScale, const std::function<double()>& runSeconds);

@@ -1,11 +1,12 @@
 #include "engine/refresh_timer.h"
 
+#include "platform/monotonic_clock.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 namespace {
@@ -41,8 +42,7 @@ int64_t RefreshTimer::periodMicros() const
 
 int64_t RefreshTimer::nowMicros()
 {
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return monotonicMicros();
 }
 
 void RefreshTimer::start()

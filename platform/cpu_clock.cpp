@@ -1,5 +1,7 @@
 #include "platform/cpu_clock.h"
 
+#include "platform/monotonic_clock.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -23,19 +25,14 @@ constexpr int kMeasureAttempts = 3;
 constexpr unsigned kMonotonicMhz = 1000;
 constexpr const char* kCpuInfoPath = "/proc/cpuinfo";
 
-uint64_t monotonicNanoseconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
-}
+uint64_t monotonicTick() { return static_cast<uint64_t>(monotonicNanoseconds()); }
 
 uint64_t hardwareTick()
 {
 #if OPAL_HAVE_TSC
     return __rdtsc();
 #else
-    return monotonicNanoseconds();
+    return monotonicTick();
 #endif
 }
 
@@ -74,7 +71,7 @@ void fillFactors(unsigned mhz)
     if (mhz == 0) {
         // No usable rate: count monotonic nanoseconds instead, so that intervals stay
         // finite and keep growing.
-        clock.tickSource = monotonicNanoseconds;
+        clock.tickSource = monotonicTick;
         mhz = kMonotonicMhz;
     }
     clock.mhz = mhz;
@@ -189,7 +186,7 @@ uint16_t cpuGetSpeed()
 
     // Monotonic-clock ticks have a known rate; a counter's rate is read, then measured.
     const bool monotonicTicks
-        = clock.tickSource == monotonicNanoseconds || (!OPAL_HAVE_TSC && clock.tickSource == hardwareTick);
+        = clock.tickSource == monotonicTick || (!OPAL_HAVE_TSC && clock.tickSource == hardwareTick);
     unsigned mhz = monotonicTicks ? kMonotonicMhz : readInfoMhz(clock.cpuInfoPath);
     for (int attempt = 0; mhz == 0 && attempt < kMeasureAttempts; ++attempt)
         mhz = static_cast<unsigned>(measureCpuSpeedMhz(kMeasureMilliseconds) + 0.5);
@@ -203,14 +200,14 @@ double measureCpuSpeedMhz(int milliseconds)
     // not have on Linux; the monotonic clock keeps the measurement honest without it.
     ClockState& clock = state();
     ++clock.measurements;
-    const uint64_t p0 = monotonicNanoseconds();
+    const uint64_t p0 = monotonicTick();
     const uint64_t c0 = cpuGetTick();
     if (milliseconds > 0) {
         timespec pause { milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L };
         while (nanosleep(&pause, &pause) != 0) { }
     }
     const uint64_t c1 = cpuGetTick();
-    const uint64_t p1 = monotonicNanoseconds();
+    const uint64_t p1 = monotonicTick();
     const uint64_t elapsedMicroseconds = (p1 - p0) / 1000u;
     if (elapsedMicroseconds == 0)
         return 0.0;

@@ -1,5 +1,7 @@
 #include "platform/wayland_display.h"
 
+#include "platform/monotonic_clock.h"
+
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -9,6 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <cerrno>
+#include <ctime>
+
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -109,34 +115,102 @@ WaylandDisplay::~WaylandDisplay()
     wl_display_disconnect(m_display);
 }
 
-bool WaylandDisplay::connect(WaylandEvents* events, std::string* error)
+WaylandStart WaylandDisplay::start(WaylandEvents* events, int wakeDescriptor, int64_t answerMicros, std::string* error)
 {
     m_events = events;
     m_display = wl_display_connect(nullptr);
     if (m_display == nullptr) {
         *error = "cannot connect to the Wayland compositor";
-        return false;
+        return WaylandStart::Failed;
     }
     static const wl_registry_listener registryListener = { &WaylandDisplay::global, &WaylandDisplay::globalRemove };
     m_registry = wl_display_get_registry(m_display);
     wl_registry_add_listener(m_registry, &registryListener, this);
     // The first round trip brings the globals, the second the seat's capabilities.
-    if (wl_display_roundtrip(m_display) < 0 || wl_display_roundtrip(m_display) < 0) {
-        *error = "the Wayland compositor closed the connection";
-        return false;
+    const int64_t deadline = monotonicMicros() + answerMicros;
+    for (int trip = 0; trip < 2; ++trip) {
+        switch (roundTrip(wakeDescriptor, deadline)) {
+        case WaylandWait::Events:
+            continue;
+        case WaylandWait::Woken:
+            return WaylandStart::Woken;
+        case WaylandWait::Idle:
+            *error = "the Wayland compositor at " + socketName() + " does not answer";
+            return WaylandStart::Failed;
+        case WaylandWait::Lost:
+            *error = "the Wayland compositor closed the connection";
+            return WaylandStart::Failed;
+        }
     }
     if (m_compositor == nullptr || m_shm == nullptr) {
         *error = "the Wayland compositor offers no wl_compositor or wl_shm";
-        return false;
+        return WaylandStart::Failed;
     }
     if (m_layerShell == nullptr && m_wmBase == nullptr) {
         *error = "the Wayland compositor offers neither layer-shell nor xdg-shell";
-        return false;
+        return WaylandStart::Failed;
     }
     m_started = true;
     for (const Output& output : m_outputs)
         m_events->outputAdded(output.name, output.output);
-    return true;
+    return WaylandStart::Started;
+}
+
+WaylandWait WaylandDisplay::roundTrip(int wakeDescriptor, int64_t deadlineMicros)
+{
+    static const wl_callback_listener doneListener
+        = { [](void* data, wl_callback*, uint32_t) { *static_cast<bool*>(data) = true; } };
+    bool answered = false;
+    wl_callback* callback = wl_display_sync(m_display);
+    wl_callback_add_listener(callback, &doneListener, &answered);
+    WaylandWait result = WaylandWait::Events;
+    while (!answered) {
+        const int64_t left = deadlineMicros - monotonicMicros();
+        result = left > 0 ? wait(wakeDescriptor, left) : WaylandWait::Idle;
+        if (result == WaylandWait::Woken || result == WaylandWait::Lost || (result == WaylandWait::Idle && left <= 0))
+            break;
+    }
+    wl_callback_destroy(callback);
+    return answered ? WaylandWait::Events : result;
+}
+
+WaylandWait WaylandDisplay::wait(int wakeDescriptor, int64_t timeoutMicros)
+{
+    while (wl_display_prepare_read(m_display) != 0) {
+        if (wl_display_dispatch_pending(m_display) < 0)
+            return WaylandWait::Lost;
+    }
+    // A full socket takes the rest of the requests once the compositor has read some.
+    const bool sendPending = wl_display_flush(m_display) < 0 && errno == EAGAIN;
+    if (wl_display_get_error(m_display) != 0) {
+        wl_display_cancel_read(m_display);
+        return WaylandWait::Lost;
+    }
+    pollfd descriptors[2] = { { wl_display_get_fd(m_display), static_cast<short>(POLLIN | (sendPending ? POLLOUT : 0)), 0 },
+        { wakeDescriptor, POLLIN, 0 } };
+    timespec timeout { static_cast<time_t>(timeoutMicros / 1'000'000), static_cast<long>(timeoutMicros % 1'000'000) * 1000 };
+    const int ready = ppoll(descriptors, wakeDescriptor >= 0 ? 2 : 1, timeoutMicros >= 0 ? &timeout : nullptr, nullptr);
+    if (ready > 0 && (descriptors[0].revents & POLLIN) != 0) {
+        if (wl_display_read_events(m_display) < 0 || wl_display_dispatch_pending(m_display) < 0)
+            return WaylandWait::Lost;
+        return WaylandWait::Events;
+    }
+    wl_display_cancel_read(m_display);
+    if (ready > 0 && (descriptors[0].revents & (POLLHUP | POLLERR)) != 0)
+        return WaylandWait::Lost;
+    if (ready > 0 && (descriptors[1].revents & POLLIN) != 0)
+        return WaylandWait::Woken;
+    return WaylandWait::Idle;
+}
+
+std::string WaylandDisplay::socketName()
+{
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    const std::string display = name != nullptr && name[0] != '\0' ? name : "wayland-0";
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (display.front() == '/' || runtime == nullptr)
+        return display;
+    return std::string(runtime) + "/" + display;
 }
 
 void WaylandDisplay::global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version)

@@ -30,6 +30,17 @@ public:
     virtual void pointerMoved(int32_t x, int32_t y) = 0;
 };
 
+// What a wait for the compositor ended with.
+enum class WaylandWait {
+    Events, // the compositor's events were read and handed to their listeners
+    Idle, // the time ran out, or a signal interrupted the wait
+    Woken, // the wake descriptor became readable
+    Lost, // the connection is gone: the compositor closed it, or a protocol error ended it
+};
+
+// How the start of a connection ended.
+enum class WaylandStart { Started, Woken, Failed };
+
 // The connection to the Wayland compositor and the globals a full-screen client needs: the
 // compositor, shared memory, the seat's keyboard and pointer, every output, and the two
 // shells, layer-shell where the compositor offers it and xdg-shell. Setting
@@ -43,9 +54,18 @@ public:
     WaylandDisplay& operator=(const WaylandDisplay&) = delete;
 
     // Connects to the compositor WAYLAND_DISPLAY names and reads its globals; outputs known
-    // by then are reported to events. False with a reason when there is no compositor or it
-    // lacks the compositor or shared-memory globals.
-    bool connect(WaylandEvents* events, std::string* error);
+    // by then are reported to events. Failed with a reason when there is no compositor, it
+    // does not answer within answerMicros, closes the connection or lacks the compositor or
+    // shared-memory globals. Every wait ends when wakeDescriptor (-1: none) becomes
+    // readable, and the start then ends Woken.
+    WaylandStart start(WaylandEvents* events, int wakeDescriptor, int64_t answerMicros, std::string* error);
+
+    // Sends what is queued, then waits until the compositor sends events (which are read
+    // and dispatched), wakeDescriptor becomes readable, or timeoutMicros pass (-1: no limit).
+    WaylandWait wait(int wakeDescriptor, int64_t timeoutMicros);
+
+    // The socket the connection goes to, for messages.
+    static std::string socketName();
 
     wl_display* display() const { return m_display; }
     wl_compositor* compositor() const { return m_compositor; }
@@ -61,6 +81,10 @@ private:
         uint32_t name = 0;
         wl_output* output = nullptr;
     };
+
+    // A round trip that ends by deadlineMicros on the monotonic clock: Events when the
+    // compositor answered, Idle when it did not in time.
+    WaylandWait roundTrip(int wakeDescriptor, int64_t deadlineMicros);
 
     static void global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
     static void globalRemove(void* data, wl_registry* registry, uint32_t name);

@@ -80,5 +80,30 @@ stop_sway again
 SWAY_ONE_OUTPUT=1 start_sway || exit 1
 check "the wallpaper's picture is the headless tool's for the sprites it shows" picture_matches
 
+# The compositor dies under the wallpaper and the saver: each ends with status 1 and one line,
+# as the X11 modes do when their display goes. (LeakSanitizer reads the suppression of the one
+# surface proxy libwayland-client keeps.)
+compositor_goes_away() {
+  local mode pid status statuses=() pids=()
+  for mode in --wallpaper /s; do
+    start_client env "LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp:print_suppressions=0" \
+      "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0" \
+      sh -c 'exec "$0" "$1" 2>"$2"' "$program" "$mode" "$shots_dir/gone${mode//\//-}.txt"
+    pids+=("$last_pid")
+  done
+  sleep 2
+  for pid in "${pids[@]}"; do kill -0 "$pid" || { echo "  $pid ended early"; return 1; }; done
+  kill -- "-$sway_pid"; wait "$sway_pid" 2>/dev/null; sway_pid=""
+  for pid in "${pids[@]}"; do
+    wait "$pid"; statuses+=($?)
+    started_pids=("${started_pids[@]/$pid}")
+  done
+  echo "  statuses ${statuses[*]}"; cat "$shots_dir"/gone*.txt | sed 's/^/  /'
+  [ "${statuses[*]}" = "1 1" ] && for mode in --wallpaper -s; do
+    [ "$(cat "$shots_dir/gone$mode.txt")" = "opal-revel: the Wayland compositor went away" ] || return 1
+  done
+}
+check "the compositor going away ends the wallpaper and the saver with status 1 and one line" compositor_goes_away
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
