@@ -138,8 +138,13 @@ void Renderer::clear()
 
 void Renderer::paint(RenderPanel& surface)
 {
-    m_dirty.markWhole();
-    present(surface);
+    if (m_frame.pixels.empty())
+        return;
+    surface.beginPresent();
+    presentWholeFrame(&surface, m_frame, m_options.filter ? RowOrder::BottomUp : RowOrder::TopDown, m_frameAllZero);
+    surface.endPresent();
+    ++m_statistics.presents;
+    m_statistics.presentedSprites = m_spritesInFrame;
 }
 
 bool Renderer::present(RenderPanel& panel)

@@ -102,7 +102,10 @@ public:
     // Puts what changed since the last present onto the panel in one begin/end pair and
     // forgets it. Returns false when there was nothing to present.
     bool present(RenderPanel& panel);
-    // Presents the whole frame (PanelPainter: the panel asks when it must be painted).
+    // Presents the whole frame (PanelPainter: the panel asks when it must be painted). The
+    // panel may show only part of it (a control over the panel was redrawn), so what
+    // changed since the last present stays owed to the next present: a cleared frame, above
+    // all, must reach the whole panel even when no sprite follows it.
     void paint(RenderPanel& surface) override;
 
     void setCalendarClock(CalendarClock clock) { m_calendar = std::move(clock); }

@@ -531,6 +531,8 @@ TEST_F(RendererTest, ClearAndPaint)
     EXPECT_EQ(panel.presents.size(), 256u); // 1024 / 4 strips, shown as fills
     for (const uint32_t pixel : panel.screen.pixels)
         ASSERT_EQ(pixel, 0u);
+    // A paint may reach only part of the panel: the clear stays owed to one present.
+    EXPECT_TRUE(renderer->present(panel));
     EXPECT_FALSE(renderer->present(panel));
 }
 
@@ -600,3 +602,37 @@ INSTANTIATE_TEST_SUITE_P(Settings, RendererClipping,
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 } // namespace
+
+// Clear Screen shows the cleared picture at the next refresh whatever is switched on. A paint
+// that the panel asks for in between (the button over the live view was redrawn, so only its
+// corner is painted) leaves the cleared frame owed to the next present, also when no sprite
+// follows it because every object is off.
+TEST_F(RendererTest, AClearIsPresentedAtTheNextRefreshEvenAfterAPaint)
+{
+    const auto lit = [](const ArgbImage& screen) {
+        return std::count_if(screen.pixels.begin(), screen.pixels.end(), [](uint32_t p) { return (p & 0xFFFFFF) != 0; });
+    };
+    for (const bool filter : { false, true }) {
+        for (const bool objectsOn : { true, false }) {
+            SCOPED_TRACE(std::string(filter ? "blur" : "no blur") + (objectsOn ? ", objects on" : ", objects off"));
+            Settings.filter = filter;
+            CurrentPreset.objectEnabled.fill(1);
+            const auto renderer = make(RenderRole::Editor, 64, 48);
+            RecordingPanel panel(64, 48);
+            renderer->step(0);
+            renderer->step(30'000);
+            renderer->present(panel);
+            ASSERT_GT(lit(panel.screen), 0);
+
+            CurrentPreset.objectEnabled.fill(objectsOn ? 1 : 0);
+            renderer->clear();
+            RecordingPanel corner(64, 48);
+            renderer->paint(corner);
+            EXPECT_EQ(lit(corner.screen), 0);
+            renderer->step(30'300);
+            EXPECT_TRUE(renderer->present(panel));
+            if (!objectsOn)
+                EXPECT_EQ(lit(panel.screen), 0);
+        }
+    }
+}
