@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
 
@@ -84,9 +85,21 @@ void AutoApplyDialog::prepare(int line)
 void AutoApplyDialog::openAt(int line)
 {
     prepare(line);
-    if (const QWidget* owner = parentWidget())
-        move(owner->geometry().center() - rect().center());
+    centreOnScreen();
     exec();
+}
+
+void AutoApplyDialog::centreOnScreen()
+{
+    // Until its layout has run the dialog has the toolkit's default size, and centring that
+    // would put the laid-out dialog off centre.
+    layout()->activate();
+    const QWidget* owner = parentWidget();
+    const QScreen* shownOn = owner != nullptr ? owner->screen() : screen();
+    QRect placed(QPoint(0, 0), size());
+    placed.moveCenter(shownOn->geometry().center());
+    // The dialog's own area, not its frame, goes in the middle: setGeometry places that.
+    setGeometry(placed);
 }
 
 void AutoApplyDialog::showWhatStrategy()

@@ -19,6 +19,8 @@ public:
     void openAt(int line);
     // The selection of the two lists as the dialog shows them when opened.
     void prepare(int line);
+    // Lays the dialog out and puts it in the middle of its owner's screen.
+    void centreOnScreen();
 
 private:
     QListWidget* m_whatList = nullptr;

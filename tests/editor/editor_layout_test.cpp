@@ -19,6 +19,7 @@
 #include <QSlider>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSizeGrip>
 #include <QStackedWidget>
 #include <QStyle>
@@ -260,7 +261,11 @@ TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
     }
 
     control<AutoApplyDialog>(toy, "autoApplyDialog")->prepare(0);
+    control<AutoApplyDialog>(toy, "autoApplyDialog")->centreOnScreen();
     control<AutoApplyDialog>(toy, "autoApplyDialog")->show();
+    // Laid out first, then centred: its middle is the screen's (within the rounding of an odd size).
+    const QPoint offCentre = control<AutoApplyDialog>(toy, "autoApplyDialog")->geometry().center() - toy.screen()->geometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 2) << "Automatic applying" << ratio.toStdString() << " is off by " << offCentre.x() << "," << offCentre.y();
     checkWindow(control<AutoApplyDialog>(toy, "autoApplyDialog"), QStringLiteral("Automatic applying") + ratio);
     checkDark(control<AutoApplyDialog>(toy, "autoApplyDialog"), QStringLiteral("Automatic applying") + ratio);
     control<AutoApplyDialog>(toy, "autoApplyDialog")->hide();
