@@ -66,9 +66,9 @@ void drawShadowed(QPainter& painter, const QRect& shadow, const QRect& text, int
     painter.drawText(text, flags, caption);
 }
 
-// What screen readers see of a sphere button: a push button, or a check box when it is one,
-// named by its caption, with its checked state, and a press or toggle action that does what
-// a click does. SphereButton installs the factory
+// What screen readers see of a sphere button: a push button, a check box or a page tab, as
+// the button is one, named by its caption, with its checked (or, as a tab, selected) state,
+// and a press or toggle action that does what a click does. SphereButton installs the factory
 // with its first instance.
 class SphereButtonAccessible final : public QAccessibleWidget {
 public:
@@ -91,7 +91,9 @@ private:
 
 QAccessible::Role roleOf(const SphereButton* button)
 {
-    return button->isCheckBox() ? QAccessible::CheckBox : QAccessible::Button;
+    if (button->isCheckBox())
+        return QAccessible::CheckBox;
+    return button->isTab() ? QAccessible::PageTab : QAccessible::Button;
 }
 
 SphereButtonAccessible::SphereButtonAccessible(SphereButton* button)
@@ -117,6 +119,10 @@ QAccessible::State SphereButtonAccessible::state() const
     if (button()->isCheckBox()) {
         state.checkable = true;
         state.checked = button()->checked();
+    }
+    if (button()->isTab()) {
+        state.selectable = true;
+        state.selected = button()->front();
     }
     state.focusable = button()->focusPolicy() != Qt::NoFocus;
     return state;
@@ -272,6 +278,12 @@ void SphereButton::setFront(bool front)
         return;
     m_front = front;
     refresh();
+    if (m_isTab) {
+        QAccessible::State state;
+        state.selected = true;
+        QAccessibleStateChangeEvent event(this, state);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 QString SphereButton::caption() const { return m_caption; }

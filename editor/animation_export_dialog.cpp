@@ -154,6 +154,8 @@ AnimationExportDialog::AnimationExportDialog(PanelSizeSource panelSize, QWidget*
         SphereButton* button = makeButton(this, formatName(formats[i]), kNavyColorref,
             QRect(left, kFormatTop, kFormatButtonWidth, kFormatButtonHeight));
         button->setAccessibleName(formatName(formats[i]) + QStringLiteral(" format"));
+        // A row of tabs: the reader hears the chosen one as selected.
+        button->setIsTab(true);
         const AnimationFormat format = formats[i];
         connect(button, &SphereButton::clicked, this, [this, format] { chooseFormat(format); });
         *formatButtons[i] = button;
@@ -285,8 +287,6 @@ void AnimationExportDialog::chooseFormat(AnimationFormat format)
     m_gifButton->setFront(format == AnimationFormat::Gif);
     m_webpButton->setFront(format == AnimationFormat::Webp);
     m_webmButton->setFront(format == AnimationFormat::Webm);
-    for (SphereButton* button : { m_gifButton, m_webpButton, m_webmButton })
-        button->setAccessibleDescription(button->front() ? QStringLiteral("chosen") : QString());
     for (QWidget* widget : m_gifOnly)
         widget->setVisible(format == AnimationFormat::Gif);
     for (QWidget* widget : m_webpOnly)

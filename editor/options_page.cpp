@@ -65,16 +65,19 @@ OptionsPage::OptionsPage(QWidget* parent)
         return made;
     };
     // A value display with "Faster" and "Slower" beside it.
+    // The two rows' buttons share their captions; a reader hears what each one changes.
     const auto intervalRow = [&](SphereButton*& display, SphereButton*& faster, SphereButton*& slower,
-                                 const QString& hint, const char* what) {
+                                 const QString& hint, const char* what, const QString& changes) {
         display = named(makeDisplay(this, kPageMargin, y, kIntervalDisplayWidth, hint),
             qPrintable(QStringLiteral("%1IntervalDisplay").arg(QLatin1String(what))));
         faster = makeButton(this, tr("Faster"), kPageMargin + kIntervalDisplayWidth + kGap, y, kStepButtonWidth,
             kRowHeight);
         faster->setObjectName(QStringLiteral("%1IntervalFasterButton").arg(QLatin1String(what)));
+        faster->setAccessibleName(tr("Faster %1").arg(changes));
         slower = makeButton(this, tr("Slower"), kPageMargin + kIntervalDisplayWidth + kStepButtonWidth + 2 * kGap, y,
             kStepButtonWidth, kRowHeight);
         slower->setObjectName(QStringLiteral("%1IntervalSlowerButton").arg(QLatin1String(what)));
+        slower->setAccessibleName(tr("Slower %1").arg(changes));
         y += kRowHeight + kGroupGap;
     };
 
@@ -87,7 +90,7 @@ OptionsPage::OptionsPage(QWidget* parent)
     m_changeFormulaBox = box(tr("Change Formula"), "changeFormulaBox");
     m_changeMirrorBox = box(tr("Change Mirror"), "changeMirrorBox");
     intervalRow(m_changeIntervalDisplay, m_changeIntervalFasterButton, m_changeIntervalSlowerButton,
-        tr("Interval between activating new preset, formula, or mirror"), "change");
+        tr("Interval between activating new preset, formula, or mirror"), "change", tr("autopilot changes"));
 
     caption(tr("Fullscreen screensaver options"));
     m_randomStartBox = box(tr("Start with random preset"), "randomStartBox");
@@ -96,10 +99,12 @@ OptionsPage::OptionsPage(QWidget* parent)
     m_animationSizeMinusButton = named(makeButton(this, QStringLiteral("-"), kPageMargin + kSizeDisplayWidth + kGap, y,
                                            kSizeButtonWidth, kRowHeight),
         "animationSizeMinusButton");
+    m_animationSizeMinusButton->setAccessibleName(tr("Smaller animation"));
     m_animationSizePlusButton = named(makeButton(this, QStringLiteral("+"),
                                           kPageMargin + kSizeDisplayWidth + kSizeButtonWidth + 2 * kGap, y,
                                           kSizeButtonWidth, kRowHeight),
         "animationSizePlusButton");
+    m_animationSizePlusButton->setAccessibleName(tr("Larger animation"));
     y += kRowHeight + kGroupGap;
 
     caption(tr("Presets storage directory"));
@@ -108,6 +113,7 @@ OptionsPage::OptionsPage(QWidget* parent)
     m_presetsFolderField->setGeometry(kPageMargin, y, width - kChangeButtonWidth - kGap, kRowHeight);
     m_presetsFolderField->setReadOnly(true);
     m_presetsFolderField->setToolTip(tr("Directory were your presets are currently stored"));
+    m_presetsFolderField->setAccessibleName(tr("Presets folder"));
     QPalette field = m_presetsFolderField->palette();
     field.setColor(QPalette::Base, QColor(50, 50, 50));
     field.setColor(QPalette::Text, QColor(220, 220, 220));
@@ -120,9 +126,10 @@ OptionsPage::OptionsPage(QWidget* parent)
     caption(tr("Blur effect"));
     m_blurBox = box(tr("Allow blur"), "blurBox");
     m_blurInterlaceBox = box(QStringLiteral("Interlaced "), "blurInterlaceBox");
+    m_blurInterlaceBox->setAccessibleName(tr("Interlaced blur"));
     m_blurAutoChangeBox = box(tr("Auto change"), "blurAutoChangeBox");
     intervalRow(m_blurIntervalDisplay, m_blurIntervalFasterButton, m_blurIntervalSlowerButton,
-        tr("Interval between changing blur effect"), "blur");
+        tr("Interval between changing blur effect"), "blur", tr("blur changes"));
 
     // A check box shows its new state when its click arrives; the option follows it.
     for (const auto& [checkBox, option] : optionBoxes()) {
@@ -168,5 +175,8 @@ void OptionsPage::showStepValues()
 {
     m_changeIntervalDisplay->setCaption(qText(intervalCaption(Settings.seconds)));
     m_blurIntervalDisplay->setCaption(qText(intervalCaption(Settings.filterAutoSeconds)));
+    // A value display's caption is a bare figure: the name says whose it is.
+    m_changeIntervalDisplay->setAccessibleName(tr("Autopilot interval, %1").arg(m_changeIntervalDisplay->caption()));
+    m_blurIntervalDisplay->setAccessibleName(tr("Blur change interval, %1").arg(m_blurIntervalDisplay->caption()));
     m_animationSizeDisplay->setCaption(qText(animationSizeCaption(Settings.scale)));
 }

@@ -53,6 +53,7 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
         // The thumbnails are one group of choices: only the selected one is in the Tab
         // order (see highlightObject), and the arrow keys move the selection.
         setAccessibleChecked(thumbnail, false);
+        setAccessibleSelectAction(thumbnail, [this, i] { m_editor.selectObject(i); });
         thumbnail->setFocusPolicy(Qt::NoFocus);
         thumbnail->setFocusMark(true);
         thumbnail->setGeometry(left, kThumbnailTop, kThumbnailSide, kThumbnailSide);
@@ -99,13 +100,19 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
     m_formulaButton = tweak(kTweaksLeft, rows[0], kTweakWidth, QString(), tr("Change motion formula"), "formulaButton");
     m_classicFormulaButton = tweak(kResetLeft, rows[0], kResetWidth, QStringLiteral("(-)"),
         tr("Set classic formula (reset formula)"), "classicFormulaButton");
+    m_classicFormulaButton->setAccessibleName(tr("Reset formula"));
+    m_classicFormulaButton->setAccessibleDescription(tr("Back to the classic formula"));
     m_mirrorButton = tweak(kTweaksLeft, rows[1], kTweakWidth, QString(), tr("Change mirror effect"), "mirrorButton");
     m_noMirrorButton
         = tweak(kResetLeft, rows[1], kResetWidth, QStringLiteral("(-)"), tr("No mirror effect"), "noMirrorButton");
+    m_noMirrorButton->setAccessibleName(tr("No mirror"));
+    m_noMirrorButton->setAccessibleDescription(tr("Turns the mirror effect off"));
     m_paletteButton
         = tweak(kTweaksLeft, rows[2], kTweakWidth, QString(), tr("Change color picker palette"), "paletteButton");
     m_classicPaletteButton
         = tweak(kResetLeft, rows[2], kResetWidth, QStringLiteral("(-)"), tr("Reset palette"), "classicPaletteButton");
+    m_classicPaletteButton->setAccessibleName(tr("Reset palette"));
+    m_classicPaletteButton->setAccessibleDescription(tr("Back to the classic palette"));
 
     // The three main buttons react to a click and again to a double click.
     const auto formula = [this] {
