@@ -66,8 +66,8 @@ void drawShadowed(QPainter& painter, const QRect& shadow, const QRect& text, int
     painter.drawText(text, flags, caption);
 }
 
-// What screen readers see of a sphere button: a push button, a check box or a page tab, as
-// the button is one, named by its caption, with its checked (or, as a tab, selected) state,
+// What screen readers see of a sphere button: a push button, a check box, a page tab or, for
+// a passive display, a label, as the button is one, named by its caption, with its checked (or, as a tab, selected) state,
 // and a press or toggle action that does what a click does. SphereButton installs the factory
 // with its first instance.
 class SphereButtonAccessible final : public QAccessibleWidget {
@@ -93,7 +93,10 @@ QAccessible::Role roleOf(const SphereButton* button)
 {
     if (button->isCheckBox())
         return QAccessible::CheckBox;
-    return button->isTab() ? QAccessible::PageTab : QAccessible::Button;
+    if (button->isTab())
+        return QAccessible::PageTab;
+    // A passive thumb or value display does nothing when pressed: a reader hears a label.
+    return button->isButton() ? QAccessible::Button : QAccessible::StaticText;
 }
 
 SphereButtonAccessible::SphereButtonAccessible(SphereButton* button)
@@ -130,7 +133,7 @@ QAccessible::State SphereButtonAccessible::state() const
 
 QStringList SphereButtonAccessible::actionNames() const
 {
-    if (!button()->isEnabled())
+    if (!button()->isEnabled() || roleOf(button()) == QAccessible::StaticText)
         return {};
     return { button()->isCheckBox() ? toggleAction() : pressAction() };
 }

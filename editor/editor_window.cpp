@@ -295,6 +295,7 @@ void EditorWindow::saveCurrentPreset()
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setSizeGripEnabled(true);
     dialog.selectFile(QString());
+    nameStockDialogParts(&dialog);
 
     std::filesystem::path target;
     for (;;) {

@@ -121,6 +121,7 @@ OptionsPage::OptionsPage(QWidget* parent)
     m_changeFolderButton = named(
         makeButton(this, tr("Change"), kPageMargin + width - kChangeButtonWidth, y, kChangeButtonWidth, kRowHeight),
         "changeFolderButton");
+    m_changeFolderButton->setAccessibleName(tr("Change presets folder"));
     y += kRowHeight + kGroupGap;
 
     caption(tr("Blur effect"));

@@ -198,6 +198,8 @@ void RenderPage::buildShapeControls(int top)
         (*place.button)->setObjectName(QString::fromLatin1(place.name));
         ++row;
     }
+    // Its hint only repeats its caption, which a reader hears as the name.
+    m_removeShapeButton->setAccessibleDescription(tr("Takes the shape out of the object's stack"));
     connect(m_shapeColorButton, &SphereButton::clicked, this, &RenderPage::chooseShapeColor);
     connect(m_shapeTypeButton, &SphereButton::clicked, this, [this] { m_editor.toggleShapeType(); });
     connect(m_cloneShapeButton, &SphereButton::clicked, this, [this] { m_editor.cloneShape(); });
@@ -306,12 +308,11 @@ bool RenderPage::applyMenuKeyPressed(QObject* watched, const QKeyEvent& key)
         || (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
     if (!menuKey)
         return false;
-    // The menu opens where the control is, under its top-left corner, as a right-click
-    // there would open it; it applies the value of that control.
-    const QPoint corner(0, 0);
+    // The menu opens at the control, under its left edge, and applies that control's value,
+    // as a right-click on it does.
     if (watched == m_lightAngleDisc) {
         m_editor.lightReleased(false);
-        openApplyMenu(m_lightAngleDisc, corner);
+        openApplyMenu(m_lightAngleDisc, QPoint(0, m_lightAngleDisc->height()));
         return true;
     }
     for (int32_t p = 1; p <= kSliderCount; ++p) {
@@ -331,7 +332,12 @@ void RenderPage::chooseShapeColor()
         return;
     const QColor start(static_cast<int>(colorrefRed(shape->color)), static_cast<int>(colorrefGreen(shape->color)),
         static_cast<int>(colorrefBlue(shape->color)));
-    const QColor chosen = QColorDialog::getColor(start, window(), tr("Shape color"));
+    QColorDialog dialog(start, window());
+    dialog.setWindowTitle(tr("Shape color"));
+    nameStockDialogParts(&dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QColor chosen = dialog.selectedColor();
     if (chosen.isValid())
         m_editor.setShapeColor(makeColorref(static_cast<uint32_t>(chosen.red()),
             static_cast<uint32_t>(chosen.green()), static_cast<uint32_t>(chosen.blue())));
