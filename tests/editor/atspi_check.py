@@ -103,9 +103,8 @@ def check_page_tabs(app):
 
 def check_shape_list(app):
     """A clone adds an item to the shape list (the start scene's stack may hold several, up
-    to the five a stack can hold);
-    the items are named by place and type, the first one's select action selects it, and
-    the reader sees the selection move."""
+    to the five a stack can hold); the items are named by place and type, the first one's
+    select action selects it, and the reader sees the selection move."""
     column = find(app, "Shapes of the selected object", pyatspi.ROLE_LIST)
     clone = find(app, "Clone selected shape", pyatspi.ROLE_PUSH_BUTTON)
     if column is None or clone is None:
