@@ -71,6 +71,12 @@ protected:
 private:
     struct EstimateJob;
 
+    // The constructor's steps, in the Tab order of what they make.
+    void buildFormatButtons();
+    void buildSettingRows();
+    void buildLosslessBox();
+    void buildEstimateLine();
+    void buildDialogButtons();
     void chooseFormat(AnimationFormat format);
     void refreshLabels();
     void create();
