@@ -103,7 +103,7 @@ QString formatName(AnimationFormat format)
 // taken once the live view has drawn secondSprites sprites (or it stood still too long); then
 // the files are encoded on a thread of its own, and done is set last, after bytes.
 struct AnimationExportDialog::EstimateJob {
-    GifSettingValues settings;
+    AnimationSettings settings;
     ArgbImage first;
     ArgbImage second;
     int64_t secondSprites = 0;
@@ -197,20 +197,20 @@ void AnimationExportDialog::buildSettingRows()
         const char* accessibleName;
         const char* sliderName;
         const char* labelName;
-        GifSettingRange range;
+        AnimationSettingRange range;
         int row;
         QLabel** label;
         QSlider** slider;
         QList<QWidget*>* onlyFor; // null: shown for every format
     };
     const Row rows[] = {
-        { "Image size:", "Image size", "gifSizeSlider", "gifSizeLabel", kGifScaleRange, 0, &m_sizeLabel, &m_sizeSlider,
+        { "Image size:", "Image size", "frameSizeSlider", "frameSizeLabel", kFrameScaleRange, 0, &m_sizeLabel, &m_sizeSlider,
             nullptr },
-        { "Frames per second:", "Frames per second", "gifFpsSlider", "gifFpsLabel", kGifFpsRange, 1, &m_fpsLabel,
+        { "Frames per second:", "Frames per second", "frameRateSlider", "frameRateLabel", kGifFpsRange, 1, &m_fpsLabel,
             &m_fpsSlider, nullptr },
-        { "Total frame count:", "Total frame count", "gifFramesSlider", "gifFramesLabel", kGifFramesRange, 2,
+        { "Total frame count:", "Total frame count", "frameCountSlider", "frameCountLabel", kFrameCountRange, 2,
             &m_framesLabel, &m_framesSlider, nullptr },
-        { "Objects per frame:", "Objects per frame", "gifObjectsSlider", "gifObjectsLabel", kGifObjectsPerFrameRange, 3,
+        { "Objects per frame:", "Objects per frame", "objectsPerFrameSlider", "objectsPerFrameLabel", kObjectsPerFrameRange, 3,
             &m_objectsLabel, &m_objectsSlider, nullptr },
         { "Palette colors:", "Palette colors", "gifColorsSlider", "gifColorsLabel", kGifColorsRange, 4, &m_colorsLabel,
             &m_colorsSlider, &m_gifOnly },
@@ -275,19 +275,19 @@ void AnimationExportDialog::buildDialogButtons()
 {
     m_createButton = makeButton(this, QStringLiteral("Create GIF"), kGreenColorref,
         QRect(40, kButtonTop, kButtonWidth, kButtonHeight));
-    m_createButton->setObjectName(QStringLiteral("createGifButton"));
+    m_createButton->setObjectName(QStringLiteral("createAnimationButton"));
     m_cancelButton = makeButton(this, QStringLiteral("Cancel"), kMaroonColorref,
         QRect(kClientWidth - 40 - kButtonWidth, kButtonTop, kButtonWidth, kButtonHeight));
-    m_cancelButton->setObjectName(QStringLiteral("cancelGifButton"));
+    m_cancelButton->setObjectName(QStringLiteral("cancelAnimationButton"));
     connect(m_createButton, &SphereButton::clicked, this, &AnimationExportDialog::create);
     connect(m_cancelButton, &SphereButton::clicked, this, &QDialog::reject);
 }
 
 AnimationExportDialog::~AnimationExportDialog() = default;
 
-GifSettingValues AnimationExportDialog::sliderValues() const
+AnimationSettings AnimationExportDialog::sliderValues() const
 {
-    GifSettingValues values = m_values;
+    AnimationSettings values = m_values;
     values.format = m_format;
     values.scale = m_sizeSlider->value();
     values.fps = m_fpsSlider->value();
@@ -317,7 +317,7 @@ void AnimationExportDialog::chooseFormat(AnimationFormat format)
     for (QWidget* widget : m_webmOnly)
         widget->setVisible(format == AnimationFormat::Webm);
     // The slider keeps its value where the new range allows; a faster rate comes back down to 10.
-    const GifSettingRange fps = format == AnimationFormat::Gif ? kGifFpsRange : kVideoFpsRange;
+    const AnimationSettingRange fps = format == AnimationFormat::Gif ? kGifFpsRange : kVideoFpsRange;
     m_fpsSlider->setRange(fps.minimum, fps.maximum);
     refreshLabels();
     requestEstimate();
@@ -325,7 +325,7 @@ void AnimationExportDialog::chooseFormat(AnimationFormat format)
 
 void AnimationExportDialog::showEvent(QShowEvent* event)
 {
-    const GifSettingValues values = m_values;
+    const AnimationSettings values = m_values;
     m_applyingValues = true;
     chooseFormat(values.format);
     m_sizeSlider->setValue(values.scale);
@@ -370,7 +370,7 @@ void AnimationExportDialog::keyPressEvent(QKeyEvent* event)
 void AnimationExportDialog::refreshLabels()
 {
     const QSize panel = m_panelSize ? m_panelSize() : QSize();
-    m_sizeLabel->setText(QString::fromStdString(gifSizeText(panel.width(), panel.height(), m_sizeSlider->value())));
+    m_sizeLabel->setText(QString::fromStdString(frameSizeText(panel.width(), panel.height(), m_sizeSlider->value())));
     m_fpsLabel->setText(QString::number(m_fpsSlider->value()));
     m_framesLabel->setText(QString::number(m_framesSlider->value()));
     m_objectsLabel->setText(QString::number(m_objectsSlider->value()));
@@ -389,7 +389,7 @@ void AnimationExportDialog::requestEstimate()
     // A hidden dialog estimates nothing; showing it asks once its values are in place.
     if (!isVisible() || m_applyingValues)
         return;
-    const GifSettingValues values = sliderValues();
+    const AnimationSettings values = sliderValues();
     if (values.format == AnimationFormat::Webm && values.webmBitRate > 0) {
         // The rule has no honest figure for a set bit rate.
         m_estimateWanted = false;
@@ -454,7 +454,7 @@ void AnimationExportDialog::pollEstimate()
         return;
     const std::unique_ptr<EstimateJob> finished = std::move(m_estimate);
     finished->thread.join();
-    const GifSettingValues values = sliderValues();
+    const AnimationSettings values = sliderValues();
     if (finished->settings == values) {
         m_estimateWanted = false;
         m_estimateLabel->setText(
