@@ -67,9 +67,9 @@ void drawShadowed(QPainter& painter, const QRect& shadow, const QRect& text, int
 }
 
 // What screen readers see of a sphere button: a push button, a check box, a page tab or, for
-// a passive display, a label, as the button is one, named by its caption, with its checked (or, as a tab, selected) state,
-// and a press or toggle action that does what a click does. SphereButton installs the factory
-// with its first instance.
+// a passive display, a label, as the button is one; named by its caption, with its checked
+// (as a tab, selected) state, and a press or toggle action that does what a click does.
+// SphereButton installs the factory with its first instance.
 class SphereButtonAccessible final : public QAccessibleWidget {
 public:
     explicit SphereButtonAccessible(SphereButton* button);

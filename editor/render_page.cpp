@@ -222,10 +222,8 @@ void RenderPage::buildShapeControls(int top)
     setAccessibleItemSource(
         m_shapeStackBrowser,
         [this](int shape) {
-            const ShapeStack* stack = m_editor.selectedStack();
-            const int count = stack ? shapesInUse(*stack) : 0;
             const int side = m_shapeStackBrowser->width();
-            return QRect(0, (ShapeStackBrowserPainter::kCells - count + shape) * side, side, side);
+            return QRect(0, (ShapeStackBrowserPainter::kCells - browserShapeCount() + shape) * side, side, side);
         },
         [this](int shape) { m_editor.selectShape(shape); });
     m_browserPainter.panel = m_shapeStackBrowser;
@@ -273,10 +271,17 @@ void RenderPage::repaintLightPreview()
     setAccessibleValue(m_lightAngleDisc, QString::fromStdString(lightPlaceText(light.lightX, light.lightY)));
 }
 
+int RenderPage::browserShapeCount() const
+{
+    // A stack shows at least its first shape, drawn or not.
+    const ShapeStack* stack = m_editor.selectedStack();
+    return stack ? std::max(shapesInUse(*stack), 1) : 0;
+}
+
 void RenderPage::describeBrowser(int32_t shape)
 {
     const ShapeStack* stack = m_editor.selectedStack();
-    const int count = stack ? std::max(shapesInUse(*stack), 1) : 0;
+    const int count = browserShapeCount();
     QStringList items;
     for (int i = 0; i < count; ++i) {
         const int32_t type = stack->shapes[static_cast<size_t>(i)].type;

@@ -54,6 +54,8 @@ private:
     bool applyMenuKeyPressed(QObject* watched, const QKeyEvent& key);
     // The arrow keys on the light-angle disc and the browser; true when the key was used.
     bool panelKeyPressed(QObject* watched, const QKeyEvent& key);
+    // The shapes the browser shows as cells, at the bottom of its column.
+    int browserShapeCount() const;
     // Tells screen readers the browser's shapes as list items and which one is selected.
     void describeBrowser(int32_t shape);
 
