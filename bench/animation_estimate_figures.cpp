@@ -64,7 +64,7 @@ int main(int argc, char** argv)
                     renderer.reset(492, 369);
                     renderer.drawSprites(warmUp);
 
-                    GifSettingValues settings;
+                    AnimationSettings settings;
                     settings.format = test.format;
                     settings.scale = scale;
                     settings.fps = fps;

@@ -66,10 +66,10 @@ void drawShadowed(QPainter& painter, const QRect& shadow, const QRect& text, int
     painter.drawText(text, flags, caption);
 }
 
-// What screen readers see of a sphere button: a push button, or a check box when it is one,
-// named by its caption, with its checked state, and a press or toggle action that does what
-// a click does. SphereButton installs the factory
-// with its first instance.
+// What screen readers see of a sphere button: a push button, a check box, a page tab or, for
+// a passive display, a label, as the button is one; named by its caption, with its checked
+// (as a tab, selected) state, and a press or toggle action that does what a click does.
+// SphereButton installs the factory with its first instance.
 class SphereButtonAccessible final : public QAccessibleWidget {
 public:
     explicit SphereButtonAccessible(SphereButton* button);
@@ -91,7 +91,12 @@ private:
 
 QAccessible::Role roleOf(const SphereButton* button)
 {
-    return button->isCheckBox() ? QAccessible::CheckBox : QAccessible::Button;
+    if (button->isCheckBox())
+        return QAccessible::CheckBox;
+    if (button->isTab())
+        return QAccessible::PageTab;
+    // A passive thumb or value display does nothing when pressed: a reader hears a label.
+    return button->isButton() ? QAccessible::Button : QAccessible::StaticText;
 }
 
 SphereButtonAccessible::SphereButtonAccessible(SphereButton* button)
@@ -118,13 +123,17 @@ QAccessible::State SphereButtonAccessible::state() const
         state.checkable = true;
         state.checked = button()->checked();
     }
+    if (button()->isTab()) {
+        state.selectable = true;
+        state.selected = button()->front();
+    }
     state.focusable = button()->focusPolicy() != Qt::NoFocus;
     return state;
 }
 
 QStringList SphereButtonAccessible::actionNames() const
 {
-    if (!button()->isEnabled())
+    if (!button()->isEnabled() || roleOf(button()) == QAccessible::StaticText)
         return {};
     return { button()->isCheckBox() ? toggleAction() : pressAction() };
 }
@@ -272,6 +281,12 @@ void SphereButton::setFront(bool front)
         return;
     m_front = front;
     refresh();
+    if (m_isTab) {
+        QAccessible::State state;
+        state.selected = true;
+        QAccessibleStateChangeEvent event(this, state);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 QString SphereButton::caption() const { return m_caption; }

@@ -76,6 +76,10 @@ public:
     // is then drawn as frontFaceShape, pressed in and amber. Not a published property.
     bool front() const { return m_front; }
     void setFront(bool front);
+    // Whether the control is one of a row of tabs (the editor's page buttons, a dialog's
+    // format choice): a reader then hears a page tab, selected while it is in front.
+    bool isTab() const { return m_isTab; }
+    void setIsTab(bool isTab) { m_isTab = isTab; }
 
     // Does what a click does: a push button (IsButton) flips Checked, then clicked() goes
     // out. Space and Enter, and a screen reader's press or toggle, come here.
@@ -126,6 +130,7 @@ private:
     bool m_isCheckBox = false;
     bool m_checked = false;
     bool m_front = false;
+    bool m_isTab = false;
     bool m_pressed = false;
     bool m_releaseIsClick = true; // false after the second press of a double click
     QString m_caption;

@@ -83,11 +83,13 @@ FolderChooser::FolderChooser(QWidget* parent)
     // The list would take Enter as entering its current line, which is ".." when nothing else
     // was chosen; Enter is the dialog's OK instead.
     m_folderList->installEventFilter(this);
+    m_folderList->setAccessibleName(QStringLiteral("Folders"));
 
     m_pathField = new QLineEdit(this);
     m_pathField->setGeometry(15, 184, 228, 19);
     m_pathField->setFrame(false);
     m_pathField->setToolTip(QStringLiteral("Type a folder and press Enter"));
+    m_pathField->setAccessibleName(QStringLiteral("Folder path"));
     paintYellowOnGrey(m_pathField);
     connect(m_pathField, &QLineEdit::returnPressed, this, &FolderChooser::goToTypedPath);
     connect(m_pathField, &QLineEdit::textEdited, this, [this] { showPathRefused(false); });
@@ -129,6 +131,9 @@ void FolderChooser::fillList()
     for (const std::string& line : folderLines(toPath(m_directory))) {
         auto* item = new QListWidgetItem(QString::fromStdString(line), m_folderList);
         item->setSizeHint(QSize(0, kRowHeight));
+        // The line that goes up shows "..": a reader hears it in words.
+        if (line == kParentFolderLine)
+            item->setData(Qt::AccessibleTextRole, QStringLiteral("Parent folder"));
     }
     m_pathField->setText(m_directory);
 }

@@ -103,7 +103,7 @@ QString formatName(AnimationFormat format)
 // taken once the live view has drawn secondSprites sprites (or it stood still too long); then
 // the files are encoded on a thread of its own, and done is set last, after bytes.
 struct AnimationExportDialog::EstimateJob {
-    GifSettingValues settings;
+    AnimationSettings settings;
     ArgbImage first;
     ArgbImage second;
     int64_t secondSprites = 0;
@@ -146,39 +146,80 @@ AnimationExportDialog::AnimationExportDialog(PanelSizeSource panelSize, QWidget*
     setPalette(palette);
 
     // The format choice comes first in the Tab order, as it decides what follows.
-    makeLabel(this, QStringLiteral("File format:"), QRect(kMargin, kFormatTop + 3, kCaptionWidth, kLabelHeight));
-    SphereButton** formatButtons[] = { &m_gifButton, &m_webpButton, &m_webmButton };
-    const AnimationFormat formats[] = { AnimationFormat::Gif, AnimationFormat::Webp, AnimationFormat::Webm };
-    for (int i = 0; i < 3; ++i) {
-        const int left = kMargin + kCaptionWidth + i * (kFormatButtonWidth + kFormatButtonGap);
-        SphereButton* button = makeButton(this, formatName(formats[i]), kNavyColorref,
-            QRect(left, kFormatTop, kFormatButtonWidth, kFormatButtonHeight));
-        button->setAccessibleName(formatName(formats[i]) + QStringLiteral(" format"));
-        const AnimationFormat format = formats[i];
-        connect(button, &SphereButton::clicked, this, [this, format] { chooseFormat(format); });
-        *formatButtons[i] = button;
-    }
+    buildFormatButtons();
+    buildSettingRows();
+    buildLosslessBox();
+    buildEstimateLine();
+    buildDialogButtons();
 
+    m_estimatePoll = new QTimer(this);
+    m_estimatePoll->setInterval(kEstimatePollMilliseconds);
+    connect(m_estimatePoll, &QTimer::timeout, this, &AnimationExportDialog::pollEstimate);
+
+    chooseFormat(AnimationFormat::Gif);
+}
+
+// Controls are named (objectName) so that tests and tools find them without reaching into
+// the dialog.
+
+void AnimationExportDialog::buildFormatButtons()
+{
+    makeLabel(this, QStringLiteral("File format:"), QRect(kMargin, kFormatTop + 3, kCaptionWidth, kLabelHeight));
+    struct FormatButton {
+        SphereButton** button;
+        AnimationFormat format;
+        const char* name;
+    };
+    const FormatButton buttons[] = {
+        { &m_gifButton, AnimationFormat::Gif, "gifFormatButton" },
+        { &m_webpButton, AnimationFormat::Webp, "webpFormatButton" },
+        { &m_webmButton, AnimationFormat::Webm, "webmFormatButton" },
+    };
+    int left = kMargin + kCaptionWidth;
+    for (const FormatButton& place : buttons) {
+        const AnimationFormat format = place.format;
+        SphereButton* button = makeButton(this, formatName(format), kNavyColorref,
+            QRect(left, kFormatTop, kFormatButtonWidth, kFormatButtonHeight));
+        button->setObjectName(QString::fromLatin1(place.name));
+        button->setAccessibleName(formatName(format) + QStringLiteral(" format"));
+        // A row of tabs: the reader hears the chosen one as selected.
+        button->setIsTab(true);
+        connect(button, &SphereButton::clicked, this, [this, format] { chooseFormat(format); });
+        *place.button = button;
+        left += kFormatButtonWidth + kFormatButtonGap;
+    }
+}
+
+void AnimationExportDialog::buildSettingRows()
+{
     struct Row {
         const char* caption;
         const char* accessibleName;
-        GifSettingRange range;
+        const char* sliderName;
+        const char* labelName;
+        AnimationSettingRange range;
         int row;
         QLabel** label;
         QSlider** slider;
         QList<QWidget*>* onlyFor; // null: shown for every format
     };
     const Row rows[] = {
-        { "Image size:", "Image size", kGifScaleRange, 0, &m_sizeLabel, &m_sizeSlider, nullptr },
-        { "Frames per second:", "Frames per second", kGifFpsRange, 1, &m_fpsLabel, &m_fpsSlider, nullptr },
-        { "Total frame count:", "Total frame count", kGifFramesRange, 2, &m_framesLabel, &m_framesSlider, nullptr },
-        { "Objects per frame:", "Objects per frame", kGifObjectsPerFrameRange, 3, &m_objectsLabel, &m_objectsSlider,
+        { "Image size:", "Image size", "frameSizeSlider", "frameSizeLabel", kFrameScaleRange, 0, &m_sizeLabel, &m_sizeSlider,
             nullptr },
-        { "Palette colors:", "Palette colors", kGifColorsRange, 4, &m_colorsLabel, &m_colorsSlider, &m_gifOnly },
-        { "Quality:", "WebP quality", kWebpQualityRange, 4, &m_webpQualityLabel, &m_webpQualitySlider, &m_webpOnly },
-        { "Quality level:", "WebM quality level", kWebmQualityRange, 4, &m_webmQualityLabel, &m_webmQualitySlider,
-            &m_webmOnly },
-        { "Bit rate:", "WebM bit rate", kWebmBitRateRange, 5, &m_webmBitRateLabel, &m_webmBitRateSlider, &m_webmOnly },
+        { "Frames per second:", "Frames per second", "frameRateSlider", "frameRateLabel", kGifFpsRange, 1, &m_fpsLabel,
+            &m_fpsSlider, nullptr },
+        { "Total frame count:", "Total frame count", "frameCountSlider", "frameCountLabel", kFrameCountRange, 2,
+            &m_framesLabel, &m_framesSlider, nullptr },
+        { "Objects per frame:", "Objects per frame", "objectsPerFrameSlider", "objectsPerFrameLabel", kObjectsPerFrameRange, 3,
+            &m_objectsLabel, &m_objectsSlider, nullptr },
+        { "Palette colors:", "Palette colors", "gifColorsSlider", "gifColorsLabel", kGifColorsRange, 4, &m_colorsLabel,
+            &m_colorsSlider, &m_gifOnly },
+        { "Quality:", "WebP quality", "webpQualitySlider", "webpQualityLabel", kWebpQualityRange, 4,
+            &m_webpQualityLabel, &m_webpQualitySlider, &m_webpOnly },
+        { "Quality level:", "WebM quality level", "webmQualitySlider", "webmQualityLabel", kWebmQualityRange, 4,
+            &m_webmQualityLabel, &m_webmQualitySlider, &m_webmOnly },
+        { "Bit rate:", "WebM bit rate", "webmBitRateSlider", "webmBitRateLabel", kWebmBitRateRange, 5,
+            &m_webmBitRateLabel, &m_webmBitRateSlider, &m_webmOnly },
     };
     const int sliderWidth = kClientWidth - 2 * kMargin;
     for (const Row& row : rows) {
@@ -187,7 +228,9 @@ AnimationExportDialog::AnimationExportDialog(PanelSizeSource panelSize, QWidget*
             = makeLabel(this, QString::fromLatin1(row.caption), QRect(kMargin, top, kCaptionWidth, kLabelHeight));
         *row.label = makeLabel(this, QString(),
             QRect(kMargin + kCaptionWidth, top, sliderWidth - kCaptionWidth, kLabelHeight));
+        (*row.label)->setObjectName(QString::fromLatin1(row.labelName));
         auto* slider = new QSlider(Qt::Horizontal, this);
+        slider->setObjectName(QString::fromLatin1(row.sliderName));
         slider->setRange(row.range.minimum, row.range.maximum);
         slider->setSingleStep(1);
         slider->setPageStep(1);
@@ -205,64 +248,46 @@ AnimationExportDialog::AnimationExportDialog(PanelSizeSource panelSize, QWidget*
     m_webmQualitySlider->setPageStep(kQualityPageStep);
     m_webmBitRateSlider->setSingleStep(kBitRateStepKilobits);
     m_webmBitRateSlider->setPageStep(kBitRatePageKilobits);
+}
 
+void AnimationExportDialog::buildLosslessBox()
+{
     m_losslessBox = makeButton(this, QStringLiteral("Lossless"), kNavyColorref,
         QRect(kMargin, kRowTop + 5 * kRowPitch + kSliderTop, kCaptionWidth, kCheckBoxHeight));
+    m_losslessBox->setObjectName(QStringLiteral("webpLosslessBox"));
     m_losslessBox->setIsCheckBox(true);
     connect(m_losslessBox, &SphereButton::clicked, this, [this] {
         refreshLabels();
         requestEstimate();
     });
     m_webpOnly << m_losslessBox;
+}
 
+void AnimationExportDialog::buildEstimateLine()
+{
+    const int lineWidth = kClientWidth - 2 * kMargin - kCaptionWidth;
     makeLabel(this, QStringLiteral("File size:"), QRect(kMargin, kEstimateTop, kCaptionWidth, kLabelHeight));
-    m_estimateLabel = makeLabel(this, QString(),
-        QRect(kMargin + kCaptionWidth, kEstimateTop, sliderWidth - kCaptionWidth, kLabelHeight));
+    m_estimateLabel = makeLabel(this, QString(), QRect(kMargin + kCaptionWidth, kEstimateTop, lineWidth, kLabelHeight));
+    m_estimateLabel->setObjectName(QStringLiteral("estimateLabel"));
+}
 
+void AnimationExportDialog::buildDialogButtons()
+{
     m_createButton = makeButton(this, QStringLiteral("Create GIF"), kGreenColorref,
         QRect(40, kButtonTop, kButtonWidth, kButtonHeight));
+    m_createButton->setObjectName(QStringLiteral("createAnimationButton"));
     m_cancelButton = makeButton(this, QStringLiteral("Cancel"), kMaroonColorref,
         QRect(kClientWidth - 40 - kButtonWidth, kButtonTop, kButtonWidth, kButtonHeight));
+    m_cancelButton->setObjectName(QStringLiteral("cancelAnimationButton"));
     connect(m_createButton, &SphereButton::clicked, this, &AnimationExportDialog::create);
     connect(m_cancelButton, &SphereButton::clicked, this, &QDialog::reject);
-
-    m_estimatePoll = new QTimer(this);
-    m_estimatePoll->setInterval(kEstimatePollMilliseconds);
-    connect(m_estimatePoll, &QTimer::timeout, this, &AnimationExportDialog::pollEstimate);
-
-    // Named so that tests and tools find the controls without reaching into the dialog.
-    m_sizeSlider->setObjectName(QStringLiteral("gifSizeSlider"));
-    m_fpsSlider->setObjectName(QStringLiteral("gifFpsSlider"));
-    m_framesSlider->setObjectName(QStringLiteral("gifFramesSlider"));
-    m_objectsSlider->setObjectName(QStringLiteral("gifObjectsSlider"));
-    m_colorsSlider->setObjectName(QStringLiteral("gifColorsSlider"));
-    m_webpQualitySlider->setObjectName(QStringLiteral("webpQualitySlider"));
-    m_webmQualitySlider->setObjectName(QStringLiteral("webmQualitySlider"));
-    m_webmBitRateSlider->setObjectName(QStringLiteral("webmBitRateSlider"));
-    m_sizeLabel->setObjectName(QStringLiteral("gifSizeLabel"));
-    m_fpsLabel->setObjectName(QStringLiteral("gifFpsLabel"));
-    m_framesLabel->setObjectName(QStringLiteral("gifFramesLabel"));
-    m_objectsLabel->setObjectName(QStringLiteral("gifObjectsLabel"));
-    m_colorsLabel->setObjectName(QStringLiteral("gifColorsLabel"));
-    m_webpQualityLabel->setObjectName(QStringLiteral("webpQualityLabel"));
-    m_webmQualityLabel->setObjectName(QStringLiteral("webmQualityLabel"));
-    m_webmBitRateLabel->setObjectName(QStringLiteral("webmBitRateLabel"));
-    m_estimateLabel->setObjectName(QStringLiteral("estimateLabel"));
-    m_gifButton->setObjectName(QStringLiteral("gifFormatButton"));
-    m_webpButton->setObjectName(QStringLiteral("webpFormatButton"));
-    m_webmButton->setObjectName(QStringLiteral("webmFormatButton"));
-    m_losslessBox->setObjectName(QStringLiteral("webpLosslessBox"));
-    m_createButton->setObjectName(QStringLiteral("createGifButton"));
-    m_cancelButton->setObjectName(QStringLiteral("cancelGifButton"));
-
-    chooseFormat(AnimationFormat::Gif);
 }
 
 AnimationExportDialog::~AnimationExportDialog() = default;
 
-GifSettingValues AnimationExportDialog::sliderValues() const
+AnimationSettings AnimationExportDialog::sliderValues() const
 {
-    GifSettingValues values = m_values;
+    AnimationSettings values = m_values;
     values.format = m_format;
     values.scale = m_sizeSlider->value();
     values.fps = m_fpsSlider->value();
@@ -285,8 +310,6 @@ void AnimationExportDialog::chooseFormat(AnimationFormat format)
     m_gifButton->setFront(format == AnimationFormat::Gif);
     m_webpButton->setFront(format == AnimationFormat::Webp);
     m_webmButton->setFront(format == AnimationFormat::Webm);
-    for (SphereButton* button : { m_gifButton, m_webpButton, m_webmButton })
-        button->setAccessibleDescription(button->front() ? QStringLiteral("chosen") : QString());
     for (QWidget* widget : m_gifOnly)
         widget->setVisible(format == AnimationFormat::Gif);
     for (QWidget* widget : m_webpOnly)
@@ -294,7 +317,7 @@ void AnimationExportDialog::chooseFormat(AnimationFormat format)
     for (QWidget* widget : m_webmOnly)
         widget->setVisible(format == AnimationFormat::Webm);
     // The slider keeps its value where the new range allows; a faster rate comes back down to 10.
-    const GifSettingRange fps = format == AnimationFormat::Gif ? kGifFpsRange : kVideoFpsRange;
+    const AnimationSettingRange fps = format == AnimationFormat::Gif ? kGifFpsRange : kVideoFpsRange;
     m_fpsSlider->setRange(fps.minimum, fps.maximum);
     refreshLabels();
     requestEstimate();
@@ -302,7 +325,7 @@ void AnimationExportDialog::chooseFormat(AnimationFormat format)
 
 void AnimationExportDialog::showEvent(QShowEvent* event)
 {
-    const GifSettingValues values = m_values;
+    const AnimationSettings values = m_values;
     m_applyingValues = true;
     chooseFormat(values.format);
     m_sizeSlider->setValue(values.scale);
@@ -347,7 +370,7 @@ void AnimationExportDialog::keyPressEvent(QKeyEvent* event)
 void AnimationExportDialog::refreshLabels()
 {
     const QSize panel = m_panelSize ? m_panelSize() : QSize();
-    m_sizeLabel->setText(QString::fromStdString(gifSizeText(panel.width(), panel.height(), m_sizeSlider->value())));
+    m_sizeLabel->setText(QString::fromStdString(frameSizeText(panel.width(), panel.height(), m_sizeSlider->value())));
     m_fpsLabel->setText(QString::number(m_fpsSlider->value()));
     m_framesLabel->setText(QString::number(m_framesSlider->value()));
     m_objectsLabel->setText(QString::number(m_objectsSlider->value()));
@@ -366,7 +389,7 @@ void AnimationExportDialog::requestEstimate()
     // A hidden dialog estimates nothing; showing it asks once its values are in place.
     if (!isVisible() || m_applyingValues)
         return;
-    const GifSettingValues values = sliderValues();
+    const AnimationSettings values = sliderValues();
     if (values.format == AnimationFormat::Webm && values.webmBitRate > 0) {
         // The rule has no honest figure for a set bit rate.
         m_estimateWanted = false;
@@ -431,7 +454,7 @@ void AnimationExportDialog::pollEstimate()
         return;
     const std::unique_ptr<EstimateJob> finished = std::move(m_estimate);
     finished->thread.join();
-    const GifSettingValues values = sliderValues();
+    const AnimationSettings values = sliderValues();
     if (finished->settings == values) {
         m_estimateWanted = false;
         m_estimateLabel->setText(

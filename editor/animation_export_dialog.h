@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/gif_settings.h"
+#include "export/animation_settings.h"
 
 #include <QDialog>
 
@@ -55,11 +55,11 @@ public:
     void setLiveView(LiveView liveView) { m_liveView = std::move(liveView); }
 
     // The values the controls show.
-    GifSettingValues sliderValues() const;
+    AnimationSettings sliderValues() const;
     // The values the controls start from when the dialog is shown (clamped to their ranges).
-    void setValues(const GifSettingValues& values) { m_values = clampedGifSettings(values); }
+    void setValues(const AnimationSettings& values) { m_values = clampedAnimationSettings(values); }
     // The values the create button accepted last (or those given).
-    const GifSettingValues& values() const { return m_values; }
+    const AnimationSettings& values() const { return m_values; }
     // True while an estimate is being worked out or waits to be.
     bool estimating() const { return m_estimate != nullptr || m_estimateWanted; }
 
@@ -71,6 +71,12 @@ protected:
 private:
     struct EstimateJob;
 
+    // The constructor's steps, in the Tab order of what they make.
+    void buildFormatButtons();
+    void buildSettingRows();
+    void buildLosslessBox();
+    void buildEstimateLine();
+    void buildDialogButtons();
     void chooseFormat(AnimationFormat format);
     void refreshLabels();
     void create();
@@ -114,7 +120,7 @@ private:
 
     PanelSizeSource m_panelSize;
     LiveView m_liveView;
-    GifSettingValues m_values;
+    AnimationSettings m_values;
     AnimationFormat m_format = AnimationFormat::Gif;
     // The estimate under way (awaiting its second picture or being encoded), or null; and
     // whether the values changed since it started.

@@ -71,6 +71,9 @@ AutoApplyDialog::AutoApplyDialog(QWidget* parent)
     m_whatList->setObjectName(QStringLiteral("applyWhatList"));
     m_howList->setObjectName(QStringLiteral("applyHowList"));
     m_closeButton->setObjectName(QStringLiteral("applyCloseButton"));
+    // The captions above the lists do not name them for a reader.
+    m_whatList->setAccessibleName(tr("What to apply"));
+    m_howList->setAccessibleName(tr("How to apply"));
 }
 
 void AutoApplyDialog::prepare(int line)

@@ -4,8 +4,10 @@
 
 #include <QLabel>
 
-#include <algorithm>
 #include <QSlider>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -77,6 +79,23 @@ QSlider* makeSlider(QWidget* parent, int minimum, int maximum, int x, int y, int
     // Tab reaches it; the arrow keys and Page Up and Down move it by its steps.
     slider->setFocusPolicy(Qt::TabFocus);
     return slider;
+}
+
+void nameStockDialogParts(QWidget* dialog)
+{
+    const std::pair<const char*, QString> names[] = {
+        { "QColorPicker", QObject::tr("Hue and saturation") },
+        { "QColorLuminancePicker", QObject::tr("Lightness") },
+        { "QColorShowLabel", QObject::tr("Chosen colour") },
+        { "QSizeGrip", QObject::tr("Resize the dialog") },
+        { "QSplitterHandle", QObject::tr("Move the divider") },
+    };
+    for (QWidget* part : dialog->findChildren<QWidget*>()) {
+        for (const auto& [className, name] : names) {
+            if (part->accessibleName().isEmpty() && part->inherits(className))
+                part->setAccessibleName(name);
+        }
+    }
 }
 
 void setGround(QWidget* widget, int red, int green, int blue)

@@ -21,5 +21,8 @@ QLabel* makeLabel(QWidget* parent, const QString& text, int x, int y, int width,
 // A horizontal slider that steps by 2 and moves smoothly when dragged.
 QSlider* makeSlider(QWidget* parent, int minimum, int maximum, int x, int y, int width, int height,
     const QString& hint);
+// Names the parts of the toolkit's colour and file dialogs that it leaves unnamed (the
+// colour pictures, the size grip, a splitter's handle), so that a reader hears what each one is.
+void nameStockDialogParts(QWidget* dialog);
 // Fills a widget with a flat colour behind its children.
 void setGround(QWidget* widget, int red, int green, int blue);

@@ -116,6 +116,7 @@ void EditorWindow::buildFrame()
         SphereButton* tab
             = makeButton(m_pageColumn, QString::fromLatin1(captions[i]), i * tabWidth, 0, tabWidth, kTabRowHeight);
         tab->setObjectName(QString::fromLatin1(names[i]));
+        tab->setIsTab(true);
         m_tabButtons[static_cast<size_t>(i)] = tab;
     }
 
@@ -294,6 +295,7 @@ void EditorWindow::saveCurrentPreset()
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setSizeGripEnabled(true);
     dialog.selectFile(QString());
+    nameStockDialogParts(&dialog);
 
     std::filesystem::path target;
     for (;;) {

@@ -4,7 +4,7 @@
 #include "pixels/argb_image.h"
 #include "editor/capture_progress_window.h"
 #include "export/animation_writer.h"
-#include "export/gif_settings.h"
+#include "export/animation_settings.h"
 #include "export/data_sink.h"
 #include "export/jpeg_encoder.h"
 #include "export/shown_picture.h"
@@ -85,7 +85,7 @@ void ExportFlows::saveGif()
     m_animationDialog->setValues(m_capture.settings);
     if (m_animationDialog->exec() != QDialog::Accepted)
         return;
-    GifSettingValues settings = m_animationDialog->values();
+    AnimationSettings settings = m_animationDialog->values();
     const std::string extension = animationExtension(settings.format);
     // The chosen format's files are offered first, and the last name comes back with the
     // chosen format's extension in place of a format's. The filters follow AnimationFormat's order.
@@ -105,7 +105,7 @@ void ExportFlows::saveGif()
     // held a video would surprise more than a format other than the one chosen. Any other
     // extension keeps the chosen format.
     animationFormatForFile(m_capture.gifFileName, settings.format);
-    m_capture.settings = clampedGifSettings(settings);
+    m_capture.settings = clampedAnimationSettings(settings);
     m_capture.startGifCapture();
 }
 

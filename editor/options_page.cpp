@@ -53,77 +53,125 @@ OptionsPage::OptionsPage(QWidget* parent)
 {
     setObjectName(QStringLiteral("optionsPage"));
     setGround(this, kPageGround, kPageGround, kPageGround);
-    const int width = kPageWidth - 2 * kPageMargin;
-    int y = 4;
-    const auto caption = [&](const QString& text) {
-        makeLabel(this, text, kPageMargin, y, width, kCaptionHeight);
-        y += kCaptionHeight;
-    };
-    const auto box = [&](const QString& text, const char* name) {
-        SphereButton* made = named(makeCheckBox(this, text, kPageMargin, y, kBoxWidth, kBoxHeight), name);
-        y += kBoxPitch;
-        return made;
-    };
-    // A value display with "Faster" and "Slower" beside it.
-    const auto intervalRow = [&](SphereButton*& display, SphereButton*& faster, SphereButton*& slower,
-                                 const QString& hint, const char* what) {
-        display = named(makeDisplay(this, kPageMargin, y, kIntervalDisplayWidth, hint),
-            qPrintable(QStringLiteral("%1IntervalDisplay").arg(QLatin1String(what))));
-        faster = makeButton(this, tr("Faster"), kPageMargin + kIntervalDisplayWidth + kGap, y, kStepButtonWidth,
-            kRowHeight);
-        faster->setObjectName(QStringLiteral("%1IntervalFasterButton").arg(QLatin1String(what)));
-        slower = makeButton(this, tr("Slower"), kPageMargin + kIntervalDisplayWidth + kStepButtonWidth + 2 * kGap, y,
-            kStepButtonWidth, kRowHeight);
-        slower->setObjectName(QStringLiteral("%1IntervalSlowerButton").arg(QLatin1String(what)));
-        y += kRowHeight + kGroupGap;
-    };
+    // Each group goes under the one before; top is where the next one starts.
+    int top = 4;
+    buildMotionGroup(top);
+    buildAutopilotGroup(top);
+    buildSaverGroup(top);
+    buildFolderGroup(top);
+    buildBlurGroup(top);
+    connectControls();
+}
 
-    caption(tr("Motion"));
-    m_travelBox = box(tr("Travelling animation"), "travelBox");
-    y += kGroupGap;
+void OptionsPage::addCaption(int& top, const QString& text)
+{
+    makeLabel(this, text, kPageMargin, top, kPageWidth - 2 * kPageMargin, kCaptionHeight);
+    top += kCaptionHeight;
+}
 
-    caption(tr("Fullscreen Autopilot"));
-    m_changePresetBox = box(tr("Change Preset"), "changePresetBox");
-    m_changeFormulaBox = box(tr("Change Formula"), "changeFormulaBox");
-    m_changeMirrorBox = box(tr("Change Mirror"), "changeMirrorBox");
-    intervalRow(m_changeIntervalDisplay, m_changeIntervalFasterButton, m_changeIntervalSlowerButton,
-        tr("Interval between activating new preset, formula, or mirror"), "change");
+SphereButton* OptionsPage::addCheckBox(int& top, const QString& text, const char* name)
+{
+    SphereButton* box = named(makeCheckBox(this, text, kPageMargin, top, kBoxWidth, kBoxHeight), name);
+    top += kBoxPitch;
+    return box;
+}
 
-    caption(tr("Fullscreen screensaver options"));
-    m_randomStartBox = box(tr("Start with random preset"), "randomStartBox");
-    m_lowResBox = box(tr("Switch to 640x480"), "lowResBox");
-    m_animationSizeDisplay = named(makeDisplay(this, kPageMargin, y, kSizeDisplayWidth), "animationSizeDisplay");
-    m_animationSizeMinusButton = named(makeButton(this, QStringLiteral("-"), kPageMargin + kSizeDisplayWidth + kGap, y,
-                                           kSizeButtonWidth, kRowHeight),
+OptionsPage::IntervalRow OptionsPage::addIntervalRow(
+    int& top, const QString& hint, const char* what, const QString& changes)
+{
+    // A value display with "Faster" and "Slower" beside it. The two rows' buttons share
+    // their captions; a reader hears what each one changes.
+    const QLatin1String prefix(what);
+    IntervalRow row;
+    row.display = makeDisplay(this, kPageMargin, top, kIntervalDisplayWidth, hint);
+    row.display->setObjectName(QStringLiteral("%1IntervalDisplay").arg(prefix));
+    row.faster = makeButton(
+        this, tr("Faster"), kPageMargin + kIntervalDisplayWidth + kGap, top, kStepButtonWidth, kRowHeight);
+    row.faster->setObjectName(QStringLiteral("%1IntervalFasterButton").arg(prefix));
+    row.faster->setAccessibleName(tr("Faster %1").arg(changes));
+    row.slower = makeButton(this, tr("Slower"), kPageMargin + kIntervalDisplayWidth + kStepButtonWidth + 2 * kGap,
+        top, kStepButtonWidth, kRowHeight);
+    row.slower->setObjectName(QStringLiteral("%1IntervalSlowerButton").arg(prefix));
+    row.slower->setAccessibleName(tr("Slower %1").arg(changes));
+    top += kRowHeight + kGroupGap;
+    return row;
+}
+
+void OptionsPage::buildMotionGroup(int& top)
+{
+    addCaption(top, tr("Motion"));
+    m_travelBox = addCheckBox(top, tr("Travelling animation"), "travelBox");
+    top += kGroupGap;
+}
+
+void OptionsPage::buildAutopilotGroup(int& top)
+{
+    addCaption(top, tr("Fullscreen Autopilot"));
+    m_changePresetBox = addCheckBox(top, tr("Change Preset"), "changePresetBox");
+    m_changeFormulaBox = addCheckBox(top, tr("Change Formula"), "changeFormulaBox");
+    m_changeMirrorBox = addCheckBox(top, tr("Change Mirror"), "changeMirrorBox");
+    const IntervalRow row = addIntervalRow(top, tr("Interval between activating new preset, formula, or mirror"),
+        "change", tr("autopilot changes"));
+    m_changeIntervalDisplay = row.display;
+    m_changeIntervalFasterButton = row.faster;
+    m_changeIntervalSlowerButton = row.slower;
+}
+
+void OptionsPage::buildSaverGroup(int& top)
+{
+    addCaption(top, tr("Fullscreen screensaver options"));
+    m_randomStartBox = addCheckBox(top, tr("Start with random preset"), "randomStartBox");
+    m_lowResBox = addCheckBox(top, tr("Switch to 640x480"), "lowResBox");
+    m_animationSizeDisplay = named(makeDisplay(this, kPageMargin, top, kSizeDisplayWidth), "animationSizeDisplay");
+    m_animationSizeMinusButton = named(makeButton(this, QStringLiteral("-"), kPageMargin + kSizeDisplayWidth + kGap,
+                                           top, kSizeButtonWidth, kRowHeight),
         "animationSizeMinusButton");
+    m_animationSizeMinusButton->setAccessibleName(tr("Smaller animation"));
     m_animationSizePlusButton = named(makeButton(this, QStringLiteral("+"),
-                                          kPageMargin + kSizeDisplayWidth + kSizeButtonWidth + 2 * kGap, y,
+                                          kPageMargin + kSizeDisplayWidth + kSizeButtonWidth + 2 * kGap, top,
                                           kSizeButtonWidth, kRowHeight),
         "animationSizePlusButton");
-    y += kRowHeight + kGroupGap;
+    m_animationSizePlusButton->setAccessibleName(tr("Larger animation"));
+    top += kRowHeight + kGroupGap;
+}
 
-    caption(tr("Presets storage directory"));
+void OptionsPage::buildFolderGroup(int& top)
+{
+    const int width = kPageWidth - 2 * kPageMargin;
+    addCaption(top, tr("Presets storage directory"));
     m_presetsFolderField = new QLineEdit(tr("no directory"), this);
     m_presetsFolderField->setObjectName(QStringLiteral("presetsFolderField"));
-    m_presetsFolderField->setGeometry(kPageMargin, y, width - kChangeButtonWidth - kGap, kRowHeight);
+    m_presetsFolderField->setGeometry(kPageMargin, top, width - kChangeButtonWidth - kGap, kRowHeight);
     m_presetsFolderField->setReadOnly(true);
     m_presetsFolderField->setToolTip(tr("Directory were your presets are currently stored"));
+    m_presetsFolderField->setAccessibleName(tr("Presets folder"));
     QPalette field = m_presetsFolderField->palette();
     field.setColor(QPalette::Base, QColor(50, 50, 50));
     field.setColor(QPalette::Text, QColor(220, 220, 220));
     m_presetsFolderField->setPalette(field);
     m_changeFolderButton = named(
-        makeButton(this, tr("Change"), kPageMargin + width - kChangeButtonWidth, y, kChangeButtonWidth, kRowHeight),
+        makeButton(this, tr("Change"), kPageMargin + width - kChangeButtonWidth, top, kChangeButtonWidth, kRowHeight),
         "changeFolderButton");
-    y += kRowHeight + kGroupGap;
+    m_changeFolderButton->setAccessibleName(tr("Change presets folder"));
+    top += kRowHeight + kGroupGap;
+}
 
-    caption(tr("Blur effect"));
-    m_blurBox = box(tr("Allow blur"), "blurBox");
-    m_blurInterlaceBox = box(QStringLiteral("Interlaced "), "blurInterlaceBox");
-    m_blurAutoChangeBox = box(tr("Auto change"), "blurAutoChangeBox");
-    intervalRow(m_blurIntervalDisplay, m_blurIntervalFasterButton, m_blurIntervalSlowerButton,
-        tr("Interval between changing blur effect"), "blur");
+void OptionsPage::buildBlurGroup(int& top)
+{
+    addCaption(top, tr("Blur effect"));
+    m_blurBox = addCheckBox(top, tr("Allow blur"), "blurBox");
+    m_blurInterlaceBox = addCheckBox(top, QStringLiteral("Interlaced "), "blurInterlaceBox");
+    m_blurInterlaceBox->setAccessibleName(tr("Interlaced blur"));
+    m_blurAutoChangeBox = addCheckBox(top, tr("Auto change"), "blurAutoChangeBox");
+    const IntervalRow row
+        = addIntervalRow(top, tr("Interval between changing blur effect"), "blur", tr("blur changes"));
+    m_blurIntervalDisplay = row.display;
+    m_blurIntervalFasterButton = row.faster;
+    m_blurIntervalSlowerButton = row.slower;
+}
 
+void OptionsPage::connectControls()
+{
     // A check box shows its new state when its click arrives; the option follows it.
     for (const auto& [checkBox, option] : optionBoxes()) {
         connect(checkBox, &SphereButton::clicked, this, [this, checkBox, option] {
@@ -168,5 +216,8 @@ void OptionsPage::showStepValues()
 {
     m_changeIntervalDisplay->setCaption(qText(intervalCaption(Settings.seconds)));
     m_blurIntervalDisplay->setCaption(qText(intervalCaption(Settings.filterAutoSeconds)));
+    // A value display's caption is a bare figure: the name says whose it is.
+    m_changeIntervalDisplay->setAccessibleName(tr("Autopilot interval, %1").arg(m_changeIntervalDisplay->caption()));
+    m_blurIntervalDisplay->setAccessibleName(tr("Blur change interval, %1").arg(m_blurIntervalDisplay->caption()));
     m_animationSizeDisplay->setCaption(qText(animationSizeCaption(Settings.scale)));
 }

@@ -32,6 +32,26 @@ signals:
     void changeFolderPressed();
 
 private:
+    // A value display with its "Faster" and "Slower" buttons.
+    struct IntervalRow {
+        SphereButton* display = nullptr;
+        SphereButton* faster = nullptr;
+        SphereButton* slower = nullptr;
+    };
+
+    // The constructor's steps, a group of the page each, from its top down; top is where
+    // the group starts, and after it where the next one does.
+    void buildMotionGroup(int& top);
+    void buildAutopilotGroup(int& top);
+    void buildSaverGroup(int& top);
+    void buildFolderGroup(int& top);
+    void buildBlurGroup(int& top);
+    void connectControls();
+    // The rows the groups are made of, each moving top on past itself.
+    void addCaption(int& top, const QString& text);
+    SphereButton* addCheckBox(int& top, const QString& text, const char* name);
+    IntervalRow addIntervalRow(int& top, const QString& hint, const char* what, const QString& changes);
+
     static constexpr int kOptionBoxCount = 9;
     // The check boxes of the page and the options they show, in page order.
     std::array<std::pair<SphereButton*, OptionSwitch>, kOptionBoxCount> optionBoxes() const;

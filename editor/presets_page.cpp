@@ -43,6 +43,7 @@ PresetsPage::PresetsPage(QWidget* parent)
     const int listTop = buttonsTop + kMoveButtonHeight + 6;
     m_presetList = new QListWidget(this);
     m_presetList->setObjectName(QStringLiteral("presetList"));
+    m_presetList->setAccessibleName(tr("Presets"));
     // Where the layout below puts it while no status shows; set here as well because a
     // page's layout runs only once the page is first shown.
     m_presetList->setGeometry(kMargin, listTop, width, kPageHeight - listTop - kMargin);

@@ -40,41 +40,62 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
 {
     setObjectName(QStringLiteral("quickTweaksBar"));
     setGround(this, 0, 0, 0);
+    buildObjectRow();
+    buildPalettePath();
+    buildTweakButtons();
+    connectTweakButtons();
+}
+
+void QuickTweaksBar::buildObjectRow()
+{
     for (int i = 0; i < kObjectCount; ++i) {
-        const auto index = static_cast<size_t>(i);
         const int left = kThumbnailGap / 2 + i * (kThumbnailSide + kThumbnailGap);
-        auto* thumbnail = new PicturePanel(this);
-        // The role goes first: a reader's interface, once made, keeps the role it was made with.
-        setAccessibleRole(thumbnail, QAccessible::RadioButton);
-        // Objects are counted from 1 where the user sees them.
-        thumbnail->setObjectName(QStringLiteral("objectThumbnail%1").arg(i + 1));
-        thumbnail->setAccessibleName(tr("Object %1").arg(i + 1));
-        thumbnail->setAccessibleDescription(tr("Click, or use the left and right arrow keys, to select the object"));
-        // The thumbnails are one group of choices: only the selected one is in the Tab
-        // order (see highlightObject), and the arrow keys move the selection.
-        setAccessibleChecked(thumbnail, false);
-        thumbnail->setFocusPolicy(Qt::NoFocus);
-        thumbnail->setFocusMark(true);
-        thumbnail->setGeometry(left, kThumbnailTop, kThumbnailSide, kThumbnailSide);
-        setGround(thumbnail, 0, 0, 0);
-        thumbnail->installEventFilter(this);
-        m_thumbnails[index] = thumbnail;
-        m_thumbnailPainters[index].panel = thumbnail;
-        thumbnail->painter = &m_thumbnailPainters[index];
-
-        SphereButton* on = makeCheckBox(this, QString(), left + 1, kSwitchTop, kSwitchWidth, kSwitchHeight,
-            tr("Switch the above object On or Off"));
-        on->setObjectName(QStringLiteral("objectSwitch%1").arg(i + 1));
-        on->setAccessibleName(tr("Object %1 drawn").arg(i + 1));
-        connect(on, &SphereButton::clicked, this, [this] {
-            std::array<bool, kObjectCount> states {};
-            for (size_t k = 0; k < states.size(); ++k)
-                states[k] = m_objectSwitches[k]->checked();
-            m_editor.setObjectSwitches(states);
-        });
-        m_objectSwitches[index] = on;
+        m_thumbnails[static_cast<size_t>(i)] = makeThumbnail(i, left);
+        m_objectSwitches[static_cast<size_t>(i)] = makeObjectSwitch(i, left);
     }
+}
 
+PicturePanel* QuickTweaksBar::makeThumbnail(int object, int left)
+{
+    auto* thumbnail = new PicturePanel(this);
+    // The role goes first: a reader's interface, once made, keeps the role it was made with.
+    setAccessibleRole(thumbnail, QAccessible::RadioButton);
+    // Objects are counted from 1 where the user sees them.
+    thumbnail->setObjectName(QStringLiteral("objectThumbnail%1").arg(object + 1));
+    thumbnail->setAccessibleName(tr("Object %1").arg(object + 1));
+    thumbnail->setAccessibleDescription(tr("Click, or use the left and right arrow keys, to select the object"));
+    // The thumbnails are one group of choices: only the selected one is in the Tab order
+    // (see highlightObject), and the arrow keys move the selection.
+    setAccessibleChecked(thumbnail, false);
+    setAccessibleSelectAction(thumbnail, [this, object] { m_editor.selectObject(object); });
+    thumbnail->setFocusPolicy(Qt::NoFocus);
+    thumbnail->setFocusMark(true);
+    thumbnail->setGeometry(left, kThumbnailTop, kThumbnailSide, kThumbnailSide);
+    setGround(thumbnail, 0, 0, 0);
+    thumbnail->installEventFilter(this);
+    ShapePreviewPainter& painter = m_thumbnailPainters[static_cast<size_t>(object)];
+    painter.panel = thumbnail;
+    thumbnail->painter = &painter;
+    return thumbnail;
+}
+
+SphereButton* QuickTweaksBar::makeObjectSwitch(int object, int left)
+{
+    SphereButton* on = makeCheckBox(
+        this, QString(), left + 1, kSwitchTop, kSwitchWidth, kSwitchHeight, tr("Switch the above object On or Off"));
+    on->setObjectName(QStringLiteral("objectSwitch%1").arg(object + 1));
+    on->setAccessibleName(tr("Object %1 drawn").arg(object + 1));
+    connect(on, &SphereButton::clicked, this, [this] {
+        std::array<bool, kObjectCount> states {};
+        for (size_t k = 0; k < states.size(); ++k)
+            states[k] = m_objectSwitches[k]->checked();
+        m_editor.setObjectSwitches(states);
+    });
+    return on;
+}
+
+void QuickTweaksBar::buildPalettePath()
+{
     m_palettePath = new PathPainter(this);
     m_palettePath->setObjectName(QStringLiteral("palettePath"));
     m_palettePath->setAccessibleName(tr("Palette path"));
@@ -85,28 +106,51 @@ QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
     m_palettePath->setToolTip(tr("Draw here and Color the Objects!"));
     connect(
         m_palettePath, &PathPainter::paintOver, this, [this] { m_editor.applyPathColors(m_palettePath->colors()); });
+}
 
+void QuickTweaksBar::buildTweakButtons()
+{
     m_titleLabel = makeLabel(this, tr("Quick tweaks"), kTweaksLeft, 2, kLiveViewWidth - kTweaksLeft, 16);
     m_titleLabel->setAlignment(Qt::AlignCenter);
 
-    const int rows[3] = { 22, 51, 80 };
-    const auto tweak = [this](int left, int top, int width, const QString& caption, const QString& hint,
-                           const char* name) {
-        SphereButton* button = makeButton(this, caption, left, top, width, kTweakHeight, hint);
-        button->setObjectName(QString::fromLatin1(name));
-        return button;
+    // Each main button shows what is in use (see showCaptions); the "(-)" beside it goes
+    // back to the classic setting and is named in words for a reader.
+    struct Tweak {
+        SphereButton** button;
+        bool reset;
+        int row;
+        const char* hint;
+        const char* name;
+        const char* accessibleName; // null: the caption
+        const char* description; // null: the hint
     };
-    m_formulaButton = tweak(kTweaksLeft, rows[0], kTweakWidth, QString(), tr("Change motion formula"), "formulaButton");
-    m_classicFormulaButton = tweak(kResetLeft, rows[0], kResetWidth, QStringLiteral("(-)"),
-        tr("Set classic formula (reset formula)"), "classicFormulaButton");
-    m_mirrorButton = tweak(kTweaksLeft, rows[1], kTweakWidth, QString(), tr("Change mirror effect"), "mirrorButton");
-    m_noMirrorButton
-        = tweak(kResetLeft, rows[1], kResetWidth, QStringLiteral("(-)"), tr("No mirror effect"), "noMirrorButton");
-    m_paletteButton
-        = tweak(kTweaksLeft, rows[2], kTweakWidth, QString(), tr("Change color picker palette"), "paletteButton");
-    m_classicPaletteButton
-        = tweak(kResetLeft, rows[2], kResetWidth, QStringLiteral("(-)"), tr("Reset palette"), "classicPaletteButton");
+    const Tweak tweaks[] = {
+        { &m_formulaButton, false, 0, "Change motion formula", "formulaButton", nullptr, nullptr },
+        { &m_classicFormulaButton, true, 0, "Set classic formula (reset formula)", "classicFormulaButton",
+            "Reset formula", "Back to the classic formula" },
+        { &m_mirrorButton, false, 1, "Change mirror effect", "mirrorButton", nullptr, nullptr },
+        { &m_noMirrorButton, true, 1, "No mirror effect", "noMirrorButton", "No mirror",
+            "Turns the mirror effect off" },
+        { &m_paletteButton, false, 2, "Change color picker palette", "paletteButton", nullptr, nullptr },
+        { &m_classicPaletteButton, true, 2, "Reset palette", "classicPaletteButton", "Reset palette",
+            "Back to the classic palette" },
+    };
+    const int rowTops[3] = { 22, 51, 80 };
+    for (const Tweak& tweak : tweaks) {
+        SphereButton* button = makeButton(this, tweak.reset ? QStringLiteral("(-)") : QString(),
+            tweak.reset ? kResetLeft : kTweaksLeft, rowTops[tweak.row], tweak.reset ? kResetWidth : kTweakWidth,
+            kTweakHeight, tr(tweak.hint));
+        button->setObjectName(QString::fromLatin1(tweak.name));
+        if (tweak.accessibleName)
+            button->setAccessibleName(tr(tweak.accessibleName));
+        if (tweak.description)
+            button->setAccessibleDescription(tr(tweak.description));
+        *tweak.button = button;
+    }
+}
 
+void QuickTweaksBar::connectTweakButtons()
+{
     // The three main buttons react to a click and again to a double click.
     const auto formula = [this] {
         m_editor.nextFormula();

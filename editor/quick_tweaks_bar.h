@@ -41,6 +41,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's steps: the thumbnails with their switches, the palette path, the
+    // tweak buttons with their resets, and what the tweak buttons do.
+    void buildObjectRow();
+    PicturePanel* makeThumbnail(int object, int left);
+    SphereButton* makeObjectSwitch(int object, int left);
+    void buildPalettePath();
+    void buildTweakButtons();
+    void connectTweakButtons();
     // Left, Right, Home and End select another object, Space and Enter the focused one;
     // true when the key was used.
     bool thumbnailKeyPressed(int32_t object, const QKeyEvent& key);

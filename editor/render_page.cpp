@@ -8,6 +8,7 @@
 #include "shapes/colors.h"
 
 #include <QColorDialog>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -90,14 +91,19 @@ void RenderPage::buildSpeedControls()
     makeLabel(this, tr("Animation speeds"), kPageMargin, 4, kPageWidth - 2 * kPageMargin, kCaptionHeight);
     makeLabel(this, tr("round"), kPageMargin, 22, 100, 14);
     makeLabel(this, tr("radial"), kRadialLeft, 22, 100, 14);
+    // The buttons show arrows, the knob nothing: a reader hears what each does.
     const auto speedGroup = [this](int left, quint32 color, const QString& what, SphereButton*& slower,
                                 SphereButton*& knob, SphereButton*& faster) {
         slower = makeButton(this, QStringLiteral("<"), left, kSpeedTop, kSpeedButtonWidth, kRowButtonHeight,
             tr("Decrease %1 speed").arg(what));
+        slower->setAccessibleName(tr("Slower %1 speed").arg(what));
         knob = makeButton(this, QString(), left + kSpeedButtonWidth + 2, kSpeedTop, kKnobWidth, kRowButtonHeight,
             tr("Click and drag to change %1 speed").arg(what));
+        knob->setAccessibleName(tr("%1 speed knob").arg(what.left(1).toUpper() + what.mid(1)));
+        knob->setAccessibleDescription(tr("Drag with the mouse; the buttons beside it step the speed"));
         faster = makeButton(this, QStringLiteral(">"), left + kSpeedButtonWidth + kKnobWidth + 4, kSpeedTop,
             kSpeedButtonWidth, kRowButtonHeight, tr("Increase %1 speed").arg(what));
+        faster->setAccessibleName(tr("Faster %1 speed").arg(what));
         for (SphereButton* button : { slower, knob, faster })
             button->setColor(color);
         knob->setIsButton(false);
@@ -155,9 +161,11 @@ void RenderPage::buildSliders()
         QSlider* slider = makeSlider(this, range.minimum, range.maximum, left, y, place.right - left, kSliderHeight,
             tr(place.caption));
         slider->setObjectName(QString::fromLatin1(place.name));
-        // A screen reader names the slider by its label.
+        // A screen reader names the slider by its label; its description says what the
+        // name does not (the tool tip would only repeat the name).
         label->setBuddy(slider);
         slider->setAccessibleName(tr(place.caption));
+        slider->setAccessibleDescription(tr("The Menu key or Shift+F10 opens the apply menu"));
         slider->installEventFilter(this);
         connect(slider, &QSlider::valueChanged, this, [this, p](int value) { m_editor.sliderChanged(p, value); });
         m_sliders[static_cast<size_t>(p - 1)] = slider;
@@ -190,6 +198,8 @@ void RenderPage::buildShapeControls(int top)
         (*place.button)->setObjectName(QString::fromLatin1(place.name));
         ++row;
     }
+    // Its hint only repeats its caption, which a reader hears as the name.
+    m_removeShapeButton->setAccessibleDescription(tr("Takes the shape out of the object's stack"));
     connect(m_shapeColorButton, &SphereButton::clicked, this, &RenderPage::chooseShapeColor);
     connect(m_shapeTypeButton, &SphereButton::clicked, this, [this] { m_editor.toggleShapeType(); });
     connect(m_cloneShapeButton, &SphereButton::clicked, this, [this] { m_editor.cloneShape(); });
@@ -208,6 +218,14 @@ void RenderPage::buildShapeControls(int top)
     m_shapeStackBrowser->setToolTip(tr("Shape Stack"));
     setGround(m_shapeStackBrowser, 0, 0, 0);
     m_shapeStackBrowser->installEventFilter(this);
+    // A reader moves through the used cells as list items; choosing one selects that shape.
+    setAccessibleItemSource(
+        m_shapeStackBrowser,
+        [this](int shape) {
+            const int side = m_shapeStackBrowser->width();
+            return QRect(0, (ShapeStackBrowserPainter::kCells - browserShapeCount() + shape) * side, side, side);
+        },
+        [this](int shape) { m_editor.selectShape(shape); });
     m_browserPainter.panel = m_shapeStackBrowser;
     m_shapeStackBrowser->painter = &m_browserPainter;
 }
@@ -253,19 +271,28 @@ void RenderPage::repaintLightPreview()
     setAccessibleValue(m_lightAngleDisc, QString::fromStdString(lightPlaceText(light.lightX, light.lightY)));
 }
 
+int RenderPage::browserShapeCount() const
+{
+    // A stack shows at least its first shape, drawn or not.
+    const ShapeStack* stack = m_editor.selectedStack();
+    return stack ? std::max(shapesInUse(*stack), 1) : 0;
+}
+
 void RenderPage::describeBrowser(int32_t shape)
 {
     const ShapeStack* stack = m_editor.selectedStack();
-    if (!stack || shape < 0) {
-        setAccessibleValue(m_shapeStackBrowser, {});
-        return;
+    const int count = browserShapeCount();
+    QStringList items;
+    for (int i = 0; i < count; ++i) {
+        const int32_t type = stack->shapes[static_cast<size_t>(i)].type;
+        items << tr("Shape %1 of %2, %3")
+                     .arg(i + 1)
+                     .arg(count)
+                     .arg(type == kTorusType ? tr("torus") : type == kSphereType ? tr("sphere") : tr("not drawn"));
     }
-    const Shape& selected = stack->shapes[static_cast<size_t>(shape)];
-    setAccessibleValue(m_shapeStackBrowser,
-        tr("Shape %1 of %2, %3")
-            .arg(shape + 1)
-            .arg(std::max(shapesInUse(*stack), 1))
-            .arg(selected.type == kTorusType ? tr("torus") : selected.type == kSphereType ? tr("sphere") : tr("not drawn")));
+    const bool shown = shape >= 0 && shape < count;
+    setAccessibleItems(m_shapeStackBrowser, items, shown ? shape : -1);
+    setAccessibleValue(m_shapeStackBrowser, shown ? items.at(shape) : QString());
 }
 
 QSlider* RenderPage::sliderOf(int32_t parameter) const
@@ -280,6 +307,29 @@ void RenderPage::openApplyMenu(QWidget* control, QPoint position)
     m_applyMenu->popup(control->mapToGlobal(position));
 }
 
+bool RenderPage::applyMenuKeyPressed(QObject* watched, const QKeyEvent& key)
+{
+    const bool menuKey = key.key() == Qt::Key_Menu
+        || (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
+    if (!menuKey)
+        return false;
+    // The menu opens at the control, under its left edge, and applies that control's value,
+    // as a right-click on it does.
+    if (watched == m_lightAngleDisc) {
+        m_editor.lightReleased(false);
+        openApplyMenu(m_lightAngleDisc, QPoint(0, m_lightAngleDisc->height()));
+        return true;
+    }
+    for (int32_t p = 1; p <= kSliderCount; ++p) {
+        if (watched == sliderOf(p)) {
+            m_editor.parameterRightClicked(p);
+            openApplyMenu(sliderOf(p), QPoint(0, sliderOf(p)->height()));
+            return true;
+        }
+    }
+    return false;
+}
+
 void RenderPage::chooseShapeColor()
 {
     const Shape* shape = m_editor.selectedShape();
@@ -287,7 +337,12 @@ void RenderPage::chooseShapeColor()
         return;
     const QColor start(static_cast<int>(colorrefRed(shape->color)), static_cast<int>(colorrefGreen(shape->color)),
         static_cast<int>(colorrefBlue(shape->color)));
-    const QColor chosen = QColorDialog::getColor(start, window(), tr("Shape color"));
+    QColorDialog dialog(start, window());
+    dialog.setWindowTitle(tr("Shape color"));
+    nameStockDialogParts(&dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QColor chosen = dialog.selectedColor();
     if (chosen.isValid())
         m_editor.setShapeColor(makeColorref(static_cast<uint32_t>(chosen.red()),
             static_cast<uint32_t>(chosen.green()), static_cast<uint32_t>(chosen.blue())));
@@ -323,8 +378,17 @@ bool RenderPage::panelKeyPressed(QObject* watched, const QKeyEvent& key)
 bool RenderPage::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::KeyPress && panelKeyPressed(watched, *static_cast<QKeyEvent*>(event)))
+    if (type == QEvent::KeyPress
+        && (applyMenuKeyPressed(watched, *static_cast<QKeyEvent*>(event))
+            || panelKeyPressed(watched, *static_cast<QKeyEvent*>(event))))
         return true;
+    // The menu key comes as a context-menu request where the window system sends one;
+    // the key press above has opened the menu already when it came as a key.
+    if (type == QEvent::ContextMenu && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        QKeyEvent menuKey(QEvent::KeyPress, Qt::Key_Menu, Qt::NoModifier);
+        if (applyMenuKeyPressed(watched, menuKey))
+            return true;
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove
         && type != QEvent::MouseButtonDblClick)
         return QWidget::eventFilter(watched, event);

@@ -16,9 +16,9 @@ class SphereButton;
 
 // The Render page: the round and radial speed controls, the six shape sliders with the
 // light-angle disc, the shape buttons and the shape-stack browser, and the apply menu that
-// a right-click on a slider or on the disc opens. Its controls act on the ShapeEditor it is
-// handed; the page shows what the editor tells the window. The menu's last entry asks the
-// window for the automatic-applying dialog.
+// a right-click on a slider or on the disc opens, as do the Menu key and Shift+F10 there.
+// Its controls act on the ShapeEditor it is handed; the page shows what the editor tells
+// the window. The menu's last entry asks the window for the automatic-applying dialog.
 class RenderPage final : public QWidget {
     Q_OBJECT
 
@@ -49,9 +49,14 @@ private:
     void chooseShapeColor();
     void openApplyMenu(QWidget* control, QPoint position);
     QSlider* sliderOf(int32_t parameter) const;
+    // The Menu key and Shift+F10 on a slider or the light-angle disc open the apply menu at
+    // the control; true when the key was used.
+    bool applyMenuKeyPressed(QObject* watched, const QKeyEvent& key);
     // The arrow keys on the light-angle disc and the browser; true when the key was used.
     bool panelKeyPressed(QObject* watched, const QKeyEvent& key);
-    // Tells screen readers which shape the browser shows as selected.
+    // The shapes the browser shows as cells, at the bottom of its column.
+    int browserShapeCount() const;
+    // Tells screen readers the browser's shapes as list items and which one is selected.
     void describeBrowser(int32_t shape);
 
     ShapeEditor& m_editor;

@@ -18,7 +18,7 @@ constexpr double kWebpStepRatio = 1.05;
 constexpr double kWebmStepRatio = 1.15;
 constexpr int32_t kWebmKeyFrameSeconds = 2;
 
-int64_t fileBytes(const std::vector<const ArgbImage*>& frames, const GifSettingValues& settings)
+int64_t fileBytes(const std::vector<const ArgbImage*>& frames, const AnimationSettings& settings)
 {
     const std::unique_ptr<AnimationWriter> writer = makeCaptureWriter(settings);
     for (const ArgbImage* frame : frames)
@@ -28,13 +28,13 @@ int64_t fileBytes(const std::vector<const ArgbImage*>& frames, const GifSettingV
 
 } // namespace
 
-int32_t sampleGapSprites(const GifSettingValues& settings, bool blurMode)
+int32_t sampleGapSprites(const AnimationSettings& settings, bool blurMode)
 {
-    const int32_t gap = blurMode ? kGifObjectsPerFrameRange.maximum : settings.objectsPerFrame;
-    return clampToRange(gap, kGifObjectsPerFrameRange) + 1;
+    const int32_t gap = blurMode ? kObjectsPerFrameRange.maximum : settings.objectsPerFrame;
+    return clampToRange(gap, kObjectsPerFrameRange) + 1;
 }
 
-EstimateSample sampleFileBytes(const ArgbImage& first, const ArgbImage& second, const GifSettingValues& settings)
+EstimateSample sampleFileBytes(const ArgbImage& first, const ArgbImage& second, const AnimationSettings& settings)
 {
     EstimateSample sample;
     sample.oneFrameBytes = fileBytes({ &first }, settings);
@@ -50,7 +50,7 @@ int32_t webmKeyFrames(int32_t frames, int32_t framesPerSecond)
     return 1 + (frames - 1) / interval;
 }
 
-std::optional<int64_t> estimatedAnimationBytes(const GifSettingValues& settings, const EstimateSample& sample)
+std::optional<int64_t> estimatedAnimationBytes(const AnimationSettings& settings, const EstimateSample& sample)
 {
     const int32_t frames = std::max(settings.frames, 1);
     const auto one = static_cast<double>(sample.oneFrameBytes);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/gif_settings.h"
+#include "export/animation_settings.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,7 +22,7 @@ struct ArgbImage;
 // objectsPerFrame + 1. In blur mode every blur pass widens the capture's gap by the sprites
 // between passes, up to the largest gap (256), which it reaches within a few frames; the
 // sample takes that gap.
-int32_t sampleGapSprites(const GifSettingValues& settings, bool blurMode);
+int32_t sampleGapSprites(const AnimationSettings& settings, bool blurMode);
 
 // The sizes in bytes of the files of one and of two sample frames.
 struct EstimateSample {
@@ -32,7 +32,7 @@ struct EstimateSample {
 
 // The sample files of the two pictures as a capture with these settings would take them.
 // Throws as the writers do.
-EstimateSample sampleFileBytes(const ArgbImage& first, const ArgbImage& second, const GifSettingValues& settings);
+EstimateSample sampleFileBytes(const ArgbImage& first, const ArgbImage& second, const AnimationSettings& settings);
 
 // The size a capture with these settings will have, from the sample, or nothing where the rule
 // would not be honest. A further frame costs what the second sample frame did (step = two
@@ -44,7 +44,7 @@ EstimateSample sampleFileBytes(const ArgbImage& first, const ArgbImage& second, 
 //   kWebmStepRatio;
 // - a WebM at a set bit rate has no estimate: over a capture's few seconds the encoder's rate
 //   lands anywhere from a quarter to two thirds of a key frame per frame.
-std::optional<int64_t> estimatedAnimationBytes(const GifSettingValues& settings, const EstimateSample& sample);
+std::optional<int64_t> estimatedAnimationBytes(const AnimationSettings& settings, const EstimateSample& sample);
 
 // The key frames of a WebM of so many frames at that rate: the first, then one every two
 // seconds' frames.

@@ -2,7 +2,7 @@
 
 #include "pixels/argb_image.h"
 #include "export/gif_frame_capture.h"
-#include "export/gif_settings.h"
+#include "export/animation_settings.h"
 #include "export/gif_animation_writer.h"
 #include "export/scaled_frame.h"
 #include "export/webm_writer.h"
@@ -34,7 +34,7 @@ std::string gifCaptureRefusal(const Preset& preset)
            "Switch on at least one object under \"Quick tweaks\" first.";
 }
 
-std::unique_ptr<AnimationWriter> makeCaptureWriter(const GifSettingValues& settings)
+std::unique_ptr<AnimationWriter> makeCaptureWriter(const AnimationSettings& settings)
 {
     switch (settings.format) {
     case AnimationFormat::Gif:
@@ -61,7 +61,7 @@ std::unique_ptr<AnimationWriter> makeCaptureWriter(const GifSettingValues& setti
     return std::make_unique<GifAnimationWriter>(frameSettings);
 }
 
-void addCaptureFrame(AnimationWriter& writer, const ArgbImage& source, const GifSettingValues& settings)
+void addCaptureFrame(AnimationWriter& writer, const ArgbImage& source, const AnimationSettings& settings)
 {
     if (settings.format == AnimationFormat::Gif)
         writer.addFrame(source);
@@ -111,7 +111,7 @@ void GifCapture::beforeSprite()
     // and a pass comes at least that often: compared with the grown value the counter would
     // never catch up and the capture would never end. The gap therefore stops growing at
     // the dialog's largest value.
-    const int32_t gap = std::min(settings.objectsPerFrame, kGifObjectsPerFrameRange.maximum);
+    const int32_t gap = std::min(settings.objectsPerFrame, kObjectsPerFrameRange.maximum);
     if (m_objectCounter < gap) {
         ++m_objectCounter;
         return;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/renderer.h"
-#include "export/gif_settings.h"
+#include "export/animation_settings.h"
 
 #include <cstdint>
 #include <exception>
@@ -24,10 +24,10 @@ std::string gifCaptureRefusal(const Preset& preset);
 
 // The writer of a capture with these settings, in their format: a GIF is made as it always
 // was (the writer scales and quantises), a WebP or WebM takes frames already scaled.
-std::unique_ptr<AnimationWriter> makeCaptureWriter(const GifSettingValues& settings);
+std::unique_ptr<AnimationWriter> makeCaptureWriter(const AnimationSettings& settings);
 // Appends one frame taken from the source picture as a capture with these settings takes it:
 // a GIF writer gets the source, the others the source scaled by the settings' percentage.
-void addCaptureFrame(AnimationWriter& writer, const ArgbImage& source, const GifSettingValues& settings);
+void addCaptureFrame(AnimationWriter& writer, const ArgbImage& source, const AnimationSettings& settings);
 
 // What a GIF capture needs from the windows around it. The capture itself is plain logic;
 // the editor implements this with its live view's renderer and the progress window.
@@ -89,7 +89,7 @@ public:
 
     // The settings of the next capture, and of the running one; objectsPerFrame grows by
     // the sprites between two blur passes after every pass while a capture runs.
-    GifSettingValues settings;
+    AnimationSettings settings;
     // Frames taken, up to Settings.frames.
     int32_t gifFramesCaptured = 0;
     // The file of the running capture, in the settings' format (makeCaptureWriter), taking

@@ -269,32 +269,56 @@ TEST(SphereButton, DoubleClick)
     EXPECT_EQ(box->pos(), QPoint(10, 60));
 }
 
-// A screen reader finds a push button or a check box named by its caption, with its checked
-// state, and its action does what a click does; a name set on the widget wins.
+// A screen reader finds a push button, a check box, a tab or a passive display named by its
+// caption, with its checked or selected state, and its action does what a click does (a
+// display has none); a name set on the widget wins.
 TEST(SphereButton, ScreenReadersSeeTheRoleNameStateAndAction)
 {
-    for (const bool checkBox : { false, true }) {
-        SCOPED_TRACE(checkBox ? "check box" : "button");
+    struct Kind {
+        const char* what;
+        bool checkBox;
+        bool tab;
+        bool isButton;
+        QAccessible::Role role;
+        QString action; // empty: none
+    };
+    const Kind kinds[] = {
+        { "button", false, false, true, QAccessible::Button, QAccessibleActionInterface::pressAction() },
+        { "check box", true, false, true, QAccessible::CheckBox, QAccessibleActionInterface::toggleAction() },
+        { "tab", false, true, true, QAccessible::PageTab, QAccessibleActionInterface::pressAction() },
+        { "display", false, false, false, QAccessible::StaticText, QString() },
+    };
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.what);
+        const bool checkBox = kind.checkBox;
         Fixture f({ 150, 23 });
         SphereButton& button = *f.button;
         button.setIsCheckBox(checkBox);
+        button.setIsTab(kind.tab);
+        button.setIsButton(kind.isButton);
         button.setCaption(QStringLiteral("Allow blur"));
         int clicks = 0;
         QObject::connect(&button, &SphereButton::clicked, [&] { ++clicks; });
 
         QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&button);
         ASSERT_NE(reader, nullptr);
-        EXPECT_EQ(reader->role(), checkBox ? QAccessible::CheckBox : QAccessible::Button);
+        EXPECT_EQ(reader->role(), kind.role);
         EXPECT_EQ(reader->text(QAccessible::Name), QStringLiteral("Allow blur"));
         EXPECT_EQ(reader->state().checkable, checkBox);
         EXPECT_FALSE(reader->state().checked);
+        EXPECT_EQ(reader->state().selectable, kind.tab);
+        button.setFront(true);
+        EXPECT_EQ(reader->state().selected, kind.tab) << "a tab in front reads as selected";
+        button.setFront(false);
 
         QAccessibleActionInterface* actions = reader->actionInterface();
         ASSERT_NE(actions, nullptr);
-        const QString action
-            = checkBox ? QAccessibleActionInterface::toggleAction() : QAccessibleActionInterface::pressAction();
-        ASSERT_EQ(actions->actionNames(), QStringList { action });
-        actions->doAction(action);
+        if (kind.action.isEmpty()) {
+            EXPECT_TRUE(actions->actionNames().isEmpty()) << "a display does nothing when pressed";
+            continue;
+        }
+        ASSERT_EQ(actions->actionNames(), QStringList { kind.action });
+        actions->doAction(kind.action);
         EXPECT_EQ(clicks, 1);
         EXPECT_EQ(reader->state().checked, checkBox) << "a check box reads as ticked after the toggle";
 

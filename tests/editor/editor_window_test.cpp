@@ -448,28 +448,6 @@ TEST_F(EditorWindowTest, ArrowKeysSelectObjectsAndShapesAndMoveTheLight)
     EXPECT_TRUE(presetBytes() == before) << "the four steps were one step of the history";
 }
 
-// What a screen reader finds in the window: every slider, thumbnail, switch and painted
-// panel has a name, and the sliders' values are theirs.
-TEST_F(EditorWindowTest, ScreenReadersFindNamedControls)
-{
-    EditorWindow& toy = showWindow();
-    const std::pair<const char*, const char*> named[] = {
-        { "masterSizeSlider", "Master size" }, { "ambientLightSlider", "Ambient light" },
-        { "objectThumbnail3", "Object 3" }, { "objectSwitch3", "Object 3 drawn" }, { "palettePath", "Palette path" },
-        { "lightAngleDisc", "Light angle" }, { "shapeStackBrowser", "Shapes of the selected object" },
-        { "liveView", "Live view" }, { "cloneShapeButton", "Clone selected shape" },
-    };
-    for (const auto& [object, name] : named) {
-        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(control<QWidget>(toy, object));
-        ASSERT_NE(reader, nullptr) << object;
-        EXPECT_EQ(reader->text(QAccessible::Name), QString::fromLatin1(name)) << object;
-    }
-    auto* phong = control<QSlider>(toy, "phongPowerSlider");
-    QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(phong)->valueInterface();
-    ASSERT_NE(value, nullptr);
-    EXPECT_EQ(value->currentValue().toInt(), phong->value());
-}
-
 TEST_F(EditorWindowTest, MissingHelpDocumentIsSaid)
 {
     Settings.installedDir = (m_home.root() / "nowhere").string();

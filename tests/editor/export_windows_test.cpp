@@ -120,15 +120,15 @@ TEST_F(ExportWindowsTest, TheSizeLineFollowsThePanelAndTheSizeSlider)
     form.show();
     EXPECT_EQ(form.size(), QSize(390, 384));
     EXPECT_EQ(form.windowTitle(), "Adjust GIF settings");
-    EXPECT_EQ(control<QLabel>(form, "gifSizeLabel")->text(), "40%, 256 x 192 pixels");
-    EXPECT_EQ(control<QLabel>(form, "gifFpsLabel")->text(), "4");
-    EXPECT_EQ(control<QLabel>(form, "gifFramesLabel")->text(), "10");
-    EXPECT_EQ(control<QLabel>(form, "gifObjectsLabel")->text(), "100");
+    EXPECT_EQ(control<QLabel>(form, "frameSizeLabel")->text(), "40%, 256 x 192 pixels");
+    EXPECT_EQ(control<QLabel>(form, "frameRateLabel")->text(), "4");
+    EXPECT_EQ(control<QLabel>(form, "frameCountLabel")->text(), "10");
+    EXPECT_EQ(control<QLabel>(form, "objectsPerFrameLabel")->text(), "100");
     EXPECT_EQ(control<QLabel>(form, "gifColorsLabel")->text(), "128");
 
     m_panel = QSize(100, 60);
-    control<QSlider>(form, "gifSizeSlider")->setValue(5);
-    EXPECT_EQ(control<QLabel>(form, "gifSizeLabel")->text(), "5%, 5 x 3 pixels");
+    control<QSlider>(form, "frameSizeSlider")->setValue(5);
+    EXPECT_EQ(control<QLabel>(form, "frameSizeLabel")->text(), "5%, 5 x 3 pixels");
     control<QSlider>(form, "gifColorsSlider")->setValue(300);
     EXPECT_EQ(control<QLabel>(form, "gifColorsLabel")->text(), "255");
     form.hide();
@@ -137,22 +137,22 @@ TEST_F(ExportWindowsTest, TheSizeLineFollowsThePanelAndTheSizeSlider)
 TEST_F(ExportWindowsTest, CreateGifKeepsTheFiveValuesAndShowingClamps)
 {
     AnimationExportDialog form([this] { return m_panel; });
-    GifSettingValues grown;
+    AnimationSettings grown;
     grown.objectsPerFrame = 100 + 5 * 60; // grown by blur passes
     form.setValues(grown);
     form.show();
-    EXPECT_EQ(control<QSlider>(form, "gifObjectsSlider")->value(), 256);
+    EXPECT_EQ(control<QSlider>(form, "objectsPerFrameSlider")->value(), 256);
     EXPECT_EQ(form.values().objectsPerFrame, 256);
 
-    control<QSlider>(form, "gifSizeSlider")->setValue(25);
-    control<QSlider>(form, "gifFpsSlider")->setValue(7);
-    control<QSlider>(form, "gifFramesSlider")->setValue(33);
-    control<QSlider>(form, "gifObjectsSlider")->setValue(64);
+    control<QSlider>(form, "frameSizeSlider")->setValue(25);
+    control<QSlider>(form, "frameRateSlider")->setValue(7);
+    control<QSlider>(form, "frameCountSlider")->setValue(33);
+    control<QSlider>(form, "objectsPerFrameSlider")->setValue(64);
     control<QSlider>(form, "gifColorsSlider")->setValue(200);
-    clickButton(control<SphereButton>(form, "createGifButton"));
+    clickButton(control<SphereButton>(form, "createAnimationButton"));
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_FALSE(form.isVisible());
-    const GifSettingValues& created = form.values();
+    const AnimationSettings& created = form.values();
     EXPECT_EQ(created.scale, 25);
     EXPECT_EQ(created.fps, 7);
     EXPECT_EQ(created.frames, 33);
@@ -164,19 +164,19 @@ TEST_F(ExportWindowsTest, CancelAndTheFramesCloseButtonKeepNothing)
 {
     AnimationExportDialog form([this] { return m_panel; });
     form.show();
-    control<QSlider>(form, "gifSizeSlider")->setValue(90);
-    clickButton(control<SphereButton>(form, "cancelGifButton"));
+    control<QSlider>(form, "frameSizeSlider")->setValue(90);
+    clickButton(control<SphereButton>(form, "cancelAnimationButton"));
     EXPECT_EQ(form.result(), QDialog::Rejected);
     EXPECT_EQ(form.values().scale, 40);
 
     // Closed through its frame after an earlier "Create GIF": that counts as cancel.
     form.show();
-    clickButton(control<SphereButton>(form, "createGifButton"));
+    clickButton(control<SphereButton>(form, "createAnimationButton"));
     ASSERT_EQ(form.result(), QDialog::Accepted);
     whenModalShows([](QWidget* modal) {
         auto* dialog = qobject_cast<AnimationExportDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
-        control<QSlider>(*dialog, "gifFramesSlider")->setValue(77);
+        control<QSlider>(*dialog, "frameCountSlider")->setValue(77);
         dialog->close();
     });
     EXPECT_EQ(form.exec(), QDialog::Rejected);
@@ -194,17 +194,17 @@ TEST_F(ExportWindowsTest, EnterCreatesTheGifAndEscapeCancels)
         int result;
         int framesStored;
     } cases[] = {
-        { control<QSlider>(form, "gifFramesSlider"), Qt::Key_Escape, QDialog::Rejected, 10 },
-        { control<QSlider>(form, "gifFramesSlider"), Qt::Key_Return, QDialog::Accepted, 33 },
-        { control<QSlider>(form, "gifFramesSlider"), Qt::Key_Enter, QDialog::Accepted, 33 },
-        { control<SphereButton>(form, "createGifButton"), Qt::Key_Return, QDialog::Accepted, 33 },
+        { control<QSlider>(form, "frameCountSlider"), Qt::Key_Escape, QDialog::Rejected, 10 },
+        { control<QSlider>(form, "frameCountSlider"), Qt::Key_Return, QDialog::Accepted, 33 },
+        { control<QSlider>(form, "frameCountSlider"), Qt::Key_Enter, QDialog::Accepted, 33 },
+        { control<SphereButton>(form, "createAnimationButton"), Qt::Key_Return, QDialog::Accepted, 33 },
     };
     for (const auto& each : cases) {
         SCOPED_TRACE(each.target->metaObject()->className());
         form.setValues({});
         QWidget* focused = nullptr;
         QTimer::singleShot(0, &form, [&] {
-            control<QSlider>(form, "gifFramesSlider")->setValue(33);
+            control<QSlider>(form, "frameCountSlider")->setValue(33);
             control<QSlider>(form, "gifColorsSlider")->setFocus();
             QTest::keyClick(control<QSlider>(form, "gifColorsSlider"), Qt::Key_Tab);
             focused = form.focusWidget();
@@ -213,7 +213,7 @@ TEST_F(ExportWindowsTest, EnterCreatesTheGifAndEscapeCancels)
         });
         EXPECT_EQ(form.exec(), each.result);
         EXPECT_EQ(form.values().frames, each.framesStored);
-        EXPECT_EQ(focused, control<SphereButton>(form, "createGifButton"));
+        EXPECT_EQ(focused, control<SphereButton>(form, "createAnimationButton"));
     }
 }
 
@@ -299,13 +299,13 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
     whenModalShows([&](QWidget* modal) {
         auto* form = qobject_cast<AnimationExportDialog*>(modal);
         ASSERT_NE(form, nullptr);
-        control<QSlider>(*form, "gifFramesSlider")->setValue(2);
-        control<QSlider>(*form, "gifObjectsSlider")->setValue(50);
-        control<QSlider>(*form, "gifSizeSlider")->setValue(50);
+        control<QSlider>(*form, "frameCountSlider")->setValue(2);
+        control<QSlider>(*form, "objectsPerFrameSlider")->setValue(50);
+        control<QSlider>(*form, "frameSizeSlider")->setValue(50);
         whenModalShows([&](QWidget* next) {
             acceptSaveDialog(next, "Choose file...", QString::fromStdString(m_folder.file("movie")));
         });
-        clickButton(control<SphereButton>(*form, "createGifButton"));
+        clickButton(control<SphereButton>(*form, "createAnimationButton"));
     });
     exports.saveGif();
     ASSERT_TRUE(exports.capture().active());
@@ -333,7 +333,7 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
                 << dialog->selectedFiles().constFirst().toStdString();
             dialog->reject();
         });
-        clickButton(control<SphereButton>(*qobject_cast<AnimationExportDialog*>(modal), "createGifButton"));
+        clickButton(control<SphereButton>(*qobject_cast<AnimationExportDialog*>(modal), "createAnimationButton"));
     });
     exports.saveGif();
     EXPECT_FALSE(exports.capture().active());
@@ -351,13 +351,13 @@ TEST_F(ExportWindowsTest, TheFileNameChoosesTheAnimationFormat)
         whenModalShows([&](QWidget* modal) {
             auto* form = qobject_cast<AnimationExportDialog*>(modal);
             ASSERT_NE(form, nullptr);
-            control<QSlider>(*form, "gifFramesSlider")->setValue(2);
-            control<QSlider>(*form, "gifObjectsSlider")->setValue(50);
-            control<QSlider>(*form, "gifSizeSlider")->setValue(50);
+            control<QSlider>(*form, "frameCountSlider")->setValue(2);
+            control<QSlider>(*form, "objectsPerFrameSlider")->setValue(50);
+            control<QSlider>(*form, "frameSizeSlider")->setValue(50);
             whenModalShows([&](QWidget* next) {
                 acceptSaveDialog(next, "Choose file...", QString::fromStdString(m_folder.file(name)));
             });
-            clickButton(control<SphereButton>(*form, "createGifButton"));
+            clickButton(control<SphereButton>(*form, "createAnimationButton"));
         });
         exports.saveGif();
         ASSERT_TRUE(exports.capture().active());
@@ -415,19 +415,19 @@ TEST_P(AnimationDialogFormats, ShowOnlyTheirOwnSettings)
 {
     const FormatCase& test = GetParam();
     AnimationExportDialog form([this] { return m_panel; });
-    GifSettingValues fast;
+    AnimationSettings fast;
     fast.format = AnimationFormat::Webm;
     fast.fps = 25;
     form.setValues(fast);
     form.show();
-    EXPECT_EQ(control<QSlider>(form, "gifFpsSlider")->value(), 25);
+    EXPECT_EQ(control<QSlider>(form, "frameRateSlider")->value(), 25);
     clickButton(control<SphereButton>(form, test.button));
     EXPECT_EQ(form.windowTitle(), test.title);
-    EXPECT_EQ(control<SphereButton>(form, "createGifButton")->caption(), test.create);
+    EXPECT_EQ(control<SphereButton>(form, "createAnimationButton")->caption(), test.create);
     EXPECT_TRUE(control<SphereButton>(form, test.button)->front());
-    EXPECT_EQ(control<QSlider>(form, "gifFpsSlider")->maximum(), test.fpsMaximum);
-    EXPECT_EQ(control<QSlider>(form, "gifFpsSlider")->value(), std::min(25, test.fpsMaximum));
-    for (const char* name : { "gifSizeSlider", "gifFpsSlider", "gifFramesSlider", "gifObjectsSlider" })
+    EXPECT_EQ(control<QSlider>(form, "frameRateSlider")->maximum(), test.fpsMaximum);
+    EXPECT_EQ(control<QSlider>(form, "frameRateSlider")->value(), std::min(25, test.fpsMaximum));
+    for (const char* name : { "frameSizeSlider", "frameRateSlider", "frameCountSlider", "objectsPerFrameSlider" })
         EXPECT_TRUE(control<QWidget>(form, name)->isVisible()) << name;
     for (const char* name : test.shown)
         EXPECT_TRUE(control<QWidget>(form, name)->isVisible()) << name;
@@ -470,7 +470,7 @@ TEST_F(ExportWindowsTest, TabReachesEveryShownControlAndEachHasAName)
             EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty()) << widget->objectName().toStdString();
         }
         EXPECT_TRUE(reached.count(control<QWidget>(form, "webmFormatButton")));
-        EXPECT_TRUE(reached.count(control<QWidget>(form, "cancelGifButton")));
+        EXPECT_TRUE(reached.count(control<QWidget>(form, "cancelAnimationButton")));
         form.hide();
     }
 }
@@ -519,10 +519,10 @@ TEST_F(ExportWindowsTest, TheChosenFormatReachesTheFileAndIsKept)
         ASSERT_NE(form, nullptr);
         clickButton(control<SphereButton>(*form, "webpFormatButton"));
         clickButton(control<SphereButton>(*form, "webpLosslessBox"));
-        control<QSlider>(*form, "gifFpsSlider")->setValue(20);
-        control<QSlider>(*form, "gifFramesSlider")->setValue(2);
-        control<QSlider>(*form, "gifObjectsSlider")->setValue(50);
-        control<QSlider>(*form, "gifSizeSlider")->setValue(50);
+        control<QSlider>(*form, "frameRateSlider")->setValue(20);
+        control<QSlider>(*form, "frameCountSlider")->setValue(2);
+        control<QSlider>(*form, "objectsPerFrameSlider")->setValue(50);
+        control<QSlider>(*form, "frameSizeSlider")->setValue(50);
         whenModalShows([&](QWidget* next) {
             auto* dialog = qobject_cast<QFileDialog*>(next);
             ASSERT_NE(dialog, nullptr);
@@ -530,7 +530,7 @@ TEST_F(ExportWindowsTest, TheChosenFormatReachesTheFileAndIsKept)
             EXPECT_EQ(dialog->nameFilters().constFirst(), "WebP animations (*.webp)");
             acceptSaveDialog(next, "Choose file...", QString::fromStdString(m_folder.file("clip")));
         });
-        clickButton(control<SphereButton>(*form, "createGifButton"));
+        clickButton(control<SphereButton>(*form, "createAnimationButton"));
     });
     exports.saveGif();
     ASSERT_TRUE(exports.capture().active());
@@ -547,8 +547,8 @@ TEST_F(ExportWindowsTest, TheChosenFormatReachesTheFileAndIsKept)
         ASSERT_NE(form, nullptr);
         EXPECT_TRUE(control<SphereButton>(*form, "webpFormatButton")->front());
         EXPECT_TRUE(control<SphereButton>(*form, "webpLosslessBox")->checked());
-        EXPECT_EQ(control<QSlider>(*form, "gifFpsSlider")->value(), 20);
-        EXPECT_EQ(control<QSlider>(*form, "gifFramesSlider")->value(), 2);
+        EXPECT_EQ(control<QSlider>(*form, "frameRateSlider")->value(), 20);
+        EXPECT_EQ(control<QSlider>(*form, "frameCountSlider")->value(), 2);
         clickButton(control<SphereButton>(*form, "webmFormatButton"));
         control<QSlider>(*form, "webmQualitySlider")->setValue(40);
         whenModalShows([&](QWidget* next) {
@@ -559,7 +559,7 @@ TEST_F(ExportWindowsTest, TheChosenFormatReachesTheFileAndIsKept)
                 << dialog->selectedFiles().constFirst().toStdString();
             static_cast<QDialog*>(dialog)->accept();
         });
-        clickButton(control<SphereButton>(*form, "createGifButton"));
+        clickButton(control<SphereButton>(*form, "createAnimationButton"));
     });
     exports.saveGif();
     ASSERT_TRUE(exports.capture().active());

@@ -28,7 +28,7 @@ class EstimateRule : public ::testing::TestWithParam<RuleCase> {};
 TEST_P(EstimateRule, ScalesTheSecondFramesCost)
 {
     const RuleCase& test = GetParam();
-    GifSettingValues settings;
+    AnimationSettings settings;
     settings.format = test.format;
     settings.frames = test.frames;
     settings.fps = test.fps;
@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Worked, EstimateRule,
 
 TEST(EstimateRule, TheSampleGapIsTheCapturesFrameGap)
 {
-    GifSettingValues settings;
+    AnimationSettings settings;
     settings.objectsPerFrame = 100;
     EXPECT_EQ(sampleGapSprites(settings, false), 101);
     // Blur passes widen the capture's gap to the largest within a few frames.
@@ -131,7 +131,7 @@ TEST_P(ShortCapture, IsExactlyTheSample)
 {
     const ArgbImage first = stripedPicture(3);
     const ArgbImage second = stripedPicture(8);
-    GifSettingValues settings;
+    AnimationSettings settings;
     settings.format = GetParam();
     settings.objectsPerFrame = 50;
     settings.scale = 60;

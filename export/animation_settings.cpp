@@ -1,20 +1,20 @@
-#include "export/gif_settings.h"
+#include "export/animation_settings.h"
 
 #include <algorithm>
 
-int32_t clampToRange(int32_t value, GifSettingRange range)
+int32_t clampToRange(int32_t value, AnimationSettingRange range)
 {
     return std::clamp(value, range.minimum, range.maximum);
 }
 
-GifSettingValues clampedGifSettings(const GifSettingValues& values)
+AnimationSettings clampedAnimationSettings(const AnimationSettings& values)
 {
-    GifSettingValues clamped;
-    clamped.scale = clampToRange(values.scale, kGifScaleRange);
+    AnimationSettings clamped;
+    clamped.scale = clampToRange(values.scale, kFrameScaleRange);
     clamped.format = values.format;
     clamped.fps = clampToRange(values.fps, values.format == AnimationFormat::Gif ? kGifFpsRange : kVideoFpsRange);
-    clamped.frames = clampToRange(values.frames, kGifFramesRange);
-    clamped.objectsPerFrame = clampToRange(values.objectsPerFrame, kGifObjectsPerFrameRange);
+    clamped.frames = clampToRange(values.frames, kFrameCountRange);
+    clamped.objectsPerFrame = clampToRange(values.objectsPerFrame, kObjectsPerFrameRange);
     clamped.colors = clampToRange(values.colors, kGifColorsRange);
     clamped.webpQuality = clampToRange(values.webpQuality, kWebpQualityRange);
     clamped.webpLossless = values.webpLossless;
@@ -23,7 +23,7 @@ GifSettingValues clampedGifSettings(const GifSettingValues& values)
     return clamped;
 }
 
-std::string gifSizeText(int32_t panelWidth, int32_t panelHeight, int32_t percent)
+std::string frameSizeText(int32_t panelWidth, int32_t panelHeight, int32_t percent)
 {
     const int64_t width = int64_t { panelWidth } * percent / 100;
     const int64_t height = int64_t { panelHeight } * percent / 100;

@@ -1,4 +1,4 @@
-#include "export/gif_settings.h"
+#include "export/animation_settings.h"
 
 #include "engine/renderer.h"
 #include "export/gif_capture.h"
@@ -14,27 +14,27 @@
 
 namespace {
 
-TEST(GifSizeText, FollowsThePanelAndTruncates)
+TEST(FrameSizeText, FollowsThePanelAndTruncates)
 {
-    EXPECT_EQ(gifSizeText(640, 480, 40), "40%, 256 x 192 pixels");
-    EXPECT_EQ(gifSizeText(492, 369, 40), "40%, 196 x 147 pixels");
-    EXPECT_EQ(gifSizeText(100, 60, 5), "5%, 5 x 3 pixels");
-    EXPECT_EQ(gifSizeText(99, 59, 5), "5%, 4 x 2 pixels");
-    EXPECT_EQ(gifSizeText(1920, 1080, 100), "100%, 1920 x 1080 pixels");
+    EXPECT_EQ(frameSizeText(640, 480, 40), "40%, 256 x 192 pixels");
+    EXPECT_EQ(frameSizeText(492, 369, 40), "40%, 196 x 147 pixels");
+    EXPECT_EQ(frameSizeText(100, 60, 5), "5%, 5 x 3 pixels");
+    EXPECT_EQ(frameSizeText(99, 59, 5), "5%, 4 x 2 pixels");
+    EXPECT_EQ(frameSizeText(1920, 1080, 100), "100%, 1920 x 1080 pixels");
 }
 
-TEST(GifSettings, TheDialogSeesEveryValueInsideItsSliderRange)
+TEST(AnimationSettings, TheDialogSeesEveryValueInsideItsSliderRange)
 {
-    const GifSettingValues start;
-    const GifSettingValues clamped = clampedGifSettings(start);
+    const AnimationSettings start;
+    const AnimationSettings clamped = clampedAnimationSettings(start);
     EXPECT_EQ(clamped.scale, 40);
     EXPECT_EQ(clamped.fps, 4);
     EXPECT_EQ(clamped.frames, 10);
     EXPECT_EQ(clamped.objectsPerFrame, 100);
     EXPECT_EQ(clamped.colors, 128);
 
-    const GifSettingValues outside
-        = clampedGifSettings({ .scale = 0, .fps = 11, .frames = -3, .objectsPerFrame = INT_MAX, .colors = 256 });
+    const AnimationSettings outside
+        = clampedAnimationSettings({ .scale = 0, .fps = 11, .frames = -3, .objectsPerFrame = INT_MAX, .colors = 256 });
     EXPECT_EQ(outside.scale, 5);
     EXPECT_EQ(outside.fps, 10);
     EXPECT_EQ(outside.frames, 1);
@@ -132,7 +132,7 @@ TEST(GifCaptureWithRenderer, BlurPassesWidenTheGapAndTheDialogClampsIt)
     EXPECT_EQ(host.ticks, 1028);
     EXPECT_FALSE(capture.active());
     EXPECT_EQ(capture.settings.objectsPerFrame, 100 + 2 * perPass * (1 + 1027 / perPass));
-    EXPECT_EQ(clampedGifSettings(capture.settings).objectsPerFrame, 256);
+    EXPECT_EQ(clampedAnimationSettings(capture.settings).objectsPerFrame, 256);
     const DecodedGif decoded = decodeGifFile(folder.file("blurred.gif"));
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.frames.size(), 3u);
