@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/display_check.h"
 #include "app/hack_mode.h"
+#include "app/idle_service.h"
 #include "app/preview_window.h"
 #include "app/resolutions.h"
 #include "app/run_statistics.h"
@@ -150,6 +151,8 @@ int main(int argc, char** argv)
     QElapsedTimer runClock;
     runClock.start();
     if (const int status = runDisplayWatchdogIfAsked(); status >= 0)
+        return status;
+    if (const int status = runIdleModeIfAsked(argc, argv); status >= 0)
         return status;
 
     // A desktop daemon's long options ("--root", "--window-id ID", ...) run the display mode

@@ -1,0 +1,39 @@
+#include "app/idle_command_line.h"
+
+#include "app/hack_options.h"
+
+#include <charconv>
+
+IdleRequest readIdleCommandLine(const std::vector<std::string>& arguments)
+{
+    IdleRequest request;
+    if (arguments.empty())
+        return request;
+    if (arguments[0] == "--idle-status") {
+        request.mode = IdleMode::Status;
+        if (arguments.size() > 1)
+            request.error = "--idle-status takes no options";
+        return request;
+    }
+    if (arguments[0] != "--idle-service")
+        return request;
+    request.mode = IdleMode::Service;
+    for (size_t index = 1; index < arguments.size() && request.error.empty(); ++index) {
+        const std::string& argument = arguments[index];
+        if (argument == "--wayland") {
+            request.wayland = true;
+        } else if (argument == "--after" && index + 1 < arguments.size()) {
+            const std::string& text = arguments[++index];
+            int seconds = 0;
+            const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+            if (problem != std::errc() || end != text.data() + text.size() || seconds < 1
+                || seconds > kMaximumAfterSeconds)
+                request.error = "--after wants whole seconds from 1 to " + std::to_string(kMaximumAfterSeconds);
+            else
+                request.afterSeconds = seconds;
+        } else {
+            request.error = "unknown option for --idle-service: " + quoteArgument(argument);
+        }
+    }
+    return request;
+}

@@ -1,0 +1,134 @@
+#include "app/idle_rules.h"
+
+#include "platform/key_store.h"
+#include "presets/product.h"
+
+#include <algorithm>
+#include <cstdio>
+
+uint32_t InhibitorList::add(std::string owner, std::string application, std::string reason)
+{
+    const uint32_t cookie = m_nextCookie++;
+    if (m_nextCookie == 0)
+        m_nextCookie = 1;
+    m_held.push_back({ cookie, std::move(owner), std::move(application), std::move(reason) });
+    return cookie;
+}
+
+bool InhibitorList::remove(uint32_t cookie, std::string_view owner)
+{
+    const auto found = std::find_if(m_held.begin(), m_held.end(),
+        [&](const Inhibitor& held) { return held.cookie == cookie && held.owner == owner; });
+    if (found == m_held.end())
+        return false;
+    m_held.erase(found);
+    return true;
+}
+
+int InhibitorList::removeOwner(std::string_view owner)
+{
+    return static_cast<int>(std::erase_if(m_held, [&](const Inhibitor& held) { return held.owner == owner; }));
+}
+
+bool logindBlocksIdle(std::string_view blockInhibited)
+{
+    while (!blockInhibited.empty()) {
+        const size_t colon = blockInhibited.find(':');
+        if (blockInhibited.substr(0, colon) == "idle")
+            return true;
+        if (colon == std::string_view::npos)
+            break;
+        blockInhibited.remove_prefix(colon + 1);
+    }
+    return false;
+}
+
+void IdleRules::activityResumed()
+{
+    m_idle = false;
+    m_waitingAgain = false;
+}
+
+bool IdleRules::saverEnded()
+{
+    m_saverRunning = false;
+    m_waitingAgain = m_idle;
+    return m_waitingAgain;
+}
+
+bool IdleRules::restartWait()
+{
+    m_waitingAgain = m_idle;
+    return m_waitingAgain;
+}
+
+IdleChoices validIdleChoices(IdleChoices choices)
+{
+    const IdleChoices defaults;
+    if (choices.idleMinutes < kMinimumIdleMinutes || choices.idleMinutes > kMaximumIdleMinutes)
+        choices.idleMinutes = defaults.idleMinutes;
+    if (choices.blankMinutes < 0 || choices.blankMinutes > kMaximumBlankMinutes)
+        choices.blankMinutes = defaults.blankMinutes;
+    if (choices.lockSeconds > kMaximumLockSeconds)
+        choices.lockSeconds = defaults.lockSeconds;
+    if (choices.lockSeconds < 0)
+        choices.lockSeconds = -1;
+    return choices;
+}
+
+std::string idleStatusText(std::string_view source, int idleSeconds, bool saverRunning,
+                           const std::vector<Inhibitor>& inhibitors, const std::vector<Inhibitor>& loginLocks)
+{
+    std::string text = "running\nidle source: " + std::string(source) + "\n";
+    char line[96];
+    if (idleSeconds % 60 == 0)
+        std::snprintf(line, sizeof line, "starts the saver after: %d minutes\n", idleSeconds / 60);
+    else
+        std::snprintf(line, sizeof line, "starts the saver after: %d seconds\n", idleSeconds);
+    text += line;
+    text += saverRunning ? "saver: running\n" : "saver: not running\n";
+    if (inhibitors.empty() && loginLocks.empty())
+        text += "inhibitors: none\n";
+    for (const Inhibitor& held : inhibitors)
+        text += "inhibitor: " + held.application + " (" + held.reason + ")\n";
+    for (const Inhibitor& held : loginLocks)
+        text += "inhibitor: " + held.application + " (" + held.reason + ") through the login manager\n";
+    return text;
+}
+
+namespace {
+
+const std::string IdleKeyPath = RegistryBaseKey + "Idle";
+
+} // namespace
+
+IdleChoices loadIdleChoices(KeyStore& store)
+{
+    IdleChoices choices;
+    const KeyHandle key = store.openKey(IdleKeyPath, false);
+    if (key == kNoKey)
+        return choices;
+    int32_t value = 0;
+    if (store.readInteger(key, "IdleMinutes", value) == ValueRead::Ok)
+        choices.idleMinutes = value;
+    if (store.readInteger(key, "OnBattery", value) == ValueRead::Ok && value >= 0 && value <= 2)
+        choices.battery = static_cast<BatteryChoice>(value);
+    if (store.readInteger(key, "BlankMinutes", value) == ValueRead::Ok)
+        choices.blankMinutes = value;
+    if (store.readInteger(key, "LockSeconds", value) == ValueRead::Ok)
+        choices.lockSeconds = value;
+    store.closeKey(key);
+    return validIdleChoices(choices);
+}
+
+bool storeIdleChoices(KeyStore& store, const IdleChoices& choices)
+{
+    const KeyHandle key = store.openKey(IdleKeyPath, true);
+    if (key == kNoKey)
+        return false;
+    bool written = store.writeInteger(key, "IdleMinutes", choices.idleMinutes);
+    written = store.writeInteger(key, "OnBattery", static_cast<int32_t>(choices.battery)) && written;
+    written = store.writeInteger(key, "BlankMinutes", choices.blankMinutes) && written;
+    written = store.writeInteger(key, "LockSeconds", choices.lockSeconds) && written;
+    return store.closeKey(key) && written;
+}
