@@ -1,0 +1,162 @@
+#!/usr/bin/env bash
+# The idle service under a private Xvfb, with a private session bus and a private system bus on
+# which python3-dbusmock plays the login manager: the saver starts after the idle time, input
+# ends it and the service watches again; the session is locked through the login manager; a
+# bus client's inhibitor holds the saver off for as long as the client lives, and so does an
+# idle lock of the login manager; a second service, another owner of the freedesktop name and
+# a running XScreenSaver daemon are refused. Skipped (77) without python3-dbusmock.
+set -u
+program=$1
+source_dir=$2
+after=2
+
+/usr/bin/python3 -c "import dbusmock" 2>/dev/null || { echo "python3-dbusmock is not installed"; exit 77; }
+
+work=$(mktemp -d /tmp/opal-idle.XXXXXX)
+chmod 755 "$work"
+pids=()
+service=""
+source "$source_dir/bench/xvfb_session.sh"
+cleanup() {
+  for pid in $service "${pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  stop_xvfb
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# wait_for SECONDS COMMAND...: true as soon as the command succeeds, false when the time is up.
+wait_for() {
+  local tenths=$(($1 * 10)); shift
+  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+active() {
+  gdbus call --session -d org.freedesktop.ScreenSaver -o /ScreenSaver -m org.freedesktop.ScreenSaver.GetActive \
+    2>/dev/null | grep -q true
+}
+inactive() { ! active; }
+status_has() { "$program" --idle-status | grep -qF "$1"; }
+start_bus() { # FILE: a private bus whose address goes into FILE
+  dbus-daemon --config-file=/usr/share/dbus-1/session.conf --nofork --print-address=3 3>"$1" >/dev/null 2>&1 &
+  pids+=($!)
+  wait_for 5 test -s "$1" || fail "no private bus"
+}
+saver_shown() { local saver; saver=$(pgrep -P "$service") && xdotool search --onlyvisible --pid "$saver" >/dev/null 2>&1; }
+# Ends the running saver with a key, once its window is up, and waits until the service has
+# seen it end.
+end_saver() {
+  wait_for 10 saver_shown || fail "$1: the saver shows no window"
+  xdotool key space
+  wait_for 5 inactive || fail "$1: a key did not end the saver"
+}
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+start_xvfb 320 240
+start_bus "$work/session.address"
+start_bus "$work/system.address"
+DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/session.address")
+DBUS_SYSTEM_BUS_ADDRESS=$(head -1 "$work/system.address")
+export DBUS_SESSION_BUS_ADDRESS DBUS_SYSTEM_BUS_ADDRESS XDG_SESSION_ID=c1
+
+/usr/bin/python3 -m dbusmock --system --template logind -l "$work/logind.log" >/dev/null 2>&1 &
+pids+=($!)
+wait_for 10 gdbus call --system -d org.freedesktop.login1 -o /org/freedesktop/login1 \
+  -m org.freedesktop.DBus.Mock.AddSession c1 seat0 1000 tester true >/dev/null 2>&1 || fail "the fake login manager did not start"
+
+# A first run makes the key store; the service then locks one second after the saver starts.
+"$program" /a
+printf '\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Idle]\n"LockSeconds"=dword:00000001\n' \
+  >> "$XDG_CONFIG_HOME/opal-revel/registry.reg"
+
+"$program" --idle-service --after "$after" > "$work/service.log" 2>&1 &
+service=$!
+wait_for 10 status_has "X11 SYNC IDLETIME" || fail "the service did not answer --idle-status"
+
+# The saver starts after the idle time, not before.
+xdotool key shift
+started=$(date +%s.%N)
+sleep 1
+inactive || fail "the saver started before the idle time"
+wait_for 10 active || fail "the saver did not start after the idle time"
+echo "saver started $(echo "$(date +%s.%N) - $started - $after" | bc) s after the idle time"
+saver=$(pgrep -P "$service")
+[ -n "$saver" ] || fail "the saver is not the service's child"
+wait_for 5 grep -q "Lock" "$work/logind.log" || fail "the lock request did not reach the login manager"
+
+# Input ends it, and the service watches again.
+end_saver "first start"
+[ -z "$(pgrep -P "$service")" ] || fail "the saver is still running after the key"
+wait_for 10 active || fail "the saver did not start a second time"
+end_saver "second start"
+
+# A bus client's inhibitor holds the saver off while the client lives and goes with it.
+/usr/bin/python3 -c '
+import dbus, time
+saver = dbus.SessionBus().get_object("org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver")
+saver.Inhibit("testplayer", "film", dbus_interface="org.freedesktop.ScreenSaver")
+time.sleep(120)' &
+player=$!
+pids+=($player)
+wait_for 5 status_has "inhibitor: testplayer (film)" || fail "--idle-status does not list the inhibitor"
+sleep $((after + 2))
+inactive || fail "the saver started although a client inhibits it"
+kill "$player"; wait "$player" 2>/dev/null
+wait_for 5 status_has "inhibitors: none" || fail "the inhibitor stayed after its client left"
+wait_for 10 active || fail "the saver did not start after the inhibiting client left"
+end_saver "after the inhibitor"
+
+# So does an idle lock of the login manager.
+systemd-inhibit --what=idle --who=tester --why=download sleep 120 &
+locker=$!
+pids+=($locker)
+wait_for 5 status_has "inhibitor: tester (download) through the login manager" || fail "--idle-status does not list the login manager's idle lock"
+sleep $((after + 2))
+inactive || fail "the saver started although the login manager holds an idle lock"
+kill "$locker"; wait "$locker" 2>/dev/null
+wait_for 10 active || fail "the saver did not start after the login manager's idle lock went"
+end_saver "after the idle lock"
+
+# A second service for the same session ends at once and leaves the first alone.
+timeout 10 "$program" --idle-service --after "$after" 2> "$work/second.log"
+[ $? -eq 0 ] && grep -q "already runs" "$work/second.log" || fail "a second service was not refused: $(cat "$work/second.log")"
+kill -0 "$service" || fail "the second service ended the first"
+
+kill "$service"; wait "$service"
+service=""
+[ -z "$(pgrep -f "$program /s")" ] || fail "a saver outlived the service"
+
+# Another owner of the freedesktop name: the service refuses in one line.
+/usr/bin/python3 -c '
+import dbus, dbus.service, time
+name = dbus.service.BusName("org.freedesktop.ScreenSaver", dbus.SessionBus())
+time.sleep(120)' &
+owner=$!
+pids+=($owner)
+name_owned() {
+  gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus -m org.freedesktop.DBus.NameHasOwner \
+    org.freedesktop.ScreenSaver 2>/dev/null | grep -q true
+}
+wait_for 5 name_owned || fail "the test's owner of the freedesktop name did not start"
+timeout 10 "$program" --idle-service --after "$after" 2> "$work/owner.log"
+[ $? -eq 1 ] && [ "$(wc -l < "$work/owner.log")" -eq 1 ] || fail "another owner of the name was not refused: $(cat "$work/owner.log")"
+kill "$owner"; wait "$owner" 2>/dev/null
+
+# XScreenSaver's daemon on the display (it refuses to run as root, so it runs as nobody).
+run_as=()
+if [ "$(id -u)" -eq 0 ]; then run_as=(setpriv --reuid=nobody --regid=nogroup --clear-groups --); fi
+mkdir -p "$work/nobody"; chmod 777 "$work/nobody"
+env -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" HOME="$work/nobody" "${run_as[@]}" xscreensaver -no-splash > "$work/xscreensaver.log" 2>&1 &
+daemon=$!
+pids+=($daemon)
+wait_for 10 xscreensaver-command -version >/dev/null 2>&1 || fail "XScreenSaver's daemon did not start: $(cat "$work/xscreensaver.log")"
+timeout 10 "$program" --idle-service --after "$after" 2> "$work/daemon.log"
+[ $? -eq 1 ] && grep -q "XScreenSaver" "$work/daemon.log" || fail "XScreenSaver's daemon was not refused: $(cat "$work/daemon.log")"
+
+if [ "$failures" -ne 0 ]; then
+  echo "service log:"; cat "$work/service.log"
+  exit 1
+fi
+echo "all idle service checks passed"
