@@ -6,6 +6,7 @@
 #include "app/termination_signals.h"
 #include "platform/instance_lock.h"
 #include "platform/key_store.h"
+#include "platform/wayland_idle_source.h"
 #include "platform/x11_idle_source.h"
 
 #include <QCoreApplication>
@@ -135,10 +136,8 @@ bool claimBus(IdleService& service)
 
 std::unique_ptr<IdleSource> openSource(bool wayland, std::string* error)
 {
-    if (wayland) {
-        *error = "no idle source for Wayland yet";
-        return nullptr;
-    }
+    if (wayland)
+        return WaylandIdleSource::open(error);
     return X11IdleSource::open(error);
 }
 
@@ -211,8 +210,7 @@ bool IdleService::start()
             QCoreApplication::exit(1);
         }
     });
-    // Events read while the alarm was set may already wait in the connection's queue.
-    return m_source->dispatch();
+    return true;
 }
 
 void IdleService::attachBus(QDBusServiceWatcher* watcher)

@@ -25,7 +25,7 @@ packages=(
   xscreensaver xscreensaver-data libxml2-utils desktop-file-utils dpkg-dev util-linux
   # Wayland: the client library and protocol generator, Qt's Wayland platform, and a headless compositor
   # with screenshots and input for the end-to-end tests
-  libwayland-dev wayland-protocols qt6-wayland sway grim swayidle wtype
+  libwayland-dev wayland-protocols plasma-wayland-protocols qt6-wayland sway grim swayidle wtype
 )
 
 missing=()
