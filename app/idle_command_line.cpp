@@ -4,6 +4,20 @@
 
 #include <charconv>
 
+namespace {
+
+// A whole number from minimum to maximum, nothing around it.
+std::optional<int> wholeNumber(const std::string& text, int minimum, int maximum)
+{
+    int value = 0;
+    const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (problem != std::errc() || end != text.data() + text.size() || value < minimum || value > maximum)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
 IdleRequest readIdleCommandLine(const std::vector<std::string>& arguments)
 {
     IdleRequest request;
@@ -23,17 +37,21 @@ IdleRequest readIdleCommandLine(const std::vector<std::string>& arguments)
         if (argument == "--wayland") {
             request.wayland = true;
         } else if (argument == "--after" && index + 1 < arguments.size()) {
-            const std::string& text = arguments[++index];
-            int seconds = 0;
-            const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-            if (problem != std::errc() || end != text.data() + text.size() || seconds < 1
-                || seconds > kMaximumAfterSeconds)
+            request.afterSeconds = wholeNumber(arguments[++index], 1, kMaximumAfterSeconds);
+            if (!request.afterSeconds)
                 request.error = "--after wants whole seconds from 1 to " + std::to_string(kMaximumAfterSeconds);
-            else
-                request.afterSeconds = seconds;
         } else {
             request.error = "unknown option for --idle-service: " + quoteArgument(argument);
         }
     }
     return request;
+}
+
+std::optional<int> saverRatePercent(const std::vector<std::string>& arguments)
+{
+    for (size_t index = 1; index + 1 < arguments.size(); ++index) {
+        if (arguments[index] == "--rate")
+            return wholeNumber(arguments[index + 1], kMinimumRatePercent, kMaximumRatePercent);
+    }
+    return std::nullopt;
 }

@@ -19,3 +19,7 @@ struct IdleRequest {
 };
 
 IdleRequest readIdleCommandLine(const std::vector<std::string>& arguments);
+
+// The saver's sprite rate in percent that the idle service passes after "/s" ("/s --rate 25"),
+// when one is there and in range.
+std::optional<int> saverRatePercent(const std::vector<std::string>& arguments);

@@ -62,6 +62,23 @@ bool IdleRules::restartWait()
     return m_waitingAgain;
 }
 
+SaverLook saverLook(bool onBattery, BatteryChoice choice)
+{
+    if (!onBattery || choice == BatteryChoice::SameAsMains)
+        return SaverLook::Drawing;
+    return choice == BatteryChoice::Black ? SaverLook::Black : SaverLook::Reduced;
+}
+
+std::vector<std::string> saverArguments(SaverLook look, bool wayland)
+{
+    std::vector<std::string> arguments { "/s" };
+    if (wayland)
+        arguments.push_back("--wayland");
+    if (look == SaverLook::Reduced)
+        arguments.insert(arguments.end(), { "--rate", std::to_string(kBatteryRatePercent) });
+    return arguments;
+}
+
 IdleChoices validIdleChoices(IdleChoices choices)
 {
     const IdleChoices defaults;

@@ -83,6 +83,14 @@ constexpr int kMaximumLockSeconds = 3600;
 // The saver's sprite rate on battery with BatteryChoice::ReducedRate, in percent.
 constexpr int kBatteryRatePercent = 25;
 
+// How the saver shows: drawing as usual, at the reduced battery rate, or black (the display
+// server's own blanking, which lets the screens power down).
+enum class SaverLook { Drawing, Reduced, Black };
+
+SaverLook saverLook(bool onBattery, BatteryChoice choice);
+// The saver's command line after the program's path for a drawing look.
+std::vector<std::string> saverArguments(SaverLook look, bool wayland);
+
 // Out-of-range stored values fall back to their defaults, so nothing later checks them.
 IdleChoices validIdleChoices(IdleChoices choices);
 

@@ -82,6 +82,18 @@ void askLoginToLock()
                      qPrintable(locked.errorMessage()));
 }
 
+// Whether the machine runs on battery, as UPower says; false without it.
+bool onBattery()
+{
+    QDBusMessage message = QDBusMessage::createMethodCall("org.freedesktop.UPower", "/org/freedesktop/UPower",
+                                                          "org.freedesktop.DBus.Properties", "Get");
+    message.setArguments({ QStringLiteral("org.freedesktop.UPower"), QStringLiteral("OnBattery") });
+    const QDBusMessage reply = QDBusConnection::systemBus().call(message, QDBus::Block, kBusCallMilliseconds);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return false;
+    return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+}
+
 // The lock's name: one service per display, so separate sessions of one user do not meet.
 std::string instanceName(bool wayland)
 {
@@ -195,6 +207,8 @@ IdleService::IdleService(std::unique_ptr<IdleSource> source, int idleSeconds, Id
     connect(&m_logindRecheck, &QTimer::timeout, this, &IdleService::consider);
     m_lock.setSingleShot(true);
     connect(&m_lock, &QTimer::timeout, this, &IdleService::lockSession);
+    m_blank.setSingleShot(true);
+    connect(&m_blank, &QTimer::timeout, this, &IdleService::blankScreens);
 }
 
 IdleService::~IdleService() { stopSaver(); }
@@ -268,6 +282,12 @@ void IdleService::sourceChanged(bool idle)
     m_rules.activityResumed();
     m_freshWait.stop();
     m_logindRecheck.stop();
+    if (m_blanked) {
+        m_blanked = false;
+        m_rules.saverEnded();
+        m_lock.stop();
+        emit activeChanged(false);
+    }
 }
 
 void IdleService::consider()
@@ -283,9 +303,18 @@ void IdleService::consider()
 
 void IdleService::startSaver()
 {
-    QStringList arguments { QStringLiteral("/s") };
-    if (m_wayland)
-        arguments << QStringLiteral("--wayland");
+    m_rules.saverStarted();
+    emit activeChanged(true);
+    if (m_choices.lockSeconds >= 0)
+        m_lock.start(m_choices.lockSeconds * 1000);
+    const SaverLook look = saverLook(onBattery(), m_choices.battery);
+    if (look == SaverLook::Black && m_source->blank()) {
+        m_blanked = true;
+        return;
+    }
+    QStringList arguments;
+    for (const std::string& argument : saverArguments(look, m_wayland))
+        arguments << QString::fromStdString(argument);
     m_saver = new QProcess(this);
     m_saver->setProcessChannelMode(QProcess::ForwardedChannels);
     connect(m_saver, &QProcess::finished, this, &IdleService::saverFinished);
@@ -293,11 +322,19 @@ void IdleService::startSaver()
         if (problem == QProcess::FailedToStart)
             saverFinished();
     });
-    m_rules.saverStarted();
     m_saver->start(QCoreApplication::applicationFilePath(), arguments);
-    emit activeChanged(true);
-    if (m_choices.lockSeconds >= 0)
-        m_lock.start(m_choices.lockSeconds * 1000);
+    if (m_choices.blankMinutes > 0)
+        m_blank.start(m_choices.blankMinutes * 60 * 1000);
+}
+
+// After the chosen minutes the display server's blanking takes over from the drawing saver,
+// where the session has it; elsewhere the saver draws on.
+void IdleService::blankScreens()
+{
+    if (m_saver == nullptr || !m_source->blank())
+        return;
+    m_blanked = true;
+    stopSaver();
 }
 
 void IdleService::saverFinished()
@@ -306,6 +343,9 @@ void IdleService::saverFinished()
         return;
     m_saver->deleteLater();
     m_saver = nullptr;
+    m_blank.stop();
+    if (m_blanked)
+        return;
     m_lock.stop();
     emit activeChanged(false);
     if (m_rules.saverEnded())

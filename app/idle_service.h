@@ -49,6 +49,7 @@ private:
     void startSaver();
     void saverFinished();
     void lockSession();
+    void blankScreens();
 
     std::unique_ptr<IdleSource> m_source;
     int m_idleSeconds;
@@ -62,6 +63,8 @@ private:
     QTimer m_freshWait; // a full idle period after the saver or the last inhibitor ended
     QTimer m_logindRecheck; // while the login manager holds an idle lock
     QTimer m_lock; // the session lock after the saver started
+    QTimer m_blank; // the drawing saver gives way to black
+    bool m_blanked = false; // the display server shows black in the saver's stead
 };
 
 // Runs --idle-service or --idle-status when the arguments after the program's name ask for

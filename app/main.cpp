@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/display_check.h"
 #include "app/hack_mode.h"
+#include "app/idle_command_line.h"
 #include "app/idle_service.h"
 #include "app/preview_window.h"
 #include "app/resolutions.h"
@@ -81,7 +82,7 @@ void configureLauncher(RunState& state)
     state.mainWindow->show();
 }
 
-void saverLauncher(RunState& state, const TerminationSignals& termination)
+void saverLauncher(RunState& state, const TerminationSignals& termination, double timeScale)
 {
     if (!takeSingleInstance(state.lock, "QUILLRUNS"))
         return;
@@ -98,6 +99,7 @@ void saverLauncher(RunState& state, const TerminationSignals& termination)
         return;
     // Created after the switch, so the windows read the switched screen size.
     state.savers = std::make_unique<SaverScreens>(SaverInput::EndsSaver);
+    state.savers->setTimeScale(timeScale);
     state.savers->show();
 }
 
@@ -119,7 +121,7 @@ bool previewLauncher(RunState& state, long handle)
 
 // The saver on a Wayland desktop: a client of the compositor of its own, without the
 // toolkit, over every output. Ends by the termination signal that ended it, as on X11.
-int runWaylandSaver(const QElapsedTimer& runClock)
+int runWaylandSaver(const QElapsedTimer& runClock, double timeScale)
 {
     InstanceLock lock;
     if (!takeSingleInstance(lock, "QUILLRUNS"))
@@ -132,6 +134,7 @@ int runWaylandSaver(const QElapsedTimer& runClock)
         std::fputs("opal-revel: Wayland has no display mode switch, so the saver draws at each output's size instead "
                    "of 640 x 480\n", stderr);
     WaylandSaver saver(WaylandRunKind::Saver);
+    saver.setTimeScale(timeScale);
     int signal = 0;
     const int status = saver.run(&signal);
     writeRunStatisticsIfAsked(saver.statistics(), static_cast<double>(runClock.nsecsElapsed()) / 1e9);
@@ -164,6 +167,8 @@ int main(int argc, char** argv)
     // name, so that no switch is taken for one of its own options.
     const std::string commandLine = joinArguments(argc, argv);
     const LaunchRequest request = readSwitch(commandLine);
+    // The idle service slows the saver on battery.
+    const double saverTimeScale = saverRatePercent(std::vector<std::string>(argv + 1, argv + argc)).value_or(100) / 100.0;
     static int toolkitArgc = 1;
     static char* toolkitArgv[] = { argv[0], nullptr };
 
@@ -177,7 +182,7 @@ int main(int argc, char** argv)
     const bool wayland = runsOnWayland(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"),
         hasArgument(argc, argv, "--wayland"));
     if (wayland && request.mode == LaunchMode::Saver)
-        return runWaylandSaver(runClock);
+        return runWaylandSaver(runClock, saverTimeScale);
     if (wayland && request.mode == LaunchMode::Preview) {
         std::fputs("opal-revel: the preview (/p) draws inside an X11 window of the host and is not available on "
                    "Wayland\n", stderr);
@@ -220,7 +225,7 @@ int main(int argc, char** argv)
             configureLauncher(state);
             break;
         case LaunchMode::Saver:
-            saverLauncher(state, terminationSignals);
+            saverLauncher(state, terminationSignals, saverTimeScale);
             break;
         case LaunchMode::Preview:
             if (!previewLauncher(state, request.number))

@@ -21,4 +21,7 @@ public:
     virtual bool watch(int idleMilliseconds, Listener listener) = 0;
     // Reads what arrived on the descriptor. False when the connection is gone.
     virtual bool dispatch() = 0;
+    // Asks the display server to blank the screens with its own screen saver, which input ends
+    // and which lets the screens power down. False where the session offers no such request.
+    virtual bool blank() { return false; }
 };

@@ -141,6 +141,12 @@ bool X11IdleSource::dispatch()
     return xcb_connection_has_error(m_connection) == 0;
 }
 
+bool X11IdleSource::blank()
+{
+    xcb_force_screen_saver(m_connection, XCB_SCREEN_SAVER_ACTIVE);
+    return xcb_flush(m_connection) > 0;
+}
+
 bool x11ScreenSaverDaemonRuns()
 {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);

@@ -22,6 +22,7 @@ public:
     int fileDescriptor() const override;
     bool watch(int idleMilliseconds, Listener listener) override;
     bool dispatch() override;
+    bool blank() override;
 
 private:
     X11IdleSource() = default;

@@ -120,6 +120,24 @@ TEST(IdleStatusTextTest, ListsSourceTimeAndEveryInhibitor)
               "inhibitor: player (film)\ninhibitor: shell (update) through the login manager\n");
 }
 
+TEST(SaverLookTest, BatteryChoiceGivesTheSaversCommandLine)
+{
+    using Arguments = std::vector<std::string>;
+    EXPECT_EQ(saverLook(false, BatteryChoice::Black), SaverLook::Drawing);
+    EXPECT_EQ(saverLook(true, BatteryChoice::SameAsMains), SaverLook::Drawing);
+    EXPECT_EQ(saverLook(true, BatteryChoice::ReducedRate), SaverLook::Reduced);
+    EXPECT_EQ(saverLook(true, BatteryChoice::Black), SaverLook::Black);
+    EXPECT_EQ(saverArguments(SaverLook::Drawing, false), Arguments({ "/s" }));
+    EXPECT_EQ(saverArguments(SaverLook::Reduced, true), Arguments({ "/s", "--wayland", "--rate", "25" }));
+    // The saver reads back what the service passes, and nothing out of range.
+    EXPECT_EQ(saverRatePercent(saverArguments(SaverLook::Reduced, false)), 25);
+    EXPECT_EQ(saverRatePercent({ "/s" }), std::nullopt);
+    EXPECT_EQ(saverRatePercent({ "/s", "--rate", "0" }), std::nullopt);
+    EXPECT_EQ(saverRatePercent({ "/s", "--rate", "101" }), std::nullopt);
+    EXPECT_EQ(saverRatePercent({ "/s", "--rate" }), std::nullopt);
+    EXPECT_EQ(saverRatePercent({ "/s", "--rate", "100" }), 100);
+}
+
 struct IdleLineCase {
     std::vector<std::string> arguments;
     IdleMode mode;

@@ -63,6 +63,8 @@ export DBUS_SESSION_BUS_ADDRESS DBUS_SYSTEM_BUS_ADDRESS XDG_SESSION_ID=c1
 
 /usr/bin/python3 -m dbusmock --system --template logind -l "$work/logind.log" >/dev/null 2>&1 &
 pids+=($!)
+/usr/bin/python3 -m dbusmock --system --template upower >/dev/null 2>&1 &
+pids+=($!)
 wait_for 10 gdbus call --system -d org.freedesktop.login1 -o /org/freedesktop/login1 \
   -m org.freedesktop.DBus.Mock.AddSession c1 seat0 1000 tester true >/dev/null 2>&1 || fail "the fake login manager did not start"
 
@@ -71,7 +73,7 @@ wait_for 10 gdbus call --system -d org.freedesktop.login1 -o /org/freedesktop/lo
 printf '\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Idle]\n"LockSeconds"=dword:00000001\n' \
   >> "$XDG_CONFIG_HOME/opal-revel/registry.reg"
 
-"$program" --idle-service --after "$after" > "$work/service.log" 2>&1 &
+OPAL_STATS="$work/stats" "$program" --idle-service --after "$after" > "$work/service.log" 2>&1 &
 service=$!
 wait_for 10 status_has "X11 SYNC IDLETIME" || fail "the service did not answer --idle-status"
 
@@ -86,11 +88,25 @@ saver=$(pgrep -P "$service")
 [ -n "$saver" ] || fail "the saver is not the service's child"
 wait_for 5 grep -q "Lock" "$work/logind.log" || fail "the lock request did not reach the login manager"
 
-# Input ends it, and the service watches again.
+# Input ends it, and the service watches again; on battery the saver draws at a reduced rate.
+sprite_rate() { # sprites a second of wall time of the saver run that wrote the statistics
+  awk '/^sprites /{s=$2} /^run_seconds /{d=$2} END{if (d > 0) printf "%.0f", s / d; else print 0}' "$work/stats"
+}
+sleep 1
 end_saver "first start"
 [ -z "$(pgrep -P "$service")" ] || fail "the saver is still running after the key"
+wait_for 5 test -s "$work/stats" || fail "the saver wrote no statistics"
+mains=$(sprite_rate)
+rm -f "$work/stats"
+gdbus call --system -d org.freedesktop.UPower -o /org/freedesktop/UPower -m org.freedesktop.DBus.Properties.Set \
+  org.freedesktop.UPower OnBattery "<true>" >/dev/null || fail "the fake UPower did not go on battery"
 wait_for 10 active || fail "the saver did not start a second time"
+sleep 2
 end_saver "second start"
+wait_for 5 test -s "$work/stats" || fail "the saver on battery wrote no statistics"
+battery=$(sprite_rate)
+echo "sprites a second: $mains on mains, $battery on battery"
+[ "$mains" -gt 0 ] && [ $((battery * 100)) -le $((mains * 40)) ] || fail "the saver on battery did not slow down"
 
 # A bus client's inhibitor holds the saver off while the client lives and goes with it.
 /usr/bin/python3 -c '
@@ -124,9 +140,12 @@ timeout 10 "$program" --idle-service --after "$after" 2> "$work/second.log"
 [ $? -eq 0 ] && grep -q "already runs" "$work/second.log" || fail "a second service was not refused: $(cat "$work/second.log")"
 kill -0 "$service" || fail "the second service ended the first"
 
+# The service's end ends its saver.
+wait_for 10 active || fail "the saver did not start before the service's end"
+saver=$(pgrep -P "$service")
 kill "$service"; wait "$service"
 service=""
-[ -z "$(pgrep -f "$program /s")" ] || fail "a saver outlived the service"
+[ -n "$saver" ] && ! kill -0 "$saver" 2>/dev/null || fail "a saver outlived the service"
 
 # Another owner of the freedesktop name: the service refuses in one line.
 /usr/bin/python3 -c '
