@@ -39,10 +39,12 @@ public:
 
 public slots:
     QString Status();
+    // Ends the service, as the editor does when the user turns it off.
+    void Quit();
+    // Reads the stored choices again after the editor changed them.
+    void Reload();
 
 private:
     IdleService& m_service;
 };
 
-inline const char* const kIdleServiceBusName = "org.opalrevel.IdleService";
-inline const char* const kIdleServiceBusPath = "/org/opalrevel/IdleService";

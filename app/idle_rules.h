@@ -1,5 +1,7 @@
 #pragma once
 
+#include "presets/idle_choices.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -65,24 +67,6 @@ private:
     bool m_waitingAgain = false;
 };
 
-// What the saver does on battery.
-enum class BatteryChoice { SameAsMains, ReducedRate, Black };
-
-// The user's choices for the idle service, as kept in the key store.
-struct IdleChoices {
-    int idleMinutes = 10;
-    BatteryChoice battery = BatteryChoice::ReducedRate;
-    int blankMinutes = 0; // 0: never blank
-    int lockSeconds = -1; // negative: never lock
-};
-
-constexpr int kMinimumIdleMinutes = 1;
-constexpr int kMaximumIdleMinutes = 240;
-constexpr int kMaximumBlankMinutes = 240;
-constexpr int kMaximumLockSeconds = 3600;
-// The saver's sprite rate on battery with BatteryChoice::ReducedRate, in percent.
-constexpr int kBatteryRatePercent = 25;
-
 // How the saver shows: drawing as usual, at the reduced battery rate, or black (the display
 // server's own blanking, which lets the screens power down).
 enum class SaverLook { Drawing, Reduced, Black };
@@ -91,18 +75,8 @@ SaverLook saverLook(bool onBattery, BatteryChoice choice);
 // The saver's command line after the program's path for a drawing look.
 std::vector<std::string> saverArguments(SaverLook look, bool wayland);
 
-// Out-of-range stored values fall back to their defaults, so nothing later checks them.
-IdleChoices validIdleChoices(IdleChoices choices);
-
 // The text --idle-status prints for a running service.
 // The login manager's idle locks are listed after the bus clients' inhibitors.
 std::string idleStatusText(std::string_view source, int idleSeconds, bool saverRunning,
                            const std::vector<Inhibitor>& inhibitors, const std::vector<Inhibitor>& loginLocks);
 
-class KeyStore;
-
-// The choices under "Software\Tallow Engines\Opal Revel\Idle": "IdleMinutes", "OnBattery"
-// (0 as on mains, 1 reduced rate, 2 black), "BlankMinutes" (0 never), "LockSeconds"
-// (negative never). Missing values keep their defaults.
-IdleChoices loadIdleChoices(KeyStore& store);
-bool storeIdleChoices(KeyStore& store, const IdleChoices& choices);

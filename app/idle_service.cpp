@@ -4,6 +4,7 @@
 #include "app/idle_bus.h"
 #include "app/idle_command_line.h"
 #include "app/termination_signals.h"
+#include "platform/idle_autostart.h"
 #include "platform/instance_lock.h"
 #include "platform/key_store.h"
 #include "platform/wayland_idle_source.h"
@@ -172,12 +173,10 @@ int runIdleService(const IdleRequest& request, int argc, char** argv)
         std::fprintf(stderr, "opal-revel: the idle service cannot watch this session: %s\n", error.c_str());
         return 1;
     }
-    const IdleChoices choices = loadIdleChoices(*openUserKeyStore());
-    const int idleSeconds = request.afterSeconds.value_or(choices.idleMinutes * 60);
 
     QCoreApplication application(argc, argv);
     TerminationSignals termination;
-    IdleService service(std::move(source), idleSeconds, choices, wayland);
+    IdleService service(std::move(source), request.afterSeconds.value_or(0), wayland);
     if (!claimBus(service) || !service.start())
         return 1;
     QObject::connect(&termination, &TerminationSignals::terminationRequested, [&service] {
@@ -193,17 +192,15 @@ int runIdleService(const IdleRequest& request, int argc, char** argv)
 
 } // namespace
 
-IdleService::IdleService(std::unique_ptr<IdleSource> source, int idleSeconds, IdleChoices choices, bool wayland)
-    : m_source(std::move(source)), m_idleSeconds(idleSeconds), m_choices(choices), m_wayland(wayland)
+IdleService::IdleService(std::unique_ptr<IdleSource> source, int fixedIdleSeconds, bool wayland)
+    : m_source(std::move(source)), m_fixedIdleSeconds(fixedIdleSeconds), m_wayland(wayland)
 {
     m_freshWait.setSingleShot(true);
-    m_freshWait.setInterval(m_idleSeconds * 1000);
     connect(&m_freshWait, &QTimer::timeout, this, [this] {
         m_rules.waitOver();
         consider();
     });
     m_logindRecheck.setSingleShot(true);
-    m_logindRecheck.setInterval(std::min(m_idleSeconds, kLoginRecheckSeconds) * 1000);
     connect(&m_logindRecheck, &QTimer::timeout, this, &IdleService::consider);
     m_lock.setSingleShot(true);
     connect(&m_lock, &QTimer::timeout, this, &IdleService::lockSession);
@@ -213,9 +210,25 @@ IdleService::IdleService(std::unique_ptr<IdleSource> source, int idleSeconds, Id
 
 IdleService::~IdleService() { stopSaver(); }
 
+bool IdleService::reload()
+{
+    m_choices = loadIdleChoices(*openUserKeyStore());
+    const int idleSeconds = m_fixedIdleSeconds > 0 ? m_fixedIdleSeconds : m_choices.idleMinutes * 60;
+    if (idleSeconds == m_idleSeconds)
+        return true;
+    m_idleSeconds = idleSeconds;
+    m_freshWait.setInterval(m_idleSeconds * 1000);
+    m_logindRecheck.setInterval(std::min(m_idleSeconds, kLoginRecheckSeconds) * 1000);
+    // The new watch reports idleness afresh.
+    m_rules.activityResumed();
+    m_freshWait.stop();
+    m_logindRecheck.stop();
+    return m_source->watch(m_idleSeconds * 1000, [this](bool idle) { sourceChanged(idle); });
+}
+
 bool IdleService::start()
 {
-    if (!m_source->watch(m_idleSeconds * 1000, [this](bool idle) { sourceChanged(idle); }))
+    if (!reload())
         return false;
     m_notifier = new QSocketNotifier(m_source->fileDescriptor(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
@@ -375,6 +388,14 @@ bool ScreenSaverBus::GetActive() { return m_service.saverRunning(); }
 void ScreenSaverBus::SimulateUserActivity() { m_service.simulateActivity(); }
 
 QString IdleStatusBus::Status() { return m_service.statusText(); }
+
+void IdleStatusBus::Reload() { m_service.reload(); }
+
+void IdleStatusBus::Quit()
+{
+    m_service.stopSaver();
+    QCoreApplication::exit(0);
+}
 
 int runIdleModeIfAsked(int argc, char** argv)
 {

@@ -21,11 +21,14 @@ class IdleService final : public QObject {
     Q_OBJECT
 
 public:
-    IdleService(std::unique_ptr<IdleSource> source, int idleSeconds, IdleChoices choices, bool wayland);
+    // A fixed idle time (--after) holds for the whole run; 0 takes the stored minutes.
+    IdleService(std::unique_ptr<IdleSource> source, int fixedIdleSeconds, bool wayland);
     ~IdleService() override;
 
     // Starts watching. False when the source cannot be watched.
     bool start();
+    // Takes the stored choices again; a changed idle time restarts the watch.
+    bool reload();
     // Watches the bus for clients that leave holding cookies.
     void attachBus(QDBusServiceWatcher* watcher);
 
@@ -52,7 +55,8 @@ private:
     void blankScreens();
 
     std::unique_ptr<IdleSource> m_source;
-    int m_idleSeconds;
+    int m_fixedIdleSeconds;
+    int m_idleSeconds = 0;
     IdleChoices m_choices;
     bool m_wayland;
     IdleRules m_rules;

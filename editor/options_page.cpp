@@ -2,9 +2,11 @@
 
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
+#include "editor/idle_options_group.h"
 #include "editor/page_metrics.h"
 #include "presets/settings.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 
 namespace {
@@ -123,6 +125,7 @@ OptionsPage::OptionsPage(QWidget* parent)
     m_blurAutoChangeBox = box(tr("Auto change"), "blurAutoChangeBox");
     intervalRow(m_blurIntervalDisplay, m_blurIntervalFasterButton, m_blurIntervalSlowerButton,
         tr("Interval between changing blur effect"), "blur");
+    (new IdleOptionsGroup(this, QCoreApplication::applicationFilePath()))->move(0, y);
 
     // A check box shows its new state when its click arrives; the option follows it.
     for (const auto& [checkBox, option] : optionBoxes()) {

@@ -96,6 +96,13 @@ bool WaylandIdleSource::watch(int idleMilliseconds, Listener listener)
 {
     m_listener = std::move(listener);
     const auto timeout = static_cast<uint32_t>(idleMilliseconds);
+    // A new idle time replaces the old watch.
+    if (m_notification != nullptr)
+        ext_idle_notification_v1_destroy(m_notification);
+    if (m_kdeTimeout != nullptr)
+        org_kde_kwin_idle_timeout_release(m_kdeTimeout);
+    m_notification = nullptr;
+    m_kdeTimeout = nullptr;
     if (m_notifier != nullptr) {
         m_notification = ext_idle_notifier_v1_get_idle_notification(m_notifier, timeout, m_seat);
         ext_idle_notification_v1_add_listener(m_notification, &kNotificationListener, this);
