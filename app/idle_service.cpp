@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/idle_bus.h"
 #include "app/idle_command_line.h"
+#include "app/mutter_idle_source.h"
 #include "app/termination_signals.h"
 #include "platform/idle_autostart.h"
 #include "platform/instance_lock.h"
@@ -149,14 +150,23 @@ bool claimBus(IdleService& service)
 
 std::unique_ptr<IdleSource> openSource(bool wayland, std::string* error)
 {
-    if (wayland)
-        return WaylandIdleSource::open(error);
-    return X11IdleSource::open(error);
+    if (!wayland)
+        return X11IdleSource::open(error);
+    if (auto source = WaylandIdleSource::open(error))
+        return source;
+    // GNOME's compositor: its idle monitor on the session bus instead of a protocol.
+    std::string monitorError;
+    if (auto source = MutterIdleSource::open(&monitorError))
+        return source;
+    *error += "; " + monitorError;
+    return nullptr;
 }
 
 int runIdleService(const IdleRequest& request, int argc, char** argv)
 {
     const bool wayland = runsOnWayland(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"), request.wayland);
+    // Made first: the bus connections need it.
+    QCoreApplication application(argc, argv);
     InstanceLock lock;
     if (lock.acquire(instanceName(wayland)) == InstanceLock::Outcome::HeldElsewhere) {
         std::fputs("opal-revel: the idle service already runs for this session\n", stderr);
@@ -174,7 +184,6 @@ int runIdleService(const IdleRequest& request, int argc, char** argv)
         return 1;
     }
 
-    QCoreApplication application(argc, argv);
     TerminationSignals termination;
     IdleService service(std::move(source), request.afterSeconds.value_or(0), wayland);
     if (!claimBus(service) || !service.start())
@@ -230,6 +239,8 @@ bool IdleService::start()
 {
     if (!reload())
         return false;
+    if (m_source->fileDescriptor() < 0)
+        return true;
     m_notifier = new QSocketNotifier(m_source->fileDescriptor(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         if (!m_source->dispatch()) {

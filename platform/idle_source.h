@@ -15,6 +15,7 @@ public:
 
     // Short name for the status text ("X11 SYNC IDLETIME", ...).
     virtual const char* name() const = 0;
+    // -1 for a source that reports through the toolkit's own event loop (a bus connection).
     virtual int fileDescriptor() const = 0;
     // Starts watching for the given idle time. The listener hears every change from then on,
     // "idle" at once when the session is already idle that long.

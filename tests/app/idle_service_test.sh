@@ -26,12 +26,7 @@ trap cleanup EXIT
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# wait_for SECONDS COMMAND...: true as soon as the command succeeds, false when the time is up.
-wait_for() {
-  local tenths=$(($1 * 10)); shift
-  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
+source "$(dirname "$0")/../wait_for.sh"
 active() {
   gdbus call --session -d org.freedesktop.ScreenSaver -o /ScreenSaver -m org.freedesktop.ScreenSaver.GetActive \
     2>/dev/null | grep -q true

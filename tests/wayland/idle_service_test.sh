@@ -16,11 +16,7 @@ source "$(dirname "$0")/sway_session.sh"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-wait_for() { # SECONDS COMMAND...
-  local tenths=$(($1 * 10)); shift
-  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
+source "$(dirname "$0")/../wait_for.sh"
 
 start_sway || exit 1
 add_input_devices "$pointer_device" || exit 1
