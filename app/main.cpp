@@ -6,6 +6,8 @@
 #include "app/display_check.h"
 #include "app/hack_options.h"
 #include "app/hack_mode.h"
+#include "app/idle_command_line.h"
+#include "app/idle_service.h"
 #include "app/preview_window.h"
 #include "app/resolutions.h"
 #include "app/run_options.h"
@@ -81,7 +83,7 @@ void configureLauncher(RunState& state)
     state.mainWindow->show();
 }
 
-void saverLauncher(RunState& state, const TerminationSignals& termination)
+void saverLauncher(RunState& state, const TerminationSignals& termination, double timeScale)
 {
     if (!takeSingleInstance(state.lock, "QUILLRUNS"))
         return;
@@ -97,6 +99,7 @@ void saverLauncher(RunState& state, const TerminationSignals& termination)
         return;
     // Created after the switch, so the windows read the switched screen size.
     state.savers = std::make_unique<SaverScreens>(SaverInput::EndsSaver);
+    state.savers->setTimeScale(timeScale);
     state.savers->show();
 }
 
@@ -118,7 +121,7 @@ bool previewLauncher(RunState& state, long handle)
 
 // The saver on a Wayland desktop: a client of the compositor of its own, without the
 // toolkit, over every output. Ends by the termination signal that ended it, as on X11.
-int runWaylandSaver(const QElapsedTimer& runClock)
+int runWaylandSaver(const QElapsedTimer& runClock, double timeScale)
 {
     InstanceLock lock;
     if (!takeSingleInstance(lock, "QUILLRUNS"))
@@ -127,7 +130,7 @@ int runWaylandSaver(const QElapsedTimer& runClock)
     if (Settings.lowRes)
         std::fputs("opal-revel: Wayland has no display mode switch, so the saver draws at each output's size instead "
                    "of 640 x 480\n", stderr);
-    return runWaylandMode(WaylandRunKind::Saver, 1.0,
+    return runWaylandMode(WaylandRunKind::Saver, timeScale,
         [&runClock] { return static_cast<double>(runClock.nsecsElapsed()) / 1e9; });
 }
 
@@ -140,6 +143,8 @@ int main(int argc, char** argv)
     QElapsedTimer runClock;
     runClock.start();
     if (const int status = runDisplayWatchdogIfAsked(); status >= 0)
+        return status;
+    if (const int status = runIdleModeIfAsked(argc, argv); status >= 0)
         return status;
 
     // A desktop daemon's long options ("--root", "--window-id ID", ...) run the display mode
@@ -158,6 +163,8 @@ int main(int argc, char** argv)
             quoteArgument(argc > 1 ? argv[1] : "").c_str(), mode.c_str());
         return 2;
     }
+    // The idle service slows the saver on battery.
+    const double saverTimeScale = saverRatePercent(std::vector<std::string>(argv + 1, argv + argc)).value_or(100) / 100.0;
     static int toolkitArgc = 1;
     static char* toolkitArgv[] = { argv[0], nullptr };
 
@@ -170,7 +177,7 @@ int main(int argc, char** argv)
     const bool wayland = runsOnWayland(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"),
         hasArgument(argc, argv, "--wayland"));
     if (wayland && request.mode == LaunchMode::Saver)
-        return runWaylandSaver(runClock);
+        return runWaylandSaver(runClock, saverTimeScale);
     if (wayland && request.mode == LaunchMode::Preview) {
         std::fputs("opal-revel: the preview (/p) draws inside an X11 window of the host and is not available on "
                    "Wayland\n", stderr);
@@ -212,7 +219,7 @@ int main(int argc, char** argv)
             configureLauncher(state);
             break;
         case LaunchMode::Saver:
-            saverLauncher(state, terminationSignals);
+            saverLauncher(state, terminationSignals, saverTimeScale);
             break;
         case LaunchMode::Preview:
             if (!previewLauncher(state, request.number))

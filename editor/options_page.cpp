@@ -2,9 +2,11 @@
 
 #include "controls/sphere_button.h"
 #include "editor/editor_widgets.h"
+#include "editor/idle_options_group.h"
 #include "editor/page_metrics.h"
 #include "presets/settings.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 
 namespace {
@@ -60,6 +62,8 @@ OptionsPage::OptionsPage(QWidget* parent)
     buildSaverGroup(top);
     buildFolderGroup(top);
     buildBlurGroup(top);
+    // The idle service's choices sit below the described groups, which keep their places.
+    (new IdleOptionsGroup(this, QCoreApplication::applicationFilePath()))->move(0, top);
     connectControls();
 }
 

@@ -10,20 +10,22 @@ packages=(
   libjpeg62-turbo-dev libpng-dev
   # animated WebP (encoder and mux) and VP9 video, both BSD-licensed; the WebM container is written here
   libwebp-dev libvpx-dev
-  libx11-dev libx11-xcb-dev libxcb1-dev libxcb-shm0-dev libxrandr-dev libxdamage-dev libxfixes-dev
+  libx11-dev libx11-xcb-dev libxcb1-dev libxcb-shm0-dev libxcb-sync-dev libxrandr-dev libxdamage-dev libxfixes-dev
   fonts-dejavu-core fonts-dejavu-extra
   # tests and benchmarks: a real X server, real input, screenshots, and decoders nobody here wrote
   xvfb xauth xdotool x11-utils x11-apps imagemagick libgif-dev libjpeg-turbo-progs procps python3
   webp ffmpeg
   # the accessibility bus and a screen reader's view of it
   at-spi2-core dbus python3-pyatspi
+  # the idle service's tests: fakes of logind and UPower on a private bus
+  python3-dbusmock
   # profiling the benchmarks
   linux-perf valgrind
   # the desktop: the real screen-saver daemon as host, and checks of what the package installs
   xscreensaver xscreensaver-data libxml2-utils desktop-file-utils dpkg-dev util-linux
   # Wayland: the client library and protocol generator, Qt's Wayland platform, and a headless compositor
   # with screenshots and input for the end-to-end tests
-  libwayland-dev wayland-protocols qt6-wayland sway grim swayidle wtype
+  libwayland-dev wayland-protocols plasma-wayland-protocols qt6-wayland sway grim swayidle wtype
 )
 
 missing=()

@@ -47,7 +47,8 @@ else
   for file in usr/bin/opal-revel usr/share/applications/opal-revel.desktop \
       usr/share/xscreensaver/config/opal-revel.xml usr/share/icons/hicolor/48x48/apps/opal-revel.png \
       usr/share/icons/hicolor/128x128/apps/opal-revel.png usr/share/icons/hicolor/256x256/apps/opal-revel.png \
-      usr/share/opal-revel/presets/candy.vhp "usr/share/opal-revel/Opal Revel Help.html"; do
+      usr/share/opal-revel/presets/candy.vhp "usr/share/opal-revel/Opal Revel Help.html" \
+      usr/lib/systemd/user/opal-revel-idle.service; do
     [ -f "$scratch/root/$file" ] || fail "the package lacks /$file"
   done
   [ "$(readlink -f "$scratch/root/usr/libexec/xscreensaver/opal-revel")" = "$(readlink -f "$scratch/root/usr/bin/opal-revel")" ] \
