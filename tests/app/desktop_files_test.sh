@@ -3,6 +3,7 @@
 #   desktop_files_test.sh <source folder> <build folder> <program>
 # xmllint reads the settings dialog's description, every argument it can pass is one the
 # program accepts and every preset it offers is shipped; desktop-file-validate accepts the
+# MATE screen-saver themes (which run the program as a display mode) and the
 # menu entry; cpack builds the .deb, whose contents (unpacked with dpkg -x into a scratch
 # root) and dependencies are the expected ones.
 set -euo pipefail
@@ -17,6 +18,10 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 xmllint --noout "$xml" || fail "xmllint refuses $xml"
 desktop-file-validate "$source/data/desktop/opal-revel.desktop" || fail "desktop-file-validate refuses the menu entry"
+for theme in "$source"/data/desktop/screensavers/*.desktop; do
+  desktop-file-validate "$theme" | grep -v ': hint: ' && fail "desktop-file-validate refuses $(basename "$theme")"
+  grep -q '^Exec=opal-revel --root' "$theme" || fail "$(basename "$theme") does not run the program as a display mode"
+done
 
 # Arguments a select can pass, and each slider's argument at its ends and its default.
 mapfile -t choices < <(xmllint --xpath '//option/@arg-set' "$xml" | sed -n 's/.*arg-set="\([^"]*\)".*/\1/p')
@@ -45,6 +50,7 @@ if [ -z "$deb" ]; then
 else
   dpkg-deb -x "$deb" "$scratch/root"
   for file in usr/bin/opal-revel usr/share/applications/opal-revel.desktop \
+      usr/share/applications/screensavers/opal-revel.desktop usr/share/applications/screensavers/opal-revel-random.desktop \
       usr/share/xscreensaver/config/opal-revel.xml usr/share/icons/hicolor/48x48/apps/opal-revel.png \
       usr/share/icons/hicolor/128x128/apps/opal-revel.png usr/share/icons/hicolor/256x256/apps/opal-revel.png \
       usr/share/opal-revel/presets/candy.vhp "usr/share/opal-revel/Opal Revel Help.html"; do
