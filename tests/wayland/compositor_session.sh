@@ -35,8 +35,9 @@ user_cmd() { env -i "${session_env[@]}" "${run_as[@]}" "$@"; }
 # Starts a client in the background as the session's user; its pid is in $last_pid.
 start_client() {
   # Not through a shell function: one run in the background stays a shell around the client,
-  # and killing that shell would leave the client running.
-  env -i "${session_env[@]}" "${sanitizer_env[@]}" "${run_as[@]}" "$@" &
+  # and killing that shell would leave the client running. The client reads what this call
+  # reads (a background command's input would otherwise be /dev/null).
+  env -i "${session_env[@]}" "${sanitizer_env[@]}" "${run_as[@]}" "$@" <&0 &
   last_pid=$!
   started_pids+=("$last_pid")
 }

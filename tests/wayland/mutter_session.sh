@@ -3,6 +3,8 @@
 # compositor_session.sh's shared parts). It runs as the session's unprivileged user with its own
 # session bus, on one virtual monitor of 1280 x 720, without X11.
 #   start_mutter          starts it; clients then see it
+#   start_mutter_input    gives the seat a keyboard and pointer (remote desktop over D-Bus)
+#   mutter_input COMMAND  "move DX DY", "button" or "key" through it
 #   stop_mutter           (also on exit) ends the clients, mutter and its bus
 # It offers no layer-shell: full-screen toplevels are its clients' way to cover the screen.
 
@@ -10,7 +12,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/compositor_session.sh"
 mutter_pid=""
 mutter_socket="opal-mutter"
 
-mutter_available() { command -v mutter > /dev/null; }
+mutter_available() { command -v mutter > /dev/null && /usr/bin/python3 -c 'import gi' 2> /dev/null; }
 
 start_mutter() {
   start_session_bus || { echo "the session bus did not start"; return 1; }
@@ -28,7 +30,31 @@ start_mutter() {
   echo "mutter did not start:"; cat "$session_dir/mutter.log"; return 1
 }
 
+mutter_input_fifo="$session_dir/input"
+start_mutter_input() {
+  mkfifo "$mutter_input_fifo"
+  # Opened for reading and writing, so that neither end waits for the other to open.
+  exec {mutter_input_writer}<> "$mutter_input_fifo"
+  start_client /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/mutter_input.py" <&"$mutter_input_writer" \
+    > "$session_dir/input.log" 2>&1
+  for _ in $(seq 100); do grep -q ready "$session_dir/input.log" && return 0; sleep 0.1; done
+  echo "the remote-desktop input did not start:"; cat "$session_dir/input.log"; return 1
+}
+
+# Sends one command and waits until the compositor has taken it.
+mutter_input() { # COMMAND...
+  local before
+  before=$(grep -c done "$session_dir/input.log")
+  echo "$*" >&"$mutter_input_writer"
+  for _ in $(seq 100); do
+    [ "$(grep -c done "$session_dir/input.log")" -gt "$before" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
 stop_mutter() {
+  if [ -n "${mutter_input_writer:-}" ]; then exec {mutter_input_writer}>&-; mutter_input_writer=""; fi
   stop_clients
   if [ -n "$mutter_pid" ]; then
     kill -- "-$mutter_pid" 2>/dev/null || true
