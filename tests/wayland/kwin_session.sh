@@ -4,10 +4,11 @@
 # Virtual-0, Virtual-1, ... of 1280 x 720, without Xwayland or a lock screen.
 #   start_kwin [OUTPUT-COUNT]      starts it (two outputs unless told); clients then see it
 #   kwin_shot FILE [OUTPUT]        a screenshot of one output, or of the whole workspace
+#   start_kwin_input DEVICE        gives the seat a keyboard and pointer (tests/wayland/kwin_input_device)
+#   kwin_input COMMAND             "move DX DY", "button" or "key" through that device
 #   stop_kwin                      (also on exit) ends the clients, KWin and its bus
 # The packaged binary carries a file capability that a sandbox without it refuses to run; a copy
-# without the capability runs anywhere. Screenshots (and the fake-input protocol) are open to
-# every client here.
+# without the capability runs anywhere. Screenshots and fake input are open to every client here.
 
 source "$(dirname "${BASH_SOURCE[0]}")/compositor_session.sh"
 kwin_pid=""
@@ -39,7 +40,30 @@ kwin_shot() { # FILE [OUTPUT]
   cp "$shots_dir/kwin-shot.png" "$1"
 }
 
+kwin_input_fifo="$session_dir/input"
+start_kwin_input() { # DEVICE-PROGRAM
+  mkfifo "$kwin_input_fifo"
+  # Opened for reading and writing, so that neither end waits for the other to open.
+  exec {kwin_input_writer}<> "$kwin_input_fifo"
+  start_client "$1" <&"$kwin_input_writer" > "$session_dir/input.log" 2>&1
+  for _ in $(seq 50); do grep -q ready "$session_dir/input.log" && return 0; sleep 0.1; done
+  echo "the input device did not start:"; cat "$session_dir/input.log"; return 1
+}
+
+# Sends one command and waits until the compositor has read it.
+kwin_input() { # COMMAND...
+  local before
+  before=$(grep -c done "$session_dir/input.log")
+  echo "$*" >&"$kwin_input_writer"
+  for _ in $(seq 50); do
+    [ "$(grep -c done "$session_dir/input.log")" -gt "$before" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
 stop_kwin() {
+  if [ -n "${kwin_input_writer:-}" ]; then exec {kwin_input_writer}>&-; kwin_input_writer=""; fi
   stop_clients
   if [ -n "$kwin_pid" ]; then
     kill -- "-$kwin_pid" 2>/dev/null || true

@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # The saver and the wallpaper under a real headless KWin with two outputs: the saver lights
-# both outputs above the editor's window; the wallpaper draws below that window, which still
+# both outputs above the editor's window, and a key, a button or a pointer move of more than 20
+# pixels ends it (5-pixel moves do not); the wallpaper draws below that window, which still
 # shows, and lights the rest of both outputs; a termination signal ends either.
 # Skipped (status 77) where KWin is not installed.
-#   kwin_test.sh PROGRAM
+#   kwin_test.sh PROGRAM INPUT-DEVICE
 set -uo pipefail
 program=$1
+input_device=$2
 source "$(dirname "$0")/kwin_session.sh"
 kwin_available || { echo "kwin_wayland or python3-gi is not installed"; exit 77; }
 
 start_kwin 2 || exit 1
+start_kwin_input "$input_device" || exit 1
 
 # Waits up to 10 s for a process to end by SIGTERM.
 ended_by_signal() {
@@ -57,12 +60,31 @@ saver_covers() {
   return 1
 }
 
-start_client "$program" /s
-saver=$last_pid
-check "the saver lights both outputs above the editor" saver_covers
-echo "  lit shares of the outputs: $lit0, $lit1; $shown of the editor shown"
-kill -TERM "$saver"
-check "SIGTERM ends the saver" ended_by_signal "$saver"
+for ending in key button move signal; do
+  start_client "$program" /s
+  saver=$last_pid
+  check "the saver lights both outputs above the editor ($ending)" saver_covers
+  echo "  lit shares of the outputs: $lit0, $lit1; $shown of the editor shown"
+  case $ending in
+    key) kwin_input key ;;
+    button) kwin_input button ;;
+    move)
+      kwin_input move 5 0
+      kwin_input move 0 5
+      sleep 0.5
+      check "5-pixel moves leave the saver running" kill -0 "$saver"
+      kwin_input move 30 0
+      ;;
+    signal) kill -TERM "$saver" ;;
+  esac
+  if [ "$ending" = signal ]; then
+    check "SIGTERM ends the saver" ended_by_signal "$saver"
+  else
+    check "a $ending ends the saver with status 0" ended_cleanly "$saver"
+  fi
+  # One that did not end must not hold the single-instance lock for the next.
+  kill "$saver" 2>/dev/null && wait "$saver"
+done
 
 # The wallpaper: below the editor, whose preview runs on (so not all its pixels stay as they were).
 start_client "$program" --wallpaper
