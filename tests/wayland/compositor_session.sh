@@ -42,7 +42,34 @@ start_client() {
   started_pids+=("$last_pid")
 }
 
+# An input device for compositors whose tests drive the seat through a helper that reads one
+# command a line ("move DX DY", "button", "key"), prints "ready" once the device exists and "done"
+# after each command the compositor has taken.
+input_fifo="$session_dir/input"
+input_writer=""
+start_input_device() { # COMMAND...
+  mkfifo "$input_fifo"
+  # Opened for reading and writing, so that neither end waits for the other to open.
+  exec {input_writer}<> "$input_fifo"
+  start_client "$@" <&"$input_writer" > "$session_dir/input.log" 2>&1
+  for _ in $(seq 100); do grep -q ready "$session_dir/input.log" && return 0; sleep 0.1; done
+  echo "the input device did not start:"; cat "$session_dir/input.log"; return 1
+}
+
+# Sends one command and waits until the compositor has taken it.
+send_input() { # COMMAND...
+  local before
+  before=$(grep -c done "$session_dir/input.log")
+  echo "$*" >&"$input_writer"
+  for _ in $(seq 100); do
+    [ "$(grep -c done "$session_dir/input.log")" -gt "$before" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
 stop_clients() {
+  if [ -n "$input_writer" ]; then exec {input_writer}>&-; input_writer=""; fi
   for pid in "${started_pids[@]}"; do
     kill "$pid" 2>/dev/null || true
   done
@@ -69,6 +96,19 @@ stop_session_bus() {
     wait "$bus_pid" 2>/dev/null || true
     bus_pid=""
   fi
+}
+
+# Ends the clients, a compositor started in a process group of its own, and the session bus, and
+# removes the session's folder unless KEEP_SHOTS is set.
+stop_session() { # COMPOSITOR-PID
+  stop_clients
+  if [ -n "$1" ]; then
+    kill -- "-$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+  fi
+  stop_session_bus
+  [ -z "${KEEP_SHOTS:-}" ] && rm -rf "$session_dir"
+  return 0
 }
 
 # Waits up to 10 s for a process to end; true when it did with status 0.

@@ -40,38 +40,8 @@ kwin_shot() { # FILE [OUTPUT]
   cp "$shots_dir/kwin-shot.png" "$1"
 }
 
-kwin_input_fifo="$session_dir/input"
-start_kwin_input() { # DEVICE-PROGRAM
-  mkfifo "$kwin_input_fifo"
-  # Opened for reading and writing, so that neither end waits for the other to open.
-  exec {kwin_input_writer}<> "$kwin_input_fifo"
-  start_client "$1" <&"$kwin_input_writer" > "$session_dir/input.log" 2>&1
-  for _ in $(seq 50); do grep -q ready "$session_dir/input.log" && return 0; sleep 0.1; done
-  echo "the input device did not start:"; cat "$session_dir/input.log"; return 1
-}
+start_kwin_input() { start_input_device "$1"; } # DEVICE-PROGRAM
+kwin_input() { send_input "$@"; }
 
-# Sends one command and waits until the compositor has read it.
-kwin_input() { # COMMAND...
-  local before
-  before=$(grep -c done "$session_dir/input.log")
-  echo "$*" >&"$kwin_input_writer"
-  for _ in $(seq 50); do
-    [ "$(grep -c done "$session_dir/input.log")" -gt "$before" ] && return 0
-    sleep 0.05
-  done
-  return 1
-}
-
-stop_kwin() {
-  if [ -n "${kwin_input_writer:-}" ]; then exec {kwin_input_writer}>&-; kwin_input_writer=""; fi
-  stop_clients
-  if [ -n "$kwin_pid" ]; then
-    kill -- "-$kwin_pid" 2>/dev/null || true
-    wait "$kwin_pid" 2>/dev/null || true
-    kwin_pid=""
-  fi
-  stop_session_bus
-  [ -z "${KEEP_SHOTS:-}" ] && rm -rf "$session_dir"
-  return 0
-}
+stop_kwin() { stop_session "$kwin_pid"; kwin_pid=""; }
 trap stop_kwin EXIT

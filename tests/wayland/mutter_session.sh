@@ -30,39 +30,8 @@ start_mutter() {
   echo "mutter did not start:"; cat "$session_dir/mutter.log"; return 1
 }
 
-mutter_input_fifo="$session_dir/input"
-start_mutter_input() {
-  mkfifo "$mutter_input_fifo"
-  # Opened for reading and writing, so that neither end waits for the other to open.
-  exec {mutter_input_writer}<> "$mutter_input_fifo"
-  start_client /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/mutter_input.py" <&"$mutter_input_writer" \
-    > "$session_dir/input.log" 2>&1
-  for _ in $(seq 100); do grep -q ready "$session_dir/input.log" && return 0; sleep 0.1; done
-  echo "the remote-desktop input did not start:"; cat "$session_dir/input.log"; return 1
-}
+start_mutter_input() { start_input_device /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/mutter_input.py"; }
+mutter_input() { send_input "$@"; }
 
-# Sends one command and waits until the compositor has taken it.
-mutter_input() { # COMMAND...
-  local before
-  before=$(grep -c done "$session_dir/input.log")
-  echo "$*" >&"$mutter_input_writer"
-  for _ in $(seq 100); do
-    [ "$(grep -c done "$session_dir/input.log")" -gt "$before" ] && return 0
-    sleep 0.05
-  done
-  return 1
-}
-
-stop_mutter() {
-  if [ -n "${mutter_input_writer:-}" ]; then exec {mutter_input_writer}>&-; mutter_input_writer=""; fi
-  stop_clients
-  if [ -n "$mutter_pid" ]; then
-    kill -- "-$mutter_pid" 2>/dev/null || true
-    wait "$mutter_pid" 2>/dev/null || true
-    mutter_pid=""
-  fi
-  stop_session_bus
-  [ -z "${KEEP_SHOTS:-}" ] && rm -rf "$session_dir"
-  return 0
-}
+stop_mutter() { stop_session "$mutter_pid"; mutter_pid=""; }
 trap stop_mutter EXIT
