@@ -86,7 +86,8 @@ void WaylandSaver::pointerEntered(wl_surface* surface, int32_t x, int32_t y)
         if (candidate->surface() == surface)
             m_pointerSurface = candidate.get();
     }
-    pointerMoved(x, y);
+    if (m_pointerSurface != nullptr)
+        m_pointerSurface->pointer().entered(x, y);
 }
 
 void WaylandSaver::pointerMoved(int32_t x, int32_t y)

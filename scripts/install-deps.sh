@@ -25,7 +25,11 @@ packages=(
   xscreensaver xscreensaver-data libxml2-utils desktop-file-utils dpkg-dev util-linux
   # Wayland: the client library and protocol generator, Qt's Wayland platform, and a headless compositor
   # with screenshots and input for the end-to-end tests
-  libwayland-dev wayland-protocols plasma-wayland-protocols qt6-wayland sway grim swayidle wtype
+  libwayland-dev wayland-protocols qt6-wayland sway grim swayidle wtype
+  # the other desktops the tests run on: KDE's and GNOME's compositors (screenshots through D-Bus and
+  # PipeWire, input through their own protocols), MATE's screen saver, and the software-centre metadata checker
+  kwin-wayland plasma-wayland-protocols mutter mate-screensaver libglib2.0-bin python3-gi gir1.2-glib-2.0
+  pipewire pipewire-bin gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-good appstream
 )
 
 missing=()

@@ -3,7 +3,8 @@
 #   desktop_files_test.sh <source folder> <build folder> <program>
 # xmllint reads the settings dialog's description, every argument it can pass is one the
 # program accepts and every preset it offers is shipped; desktop-file-validate accepts the
-# menu entry; cpack builds the .deb, whose contents (unpacked with dpkg -x into a scratch
+# MATE screen-saver themes (which run the program as a display mode) and the
+# menu entry; appstreamcli accepts the software centres' metadata; cpack builds the .deb, whose contents (unpacked with dpkg -x into a scratch
 # root) and dependencies are the expected ones.
 set -euo pipefail
 source=$1
@@ -17,6 +18,21 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 xmllint --noout "$xml" || fail "xmllint refuses $xml"
 desktop-file-validate "$source/data/desktop/opal-revel.desktop" || fail "desktop-file-validate refuses the menu entry"
+# The software centres' entry: clean to the metadata checker, launching the menu entry, and
+# each screenshot one of the pictures the tests keep.
+metainfo=$source/data/metainfo/org.opalrevel.OpalRevel.metainfo.xml
+if command -v appstreamcli > /dev/null; then
+  appstreamcli validate --no-net "$metainfo" > "$scratch/appstream.log" 2>&1 \
+    || { cat "$scratch/appstream.log"; fail "appstreamcli refuses the metadata"; }
+fi
+[ "$(xmllint --xpath 'string(//launchable)' "$metainfo")" = opal-revel.desktop ] || fail "the metadata launches another entry"
+for picture in $(xmllint --xpath '//screenshot/image/text()' "$metainfo"); do
+  [ -f "$source/tests/data/screens/$(basename "$picture")" ] || fail "the screenshot $picture is no kept picture"
+done
+for theme in "$source"/data/desktop/screensavers/*.desktop; do
+  desktop-file-validate "$theme" | grep -v ': hint: ' && fail "desktop-file-validate refuses $(basename "$theme")"
+  grep -q '^Exec=opal-revel --root' "$theme" || fail "$(basename "$theme") does not run the program as a display mode"
+done
 
 # Arguments a select can pass, and each slider's argument at its ends and its default.
 mapfile -t choices < <(xmllint --xpath '//option/@arg-set' "$xml" | sed -n 's/.*arg-set="\([^"]*\)".*/\1/p')
@@ -45,6 +61,8 @@ if [ -z "$deb" ]; then
 else
   dpkg-deb -x "$deb" "$scratch/root"
   for file in usr/bin/opal-revel usr/share/applications/opal-revel.desktop \
+      usr/share/applications/screensavers/opal-revel.desktop usr/share/applications/screensavers/opal-revel-random.desktop \
+      usr/share/metainfo/org.opalrevel.OpalRevel.metainfo.xml \
       usr/share/xscreensaver/config/opal-revel.xml usr/share/icons/hicolor/48x48/apps/opal-revel.png \
       usr/share/icons/hicolor/128x128/apps/opal-revel.png usr/share/icons/hicolor/256x256/apps/opal-revel.png \
       usr/share/opal-revel/presets/candy.vhp "usr/share/opal-revel/Opal Revel Help.html" \

@@ -32,4 +32,17 @@ TEST(PointerWatchTest, EitherAxisAloneCountsAndDiagonalsDoNotAdd)
     EXPECT_FALSE(watch.movedTooFar(20, 0));
 }
 
+// A compositor reported the enter 13 pixels from the real pointer; a 5-pixel move then arrives
+// as a motion 18 pixels from that enter place. Neither it nor another such nudge ends the saver;
+// only a move of more than 20 pixels from the first motion does.
+TEST(PointerWatchTest, AnEnterPlaceBeforeTheFirstMotionIsNotKept)
+{
+    PointerWatch watch;
+    watch.entered(500, 300);
+    EXPECT_FALSE(watch.movedTooFar(518, 300));
+    EXPECT_FALSE(watch.movedTooFar(523, 300));
+    EXPECT_FALSE(watch.movedTooFar(498, 300)); // 20 back from the first motion
+    EXPECT_TRUE(watch.movedTooFar(539, 300));
+}
+
 } // namespace

@@ -14,17 +14,6 @@ if ! command -v sway > /dev/null || ! command -v grim > /dev/null || ! command -
 fi
 source "$(dirname "$0")/sway_session.sh"
 
-# Waits up to 10 s for a process to end; true when it did with status 0.
-ended_cleanly() {
-  for _ in $(seq 100); do
-    if ! kill -0 "$1" 2>/dev/null; then
-      wait "$1"; return $?
-    fi
-    sleep 0.1
-  done
-  return 1
-}
-
 # Waits until the outputs show the saver: no pixel of the desktop colour, some lit ones, and on
 # the first output next to none of the full-screen client's picture.
 saver_covers() { # OUTPUT...

@@ -2,38 +2,12 @@
 # A private headless sway for the Wayland tests, sourced by them. Sway refuses to run as root,
 # so it and every client run as "nobody" with a runtime folder and a home of their own.
 # Two outputs (one with SWAY_ONE_OUTPUT set), pixman rendering, no input devices but the virtual ones the tests make.
-# start_sway; then as_user CMD... runs a client; stop_sway (also on exit) ends what was started,
+# start_sway; then user_cmd CMD... or start_client CMD... runs a client; stop_sway (also on exit) ends what was started,
 # and "stop_sway again" does so ready for another start_sway.
 
-SWAY_USER=${SWAY_USER:-nobody}
-SWAY_GROUP=${SWAY_GROUP:-nogroup}
-session_dir=$(mktemp -d /tmp/opal-sway.XXXXXX)
-chmod 755 "$session_dir"
-runtime_dir="$session_dir/runtime"
-home_dir="$session_dir/home"
-shots_dir="$session_dir/shots"
-mkdir -p "$runtime_dir" "$home_dir" "$shots_dir"
-chmod 700 "$runtime_dir"
-if [ "$(id -u)" -eq 0 ]; then
-  chown "$SWAY_USER:$SWAY_GROUP" "$runtime_dir" "$home_dir" "$shots_dir"
-  run_as=(setpriv --reuid="$SWAY_USER" --regid="$SWAY_GROUP" --clear-groups --)
-else
-  run_as=()
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/compositor_session.sh"
 sway_pid=""
-started_pids=()
-
 wayland_socket=""
-# The sanitizers' settings of a sanitized build reach the clients through the cleared environment.
-sanitizer_env=()
-for name in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
-  if [ -n "${!name:-}" ]; then sanitizer_env+=("$name=${!name}"); fi
-done
-
-as_user() {
-  env -i PATH=/usr/bin:/bin HOME="$home_dir" XDG_RUNTIME_DIR="$runtime_dir" WAYLAND_DISPLAY="$wayland_socket" \
-    SWAYSOCK="$runtime_dir/sway.sock" "$@"
-}
 
 start_sway() {
   # Without swaybg (SWAY_NO_BACKGROUND set) the desktop's background is sway's own clear colour,
@@ -55,6 +29,7 @@ CONFIG
     wayland_socket=$(cd "$runtime_dir" && ls wayland-? 2>/dev/null | head -1)
     if [ -n "$sock" ] && [ -n "$wayland_socket" ]; then
       ln -sf "$sock" "$runtime_dir/sway.sock"
+      session_env+=(WAYLAND_DISPLAY="$wayland_socket" SWAYSOCK="$runtime_dir/sway.sock")
       break
     fi
     sleep 0.1
@@ -64,8 +39,8 @@ CONFIG
   fi
   # A second output unless SWAY_ONE_OUTPUT is set. Headless outputs cannot be disabled on this
   # compositor (the commit is refused), so a run that wants one output must not make it.
-  if [ -z "${SWAY_ONE_OUTPUT:-}" ]; then as_user "${run_as[@]}" swaymsg -q create_output; fi
-  as_user "${run_as[@]}" swaymsg -q 'output * resolution 1280x720'
+  if [ -z "${SWAY_ONE_OUTPUT:-}" ]; then user_cmd swaymsg -q create_output; fi
+  user_cmd swaymsg -q 'output * resolution 1280x720'
 }
 
 # Gives the seat a keyboard and a pointer, as a desktop has: a virtual keyboard (wtype waiting
@@ -81,18 +56,6 @@ add_input_devices() { # POINTER-DEVICE-PROGRAM
   echo "the seat has no keyboard and pointer (capabilities $caps)"; return 1
 }
 
-# Starts a client in the background as the session's user; its pid is in $last_pid.
-start_client() {
-  # Not through as_user: a function run in the background stays a shell around the client, and
-  # killing that shell would leave the client running.
-  env -i PATH=/usr/bin:/bin HOME="$home_dir" XDG_RUNTIME_DIR="$runtime_dir" WAYLAND_DISPLAY="$wayland_socket" \
-    SWAYSOCK="$runtime_dir/sway.sock" "${sanitizer_env[@]}" "${run_as[@]}" "$@" &
-  last_pid=$!
-  started_pids+=("$last_pid")
-}
-
-user_cmd() { as_user "${run_as[@]}" "$@"; }
-
 # A second sway nested in the first (its outputs are windows there): the one way to take an
 # output away while clients run, since headless outputs can be neither unplugged nor disabled on
 # this compositor. Its outputs are WL-1, WL-2, ...; closing the outer window "wlroots - WL-N"
@@ -101,7 +64,7 @@ inner_runtime_dir="$session_dir/inner-runtime"
 inner_socket=""
 start_nested_sway() {
   mkdir -p "$inner_runtime_dir"; chmod 700 "$inner_runtime_dir"
-  if [ "$(id -u)" -eq 0 ]; then chown "$SWAY_USER:$SWAY_GROUP" "$inner_runtime_dir"; fi
+  if [ "$(id -u)" -eq 0 ]; then chown "$SESSION_USER:$SESSION_GROUP" "$inner_runtime_dir"; fi
   printf 'output * background %s solid_color\ndefault_border none\n' "$desktop_colour" > "$session_dir/inner-config"
   start_client env WLR_BACKENDS=wayland WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     WAYLAND_DISPLAY="$runtime_dir/$wayland_socket" XDG_RUNTIME_DIR="$inner_runtime_dir" \
@@ -135,7 +98,7 @@ shoot_cmd=user_cmd
 lit_fraction() {
   "$shoot_cmd" grim -o "$1" "$shots_dir/shot.png" || return 1
   cp "$shots_dir/shot.png" "$shots_dir/shot-$1-$2.png"
-  convert "$shots_dir/shot.png" -colorspace gray -threshold 2% -format '%[fx:mean]' info:
+  lit_share "$shots_dir/shot.png"
 }
 
 # The fraction of pixels of a screenshot that have the desktop's own background colour.
@@ -145,24 +108,8 @@ desktop_fraction() {
   colour_fraction "$shots_dir/shot.png" "$desktop_colour"
 }
 
-# The fraction of pixels of a picture that have the colour.
-colour_fraction() { # PICTURE COLOUR
-  convert "$1" -alpha off -fill black +opaque "$2" -fill white -opaque "$2" -colorspace gray -format '%[fx:mean]' info:
-}
-
-# The most frequent colour of a picture other than black, as #RRGGBB.
-main_colour() {
-  convert "$1" -alpha off -format %c histogram:info:- | sort -rn | awk '{print $3}' | grep -v -i '^#000000$' | head -1
-}
-
 stop_sway() {
-  for pid in "${started_pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-  done
-  for pid in "${started_pids[@]}"; do
-    wait "$pid" 2>/dev/null || true
-  done
-  started_pids=()
+  stop_clients
   if [ -n "$sway_pid" ]; then
     kill -- "-$sway_pid" 2>/dev/null || true
     wait "$sway_pid" 2>/dev/null || true
@@ -176,13 +123,3 @@ stop_sway() {
   fi
 }
 trap stop_sway EXIT
-
-# The tests' tally: check NAME COMMAND... counts a pass or a failure and says which.
-failures=0
-passes=0
-check() { # NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then passes=$((passes + 1)); echo "ok: $name"; else failures=$((failures + 1)); echo "FAILED: $name"; fi
-}
-below() { python3 -c "import sys; sys.exit(0 if float('$1') < float('$2') else 1)"; }
-above() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)"; }
