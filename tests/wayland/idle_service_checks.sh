@@ -2,9 +2,10 @@
 # mutter_session.sh) has started the compositor and its input device, sourced by the tests:
 #   idle_service_checks PROGRAM SOURCE INPUT
 # starts `PROGRAM --idle-service --after 2` as a client of the session, checks that
-# --idle-status names SOURCE, then twice: a key (through the helper's INPUT function) makes the
-# session active, the saver starts after the idle time and not before, and a key ends it. The
-# time from the idle time to the saver's start is printed. Last, the service's end ends its saver.
+# --idle-status names SOURCE, then twice: a key (through the helper's INPUT function) ends the
+# saver or keeps the session active, and the saver starts again after the idle time, which the
+# key began afresh. The time from the idle time to the saver's start is printed. Last, the
+# service's end ends its saver.
 
 idle_after=2
 
@@ -28,10 +29,10 @@ idle_service_checks() { # PROGRAM SOURCE INPUT
   saver=$(pgrep -P "$idle_service")
   kill "$idle_service"
   wait "$idle_service" 2>/dev/null
-  check "the service's end ends its saver" gone "$saver"
+  check "the service's end ends its saver" idle_process_gone "$saver"
 }
 
-gone() { # PID
+idle_process_gone() { # PID
   [ -n "$1" ] || return 1
   for _ in $(seq 20); do [ -e "/proc/$1" ] || return 0; sleep 0.1; done
   return 1
