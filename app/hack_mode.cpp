@@ -8,10 +8,9 @@
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
 #include "app/wayland_saver.h"
-#include "engine/renderer.h"
+#include "engine/renderer_factory.h"
 #include "export/gif_capture.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
+#include "presets/run_record.h"
 
 #include <QApplication>
 
@@ -49,19 +48,19 @@ DaemonWindow readDaemonWindow()
 }
 
 // Puts the per-run preset in place; false (with the message given) when there is no such preset.
-bool loadPresetArgument(const std::string& argument)
+bool loadPresetArgument(RunRecord& record, const std::string& argument)
 {
     if (argument == "random") {
-        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+        loadRandomPreset(record.options.presetsDir, record.preset);
         return true;
     }
-    const std::optional<std::filesystem::path> path = findPresetArgument(argument, Settings.presetsDir);
+    const std::optional<std::filesystem::path> path = findPresetArgument(argument, record.options.presetsDir);
     if (!path) {
         complain("--preset: no preset " + quoteArgument(argument) + " in "
-            + (Settings.presetsDir.empty() ? std::string("(no presets folder)") : quoteArgument(Settings.presetsDir)));
+            + (record.options.presetsDir.empty() ? std::string("(no presets folder)") : quoteArgument(record.options.presetsDir)));
         return false;
     }
-    if (!loadPresetFile(*path, CurrentPreset)) {
+    if (!loadPresetFile(*path, record.preset)) {
         complain("--preset: " + quoteArgument(path->string()) + " is not a preset file that can be read");
         return false;
     }
@@ -70,36 +69,35 @@ bool loadPresetArgument(const std::string& argument)
 
 // The stored options with this run's options over them, and the preset the run starts with,
 // as the saver would run. False when the preset asked for cannot be loaded (said already).
-bool takeRunOptions(const HackOptions& options)
+bool takeRunOptions(RunRecord& record, const HackOptions& options)
 {
-    resetDefaults();
-    loadSettings(CurrentPreset);
+    resetDefaults(record.options, record.preset);
+    loadSettings(record.options, record.preset);
     std::random_device entropy;
-    applyHackOptions(options, Settings, [&entropy] { return static_cast<uint32_t>(entropy()); });
-    if (options.preset && !loadPresetArgument(*options.preset))
+    applyHackOptions(options, record.options, [&entropy] { return static_cast<uint32_t>(entropy()); });
+    if (options.preset && !loadPresetArgument(record, *options.preset))
         return false;
-    if (!options.preset && Settings.randomStart)
-        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+    if (!options.preset && record.options.randomStart)
+        loadRandomPreset(record.options.presetsDir, record.preset);
     return true;
 }
 
 // The headless recorder: the run's options, recorded into the file without a display.
-int runRecorder(const HackOptions& options)
+int runRecorder(RunRecord& record, const HackOptions& options)
 {
-    if (!takeRunOptions(options))
+    if (!takeRunOptions(record, options))
         return kExitBadCommandLine;
 
     AnimationFormat format = AnimationFormat::Gif;
     animationFormatForFile(options.recordFile, format);
     const RecordPlan plan = recordPlan(options);
-    Renderer renderer(Settings, CurrentPreset, RenderRole::Saver);
+    const std::unique_ptr<Renderer> renderer = makeRenderer(RenderRole::Saver, record);
     // As on the saver's first screen, which is the one that changes.
-    renderer.setAutomaticChanges(true);
-    renderer.setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
+    renderer->setAutomaticChanges(true);
     try {
         const std::unique_ptr<AnimationWriter> writer = makeRecordWriter(format, plan);
         RecordProgress progress(stderr, isatty(fileno(stderr)) != 0);
-        recordFrames(renderer, plan, *writer, std::ref(progress));
+        recordFrames(*renderer, plan, *writer, std::ref(progress));
         saveAnimationFile(*writer, options.recordFile);
     } catch (const std::exception& error) {
         complain(exportErrorText(error));
@@ -111,11 +109,11 @@ int runRecorder(const HackOptions& options)
 // The wallpaper on a Wayland desktop: the run's options, then a client of the compositor's
 // background layer on every output until a termination signal ends it. (On X11 the wallpaper
 // is the saver's windows as the desktop; see runHackMode.)
-int runWallpaper(const HackOptions& options, const QElapsedTimer& runClock)
+int runWallpaper(RunRecord& record, const HackOptions& options, const QElapsedTimer& runClock)
 {
-    if (!takeRunOptions(options))
+    if (!takeRunOptions(record, options))
         return kExitBadCommandLine;
-    WaylandSaver wallpaper(WaylandRunKind::Wallpaper);
+    WaylandSaver wallpaper(record, WaylandRunKind::Wallpaper);
     wallpaper.setTimeScale(options.ratePercent.value_or(kDefaultWallpaperRatePercent) / 100.0);
     int signal = 0;
     const int status = wallpaper.run(&signal);
@@ -129,7 +127,7 @@ int runWallpaper(const HackOptions& options, const QElapsedTimer& runClock)
 
 } // namespace
 
-int runHackMode(const std::vector<std::string>& arguments, char* programName)
+int runHackMode(RunRecord& record, const std::vector<std::string>& arguments, char* programName)
 {
     QElapsedTimer runClock;
     runClock.start();
@@ -144,7 +142,7 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
         return 0;
     }
     if (options.target == HackTarget::Record)
-        return runRecorder(options);
+        return runRecorder(record, options);
     const DaemonWindow daemonWindow = options.target == HackTarget::Root ? readDaemonWindow() : DaemonWindow {};
     if (daemonWindow.given && daemonWindow.id == 0) {
         complain("XSCREENSAVER_WINDOW names no window");
@@ -155,7 +153,7 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
     // Xwayland a desktop-type X11 window would be just another window.
     const bool wallpaper = options.target == HackTarget::Wallpaper;
     if (wallpaper && runsOnWayland(std::getenv("WAYLAND_DISPLAY"), nullptr, false))
-        return runWallpaper(options, runClock);
+        return runWallpaper(record, options, runClock);
 
     if (!checkDisplay())
         return kExitWindowFault;
@@ -170,27 +168,27 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
 
     // The stored options are read, never written; a broken store is reported on standard
     // error (the default handler), since no one sits before a message box of a screen saver.
-    resetDefaults();
-    loadSettings(CurrentPreset);
+    resetDefaults(record.options, record.preset);
+    loadSettings(record.options, record.preset);
     std::random_device entropy;
-    applyHackOptions(options, Settings, [&entropy] { return static_cast<uint32_t>(entropy()); });
-    if (options.preset && !loadPresetArgument(*options.preset))
+    applyHackOptions(options, record.options, [&entropy] { return static_cast<uint32_t>(entropy()); });
+    if (options.preset && !loadPresetArgument(record, *options.preset))
         return kExitBadCommandLine;
-    if (!options.preset && Settings.randomStart)
-        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+    if (!options.preset && record.options.randomStart)
+        loadRandomPreset(record.options.presetsDir, record.preset);
 
     std::unique_ptr<PreviewWindow> inWindow;
     std::unique_ptr<SaverScreens> overScreens;
     const uint32_t target = options.target == HackTarget::Window ? options.windowId : daemonWindow.id;
     if (target != 0) {
         QString error;
-        inWindow = PreviewWindow::createInside(target, &error, PreviewWindow::Host::DesktopDaemon);
+        inWindow = PreviewWindow::createInside(record, target, &error, PreviewWindow::Host::DesktopDaemon);
         if (!inWindow) {
             complain(error.toStdString());
             return kExitWindowFault;
         }
     } else {
-        overScreens = std::make_unique<SaverScreens>(SaverInput::Ignored, wallpaper ? SaverLayer::Desktop : SaverLayer::Top);
+        overScreens = std::make_unique<SaverScreens>(record, SaverInput::Ignored, wallpaper ? SaverLayer::Desktop : SaverLayer::Top);
         if (wallpaper)
             overScreens->setTimeScale(options.ratePercent.value_or(kDefaultWallpaperRatePercent) / 100.0);
         overScreens->show();

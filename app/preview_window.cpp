@@ -2,9 +2,7 @@
 
 #include "engine/picture_panel.h"
 #include "engine/refresh_timer.h"
-#include "engine/renderer.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
+#include "engine/renderer_factory.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -68,7 +66,8 @@ QString watchHost(xcb_connection_t* connection, uint32_t host, QSize& nativeSize
 
 } // namespace
 
-std::unique_ptr<PreviewWindow> PreviewWindow::createInside(uint32_t hostWindow, QString* error, Host owner)
+std::unique_ptr<PreviewWindow> PreviewWindow::createInside(
+    RunRecord& record, uint32_t hostWindow, QString* error, Host owner)
 {
     xcb_connection_t* connection = x11Connection();
     if (connection == nullptr) {
@@ -86,7 +85,7 @@ std::unique_ptr<PreviewWindow> PreviewWindow::createInside(uint32_t hostWindow, 
         return nullptr;
     }
 
-    std::unique_ptr<PreviewWindow> form(new PreviewWindow(hostWindow, owner));
+    std::unique_ptr<PreviewWindow> form(new PreviewWindow(record, hostWindow, owner));
     if (owner == Host::DesktopDaemon) {
         form->windowHandle()->setFlag(Qt::WindowTransparentForInput);
         form->panelShower->setDirectPresent(true, true);
@@ -101,8 +100,9 @@ std::unique_ptr<PreviewWindow> PreviewWindow::createInside(uint32_t hostWindow, 
     return form;
 }
 
-PreviewWindow::PreviewWindow(uint32_t hostWindow, Host host)
+PreviewWindow::PreviewWindow(RunRecord& record, uint32_t hostWindow, Host host)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
+    , m_record(record)
     , m_host(hostWindow)
     , m_owner(host)
 {
@@ -152,8 +152,7 @@ void PreviewWindow::formShow()
     if (!m_renderer) {
         // In a desktop daemon's window the program is that daemon's display mode: a saver.
         const RenderRole role = m_owner == Host::DesktopDaemon ? RenderRole::Saver : RenderRole::Preview;
-        m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, role);
-        m_renderer->setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
+        m_renderer = makeRenderer(role, m_record);
         panelShower->painter = m_renderer.get();
     }
     m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());

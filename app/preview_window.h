@@ -11,6 +11,7 @@ class PicturePanel;
 class QTimer;
 class RefreshTimer;
 class Renderer;
+struct RunRecord;
 
 // The window of preview mode: a small live picture inside a window that the screen-saver
 // host owns, given by its X11 window id. The form is a native window whose parent is that
@@ -29,9 +30,11 @@ public:
     // X window, since nothing overlaps its panel there.
     enum class Host { SaverHost, DesktopDaemon };
 
-    // Creates the preview inside the host window, or answers null (with the reason in
-    // `error`) when the id names no window the program can use.
-    static std::unique_ptr<PreviewWindow> createInside(uint32_t hostWindow, QString* error, Host host = Host::SaverHost);
+    // Creates the preview of the run's preset inside the host window, or answers null (with
+    // the reason in `error`) when the id names no window the program can use. The record
+    // must outlive the preview.
+    static std::unique_ptr<PreviewWindow> createInside(
+        RunRecord& record, uint32_t hostWindow, QString* error, Host host = Host::SaverHost);
     ~PreviewWindow() override;
 
     PicturePanel* panelShower = nullptr;
@@ -51,7 +54,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    PreviewWindow(uint32_t hostWindow, Host host);
+    PreviewWindow(RunRecord& record, uint32_t hostWindow, Host host);
 
     void formShow();
     void formResize();
@@ -69,6 +72,7 @@ private:
     QTimer* m_visibilityTimer = nullptr;
     bool m_viewable = true;
     bool m_fullyObscured = false;
+    RunRecord& m_record;
     uint32_t m_host = 0;
     Host m_owner = Host::SaverHost;
     std::unique_ptr<Renderer> m_renderer;

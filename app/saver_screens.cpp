@@ -8,8 +8,9 @@
 
 #include <algorithm>
 
-SaverScreens::SaverScreens(SaverInput input, SaverLayer layer, QObject* parent)
+SaverScreens::SaverScreens(RunRecord& record, SaverInput input, SaverLayer layer, QObject* parent)
     : QObject(parent)
+    , m_record(record)
     , m_input(input)
     , m_layer(layer)
 {
@@ -37,7 +38,7 @@ void SaverScreens::closeAll()
 
 void SaverScreens::addScreen(QScreen* screen)
 {
-    auto form = std::make_unique<SaverWindow>(screen, m_input, m_layer);
+    auto form = std::make_unique<SaverWindow>(m_record, screen, m_input, m_layer);
     form->setTimeScale(m_timeScale);
     SaverWindow* shown = form.get();
     m_forms.push_back({ screen, std::move(form) });

@@ -4,9 +4,7 @@
 
 #include "engine/picture_panel.h"
 #include "engine/refresh_timer.h"
-#include "engine/renderer.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
+#include "engine/renderer_factory.h"
 
 #include <QCloseEvent>
 #include <QBitmap>
@@ -68,12 +66,13 @@ void markAsDesktop(QWidget& window)
 
 } // namespace
 
-SaverWindow::SaverWindow(QScreen* screen, SaverInput input, SaverLayer layer, QWidget* parent)
+SaverWindow::SaverWindow(RunRecord& record, QScreen* screen, SaverInput input, SaverLayer layer, QWidget* parent)
     : QWidget(parent,
         Qt::Window | Qt::FramelessWindowHint
             | (layer == SaverLayer::Desktop ? Qt::WindowStaysOnBottomHint : Qt::WindowStaysOnTopHint)
             | (input == SaverInput::Ignored || layer == SaverLayer::Desktop ? Qt::WindowTransparentForInput
                                                                              : Qt::WindowFlags()))
+    , m_record(record)
     , m_screen(screen)
     , m_input(layer == SaverLayer::Desktop ? SaverInput::Ignored : input)
     , m_layer(layer)
@@ -162,9 +161,8 @@ void SaverWindow::formShow()
     setGeometry(screenRectangle());
     panelShower->setGeometry(rect());
     if (!m_renderer) {
-        m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Saver);
+        m_renderer = makeRenderer(RenderRole::Saver, m_record);
         m_renderer->setAutomaticChanges(m_automaticChanges);
-        m_renderer->setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
         panelShower->painter = m_renderer.get();
     }
     m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());

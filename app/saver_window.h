@@ -13,6 +13,7 @@
 class PicturePanel;
 class RefreshTimer;
 class Renderer;
+struct RunRecord;
 
 // Whether the saver's input is its own (the saver switch: input ends it) or a desktop
 // daemon's (the daemon watches input and stops the saver with a signal).
@@ -40,7 +41,8 @@ class SaverWindow final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit SaverWindow(QScreen* screen = nullptr, SaverInput input = SaverInput::EndsSaver,
+    // Draws the run's preset with the run's options; the record must outlive the window.
+    explicit SaverWindow(RunRecord& record, QScreen* screen = nullptr, SaverInput input = SaverInput::EndsSaver,
         SaverLayer layer = SaverLayer::Top, QWidget* parent = nullptr);
     ~SaverWindow() override;
     // None: the window's panel paints on screen, and so does the window (see PicturePanel).
@@ -82,6 +84,7 @@ private:
     void coverScreen();
     QRect screenRectangle() const;
 
+    RunRecord& m_record;
     QPointer<QScreen> m_screen; // null: the primary screen; cleared when the screen goes away
     SaverInput m_input = SaverInput::EndsSaver;
     SaverLayer m_layer = SaverLayer::Top;

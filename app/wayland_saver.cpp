@@ -25,8 +25,9 @@ int64_t monotonicMicros()
 
 } // namespace
 
-WaylandSaver::WaylandSaver(WaylandRunKind kind)
-    : m_kind(kind)
+WaylandSaver::WaylandSaver(RunRecord& record, WaylandRunKind kind)
+    : m_record(record)
+    , m_kind(kind)
 {
     m_display.setInputWanted(kind == WaylandRunKind::Saver);
 }
@@ -48,7 +49,7 @@ void WaylandSaver::outputAdded(uint32_t /*name*/, wl_output* output)
     SurfaceRole role = SurfaceRole::FullScreen;
     if (m_display.layerShell() != nullptr)
         role = m_kind == WaylandRunKind::Saver ? SurfaceRole::Overlay : SurfaceRole::Background;
-    m_surfaces.push_back(std::make_unique<OutputSurface>(m_display, output, role));
+    m_surfaces.push_back(std::make_unique<OutputSurface>(m_record, m_display, output, role));
     m_surfaces.back()->setTimeScale(m_timeScale);
     chooseDrive();
 }

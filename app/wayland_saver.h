@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+struct RunRecord;
+
 // What a Wayland run shows: the saver (above everything, ended by input) or the wallpaper
 // (behind everything, no input, ended only by a termination signal).
 enum class WaylandRunKind { Saver, Wallpaper };
@@ -17,10 +19,11 @@ enum class WaylandRunKind { Saver, Wallpaper };
 // per output, made and dropped as outputs come and go, on layer-shell where the compositor
 // offers it and as full-screen windows otherwise (the wallpaper needs layer-shell). The
 // saver ends on any key, any button or a pointer move of more than 20 pixels, as on X11.
-// The options and the preset must be loaded before run().
+// The run's options and preset must be loaded before run().
 class WaylandSaver final : public WaylandEvents {
 public:
-    explicit WaylandSaver(WaylandRunKind kind);
+    // Every output draws the run's preset; the record must outlive the saver.
+    WaylandSaver(RunRecord& record, WaylandRunKind kind);
     ~WaylandSaver() override;
 
     // The renderers' clock runs at this fraction of real time (the wallpaper's --rate).
@@ -46,6 +49,7 @@ private:
     void chooseDrive();
     void dropClosed();
 
+    RunRecord& m_record;
     WaylandRunKind m_kind;
     WaylandDisplay m_display;
     std::vector<std::unique_ptr<OutputSurface>> m_surfaces;

@@ -21,10 +21,11 @@ class QuickTweaksBar;
 class RefreshTimer;
 class RenderPage;
 class Renderer;
+struct RunRecord;
 class SavePage;
 class SphereButton;
 
-// The editor: the configuration window of the screen saver. It plays CurrentPreset live in
+// The editor: the configuration window of the screen saver. It plays the run's preset live in
 // the large render panel and surrounds it with the controls that change the preset and the
 // options: the "Quick tweaks" bar under the live view (object thumbnails, their switches,
 // the palette path control and the palette, mirror and formula buttons) and, on the right,
@@ -40,13 +41,14 @@ public:
     static constexpr int kClientWidth = 722;
     static constexpr int kClientHeight = 485;
 
-    explicit EditorWindow(QWidget* parent = nullptr);
+    // Edits the run's preset and options; the record must outlive the window.
+    explicit EditorWindow(RunRecord& record, QWidget* parent = nullptr);
     ~EditorWindow() override;
 
     // After an option changed: marks every stack dirty, rescales, and draws on from the
     // picture as it is.
     void restartLiveView();
-    // After CurrentPreset was replaced: thumbnails rebound, switches from objectEnabled,
+    // After the run's preset was replaced: thumbnails rebound, switches from objectEnabled,
     // object 1 selected, the live view cleared.
     void afterPresetChange();
 
@@ -101,7 +103,9 @@ private:
     void showState(const PresetState& state);
     void showUndoState();
 
-    // The tab buttons in the order of their pages in Pages.
+    RunRecord& m_record;
+
+    // The tab buttons in the order of their pages in the page stack.
     static constexpr int kTabCount = 5;
     std::array<SphereButton*, kTabCount> m_tabButtons {};
 

@@ -48,8 +48,9 @@ std::array<std::pair<SphereButton*, OptionSwitch>, OptionsPage::kOptionBoxCount>
         { m_blurAutoChangeBox, OptionSwitch::FilterAuto } } };
 }
 
-OptionsPage::OptionsPage(QWidget* parent)
+OptionsPage::OptionsPage(SettingsRecord& options, QWidget* parent)
     : QWidget(parent)
+    , m_options(options)
 {
     setObjectName(QStringLiteral("optionsPage"));
     setGround(this, kPageGround, kPageGround, kPageGround);
@@ -127,7 +128,7 @@ OptionsPage::OptionsPage(QWidget* parent)
     // A check box shows its new state when its click arrives; the option follows it.
     for (const auto& [checkBox, option] : optionBoxes()) {
         connect(checkBox, &SphereButton::clicked, this, [this, checkBox, option] {
-            if (setOptionSwitch(Settings, option, checkBox->checked()))
+            if (setOptionSwitch(m_options, option, checkBox->checked()))
                 emit liveViewOptionChanged();
         });
     }
@@ -141,7 +142,7 @@ OptionsPage::OptionsPage(QWidget* parent)
               { m_animationSizePlusButton, OptionStep::SizePlus } };
     for (const auto& [button, step] : steps) {
         const auto stepOnce = [this, step] {
-            stepOption(Settings, step);
+            stepOption(m_options, step);
             showStepValues();
         };
         connect(button, &SphereButton::clicked, this, stepOnce);
@@ -152,10 +153,10 @@ OptionsPage::OptionsPage(QWidget* parent)
 
 void OptionsPage::showOptions()
 {
-    roundScaleDown(Settings);
+    roundScaleDown(m_options);
     for (const auto& [checkBox, option] : optionBoxes())
-        checkBox->setChecked(optionSwitchState(Settings, option));
-    showPresetsFolder(QString::fromStdString(Settings.presetsDir));
+        checkBox->setChecked(optionSwitchState(m_options, option));
+    showPresetsFolder(QString::fromStdString(m_options.presetsDir));
     showStepValues();
 }
 
@@ -166,7 +167,7 @@ void OptionsPage::showPresetsFolder(const QString& folder)
 
 void OptionsPage::showStepValues()
 {
-    m_changeIntervalDisplay->setCaption(qText(intervalCaption(Settings.seconds)));
-    m_blurIntervalDisplay->setCaption(qText(intervalCaption(Settings.filterAutoSeconds)));
-    m_animationSizeDisplay->setCaption(qText(animationSizeCaption(Settings.scale)));
+    m_changeIntervalDisplay->setCaption(qText(intervalCaption(m_options.seconds)));
+    m_blurIntervalDisplay->setCaption(qText(intervalCaption(m_options.filterAutoSeconds)));
+    m_animationSizeDisplay->setCaption(qText(animationSizeCaption(m_options.scale)));
 }

@@ -23,7 +23,7 @@ TEST_F(EditorWindowTest, ScaledByTwoTheEditorDrawsInDevicePixels)
 
     // Two shapes: the bottom two cells of 40 toolkit pixels each.
     control<SphereButton>(toy, "cloneShapeButton")->clicked();
-    ASSERT_EQ(CurrentPreset.objects.stacks[0][0]->shapeCount, 2);
+    ASSERT_EQ(m_run.preset.objects.stacks[0][0]->shapeCount, 2);
     QTest::mouseClick(control<PicturePanel>(toy, "shapeStackBrowser"), Qt::LeftButton, {}, QPoint(20, 130));
     EXPECT_EQ(toy.editor.currentShape, 0);
     QTest::mouseClick(control<PicturePanel>(toy, "shapeStackBrowser"), Qt::LeftButton, {}, QPoint(20, 190));
