@@ -29,7 +29,6 @@ namespace {
 
 constexpr int kExitWindowFault = 1;
 constexpr int kExitBadCommandLine = 2;
-// The daemon's saver mode: automatic changes run and Scale applies.
 
 void complain(const std::string& text) { std::fprintf(stderr, "opal-revel: %s\n", text.c_str()); }
 
@@ -206,8 +205,8 @@ int runHackMode(RunRecord& record, const std::vector<std::string>& arguments, ch
     RenderStatistics figures;
     if (overScreens)
         figures.add(overScreens->statistics());
-    if (inWindow && inWindow->getRenderer())
-        figures.add(inWindow->getRenderer()->statistics());
+    if (inWindow && inWindow->renderer())
+        figures.add(inWindow->renderer()->statistics());
     writeRunStatisticsIfAsked(figures, static_cast<double>(runClock.nsecsElapsed()) / 1e9);
 
     int status = 0;

@@ -244,10 +244,10 @@ int main(int argc, char** argv)
     RenderStatistics figures;
     if (state.savers)
         figures.add(state.savers->statistics());
-    if (state.preview && state.preview->getRenderer())
-        figures.add(state.preview->getRenderer()->statistics());
-    if (const auto* editor = dynamic_cast<const EditorWindow*>(state.mainWindow.get()); editor && editor->liveRenderer())
-        figures.add(editor->liveRenderer()->statistics());
+    if (state.preview && state.preview->renderer())
+        figures.add(state.preview->renderer()->statistics());
+    if (const auto* editor = dynamic_cast<const EditorWindow*>(state.mainWindow.get()); editor && editor->renderer())
+        figures.add(editor->renderer()->statistics());
     writeRunStatisticsIfAsked(figures, static_cast<double>(runClock.nsecsElapsed()) / 1e9);
 
     state.preview.reset();

@@ -53,7 +53,7 @@ void SaverScreens::removeScreen(QScreen* screen)
     // The last saver stays: the toolkit moves it to whatever screen is left.
     if (gone == m_forms.end() || m_forms.size() == 1)
         return;
-    if (const Renderer* renderer = gone->form->getRenderer())
+    if (const Renderer* renderer = gone->form->renderer())
         m_removedFigures.add(renderer->statistics());
     gone->form->hide();
     // Deleted later: the screen's removal may be reported from inside the form's own events.
@@ -66,7 +66,7 @@ RenderStatistics SaverScreens::statistics() const
 {
     RenderStatistics figures = m_removedFigures;
     for (const Saver& saver : m_forms) {
-        if (const Renderer* renderer = saver.form->getRenderer())
+        if (const Renderer* renderer = saver.form->renderer())
             figures.add(renderer->statistics());
     }
     return figures;

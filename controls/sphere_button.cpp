@@ -182,7 +182,10 @@ int SphereButton::bevel() const { return m_shape.radiusPx + 1; }
 
 void SphereButton::setBevel(int bevel)
 {
-    m_shape.radiusPx = bevel == INT_MIN ? INT_MIN : bevel - 1;
+    const int radius = bevel == INT_MIN ? INT_MIN : bevel - 1;
+    if (radius == m_shape.radiusPx)
+        return;
+    m_shape.radiusPx = radius;
     refresh();
 }
 
@@ -190,6 +193,8 @@ int SphereButton::sphereHeight() const { return m_shape.heightPx; }
 
 void SphereButton::setSphereHeight(int height)
 {
+    if (height == m_shape.heightPx)
+        return;
     m_shape.heightPx = height;
     refresh();
 }
@@ -198,6 +203,8 @@ quint32 SphereButton::color() const { return m_shape.color; }
 
 void SphereButton::setColor(quint32 colorref)
 {
+    if (colorref == m_shape.color)
+        return;
     m_shape.color = colorref;
     refresh();
 }
@@ -206,6 +213,8 @@ quint32 SphereButton::lColor() const { return m_shape.lColor; }
 
 void SphereButton::setLColor(quint32 colorref)
 {
+    if (colorref == m_shape.lColor)
+        return;
     m_shape.lColor = colorref;
     refresh();
 }
@@ -214,6 +223,8 @@ float SphereButton::ambient() const { return m_shape.ambient; }
 
 void SphereButton::setAmbient(float ambient)
 {
+    if (ambient == m_shape.ambient)
+        return;
     m_shape.ambient = ambient;
     refresh();
 }
@@ -222,6 +233,8 @@ float SphereButton::mirror() const { return m_shape.mirror; }
 
 void SphereButton::setMirror(float mirror)
 {
+    if (mirror == m_shape.mirror)
+        return;
     m_shape.mirror = mirror;
     refresh();
 }
@@ -235,7 +248,11 @@ void SphereButton::setPhong(float phong)
     if (std::isnan(phong))
         phong = 0.0f;
     const double truncated = std::trunc(static_cast<double>(phong));
-    m_shape.phong = truncated >= INT_MAX ? INT_MAX : truncated <= INT_MIN ? INT_MIN : static_cast<int32_t>(truncated);
+    const int32_t held
+        = truncated >= INT_MAX ? INT_MAX : truncated <= INT_MIN ? INT_MIN : static_cast<int32_t>(truncated);
+    if (held == m_shape.phong)
+        return;
+    m_shape.phong = held;
     refresh();
 }
 
@@ -247,6 +264,8 @@ bool SphereButton::isCheckBox() const { return m_isCheckBox; }
 
 void SphereButton::setIsCheckBox(bool isCheckBox)
 {
+    if (isCheckBox == m_isCheckBox)
+        return;
     m_isCheckBox = isCheckBox;
     refresh();
 }
@@ -255,10 +274,11 @@ bool SphereButton::checked() const { return m_checked; }
 
 void SphereButton::setChecked(bool checked)
 {
-    const bool changed = checked != m_checked;
+    if (checked == m_checked)
+        return;
     m_checked = checked;
     refresh();
-    if (changed && m_isCheckBox) {
+    if (m_isCheckBox) {
         QAccessible::State state;
         state.checked = true;
         QAccessibleStateChangeEvent event(this, state);

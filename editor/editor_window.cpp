@@ -333,11 +333,11 @@ void EditorWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!m_shown) {
         m_shown = true;
-        formShow();
+        prepareFirstShow();
     }
 }
 
-void EditorWindow::formShow()
+void EditorWindow::prepareFirstShow()
 {
     setWindowTitle(QString::fromStdString(ProductTitle));
     m_helpPage->showProductTitle();
@@ -404,11 +404,11 @@ void EditorWindow::resizeEvent(QResizeEvent* event)
 
 void EditorWindow::closeEvent(QCloseEvent* event)
 {
-    formClose();
+    saveAndQuit();
     QWidget::closeEvent(event);
 }
 
-void EditorWindow::formClose()
+void EditorWindow::saveAndQuit()
 {
     if (m_closing)
         return;

@@ -53,7 +53,8 @@ public:
     void afterPresetChange();
 
     ShapeEditor editor;
-    Renderer* liveRenderer() const { return m_renderer.get(); }
+    // The live view's renderer, once the window has been shown.
+    Renderer* renderer() const { return m_renderer.get(); }
     // The live view's refresh timer: it steps the renderer once per display refresh while the
     // window is open (tests stop it to look at still controls).
     RefreshTimer* liveViewTimer() const { return m_refresh; }
@@ -80,8 +81,11 @@ private:
     // "Save as Preset" on the Save page: the save dialog, then the preset written and listed.
     void saveCurrentPreset();
 
-    void formShow();
-    void formClose();
+    // The first show: every page and the live view filled from the record, object 1 selected.
+    void prepareFirstShow();
+    // On close: a capture under way ends, the options and the preset are saved (a failure is
+    // said), and the event loop ends.
+    void saveAndQuit();
     // One display refresh: the live view draws the sprites due and shows them.
     void refreshTick(int64_t nowMicros);
 

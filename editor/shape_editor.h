@@ -49,7 +49,7 @@ public:
     virtual void repaintBrowser() { }
     // The light-angle preview stack changed.
     virtual void repaintLightPreview() { }
-    // The live view must start a fresh picture (the renderer's Clear).
+    // The live view must start a fresh picture (the renderer's clear()).
     virtual void clearLiveView() { }
     // The preset was edited. Edits with the same non-empty key in a row (one slider, one
     // drag of the light or a speed knob, one stroke of the palette path) are one step of
@@ -176,7 +176,6 @@ public:
     Shape* selectedShape() const;
     // The value a slider shows (parameter 1 to 6).
     int32_t sliderValue(int32_t parameter) const;
-    void setView(EditorView* view) { m_view = view; }
 
     // The light-angle panel's own sphere, not part of any preset.
     ShapeStack lightPreview;

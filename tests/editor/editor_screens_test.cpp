@@ -74,7 +74,7 @@ TEST_F(EditorWindowTest, EveryPageAndDialogLooksAsKept)
     std::string reason;
     ASSERT_TRUE(savePresetAs(folder / "A preset.vhp", m_run.preset, reason)) << reason;
     EditorWindow& toy = showWindow();
-    Renderer& live = *toy.liveRenderer();
+    Renderer& live = *toy.renderer();
     live.reset(live.frame().width, live.frame().height);
     live.drawSprites(400);
     control<PicturePanel>(toy, "liveView")->update();

@@ -241,7 +241,7 @@ TEST_F(EditorWindowTest, DialogOpensOnTheParameterAndStoresEveryClick)
 TEST_F(EditorWindowTest, ARestartKeepsTheLiveViewDrawingWithEveryStackRebuilt)
 {
     EditorWindow& toy = showWindow(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return toy.liveRenderer()->spritesDrawn() > 0; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return toy.renderer()->spritesDrawn() > 0; }, 10000));
     for (int object = 0; object < kObjectCount; ++object)
         m_run.preset.objects.stacks[static_cast<size_t>(object)][0]->reducedDirty = false;
     toy.restartLiveView();
@@ -250,8 +250,8 @@ TEST_F(EditorWindowTest, ARestartKeepsTheLiveViewDrawingWithEveryStackRebuilt)
     for (int object = 0; object < kObjectCount; ++object)
         everyStackDirty &= m_run.preset.objects.stacks[static_cast<size_t>(object)][0]->reducedDirty;
     EXPECT_TRUE(everyStackDirty);
-    const int64_t before = toy.liveRenderer()->spritesDrawn();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return toy.liveRenderer()->spritesDrawn() >= before + 7; }, 10000));
+    const int64_t before = toy.renderer()->spritesDrawn();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return toy.renderer()->spritesDrawn() >= before + 7; }, 10000));
     EXPECT_EQ(m_run.preset.objects.stacks[0][0]->reducedDirty, 0) << "drawn again with a rebuilt sprite";
 }
 
@@ -263,7 +263,7 @@ TEST_F(EditorWindowTest, DestroyingTheEditorDuringACaptureLeavesNoFile)
     GifCapture& capture = control<ExportFlows>(toy, "exportFlows")->capture();
     capture.gifFileName = (m_home.root() / "unfinished.gif").string();
     capture.startGifCapture();
-    toy.liveRenderer()->drawSprites(10);
+    toy.renderer()->drawSprites(10);
     ASSERT_TRUE(capture.active());
     m_window.reset();
     for (const auto& entry : std::filesystem::recursive_directory_iterator(m_home.root()))

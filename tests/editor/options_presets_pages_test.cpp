@@ -211,7 +211,7 @@ TEST_F(Pages, StepButtonsCountClicksAndDoubleClicksWithinTheirBounds)
 TEST_F(Pages, CheckBoxesSetTheirOptionAndAllowBlurRestartsTheLiveView)
 {
     open();
-    const Renderer* renderer = m_toy->liveRenderer();
+    const Renderer* renderer = m_toy->renderer();
     ASSERT_NE(renderer, nullptr);
     const int32_t fullWidth = renderer->drawWidth();
 
@@ -223,10 +223,10 @@ TEST_F(Pages, CheckBoxesSetTheirOptionAndAllowBlurRestartsTheLiveView)
 
     click(control<SphereButton>(*m_toy, "blurBox"));
     EXPECT_TRUE(m_options.filter);
-    EXPECT_EQ(m_toy->liveRenderer()->drawWidth(), fullWidth / 2) << "the live view now draws at half size";
+    EXPECT_EQ(m_toy->renderer()->drawWidth(), fullWidth / 2) << "the live view now draws at half size";
     click(control<SphereButton>(*m_toy, "blurBox"));
     EXPECT_FALSE(m_options.filter);
-    EXPECT_EQ(m_toy->liveRenderer()->drawWidth(), fullWidth);
+    EXPECT_EQ(m_toy->renderer()->drawWidth(), fullWidth);
 }
 
 TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
@@ -248,7 +248,7 @@ TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
             << i;
     EXPECT_EQ(m_toy->editor.currentObject, 0);
     EXPECT_EQ(m_toy->editor.currentShape, 0);
-    const ArgbImage& frame = m_toy->liveRenderer()->frame();
+    const ArgbImage& frame = m_toy->renderer()->frame();
     EXPECT_TRUE(std::all_of(frame.pixels.begin(), frame.pixels.end(), [](uint32_t p) { return (p & 0xFFFFFF) == 0; }));
 
     click(control<SphereButton>(*m_toy, "previousPresetButton"));
