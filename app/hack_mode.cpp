@@ -9,11 +9,10 @@
 #include "app/saver_screens.h"
 #include "app/termination_signals.h"
 #include "app/wayland_saver.h"
-#include "engine/renderer.h"
+#include "engine/renderer_factory.h"
 #include "export/gif_capture.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
 #include "platform/atomic_file.h"
+#include "presets/run_record.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -48,7 +47,7 @@ DaemonWindow readDaemonWindow()
 // The headless recorder: the run's options, recorded into the file without a display. The
 // file is opened before the first frame, so that a folder that is missing or read-only, or a
 // folder in the file's place, is told at once rather than after the whole recording.
-int runRecorder(const HackOptions& options)
+int runRecorder(RunRecord& record, const HackOptions& options)
 {
     AtomicFileWriter file;
     try {
@@ -57,20 +56,19 @@ int runRecorder(const HackOptions& options)
         complain(exportErrorText(error));
         return kExitWindowFault;
     }
-    if (!takeRunOptions(options))
+    if (!takeRunOptions(record, options))
         return kExitBadCommandLine;
 
     AnimationFormat format = AnimationFormat::Gif;
     animationFormatForFile(options.recordFile, format);
     const RecordPlan plan = recordPlan(options);
-    Renderer renderer(Settings, CurrentPreset, RenderRole::Saver);
+    const std::unique_ptr<Renderer> renderer = makeRenderer(RenderRole::Saver, record);
     // As on the saver's first screen, which is the one that changes.
-    renderer.setAutomaticChanges(true);
-    renderer.setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
+    renderer->setAutomaticChanges(true);
     try {
         const std::unique_ptr<AnimationWriter> writer = makeRecordWriter(format, plan);
         RecordProgress progress(stderr, isatty(fileno(stderr)) != 0);
-        recordFrames(renderer, plan, *writer, std::ref(progress));
+        recordFrames(*renderer, plan, *writer, std::ref(progress));
         commitAnimationFile(*writer, file, options.recordFile);
     } catch (const std::exception& error) {
         complain(exportErrorText(error));
@@ -82,17 +80,17 @@ int runRecorder(const HackOptions& options)
 // The wallpaper on a Wayland desktop: the run's options, then a client of the compositor's
 // background layer on every output until a termination signal ends it. (On X11 the wallpaper
 // is the saver's windows as the desktop; see runHackMode.)
-int runWallpaper(const HackOptions& options, const QElapsedTimer& runClock)
+int runWallpaper(RunRecord& record, const HackOptions& options, const QElapsedTimer& runClock)
 {
-    if (!takeRunOptions(options))
+    if (!takeRunOptions(record, options))
         return kExitBadCommandLine;
-    return runWaylandMode(WaylandRunKind::Wallpaper, options.ratePercent.value_or(kDefaultWallpaperRatePercent) / 100.0,
+    return runWaylandMode(record, WaylandRunKind::Wallpaper, options.ratePercent.value_or(kDefaultWallpaperRatePercent) / 100.0,
         [&runClock] { return static_cast<double>(runClock.nsecsElapsed()) / 1e9; });
 }
 
 } // namespace
 
-int runHackMode(const std::vector<std::string>& arguments, char* programName)
+int runHackMode(RunRecord& record, const std::vector<std::string>& arguments, char* programName)
 {
     QElapsedTimer runClock;
     runClock.start();
@@ -107,7 +105,7 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
         return 0;
     }
     if (options.target == HackTarget::Record)
-        return runRecorder(options);
+        return runRecorder(record, options);
     const DaemonWindow daemonWindow = options.target == HackTarget::Root ? readDaemonWindow() : DaemonWindow {};
     if (daemonWindow.given && daemonWindow.id == 0) {
         complain("XSCREENSAVER_WINDOW names no window");
@@ -118,7 +116,7 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
     // Xwayland a desktop-type X11 window would be just another window.
     const bool wallpaper = options.target == HackTarget::Wallpaper;
     if (wallpaper && runsOnWayland(std::getenv("WAYLAND_DISPLAY"), nullptr, false))
-        return runWallpaper(options, runClock);
+        return runWallpaper(record, options, runClock);
 
     if (!checkDisplay())
         return kExitWindowFault;
@@ -133,7 +131,7 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
 
     // A broken store is reported on standard error (the default handler), since no one sits
     // before a message box of a screen saver.
-    if (!takeRunOptions(options))
+    if (!takeRunOptions(record, options))
         return kExitBadCommandLine;
 
     std::unique_ptr<PreviewWindow> inWindow;
@@ -141,13 +139,13 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
     const uint32_t target = options.target == HackTarget::Window ? options.windowId : daemonWindow.id;
     if (target != 0) {
         QString error;
-        inWindow = PreviewWindow::createInside(target, &error, PreviewWindow::Host::DesktopDaemon);
+        inWindow = PreviewWindow::createInside(record, target, &error, PreviewWindow::Host::DesktopDaemon);
         if (!inWindow) {
             complain(error.toStdString());
             return kExitWindowFault;
         }
     } else {
-        overScreens = std::make_unique<SaverScreens>(SaverInput::Ignored, wallpaper ? SaverLayer::Desktop : SaverLayer::Top);
+        overScreens = std::make_unique<SaverScreens>(record, SaverInput::Ignored, wallpaper ? SaverLayer::Desktop : SaverLayer::Top);
         if (wallpaper)
             overScreens->setTimeScale(options.ratePercent.value_or(kDefaultWallpaperRatePercent) / 100.0);
         overScreens->show();
@@ -165,8 +163,8 @@ int runHackMode(const std::vector<std::string>& arguments, char* programName)
     RenderStatistics figures;
     if (overScreens)
         figures.add(overScreens->statistics());
-    if (inWindow && inWindow->getRenderer())
-        figures.add(inWindow->getRenderer()->statistics());
+    if (inWindow && inWindow->renderer())
+        figures.add(inWindow->renderer()->statistics());
     writeRunStatisticsIfAsked(figures, static_cast<double>(runClock.nsecsElapsed()) / 1e9);
 
     int status = 0;

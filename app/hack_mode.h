@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+struct RunRecord;
+
 // The program as a desktop daemon's display mode ("hack"): it draws into the daemon's window
 // (XSCREENSAVER_WINDOW with --root), into a given window (--window-id), or over every screen
 // (--root alone), until a termination signal ends it. It takes no single-instance lock (the
@@ -15,4 +17,4 @@
 // status: 0 after --help, 1 when the display or the window to draw into cannot be reached or
 // goes away, 2 for a bad command line or preset; each failure is one line on standard error,
 // given before any window is made where it can be known then.
-int runHackMode(const std::vector<std::string>& arguments, char* programName);
+int runHackMode(RunRecord& record, const std::vector<std::string>& arguments, char* programName);

@@ -19,8 +19,7 @@
 #include "platform/display_watchdog.h"
 #include "platform/instance_lock.h"
 #include "platform/xrandr_mode_source.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
+#include "presets/run_record.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -34,9 +33,6 @@
 #include <memory>
 
 namespace {
-
-// Non-zero when the saver start switched the display mode and it must be restored at exit.
-int DisplaySwitched = 0;
 
 constexpr int kScreenChangeWaitMilliseconds = 2000;
 
@@ -70,46 +66,48 @@ struct RunState {
     // doing so itself.
     DisplayWatchdog watchdog;
     std::unique_ptr<XRandrModeSource> modes;
+    // The saver start switched the display mode, which must be restored at exit.
+    bool displaySwitched = false;
     std::unique_ptr<QWidget> mainWindow;
     std::unique_ptr<SaverScreens> savers;
     std::unique_ptr<PreviewWindow> preview;
 };
 
-void configureLauncher(RunState& state)
+void configureLauncher(RunState& state, RunRecord& record)
 {
     if (!takeSingleInstance(state.lock, "QUILLRUNC"))
         return;
-    state.mainWindow = std::make_unique<EditorWindow>();
+    state.mainWindow = std::make_unique<EditorWindow>(record);
     state.mainWindow->show();
 }
 
-void saverLauncher(RunState& state, const TerminationSignals& termination, double timeScale)
+void saverLauncher(RunState& state, RunRecord& record, const TerminationSignals& termination, double timeScale)
 {
     if (!takeSingleInstance(state.lock, "QUILLRUNS"))
         return;
-    loadStartPreset(std::nullopt);
-    if (Settings.lowRes) {
+    loadStartPreset(record, std::nullopt);
+    if (record.options.lowRes) {
         state.modes = std::make_unique<XRandrModeSource>();
         state.watchdog.start();
-        DisplaySwitched = switchTo640x480(*state.modes) ? 1 : 0;
-        if (DisplaySwitched)
+        state.displaySwitched = switchTo640x480(*state.modes);
+        if (state.displaySwitched)
             waitForPrimaryScreenSize(QSize(640, 480), termination);
     }
     if (termination.received() != 0)
         return;
     // Created after the switch, so the windows read the switched screen size.
-    state.savers = std::make_unique<SaverScreens>(SaverInput::EndsSaver);
+    state.savers = std::make_unique<SaverScreens>(record, SaverInput::EndsSaver);
     state.savers->setTimeScale(timeScale);
     state.savers->show();
 }
 
 // False when the handle names no window: the program then ends at once.
-bool previewLauncher(RunState& state, long handle)
+bool previewLauncher(RunState& state, RunRecord& record, long handle)
 {
     QString error;
     // X11 window ids are 32-bit; anything outside names no window.
     if (handle > 0 && handle <= 0xFFFFFFFFL)
-        state.preview = PreviewWindow::createInside(static_cast<uint32_t>(handle), &error);
+        state.preview = PreviewWindow::createInside(record, static_cast<uint32_t>(handle), &error);
     else
         error = QStringLiteral("no window %1 to show the preview in").arg(handle);
     if (!state.preview) {
@@ -121,16 +119,16 @@ bool previewLauncher(RunState& state, long handle)
 
 // The saver on a Wayland desktop: a client of the compositor of its own, without the
 // toolkit, over every output. Ends by the termination signal that ended it, as on X11.
-int runWaylandSaver(const QElapsedTimer& runClock, double timeScale)
+int runWaylandSaver(RunRecord& record, const QElapsedTimer& runClock, double timeScale)
 {
     InstanceLock lock;
     if (!takeSingleInstance(lock, "QUILLRUNS"))
         return 0;
-    takeRunOptions(HackOptions {});
-    if (Settings.lowRes)
+    takeRunOptions(record, HackOptions {});
+    if (record.options.lowRes)
         std::fputs("opal-revel: Wayland has no display mode switch, so the saver draws at each output's size instead "
                    "of 640 x 480\n", stderr);
-    return runWaylandMode(WaylandRunKind::Saver, timeScale,
+    return runWaylandMode(record, WaylandRunKind::Saver, timeScale,
         [&runClock] { return static_cast<double>(runClock.nsecsElapsed()) / 1e9; });
 }
 
@@ -146,11 +144,13 @@ int main(int argc, char** argv)
         return status;
     if (const int status = runIdleModeIfAsked(argc, argv); status >= 0)
         return status;
+    // What every run mode works on: the options, the preset, the presets list and the palette.
+    RunRecord record;
 
     // A desktop daemon's long options ("--root", "--window-id ID", ...) run the display mode
     // of that daemon; every other command line is the host's switch.
     if (const std::vector<std::string> arguments(argv + 1, argv + argc); isHackCommandLine(arguments))
-        return runHackMode(arguments, argv[0]);
+        return runHackMode(record, arguments, argv[0]);
 
     // The command line belongs to the screen-saver host: the toolkit gets only the program's
     // name, so that no switch is taken for one of its own options.
@@ -171,13 +171,13 @@ int main(int argc, char** argv)
     // "/a" and unknown switches create no window, so they need no display: the options are
     // loaded (which gives a first run its folders) and the program ends.
     if (request.mode == LaunchMode::None) {
-        loadStoredOptions();
+        loadStoredOptions(record);
         return 0;
     }
     const bool wayland = runsOnWayland(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"),
         hasArgument(argc, argv, "--wayland"));
     if (wayland && request.mode == LaunchMode::Saver)
-        return runWaylandSaver(runClock, saverTimeScale);
+        return runWaylandSaver(record, runClock, saverTimeScale);
     if (wayland && request.mode == LaunchMode::Preview) {
         std::fputs("opal-revel: the preview (/p) draws inside an X11 window of the host and is not available on "
                    "Wayland\n", stderr);
@@ -211,18 +211,18 @@ int main(int argc, char** argv)
     });
 
     try {
-        loadStoredOptions();
+        loadStoredOptions(record);
 
         // A signal that arrived during the start ends the program before any window is made.
         switch (terminationSignals.received() != 0 ? LaunchMode::None : request.mode) {
         case LaunchMode::Configure:
-            configureLauncher(state);
+            configureLauncher(state, record);
             break;
         case LaunchMode::Saver:
-            saverLauncher(state, terminationSignals, saverTimeScale);
+            saverLauncher(state, record, terminationSignals, saverTimeScale);
             break;
         case LaunchMode::Preview:
-            if (!previewLauncher(state, request.number))
+            if (!previewLauncher(state, record, request.number))
                 status = 1;
             break;
         case LaunchMode::None:
@@ -239,17 +239,17 @@ int main(int argc, char** argv)
         QMessageBox::critical(nullptr, QString::fromStdString(ProductTitle), QString::fromUtf8(exception.what()));
     }
 
-    if (DisplaySwitched && state.modes)
+    if (state.displaySwitched && state.modes)
         restoreDisplay(*state.modes);
     state.watchdog.release();
 
     RenderStatistics figures;
     if (state.savers)
         figures.add(state.savers->statistics());
-    if (state.preview && state.preview->getRenderer())
-        figures.add(state.preview->getRenderer()->statistics());
-    if (const auto* editor = dynamic_cast<const EditorWindow*>(state.mainWindow.get()); editor && editor->liveRenderer())
-        figures.add(editor->liveRenderer()->statistics());
+    if (state.preview && state.preview->renderer())
+        figures.add(state.preview->renderer()->statistics());
+    if (const auto* editor = dynamic_cast<const EditorWindow*>(state.mainWindow.get()); editor && editor->renderer())
+        figures.add(editor->renderer()->statistics());
     writeRunStatisticsIfAsked(figures, static_cast<double>(runClock.nsecsElapsed()) / 1e9);
 
     state.preview.reset();

@@ -1,8 +1,7 @@
 #include "app/output_surface.h"
 
 #include "platform/wayland_display.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
+#include "engine/renderer_factory.h"
 
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -25,8 +24,9 @@ void toplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
 
 } // namespace
 
-OutputSurface::OutputSurface(WaylandDisplay& display, wl_output* output, SurfaceRole role)
-    : m_display(display)
+OutputSurface::OutputSurface(RunRecord& record, WaylandDisplay& display, wl_output* output, SurfaceRole role)
+    : m_record(record)
+    , m_display(display)
     , m_output(output)
     , m_role(role)
 {
@@ -154,10 +154,9 @@ void OutputSurface::resize(int32_t width, int32_t height)
             buffer.destroy();
         m_panel.resize(width, height);
         if (!m_renderer) {
-            m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Saver);
+            m_renderer = makeRenderer(RenderRole::Saver, m_record);
             m_renderer->setMostPresentRects(kMostPresentRects);
             m_renderer->setAutomaticChanges(m_automaticChanges);
-            m_renderer->setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
         }
         m_renderer->reset(width, height);
     }

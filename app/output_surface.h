@@ -12,6 +12,7 @@
 #include <vector>
 
 class WaylandDisplay;
+struct RunRecord;
 struct wl_callback;
 struct wl_output;
 struct wl_surface;
@@ -42,7 +43,8 @@ public:
     // four copies most of the screen every frame.
     static constexpr std::size_t kMostPresentRects = 16;
 
-    OutputSurface(WaylandDisplay& display, wl_output* output, SurfaceRole role);
+    // Draws the run's preset; the record must outlive the surface.
+    OutputSurface(RunRecord& record, WaylandDisplay& display, wl_output* output, SurfaceRole role);
     ~OutputSurface();
     OutputSurface(const OutputSurface&) = delete;
     OutputSurface& operator=(const OutputSurface&) = delete;
@@ -86,6 +88,7 @@ private:
     int freeBuffer();
     void requestFrame();
 
+    RunRecord& m_record;
     WaylandDisplay& m_display;
     wl_output* m_output;
     SurfaceRole m_role;

@@ -2,9 +2,7 @@
 
 #include "engine/picture_panel.h"
 #include "engine/refresh_timer.h"
-#include "engine/renderer.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
+#include "engine/renderer_factory.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -68,7 +66,8 @@ QString watchHost(xcb_connection_t* connection, uint32_t host, QSize& nativeSize
 
 } // namespace
 
-std::unique_ptr<PreviewWindow> PreviewWindow::createInside(uint32_t hostWindow, QString* error, Host owner)
+std::unique_ptr<PreviewWindow> PreviewWindow::createInside(
+    RunRecord& record, uint32_t hostWindow, QString* error, Host owner)
 {
     xcb_connection_t* connection = x11Connection();
     if (connection == nullptr) {
@@ -86,10 +85,10 @@ std::unique_ptr<PreviewWindow> PreviewWindow::createInside(uint32_t hostWindow, 
         return nullptr;
     }
 
-    std::unique_ptr<PreviewWindow> form(new PreviewWindow(hostWindow, owner));
+    std::unique_ptr<PreviewWindow> form(new PreviewWindow(record, hostWindow, owner));
     if (owner == Host::DesktopDaemon) {
         form->windowHandle()->setFlag(Qt::WindowTransparentForInput);
-        form->panelShower->setDirectPresent(true, true);
+        form->m_panel->setDirectPresent(true, true);
     }
     // The foreign window becomes the parent of the form's native window; the form has no
     // parent widget of its own. The foreign QWindow is left alive until the process ends:
@@ -101,8 +100,9 @@ std::unique_ptr<PreviewWindow> PreviewWindow::createInside(uint32_t hostWindow, 
     return form;
 }
 
-PreviewWindow::PreviewWindow(uint32_t hostWindow, Host host)
+PreviewWindow::PreviewWindow(RunRecord& record, uint32_t hostWindow, Host host)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
+    , m_record(record)
     , m_host(hostWindow)
     , m_owner(host)
 {
@@ -113,10 +113,10 @@ PreviewWindow::PreviewWindow(uint32_t hostWindow, Host host)
     setPalette(green);
     setAutoFillBackground(true);
 
-    panelShower = new PicturePanel(this);
-    QPalette black = panelShower->palette();
+    m_panel = new PicturePanel(this);
+    QPalette black = m_panel->palette();
     black.setColor(QPalette::Window, Qt::black);
-    panelShower->setPalette(black);
+    m_panel->setPalette(black);
 
     m_refresh = new RefreshTimer(this);
     connect(m_refresh, &RefreshTimer::tick, this, &PreviewWindow::refreshTick);
@@ -135,51 +135,50 @@ PreviewWindow::PreviewWindow(uint32_t hostWindow, Host host)
 PreviewWindow::~PreviewWindow()
 {
     qApp->removeNativeEventFilter(this);
-    if (panelShower != nullptr)
-        panelShower->painter = nullptr;
+    if (m_panel != nullptr)
+        m_panel->painter = nullptr;
     m_renderer.reset();
 }
 
 void PreviewWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    formShow();
+    startDrawing();
 }
 
-void PreviewWindow::formShow()
+void PreviewWindow::startDrawing()
 {
-    panelShower->setGeometry(rect());
+    m_panel->setGeometry(rect());
     if (!m_renderer) {
         // In a desktop daemon's window the program is that daemon's display mode: a saver.
         const RenderRole role = m_owner == Host::DesktopDaemon ? RenderRole::Saver : RenderRole::Preview;
-        m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, role);
-        m_renderer->setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
-        panelShower->painter = m_renderer.get();
+        m_renderer = makeRenderer(role, m_record);
+        m_panel->painter = m_renderer.get();
     }
-    m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
+    m_renderer->reset(m_panel->deviceWidth(), m_panel->deviceHeight());
 }
 
 void PreviewWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    panelShower->setGeometry(rect());
-    formResize();
+    m_panel->setGeometry(rect());
+    restartAtPanelSize();
 }
 
-void PreviewWindow::formResize()
+void PreviewWindow::restartAtPanelSize()
 {
     if (!m_renderer)
         return;
-    m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
+    m_renderer->reset(m_panel->deviceWidth(), m_panel->deviceHeight());
 }
 
 void PreviewWindow::closeEvent(QCloseEvent* event)
 {
-    formClose();
+    endRun();
     QWidget::closeEvent(event);
 }
 
-void PreviewWindow::formClose()
+void PreviewWindow::endRun()
 {
     m_closing = true;
     m_refresh->stop();
@@ -191,7 +190,7 @@ void PreviewWindow::refreshTick(int64_t nowMicros)
     if (!m_renderer || m_hostGone || m_closing)
         return;
     m_renderer->step(nowMicros);
-    m_renderer->present(*panelShower);
+    m_renderer->present(*m_panel);
 }
 
 void PreviewWindow::checkVisibility()

@@ -11,6 +11,7 @@ class PicturePanel;
 class QTimer;
 class RefreshTimer;
 class Renderer;
+struct RunRecord;
 
 // The window of preview mode: a small live picture inside a window that the screen-saver
 // host owns, given by its X11 window id. The form is a native window whose parent is that
@@ -29,17 +30,17 @@ public:
     // X window, since nothing overlaps its panel there.
     enum class Host { SaverHost, DesktopDaemon };
 
-    // Creates the preview inside the host window, or answers null (with the reason in
-    // `error`) when the id names no window the program can use.
-    static std::unique_ptr<PreviewWindow> createInside(uint32_t hostWindow, QString* error, Host host = Host::SaverHost);
+    // Creates the preview of the run's preset inside the host window, or answers null (with
+    // the reason in `error`) when the id names no window the program can use. The record
+    // must outlive the preview.
+    static std::unique_ptr<PreviewWindow> createInside(
+        RunRecord& record, uint32_t hostWindow, QString* error, Host host = Host::SaverHost);
     ~PreviewWindow() override;
-
-    PicturePanel* panelShower = nullptr;
 
     // True once the host window was destroyed under the form.
     bool hostGone() const { return m_hostGone; }
     // The renderer, once the form has been shown (statistics, tests).
-    const Renderer* getRenderer() const { return m_renderer.get(); }
+    const Renderer* renderer() const { return m_renderer.get(); }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     // None: the window's panel paints on screen, and so does the window (see PicturePanel).
@@ -51,11 +52,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    PreviewWindow(uint32_t hostWindow, Host host);
+    PreviewWindow(RunRecord& record, uint32_t hostWindow, Host host);
 
-    void formShow();
-    void formResize();
-    void formClose();
+    // On show: the renderer made once and started at the panel's size.
+    void startDrawing();
+    // After a resize: the renderer starts again at the panel's new size.
+    void restartAtPanelSize();
+    // On close: no more drawing, and the event loop ends.
+    void endRun();
     // One display refresh: the sprites due are drawn and go to the screen.
     void refreshTick(int64_t nowMicros);
     // The host's size in native pixels, turned into the form's size.
@@ -69,6 +73,8 @@ private:
     QTimer* m_visibilityTimer = nullptr;
     bool m_viewable = true;
     bool m_fullyObscured = false;
+    RunRecord& m_record;
+    PicturePanel* m_panel = nullptr; // fills the window; the renderer is its painter
     uint32_t m_host = 0;
     Host m_owner = Host::SaverHost;
     std::unique_ptr<Renderer> m_renderer;

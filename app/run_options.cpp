@@ -12,40 +12,40 @@ void complain(const std::string& text) { std::fprintf(stderr, "opal-revel: %s\n"
 
 } // namespace
 
-void loadStoredOptions()
+void loadStoredOptions(RunRecord& record)
 {
-    resetDefaults();
-    loadSettings(CurrentPreset);
+    resetDefaults(record.options, record.preset);
+    loadSettings(record.options, record.preset);
 }
 
-bool loadStartPreset(const std::optional<std::string>& named)
+bool loadStartPreset(RunRecord& record, const std::optional<std::string>& named)
 {
     if (!named) {
-        if (Settings.randomStart)
-            loadRandomPreset(Settings.presetsDir, CurrentPreset);
+        if (record.options.randomStart)
+            loadRandomPreset(record.options.presetsDir, record.preset);
         return true;
     }
     if (*named == "random") {
-        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+        loadRandomPreset(record.options.presetsDir, record.preset);
         return true;
     }
-    const std::optional<std::filesystem::path> path = findPresetArgument(*named, Settings.presetsDir);
+    const std::optional<std::filesystem::path> path = findPresetArgument(*named, record.options.presetsDir);
     if (!path) {
         complain("--preset: no preset " + quoteArgument(*named) + " in "
-            + (Settings.presetsDir.empty() ? std::string("(no presets folder)") : quoteArgument(Settings.presetsDir)));
+            + (record.options.presetsDir.empty() ? std::string("(no presets folder)") : quoteArgument(record.options.presetsDir)));
         return false;
     }
-    if (!loadPresetFile(*path, CurrentPreset)) {
+    if (!loadPresetFile(*path, record.preset)) {
         complain("--preset: " + quoteArgument(path->string()) + " is not a preset file that can be read");
         return false;
     }
     return true;
 }
 
-bool takeRunOptions(const HackOptions& options)
+bool takeRunOptions(RunRecord& record, const HackOptions& options)
 {
-    loadStoredOptions();
+    loadStoredOptions(record);
     std::random_device entropy;
-    applyHackOptions(options, Settings, [&entropy] { return static_cast<uint32_t>(entropy()); });
-    return loadStartPreset(options.preset);
+    applyHackOptions(options, record.options, [&entropy] { return static_cast<uint32_t>(entropy()); });
+    return loadStartPreset(record, options.preset);
 }

@@ -8,8 +8,9 @@
 
 #include <algorithm>
 
-SaverScreens::SaverScreens(SaverInput input, SaverLayer layer, QObject* parent)
+SaverScreens::SaverScreens(RunRecord& record, SaverInput input, SaverLayer layer, QObject* parent)
     : QObject(parent)
+    , m_record(record)
     , m_input(input)
     , m_layer(layer)
 {
@@ -37,7 +38,7 @@ void SaverScreens::closeAll()
 
 void SaverScreens::addScreen(QScreen* screen)
 {
-    auto form = std::make_unique<SaverWindow>(screen, m_input, m_layer);
+    auto form = std::make_unique<SaverWindow>(m_record, screen, m_input, m_layer);
     form->setTimeScale(m_timeScale);
     SaverWindow* shown = form.get();
     m_forms.push_back({ screen, std::move(form) });
@@ -52,7 +53,7 @@ void SaverScreens::removeScreen(QScreen* screen)
     // The last saver stays: the toolkit moves it to whatever screen is left.
     if (gone == m_forms.end() || m_forms.size() == 1)
         return;
-    if (const Renderer* renderer = gone->form->getRenderer())
+    if (const Renderer* renderer = gone->form->renderer())
         m_removedFigures.add(renderer->statistics());
     gone->form->hide();
     // Deleted later: the screen's removal may be reported from inside the form's own events.
@@ -65,7 +66,7 @@ RenderStatistics SaverScreens::statistics() const
 {
     RenderStatistics figures = m_removedFigures;
     for (const Saver& saver : m_forms) {
-        if (const Renderer* renderer = saver.form->getRenderer())
+        if (const Renderer* renderer = saver.form->renderer())
             figures.add(renderer->statistics());
     }
     return figures;

@@ -10,6 +10,7 @@
 #include <vector>
 
 class QScreen;
+struct RunRecord;
 
 // The saver over every screen: one SaverWindow, with its own renderer at its screen's size
 // stepped at its screen's refresh rate, per screen the toolkit reports, made and dropped as
@@ -20,7 +21,9 @@ class SaverScreens final : public QObject {
     Q_OBJECT
 
 public:
-    explicit SaverScreens(SaverInput input, SaverLayer layer = SaverLayer::Top, QObject* parent = nullptr);
+    // Every saver draws the run's preset; the record must outlive them.
+    explicit SaverScreens(
+        RunRecord& record, SaverInput input, SaverLayer layer = SaverLayer::Top, QObject* parent = nullptr);
     ~SaverScreens() override;
 
     // The renderers' clocks run at this fraction of real time (see PresentCadence); set
@@ -47,6 +50,7 @@ private:
         std::unique_ptr<SaverWindow> form;
     };
 
+    RunRecord& m_record;
     SaverInput m_input;
     SaverLayer m_layer;
     double m_timeScale = 1.0;

@@ -4,9 +4,7 @@
 
 #include "engine/picture_panel.h"
 #include "engine/refresh_timer.h"
-#include "engine/renderer.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
+#include "engine/renderer_factory.h"
 
 #include <QCloseEvent>
 #include <QBitmap>
@@ -68,12 +66,13 @@ void markAsDesktop(QWidget& window)
 
 } // namespace
 
-SaverWindow::SaverWindow(QScreen* screen, SaverInput input, SaverLayer layer, QWidget* parent)
+SaverWindow::SaverWindow(RunRecord& record, QScreen* screen, SaverInput input, SaverLayer layer, QWidget* parent)
     : QWidget(parent,
         Qt::Window | Qt::FramelessWindowHint
             | (layer == SaverLayer::Desktop ? Qt::WindowStaysOnBottomHint : Qt::WindowStaysOnTopHint)
             | (input == SaverInput::Ignored || layer == SaverLayer::Desktop ? Qt::WindowTransparentForInput
                                                                              : Qt::WindowFlags()))
+    , m_record(record)
     , m_screen(screen)
     , m_input(layer == SaverLayer::Desktop ? SaverInput::Ignored : input)
     , m_layer(layer)
@@ -88,16 +87,16 @@ SaverWindow::SaverWindow(QScreen* screen, SaverInput input, SaverLayer layer, QW
         setCursor(invisibleCursor());
     setMouseTracking(true);
 
-    panelShower = new PicturePanel(this);
+    m_panel = new PicturePanel(this);
     // Nothing overlaps the panel, so what a refresh drew can go straight to the X window.
-    panelShower->setDirectPresent(true, true);
-    QPalette black = panelShower->palette();
+    m_panel->setDirectPresent(true, true);
+    QPalette black = m_panel->palette();
     black.setColor(QPalette::Window, Qt::black);
-    panelShower->setPalette(black);
+    m_panel->setPalette(black);
     if (m_layer == SaverLayer::Top)
-        panelShower->setCursor(invisibleCursor());
-    panelShower->setMouseTracking(true);
-    panelShower->installEventFilter(this);
+        m_panel->setCursor(invisibleCursor());
+    m_panel->setMouseTracking(true);
+    m_panel->installEventFilter(this);
 
     // The screen's size can change under a shown saver: the 640 x 480 switch reaches the
     // toolkit only after the window exists. The saver keeps covering the whole screen. A
@@ -123,7 +122,7 @@ SaverWindow::~SaverWindow()
 {
     // The panel, a child that the base destructor deletes later, must not paint through a
     // renderer that is gone.
-    panelShower->painter = nullptr;
+    m_panel->painter = nullptr;
     m_renderer.reset();
 }
 
@@ -153,21 +152,20 @@ void SaverWindow::coverScreen()
 void SaverWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    formShow();
+    startDrawing();
 }
 
-void SaverWindow::formShow()
+void SaverWindow::startDrawing()
 {
     m_pointer.forget();
     setGeometry(screenRectangle());
-    panelShower->setGeometry(rect());
+    m_panel->setGeometry(rect());
     if (!m_renderer) {
-        m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Saver);
+        m_renderer = makeRenderer(RenderRole::Saver, m_record);
         m_renderer->setAutomaticChanges(m_automaticChanges);
-        m_renderer->setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
-        panelShower->painter = m_renderer.get();
+        m_panel->painter = m_renderer.get();
     }
-    m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
+    m_renderer->reset(m_panel->deviceWidth(), m_panel->deviceHeight());
     if (!m_closing)
         m_refresh->start();
 
@@ -198,15 +196,15 @@ void SaverWindow::grabKeyboardSoon()
 void SaverWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    panelShower->setGeometry(rect());
-    formResize();
+    m_panel->setGeometry(rect());
+    restartAtPanelSize();
 }
 
-void SaverWindow::formResize()
+void SaverWindow::restartAtPanelSize()
 {
     if (!m_renderer)
         return;
-    m_renderer->reset(panelShower->deviceWidth(), panelShower->deviceHeight());
+    m_renderer->reset(m_panel->deviceWidth(), m_panel->deviceHeight());
 }
 
 void SaverWindow::refreshTick(int64_t nowMicros)
@@ -216,7 +214,7 @@ void SaverWindow::refreshTick(int64_t nowMicros)
     if (!m_renderer || m_closing || !isVisible() || !m_cadence.due(nowMicros) || TerminationSignals::arrived() != 0)
         return;
     m_renderer->step(m_cadence.rendererMicros(nowMicros));
-    m_renderer->present(*panelShower);
+    m_renderer->present(*m_panel);
     m_cadence.presented(nowMicros);
 }
 
@@ -242,7 +240,7 @@ void SaverWindow::closeEvent(QCloseEvent* event)
 
 bool SaverWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == panelShower && m_input == SaverInput::EndsSaver) {
+    if (watched == m_panel && m_input == SaverInput::EndsSaver) {
         switch (event->type()) {
         case QEvent::MouseMove: {
             // The 20-pixel tolerance is in screen pixels, as the picture is.
@@ -253,7 +251,7 @@ bool SaverWindow::eventFilter(QObject* watched, QEvent* event)
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
         case QEvent::Wheel: // the wheel is buttons 4 and 5 of the pointer
-            panelShowerMouseDown();
+            closeSaver();
             return true;
         default:
             break;
@@ -267,8 +265,6 @@ void SaverWindow::followPointer(int x, int y)
     if (m_pointer.movedTooFar(x, y))
         closeSaver();
 }
-
-void SaverWindow::panelShowerMouseDown() { closeSaver(); }
 
 void SaverWindow::closeSaver()
 {

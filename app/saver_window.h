@@ -13,6 +13,7 @@
 class PicturePanel;
 class RefreshTimer;
 class Renderer;
+struct RunRecord;
 
 // Whether the saver's input is its own (the saver switch: input ends it) or a desktop
 // daemon's (the daemon watches input and stops the saver with a signal).
@@ -40,13 +41,12 @@ class SaverWindow final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit SaverWindow(QScreen* screen = nullptr, SaverInput input = SaverInput::EndsSaver,
+    // Draws the run's preset with the run's options; the record must outlive the window.
+    explicit SaverWindow(RunRecord& record, QScreen* screen = nullptr, SaverInput input = SaverInput::EndsSaver,
         SaverLayer layer = SaverLayer::Top, QWidget* parent = nullptr);
     ~SaverWindow() override;
     // None: the window's panel paints on screen, and so does the window (see PicturePanel).
     QPaintEngine* paintEngine() const override { return nullptr; }
-
-    PicturePanel* panelShower = nullptr;
 
     // Stops drawing, hides the window and tells the application to end. The window itself
     // is destroyed by its owner once the event loop has returned.
@@ -58,7 +58,7 @@ public:
     // (see PresentCadence).
     void setTimeScale(double scale) { m_cadence.setScale(scale); }
     // The renderer, once the window has been shown (statistics, tests).
-    const Renderer* getRenderer() const { return m_renderer.get(); }
+    const Renderer* renderer() const { return m_renderer.get(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -69,12 +69,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void formShow();
-    void formResize();
+    // On show: the window on its screen, the renderer made once and started at the panel's
+    // size, the refresh running.
+    void startDrawing();
+    // After a resize: the renderer starts again at the panel's new size.
+    void restartAtPanelSize();
     // One display refresh: the sprites due are drawn and go to the screen.
     void refreshTick(int64_t nowMicros);
     void followPointer(int x, int y);
-    void panelShowerMouseDown();
     // The keyboard grab fails until the window is viewable (a window manager may map it
     // late), so it is retried for a while after the window is shown.
     void grabKeyboardSoon();
@@ -82,6 +84,8 @@ private:
     void coverScreen();
     QRect screenRectangle() const;
 
+    RunRecord& m_record;
+    PicturePanel* m_panel = nullptr; // fills the window; the renderer is its painter
     QPointer<QScreen> m_screen; // null: the primary screen; cleared when the screen goes away
     SaverInput m_input = SaverInput::EndsSaver;
     SaverLayer m_layer = SaverLayer::Top;

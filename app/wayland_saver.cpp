@@ -15,8 +15,9 @@ void complain(const char* text) { std::fprintf(stderr, "opal-revel: %s\n", text)
 
 } // namespace
 
-WaylandSaver::WaylandSaver(WaylandRunKind kind)
-    : m_kind(kind)
+WaylandSaver::WaylandSaver(RunRecord& record, WaylandRunKind kind)
+    : m_record(record)
+    , m_kind(kind)
 {
     m_display.setInputWanted(kind == WaylandRunKind::Saver);
 }
@@ -38,7 +39,7 @@ void WaylandSaver::outputAdded(uint32_t /*name*/, wl_output* output)
     SurfaceRole role = SurfaceRole::FullScreen;
     if (m_display.layerShell() != nullptr)
         role = m_kind == WaylandRunKind::Saver ? SurfaceRole::Overlay : SurfaceRole::Background;
-    m_surfaces.push_back(std::make_unique<OutputSurface>(m_display, output, role));
+    m_surfaces.push_back(std::make_unique<OutputSurface>(m_record, m_display, output, role));
     m_surfaces.back()->setTimeScale(m_timeScale);
     chooseDrive();
 }
@@ -161,10 +162,10 @@ void WaylandSaver::teardown()
         wl_display_flush(m_display.display());
 }
 
-int runWaylandMode(WaylandRunKind kind, double timeScale, const std::function<double()>& runSeconds)
+int runWaylandMode(RunRecord& record, WaylandRunKind kind, double timeScale, const std::function<double()>& runSeconds)
 {
     const TerminationSignalCatch termination;
-    WaylandSaver saver(kind);
+    WaylandSaver saver(record, kind);
     saver.setTimeScale(timeScale);
     const int status = saver.run(termination);
     writeRunStatisticsIfAsked(saver.statistics(), runSeconds());

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+struct RunRecord;
+
 // What a Wayland run shows: the saver (above everything, ended by input) or the wallpaper
 // (behind everything, no input, ended only by a termination signal).
 enum class WaylandRunKind { Saver, Wallpaper };
@@ -18,12 +20,13 @@ enum class WaylandRunKind { Saver, Wallpaper };
 // per output, made and dropped as outputs come and go, on layer-shell where the compositor
 // offers it and as full-screen windows otherwise (the wallpaper needs layer-shell). The
 // saver ends on any key, any button or a pointer move of more than 20 pixels, as on X11.
-// The options and the preset must be loaded before run().
+// The run's options and preset must be loaded before run().
 class TerminationSignalCatch;
 
 class WaylandSaver final : public WaylandEvents {
 public:
-    explicit WaylandSaver(WaylandRunKind kind);
+    // Every output draws the run's preset; the record must outlive the saver.
+    WaylandSaver(RunRecord& record, WaylandRunKind kind);
     ~WaylandSaver() override;
 
     // The renderers' clock runs at this fraction of real time (the wallpaper's --rate).
@@ -61,6 +64,7 @@ private:
     void chooseDrive();
     void dropClosed();
 
+    RunRecord& m_record;
     WaylandRunKind m_kind;
     WaylandDisplay m_display;
     std::vector<std::unique_ptr<OutputSurface>> m_surfaces;
@@ -74,4 +78,4 @@ private:
 // writes the run's figures when asked (runSeconds tells the run's time so far) and ends the
 // process by the signal that ended the run. Otherwise answers the exit status: 0, or 1 for
 // a compositor that cannot be used or went away.
-int runWaylandMode(WaylandRunKind kind, double timeScale, const std::function<double()>& runSeconds);
+int runWaylandMode(RunRecord& record, WaylandRunKind kind, double timeScale, const std::function<double()>& runSeconds);

@@ -8,8 +8,7 @@
 #include "editor/shape_stack_browser.h"
 #include "engine/recording_panel.h"
 #include "engine/shape_preview_painter.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
+#include "presets/run_record.h"
 
 #include <benchmark/benchmark.h>
 
@@ -69,15 +68,16 @@ struct Panels final : EditorView {
 // A drag of the slider across its range and back, one step per iteration.
 void dragSlider(benchmark::State& state, int32_t parameter)
 {
-    resetDefaults();
-    Preset preset = sceneWith(static_cast<int>(state.range(0)));
+    RunRecord record;
+    record.preset = sceneWith(static_cast<int>(state.range(0)));
+    Preset& preset = record.preset;
     Panels panels;
     for (size_t i = 0; i < panels.painters.size(); ++i) {
         panels.thumbnails[i]->recordPresents = false;
         panels.painters[i].setStack(preset.objects.stacks[i][0].get());
     }
     panels.browserPanel.recordPresents = false;
-    ShapeEditor editor(preset, &panels);
+    ShapeEditor editor(record, &panels);
     editor.selectObject(0);
     panels.browser.setStack(editor.selectedStack());
     panels.browser.setSelected(0);

@@ -163,19 +163,19 @@ bool PalettePath::release()
     m_dragging = false;
     if (m_points.empty())
         return false;
-    m_colors = pickObjectColors(m_points, m_width, m_height);
+    m_colors = pickObjectColors(choice().index(), m_points, m_width, m_height);
     return true;
 }
 
 void PalettePath::nextPalette()
 {
-    nextPaletteIndex();
+    choice().next();
     showPalette();
 }
 
 void PalettePath::usePalette(int32_t palette)
 {
-    setPaletteIndex(palette);
+    choice().set(palette);
     showPalette();
 }
 
@@ -190,16 +190,11 @@ void PalettePath::showPalette()
 
 void PalettePath::classicPalette()
 {
-    setPaletteIndex(-1);
+    choice().set(-1);
     nextPalette();
 }
 
-int32_t PalettePath::getPalette()
+uint32_t PalettePath::getColor(double fx, double fy) const
 {
-    return getPaletteIndex();
-}
-
-uint32_t PalettePath::getColor(double fx, double fy)
-{
-    return paletteColor(getPaletteIndex(), fx, fy);
+    return paletteColor(choice().index(), fx, fy);
 }

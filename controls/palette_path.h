@@ -17,8 +17,9 @@
 // row 0 is the bottom edge of the control: whoever shows the view shows it bottom-up.
 // Points are map coordinates: x the column, y the row counted from the bottom.
 //
-// The palette index is the one of the whole process (shapes/palettes.h): every path
-// control shows the palette that was current when its map was last filled.
+// The palette index is a PaletteChoice: the control's own until sharePalette hands it the
+// one of its run, which every path control of the run then shows (each the palette that
+// was current when its map was last filled).
 class PalettePath {
 public:
     // The longest path; further moves of a drag are ignored.
@@ -77,9 +78,11 @@ public:
     void classicPalette();
     // Shows the given palette, as the other two do.
     void usePalette(int32_t palette);
-    static int32_t getPalette();
+    int32_t palette() const { return choice().index(); }
+    // From now on the palette is the given one, which must outlive the control.
+    void sharePalette(PaletteChoice& palette) { m_sharedPalette = &palette; }
     // The picker RGB colour of the current palette at (fx, fy).
-    static uint32_t getColor(double fx, double fy);
+    uint32_t getColor(double fx, double fy) const;
 
     const ArgbImage& mapImage() const { return m_map; }
     const ArgbImage& viewImage() const { return m_view; }
@@ -90,6 +93,8 @@ public:
 private:
     // Clears the path and, once the map exists, draws the current palette into it.
     void showPalette();
+    PaletteChoice& choice() { return m_sharedPalette != nullptr ? *m_sharedPalette : m_ownPalette; }
+    const PaletteChoice& choice() const { return m_sharedPalette != nullptr ? *m_sharedPalette : m_ownPalette; }
 
     int32_t m_width = 0;
     int32_t m_height = 0;
@@ -100,4 +105,6 @@ private:
     bool m_dragging = false;
     std::vector<PathPoint> m_points;
     std::array<uint32_t, 7> m_colors {};
+    PaletteChoice m_ownPalette;
+    PaletteChoice* m_sharedPalette = nullptr; // the run's, once shared
 };

@@ -37,10 +37,6 @@ void PathPainter::usePalette(int32_t palette)
     update();
 }
 
-int32_t PathPainter::getPalette()
-{
-    return PalettePath::getPalette();
-}
 
 void PathPainter::rebuild()
 {

@@ -30,12 +30,14 @@ public:
     const std::array<uint32_t, 7>& colors() const { return m_path.colors(); }
 
     // The next palette (3 wraps to 0) or palette 0 again; both clear the path, keep the
-    // colours and repaint. getPalette is the process-wide index.
+    // colours and repaint. The palette is the control's own until sharePalette hands it
+    // the run's.
     void nextPalette();
     void classicPalette();
     // Shows the given palette (an undo gives one back); clears the path and keeps the colours.
     void usePalette(int32_t palette);
-    static int32_t getPalette();
+    int32_t palette() const { return m_path.palette(); }
+    void sharePalette(PaletteChoice& palette) { m_path.sharePalette(palette); }
 
     // The picker behind the control, for tests and galleries.
     const PalettePath& path() const { return m_path; }

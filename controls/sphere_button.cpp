@@ -191,7 +191,10 @@ int SphereButton::bevel() const { return m_shape.radiusPx + 1; }
 
 void SphereButton::setBevel(int bevel)
 {
-    m_shape.radiusPx = bevel == INT_MIN ? INT_MIN : bevel - 1;
+    const int radius = bevel == INT_MIN ? INT_MIN : bevel - 1;
+    if (radius == m_shape.radiusPx)
+        return;
+    m_shape.radiusPx = radius;
     refresh();
 }
 
@@ -199,6 +202,8 @@ int SphereButton::sphereHeight() const { return m_shape.heightPx; }
 
 void SphereButton::setSphereHeight(int height)
 {
+    if (height == m_shape.heightPx)
+        return;
     m_shape.heightPx = height;
     refresh();
 }
@@ -207,6 +212,8 @@ quint32 SphereButton::color() const { return m_shape.color; }
 
 void SphereButton::setColor(quint32 colorref)
 {
+    if (colorref == m_shape.color)
+        return;
     m_shape.color = colorref;
     refresh();
 }
@@ -215,6 +222,8 @@ quint32 SphereButton::lColor() const { return m_shape.lColor; }
 
 void SphereButton::setLColor(quint32 colorref)
 {
+    if (colorref == m_shape.lColor)
+        return;
     m_shape.lColor = colorref;
     refresh();
 }
@@ -223,6 +232,8 @@ float SphereButton::ambient() const { return m_shape.ambient; }
 
 void SphereButton::setAmbient(float ambient)
 {
+    if (ambient == m_shape.ambient)
+        return;
     m_shape.ambient = ambient;
     refresh();
 }
@@ -231,6 +242,8 @@ float SphereButton::mirror() const { return m_shape.mirror; }
 
 void SphereButton::setMirror(float mirror)
 {
+    if (mirror == m_shape.mirror)
+        return;
     m_shape.mirror = mirror;
     refresh();
 }
@@ -244,7 +257,11 @@ void SphereButton::setPhong(float phong)
     if (std::isnan(phong))
         phong = 0.0f;
     const double truncated = std::trunc(static_cast<double>(phong));
-    m_shape.phong = truncated >= INT_MAX ? INT_MAX : truncated <= INT_MIN ? INT_MIN : static_cast<int32_t>(truncated);
+    const int32_t held
+        = truncated >= INT_MAX ? INT_MAX : truncated <= INT_MIN ? INT_MIN : static_cast<int32_t>(truncated);
+    if (held == m_shape.phong)
+        return;
+    m_shape.phong = held;
     refresh();
 }
 
@@ -256,6 +273,8 @@ bool SphereButton::isCheckBox() const { return m_isCheckBox; }
 
 void SphereButton::setIsCheckBox(bool isCheckBox)
 {
+    if (isCheckBox == m_isCheckBox)
+        return;
     m_isCheckBox = isCheckBox;
     refresh();
 }
@@ -264,10 +283,11 @@ bool SphereButton::checked() const { return m_checked; }
 
 void SphereButton::setChecked(bool checked)
 {
-    const bool changed = checked != m_checked;
+    if (checked == m_checked)
+        return;
     m_checked = checked;
     refresh();
-    if (changed && m_isCheckBox) {
+    if (m_isCheckBox) {
         QAccessible::State state;
         state.checked = true;
         QAccessibleStateChangeEvent event(this, state);

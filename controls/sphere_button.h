@@ -29,7 +29,7 @@
 // click does (toggling Checked like a press, then clicked).
 //
 // On a scaled screen the face is built in device pixels with Bevel and SphereHeight scaled
-// by the device pixel ratio; at ratio 1 it is exactly the described face.
+// by the device pixel ratio; at ratio 1 it is the face at its nominal pixel size.
 class SphereButton : public QWidget {
     Q_OBJECT
     Q_PROPERTY(int Bevel READ bevel WRITE setBevel)

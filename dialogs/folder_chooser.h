@@ -13,8 +13,7 @@ class SphereButton;
 // "Change storage directory": the modal dialog in which the user picks the folder that holds
 // the presets. A borderless grey window with a maroon title strip and frame; the list shows
 // the current folder's sub-folders (".." leads up), and the folder it shows is the result.
-// Where the original had a drive selector, a field shows the current path and takes a typed
-// one: Enter goes there, and a path that names no folder is refused with a red mark while
+// Under the list a field shows the current path and takes a typed one: Enter goes there, and a path that names no folder is refused with a red mark while
 // everything else stays as it was. "OK" accepts, "Cancel" (or Escape, or closing) rejects.
 // Tab runs through the list, the field, "OK" and "Cancel"; Enter on the list accepts the
 // folder shown, as a dialog's default button would, and a double click enters a line.

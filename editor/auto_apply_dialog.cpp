@@ -30,8 +30,9 @@ void showEveryLine(QListWidget* list)
 
 } // namespace
 
-AutoApplyDialog::AutoApplyDialog(QWidget* parent)
+AutoApplyDialog::AutoApplyDialog(SettingsRecord& options, QWidget* parent)
     : QDialog(parent)
+    , m_options(options)
 {
     setWindowTitle(tr("Automatic applying"));
     setModal(true);
@@ -107,12 +108,12 @@ void AutoApplyDialog::centreOnScreen()
 
 void AutoApplyDialog::showWhatStrategy()
 {
-    const int strategy = applyStrategyLine(m_whatList->currentRow());
+    const int strategy = applyStrategyLine(m_options, m_whatList->currentRow());
     if (strategy >= 0)
         m_howList->setCurrentRow(strategy);
 }
 
 void AutoApplyDialog::storeHowStrategy()
 {
-    storeApplyStrategy(m_whatList->currentRow(), m_howList->currentRow());
+    storeApplyStrategy(m_options, m_whatList->currentRow(), m_howList->currentRow());
 }

@@ -16,10 +16,8 @@
 #include "editor/save_page.h"
 #include "engine/picture_panel.h"
 #include "engine/refresh_timer.h"
-#include "engine/renderer.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
-#include "shapes/palettes.h"
+#include "engine/renderer_factory.h"
+#include "presets/run_record.h"
 
 #include <QAction>
 #include <QApplication>
@@ -49,9 +47,10 @@ static_assert(kLiveViewWidth + kPageWidth == EditorWindow::kClientWidth);
 
 } // namespace
 
-EditorWindow::EditorWindow(QWidget* parent)
+EditorWindow::EditorWindow(RunRecord& record, QWidget* parent)
     : QWidget(parent)
-    , editor(CurrentPreset, this)
+    , editor(record, this)
+    , m_record(record)
 {
     // The dialogs and the menu opened from here are dark like this window.
     installEditorTheme();
@@ -66,7 +65,7 @@ EditorWindow::EditorWindow(QWidget* parent)
     m_refresh = new RefreshTimer(this);
     connect(m_refresh, &RefreshTimer::tick, this, &EditorWindow::refreshTick);
 
-    m_autoApplyDialog = new AutoApplyDialog(this);
+    m_autoApplyDialog = new AutoApplyDialog(record.options, this);
     m_autoApplyDialog->setObjectName(QStringLiteral("autoApplyDialog"));
     connect(m_renderPage, &RenderPage::autoApplyRequested, this,
         [this] { m_autoApplyDialog->openAt(editor.applyParam - 1); });
@@ -101,7 +100,7 @@ void EditorWindow::buildFrame()
     m_clearScreenButton->setObjectName(QStringLiteral("clearScreenButton"));
     connect(m_clearScreenButton, &SphereButton::clicked, this, [this] { clearLiveView(); });
 
-    m_quickTweaksBar = new QuickTweaksBar(editor, this);
+    m_quickTweaksBar = new QuickTweaksBar(editor, m_record, this);
     m_quickTweaksBar->setGeometry(0, kLiveViewHeight, kLiveViewWidth, kClientHeight - kLiveViewHeight);
 
     m_pageColumn = new QWidget(this);
@@ -129,9 +128,9 @@ void EditorWindow::buildPages()
 {
     m_renderPage = new RenderPage(editor, m_pageStack);
     m_savePage = new SavePage(m_pageStack);
-    m_optionsPage = new OptionsPage(m_pageStack);
-    m_helpPage = new HelpPage(m_pageStack);
-    m_presetsPage = new PresetsPage(m_pageStack);
+    m_optionsPage = new OptionsPage(m_record.options, m_pageStack);
+    m_helpPage = new HelpPage(m_record.options, m_pageStack);
+    m_presetsPage = new PresetsPage(m_record.library, m_pageStack);
     QWidget* const pages[kTabCount] = { m_renderPage, m_savePage, m_optionsPage, m_helpPage, m_presetsPage };
     for (int i = 0; i < kTabCount; ++i) {
         QWidget* page = pages[i];
@@ -140,7 +139,7 @@ void EditorWindow::buildPages()
     }
 
     m_exportFlows = new ExportFlows(
-        this, [this] { return m_renderer.get(); },
+        this, m_record, [this] { return m_renderer.get(); },
         [this] { return QSize(m_liveView->deviceWidth(), m_liveView->deviceHeight()); });
     m_exportFlows->setObjectName(QStringLiteral("exportFlows"));
     connect(m_savePage, &SavePage::saveJpegPressed, m_exportFlows, &ExportFlows::saveJpeg);
@@ -208,8 +207,8 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event)
 
 PresetState EditorWindow::currentState() const
 {
-    return capturePresetState(CurrentPreset, editor.currentObject, editor.currentShape,
-        { Settings.formula, Settings.mirror, getPaletteIndex() });
+    return capturePresetState(m_record.preset, editor.currentObject, editor.currentShape,
+        { m_record.options.formula, m_record.options.mirror, m_record.palette.index() });
 }
 
 void EditorWindow::presetEdited(const std::string& mergeKey)
@@ -242,10 +241,10 @@ void EditorWindow::redo()
 
 void EditorWindow::showState(const PresetState& state)
 {
-    if (!restorePresetState(state, CurrentPreset))
+    if (!restorePresetState(state, m_record.preset))
         return;
-    Settings.formula = state.tweaks.formula;
-    Settings.mirror = state.tweaks.mirror;
+    m_record.options.formula = state.tweaks.formula;
+    m_record.options.mirror = state.tweaks.mirror;
     m_quickTweaksBar->usePalette(state.tweaks.palette);
     afterPresetChange(); // a fresh picture, as a change of formula gives
     editor.selectObject(state.object);
@@ -270,14 +269,14 @@ void EditorWindow::showPage(QWidget* page)
 
 void EditorWindow::usePresetsFolder(const QString& folder)
 {
-    Settings.presetsDir = folder.toStdString();
+    m_record.options.presetsDir = folder.toStdString();
     m_optionsPage->showPresetsFolder(folder);
     m_presetsPage->fillList();
 }
 
 void EditorWindow::choosePresetsFolder()
 {
-    m_folderChooser->setDirectory(QString::fromStdString(Settings.presetsDir));
+    m_folderChooser->setDirectory(QString::fromStdString(m_record.options.presetsDir));
     if (m_folderChooser->exec() != QDialog::Accepted)
         return;
     // Stored as picked: the chooser keeps the user's own spelling of the path.
@@ -287,7 +286,7 @@ void EditorWindow::choosePresetsFolder()
 void EditorWindow::saveCurrentPreset()
 {
     QFileDialog dialog(this, tr("Save current preset"),
-        QString::fromStdString(presetSaveFolder(Settings.presetsDir).string()), tr("Opal Revel Presets (*.vhp)"));
+        QString::fromStdString(presetSaveFolder(m_record.options.presetsDir).string()), tr("Opal Revel Presets (*.vhp)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The name is completed and the overwrite asked below, so that a name such as "a.txt",
@@ -322,11 +321,11 @@ void EditorWindow::saveCurrentPreset()
     }
 
     std::string reason;
-    if (!savePresetAs(target, CurrentPreset, reason)) {
+    if (!savePresetAs(target, m_record.preset, reason)) {
         QMessageBox::warning(this, tr("Save current preset"), QString::fromStdString(reason));
         return;
     }
-    usePresetsFolder(QString::fromStdString(presetsFolderAfterSave(Settings.presetsDir, target)));
+    usePresetsFolder(QString::fromStdString(presetsFolderAfterSave(m_record.options.presetsDir, target)));
 }
 
 // ---- Start, live view, closing ---------------------------------------------------------------
@@ -336,11 +335,11 @@ void EditorWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!m_shown) {
         m_shown = true;
-        formShow();
+        prepareFirstShow();
     }
 }
 
-void EditorWindow::formShow()
+void EditorWindow::prepareFirstShow()
 {
     setWindowTitle(QString::fromStdString(ProductTitle));
     m_helpPage->showProductTitle();
@@ -371,12 +370,12 @@ void EditorWindow::formShow()
 void EditorWindow::restartLiveView()
 {
     if (!m_renderer) {
-        m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Editor);
+        m_renderer = makeRenderer(RenderRole::Editor, m_record);
         m_renderer->reset(m_liveView->deviceWidth(), m_liveView->deviceHeight());
         m_liveView->painter = m_renderer.get();
     }
     for (int32_t object = 0; object < kObjectCount; ++object) {
-        if (ShapeStack* stack = CurrentPreset.objects.stacks[static_cast<size_t>(object)][0].get()) {
+        if (ShapeStack* stack = m_record.preset.objects.stacks[static_cast<size_t>(object)][0].get()) {
             stack->reducedDirty = true;
             stack->fullDirty = true;
         }
@@ -407,11 +406,11 @@ void EditorWindow::resizeEvent(QResizeEvent* event)
 
 void EditorWindow::closeEvent(QCloseEvent* event)
 {
-    formClose();
+    saveAndQuit();
     QWidget::closeEvent(event);
 }
 
-void EditorWindow::formClose()
+void EditorWindow::saveAndQuit()
 {
     if (m_closing)
         return;
@@ -419,7 +418,7 @@ void EditorWindow::formClose()
     // A capture in progress ends without a file: the program is closing.
     m_exportFlows->abortGifCapture();
     m_refresh->stop();
-    if (!saveSettings(CurrentPreset)) {
+    if (!saveSettings(m_record.options, m_record.preset)) {
         const int error = errno;
         QMessageBox::warning(this, QString::fromStdString(ProductTitle),
             tr("The settings and the current preset could not be saved to %1: %2")

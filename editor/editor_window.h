@@ -21,10 +21,11 @@ class QuickTweaksBar;
 class RefreshTimer;
 class RenderPage;
 class Renderer;
+struct RunRecord;
 class SavePage;
 class SphereButton;
 
-// The editor: the configuration window of the screen saver. It plays CurrentPreset live in
+// The editor: the configuration window of the screen saver. It plays the run's preset live in
 // the large render panel and surrounds it with the controls that change the preset and the
 // options: the "Quick tweaks" bar under the live view (object thumbnails, their switches,
 // the palette path control and the palette, mirror and formula buttons) and, on the right,
@@ -40,18 +41,20 @@ public:
     static constexpr int kClientWidth = 722;
     static constexpr int kClientHeight = 485;
 
-    explicit EditorWindow(QWidget* parent = nullptr);
+    // Edits the run's preset and options; the record must outlive the window.
+    explicit EditorWindow(RunRecord& record, QWidget* parent = nullptr);
     ~EditorWindow() override;
 
     // After an option changed: marks every stack dirty, rescales, and draws on from the
     // picture as it is.
     void restartLiveView();
-    // After CurrentPreset was replaced: thumbnails rebound, switches from objectEnabled,
+    // After the run's preset was replaced: thumbnails rebound, switches from objectEnabled,
     // object 1 selected, the live view cleared.
     void afterPresetChange();
 
     ShapeEditor editor;
-    Renderer* liveRenderer() const { return m_renderer.get(); }
+    // The live view's renderer, once the window has been shown.
+    Renderer* renderer() const { return m_renderer.get(); }
     // The live view's refresh timer: it steps the renderer once per display refresh while the
     // window is open (tests stop it to look at still controls).
     RefreshTimer* liveViewTimer() const { return m_refresh; }
@@ -78,8 +81,11 @@ private:
     // "Save as Preset" on the Save page: the save dialog, then the preset written and listed.
     void saveCurrentPreset();
 
-    void formShow();
-    void formClose();
+    // The first show: every page and the live view filled from the record, object 1 selected.
+    void prepareFirstShow();
+    // On close: a capture under way ends, the options and the preset are saved (a failure is
+    // said), and the event loop ends.
+    void saveAndQuit();
     // One display refresh: the live view draws the sprites due and shows them.
     void refreshTick(int64_t nowMicros);
 
@@ -101,7 +107,9 @@ private:
     void showState(const PresetState& state);
     void showUndoState();
 
-    // The tab buttons in the order of their pages in Pages.
+    RunRecord& m_record;
+
+    // The tab buttons in the order of their pages in the page stack.
     static constexpr int kTabCount = 5;
     std::array<SphereButton*, kTabCount> m_tabButtons {};
 

@@ -8,8 +8,7 @@
 #include "export/data_sink.h"
 #include "export/jpeg_encoder.h"
 #include "export/shown_picture.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
+#include "presets/run_record.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -22,9 +21,11 @@ const ArgbImage kNoFrame;
 
 } // namespace
 
-ExportFlows::ExportFlows(QWidget* window, RendererSource renderer, AnimationExportDialog::PanelSizeSource panelSize)
+ExportFlows::ExportFlows(QWidget* window, const RunRecord& record, RendererSource renderer,
+    AnimationExportDialog::PanelSizeSource panelSize)
     : QObject(window)
     , m_window(window)
+    , m_record(record)
     , m_renderer(std::move(renderer))
     , m_animationDialog(new AnimationExportDialog(std::move(panelSize), window))
     , m_progressWindow(new CaptureProgressWindow(window))
@@ -35,7 +36,7 @@ ExportFlows::ExportFlows(QWidget* window, RendererSource renderer, AnimationExpo
         const Renderer* live = m_renderer ? m_renderer() : nullptr;
         return live ? live->spritesDrawn() : 0;
     };
-    liveView.blurMode = [] { return Settings.filter; };
+    liveView.blurMode = [this] { return m_record.options.filter; };
     m_animationDialog->setLiveView(std::move(liveView));
     connect(m_progressWindow, &CaptureProgressWindow::cancelRequested, this, [this] { m_capture.requestCancel(); });
 }
@@ -58,7 +59,7 @@ void ExportFlows::saveJpeg()
         return;
     std::unique_ptr<MemorySink> stream;
     try {
-        stream = encodeJpegSnapshot(*live, Settings.filter);
+        stream = encodeJpegSnapshot(*live, m_record.options.filter);
     } catch (const std::exception& error) {
         showFailure(QStringLiteral("The JPEG image could not be saved."), exportErrorText(error));
         return;
@@ -78,7 +79,7 @@ void ExportFlows::saveJpeg()
 void ExportFlows::saveGif()
 {
     // Refused before the dialogs, so nobody sets up a capture that could never take a frame.
-    if (const std::string refusal = gifCaptureRefusal(CurrentPreset); !refusal.empty()) {
+    if (const std::string refusal = gifCaptureRefusal(m_record.preset); !refusal.empty()) {
         showFailure(QStringLiteral("The GIF animation cannot be made."), refusal);
         return;
     }
@@ -119,7 +120,7 @@ const ArgbImage& ExportFlows::gifSourceFrame()
     const ArgbImage* frame = liveFrame();
     if (!frame)
         return kNoFrame;
-    if (!Settings.filter)
+    if (!m_record.options.filter)
         return *frame;
     copyPictureAsShown(*frame, true, m_shownFrame);
     return m_shownFrame;

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QWidget;
+struct RunRecord;
 class CaptureProgressWindow;
 
 // The two export buttons of the editor's Save tab: the JPEG snapshot of the live view and
@@ -29,7 +30,9 @@ public:
     using RendererSource = std::function<Renderer*()>;
 
     // The dialogs and the progress window are created here, as children of the window.
-    ExportFlows(QWidget* window, RendererSource renderer, AnimationExportDialog::PanelSizeSource panelSize);
+    // The run's options (blur) and preset (which objects are on) must outlive the flows.
+    ExportFlows(QWidget* window, const RunRecord& record, RendererSource renderer,
+        AnimationExportDialog::PanelSizeSource panelSize);
     ~ExportFlows() override;
 
     // "Save as JPEG image": the frame as it is at the click, saved under the name the save
@@ -65,6 +68,7 @@ private:
     void showFailure(const QString& what, const std::string& reason) const;
 
     QWidget* m_window;
+    const RunRecord& m_record;
     RendererSource m_renderer;
     // The live frame, or null while there is no renderer.
     const ArgbImage* liveFrame() const;

@@ -14,7 +14,10 @@ constexpr const char* kFeedbackPage = "https://opal-revel.example.org/more.html"
 
 } // namespace
 
-std::filesystem::path helpDocumentPath() { return std::filesystem::path(Settings.installedDir + "/Opal Revel Help.html"); }
+std::filesystem::path helpDocumentPath(const std::string& installedDir)
+{
+    return std::filesystem::path(installedDir + "/Opal Revel Help.html");
+}
 
 const char* webPageValueName(WebPage page)
 {

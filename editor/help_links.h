@@ -10,8 +10,8 @@
 
 enum class WebPage { Home, SuggestFeature, MoreSoftware };
 
-// Settings.InstalledDir + "/Opal Revel Help.html".
-std::filesystem::path helpDocumentPath();
+// The installation folder (the options' installedDir) + "/Opal Revel Help.html".
+std::filesystem::path helpDocumentPath(const std::string& installedDir);
 
 // The key of the addresses and a page's value name in it.
 extern const std::string WebKeyPath;

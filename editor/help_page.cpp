@@ -17,8 +17,9 @@ constexpr int kButtonPitch = 40;
 
 } // namespace
 
-HelpPage::HelpPage(QWidget* parent)
+HelpPage::HelpPage(const SettingsRecord& options, QWidget* parent)
     : QWidget(parent)
+    , m_options(options)
 {
     setObjectName(QStringLiteral("helpPage"));
     setGround(this, kPageGround, kPageGround, kPageGround);
@@ -50,7 +51,7 @@ void HelpPage::showProductTitle() { m_titleLabel->setText(QString::fromStdString
 
 void HelpPage::displayHelp()
 {
-    const QString path = QString::fromStdString(helpDocumentPath().string());
+    const QString path = QString::fromStdString(helpDocumentPath(m_options.installedDir).string());
     if (!QFileInfo(path).isFile()) {
         QMessageBox::warning(window(), QString::fromStdString(ProductTitle),
             tr("The help document is missing: %1 does not exist. Reinstalling the program puts it back.").arg(path));

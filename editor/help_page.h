@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+struct SettingsRecord;
 class QLabel;
 class SphereButton;
 
@@ -14,7 +15,8 @@ class HelpPage final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit HelpPage(QWidget* parent);
+    // The help document is looked for in the options' installation folder.
+    HelpPage(const SettingsRecord& options, QWidget* parent);
 
     // Shows the product title, which the program may set after the page was built.
     void showProductTitle();
@@ -23,6 +25,7 @@ private:
     void displayHelp();
     void openWebPage(WebPage page);
 
+    const SettingsRecord& m_options;
     QLabel* m_titleLabel = nullptr;
     SphereButton* m_displayHelpButton = nullptr;
     SphereButton* m_homePageButton = nullptr;

@@ -50,8 +50,9 @@ std::array<std::pair<SphereButton*, OptionSwitch>, OptionsPage::kOptionBoxCount>
         { m_blurAutoChangeBox, OptionSwitch::FilterAuto } } };
 }
 
-OptionsPage::OptionsPage(QWidget* parent)
+OptionsPage::OptionsPage(SettingsRecord& options, QWidget* parent)
     : QWidget(parent)
+    , m_options(options)
 {
     setObjectName(QStringLiteral("optionsPage"));
     setGround(this, kPageGround, kPageGround, kPageGround);
@@ -179,7 +180,7 @@ void OptionsPage::connectControls()
     // A check box shows its new state when its click arrives; the option follows it.
     for (const auto& [checkBox, option] : optionBoxes()) {
         connect(checkBox, &SphereButton::clicked, this, [this, checkBox, option] {
-            if (setOptionSwitch(Settings, option, checkBox->checked()))
+            if (setOptionSwitch(m_options, option, checkBox->checked()))
                 emit liveViewOptionChanged();
         });
     }
@@ -193,7 +194,7 @@ void OptionsPage::connectControls()
               { m_animationSizePlusButton, OptionStep::SizePlus } };
     for (const auto& [button, step] : steps) {
         const auto stepOnce = [this, step] {
-            stepOption(Settings, step);
+            stepOption(m_options, step);
             showStepValues();
         };
         connect(button, &SphereButton::clicked, this, stepOnce);
@@ -204,10 +205,10 @@ void OptionsPage::connectControls()
 
 void OptionsPage::showOptions()
 {
-    roundScaleDown(Settings);
+    roundScaleDown(m_options);
     for (const auto& [checkBox, option] : optionBoxes())
-        checkBox->setChecked(optionSwitchState(Settings, option));
-    showPresetsFolder(QString::fromStdString(Settings.presetsDir));
+        checkBox->setChecked(optionSwitchState(m_options, option));
+    showPresetsFolder(QString::fromStdString(m_options.presetsDir));
     showStepValues();
 }
 
@@ -218,10 +219,10 @@ void OptionsPage::showPresetsFolder(const QString& folder)
 
 void OptionsPage::showStepValues()
 {
-    m_changeIntervalDisplay->setCaption(qText(intervalCaption(Settings.seconds)));
-    m_blurIntervalDisplay->setCaption(qText(intervalCaption(Settings.filterAutoSeconds)));
+    m_changeIntervalDisplay->setCaption(qText(intervalCaption(m_options.seconds)));
+    m_blurIntervalDisplay->setCaption(qText(intervalCaption(m_options.filterAutoSeconds)));
     // A value display's caption is a bare figure: the name says whose it is.
     m_changeIntervalDisplay->setAccessibleName(tr("Autopilot interval, %1").arg(m_changeIntervalDisplay->caption()));
     m_blurIntervalDisplay->setAccessibleName(tr("Blur change interval, %1").arg(m_blurIntervalDisplay->caption()));
-    m_animationSizeDisplay->setCaption(qText(animationSizeCaption(Settings.scale)));
+    m_animationSizeDisplay->setCaption(qText(animationSizeCaption(m_options.scale)));
 }

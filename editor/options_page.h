@@ -7,10 +7,11 @@
 #include <array>
 #include <utility>
 
+struct SettingsRecord;
 class QLineEdit;
 class SphereButton;
 
-// The Options page: the global options of Settings (motion, the automatic changes, the
+// The Options page: the run's options (motion, the automatic changes, the
 // saver's start and size, the presets folder, the blur effect). The rules are in
 // options_rules; the page shows the options, applies its clicks there and says when the
 // live view must start again or when the presets folder is to be chosen.
@@ -18,9 +19,10 @@ class OptionsPage final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit OptionsPage(QWidget* parent);
+    // Shows and changes the given options, which must outlive the page.
+    OptionsPage(SettingsRecord& options, QWidget* parent);
 
-    // Every control from Settings, the scale rounded down to its step first.
+    // Every control from the options, the scale rounded down to its step first.
     void showOptions();
     // The presets folder field; an empty folder shows "no directory".
     void showPresetsFolder(const QString& folder);
@@ -56,6 +58,8 @@ private:
     // The check boxes of the page and the options they show, in page order.
     std::array<std::pair<SphereButton*, OptionSwitch>, kOptionBoxCount> optionBoxes() const;
     void showStepValues();
+
+    SettingsRecord& m_options;
 
     SphereButton* m_travelBox = nullptr; // "Travelling animation"
     SphereButton* m_changePresetBox = nullptr;

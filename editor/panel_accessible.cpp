@@ -257,8 +257,8 @@ void setAccessibleValue(PicturePanel* panel, const QString& value)
     reader.value = value;
     QAccessibleValueChangeEvent event(panel, value);
     QAccessible::updateAccessibility(&event);
-    QAccessibleEvent described(panel, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&described);
+    QAccessibleEvent descriptionChanged(panel, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&descriptionChanged);
 }
 
 void setAccessibleChecked(PicturePanel* panel, bool checked)

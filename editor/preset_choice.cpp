@@ -62,7 +62,7 @@ PresetChoice choosePreset(PresetLibrary& library, PresetMove move, int32_t line)
     if (!choice.loaded) {
         const std::string& name = library.names[static_cast<std::size_t>(choice.line)];
         choice.error = "The preset \"" + name + "\" could not be read: "
-            + unreadableReason(presetPath(Settings.presetsDir, name)) + ". The picture was left as it was.";
+            + unreadableReason(presetPath(library.folder(), name)) + ". The picture was left as it was.";
     }
     return choice;
 }

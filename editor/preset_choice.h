@@ -12,7 +12,7 @@ struct Preset;
 // list and the preset library are filled from one and the same enumeration of the presets
 // folder, so line i of the list is always entry i of the library.
 
-// Rescans the library from Settings.PresetsDir and answers the lines of the list: the
+// Rescans the library from the options' presets folder and answers the lines of the list: the
 // library's names in its order (at most 500, like the library).
 std::vector<std::string> rescanPresets(PresetLibrary& library);
 
@@ -21,8 +21,8 @@ enum class PresetMove { Previous, Next, Random, Line };
 struct PresetChoice {
     bool moved = false; // the list had a preset to go to; false for an empty list or a line outside it
     int32_t line = 0; // the line to show selected (the library's Index)
-    bool loaded = false; // the chosen file was read into CurrentPreset
-    // When the chosen file could not be read: what to tell the user. CurrentPreset is then
+    bool loaded = false; // the chosen file was read into the current preset
+    // When the chosen file could not be read: what to tell the user. The current preset is then
     // exactly as it was.
     std::string error;
 };

@@ -4,7 +4,6 @@
 #include "editor/editor_widgets.h"
 #include "editor/page_metrics.h"
 #include "presets/preset_library.h"
-#include "presets/settings.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,8 +21,9 @@ constexpr int kStatusGap = 2;
 
 } // namespace
 
-PresetsPage::PresetsPage(QWidget* parent)
+PresetsPage::PresetsPage(PresetLibrary& library, QWidget* parent)
     : QWidget(parent)
+    , m_library(library)
 {
     setObjectName(QStringLiteral("presetsPage"));
     setGround(this, kPageGround, kPageGround, kPageGround);
@@ -100,10 +100,10 @@ bool PresetsPage::eventFilter(QObject* watched, QEvent* event)
 void PresetsPage::fillList()
 {
     m_presetList->clear();
-    for (const std::string& name : rescanPresets(ThePresetLibrary))
+    for (const std::string& name : rescanPresets(m_library))
         m_presetList->addItem(QString::fromStdString(name));
     // An empty list says nothing by itself; a presets folder that is no folder is named here.
-    showStatus(QString::fromStdString(presetsFolderProblem(Settings.presetsDir)));
+    showStatus(QString::fromStdString(presetsFolderProblem(m_library.folder())));
 }
 
 void PresetsPage::showStatus(const QString& status)
@@ -114,7 +114,7 @@ void PresetsPage::showStatus(const QString& status)
 
 void PresetsPage::choose(PresetMove move, int line)
 {
-    const PresetChoice choice = choosePreset(ThePresetLibrary, move, line);
+    const PresetChoice choice = choosePreset(m_library, move, line);
     if (!choice.moved)
         return;
     m_presetList->setCurrentRow(choice.line);

@@ -7,7 +7,7 @@
 #include "editor/panel_accessible.h"
 #include "editor/shape_editor.h"
 #include "engine/picture_panel.h"
-#include "presets/preset.h"
+#include "presets/run_record.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -34,9 +34,10 @@ constexpr int kTweakHeight = 23;
 
 } // namespace
 
-QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, QWidget* parent)
+QuickTweaksBar::QuickTweaksBar(ShapeEditor& editor, RunRecord& record, QWidget* parent)
     : QWidget(parent)
     , m_editor(editor)
+    , m_record(record)
 {
     setObjectName(QStringLiteral("quickTweaksBar"));
     setGround(this, 0, 0, 0);
@@ -97,6 +98,7 @@ SphereButton* QuickTweaksBar::makeObjectSwitch(int object, int left)
 void QuickTweaksBar::buildPalettePath()
 {
     m_palettePath = new PathPainter(this);
+    m_palettePath->sharePalette(record.palette);
     m_palettePath->setObjectName(QStringLiteral("palettePath"));
     m_palettePath->setAccessibleName(tr("Palette path"));
     m_palettePath->setAccessibleDescription(tr("Draw a path across the colours to colour the objects along it; "
@@ -196,25 +198,25 @@ QuickTweaksBar::~QuickTweaksBar()
 void QuickTweaksBar::bindThumbnails()
 {
     for (size_t i = 0; i < m_thumbnailPainters.size(); ++i)
-        m_thumbnailPainters[i].setStack(CurrentPreset.objects.stacks[i][0].get());
+        m_thumbnailPainters[i].setStack(m_record.preset.objects.stacks[i][0].get());
 }
 
 void QuickTweaksBar::showSwitches()
 {
     for (size_t i = 0; i < m_objectSwitches.size(); ++i)
-        m_objectSwitches[i]->setChecked(CurrentPreset.objectEnabled[i] != 0);
+        m_objectSwitches[i]->setChecked(m_record.preset.objectEnabled[i] != 0);
 }
 
 void QuickTweaksBar::showCaptions()
 {
-    m_formulaButton->setCaption(QString::fromStdString(formulaCaption()));
-    m_mirrorButton->setCaption(QString::fromStdString(mirrorCaption()));
-    m_paletteButton->setCaption(QString::fromStdString(paletteCaption()));
+    m_formulaButton->setCaption(QString::fromStdString(formulaCaption(m_record.options)));
+    m_mirrorButton->setCaption(QString::fromStdString(mirrorCaption(m_record.options)));
+    m_paletteButton->setCaption(QString::fromStdString(paletteCaption(m_record.palette)));
 }
 
 void QuickTweaksBar::usePalette(int32_t palette)
 {
-    if (palette != PathPainter::getPalette())
+    if (palette != m_palettePath->palette())
         m_palettePath->usePalette(palette);
     showCaptions();
 }

@@ -11,21 +11,22 @@ class PathPainter;
 class PicturePanel;
 class QKeyEvent;
 class QLabel;
+struct RunRecord;
 class ShapeEditor;
 class SphereButton;
 
 // The "Quick tweaks" bar under the live view: the seven object thumbnails with their
 // switches, the palette path control that colours the objects, and the palette, mirror and
 // formula buttons with their "(-)" resets. Its clicks go to the ShapeEditor it is handed;
-// the bar shows what the editor tells the window.
+// the bar shows what the editor tells the window, of the run's preset, options and palette.
 class QuickTweaksBar final : public QWidget {
     Q_OBJECT
 
 public:
-    QuickTweaksBar(ShapeEditor& editor, QWidget* parent);
+    QuickTweaksBar(ShapeEditor& editor, RunRecord& record, QWidget* parent);
     ~QuickTweaksBar() override;
 
-    // The thumbnails show the objects of CurrentPreset.
+    // The thumbnails show the objects of the run's preset.
     void bindThumbnails();
     // The switches from objectEnabled.
     void showSwitches();
@@ -54,6 +55,7 @@ private:
     bool thumbnailKeyPressed(int32_t object, const QKeyEvent& key);
 
     ShapeEditor& m_editor;
+    RunRecord& m_record;
     std::array<PicturePanel*, kObjectCount> m_thumbnails {};
     std::array<SphereButton*, kObjectCount> m_objectSwitches {};
     std::array<ShapePreviewPainter, kObjectCount> m_thumbnailPainters;

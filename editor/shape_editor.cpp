@@ -1,14 +1,12 @@
 #include "editor/shape_editor.h"
 
-#include "presets/preset.h"
+#include "presets/run_record.h"
 #include "presets/settings.h"
 #include "shapes/colors.h"
 #include "shapes/palettes.h"
 
 #include <algorithm>
 #include <cmath>
-
-bool SuppressApply = false;
 
 const std::array<SliderRange, kSliderCount> SliderRanges { {
     { 20, 100 }, // Master size
@@ -87,8 +85,9 @@ int32_t hundredthsOf(float field)
 
 float fieldOfHundredths(int32_t value) { return static_cast<float>(value / 100.0); }
 
-ShapeEditor::ShapeEditor(Preset& preset, EditorView* view)
-    : m_preset(preset)
+ShapeEditor::ShapeEditor(RunRecord& record, EditorView* view)
+    : m_preset(record.preset)
+    , m_options(record.options)
     , m_view(view)
 {
     for (int32_t p = 1; p <= kSliderCount; ++p)
@@ -155,12 +154,12 @@ void ShapeEditor::selectObject(int32_t object)
 {
     if (!stackOf(object))
         return;
-    SuppressApply = true;
+    m_suppressApply = true;
     currentObject = object;
     if (m_view)
         m_view->showSelectedObject(object);
     selectShape(0);
-    SuppressApply = false;
+    m_suppressApply = false;
 }
 
 void ShapeEditor::selectShape(int32_t shape)
@@ -288,13 +287,13 @@ void ShapeEditor::sliderChanged(int32_t parameter, int32_t value)
 
 void ShapeEditor::applyParameter(int32_t parameter, ApplyHow how)
 {
-    if (SuppressApply)
+    if (m_suppressApply)
         return;
     ShapeStack* from = selectedStack();
     if (!from || !selectedShape() || parameter < 1 || parameter > kParameterGroupCount)
         return;
     if (how == ApplyHow::Automatic) {
-        switch (Settings.applyModes[static_cast<size_t>(parameter - 1)]) {
+        switch (m_options.applyModes[static_cast<size_t>(parameter - 1)]) {
         case kApplyGlobal:
             how = ApplyHow::Global;
             break;
@@ -495,22 +494,22 @@ void ShapeEditor::moveSelectedShapeDown()
 
 void ShapeEditor::roundDown()
 {
-    m_preset.roundSpeed -= kSpeedButtonSteps * Settings.roundSpeedStep;
+    m_preset.roundSpeed -= kSpeedButtonSteps * m_options.roundSpeedStep;
     edited();
 }
 void ShapeEditor::roundUp()
 {
-    m_preset.roundSpeed += kSpeedButtonSteps * Settings.roundSpeedStep;
+    m_preset.roundSpeed += kSpeedButtonSteps * m_options.roundSpeedStep;
     edited();
 }
 void ShapeEditor::radialDown()
 {
-    m_preset.radialSpeed -= kSpeedButtonSteps * Settings.radialSpeedStep;
+    m_preset.radialSpeed -= kSpeedButtonSteps * m_options.radialSpeedStep;
     edited();
 }
 void ShapeEditor::radialUp()
 {
-    m_preset.radialSpeed += kSpeedButtonSteps * Settings.radialSpeedStep;
+    m_preset.radialSpeed += kSpeedButtonSteps * m_options.radialSpeedStep;
     edited();
 }
 
@@ -524,7 +523,7 @@ void ShapeEditor::roundKnobMoved(int32_t x)
 {
     if (!roundDragging)
         return;
-    m_preset.roundSpeed += (roundLastX - x) * Settings.roundSpeedStep;
+    m_preset.roundSpeed += (roundLastX - x) * m_options.roundSpeedStep;
     roundLastX = x;
     edited("round knob");
 }
@@ -541,7 +540,7 @@ void ShapeEditor::radialKnobMoved(int32_t x)
 {
     if (!radialDragging)
         return;
-    m_preset.radialSpeed += (radialLastX - x) * Settings.radialSpeedStep;
+    m_preset.radialSpeed += (radialLastX - x) * m_options.radialSpeedStep;
     radialLastX = x;
     edited("radial knob");
 }
@@ -579,8 +578,8 @@ void ShapeEditor::applyPathColors(const std::array<uint32_t, kObjectCount>& colo
 
 void ShapeEditor::nextFormula()
 {
-    const int32_t next = Settings.formula + 1;
-    Settings.formula = next >= kFormulaCount || next < 0 ? 0 : next;
+    const int32_t next = m_options.formula + 1;
+    m_options.formula = next >= kFormulaCount || next < 0 ? 0 : next;
     if (m_view)
         m_view->clearLiveView();
     edited();
@@ -588,7 +587,7 @@ void ShapeEditor::nextFormula()
 
 void ShapeEditor::classicFormula()
 {
-    Settings.formula = 0;
+    m_options.formula = 0;
     if (m_view)
         m_view->clearLiveView();
     edited();
@@ -596,44 +595,44 @@ void ShapeEditor::classicFormula()
 
 void ShapeEditor::nextMirror()
 {
-    const int32_t next = Settings.mirror + 1;
-    Settings.mirror = next >= kMirrorCount || next < 0 ? 0 : next;
+    const int32_t next = m_options.mirror + 1;
+    m_options.mirror = next >= kMirrorCount || next < 0 ? 0 : next;
     edited();
 }
 
 void ShapeEditor::noMirror()
 {
-    Settings.mirror = 0;
+    m_options.mirror = 0;
     edited();
 }
 
 void ShapeEditor::paletteChanged() { edited(); }
 
-std::string formulaCaption() { return "Formula: " + std::to_string(Settings.formula); }
+std::string formulaCaption(const SettingsRecord& options) { return "Formula: " + std::to_string(options.formula); }
 
-std::string mirrorCaption()
+std::string mirrorCaption(const SettingsRecord& options)
 {
-    const int32_t mirror = Settings.mirror;
+    const int32_t mirror = options.mirror;
     if (mirror < 0 || mirror >= kMirrorCount)
         return "Mirror: " + std::to_string(mirror);
     return std::string("Mirror: ") + MirrorNames[static_cast<size_t>(mirror)];
 }
 
-std::string paletteCaption() { return "Palette: " + std::to_string(getPaletteIndex()); }
+std::string paletteCaption(const PaletteChoice& palette) { return "Palette: " + std::to_string(palette.index()); }
 
 // ---- "Automatic applying" dialog ----------------------------------------------------------
 
-int32_t applyStrategyLine(int32_t parameterLine)
+int32_t applyStrategyLine(const SettingsRecord& options, int32_t parameterLine)
 {
     if (parameterLine < 0 || parameterLine >= kApplyModeCount)
         return -1;
-    return Settings.applyModes[static_cast<size_t>(parameterLine)];
+    return options.applyModes[static_cast<size_t>(parameterLine)];
 }
 
-void storeApplyStrategy(int32_t parameterLine, int32_t strategyLine)
+void storeApplyStrategy(SettingsRecord& options, int32_t parameterLine, int32_t strategyLine)
 {
     if (parameterLine < 0 || parameterLine >= kApplyModeCount || strategyLine < kApplyGlobal
         || strategyLine > kApplySelectedShape)
         return;
-    Settings.applyModes[static_cast<size_t>(parameterLine)] = strategyLine;
+    options.applyModes[static_cast<size_t>(parameterLine)] = strategyLine;
 }

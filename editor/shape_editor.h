@@ -7,10 +7,13 @@
 #include <string>
 
 struct Preset;
+struct RunRecord;
+struct SettingsRecord;
+class PaletteChoice;
 
 // The editor's rules for changing the scene of a preset, without any window: which object
 // and shape are selected, what the sliders show, how a change spreads to other shapes
-// (the "Automatic applying" strategies of Settings.applyModes), the light-angle disc, the
+// (the "Automatic applying" strategies of the options' applyModes), the light-angle disc, the
 // speed controls, the object switches, the colours from the palette path, the stack
 // edits and the quick tweaks. The editor window forwards its controls' events here and
 // shows what the view interface below is told.
@@ -27,11 +30,8 @@ struct SliderRange {
 extern const std::array<SliderRange, kSliderCount> SliderRanges;
 
 // How far applyParameter spreads a parameter: to all objects, to the selected object, or
-// as Settings.applyModes says for that parameter.
+// as the options' applyModes say for that parameter.
 enum class ApplyHow { Global, SelectedObject, Automatic };
-
-// True only while an object is being selected: control changes then spread nowhere.
-extern bool SuppressApply;
 
 // What the editor's window shows of the editor's state. Every call has a default that does
 // nothing, so a test overrides only what it watches.
@@ -49,7 +49,7 @@ public:
     virtual void repaintBrowser() { }
     // The light-angle preview stack changed.
     virtual void repaintLightPreview() { }
-    // The live view must start a fresh picture (the renderer's Clear).
+    // The live view must start a fresh picture (the renderer's clear()).
     virtual void clearLiveView() { }
     // The preset was edited. Edits with the same non-empty key in a row (one slider, one
     // drag of the light or a speed knob, one stroke of the palette path) are one step of
@@ -86,8 +86,9 @@ float fieldOfHundredths(int32_t value);
 
 class ShapeEditor {
 public:
-    // Edits the given preset (CurrentPreset in the program), reporting to view (may be null).
-    explicit ShapeEditor(Preset& preset, EditorView* view = nullptr);
+    // Edits the run's preset under the run's options (the record must outlive the editor),
+    // reporting to view (may be null).
+    explicit ShapeEditor(RunRecord& record, EditorView* view = nullptr);
 
     // ---- Selection ----------------------------------------------------------------
     // Selects object n (0 to 6) and its shape 0; nothing spreads meanwhile. Other values
@@ -175,7 +176,6 @@ public:
     Shape* selectedShape() const;
     // The value a slider shows (parameter 1 to 6).
     int32_t sliderValue(int32_t parameter) const;
-    void setView(EditorView* view) { m_view = view; }
 
     // The light-angle panel's own sphere, not part of any preset.
     ShapeStack lightPreview;
@@ -200,17 +200,20 @@ private:
     void pointLight(int32_t x, int32_t y, int32_t panelWidth);
 
     Preset& m_preset;
+    SettingsRecord& m_options;
     EditorView* m_view = nullptr;
+    // True only while an object is being selected: control changes then spread nowhere.
+    bool m_suppressApply = false;
     std::array<int32_t, kSliderCount> m_sliders {};
 };
 
 // Captions of the quick-tweak buttons.
-std::string formulaCaption();
-std::string mirrorCaption();
-std::string paletteCaption();
+std::string formulaCaption(const SettingsRecord& options);
+std::string mirrorCaption(const SettingsRecord& options);
+std::string paletteCaption(const PaletteChoice& palette);
 
 // The "Automatic applying" dialog: the strategy line to select for parameter line i (0 to
 // 7) of the parameter list, and storing strategy line j for it. Lines outside give -1 and
 // store nothing.
-int32_t applyStrategyLine(int32_t parameterLine);
-void storeApplyStrategy(int32_t parameterLine, int32_t strategyLine);
+int32_t applyStrategyLine(const SettingsRecord& options, int32_t parameterLine);
+void storeApplyStrategy(SettingsRecord& options, int32_t parameterLine, int32_t strategyLine);

@@ -38,7 +38,7 @@ public:
 
     bool whole() const { return m_whole; }
     bool empty() const { return !m_whole && m_rects.empty(); }
-    // The rectangles added since the last Clear (also while the whole frame is marked).
+    // The rectangles added since the last clear() (also while the whole frame is marked).
     const std::vector<PixelRect>& rects() const { return m_rects; }
     PixelRect bounds() const;
 

@@ -76,7 +76,6 @@ int64_t Renderer::calendarNow() const
 
 void Renderer::reset(int32_t width, int32_t height)
 {
-    reseedPresetRandom();
     m_width = std::max(width, 0);
     m_height = std::max(height, 0);
     m_travelAmpX = 0.0;

@@ -13,7 +13,7 @@ struct Preset;
 struct SettingsRecord;
 
 // What a renderer has done, for measurement: sprites drawn, the sprites of the frame as of
-// the last present (drawn since the frame's last Reset: what the screen shows), presents
+// the last present (drawn since the frame's last reset(): what the screen shows), presents
 // that put something on a panel, and the span of its steps on the steps' clock (both -1
 // before the first step).
 struct RenderStatistics {
@@ -52,9 +52,9 @@ public:
 // frame every spritesPerBlurPass sprites, and the frame is shown bottom-up. In the saver
 // role the renderer also changes preset, formula and mirror every Seconds seconds.
 //
-// It is stepped: its owner (a window, a tool) calls Step with the time, and the renderer
+// It is stepped: its owner (a window, a tool) calls step() with the time, and the renderer
 // draws every sprite whose time has come, one per kSpriteGapMicros, and notes where it drew.
-// Present then puts what changed onto a panel in one begin/end pair; a window does that
+// present() then puts what changed onto a panel in one begin/end pair; a window does that
 // once per display refresh. The renderer never runs an event loop and keeps no state
 // outside its members; the options and the preset are its owner's, held by reference for
 // the renderer's life. An automatic change writes the mirror and the formula into the
@@ -163,7 +163,7 @@ private:
     RenderRole m_role;
     ArgbImage m_frame; // panel size; the picture shown
     ArgbImage m_halfFrame; // half the panel size; drawn into in filter mode
-    int32_t m_width = 0; // the frame's size as asked by Reset
+    int32_t m_width = 0; // the frame's size as asked by reset()
     int32_t m_height = 0;
     SpriteScale m_scale;
     double m_orbitRadius = 0.0; // sizeScale x 120
@@ -173,10 +173,10 @@ private:
     double m_travelPhase = 0.0; // phase of the travelling ellipse
     double m_travelAmpX = 0.0; // semi-axes of the travelling ellipse
     double m_travelAmpY = 0.0;
-    int64_t m_lastChange = 0; // calendar seconds of the last automatic change or Reset
+    int64_t m_lastChange = 0; // calendar seconds of the last automatic change or reset()
     int32_t m_drawWidth = 0; // size of the frame drawn into
     int32_t m_drawHeight = 0;
-    int32_t m_oddPass = 0; // chooses the next blur pass; survives Reset
+    int32_t m_oddPass = 0; // chooses the next blur pass; survives reset()
     bool m_changeToggle = false; // alternates preset and formula changes
     bool m_automaticChanges = true;
     int32_t m_spritesPerBlurPass = kStartSpritesPerBlurPass;
@@ -191,7 +191,7 @@ private:
     int64_t m_nextDueMicros = 0;
 
     DirtyRegion m_dirty;
-    // Nothing has been drawn into the frame since Reset or Clear made it black, as of the
+    // Nothing has been drawn into the frame since reset() or clear() made it black, as of the
     // last time the whole frame was marked: such a present goes to the screen as fills
     // around what was drawn since.
     bool m_frameAllZero = false;
@@ -200,7 +200,7 @@ private:
     bool m_frameClearOutsideRects = false;
     bool m_blurPassSincePresent = false;
     RenderStatistics m_statistics;
-    int64_t m_spritesInFrame = 0; // drawn since the last Reset
+    int64_t m_spritesInFrame = 0; // drawn since the last reset()
 
     SpriteObserver* m_observer = nullptr;
     CalendarClock m_calendar;

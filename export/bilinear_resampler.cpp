@@ -36,6 +36,124 @@ std::vector<Tap> nonZeroTaps(const TwoPassScaler::ContributionList& contribution
     return taps;
 }
 
+// The taps of one pass, with the contributions whose weights they point into.
+struct PassTaps {
+    TwoPassScaler::ContributionList contributions;
+    std::vector<Tap> taps;
+};
+
+PassTaps passTaps(TwoPassScaler::ContributionList contributions)
+{
+    PassTaps pass { std::move(contributions), {} };
+    pass.taps = nonZeroTaps(pass.contributions);
+    return pass;
+}
+
+// A vertical pass at the same height: each row stands for itself with weight 1, which the
+// blend passes through unchanged.
+PassTaps wholeRowTaps(int32_t height)
+{
+    static const double kWholeWeight = 1.0;
+    PassTaps pass;
+    pass.taps.resize(static_cast<std::size_t>(height));
+    for (int32_t v = 0; v < height; ++v) {
+        pass.taps[static_cast<std::size_t>(v)] = { v, 1, &kWholeWeight };
+    }
+    return pass;
+}
+
+void copyRows(const uint8_t* const* sourceRows, uint8_t* const* destinationRows, int32_t height, std::size_t rowBytes)
+{
+    for (int32_t v = 0; v < height; ++v) {
+        std::memcpy(destinationRows[v], sourceRows[v], rowBytes);
+    }
+}
+
+// The rows of the intermediate picture (after the horizontal pass, widened to one double
+// per byte) are made when a destination row first needs them and kept in a ring of as many
+// rows as one destination row takes: intermediate row r lives in slot r modulo that count,
+// so the rows of one destination row never share a slot, and as the rows move down the
+// picture each is made once.
+class IntermediateRows {
+public:
+    // wideSourceWidth is the source width when the horizontal pass scales, 0 when it only
+    // widens.
+    IntermediateRows(const std::vector<Tap>& downTaps, std::size_t wideRow, int32_t wideSourceWidth)
+        : m_wideRow(wideRow)
+    {
+        for (const Tap& tap : downTaps) {
+            m_slots = std::max(m_slots, tap.count);
+        }
+        const auto slotCount = static_cast<std::size_t>(m_slots);
+        m_ring.resize(slotCount * m_wideRow);
+        m_slotRow.assign(slotCount, -1);
+        m_missingRows.resize(slotCount);
+        m_missingSlots.resize(slotCount);
+        m_tapRows.resize(slotCount);
+        m_wideSourceRow = static_cast<std::size_t>(std::max(wideSourceWidth, 0)) * kBytesPerPixel;
+        m_wideSources.resize(m_wideSourceRow * kRowsTogether);
+    }
+
+    // Points the tap rows at the slots of the tap's rows and notes those not made yet.
+    void place(const Tap& tap)
+    {
+        m_missing = 0;
+        for (int32_t k = 0; k < tap.count; ++k) {
+            const int32_t row = tap.first + k;
+            const auto slot = static_cast<std::size_t>(row % m_slots);
+            double* wide = m_ring.data() + slot * m_wideRow;
+            if (m_slotRow[slot] != row) {
+                m_missingRows[m_missing] = row;
+                m_missingSlots[m_missing] = wide;
+                ++m_missing;
+                m_slotRow[slot] = row;
+            }
+            m_tapRows[static_cast<std::size_t>(k)] = wide;
+        }
+    }
+
+    // Makes the rows place noted, two at a time: the horizontal kernels take a pair through
+    // the same taps together. Without across taps (the same width) a row is only widened.
+    void makeMissing(const uint8_t* const* sourceRows, int32_t sourceWidth, int32_t newWidth,
+                     const std::vector<Tap>& acrossTaps, const bilinear_rows::Kernels& kernels)
+    {
+        for (std::size_t m = 0; m < m_missing; m += kRowsTogether) {
+            const std::size_t together = std::min(kRowsTogether, m_missing - m);
+            if (acrossTaps.empty()) {
+                for (std::size_t i = 0; i < together; ++i) {
+                    kernels.widenRow(sourceRows[m_missingRows[m + i]], newWidth, m_missingSlots[m + i]);
+                }
+                continue;
+            }
+            const double* sources[kRowsTogether] = {};
+            for (std::size_t i = 0; i < together; ++i) {
+                double* wideSource = m_wideSources.data() + i * m_wideSourceRow;
+                kernels.widenRow(sourceRows[m_missingRows[m + i]], sourceWidth, wideSource);
+                sources[i] = wideSource;
+            }
+            kernels.scaleRows(sources, static_cast<int32_t>(together), acrossTaps.data(), newWidth,
+                m_missingSlots.data() + m);
+        }
+    }
+
+    // The rows of the tap last placed, in its order.
+    const double* const* tapRows() const { return m_tapRows.data(); }
+
+private:
+    static constexpr std::size_t kRowsTogether = 2;
+
+    std::size_t m_wideRow; // doubles per widened row: one per byte
+    int32_t m_slots = 1;
+    std::vector<double> m_ring;
+    std::vector<int32_t> m_slotRow; // the intermediate row each slot holds, -1 for none
+    std::size_t m_wideSourceRow = 0;
+    std::vector<double> m_wideSources;
+    std::size_t m_missing = 0;
+    std::vector<int32_t> m_missingRows;
+    std::vector<double*> m_missingSlots;
+    std::vector<const double*> m_tapRows;
+};
+
 } // namespace
 
 ResampleKernel::~ResampleKernel() = default;
@@ -108,89 +226,21 @@ void TwoPassScaler::scale(const uint8_t* const* sourceRows, int32_t sourceWidth,
     const bool sameWidth = sourceWidth == newWidth;
     if (sameWidth && sourceHeight == newHeight) {
         // Both passes would give back every byte: the weights are exactly 0, 1, 0.
-        for (int32_t v = 0; v < newHeight; ++v) {
-            std::memcpy(destinationRows[v], sourceRows[v], rowBytes);
-        }
+        copyRows(sourceRows, destinationRows, newHeight, rowBytes);
         return;
     }
 
     // Horizontal pass, with one set of weights for every row. At the same width it would
     // give back the row, which is then only widened.
-    ContributionList across;
-    std::vector<Tap> acrossTaps;
-    if (!sameWidth) {
-        across = calcContributions(sourceWidth, newWidth);
-        acrossTaps = nonZeroTaps(across);
-    }
-    // Vertical pass. At the same height each row stands for itself with weight 1, which
-    // the blend passes through unchanged.
-    static const double kWholeWeight = 1.0;
-    ContributionList down;
-    std::vector<Tap> downTaps;
-    if (sourceHeight == newHeight) {
-        downTaps.resize(static_cast<std::size_t>(newHeight));
-        for (int32_t v = 0; v < newHeight; ++v) {
-            downTaps[static_cast<std::size_t>(v)] = { v, 1, &kWholeWeight };
-        }
-    } else {
-        down = calcContributions(sourceHeight, newHeight);
-        downTaps = nonZeroTaps(down);
-    }
-
-    // The rows of the intermediate picture are made when a destination row first needs
-    // them and kept, widened, in a ring of as many rows as one destination row takes:
-    // intermediate row r lives in slot r modulo that count, so the rows of one destination
-    // row never share a slot, and as the rows move down the picture each is made once.
-    int32_t slots = 1;
-    for (const Tap& tap : downTaps) {
-        slots = std::max(slots, tap.count);
-    }
-    const std::size_t wideRow = rowBytes;  // doubles per widened row: one per byte
-    const auto slotCount = static_cast<std::size_t>(slots);
-    std::vector<double> ring(slotCount * wideRow);
-    std::vector<int32_t> slotRow(slotCount, -1);
-
-    // The rows a destination row still lacks are made two at a time: the horizontal
-    // kernels take a pair through the same taps together.
-    constexpr std::size_t kRowsTogether = 2;
-    const std::size_t wideSourceRow = static_cast<std::size_t>(std::max(sourceWidth, 0)) * kBytesPerPixel;
-    std::vector<double> wideSources(sameWidth ? 0 : wideSourceRow * kRowsTogether);
-    std::vector<int32_t> missingRows(slotCount);
-    std::vector<double*> missingSlots(slotCount);
-    std::vector<const double*> tapRows(slotCount);
-
+    const PassTaps across = sameWidth ? PassTaps {} : passTaps(calcContributions(sourceWidth, newWidth));
+    const PassTaps down
+        = sourceHeight == newHeight ? wholeRowTaps(newHeight) : passTaps(calcContributions(sourceHeight, newHeight));
+    IntermediateRows rows(down.taps, rowBytes, sameWidth ? 0 : sourceWidth);
     for (int32_t v = 0; v < newHeight; ++v) {
-        const Tap& tap = downTaps[static_cast<std::size_t>(v)];
-        std::size_t missing = 0;
-        for (int32_t k = 0; k < tap.count; ++k) {
-            const int32_t row = tap.first + k;
-            const auto slot = static_cast<std::size_t>(row % slots);
-            double* wide = ring.data() + slot * wideRow;
-            if (slotRow[slot] != row) {
-                missingRows[missing] = row;
-                missingSlots[missing] = wide;
-                ++missing;
-                slotRow[slot] = row;
-            }
-            tapRows[static_cast<std::size_t>(k)] = wide;
-        }
-        for (std::size_t m = 0; m < missing; m += kRowsTogether) {
-            const std::size_t together = std::min(kRowsTogether, missing - m);
-            if (sameWidth) {
-                for (std::size_t i = 0; i < together; ++i) {
-                    kernels.widenRow(sourceRows[missingRows[m + i]], newWidth, missingSlots[m + i]);
-                }
-                continue;
-            }
-            const double* sources[kRowsTogether] = {};
-            for (std::size_t i = 0; i < together; ++i) {
-                double* wideSource = wideSources.data() + i * wideSourceRow;
-                kernels.widenRow(sourceRows[missingRows[m + i]], sourceWidth, wideSource);
-                sources[i] = wideSource;
-            }
-            kernels.scaleRows(sources, static_cast<int32_t>(together), acrossTaps.data(), newWidth, missingSlots.data() + m);
-        }
-        kernels.blendRows(tapRows.data(), tap.weights, tap.count, newWidth, destinationRows[v]);
+        const Tap& tap = down.taps[static_cast<std::size_t>(v)];
+        rows.place(tap);
+        rows.makeMissing(sourceRows, sourceWidth, newWidth, across.taps, kernels);
+        kernels.blendRows(rows.tapRows(), tap.weights, tap.count, newWidth, destinationRows[v]);
     }
 }
 

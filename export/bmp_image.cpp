@@ -98,21 +98,21 @@ int32_t BmpImage::paddedBytesPerLine(int32_t width, uint16_t bitsPerPixel)
     return static_cast<int32_t>((static_cast<int64_t>(width) * bitsPerPixel + 31) / 32 * 4);
 }
 
-DibImage::DibImage() { create(16, 16, 8, false); }
+BlockBmpImage::BlockBmpImage() { create(16, 16, 8, false); }
 
-DibImage::~DibImage() = default;
+BlockBmpImage::~BlockBmpImage() = default;
 
-int64_t DibImage::getMemUsed() const { return memUsedFor(m_width, m_height, m_bitsPerPixel); }
+int64_t BlockBmpImage::getMemUsed() const { return memUsedFor(m_width, m_height, m_bitsPerPixel); }
 
-int64_t DibImage::memUsedFor(int32_t width, int32_t height, uint16_t bitsPerPixel)
+int64_t BlockBmpImage::memUsedFor(int32_t width, int32_t height, uint16_t bitsPerPixel)
 {
     return kHeaderBytes + static_cast<int64_t>(paletteEntriesFor(bitsPerPixel)) * kPaletteEntryBytes
            + static_cast<int64_t>(paddedBytesPerLine(width, bitsPerPixel)) * height + kHeaderBytes;
 }
 
-int32_t DibImage::getBytesPerLine() const { return paddedBytesPerLine(m_width, m_bitsPerPixel); }
+int32_t BlockBmpImage::getBytesPerLine() const { return paddedBytesPerLine(m_width, m_bitsPerPixel); }
 
-void DibImage::internalCreate()
+void BlockBmpImage::internalCreate()
 {
     const auto paletteBytes = static_cast<std::size_t>(getPaletteEntries()) * kPaletteEntryBytes;
     const auto rowBytes = static_cast<std::size_t>(getBytesPerLine()) * static_cast<std::size_t>(m_height);
@@ -130,7 +130,7 @@ void DibImage::internalCreate()
     m_bits = m_block.data() + kHeaderBytes + paletteBytes;
 }
 
-void DibImage::freeMembers()
+void BlockBmpImage::freeMembers()
 {
     m_block.clear();
     m_block.shrink_to_fit();
@@ -139,7 +139,7 @@ void DibImage::freeMembers()
     m_bits = nullptr;
 }
 
-void DibImage::initLineArray()
+void BlockBmpImage::initLineArray()
 {
     // The block holds the rows bottom-up, so the top row of the picture is the last one.
     m_lines.resize(static_cast<std::size_t>(m_height));

@@ -69,17 +69,17 @@ protected:
 // 40, width, positive height, planes 1, bit count, the other fields 0, little-endian),
 // the palette, then the rows bottom-up, each padded to a multiple of 4 bytes. The block can
 // be handed to anything that takes such a bitmap. A new one is 16 x 16 at 8 bits.
-class DibImage : public BmpImage {
+class BlockBmpImage : public BmpImage {
 public:
     static constexpr int32_t kHeaderBytes = 40;
 
-    DibImage();
-    ~DibImage() override;
+    BlockBmpImage();
+    ~BlockBmpImage() override;
 
     int64_t getMemUsed() const override;
     int32_t getBytesPerLine() const override;
 
-    // GetMemUsed of a DibImage of that size and depth, without making one: the header
+    // GetMemUsed of a BlockBmpImage of that size and depth, without making one: the header
     // counted twice, the palette and the padded rows.
     static int64_t memUsedFor(int32_t width, int32_t height, uint16_t bitsPerPixel);
 
@@ -94,7 +94,7 @@ private:
     std::vector<uint8_t> m_block;
 };
 
-// A bitmap kept in plain memory: rows top-down, padded like DibImage's, and a separate palette.
+// A bitmap kept in plain memory: rows top-down, padded like BlockBmpImage's, and a separate palette.
 class PlainBmpImage : public BmpImage {
 public:
     PlainBmpImage() = default;

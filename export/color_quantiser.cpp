@@ -339,86 +339,133 @@ uint8_t PaletteColorMapper::mapColor(uint8_t red, uint8_t green, uint8_t blue)
     return static_cast<uint8_t>(cell - 1);
 }
 
-void PaletteColorMapper::fillBlock(int c0, int c1, int c2)
-{
-    // The block in colour units, from the centre of its first cell to that of its last.
-    const int32_t minc0 = (c0 >> 2) * 32 + 4;
-    const int32_t maxc0 = minc0 + 24;
-    const int32_t minc1 = (c1 >> 3) * 32 + 2;
-    const int32_t maxc1 = minc1 + 28;
-    const int32_t minc2 = (c2 >> 2) * 32 + 4;
-    const int32_t maxc2 = minc2 + 24;
-    const int32_t centre0 = (minc0 + maxc0) >> 1;
-    const int32_t centre1 = (minc1 + maxc1) >> 1;
-    const int32_t centre2 = (minc2 + maxc2) >> 1;
+namespace {
 
-    // Only colours that can be the nearest to some cell of the block take part: those
-    // whose nearest possible distance does not pass the smallest farthest distance.
-    std::array<int32_t, kPaletteEntries> nearest;
-    std::array<int32_t, kPaletteEntries> farthest;
-    for (int32_t i = 0; i < m_colors; i += kColorLanes) {
+// A block of cells in colour units, from the centre of its first cell to that of its last.
+struct BlockSpan {
+    int32_t min0, max0, min1, max1, min2, max2;
+    int32_t centre0, centre1, centre2;
+};
+
+BlockSpan blockSpan(int c0, int c1, int c2)
+{
+    BlockSpan span {};
+    span.min0 = (c0 >> 2) * 32 + 4;
+    span.max0 = span.min0 + 24;
+    span.min1 = (c1 >> 3) * 32 + 2;
+    span.max1 = span.min1 + 28;
+    span.min2 = (c2 >> 2) * 32 + 4;
+    span.max2 = span.min2 + 24;
+    span.centre0 = (span.min0 + span.max0) >> 1;
+    span.centre1 = (span.min1 + span.max1) >> 1;
+    span.centre2 = (span.min2 + span.max2) >> 1;
+    return span;
+}
+
+using ColorDistances = std::array<int32_t, kPaletteEntries>;
+
+// For every palette colour, the nearest and the farthest weighted distance it can have to
+// any cell of the block, four colours at a time.
+void distanceBounds(const ColorDistances& reds, const ColorDistances& greens, const ColorDistances& blues,
+    int32_t colors, const BlockSpan& span, ColorDistances& nearest, ColorDistances& farthest)
+{
+    for (int32_t i = 0; i < colors; i += kColorLanes) {
         ColorLanes red;
         ColorLanes green;
         ColorLanes blue;
-        std::memcpy(&red, m_reds.data() + i, sizeof(red));
-        std::memcpy(&green, m_greens.data() + i, sizeof(green));
-        std::memcpy(&blue, m_blues.data() + i, sizeof(blue));
+        std::memcpy(&red, reds.data() + i, sizeof(red));
+        std::memcpy(&green, greens.data() + i, sizeof(green));
+        std::memcpy(&blue, blues.data() + i, sizeof(blue));
         ColorLanes nearer{};
         ColorLanes farther{};
-        addAxisBounds(red, minc0, maxc0, centre0, [](ColorLanes d) { return (d * 24) >> 4; }, nearer, farther);
-        addAxisBounds(green, minc1, maxc1, centre1, [](ColorLanes d) { return d * 2; }, nearer, farther);
-        addAxisBounds(blue, minc2, maxc2, centre2, [](ColorLanes d) { return d; }, nearer, farther);
+        addAxisBounds(red, span.min0, span.max0, span.centre0, [](ColorLanes d) { return (d * 24) >> 4; }, nearer,
+            farther);
+        addAxisBounds(green, span.min1, span.max1, span.centre1, [](ColorLanes d) { return d * 2; }, nearer, farther);
+        addAxisBounds(blue, span.min2, span.max2, span.centre2, [](ColorLanes d) { return d; }, nearer, farther);
         std::memcpy(nearest.data() + i, &nearer, sizeof(nearer));
         std::memcpy(farthest.data() + i, &farther, sizeof(farther));
     }
-    int32_t smallestFarthest = std::numeric_limits<int32_t>::max();
-    for (int32_t i = 0; i < m_colors; ++i) {
-        smallestFarthest = std::min(smallestFarthest, farthest[static_cast<std::size_t>(i)]);
-    }
+}
 
-    // The cells of the block, c2 innermost, four neighbouring c2 cells to a vector. Each
-    // cell's running distance is the same exact integer the one-cell-at-a-time stepping
-    // reaches, and each cell keeps the first candidate that is strictly nearer, in palette
-    // order, so the vectors fill the block as the plain walk does.
-    using Cells = int32_t __attribute__((vector_size(16)));
-    static_assert(kBlockCells2 == 4, "one vector holds the c2 cells of a block row");
-    constexpr int kRows = kBlockCells0 * kBlockCells1;
-    std::array<Cells, kRows> bestDistance;
-    std::array<Cells, kRows> bestColor;
-    for (int row = 0; row < kRows; ++row) {
-        bestDistance[static_cast<std::size_t>(row)] = Cells{} + std::numeric_limits<int32_t>::max();
-        bestColor[static_cast<std::size_t>(row)] = Cells{};
+int32_t smallestOf(const ColorDistances& values, int32_t count)
+{
+    int32_t smallest = std::numeric_limits<int32_t>::max();
+    for (int32_t i = 0; i < count; ++i) {
+        smallest = std::min(smallest, values[static_cast<std::size_t>(i)]);
     }
-    for (int32_t i = 0; i < m_colors; ++i) {
-        if (nearest[static_cast<std::size_t>(i)] > smallestFarthest) {
-            continue;
+    return smallest;
+}
+
+// The cells of a block, c2 innermost, four neighbouring c2 cells to a vector: per block row
+// the best distance so far and the palette index that has it.
+using Cells = int32_t __attribute__((vector_size(16)));
+static_assert(kBlockCells2 == 4, "one vector holds the c2 cells of a block row");
+constexpr int kBlockRows = kBlockCells0 * kBlockCells1;
+struct BlockBest {
+    std::array<Cells, kBlockRows> distance;
+    std::array<Cells, kBlockRows> color;
+};
+
+BlockBest emptyBlockBest()
+{
+    BlockBest best;
+    for (int row = 0; row < kBlockRows; ++row) {
+        best.distance[static_cast<std::size_t>(row)] = Cells{} + std::numeric_limits<int32_t>::max();
+        best.color[static_cast<std::size_t>(row)] = Cells{};
+    }
+    return best;
+}
+
+// Walks palette colour `index` through every cell of the block. Each cell's running
+// distance is the same exact integer the one-cell-at-a-time stepping reaches, and a cell
+// takes the colour only when it is strictly nearer, so that, offered in palette order, the
+// first of equally near colours stays.
+void offerColor(const QuantiserColor& color, int32_t index, const BlockSpan& span, BlockBest& best)
+{
+    const int32_t inc0 = weightRed(span.min0 - color.red);
+    const int32_t inc1 = weightGreen(span.min1 - color.green);
+    const int32_t inc2 = span.min2 - color.blue;
+    // Squared distances of neighbouring cells differ by 2 x inc x step + step^2, and
+    // that difference grows by 2 x step^2 per step: additions only.
+    int32_t distance0 = square(inc0) + square(inc1) + square(inc2);
+    int32_t xx0 = 2 * kStep0 * inc0 + kStep0 * kStep0;
+    const int32_t xx2 = 2 * kStep2 * inc2 + kStep2 * kStep2;
+    constexpr int32_t grow2 = 2 * kStep2 * kStep2;
+    const Cells along2 = { 0, xx2, 2 * xx2 + grow2, 3 * xx2 + 3 * grow2 };
+    const Cells candidate = Cells{} + index;
+    std::size_t row = 0;
+    for (int i0 = 0; i0 < kBlockCells0; ++i0) {
+        int32_t distance1 = distance0;
+        int32_t xx1 = 2 * kStep1 * inc1 + kStep1 * kStep1;
+        for (int i1 = 0; i1 < kBlockCells1; ++i1, ++row) {
+            const Cells distance = distance1 + along2;
+            const Cells nearer = distance < best.distance[row];
+            best.distance[row] = nearer ? distance : best.distance[row];
+            best.color[row] = nearer ? candidate : best.color[row];
+            distance1 += xx1;
+            xx1 += 2 * kStep1 * kStep1;
         }
-        const QuantiserColor& color = m_palette[static_cast<std::size_t>(i)];
-        const int32_t inc0 = weightRed(minc0 - color.red);
-        const int32_t inc1 = weightGreen(minc1 - color.green);
-        const int32_t inc2 = minc2 - color.blue;
-        // Squared distances of neighbouring cells differ by 2 x inc x step + step^2, and
-        // that difference grows by 2 x step^2 per step: additions only.
-        int32_t distance0 = square(inc0) + square(inc1) + square(inc2);
-        int32_t xx0 = 2 * kStep0 * inc0 + kStep0 * kStep0;
-        const int32_t xx2 = 2 * kStep2 * inc2 + kStep2 * kStep2;
-        constexpr int32_t grow2 = 2 * kStep2 * kStep2;
-        const Cells along2 = { 0, xx2, 2 * xx2 + grow2, 3 * xx2 + 3 * grow2 };
-        const Cells candidate = Cells{} + i;
-        std::size_t row = 0;
-        for (int i0 = 0; i0 < kBlockCells0; ++i0) {
-            int32_t distance1 = distance0;
-            int32_t xx1 = 2 * kStep1 * inc1 + kStep1 * kStep1;
-            for (int i1 = 0; i1 < kBlockCells1; ++i1, ++row) {
-                const Cells distance = distance1 + along2;
-                const Cells nearer = distance < bestDistance[row];
-                bestDistance[row] = nearer ? distance : bestDistance[row];
-                bestColor[row] = nearer ? candidate : bestColor[row];
-                distance1 += xx1;
-                xx1 += 2 * kStep1 * kStep1;
-            }
-            distance0 += xx0;
-            xx0 += 2 * kStep0 * kStep0;
+        distance0 += xx0;
+        xx0 += 2 * kStep0 * kStep0;
+    }
+}
+
+} // namespace
+
+void PaletteColorMapper::fillBlock(int c0, int c1, int c2)
+{
+    const BlockSpan span = blockSpan(c0, c1, c2);
+
+    // Only colours that can be the nearest to some cell of the block take part: those
+    // whose nearest possible distance does not pass the smallest farthest distance.
+    ColorDistances nearest;
+    ColorDistances farthest;
+    distanceBounds(m_reds, m_greens, m_blues, m_colors, span, nearest, farthest);
+    const int32_t smallestFarthest = smallestOf(farthest, m_colors);
+    BlockBest best = emptyBlockBest();
+    for (int32_t i = 0; i < m_colors; ++i) {
+        if (nearest[static_cast<std::size_t>(i)] <= smallestFarthest) {
+            offerColor(m_palette[static_cast<std::size_t>(i)], i, span, best);
         }
     }
 
@@ -430,7 +477,7 @@ void PaletteColorMapper::fillBlock(int c0, int c1, int c2)
         for (int i1 = 0; i1 < kBlockCells1; ++i1, ++row)
             for (int i2 = 0; i2 < kBlockCells2; ++i2)
                 m_inverseMap[static_cast<std::size_t>(cellIndex(base0 + i0, base1 + i1, base2 + i2))] =
-                    static_cast<uint8_t>(bestColor[row][i2] + 1);
+                    static_cast<uint8_t>(best.color[row][i2] + 1);
 }
 
 ColorReducer::ColorReducer(ImageSource32& source, int32_t colors)

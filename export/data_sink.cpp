@@ -55,7 +55,6 @@ int32_t FileSink::open(const std::string& fileName, int32_t capacity)
         discard();
         return -1;
     }
-    m_fileName = m_file.target().string();
     return 0;
 }
 
@@ -73,7 +72,6 @@ int32_t FileSink::close()
 void FileSink::discard()
 {
     m_file.discard();
-    m_fileName.clear();
     release();
 }
 

@@ -69,10 +69,6 @@ public:
     // (the target is then left as it was).
     static int32_t store(const std::string& fileName, const DataSink& stream);
 
-    // The file that Close replaces (a symbolic link resolved).
-    const std::string& getFileName() const { return m_fileName; }
-
 private:
     AtomicFileWriter m_file;
-    std::string m_fileName;
 };

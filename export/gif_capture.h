@@ -90,7 +90,7 @@ public:
     // The settings of the next capture, and of the running one; objectsPerFrame grows by
     // the sprites between two blur passes after every pass while a capture runs.
     AnimationSettings settings;
-    // Frames taken, up to Settings.frames.
+    // Frames taken, up to the options' frame count.
     int32_t gifFramesCaptured = 0;
     // The file of the running capture, in the settings' format (makeCaptureWriter), taking
     // its frames (addCaptureFrame); null when idle.

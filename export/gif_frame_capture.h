@@ -14,7 +14,7 @@ struct GifFrameSettings {
 
 // Turns one captured frame into a new frame of the animation and returns its index.
 //
-// The frame (row 0 on top) is copied into a 32-bit DibImage, scaled in place to
+// The frame (row 0 on top) is copied into a 32-bit BlockBmpImage, scaled in place to
 // (width x scale) / 100 by (height x scale) / 100 with the bilinear resampler, reduced to
 // at most `colors` colours by the quantiser without dithering, and appended as an indexed
 // image whose 256-entry palette ends in white, with a delay of 1000 / fps milliseconds.

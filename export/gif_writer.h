@@ -39,9 +39,8 @@ public:
     uint16_t delay() const { return m_delayMilliseconds; }
     void setDelay(uint16_t milliseconds) { m_delayMilliseconds = milliseconds; }
 
-    // The encoded form, valid after the image was saved.
+    // Whether the saved image carries a colour table of its own.
     bool hasLocalColorTable() const { return m_hasLocalColorTable; }
-    const std::vector<uint8_t>& lzwData() const { return m_lzwData; }
 
 private:
     friend class GifImage;

@@ -167,11 +167,11 @@ void encodeIntoFile(const std::string& fileName, int64_t memoryUsed, EncodeStep 
     }
 }
 
-// The memory estimate of the 32-bit DibImage a frame would be copied into, which sizes the
+// The memory estimate of the 32-bit BlockBmpImage a frame would be copied into, which sizes the
 // output buffer.
 int64_t snapshotMemoryUsed(const ArgbImage& frame)
 {
-    return DibImage::memUsedFor(std::max(frame.width, 0), std::max(frame.height, 0), 32);
+    return BlockBmpImage::memUsedFor(std::max(frame.width, 0), std::max(frame.height, 0), 32);
 }
 
 // The frame's rows in the order the picture shows them, top first.

@@ -65,7 +65,7 @@ private:
 int64_t jpegSnapshotCapacity(const ArgbImage& frame);
 
 // The JPEG snapshot of a frame, encoded into the named file: what EncodeToFile writes for
-// the frame's 32-bit DibImage copy (row 0 on top, or the last row with shownBottomUp),
+// the frame's 32-bit BlockBmpImage copy (row 0 on top, or the last row with shownBottomUp),
 // without making that copy. Throws TextException as EncodeToFile does.
 void saveJpegSnapshot(const ArgbImage& frame, const std::string& fileName, bool shownBottomUp = false);
 

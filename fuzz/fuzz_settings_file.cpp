@@ -12,10 +12,10 @@
 
 namespace {
 
-std::string bytesOf(Preset& preset)
+std::string bytesOf(const SettingsRecord& options, const Preset& preset)
 {
     std::ostringstream out(std::ios::binary);
-    writeSettingsFile(preset, out);
+    writeSettingsFile(options, preset, out);
     return out.str();
 }
 
@@ -23,32 +23,33 @@ std::string bytesOf(Preset& preset)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    Settings = SettingsRecord {};
+    SettingsRecord options;
     Preset preset = newStartPreset();
-    const std::string before = bytesOf(preset);
+    const std::string before = bytesOf(options, preset);
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size), std::ios::binary);
-    if (!readSettingsFile(preset, in)) {
-        if (bytesOf(preset) != before)
+    if (!readSettingsFile(options, preset, in)) {
+        if (bytesOf(options, preset) != before)
             std::abort();
         return 0;
     }
-    for (const int32_t mode : Settings.applyModes) {
+    for (const int32_t mode : options.applyModes) {
         if (mode < 0 || mode > 2)
             std::abort();
     }
-    if (Settings.roundSpeedStep == 0.0 || !std::isfinite(Settings.roundSpeedStep) || Settings.radialSpeedStep == 0.0
-        || !std::isfinite(Settings.radialSpeedStep) || (Settings.randomStart != 0 && Settings.randomStart != 1))
+    if (options.roundSpeedStep == 0.0 || !std::isfinite(options.roundSpeedStep) || options.radialSpeedStep == 0.0
+        || !std::isfinite(options.radialSpeedStep) || (options.randomStart != 0 && options.randomStart != 1))
         std::abort();
     for (const auto& row : preset.objects.stacks) {
         if (!row[0])
             std::abort();
     }
     // What was taken is written again and read back to the same options.
-    const std::string written = bytesOf(preset);
-    const SettingsRecord taken = Settings;
+    const std::string written = bytesOf(options, preset);
+    const SettingsRecord taken = options;
     Preset again = newStartPreset();
     std::istringstream reread(written, std::ios::binary);
-    if (!readSettingsFile(again, reread) || bytesOf(again) != written || Settings.applyModes != taken.applyModes)
+    if (!readSettingsFile(options, again, reread) || bytesOf(options, again) != written
+        || options.applyModes != taken.applyModes)
         std::abort();
     return 0;
 }

@@ -53,26 +53,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < kHeaderBytes)
         return 0;
-    resetDefaults();
-    newObjectTable(CurrentPreset.objects);
+    SettingsRecord settings;
+    Preset preset = newStartPreset();
     const int32_t width = data[0] + 1;
     const int32_t height = data[1] + 1;
-    Settings.formula = static_cast<int8_t>(data[2]);
-    Settings.mirror = static_cast<int8_t>(data[3]);
-    Settings.travel = data[4] & 1;
-    Settings.filter = (data[4] & 2) != 0;
-    Settings.interlace = (data[4] & 4) != 0;
+    settings.formula = static_cast<int8_t>(data[2]);
+    settings.mirror = static_cast<int8_t>(data[3]);
+    settings.travel = data[4] & 1;
+    settings.filter = (data[4] & 2) != 0;
+    settings.interlace = (data[4] & 4) != 0;
     const RenderRole role = (data[4] & 8) ? RenderRole::Saver : RenderRole::Editor;
-    Settings.changePresets = 0;
-    Settings.changeFormula = 0;
-    Settings.scale = data[5];
+    settings.changePresets = 0;
+    settings.changeFormula = 0;
+    settings.scale = data[5];
     const std::string block(reinterpret_cast<const char*>(data) + kHeaderBytes, size - kHeaderBytes);
     std::istringstream in(block, std::ios::binary);
-    readPreset(CurrentPreset, in);
-    keepSceneSmall(CurrentPreset);
+    readPreset(preset, in);
+    keepSceneSmall(preset);
 
     RecordingPanel panel(width, height);
-    Renderer renderer(Settings, CurrentPreset, role);
+    Renderer renderer(settings, preset, role);
     renderer.setSpritesPerBlurPass(data[6]);
     renderer.reset(width, height);
     // Two presents: the first after a reset, and one of the rectangles drawn since.

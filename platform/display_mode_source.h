@@ -13,7 +13,7 @@ struct DisplayMode {
     uint32_t displayFrequency = 0;
 };
 
-// Bits of DisplayMode::fields, with the values of the original mode record.
+// Bits of DisplayMode::fields: which of a mode's fields are set.
 constexpr uint32_t DM_BITSPERPEL = 0x00040000;
 constexpr uint32_t DM_PELSWIDTH = 0x00080000;
 constexpr uint32_t DM_PELSHEIGHT = 0x00100000;

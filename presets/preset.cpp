@@ -26,8 +26,6 @@ constexpr std::size_t kRoundSpeedAt = 36;
 constexpr std::size_t kRadialSpeedAt = 44;
 constexpr std::size_t kStacksPerObjectAt = 52;
 
-std::minstd_rand presetRandom;
-
 // Leading and trailing blanks and control characters.
 std::string trimName(const std::string& name)
 {
@@ -56,8 +54,6 @@ bool isPresetFileName(const std::string& name)
     }
     return true;
 }
-
-Preset CurrentPreset = newStartPreset();
 
 Preset newStartPreset()
 {
@@ -173,22 +169,12 @@ fs::path presetPath(const std::string& folder, const std::string& name)
     return fs::path(folder + "/" + name);
 }
 
-void reseedPresetRandom()
-{
-    presetRandom.seed(static_cast<std::minstd_rand::result_type>(std::time(nullptr)));
-}
-
-uint32_t nextPresetRandom()
-{
-    return static_cast<uint32_t>(presetRandom());
-}
-
 void loadRandomPreset(const std::string& folder, Preset& preset)
 {
     const std::vector<std::string> names = listPresetNames(folder, SIZE_MAX);
-    reseedPresetRandom();
     if (names.empty())
         return;
-    const std::string& chosen = names[nextPresetRandom() % names.size()];
+    std::minstd_rand random(static_cast<std::minstd_rand::result_type>(std::time(nullptr)));
+    const std::string& chosen = names[static_cast<uint32_t>(random()) % names.size()];
     loadPresetFile(presetPath(folder, trimName(chosen)), preset);
 }

@@ -43,10 +43,6 @@ struct Preset {
     double radialSpeed = kStartRadialSpeed;
 };
 
-// The scene every window draws; replaced wholesale by every preset load. It starts as the
-// start-up scene (newObjectTable, every object on, the start speeds).
-extern Preset CurrentPreset;
-
 // A preset with the start-up scene.
 Preset newStartPreset();
 
@@ -75,10 +71,7 @@ bool isPresetFileName(const std::string& name);
 // The folder and a name joined with "/".
 std::filesystem::path presetPath(const std::string& folder, const std::string& name);
 
-// The pseudo-random generator of the preset choices, reseeded from the clock in seconds.
-void reseedPresetRandom();
-uint32_t nextPresetRandom();
-
-// Replaces the preset with a randomly chosen preset file of the folder; leaves it unchanged
-// when there is none or the chosen file cannot be read.
+// Replaces the preset with a randomly chosen preset file of the folder, drawn by a generator
+// seeded from the clock in seconds; leaves it unchanged when there is none or the chosen
+// file cannot be read.
 void loadRandomPreset(const std::string& folder, Preset& preset);

@@ -3,17 +3,23 @@
 #include "presets/preset.h"
 #include "presets/settings.h"
 
-PresetLibrary ThePresetLibrary;
+#include <ctime>
+
+PresetLibrary::PresetLibrary(const SettingsRecord& options, Preset& preset)
+    : m_options(options)
+    , m_preset(preset)
+{
+}
 
 void PresetLibrary::scan()
 {
     index = 0;
     count = 0;
-    for (std::string& name : listPresetNames(Settings.presetsDir, kMaxPresetNames))
+    for (std::string& name : listPresetNames(m_options.presetsDir, kMaxPresetNames))
         names[static_cast<std::size_t>(count++)] = std::move(name);
     for (std::size_t i = static_cast<std::size_t>(count); i < names.size(); ++i)
         names[i].clear();
-    reseedPresetRandom();
+    m_random.seed(static_cast<std::minstd_rand::result_type>(std::time(nullptr)));
 }
 
 int32_t PresetLibrary::step(bool forward)
@@ -39,7 +45,7 @@ int32_t PresetLibrary::pickRandom()
     if (count > 1) {
         int32_t next = index;
         while (next == index)
-            next = static_cast<int32_t>(nextPresetRandom() % static_cast<uint32_t>(count));
+            next = static_cast<int32_t>(static_cast<uint32_t>(m_random()) % static_cast<uint32_t>(count));
         index = next;
     }
     loadCurrent();
@@ -55,9 +61,14 @@ void PresetLibrary::select(int32_t line)
     loadCurrent();
 }
 
+const std::string& PresetLibrary::folder() const
+{
+    return m_options.presetsDir;
+}
+
 bool PresetLibrary::loadCurrent()
 {
     loaded = index >= 0 && index < count
-        && loadPresetFile(presetPath(Settings.presetsDir, names[static_cast<std::size_t>(index)]), CurrentPreset);
+        && loadPresetFile(presetPath(m_options.presetsDir, names[static_cast<std::size_t>(index)]), m_preset);
     return loaded;
 }

@@ -54,28 +54,28 @@ int32_t flag(int32_t value)
     return value != 0 ? 1 : 0;
 }
 
-// Takes the thirteen values as read (in read order) into Settings, each kept to a range
+// Takes the thirteen values as read (in read order) into the options, each kept to a range
 // in which no later use can index out of bounds.
-void applyStoredValues(const int32_t (&values)[kValueCount])
+void applyStoredValues(SettingsRecord& options, const int32_t (&values)[kValueCount])
 {
-    Settings.scale = std::clamp(values[0], kMinStoredScale, kMaxStoredScale);
-    Settings.changePresets = flag(values[1]);
-    Settings.seconds = std::clamp(values[2], kMinStoredSeconds, kMaxStoredSeconds);
-    Settings.travel = flag(values[3]);
-    Settings.lowRes = flag(values[4]);
-    Settings.filter = values[5] != 0;
-    Settings.interlace = values[6] != 0;
-    Settings.formula = std::clamp(values[7], 0, kFormulaCount - 1);
-    Settings.filterAuto = values[8] != 0;
-    Settings.filterAutoSeconds = std::clamp(values[9], kMinStoredSeconds, kMaxStoredSeconds);
-    Settings.changeFormula = flag(values[10]);
-    Settings.mirror = std::clamp(values[11], 0, kMirrorCount - 1);
-    Settings.changeMirror = flag(values[12]);
+    options.scale = std::clamp(values[0], kMinStoredScale, kMaxStoredScale);
+    options.changePresets = flag(values[1]);
+    options.seconds = std::clamp(values[2], kMinStoredSeconds, kMaxStoredSeconds);
+    options.travel = flag(values[3]);
+    options.lowRes = flag(values[4]);
+    options.filter = values[5] != 0;
+    options.interlace = values[6] != 0;
+    options.formula = std::clamp(values[7], 0, kFormulaCount - 1);
+    options.filterAuto = values[8] != 0;
+    options.filterAutoSeconds = std::clamp(values[9], kMinStoredSeconds, kMaxStoredSeconds);
+    options.changeFormula = flag(values[10]);
+    options.mirror = std::clamp(values[11], 0, kMirrorCount - 1);
+    options.changeMirror = flag(values[12]);
 }
 
 // All or nothing: a key that does not open, a value that is missing or not an integer, or
 // a Scale of 0 leaves all thirteen at their current values.
-void loadValues(KeyStore& store)
+void loadValues(SettingsRecord& options, KeyStore& store)
 {
     const KeyHandle key = store.openKey(ValuesKeyPath, false);
     if (key == kNoKey)
@@ -86,13 +86,13 @@ void loadValues(KeyStore& store)
         complete = store.readInteger(key, kValueNamesInReadOrder[i], values[i]) == ValueRead::Ok;
     store.closeKey(key);
     if (complete && values[0] != 0)
-        applyStoredValues(values);
+        applyStoredValues(options, values);
 }
 
-void loadPaths(KeyStore& store)
+void loadPaths(SettingsRecord& options, KeyStore& store)
 {
-    Settings.installedDir.clear();
-    Settings.presetsDir.clear();
+    options.installedDir.clear();
+    options.presetsDir.clear();
     const KeyHandle key = store.openKey(PathsKeyPath, false);
     if (key == kNoKey) {
         // A store that could not be read at all is not one without the key: reinstalling
@@ -103,10 +103,10 @@ void loadPaths(KeyStore& store)
         return;
     }
     // A missing value, or one of another type, reads as the empty string.
-    if (store.readString(key, "InstalledDir", Settings.installedDir) != ValueRead::Ok)
-        Settings.installedDir.clear();
-    if (store.readString(key, "PresetsDir", Settings.presetsDir) != ValueRead::Ok)
-        Settings.presetsDir.clear();
+    if (store.readString(key, "InstalledDir", options.installedDir) != ValueRead::Ok)
+        options.installedDir.clear();
+    if (store.readString(key, "PresetsDir", options.presetsDir) != ValueRead::Ok)
+        options.presetsDir.clear();
     store.closeKey(key);
 }
 
@@ -116,7 +116,7 @@ double speedStep(double stored)
     return (stored == 0.0 || !std::isfinite(stored)) ? kStartSpeedStep : stored;
 }
 
-FileRead readSettingsFileChecked(Preset& preset, std::istream& in)
+FileRead readSettingsFileChecked(SettingsRecord& options, Preset& preset, std::istream& in)
 {
     // A file too short to hold the magic (or one that cannot be read at all) is damaged
     // rather than foreign.
@@ -142,13 +142,13 @@ FileRead readSettingsFileChecked(Preset& preset, std::istream& in)
     for (int i = 0; i < kApplyModeCount; ++i) {
         const int32_t mode = getLeInt32(applyModes + 4 * i);
         // An unknown strategy takes the start value of its entry.
-        Settings.applyModes[i] = (mode >= kApplyGlobal && mode <= kApplySelectedShape) ? mode : start.applyModes[i];
+        options.applyModes[i] = (mode >= kApplyGlobal && mode <= kApplySelectedShape) ? mode : start.applyModes[i];
     }
     std::swap(preset, fresh);
-    Settings.roundSpeedStep = speedStep(getLeDouble(tail));
-    Settings.radialSpeedStep = speedStep(getLeDouble(tail + 8));
-    Settings.randomStart = flag(getLeInt32(tail + 16));
-    Settings.reservedTail = getLeInt32(tail + 20);
+    options.roundSpeedStep = speedStep(getLeDouble(tail));
+    options.radialSpeedStep = speedStep(getLeDouble(tail + 8));
+    options.randomStart = flag(getLeInt32(tail + 16));
+    options.reservedTail = getLeInt32(tail + 20);
     return FileRead::Good;
 }
 
@@ -156,8 +156,6 @@ FileRead readSettingsFileChecked(Preset& preset, std::istream& in)
 
 const std::array<const char*, 4> MirrorNames = { "None", "Horiz.", "Vert.", "Diag." };
 const std::string CriticalErrorCaption = "!!! CRITICAL ERROR ";
-
-SettingsRecord Settings;
 
 std::string brokenRegistryText()
 {
@@ -174,47 +172,47 @@ std::filesystem::path settingsFilePath()
     return opalConfigFolder() / "opalrevel.cfg";
 }
 
-void resetDefaults()
+void resetDefaults(SettingsRecord& options, Preset& preset)
 {
-    Settings = SettingsRecord {};
-    CurrentPreset.objectEnabled.fill(1);
-    CurrentPreset.roundSpeed = kStartRoundSpeed;
-    CurrentPreset.radialSpeed = kStartRadialSpeed;
+    options = SettingsRecord {};
+    preset.objectEnabled.fill(1);
+    preset.roundSpeed = kStartRoundSpeed;
+    preset.radialSpeed = kStartRadialSpeed;
     // The renderer and the editor need slot 0 of every object.
-    const bool tableFilled = std::all_of(CurrentPreset.objects.stacks.begin(), CurrentPreset.objects.stacks.end(),
+    const bool tableFilled = std::all_of(preset.objects.stacks.begin(), preset.objects.stacks.end(),
         [](const auto& row) { return row[0] != nullptr; });
     if (!tableFilled)
-        newObjectTable(CurrentPreset.objects);
+        newObjectTable(preset.objects);
 }
 
-bool readSettingsFile(Preset& preset, std::istream& in)
+bool readSettingsFile(SettingsRecord& options, Preset& preset, std::istream& in)
 {
-    return readSettingsFileChecked(preset, in) == FileRead::Good;
+    return readSettingsFileChecked(options, preset, in) == FileRead::Good;
 }
 
-bool writeSettingsFile(Preset& preset, std::ostream& out)
+bool writeSettingsFile(const SettingsRecord& options, const Preset& preset, std::ostream& out)
 {
     uint8_t head[sizeof kSettingsMagic + kApplyModesBytes];
     std::copy(kSettingsMagic, kSettingsMagic + sizeof kSettingsMagic, head);
     for (int i = 0; i < kApplyModeCount; ++i)
-        putLeInt32(head + sizeof kSettingsMagic + 4 * i, Settings.applyModes[i]);
+        putLeInt32(head + sizeof kSettingsMagic + 4 * i, options.applyModes[i]);
     if (!writeBytes(out, head, sizeof head) || !writePreset(preset, out))
         return false;
 
     uint8_t tail[kReservedBytes + kTailBytes] = {};
-    putLeDouble(tail + kReservedBytes, Settings.roundSpeedStep);
-    putLeDouble(tail + kReservedBytes + 8, Settings.radialSpeedStep);
-    putLeInt32(tail + kReservedBytes + 16, Settings.randomStart);
-    putLeInt32(tail + kReservedBytes + 20, Settings.reservedTail);
+    putLeDouble(tail + kReservedBytes, options.roundSpeedStep);
+    putLeDouble(tail + kReservedBytes + 8, options.radialSpeedStep);
+    putLeInt32(tail + kReservedBytes + 16, options.randomStart);
+    putLeInt32(tail + kReservedBytes + 20, options.reservedTail);
     return writeBytes(out, tail, sizeof tail);
 }
 
-bool loadSettings(Preset& preset)
+bool loadSettings(SettingsRecord& options, Preset& preset)
 {
     const std::unique_ptr<KeyStore> store = openUserKeyStore();
     runFirstRunStep(*store, keyStoreFilePath(), installedDataFolder(), defaultPresetsFolder(), fallbackPresetsFolder());
-    loadValues(*store);
-    loadPaths(*store);
+    loadValues(options, *store);
+    loadPaths(options, *store);
 
     // Only a regular file is read, so that a pipe in its place cannot stop the start. Bytes
     // beyond the layout are never looked at.
@@ -222,22 +220,22 @@ bool loadSettings(Preset& preset)
     const RegularFileRead read = readRegularFile(settingsFilePath(), kMaxSettingsFileBytes, bytes);
     std::istringstream in(bytes, std::ios::binary);
     FileRead result
-        = (read == RegularFileRead::Ok || read == RegularFileRead::TooLarge) ? readSettingsFileChecked(preset, in) : FileRead::Damaged;
+        = (read == RegularFileRead::Ok || read == RegularFileRead::TooLarge) ? readSettingsFileChecked(options, preset, in) : FileRead::Damaged;
     // A file cut short or with a broken preset block counts as missing: nothing of it is
     // taken and a random preset is shown, as on a run without a settings file.
     if (result == FileRead::Damaged)
-        loadRandomPreset(Settings.presetsDir, CurrentPreset);
+        loadRandomPreset(options.presetsDir, preset);
     return result == FileRead::Good;
 }
 
-bool saveSettings(Preset& preset)
+bool saveSettings(const SettingsRecord& options, const Preset& preset)
 {
     const std::unique_ptr<KeyStore> store = openUserKeyStore();
     if (const KeyHandle key = store->openKey(ValuesKeyPath, true); key != kNoKey) {
         const int32_t values[]
-            = { Settings.scale, Settings.changePresets, Settings.seconds, Settings.travel, Settings.lowRes, Settings.formula,
-                  Settings.filter ? 1 : 0, Settings.interlace ? 1 : 0, Settings.filterAuto ? 1 : 0,
-                  Settings.filterAutoSeconds, Settings.changeFormula, Settings.mirror, Settings.changeMirror };
+            = { options.scale, options.changePresets, options.seconds, options.travel, options.lowRes, options.formula,
+                  options.filter ? 1 : 0, options.interlace ? 1 : 0, options.filterAuto ? 1 : 0,
+                  options.filterAutoSeconds, options.changeFormula, options.mirror, options.changeMirror };
         constexpr const char* kNamesInWriteOrder[] = { "Scale", "DoChange", "Seconds", "Travel", "LowRes", "Formula",
             "Filter", "Interlace", "FiterAuto", "FiterAutoSeconds", "ChangeFormula", "Mirror", "ChangeMirror" };
         for (int i = 0; i < kValueCount; ++i)
@@ -247,11 +245,11 @@ bool saveSettings(Preset& preset)
     // The Paths key is the installer's (here the first run's); only PresetsDir is written, and
     // only into a key that exists.
     if (const KeyHandle key = store->openKey(PathsKeyPath, false); key != kNoKey) {
-        store->writeString(key, "PresetsDir", Settings.presetsDir);
+        store->writeString(key, "PresetsDir", options.presetsDir);
         store->closeKey(key);
     }
 
     std::ostringstream out(std::ios::binary);
-    return writeSettingsFile(preset, out) && ensureFolder(opalConfigFolder())
+    return writeSettingsFile(options, preset, out) && ensureFolder(opalConfigFolder())
         && writeFileAtomically(settingsFilePath(), out.view());
 }

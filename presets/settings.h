@@ -13,11 +13,11 @@
 
 struct Preset;
 
-// The process-wide options, their start values and their storage: thirteen integers in
+// The options of a run, their start values and their storage: thirteen integers in
 // the per-user key store, two folder strings beside them, and a binary settings file that
 // also carries the current preset.
 
-// The mirror modes, index 0 to 3 = Settings.Mirror.
+// The mirror modes, index 0 to 3 = SettingsRecord::mirror.
 extern const std::array<const char*, 4> MirrorNames;
 
 constexpr int32_t kMirrorCount = 4;
@@ -59,27 +59,26 @@ struct SettingsRecord {
     int32_t reservedTail = 0;
 };
 
-extern SettingsRecord Settings;
-
-// Every option and the CurrentPreset switches and speeds to their start values. The object
+// Every option and the preset's switches and speeds to their start values. The object
 // table is not touched (it is created at start-up), unless it holds no stacks at all, in
 // which case it gets the start-up scene.
-void resetDefaults();
+void resetDefaults(SettingsRecord& options, Preset& preset);
 
-// Reads the key store, then the settings file, into Settings and the preset (always
-// CurrentPreset). On a user's first run (no key store yet) the Paths key and the user's
-// presets folder are created first. True when the settings file was read completely.
-bool loadSettings(Preset& preset);
+// Reads the key store, then the settings file, into the options and the preset. On a
+// user's first run (no key store yet) the Paths key and the user's presets folder are
+// created first. A damaged settings file is taken as a missing one: the preset becomes a
+// random preset of the presets folder. True when the settings file was read completely.
+bool loadSettings(SettingsRecord& options, Preset& preset);
 // Writes the thirteen values, PresetsDir (only when the Paths key exists) and the settings
 // file. True when the settings file was written.
-bool saveSettings(Preset& preset);
+bool saveSettings(const SettingsRecord& options, const Preset& preset);
 
 // The settings-file codec alone. readSettingsFile takes nothing unless the whole file is
-// good: false on a wrong magic, a file cut short or a bad embedded preset, leaving
-// Settings and the preset as they were.
-bool readSettingsFile(Preset& preset, std::istream& in);
+// good: false on a wrong magic, a file cut short or a bad embedded preset, leaving the
+// options and the preset as they were.
+bool readSettingsFile(SettingsRecord& options, Preset& preset, std::istream& in);
 // Writes the file's layout (2752 bytes with one stack per object). False when the stream fails.
-bool writeSettingsFile(Preset& preset, std::ostream& out);
+bool writeSettingsFile(const SettingsRecord& options, const Preset& preset, std::ostream& out);
 
 // <config home>/opal-revel/opalrevel.cfg
 std::filesystem::path settingsFilePath();

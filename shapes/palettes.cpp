@@ -6,16 +6,14 @@
 
 namespace {
 
-int32_t g_paletteIndex = 0;
-
 double mapFraction(int32_t coordinate, int32_t side)
 {
     return side > 0 ? static_cast<double>(coordinate) / static_cast<double>(side) : 0.0;
 }
 
-uint32_t pathColor(const PathPoint& point, int32_t mapWidth, int32_t mapHeight)
+uint32_t pathColor(int32_t palette, const PathPoint& point, int32_t mapWidth, int32_t mapHeight)
 {
-    const uint32_t rgb = paletteColor(g_paletteIndex, mapFraction(point.x, mapWidth), mapFraction(point.y, mapHeight));
+    const uint32_t rgb = paletteColor(palette, mapFraction(point.x, mapWidth), mapFraction(point.y, mapHeight));
     return pickerRgbToColorref(rgb);
 }
 
@@ -38,27 +36,13 @@ uint32_t paletteColor(int32_t palette, double fx, double fy)
     }
 }
 
-int32_t getPaletteIndex()
+void PaletteChoice::next()
 {
-    return g_paletteIndex;
+    m_index = (m_index >= kPaletteCount - 1 || m_index < -1) ? 0 : m_index + 1;
 }
 
-void nextPaletteIndex()
-{
-    g_paletteIndex = (g_paletteIndex >= kPaletteCount - 1 || g_paletteIndex < -1) ? 0 : g_paletteIndex + 1;
-}
-
-void setPaletteIndex(int32_t palette)
-{
-    g_paletteIndex = palette;
-}
-
-void resetPaletteIndex()
-{
-    g_paletteIndex = 0;
-}
-
-std::array<uint32_t, 7> pickObjectColors(std::span<const PathPoint> path, int32_t mapWidth, int32_t mapHeight)
+std::array<uint32_t, 7> pickObjectColors(
+    int32_t palette, std::span<const PathPoint> path, int32_t mapWidth, int32_t mapHeight)
 {
     std::array<uint32_t, 7> colors {};
     if (path.empty())
@@ -66,8 +50,8 @@ std::array<uint32_t, 7> pickObjectColors(std::span<const PathPoint> path, int32_
     const double step = static_cast<double>(path.size()) / 7.0;
     for (std::size_t k = 0; k < 6; ++k) {
         const auto index = static_cast<std::size_t>(static_cast<double>(k) * step);
-        colors[k] = pathColor(path[index], mapWidth, mapHeight);
+        colors[k] = pathColor(palette, path[index], mapWidth, mapHeight);
     }
-    colors[6] = pathColor(path.back(), mapWidth, mapHeight);
+    colors[6] = pathColor(palette, path.back(), mapWidth, mapHeight);
     return colors;
 }

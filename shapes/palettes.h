@@ -21,14 +21,20 @@ constexpr int32_t kPaletteCount = 4;
 // The picker RGB colour (0x00RRGGBB) of palette `palette` at (fx, fy).
 uint32_t paletteColor(int32_t palette, double fx, double fy);
 
-// The palette index shared by every palette path control of the process: 0 at start, not
-// saved.
-int32_t getPaletteIndex();
-// Advances the index; 3 (or anything above) wraps to 0, and -1 gives 0.
-void nextPaletteIndex();
-void setPaletteIndex(int32_t palette);
-// Back to palette 0.
-void resetPaletteIndex();
+// The palette the palette path controls of one run share: 0 at start, not saved. The run
+// owns it and hands it to its controls.
+class PaletteChoice {
+public:
+    int32_t index() const { return m_index; }
+    // Advances the index; 3 (or anything above) wraps to 0, and -1 gives 0.
+    void next();
+    void set(int32_t palette) { m_index = palette; }
+    // Back to palette 0.
+    void reset() { m_index = 0; }
+
+private:
+    int32_t m_index = 0;
+};
 
 // A point of a drawn path in map coordinates: x = column, y = row with row 0 at the bottom.
 struct PathPoint {
@@ -36,8 +42,9 @@ struct PathPoint {
     int32_t y = 0;
 };
 
-// Seven COLORREF object colours from a path on a map of mapWidth x mapHeight in the current
+// Seven COLORREF object colours from a path on a map of mapWidth x mapHeight in the given
 // palette: colours 0 to 5 from the points at trunc(k x n / 7), colour 6 from the last point.
 // An empty path gives seven zeros (the control never asks for one); a map side of 0 or less
 // counts that coordinate as 0.
-std::array<uint32_t, 7> pickObjectColors(std::span<const PathPoint> path, int32_t mapWidth, int32_t mapHeight);
+std::array<uint32_t, 7> pickObjectColors(
+    int32_t palette, std::span<const PathPoint> path, int32_t mapWidth, int32_t mapHeight);

@@ -8,8 +8,8 @@
 #include <memory>
 #include <span>
 
-// The shape records the animation is drawn from, their stored form, sprite building and
-// the stack edits of the editor.
+// The shape records the animation is drawn from, their stored form and the stack edits of
+// the editor; the sprites are built from them in shapes/sprite_builder.h.
 //
 // Every object is a ShapeStack: one to five shaded shapes (sphere or torus) sharing one
 // centre and painted on top of each other into one square sprite. Shape 0 is the top of

@@ -55,17 +55,18 @@ TEST_P(RecorderMatchesRenderFrame, EveryCheckedFrameIsTheToolsPicture)
     constexpr int32_t kWidth = 161;
     constexpr int32_t kHeight = 120;
     const std::string preset = std::string(OPAL_SOURCE_DIR) + "/data/presets/candy.vhp";
-    resetDefaults();
-    ASSERT_TRUE(loadPresetFile(preset, CurrentPreset));
+    SettingsRecord settings;
+    Preset scene = newStartPreset();
+    ASSERT_TRUE(loadPresetFile(preset, scene));
     // What the saver runs with for these per-run options, and what render_frame sets.
-    Settings.formula = test.formula;
-    Settings.mirror = test.mirror;
-    Settings.travel = 1;
-    Settings.filter = test.blur != 0;
-    Settings.interlace = true;
-    Settings.changePresets = 0;
-    Settings.changeFormula = 0;
-    Settings.scale = test.scale;
+    settings.formula = test.formula;
+    settings.mirror = test.mirror;
+    settings.travel = 1;
+    settings.filter = test.blur != 0;
+    settings.interlace = true;
+    settings.changePresets = 0;
+    settings.changeFormula = 0;
+    settings.scale = test.scale;
 
     HackOptions options;
     options.target = HackTarget::Record;
@@ -80,7 +81,7 @@ TEST_P(RecorderMatchesRenderFrame, EveryCheckedFrameIsTheToolsPicture)
     lossless.lossless = true;
     lossless.framesPerSecond = plan.framesPerSecond;
     WebpAnimationWriter writer(lossless);
-    Renderer renderer(Settings, CurrentPreset, RenderRole::Saver);
+    Renderer renderer(settings, scene, RenderRole::Saver);
     renderer.setAutomaticChanges(true);
     recordFrames(renderer, plan, writer, nullptr);
     const std::vector<uint8_t> bytes = writer.finish();

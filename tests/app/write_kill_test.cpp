@@ -161,8 +161,9 @@ TEST_F(KilledWrites, StoringTheOptionsKilledAnywhereLeavesBothFilesWhole)
         killAtRandom({ loop, "settings", "100000" }, std::chrono::milliseconds(40));
         expectWholeStore(true);
         std::istringstream file(readWholeFile(config() / "opal-revel" / "opalrevel.cfg"), std::ios::binary);
+        SettingsRecord options;
         Preset preset;
-        EXPECT_TRUE(readSettingsFile(preset, file)) << "the settings file is not whole";
+        EXPECT_TRUE(readSettingsFile(options, preset, file)) << "the settings file is not whole";
         EXPECT_LE(temporaries(), 1);
     }
     ASSERT_EQ(runToEnd({ loop, "settings", "1" }, environment()), 0);

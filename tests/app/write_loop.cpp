@@ -7,8 +7,7 @@
 //   opal_write_loop file PATH COUNT
 //       replaces PATH COUNT times with a payload of 256 KiB (see PayloadOf)
 
-#include "presets/preset.h"
-#include "presets/settings.h"
+#include "presets/run_record.h"
 #include "platform/atomic_file.h"
 #include "tests/app/write_payload.h"
 
@@ -21,12 +20,12 @@ int main(int argc, char** argv)
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "settings" && argc == 3) {
         const int count = std::atoi(argv[2]);
-        resetDefaults();
-        loadSettings(CurrentPreset);
+        RunRecord record;
+        loadSettings(record.options, record.preset);
         for (int round = 0; round < count; ++round) {
-            CurrentPreset.roundSpeed = 0.5 + round * 0.001;
-            Settings.scale = 50 + round % 46;
-            if (!saveSettings(CurrentPreset))
+            record.preset.roundSpeed = 0.5 + round * 0.001;
+            record.options.scale = 50 + round % 46;
+            if (!saveSettings(record.options, record.preset))
                 return 1;
         }
         return 0;

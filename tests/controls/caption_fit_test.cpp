@@ -40,7 +40,7 @@ const Caption kLongest[] = {
 // Captions are drawn into (0, 0, W - 2, H - 2), a check box's from column 36: a caption
 // wider or taller than that is cut. The font is the condensed face itself, so a missing
 // font package shows up here rather than as cut captions.
-TEST(SButtonCaptions, LongestEditorCaptionsFitTheirButtons)
+TEST(SphereButtonCaptions, LongestEditorCaptionsFitTheirButtons)
 {
     SphereButton button;
     const QFontInfo info(button.font());

@@ -42,7 +42,6 @@ TEST(ControlsScaled, ButtonFaceInDevicePixels)
 // colours as on a plain screen, since the colours depend only on where it lies.
 TEST(ControlsScaled, PathInDevicePixels)
 {
-    resetPaletteIndex();
     PathPainter painter;
     painter.resize(365, 51);
     painter.show();
@@ -59,7 +58,7 @@ TEST(ControlsScaled, PathInDevicePixels)
     EXPECT_EQ(points[0].x, 200);
     EXPECT_EQ(points[0].y, 62);
     const PathPoint plain[] = { { 100, 31 }, { 101, 31 } };
-    EXPECT_EQ(painter.colors(), pickObjectColors(plain, 365, 51));
+    EXPECT_EQ(painter.colors(), pickObjectColors(0, plain, 365, 51));
 
     const QImage image = painter.grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(image.size(), QSize(730, 102));
@@ -69,7 +68,6 @@ TEST(ControlsScaled, PathInDevicePixels)
         EXPECT_NE(view.row(cell.y())[cell.x()], painter.path().mapImage().row(cell.y())[cell.x()]);
         EXPECT_EQ(image.pixel(cell.x(), 101 - cell.y()) & 0xFFFFFFu, view.row(cell.y())[cell.x()]);
     }
-    resetPaletteIndex();
 }
 
 } // namespace

@@ -11,9 +11,6 @@ namespace {
 
 class PalettePathTest : public ::testing::Test {
 protected:
-    void SetUp() override { resetPaletteIndex(); }
-    void TearDown() override { resetPaletteIndex(); }
-
     static PalettePath built(int32_t width, int32_t height)
     {
         PalettePath path;
@@ -198,7 +195,7 @@ TEST_F(PalettePathTest, PaletteChangesClearThePathAndKeepTheColours)
     const auto palette0 = path.mapImage().pixels;
 
     path.nextPalette();
-    EXPECT_EQ(PalettePath::getPalette(), 1);
+    EXPECT_EQ(path.palette(), 1);
     EXPECT_EQ(path.pointCount(), 0);
     EXPECT_EQ(path.colors(), colours);
     EXPECT_EQ(map(path, 0, 0), 0x00FFFFFFu);
@@ -206,15 +203,34 @@ TEST_F(PalettePathTest, PaletteChangesClearThePathAndKeepTheColours)
 
     path.nextPalette();
     path.nextPalette();
-    EXPECT_EQ(PalettePath::getPalette(), 3);
+    EXPECT_EQ(path.palette(), 3);
     path.nextPalette();
-    EXPECT_EQ(PalettePath::getPalette(), 0);
+    EXPECT_EQ(path.palette(), 0);
     EXPECT_EQ(path.mapImage().pixels, palette0);
 
     path.nextPalette();
     path.classicPalette();
-    EXPECT_EQ(PalettePath::getPalette(), 0);
+    EXPECT_EQ(path.palette(), 0);
     EXPECT_EQ(path.mapImage().pixels, palette0);
+}
+
+// Controls handed the run's palette show and step that one; a control left alone keeps its own.
+TEST_F(PalettePathTest, ControlsSharingThePaletteFollowEachOther)
+{
+    PaletteChoice runPalette;
+    PalettePath first = built(20, 12);
+    PalettePath second = built(20, 12);
+    PalettePath alone = built(20, 12);
+    first.sharePalette(runPalette);
+    second.sharePalette(runPalette);
+    first.nextPalette();
+    first.nextPalette();
+    EXPECT_EQ(runPalette.index(), 2);
+    EXPECT_EQ(second.palette(), 2);
+    EXPECT_EQ(alone.palette(), 0);
+    second.fillMap();
+    EXPECT_EQ(second.mapImage().pixels, first.mapImage().pixels);
+    EXPECT_NE(alone.mapImage().pixels, first.mapImage().pixels);
 }
 
 // A size change keeps the points; they are held inside the new map when drawn.

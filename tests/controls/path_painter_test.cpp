@@ -14,7 +14,6 @@ class PathPainterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetPaletteIndex();
         m_painter.resize(365, 51);
         m_painter.show();
         QCoreApplication::processEvents();
@@ -22,7 +21,6 @@ protected:
         // control without the keyboard's pen.
         m_painter.clearFocus();
     }
-    void TearDown() override { resetPaletteIndex(); }
 
     QImage shown() { return m_painter.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
@@ -72,7 +70,7 @@ TEST_F(PathPainterTest, KeyboardStrokeDrawsFromThePen)
     EXPECT_EQ(points[0].y, 26);
     EXPECT_EQ(points[2].x, 198);
     EXPECT_EQ(points[3].y, 18);
-    EXPECT_EQ(m_painter.colors(), pickObjectColors(points, 365, 51));
+    EXPECT_EQ(m_painter.colors(), pickObjectColors(0, points, 365, 51));
     const QRgb ring = shown().pixel(198 + 4, 33);
     EXPECT_TRUE(qRed(ring) == qGreen(ring) && qGreen(ring) == qBlue(ring) && qRed(ring) > 0x80)
         << "the ring right of the pen is light grey, not the palette's colour: " << std::hex << ring;
@@ -96,7 +94,7 @@ TEST_F(PathPainterTest, DragPicksColoursAndRaisesPaintOver)
     ASSERT_EQ(points.size(), 4u);
     EXPECT_EQ(points[1].x, 100);
     EXPECT_EQ(points[1].y, 31); // H - Y
-    EXPECT_EQ(m_painter.colors(), pickObjectColors(points, 365, 51));
+    EXPECT_EQ(m_painter.colors(), pickObjectColors(0, points, 365, 51));
 
     // Map row 31 is shown in the control's row 19.
     const QImage image = shown();
@@ -120,14 +118,14 @@ TEST_F(PathPainterTest, NextPaletteClearsThePathAndKeepsTheColours)
     const auto colours = m_painter.colors();
     const QImage before = shown();
     m_painter.nextPalette();
-    EXPECT_EQ(PathPainter::getPalette(), 1);
+    EXPECT_EQ(m_painter.palette(), 1);
     EXPECT_EQ(m_painter.path().pointCount(), 0);
     EXPECT_EQ(m_painter.colors(), colours);
     const QImage after = shown();
     EXPECT_EQ(after.pixel(0, 50) & 0xFFFFFFu, 0xFFFFFFu); // palette 1 is white at the bottom
     EXPECT_NE(before, after);
     m_painter.classicPalette();
-    EXPECT_EQ(PathPainter::getPalette(), 0);
+    EXPECT_EQ(m_painter.palette(), 0);
     EXPECT_EQ(shown().pixel(0, 50) & 0xFFFFFFu, 0x5B5B5Bu);
 }
 

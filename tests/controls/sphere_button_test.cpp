@@ -10,6 +10,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
+#include <utility>
+
 namespace {
 
 // The widget as it is shown, in its own pixels.
@@ -104,6 +107,46 @@ TEST(SphereButton, SettersRebuildTheFace)
     button.resize(5, 3);
     EXPECT_EQ(button.pad().pixels, buildButtonFace(button.shape(), 5, 3).pixels);
     EXPECT_EQ(shown(button).size(), QSize(5, 3));
+}
+
+// Counts the paints a widget gets.
+struct PaintCounter final : QObject {
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+    int paints = 0;
+};
+
+// A setter given the value the button already has neither rebuilds nor repaints; a new
+// value does both.
+TEST(SphereButton, SettersSkipUnchangedValues)
+{
+    const std::pair<const char*, std::function<void(SphereButton&, bool)>> setters[] = {
+        { "Bevel", [](SphereButton& b, bool change) { b.setBevel(change ? 5 : 8); } },
+        { "SphereHeight", [](SphereButton& b, bool change) { b.setSphereHeight(change ? 3 : 6); } },
+        { "Color", [](SphereButton& b, bool change) { b.setColor(change ? 0x00008000u : b.color()); } },
+        { "LColor", [](SphereButton& b, bool change) { b.setLColor(change ? 0x00FF0000u : b.lColor()); } },
+        { "Ambient", [](SphereButton& b, bool change) { b.setAmbient(change ? 0.2f : 0.7f); } },
+        { "Mirror", [](SphereButton& b, bool change) { b.setMirror(change ? 0.1f : 0.9f); } },
+        { "Phong", [](SphereButton& b, bool change) { b.setPhong(change ? 3.0f : 20.9f); } },
+        { "IsCheckBox", [](SphereButton& b, bool change) { b.setIsCheckBox(change != b.isCheckBox()); } },
+        { "Checked", [](SphereButton& b, bool change) { b.setChecked(change != b.checked()); } },
+    };
+    for (const auto& [name, set] : setters) {
+        Fixture f({ 40, 20 });
+        PaintCounter counter;
+        f.button->installEventFilter(&counter);
+        set(*f.button, false);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(counter.paints, 0) << name << " unchanged";
+        set(*f.button, true);
+        QCoreApplication::processEvents();
+        EXPECT_GT(counter.paints, 0) << name << " changed";
+        EXPECT_EQ(f.button->pad().pixels, buildButtonFace(f.button->shape(), 40, 20).pixels) << name;
+    }
 }
 
 // The face is shown as built, without its alpha, and the rounded region cuts the corners.

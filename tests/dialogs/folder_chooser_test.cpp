@@ -40,7 +40,7 @@ int execAndClick(FolderChooser& form, SphereButton* button)
     return form.exec();
 }
 
-class SelDir : public ::testing::Test {
+class FolderChooserTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -54,7 +54,7 @@ protected:
     TempFolder m_folder;
 };
 
-TEST_F(SelDir, IsTheDescribedBorderlessWindow)
+TEST_F(FolderChooserTest, IsABorderlessWindowWithItsControlsInPlace)
 {
     FolderChooser form;
     EXPECT_EQ(form.size(), QSize(256, 248));
@@ -83,7 +83,7 @@ TEST_F(SelDir, IsTheDescribedBorderlessWindow)
     EXPECT_EQ(QColor(face.pixel(5, 120)), QColor(128, 128, 128)) << "the grey ground inside the frame";
 }
 
-TEST_F(SelDir, TheListNavigatesAndItsFolderIsTheResultOnlyOnOk)
+TEST_F(FolderChooserTest, TheListNavigatesAndItsFolderIsTheResultOnlyOnOk)
 {
     FolderChooser form;
     form.setDirectory(path());
@@ -111,7 +111,7 @@ TEST_F(SelDir, TheListNavigatesAndItsFolderIsTheResultOnlyOnOk)
 
 // Tab runs from the list to the field, OK and Cancel. Enter on the list accepts the folder
 // shown instead of entering the highlighted ".."; a button with the focus takes the key itself.
-TEST_F(SelDir, TheKeyboardReachesTheButtonsAndEnterOnTheListAccepts)
+TEST_F(FolderChooserTest, TheKeyboardReachesTheButtonsAndEnterOnTheListAccepts)
 {
     FolderChooser form;
     form.setDirectory(path());
@@ -148,7 +148,7 @@ TEST_F(SelDir, TheKeyboardReachesTheButtonsAndEnterOnTheListAccepts)
     }
 }
 
-TEST_F(SelDir, ATypedFolderIsTakenAsTypedAndAMissingOneIsRefusedVisibly)
+TEST_F(FolderChooserTest, ATypedFolderIsTakenAsTypedAndAMissingOneIsRefusedVisibly)
 {
     FolderChooser form;
     form.show();
@@ -177,7 +177,7 @@ TEST_F(SelDir, ATypedFolderIsTakenAsTypedAndAMissingOneIsRefusedVisibly)
     EXPECT_EQ(form.directory(), path("My Présets/inner")) << "relative to the folder shown";
 }
 
-TEST_F(SelDir, APressOutsideTheControlsMovesTheWindow)
+TEST_F(FolderChooserTest, APressOutsideTheControlsMovesTheWindow)
 {
     FolderChooser form;
     form.show();

@@ -59,12 +59,12 @@ protected:
         ASSERT_TRUE(m_session.ready()) << "Xvfb did not start";
         m_session.xdotool("mousemove 799 599");
         // The start scene, one shape per object, instead of the random preset of a first run.
-        resetDefaults();
-        Preset start = newStartPreset();
+        const SettingsRecord startOptions;
+        const Preset start = newStartPreset();
         const std::filesystem::path folder = m_session.folder() / "config" / "opal-revel";
         std::filesystem::create_directories(folder);
         std::ofstream settings(folder / "opalrevel.cfg", std::ios::binary);
-        ASSERT_TRUE(writeSettingsFile(start, settings));
+        ASSERT_TRUE(writeSettingsFile(startOptions, start, settings));
         settings.close();
         m_editor = m_session.start({ programPath(), "/c" });
         ASSERT_TRUE(pollUntil([&] { return m_session.windowsNamed(kEditorTitle).size() == 1; })) << "no editor";
@@ -183,8 +183,9 @@ TEST_F(EditorEndToEndTest, PhongDragCloneAndCloseWritesTheEditedPreset)
     closeEditor();
     std::ifstream file(m_session.folder() / "config" / "opal-revel" / "opalrevel.cfg", std::ios::binary);
     ASSERT_TRUE(file.good()) << "no settings file";
+    SettingsRecord storedOptions;
     Preset stored;
-    ASSERT_TRUE(readSettingsFile(stored, file));
+    ASSERT_TRUE(readSettingsFile(storedOptions, stored, file));
     for (int object = 0; object < 7; ++object)
         EXPECT_EQ(stored.objects.stacks[static_cast<size_t>(object)][0]->shapes[0].phong, 20) << object;
     EXPECT_EQ(stored.objects.stacks[0][0]->shapeCount, 2);

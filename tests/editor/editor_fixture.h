@@ -3,9 +3,7 @@
 #include "editor/shape_editor.h"
 #include "editor/editor_window.h"
 #include "engine/refresh_timer.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
-#include "shapes/palettes.h"
+#include "presets/run_record.h"
 #include "tests/controls/named_control.h"
 #include "tests/platform/temp_folder.h"
 
@@ -19,18 +17,11 @@
 #include <sstream>
 #include <string>
 
-// A fresh process state for each editor window: start options, the start scene, a private
-// XDG home (closing the editor writes there), configure mode.
+// A fresh run record for each editor window: start options, the start scene, a private XDG
+// home (closing the editor writes there), configure mode.
 class EditorWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        resetDefaults();
-        resetPaletteIndex();
-        SuppressApply = false;
-        CurrentPreset = newStartPreset();
-        Settings.presetsDir = (m_home.root() / "presets").string();
-    }
+    void SetUp() override { m_run.options.presetsDir = (m_home.root() / "presets").string(); }
 
     void TearDown() override
     {
@@ -41,7 +32,7 @@ protected:
     // test of the live view keeps it running.
     EditorWindow& showWindow(bool liveView = false)
     {
-        m_window = std::make_unique<EditorWindow>();
+        m_window = std::make_unique<EditorWindow>(m_run);
         m_window->show();
         if (liveView)
             return *m_window; // the caller's own waiting runs the first frames
@@ -50,26 +41,27 @@ protected:
         return *m_window;
     }
 
-    static std::string presetBytes()
+    std::string presetBytes() const
     {
         std::ostringstream out(std::ios::binary);
-        writePreset(CurrentPreset, out);
+        writePreset(m_run.preset, out);
         return out.str();
     }
 
-    static std::string settingsBytes()
+    std::string settingsBytes() const
     {
         std::ostringstream out(std::ios::binary);
-        writeSettingsFile(CurrentPreset, out);
+        writeSettingsFile(m_run.options, m_run.preset, out);
         return out.str();
     }
 
-    static Shape& shapeOf(int object, int shape)
+    Shape& shapeOf(int object, int shape)
     {
-        return CurrentPreset.objects.stacks[static_cast<size_t>(object)][0]->shapes[static_cast<size_t>(shape)];
+        return m_run.preset.objects.stacks[static_cast<size_t>(object)][0]->shapes[static_cast<size_t>(shape)];
     }
 
     TempXdgHome m_home;
+    RunRecord m_run;
     std::unique_ptr<EditorWindow> m_window;
 };
 

@@ -241,10 +241,10 @@ protected:
 TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
 {
     // A sub-folder for the directory chooser, a preset for the list.
-    std::filesystem::create_directories(std::filesystem::path(Settings.presetsDir) / "A sub-folder with a long name");
+    std::filesystem::create_directories(std::filesystem::path(m_run.options.presetsDir) / "A sub-folder with a long name");
     std::string reason;
-    ASSERT_TRUE(savePresetAs(std::filesystem::path(Settings.presetsDir) / "A preset.vhp", CurrentPreset, reason));
-    Settings.installedDir = (m_home.root() / "nowhere").string();
+    ASSERT_TRUE(savePresetAs(std::filesystem::path(m_run.options.presetsDir) / "A preset.vhp", m_run.preset, reason));
+    m_run.options.installedDir = (m_home.root() / "nowhere").string();
     EditorWindow& toy = showWindow();
     const QString ratio = QStringLiteral(" at ratio %1, font %2 %").arg(toy.devicePixelRatioF()).arg(GetParam());
 
@@ -304,7 +304,7 @@ TEST_P(EditorLayoutTest, EveryPageAndDialogShowsItsTextsWhole)
     checkWindow(&patient, QStringLiteral("GIF progress, writing") + ratio);
     patient.hide();
 
-    control<FolderChooser>(toy, "folderChooser")->setDirectory(QString::fromStdString(Settings.presetsDir));
+    control<FolderChooser>(toy, "folderChooser")->setDirectory(QString::fromStdString(m_run.options.presetsDir));
     control<FolderChooser>(toy, "folderChooser")->show();
     checkWindow(control<FolderChooser>(toy, "folderChooser"), QStringLiteral("directory chooser") + ratio);
     control<FolderChooser>(toy, "folderChooser")->hide();

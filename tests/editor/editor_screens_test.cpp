@@ -70,11 +70,11 @@ TEST_F(EditorWindowTest, EveryPageAndDialogLooksAsKept)
     const std::filesystem::path folder = "/tmp/opal-revel-screens-test";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder / "Sub-folder");
-    Settings.presetsDir = folder.string();
+    m_run.options.presetsDir = folder.string();
     std::string reason;
-    ASSERT_TRUE(savePresetAs(folder / "A preset.vhp", CurrentPreset, reason)) << reason;
+    ASSERT_TRUE(savePresetAs(folder / "A preset.vhp", m_run.preset, reason)) << reason;
     EditorWindow& toy = showWindow();
-    Renderer& live = *toy.liveRenderer();
+    Renderer& live = *toy.renderer();
     live.reset(live.frame().width, live.frame().height);
     live.drawSprites(400);
     control<PicturePanel>(toy, "liveView")->update();

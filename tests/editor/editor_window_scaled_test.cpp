@@ -17,13 +17,13 @@ TEST_F(EditorWindowTest, ScaledByTwoTheEditorDrawsInDevicePixels)
     EditorWindow& toy = showWindow();
     ASSERT_EQ(toy.devicePixelRatioF(), 2.0);
     EXPECT_EQ(toy.size(), QSize(722, 485));
-    EXPECT_EQ(toy.liveRenderer()->frame().width, 984);
-    EXPECT_EQ(toy.liveRenderer()->frame().height, 738);
+    EXPECT_EQ(toy.renderer()->frame().width, 984);
+    EXPECT_EQ(toy.renderer()->frame().height, 738);
     EXPECT_EQ(control<PicturePanel>(toy, "shapeStackBrowser")->deviceWidth(), 80);
 
     // Two shapes: the bottom two cells of 40 toolkit pixels each.
     control<SphereButton>(toy, "cloneShapeButton")->clicked();
-    ASSERT_EQ(CurrentPreset.objects.stacks[0][0]->shapeCount, 2);
+    ASSERT_EQ(m_run.preset.objects.stacks[0][0]->shapeCount, 2);
     QTest::mouseClick(control<PicturePanel>(toy, "shapeStackBrowser"), Qt::LeftButton, {}, QPoint(20, 130));
     EXPECT_EQ(toy.editor.currentShape, 0);
     QTest::mouseClick(control<PicturePanel>(toy, "shapeStackBrowser"), Qt::LeftButton, {}, QPoint(20, 190));

@@ -142,10 +142,10 @@ TEST_F(EditorWindowTest, PalettePathColoursEveryObjectAndTheQuickTweaksStep)
     EXPECT_EQ(control<SphereButton>(toy, "paletteButton")->caption(), QStringLiteral("Palette: 1"));
     click(control<SphereButton>(toy, "classicPaletteButton"));
     EXPECT_EQ(control<SphereButton>(toy, "paletteButton")->caption(), QStringLiteral("Palette: 0"));
-    Settings.formula = 19;
+    m_run.options.formula = 19;
     click(control<SphereButton>(toy, "formulaButton"));
     EXPECT_EQ(control<SphereButton>(toy, "formulaButton")->caption(), QStringLiteral("Formula: 0"));
-    Settings.mirror = 3;
+    m_run.options.mirror = 3;
     click(control<SphereButton>(toy, "mirrorButton"));
     EXPECT_EQ(control<SphereButton>(toy, "mirrorButton")->caption(), QStringLiteral("Mirror: None"));
     EXPECT_EQ(shapeOf(0, 0).color, control<PathPainter>(toy, "palettePath")->colors()[0])
@@ -163,7 +163,7 @@ TEST_F(EditorWindowTest, TheKeyboardDrawsAPathAcrossThePalette)
     for (int press = 0; press < 80 && QApplication::focusWidget() != path; ++press)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), path) << "Tab reaches the palette path";
-    const auto colours = [] {
+    const auto colours = [this] {
         std::vector<uint32_t> all;
         for (int object = 0; object < kObjectCount; ++object)
             all.push_back(shapeOf(object, 0).color);
@@ -231,7 +231,7 @@ TEST_F(EditorWindowTest, DialogOpensOnTheParameterAndStoresEveryClick)
                            ->visualItemRect(control<QListWidget>(dialog, "applyHowList")->item(1));
     dialog.show();
     QTest::mouseClick(control<QListWidget>(dialog, "applyHowList")->viewport(), Qt::LeftButton, {}, line.center());
-    EXPECT_EQ(Settings.applyModes[7], kApplySelectedObject);
+    EXPECT_EQ(m_run.options.applyModes[7], kApplySelectedObject);
     dialog.hide();
 }
 
@@ -241,18 +241,18 @@ TEST_F(EditorWindowTest, DialogOpensOnTheParameterAndStoresEveryClick)
 TEST_F(EditorWindowTest, ARestartKeepsTheLiveViewDrawingWithEveryStackRebuilt)
 {
     EditorWindow& toy = showWindow(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return toy.liveRenderer()->spritesDrawn() > 0; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return toy.renderer()->spritesDrawn() > 0; }, 10000));
     for (int object = 0; object < kObjectCount; ++object)
-        CurrentPreset.objects.stacks[static_cast<size_t>(object)][0]->reducedDirty = false;
+        m_run.preset.objects.stacks[static_cast<size_t>(object)][0]->reducedDirty = false;
     toy.restartLiveView();
     EXPECT_TRUE(toy.liveViewTimer()->isActive());
     bool everyStackDirty = true;
     for (int object = 0; object < kObjectCount; ++object)
-        everyStackDirty &= CurrentPreset.objects.stacks[static_cast<size_t>(object)][0]->reducedDirty;
+        everyStackDirty &= m_run.preset.objects.stacks[static_cast<size_t>(object)][0]->reducedDirty;
     EXPECT_TRUE(everyStackDirty);
-    const int64_t before = toy.liveRenderer()->spritesDrawn();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return toy.liveRenderer()->spritesDrawn() >= before + 7; }, 10000));
-    EXPECT_EQ(CurrentPreset.objects.stacks[0][0]->reducedDirty, 0) << "drawn again with a rebuilt sprite";
+    const int64_t before = toy.renderer()->spritesDrawn();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return toy.renderer()->spritesDrawn() >= before + 7; }, 10000));
+    EXPECT_EQ(m_run.preset.objects.stacks[0][0]->reducedDirty, 0) << "drawn again with a rebuilt sprite";
 }
 
 // A capture follows the live view's sprites; an editor destroyed in the middle of one lets go
@@ -263,7 +263,7 @@ TEST_F(EditorWindowTest, DestroyingTheEditorDuringACaptureLeavesNoFile)
     GifCapture& capture = control<ExportFlows>(toy, "exportFlows")->capture();
     capture.gifFileName = (m_home.root() / "unfinished.gif").string();
     capture.startGifCapture();
-    toy.liveRenderer()->drawSprites(10);
+    toy.renderer()->drawSprites(10);
     ASSERT_TRUE(capture.active());
     m_window.reset();
     for (const auto& entry : std::filesystem::recursive_directory_iterator(m_home.root()))
@@ -275,17 +275,17 @@ TEST_F(EditorWindowTest, DestroyingTheEditorDuringACaptureLeavesNoFile)
 // is one step, a clone another, a preset loaded by Next a third.
 TEST_F(EditorWindowTest, UndoAndRedoGiveThePresetBackByteForByte)
 {
-    std::filesystem::create_directories(Settings.presetsDir);
+    std::filesystem::create_directories(m_run.options.presetsDir);
     std::string reason;
     Preset other = newStartPreset();
     other.roundSpeed = 3.5;
-    ASSERT_TRUE(savePresetAs(std::filesystem::path(Settings.presetsDir) / "other.vhp", other, reason)) << reason;
+    ASSERT_TRUE(savePresetAs(std::filesystem::path(m_run.options.presetsDir) / "other.vhp", other, reason)) << reason;
     EditorWindow& toy = showWindow();
     toy.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&toy));
     // The preset's bytes without the pixel sizes the sprite builder writes into every shape it
     // paints: they follow whichever sprite was built last, not the user's edits.
-    const auto presetBytes = [] {
+    const auto presetBytes = [this] {
         Preset copy;
         std::istringstream in(EditorWindowTest::presetBytes(), std::ios::binary);
         EXPECT_TRUE(readPreset(copy, in));
@@ -352,12 +352,12 @@ TEST_F(EditorWindowTest, UndoTakesTheQuickTweaksBackOneByOne)
         QTest::keyClick(&toy, Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(captions(), seen[back - 1]) << "undo " << seen.size() - back;
     }
-    EXPECT_EQ(Settings.formula, 0);
-    EXPECT_EQ(PathPainter::getPalette(), 0);
+    EXPECT_EQ(m_run.options.formula, 0);
+    EXPECT_EQ(m_run.palette.index(), 0);
     QTest::keyClick(&toy, Qt::Key_Y, Qt::ControlModifier);
     QTest::keyClick(&toy, Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(captions(), seen[2]);
-    EXPECT_EQ(Settings.formula, 1);
+    EXPECT_EQ(m_run.options.formula, 1);
 }
 
 // The keyboard reaches everything: Ctrl+1 to Ctrl+5 and Ctrl+Tab show the pages, Tab walks
@@ -450,7 +450,7 @@ TEST_F(EditorWindowTest, ArrowKeysSelectObjectsAndShapesAndMoveTheLight)
 
 TEST_F(EditorWindowTest, MissingHelpDocumentIsSaid)
 {
-    Settings.installedDir = (m_home.root() / "nowhere").string();
+    m_run.options.installedDir = (m_home.root() / "nowhere").string();
     EditorWindow& toy = showWindow();
     const QString text = answerNextMessageBox([&] { click(control<SphereButton>(toy, "displayHelpButton")); });
     EXPECT_TRUE(text.contains(QStringLiteral("help document is missing"))) << text.toStdString();
@@ -461,7 +461,7 @@ TEST_F(EditorWindowTest, MissingHelpDocumentIsSaid)
 // browser: each button says what could not be opened.
 TEST_F(EditorWindowTest, WithoutADesktopHandlerTheHelpButtonsSaySo)
 {
-    Settings.installedDir = OPAL_SOURCE_DIR "/data";
+    m_run.options.installedDir = OPAL_SOURCE_DIR "/data";
     EditorWindow& toy = showWindow();
     QString text = answerNextMessageBox([&] { click(control<SphereButton>(toy, "displayHelpButton")); });
     EXPECT_TRUE(text.contains(QStringLiteral("No program is set up"))) << text.toStdString();
@@ -476,10 +476,11 @@ TEST_F(EditorWindowTest, ClosingSavesTheSettingsAndSaysWhenItCannot)
     EditorWindow& toy = showWindow();
     control<QSlider>(toy, "phongPowerSlider")->setValue(7);
     EXPECT_EQ(answerNextMessageBox([&] { toy.close(); }), QString());
+    SettingsRecord storedOptions;
     Preset stored;
     std::ifstream in(settingsFilePath(), std::ios::binary);
     ASSERT_TRUE(in.good()) << settingsFilePath() << " " << toy.isVisible();
-    ASSERT_TRUE(readSettingsFile(stored, in));
+    ASSERT_TRUE(readSettingsFile(storedOptions, stored, in));
     EXPECT_EQ(stored.objects.stacks[5][0]->shapes[0].phong, 7);
     EXPECT_FALSE(toy.liveViewTimer()->isActive()) << "a closed editor draws no more";
 

@@ -6,8 +6,7 @@
 #include "export/jpeg_encoder.h"
 #include "editor/export_flows.h"
 #include "export/shown_picture.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
+#include "presets/run_record.h"
 #include "tests/controls/named_control.h"
 #include "tests/export/decoders.h"
 
@@ -107,8 +106,9 @@ protected:
     }
 
     QSize m_panel { 640, 480 };
-    SettingsRecord m_options;
-    Preset m_preset = newStartPreset();
+    RunRecord m_run;
+    SettingsRecord& m_options = m_run.options;
+    Preset& m_preset = m_run.preset;
     Renderer m_renderer { m_options, m_preset, RenderRole::Editor };
     const ArgbImage& m_frame = m_renderer.frame();
     ScratchFolder m_folder;
@@ -246,7 +246,7 @@ TEST_F(ExportWindowsTest, JpegSnapshotTakesTheFrameOfTheClickAndAppendsTheExtens
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+        &editor, m_run, [this] { return &m_renderer; }, [this] { return m_panel; });
     const ArgbImage clicked = m_frame;
     whenModalShows([this](QWidget* modal) {
         m_renderer.clear(); // the live view goes on behind the dialog
@@ -268,7 +268,7 @@ TEST_F(ExportWindowsTest, AFailedJpegSaysWhyAndLeavesNothing)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+        &editor, m_run, [this] { return &m_renderer; }, [this] { return m_panel; });
     const QString target = QFileInfo(QString::fromStdString(m_folder.file("missing/shot.jpg"))).absoluteFilePath();
     whenModalShows([&](QWidget* modal) { acceptSaveDialog(modal, "Save picture to file", target); });
     exports.saveJpeg();
@@ -294,7 +294,7 @@ TEST_F(ExportWindowsTest, GifButtonRunsBothDialogsThenTheCapture)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+        &editor, m_run, [this] { return &m_renderer; }, [this] { return m_panel; });
     exports.capture().settings.objectsPerFrame = 60; // leaves room to see the dialog store 50
     whenModalShows([&](QWidget* modal) {
         auto* form = qobject_cast<AnimationExportDialog*>(modal);
@@ -346,7 +346,7 @@ TEST_F(ExportWindowsTest, TheFileNameChoosesTheAnimationFormat)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+        &editor, m_run, [this] { return &m_renderer; }, [this] { return m_panel; });
     const auto capture = [&](const std::string& name) {
         whenModalShows([&](QWidget* modal) {
             auto* form = qobject_cast<AnimationExportDialog*>(modal);
@@ -513,7 +513,7 @@ TEST_F(ExportWindowsTest, TheChosenFormatReachesTheFileAndIsKept)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+        &editor, m_run, [this] { return &m_renderer; }, [this] { return m_panel; });
     whenModalShows([&](QWidget* modal) {
         auto* form = qobject_cast<AnimationExportDialog*>(modal);
         ASSERT_NE(form, nullptr);
@@ -578,9 +578,9 @@ TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDial
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
-    const auto enabled = CurrentPreset.objectEnabled;
-    CurrentPreset.objectEnabled.fill(0);
+        &editor, m_run, [this] { return &m_renderer; }, [this] { return m_panel; });
+    const auto enabled = m_preset.objectEnabled;
+    m_preset.objectEnabled.fill(0);
     // Should the settings dialog open after all, this ends it instead of waiting for ever.
     bool settingsShown = false;
     QTimer::singleShot(0, exports.animationDialog(), [&] {
@@ -595,20 +595,20 @@ TEST_F(ExportWindowsTest, WithEveryObjectSwitchedOffTheGifIsRefusedBeforeAnyDial
     EXPECT_TRUE(box->informativeText().contains("Every object is switched off"))
         << box->informativeText().toStdString();
 
-    CurrentPreset.objectEnabled[6] = 1;
-    EXPECT_EQ(gifCaptureRefusal(CurrentPreset), "") << "one object is enough";
-    CurrentPreset.objectEnabled = enabled;
+    m_preset.objectEnabled[6] = 1;
+    EXPECT_EQ(gifCaptureRefusal(m_preset), "") << "one object is enough";
+    m_preset.objectEnabled = enabled;
 }
 
 TEST_F(ExportWindowsTest, InBlurModeFramesAreTakenAsTheLiveViewShowsThem)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+        &editor, m_run, [this] { return &m_renderer; }, [this] { return m_panel; });
     EXPECT_EQ(&exports.gifSourceFrame(), &m_frame);
-    Settings.filter = true; // the frame reaches the screen bottom-up
+    m_options.filter = true; // the frame reaches the screen bottom-up
     const ArgbImage& shown = exports.gifSourceFrame();
-    Settings.filter = false;
+    m_options.filter = false;
     ArgbImage turned;
     copyPictureAsShown(m_frame, true, turned);
     ASSERT_NE(turned.pixels, m_frame.pixels);
@@ -620,16 +620,16 @@ TEST_F(ExportWindowsTest, InBlurModeTheJpegIsThePictureTurnedRightWayUp)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+        &editor, m_run, [this] { return &m_renderer; }, [this] { return m_panel; });
     ArgbImage shown;
     copyPictureAsShown(m_frame, true, shown);
     saveJpegSnapshot(shown, m_folder.file("expected.jpg"));
     whenModalShows([this](QWidget* modal) {
         acceptSaveDialog(modal, "Save picture to file", QString::fromStdString(m_folder.file("shot.jpg")));
     });
-    Settings.filter = true;
+    m_options.filter = true;
     exports.saveJpeg();
-    Settings.filter = false;
+    m_options.filter = false;
     EXPECT_EQ(readWholeFile(m_folder.file("shot.jpg")), readWholeFile(m_folder.file("expected.jpg")));
 }
 
@@ -637,7 +637,7 @@ TEST_F(ExportWindowsTest, CancelDuringTheCaptureHidesTheWindowAndWritesNothing)
 {
     QWidget editor;
     ExportFlows exports(
-        &editor, [this] { return &m_renderer; }, [this] { return m_panel; });
+        &editor, m_run, [this] { return &m_renderer; }, [this] { return m_panel; });
     exports.capture().settings.objectsPerFrame = 0;
     exports.capture().gifFileName = m_folder.file("cancelled.gif");
     exports.capture().startGifCapture();

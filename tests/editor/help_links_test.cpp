@@ -1,6 +1,5 @@
 #include "editor/help_links.h"
 #include "platform/key_store.h"
-#include "presets/settings.h"
 #include "tests/platform/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +8,8 @@ namespace {
 
 TEST(HelpLinks, HelpDocumentIsInTheInstallationFolder)
 {
-    resetDefaults();
-    Settings.installedDir = "/usr/share/opal-revel";
-    EXPECT_EQ(helpDocumentPath(), std::filesystem::path("/usr/share/opal-revel/Opal Revel Help.html"));
+    EXPECT_EQ(helpDocumentPath("/usr/share/opal-revel"),
+        std::filesystem::path("/usr/share/opal-revel/Opal Revel Help.html"));
 }
 
 TEST(HelpLinks, AddressesComeFromTheStoreOrTheDefaults)

@@ -1,5 +1,5 @@
 // The editor's Options and Presets pages and "Save as Preset", on the offscreen platform: the
-// pages show Settings and change it by the rules, the presets list follows the library, a
+// pages show the options and change them by the rules, the presets list follows the library, a
 // chosen preset reaches the whole window, and the dialogs change nothing when cancelled.
 
 #include "editor/editor_window.h"
@@ -114,11 +114,11 @@ QStringList listLines(const QListWidget& list)
     return lines;
 }
 
-QStringList libraryNames()
+QStringList libraryNames(const PresetLibrary& library)
 {
     QStringList names;
-    for (int32_t i = 0; i < ThePresetLibrary.count; ++i)
-        names << QString::fromStdString(ThePresetLibrary.names[static_cast<std::size_t>(i)]);
+    for (int32_t i = 0; i < library.count; ++i)
+        names << QString::fromStdString(library.names[static_cast<std::size_t>(i)]);
     return names;
 }
 
@@ -127,10 +127,8 @@ protected:
     void SetUp() override
     {
         PresetFixture::SetUp();
-        resetPaletteIndex();
-        SuppressApply = false;
         fs::create_directories(presetsFolder());
-        Settings.presetsDir = presetsFolder().string();
+        m_options.presetsDir = presetsFolder().string();
         for (int i = 0; i < 3; ++i)
             writePresetFile(presetsFolder() / ("p" + std::to_string(i) + ".vhp"), 0.1 * (i + 1));
     }
@@ -142,7 +140,7 @@ protected:
     // The window as shown, its live view stopped, so that nothing changes under the test.
     void open()
     {
-        m_toy = std::make_unique<EditorWindow>();
+        m_toy = std::make_unique<EditorWindow>(m_run);
         m_toy->show();
         m_toy->liveViewTimer()->stop();
         QApplication::processEvents();
@@ -153,15 +151,15 @@ protected:
 
 TEST_F(Pages, OptionsControlsShowSettingsAndFitTheirPage)
 {
-    Settings.scale = 77;
-    Settings.seconds = 35;
-    Settings.filterAutoSeconds = 120;
-    Settings.lowRes = 1;
-    Settings.filter = true;
-    Settings.randomStart = 1;
+    m_options.scale = 77;
+    m_options.seconds = 35;
+    m_options.filterAutoSeconds = 120;
+    m_options.lowRes = 1;
+    m_options.filter = true;
+    m_options.randomStart = 1;
     open();
 
-    EXPECT_EQ(Settings.scale, 75);
+    EXPECT_EQ(m_options.scale, 75);
     EXPECT_EQ(control<SphereButton>(*m_toy, "animationSizeDisplay")->caption(), "Animation Size: 75%");
     EXPECT_EQ(control<SphereButton>(*m_toy, "changeIntervalDisplay")->caption(), "35 secs");
     EXPECT_EQ(control<SphereButton>(*m_toy, "blurIntervalDisplay")->caption(), "120 secs");
@@ -171,7 +169,7 @@ TEST_F(Pages, OptionsControlsShowSettingsAndFitTheirPage)
     EXPECT_TRUE(control<SphereButton>(*m_toy, "travelBox")->checked());
     EXPECT_FALSE(control<SphereButton>(*m_toy, "changeMirrorBox")->checked());
     EXPECT_TRUE(control<SphereButton>(*m_toy, "blurInterlaceBox")->checked());
-    EXPECT_EQ(control<QLineEdit>(*m_toy, "presetsFolderField")->text().toStdString(), Settings.presetsDir);
+    EXPECT_EQ(control<QLineEdit>(*m_toy, "presetsFolderField")->text().toStdString(), m_options.presetsDir);
     EXPECT_TRUE(control<QLineEdit>(*m_toy, "presetsFolderField")->isReadOnly());
 
     // Every caption within its button (the window's own test keeps the controls apart).
@@ -186,71 +184,71 @@ TEST_F(Pages, OptionsControlsShowSettingsAndFitTheirPage)
 
 TEST_F(Pages, StepButtonsCountClicksAndDoubleClicksWithinTheirBounds)
 {
-    Settings.seconds = 60;
-    Settings.filterAutoSeconds = 115;
-    Settings.scale = 90;
+    m_options.seconds = 60;
+    m_options.filterAutoSeconds = 115;
+    m_options.scale = 90;
     open();
     click(control<SphereButton>(*m_toy, "changeIntervalFasterButton"));
-    EXPECT_EQ(Settings.seconds, 55);
+    EXPECT_EQ(m_options.seconds, 55);
     doubleClick(control<SphereButton>(*m_toy, "changeIntervalFasterButton"));
-    EXPECT_EQ(Settings.seconds, 45);
+    EXPECT_EQ(m_options.seconds, 45);
     EXPECT_EQ(control<SphereButton>(*m_toy, "changeIntervalDisplay")->caption(), "45 secs");
 
     doubleClick(control<SphereButton>(*m_toy, "blurIntervalSlowerButton"));
-    EXPECT_EQ(Settings.filterAutoSeconds, 5) << "120, then round to 5";
+    EXPECT_EQ(m_options.filterAutoSeconds, 5) << "120, then round to 5";
     EXPECT_EQ(control<SphereButton>(*m_toy, "blurIntervalDisplay")->caption(), "5 secs");
     click(control<SphereButton>(*m_toy, "blurIntervalFasterButton"));
-    EXPECT_EQ(Settings.filterAutoSeconds, 5);
+    EXPECT_EQ(m_options.filterAutoSeconds, 5);
 
     doubleClick(control<SphereButton>(*m_toy, "animationSizePlusButton"));
-    EXPECT_EQ(Settings.scale, 95);
+    EXPECT_EQ(m_options.scale, 95);
     EXPECT_EQ(control<SphereButton>(*m_toy, "animationSizeDisplay")->caption(), "Animation Size: 95%");
     for (int i = 0; i < 12; ++i)
         click(control<SphereButton>(*m_toy, "animationSizeMinusButton"));
-    EXPECT_EQ(Settings.scale, 50);
+    EXPECT_EQ(m_options.scale, 50);
 }
 
 TEST_F(Pages, CheckBoxesSetTheirOptionAndAllowBlurRestartsTheLiveView)
 {
     open();
-    const Renderer* renderer = m_toy->liveRenderer();
+    const Renderer* renderer = m_toy->renderer();
     ASSERT_NE(renderer, nullptr);
     const int32_t fullWidth = renderer->drawWidth();
 
     click(control<SphereButton>(*m_toy, "changeMirrorBox"));
-    EXPECT_EQ(Settings.changeMirror, 1);
+    EXPECT_EQ(m_options.changeMirror, 1);
     doubleClick(control<SphereButton>(*m_toy, "travelBox"));
-    EXPECT_EQ(Settings.travel, 1) << "a double click toggles twice and the option follows the box";
+    EXPECT_EQ(m_options.travel, 1) << "a double click toggles twice and the option follows the box";
     EXPECT_TRUE(control<SphereButton>(*m_toy, "travelBox")->checked());
 
     click(control<SphereButton>(*m_toy, "blurBox"));
-    EXPECT_TRUE(Settings.filter);
-    EXPECT_EQ(m_toy->liveRenderer()->drawWidth(), fullWidth / 2) << "the live view now draws at half size";
+    EXPECT_TRUE(m_options.filter);
+    EXPECT_EQ(m_toy->renderer()->drawWidth(), fullWidth / 2) << "the live view now draws at half size";
     click(control<SphereButton>(*m_toy, "blurBox"));
-    EXPECT_FALSE(Settings.filter);
-    EXPECT_EQ(m_toy->liveRenderer()->drawWidth(), fullWidth);
+    EXPECT_FALSE(m_options.filter);
+    EXPECT_EQ(m_toy->renderer()->drawWidth(), fullWidth);
 }
 
 TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
 {
     open();
-    EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), libraryNames());
+    EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), libraryNames(m_library));
     ASSERT_EQ(control<QListWidget>(*m_toy, "presetList")->count(), 3);
     m_toy->editor.selectObject(4);
 
     click(control<SphereButton>(*m_toy, "nextPresetButton"));
     EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->currentRow(), 1);
     Preset expected;
-    ASSERT_TRUE(loadPresetFile(presetsFolder() / ThePresetLibrary.names[1], expected));
-    EXPECT_EQ(presetBytes(CurrentPreset), presetBytes(expected));
+    ASSERT_TRUE(loadPresetFile(presetsFolder() / m_library.names[1], expected));
+    EXPECT_EQ(presetBytes(m_preset), presetBytes(expected));
     // afterPresetChange: switches from objectEnabled, object 1 selected, live view cleared.
     for (int i = 0; i < kObjectCount; ++i)
         EXPECT_EQ(control<SphereButton>(*m_toy, QStringLiteral("objectSwitch%1").arg(i + 1))->checked(),
-            CurrentPreset.objectEnabled[static_cast<std::size_t>(i)] != 0)
+            m_preset.objectEnabled[static_cast<std::size_t>(i)] != 0)
             << i;
     EXPECT_EQ(m_toy->editor.currentObject, 0);
     EXPECT_EQ(m_toy->editor.currentShape, 0);
-    const ArgbImage& frame = m_toy->liveRenderer()->frame();
+    const ArgbImage& frame = m_toy->renderer()->frame();
     EXPECT_TRUE(std::all_of(frame.pixels.begin(), frame.pixels.end(), [](uint32_t p) { return (p & 0xFFFFFF) == 0; }));
 
     click(control<SphereButton>(*m_toy, "previousPresetButton"));
@@ -262,13 +260,13 @@ TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
     QListWidget* list = control<QListWidget>(*m_toy, "presetList");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
     EXPECT_EQ(list->currentRow(), 0);
-    EXPECT_EQ(ThePresetLibrary.index, 0);
-    ASSERT_TRUE(loadPresetFile(presetsFolder() / ThePresetLibrary.names[0], expected));
-    EXPECT_EQ(presetBytes(CurrentPreset), presetBytes(expected));
+    EXPECT_EQ(m_library.index, 0);
+    ASSERT_TRUE(loadPresetFile(presetsFolder() / m_library.names[0], expected));
+    EXPECT_EQ(presetBytes(m_preset), presetBytes(expected));
     EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->text().isEmpty());
 
     // A refilled list has no line chosen, and showing it again chooses none by itself.
-    CurrentPreset.roundSpeed = 0.777;
+    m_preset.roundSpeed = 0.777;
     withDialogs(
         { saveAs(presetsFolder() / "edited") }, [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->currentRow(), -1);
@@ -276,15 +274,15 @@ TEST_F(Pages, PresetButtonsAndLinesReplaceThePresetAndTheWholeWindowFollows)
     click(control<SphereButton>(*m_toy, "presetsTabButton"));
     control<QListWidget>(*m_toy, "presetList")->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(CurrentPreset.roundSpeed, 0.777) << "no preset was loaded";
+    EXPECT_EQ(m_preset.roundSpeed, 0.777) << "no preset was loaded";
     // From the keyboard the arrows only move the highlight; Enter chooses its line.
     list->setCurrentRow(0);
     QTest::keyClick(list, Qt::Key_Down);
-    EXPECT_EQ(CurrentPreset.roundSpeed, 0.777) << "an arrow key loads nothing";
+    EXPECT_EQ(m_preset.roundSpeed, 0.777) << "an arrow key loads nothing";
     QTest::keyClick(list, Qt::Key_Return);
-    EXPECT_EQ(ThePresetLibrary.index, 1);
-    ASSERT_TRUE(loadPresetFile(presetsFolder() / ThePresetLibrary.names[1], expected));
-    EXPECT_EQ(presetBytes(CurrentPreset), presetBytes(expected));
+    EXPECT_EQ(m_library.index, 1);
+    ASSERT_TRUE(loadPresetFile(presetsFolder() / m_library.names[1], expected));
+    EXPECT_EQ(presetBytes(m_preset), presetBytes(expected));
 }
 
 // The list fills the page down to its bottom margin of 6; a status takes its lines under it.
@@ -295,13 +293,13 @@ TEST_F(Pages, APresetThatWentBadIsRefusedInTheWindow)
     QApplication::processEvents();
     EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->geometry(), QRect(6, 50, 218, 406));
     click(control<SphereButton>(*m_toy, "nextPresetButton"));
-    const std::string shown = presetBytes(CurrentPreset);
-    writeWholeFile(presetsFolder() / ThePresetLibrary.names[2], "qrt");
+    const std::string shown = presetBytes(m_preset);
+    writeWholeFile(presetsFolder() / m_library.names[2], "qrt");
     click(control<SphereButton>(*m_toy, "nextPresetButton"));
-    EXPECT_EQ(presetBytes(CurrentPreset), shown);
+    EXPECT_EQ(presetBytes(m_preset), shown);
     EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")
                     ->text()
-                    .contains(QString::fromStdString(ThePresetLibrary.names[2])))
+                    .contains(QString::fromStdString(m_library.names[2])))
         << control<QLabel>(*m_toy, "presetStatusLabel")->text().toStdString();
     QApplication::processEvents();
     const QRect status = control<QLabel>(*m_toy, "presetStatusLabel")->geometry();
@@ -320,14 +318,14 @@ TEST_F(Pages, APresetThatWentBadIsRefusedInTheWindow)
 
 TEST_F(Pages, AnEmptyOrMissingFolderGivesAnEmptyListAndIdleButtons)
 {
-    Settings.presetsDir = (presetsFolder() / "missing").string();
+    m_options.presetsDir = (presetsFolder() / "missing").string();
     open();
-    const std::string before = presetBytes(CurrentPreset);
+    const std::string before = presetBytes(m_preset);
     EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->count(), 0);
     for (SphereButton* button : { control<SphereButton>(*m_toy, "previousPresetButton"),
              control<SphereButton>(*m_toy, "randomPresetButton"), control<SphereButton>(*m_toy, "nextPresetButton") })
         click(button);
-    EXPECT_EQ(presetBytes(CurrentPreset), before);
+    EXPECT_EQ(presetBytes(m_preset), before);
     EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->currentRow(), -1);
 }
 
@@ -339,8 +337,8 @@ TEST_F(Pages, SaveAsPresetAddsTheExtensionWritesTheFileAndListsItAtOnce)
         [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     const fs::path saved = presetsFolder() / "my new preset.vhp";
     ASSERT_TRUE(fs::exists(saved));
-    EXPECT_EQ(readWholeFile(saved), presetBytes(CurrentPreset));
-    EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), libraryNames());
+    EXPECT_EQ(readWholeFile(saved), presetBytes(m_preset));
+    EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), libraryNames(m_library));
     EXPECT_TRUE(listLines(*control<QListWidget>(*m_toy, "presetList")).contains("my new preset.vhp"));
 
     // Cancelling saves nothing and leaves the list alone.
@@ -352,14 +350,14 @@ TEST_F(Pages, SaveAsPresetAddsTheExtensionWritesTheFileAndListsItAtOnce)
     // Over an existing preset: asked first; "No" goes back to the dialog, which is then cancelled.
     QString question;
     const std::string before = readWholeFile(saved);
-    CurrentPreset.roundSpeed = 0.123;
+    m_preset.roundSpeed = 0.123;
     withDialogs({ saveAs(presetsFolder() / "my new preset"), messageBox(question, QMessageBox::No), cancelDialog() },
         [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
     EXPECT_TRUE(question.contains("my new preset.vhp")) << question.toStdString();
     EXPECT_EQ(readWholeFile(saved), before);
     withDialogs({ saveAs(saved), messageBox(question, QMessageBox::Yes) },
         [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
-    EXPECT_EQ(readWholeFile(saved), presetBytes(CurrentPreset));
+    EXPECT_EQ(readWholeFile(saved), presetBytes(m_preset));
 }
 
 // The name field of a save dialog that is showing.
@@ -388,7 +386,7 @@ TEST_F(Pages, APresetsFolderThatIsAFileIsNamedAndTheSavedPresetIsListed)
 {
     const fs::path parent = presetsFolder().parent_path();
     writeWholeFile(parent / "plain", "not a folder");
-    Settings.presetsDir = (parent / "plain").string();
+    m_options.presetsDir = (parent / "plain").string();
     open();
     EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->count(), 0);
     EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->text().contains("is a file, not a folder"))
@@ -403,9 +401,9 @@ TEST_F(Pages, APresetsFolderThatIsAFileIsNamedAndTheSavedPresetIsListed)
         QMetaObject::invokeMethod(dialog, "accept");
     } },
         [&] { click(control<SphereButton>(*m_toy, "savePresetButton")); });
-    EXPECT_EQ(readWholeFile(parent / "kept.vhp"), presetBytes(CurrentPreset));
+    EXPECT_EQ(readWholeFile(parent / "kept.vhp"), presetBytes(m_preset));
     EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), QStringList { "kept.vhp" });
-    EXPECT_EQ(Settings.presetsDir, parent.string());
+    EXPECT_EQ(m_options.presetsDir, parent.string());
     EXPECT_EQ(control<QLineEdit>(*m_toy, "presetsFolderField")->text().toStdString(), parent.string());
     EXPECT_TRUE(control<QLabel>(*m_toy, "presetStatusLabel")->text().isEmpty())
         << control<QLabel>(*m_toy, "presetStatusLabel")->text().toStdString();
@@ -430,8 +428,8 @@ TEST_F(Pages, TheDirectoryChooserChangesTheFolderOnlyOnOk)
     fs::create_directories(other);
     writePresetFile(other / "only.vhp", 0.9);
     open();
-    const std::string shown = presetBytes(CurrentPreset);
-    const std::string folder = Settings.presetsDir;
+    const std::string shown = presetBytes(m_preset);
+    const std::string folder = m_options.presetsDir;
 
     const auto chooseOther = [&](bool ok) {
         return [&, ok](QWidget* modal) {
@@ -444,17 +442,17 @@ TEST_F(Pages, TheDirectoryChooserChangesTheFolderOnlyOnOk)
         };
     };
     withDialogs({ chooseOther(false) }, [&] { click(control<SphereButton>(*m_toy, "changeFolderButton")); });
-    EXPECT_EQ(Settings.presetsDir, folder);
+    EXPECT_EQ(m_options.presetsDir, folder);
     EXPECT_EQ(control<QLineEdit>(*m_toy, "presetsFolderField")->text().toStdString(), folder);
     EXPECT_EQ(control<QListWidget>(*m_toy, "presetList")->count(), 3);
 
     withDialogs({ chooseOther(true) }, [&] { click(control<SphereButton>(*m_toy, "changeFolderButton")); });
-    EXPECT_EQ(Settings.presetsDir, other.string() + "/") << "stored as picked";
-    EXPECT_EQ(control<QLineEdit>(*m_toy, "presetsFolderField")->text().toStdString(), Settings.presetsDir);
+    EXPECT_EQ(m_options.presetsDir, other.string() + "/") << "stored as picked";
+    EXPECT_EQ(control<QLineEdit>(*m_toy, "presetsFolderField")->text().toStdString(), m_options.presetsDir);
     EXPECT_EQ(listLines(*control<QListWidget>(*m_toy, "presetList")), QStringList { "only.vhp" });
-    EXPECT_EQ(presetBytes(CurrentPreset), shown) << "a new folder does not change the preset";
+    EXPECT_EQ(presetBytes(m_preset), shown) << "a new folder does not change the preset";
     click(control<SphereButton>(*m_toy, "nextPresetButton"));
-    EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, 0.9);
+    EXPECT_DOUBLE_EQ(m_preset.roundSpeed, 0.9);
 }
 
 } // namespace

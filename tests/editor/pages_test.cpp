@@ -75,30 +75,30 @@ INSTANTIATE_TEST_SUITE_P(Buttons, SavePageTest,
         SaveButtonCase { "savePresetButton", 0 }, SaveButtonCase { "saveJpegButton", 1 },
         SaveButtonCase { "saveGifButton", 2 }));
 
-// The Options page changes Settings by the rules and asks for a fresh live view only for the
+// The Options page changes the options it is handed by the rules and asks for a fresh live view only for the
 // option the live view draws with; "Change" is left to whoever holds the folder chooser.
-TEST(OptionsPageTest, ChangesSettingsAndSaysWhenTheLiveViewMustFollow)
+TEST(OptionsPageTest, ChangesItsOptionsAndSaysWhenTheLiveViewMustFollow)
 {
-    resetDefaults();
-    OptionsPage page(nullptr);
+    SettingsRecord options;
+    OptionsPage page(options, nullptr);
     page.showOptions();
     QSignalSpy liveView(&page, &OptionsPage::liveViewOptionChanged);
     QSignalSpy changeFolder(&page, &OptionsPage::changeFolderPressed);
 
-    const bool random = Settings.randomStart;
+    const bool random = options.randomStart;
     click(control<SphereButton>(page, "randomStartBox"));
-    EXPECT_EQ(Settings.randomStart, !random);
+    EXPECT_EQ(options.randomStart, !random);
     EXPECT_EQ(liveView.count(), 0) << "the saver's start is not drawn by the live view";
 
-    const bool filter = Settings.filter;
+    const bool filter = options.filter;
     click(control<SphereButton>(page, "blurBox"));
-    EXPECT_EQ(Settings.filter, !filter);
+    EXPECT_EQ(options.filter, !filter);
     EXPECT_EQ(liveView.count(), 1);
 
-    const std::string folder = Settings.presetsDir;
+    const std::string folder = options.presetsDir;
     click(control<SphereButton>(page, "changeFolderButton"));
     EXPECT_EQ(changeFolder.count(), 1);
-    EXPECT_EQ(Settings.presetsDir, folder) << "the page itself chooses no folder";
+    EXPECT_EQ(options.presetsDir, folder) << "the page itself chooses no folder";
 
     page.showPresetsFolder(QString());
     EXPECT_EQ(control<QLineEdit>(page, "presetsFolderField")->text(), QStringLiteral("no directory"));
@@ -109,13 +109,9 @@ TEST(OptionsPageTest, ChangesSettingsAndSaysWhenTheLiveViewMustFollow)
 // A Render page and a quick tweaks bar handed an editor of their own, without the window.
 class StandalonePageTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        resetDefaults();
-        CurrentPreset = newStartPreset();
-        m_editor = std::make_unique<ShapeEditor>(CurrentPreset);
-    }
+    void SetUp() override { m_editor = std::make_unique<ShapeEditor>(m_run); }
 
+    RunRecord m_run;
     std::unique_ptr<ShapeEditor> m_editor;
 };
 
@@ -157,7 +153,7 @@ TEST_F(StandalonePageTest, RenderPageShapeButtonsEditTheStack)
 // switch the objects of the preset.
 TEST_F(StandalonePageTest, QuickTweaksBarSelectsAndSwitchesObjects)
 {
-    QuickTweaksBar bar(*m_editor, nullptr);
+    QuickTweaksBar bar(*m_editor, m_run, nullptr);
     bar.bindThumbnails();
     bar.showSwitches();
     for (const int object : { 4, 0, 6 }) {
@@ -167,8 +163,8 @@ TEST_F(StandalonePageTest, QuickTweaksBarSelectsAndSwitchesObjects)
         EXPECT_EQ(m_editor->currentObject, object);
     }
     click(control<SphereButton>(bar, QStringLiteral("objectSwitch3")));
-    EXPECT_EQ(CurrentPreset.objectEnabled[2], 0);
-    EXPECT_NE(CurrentPreset.objectEnabled[1], 0);
+    EXPECT_EQ(m_run.preset.objectEnabled[2], 0);
+    EXPECT_NE(m_run.preset.objectEnabled[1], 0);
 }
 
 } // namespace

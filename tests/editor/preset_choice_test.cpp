@@ -13,9 +13,8 @@ protected:
     {
         PresetFixture::SetUp();
         fs::create_directories(presetsFolder());
-        Settings.presetsDir = presetsFolder().string();
+        m_options.presetsDir = presetsFolder().string();
     }
-    PresetLibrary& m_library = ThePresetLibrary;
 };
 
 TEST_F(PresetChoiceTest, TheListIsTheLibraryInItsOrderAndASavedPresetAppearsAtOnce)
@@ -39,7 +38,7 @@ TEST_F(PresetChoiceTest, TheListIsTheLibraryInItsOrderAndASavedPresetAppearsAtOn
     // Choosing the new line loads exactly what was saved.
     const PresetChoice choice = choosePreset(m_library, PresetMove::Line, static_cast<int32_t>(mine - lines.begin()));
     EXPECT_TRUE(choice.loaded);
-    EXPECT_EQ(presetBytes(CurrentPreset), presetBytes(edited));
+    EXPECT_EQ(presetBytes(m_preset), presetBytes(edited));
 }
 
 TEST_F(PresetChoiceTest, MovesReportTheLineTheyLoaded)
@@ -52,30 +51,30 @@ TEST_F(PresetChoiceTest, MovesReportTheLineTheyLoaded)
     PresetChoice choice = choosePreset(m_library, PresetMove::Previous);
     EXPECT_TRUE(choice.moved && choice.loaded && choice.error.empty());
     EXPECT_EQ(choice.line, 2);
-    EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, speedOf(2));
+    EXPECT_DOUBLE_EQ(m_preset.roundSpeed, speedOf(2));
     choice = choosePreset(m_library, PresetMove::Next);
     EXPECT_EQ(choice.line, 0);
-    EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, speedOf(0));
+    EXPECT_DOUBLE_EQ(m_preset.roundSpeed, speedOf(0));
     choice = choosePreset(m_library, PresetMove::Random);
     EXPECT_NE(choice.line, 0);
-    EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, speedOf(choice.line));
+    EXPECT_DOUBLE_EQ(m_preset.roundSpeed, speedOf(choice.line));
     choice = choosePreset(m_library, PresetMove::Line, 1);
     EXPECT_EQ(choice.line, 1);
-    EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, speedOf(1));
+    EXPECT_DOUBLE_EQ(m_preset.roundSpeed, speedOf(1));
 
     // No line selected, or one past the end: nothing happens.
-    const std::string before = presetBytes(CurrentPreset);
+    const std::string before = presetBytes(m_preset);
     EXPECT_FALSE(choosePreset(m_library, PresetMove::Line, -1).moved);
     EXPECT_FALSE(choosePreset(m_library, PresetMove::Line, 3).moved);
     EXPECT_EQ(m_library.index, 1);
-    EXPECT_EQ(presetBytes(CurrentPreset), before);
+    EXPECT_EQ(presetBytes(m_preset), before);
 }
 
 TEST_F(PresetChoiceTest, AFolderWithoutPresetsGivesAnEmptyListAndButtonsThatDoNothing)
 {
-    const std::string before = presetBytes(CurrentPreset);
+    const std::string before = presetBytes(m_preset);
     for (const std::string& folder : { presetsFolder().string(), (presetsFolder() / "missing").string() }) {
-        Settings.presetsDir = folder;
+        m_options.presetsDir = folder;
         EXPECT_TRUE(rescanPresets(m_library).empty());
         for (PresetMove move : { PresetMove::Previous, PresetMove::Next, PresetMove::Random, PresetMove::Line }) {
             const PresetChoice choice = choosePreset(m_library, move, 0);
@@ -83,7 +82,7 @@ TEST_F(PresetChoiceTest, AFolderWithoutPresetsGivesAnEmptyListAndButtonsThatDoNo
             EXPECT_TRUE(choice.error.empty());
         }
     }
-    EXPECT_EQ(presetBytes(CurrentPreset), before);
+    EXPECT_EQ(presetBytes(m_preset), before);
 }
 
 TEST_F(PresetChoiceTest, AFolderOfThousandsListsTheLibrarysFiveHundred)
@@ -103,7 +102,7 @@ TEST_F(PresetChoiceTest, AListedPresetThatWentBadSinceTheScanIsRefusedWithAReaso
     writePresetFile(presetsFolder() / "b.vhp", 0.4);
     rescanPresets(m_library);
     ASSERT_TRUE(choosePreset(m_library, PresetMove::Line, 0).loaded);
-    const std::string shown = presetBytes(CurrentPreset);
+    const std::string shown = presetBytes(m_preset);
 
     const std::string other = m_library.names[1];
     writeWholeFile(presetsFolder() / other, "qrt\0 but cut short");
@@ -113,17 +112,17 @@ TEST_F(PresetChoiceTest, AListedPresetThatWentBadSinceTheScanIsRefusedWithAReaso
     EXPECT_EQ(choice.line, 1) << "the list still follows the position";
     EXPECT_NE(choice.error.find(other), std::string::npos);
     EXPECT_NE(choice.error.find("not a valid preset"), std::string::npos) << choice.error;
-    EXPECT_EQ(presetBytes(CurrentPreset), shown);
+    EXPECT_EQ(presetBytes(m_preset), shown);
 
     fs::remove(presetsFolder() / other);
     choice = choosePreset(m_library, PresetMove::Line, 1);
     EXPECT_NE(choice.error.find("no longer exists"), std::string::npos) << choice.error;
-    EXPECT_EQ(presetBytes(CurrentPreset), shown);
+    EXPECT_EQ(presetBytes(m_preset), shown);
 
     fs::create_directory(presetsFolder() / other);
     choice = choosePreset(m_library, PresetMove::Line, 1);
     EXPECT_NE(choice.error.find("not a file"), std::string::npos) << choice.error;
-    EXPECT_EQ(presetBytes(CurrentPreset), shown);
+    EXPECT_EQ(presetBytes(m_preset), shown);
 }
 
 TEST_F(PresetChoiceTest, SaveTargetGetsTheExtensionOnlyWhenItHasNone)
@@ -168,12 +167,12 @@ TEST_F(PresetChoiceTest, APresetsFolderThatIsNoFolderIsNamedAndTheSaveMovesTheLi
         EXPECT_EQ(presetsFolderAfterSave(each.folder, saved), problem.empty() ? each.folder : base.string());
     }
 
-    Settings.presetsDir = (base / "plain file").string();
+    m_options.presetsDir = (base / "plain file").string();
     Preset preset = distinctPreset(0.3);
     std::string reason;
-    const fs::path target = presetSaveTarget(presetSaveFolder(Settings.presetsDir) / "mine");
+    const fs::path target = presetSaveTarget(presetSaveFolder(m_options.presetsDir) / "mine");
     ASSERT_TRUE(savePresetAs(target, preset, reason)) << reason;
-    Settings.presetsDir = presetsFolderAfterSave(Settings.presetsDir, target);
+    m_options.presetsDir = presetsFolderAfterSave(m_options.presetsDir, target);
     EXPECT_EQ(rescanPresets(m_library), std::vector<std::string> { "mine.vhp" });
 }
 

@@ -1,7 +1,5 @@
 #include "editor/shape_editor.h"
-#include "presets/preset.h"
-#include "presets/settings.h"
-#include "shapes/palettes.h"
+#include "presets/run_record.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +30,7 @@ struct RecordingView final : EditorView {
     int clears = 0;
 };
 
-std::string presetBytes(Preset& preset)
+std::string presetBytes(const Preset& preset)
 {
     std::ostringstream out(std::ios::binary);
     writePreset(preset, out);
@@ -41,14 +39,6 @@ std::string presetBytes(Preset& preset)
 
 class ShapeEditorTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        resetDefaults();
-        resetPaletteIndex();
-        SuppressApply = false;
-        m_preset = newStartPreset();
-    }
-
     ShapeStack& stack(int32_t object) { return *m_preset.objects.stacks[static_cast<size_t>(object)][0]; }
     Shape& shape(int32_t object, int32_t index) { return stack(object).shapes[static_cast<size_t>(index)]; }
 
@@ -68,7 +58,9 @@ protected:
         }
     }
 
-    Preset m_preset;
+    RunRecord m_run;
+    Preset& m_preset = m_run.preset;
+    SettingsRecord& m_options = m_run.options;
     RecordingView m_view;
 };
 
@@ -136,7 +128,7 @@ TEST_F(ShapeEditorTest, SelectingNeverChangesThePreset)
     m_preset.roundSpeed = 0.123;
     const std::string before = presetBytes(m_preset);
 
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     for (int round = 0; round < 100; ++round) {
         const int32_t object = pick(0, kObjectCount - 1);
         editor.selectObject(object);
@@ -162,7 +154,7 @@ TEST_F(ShapeEditorTest, LoadingBoundsOutOfRangeFieldsAndSpreadsNothing)
     odd.lightX = 0.25f;
     stack(2).masterSize = 300;
 
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     editor.selectObject(2);
     EXPECT_EQ(m_view.selectedObject, 2);
     EXPECT_EQ(m_view.selectedShape, 0);
@@ -187,7 +179,7 @@ TEST_F(ShapeEditorTest, LoadingBoundsOutOfRangeFieldsAndSpreadsNothing)
 
 TEST_F(ShapeEditorTest, SlidersShowOnlyWhatChanged)
 {
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     editor.selectObject(0);
     // The start scene: master 100, width and height 100, Phong 4, mirror 99, ambient 34.
     const std::vector<std::pair<int32_t, int32_t>> first { { 1, 100 }, { 2, 100 }, { 3, 100 }, { 4, 4 }, { 5, 99 },
@@ -202,7 +194,7 @@ TEST_F(ShapeEditorTest, SlidersShowOnlyWhatChanged)
 TEST_F(ShapeEditorTest, PhongSpreadsEverywhereWhileWidthStaysOnTheShape)
 {
     threeShapesEverywhere();
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     editor.selectObject(4);
     editor.selectShape(1);
     editor.sliderChanged(kGroupPhong, 17);
@@ -226,7 +218,7 @@ TEST_F(ShapeEditorTest, PhongSpreadsEverywhereWhileWidthStaysOnTheShape)
 
 TEST_F(ShapeEditorTest, NothingIsWrittenWithoutASelectedShape)
 {
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     const std::string before = presetBytes(m_preset);
     editor.sliderChanged(kGroupPhong, 12);
     editor.toggleShapeType();
@@ -239,8 +231,8 @@ TEST_F(ShapeEditorTest, NothingIsWrittenWithoutASelectedShape)
 TEST_F(ShapeEditorTest, ApplyMenuIgnoresTheStrategies)
 {
     threeShapesEverywhere();
-    Settings.applyModes[kGroupMirror - 1] = kApplySelectedShape;
-    ShapeEditor editor(m_preset, &m_view);
+    m_options.applyModes[kGroupMirror - 1] = kApplySelectedShape;
+    ShapeEditor editor(m_run, &m_view);
     editor.selectObject(3);
     editor.sliderChanged(kGroupMirror, 71);
     EXPECT_EQ(shape(0, 0).mirror, 0.25f);
@@ -260,7 +252,7 @@ TEST_F(ShapeEditorTest, ApplyMenuIgnoresTheStrategies)
 TEST_F(ShapeEditorTest, LightDragSetsTheShapeAndARightReleaseAsksForTheMenu)
 {
     threeShapesEverywhere();
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     editor.selectObject(0);
     editor.lightDragged(40, 40, 80);
     EXPECT_EQ(shape(0, 0).lightZ, -1.0f) << "no drag without a left press";
@@ -284,7 +276,7 @@ TEST_F(ShapeEditorTest, LightDragSetsTheShapeAndARightReleaseAsksForTheMenu)
 TEST_F(ShapeEditorTest, LightArrowKeysStepThePointAndStayOnThePanel)
 {
     threeShapesEverywhere();
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     editor.selectObject(0);
     // A drag to the centre (39, 39) of the 79-pixel panel points the light straight in.
     editor.lightPressed(true);
@@ -319,7 +311,7 @@ TEST_F(ShapeEditorTest, LightArrowKeysStepThePointAndStayOnThePanel)
 TEST_F(ShapeEditorTest, BrowserArrowKeysWalkTheShapesInUse)
 {
     threeShapesEverywhere();
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     editor.selectObject(2);
     struct Step {
         int32_t delta;
@@ -336,16 +328,16 @@ TEST_F(ShapeEditorTest, BrowserArrowKeysWalkTheShapesInUse)
 TEST_F(ShapeEditorTest, AutomaticApplyingDialogLinesAndShapeType)
 {
     // The dialog opened on "Height" shows "Selected Shape" with the start strategies.
-    EXPECT_EQ(applyStrategyLine(kGroupHeight - 1), kApplySelectedShape);
-    EXPECT_EQ(applyStrategyLine(8), -1);
-    storeApplyStrategy(7, 1);
-    EXPECT_EQ(Settings.applyModes[7], 1);
-    storeApplyStrategy(7, 3);
-    storeApplyStrategy(-1, 0);
-    EXPECT_EQ(Settings.applyModes[7], 1);
+    EXPECT_EQ(applyStrategyLine(m_options, kGroupHeight - 1), kApplySelectedShape);
+    EXPECT_EQ(applyStrategyLine(m_options, 8), -1);
+    storeApplyStrategy(m_options, 7, 1);
+    EXPECT_EQ(m_options.applyModes[7], 1);
+    storeApplyStrategy(m_options, 7, 3);
+    storeApplyStrategy(m_options, -1, 0);
+    EXPECT_EQ(m_options.applyModes[7], 1);
 
     threeShapesEverywhere();
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     editor.selectObject(5);
     editor.selectShape(2);
     editor.toggleShapeType();
@@ -361,11 +353,11 @@ TEST_F(ShapeEditorTest, AutomaticApplyingDialogLinesAndShapeType)
 
 TEST_F(ShapeEditorTest, SpeedButtonsAndKnobs)
 {
-    Settings.roundSpeedStep = 0.5;
-    Settings.radialSpeedStep = 0.25;
+    m_options.roundSpeedStep = 0.5;
+    m_options.radialSpeedStep = 0.25;
     m_preset.roundSpeed = 1.0;
     m_preset.radialSpeed = 1.0;
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     editor.roundUp();
     EXPECT_EQ(m_preset.roundSpeed, 1.0 + 39 * 0.5);
     editor.roundDown();
@@ -390,7 +382,7 @@ TEST_F(ShapeEditorTest, SpeedButtonsAndKnobs)
 
 TEST_F(ShapeEditorTest, OneShapeStackCloneAndRemove)
 {
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     editor.selectObject(0);
     editor.removeSelectedShape();
     EXPECT_EQ(stack(0).shapeCount, 1);
@@ -407,7 +399,7 @@ TEST_F(ShapeEditorTest, OneShapeStackCloneAndRemove)
 TEST_F(ShapeEditorTest, RemoveAndMoveKeepTheSelectionOnTheRightShape)
 {
     threeShapesEverywhere();
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     editor.selectObject(1);
     editor.selectShape(2);
     editor.removeSelectedShape();
@@ -436,7 +428,7 @@ TEST_F(ShapeEditorTest, RemoveAndMoveKeepTheSelectionOnTheRightShape)
 TEST_F(ShapeEditorTest, BrowserPressesSelectUsedCellsOnly)
 {
     threeShapesEverywhere();
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     editor.selectObject(0);
     editor.selectShape(1);
     // Five cells of 40: the top two are empty for a stack of three.
@@ -454,7 +446,7 @@ TEST_F(ShapeEditorTest, BrowserPressesSelectUsedCellsOnly)
 TEST_F(ShapeEditorTest, SwitchesAndPathColours)
 {
     threeShapesEverywhere();
-    ShapeEditor editor(m_preset, &m_view);
+    ShapeEditor editor(m_run, &m_view);
     editor.setObjectSwitches({ true, false, true, true, false, true, false });
     EXPECT_EQ(m_preset.objectEnabled, (std::array<int32_t, 7> { 1, 0, 1, 1, 0, 1, 0 }));
     for (int32_t object = 0; object < kObjectCount; ++object)
@@ -471,32 +463,32 @@ TEST_F(ShapeEditorTest, SwitchesAndPathColours)
 
 TEST_F(ShapeEditorTest, QuickTweaksWrapAndCaption)
 {
-    ShapeEditor editor(m_preset, &m_view);
-    Settings.formula = 19;
+    ShapeEditor editor(m_run, &m_view);
+    m_options.formula = 19;
     editor.nextFormula();
-    EXPECT_EQ(Settings.formula, 0);
-    EXPECT_EQ(formulaCaption(), "Formula: 0");
+    EXPECT_EQ(m_options.formula, 0);
+    EXPECT_EQ(formulaCaption(m_options), "Formula: 0");
     editor.nextFormula();
-    EXPECT_EQ(formulaCaption(), "Formula: 1");
+    EXPECT_EQ(formulaCaption(m_options), "Formula: 1");
     editor.classicFormula();
-    EXPECT_EQ(Settings.formula, 0);
+    EXPECT_EQ(m_options.formula, 0);
     EXPECT_EQ(m_view.clears, 3);
 
-    Settings.mirror = 3;
+    m_options.mirror = 3;
     editor.nextMirror();
-    EXPECT_EQ(mirrorCaption(), "Mirror: None");
+    EXPECT_EQ(mirrorCaption(m_options), "Mirror: None");
     editor.nextMirror();
-    EXPECT_EQ(mirrorCaption(), "Mirror: Horiz.");
+    EXPECT_EQ(mirrorCaption(m_options), "Mirror: Horiz.");
     editor.noMirror();
-    EXPECT_EQ(Settings.mirror, 0);
-    Settings.mirror = 9; // a stored value no button gives
-    EXPECT_EQ(mirrorCaption(), "Mirror: 9");
+    EXPECT_EQ(m_options.mirror, 0);
+    m_options.mirror = 9; // a stored value no button gives
+    EXPECT_EQ(mirrorCaption(m_options), "Mirror: 9");
     editor.nextMirror();
-    EXPECT_EQ(Settings.mirror, 0);
+    EXPECT_EQ(m_options.mirror, 0);
 
-    EXPECT_EQ(paletteCaption(), "Palette: 0");
-    nextPaletteIndex();
-    EXPECT_EQ(paletteCaption(), "Palette: 1");
+    EXPECT_EQ(paletteCaption(m_run.palette), "Palette: 0");
+    m_run.palette.next();
+    EXPECT_EQ(paletteCaption(m_run.palette), "Palette: 1");
 }
 
 } // namespace

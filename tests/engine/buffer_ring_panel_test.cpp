@@ -65,12 +65,8 @@ struct Case {
 
 class BufferRingPanelPresents : public ::testing::TestWithParam<Case> {
 protected:
-    void SetUp() override
-    {
-        resetDefaults();
-        newObjectTable(CurrentPreset.objects);
-    }
-    void TearDown() override { resetDefaults(); }
+    SettingsRecord m_options;
+    Preset m_preset = newStartPreset();
 };
 
 // Whatever buffer a present goes into, once committed it holds exactly what the window
@@ -78,10 +74,10 @@ protected:
 TEST_P(BufferRingPanelPresents, EveryCommittedBufferIsTheWholePicture)
 {
     const Case& c = GetParam();
-    Settings.filter = c.filter;
-    Settings.mirror = c.mirror;
-    Settings.travel = 1;
-    Renderer renderer(Settings, CurrentPreset, RenderRole::Saver);
+    m_options.filter = c.filter;
+    m_options.mirror = c.mirror;
+    m_options.travel = 1;
+    Renderer renderer(m_options, m_preset, RenderRole::Saver);
     renderer.setAutomaticChanges(false);
     renderer.setMostPresentRects(c.mostRects);
     renderer.reset(kWidth, kHeight);

@@ -72,7 +72,7 @@ class FiltersTest : public ::testing::Test {
 protected:
 };
 
-TEST_F(FiltersTest, FourByFourHalfFrameWritesTheDescribedPixels)
+TEST_F(FiltersTest, FourByFourHalfFrameWritesItsInnerPixelsAndPassBOneRowLower)
 {
     for (const auto pass : { FilterPassKind::A, FilterPassKind::B }) {
         ArgbImage half = image(4, 4, 0x01020304);

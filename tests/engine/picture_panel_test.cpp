@@ -28,17 +28,13 @@ uint32_t shownPixel(const QImage& image, int x, int y)
     return image.pixel(x, y) & 0x00FFFFFFu;
 }
 
-class PanelExtTest : public ::testing::Test {
+class PicturePanelTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        resetDefaults();
-        newObjectTable(CurrentPreset.objects);
-    }
-    void TearDown() override { resetDefaults(); }
+    SettingsRecord m_options;
+    Preset m_preset = newStartPreset();
 };
 
-TEST_F(PanelExtTest, PresentedBlocksAreOnScreenWhenEndPresentReturns)
+TEST_F(PicturePanelTest, PresentedBlocksAreOnScreenWhenEndPresentReturns)
 {
     PicturePanel panel;
     panel.resize(40, 30);
@@ -78,7 +74,7 @@ public:
     int calls = 0;
 };
 
-TEST_F(PanelExtTest, PaintingGoesToThePainterOrShowsThePlainColour)
+TEST_F(PicturePanelTest, PaintingGoesToThePainterOrShowsThePlainColour)
 {
     PicturePanel panel;
     QPalette palette = panel.palette();
@@ -99,13 +95,13 @@ TEST_F(PanelExtTest, PaintingGoesToThePainterOrShowsThePlainColour)
     panel.painter = nullptr;
 }
 
-TEST_F(PanelExtTest, RendererDrawsThroughThePanel)
+TEST_F(PicturePanelTest, RendererDrawsThroughThePanel)
 {
     PicturePanel panel;
     panel.resize(64, 48);
     panel.show();
     QCoreApplication::processEvents();
-    Renderer renderer(Settings, CurrentPreset, RenderRole::Editor);
+    Renderer renderer(m_options, m_preset, RenderRole::Editor);
     renderer.reset(panel.deviceWidth(), panel.deviceHeight());
     renderer.drawSprites(14);
     renderer.present(panel);
@@ -123,7 +119,7 @@ TEST_F(PanelExtTest, RendererDrawsThroughThePanel)
 // A window drives its renderer from the event loop, once per refresh: the loop keeps
 // running between the ticks (a timer of its own fires, a window deletes itself), and every
 // present leaves the frame on screen.
-TEST_F(PanelExtTest, ARefreshTimerStepsTheRendererBetweenTheEventLoopsTurns)
+TEST_F(PicturePanelTest, ARefreshTimerStepsTheRendererBetweenTheEventLoopsTurns)
 {
     struct Window : QWidget {
         Window()
@@ -139,7 +135,9 @@ TEST_F(PanelExtTest, ARefreshTimerStepsTheRendererBetweenTheEventLoopsTurns)
             });
         }
         PicturePanel* panel = nullptr;
-        Renderer renderer { Settings, CurrentPreset, RenderRole::Editor };
+        SettingsRecord options;
+        Preset preset = newStartPreset();
+        Renderer renderer { options, preset, RenderRole::Editor };
         RefreshTimer refresh;
         int ticks = 0;
     };

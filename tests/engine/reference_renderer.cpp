@@ -42,7 +42,6 @@ ReferenceRenderer::ReferenceRenderer(SettingsRecord& options, Preset& preset, bo
 
 void ReferenceRenderer::reset(int32_t width, int32_t height)
 {
-    reseedPresetRandom();
     m_width = width;
     m_height = height;
     computeScale();

@@ -31,12 +31,10 @@ bool readPng(const std::string& path, int32_t& width, int32_t& height, std::vect
 
 class RenderFrameToolTest : public ::testing::Test {
 protected:
-    void SetUp() override { resetDefaults(); }
-    void TearDown() override
-    {
-        resetDefaults();
-        std::filesystem::remove(m_png);
-    }
+    void TearDown() override { std::filesystem::remove(m_png); }
+
+    SettingsRecord m_options;
+    Preset m_preset = newStartPreset();
 
     std::filesystem::path m_png = std::filesystem::temp_directory_path()
         / ("opal_render_frame_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".png");
@@ -57,12 +55,12 @@ TEST_F(RenderFrameToolTest, WritesWhatTheHeadlessRendererShows)
     ASSERT_EQ(width, 161);
     ASSERT_EQ(height, 120);
 
-    ASSERT_TRUE(loadPresetFile(preset, CurrentPreset));
-    Settings.formula = 9;
-    Settings.mirror = 3;
-    Settings.travel = 1;
+    ASSERT_TRUE(loadPresetFile(preset, m_preset));
+    m_options.formula = 9;
+    m_options.mirror = 3;
+    m_options.travel = 1;
     RecordingPanel panel(161, 120);
-    Renderer renderer(Settings, CurrentPreset, RenderRole::Editor);
+    Renderer renderer(m_options, m_preset, RenderRole::Editor);
     renderer.reset(161, 120);
     renderer.drawSprites(200);
     renderer.present(panel);

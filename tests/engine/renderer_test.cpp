@@ -24,22 +24,6 @@ uint32_t markerColor(int32_t row)
     return makeArgb(255, static_cast<uint32_t>(row + 1), 0, 0);
 }
 
-// Gives every object an opaque sprite of its own colour (red = row + 1), 1 x 1 unless told,
-// that is never rebuilt for the renderer's scale, so a frame pixel tells exactly where a
-// sprite centre went.
-void useMarkerSprites(const Renderer& renderer, int32_t width = 1, int32_t height = 1)
-{
-    for (int32_t row = 0; row < kObjectCount; ++row) {
-        ShapeStack& stack = *CurrentPreset.objects.stacks[static_cast<size_t>(row)][0];
-        stack.reducedSprite = std::make_unique<ArgbImage>();
-        stack.reducedSprite->setSize(width, height);
-        stack.reducedSprite->fill(markerColor(row));
-        stack.reducedRuns = SpriteRuns(*stack.reducedSprite);
-        stack.reducedScale = SpriteScale { renderer.sizeScale(), Settings.filter != 0 };
-        stack.reducedDirty = false;
-    }
-}
-
 // Where each object's 1 x 1 markers are in an image, row by row.
 std::map<int32_t, std::vector<Point>> markersIn(const ArgbImage& image)
 {
@@ -68,23 +52,38 @@ class RendererTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetDefaults();
-        newObjectTable(CurrentPreset.objects);
-        Settings.mirror = 0;
-        Settings.travel = 0;
+        m_options.mirror = 0;
+        m_options.travel = 0;
     }
-    void TearDown() override { resetDefaults(); }
 
-    // A renderer on the shared options and preset, reset to the given size, as a window
+    // Gives every object an opaque sprite of its own colour (red = row + 1), 1 x 1 unless told,
+    // that is never rebuilt for the renderer's scale, so a frame pixel tells exactly where a
+    // sprite centre went.
+    void useMarkerSprites(const Renderer& renderer, int32_t width = 1, int32_t height = 1)
+    {
+        for (int32_t row = 0; row < kObjectCount; ++row) {
+            ShapeStack& stack = *m_preset.objects.stacks[static_cast<size_t>(row)][0];
+            stack.reducedSprite = std::make_unique<ArgbImage>();
+            stack.reducedSprite->setSize(width, height);
+            stack.reducedSprite->fill(markerColor(row));
+            stack.reducedRuns = SpriteRuns(*stack.reducedSprite);
+            stack.reducedScale = SpriteScale { renderer.sizeScale(), m_options.filter != 0 };
+            stack.reducedDirty = false;
+        }
+    }
+
+    // A renderer on the fixture's options and preset, reset to the given size, as a window
     // makes one.
     std::unique_ptr<Renderer> make(RenderRole role = RenderRole::Editor, int32_t width = 1024, int32_t height = 768)
     {
-        auto made = std::make_unique<Renderer>(Settings, CurrentPreset, role);
+        auto made = std::make_unique<Renderer>(m_options, m_preset, role);
         made->setCalendarClock([this] { return m_now; });
         made->reset(width, height);
         return made;
     }
 
+    SettingsRecord m_options;
+    Preset m_preset = newStartPreset();
     int64_t m_now = kStartTime;
 };
 
@@ -105,12 +104,12 @@ TEST_F(RendererTest, ScaleOrbitAndTravelOfA1024By768Panel)
 
     EXPECT_EQ(make(RenderRole::Saver)->sizeScale(), 1.2f); // the saver applies Scale (75)
 
-    Settings.filter = true;
+    m_options.filter = true;
     renderer->computeScale();
     EXPECT_EQ(std::pair(renderer->drawWidth(), renderer->drawHeight()), std::pair(512, 384));
     EXPECT_EQ(renderer->sizeScale(), 0.64f);
 
-    Settings.filter = false;
+    m_options.filter = false;
     for (const auto& [height, scale] :
         { std::pair { 600, 1.0f }, { 480, 0.8f }, { 700, 700 / 600.0f }, { 701, 701 / 480.0f } }) {
         renderer->reset(800, height);
@@ -123,7 +122,7 @@ TEST_F(RendererTest, FirstSpriteCentresWithTravellingOffAndOn)
     for (const auto& [travel, expected] : { std::pair { 0, std::vector<Point> { { 698, 233 }, { 763, 364 }, { 740, 513 } } },
              // The tiny negative travelAmpY pulls Y just below the integer before truncation.
              std::pair { 1, std::vector<Point> { { 698, 232 }, { 763, 363 }, { 740, 512 } } } }) {
-        Settings.travel = travel;
+        m_options.travel = travel;
         const auto renderer = make();
         useMarkerSprites(*renderer);
         renderer->drawSprites(1);
@@ -136,7 +135,7 @@ TEST_F(RendererTest, FirstSpriteCentresWithTravellingOffAndOn)
 
 TEST_F(RendererTest, SwitchedOffObjectsNeitherDrawNorAdvanceTheAngles)
 {
-    CurrentPreset.objectEnabled[1] = 0;
+    m_preset.objectEnabled[1] = 0;
     const auto renderer = make();
     useMarkerSprites(*renderer);
     renderer->drawSprites(1);
@@ -155,7 +154,7 @@ TEST_F(RendererTest, SwitchedOffObjectsNeitherDrawNorAdvanceTheAngles)
 TEST_F(RendererTest, TravelPhaseAdvancesWithEverySprite)
 {
     for (const auto& [travel, expected] : { std::pair { 0, Point(2004, 612) }, { 1, Point(3578, 611) } }) {
-        Settings.travel = travel;
+        m_options.travel = travel;
         const auto renderer = make(RenderRole::Editor, 4000, 768);
         useMarkerSprites(*renderer);
         renderer->drawSprites(6993); // 999 rounds
@@ -169,7 +168,7 @@ TEST_F(RendererTest, TravelPhaseAdvancesWithEverySprite)
 // the frame, is what the next present sends.
 TEST_F(RendererTest, ASpriteIsCentredOnItsWidthAndPresentedByItsRectangle)
 {
-    Settings.formula = 20; // outside the table: every sprite centre at the origin
+    m_options.formula = 20; // outside the table: every sprite centre at the origin
     const auto renderer = make(RenderRole::Editor, 64, 48);
     RecordingPanel panel(64, 48);
     useMarkerSprites(*renderer, 5, 3);
@@ -193,9 +192,9 @@ TEST_F(RendererTest, ASpriteIsCentredOnItsWidthAndPresentedByItsRectangle)
 // bottom-up); the stored direction stays as it is.
 TEST_F(RendererTest, FilterModeRebuildsSpritesWithTheLightFlipped)
 {
-    Settings.filter = true;
+    m_options.filter = true;
     const auto renderer = make();
-    ShapeStack& stack = *CurrentPreset.objects.stacks[0][0];
+    ShapeStack& stack = *m_preset.objects.stacks[0][0];
     stack.shapes[0].lightX = 0.3f;
     stack.shapes[0].lightY = 0.8f;
     stack.reducedDirty = true;
@@ -218,7 +217,7 @@ TEST_F(RendererTest, MirrorCopies)
         { 3, { { 698, 233 }, { 1024 - 698, 768 - 233 } } }, // two copies, not four
     };
     for (const auto& [mirror, expected] : cases) {
-        Settings.mirror = mirror;
+        m_options.mirror = mirror;
         const auto renderer = make();
         useMarkerSprites(*renderer);
         renderer->drawSprites(1);
@@ -237,12 +236,12 @@ TEST_F(RendererTest, CountsAreRoundedUpToWholeRounds)
     EXPECT_EQ(renderer->spritesDrawn(), 14);
 
     // A switched-off object is skipped without counting.
-    CurrentPreset.objectEnabled[2] = 0;
+    m_preset.objectEnabled[2] = 0;
     renderer->drawSprites(7);
     EXPECT_EQ(renderer->spritesDrawn(), 14 + 12); // 6 per round, two rounds to reach 7
 
     // Every object off: a call still ends, drawing nothing.
-    CurrentPreset.objectEnabled.fill(0);
+    m_preset.objectEnabled.fill(0);
     renderer->drawSprites(5);
     EXPECT_EQ(renderer->spritesDrawn(), 26);
 }
@@ -254,7 +253,7 @@ TEST_F(RendererTest, FilterModeDrawsHalfSizeWithYMirrored)
     normal->drawSprites(1);
     const auto placed = markersIn(normal->frame());
 
-    Settings.filter = true;
+    m_options.filter = true;
     const auto filtered = make();
     filtered->setSpritesPerBlurPass(1000); // only sprite 0 is followed by a blur pass
     useMarkerSprites(*filtered);
@@ -272,8 +271,8 @@ TEST_F(RendererTest, FilterModeDrawsHalfSizeWithYMirrored)
 
 TEST_F(RendererTest, BlurRunsEverySpritesPerBlurPassAndOncePerMirrorCopy)
 {
-    Settings.filter = true;
-    Settings.interlace = false;
+    m_options.filter = true;
+    m_options.interlace = false;
     const auto renderer = make();
     CountingObserver observer;
     renderer->setSpriteObserver(&observer);
@@ -283,7 +282,7 @@ TEST_F(RendererTest, BlurRunsEverySpritesPerBlurPassAndOncePerMirrorCopy)
     EXPECT_EQ(observer.sprites, 63); // once per object drawn
 
     // A new run: sprite 0 and its mirror copy both blur.
-    Settings.mirror = 1;
+    m_options.mirror = 1;
     renderer->restart();
     observer = {};
     renderer->drawSprites(1);
@@ -299,11 +298,11 @@ TEST_F(RendererTest, BlurRunsEverySpritesPerBlurPassAndOncePerMirrorCopy)
 
 TEST_F(RendererTest, AutomaticChangesAlternatePresetAndFormulaWithTheMirrorAdvancing)
 {
-    Settings.changePresets = 1;
-    Settings.changeFormula = 1;
-    Settings.changeMirror = 1;
-    Settings.mirror = 1;
-    Settings.seconds = 10;
+    m_options.changePresets = 1;
+    m_options.changeFormula = 1;
+    m_options.changeMirror = 1;
+    m_options.mirror = 1;
+    m_options.seconds = 10;
     int presetLoads = 0;
     const auto renderer = make(RenderRole::Saver);
     renderer->setPresetLoader([&] { ++presetLoads; });
@@ -324,8 +323,8 @@ TEST_F(RendererTest, AutomaticChangesAlternatePresetAndFormulaWithTheMirrorAdvan
         const int64_t before = renderer->spritesDrawn();
         renderer->drawSprites(1);
         EXPECT_EQ(presetLoads, expected[i].presetLoads) << i;
-        EXPECT_EQ(Settings.formula, expected[i].formula) << i;
-        EXPECT_EQ(Settings.mirror, expected[i].mirror) << i;
+        EXPECT_EQ(m_options.formula, expected[i].formula) << i;
+        EXPECT_EQ(m_options.mirror, expected[i].mirror) << i;
         EXPECT_EQ(renderer->lastChange(), m_now);
         EXPECT_EQ(renderer->spritesDrawn() - before, 7) << "the round after a change is drawn, step " << i;
     }
@@ -341,10 +340,10 @@ TEST_F(RendererTest, AutomaticChangesAlternatePresetAndFormulaWithTheMirrorAdvan
 // the changes advances them, so each interval moves the formula and the mirror by one step.
 TEST_F(RendererTest, ASecondRendererWithoutAutomaticChangesLeavesThemToTheFirst)
 {
-    Settings.changePresets = 0;
-    Settings.changeFormula = 1;
-    Settings.changeMirror = 1;
-    Settings.mirror = 0;
+    m_options.changePresets = 0;
+    m_options.changeFormula = 1;
+    m_options.changeMirror = 1;
+    m_options.mirror = 0;
     const auto first = make(RenderRole::Saver);
     const auto second = make(RenderRole::Saver, 640, 480);
     second->setAutomaticChanges(false);
@@ -352,8 +351,8 @@ TEST_F(RendererTest, ASecondRendererWithoutAutomaticChangesLeavesThemToTheFirst)
         m_now = kStartTime + 11 * interval;
         first->drawSprites(1);
         second->drawSprites(1);
-        EXPECT_EQ(Settings.formula, interval);
-        EXPECT_EQ(Settings.mirror, interval);
+        EXPECT_EQ(m_options.formula, interval);
+        EXPECT_EQ(m_options.mirror, interval);
     }
     EXPECT_EQ(second->lastChange(), kStartTime);
 }
@@ -361,7 +360,7 @@ TEST_F(RendererTest, ASecondRendererWithoutAutomaticChangesLeavesThemToTheFirst)
 TEST_F(RendererTest, SingleSwitchesAndOtherRoles)
 {
     int presetLoads = 0;
-    Settings.seconds = 10;
+    m_options.seconds = 10;
 
     // The editor and the preview never change anything.
     for (const RenderRole role : { RenderRole::Preview, RenderRole::Editor }) {
@@ -370,49 +369,49 @@ TEST_F(RendererTest, SingleSwitchesAndOtherRoles)
         m_now += 100;
         renderer->drawSprites(1);
         EXPECT_EQ(presetLoads, 0);
-        EXPECT_EQ(Settings.formula, 0);
+        EXPECT_EQ(m_options.formula, 0);
     }
 
     const auto renderer = make(RenderRole::Saver);
     renderer->setPresetLoader([&] { ++presetLoads; });
     // The formula alone: every change advances it, wrapping from 19 to 0; a stray value
     // starts again at 0.
-    Settings.changePresets = 0;
-    Settings.changeFormula = 1;
-    Settings.formula = 19;
+    m_options.changePresets = 0;
+    m_options.changeFormula = 1;
+    m_options.formula = 19;
     m_now += 11;
     renderer->drawSprites(1);
-    EXPECT_EQ(Settings.formula, 0);
-    Settings.formula = 57;
+    EXPECT_EQ(m_options.formula, 0);
+    m_options.formula = 57;
     m_now += 11;
     renderer->drawSprites(1);
-    EXPECT_EQ(Settings.formula, 0);
+    EXPECT_EQ(m_options.formula, 0);
     EXPECT_EQ(presetLoads, 0);
 
     // The preset alone: every change loads one.
-    Settings.changePresets = 1;
-    Settings.changeFormula = 0;
+    m_options.changePresets = 1;
+    m_options.changeFormula = 0;
     m_now += 11;
     renderer->drawSprites(1);
     m_now += 11;
     renderer->drawSprites(1);
     EXPECT_EQ(presetLoads, 2);
-    EXPECT_EQ(Settings.formula, 0);
+    EXPECT_EQ(m_options.formula, 0);
 
     // The mirror alone changes nothing.
-    Settings.changePresets = 0;
-    Settings.changeMirror = 1;
-    Settings.mirror = 2;
+    m_options.changePresets = 0;
+    m_options.changeMirror = 1;
+    m_options.mirror = 2;
     m_now += 11;
     renderer->drawSprites(1);
-    EXPECT_EQ(Settings.mirror, 2);
+    EXPECT_EQ(m_options.mirror, 2);
 }
 
 TEST_F(RendererTest, EveryObjectOffDrawsNothingYetMakesTheAutomaticChanges)
 {
-    CurrentPreset.objectEnabled.fill(0);
-    Settings.changePresets = 1;
-    Settings.changeFormula = 0;
+    m_preset.objectEnabled.fill(0);
+    m_options.changePresets = 1;
+    m_options.changeFormula = 0;
     int presetLoads = 0;
     const auto renderer = make(RenderRole::Saver);
     renderer->setPresetLoader([&] { ++presetLoads; });
@@ -446,7 +445,7 @@ TEST_F(RendererTest, StepsDrawTheSpritesDueAndNeverMakeUpAStall)
     }
 
     // Without frames nothing is drawn, whatever the time.
-    Renderer unsized(Settings, CurrentPreset, RenderRole::Editor);
+    Renderer unsized(m_options, m_preset, RenderRole::Editor);
     unsized.step(5'000'000);
     unsized.drawSprites(7);
     EXPECT_EQ(unsized.spritesDrawn(), 0);
@@ -456,8 +455,8 @@ TEST_F(RendererTest, StepsDrawTheSpritesDueAndNeverMakeUpAStall)
 // screen after every present is the frame.
 TEST_F(RendererTest, OnePresentPerRefreshSendsAFewBlocksAndShowsTheFrame)
 {
-    Settings.mirror = 3;
-    Settings.travel = 1;
+    m_options.mirror = 3;
+    m_options.travel = 1;
     const auto renderer = make(RenderRole::Editor, 320, 240);
     RecordingPanel panel(320, 240);
     panel.screen.fill(0x12345678); // what the window showed before
@@ -536,7 +535,7 @@ TEST_F(RendererTest, ClearAndPaint)
     EXPECT_FALSE(renderer->present(panel));
 }
 
-// Settings and presets outside the ranges the controls allow, with real sprites: nothing
+// m_options and presets outside the ranges the controls allow, with real sprites: nothing
 // may be written or read outside a frame (AddressSanitizer watches), and every present
 // lies within the panel.
 struct OutOfRange {
@@ -545,14 +544,14 @@ struct OutOfRange {
     int32_t height;
     RenderRole role;
     int32_t spritesPerBlurPass;
-    void (*apply)();
+    void (*apply)(SettingsRecord& options, Preset& preset);
 };
 
 class RendererClipping : public RendererTest, public ::testing::WithParamInterface<OutOfRange> { };
 
 TEST_P(RendererClipping, NothingLeavesTheFrame)
 {
-    GetParam().apply();
+    GetParam().apply(m_options, m_preset);
     const auto renderer = make(GetParam().role, GetParam().width, GetParam().height);
     renderer->setSpritesPerBlurPass(GetParam().spritesPerBlurPass);
     RecordingPanel odd(GetParam().width, GetParam().height);
@@ -571,34 +570,34 @@ TEST_P(RendererClipping, NothingLeavesTheFrame)
 
 INSTANTIATE_TEST_SUITE_P(Settings, RendererClipping,
     ::testing::Values(OutOfRange { "ScaleAbove100", 320, 240, RenderRole::Saver, 60,
-                          [] {
-                              Settings.changePresets = 0;
-                              Settings.changeFormula = 0;
-                              Settings.scale = 900;
+                          [](SettingsRecord& options, Preset&) {
+                              options.changePresets = 0;
+                              options.changeFormula = 0;
+                              options.scale = 900;
                           } },
         OutOfRange { "MasterSizeAbove100", 320, 240, RenderRole::Editor, 60,
-            [] {
-                for (auto& row : CurrentPreset.objects.stacks)
+            [](SettingsRecord&, Preset& preset) {
+                for (auto& row : preset.objects.stacks)
                     row[0]->masterSize = 400;
             } },
         OutOfRange { "FormulaOutOfRangeWithTravel", 200, 150, RenderRole::Editor, 60,
-            [] {
-                Settings.formula = -4;
-                Settings.travel = 1;
-                Settings.mirror = 3;
+            [](SettingsRecord& options, Preset&) {
+                options.formula = -4;
+                options.travel = 1;
+                options.mirror = 3;
             } },
         OutOfRange { "NarrowerThanTall", 90, 700, RenderRole::Editor, 60,
-            [] {
-                Settings.travel = 1;
-                Settings.mirror = 1;
+            [](SettingsRecord& options, Preset&) {
+                options.travel = 1;
+                options.mirror = 1;
             } },
-        OutOfRange { "SmallerThanASprite", 24, 18, RenderRole::Editor, 60, [] { Settings.mirror = 2; } },
+        OutOfRange { "SmallerThanASprite", 24, 18, RenderRole::Editor, 60, [](SettingsRecord& options, Preset&) { options.mirror = 2; } },
         OutOfRange { "FilterOddSizes", 101, 77, RenderRole::Editor, 7,
-            [] {
-                Settings.filter = true;
-                Settings.mirror = 3;
+            [](SettingsRecord& options, Preset&) {
+                options.filter = true;
+                options.mirror = 3;
             } },
-        OutOfRange { "FilterTinyPanel", 3, 2, RenderRole::Editor, 1, [] { Settings.filter = true; } }),
+        OutOfRange { "FilterTinyPanel", 3, 2, RenderRole::Editor, 1, [](SettingsRecord& options, Preset&) { options.filter = true; } }),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 } // namespace
@@ -615,8 +614,8 @@ TEST_F(RendererTest, AClearIsPresentedAtTheNextRefreshEvenAfterAPaint)
     for (const bool filter : { false, true }) {
         for (const bool objectsOn : { true, false }) {
             SCOPED_TRACE(std::string(filter ? "blur" : "no blur") + (objectsOn ? ", objects on" : ", objects off"));
-            Settings.filter = filter;
-            CurrentPreset.objectEnabled.fill(1);
+            m_options.filter = filter;
+            m_preset.objectEnabled.fill(1);
             const auto renderer = make(RenderRole::Editor, 64, 48);
             RecordingPanel panel(64, 48);
             renderer->step(0);
@@ -624,7 +623,7 @@ TEST_F(RendererTest, AClearIsPresentedAtTheNextRefreshEvenAfterAPaint)
             renderer->present(panel);
             ASSERT_GT(lit(panel.screen), 0);
 
-            CurrentPreset.objectEnabled.fill(objectsOn ? 1 : 0);
+            m_preset.objectEnabled.fill(objectsOn ? 1 : 0);
             renderer->clear();
             RecordingPanel corner(64, 48);
             renderer->paint(corner);

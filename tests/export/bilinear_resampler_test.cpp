@@ -148,7 +148,7 @@ TEST(TwoPassScaler, WindowTrimsTheLeftEnd)
 
 TEST(BilinearResizeFilter, HalvingAWidthOfFour)
 {
-    DibImage bitmap;
+    BlockBmpImage bitmap;
     const uint8_t row[4] = {200, 100, 50, 7};
     fill(bitmap, 4, 1, [&](int32_t x, int32_t, int b) { return static_cast<uint8_t>(row[x] + b); });
     BilinearResizeFilter(2, 1).apply(bitmap);
@@ -165,7 +165,7 @@ TEST(BilinearResizeFilter, HalvingAWidthOfFour)
 
 TEST(BilinearResizeFilter, HalvingAHeightOfFourUsesTheSameWeights)
 {
-    DibImage bitmap;
+    BlockBmpImage bitmap;
     const uint8_t column[4] = {90, 30, 255, 0};
     fill(bitmap, 1, 4, [&](int32_t, int32_t y, int) { return column[y]; });
     BilinearResizeFilter(1, 2).apply(bitmap);
@@ -181,7 +181,7 @@ TEST(BilinearResizeFilter, RowsFirstThenColumnsEachTruncated)
     // those gives 1. Columns first would give 1.5, 0.5, 1.5 truncated to 1, 0, 1, and the
     // row of those 0.5, truncated to 0.
     const uint8_t picture[4][4] = {{0, 0, 0, 0}, {0, 2, 0, 2}, {0, 1, 1, 1}, {0, 2, 0, 2}};
-    DibImage bitmap;
+    BlockBmpImage bitmap;
     fill(bitmap, 4, 4, [&](int32_t x, int32_t y, int) { return picture[y][x]; });
     BilinearResizeFilter(2, 2).apply(bitmap);
     for (int b = 0; b < 4; ++b) {
@@ -192,14 +192,14 @@ TEST(BilinearResizeFilter, RowsFirstThenColumnsEachTruncated)
 TEST(BilinearResizeFilter, FullSizeLeavesThePictureUnchanged)
 {
     std::mt19937 random(5);
-    DibImage bitmap;
+    BlockBmpImage bitmap;
     fill(bitmap, 13, 7, [&](int32_t, int32_t, int) { return static_cast<uint8_t>(random()); });
-    DibImage original;
-    original.copyFrom(bitmap);
+    BlockBmpImage untouched;
+    untouched.copyFrom(bitmap);
     BilinearResizeFilter(13, 7).apply(bitmap);
     for (int32_t y = 0; y < 7; ++y) {
         EXPECT_EQ(std::vector<uint8_t>(bitmap.getLine(y), bitmap.getLine(y) + 52),
-                  std::vector<uint8_t>(original.getLine(y), original.getLine(y) + 52));
+                  std::vector<uint8_t>(untouched.getLine(y), untouched.getLine(y) + 52));
     }
 }
 
@@ -212,7 +212,7 @@ TEST_P(UniformSizes, UniformStaysUniformUpToTruncation)
     const auto [newWidth, newHeight] = GetParam();
     const int passes = (newWidth != 64 ? 1 : 0) + (newHeight != 48 ? 1 : 0);
     const uint8_t value[4] = {255, 254, 37, 1};
-    DibImage bitmap;
+    BlockBmpImage bitmap;
     fill(bitmap, 64, 48, [&](int32_t, int32_t, int b) { return value[b]; });
     BilinearResizeFilter(newWidth, newHeight).apply(bitmap);
     ASSERT_EQ(bitmap.getWidth(), newWidth);
@@ -234,20 +234,20 @@ INSTANTIATE_TEST_SUITE_P(Sizes, UniformSizes,
 
 TEST(BilinearResizeFilter, DegenerateSizes)
 {
-    DibImage bitmap;
+    BlockBmpImage bitmap;
     fill(bitmap, 10, 6, [](int32_t, int32_t, int) { return uint8_t{9}; });
     BilinearResizeFilter(0, 3).apply(bitmap);
     EXPECT_EQ(bitmap.getWidth(), 0);
     EXPECT_EQ(bitmap.getHeight(), 3);
 
     // An empty source gives black pixels rather than a division by zero.
-    DibImage empty;
+    BlockBmpImage empty;
     empty.create(0, 0, 32, false);
     BilinearResizeFilter(2, 2).apply(empty);
     ASSERT_EQ(empty.getWidth(), 2);
     EXPECT_EQ(byteAt(empty, 1, 1, 3), 0);
 
-    DibImage indexed;
+    BlockBmpImage indexed;
     EXPECT_THROW(BilinearResizeFilter(4, 4).apply(indexed), TextException);
     EXPECT_THROW(BilinearResizeFilter(-1, 4).apply(bitmap), TextException);
 }

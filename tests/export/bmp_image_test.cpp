@@ -17,18 +17,18 @@ uint32_t little32(const uint8_t* bytes)
 
 uint16_t little16(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] | bytes[1] << 8); }
 
-TEST(DibImage, StartsAsSixteenBySixteenAtEightBits)
+TEST(BlockBmpImage, StartsAsSixteenBySixteenAtEightBits)
 {
-    const DibImage bitmap;
+    const BlockBmpImage bitmap;
     EXPECT_EQ(bitmap.getWidth(), 16);
     EXPECT_EQ(bitmap.getHeight(), 16);
     EXPECT_EQ(bitmap.getBitsPerPixel(), 8);
     EXPECT_EQ(bitmap.getPaletteEntries(), 256);
 }
 
-TEST(DibImage, BlockHoldsHeaderPaletteAndBottomUpPaddedRows)
+TEST(BlockBmpImage, BlockHoldsHeaderPaletteAndBottomUpPaddedRows)
 {
-    DibImage bitmap;
+    BlockBmpImage bitmap;
     bitmap.create(5, 3, 8, false);
     const std::vector<uint8_t>& block = bitmap.getBlock();
     ASSERT_EQ(block.size(), 40u + 256u * 4u + 8u * 3u);  // rows of 5 bytes padded to 8
@@ -58,9 +58,9 @@ TEST(DibImage, BlockHoldsHeaderPaletteAndBottomUpPaddedRows)
     EXPECT_EQ(bitmap.getBytesPerLine(), 8);
 }
 
-TEST(DibImage, ThirtyTwoBitsHaveNoPaletteAndTheSnapshotEstimate)
+TEST(BlockBmpImage, ThirtyTwoBitsHaveNoPaletteAndTheSnapshotEstimate)
 {
-    DibImage bitmap;
+    BlockBmpImage bitmap;
     bitmap.create(7, 2, 32, false);
     EXPECT_EQ(bitmap.getPalette(), nullptr);
     EXPECT_EQ(bitmap.getBlock().size(), 40u + 7u * 4u * 2u);
@@ -68,9 +68,9 @@ TEST(DibImage, ThirtyTwoBitsHaveNoPaletteAndTheSnapshotEstimate)
     EXPECT_EQ(bitmap.getLine(0), bitmap.getBlock().data() + 40 + 28);
 }
 
-TEST(DibImage, OneBitRowsArePaddedToFourBytes)
+TEST(BlockBmpImage, OneBitRowsArePaddedToFourBytes)
 {
-    DibImage bitmap;
+    BlockBmpImage bitmap;
     bitmap.create(33, 2, 1, false);
     EXPECT_EQ(bitmap.getBytesPerLine(), 8);
     EXPECT_EQ(bitmap.getPaletteEntries(), 2);
@@ -79,7 +79,7 @@ TEST(DibImage, OneBitRowsArePaddedToFourBytes)
 
 TEST(BmpImage, RefusesBadSizesAndDepthsAndStaysUsable)
 {
-    DibImage bitmap;
+    BlockBmpImage bitmap;
     EXPECT_THROW(bitmap.create(-1, 4, 32, false), TextException);
     EXPECT_THROW(bitmap.create(4, 4, 24, false), TextException);
     EXPECT_THROW(bitmap.create(70000, 70000, 32, false), TextException);
@@ -98,7 +98,7 @@ TEST(BmpImage, CopyFromTakesRowsAndPaletteAcrossKinds)
     source.getLine(0)[2] = 9;
     source.getLine(1)[0] = 7;
 
-    DibImage copy;
+    BlockBmpImage copy;
     copy.copyFrom(source);
     EXPECT_EQ(copy.getWidth(), 3);
     EXPECT_EQ(copy.getHeight(), 2);
@@ -115,7 +115,7 @@ TEST(CopyFrameToBitmap, KeepsRowZeroOnTopAndEveryByte)
     ArgbImage frame;
     frame.setSize(2, 2);
     frame.pixels = {makeArgb(1, 2, 3, 4), makeArgb(5, 6, 7, 8), makeArgb(9, 10, 11, 12), makeArgb(13, 14, 15, 16)};
-    DibImage bitmap;
+    BlockBmpImage bitmap;
     copyFrameToBitmap(frame, bitmap);
     ASSERT_EQ(bitmap.getBitsPerPixel(), 32);
     const uint8_t top[8] = {4, 3, 2, 1, 8, 7, 6, 5};

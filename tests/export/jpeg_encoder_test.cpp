@@ -198,7 +198,7 @@ TEST(JpegEncoder, LibraryErrorBecomesTheExceptionAndTheEncoderRecovers)
 {
     ScratchFolder folder;
     JpegEncoder encoder;
-    DibImage empty;
+    BlockBmpImage empty;
     empty.create(0, 4, 32, false);
     try {
         encoder.encodeToFile(folder.file("empty.jpg"), empty);
@@ -211,7 +211,7 @@ TEST(JpegEncoder, LibraryErrorBecomesTheExceptionAndTheEncoderRecovers)
     }
     EXPECT_TRUE(folder.entries().empty()) << "nothing is written for a failed encode";
 
-    DibImage good;
+    BlockBmpImage good;
     copyFrameToBitmap(flatFrame(8, 8, makeArgb(0, 255, 0, 0)), good);
     encoder.encodeToFile(folder.file("after.jpg"), good);
     const DecodedJpeg decoded = decodeJpegFile(folder.file("after.jpg"));
@@ -222,7 +222,7 @@ TEST(JpegEncoder, LibraryErrorBecomesTheExceptionAndTheEncoderRecovers)
 TEST(JpegEncoder, SinkOverflowIsRaisedAndTheCompressionAborted)
 {
     JpegEncoder encoder;
-    DibImage bitmap;
+    BlockBmpImage bitmap;
     copyFrameToBitmap(busyFrame(200, 200, 3), bitmap);
     // One byte short of two full 8192-byte buffers: the first goes in whole, the second
     // not at all. A buffer of any other size would leave another amount behind.
@@ -287,7 +287,7 @@ TEST(JpegSnapshot, FrameRowsGiveTheStreamOfTheBitmapCopy)
             SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + (bottomUp ? " bottom-up" : ""));
             ArgbImage shown;
             copyPictureAsShown(frame, bottomUp, shown);
-            DibImage bitmap;
+            BlockBmpImage bitmap;
             copyFrameToBitmap(shown, bitmap);
             const int64_t capacity = PictureEncoder::outputCapacity(bitmap.getMemUsed());
             FixedSink copied(static_cast<int32_t>(capacity));
@@ -353,7 +353,7 @@ TEST(JpegSnapshot, FramesThatCannotBeEncoded)
 TEST(JpegEncoder, RefusesPicturesThatAreNotThirtyTwoBits)
 {
     JpegEncoder encoder;
-    DibImage indexed;
+    BlockBmpImage indexed;
     FixedSink sink(100000);
     EXPECT_THROW(encoder.doEncode(indexed, sink), TextException);
     EXPECT_EQ(sink.getDataSize(), 0);

@@ -6,37 +6,31 @@
 #include <string>
 #include <vector>
 
-#include "presets/preset.h"
-#include "presets/preset_library.h"
-#include "presets/settings.h"
+#include "presets/run_record.h"
 #include "tests/platform/temp_folder.h"
 
-// A temporary home for every case, start values everywhere, and the critical-error
-// messages collected instead of printed.
+// A temporary home for every case, a fresh run record (start options, the start-up scene
+// and a library over them), and the critical-error messages collected instead of printed.
 class PresetFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CurrentPreset = newStartPreset();
-        resetDefaults();
-        ThePresetLibrary = PresetLibrary {};
         setCriticalErrorHandler(
             [this](const std::string& caption, const std::string& text) { m_messages.push_back(caption + "|" + text); });
     }
-    void TearDown() override
-    {
-        setCriticalErrorHandler({});
-        CurrentPreset = newStartPreset();
-        resetDefaults();
-    }
+    void TearDown() override { setCriticalErrorHandler({}); }
 
     std::filesystem::path presetsFolder() const { return m_home.root() / "presets"; }
 
     TempXdgHome m_home;
     std::vector<std::string> m_messages;
+    RunRecord m_run;
+    SettingsRecord& m_options = m_run.options;
+    Preset& m_preset = m_run.preset;
+    PresetLibrary& m_library = m_run.library;
 };
 
-inline std::string presetBytes(Preset& preset)
+inline std::string presetBytes(const Preset& preset)
 {
     std::ostringstream out(std::ios::binary);
     writePreset(preset, out);

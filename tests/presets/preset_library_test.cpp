@@ -10,7 +10,7 @@ protected:
     // Presets whose round speeds are 0.1, 0.2, ... in the order given by their names.
     void makePresets(int count)
     {
-        Settings.presetsDir = presetsFolder().string();
+        m_options.presetsDir = presetsFolder().string();
         std::filesystem::create_directories(presetsFolder());
         for (int i = 0; i < count; ++i)
             writePresetFile(presetsFolder() / ("p" + std::to_string(i) + ".vhp"), 0.1 * (i + 1));
@@ -18,22 +18,20 @@ protected:
     // The round speed written into the preset at a position of the list.
     double speedAt(int32_t index) const
     {
-        const std::string& name = ThePresetLibrary.names[static_cast<std::size_t>(index)];
+        const std::string& name = m_library.names[static_cast<std::size_t>(index)];
         return 0.1 * (std::stoi(name.substr(1)) + 1);
     }
-
-    PresetLibrary& m_library = ThePresetLibrary;
 };
 
 TEST_F(Library, ScanListsWithoutLoading)
 {
     makePresets(3);
-    const std::string startBytes = presetBytes(CurrentPreset);
+    const std::string startBytes = presetBytes(m_preset);
     m_library.index = 2;
     m_library.scan();
     EXPECT_EQ(m_library.count, 3);
     EXPECT_EQ(m_library.index, 0);
-    EXPECT_EQ(presetBytes(CurrentPreset), startBytes);
+    EXPECT_EQ(presetBytes(m_preset), startBytes);
     EXPECT_EQ(std::set<std::string>(m_library.names.begin(), m_library.names.begin() + 3),
         (std::set<std::string> { "p0.vhp", "p1.vhp", "p2.vhp" }));
 }
@@ -44,11 +42,11 @@ TEST_F(Library, StepsWrapAroundBothWays)
     m_library.scan();
     m_library.index = 2;
     EXPECT_EQ(m_library.step(true), 0);
-    EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, speedAt(0));
+    EXPECT_DOUBLE_EQ(m_preset.roundSpeed, speedAt(0));
     EXPECT_EQ(m_library.step(false), 2);
-    EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, speedAt(2));
+    EXPECT_DOUBLE_EQ(m_preset.roundSpeed, speedAt(2));
     EXPECT_EQ(m_library.step(false), 1);
-    EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, speedAt(1));
+    EXPECT_DOUBLE_EQ(m_preset.roundSpeed, speedAt(1));
 }
 
 TEST_F(Library, RandomPicksAlternateBetweenTwo)
@@ -58,7 +56,7 @@ TEST_F(Library, RandomPicksAlternateBetweenTwo)
     for (int i = 0; i < 20; ++i) {
         const int32_t expected = 1 - m_library.index;
         EXPECT_EQ(m_library.pickRandom(), expected);
-        EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, speedAt(expected));
+        EXPECT_DOUBLE_EQ(m_preset.roundSpeed, speedAt(expected));
     }
 }
 
@@ -66,23 +64,23 @@ TEST_F(Library, RandomPickWithOnePresetReloadsIt)
 {
     makePresets(1);
     m_library.scan();
-    CurrentPreset.roundSpeed = 5.0;
+    m_preset.roundSpeed = 5.0;
     EXPECT_EQ(m_library.pickRandom(), 0);
-    EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, 0.1);
+    EXPECT_DOUBLE_EQ(m_preset.roundSpeed, 0.1);
 }
 
 TEST_F(Library, AnEmptyListLoadsNothing)
 {
-    Settings.presetsDir = presetsFolder().string();
+    m_options.presetsDir = presetsFolder().string();
     m_library.scan();
-    const std::string startBytes = presetBytes(CurrentPreset);
+    const std::string startBytes = presetBytes(m_preset);
     EXPECT_EQ(m_library.step(true), 0);
     EXPECT_EQ(m_library.step(false), 0);
     EXPECT_EQ(m_library.pickRandom(), 0);
     m_library.select(0);
     m_library.loadCurrent();
     EXPECT_EQ(m_library.index, 0);
-    EXPECT_EQ(presetBytes(CurrentPreset), startBytes);
+    EXPECT_EQ(presetBytes(m_preset), startBytes);
 }
 
 TEST_F(Library, SelectOutsideTheListIsIgnored)
@@ -91,12 +89,12 @@ TEST_F(Library, SelectOutsideTheListIsIgnored)
     m_library.scan();
     m_library.select(2);
     EXPECT_EQ(m_library.index, 2);
-    EXPECT_DOUBLE_EQ(CurrentPreset.roundSpeed, speedAt(2));
-    CurrentPreset.roundSpeed = 5.0;
+    EXPECT_DOUBLE_EQ(m_preset.roundSpeed, speedAt(2));
+    m_preset.roundSpeed = 5.0;
     for (const int32_t outside : { -1, 3, 1000 }) {
         m_library.select(outside);
         EXPECT_EQ(m_library.index, 2);
-        EXPECT_EQ(CurrentPreset.roundSpeed, 5.0);
+        EXPECT_EQ(m_preset.roundSpeed, 5.0);
     }
 }
 
@@ -108,19 +106,19 @@ TEST_F(Library, EntriesThatAreNotPresetsMoveThePositionButLoadNothing)
     ASSERT_EQ(m_library.count, 2);
     const int32_t folderIndex = m_library.names[0] == "folder.vhp" ? 0 : 1;
     m_library.select(1 - folderIndex);
-    const std::string loaded = presetBytes(CurrentPreset);
+    const std::string loaded = presetBytes(m_preset);
     m_library.select(folderIndex);
     EXPECT_EQ(m_library.index, folderIndex);
-    EXPECT_EQ(presetBytes(CurrentPreset), loaded);
+    EXPECT_EQ(presetBytes(m_preset), loaded);
 
     std::filesystem::remove(presetsFolder() / "p0.vhp");
     EXPECT_EQ(m_library.step(true), 1 - folderIndex) << "a file gone since the scan is still listed";
-    EXPECT_EQ(presetBytes(CurrentPreset), loaded);
+    EXPECT_EQ(presetBytes(m_preset), loaded);
 }
 
 TEST_F(Library, AtMostFiveHundredNamesAreListed)
 {
-    Settings.presetsDir = presetsFolder().string();
+    m_options.presetsDir = presetsFolder().string();
     std::filesystem::create_directories(presetsFolder());
     for (int i = 0; i < 503; ++i)
         writeWholeFile(presetsFolder() / ("n" + std::to_string(i) + ".vhp"), "");

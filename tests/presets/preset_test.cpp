@@ -59,28 +59,28 @@ TEST_F(PresetFile, RoundTripIsByteForByteAndMarksEveryStackDirty)
     EXPECT_EQ(written.version, 5) << "writing leaves the record as it was";
     EXPECT_EQ(getLeInt32(bytesOf(bytes) + 4), 1) << "a record of version 5 is written as version 1";
 
-    for (const auto& row : CurrentPreset.objects.stacks) {
+    for (const auto& row : m_preset.objects.stacks) {
         row[0]->reducedDirty = false;
         row[0]->fullDirty = false;
     }
-    ASSERT_TRUE(readFrom(CurrentPreset, bytes));
-    EXPECT_EQ(CurrentPreset.objectEnabled, written.objectEnabled);
-    EXPECT_EQ(CurrentPreset.roundSpeed, 0.5);
-    EXPECT_EQ(CurrentPreset.radialSpeed, -0.25);
-    EXPECT_EQ(CurrentPreset.objects.stacksPerObject, 1);
-    for (const auto& row : CurrentPreset.objects.stacks) {
+    ASSERT_TRUE(readFrom(m_preset, bytes));
+    EXPECT_EQ(m_preset.objectEnabled, written.objectEnabled);
+    EXPECT_EQ(m_preset.roundSpeed, 0.5);
+    EXPECT_EQ(m_preset.radialSpeed, -0.25);
+    EXPECT_EQ(m_preset.objects.stacksPerObject, 1);
+    for (const auto& row : m_preset.objects.stacks) {
         ASSERT_NE(row[0], nullptr);
         EXPECT_EQ(row[0]->reducedDirty, 1);
         EXPECT_EQ(row[0]->fullDirty, 1);
         EXPECT_EQ(row[1], nullptr);
     }
-    EXPECT_EQ(presetBytes(CurrentPreset), bytes);
+    EXPECT_EQ(presetBytes(m_preset), bytes);
 
     // Reading the same content again still gives new, dirty stacks.
-    CurrentPreset.objects.stacks[0][0]->reducedDirty = false;
-    ASSERT_TRUE(readFrom(CurrentPreset, bytes));
-    EXPECT_EQ(CurrentPreset.objects.stacks[0][0]->reducedDirty, 1);
-    EXPECT_EQ(presetBytes(CurrentPreset), bytes);
+    m_preset.objects.stacks[0][0]->reducedDirty = false;
+    ASSERT_TRUE(readFrom(m_preset, bytes));
+    EXPECT_EQ(m_preset.objects.stacks[0][0]->reducedDirty, 1);
+    EXPECT_EQ(presetBytes(m_preset), bytes);
 }
 
 TEST_F(PresetFile, BadBlocksLeaveThePresetExactlyAsItWas)
@@ -112,19 +112,19 @@ TEST_F(PresetFile, BadBlocksLeaveThePresetExactlyAsItWas)
         { "speed not a number", withSpeed(std::numeric_limits<double>::quiet_NaN()) },
         { "infinite speed", withSpeed(std::numeric_limits<double>::infinity()) },
     };
-    const std::string startBytes = presetBytes(CurrentPreset);
-    const auto startStacks = stacksOf(CurrentPreset);
+    const std::string startBytes = presetBytes(m_preset);
+    const auto startStacks = stacksOf(m_preset);
     for (const auto& [what, input] : cases) {
-        EXPECT_FALSE(readFrom(CurrentPreset, input)) << what;
-        EXPECT_EQ(stacksOf(CurrentPreset), startStacks) << what;
-        EXPECT_EQ(presetBytes(CurrentPreset), startBytes) << what;
+        EXPECT_FALSE(readFrom(m_preset, input)) << what;
+        EXPECT_EQ(stacksOf(m_preset), startStacks) << what;
+        EXPECT_EQ(presetBytes(m_preset), startBytes) << what;
     }
 }
 
 TEST_F(PresetFile, WrongMagicStopsJustPastTheMagic)
 {
     std::istringstream in(std::string("qrs\0rest", 8), std::ios::binary);
-    EXPECT_FALSE(readPreset(CurrentPreset, in));
+    EXPECT_FALSE(readPreset(m_preset, in));
     EXPECT_EQ(in.tellg(), 4);
 }
 
@@ -144,12 +144,12 @@ TEST_F(PresetFile, SeveralStacksPerObjectAreReadAndWrittenObjectMajor)
     }
     bytes += "trailing bytes are not part of the block";
     std::istringstream in(bytes, std::ios::binary);
-    ASSERT_TRUE(readPreset(CurrentPreset, in));
+    ASSERT_TRUE(readPreset(m_preset, in));
     EXPECT_EQ(in.tellg(), static_cast<std::streamoff>(presetBlockBytes(2)));
-    EXPECT_EQ(CurrentPreset.objects.stacksPerObject, 2);
-    EXPECT_EQ(CurrentPreset.objects.stacks[3][1]->masterSize, 31);
-    EXPECT_EQ(CurrentPreset.objects.stacks[3][2], nullptr);
-    EXPECT_EQ(presetBytes(CurrentPreset), bytes.substr(0, presetBlockBytes(2)));
+    EXPECT_EQ(m_preset.objects.stacksPerObject, 2);
+    EXPECT_EQ(m_preset.objects.stacks[3][1]->masterSize, 31);
+    EXPECT_EQ(m_preset.objects.stacks[3][2], nullptr);
+    EXPECT_EQ(presetBytes(m_preset), bytes.substr(0, presetBlockBytes(2)));
 }
 
 TEST_F(PresetFile, AnEmptyTableIsWrittenAsOneNewStackPerObject)
@@ -157,7 +157,7 @@ TEST_F(PresetFile, AnEmptyTableIsWrittenAsOneNewStackPerObject)
     Preset empty;
     const std::string bytes = presetBytes(empty);
     ASSERT_EQ(bytes.size(), kPresetFileBytes);
-    EXPECT_TRUE(readFrom(CurrentPreset, bytes));
+    EXPECT_TRUE(readFrom(m_preset, bytes));
 }
 
 TEST_F(PresetFile, FilesAreSavedWholeOrNotAtAll)
@@ -166,15 +166,15 @@ TEST_F(PresetFile, FilesAreSavedWholeOrNotAtAll)
     const auto path = m_home.root() / "one.vhp";
     ASSERT_TRUE(savePresetFile(path, preset));
     EXPECT_EQ(readWholeFile(path), presetBytes(preset));
-    EXPECT_TRUE(loadPresetFile(path, CurrentPreset));
-    EXPECT_EQ(CurrentPreset.roundSpeed, 0.3);
+    EXPECT_TRUE(loadPresetFile(path, m_preset));
+    EXPECT_EQ(m_preset.roundSpeed, 0.3);
 
     EXPECT_FALSE(savePresetFile(m_home.root() / "missing" / "two.vhp", preset));
-    EXPECT_FALSE(loadPresetFile(m_home.root() / "missing" / "two.vhp", CurrentPreset));
-    EXPECT_FALSE(loadPresetFile(m_home.root(), CurrentPreset)) << "a folder is not a preset";
+    EXPECT_FALSE(loadPresetFile(m_home.root() / "missing" / "two.vhp", m_preset));
+    EXPECT_FALSE(loadPresetFile(m_home.root(), m_preset)) << "a folder is not a preset";
     ASSERT_EQ(::mkfifo((m_home.root() / "pipe.vhp").c_str(), 0600), 0);
-    EXPECT_FALSE(loadPresetFile(m_home.root() / "pipe.vhp", CurrentPreset)) << "a pipe is not opened";
-    EXPECT_EQ(CurrentPreset.roundSpeed, 0.3);
+    EXPECT_FALSE(loadPresetFile(m_home.root() / "pipe.vhp", m_preset)) << "a pipe is not opened";
+    EXPECT_EQ(m_preset.roundSpeed, 0.3);
 }
 
 TEST_F(PresetFile, ListsEveryEntryEndingInVhpInAnyCase)
@@ -197,29 +197,29 @@ TEST_F(PresetFile, ListsEveryEntryEndingInVhpInAnyCase)
 
 TEST_F(PresetFile, RandomPresetWithOneFileAlwaysLoadsIt)
 {
-    Settings.presetsDir = presetsFolder().string();
+    m_options.presetsDir = presetsFolder().string();
     writePresetFile(presetsFolder() / "only.vhp", 0.9);
     for (int i = 0; i < 3; ++i) {
-        CurrentPreset.roundSpeed = 0.0;
-        loadRandomPreset(Settings.presetsDir, CurrentPreset);
-        EXPECT_EQ(CurrentPreset.roundSpeed, 0.9);
+        m_preset.roundSpeed = 0.0;
+        loadRandomPreset(m_options.presetsDir, m_preset);
+        EXPECT_EQ(m_preset.roundSpeed, 0.9);
     }
 }
 
 TEST_F(PresetFile, RandomPresetWithNothingToChooseChangesNothing)
 {
-    const std::string startBytes = presetBytes(CurrentPreset);
+    const std::string startBytes = presetBytes(m_preset);
     std::filesystem::create_directories(presetsFolder());
     for (const auto& folder : { presetsFolder(), m_home.root() / "nowhere" }) {
-        Settings.presetsDir = folder.string();
-        loadRandomPreset(Settings.presetsDir, CurrentPreset);
-        EXPECT_EQ(presetBytes(CurrentPreset), startBytes);
+        m_options.presetsDir = folder.string();
+        loadRandomPreset(m_options.presetsDir, m_preset);
+        EXPECT_EQ(presetBytes(m_preset), startBytes);
     }
     // A chosen entry that is not a preset changes nothing either.
     writeWholeFile(presetsFolder() / "broken.vhp", "qrt");
-    Settings.presetsDir = presetsFolder().string();
-    loadRandomPreset(Settings.presetsDir, CurrentPreset);
-    EXPECT_EQ(presetBytes(CurrentPreset), startBytes);
+    m_options.presetsDir = presetsFolder().string();
+    loadRandomPreset(m_options.presetsDir, m_preset);
+    EXPECT_EQ(presetBytes(m_preset), startBytes);
 }
 
 } // namespace

@@ -8,18 +8,12 @@
 
 namespace {
 
-class PalettesTest : public ::testing::Test {
-protected:
-    void SetUp() override { resetPaletteIndex(); }
-    void TearDown() override { resetPaletteIndex(); }
-};
-
 constexpr uint32_t rgb(uint32_t red, uint32_t green, uint32_t blue)
 {
     return (red << 16) | (green << 8) | blue;
 }
 
-TEST_F(PalettesTest, WorkedColours)
+TEST(Palettes, WorkedColours)
 {
     EXPECT_EQ(paletteColor(0, 0.0, 0.0), rgb(91, 91, 91));
     EXPECT_EQ(paletteColor(0, 0.5, 0.5), rgb(45, 137, 137));
@@ -38,24 +32,31 @@ TEST_F(PalettesTest, WorkedColours)
     EXPECT_EQ(paletteColor(1, 0.3, 0.999), rgb(0, 0, 0));
 }
 
-TEST_F(PalettesTest, OtherIndicesAreBlack)
+TEST(Palettes, OtherIndicesAreBlack)
 {
     for (int32_t palette : { -1, 4, 100 })
         EXPECT_EQ(paletteColor(palette, 0.5, 0.5), 0u);
 }
 
-TEST_F(PalettesTest, IndexStartsAtZeroAndWrapsAfterFour)
+TEST(PaletteChoice, StartsAtZeroAndWrapsAfterFour)
 {
-    EXPECT_EQ(getPaletteIndex(), 0);
+    PaletteChoice choice;
+    EXPECT_EQ(choice.index(), 0);
     for (int32_t expected : { 1, 2, 3, 0 }) {
-        nextPaletteIndex();
-        EXPECT_EQ(getPaletteIndex(), expected);
+        choice.next();
+        EXPECT_EQ(choice.index(), expected);
     }
-    // The classic palette: -1 and then the next one.
-    nextPaletteIndex();
-    setPaletteIndex(-1);
-    nextPaletteIndex();
-    EXPECT_EQ(getPaletteIndex(), 0);
+    // The classic palette: -1 and then the next one; anything below -1 starts over too.
+    choice.next();
+    choice.set(-1);
+    choice.next();
+    EXPECT_EQ(choice.index(), 0);
+    choice.set(-7);
+    choice.next();
+    EXPECT_EQ(choice.index(), 0);
+    choice.set(2);
+    choice.reset();
+    EXPECT_EQ(choice.index(), 0);
 }
 
 // A path of n points across a 100 x 50 map, each point with its own column.
@@ -67,12 +68,12 @@ std::vector<PathPoint> pathOf(int32_t n)
     return path;
 }
 
-uint32_t colorOfPoint(const PathPoint& point)
+uint32_t colorOfPoint(int32_t palette, const PathPoint& point)
 {
-    return pickerRgbToColorref(paletteColor(getPaletteIndex(), point.x / 100.0, point.y / 50.0));
+    return pickerRgbToColorref(paletteColor(palette, point.x / 100.0, point.y / 50.0));
 }
 
-TEST_F(PalettesTest, PickObjectColorsTakesEvenlySpacedPointsAndTheLast)
+TEST(Palettes, PickObjectColorsTakesEvenlySpacedPointsAndTheLast)
 {
     const struct {
         int32_t points;
@@ -84,28 +85,26 @@ TEST_F(PalettesTest, PickObjectColorsTakesEvenlySpacedPointsAndTheLast)
         { 3, { 0, 0, 0, 1, 1, 2, 2 } },
     };
     for (int32_t palette : { 0, 2 }) {
-        setPaletteIndex(palette);
         for (const auto& c : cases) {
             const std::vector<PathPoint> path = pathOf(c.points);
-            const std::array<uint32_t, 7> colors = pickObjectColors(path, 100, 50);
+            const std::array<uint32_t, 7> colors = pickObjectColors(palette, path, 100, 50);
             for (size_t k = 0; k < 7; ++k) {
-                EXPECT_EQ(colors[k], colorOfPoint(path[static_cast<size_t>(c.picked[k])]))
+                EXPECT_EQ(colors[k], colorOfPoint(palette, path[static_cast<size_t>(c.picked[k])]))
                     << c.points << " points, colour " << k;
             }
         }
     }
     // The colours are COLORREF: palette 0 at (0.5, 0.5) is red 45, green 137, blue 137.
-    setPaletteIndex(0);
     const std::vector<PathPoint> middle = { { 50, 25 } };
-    EXPECT_EQ(pickObjectColors(middle, 100, 50)[6], makeColorref(45, 137, 137));
+    EXPECT_EQ(pickObjectColors(0, middle, 100, 50)[6], makeColorref(45, 137, 137));
 }
 
-TEST_F(PalettesTest, PickObjectColorsSurvivesEmptyPathsAndMaps)
+TEST(Palettes, PickObjectColorsSurvivesEmptyPathsAndMaps)
 {
-    EXPECT_EQ(pickObjectColors({}, 100, 50), (std::array<uint32_t, 7> {}));
+    EXPECT_EQ(pickObjectColors(0, {}, 100, 50), (std::array<uint32_t, 7> {}));
     const std::vector<PathPoint> path = { { 30, 20 } };
     // A map without width counts the column as 0.
-    EXPECT_EQ(pickObjectColors(path, 0, 50)[0], pickerRgbToColorref(paletteColor(0, 0.0, 0.4)));
+    EXPECT_EQ(pickObjectColors(0, path, 0, 50)[0], pickerRgbToColorref(paletteColor(0, 0.0, 0.4)));
 }
 
 } // namespace

@@ -75,7 +75,7 @@ TEST(RenderTorus, WorkedPixels)
 
 namespace {
 
-// The highlight power as plainly described: exponent - 1 multiplications, no shortcut.
+// The highlight power written plainly: exponent - 1 multiplications, no shortcut.
 float plainPower(float base, int64_t exponent)
 {
     float value = base;

@@ -153,24 +153,25 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    resetDefaults();
-    if (!options.preset.empty() && !loadPresetFile(options.preset, CurrentPreset)) {
+    SettingsRecord settings;
+    Preset preset = newStartPreset();
+    if (!options.preset.empty() && !loadPresetFile(options.preset, preset)) {
         std::fprintf(stderr, "render_frame: cannot read preset %s\n", options.preset.c_str());
         return 1;
     }
-    Settings.formula = options.formula;
-    Settings.mirror = options.mirror;
-    Settings.travel = options.travel;
-    Settings.filter = options.blur != 0;
-    Settings.interlace = options.interlace != 0;
-    Settings.changePresets = 0;
-    Settings.changeFormula = 0;
+    settings.formula = options.formula;
+    settings.mirror = options.mirror;
+    settings.travel = options.travel;
+    settings.filter = options.blur != 0;
+    settings.interlace = options.interlace != 0;
+    settings.changePresets = 0;
+    settings.changeFormula = 0;
     if (options.scale > 0)
-        Settings.scale = options.scale;
+        settings.scale = options.scale;
 
     RecordingPanel panel(options.width, options.height);
     panel.recordPresents = false;
-    Renderer renderer(Settings, CurrentPreset, options.scale > 0 ? RenderRole::Saver : RenderRole::Editor);
+    Renderer renderer(settings, preset, options.scale > 0 ? RenderRole::Saver : RenderRole::Editor);
     renderer.reset(options.width, options.height);
     renderer.drawSprites(options.sprites, options.wholeRounds);
     renderer.present(panel);
