@@ -98,7 +98,7 @@ SphereButton* QuickTweaksBar::makeObjectSwitch(int object, int left)
 void QuickTweaksBar::buildPalettePath()
 {
     m_palettePath = new PathPainter(this);
-    m_palettePath->sharePalette(record.palette);
+    m_palettePath->sharePalette(m_record.palette);
     m_palettePath->setObjectName(QStringLiteral("palettePath"));
     m_palettePath->setAccessibleName(tr("Palette path"));
     m_palettePath->setAccessibleDescription(tr("Draw a path across the colours to colour the objects along it; "
