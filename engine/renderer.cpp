@@ -179,6 +179,8 @@ void Renderer::drawSprite(const ArgbImage& sprite, int32_t x, int32_t y, const S
     const int32_t half = sprite.width / 2; // sprites are square: the width serves both axes
     const int32_t x0 = clampPosition(int64_t { x } - half);
     const int32_t y0 = clampPosition(int64_t { y } - half);
+    if (m_observer && runs)
+        m_observer->laid(sprite, *runs, x0, y0);
     if (!m_options.filter) {
         m_frame.composite(sprite, x0, y0, runs);
         if (m_frameAllZero && m_dirty.whole())

@@ -42,6 +42,9 @@ public:
     virtual void beforeSprite() = 0;
     // Called after each blur pass, with the sprites between two passes.
     virtual void afterBlurPass(int32_t spritesPerPass) = 0;
+    // Called for each sprite as it is laid into the frame drawn into, its top-left pixel at
+    // (x, y): enough to replay the same composites elsewhere (the floor benchmark).
+    virtual void laid(const ArgbImage& /*sprite*/, const SpriteRuns& /*runs*/, int32_t /*x*/, int32_t /*y*/) { }
 };
 
 // The renderer stamps the sprites of the seven objects of its preset into a frame that is
