@@ -148,7 +148,6 @@ void OutputSurface::resize(int32_t width, int32_t height)
         m_panel.resize(width, height);
         if (!m_renderer) {
             m_renderer = std::make_unique<Renderer>(Settings, CurrentPreset, RenderRole::Saver);
-            m_renderer->setMostPresentRects(kMostPresentRects);
             m_renderer->setAutomaticChanges(m_automaticChanges);
             m_renderer->setPresetLoader([] { loadRandomPreset(Settings.presetsDir, CurrentPreset); });
         }

@@ -37,10 +37,6 @@ enum class SurfaceRole { Overlay, Background, FullScreen };
 class OutputSurface final {
 public:
     static constexpr std::size_t kBufferCount = 3;
-    // The renderer sends at most this many rectangles per present. Each costs only a few
-    // row copies here, while joining the seven objects' trails into the renderer's usual
-    // four copies most of the screen every frame.
-    static constexpr std::size_t kMostPresentRects = 16;
 
     OutputSurface(WaylandDisplay& display, wl_output* output, SurfaceRole role);
     ~OutputSurface();

@@ -7,7 +7,8 @@
 //   - present: the renderer stepped and presented, timing its whole refresh.
 // Each reports cpu_at_60hz (percent of a core at 60 refreshes a second) and the pixels per
 // refresh: presented (the sum of the rectangles the renderer sends), painted (the union of
-// the painted pixels) and sprite_union (the union of the sprites' rectangles).
+// the painted pixels), row_spans (what the renderer's dirty rows hold before they become
+// rectangles) and sprite_union (the union of the sprites' rectangles).
 #include "engine/recording_panel.h"
 #include "engine/renderer.h"
 #include "presets/preset.h"
@@ -123,6 +124,7 @@ struct Scene {
         for (int refresh = 0; refresh <= kRecordedRefreshes; ++refresh, micros += kRefreshMicros) {
             recorder.refreshes.emplace_back();
             renderer->step(micros);
+            rowPixels += refresh == 0 ? 0 : renderer->dirty().rowPixels();
             panel.pixels = 0;
             panel.blocks = 0;
             renderer->present(panel);
@@ -165,6 +167,7 @@ struct Scene {
         state.counters["sprite_union"] = static_cast<double>(unionPixels) / refreshes;
         state.counters["presented_per_painted"]
             = paintedPixels > 0 ? static_cast<double>(presentedPixels) / static_cast<double>(paintedPixels) : 0.0;
+        state.counters["row_spans"] = static_cast<double>(rowPixels) / refreshes;
         state.counters["blocks"] = static_cast<double>(presentedBlocks) / refreshes;
     }
 
@@ -176,6 +179,7 @@ struct Scene {
     Recorder recorder;
     int64_t presentedPixels = 0;
     int64_t presentedBlocks = 0;
+    int64_t rowPixels = 0;
     int64_t paintedPixels = 0;
     int64_t unionPixels = 0;
 };

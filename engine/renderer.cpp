@@ -186,10 +186,7 @@ void Renderer::drawSprite(const ArgbImage& sprite, int32_t x, int32_t y, const S
         if (m_frameAllZero && m_dirty.whole())
             m_frameClearOutsideRects = true;
         m_frameAllZero = false;
-        const PixelRect frame { 0, 0, m_frame.width, m_frame.height };
-        const PixelRect drawn { x0, y0, clampPosition(int64_t { x0 } + sprite.width),
-            clampPosition(int64_t { y0 } + sprite.height) };
-        m_dirty.add(drawn.intersected(frame));
+        noteDrawn(sprite, x0, y0, runs);
         return;
     }
     m_halfFrame.composite(sprite, x0, y0, runs);
@@ -199,6 +196,23 @@ void Renderer::drawSprite(const ArgbImage& sprite, int32_t x, int32_t y, const S
         m_blurPassSincePresent = true;
         if (m_observer)
             m_observer->afterBlurPass(m_spritesPerBlurPass);
+    }
+}
+
+void Renderer::noteDrawn(const ArgbImage& sprite, int32_t x0, int32_t y0, const SpriteRuns* runs)
+{
+    const PixelRect frame { 0, 0, m_frame.width, m_frame.height };
+    const PixelRect drawn = PixelRect { x0, y0, clampPosition(int64_t { x0 } + sprite.width),
+        clampPosition(int64_t { y0 } + sprite.height) }.intersected(frame);
+    if (runs == nullptr || !runs->describes(sprite)) {
+        m_dirty.add(drawn);
+        return;
+    }
+    // Only the painted part of each row can have changed.
+    for (int32_t y = drawn.top; y < drawn.bottom; ++y) {
+        const SpriteRuns::Span painted = runs->paintedSpan(y - y0);
+        m_dirty.addRow(y, std::max<int32_t>(drawn.left, clampPosition(int64_t { x0 } + painted.begin)),
+            std::min<int32_t>(drawn.right, clampPosition(int64_t { x0 } + painted.end)));
     }
 }
 

@@ -157,6 +157,9 @@ private:
     // Composites one sprite centred at (x, y) and notes its rectangle; in filter mode runs
     // a blur pass when the run's sprite count is a multiple of spritesPerBlurPass.
     void drawSprite(const ArgbImage& sprite, int32_t x, int32_t y, const SpriteRuns* runs);
+    // Adds the pixels the sprite laid at (x0, y0) can have changed to the dirty region: the
+    // painted span of each of its rows, or its whole rectangle without runs that describe it.
+    void noteDrawn(const ArgbImage& sprite, int32_t x0, int32_t y0, const SpriteRuns* runs);
 
     SettingsRecord& m_options;
     Preset& m_preset;
