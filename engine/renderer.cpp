@@ -1,6 +1,7 @@
 #include "engine/renderer.h"
 
 #include "engine/filters.h"
+#include "engine/frame_presents.h"
 #include "engine/motion_formulas.h"
 #include "engine/render_panel.h"
 #include "presets/preset.h"
@@ -191,7 +192,7 @@ void Renderer::drawSprite(const ArgbImage& sprite, int32_t x, int32_t y, const S
     }
     m_halfFrame.composite(sprite, x0, y0, runs);
     if (m_runSprites % m_spritesPerBlurPass == 0) {
-        runBlurPass(m_frame, m_halfFrame, m_oddPass, m_options.interlace != 0);
+        runBlurPass(m_frame, m_halfFrame, m_blurTurn, m_options.interlace != 0);
         m_frameAllZero = false;
         m_blurPassSincePresent = true;
         if (m_observer)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/dirty_region.h"
+#include "engine/filters.h"
 #include "engine/panel_painter.h"
 #include "pixels/argb_image.h"
 #include "shapes/shape_stack.h"
@@ -179,7 +180,7 @@ private:
     int64_t m_lastChange = 0; // calendar seconds of the last automatic change or Reset
     int32_t m_drawWidth = 0; // size of the frame drawn into
     int32_t m_drawHeight = 0;
-    int32_t m_oddPass = 0; // chooses the next blur pass; survives Reset
+    BlurPassTurn m_blurTurn; // survives Reset
     bool m_changeToggle = false; // alternates preset and formula changes
     bool m_automaticChanges = true;
     int32_t m_spritesPerBlurPass = kStartSpritesPerBlurPass;
