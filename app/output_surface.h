@@ -74,7 +74,8 @@ private:
 
     void resize(int32_t width, int32_t height);
     void drawFrame(int64_t nowMicros);
-    // The index of a buffer the compositor does not hold, made when needed; -1 when none is.
+    // The index of a buffer the compositor does not hold, the cheapest to catch up (see
+    // BufferRingPanel::cheapestTarget), made when needed; -1 when none is.
     int freeBuffer();
     void requestFrame();
 
