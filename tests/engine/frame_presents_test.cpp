@@ -7,19 +7,19 @@
 
 namespace {
 
-ArgbImage image(int32_t width, int32_t height, uint32_t fill)
+// A frame of that size, every pixel 0.
+ArgbImage blank(int32_t width, int32_t height)
 {
-    ArgbImage result;
-    result.setSize(width, height);
-    result.fill(fill);
-    return result;
+    ArgbImage frame;
+    frame.setSize(width, height);
+    return frame;
 }
 
 TEST(FramePresents, ABottomUpWholeFramePresentIsOneBlock)
 {
     RecordingPanel panel(6, 4);
     panel.keepPixels = true;
-    ArgbImage frame = image(6, 4, 0);
+    ArgbImage frame = blank(6, 4);
     for (int32_t y = 0; y < 4; ++y)
         frame.row(y)[5] = 100 + static_cast<uint32_t>(y);
     presentWholeFrame(&panel, frame, RowOrder::BottomUp);
@@ -36,7 +36,7 @@ TEST(FramePresents, ABottomUpWholeFramePresentIsOneBlock)
 TEST(FramePresents, ATopDownWholeFramePresentGoesOutInFourPixelStripsInOneBatch)
 {
     RecordingPanel panel(10, 3);
-    ArgbImage frame = image(10, 3, 0);
+    ArgbImage frame = blank(10, 3);
     for (size_t i = 0; i < frame.pixels.size(); ++i)
         frame.pixels[i] = static_cast<uint32_t>(i);
     presentWholeFrame(&panel, frame, RowOrder::TopDown);
@@ -59,7 +59,7 @@ TEST(FramePresents, RectPresentIsCutToTheFrame)
 {
     RecordingPanel panel(20, 10);
     panel.keepPixels = true;
-    ArgbImage frame = image(8, 6, 0);
+    ArgbImage frame = blank(8, 6);
     for (size_t i = 0; i < frame.pixels.size(); ++i)
         frame.pixels[i] = static_cast<uint32_t>(i);
 
@@ -83,7 +83,8 @@ TEST(FramePresents, MissingFrameOrPanelPresentsNothing)
 {
     RecordingPanel panel(4, 4);
     ArgbImage missing;
-    ArgbImage frame = image(4, 4, 1);
+    ArgbImage frame = blank(4, 4);
+    frame.fill(1);
     presentRect(&panel, missing, 0, 0, 4, 4);
     presentRect(nullptr, frame, 0, 0, 4, 4);
     presentWholeFrame(&panel, missing, RowOrder::TopDown);
