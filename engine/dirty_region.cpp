@@ -3,16 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-PixelRect PixelRect::united(const PixelRect& other) const
-{
-    if (other.empty())
-        return *this;
-    if (empty())
-        return other;
-    return { std::min(left, other.left), std::min(top, other.top), std::max(right, other.right),
-        std::max(bottom, other.bottom) };
-}
-
 PixelRect PixelRect::intersected(const PixelRect& other) const
 {
     const PixelRect cut { std::max(left, other.left), std::max(top, other.top), std::min(right, other.right),
@@ -32,37 +22,66 @@ void DirtyRegion::addRow(int32_t y, int32_t left, int32_t right)
 {
     if (left >= right || y < 0)
         return;
-    const auto row = static_cast<std::size_t>(y);
-    if (row >= m_counts.size()) {
-        m_counts.resize(row + 1, 0);
+    holdRows(y, y + 1);
+    insert(static_cast<std::size_t>(y), left, right);
+}
+
+void DirtyRegion::addSpriteRows(
+    int32_t top, int32_t bottom, const SpriteRuns::Span* spans, int32_t offset, int32_t left, int32_t right)
+{
+    if (top < 0) {
+        spans += -int64_t { top };
+        top = 0;
+    }
+    if (top >= bottom || left >= right)
+        return;
+    holdRows(top, bottom);
+    for (int32_t y = top; y < bottom; ++y, ++spans) {
+        const int32_t from = std::max(left, spans->begin + offset);
+        const int32_t to = std::min(right, spans->end + offset);
+        if (from < to)
+            insert(static_cast<std::size_t>(y), from, to);
+    }
+}
+
+void DirtyRegion::holdRows(int32_t top, int32_t bottom)
+{
+    const auto rows = static_cast<std::size_t>(bottom);
+    if (rows > m_counts.size()) {
+        m_counts.resize(rows, 0);
         m_spans.resize(m_counts.size() * kMostSpansPerRow);
     }
     if (m_top >= m_bottom) {
-        m_top = y;
-        m_bottom = y + 1;
+        m_top = top;
+        m_bottom = bottom;
     } else {
-        m_top = std::min(m_top, y);
-        m_bottom = std::max(m_bottom, y + 1);
+        m_top = std::min(m_top, top);
+        m_bottom = std::max(m_bottom, bottom);
     }
     m_rectsValid = false;
+}
 
+void DirtyRegion::insert(std::size_t row, int32_t left, int32_t right)
+{
     // The row's spans stay sorted, apart and untouching; the new one swallows those it
     // overlaps or touches.
     Span* spans = m_spans.data() + row * kMostSpansPerRow;
-    std::size_t count = m_counts[row];
+    const std::size_t count = m_counts[row];
     std::size_t first = 0;
     while (first < count && spans[first].right < left)
         ++first;
+    // Most often the new span overlaps the one found and no other: the trail it follows.
+    if (first < count && spans[first].left <= right && (first + 1 == count || spans[first + 1].left > right)) {
+        spans[first].left = std::min(spans[first].left, left);
+        spans[first].right = std::max(spans[first].right, right);
+        return;
+    }
     std::size_t last = first; // one past the last span the new one swallows
     Span joined { left, right };
     while (last < count && spans[last].left <= right) {
         joined.left = std::min(joined.left, spans[last].left);
         joined.right = std::max(joined.right, spans[last].right);
         ++last;
-    }
-    if (last - first == 1) {
-        spans[first] = joined;
-        return;
     }
     if (last > first) {
         // Several became one: close the gap they leave.
@@ -139,13 +158,8 @@ const std::vector<PixelRect>& DirtyRegion::rects() const
 
 void DirtyRegion::sweep(int64_t rectPixels) const
 {
-    // A rectangle still growing downward, with the changed pixels it holds.
-    struct Open {
-        PixelRect box;
-        int64_t changed;
-        bool grown; // by the row under way
-    };
-    std::vector<Open> open;
+    std::vector<Open>& open = m_open;
+    open.clear();
     m_rects.clear();
     const auto fits = [rectPixels](const PixelRect& box, int64_t changed) {
         return box.area() - changed <= changed / kWasteShareDivisor + rectPixels;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pixels/argb_image.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -13,7 +15,15 @@ struct PixelRect {
     bool empty() const { return left >= right || top >= bottom; }
     int64_t area() const { return empty() ? 0 : int64_t { right - left } * (bottom - top); }
     // The smallest rectangle holding both; an empty one adds nothing.
-    PixelRect united(const PixelRect& other) const;
+    PixelRect united(const PixelRect& other) const
+    {
+        if (other.empty())
+            return *this;
+        if (empty())
+            return other;
+        return { left < other.left ? left : other.left, top < other.top ? top : other.top,
+            right > other.right ? right : other.right, bottom > other.bottom ? bottom : other.bottom };
+    }
     PixelRect intersected(const PixelRect& other) const;
     bool operator==(const PixelRect&) const = default;
 };
@@ -51,6 +61,11 @@ public:
     void add(const PixelRect& rect);
     // The pixels [left, right) of row y changed (y >= 0).
     void addRow(int32_t y, int32_t left, int32_t right);
+    // Rows top to bottom changed where a sprite laid offset columns to the right painted them:
+    // spans[i] (in sprite columns) for row top + i, cut to the columns [left, right). The
+    // painted rows of a whole sprite in one call, which costs a few instructions a row.
+    void addSpriteRows(
+        int32_t top, int32_t bottom, const SpriteRuns::Span* spans, int32_t offset, int32_t left, int32_t right);
     void markWhole() { m_whole = true; }
     void clear();
 
@@ -70,6 +85,9 @@ private:
         int32_t right;
     };
     void sweep(int64_t rectPixels) const;
+    // Makes room for the rows [top, bottom) and takes them into the rows held.
+    void holdRows(int32_t top, int32_t bottom);
+    void insert(std::size_t row, int32_t left, int32_t right);
 
     std::vector<Span> m_spans; // kMostSpansPerRow per row, row after row
     std::vector<uint8_t> m_counts; // spans held per row
@@ -77,6 +95,13 @@ private:
     int32_t m_bottom = 0;
     std::size_t m_mostRects = kMostRects;
     bool m_whole = false;
+    // A rectangle still growing downward in the sweep, with the changed pixels it holds.
+    struct Open {
+        PixelRect box;
+        int64_t changed;
+        bool grown; // by the row under way
+    };
+    mutable std::vector<Open> m_open; // kept between sweeps for its memory
     mutable std::vector<PixelRect> m_rects;
     mutable bool m_rectsValid = true;
 };

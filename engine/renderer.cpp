@@ -209,12 +209,9 @@ void Renderer::noteDrawn(const ArgbImage& sprite, int32_t x0, int32_t y0, const 
         m_dirty.add(drawn);
         return;
     }
-    // Only the painted part of each row can have changed.
-    for (int32_t y = drawn.top; y < drawn.bottom; ++y) {
-        const SpriteRuns::Span painted = runs->paintedSpan(y - y0);
-        m_dirty.addRow(y, std::max<int32_t>(drawn.left, clampPosition(int64_t { x0 } + painted.begin)),
-            std::min<int32_t>(drawn.right, clampPosition(int64_t { x0 } + painted.end)));
-    }
+    // Only the painted part of each row can have changed. Positions stay within
+    // kPositionLimit, so the sprite's columns fit in 32 bits.
+    m_dirty.addSpriteRows(drawn.top, drawn.bottom, runs->paintedSpans() + (drawn.top - y0), x0, drawn.left, drawn.right);
 }
 
 bool Renderer::automaticChange()

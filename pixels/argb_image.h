@@ -124,6 +124,8 @@ public:
         int32_t end;
     };
     Span paintedSpan(int32_t row) const { return m_painted[static_cast<std::size_t>(row)]; }
+    // Every row's painted span, row 0 first.
+    const Span* paintedSpans() const { return m_painted.data(); }
 
 private:
     friend struct ArgbImage;
