@@ -43,6 +43,17 @@ fresh_user_with_values() {
   } >>"$XDG_CONFIG_HOME/opal-revel/registry.reg"
 }
 
+# Fresh per-user folders with the start options with the mirror off and no automatic changes,
+# so that every run draws the same kind of picture.
+fresh_user() {
+  fresh_user_with_values <<'VALUES'
+"Mirror"=dword:00000000
+"ChangeMirror"=dword:00000000
+"DoChange"=dword:00000000
+"ChangeFormula"=dword:00000000
+VALUES
+}
+
 value() { # file key
   sed -n "s/^$2=//p" "$1"
 }

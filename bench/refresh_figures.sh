@@ -39,17 +39,6 @@ measure_floor() {
     }'
 }
 
-# Fresh per-user folders: the start options with the mirror off and no automatic changes,
-# so that every run draws the same kind of picture.
-fresh_user() {
-  fresh_user_with_values <<'VALUES'
-"Mirror"=dword:00000000
-"ChangeMirror"=dword:00000000
-"DoChange"=dword:00000000
-"ChangeFormula"=dword:00000000
-VALUES
-}
-
 # One program in one mode: <label> <width> <height> <switch>. The watcher's figures, then the
 # run statistics the program wrote when the watcher ended it.
 measure() {

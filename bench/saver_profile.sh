@@ -10,16 +10,10 @@ program=$(realpath "$1")
 seconds=${2:-8}
 entries=${3:-25}
 work=$(mktemp -d /tmp/opal-profile-XXXXXX)
-source bench/xvfb_session.sh
-trap '[ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
 source bench/figures_common.sh
+trap '[ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
 start_xvfb 1920 1080
-fresh_user_with_values <<'VALUES'
-"Mirror"=dword:00000000
-"ChangeMirror"=dword:00000000
-"DoChange"=dword:00000000
-"ChangeFormula"=dword:00000000
-VALUES
+fresh_user
 "$program" /s &
 saver=$!
 sleep 2
