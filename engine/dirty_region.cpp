@@ -111,6 +111,14 @@ void DirtyRegion::insert(std::size_t row, int32_t left, int32_t right)
     std::copy(all + nearest + 2, all + count + 1, spans + nearest + 1);
 }
 
+void DirtyRegion::setRectPixels(int64_t pixels)
+{
+    pixels = std::max<int64_t>(pixels, 0);
+    if (pixels != m_rectPixels)
+        m_rectsValid = false;
+    m_rectPixels = pixels;
+}
+
 void DirtyRegion::clear()
 {
     if (m_top < m_bottom)
@@ -127,8 +135,8 @@ const std::vector<PixelRect>& DirtyRegion::rects() const
     if (m_rectsValid)
         return m_rects;
     m_rectsValid = true;
-    for (int64_t rectPixels = kRectPixels; rectPixels <= kRectPixels << kMostDoublings; rectPixels *= 2) {
-        sweep(rectPixels);
+    for (int doubling = 0; doubling <= kMostDoublings; ++doubling) {
+        sweep(m_rectPixels << doubling);
         if (m_rects.size() <= m_mostRects)
             return m_rects;
     }

@@ -39,17 +39,22 @@ struct PixelRect {
 // Rectangles: the rows are swept top to bottom. A stretch that overlaps a rectangle of the
 // row above grows that rectangle by its row (and to its columns) as long as the rectangle
 // then presents no more than a sixteenth of its changed pixels plus kRectPixels beyond them;
-// otherwise the rectangle ends and a new one starts at the stretch. A rectangle costs a
-// request or a damage box and a pass over its rows besides its pixels, about as much as
-// kRectPixels pixels, so a join is made only where it saves more than that. A refresh's
-// trails then go out as some tens of rectangles (a hundred or two with the mirror) that
-// present about 1.1 to 1.2 times the pixels painted. Past mostRects rectangles the allowance
-// per rectangle doubles, up to kMostDoublings times; past that the pair whose box adds the
-// least area is joined until they fit.
+// otherwise the rectangle ends and a new one starts at the stretch. Besides its pixels a
+// rectangle costs what the screen pays per rectangle, given as rectPixels (the pixels whose
+// copy costs as much), so a join is made only where it saves more than that:
+//   - a damage box and a pass over its rows: kRectPixels (512). A refresh's trails go out as
+//     some tens of rectangles (a hundred or two with the mirror) that present about 1.1 to
+//     1.2 times the pixels painted;
+//   - an X11 put, one request the server unpacks and clips: kPutPixels (8192; a put takes
+//     about 5 us in the server, which copies a pixel in about 0.6 ns). A rectangle of
+//     16 x 512 changed pixels then takes in up to 8192 + 512 pixels it did not change.
+// Past mostRects rectangles the allowance per rectangle doubles, up to kMostDoublings times;
+// past that the pair whose box adds the least area is joined until they fit.
 class DirtyRegion {
 public:
     static constexpr std::size_t kMostSpansPerRow = 8;
     static constexpr int64_t kRectPixels = 512;
+    static constexpr int64_t kPutPixels = 8192;
     static constexpr int64_t kWasteShareDivisor = 16; // kWasteShare = 1 / kWasteShareDivisor
     static constexpr std::size_t kMostRects = 256;
     static constexpr int kMostDoublings = 4;
@@ -57,6 +62,9 @@ public:
     // At most this many rectangles from the next add on (at least 1).
     void setMostRects(std::size_t most) { m_mostRects = most < 1 ? 1 : most; }
     std::size_t mostRects() const { return m_mostRects; }
+    // What a rectangle costs besides its pixels, in pixels (at least 0).
+    void setRectPixels(int64_t pixels);
+    int64_t rectPixels() const { return m_rectPixels; }
     // Every pixel of the rectangle changed.
     void add(const PixelRect& rect);
     // The pixels [left, right) of row y changed (y >= 0).
@@ -94,6 +102,7 @@ private:
     int32_t m_top = 0; // the rows holding spans, [m_top, m_bottom)
     int32_t m_bottom = 0;
     std::size_t m_mostRects = kMostRects;
+    int64_t m_rectPixels = kRectPixels;
     bool m_whole = false;
     // A rectangle still growing downward in the sweep, with the changed pixels it holds.
     struct Open {

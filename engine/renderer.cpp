@@ -153,6 +153,7 @@ bool Renderer::present(RenderPanel& panel)
         // whole frame; it is shown bottom-up.
         presentWholeFrame(&panel, m_frame, RowOrder::BottomUp, m_frameAllZero);
     } else if (!m_dirty.whole()) {
+        m_dirty.setRectPixels(panel.blockCostPixels());
         for (const PixelRect& rect : m_dirty.rects())
             presentRect(&panel, m_frame, rect.left, rect.top, rect.right, rect.bottom);
     } else if (m_frameClearOutsideRects) {

@@ -32,6 +32,7 @@ struct Case {
     const char* name;
     std::vector<Row> added;
     std::vector<PixelRect> expected;
+    int64_t rectPixels = DirtyRegion::kRectPixels;
 };
 
 class DirtyRegionRects : public ::testing::TestWithParam<Case> { };
@@ -39,6 +40,7 @@ class DirtyRegionRects : public ::testing::TestWithParam<Case> { };
 TEST_P(DirtyRegionRects, CoverWhatWasAddedWithLittleMore)
 {
     DirtyRegion region;
+    region.setRectPixels(GetParam().rectPixels);
     for (const Row& row : GetParam().added)
         region.addRow(row.y, row.left, row.right);
     EXPECT_EQ(region.rects(), GetParam().expected);
@@ -53,7 +55,8 @@ TEST_P(DirtyRegionRects, CoverWhatWasAddedWithLittleMore)
     }
 }
 
-// Worked by hand, with a rectangle allowed its changed pixels / 16 + 512 beyond them.
+// Worked by hand, with a rectangle allowed its changed pixels / 16 + 512 beyond them (or
+// + 8192 for an X11 put).
 INSTANTIATE_TEST_SUITE_P(Cases, DirtyRegionRects,
     ::testing::Values(Case { "EmptyAddsNothing", { { 5, 9, 9 }, { 3, 4, 1 }, { -1, 0, 5 } }, {} },
         // Stretches that touch or overlap in a row are one.
@@ -67,6 +70,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, DirtyRegionRects,
         // 2 to the right: the box grows to 102 x 200 = 20400 for 20000, 400 beyond them
         // against 20000 / 16 + 512 = 1762: one rectangle, 1.02 x the pixels changed.
         Case { "ASmallStepGrowsIt", block(0, 100, 0, 100) + block(100, 200, 2, 102), { { 0, 0, 102, 200 } } },
+        // 100 x 50 over 100 x 50 with the lower one 50 to the right. A damage box: the
+        // first lower row makes 150 x 51 = 7650 for 5100, 2550 beyond them against
+        // 5100 / 16 + 512 = 830: two boxes. A put: the whole 150 x 100 = 15000 for 10000
+        // holds 5000 beyond them against 10000 / 16 + 8192 = 8817: one put of 1.5 x the
+        // pixels changed, whose 5000 extra pixels cost less than a second put.
+        Case { "ASideStepTakesTwoDamageBoxes", block(0, 50, 0, 100) + block(50, 100, 50, 150),
+            { { 0, 0, 100, 50 }, { 50, 50, 150, 100 } } },
+        Case { "ASideStepTakesOnePut", block(0, 50, 0, 100) + block(50, 100, 50, 150), { { 0, 0, 150, 100 } },
+            DirtyRegion::kPutPixels },
+        // Two 100 x 100 squares, the lower 50 to the right, for puts: after k lower rows the
+        // box holds 5000 + 50k beyond (10000 + 100k) changed, allowed (10000 + 100k) / 16 +
+        // 8192; k = 87 holds 9350 <= 9360, k = 88 holds 9400 > 9367, so the put ends there.
+        Case { "APutGrowsWhileTheWasteCostsLessThanAPut", block(0, 100, 0, 100) + block(100, 200, 50, 150),
+            { { 0, 0, 150, 187 }, { 50, 187, 150, 200 } }, DirtyRegion::kPutPixels },
         // Nine stretches in one row: the two with the narrowest gap (5) become one.
         Case { "ARowKeepsEightStretches",
             { { 0, 0, 10 }, { 0, 20, 30 }, { 0, 40, 50 }, { 0, 60, 70 }, { 0, 80, 90 }, { 0, 100, 110 },
