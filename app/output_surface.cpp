@@ -155,7 +155,6 @@ void OutputSurface::resize(int32_t width, int32_t height)
         m_panel.resize(width, height);
         if (!m_renderer) {
             m_renderer = makeRenderer(RenderRole::Saver, m_record);
-            m_renderer->setMostPresentRects(kMostPresentRects);
             m_renderer->setAutomaticChanges(m_automaticChanges);
         }
         m_renderer->reset(width, height);
@@ -165,10 +164,12 @@ void OutputSurface::resize(int32_t width, int32_t height)
 
 int OutputSurface::freeBuffer()
 {
-    for (std::size_t index = 0; index < kBufferCount; ++index) {
-        if (m_buffers[index].buffer() != nullptr && !m_buffers[index].busy())
-            return static_cast<int>(index);
-    }
+    std::vector<bool> free(kBufferCount);
+    for (std::size_t index = 0; index < kBufferCount; ++index)
+        free[index] = m_buffers[index].buffer() != nullptr && !m_buffers[index].busy();
+    const int cheapest = m_panel.cheapestTarget(free);
+    if (cheapest >= 0)
+        return cheapest;
     for (std::size_t index = 0; index < kBufferCount; ++index) {
         if (m_buffers[index].buffer() == nullptr && m_buffers[index].create(m_display.shm(), m_width, m_height)) {
             m_panel.setBuffer(index, m_buffers[index].pixels());

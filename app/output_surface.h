@@ -38,10 +38,6 @@ enum class SurfaceRole { Overlay, Background, FullScreen };
 class OutputSurface final {
 public:
     static constexpr std::size_t kBufferCount = 3;
-    // The renderer sends at most this many rectangles per present. Each costs only a few
-    // row copies here, while joining the seven objects' trails into the renderer's usual
-    // four copies most of the screen every frame.
-    static constexpr std::size_t kMostPresentRects = 16;
 
     // Draws the run's preset; the record must outlive the surface.
     OutputSurface(RunRecord& record, WaylandDisplay& display, wl_output* output, SurfaceRole role);
@@ -84,7 +80,8 @@ private:
     void acknowledgeConfigure();
     void resize(int32_t width, int32_t height);
     void drawFrame(int64_t nowMicros);
-    // The index of a buffer the compositor does not hold, made when needed; -1 when none is.
+    // The index of a buffer the compositor does not hold, the cheapest to catch up (see
+    // BufferRingPanel::cheapestTarget), made when needed; -1 when none is.
     int freeBuffer();
     void requestFrame();
 

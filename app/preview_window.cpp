@@ -1,5 +1,7 @@
 #include "app/preview_window.h"
 
+#include "app/window_visibility.h"
+
 #include "engine/picture_panel.h"
 #include "engine/refresh_timer.h"
 #include "engine/renderer_factory.h"
@@ -20,12 +22,6 @@ namespace {
 // How soon a preview that became hidden or visible without an event of its own (an ancestor
 // of the host mapped or unmapped) stops or resumes drawing.
 constexpr int kVisibilityCheckMilliseconds = 250;
-
-xcb_connection_t* x11Connection()
-{
-    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 != nullptr ? x11->connection() : nullptr;
-}
 
 // Asks for the structure events of the host window (its resizes, mapping and destruction)
 // and reads its size. An empty answer on success, else why the id names no window the preview
@@ -69,7 +65,7 @@ QString watchHost(xcb_connection_t* connection, uint32_t host, QSize& nativeSize
 std::unique_ptr<PreviewWindow> PreviewWindow::createInside(
     RunRecord& record, uint32_t hostWindow, QString* error, Host owner)
 {
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = toolkitXConnection();
     if (connection == nullptr) {
         *error = QStringLiteral("the preview needs an X11 display");
         return nullptr;
@@ -195,28 +191,13 @@ void PreviewWindow::refreshTick(int64_t nowMicros)
 
 void PreviewWindow::checkVisibility()
 {
-    xcb_connection_t* connection = x11Connection();
+    xcb_connection_t* connection = toolkitXConnection();
     if (connection == nullptr || m_hostGone)
         return;
-    const auto window = static_cast<xcb_window_t>(winId());
-    xcb_get_window_attributes_reply_t* attributes
-        = xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr);
-    if (attributes == nullptr)
+    const std::optional<bool> viewable = watchVisibility(connection, static_cast<xcb_window_t>(winId()));
+    if (!viewable)
         return;
-    // Visibility changes are added to the toolkit's own event mask of our window, and added
-    // again should the toolkit have set its mask anew. The state is then read once more: a
-    // window mapped between the first reading and the new mask would never report it.
-    if ((attributes->your_event_mask & XCB_EVENT_MASK_VISIBILITY_CHANGE) == 0) {
-        const uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_VISIBILITY_CHANGE;
-        xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
-        std::free(attributes);
-        attributes = xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr);
-        if (attributes == nullptr)
-            return;
-    }
-    const bool viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-    std::free(attributes);
-    setSeen(viewable, m_fullyObscured);
+    setSeen(*viewable, m_fullyObscured);
 }
 
 void PreviewWindow::setSeen(bool viewable, bool fullyObscured)
@@ -264,6 +245,10 @@ bool PreviewWindow::nativeEventFilter(const QByteArray& eventType, void* message
     if (eventType != "xcb_generic_event_t")
         return false;
     auto* event = static_cast<xcb_generic_event_t*>(message);
+    if (const std::optional<bool> obscured = fullyObscured(event, static_cast<xcb_window_t>(winId()))) {
+        setSeen(true, *obscured);
+        return false;
+    }
     switch (event->response_type & 0x7F) {
     case XCB_DESTROY_NOTIFY: {
         auto* destroyed = reinterpret_cast<xcb_destroy_notify_event_t*>(event);
@@ -283,12 +268,6 @@ bool PreviewWindow::nativeEventFilter(const QByteArray& eventType, void* message
         auto* mapped = reinterpret_cast<xcb_map_notify_event_t*>(event);
         if (mapped->window == m_host || mapped->window == static_cast<xcb_window_t>(winId()))
             checkVisibility();
-        break;
-    }
-    case XCB_VISIBILITY_NOTIFY: {
-        auto* visibility = reinterpret_cast<xcb_visibility_notify_event_t*>(event);
-        if (visibility->window == static_cast<xcb_window_t>(winId()))
-            setSeen(true, visibility->state == XCB_VISIBILITY_FULLY_OBSCURED);
         break;
     }
     case XCB_CONFIGURE_NOTIFY: {

@@ -1,6 +1,7 @@
 #include "app/saver_window.h"
 
 #include "app/termination_signals.h"
+#include "app/window_visibility.h"
 
 #include "engine/picture_panel.h"
 #include "engine/refresh_timer.h"
@@ -120,6 +121,7 @@ SaverWindow::SaverWindow(RunRecord& record, QScreen* screen, SaverInput input, S
 
 SaverWindow::~SaverWindow()
 {
+    qApp->removeNativeEventFilter(this);
     // The panel, a child that the base destructor deletes later, must not paint through a
     // renderer that is gone.
     m_panel->painter = nullptr;
@@ -172,6 +174,10 @@ void SaverWindow::startDrawing()
     if (m_layer == SaverLayer::Desktop) {
         // Below whatever is mapped already; without a window manager nobody else puts it there.
         lower();
+        if (xcb_connection_t* connection = toolkitXConnection()) {
+            qApp->installNativeEventFilter(this);
+            watchVisibility(connection, static_cast<xcb_window_t>(winId()));
+        }
         return;
     }
     raise();
@@ -205,6 +211,27 @@ void SaverWindow::restartAtPanelSize()
     if (!m_renderer)
         return;
     m_renderer->reset(m_panel->deviceWidth(), m_panel->deviceHeight());
+}
+
+bool SaverWindow::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (eventType != "xcb_generic_event_t" || m_closing)
+        return false;
+    const std::optional<bool> obscured
+        = fullyObscured(static_cast<xcb_generic_event_t*>(message), static_cast<xcb_window_t>(winId()));
+    if (!obscured || *obscured == m_fullyObscured)
+        return false;
+    m_fullyObscured = *obscured;
+    if (m_fullyObscured) {
+        m_refresh->stop();
+    } else {
+        // What was drawn before went to a covered window; the schedule, far behind, starts
+        // again from now (see Renderer::kMostLateMicros) rather than catching up in a burst.
+        if (m_renderer)
+            m_renderer->markWholeFrame();
+        m_refresh->start();
+    }
+    return false;
 }
 
 void SaverWindow::refreshTick(int64_t nowMicros)

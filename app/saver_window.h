@@ -3,6 +3,7 @@
 #include "app/pointer_watch.h"
 #include "engine/present_cadence.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -32,12 +33,14 @@ enum class SaverLayer { Top, Desktop };
 //
 // As the desktop (SaverLayer::Desktop) the window is of the desktop type
 // (_NET_WM_WINDOW_TYPE_DESKTOP), kept below every other window, takes no input and leaves the
-// pointer visible; its renderer's clock and presents may be slowed (setTimeScale).
+// pointer visible; its renderer's clock and presents may be slowed (setTimeScale). While other
+// windows cover it wholly it draws nothing; uncovered, it shows its whole frame again and its
+// renderer starts its schedule from then on instead of drawing what it missed.
 //
 // The renderer is the panel's painter: when the system asks for a repaint (the window was
 // mapped or uncovered) the whole picture goes to the screen again, so the screen after every
 // present is the renderer's frame.
-class SaverWindow final : public QWidget {
+class SaverWindow final : public QWidget, public QAbstractNativeEventFilter {
     Q_OBJECT
 
 public:
@@ -67,6 +70,8 @@ protected:
     // A close from outside (a window manager) ends the saver like any input.
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The X server's visibility notices about the desktop window.
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
     // On show: the window on its screen, the renderer made once and started at the panel's
@@ -96,4 +101,5 @@ private:
     RefreshTimer* m_refresh = nullptr;
     int m_grabAttempts = 0;
     bool m_closing = false;
+    bool m_fullyObscured = false; // the desktop window, by the X server's last notice
 };

@@ -5,10 +5,13 @@
 # Builds the Release programs the figure scripts time and makes their scratch folder:
 # sets build, program, watch, minimal and work. The folder, and the Xvfb whose process id a
 # script keeps in xvfb, go when the script exits.
+# OPAL_FIGURES_BUILD names another build folder to use as it is configured (say, the
+# RelWithDebInfo one a baseline was built in too, so that both are built alike).
 figures_setup() { # name
-  build=build-release
+  build=${OPAL_FIGURES_BUILD:-build-release}
   scripts/install-deps.sh # Xvfb and the DAMAGE headers the watcher needs
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOPAL_BUILD_TESTS=OFF -DOPAL_BUILD_BENCHMARKS=ON >/dev/null
+  [ -n "${OPAL_FIGURES_BUILD:-}" ] \
+    || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOPAL_BUILD_TESTS=OFF -DOPAL_BUILD_BENCHMARKS=ON >/dev/null
   cmake --build "$build" --target opal-revel opal_x_watch opal_minimal_window >/dev/null
   program="$PWD/$build/app/opal-revel"
   watch="$PWD/$build/bench/opal_x_watch"
@@ -38,6 +41,17 @@ fresh_user_with_values() {
     printf '\n[HKEY_CURRENT_USER\\Software\\Tallow Engines\\Opal Revel\\Values]\n'
     cat
   } >>"$XDG_CONFIG_HOME/opal-revel/registry.reg"
+}
+
+# Fresh per-user folders with the start options with the mirror off and no automatic changes,
+# so that every run draws the same kind of picture.
+fresh_user() {
+  fresh_user_with_values <<'VALUES'
+"Mirror"=dword:00000000
+"ChangeMirror"=dword:00000000
+"DoChange"=dword:00000000
+"ChangeFormula"=dword:00000000
+VALUES
 }
 
 value() { # file key

@@ -9,12 +9,16 @@
 #    against a bare Qt Widgets window under Qt's Wayland platform (MINIMAL-WINDOW, a black
 #    full-screen window). The commits are read from the client's protocol log (WAYLAND_DEBUG),
 #    which both pay for alike.
-# Usage: bench/wayland_figures.sh PROGRAM MINIMAL-WINDOW [RUNS] [SECONDS]
+#  - the saver's and the wallpaper's CPU together with the display server's over the same
+#    seconds (sway, or Xvfb), and with BASELINE (another build of the program) the same figures
+#    of the baseline, measured in every run right after this build's.
+# Usage: bench/wayland_figures.sh PROGRAM MINIMAL-WINDOW [RUNS] [SECONDS] [BASELINE]
 set -uo pipefail
 program=$(realpath "$1")
 minimal_window=$(realpath "$2")
 runs=${3:-3}
 seconds=${4:-10}
+baseline=${5:+$(realpath "$5")}
 here=$(cd "$(dirname "$0")" && pwd)
 # One output: headless outputs cannot be disabled on sway 1.7, so a second one would be drawn too.
 SWAY_ONE_OUTPUT=1
@@ -27,6 +31,14 @@ cpu_percent() { # PID SECONDS: the process's CPU over that many seconds
   after=$(awk '{print $14 + $15}' "/proc/$1/stat")
   ticks=$(getconf CLK_TCK)
   python3 -c "print(round(100 * ($after - $before) / $ticks / $2, 2))"
+}
+cpu_pair() { # PID SERVER-PID SECONDS: both processes' CPU over the same seconds, "a b"
+  local before after server_before server_after ticks
+  before=$(awk '{print $14 + $15}' "/proc/$1/stat"); server_before=$(awk '{print $14 + $15}' "/proc/$2/stat")
+  sleep "$3"
+  after=$(awk '{print $14 + $15}' "/proc/$1/stat"); server_after=$(awk '{print $14 + $15}' "/proc/$2/stat")
+  ticks=$(getconf CLK_TCK)
+  python3 -c "print(round(100 * ($after - $before) / $ticks / $3, 2), round(100 * ($server_after - $server_before) / $ticks / $3, 2))"
 }
 median() { python3 -c "import statistics,sys; print(statistics.median(float(a) for a in sys.argv[1:]))" "$@"; }
 
@@ -55,7 +67,18 @@ PY
 start_sway || exit 1
 user_cmd swaymsg -q 'output HEADLESS-1 resolution 1920x1080'
 sway_saver=(); wallpaper=(); xvfb_saver=(); saver_start=(); window_start=()
+declare -A together # <which>-<mode>-<client|server> -> values, for this build (new) and the baseline
+programs=(new); [ -n "$baseline" ] && programs+=(base)
+binary_of() { if [ "$1" = base ]; then echo "$baseline"; else echo "$program"; fi; }
 for run in $(seq "$runs"); do
+  for which in "${programs[@]}"; do
+    for mode in /s --wallpaper; do
+      start_client "$(binary_of "$which")" "$mode"; pid=$last_pid; sleep 2
+      read -r client server < <(cpu_pair "$pid" "$sway_pid" "$seconds")
+      together[$which-sway$mode-client]+=" $client"; together[$which-sway$mode-server]+=" $server"
+      kill "$pid"; wait "$pid" 2>/dev/null
+    done
+  done
   start_client "$program" /s; pid=$last_pid; sleep 2
   sway_saver+=("$(cpu_percent "$pid" "$seconds")"); kill "$pid"; wait "$pid" 2>/dev/null
   start_client "$program" --wallpaper; pid=$last_pid; sleep 2
@@ -86,6 +109,14 @@ x_home=$(mktemp -d)
 for _ in $(seq "$runs"); do
   env -u WAYLAND_DISPLAY HOME="$x_home" DISPLAY="$display" "$program" /s & pid=$!; sleep 2
   xvfb_saver+=("$(cpu_percent "$pid" "$seconds")"); kill "$pid"; wait "$pid" 2>/dev/null
+  for which in "${programs[@]}"; do
+    for mode in /s --wallpaper; do
+      env -u WAYLAND_DISPLAY HOME="$x_home" DISPLAY="$display" "$(binary_of "$which")" "$mode" & pid=$!; sleep 2
+      read -r client server < <(cpu_pair "$pid" "$xvfb" "$seconds")
+      together[$which-xvfb$mode-client]+=" $client"; together[$which-xvfb$mode-server]+=" $server"
+      kill "$pid"; wait "$pid" 2>/dev/null
+    done
+  done
 done
 kill "$xvfb"; wait "$xvfb" 2>/dev/null; rm -rf "$x_home"
 
@@ -94,3 +125,13 @@ echo "saver under Xvfb, 1920x1080 (baseline): median $(median "${xvfb_saver[@]}"
 echo "wallpaper at the default rate under headless sway: median $(median "${wallpaper[@]}") % of a core (${wallpaper[*]})"
 echo "saver start to first picture under headless sway: median $(median "${saver_start[@]}") ms (${saver_start[*]})"
 echo "bare Qt Wayland window start to first frame (baseline): median $(median "${window_start[@]}") ms (${window_start[*]})"
+for which in "${programs[@]}"; do
+  [ "$which" = new ] && echo "client + display server together, this build:" || echo "client + display server together, baseline $baseline:"
+  for place in sway xvfb; do
+    for mode in /s --wallpaper; do
+      # shellcheck disable=SC2086
+      client=$(median ${together[$which-$place$mode-client]}); server=$(median ${together[$which-$place$mode-server]})
+      echo "  $mode on $place: client $client % + server $server % = $(python3 -c "print(round($client + $server, 2))") %"
+    done
+  done
+done

@@ -25,6 +25,26 @@ void BufferRingPanel::setBuffer(std::size_t buffer, uint32_t* pixels)
     m_catchUp.forget(buffer);
 }
 
+int BufferRingPanel::cheapestTarget(const std::vector<bool>& free) const
+{
+    int cheapest = -1;
+    int64_t cheapestMissed = 0;
+    for (std::size_t buffer = 0; buffer < free.size() && buffer < m_pixels.size(); ++buffer) {
+        if (!free[buffer] || m_pixels[buffer] == nullptr)
+            continue;
+        int64_t missed = 0;
+        if (!(m_catchUp.hasNewest() && m_catchUp.newest() == buffer)) {
+            for (const PixelRect& rect : m_catchUp.missed(buffer))
+                missed += rect.area();
+        }
+        if (cheapest < 0 || missed < cheapestMissed) {
+            cheapest = static_cast<int>(buffer);
+            cheapestMissed = missed;
+        }
+    }
+    return cheapest;
+}
+
 void BufferRingPanel::committed() { m_catchUp.committed(m_target, m_presented); }
 
 bool BufferRingPanel::takeInvalidation()

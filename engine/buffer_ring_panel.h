@@ -25,6 +25,11 @@ public:
     void setBuffer(std::size_t buffer, uint32_t* pixels);
     // The buffer the next present goes into.
     void setTarget(std::size_t buffer) { m_target = buffer; }
+    // Of the buffers marked free (given pixels, and read by nobody now), the one a present
+    // costs least to go into: the newest, which needs no catch-up (a compositor that gives a
+    // buffer back as soon as it has read it gets the same one every time), else the one that
+    // missed the fewest pixels. -1 when none is free.
+    int cheapestTarget(const std::vector<bool>& free) const;
     // Whether a buffer has been committed, to catch the others up from. Until then a present
     // must cover the whole panel.
     bool hasNewest() const { return m_catchUp.hasNewest(); }

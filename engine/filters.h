@@ -1,15 +1,11 @@
 #pragma once
 
-#include "engine/render_panel.h"
 #include "pixels/argb_image.h"
 
 #include <cstdint>
 
-class RenderPanel;
-
-// Presentation and the blur filter: moving the renderer's pixels to its panel, and the
-// blur pass that smooths the half-size frame of filter mode and doubles it into the full
-// frame.
+// The blur filter: the pass that smooths the half-size frame of filter mode and doubles it
+// into the full frame.
 
 enum class FilterPassKind {
     A, // writes the frame's rows 1, 3, 5, ...
@@ -32,25 +28,23 @@ enum class FilterPassKind {
 // rows have no pixels to smooth; only their rows 0 and h - 1 are zeroed.
 void filterPass(ArgbImage& half, ArgbImage& frame, FilterPassKind pass);
 
-// Copies the rectangle (x0, y0) to (x1, y1), exclusive, of frame to the panel at the same
-// place, top row first, cut to the frame. Without a frame or a panel nothing happens.
-// frameAllZero tells that nothing has been drawn into the frame since it was cleared; the
-// block then says so, and a panel may show it as a fill.
-void presentRect(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
-    bool frameAllZero = false);
+// The turn of the blur passes, kept by whoever runs them: pass A and pass B in turn, or
+// pass B every time when interlaced; the turn moves on either way.
+class BlurPassTurn {
+public:
+    FilterPassKind next(bool interlace)
+    {
+        const FilterPassKind pass = m_odd || interlace ? FilterPassKind::B : FilterPassKind::A;
+        m_odd = !m_odd;
+        return pass;
+    }
+    // Whether the next pass without interlace is pass B.
+    bool odd() const { return m_odd; }
 
-// Copies the whole frame to the panel: top row first in strips four pixels wide (the last
-// one narrower), or bottom-up as one block, so that frame row 0 is the bottom row on screen
-// (filter mode). frameAllZero as above.
-void presentWholeFrame(RenderPanel* panel, const ArgbImage& frame, RowOrder order, bool frameAllZero = false);
+private:
+    bool m_odd = false;
+};
 
-// Copies all of frame outside the rectangle (x0, y0) to (x1, y1), exclusive, to the panel
-// in one begin/end pair: the bands above and below it across the whole width, and the
-// parts left and right of it. The caller knows that part of the frame is clear, and the
-// blocks say so (a panel may show them as fills). An empty rectangle leaves the whole
-// frame.
-void presentClearAround(RenderPanel* panel, const ArgbImage& frame, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
-
-// Runs one blur pass from halfFrame into frame: pass B when oddPass or interlace is set,
-// else pass A; oddPass is inverted either way. Without frames nothing happens.
-void runBlurPass(ArgbImage& frame, ArgbImage& halfFrame, int32_t& oddPass, bool interlace);
+// Runs the turn's next blur pass from halfFrame into frame. Without frames nothing happens,
+// and the turn stays.
+void runBlurPass(ArgbImage& frame, ArgbImage& halfFrame, BlurPassTurn& turn, bool interlace);

@@ -32,11 +32,13 @@ public:
     void endPresent() override;
     void present(const PixelBlock& block, int32_t x, int32_t y) override;
     void invalidate() override { ++invalidations; }
+    int64_t blockCostPixels() const override { return blockCost; }
 
     ArgbImage screen;
     std::vector<PresentRecord> presents;
     bool recordPresents = true;
     bool keepPixels = false;
+    int64_t blockCost = DirtyRegion::kRectPixels; // what the panel says a block costs
     int begins = 0; // every beginPresent, nested ones too
     int batches = 0; // outermost begin/end pairs
     int ends = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/dirty_region.h"
+
 #include <cstdint>
 
 // The seam between the renderer and the screen. A render panel is the surface a painter
@@ -47,6 +49,10 @@ public:
     // Puts the block on screen with its top-left pixel at (x, y); what falls outside the
     // panel is cut off.
     virtual void present(const PixelBlock& block, int32_t x, int32_t y) = 0;
+
+    // What one more block of a present costs the panel besides its pixels, as the pixels
+    // whose copy costs as much (see DirtyRegion): a damage box by default.
+    virtual int64_t blockCostPixels() const { return DirtyRegion::kRectPixels; }
 
     // Asks for a repaint of the whole panel later, through its painter.
     virtual void invalidate() = 0;

@@ -1,6 +1,7 @@
 #include "engine/renderer.h"
 
 #include "engine/filters.h"
+#include "engine/frame_presents.h"
 #include "engine/motion_formulas.h"
 #include "engine/render_panel.h"
 #include "presets/preset.h"
@@ -156,6 +157,7 @@ bool Renderer::present(RenderPanel& panel)
         // whole frame; it is shown bottom-up.
         presentWholeFrame(&panel, m_frame, RowOrder::BottomUp, m_frameAllZero);
     } else if (!m_dirty.whole()) {
+        m_dirty.setRectPixels(panel.blockCostPixels());
         for (const PixelRect& rect : m_dirty.rects())
             presentRect(&panel, m_frame, rect.left, rect.top, rect.right, rect.bottom);
     } else if (m_frameClearOutsideRects) {
@@ -183,25 +185,38 @@ void Renderer::drawSprite(const ArgbImage& sprite, int32_t x, int32_t y, const S
     const int32_t half = sprite.width / 2; // sprites are square: the width serves both axes
     const int32_t x0 = clampPosition(int64_t { x } - half);
     const int32_t y0 = clampPosition(int64_t { y } - half);
+    if (m_observer && runs)
+        m_observer->laid(sprite, *runs, x0, y0);
     if (!m_options.filter) {
         m_frame.composite(sprite, x0, y0, runs);
         if (m_frameAllZero && m_dirty.whole())
             m_frameClearOutsideRects = true;
         m_frameAllZero = false;
-        const PixelRect frame { 0, 0, m_frame.width, m_frame.height };
-        const PixelRect drawn { x0, y0, clampPosition(int64_t { x0 } + sprite.width),
-            clampPosition(int64_t { y0 } + sprite.height) };
-        m_dirty.add(drawn.intersected(frame));
+        noteDrawn(sprite, x0, y0, runs);
         return;
     }
     m_halfFrame.composite(sprite, x0, y0, runs);
     if (m_runSprites % m_spritesPerBlurPass == 0) {
-        runBlurPass(m_frame, m_halfFrame, m_oddPass, m_options.interlace != 0);
+        runBlurPass(m_frame, m_halfFrame, m_blurTurn, m_options.interlace != 0);
         m_frameAllZero = false;
         m_blurPassSincePresent = true;
         if (m_observer)
             m_observer->afterBlurPass(m_spritesPerBlurPass);
     }
+}
+
+void Renderer::noteDrawn(const ArgbImage& sprite, int32_t x0, int32_t y0, const SpriteRuns* runs)
+{
+    const PixelRect frame { 0, 0, m_frame.width, m_frame.height };
+    const PixelRect drawn = PixelRect { x0, y0, clampPosition(int64_t { x0 } + sprite.width),
+        clampPosition(int64_t { y0 } + sprite.height) }.intersected(frame);
+    if (runs == nullptr || !runs->describes(sprite)) {
+        m_dirty.add(drawn);
+        return;
+    }
+    // Only the painted part of each row can have changed. Positions stay within
+    // kPositionLimit, so the sprite's columns fit in 32 bits.
+    m_dirty.addSpriteRows(drawn.top, drawn.bottom, runs->paintedSpans() + (drawn.top - y0), x0, drawn.left, drawn.right);
 }
 
 bool Renderer::automaticChange()

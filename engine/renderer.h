@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/dirty_region.h"
+#include "engine/filters.h"
 #include "engine/panel_painter.h"
 #include "pixels/argb_image.h"
 #include "shapes/shape_stack.h"
@@ -42,6 +43,9 @@ public:
     virtual void beforeSprite() = 0;
     // Called after each blur pass, with the sprites between two passes.
     virtual void afterBlurPass(int32_t spritesPerPass) = 0;
+    // Called for each sprite as it is laid into the frame drawn into, its top-left pixel at
+    // (x, y): enough to replay the same composites elsewhere (the floor benchmark).
+    virtual void laid(const ArgbImage& /*sprite*/, const SpriteRuns& /*runs*/, int32_t /*x*/, int32_t /*y*/) { }
 };
 
 // The renderer stamps the sprites of the seven objects of its preset into a frame that is
@@ -157,6 +161,9 @@ private:
     // Composites one sprite centred at (x, y) and notes its rectangle; in filter mode runs
     // a blur pass when the run's sprite count is a multiple of spritesPerBlurPass.
     void drawSprite(const ArgbImage& sprite, int32_t x, int32_t y, const SpriteRuns* runs);
+    // Adds the pixels the sprite laid at (x0, y0) can have changed to the dirty region: the
+    // painted span of each of its rows, or its whole rectangle without runs that describe it.
+    void noteDrawn(const ArgbImage& sprite, int32_t x0, int32_t y0, const SpriteRuns* runs);
 
     SettingsRecord& m_options;
     Preset& m_preset;
@@ -176,7 +183,7 @@ private:
     int64_t m_lastChange = 0; // calendar seconds of the last automatic change or reset()
     int32_t m_drawWidth = 0; // size of the frame drawn into
     int32_t m_drawHeight = 0;
-    int32_t m_oddPass = 0; // chooses the next blur pass; survives reset()
+    BlurPassTurn m_blurTurn; // survives reset()
     bool m_changeToggle = false; // alternates preset and formula changes
     bool m_automaticChanges = true;
     int32_t m_spritesPerBlurPass = kStartSpritesPerBlurPass;

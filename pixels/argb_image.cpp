@@ -193,10 +193,17 @@ SpriteRuns::SpriteRuns(const ArgbImage& sprite)
     , m_height(sprite.height)
 {
     m_rowStarts.reserve(static_cast<size_t>(m_height) + 1);
+    m_painted.reserve(static_cast<size_t>(m_height));
     for (int32_t row = 0; row < m_height; ++row) {
         m_rowStarts.push_back(static_cast<uint32_t>(m_runs.size()));
         const uint32_t* pixels = sprite.row(row);
         const auto width = static_cast<uint32_t>(m_width);
+        Span painted { 0, m_width };
+        while (painted.begin < painted.end && alphaOf(pixels[painted.begin]) == 0)
+            ++painted.begin;
+        while (painted.end > painted.begin && alphaOf(pixels[painted.end - 1]) == 0)
+            --painted.end;
+        m_painted.push_back(painted.begin < painted.end ? painted : Span { 0, 0 });
         uint32_t blend = 0; // blended pixels not yet written as a run
         const auto emit = [this](Kind kind, uint32_t length) {
             m_runs.push_back(length << 2 | static_cast<uint32_t>(kind));

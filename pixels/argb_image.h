@@ -117,6 +117,16 @@ public:
     // The runs of one row, left to right; their lengths add up to the width.
     std::vector<Run> rowRuns(int32_t row) const;
 
+    // The columns of a row from its first pixel with alpha > 0 to just past its last one
+    // ({0, 0} when it has none): all that a composite of the row can change.
+    struct Span {
+        int32_t begin;
+        int32_t end;
+    };
+    Span paintedSpan(int32_t row) const { return m_painted[static_cast<std::size_t>(row)]; }
+    // Every row's painted span, row 0 first.
+    const Span* paintedSpans() const { return m_painted.data(); }
+
 private:
     friend struct ArgbImage;
     // Rows a composite asks for ahead of the row it writes.
@@ -135,6 +145,7 @@ private:
     int32_t m_height = 0;
     std::vector<uint32_t> m_rowStarts; // index of each row's first run; one more at the end
     std::vector<uint32_t> m_runs; // length << 2 | kind
+    std::vector<Span> m_painted; // per row
 };
 
 // Lays `columns` pixels of a sprite row over a row of an image by the rule of Composite,

@@ -145,3 +145,34 @@ TEST(BufferRingPanel, AResizeForgetsTheBuffersAndAskedRepaintsAreReported)
 }
 
 } // namespace
+
+// A present goes into the newest buffer when it is free (nothing to catch up), else into
+// the free one that missed the fewest pixels.
+TEST(BufferRingPanel, ThePresentGoesWhereItCostsTheLeastCatchingUp)
+{
+    std::array<std::vector<uint32_t>, 3> buffers;
+    BufferRingPanel ring(buffers.size(), 4, 2);
+    const std::vector<uint32_t> frame(8, 7);
+    for (std::size_t i = 0; i < 2; ++i) {
+        buffers[i].assign(8, 0);
+        ring.setBuffer(i, buffers[i].data());
+    }
+    EXPECT_EQ(ring.cheapestTarget({ false, true, true }), 1); // buffer 2 has no pixels yet
+    buffers[2].assign(8, 0);
+    ring.setBuffer(2, buffers[2].data());
+    const auto presentInto = [&](std::size_t target, PixelRect rect) {
+        ring.setTarget(target);
+        ring.beginPresent();
+        ring.present(PixelBlock { frame.data() + rect.top * 4 + rect.left, rect.right - rect.left,
+                         rect.bottom - rect.top, 4, RowOrder::TopDown, false },
+            rect.left, rect.top);
+        ring.endPresent();
+        ring.committed();
+    };
+    presentInto(0, { 0, 0, 4, 2 });
+    presentInto(1, { 0, 0, 1, 2 }); // buffer 0 missed 2 pixels, buffer 2 all 8 and then 2
+    EXPECT_EQ(ring.cheapestTarget({ true, true, true }), 1);
+    EXPECT_EQ(ring.cheapestTarget({ true, false, true }), 0);
+    EXPECT_EQ(ring.cheapestTarget({ false, false, true }), 2);
+    EXPECT_EQ(ring.cheapestTarget({ false, false, false }), -1);
+}

@@ -205,110 +205,37 @@ TEST_F(FiltersTest, PassesAlternateAndInterlaceAlwaysTakesPassB)
 {
     auto rowWritten = [](const ArgbImage& frame, int32_t row) { return frame.row(row)[4] != kUntouched; };
 
-    int32_t oddPass = 0;
+    BlurPassTurn turn;
     std::vector<bool> tookPassA;
     for (int i = 0; i < 3; ++i) {
         ArgbImage half = image(4, 4, 0x10101010);
         ArgbImage frame = image(8, 8, kUntouched);
-        runBlurPass(frame, half, oddPass, false);
+        runBlurPass(frame, half, turn, false);
         tookPassA.push_back(rowWritten(frame, 1));
         EXPECT_NE(rowWritten(frame, 1), rowWritten(frame, 2));
     }
     EXPECT_EQ(tookPassA, (std::vector<bool> { true, false, true }));
-    EXPECT_EQ(oddPass, 1);
+    EXPECT_TRUE(turn.odd());
 
-    // Interlace: always pass B, and OddPass still flips.
+    // Interlace: always pass B, and the turn still moves on.
     ArgbImage half = image(6, 6, 0x10101010);
     ArgbImage frame = image(12, 12, 0);
-    runBlurPass(frame, half, oddPass, true);
-    EXPECT_EQ(oddPass, 0);
+    runBlurPass(frame, half, turn, true);
+    EXPECT_FALSE(turn.odd());
     half.fill(0x10101010);
-    runBlurPass(frame, half, oddPass, true);
-    EXPECT_EQ(oddPass, 1);
+    runBlurPass(frame, half, turn, true);
+    EXPECT_TRUE(turn.odd());
+
+    // Without a half frame nothing is drawn and the turn stays.
+    ArgbImage missing;
+    runBlurPass(frame, missing, turn, false);
+    EXPECT_TRUE(turn.odd());
     // The odd rows stay black except their first two pixels from row 3 on.
     for (int32_t y = 1; y < 12; y += 2)
         for (int32_t x = 0; x < 12; ++x) {
             const bool columnZeroPiece = y >= 3 && y <= 7 && x < 2; // rows 2r - 1 for r = 2 .. h - 2
             EXPECT_EQ(frame.row(y)[x] != 0, columnZeroPiece) << x << "," << y;
         }
-}
-
-TEST_F(FiltersTest, ABottomUpWholeFramePresentIsOneBlock)
-{
-    RecordingPanel panel(6, 4);
-    panel.keepPixels = true;
-    ArgbImage frame = image(6, 4, 0);
-    for (int32_t y = 0; y < 4; ++y)
-        frame.row(y)[5] = 100 + static_cast<uint32_t>(y);
-    presentWholeFrame(&panel, frame, RowOrder::BottomUp);
-
-    ASSERT_EQ(panel.presents.size(), 1u);
-    const auto& present = panel.presents[0];
-    EXPECT_EQ(std::tie(present.x, present.y, present.width, present.height), std::tuple(0, 0, 6, 4));
-    EXPECT_EQ(present.order, RowOrder::BottomUp);
-    EXPECT_EQ(panel.screen.row(3)[5], 100u); // frame row 0 is the bottom row on screen
-    EXPECT_EQ(panel.screen.row(0)[5], 103u);
-    EXPECT_EQ(panel.presentsOutsideBegin, 0);
-}
-
-TEST_F(FiltersTest, ATopDownWholeFramePresentGoesOutInFourPixelStripsInOneBatch)
-{
-    RecordingPanel panel(10, 3);
-    ArgbImage frame = image(10, 3, 0);
-    for (size_t i = 0; i < frame.pixels.size(); ++i)
-        frame.pixels[i] = static_cast<uint32_t>(i);
-    presentWholeFrame(&panel, frame, RowOrder::TopDown);
-
-    ASSERT_EQ(panel.presents.size(), 3u);
-    const std::vector<std::tuple<int32_t, int32_t, int32_t, int32_t>> expected { { 0, 0, 4, 3 }, { 4, 0, 4, 3 },
-        { 8, 0, 2, 3 } };
-    for (size_t i = 0; i < 3; ++i) {
-        const auto& present = panel.presents[i];
-        EXPECT_EQ(std::tie(present.x, present.y, present.width, present.height), expected[i]);
-        EXPECT_EQ(present.order, RowOrder::TopDown);
-        EXPECT_EQ(present.batch, 1);
-    }
-    EXPECT_EQ(panel.screen.pixels, frame.pixels);
-    EXPECT_EQ(panel.begins, 1);
-    EXPECT_EQ(panel.ends, 1);
-}
-
-TEST_F(FiltersTest, RectPresentIsCutToTheFrame)
-{
-    RecordingPanel panel(20, 10);
-    panel.keepPixels = true;
-    ArgbImage frame = image(8, 6, 0);
-    for (size_t i = 0; i < frame.pixels.size(); ++i)
-        frame.pixels[i] = static_cast<uint32_t>(i);
-
-    presentRect(&panel, frame, 1, 2, 4, 4);
-    presentRect(&panel, frame, -5, -3, 2, 1);
-    presentRect(&panel, frame, 6, 5, 100, 100);
-    presentRect(&panel, frame, 9, 0, 12, 3); // wholly outside: nothing
-    presentRect(&panel, frame, 3, 3, 3, 9); // empty
-    ASSERT_EQ(panel.presents.size(), 3u);
-    const auto& inside = panel.presents[0];
-    EXPECT_EQ(std::tie(inside.x, inside.y, inside.width, inside.height), std::tuple(1, 2, 3, 2));
-    EXPECT_EQ(inside.pixels, (std::vector<uint32_t> { 17, 18, 19, 25, 26, 27 }));
-    const auto& corner = panel.presents[1];
-    EXPECT_EQ(std::tie(corner.x, corner.y, corner.width, corner.height), std::tuple(0, 0, 2, 1));
-    const auto& farCorner = panel.presents[2];
-    EXPECT_EQ(std::tie(farCorner.x, farCorner.y, farCorner.width, farCorner.height), std::tuple(6, 5, 2, 1));
-    EXPECT_EQ(farCorner.pixels, (std::vector<uint32_t> { 46, 47 }));
-}
-
-TEST_F(FiltersTest, MissingFrameOrPanelPresentsNothing)
-{
-    RecordingPanel panel(4, 4);
-    ArgbImage missing;
-    ArgbImage frame = image(4, 4, 1);
-    presentRect(&panel, missing, 0, 0, 4, 4);
-    presentRect(nullptr, frame, 0, 0, 4, 4);
-    presentWholeFrame(&panel, missing, RowOrder::TopDown);
-    int32_t oddPass = 0;
-    runBlurPass(frame, missing, oddPass, false);
-    EXPECT_TRUE(panel.presents.empty());
-    EXPECT_EQ(oddPass, 0);
 }
 
 } // namespace

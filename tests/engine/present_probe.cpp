@@ -9,7 +9,7 @@
 // last step shown by a full repaint in strips, and reports whether the presents named their
 // pixels in it with the strips joined into one.
 
-#include "engine/filters.h"
+#include "engine/frame_presents.h"
 #include "engine/picture_panel.h"
 #include "engine/panel_painter.h"
 #include "tests/engine/present_sequence.h"

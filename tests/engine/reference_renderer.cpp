@@ -104,7 +104,7 @@ void ReferenceRenderer::drawSprite(const ArgbImage& sprite, int32_t x, int32_t y
     }
     halfFrame.composite(sprite, x0, y0, runs);
     if (m_blurEvery > 0 && n % m_blurEvery == 0)
-        runBlurPass(frame, halfFrame, m_oddPass, m_options.interlace != 0);
+        runBlurPass(frame, halfFrame, m_blurTurn, m_options.interlace != 0);
 }
 
 void ReferenceRenderer::drawObject(int32_t row, int64_t n)

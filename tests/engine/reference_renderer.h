@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/filters.h"
 #include "pixels/argb_image.h"
 #include "shapes/shape_stack.h"
 
@@ -59,7 +60,7 @@ private:
     int64_t m_lastChange = 0;
     int32_t m_drawWidth = 0;
     int32_t m_drawHeight = 0;
-    int32_t m_oddPass = 0;
+    BlurPassTurn m_blurTurn;
     uint8_t m_changeToggle = 0;
     int32_t m_blurEvery = 60;
     bool m_stopped = false;
