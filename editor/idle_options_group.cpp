@@ -10,6 +10,7 @@
 #include "presets/idle_choices.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QLineEdit>
@@ -27,14 +28,17 @@ constexpr int kLabelWidth = 70;
 constexpr int kNumberWidth = 68;
 constexpr int kGap = 4;
 
-QSpinBox* makeNumberBox(QWidget* parent, const char* name, int minimum, int maximum, int x, int y,
-                        const QString& suffix, const QString& hint)
+QSpinBox* makeNumberBox(QWidget* parent, const char* name, const QString& spokenName, int minimum, int maximum, int x,
+                        int y, const QString& suffix, const QString& hint)
 {
     auto* box = new QSpinBox(parent);
     box->setObjectName(QLatin1String(name));
-    // The box's own text field gets a name of its own too, so that every control has one.
-    if (auto* field = box->findChild<QLineEdit*>())
+    box->setAccessibleName(spokenName);
+    // The box's own text field is a control of its own to a screen reader: it gets the same words.
+    if (auto* field = box->findChild<QLineEdit*>()) {
         field->setObjectName(QLatin1String(name) + QStringLiteral("Field"));
+        field->setAccessibleName(spokenName);
+    }
     box->setRange(minimum, maximum);
     box->setSuffix(suffix);
     box->setGeometry(x, y, kNumberWidth, kRowHeight);
@@ -58,27 +62,30 @@ IdleOptionsGroup::IdleOptionsGroup(QWidget* parent, QString program)
     m_enableBox = makeCheckBox(this, tr("Start after"), kPageMargin, y, kBoxWidth, kRowHeight,
                                tr("Start the screen saver when the session is idle, from now on and at every login"));
     m_enableBox->setObjectName(QStringLiteral("idleServiceBox"));
+    m_enableBox->setAccessibleName(tr("Start the saver when idle"));
     m_enableBox->setChecked(std::filesystem::exists(idleAutostartPath()));
-    m_minutesBox = makeNumberBox(this, "idleMinutesBox", kMinimumIdleMinutes, kMaximumIdleMinutes, kPageMargin + kBoxWidth + kGap, y,
+    m_minutesBox = makeNumberBox(this, "idleMinutesBox", tr("Minutes before the saver starts"), kMinimumIdleMinutes, kMaximumIdleMinutes, kPageMargin + kBoxWidth + kGap, y,
                                  tr(" min"), tr("Minutes without input before the screen saver starts"));
     m_minutesBox->setValue(choices.idleMinutes);
     y += kRowPitch;
 
-    makeLabel(this, tr("On battery"), kPageMargin, y, kLabelWidth, kRowHeight);
+    QLabel* batteryLabel = makeLabel(this, tr("On battery"), kPageMargin, y, kLabelWidth, kRowHeight);
     m_batteryChoice = new QComboBox(this);
     m_batteryChoice->setObjectName(QStringLiteral("idleBatteryChoice"));
+    // On Linux a reader names a list box by its current line and the label it is labelled by.
+    batteryLabel->setBuddy(m_batteryChoice);
     m_batteryChoice->addItems({ tr("As on mains"), tr("Slower"), tr("Black") });
     m_batteryChoice->setCurrentIndex(static_cast<int>(choices.battery));
     m_batteryChoice->setGeometry(kPageMargin + kLabelWidth, y, width - kLabelWidth, kRowHeight);
     y += kRowPitch;
 
     makeLabel(this, tr("Blank"), kPageMargin, y, 36, kRowHeight);
-    m_blankBox = makeNumberBox(this, "idleBlankBox", 0, kMaximumBlankMinutes, kPageMargin + 36, y, tr(" min"),
+    m_blankBox = makeNumberBox(this, "idleBlankBox", tr("Minutes before the screens go black"), 0, kMaximumBlankMinutes, kPageMargin + 36, y, tr(" min"),
                                tr("Minutes after which the screens go black (0: never)"));
     m_blankBox->setSpecialValueText(tr("never"));
     m_blankBox->setValue(choices.blankMinutes);
     makeLabel(this, tr("Lock"), kPageMargin + 36 + kNumberWidth + 2 * kGap, y, 30, kRowHeight);
-    m_lockBox = makeNumberBox(this, "idleLockBox", -1, kMaximumLockSeconds, kPageMargin + width - kNumberWidth, y, tr(" s"),
+    m_lockBox = makeNumberBox(this, "idleLockBox", tr("Seconds before the session locks"), -1, kMaximumLockSeconds, kPageMargin + width - kNumberWidth, y, tr(" s"),
                               tr("Seconds after the start when the desktop locks the session (never: no lock)"));
     m_lockBox->setSpecialValueText(tr("never"));
     m_lockBox->setValue(choices.lockSeconds);

@@ -105,6 +105,14 @@ const std::map<QString, Expected>& expectedControls()
         { "blurIntervalDisplay", { QAccessible::StaticText, "Blur change interval, 10 secs", "" } },
         { "blurIntervalFasterButton", { QAccessible::Button, "Faster blur changes", press } },
         { "blurIntervalSlowerButton", { QAccessible::Button, "Slower blur changes", press } },
+        { "idleServiceBox", { QAccessible::CheckBox, "Start the saver when idle", toggle } },
+        { "idleMinutesBox", { QAccessible::SpinBox, "Minutes before the saver starts", focus } },
+        { "idleMinutesBoxField", { QAccessible::EditableText, "Minutes before the saver starts", focus } },
+        { "idleBatteryChoice", { QAccessible::ComboBox, "Slower", "ShowMenu" } }, // its line; labelled "On battery"
+        { "idleBlankBox", { QAccessible::SpinBox, "Minutes before the screens go black", focus } },
+        { "idleBlankBoxField", { QAccessible::EditableText, "Minutes before the screens go black", focus } },
+        { "idleLockBox", { QAccessible::SpinBox, "Seconds before the session locks", focus } },
+        { "idleLockBoxField", { QAccessible::EditableText, "Seconds before the session locks", focus } },
         // Help page.
         { "displayHelpButton", { QAccessible::Button, "Display help", press } },
         { "homePageButton", { QAccessible::Button, "Visit home page", press } },
