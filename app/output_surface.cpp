@@ -9,6 +9,7 @@
 #include <wayland-client.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -21,6 +22,8 @@ constexpr uint32_t kAllEdges = ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SUR
 // Sent only to clients of newer xdg-shell versions than the one bound; named for completeness.
 void toplevelBounds(void*, xdg_toplevel*, int32_t, int32_t) {}
 void toplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
+// Leaving an output asks nothing of the surface.
+void surfaceLeave(void*, wl_surface*, wl_output*) {}
 
 } // namespace
 
@@ -31,6 +34,8 @@ OutputSurface::OutputSurface(RunRecord& record, WaylandDisplay& display, wl_outp
     , m_role(role)
 {
     m_surface = wl_compositor_create_surface(display.compositor());
+    static const wl_surface_listener placeListener = { &OutputSurface::surfaceEnter, surfaceLeave };
+    wl_surface_add_listener(m_surface, &placeListener, this);
     if (role == SurfaceRole::FullScreen) {
         static const xdg_surface_listener surfaceListener = { &OutputSurface::xdgSurfaceConfigure };
         static const xdg_toplevel_listener toplevelListener
@@ -126,9 +131,20 @@ void OutputSurface::xdgSurfaceConfigure(void* data, xdg_surface* /*surface*/, ui
     self->m_configureOwed = true;
 }
 
+void OutputSurface::surfaceEnter(void* data, wl_surface* /*surface*/, wl_output* /*output*/)
+{
+    // A compositor that moves a surface to another output does not always repaint all of it
+    // there (sway shows only what is damaged afterwards): the next present is whole.
+    auto* self = static_cast<OutputSurface*>(data);
+    self->m_wholeOwed = true;
+    if (self->m_configured && self->m_wakeAtMicros < 0)
+        self->m_wakeAtMicros = 0;
+}
+
 void OutputSurface::acknowledgeConfigure()
 {
     m_configureOwed = false;
+    m_wholeOwed = true;
     if (m_layerSurface != nullptr) {
         zwlr_layer_surface_v1_ack_configure(m_layerSurface, m_configureSerial);
         resize(m_pendingWidth, m_pendingHeight);
@@ -231,8 +247,9 @@ void OutputSurface::drawFrame(int64_t nowMicros)
         return;
     }
     const auto target = static_cast<std::size_t>(free);
-    // With no buffer committed yet there is nothing to catch up from: the present is whole.
-    if (m_panel.takeInvalidation() || !m_panel.hasNewest())
+    // With no buffer committed yet there is nothing to catch up from, and after a configure the
+    // compositor may show the surface anew: the present is whole.
+    if (m_panel.takeInvalidation() || !m_panel.hasNewest() || std::exchange(m_wholeOwed, false))
         m_renderer->markWholeFrame();
     const int64_t untilNextMicros = m_renderer->step(m_cadence.rendererMicros(nowMicros));
     m_panel.setTarget(target);

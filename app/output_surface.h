@@ -76,6 +76,7 @@ private:
     static void toplevelConfigure(void* data, xdg_toplevel* toplevel, int32_t width, int32_t height, struct wl_array* states);
     static void toplevelClose(void* data, xdg_toplevel* toplevel);
     static void frameDone(void* data, wl_callback* callback, uint32_t time);
+    static void surfaceEnter(void* data, wl_surface* surface, wl_output* output);
 
     void acknowledgeConfigure();
     void resize(int32_t width, int32_t height);
@@ -108,6 +109,9 @@ private:
     int32_t m_pendingHeight = 0;
     uint32_t m_configureSerial = 0;
     bool m_configureOwed = false;
+    // A configure may come with a new place on an output whose picture the compositor does not
+    // keep for us: the first present after one covers and damages the whole surface.
+    bool m_wholeOwed = false;
     // The frame callback came: the compositor showed the last frame.
     bool m_frameShown = false;
     std::array<ShmBuffer, kBufferCount> m_buffers;
