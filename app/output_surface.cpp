@@ -19,6 +19,9 @@ constexpr int64_t kBufferRetryMicros = 4000;
 constexpr uint32_t kAllEdges = ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM
     | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
 
+// How long after a configure or an output change every present damages the whole surface.
+constexpr int64_t kWholeDamageMicros = 2'000'000;
+
 // Sent only to clients of newer xdg-shell versions than the one bound; named for completeness.
 void toplevelBounds(void*, xdg_toplevel*, int32_t, int32_t) {}
 void toplevelCapabilities(void*, xdg_toplevel*, wl_array*) {}
@@ -249,7 +252,11 @@ void OutputSurface::drawFrame(int64_t nowMicros)
     const auto target = static_cast<std::size_t>(free);
     // With no buffer committed yet there is nothing to catch up from, and after a configure the
     // compositor may show the surface anew: the present is whole.
-    if (m_panel.takeInvalidation() || !m_panel.hasNewest() || std::exchange(m_wholeOwed, false))
+    if (std::exchange(m_wholeOwed, false)) {
+        m_renderer->markWholeFrame();
+        m_wholeDamageUntilMicros = nowMicros + kWholeDamageMicros;
+    }
+    if (m_panel.takeInvalidation() || !m_panel.hasNewest())
         m_renderer->markWholeFrame();
     const int64_t untilNextMicros = m_renderer->step(m_cadence.rendererMicros(nowMicros));
     m_panel.setTarget(target);
@@ -261,8 +268,15 @@ void OutputSurface::drawFrame(int64_t nowMicros)
     }
 
     wl_surface_attach(m_surface, m_buffers[target].buffer(), 0, 0);
-    for (const PixelRect& r : m_panel.presented())
-        wl_surface_damage_buffer(m_surface, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    // Every committed buffer holds the whole frame, so damaging all of it is always true; for a
+    // while after a configure or an output change it is needed, since the compositor may place
+    // the surface after the first whole present and then show only what is damaged.
+    if (nowMicros < m_wholeDamageUntilMicros) {
+        wl_surface_damage_buffer(m_surface, 0, 0, m_width, m_height);
+    } else {
+        for (const PixelRect& r : m_panel.presented())
+            wl_surface_damage_buffer(m_surface, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
     requestFrame();
     wl_surface_commit(m_surface);
     m_buffers[target].markBusy();

@@ -112,6 +112,7 @@ private:
     // A configure may come with a new place on an output whose picture the compositor does not
     // keep for us: the first present after one covers and damages the whole surface.
     bool m_wholeOwed = false;
+    int64_t m_wholeDamageUntilMicros = -1;
     // The frame callback came: the compositor showed the last frame.
     bool m_frameShown = false;
     std::array<ShmBuffer, kBufferCount> m_buffers;
