@@ -20,7 +20,7 @@ constexpr uint32_t kAllEdges = ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SUR
     | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
 
 // How long after a configure or an output change every present damages the whole surface.
-constexpr int64_t kWholeDamageMicros = 2'000'000;
+constexpr int64_t kWholeDamageMicros = 5'000'000;
 
 // Sent only to clients of newer xdg-shell versions than the one bound; named for completeness.
 void toplevelBounds(void*, xdg_toplevel*, int32_t, int32_t) {}
