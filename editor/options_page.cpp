@@ -63,7 +63,7 @@ OptionsPage::OptionsPage(SettingsRecord& options, QWidget* parent)
     buildSaverGroup(top);
     buildFolderGroup(top);
     buildBlurGroup(top);
-    // The idle service's choices sit below the described groups, which keep their places.
+    // The idle service's choices sit below the page's own groups, which keep their places.
     (new IdleOptionsGroup(this, QCoreApplication::applicationFilePath()))->move(0, top);
     connectControls();
 }
